@@ -1,0 +1,1 @@
+// Engine stand-in sources.

@@ -1,0 +1,60 @@
+#include "TestPaths.h"
+
+#include <cstdlib>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace VelmoraTest
+{
+	std::optional<std::filesystem::path> SharedDir()
+	{
+		// VELMORA_SHARED lets a run point elsewhere; the build records the folder beside the checkout.
+		if (const char* Override = std::getenv("VELMORA_SHARED"); Override && *Override)
+		{
+			const std::filesystem::path Dir(Override);
+			return std::filesystem::is_directory(Dir) ? std::optional(Dir) : std::nullopt;
+		}
+		const std::filesystem::path Dir(VELMORA_SHARED_DIR);
+		return std::filesystem::is_directory(Dir) ? std::optional(Dir) : std::nullopt;
+	}
+
+	std::optional<std::filesystem::path> AlembicFixturesDir()
+	{
+		const auto Shared = SharedDir();
+		if (!Shared)
+		{
+			return std::nullopt;
+		}
+		const std::filesystem::path Dir = *Shared / "fixtures" / "alembic";
+		return std::filesystem::is_directory(Dir) ? std::optional(Dir) : std::nullopt;
+	}
+
+	namespace
+	{
+		struct FTempRoot
+		{
+			std::filesystem::path Path;
+			FTempRoot()
+			{
+				const std::filesystem::path Base = std::filesystem::temp_directory_path();
+				Path = Base / ("velmora-test-" + std::to_string(::getpid()));
+				std::filesystem::create_directories(Path);
+			}
+			~FTempRoot()
+			{
+				std::error_code Ignored;
+				std::filesystem::remove_all(Path, Ignored);
+			}
+		};
+	}
+
+	std::filesystem::path MakeTempDir(const std::string& Label)
+	{
+		static FTempRoot Root;
+		static int Counter = 0;
+		const std::filesystem::path Dir = Root.Path / (Label + "-" + std::to_string(++Counter));
+		std::filesystem::create_directories(Dir);
+		return Dir;
+	}
+}
