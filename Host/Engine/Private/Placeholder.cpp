@@ -1,1 +1,0 @@
-// Engine stand-in sources.

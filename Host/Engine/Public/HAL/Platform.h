@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Fixed-size integers and character types with the engine's names. TCHAR is two bytes, as on every
+// desktop platform the engine supports, so code that assumes UTF-16 stays honest.
+using uint8 = std::uint8_t;
+using uint16 = std::uint16_t;
+using uint32 = std::uint32_t;
+using uint64 = std::uint64_t;
+using int8 = std::int8_t;
+using int16 = std::int16_t;
+using int32 = std::int32_t;
+using int64 = std::int64_t;
+using SIZE_T = std::size_t;
+using SSIZE_T = std::ptrdiff_t;
+using UPTRINT = std::uintptr_t;
+using PTRINT = std::intptr_t;
+
+using ANSICHAR = char;
+using WIDECHAR = wchar_t;
+using UTF8CHAR = char8_t;
+using UTF16CHAR = char16_t;
+using UTF32CHAR = char32_t;
+using TCHAR = char16_t;
+
+#define TEXT_PASTE(x) u##x
+#define TEXT(x) TEXT_PASTE(x)
+
+#define FORCEINLINE inline
+#define FORCENOINLINE __attribute__((noinline))
+#define UE_NODISCARD [[nodiscard]]
+#define DLLEXPORT __attribute__((visibility("default")))
+#define DLLIMPORT
+
+#define PLATFORM_LITTLE_ENDIAN 1
+#define PLATFORM_LINUX 1
+
+enum
+{
+	INDEX_NONE = -1
+};
+
+enum EForceInit
+{
+	ForceInit,
+	ForceInitToZero
+};
+
+enum ENoInit
+{
+	NoInit
+};

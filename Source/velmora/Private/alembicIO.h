@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One hair groom in memory: strands (open curves) of points, with per-strand or per-point attributes.
+// Every value stays exactly as the file holds it; nothing converts units, axes or handedness.
+struct GroomData
+{
+	// All points of all strands as x, y, z triples, strand after strand; a strand's first point is its root.
+	std::vector<float> positions;
+	// Points per strand, in strand order.
+	std::vector<int32_t> vertexCounts;
+	// One width for the groom, per strand or per point: as many as the file holds, indices expanded.
+	std::vector<float> widths;
+	// x, y, z triples of the "groom_color" attribute.
+	std::vector<float> groomColors;
+	// x, y, z triples of the "surface_normal" attribute.
+	std::vector<float> surfaceNormals;
+};
+
+// Logs a UTF-8 text to LogTemp at Warning, unchanged (a trailing line break stays in the line).
+void LogMessage(std::string message);
