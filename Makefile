@@ -6,6 +6,7 @@ ASAN_BUILD_DIR ?= build-asan
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+RUN_ARGS ?= --help
 
 .PHONY: all deps configure build run test test-asan bench format clean
 
@@ -23,7 +24,7 @@ build: deps configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	./$(BUILD_DIR)/Host/Cli/velmora demo
+	./$(BUILD_DIR)/Host/Cli/velmora $(RUN_ARGS)
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "UObject/Object.h"
+
+// Casts along the reflected class hierarchy (not C++ RTTI): null for a null object or another class.
+template<typename To, typename From>
+To* Cast(From* Src)
+{
+	return Src && Src->IsA(To::StaticClass()) ? static_cast<To*>(Src) : nullptr;
+}
+
+template<typename To, typename From>
+const To* Cast(const From* Src)
+{
+	return Src && Src->IsA(To::StaticClass()) ? static_cast<const To*>(Src) : nullptr;
+}
+
+template<typename To, typename From>
+To* CastChecked(From* Src)
+{
+	To* Result = Cast<To>(Src);
+	check(Result != nullptr);
+	return Result;
+}
