@@ -22,3 +22,15 @@ struct GroomData
 
 // Logs a UTF-8 text to LogTemp at Warning, unchanged (a trailing line break stays in the line).
 void LogMessage(std::string message);
+
+// Reads the first curves object (pre-order) of an Alembic file at sample 0. Never throws: a failure is
+// logged and the record holds what was read before it.
+GroomData ReadGroom(std::string path);
+
+// As above, and tells the caller whether reading failed (the archive could not be opened or the library
+// raised an error), so a half-read record is never taken for a whole one.
+GroomData ReadGroom(std::string path, bool& bOutReadFailed);
+
+// Writes the record as one cubic curves object "groom" with widths, per-point texture coordinates and
+// the "groom_color" and "surface_normal" vector attributes. Library failures are thrown.
+void WriteGroom(std::string path, const GroomData& groom);
