@@ -379,6 +379,10 @@ namespace
 			throw FParseError{ClassLine, "expected 'class Name : public Base {' after UCLASS(...)"};
 		}
 		Class.Name = Match[1];
+		if (Class.Name.size() < 2 || (Class.Name[0] != 'U' && Class.Name[0] != 'A'))
+		{
+			throw FParseError{ClassLine, "reflected class names begin with U or A, not '" + Class.Name + "'"};
+		}
 		Class.Super = Match[2];
 		const size_t BodyStart = SpecifiersEnd + static_cast<size_t>(Match.length(0));
 		size_t BodyEnd = BodyStart;
@@ -617,7 +621,7 @@ namespace
 		Out << "\t\treturn NewPackage;\n\t}();\n\treturn Package;\n}\n\n";
 
 		Out << "UClass* " << Name << "::GetPrivateStaticClass()\n{\n";
-		Out << "\tstatic UClass Class(TEXT(\"" << Name << "\"), " << Class.Super << "::StaticClass(), &::UE::Host::ConstructObject<" << Name << ">);\n";
+		Out << "\tstatic UClass Class(TEXT(\"" << Name << "\"), FName(TEXT(\"" << Name.substr(1) << "\")), " << Class.Super << "::StaticClass(), &::UE::Host::ConstructObject<" << Name << ">);\n";
 		Out << "\treturn &Class;\n}\n\n";
 		Out << Api << " UClass* Z_Construct_UClass_" << Name << "_NoRegister()\n{\n\treturn " << Name << "::GetPrivateStaticClass();\n}\n\n";
 

@@ -49,6 +49,8 @@ public:
 	using FConstructor = UObject* (*)(const FObjectInitializer&);
 
 	UClass(const TCHAR* InPrefixedName, UClass* InSuperClass, FConstructor InConstructor);
+	// With the reflected name given: the header tool knows it ("velmoraBPLibrary" for UvelmoraBPLibrary).
+	UClass(const TCHAR* InPrefixedName, FName InName, UClass* InSuperClass, FConstructor InConstructor);
 
 	FName GetFName() const { return Name; }
 	FString GetName() const { return Name.ToString(); }
