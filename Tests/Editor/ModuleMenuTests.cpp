@@ -6,6 +6,8 @@
 
 using namespace VelmoraTests;
 
+extern "C" void ThisIsAnUnrealEngineModule();
+
 namespace
 {
 	int32 CountMenus(const std::string& Label)
@@ -42,6 +44,7 @@ TEST_F(FModuleMenu, RegistersUnderItsNameAndStartsWithoutLogging)
 	EXPECT_NE(FModuleManager::GetModulePtr<FvelmoraModule>(TEXT("velmora")), nullptr);
 	EXPECT_TRUE(FModuleManager::Get().IsModuleLoaded(TEXT("LevelEditor")));
 	EXPECT_TRUE(Capture.GetLines().empty());
+	EXPECT_NE(&ThisIsAnUnrealEngineModule, nullptr);
 }
 
 TEST_F(FModuleMenu, VelmoraMenuFollowsHelpWithItsTooltip)
@@ -92,6 +95,15 @@ TEST_F(FModuleMenu, ShutdownRemovesTheMenu)
 	EXPECT_EQ(CountMenus("Velmora"), 0);
 	EXPECT_FALSE(ChooseImport());
 	EXPECT_TRUE(Host::GetSpawnedTabs().empty());
+}
+
+TEST_F(FModuleMenu, ShutdownAfterTheLevelEditorIsGone)
+{
+	StartModule(EMetaHuman::Enabled);
+	ASSERT_TRUE(FModuleManager::Get().UnloadModule(TEXT("LevelEditor")));
+	EXPECT_TRUE(FModuleManager::Get().UnloadModule(TEXT("velmora")));
+	// A fresh level editor knows nothing of the unloaded module.
+	EXPECT_EQ(CountMenus("Velmora"), 0);
 }
 
 TEST_F(FModuleMenu, RestartLeavesOneMenu)
