@@ -75,9 +75,10 @@ bool FModuleManager::UnloadModule(const FName InModuleName, bool bIsShutdown)
 	{
 		return false;
 	}
-	std::unique_ptr<IModuleInterface> Module = std::move(Found->second);
-	Modules.erase(Found);
+	// Still registered while it shuts down, as in the engine; destroyed afterwards.
+	IModuleInterface* const Module = Found->second.get();
 	Module->ShutdownModule();
+	Modules.erase(InModuleName);
 	return true;
 }
 
