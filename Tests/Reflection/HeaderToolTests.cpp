@@ -5,6 +5,8 @@
 #include <fstream>
 #include <string>
 
+#include <unistd.h>
+
 namespace
 {
 	struct FToolRun
@@ -16,7 +18,8 @@ namespace
 	// Runs the header tool on a header holding Body; returns its exit code and what it printed.
 	FToolRun RunHeaderTool(const std::string& Body)
 	{
-		const std::filesystem::path Dir = std::filesystem::path(testing::TempDir()) / "velmora_header_tool";
+		// One directory per process: ctest runs the cases in parallel.
+		const std::filesystem::path Dir = std::filesystem::path(testing::TempDir()) / ("velmora_header_tool_" + std::to_string(getpid()));
 		std::filesystem::create_directories(Dir / "Public");
 		const std::filesystem::path Header = Dir / "Public" / "Broken.h";
 		std::ofstream(Header) << Body;

@@ -12,6 +12,8 @@
 
 #include <filesystem>
 
+#include <unistd.h>
+
 using namespace VelmoraTests;
 
 namespace
@@ -123,7 +125,7 @@ TEST(ScriptCall, ConversionOfNoMeshGivesTheSameResultBothWays)
 
 TEST(ScriptCall, FitWithoutASourceActorLogsTheSameBothWays)
 {
-	const std::filesystem::path Dir = std::filesystem::path(testing::TempDir()) / "velmora_script_call";
+	const std::filesystem::path Dir = std::filesystem::path(testing::TempDir()) / ("velmora_script_call_" + std::to_string(getpid()));
 	std::filesystem::create_directories(Dir);
 	const FString Source = UTF8_TO_TCHAR((Dir / "missing.abc").string().c_str());
 	const FString Target = UTF8_TO_TCHAR((Dir / "fitted.abc").string().c_str());
