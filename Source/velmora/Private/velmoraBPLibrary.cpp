@@ -104,6 +104,13 @@ UStaticMesh* UvelmoraBPLibrary::SkeletalMeshToStaticMesh(USkeletalMesh* head)
 	UPackage* Package = CreatePackage(*PackageName);
 	Package->FullyLoad();
 
+	// The engine replaces an existing static mesh of that name, but stops the editor rather than
+	// replace an object of another class: refuse instead.
+	if (const UObject* Existing = FindObject<UObject>(Package, *AssetName); Existing && !Existing->IsA(UStaticMesh::StaticClass()))
+	{
+		UE_LOG(LogTemp, Error, TEXT("Asset path is taken by an object of another class: %s"), *Existing->GetFullName());
+		return nullptr;
+	}
 	UStaticMesh* StaticMesh = NewObject<UStaticMesh>(Package, FName(*AssetName), RF_Public | RF_Standalone);
 	// InitResources: the usual first call on a mesh made in code. The mesh is still empty, so there is
 	// nothing to hand to the renderer yet; it only puts the new mesh in the state the renderer expects
