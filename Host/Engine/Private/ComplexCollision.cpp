@@ -274,13 +274,25 @@ namespace UE::Host
 		}
 
 		const uint32 Prim = RayHit.hit.primID;
-		double Time = 0.0;
-		if (Prim >= FaceIndices.size() || !CrossingTime(Prim, Start, Delta, Time))
+		double Time = 0.0, U = 0.0, V = 0.0;
+		if (Prim >= FaceIndices.size() || !Cross(Prim, Start, Delta, Time, U, V))
 		{
 			return false;
 		}
+		// Crossings within the tolerance of an edge are pulled onto the triangle.
+		U = FMath::Max(U, 0.0);
+		V = FMath::Max(V, 0.0);
+		if (U + V > 1.0)
+		{
+			const double Sum = U + V;
+			U /= Sum;
+			V /= Sum;
+		}
+		const float* C = &Corners[9 * static_cast<size_t>(Prim)];
+		const FVector V0(C[0], C[1], C[2]);
 		OutCrossing.Time = FMath::Clamp(Time, 0.0, 1.0);
 		OutCrossing.FaceIndex = FaceIndices[Prim];
+		OutCrossing.Point = V0 + (FVector(C[3], C[4], C[5]) - V0) * U + (FVector(C[6], C[7], C[8]) - V0) * V;
 		OutCrossing.Normal = FaceNormal(Prim);
 		return true;
 	}
@@ -295,15 +307,15 @@ namespace UE::Host
 				continue;
 			}
 			const uint32 Prim = RTCHitN_primID(Args->hit, Args->N, Lane);
-			double Time = 0.0;
-			if (!Context->Collision->CrossingTime(Prim, Context->Start, Context->Delta, Time))
+			double Time = 0.0, U = 0.0, V = 0.0;
+			if (!Context->Collision->Cross(Prim, Context->Start, Context->Delta, Time, U, V))
 			{
 				Args->valid[Lane] = 0;
 			}
 		}
 	}
 
-	bool FComplexCollision::CrossingTime(uint32 Prim, const FVector& Start, const FVector& Delta, double& OutTime) const
+	bool FComplexCollision::Cross(uint32 Prim, const FVector& Start, const FVector& Delta, double& OutTime, double& OutU, double& OutV) const
 	{
 		// Möller-Trumbore on the triangle as stored, in double precision.
 		const float* C = &Corners[9 * static_cast<size_t>(Prim)];
@@ -336,6 +348,8 @@ namespace UE::Host
 			return false;
 		}
 		OutTime = Time;
+		OutU = U;
+		OutV = V;
 		return true;
 	}
 

@@ -35,6 +35,9 @@ namespace UE::Host
 			double Time = 0;
 			// Index of the triangle in the render data's index buffer (index / 3).
 			int32 FaceIndex = INDEX_NONE;
+			// Where the segment meets the triangle, in mesh space: on the triangle as stored, to double
+			// rounding, so a hit on a flat face lies exactly in its plane.
+			FVector Point;
 			// Unnormalised face normal in mesh space, (v1 - v0) x (v2 - v0).
 			FVector Normal;
 		};
@@ -46,8 +49,9 @@ namespace UE::Host
 	private:
 		struct FTraceContext;
 		static void FilterCandidate(const RTCFilterFunctionNArguments* Args);
-		// Where the segment crosses triangle Prim, decided in double precision; false when it does not.
-		bool CrossingTime(uint32 Prim, const FVector& Start, const FVector& Delta, double& OutTime) const;
+		// Where the segment crosses triangle Prim, decided in double precision: the fraction of the segment
+		// and the barycentric coordinates of the second and third corners. False when it does not cross.
+		bool Cross(uint32 Prim, const FVector& Start, const FVector& Delta, double& OutTime, double& OutU, double& OutV) const;
 		FVector FaceNormal(uint32 Prim) const;
 
 		const void* SourceMesh = nullptr;

@@ -77,7 +77,7 @@ bool UStaticMeshComponent::LineTraceComponent(FHitResult& OutHit, const FVector 
 	}
 
 	const FVector Delta = End - Start;
-	const FVector Point = Start + Delta * Crossing.Time;
+	const FVector Point = ToWorld.TransformPosition(Crossing.Point);
 	// Normals transform with the inverse scale; the one reported faces back along the trace.
 	const FVector MeshNormal = Crossing.Normal;
 	FVector Normal = ToWorld.TransformVectorNoScale(FVector(MeshNormal.X / Scale.X, MeshNormal.Y / Scale.Y, MeshNormal.Z / Scale.Z)).GetSafeNormal();
