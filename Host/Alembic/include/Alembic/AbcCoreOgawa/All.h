@@ -1,0 +1,3 @@
+#pragma once
+
+#include <Alembic/AbcCoreOgawa/ReadWrite.h>
