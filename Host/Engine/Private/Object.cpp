@@ -1,6 +1,7 @@
 #include "UObject/UObjectGlobals.h"
 
 #include "Templates/Casts.h"
+#include "Host/Objects.h"
 
 #include <map>
 #include <memory>
@@ -68,6 +69,12 @@ public:
 		Objects.push_back(std::move(Object));
 		ByName[Key] = Raw;
 		return Raw;
+	}
+
+	int32 Num()
+	{
+		std::lock_guard Lock(Mutex);
+		return static_cast<int32>(Objects.size());
 	}
 
 	UObject* Find(const UClass* Class, UObject* Outer, FName Name)
@@ -180,4 +187,9 @@ UPackage* CreatePackage(const TCHAR* PackageName)
 		return Existing;
 	}
 	return static_cast<UPackage*>(UE::Host::StaticConstructObject(UPackage::StaticClass(), nullptr, FName(PackageName), RF_Public));
+}
+
+int32 Host::GetNumObjects()
+{
+	return UObjectRegistry::Get().Num();
 }

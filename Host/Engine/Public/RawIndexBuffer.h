@@ -25,3 +25,24 @@ private:
 	TArray<uint32> Indices;
 	bool b32Bit = false;
 };
+
+// A skeletal mesh's index buffer whose index size is chosen when it is made.
+class FRawStaticIndexBuffer16or32Interface
+{
+public:
+	virtual ~FRawStaticIndexBuffer16or32Interface() = default;
+	virtual int32 Num() const = 0;
+	virtual uint32 Get(uint32 Index) const = 0;
+	virtual uint32 GetResourceDataSize() const = 0;
+};
+
+template<typename IndexType>
+class FRawStaticIndexBuffer16or32 final : public FRawStaticIndexBuffer16or32Interface
+{
+public:
+	TArray<IndexType> Indices;
+
+	virtual int32 Num() const override { return Indices.Num(); }
+	virtual uint32 Get(uint32 Index) const override { return Indices[static_cast<int32>(Index)]; }
+	virtual uint32 GetResourceDataSize() const override { return static_cast<uint32>(Indices.Num() * sizeof(IndexType)); }
+};

@@ -2,8 +2,226 @@
 
 #include "CoreMinimal.h"
 
+#if defined(THIRD_PARTY_INCLUDES_START)
+THIRD_PARTY_INCLUDES_START
+#endif
+#include <Alembic/AbcCoreOgawa/All.h>
+#include <Alembic/AbcGeom/All.h>
+#if defined(THIRD_PARTY_INCLUDES_END)
+THIRD_PARTY_INCLUDES_END
+#endif
+
+#include <exception>
+#include <iostream>
+#include <optional>
+#include <utility>
+
+namespace
+{
+	using Alembic::Abc::index_t;
+	using Alembic::Abc::ISampleSelector;
+	using Alembic::Abc::V2f;
+	using Alembic::Abc::V3f;
+
+	// Whole triples from index 0; a trailing partial triple is dropped rather than read past the end.
+	std::vector<V3f> ToVectors(const std::vector<float>& flat)
+	{
+		std::vector<V3f> vectors;
+		vectors.reserve(flat.size() / 3);
+		for (size_t k = 0; k + 2 < flat.size(); k += 3)
+		{
+			vectors.emplace_back(flat[k], flat[k + 1], flat[k + 2]);
+		}
+		return vectors;
+	}
+
+	template<typename VectorSamplePtr>
+	std::vector<float> ToFlat(const VectorSamplePtr& sample)
+	{
+		std::vector<float> flat;
+		if (!sample)
+		{
+			return flat;
+		}
+		flat.reserve(sample->size() * 3);
+		for (size_t i = 0; i < sample->size(); ++i)
+		{
+			const V3f& v = (*sample)[i];
+			flat.push_back(v.x);
+			flat.push_back(v.y);
+			flat.push_back(v.z);
+		}
+		return flat;
+	}
+
+	// Pre-order: the object itself, then each child's whole subtree in index order.
+	std::optional<Alembic::AbcGeom::ICurves> FindFirstCurves(const Alembic::Abc::IObject& object)
+	{
+		if (Alembic::AbcGeom::ICurves::matches(object.getMetaData(), Alembic::Abc::kStrictMatching))
+		{
+			return Alembic::AbcGeom::ICurves(object, Alembic::Abc::kWrapExisting);
+		}
+		for (size_t i = 0; i < object.getNumChildren(); ++i)
+		{
+			if (std::optional<Alembic::AbcGeom::ICurves> found = FindFirstCurves(object.getChild(i)))
+			{
+				return found;
+			}
+		}
+		return std::nullopt;
+	}
+
+	std::vector<float> ReadVectorParam(const Alembic::AbcGeom::ICurvesSchema& schema, const std::string& name)
+	{
+		const Alembic::Abc::ICompoundProperty arbGeomParams = schema.getArbGeomParams();
+		const Alembic::Abc::PropertyHeader* header = arbGeomParams.valid() ? arbGeomParams.getPropertyHeader(name) : nullptr;
+		if (!header)
+		{
+			std::cerr << "Property" << name << " not found." << std::endl;
+			return {};
+		}
+		if (!Alembic::Abc::IV3fArrayProperty::matches(*header, Alembic::Abc::kStrictMatching))
+		{
+			return {};
+		}
+		const Alembic::Abc::IV3fArrayProperty property(arbGeomParams, name);
+		return ToFlat(property.getValue(ISampleSelector(index_t(0))));
+	}
+
+	// u runs from 0 at the root to 1 at the tip of each strand; a one-point strand gets 0.
+	std::vector<V2f> MakeStrandUVs(const GroomData& groom)
+	{
+		std::vector<V2f> uvs;
+		for (const int32_t count : groom.vertexCounts)
+		{
+			const int64_t n = count;
+			const float step = n > 1 ? 1.0f / static_cast<float>(n - 1) : 0.0f;
+			for (int64_t j = 0; j < n; ++j)
+			{
+				uvs.emplace_back(static_cast<float>(j) * step, 0.0f);
+			}
+		}
+		return uvs;
+	}
+
+	void WriteVectorParam(Alembic::Abc::OCompoundProperty& compound, const std::vector<float>& values, const std::string& name)
+	{
+		Alembic::Abc::MetaData metaData;
+		metaData.set("geoScope", "vtx");
+		metaData.set("interpretation", "vector");
+		Alembic::Abc::OV3fArrayProperty property(compound, name, metaData);
+		const std::vector<V3f> vectors = ToVectors(values);
+		property.set(Alembic::Abc::V3fArraySample(vectors));
+	}
+}
+
 void LogMessage(std::string message)
 {
 	const FString Text = UTF8_TO_TCHAR(message.c_str());
 	UE_LOG(LogTemp, Warning, TEXT("%s"), *Text);
+}
+
+GroomData ReadGroom(std::string path)
+{
+	bool bReadFailed = false;
+	return ReadGroom(std::move(path), bReadFailed);
+}
+
+GroomData ReadGroom(std::string path, bool& bOutReadFailed)
+{
+	GroomData groom;
+	bOutReadFailed = false;
+	try
+	{
+		Alembic::Abc::IArchive archive(Alembic::AbcCoreOgawa::ReadArchive(), path, Alembic::Abc::ErrorHandler::kThrowPolicy,
+			Alembic::AbcCoreAbstract::ReadArraySampleCachePtr());
+		if (!archive.valid())
+		{
+			LogMessage("Failed to open Alembic file: " + path + "\n");
+			bOutReadFailed = true;
+			return groom;
+		}
+
+		const std::optional<Alembic::AbcGeom::ICurves> curves = FindFirstCurves(archive.getTop());
+		if (!curves)
+		{
+			return groom;
+		}
+		const Alembic::AbcGeom::ICurvesSchema schema = curves->getSchema();
+		if (schema.getNumSamples() == 0)
+		{
+			return groom;
+		}
+
+		const ISampleSelector first(index_t(0));
+		{
+			const Alembic::Abc::P3fArraySamplePtr points = schema.getValue(first).getPositions();
+			std::vector<float> positions;
+			if (points)
+			{
+				positions.reserve(points->size() * 3);
+				for (size_t i = 0; i < points->size(); ++i)
+				{
+					const V3f& p = (*points)[i];
+					positions.push_back(p.x);
+					positions.push_back(p.y);
+					positions.push_back(p.z);
+				}
+			}
+			groom.positions = std::move(positions);
+		}
+		{
+			const Alembic::Abc::Int32ArraySamplePtr counts = schema.getValue(first).getCurvesNumVertices();
+			std::vector<int32_t> vertexCounts;
+			if (counts)
+			{
+				vertexCounts.assign(counts->get(), counts->get() + counts->size());
+			}
+			groom.vertexCounts = std::move(vertexCounts);
+		}
+		{
+			const Alembic::AbcGeom::IFloatGeomParam widthsParam = schema.getWidthsParam();
+			std::vector<float> widths;
+			if (widthsParam.valid())
+			{
+				Alembic::AbcGeom::IFloatGeomParam::Sample sample;
+				widthsParam.getExpanded(sample, first);
+				if (const Alembic::Abc::FloatArraySamplePtr values = sample.getVals())
+				{
+					widths.assign(values->get(), values->get() + values->size());
+				}
+			}
+			groom.widths = std::move(widths);
+		}
+		groom.groomColors = ReadVectorParam(schema, "groom_color");
+		groom.surfaceNormals = ReadVectorParam(schema, "surface_normal");
+	}
+	catch (const std::exception& error)
+	{
+		LogMessage(std::string("Error reading Alembic file: ") + error.what() + "\n");
+		bOutReadFailed = true;
+	}
+	return groom;
+}
+
+void WriteGroom(std::string path, const GroomData& groom)
+{
+	const std::vector<V3f> points = ToVectors(groom.positions);
+	const std::vector<V2f> uvs = MakeStrandUVs(groom);
+
+	const Alembic::AbcGeom::OCurvesSchema::Sample sample(Alembic::Abc::P3fArraySample(points),
+		Alembic::Abc::Int32ArraySample(groom.vertexCounts), Alembic::AbcGeom::kCubic, Alembic::AbcGeom::kNonPeriodic,
+		Alembic::AbcGeom::OFloatGeomParam::Sample(Alembic::Abc::FloatArraySample(groom.widths), Alembic::AbcGeom::kVertexScope),
+		Alembic::AbcGeom::OV2fGeomParam::Sample(Alembic::Abc::V2fArraySample(uvs), Alembic::AbcGeom::kVertexScope),
+		Alembic::AbcGeom::ON3fGeomParam::Sample(), Alembic::AbcGeom::kBezierBasis, Alembic::Abc::FloatArraySample(),
+		Alembic::Abc::UcharArraySample(), Alembic::Abc::FloatArraySample());
+
+	std::cout << "writing to file: " << path << std::endl;
+
+	Alembic::Abc::OArchive archive(Alembic::AbcCoreOgawa::WriteArchive(), path);
+	Alembic::AbcGeom::OCurves curves(archive.getTop(), "groom");
+	Alembic::Abc::OCompoundProperty arbGeomParams = curves.getSchema().getArbGeomParams();
+	WriteVectorParam(arbGeomParams, groom.groomColors, "groom_color");
+	WriteVectorParam(arbGeomParams, groom.surfaceNormals, "surface_normal");
+	curves.getSchema().set(sample);
 }

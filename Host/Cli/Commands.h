@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Each subcommand takes its arguments (without the command name) and returns the process exit code.
+namespace VelmoraCli
+{
+	int RunInspect(const std::vector<std::string>& Args);
+	int RunPack(const std::vector<std::string>& Args);
+
+	extern const char* const InspectUsage;
+	extern const char* const PackUsage;
+}

@@ -1,0 +1,161 @@
+#include "Commands.h"
+#include "GroomJson.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+namespace VelmoraCli
+{
+	const char* const InspectUsage =
+		"usage: velmora inspect GROOM.abc [--json]\n"
+		"\n"
+		"Reads a groom the way the fit does and shows what it holds: strands, points, points per strand,\n"
+		"the widths, colours and normals and whether they are per strand or per point, the bounding box,\n"
+		"the projection a fit would choose, and every message the reader gave.\n"
+		"With --json, prints the whole record and the messages as JSON.\n"
+		"\n"
+		"example: velmora inspect groom.abc\n";
+
+	namespace
+	{
+		std::string DescribeCount(size_t Count, size_t Strands, size_t Points)
+		{
+			if (Count == 0)
+			{
+				return "none";
+			}
+			if (Count == Strands && Count == Points)
+			{
+				return "per strand and per point";
+			}
+			if (Count == Strands)
+			{
+				return "per strand";
+			}
+			if (Count == Points)
+			{
+				return "per point";
+			}
+			if (Count == 1)
+			{
+				return "one for the whole groom";
+			}
+			return "matches neither the strands nor the points";
+		}
+
+		void PrintTriples(const char* Name, const std::vector<float>& Values, size_t Strands, size_t Points)
+		{
+			const size_t Count = Values.size() / 3;
+			std::printf("  %-15s %zu (%s)%s\n", Name, Count, DescribeCount(Count, Strands, Points).c_str(),
+				Values.size() % 3 != 0 ? ", plus a partial triple" : "");
+		}
+	}
+
+	int RunInspect(const std::vector<std::string>& Args)
+	{
+		std::string Path;
+		bool bJson = false;
+		for (const std::string& Arg : Args)
+		{
+			if (Arg == "--json")
+			{
+				bJson = true;
+			}
+			else if (Arg == "-h" || Arg == "--help")
+			{
+				std::fputs(InspectUsage, stdout);
+				return 0;
+			}
+			else if (!Arg.empty() && Arg[0] == '-')
+			{
+				std::fprintf(stderr, "velmora inspect: unknown option '%s'\n", Arg.c_str());
+				return 2;
+			}
+			else if (Path.empty())
+			{
+				Path = Arg;
+			}
+			else
+			{
+				std::fprintf(stderr, "velmora inspect: one groom file at a time\n");
+				return 2;
+			}
+		}
+		if (Path.empty())
+		{
+			std::fputs(InspectUsage, stderr);
+			return 2;
+		}
+
+		FReadMessages Messages;
+		bool bReadFailed = false;
+		const GroomData Groom = ReadGroomCollecting(Path, Messages, bReadFailed);
+		if (bJson)
+		{
+			std::fputs(GroomToJson(Groom, Messages).c_str(), stdout);
+			return bReadFailed ? 1 : 0;
+		}
+
+		const size_t Strands = Groom.vertexCounts.size();
+		const size_t Points = Groom.positions.size() / 3;
+		int64_t CountSum = 0;
+		int32_t MinCount = std::numeric_limits<int32_t>::max();
+		int32_t MaxCount = std::numeric_limits<int32_t>::min();
+		for (const int32_t Count : Groom.vertexCounts)
+		{
+			CountSum += Count;
+			MinCount = std::min(MinCount, Count);
+			MaxCount = std::max(MaxCount, Count);
+		}
+
+		std::printf("%s\n", Path.c_str());
+		std::printf("  %-15s %zu\n", "strands", Strands);
+		std::printf("  %-15s %zu%s\n", "points", Points, Groom.positions.size() % 3 != 0 ? ", plus a partial triple" : "");
+		if (Strands > 0)
+		{
+			std::printf("  %-15s min %d, max %d\n", "points/strand", MinCount, MaxCount);
+		}
+		if (CountSum != static_cast<int64_t>(Points) || MinCount < 0)
+		{
+			std::printf("  %-15s the strand counts add up to %lld points, but the file holds %zu\n", "warning",
+				static_cast<long long>(CountSum), Points);
+		}
+		std::printf("  %-15s %zu (%s)\n", "widths", Groom.widths.size(), DescribeCount(Groom.widths.size(), Strands, Points).c_str());
+		PrintTriples("groom_color", Groom.groomColors, Strands, Points);
+		PrintTriples("surface_normal", Groom.surfaceNormals, Strands, Points);
+		if (Points > 0)
+		{
+			float Min[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
+			float Max[3] = {-Min[0], -Min[1], -Min[2]};
+			for (size_t Point = 0; Point < Points; ++Point)
+			{
+				for (int Axis = 0; Axis < 3; ++Axis)
+				{
+					Min[Axis] = std::min(Min[Axis], Groom.positions[Point * 3 + Axis]);
+					Max[Axis] = std::max(Max[Axis], Groom.positions[Point * 3 + Axis]);
+				}
+			}
+			std::printf("  %-15s (%g, %g, %g) to (%g, %g, %g)\n", "bounds", Min[0], Min[1], Min[2], Max[0], Max[1], Max[2]);
+		}
+		const bool bSurfaceNormal = Groom.surfaceNormals.size() / 3 == Strands;
+		std::printf("  %-15s %s\n", "fit projection", bSurfaceNormal ? "surface normal (one normal per strand)" : "spherical (normals do not match the strands)");
+		if (Messages.Log.empty() && Messages.Stderr.empty())
+		{
+			std::printf("  %-15s none\n", "messages");
+		}
+		else
+		{
+			std::printf("  messages:\n");
+			for (const std::string& Line : Messages.Log)
+			{
+				std::printf("    LogTemp: Warning: %s\n", Line.c_str());
+			}
+			for (const std::string& Line : Messages.Stderr)
+			{
+				std::printf("    stderr: %s\n", Line.c_str());
+			}
+		}
+		return bReadFailed ? 1 : 0;
+	}
+}

@@ -1,0 +1,52 @@
+#include "Commands.h"
+#include "GroomJson.h"
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <sstream>
+
+namespace VelmoraCli
+{
+	const char* const PackUsage =
+		"usage: velmora pack RECORD.json OUT.abc\n"
+		"\n"
+		"Writes a groom record given as JSON (the arrays positions, vertexCounts, widths, groomColors and\n"
+		"surfaceNormals, as 'velmora inspect --json' prints them) to an Alembic file, exactly as the fit\n"
+		"writes its result.\n"
+		"\n"
+		"example: velmora pack groom.json groom.abc\n";
+
+	int RunPack(const std::vector<std::string>& Args)
+	{
+		if (Args.size() == 1 && (Args[0] == "-h" || Args[0] == "--help"))
+		{
+			std::fputs(PackUsage, stdout);
+			return 0;
+		}
+		if (Args.size() != 2)
+		{
+			std::fputs(PackUsage, stderr);
+			return 2;
+		}
+		std::ifstream Input(Args[0], std::ios::binary);
+		if (!Input)
+		{
+			std::fprintf(stderr, "velmora pack: cannot read '%s'\n", Args[0].c_str());
+			return 1;
+		}
+		std::ostringstream Text;
+		Text << Input.rdbuf();
+		try
+		{
+			const GroomData Groom = GroomFromJson(Text.str());
+			WriteGroom(Args[1], Groom);
+		}
+		catch (const std::exception& Error)
+		{
+			std::fprintf(stderr, "velmora pack: %s: %s\n", Args[0].c_str(), Error.what());
+			return 1;
+		}
+		return 0;
+	}
+}

@@ -1,0 +1,11 @@
+#include "PhysicsEngine/BodySetup.h"
+
+void UBodySetup::InvalidatePhysicsData()
+{
+	bCreatedPhysicsMeshes = false;
+}
+
+void UBodySetup::CreatePhysicsMeshes()
+{
+	bCreatedPhysicsMeshes = true;
+}

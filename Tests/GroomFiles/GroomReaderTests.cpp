@@ -1,0 +1,95 @@
+#include "GroomTestUtils.h"
+
+#include "Host/Log.h"
+
+#include <nlohmann/json.hpp>
+
+using GroomTest::ExpectSameRecord;
+
+namespace
+{
+	struct FExpected
+	{
+		GroomData Record;
+		std::vector<std::string> Log;
+		std::vector<std::string> Stderr;
+	};
+
+	FExpected LoadExpected(const std::filesystem::path& Path)
+	{
+		const std::string Text = GroomTest::ReadText(Path);
+		FExpected Expected;
+		Expected.Record = VelmoraCli::GroomFromJson(Text);
+		const nlohmann::json Json = nlohmann::json::parse(Text);
+		Expected.Log = Json.at("log").get<std::vector<std::string>>();
+		Expected.Stderr = Json.at("stderr").get<std::vector<std::string>>();
+		return Expected;
+	}
+
+	// Every *.expected.json below the fixtures folder, as paths relative to it.
+	std::vector<std::filesystem::path> ExpectedFiles(const std::filesystem::path& Dir)
+	{
+		std::vector<std::filesystem::path> Files;
+		for (const auto& Entry : std::filesystem::recursive_directory_iterator(Dir))
+		{
+			const std::string Name = Entry.path().filename().string();
+			if (Name.size() > 14 && Name.ends_with(".expected.json"))
+			{
+				Files.push_back(std::filesystem::relative(Entry.path(), Dir));
+			}
+		}
+		std::sort(Files.begin(), Files.end());
+		return Files;
+	}
+}
+
+// The reference reader's records and messages, for every fixture, damaged ones included. The
+// expected messages name the file relative to the fixtures folder, so the reads run from there.
+TEST(GroomReader, ReadsEveryFixtureExactlyAsTheReferenceDoes)
+{
+	VELMORA_REQUIRE_FIXTURES(Dir);
+	const std::vector<std::filesystem::path> Files = ExpectedFiles(Dir);
+	ASSERT_GT(Files.size(), 20u);
+
+	GroomTest::FScopedWorkingDirectory InFixtures(Dir);
+	for (const std::filesystem::path& ExpectedPath : Files)
+	{
+		const std::string Name = ExpectedPath.string();
+		const std::string AbcPath = Name.substr(0, Name.size() - std::strlen(".expected.json")) + ".abc";
+		SCOPED_TRACE(AbcPath);
+		const FExpected Expected = LoadExpected(ExpectedPath);
+
+		VelmoraCli::FReadMessages Messages;
+		bool bReadFailed = false;
+		const GroomData Groom = VelmoraCli::ReadGroomCollecting(AbcPath, Messages, bReadFailed);
+		ExpectSameRecord(Groom, Expected.Record);
+		EXPECT_EQ(Messages.Log, Expected.Log);
+		EXPECT_EQ(Messages.Stderr, Expected.Stderr);
+		EXPECT_EQ(bReadFailed, !Expected.Log.empty());
+	}
+}
+
+TEST(GroomReader, MissingFileGivesEmptyRecordAndOneWarning)
+{
+	const std::string Path = (VelmoraTest::MakeTempDir("reader") / "missing.abc").string();
+	Host::FScopedLogCapture Capture;
+	bool bReadFailed = false;
+	const GroomData Groom = ReadGroom(Path, bReadFailed);
+	EXPECT_TRUE(bReadFailed);
+	EXPECT_TRUE(Groom.positions.empty() && Groom.vertexCounts.empty() && Groom.widths.empty());
+	ASSERT_EQ(Capture.GetLines().size(), 1u);
+	EXPECT_EQ(Capture.GetLines()[0].Verbosity, ELogVerbosity::Warning);
+	EXPECT_TRUE(Capture.GetLines()[0].Utf8Text().starts_with("Error reading Alembic file: "));
+	EXPECT_TRUE(Capture.GetLines()[0].Utf8Text().ends_with(Path + "\n"));
+}
+
+TEST(GroomReader, FileWithoutCurvesGivesEmptyRecordSilently)
+{
+	VELMORA_REQUIRE_FIXTURES(Dir);
+	Host::FScopedLogCapture Capture;
+	bool bReadFailed = true;
+	const GroomData Groom = ReadGroom((Dir / "no_curves.abc").string(), bReadFailed);
+	EXPECT_FALSE(bReadFailed);
+	EXPECT_TRUE(Groom.positions.empty() && Groom.vertexCounts.empty());
+	EXPECT_TRUE(Capture.GetLines().empty());
+}

@@ -1,0 +1,141 @@
+#include "GroomTestUtils.h"
+
+#include "Host/Log.h"
+
+#include <Alembic/AbcCoreOgawa/All.h>
+#include <Alembic/AbcGeom/All.h>
+
+using GroomTest::ExpectSameRecord;
+using GroomTest::MakeGroom;
+
+namespace
+{
+	std::string TempFile(const std::string& Name)
+	{
+		return (VelmoraTest::MakeTempDir("writer") / Name).string();
+	}
+
+	Alembic::AbcGeom::ICurves OpenGroomObject(Alembic::Abc::IArchive& Archive)
+	{
+		return Alembic::AbcGeom::ICurves(Archive.getTop(), "groom");
+	}
+
+	std::vector<Alembic::Abc::V2f> ReadUVs(const std::string& Path)
+	{
+		Alembic::Abc::IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path);
+		Alembic::AbcGeom::ICurves Curves = OpenGroomObject(Archive);
+		Alembic::AbcGeom::IV2fGeomParam::Sample Sample;
+		Curves.getSchema().getUVsParam().getExpanded(Sample, Alembic::Abc::ISampleSelector(Alembic::Abc::index_t(0)));
+		return std::vector<Alembic::Abc::V2f>(Sample.getVals()->get(), Sample.getVals()->get() + Sample.getVals()->size());
+	}
+}
+
+TEST(GroomWriter, ReadsBackTheSameRecord)
+{
+	const GroomData Groom = MakeGroom({{0.1f, 0.2f, 0.3f, 0.1f, 1.2f, 0.3f, 0.1f, 2.2f, 0.3f}, {-1, 0, 0.5f, -1, 1, 0.5f}});
+	const std::string Path = TempFile("roundtrip.abc");
+	WriteGroom(Path, Groom);
+	ExpectSameRecord(ReadGroom(Path), Groom);
+}
+
+TEST(GroomWriter, TexCoordsRunFromRootToTipPerStrand)
+{
+	GroomData Groom = MakeGroom({{0, 0, 0, 0, 1, 0, 0, 2, 0}, {1, 0, 0, 1, 1, 0}, {2, 0, 0}, {}, {3, 0, 0, 3, 1, 0, 3, 2, 0, 3, 3, 0}});
+	const std::string Path = TempFile("uvs.abc");
+	WriteGroom(Path, Groom);
+	const std::vector<Alembic::Abc::V2f> UVs = ReadUVs(Path);
+	// 3 points, 2 points, one point (u = 0, not NaN), no points, 4 points with a float reciprocal.
+	const std::vector<float> ExpectedU = {0.0f, 0.5f, 1.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.333333343f, 0.666666687f, 1.0f};
+	ASSERT_EQ(UVs.size(), ExpectedU.size());
+	for (size_t Index = 0; Index < UVs.size(); ++Index)
+	{
+		EXPECT_EQ(UVs[Index].x, ExpectedU[Index]) << "uv " << Index;
+		EXPECT_EQ(UVs[Index].y, 0.0f);
+	}
+}
+
+TEST(GroomWriter, SingleWidthIsStillWrittenAtVertexScope)
+{
+	GroomData Groom = MakeGroom({{0, 0, 0, 0, 1, 0}});
+	Groom.widths = {0.02f};
+	const std::string Path = TempFile("single_width.abc");
+	WriteGroom(Path, Groom);
+
+	Alembic::Abc::IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path);
+	const Alembic::AbcGeom::IFloatGeomParam Widths = OpenGroomObject(Archive).getSchema().getWidthsParam();
+	EXPECT_EQ(Widths.getScope(), Alembic::AbcGeom::kVertexScope);
+	EXPECT_EQ(ReadGroom(Path).widths, std::vector<float>{0.02f});
+}
+
+TEST(GroomWriter, EmptyRecordIsWrittenCompletely)
+{
+	const std::string Path = TempFile("empty.abc");
+	WriteGroom(Path, GroomData());
+
+	Alembic::Abc::IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path);
+	Alembic::AbcGeom::ICurves Curves = OpenGroomObject(Archive);
+	EXPECT_EQ(Curves.getSchema().getNumSamples(), 1u);
+	const Alembic::Abc::ICompoundProperty Arb = Curves.getSchema().getArbGeomParams();
+	for (const char* Name : {"groom_color", "surface_normal"})
+	{
+		const Alembic::Abc::IV3fArrayProperty Property(Arb, Name);
+		EXPECT_EQ(Property.getNumSamples(), 1u) << Name;
+		EXPECT_EQ(Property.getMetaData().get("geoScope"), "vtx");
+		EXPECT_EQ(Property.getMetaData().get("interpretation"), "vector");
+	}
+
+	testing::internal::CaptureStderr();
+	const GroomData Back = ReadGroom(Path);
+	EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+	ExpectSameRecord(Back, GroomData());
+}
+
+TEST(GroomWriter, TrailingPartialTripleIsDropped)
+{
+	GroomData Groom = MakeGroom({{0, 0, 0, 0, 1, 0}});
+	Groom.groomColors.push_back(0.75f);
+	Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {1.0f, 2.0f});
+	const std::string Path = TempFile("partial.abc");
+	WriteGroom(Path, Groom);
+	const GroomData Back = ReadGroom(Path);
+	EXPECT_EQ(Back.groomColors, (std::vector<float>{0.5f, 0.25f, 0.125f}));
+	EXPECT_EQ(Back.surfaceNormals, (std::vector<float>{0.0f, 0.0f, 1.0f}));
+}
+
+TEST(GroomWriter, ReplacesAnExistingFileAndSaysWhereItWrites)
+{
+	const std::string Path = TempFile("replace.abc");
+	{
+		std::ofstream Existing(Path);
+		Existing << "an older file";
+	}
+	const GroomData Groom = MakeGroom({{5, 6, 7}});
+	testing::internal::CaptureStdout();
+	WriteGroom(Path, Groom);
+	EXPECT_EQ(testing::internal::GetCapturedStdout(), "writing to file: " + Path + "\n");
+	ExpectSameRecord(ReadGroom(Path), Groom);
+}
+
+TEST(GroomWriter, UnwritablePathThrowsTheLibrarysException)
+{
+	const std::string Path = TempFile("no-such-dir") + "/groom.abc";
+	testing::internal::CaptureStdout();
+	EXPECT_THROW(WriteGroom(Path, MakeGroom({{0, 0, 0}})), std::exception);
+	testing::internal::GetCapturedStdout();
+}
+
+TEST(GroomWriter, ReproducesTheWriterFixturesRecords)
+{
+	VELMORA_REQUIRE_FIXTURES(Dir);
+	for (const char* Name : {"writer_basic", "writer_empty", "writer_onepoint", "writer_widths_single", "big_groom"})
+	{
+		SCOPED_TRACE(Name);
+		const GroomData Record = VelmoraCli::GroomFromJson(GroomTest::ReadText(Dir / (std::string(Name) + ".record.json")));
+		const std::string Path = TempFile(std::string(Name) + ".abc");
+		testing::internal::CaptureStdout();
+		WriteGroom(Path, Record);
+		testing::internal::GetCapturedStdout();
+		ExpectSameRecord(ReadGroom(Path), ReadGroom((Dir / (std::string(Name) + ".abc")).string()));
+		EXPECT_EQ(ReadUVs(Path).size(), ReadUVs((Dir / (std::string(Name) + ".abc")).string()).size());
+	}
+}
