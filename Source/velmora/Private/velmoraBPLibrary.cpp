@@ -34,7 +34,7 @@
 #include "UObject/UObjectGlobals.h"
 
 // Call stack
-#include "UObject/Object.h"
+#include "UObject/Stack.h"
 
 UvelmoraBPLibrary::UvelmoraBPLibrary(const FObjectInitializer& ObjectInitializer)
 	: Super(ObjectInitializer)
@@ -446,5 +446,6 @@ UStaticMesh* UvelmoraBPLibrary::SkeletalMeshToStaticMesh(USkeletalMesh* head)
 
 FString UvelmoraBPLibrary::GetCallstack()
 {
-	return FString();
+	// The whole stack, and the engine's placeholder rather than nothing when no script is running.
+	return FFrame::GetScriptCallstack(false, false);
 }
