@@ -11,6 +11,7 @@
 #include "Host/SkeletalMeshes.h"
 #include "Host/World.h"
 #include "StaticMeshResources.h"
+#include "TestPaths.h"
 #include "alembicIO.h"
 #include "velmoraBPLibrary.h"
 
@@ -19,8 +20,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 using namespace VelmoraTests;
 
@@ -52,8 +51,7 @@ namespace
 
 TEST(BlueprintParity, FitNodeWritesTheSameGroomAndLogsAsTheDirectCall)
 {
-	const std::filesystem::path Dir = std::filesystem::path(testing::TempDir()) / ("velmora_parity_" + std::to_string(getpid()));
-	std::filesystem::create_directories(Dir);
+	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("blueprint_parity");
 
 	// Two strands rooted just above a sphere of radius 100, one normal per strand: surface-normal projection.
 	GroomData Groom;

@@ -1,11 +1,11 @@
+#include "TestPaths.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 namespace
 {
@@ -18,8 +18,8 @@ namespace
 	// Runs the header tool on a header holding Body; returns its exit code and what it printed.
 	FToolRun RunHeaderTool(const std::string& Body)
 	{
-		// One directory per process: ctest runs the cases in parallel.
-		const std::filesystem::path Dir = std::filesystem::path(testing::TempDir()) / ("velmora_header_tool_" + std::to_string(getpid()));
+		// A folder of this process's own: the tests run side by side.
+		const std::filesystem::path Dir = VelmoraTest::MakeTempDir("header_tool");
 		std::filesystem::create_directories(Dir / "Public");
 		const std::filesystem::path Header = Dir / "Public" / "Broken.h";
 		std::ofstream(Header) << Body;
@@ -31,7 +31,6 @@ namespace
 		Run.ExitCode = std::system(Command.c_str());
 		std::ifstream ErrorStream(ErrorFile);
 		Run.Errors.assign(std::istreambuf_iterator<char>(ErrorStream), std::istreambuf_iterator<char>());
-		std::filesystem::remove_all(Dir);
 		return Run;
 	}
 
