@@ -106,7 +106,7 @@ namespace
 			EXPECT_EQ(Property.getNumSamples(), 200u);
 			Property.getValue(ISampleSelector(index_t(150)));
 		});
-		EXPECT_EQ(Error, "ITypedArrayProperty::get()\nERROR: EXCEPTION:\nReadData invalid: Null IDataPtr.");
+		EXPECT_EQ(Error, "IArrayProperty::get()\nERROR: EXCEPTION:\nReadData invalid: Null IDataPtr.");
 	}
 
 	TEST(DamagedArchive, CyclesBetweenObjectsAreCut)

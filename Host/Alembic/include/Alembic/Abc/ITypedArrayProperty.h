@@ -65,7 +65,7 @@ public:
 
 	void get(sample_ptr_type& oVal, const ISampleSelector& iSS = ISampleSelector()) const
 	{
-		ALEMBIC_ABC_SAFE_CALL_BEGIN("ITypedArrayProperty::get()");
+		ALEMBIC_ABC_SAFE_CALL_BEGIN("IArrayProperty::get()");
 		AbcA::ArraySamplePtr Untyped;
 		m_property->getSample(sampleIndex(iSS), Untyped);
 		// Both element types share the POD; a wider file extent just holds more values than we expose.
