@@ -72,6 +72,8 @@ OArchive::OArchive(const std::string& iFileName) : m_stream(iFileName)
 	if (m_stream.isValid())
 	{
 		m_stream.write(Header, 16);
+		// On disk at once, so a reader that comes too early sees "not cleanly closed".
+		m_stream.flush();
 	}
 	m_root = OGroupPtr(new OGroup(this, nullptr, 0));
 }
