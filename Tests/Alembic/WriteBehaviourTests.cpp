@@ -188,14 +188,10 @@ namespace
 		EXPECT_EQ(ReadGroom(Open(Path)).getNumSamples(), 1u);
 	}
 
-	TEST(WriteArchive, ReportsUnwritablePathsAndUnstorableMetaData)
+	TEST(WriteArchive, ReportsUnwritablePaths)
 	{
 		EXPECT_EQ(ErrorOf([] { OArchive(Alembic::AbcCoreOgawa::WriteArchive(), "no/such/dir/x.abc"); }),
 			"OArchive::OArchive( iFileName )\nERROR: EXCEPTION:\nCould not open file: no/such/dir/x.abc");
-		MetaData MetaData;
-		EXPECT_NE(ErrorOf([&] { MetaData.set("a;b", "c"); }), "no error");
-		EXPECT_NE(ErrorOf([&] { MetaData.set("key", "x=y"); }), "no error");
-		EXPECT_EQ(MetaData.size(), 0u);
 	}
 
 	TEST(WriteArchive, SharesEqualTimeSamplingsAndCountsTheirSamples)
@@ -225,7 +221,7 @@ namespace
 		EXPECT_EQ(Schema.getTopologyVariance(), kHomogenousTopology);
 		EXPECT_EQ((*Schema.getValue(ISampleSelector(index_t(2))).getPositions())[0].y, 2.0f);
 		EXPECT_NEAR(Schema.getTimeSampling()->getSampleTime(1), 1.0 + 1.0 / 24.0, 1e-12);
-		EXPECT_EQ(Schema.getWidthsParam().getTimeSampling(), Schema.getTimeSampling());
+		EXPECT_EQ(*Schema.getWidthsParam().getTimeSampling(), *Schema.getTimeSampling());
 	}
 
 	TEST(WriteHierarchy, XformsNestCurvesAndReadBack)

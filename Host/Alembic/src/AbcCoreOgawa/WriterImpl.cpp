@@ -4,6 +4,9 @@
 #include <Alembic/Util/Murmur3.h>
 #include <Alembic/Util/SpookyV2.h>
 
+#include <exception>
+#include <thread>
+
 namespace Alembic
 {
 namespace AbcCoreOgawa
@@ -12,6 +15,8 @@ namespace ALEMBIC_VERSION_NS
 {
 namespace
 {
+const size_t KeySize = 16;
+
 enum SampleClass
 {
 	kNumericClass = 0,
@@ -259,6 +264,53 @@ StoredSample AwImpl::storeSample(Ogawa::OGroup& iGroup, int iClass, uint64_t iNu
 	Found->second.pos = iGroup.addData(iKey.d, 16, iPayload, iPayloadSize);
 	Found->second.numValues = iNumValues;
 	return Found->second;
+}
+
+bool AwImpl::canStoreWhileHashing(int iClass, uint64_t iNumBytes, size_t iPayloadSize) const
+{
+	const size_t MinimumSize = size_t(4) << 20;
+	if (iPayloadSize < MinimumSize)
+	{
+		return false;
+	}
+	auto Found = m_samples.lower_bound({iClass, iNumBytes, Digest()});
+	return Found == m_samples.end() || std::get<0>(Found->first) != iClass || std::get<1>(Found->first) != iNumBytes;
+}
+
+StoredSample AwImpl::storeSampleWhileHashing(Ogawa::OGroup& iGroup, int iClass, uint64_t iNumBytes, const void* iPayload, size_t iPayloadSize,
+	uint64_t iNumValues, Digest& oKey)
+{
+	Ogawa::OStream& Stream = m_archive->getStream();
+	const uint64_t Size = KeySize + iPayloadSize;
+	const Digest Placeholder;
+	const uint64_t Pos = Stream.write(&Size, 8);
+	Stream.write(Placeholder.d, KeySize);
+	Stream.flush();
+
+	std::exception_ptr WriteError;
+	std::thread Writer([&] {
+		try
+		{
+			Stream.writeDirect(iPayload, iPayloadSize);
+		}
+		catch (...)
+		{
+			WriteError = std::current_exception();
+		}
+	});
+	oKey = MurmurHash3_x64_128(iPayload, iPayloadSize);
+	Writer.join();
+	if (WriteError)
+	{
+		std::rethrow_exception(WriteError);
+	}
+	Stream.patch(Pos + 8, oKey.d, KeySize);
+	iGroup.addDataRef(Pos);
+
+	StoredSample& Stored = m_samples[{iClass, iNumBytes, oKey}];
+	Stored.pos = Pos;
+	Stored.numValues = iNumValues;
+	return Stored;
 }
 
 void AwImpl::noteSampleCount(uint32_t iTimeSamplingIndex, uint32_t iCount)
@@ -560,12 +612,12 @@ void SampleWriter::mixHash()
 	SpookyShortEnd(m_hash0, m_hash1, h2, h3);
 }
 
-void SampleWriter::writeSample(int iClass, uint64_t iNumBytes, const Digest& iKey, const void* iPayload, size_t iPayloadSize, uint64_t iNumValues,
+void SampleWriter::writeSample(int iClass, uint64_t iNumBytes, const Digest* iKey, const void* iPayload, size_t iPayloadSize, uint64_t iNumValues,
 	const Dimensions& iDims)
 {
 	PropertyRecord& Record = *m_record;
 	const uint32_t k = Record.numSamples;
-	if (k == 0 || iKey != m_prevKey)
+	if (k == 0 || !iKey || *iKey != m_prevKey)
 	{
 		if (Record.firstChangedIndex != 0)
 		{
@@ -579,9 +631,20 @@ void SampleWriter::writeSample(int iClass, uint64_t iNumBytes, const Digest& iKe
 				}
 			}
 		}
-		const StoredSample Stored = m_parent->archive().storeSample(*m_group, iClass, iNumBytes, iKey, iPayload, iPayloadSize, iNumValues);
+		Digest Key;
+		StoredSample Stored;
+		if (iKey)
+		{
+			Key = *iKey;
+			Stored = m_parent->archive().storeSample(*m_group, iClass, iNumBytes, Key, iPayload, iPayloadSize, iNumValues);
+		}
+		else
+		{
+			Stored = m_parent->archive().storeSampleWhileHashing(*m_group, iClass, iNumBytes, iPayload, iPayloadSize, iNumValues, Key);
+		}
 		m_prevPos = Stored.pos;
-		m_prevKey = iKey;
+		m_prevKey = Key;
+		m_prevPayloadSize = iPayloadSize;
 		if (m_isArray)
 		{
 			m_prevDims = iDims;
@@ -645,13 +708,13 @@ void SpwImpl::setSample(const void* iSample)
 			Payload += '\0';
 		}
 		const Digest Key = MurmurHash3_x64_128(Payload.data(), Payload.size());
-		writeSample(kStringClass, Extent, Key, Payload.data(), Payload.size(), Extent, Dimensions());
+		writeSample(kStringClass, Extent, &Key, Payload.data(), Payload.size(), Extent, Dimensions());
 		return;
 	}
 	ABCA_ASSERT(Type.getPod() != kWstringPOD, "Writing wide strings is not supported");
 	const size_t Bytes = Type.getNumBytes();
 	const Digest Key = MurmurHash3_x64_128(iSample, Bytes);
-	writeSample(kNumericClass, Bytes, Key, iSample, Bytes, Extent, Dimensions());
+	writeSample(kNumericClass, Bytes, &Key, iSample, Bytes, Extent, Dimensions());
 }
 
 ApwImpl::ApwImpl(shared_ptr<CpwImpl> iParent, Ogawa::OGroupPtr iGroup, PropertyRecordPtr iRecord, size_t iIndex)
@@ -690,14 +753,22 @@ void ApwImpl::setSample(const AbcA::ArraySample& iSample)
 			Payload += '\0';
 		}
 		const Digest Key = MurmurHash3_x64_128(Payload.data(), Payload.size());
-		writeSample(kStringClass, Points * Extent, Key, Payload.data(), Payload.size(), Points * Extent, Dims);
+		writeSample(kStringClass, Points * Extent, &Key, Payload.data(), Payload.size(), Points * Extent, Dims);
 		return;
 	}
 	ABCA_ASSERT(Type.getPod() != kWstringPOD, "Writing wide strings is not supported");
 	const size_t Bytes = Points * Type.getNumBytes();
 	const void* Data = Bytes ? iSample.getData() : nullptr;
+	// A new size can neither repeat the previous sample nor match a stored block (up to a hash
+	// collision between different lengths), so large ones hash while they are written.
+	const bool NewSize = m_record->numSamples == 0 || Bytes != previousPayloadSize();
+	if (NewSize && m_parent->archive().canStoreWhileHashing(kNumericClass, Bytes, Bytes))
+	{
+		writeSample(kNumericClass, Bytes, nullptr, Data, Bytes, Points * Extent, Dims);
+		return;
+	}
 	const Digest Key = MurmurHash3_x64_128(Data, Bytes);
-	writeSample(kNumericClass, Bytes, Key, Data, Bytes, Points * Extent, Dims);
+	writeSample(kNumericClass, Bytes, &Key, Data, Bytes, Points * Extent, Dims);
 }
 }
 }

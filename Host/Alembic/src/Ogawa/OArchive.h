@@ -57,6 +57,7 @@ public:
 
 	bool isValid() const { return m_stream.isValid(); }
 	const OGroupPtr& getGroup() { return m_root; }
+	// Only for writers that append blocks themselves and refer to them with addDataRef.
 	OStream& getStream() { return m_stream; }
 	void close();
 
