@@ -83,7 +83,7 @@ void IArchive::setReadArraySampleCachePtr(AbcA::ReadArraySampleCachePtr iCachePt
 // IObject
 
 IObject::IObject(const IObject& iParent, const std::string& iName, const Argument& iArg0)
-	: Base(MakeArguments(iParent.getErrorHandlerPolicy(), iArg0).getErrorHandlerPolicy())
+    : Base(MakeArguments(iParent.getErrorHandlerPolicy(), iArg0).getErrorHandlerPolicy())
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("IObject::IObject( IObject, name )");
 	if (iParent.m_object)
@@ -93,15 +93,19 @@ IObject::IObject(const IObject& iParent, const std::string& iName, const Argumen
 	ALEMBIC_ABC_SAFE_CALL_END_RESET();
 }
 
-IObject::IObject(AbcA::ObjectReaderPtr iPtr, const Argument& iArg0) : Base(GetErrorHandlerPolicyFromArgs(iArg0)), m_object(std::move(iPtr)) {}
+IObject::IObject(AbcA::ObjectReaderPtr iPtr, const Argument& iArg0)
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0)), m_object(std::move(iPtr)) {}
 
-IObject::IObject(AbcA::ObjectReaderPtr iPtr, WrapExistingFlag, const Argument& iArg0) : Base(GetErrorHandlerPolicyFromArgs(iArg0)), m_object(std::move(iPtr))
+IObject::IObject(AbcA::ObjectReaderPtr iPtr, WrapExistingFlag, const Argument& iArg0)
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0)), m_object(std::move(iPtr))
 {
 }
 
-IObject::IObject(IArchive& iArchive, const Argument& iArg0) : IObject(iArchive, kTop, iArg0) {}
+IObject::IObject(IArchive& iArchive, const Argument& iArg0)
+    : IObject(iArchive, kTop, iArg0) {}
 
-IObject::IObject(IArchive& iArchive, TopFlag, const Argument& iArg0) : Base(MakeArguments(iArchive.getErrorHandlerPolicy(), iArg0).getErrorHandlerPolicy())
+IObject::IObject(IArchive& iArchive, TopFlag, const Argument& iArg0)
+    : Base(MakeArguments(iArchive.getErrorHandlerPolicy(), iArg0).getErrorHandlerPolicy())
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("IObject::IObject( IArchive )");
 	if (iArchive.getPtr())
@@ -194,7 +198,7 @@ bool IObject::getChildrenHash(Util::Digest& oDigest)
 // ICompoundProperty
 
 ICompoundProperty::ICompoundProperty(const ICompoundProperty& iParent, const std::string& iName, const Argument& iArg0)
-	: Base(MakeArguments(iParent.getErrorHandlerPolicy(), iArg0).getErrorHandlerPolicy())
+    : Base(MakeArguments(iParent.getErrorHandlerPolicy(), iArg0).getErrorHandlerPolicy())
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("ICompoundProperty::init()");
 	ABCA_ASSERT(iParent.m_property, "NULL CompoundPropertyReader passed into ICompoundProperty ctor");
@@ -205,19 +209,20 @@ ICompoundProperty::ICompoundProperty(const ICompoundProperty& iParent, const std
 }
 
 ICompoundProperty::ICompoundProperty(AbcA::CompoundPropertyReaderPtr iPtr, const Argument& iArg0, const Argument& iArg1)
-	: Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iPtr))
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iPtr))
 {
 }
 
 ICompoundProperty::ICompoundProperty(AbcA::CompoundPropertyReaderPtr iPtr, WrapExistingFlag, const Argument& iArg0, const Argument& iArg1)
-	: Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iPtr))
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iPtr))
 {
 }
 
-ICompoundProperty::ICompoundProperty(const IObject& iObject, const Argument& iArg0, const Argument& iArg1) : ICompoundProperty(iObject, kTop, iArg0, iArg1) {}
+ICompoundProperty::ICompoundProperty(const IObject& iObject, const Argument& iArg0, const Argument& iArg1)
+    : ICompoundProperty(iObject, kTop, iArg0, iArg1) {}
 
 ICompoundProperty::ICompoundProperty(const IObject& iObject, TopFlag, const Argument& iArg0, const Argument& iArg1)
-	: Base(MakeArguments(iObject.getErrorHandlerPolicy(), iArg0, iArg1).getErrorHandlerPolicy())
+    : Base(MakeArguments(iObject.getErrorHandlerPolicy(), iArg0, iArg1).getErrorHandlerPolicy())
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("ICompoundProperty::init( IObject )");
 	if (iObject.getPtr())
@@ -265,7 +270,7 @@ IObject ICompoundProperty::getObject() const
 // IScalarProperty
 
 IScalarProperty::IScalarProperty(const ICompoundProperty& iParent, const std::string& iName, const Argument& iArg0, const Argument& iArg1)
-	: Base(MakeArguments(iParent.getErrorHandlerPolicy(), iArg0, iArg1).getErrorHandlerPolicy())
+    : Base(MakeArguments(iParent.getErrorHandlerPolicy(), iArg0, iArg1).getErrorHandlerPolicy())
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("IScalarProperty::init()");
 	ABCA_ASSERT(iParent.getPtr(), "NULL CompoundPropertyReader passed into IScalarProperty ctor");
@@ -276,7 +281,7 @@ IScalarProperty::IScalarProperty(const ICompoundProperty& iParent, const std::st
 }
 
 IScalarProperty::IScalarProperty(AbcA::ScalarPropertyReaderPtr iPtr, WrapExistingFlag, const Argument& iArg0, const Argument& iArg1)
-	: Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iPtr))
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iPtr))
 {
 }
 
@@ -312,7 +317,7 @@ ICompoundProperty IScalarProperty::getParent() const
 // IArrayProperty
 
 IArrayProperty::IArrayProperty(const ICompoundProperty& iParent, const std::string& iName, const Argument& iArg0, const Argument& iArg1)
-	: Base(MakeArguments(iParent.getErrorHandlerPolicy(), iArg0, iArg1).getErrorHandlerPolicy())
+    : Base(MakeArguments(iParent.getErrorHandlerPolicy(), iArg0, iArg1).getErrorHandlerPolicy())
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("IArrayProperty::init()");
 	ABCA_ASSERT(iParent.getPtr(), "NULL CompoundPropertyReader passed into IArrayProperty ctor");
@@ -323,7 +328,7 @@ IArrayProperty::IArrayProperty(const ICompoundProperty& iParent, const std::stri
 }
 
 IArrayProperty::IArrayProperty(AbcA::ArrayPropertyReaderPtr iPtr, WrapExistingFlag, const Argument& iArg0, const Argument& iArg1)
-	: Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iPtr))
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iPtr))
 {
 }
 

@@ -57,7 +57,7 @@ AbcA::TimeSamplingPtr OArchive::getTimeSampling(uint32_t iIndex)
 // OObject
 
 OObject::OObject(OObject iParentObject, const std::string& iName, const Argument& iArg0, const Argument& iArg1, const Argument& iArg2)
-	: Base(MakeArguments(iParentObject.getErrorHandlerPolicy(), iArg0, iArg1, iArg2).getErrorHandlerPolicy())
+    : Base(MakeArguments(iParentObject.getErrorHandlerPolicy(), iArg0, iArg1, iArg2).getErrorHandlerPolicy())
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("OObject::OObject( OObject, name )");
 	ABCA_ASSERT(iParentObject.m_object, "NULL parent passed into OObject ctor");
@@ -66,12 +66,12 @@ OObject::OObject(OObject iParentObject, const std::string& iName, const Argument
 }
 
 OObject::OObject(AbcA::ObjectWriterPtr iPtr, WrapExistingFlag, const Argument& iArg0, const Argument& iArg1, const Argument& iArg2)
-	: Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1, iArg2)), m_object(std::move(iPtr))
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1, iArg2)), m_object(std::move(iPtr))
 {
 }
 
 OObject::OObject(OArchive& iArchive, TopFlag, const Argument& iArg0, const Argument& iArg1, const Argument& iArg2)
-	: Base(MakeArguments(iArchive.getErrorHandlerPolicy(), iArg0, iArg1, iArg2).getErrorHandlerPolicy())
+    : Base(MakeArguments(iArchive.getErrorHandlerPolicy(), iArg0, iArg1, iArg2).getErrorHandlerPolicy())
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("OObject::OObject( OArchive )");
 	ABCA_ASSERT(iArchive.getPtr(), "Invalid OArchive");
@@ -133,7 +133,7 @@ OObject OObject::getChild(const std::string& iName)
 // OCompoundProperty
 
 OCompoundProperty::OCompoundProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Argument& iArg0, const Argument& iArg1)
-	: Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1))
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1))
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("OCompoundProperty::init()");
 	ABCA_ASSERT(iParent, "NULL CompoundPropertyWriterPtr passed into OCompoundProperty ctor");
@@ -142,17 +142,17 @@ OCompoundProperty::OCompoundProperty(AbcA::CompoundPropertyWriterPtr iParent, co
 }
 
 OCompoundProperty::OCompoundProperty(OCompoundProperty iParent, const std::string& iName, const Argument& iArg0, const Argument& iArg1)
-	: OCompoundProperty(iParent.getPtr(), iName, iArg0, iArg1)
+    : OCompoundProperty(iParent.getPtr(), iName, iArg0, iArg1)
 {
 }
 
 OCompoundProperty::OCompoundProperty(AbcA::CompoundPropertyWriterPtr iProp, WrapExistingFlag, const Argument& iArg0, const Argument& iArg1)
-	: Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iProp))
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iProp))
 {
 }
 
 OCompoundProperty::OCompoundProperty(OObject iObject, TopFlag, const Argument& iArg0, const Argument& iArg1)
-	: Base(MakeArguments(iObject.getErrorHandlerPolicy(), iArg0, iArg1).getErrorHandlerPolicy())
+    : Base(MakeArguments(iObject.getErrorHandlerPolicy(), iArg0, iArg1).getErrorHandlerPolicy())
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("OCompoundProperty::init( OObject )");
 	ABCA_ASSERT(iObject.getPtr(), "Invalid OObject");
@@ -197,14 +197,14 @@ uint32_t GetTimeSamplingIndexFromArgs(const AbcA::CompoundPropertyWriterPtr& iPa
 // OScalarProperty / OArrayProperty
 
 OScalarProperty::OScalarProperty(OCompoundProperty iParent, const std::string& iName, const AbcA::DataType& iDataType, const Argument& iArg0,
-	const Argument& iArg1, const Argument& iArg2)
-	: OScalarProperty(iParent.getPtr(), iName, iDataType, iArg0, iArg1, iArg2)
+                                 const Argument& iArg1, const Argument& iArg2)
+    : OScalarProperty(iParent.getPtr(), iName, iDataType, iArg0, iArg1, iArg2)
 {
 }
 
 OScalarProperty::OScalarProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const AbcA::DataType& iDataType,
-	const Argument& iArg0, const Argument& iArg1, const Argument& iArg2)
-	: Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1, iArg2))
+                                 const Argument& iArg0, const Argument& iArg1, const Argument& iArg2)
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1, iArg2))
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("OScalarProperty::init()");
 	ABCA_ASSERT(iParent, "NULL CompoundPropertyWriterPtr passed into OScalarProperty ctor");
@@ -214,7 +214,7 @@ OScalarProperty::OScalarProperty(AbcA::CompoundPropertyWriterPtr iParent, const 
 }
 
 OScalarProperty::OScalarProperty(AbcA::ScalarPropertyWriterPtr iPtr, WrapExistingFlag, const Argument& iArg0, const Argument& iArg1)
-	: Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iPtr))
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iPtr))
 {
 }
 
@@ -261,14 +261,14 @@ OCompoundProperty OScalarProperty::getParent() const
 }
 
 OArrayProperty::OArrayProperty(OCompoundProperty iParent, const std::string& iName, const AbcA::DataType& iDataType, const Argument& iArg0,
-	const Argument& iArg1, const Argument& iArg2)
-	: OArrayProperty(iParent.getPtr(), iName, iDataType, iArg0, iArg1, iArg2)
+                               const Argument& iArg1, const Argument& iArg2)
+    : OArrayProperty(iParent.getPtr(), iName, iDataType, iArg0, iArg1, iArg2)
 {
 }
 
 OArrayProperty::OArrayProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const AbcA::DataType& iDataType,
-	const Argument& iArg0, const Argument& iArg1, const Argument& iArg2)
-	: Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1, iArg2))
+                               const Argument& iArg0, const Argument& iArg1, const Argument& iArg2)
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1, iArg2))
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("OArrayProperty::init()");
 	ABCA_ASSERT(iParent, "NULL CompoundPropertyWriterPtr passed into OArrayProperty ctor");
@@ -278,7 +278,7 @@ OArrayProperty::OArrayProperty(AbcA::CompoundPropertyWriterPtr iParent, const st
 }
 
 OArrayProperty::OArrayProperty(AbcA::ArrayPropertyWriterPtr iPtr, WrapExistingFlag, const Argument& iArg0, const Argument& iArg1)
-	: Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iPtr))
+    : Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1)), m_property(std::move(iPtr))
 {
 }
 

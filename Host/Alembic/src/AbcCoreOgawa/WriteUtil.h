@@ -17,7 +17,7 @@ namespace ALEMBIC_VERSION_NS
 class ByteWriter
 {
 public:
-	template <class T>
+	template<class T>
 	void pod(const T& iValue)
 	{
 		const uint8_t* p = reinterpret_cast<const uint8_t*>(&iValue);

@@ -135,7 +135,8 @@ Digest HashOfDigests(const std::vector<Digest>& iDigests)
 // ---------------------------------------------------------------------------------------------
 // Archive
 
-AwImpl::AwImpl(const std::string& iFileName, const AbcA::MetaData& iMetaData) : m_fileName(iFileName), m_metaData(iMetaData)
+AwImpl::AwImpl(const std::string& iFileName, const AbcA::MetaData& iMetaData)
+    : m_fileName(iFileName), m_metaData(iMetaData)
 {
 	m_metaData.set("_ai_AlembicVersion", AbcA::GetLibraryVersion());
 	m_archive = std::make_unique<Ogawa::OArchive>(iFileName);
@@ -253,7 +254,7 @@ uint8_t AwImpl::metaDataIndex(const std::string& iSerialized)
 }
 
 StoredSample AwImpl::storeSample(Ogawa::OGroup& iGroup, int iClass, uint64_t iNumBytes, const Digest& iKey, const void* iPayload, size_t iPayloadSize,
-	uint64_t iNumValues)
+                                 uint64_t iNumValues)
 {
 	auto [Found, Inserted] = m_samples.try_emplace({iClass, iNumBytes, iKey});
 	if (!Inserted)
@@ -278,7 +279,7 @@ bool AwImpl::canStoreWhileHashing(int iClass, uint64_t iNumBytes, size_t iPayloa
 }
 
 StoredSample AwImpl::storeSampleWhileHashing(Ogawa::OGroup& iGroup, int iClass, uint64_t iNumBytes, const void* iPayload, size_t iPayloadSize,
-	uint64_t iNumValues, Digest& oKey)
+                                             uint64_t iNumValues, Digest& oKey)
 {
 	Ogawa::OStream& Stream = m_archive->getStream();
 	const uint64_t Size = KeySize + iPayloadSize;
@@ -288,7 +289,8 @@ StoredSample AwImpl::storeSampleWhileHashing(Ogawa::OGroup& iGroup, int iClass, 
 	Stream.flush();
 
 	std::exception_ptr WriteError;
-	std::thread Writer([&] {
+	std::thread Writer([&]
+	                   {
 		try
 		{
 			Stream.writeDirect(iPayload, iPayloadSize);
@@ -296,8 +298,7 @@ StoredSample AwImpl::storeSampleWhileHashing(Ogawa::OGroup& iGroup, int iClass, 
 		catch (...)
 		{
 			WriteError = std::current_exception();
-		}
-	});
+		} });
 	oKey = MurmurHash3_x64_128(iPayload, iPayloadSize);
 	Writer.join();
 	if (WriteError)
@@ -324,7 +325,8 @@ void AwImpl::noteSampleCount(uint32_t iTimeSamplingIndex, uint32_t iCount)
 // ---------------------------------------------------------------------------------------------
 // Objects
 
-OwData::OwData(Ogawa::OGroupPtr iGroup) : group(std::move(iGroup))
+OwData::OwData(Ogawa::OGroupPtr iGroup)
+    : group(std::move(iGroup))
 {
 	properties = std::make_shared<CpwData>(group->addGroup());
 }
@@ -355,7 +357,7 @@ Digest OwData::writeHeaders(AwImpl& iArchive)
 }
 
 OwImpl::OwImpl(shared_ptr<AwImpl> iArchive, shared_ptr<OwImpl> iParent, shared_ptr<OwData> iData, AbcA::ObjectHeaderPtr iHeader, size_t iIndex)
-	: m_archive(std::move(iArchive)), m_parent(std::move(iParent)), m_data(std::move(iData)), m_header(std::move(iHeader)), m_index(iIndex)
+    : m_archive(std::move(iArchive)), m_parent(std::move(iParent)), m_data(std::move(iData)), m_header(std::move(iHeader)), m_index(iIndex)
 {
 }
 
@@ -450,7 +452,7 @@ void CpwData::writeHeaders(AwImpl& iArchive)
 }
 
 CpwImpl::CpwImpl(shared_ptr<OwImpl> iObject, shared_ptr<CpwImpl> iParent, shared_ptr<CpwData> iData, PropertyRecordPtr iRecord, size_t iIndex)
-	: m_object(std::move(iObject)), m_parent(std::move(iParent)), m_data(std::move(iData)), m_record(std::move(iRecord)), m_index(iIndex)
+    : m_object(std::move(iObject)), m_parent(std::move(iParent)), m_data(std::move(iData)), m_record(std::move(iRecord)), m_index(iIndex)
 {
 }
 
@@ -496,7 +498,7 @@ AbcA::BasePropertyWriterPtr CpwImpl::getProperty(const std::string& iName)
 }
 
 PropertyRecordPtr CpwImpl::addRecord(const std::string& iName, AbcA::PropertyType iType, const AbcA::MetaData& iMetaData, const AbcA::DataType& iDataType,
-	uint32_t iTimeSamplingIndex, Ogawa::OGroupPtr& oGroup)
+                                     uint32_t iTimeSamplingIndex, Ogawa::OGroupPtr& oGroup)
 {
 	CheckName(iName, "property");
 	ABCA_ASSERT(m_data->byName.count(iName) == 0, "Already have a property named: " << iName);
@@ -520,7 +522,7 @@ PropertyRecordPtr CpwImpl::addRecord(const std::string& iName, AbcA::PropertyTyp
 }
 
 AbcA::ScalarPropertyWriterPtr CpwImpl::createScalarProperty(const std::string& iName, const AbcA::MetaData& iMetaData, const AbcA::DataType& iDataType,
-	uint32_t iTimeSamplingIndex)
+                                                            uint32_t iTimeSamplingIndex)
 {
 	Ogawa::OGroupPtr Group;
 	PropertyRecordPtr Record = addRecord(iName, AbcA::kScalarProperty, iMetaData, iDataType, iTimeSamplingIndex, Group);
@@ -530,7 +532,7 @@ AbcA::ScalarPropertyWriterPtr CpwImpl::createScalarProperty(const std::string& i
 }
 
 AbcA::ArrayPropertyWriterPtr CpwImpl::createArrayProperty(const std::string& iName, const AbcA::MetaData& iMetaData, const AbcA::DataType& iDataType,
-	uint32_t iTimeSamplingIndex)
+                                                          uint32_t iTimeSamplingIndex)
 {
 	Ogawa::OGroupPtr Group;
 	PropertyRecordPtr Record = addRecord(iName, AbcA::kArrayProperty, iMetaData, iDataType, iTimeSamplingIndex, Group);
@@ -552,7 +554,7 @@ AbcA::CompoundPropertyWriterPtr CpwImpl::createCompoundProperty(const std::strin
 // Samples
 
 SampleWriter::SampleWriter(shared_ptr<CpwImpl> iParent, Ogawa::OGroupPtr iGroup, PropertyRecordPtr iRecord, size_t iIndex, bool iIsArray)
-	: m_parent(std::move(iParent)), m_group(std::move(iGroup)), m_record(std::move(iRecord)), m_index(iIndex), m_isArray(iIsArray)
+    : m_parent(std::move(iParent)), m_group(std::move(iGroup)), m_record(std::move(iRecord)), m_index(iIndex), m_isArray(iIsArray)
 {
 }
 
@@ -613,7 +615,7 @@ void SampleWriter::mixHash()
 }
 
 void SampleWriter::writeSample(int iClass, uint64_t iNumBytes, const Digest* iKey, const void* iPayload, size_t iPayloadSize, uint64_t iNumValues,
-	const Dimensions& iDims)
+                               const Dimensions& iDims)
 {
 	PropertyRecord& Record = *m_record;
 	const uint32_t k = Record.numSamples;
@@ -677,7 +679,7 @@ void SampleWriter::writeFromPrevious()
 }
 
 SpwImpl::SpwImpl(shared_ptr<CpwImpl> iParent, Ogawa::OGroupPtr iGroup, PropertyRecordPtr iRecord, size_t iIndex)
-	: SampleWriter(std::move(iParent), std::move(iGroup), std::move(iRecord), iIndex, false)
+    : SampleWriter(std::move(iParent), std::move(iGroup), std::move(iRecord), iIndex, false)
 {
 }
 
@@ -718,7 +720,7 @@ void SpwImpl::setSample(const void* iSample)
 }
 
 ApwImpl::ApwImpl(shared_ptr<CpwImpl> iParent, Ogawa::OGroupPtr iGroup, PropertyRecordPtr iRecord, size_t iIndex)
-	: SampleWriter(std::move(iParent), std::move(iGroup), std::move(iRecord), iIndex, true)
+    : SampleWriter(std::move(iParent), std::move(iGroup), std::move(iRecord), iIndex, true)
 {
 }
 
@@ -737,7 +739,7 @@ void ApwImpl::setSample(const AbcA::ArraySample& iSample)
 {
 	const AbcA::DataType& Type = m_record->header.getDataType();
 	ABCA_ASSERT(iSample.getDataType() == Type || !iSample.valid(),
-		"DataType on ArraySample iSamp: " << iSample.getDataType() << ", does not match the DataType of the Array property: " << Type);
+	            "DataType on ArraySample iSamp: " << iSample.getDataType() << ", does not match the DataType of the Array property: " << Type);
 	// An invalid sample is stored as an empty one.
 	const Dimensions Dims = iSample.valid() ? iSample.getDimensions() : Dimensions(0);
 	const size_t Points = Dims.numPoints();

@@ -66,7 +66,8 @@ void OGroup::freeze()
 	}
 }
 
-OArchive::OArchive(const std::string& iFileName) : m_stream(iFileName)
+OArchive::OArchive(const std::string& iFileName)
+    : m_stream(iFileName)
 {
 	const uint8_t Header[16] = {'O', 'g', 'a', 'w', 'a', 0x00, 0x00, 0x01};
 	if (m_stream.isValid())

@@ -39,7 +39,8 @@ public:
 
 private:
 	friend class OArchive;
-	OGroup(OArchive* iArchive, OGroup* iParent, size_t iIndex) : m_archive(iArchive), m_parent(iParent), m_index(iIndex) {}
+	OGroup(OArchive* iArchive, OGroup* iParent, size_t iIndex)
+	    : m_archive(iArchive), m_parent(iParent), m_index(iIndex) {}
 
 	OArchive* m_archive;
 	OGroup* m_parent;

@@ -13,10 +13,10 @@ class OCompoundProperty : public Base
 public:
 	OCompoundProperty() = default;
 	OCompoundProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument());
+	                  const Argument& iArg1 = Argument());
 	OCompoundProperty(OCompoundProperty iParent, const std::string& iName, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument());
 	OCompoundProperty(AbcA::CompoundPropertyWriterPtr iProp, WrapExistingFlag iWrapFlag = kWrapExisting, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument());
+	                  const Argument& iArg1 = Argument());
 	OCompoundProperty(OObject iObject, TopFlag iTopFlag = kTop, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument());
 
 	size_t getNumProperties() const { return m_property ? m_property->getNumProperties() : 0; }
@@ -52,9 +52,9 @@ class OScalarProperty : public Base
 public:
 	OScalarProperty() = default;
 	OScalarProperty(OCompoundProperty iParent, const std::string& iName, const AbcA::DataType& iDataType, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
+	                const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
 	OScalarProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const AbcA::DataType& iDataType,
-		const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
+	                const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
 	OScalarProperty(AbcA::ScalarPropertyWriterPtr iPtr, WrapExistingFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument());
 
 	size_t getNumSamples() const { return m_property ? m_property->getNumSamples() : 0; }
@@ -88,9 +88,9 @@ class OArrayProperty : public Base
 public:
 	OArrayProperty() = default;
 	OArrayProperty(OCompoundProperty iParent, const std::string& iName, const AbcA::DataType& iDataType, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
+	               const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
 	OArrayProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const AbcA::DataType& iDataType,
-		const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
+	               const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
 	OArrayProperty(AbcA::ArrayPropertyWriterPtr iPtr, WrapExistingFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument());
 
 	size_t getNumSamples() const { return m_property ? m_property->getNumSamples() : 0; }
