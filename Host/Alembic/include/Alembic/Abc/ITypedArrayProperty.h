@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Alembic/Abc/ICompoundProperty.h>
+#include <Alembic/Abc/IArrayProperty.h>
 #include <Alembic/Abc/TypedArraySample.h>
 
 namespace Alembic

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Alembic/Abc/ICompoundProperty.h>
+#include <Alembic/Abc/IScalarProperty.h>
 #include <Alembic/Abc/TypedPropertyTraits.h>
 
 namespace Alembic

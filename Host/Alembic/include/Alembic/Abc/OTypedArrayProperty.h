@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Alembic/Abc/OCompoundProperty.h>
+#include <Alembic/Abc/OArrayProperty.h>
 #include <Alembic/Abc/TypedArraySample.h>
 
 namespace Alembic

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Alembic/Abc/OCompoundProperty.h>
+#include <Alembic/Abc/OScalarProperty.h>
 #include <Alembic/Abc/TypedPropertyTraits.h>
 
 namespace Alembic
