@@ -3,7 +3,21 @@
 #include "alembicIO.h"
 
 // Groom fitting
+#include "CollisionQueryParams.h"
+#include "Components/StaticMeshComponent.h"
+#include "DrawDebugHelpers.h"
+#include "Engine/HitResult.h"
 #include "Engine/StaticMesh.h"
+#include "Engine/World.h"
+#include "GameFramework/Actor.h"
+#include "GroomFitting.h"
+
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <system_error>
 
 // Mesh conversion
 #include "AssetRegistry/IAssetRegistry.h"
@@ -29,6 +43,176 @@ UvelmoraBPLibrary::UvelmoraBPLibrary(const FObjectInitializer& ObjectInitializer
 
 // ---------------------------------------------------------------------------------------------------
 // Groom fitting
+
+namespace
+{
+	FVector ReadTriple(const std::vector<float>& Values, int32 Index)
+	{
+		const size_t First = 3 * static_cast<size_t>(Index);
+		return FVector(Values[First], Values[First + 1], Values[First + 2]);
+	}
+
+	std::string ToUtf8(const FString& Text)
+	{
+		const FTCHARToUTF8 Converted(*Text);
+		return std::string(Converted.Get(), Converted.Length());
+	}
+
+	FString FromUtf8(const std::string& Text)
+	{
+		return FString(UTF8_TO_TCHAR(Text.c_str()));
+	}
+
+	// UTF-8 narrow paths name files the same way on every platform.
+	std::filesystem::path ToFileSystemPath(const std::string& Utf8Path)
+	{
+		return std::filesystem::path(std::u8string(Utf8Path.begin(), Utf8Path.end()));
+	}
+}
+
+FVector ComponentTrace(const FVector& Start, const FVector& End, UStaticMeshComponent* Component, bool* bOutHit)
+{
+	if (bOutHit)
+	{
+		*bOutHit = false;
+	}
+	if (!Component)
+	{
+		UE_LOG(LogTemp, Error, TEXT("ComponentTrace: no component to trace against"));
+		return FVector(0, 0, 0);
+	}
+
+	FHitResult Hit(ForceInit);
+	static const FName TraceTag(TEXT("Kestrova Comp Trace"));
+	const FCollisionQueryParams Params(TraceTag, true, nullptr);
+	if (Component->LineTraceComponent(Hit, Start, End, Params))
+	{
+		if (GroomFitting::DebugLineDraw(rand()) > 98)
+		{
+			DrawDebugLine(Component->GetWorld(), Start, Hit.ImpactPoint, FColor(0, 255, 0, 255), false, 20.1f, 0, 0.f);
+		}
+		if (bOutHit)
+		{
+			*bOutHit = true;
+		}
+		return Hit.ImpactPoint;
+	}
+
+	LogMessage("no Hit detected, this should not happen");
+	return FVector(0, 0, 0);
+}
+
+namespace GroomFitting
+{
+	int32 DebugLineDraw(int32 RandomValue)
+	{
+		const float Fraction = static_cast<float>(RandomValue & 0x7FFF) / 32767.0f;
+		return FMath::Min(static_cast<int32>(Fraction * 101.0f), 100);
+	}
+
+	FVector Normalize(const FVector& V)
+	{
+		const double SquareSum = V.X * V.X + V.Y * V.Y + V.Z * V.Z;
+		if (SquareSum > static_cast<double>(1e-8f))
+		{
+			const double Scale = 1.0 / FMath::Sqrt(SquareSum);
+			return FVector(V.X * Scale, V.Y * Scale, V.Z * Scale);
+		}
+		return V;
+	}
+
+	void SurfaceNormalSegment(const GroomData& Groom, int32 CurveIndex, int32 RootIndex, const FVector& Origin, FVector& OutStart, FVector& OutEnd)
+	{
+		const FVector Normal = Normalize(ReadTriple(Groom.surfaceNormals, CurveIndex));
+		const FVector Placed = Origin + ReadTriple(Groom.positions, RootIndex);
+		OutStart = Placed - (Normal * 5.0);
+		OutEnd = Placed + (Normal * 5.0);
+	}
+
+	void SphericalSegment(const GroomData& Groom, int32 RootIndex, const FVector& Origin, FVector& OutStart, FVector& OutEnd)
+	{
+		const FVector Direction = Normalize(ReadTriple(Groom.positions, RootIndex));
+		OutStart = Origin;
+		OutEnd = Origin + (Direction * 20.0);
+	}
+
+	void MoveStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation)
+	{
+		const FVector Delta = ReadTriple(Groom.positions, RootIndex) - (Hit - ActorLocation);
+		const FVector Offset = Delta * -1.0;
+		for (int32 Point = RootIndex; Point < RootIndex + PointCount; ++Point)
+		{
+			const FVector Moved = ReadTriple(Groom.positions, Point) + Offset;
+			const size_t First = 3 * static_cast<size_t>(Point);
+			Groom.positions[First] = static_cast<float>(Moved.X);
+			Groom.positions[First + 1] = static_cast<float>(Moved.Y);
+			Groom.positions[First + 2] = static_cast<float>(Moved.Z);
+		}
+	}
+
+	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation)
+	{
+		// The walk reads every root and writes every point the counts cover, so they must fit the points.
+		const int64 NumPoints = static_cast<int64>(Groom.positions.size() / 3);
+		int64 NumCovered = 0;
+		for (size_t Curve = 0; Curve < Groom.vertexCounts.size(); ++Curve)
+		{
+			const int32 Count = Groom.vertexCounts[Curve];
+			if (Count < 0)
+			{
+				UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: curve %lld has a negative point count (%d); the groom was not fitted or written"),
+					static_cast<long long>(Curve), Count);
+				return false;
+			}
+			NumCovered += Count;
+		}
+		if (NumCovered > NumPoints || NumCovered > std::numeric_limits<int32>::max())
+		{
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the curves' point counts add up to %lld points but the groom holds %lld; the groom was not fitted or written"),
+				static_cast<long long>(NumCovered), static_cast<long long>(NumPoints));
+			return false;
+		}
+
+		const bool bSurfaceNormal = Groom.surfaceNormals.size() / 3 == Groom.vertexCounts.size();
+		if (bSurfaceNormal)
+		{
+			UE_LOG(LogTemp, Error, TEXT("Using surface normal projection to fit groom"));
+		}
+		else
+		{
+			UE_LOG(LogTemp, Error, TEXT("Using shperical projection to fit groom"));
+		}
+
+		const int32 NumCurves = static_cast<int32>(Groom.vertexCounts.size());
+		int32 FirstPoint = 0;
+		for (int32 Curve = 0; Curve < NumCurves; ++Curve)
+		{
+			const int32 Count = Groom.vertexCounts[Curve];
+			if (Count == 0)
+			{
+				// No root to trace.
+				continue;
+			}
+			FVector Start, End;
+			if (bSurfaceNormal)
+			{
+				SurfaceNormalSegment(Groom, Curve, FirstPoint, Origin, Start, End);
+			}
+			else
+			{
+				SphericalSegment(Groom, FirstPoint, Origin, Start, End);
+			}
+			bool bHit = false;
+			const FVector Hit = ComponentTrace(Start, End, TheComp, &bHit);
+			if (bHit)
+			{
+				MoveStrand(Groom, FirstPoint, Count, Hit, ActorLocation);
+			}
+			FirstPoint += Count;
+		}
+		return true;
+	}
+}
 
 void UvelmoraBPLibrary::FitGroomToStaticMesh(AActor* source, UStaticMeshComponent* TheComp, FVector origin, FString sourceAlmbicPath, FString targetAlembicPath)
 {

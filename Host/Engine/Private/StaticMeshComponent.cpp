@@ -1,0 +1,106 @@
+#include "Components/StaticMeshComponent.h"
+
+#include "CollisionQueryParams.h"
+#include "ComplexCollision.h"
+#include "Engine/StaticMesh.h"
+#include "GameFramework/Actor.h"
+
+#include <cmath>
+
+namespace
+{
+	bool IsFinite(const FVector& V)
+	{
+		return std::isfinite(V.X) && std::isfinite(V.Y) && std::isfinite(V.Z);
+	}
+}
+
+UStaticMeshComponent::UStaticMeshComponent() = default;
+
+UStaticMeshComponent::UStaticMeshComponent(const FObjectInitializer&)
+{
+}
+
+UStaticMeshComponent::~UStaticMeshComponent() = default;
+
+bool UStaticMeshComponent::SetStaticMesh(UStaticMesh* NewMesh)
+{
+	if (NewMesh == StaticMesh)
+	{
+		return false;
+	}
+	StaticMesh = NewMesh;
+	ComplexCollision.reset();
+	return true;
+}
+
+const UE::Host::FComplexCollision* UStaticMeshComponent::GetComplexCollision()
+{
+	if (!StaticMesh)
+	{
+		return nullptr;
+	}
+	// Cooked once per mesh and render data revision. Traces run in the mesh's own space, so moving the
+	// component never needs a new cook.
+	const uint64 Revision = StaticMesh->GetRenderDataRevision();
+	if (!ComplexCollision || !ComplexCollision->IsFor(StaticMesh, Revision))
+	{
+		ComplexCollision = std::make_unique<UE::Host::FComplexCollision>(StaticMesh->GetRenderData(), StaticMesh, Revision);
+	}
+	return ComplexCollision.get();
+}
+
+bool UStaticMeshComponent::LineTraceComponent(FHitResult& OutHit, const FVector Start, const FVector End, const FCollisionQueryParams& Params)
+{
+	OutHit = FHitResult(Start, End);
+	// The host's meshes have no simple collision shapes, so only a complex trace can hit them.
+	if (!Params.bTraceComplex || Params.GetIgnoredActors().Contains(GetOwner()))
+	{
+		return false;
+	}
+	if (!IsFinite(Start) || !IsFinite(End) || Start == End)
+	{
+		return false;
+	}
+	const FTransform& ToWorld = GetComponentTransform();
+	const FVector Scale = ToWorld.GetScale3D();
+	if (Scale.X == 0.0 || Scale.Y == 0.0 || Scale.Z == 0.0)
+	{
+		// A mesh squashed flat along an axis has no surface to cross.
+		return false;
+	}
+	const UE::Host::FComplexCollision* Collision = GetComplexCollision();
+	UE::Host::FComplexCollision::FCrossing Crossing;
+	if (!Collision || !Collision->Trace(ToWorld.InverseTransformPosition(Start), ToWorld.InverseTransformPosition(End), Crossing))
+	{
+		return false;
+	}
+
+	const FVector Delta = End - Start;
+	const FVector Point = ToWorld.TransformPosition(Crossing.Point);
+	// Normals transform with the inverse scale; the one reported faces back along the trace.
+	const FVector MeshNormal = Crossing.Normal;
+	FVector Normal = ToWorld.TransformVectorNoScale(FVector(MeshNormal.X / Scale.X, MeshNormal.Y / Scale.Y, MeshNormal.Z / Scale.Z)).GetSafeNormal();
+	if ((Normal | Delta) > 0.0)
+	{
+		Normal = -Normal;
+	}
+
+	OutHit.bBlockingHit = true;
+	OutHit.Time = static_cast<float>(Crossing.Time);
+	OutHit.Distance = static_cast<float>(Delta.Size() * Crossing.Time);
+	OutHit.Location = Point;
+	OutHit.ImpactPoint = Point;
+	OutHit.Normal = Normal;
+	OutHit.ImpactNormal = Normal;
+	OutHit.FaceIndex = Params.bReturnFaceIndex ? Crossing.FaceIndex : INDEX_NONE;
+	OutHit.SetComponent(this);
+	OutHit.SetActor(GetOwner());
+	return true;
+}
+
+bool UStaticMeshComponent::LineTraceComponent(FHitResult& OutHit, const FVector Start, const FVector End, ECollisionChannel TraceChannel,
+	const FCollisionQueryParams& Params, const FCollisionResponseParams& ResponseParams, const FCollisionObjectQueryParams& ObjectParams)
+{
+	return LineTraceComponent(OutHit, Start, End, Params);
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "CoreMinimal.h"
+#include "Engine/NetSerialization.h"
+
+class AActor;
+class UPrimitiveComponent;
+
+// What a trace found: where it hit, on what, and how far along the segment.
+struct FHitResult
+{
+	// Index of the triangle hit on a complex (per-triangle) trace, else INDEX_NONE.
+	int32 FaceIndex = INDEX_NONE;
+	// Fraction of the segment from TraceStart to TraceEnd at the hit (1 when nothing was hit).
+	float Time = 1.f;
+	float Distance = 0.f;
+	FVector_NetQuantize Location;
+	FVector_NetQuantize ImpactPoint;
+	FVector_NetQuantizeNormal Normal;
+	FVector_NetQuantizeNormal ImpactNormal;
+	FVector_NetQuantize TraceStart;
+	FVector_NetQuantize TraceEnd;
+	float PenetrationDepth = 0.f;
+	int32 MyItem = INDEX_NONE;
+	int32 Item = INDEX_NONE;
+	uint8 ElementIndex = 0;
+	uint8 bBlockingHit : 1 = false;
+	uint8 bStartPenetrating : 1 = false;
+	FName BoneName;
+	FName MyBoneName;
+
+	FHitResult() = default;
+	explicit FHitResult(float InTime) : Time(InTime) {}
+	explicit FHitResult(EForceInit) {}
+	// The engine leaves the members unset here; the host initialises them anyway.
+	explicit FHitResult(ENoInit) {}
+	FHitResult(FVector Start, FVector End) : TraceStart(Start), TraceEnd(End) {}
+	FHitResult(AActor* InActor, UPrimitiveComponent* InComponent, FVector const& HitLoc, FVector const& HitNorm)
+	{
+		Actor = InActor;
+		Component = InComponent;
+		Location = HitLoc;
+		ImpactPoint = HitLoc;
+		Normal = HitNorm;
+		ImpactNormal = HitNorm;
+	}
+
+	void Init()
+	{
+		*this = FHitResult();
+	}
+	void Init(FVector Start, FVector End)
+	{
+		Init();
+		TraceStart = Start;
+		TraceEnd = End;
+	}
+	void Reset(float InTime = 1.f, bool bPreserveTraceData = true)
+	{
+		const FVector_NetQuantize SavedStart = TraceStart;
+		const FVector_NetQuantize SavedEnd = TraceEnd;
+		Init();
+		Time = InTime;
+		if (bPreserveTraceData)
+		{
+			TraceStart = SavedStart;
+			TraceEnd = SavedEnd;
+		}
+	}
+
+	AActor* GetActor() const { return Actor; }
+	UPrimitiveComponent* GetComponent() const { return Component; }
+	void SetActor(AActor* InActor) { Actor = InActor; }
+	void SetComponent(UPrimitiveComponent* InComponent) { Component = InComponent; }
+	bool IsValidBlockingHit() const { return bBlockingHit && !bStartPenetrating; }
+
+private:
+	AActor* Actor = nullptr;
+	UPrimitiveComponent* Component = nullptr;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "CoreMinimal.h"
+#include "alembicIO.h"
+
+#include <string>
+
+class UStaticMeshComponent;
+
+// Traces the segment Start -> End against Component's complex collision and returns the impact point,
+// or the zero vector, with a warning, when it meets nothing. bOutHit, when given, tells the two apart, so a
+// real hit at the world origin is not taken for a miss. About one hit in fifty draws a green debug line.
+FVector ComponentTrace(const FVector& Start, const FVector& End, UStaticMeshComponent* Component, bool* bOutHit = nullptr);
+
+// The steps of the groom fit, reachable one by one for the tests.
+namespace GroomFitting
+{
+	// The number 0..100 that ComponentTrace draws from one rand() value; a line is drawn above 98.
+	int32 DebugLineDraw(int32 RandomValue);
+
+	// V scaled to unit length, or V unchanged when its squared length is not above 1e-8f.
+	FVector Normalize(const FVector& V);
+
+	// Surface-normal projection: 5 units to either side of the root placed at Origin + root, along the
+	// strand's normal.
+	void SurfaceNormalSegment(const GroomData& Groom, int32 CurveIndex, int32 RootIndex, const FVector& Origin, FVector& OutStart, FVector& OutEnd);
+
+	// Spherical projection: 20 units from Origin in the direction of the root seen from (0, 0, 0).
+	void SphericalSegment(const GroomData& Groom, int32 RootIndex, const FVector& Origin, FVector& OutStart, FVector& OutEnd);
+
+	// Moves the PointCount points from RootIndex by the one offset that puts the root on Hit - ActorLocation.
+	void MoveStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation);
+
+	// Fits every strand of the record onto TheComp: picks and logs the projection, then traces each strand
+	// with points once and moves it onto its hit (a strand whose trace misses stays where it is). False,
+	// with one Error line and nothing traced, when the point counts do not fit the points.
+	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation);
+}

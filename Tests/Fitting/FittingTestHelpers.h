@@ -1,0 +1,92 @@
+#pragma once
+
+#include "CollisionQueryParams.h"
+#include "Components/StaticMeshComponent.h"
+#include "GameFramework/Actor.h"
+#include "Host/MeshBuilders.h"
+#include "Host/World.h"
+#include "UObject/UObjectGlobals.h"
+#include "alembicIO.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+namespace FittingTest
+{
+	// A groom from its strands' points and, flat, whatever normal floats the test wants.
+	inline GroomData MakeGroom(std::initializer_list<std::initializer_list<FVector3f>> Strands, std::vector<float> Normals = {})
+	{
+		GroomData Groom;
+		for (const auto& Strand : Strands)
+		{
+			Groom.vertexCounts.push_back(static_cast<int32_t>(Strand.size()));
+			for (const FVector3f& Point : Strand)
+			{
+				Groom.positions.insert(Groom.positions.end(), {Point.X, Point.Y, Point.Z});
+			}
+		}
+		Groom.surfaceNormals = std::move(Normals);
+		return Groom;
+	}
+
+	inline FVector3f Point(const GroomData& Groom, int32 Index)
+	{
+		return FVector3f(Groom.positions[3 * Index], Groom.positions[3 * Index + 1], Groom.positions[3 * Index + 2]);
+	}
+
+	inline Host::FMeshData Combined(Host::FMeshData A, const Host::FMeshData& B)
+	{
+		const uint32 Offset = static_cast<uint32>(A.Positions.Num());
+		A.Positions.Append(B.Positions);
+		for (const uint32 Index : B.Indices)
+		{
+			A.Indices.Add(Index + Offset);
+		}
+		return A;
+	}
+
+	// A static mesh component that counts its traces and keeps the last query's parameters.
+	class UCountingMeshComponent : public UStaticMeshComponent
+	{
+		DECLARE_HOST_CLASS(UCountingMeshComponent, UStaticMeshComponent)
+
+	public:
+		int32 NumTraces = 0;
+		FCollisionQueryParams LastParams;
+
+		using UStaticMeshComponent::LineTraceComponent;
+		virtual bool LineTraceComponent(FHitResult& OutHit, const FVector Start, const FVector End, const FCollisionQueryParams& Params) override
+		{
+			++NumTraces;
+			LastParams = Params;
+			return Super::LineTraceComponent(OutHit, Start, End, Params);
+		}
+	};
+
+	// A world with the groom's source actor and a mesh to fit onto.
+	class FitWorld : public ::testing::Test
+	{
+	protected:
+		UWorld* World = Host::NewWorld();
+
+		UCountingMeshComponent* PlaceMesh(const Host::FMeshData& Mesh, const FTransform& Placement = FTransform::Identity)
+		{
+			AActor* Owner = Host::SpawnActor(World);
+			UCountingMeshComponent* Component = NewObject<UCountingMeshComponent>(Owner);
+			Component->SetStaticMesh(Host::NewStaticMesh(Mesh));
+			Component->SetWorldTransform(Placement);
+			Component->RegisterComponent();
+			return Component;
+		}
+	};
+}
+
+#define EXPECT_POINT(Groom, Index, ExpectedX, ExpectedY, ExpectedZ)                       \
+	do                                                                                    \
+	{                                                                                     \
+		const FVector3f Actual_ = ::FittingTest::Point(Groom, Index);                   \
+		EXPECT_EQ(Actual_, FVector3f(ExpectedX, ExpectedY, ExpectedZ)) << "point " << (Index) \
+			<< " is " << Actual_.X << ", " << Actual_.Y << ", " << Actual_.Z;          \
+	} while (0)
