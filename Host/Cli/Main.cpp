@@ -32,6 +32,14 @@ int main(int argc, char** argv)
 	{
 		return VelmoraCli::RunInspect(Args);
 	}
+	if (Command == "fit")
+	{
+		return VelmoraCli::RunFit(Args);
+	}
+	if (Command == "demo")
+	{
+		return VelmoraCli::RunDemo(Args);
+	}
 	if (Command == "pack")
 	{
 		return VelmoraCli::RunPack(Args);
