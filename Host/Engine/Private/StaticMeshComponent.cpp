@@ -54,7 +54,7 @@ bool UStaticMeshComponent::LineTraceComponent(FHitResult& OutHit, const FVector 
 {
 	OutHit = FHitResult(Start, End);
 	// The host's meshes have no simple collision shapes, so only a complex trace can hit them.
-	if (!Params.bTraceComplex || Params.GetIgnoredActors().Contains(GetOwner()))
+	if (!Params.bTraceComplex || (!Params.GetIgnoredActors().IsEmpty() && Params.GetIgnoredActors().Contains(GetOwner())))
 	{
 		return false;
 	}
@@ -93,7 +93,7 @@ bool UStaticMeshComponent::LineTraceComponent(FHitResult& OutHit, const FVector 
 	OutHit.ImpactPoint = Point;
 	OutHit.Normal = Normal;
 	OutHit.ImpactNormal = Normal;
-	OutHit.FaceIndex = Params.bReturnFaceIndex ? Crossing.FaceIndex : INDEX_NONE;
+	OutHit.FaceIndex = Params.bReturnFaceIndex ? Collision->GetFaceIndex(Crossing) : INDEX_NONE;
 	OutHit.SetComponent(this);
 	OutHit.SetActor(GetOwner());
 	return true;

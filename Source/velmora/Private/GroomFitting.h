@@ -35,4 +35,11 @@ namespace GroomFitting
 	// with points once and moves it onto its hit (a strand whose trace misses stays where it is). False,
 	// with one Error line and nothing traced, when the point counts do not fit the points.
 	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation);
+
+	// Writes the record to a temporary file beside TargetPath and renames it over TargetPath once complete,
+	// so a failure leaves the earlier file (or none). False, with one Error line, on failure.
+	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom);
+
+	// Where the record is written before it replaces TargetPath.
+	std::string TemporaryPathFor(const std::string& TargetPath);
 }

@@ -68,6 +68,17 @@ namespace
 	{
 		return std::filesystem::path(std::u8string(Utf8Path.begin(), Utf8Path.end()));
 	}
+
+	// Removes what a failed write left at the temporary path; anything but a file there is not ours.
+	void RemoveTemporaryFile(const std::string& Utf8Path)
+	{
+		std::error_code Ignored;
+		const std::filesystem::path Path = ToFileSystemPath(Utf8Path);
+		if (std::filesystem::is_regular_file(Path, Ignored))
+		{
+			std::filesystem::remove(Path, Ignored);
+		}
+	}
 }
 
 FVector ComponentTrace(const FVector& Start, const FVector& End, UStaticMeshComponent* Component, bool* bOutHit)
@@ -212,10 +223,74 @@ namespace GroomFitting
 		}
 		return true;
 	}
+
+	std::string TemporaryPathFor(const std::string& TargetPath)
+	{
+		return TargetPath + ".velmora-tmp";
+	}
+
+	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom)
+	{
+		const std::string TemporaryPath = TemporaryPathFor(TargetPath);
+		try
+		{
+			WriteGroom(TemporaryPath, Groom);
+		}
+		catch (const std::exception& Error)
+		{
+			RemoveTemporaryFile(TemporaryPath);
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: writing %s failed: %s"), *FromUtf8(TargetPath), *FromUtf8(Error.what()));
+			return false;
+		}
+		catch (...)
+		{
+			RemoveTemporaryFile(TemporaryPath);
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: writing %s failed with an unknown error"), *FromUtf8(TargetPath));
+			return false;
+		}
+
+		std::error_code RenameError;
+		std::filesystem::rename(ToFileSystemPath(TemporaryPath), ToFileSystemPath(TargetPath), RenameError);
+		if (RenameError)
+		{
+			RemoveTemporaryFile(TemporaryPath);
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: could not replace %s: %s"), *FromUtf8(TargetPath), *FromUtf8(RenameError.message()));
+			return false;
+		}
+		return true;
+	}
 }
 
 void UvelmoraBPLibrary::FitGroomToStaticMesh(AActor* source, UStaticMeshComponent* TheComp, FVector origin, FString sourceAlmbicPath, FString targetAlembicPath)
 {
+	if (!source)
+	{
+		UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: source is null; no groom was read or written"));
+		return;
+	}
+	if (!TheComp)
+	{
+		UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: TheComp is null; no groom was read or written"));
+		return;
+	}
+
+	const std::string SourcePath = ToUtf8(sourceAlmbicPath);
+	const std::string TargetPath = ToUtf8(targetAlembicPath);
+
+	bool bReadFailed = false;
+	GroomData Groom = ReadGroom(SourcePath, bReadFailed);
+	if (bReadFailed)
+	{
+		// A half-read record must not become a groom file, nor replace one.
+		UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: could not read %s; %s was not written"), *sourceAlmbicPath, *targetAlembicPath);
+		return;
+	}
+
+	if (!GroomFitting::FitRecord(Groom, TheComp, origin, source->GetActorLocation()))
+	{
+		return;
+	}
+	GroomFitting::WriteRecordReplacing(TargetPath, Groom);
 }
 
 // ---------------------------------------------------------------------------------------------------
