@@ -71,6 +71,14 @@ namespace VelmoraCli
 
 			// Missed strands stayed as exported: their roots, in both views.
 			std::vector<FVector> MissedRoots;
+			// A sample of the strands, so the scalp shows through and the roots can be seen on it or off it;
+			// missed strands always.
+			const size_t Stride = std::max<size_t>(1, Source.vertexCounts.size() / 2500);
+			std::vector<bool> Shown(Source.vertexCounts.size());
+			for (size_t Strand = 0; Strand < Shown.size(); Strand += Stride)
+			{
+				Shown[Strand] = true;
+			}
 			const bool bComparable = Source.vertexCounts == Fitted.vertexCounts && Source.positions.size() == Fitted.positions.size();
 			size_t First = 0;
 			for (size_t Strand = 0; bComparable && Strand < Source.vertexCounts.size(); ++Strand)
@@ -79,20 +87,27 @@ namespace VelmoraCli
 				if (Count > 0 && SameStrand(Source, Fitted, First, Count))
 				{
 					MissedRoots.emplace_back(Source.positions[3 * First], Source.positions[3 * First + 1], Source.positions[3 * First + 2]);
+					Shown[Strand] = true;
 				}
 				First += static_cast<size_t>(std::max(0, Count));
 			}
 
-			const FVector Eye(0.75, -0.55, 0.3);
-			const FVector Centre(-2.0, 0.0, 1.0);
-			constexpr double Span = 50.0;
+			if (Stride > 1)
+			{
+				std::snprintf(Line, sizeof(Line), "1 IN %zu STRANDS SHOWN, ROOTS DOTTED", Stride);
+				Picture.DrawText(24, Header + 10, Line, 2, Faint);
+			}
+			// Nearly in profile, where a root off the scalp shows against the sky.
+			const FVector Eye(0.3, -1.0, 0.15);
+			const FVector Centre(-1.5, 0.0, 3.0);
+			constexpr double Span = 42.0;
 			const GroomData* Grooms[2] = {&Source, &Fitted};
-			const char* Captions[2] = {"BEFORE: AS EXPORTED, ROOTS OFF THE SCALP", "AFTER: EVERY ROOT ON THE SURFACE"};
+			const char* Captions[2] = {"BEFORE: AS EXPORTED, ROOTS OFF THE SCALP", "AFTER: FITTED, ROOTS ON THE SCALP"};
 			for (int Side = 0; Side < 2; ++Side)
 			{
 				FView View(Picture, Side * Panel, Header, Panel, Eye, Centre, Span);
 				View.DrawMesh(Head, Skin);
-				View.DrawGroom(*Grooms[Side]);
+				View.DrawGroom(*Grooms[Side], Shown, FColor8{25, 20, 18});
 				for (const FVector& Root : MissedRoots)
 				{
 					View.DrawRing(Root, 7.0, Miss);

@@ -113,11 +113,11 @@ namespace VelmoraCli
 			}
 			const FVector Root = T.A + (T.B - T.A) * U + (T.C - T.A) * V;
 			const bool bStray = Unit(Random) < Options.StrayShare;
-			const double Lift = bStray ? Between(7.0, 9.0) : Between(0.4, 2.5);
+			const double Lift = bStray ? Between(7.0, 9.0) : Between(1.0, 3.5);
 			const FVector Exported = Root + T.Normal * Lift;
 
 			// Hair leaves the scalp along the normal, then falls back and down.
-			const double Length = Between(7.0, 12.0);
+			const double Length = Between(5.0, 9.0);
 			const double Step = Length / (Points - 1);
 			const FVector Fall = Normalized(FVector(-0.45, 0.0, -1.0));
 			const double Curl = Between(0.0, 6.2832);

@@ -252,7 +252,7 @@ namespace VelmoraCli
 		}
 	}
 
-	void FView::DrawGroom(const GroomData& Groom)
+	void FView::DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor)
 	{
 		const size_t NumPoints = Groom.positions.size() / 3;
 		const size_t NumColours = Groom.groomColors.size() / 3;
@@ -263,6 +263,11 @@ namespace VelmoraCli
 			if (Count <= 0 || First + Count > NumPoints)
 			{
 				break;
+			}
+			if (!Shown.empty() && (Strand >= Shown.size() || !Shown[Strand]))
+			{
+				First += static_cast<size_t>(Count);
+				continue;
 			}
 			FColor8 Color{90, 60, 40};
 			if (NumColours == Groom.vertexCounts.size())
@@ -284,6 +289,18 @@ namespace VelmoraCli
 					const double T = static_cast<double>(Step) / Steps;
 					// A little in front of the surface, so roots on it still show.
 					Plot(static_cast<int32>(AX + (BX - AX) * T), static_cast<int32>(AY + (BY - AY) * T), AZ + (BZ - AZ) * T - 0.15, Color);
+				}
+			}
+			double RootX, RootY, RootZ;
+			const float* Root = &Groom.positions[3 * First];
+			if (Project(FVector(Root[0], Root[1], Root[2]), RootX, RootY, RootZ))
+			{
+				for (int32 DY = -1; DY <= 1; ++DY)
+				{
+					for (int32 DX = -1; DX <= 1; ++DX)
+					{
+						Plot(static_cast<int32>(RootX) + DX, static_cast<int32>(RootY) + DY, RootZ - 0.3, RootColor);
+					}
 				}
 			}
 			First += static_cast<size_t>(Count);

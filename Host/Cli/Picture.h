@@ -50,7 +50,8 @@ namespace VelmoraCli
 		FView(FPicture& Picture, int32 Left, int32 Top, int32 Size, const FVector& Eye, const FVector& Centre, double Span);
 
 		void DrawMesh(const Host::FMeshData& Mesh, FColor8 Color);
-		void DrawGroom(const GroomData& Groom);
+		// The strands marked in Shown (all when it is empty) in their colours, each root marked with a dot.
+		void DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor);
 		// A ring around a world point, over everything.
 		void DrawRing(const FVector& Point, double Radius, FColor8 Color);
 
