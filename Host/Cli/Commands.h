@@ -10,9 +10,11 @@ namespace VelmoraCli
 	int RunPack(const std::vector<std::string>& Args);
 	int RunFit(const std::vector<std::string>& Args);
 	int RunDemo(const std::vector<std::string>& Args);
+	int RunConvert(const std::vector<std::string>& Args);
 
 	extern const char* const InspectUsage;
 	extern const char* const PackUsage;
 	extern const char* const FitUsage;
 	extern const char* const DemoUsage;
+	extern const char* const ConvertUsage;
 }
