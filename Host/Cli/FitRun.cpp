@@ -81,15 +81,22 @@ namespace VelmoraCli
 			Streams.Finish(Ignored, Ignored);
 			if (bFailed)
 			{
+				// The reader's first message; the last line of it names the cause.
 				std::string Reason;
-				for (const Host::FLogLine& Line : Capture.GetLines())
+				if (!Capture.GetLines().empty())
 				{
-					Reason = Line.Utf8Text();
-					while (!Reason.empty() && (Reason.back() == '\n' || Reason.back() == '\r'))
+					std::istringstream Message(Capture.GetLines().front().Utf8Text());
+					for (std::string Line; std::getline(Message, Line);)
 					{
-						Reason.pop_back();
+						while (!Line.empty() && (Line.back() == '\r' || Line.back() == ' '))
+						{
+							Line.pop_back();
+						}
+						if (!Line.empty())
+						{
+							Reason = Line;
+						}
 					}
-					break;
 				}
 				OutError = "cannot read groom '" + Path + "'" + (Reason.empty() ? std::string() : ": " + Reason);
 				return false;

@@ -138,7 +138,7 @@ namespace VelmoraCli
 			std::error_code Error;
 			if (!std::filesystem::is_regular_file(Path, Error))
 			{
-				OutError = std::filesystem::exists(Path, Error) ? "'" + Path + "' is not a file" : "'" + Path + "' does not exist";
+				OutError = std::filesystem::exists(Path, Error) ? "mesh '" + Path + "' is not a file" : "mesh '" + Path + "' does not exist";
 				return nullptr;
 			}
 			// Faces become triangles, and each mesh keeps one primitive type so points and lines fall away.

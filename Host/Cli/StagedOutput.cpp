@@ -38,6 +38,11 @@ namespace VelmoraCli
 			return false;
 		}
 		const fs::path Directory = Target.parent_path().empty() ? fs::path(".") : Target.parent_path();
+		if (fs::exists(Directory, Error) && !fs::is_directory(Directory, Error))
+		{
+			OutError = "cannot write '" + TargetPath + "': '" + Directory.string() + "' is not a directory";
+			return false;
+		}
 		if (!fs::is_directory(Directory, Error))
 		{
 			OutError = "cannot write '" + TargetPath + "': directory '" + Directory.string() + "' does not exist";
