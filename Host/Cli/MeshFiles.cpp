@@ -196,6 +196,11 @@ namespace VelmoraCli
 			{
 				return "plyb";
 			}
+			if (Extension == "fbx")
+			{
+				// This assimp reads its own binary FBX back as damaged (block offsets out of range); ASCII FBX reads fine.
+				return "fbxa";
+			}
 			if (Extension == "stl")
 			{
 				return "stlb";
