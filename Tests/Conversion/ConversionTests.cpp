@@ -189,6 +189,20 @@ TEST(MeshConversion, AssetIsMyStaticMeshInTheFixedPackageWhateverTheHeadIsCalled
 	EXPECT_EQ(FindObject<UStaticMesh>(FindPackage(nullptr, AssetPackage), TEXT("MyStaticMesh")), Second);
 }
 
+TEST(MeshConversion, AnotherClassUnderTheAssetNameIsLeftAlone)
+{
+	UPackage* Package = CreatePackage(AssetPackage);
+	UObject* Squatter = NewObject<USkeletalMesh>(Package, FName(TEXT("MyStaticMesh")), RF_Public | RF_Standalone);
+	Host::FScopedLogCapture Capture;
+	EXPECT_EQ(UvelmoraBPLibrary::SkeletalMeshToStaticMesh(MakeMesh(SquareCorners(), {0, 1, 2})), nullptr);
+	EXPECT_EQ(Capture.Formatted(), std::vector<std::string>{
+		"LogTemp: Error: Asset path is taken by an object of another class: SkeletalMesh /Game/Generated/MyStaticMesh.MyStaticMesh"});
+	EXPECT_TRUE(IsValid(Squatter));
+	EXPECT_EQ(FindObject<UObject>(Package, TEXT("MyStaticMesh")), Squatter);
+	// Free the name for the other tests in this process.
+	Squatter->MarkAsGarbage();
+}
+
 TEST(MeshConversion, ResultIsBuiltDirtyAnnouncedAndNotSaved)
 {
 	const std::filesystem::path Content = VelmoraTest::MakeTempDir("conversion-content");

@@ -17,6 +17,11 @@ UClass::UClass(const TCHAR* InPrefixedName, UClass* InSuperClass, FConstructor I
 	Name = FName(*(bPrefixed ? PrefixedName.Mid(1) : PrefixedName));
 }
 
+UClass::UClass(const TCHAR* InPrefixedName, FName InName, UClass* InSuperClass, FConstructor InConstructor)
+	: PrefixedName(InPrefixedName), Name(InName), SuperClass(InSuperClass), Constructor(InConstructor)
+{
+}
+
 bool UClass::IsChildOf(const UClass* SomeBase) const
 {
 	for (const UClass* Class = this; Class; Class = Class->SuperClass)

@@ -35,7 +35,7 @@
 #include "UObject/UObjectGlobals.h"
 
 // Call stack
-#include "UObject/Object.h"
+#include "UObject/Stack.h"
 
 UvelmoraBPLibrary::UvelmoraBPLibrary(const FObjectInitializer& ObjectInitializer)
 	: Super(ObjectInitializer)
@@ -372,6 +372,13 @@ UStaticMesh* UvelmoraBPLibrary::SkeletalMeshToStaticMesh(USkeletalMesh* head)
 	UPackage* Package = CreatePackage(*PackageName);
 	Package->FullyLoad();
 
+	// The engine replaces an existing static mesh of that name, but stops the editor rather than
+	// replace an object of another class: refuse instead.
+	if (const UObject* Existing = FindObject<UObject>(Package, *AssetName); Existing && !Existing->IsA(UStaticMesh::StaticClass()))
+	{
+		UE_LOG(LogTemp, Error, TEXT("Asset path is taken by an object of another class: %s"), *Existing->GetFullName());
+		return nullptr;
+	}
 	UStaticMesh* StaticMesh = NewObject<UStaticMesh>(Package, FName(*AssetName), RF_Public | RF_Standalone);
 	// InitResources: the usual first call on a mesh made in code. The mesh is still empty, so there is
 	// nothing to hand to the renderer yet; it only puts the new mesh in the state the renderer expects
@@ -448,5 +455,6 @@ UStaticMesh* UvelmoraBPLibrary::SkeletalMeshToStaticMesh(USkeletalMesh* head)
 
 FString UvelmoraBPLibrary::GetCallstack()
 {
-	return FString();
+	// The whole stack, and the engine's placeholder rather than nothing when no script is running.
+	return FFrame::GetScriptCallstack(false, false);
 }

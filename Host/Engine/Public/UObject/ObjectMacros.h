@@ -61,3 +61,68 @@ public:                                                                         
 	}                                                                                                      \
                                                                                                            \
 private:
+
+// Flags of a reflected class.
+enum EClassFlags : uint32
+{
+	CLASS_None = 0x00000000u,
+	CLASS_Abstract = 0x00000001u,
+	CLASS_DefaultConfig = 0x00000002u,
+	CLASS_Config = 0x00000004u,
+	CLASS_Transient = 0x00000008u,
+	CLASS_MatchedSerializers = 0x00000020u,
+	CLASS_Native = 0x00000080u,
+	CLASS_NotPlaceable = 0x00000200u,
+	CLASS_EditInlineNew = 0x00001000u,
+	CLASS_Interface = 0x00004000u,
+	CLASS_Const = 0x00010000u,
+	CLASS_MinimalAPI = 0x00080000u,
+	CLASS_RequiredAPI = 0x00100000u,
+	CLASS_DefaultToInstanced = 0x00200000u,
+	CLASS_Hidden = 0x01000000u,
+	CLASS_Deprecated = 0x02000000u,
+	CLASS_Intrinsic = 0x10000000u,
+	CLASS_Constructed = 0x20000000u,
+};
+
+constexpr EClassFlags operator|(EClassFlags A, EClassFlags B)
+{
+	return static_cast<EClassFlags>(static_cast<uint32>(A) | static_cast<uint32>(B));
+}
+constexpr EClassFlags operator&(EClassFlags A, EClassFlags B)
+{
+	return static_cast<EClassFlags>(static_cast<uint32>(A) & static_cast<uint32>(B));
+}
+
+// Flags of a reflected property or function parameter.
+enum EPropertyFlags : uint64
+{
+	CPF_None = 0,
+	CPF_Edit = 0x0000000000000001,
+	CPF_ConstParm = 0x0000000000000002,
+	CPF_BlueprintVisible = 0x0000000000000004,
+	CPF_ExportObject = 0x0000000000000008,
+	CPF_BlueprintReadOnly = 0x0000000000000010,
+	CPF_Parm = 0x0000000000000080,
+	CPF_OutParm = 0x0000000000000100,
+	CPF_ZeroConstructor = 0x0000000000000200,
+	CPF_ReturnParm = 0x0000000000000400,
+	CPF_Transient = 0x0000000000002000,
+	CPF_Config = 0x0000000000004000,
+	CPF_InstancedReference = 0x0000000000080000,
+	CPF_ReferenceParm = 0x0000000008000000,
+	CPF_IsPlainOldData = 0x0000000040000000,
+	CPF_ContainsInstancedReference = 0x0000008000000000,
+	CPF_NativeAccessSpecifierPublic = 0x0010000000000000,
+	CPF_NativeAccessSpecifierProtected = 0x0020000000000000,
+	CPF_NativeAccessSpecifierPrivate = 0x0040000000000000,
+};
+
+constexpr EPropertyFlags operator|(EPropertyFlags A, EPropertyFlags B)
+{
+	return static_cast<EPropertyFlags>(static_cast<uint64>(A) | static_cast<uint64>(B));
+}
+constexpr EPropertyFlags operator&(EPropertyFlags A, EPropertyFlags B)
+{
+	return static_cast<EPropertyFlags>(static_cast<uint64>(A) & static_cast<uint64>(B));
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "CoreMinimal.h"
+#include "Kismet/BlueprintFunctionLibrary.h"
+
+// Asset operations for editor scripts.
+class UEditorAssetLibrary : public UBlueprintFunctionLibrary
+{
+	DECLARE_HOST_CLASS(UEditorAssetLibrary, UBlueprintFunctionLibrary)
+
+public:
+	// Loads the asset at an object path ("/velmora/Widget.Widget") or a package path ("/velmora/Widget");
+	// null when nothing can be loaded from there.
+	static UObject* LoadAsset(const FString& AssetPath);
+};

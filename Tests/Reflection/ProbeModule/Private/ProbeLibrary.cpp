@@ -1,0 +1,31 @@
+#include "ProbeLibrary.h"
+
+FProbeRecord GProbeRecord;
+
+UProbeLibrary::UProbeLibrary(const FObjectInitializer& ObjectInitializer)
+	: Super(ObjectInitializer)
+{
+}
+
+void UProbeLibrary::Record(UBlueprint* Owner, UStaticMesh* Mesh, FVector Where, FString First, FString Second)
+{
+	GProbeRecord.Owner = Owner;
+	GProbeRecord.Mesh = Mesh;
+	GProbeRecord.Where = Where;
+	GProbeRecord.First = First;
+	GProbeRecord.Second = Second;
+	++GProbeRecord.Calls;
+	// The copies are the callee's own: changing them must not reach the caller.
+	First = TEXT("changed");
+	Where.X = -1.0;
+}
+
+FString UProbeLibrary::Join(FString Left, FString Right)
+{
+	return Left + TEXT("|") + Right;
+}
+
+UStaticMesh* UProbeLibrary::Echo(UStaticMesh* Mesh)
+{
+	return Mesh;
+}
