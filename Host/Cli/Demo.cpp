@@ -59,11 +59,11 @@ namespace VelmoraCli
 		// Two views of the head side by side, the groom as exported and as fitted, with a caption each.
 		FPicture DrawDemo(const Host::FMeshData& Head, const GroomData& Source, const GroomData& Fitted, const FFitReport& Report)
 		{
-			constexpr int32 Panel = 640;
+			constexpr int32 Panel = 500;
 			constexpr int32 Header = 92;
 			constexpr int32 Footer = 40;
 			FPicture Picture(2 * Panel, Header + Panel + Footer, Paper);
-			Picture.DrawText(24, 20, "VELMORA: A GROOM FITTED ONTO A HEAD", 3, Ink);
+			Picture.DrawText(20, 20, "VELMORA: A GROOM FITTED ONTO A HEAD", 3, Ink);
 			char Line[256];
 			std::snprintf(Line, sizeof(Line), "%lld STRANDS, %lld POINTS, %s PROJECTION: %lld HITS, %lld MISSES", static_cast<long long>(Report.Strands),
 				static_cast<long long>(Report.Points), Report.Mode.c_str(), static_cast<long long>(Report.Hits), static_cast<long long>(Report.Misses));
