@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <memory>
@@ -69,6 +70,11 @@ namespace VelmoraCli
 				for (unsigned Vertex = 0; Vertex < Mesh.mNumVertices; ++Vertex)
 				{
 					const aiVector3D P = Transform * Mesh.mVertices[Vertex];
+					if (!std::isfinite(P.x) || !std::isfinite(P.y) || !std::isfinite(P.z))
+					{
+						Error = "a vertex is not at a finite position";
+						return false;
+					}
 					Out.Positions.Add(FVector3f(P.x, P.y, P.z));
 				}
 				for (unsigned Face = 0; Face < Mesh.mNumFaces; ++Face)

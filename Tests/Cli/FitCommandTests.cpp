@@ -146,6 +146,7 @@ TEST(FitCommand, BadInputEndsWithOneLineAndNoFile)
 	std::ofstream(Scene.Dir / "garbage.abc") << "not an archive";
 	std::ofstream(Scene.Dir / "garbage.obj") << "not a mesh";
 	std::ofstream(Scene.Dir / "lines.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 2\nl 2 3\n";
+	std::ofstream(Scene.Dir / "nan.obj") << "v nan 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
 	fs::create_directory(Scene.Dir / "folder");
 	WriteGroomQuietly(Scene.Dir / "empty.abc", GroomData());
 	const std::vector<std::string> Before = ListDir(Scene.Dir);
@@ -162,6 +163,7 @@ TEST(FitCommand, BadInputEndsWithOneLineAndNoFile)
 		{"groom.abc missing.obj out.abc", "velmora fit: mesh 'missing.obj' does not exist\n"},
 		{"groom.abc garbage.obj out.abc", "velmora fit: cannot read mesh 'garbage.obj'"},
 		{"groom.abc lines.obj out.abc", "velmora fit: mesh 'lines.obj' has no triangles\n"},
+		{"groom.abc nan.obj out.abc", "velmora fit: cannot read mesh 'nan.obj': a vertex is not at a finite position\n"},
 		{"groom.abc sphere.obj nowhere/out.abc", "velmora fit: cannot write 'nowhere/out.abc': directory 'nowhere' does not exist\n"},
 		{"groom.abc sphere.obj groom.abc/out.abc", "velmora fit: cannot write 'groom.abc/out.abc': 'groom.abc' is not a directory\n"},
 		{"groom.abc sphere.obj folder", "velmora fit: cannot write 'folder': it is a directory\n"},
