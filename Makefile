@@ -6,7 +6,7 @@ ASAN_BUILD_DIR ?= build-asan
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
-RUN_ARGS ?= --help
+RUN_ARGS ?= demo
 
 .PHONY: all deps configure build run test test-asan bench format clean
 

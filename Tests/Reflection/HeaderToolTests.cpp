@@ -1,3 +1,5 @@
+#include "TestPaths.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -16,7 +18,8 @@ namespace
 	// Runs the header tool on a header holding Body; returns its exit code and what it printed.
 	FToolRun RunHeaderTool(const std::string& Body)
 	{
-		const std::filesystem::path Dir = std::filesystem::path(testing::TempDir()) / "velmora_header_tool";
+		// A folder of this process's own: the tests run side by side.
+		const std::filesystem::path Dir = VelmoraTest::MakeTempDir("header_tool");
 		std::filesystem::create_directories(Dir / "Public");
 		const std::filesystem::path Header = Dir / "Public" / "Broken.h";
 		std::ofstream(Header) << Body;
@@ -28,7 +31,6 @@ namespace
 		Run.ExitCode = std::system(Command.c_str());
 		std::ifstream ErrorStream(ErrorFile);
 		Run.Errors.assign(std::istreambuf_iterator<char>(ErrorStream), std::istreambuf_iterator<char>());
-		std::filesystem::remove_all(Dir);
 		return Run;
 	}
 

@@ -7,6 +7,7 @@
 #include "ProbeLibrary.h"
 #include "UObject/UObjectGlobals.h"
 #include "velmoraBPLibrary.h"
+#include "TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -123,8 +124,7 @@ TEST(ScriptCall, ConversionOfNoMeshGivesTheSameResultBothWays)
 
 TEST(ScriptCall, FitWithoutASourceActorLogsTheSameBothWays)
 {
-	const std::filesystem::path Dir = std::filesystem::path(testing::TempDir()) / "velmora_script_call";
-	std::filesystem::create_directories(Dir);
+	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("script_call");
 	const FString Source = UTF8_TO_TCHAR((Dir / "missing.abc").string().c_str());
 	const FString Target = UTF8_TO_TCHAR((Dir / "fitted.abc").string().c_str());
 

@@ -319,6 +319,7 @@ namespace UE::Host
 		{
 			OutCrossing.Time = Time;
 			OutCrossing.Point = Start + Delta * Time;
+			OutCrossing.bOnTriangle = false;
 			OutCrossing.Normal = FVector(RayHit.hit.Ng_x, RayHit.hit.Ng_y, RayHit.hit.Ng_z);
 			OutCrossing.Geometry = RayHit.hit.geomID;
 			OutCrossing.Primitive = RayHit.hit.primID;
@@ -350,6 +351,7 @@ namespace UE::Host
 		const FVector Edge2 = FVector(C[6], C[7], C[8]) - V0;
 		OutCrossing.Time = FMath::Clamp(ExactTime, 0.0, 1.0);
 		OutCrossing.Point = V0 + Edge1 * U + Edge2 * V;
+		OutCrossing.bOnTriangle = true;
 		OutCrossing.Normal = Edge1 ^ Edge2;
 		OutCrossing.Geometry = RayHit.hit.geomID;
 		OutCrossing.Primitive = RayHit.hit.primID;

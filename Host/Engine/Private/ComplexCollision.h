@@ -41,6 +41,8 @@ namespace UE::Host
 			// Where the segment meets the mesh, in mesh space, accurate to single precision of the mesh's
 			// coordinates.
 			FVector Point;
+			// Whether Point was worked out on the triangle as stored (else it is Start + Time (End - Start)).
+			bool bOnTriangle = false;
 			// Unnormalised face normal in mesh space.
 			FVector Normal;
 			// Which triangle: resolve with GetFaceIndex.

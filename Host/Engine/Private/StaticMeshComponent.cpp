@@ -70,17 +70,28 @@ bool UStaticMeshComponent::LineTraceComponent(FHitResult& OutHit, const FVector 
 		return false;
 	}
 	const UE::Host::FComplexCollision* Collision = GetComplexCollision();
+	if (!Collision)
+	{
+		return false;
+	}
+	// Most components are only moved, not turned or scaled: then the mesh's space is the world shifted.
+	const bool bTranslationOnly = ToWorld.GetRotation() == FQuat::Identity && Scale == FVector::OneVector;
 	UE::Host::FComplexCollision::FCrossing Crossing;
-	if (!Collision || !Collision->Trace(ToWorld.InverseTransformPosition(Start), ToWorld.InverseTransformPosition(End), Crossing))
+	const bool bCrossed = bTranslationOnly
+		? Collision->Trace(Start - ToWorld.GetTranslation(), End - ToWorld.GetTranslation(), Crossing)
+		: Collision->Trace(ToWorld.InverseTransformPosition(Start), ToWorld.InverseTransformPosition(End), Crossing);
+	if (!bCrossed)
 	{
 		return false;
 	}
 
 	const FVector Delta = End - Start;
-	const FVector Point = ToWorld.TransformPosition(Crossing.Point);
+	const FVector Point = Crossing.bOnTriangle ? ToWorld.TransformPosition(Crossing.Point) : Start + Delta * Crossing.Time;
 	// Normals transform with the inverse scale; the one reported faces back along the trace.
 	const FVector MeshNormal = Crossing.Normal;
-	FVector Normal = ToWorld.TransformVectorNoScale(FVector(MeshNormal.X / Scale.X, MeshNormal.Y / Scale.Y, MeshNormal.Z / Scale.Z)).GetSafeNormal();
+	FVector Normal = bTranslationOnly
+		? MeshNormal.GetSafeNormal()
+		: ToWorld.TransformVectorNoScale(FVector(MeshNormal.X / Scale.X, MeshNormal.Y / Scale.Y, MeshNormal.Z / Scale.Z)).GetSafeNormal();
 	if ((Normal | Delta) > 0.0)
 	{
 		Normal = -Normal;

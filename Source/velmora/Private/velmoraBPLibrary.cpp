@@ -11,6 +11,7 @@
 #include "Engine/World.h"
 #include "GameFramework/Actor.h"
 #include "GroomFitting.h"
+#include "Misc/ScopedSlowTask.h"
 
 #include <cstdlib>
 #include <exception>
@@ -195,9 +196,17 @@ namespace GroomFitting
 		}
 
 		const int32 NumCurves = static_cast<int32>(Groom.vertexCounts.size());
+		// A progress bar instead of a frozen editor; a frame per batch of strands keeps it off the profile.
+		constexpr int32 StrandsPerProgressFrame = 1024;
+		FScopedSlowTask SlowTask(static_cast<float>(NumCurves), FText::FromString(TEXT("Fitting groom")));
+		SlowTask.MakeDialog();
 		int32 FirstPoint = 0;
 		for (int32 Curve = 0; Curve < NumCurves; ++Curve)
 		{
+			if (Curve % StrandsPerProgressFrame == 0)
+			{
+				SlowTask.EnterProgressFrame(static_cast<float>(FMath::Min(StrandsPerProgressFrame, NumCurves - Curve)));
+			}
 			const int32 Count = Groom.vertexCounts[Curve];
 			if (Count == 0)
 			{

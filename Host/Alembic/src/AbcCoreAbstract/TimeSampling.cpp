@@ -14,7 +14,8 @@ namespace
 const chrono_t TimeEpsilon = 1e-5;
 }
 
-TimeSampling::TimeSampling(const TimeSamplingType& iType, const std::vector<chrono_t>& iSampleTimes) : m_type(iType), m_times(iSampleTimes)
+TimeSampling::TimeSampling(const TimeSamplingType& iType, const std::vector<chrono_t>& iSampleTimes)
+    : m_type(iType), m_times(iSampleTimes)
 {
 	if (m_type.isAcyclic() || m_type.isCyclic())
 	{

@@ -22,7 +22,8 @@ int32_t ReadInt32Block(const Ogawa::IDataPtr& iData, int32_t iFallback)
 }
 }
 
-ArImpl::ArImpl(const std::string& iFileName, Ogawa::IStreamsPtr iStreams) : m_fileName(iFileName), m_archive(std::move(iStreams))
+ArImpl::ArImpl(const std::string& iFileName, Ogawa::IStreamsPtr iStreams)
+    : m_fileName(iFileName), m_archive(std::move(iStreams))
 {
 	const bool FromStreams = iFileName.empty();
 	if (!m_archive.isValid())
@@ -45,8 +46,8 @@ ArImpl::ArImpl(const std::string& iFileName, Ogawa::IStreamsPtr iStreams) : m_fi
 	Ogawa::IGroupPtr Root = m_archive.getGroup();
 	m_groupOwners[Root->getPos()] = {RootOwner, RootOwner};
 	ABCA_ASSERT(Root->getNumChildren() >= 6 && Root->isChildData(0) && Root->isChildData(1) && Root->isChildGroup(2) && Root->isChildData(3) &&
-			Root->isChildData(4) && Root->isChildData(5),
-		"Invalid Alembic file.");
+	                Root->isChildData(4) && Root->isChildData(5),
+	            "Invalid Alembic file.");
 
 	const int32_t FileVersion = ReadInt32Block(Root->getData(0), -1);
 	ABCA_ASSERT(FileVersion == 0, "Unsupported file version detected: " << FileVersion);
@@ -108,7 +109,8 @@ Ogawa::IGroupPtr ArImpl::openGroup(const Ogawa::IGroupPtr& iParent, uint64_t iIn
 	return Group;
 }
 
-OrData::OrData(ArImpl& iArchive, Ogawa::IGroupPtr iGroup, const std::string& iFullName) : group(std::move(iGroup))
+OrData::OrData(ArImpl& iArchive, Ogawa::IGroupPtr iGroup, const std::string& iFullName)
+    : group(std::move(iGroup))
 {
 	ABCA_ASSERT(group, "Invalid object data group");
 	const uint64_t NumChildren = group->getNumChildren();
@@ -140,7 +142,8 @@ OrData::OrData(ArImpl& iArchive, Ogawa::IGroupPtr iGroup, const std::string& iFu
 	properties = std::make_shared<CprData>(iArchive, PropertiesGroup);
 }
 
-CprData::CprData(ArImpl& iArchive, Ogawa::IGroupPtr iGroup) : group(std::move(iGroup))
+CprData::CprData(ArImpl& iArchive, Ogawa::IGroupPtr iGroup)
+    : group(std::move(iGroup))
 {
 	if (!group)
 	{

@@ -7,7 +7,7 @@ namespace AbcCoreOgawa
 namespace ALEMBIC_VERSION_NS
 {
 OrImpl::OrImpl(shared_ptr<ArImpl> iArchive, shared_ptr<OrImpl> iParent, shared_ptr<OrData> iData, AbcA::ObjectHeaderPtr iHeader)
-	: m_archive(std::move(iArchive)), m_parent(std::move(iParent)), m_data(std::move(iData)), m_header(std::move(iHeader))
+    : m_archive(std::move(iArchive)), m_parent(std::move(iParent)), m_data(std::move(iData)), m_header(std::move(iHeader))
 {
 }
 
@@ -58,7 +58,7 @@ bool OrImpl::getChildrenHash(Digest& oDigest)
 }
 
 CprImpl::CprImpl(shared_ptr<OrImpl> iObject, shared_ptr<CprImpl> iParent, shared_ptr<CprData> iData, PropertyHeaderPtr iHeader)
-	: m_object(std::move(iObject)), m_parent(std::move(iParent)), m_data(std::move(iData)), m_header(std::move(iHeader))
+    : m_object(std::move(iObject)), m_parent(std::move(iParent)), m_data(std::move(iData)), m_header(std::move(iHeader))
 {
 }
 

@@ -8,7 +8,7 @@ namespace ALEMBIC_VERSION_NS
 {
 namespace
 {
-template <class T>
+template<class T>
 T Load(const uint8_t* p)
 {
 	T Value;
@@ -90,7 +90,7 @@ void ReadIndexedMetaData(const Ogawa::IDataPtr& iData, MetaDataTable& oTable)
 }
 
 void ReadObjectHeaders(const uint8_t* iBytes, size_t iSize, const std::string& iParentFullName, const MetaDataTable& iTable,
-	std::vector<AbcA::ObjectHeaderPtr>& oHeaders)
+                       std::vector<AbcA::ObjectHeaderPtr>& oHeaders)
 {
 	const std::string Prefix = iParentFullName == "/" ? "/" : iParentFullName + "/";
 	size_t Pos = 0;
@@ -124,7 +124,7 @@ void ReadObjectHeaders(const uint8_t* iBytes, size_t iSize, const std::string& i
 }
 
 void ReadPropertyHeaders(const uint8_t* iBytes, size_t iSize, const MetaDataTable& iTable, const std::vector<AbcA::TimeSamplingPtr>& iSamplings,
-	std::vector<PropertyHeaderPtr>& oHeaders)
+                         std::vector<PropertyHeaderPtr>& oHeaders)
 {
 	size_t Pos = 0;
 	while (Pos < iSize)
@@ -202,7 +202,7 @@ void ReadPropertyHeaders(const uint8_t* iBytes, size_t iSize, const MetaDataTabl
 size_t StoredSampleIndex(const PropertyHeaderAndFriends& iHeader, AbcA::index_t iIndex)
 {
 	ABCA_ASSERT(iIndex >= 0 && iIndex < AbcA::index_t(iHeader.numSamples),
-		"Invalid sample index: " << iIndex << ", should be between 0 and " << uint32_t(iHeader.numSamples - 1));
+	            "Invalid sample index: " << iIndex << ", should be between 0 and " << uint32_t(iHeader.numSamples - 1));
 	const int64_t First = iHeader.firstChangedIndex;
 	const int64_t Last = iHeader.lastChangedIndex;
 	int64_t Stored;

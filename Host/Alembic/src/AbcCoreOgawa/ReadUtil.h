@@ -35,9 +35,9 @@ typedef std::vector<AbcA::MetaDataPtr> MetaDataTable;
 void ReadTimeSamplings(const Ogawa::IDataPtr& iData, std::vector<AbcA::TimeSamplingPtr>& oSamplings, std::vector<AbcA::index_t>& oMaxSamples);
 void ReadIndexedMetaData(const Ogawa::IDataPtr& iData, MetaDataTable& oTable);
 void ReadObjectHeaders(const uint8_t* iBytes, size_t iSize, const std::string& iParentFullName, const MetaDataTable& iTable,
-	std::vector<AbcA::ObjectHeaderPtr>& oHeaders);
+                       std::vector<AbcA::ObjectHeaderPtr>& oHeaders);
 void ReadPropertyHeaders(const uint8_t* iBytes, size_t iSize, const MetaDataTable& iTable, const std::vector<AbcA::TimeSamplingPtr>& iSamplings,
-	std::vector<PropertyHeaderPtr>& oHeaders);
+                         std::vector<PropertyHeaderPtr>& oHeaders);
 
 // Sample number -> stored sample, following the first/last changed bookkeeping.
 size_t StoredSampleIndex(const PropertyHeaderAndFriends& iHeader, AbcA::index_t iIndex);

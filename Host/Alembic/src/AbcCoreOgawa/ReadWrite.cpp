@@ -22,7 +22,8 @@ ReadArchive::ReadArchive() = default;
 
 ReadArchive::ReadArchive(size_t, bool) {}
 
-ReadArchive::ReadArchive(const std::vector<std::istream*>& iStreams) : m_streams(iStreams) {}
+ReadArchive::ReadArchive(const std::vector<std::istream*>& iStreams)
+    : m_streams(iStreams) {}
 
 AbcA::ArchiveReaderPtr ReadArchive::operator()(const std::string& iFileName) const
 {

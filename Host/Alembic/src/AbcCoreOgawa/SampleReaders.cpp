@@ -15,7 +15,7 @@ class OwnedArraySample : public AbcA::ArraySample
 {
 public:
 	OwnedArraySample(std::shared_ptr<const void> iOwner, const void* iData, const AbcA::DataType& iType, const Dimensions& iDims)
-		: AbcA::ArraySample(iData, iType, iDims), m_owner(std::move(iOwner))
+	    : AbcA::ArraySample(iData, iType, iDims), m_owner(std::move(iOwner))
 	{
 	}
 
@@ -109,7 +109,7 @@ bool PointCount(const Dimensions& iDims, uint64_t& oCount)
 }
 
 SprImpl::SprImpl(shared_ptr<CprImpl> iParent, Ogawa::IGroupPtr iGroup, PropertyHeaderPtr iHeader, Ogawa::IStreamsPtr)
-	: m_parent(std::move(iParent)), m_group(std::move(iGroup)), m_header(std::move(iHeader))
+    : m_parent(std::move(iParent)), m_group(std::move(iGroup)), m_header(std::move(iHeader))
 {
 }
 
@@ -144,7 +144,7 @@ void SprImpl::getSample(AbcA::index_t iSampleIndex, void* oSample)
 }
 
 AprImpl::AprImpl(shared_ptr<CprImpl> iParent, Ogawa::IGroupPtr iGroup, PropertyHeaderPtr iHeader, Ogawa::IStreamsPtr iStreams)
-	: m_parent(std::move(iParent)), m_group(std::move(iGroup)), m_header(std::move(iHeader)), m_streams(std::move(iStreams))
+    : m_parent(std::move(iParent)), m_group(std::move(iGroup)), m_header(std::move(iHeader)), m_streams(std::move(iStreams))
 {
 }
 
@@ -186,7 +186,7 @@ void AprImpl::shapeOf(const Ogawa::IDataPtr& iData, const Ogawa::IDataPtr& iDims
 			// Every string costs at least its terminator, so larger counts cannot be real.
 			const uint64_t MinBytes = Type.getPod() == kStringPOD ? 1 : 4;
 			ABCA_ASSERT(Count <= PayloadSize / MinBytes / Type.getExtent() + 1,
-				"Read invalid: string array dimensions " << Stored << " do not fit " << PayloadSize << " bytes of data.");
+			            "Read invalid: string array dimensions " << Stored << " do not fit " << PayloadSize << " bytes of data.");
 			oDims = Stored;
 			return;
 		}

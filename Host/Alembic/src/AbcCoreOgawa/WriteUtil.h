@@ -7,6 +7,8 @@
 #include <vector>
 
 #include <Alembic/Util/All.h>
+#include <Alembic/Util/SpookyV2.h>
+#include <Alembic/AbcCoreAbstract/All.h>
 
 namespace Alembic
 {
@@ -17,7 +19,7 @@ namespace ALEMBIC_VERSION_NS
 class ByteWriter
 {
 public:
-	template <class T>
+	template<class T>
 	void pod(const T& iValue)
 	{
 		const uint8_t* p = reinterpret_cast<const uint8_t*>(&iValue);
@@ -52,6 +54,27 @@ public:
 private:
 	std::vector<uint8_t> m_bytes;
 };
+
+// Every sample block starts with this many key bytes.
+const size_t KeySize = 16;
+
+// De-duplication never matches samples of different classes.
+enum SampleClass
+{
+	kNumericClass = 0,
+	kStringClass = 1,
+	kWstringClass = 2
+};
+
+class AwImpl;
+struct PropertyRecord;
+
+void CheckName(const std::string& iName, const char* iWhat);
+// The bytes that describe a property to its hash: name, metadata, type and time sampling.
+void HashHeader(Util::SpookyHasher& ioHasher, const PropertyRecord& iRecord, const AbcCoreAbstract::TimeSampling* iSampling);
+// One record of a property headers block; asks the archive for the metadata index.
+void WritePropertyRecord(ByteWriter& ioOut, const PropertyRecord& iRecord, AwImpl& iArchive);
+Util::Digest HashOfDigests(const std::vector<Util::Digest>& iDigests);
 }
 using namespace ALEMBIC_VERSION_NS;
 }

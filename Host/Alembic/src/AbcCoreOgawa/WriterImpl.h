@@ -39,7 +39,8 @@ typedef shared_ptr<PropertyRecord> PropertyRecordPtr;
 
 struct CpwData
 {
-	explicit CpwData(Ogawa::OGroupPtr iGroup) : group(std::move(iGroup)) {}
+	explicit CpwData(Ogawa::OGroupPtr iGroup)
+	    : group(std::move(iGroup)) {}
 	// Appends the headers block when there is at least one sub-property.
 	void writeHeaders(AwImpl& iArchive);
 
@@ -92,7 +93,12 @@ public:
 	uint8_t metaDataIndex(const std::string& iSerialized);
 	// Writes the block [key][payload] into iGroup, or refers to an identical block written before.
 	StoredSample storeSample(Ogawa::OGroup& iGroup, int iClass, uint64_t iNumBytes, const Digest& iKey, const void* iPayload,
-		size_t iPayloadSize, uint64_t iNumValues);
+	                         size_t iPayloadSize, uint64_t iNumValues);
+	// Large samples of a byte size never stored before cannot be duplicates: their bytes go to
+	// the file on a helper thread while this one hashes them; the key is patched in afterwards.
+	bool canStoreWhileHashing(int iClass, uint64_t iNumBytes, size_t iPayloadSize) const;
+	StoredSample storeSampleWhileHashing(Ogawa::OGroup& iGroup, int iClass, uint64_t iNumBytes, const void* iPayload, size_t iPayloadSize,
+	                                     uint64_t iNumValues, Digest& oKey);
 	void noteSampleCount(uint32_t iTimeSamplingIndex, uint32_t iCount);
 
 private:
@@ -150,9 +156,9 @@ public:
 	const AbcA::PropertyHeader* getPropertyHeader(const std::string& iName) override;
 	AbcA::BasePropertyWriterPtr getProperty(const std::string& iName) override;
 	AbcA::ScalarPropertyWriterPtr createScalarProperty(const std::string& iName, const AbcA::MetaData& iMetaData, const AbcA::DataType& iDataType,
-		uint32_t iTimeSamplingIndex) override;
+	                                                   uint32_t iTimeSamplingIndex) override;
 	AbcA::ArrayPropertyWriterPtr createArrayProperty(const std::string& iName, const AbcA::MetaData& iMetaData, const AbcA::DataType& iDataType,
-		uint32_t iTimeSamplingIndex) override;
+	                                                 uint32_t iTimeSamplingIndex) override;
 	AbcA::CompoundPropertyWriterPtr createCompoundProperty(const std::string& iName, const AbcA::MetaData& iMetaData) override;
 
 	AwImpl& archive() { return m_object->archive(); }
@@ -160,7 +166,7 @@ public:
 
 private:
 	PropertyRecordPtr addRecord(const std::string& iName, AbcA::PropertyType iType, const AbcA::MetaData& iMetaData, const AbcA::DataType& iDataType,
-		uint32_t iTimeSamplingIndex, Ogawa::OGroupPtr& oGroup);
+	                            uint32_t iTimeSamplingIndex, Ogawa::OGroupPtr& oGroup);
 
 	shared_ptr<OwImpl> m_object;
 	shared_ptr<CpwImpl> m_parent;
@@ -177,8 +183,11 @@ protected:
 	void close();
 
 	// One sample: its class for de-duplication (0 numeric, 1 string, 2 wstring), bytes and shape.
-	void writeSample(int iClass, uint64_t iNumBytes, const Digest& iKey, const void* iPayload, size_t iPayloadSize, uint64_t iNumValues,
-		const Dimensions& iDims);
+	// With no key the sample is hashed while it is written; only for samples that differ from
+	// the previous one and cannot be de-duplicated (see AwImpl::canStoreWhileHashing).
+	void writeSample(int iClass, uint64_t iNumBytes, const Digest* iKey, const void* iPayload, size_t iPayloadSize, uint64_t iNumValues,
+	                 const Dimensions& iDims);
+	size_t previousPayloadSize() const { return m_prevPayloadSize; }
 	void writeFromPrevious();
 
 	shared_ptr<CpwImpl> m_parent;
@@ -192,6 +201,7 @@ private:
 	void mixHash();
 
 	uint64_t m_prevPos = 0;
+	size_t m_prevPayloadSize = 0;
 	Digest m_prevKey;
 	Dimensions m_prevDims;
 	uint64_t m_hash0 = 0;

@@ -7,7 +7,7 @@ namespace AbcGeom
 namespace ALEMBIC_VERSION_NS
 {
 ICurvesSchema::ICurvesSchema(const Abc::ICompoundProperty& iParent, const std::string& iName, const Argument& iArg0, const Argument& iArg1)
-	: IGeomBaseSchema<CurvesSchemaInfo>(iParent, iName, iArg0, iArg1)
+    : IGeomBaseSchema<CurvesSchemaInfo>(iParent, iName, iArg0, iArg1)
 {
 	init(iArg0, iArg1);
 }

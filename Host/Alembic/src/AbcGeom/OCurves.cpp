@@ -9,7 +9,7 @@ namespace ALEMBIC_VERSION_NS
 namespace
 {
 // Sets the sample, or repeats the previous one when the part is missing from this sample.
-template <class PROP, class SAMPLE>
+template<class PROP, class SAMPLE>
 void SetOrRepeat(PROP& ioProperty, const SAMPLE& iSample)
 {
 	if (iSample.valid())
@@ -23,7 +23,7 @@ void SetOrRepeat(PROP& ioProperty, const SAMPLE& iSample)
 }
 
 // A part that first appears after sample 0 gets empty samples for the ones it missed.
-template <class PROP, class SAMPLE>
+template<class PROP, class SAMPLE>
 void BackFill(PROP& ioProperty, size_t iCount)
 {
 	const typename SAMPLE::value_vector Empty;
@@ -33,7 +33,7 @@ void BackFill(PROP& ioProperty, size_t iCount)
 	}
 }
 
-template <class PARAM>
+template<class PARAM>
 void BackFillParam(PARAM& ioParam, size_t iCount, GeometryScope iScope)
 {
 	typedef typename PARAM::prop_type::sample_type ValueSample;
@@ -54,8 +54,8 @@ void BackFillParam(PARAM& ioParam, size_t iCount, GeometryScope iScope)
 }
 
 OCurvesSchema::OCurvesSchema(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Argument& iArg0, const Argument& iArg1,
-	const Argument& iArg2, const Argument& iArg3)
-	: OGeomBaseSchema<CurvesSchemaInfo>(iParent, iName, iArg0, iArg1, iArg2)
+                             const Argument& iArg2, const Argument& iArg3)
+    : OGeomBaseSchema<CurvesSchemaInfo>(iParent, iName, iArg0, iArg1, iArg2)
 {
 	ALEMBIC_ABC_SAFE_CALL_BEGIN("OCurvesSchema::init()");
 	const Arguments Args = MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2, iArg3);

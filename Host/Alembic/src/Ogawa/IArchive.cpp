@@ -6,7 +6,8 @@ namespace Alembic
 {
 namespace Ogawa
 {
-IData::IData(IStreamsPtr iStreams, uint64_t iPos) : m_streams(std::move(iStreams)), m_pos(iPos & PositionMask), m_size(0)
+IData::IData(IStreamsPtr iStreams, uint64_t iPos)
+    : m_streams(std::move(iStreams)), m_pos(iPos & PositionMask), m_size(0)
 {
 	if (m_pos != 0)
 	{
@@ -41,7 +42,8 @@ void IData::read(uint64_t iSize, void* oBuf, uint64_t iOffset) const
 	std::memcpy(oBuf, view(iOffset, iSize), iSize);
 }
 
-IGroup::IGroup(IStreamsPtr iStreams, uint64_t iPos, bool iLight) : m_streams(std::move(iStreams)), m_pos(iPos)
+IGroup::IGroup(IStreamsPtr iStreams, uint64_t iPos, bool iLight)
+    : m_streams(std::move(iStreams)), m_pos(iPos)
 {
 	if (m_pos == 0)
 	{
@@ -98,12 +100,14 @@ IDataPtr IGroup::getData(uint64_t i) const
 	return std::make_shared<IData>(m_streams, Slot);
 }
 
-IArchive::IArchive(const std::string& iFileName) : m_streams(std::make_shared<IStreams>(iFileName))
+IArchive::IArchive(const std::string& iFileName)
+    : m_streams(std::make_shared<IStreams>(iFileName))
 {
 	init();
 }
 
-IArchive::IArchive(IStreamsPtr iStreams) : m_streams(std::move(iStreams))
+IArchive::IArchive(IStreamsPtr iStreams)
+    : m_streams(std::move(iStreams))
 {
 	init();
 }

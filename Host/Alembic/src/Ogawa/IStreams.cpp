@@ -40,7 +40,8 @@ IStreams::IStreams(const void* iData, uint64_t iSize)
 	}
 }
 
-IStreams::IStreams(std::vector<uint8_t>&& iBytes) : m_owned(std::move(iBytes))
+IStreams::IStreams(std::vector<uint8_t>&& iBytes)
+    : m_owned(std::move(iBytes))
 {
 	if (!m_owned.empty())
 	{

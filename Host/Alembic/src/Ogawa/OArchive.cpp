@@ -66,12 +66,15 @@ void OGroup::freeze()
 	}
 }
 
-OArchive::OArchive(const std::string& iFileName) : m_stream(iFileName)
+OArchive::OArchive(const std::string& iFileName)
+    : m_stream(iFileName)
 {
 	const uint8_t Header[16] = {'O', 'g', 'a', 'w', 'a', 0x00, 0x00, 0x01};
 	if (m_stream.isValid())
 	{
 		m_stream.write(Header, 16);
+		// On disk at once, so a reader that comes too early sees "not cleanly closed".
+		m_stream.flush();
 	}
 	m_root = OGroupPtr(new OGroup(this, nullptr, 0));
 }

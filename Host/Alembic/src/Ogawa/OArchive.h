@@ -39,7 +39,8 @@ public:
 
 private:
 	friend class OArchive;
-	OGroup(OArchive* iArchive, OGroup* iParent, size_t iIndex) : m_archive(iArchive), m_parent(iParent), m_index(iIndex) {}
+	OGroup(OArchive* iArchive, OGroup* iParent, size_t iIndex)
+	    : m_archive(iArchive), m_parent(iParent), m_index(iIndex) {}
 
 	OArchive* m_archive;
 	OGroup* m_parent;
@@ -57,6 +58,7 @@ public:
 
 	bool isValid() const { return m_stream.isValid(); }
 	const OGroupPtr& getGroup() { return m_root; }
+	// Only for writers that append blocks themselves and refer to them with addDataRef.
 	OStream& getStream() { return m_stream; }
 	void close();
 

@@ -56,6 +56,16 @@ uint64_t OStream::write(const void* iBuf, size_t iSize)
 	return Start;
 }
 
+void OStream::writeDirect(const void* iBuf, size_t iSize)
+{
+	if (m_file && std::fwrite(iBuf, 1, iSize, m_file) != iSize)
+	{
+		throw std::runtime_error("Ogawa OStream::write failed.");
+	}
+	m_flushedPos += iSize;
+	m_pos += iSize;
+}
+
 void OStream::patch(uint64_t iPos, const void* iBuf, size_t iSize)
 {
 	if (iPos >= m_flushedPos)

@@ -24,6 +24,9 @@ public:
 
 	// Appends at the end and returns where the bytes start.
 	uint64_t write(const void* iBuf, size_t iSize);
+	// Appends straight to the file, bypassing the buffer (which must be flushed first).
+	// Used from a helper thread while the owner thread leaves the stream alone.
+	void writeDirect(const void* iBuf, size_t iSize);
 	// Overwrites bytes that were written before.
 	void patch(uint64_t iPos, const void* iBuf, size_t iSize);
 	void flush();

@@ -10,7 +10,10 @@ namespace ALEMBIC_VERSION_NS
 {
 namespace
 {
-inline uint64_t Rotl(uint64_t x, int r) { return (x << r) | (x >> (64 - r)); }
+inline uint64_t Rotl(uint64_t x, int r)
+{
+	return (x << r) | (x >> (64 - r));
+}
 
 inline uint64_t Fmix(uint64_t k)
 {

@@ -12,7 +12,10 @@ namespace
 {
 const uint64_t SC = 0xdeadbeefdeadbeefULL;
 
-inline uint64_t Rotl(uint64_t x, int r) { return (x << r) | (x >> (64 - r)); }
+inline uint64_t Rotl(uint64_t x, int r)
+{
+	return (x << r) | (x >> (64 - r));
+}
 
 inline uint64_t Word(const uint8_t* p)
 {
@@ -34,8 +37,7 @@ inline uint64_t PartialWord(const uint8_t* p, size_t n)
 
 void ShortMix(uint64_t h[4])
 {
-	static const int Steps[12][4] = {{2, 3, 0, 50}, {3, 0, 1, 52}, {0, 1, 2, 30}, {1, 2, 3, 41}, {2, 3, 0, 54}, {3, 0, 1, 48},
-		{0, 1, 2, 38}, {1, 2, 3, 37}, {2, 3, 0, 62}, {3, 0, 1, 34}, {0, 1, 2, 5}, {1, 2, 3, 36}};
+	static const int Steps[12][4] = {{2, 3, 0, 50}, {3, 0, 1, 52}, {0, 1, 2, 30}, {1, 2, 3, 41}, {2, 3, 0, 54}, {3, 0, 1, 48}, {0, 1, 2, 38}, {1, 2, 3, 37}, {2, 3, 0, 62}, {3, 0, 1, 34}, {0, 1, 2, 5}, {1, 2, 3, 36}};
 	for (const auto& s : Steps)
 	{
 		h[s[0]] = Rotl(h[s[0]], s[3]);
@@ -46,8 +48,7 @@ void ShortMix(uint64_t h[4])
 
 void ShortEnd(uint64_t h[4])
 {
-	static const int Steps[11][3] = {{3, 2, 15}, {0, 3, 52}, {1, 0, 26}, {2, 1, 51}, {3, 2, 28}, {0, 3, 9}, {1, 0, 47},
-		{2, 1, 54}, {3, 2, 32}, {0, 3, 25}, {1, 0, 63}};
+	static const int Steps[11][3] = {{3, 2, 15}, {0, 3, 52}, {1, 0, 26}, {2, 1, 51}, {3, 2, 28}, {0, 3, 9}, {1, 0, 47}, {2, 1, 54}, {3, 2, 32}, {0, 3, 25}, {1, 0, 63}};
 	for (const auto& s : Steps)
 	{
 		h[s[0]] ^= h[s[1]];

@@ -17,10 +17,10 @@ static const char* kDateWrittenKey = "_ai_DateWritten";
 static const char* kUserDescriptionKey = "_ai_Description";
 static const char* kDCCFPSKey = "_ai_DCC_FPS";
 
-template <class ARCHIVE_CTOR>
+template<class ARCHIVE_CTOR>
 OArchive CreateArchiveWithInfo(ARCHIVE_CTOR iCtor, const std::string& iFileName, double iDCCFPS, const std::string& iApplicationWriter,
-	const std::string& iUserDescription, const AbcA::MetaData& iMetaData = AbcA::MetaData(),
-	ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy)
+                               const std::string& iUserDescription, const AbcA::MetaData& iMetaData = AbcA::MetaData(),
+                               ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy)
 {
 	AbcA::MetaData MetaData = iMetaData;
 	if (!iApplicationWriter.empty())
@@ -45,10 +45,10 @@ OArchive CreateArchiveWithInfo(ARCHIVE_CTOR iCtor, const std::string& iFileName,
 	return OArchive(iCtor, iFileName, MetaData, iPolicy);
 }
 
-template <class ARCHIVE_CTOR>
+template<class ARCHIVE_CTOR>
 OArchive CreateArchiveWithInfo(ARCHIVE_CTOR iCtor, const std::string& iFileName, const std::string& iApplicationWriter,
-	const std::string& iUserDescription, const AbcA::MetaData& iMetaData = AbcA::MetaData(),
-	ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy)
+                               const std::string& iUserDescription, const AbcA::MetaData& iMetaData = AbcA::MetaData(),
+                               ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy)
 {
 	return CreateArchiveWithInfo(iCtor, iFileName, 0.0, iApplicationWriter, iUserDescription, iMetaData, iPolicy);
 }

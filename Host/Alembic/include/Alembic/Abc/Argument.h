@@ -13,7 +13,8 @@ namespace ALEMBIC_VERSION_NS
 class Arguments
 {
 public:
-	Arguments(ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy) : m_errorHandlerPolicy(iPolicy) {}
+	Arguments(ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy)
+	    : m_errorHandlerPolicy(iPolicy) {}
 
 	void operator()(const uint32_t& iTimeSamplingIndex) { m_timeSamplingIndex = iTimeSamplingIndex; }
 	void operator()(const ErrorHandler::Policy& iPolicy) { m_errorHandlerPolicy = iPolicy; }
@@ -42,13 +43,20 @@ private:
 class Argument
 {
 public:
-	Argument() : m_kind(kNone) {}
-	Argument(ErrorHandler::Policy iPolicy) : m_kind(kPolicy) { m_value.policy = iPolicy; }
-	Argument(Alembic::Util::uint32_t iTsIndex) : m_kind(kTimeSamplingIndex) { m_value.timeSamplingIndex = iTsIndex; }
-	Argument(const AbcA::MetaData& iMetaData) : m_kind(kMetaData) { m_value.metaData = &iMetaData; }
-	Argument(const AbcA::TimeSamplingPtr& iTsPtr) : m_kind(kTimeSampling) { m_value.timeSampling = &iTsPtr; }
-	Argument(SchemaInterpMatching iMatch) : m_kind(kMatching) { m_value.matching = iMatch; }
-	Argument(SparseFlag iSparse) : m_kind(kSparseFlag) { m_value.sparse = iSparse; }
+	Argument()
+	    : m_kind(kNone) {}
+	Argument(ErrorHandler::Policy iPolicy)
+	    : m_kind(kPolicy) { m_value.policy = iPolicy; }
+	Argument(Alembic::Util::uint32_t iTsIndex)
+	    : m_kind(kTimeSamplingIndex) { m_value.timeSamplingIndex = iTsIndex; }
+	Argument(const AbcA::MetaData& iMetaData)
+	    : m_kind(kMetaData) { m_value.metaData = &iMetaData; }
+	Argument(const AbcA::TimeSamplingPtr& iTsPtr)
+	    : m_kind(kTimeSampling) { m_value.timeSampling = &iTsPtr; }
+	Argument(SchemaInterpMatching iMatch)
+	    : m_kind(kMatching) { m_value.matching = iMatch; }
+	Argument(SparseFlag iSparse)
+	    : m_kind(kSparseFlag) { m_value.sparse = iSparse; }
 
 	void setInto(Arguments& iArgs) const
 	{
@@ -101,7 +109,7 @@ private:
 };
 
 inline Arguments MakeArguments(ErrorHandler::Policy iDefault, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(),
-	const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument())
+                               const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument())
 {
 	Arguments Args(iDefault);
 	iArg0.setInto(Args);
@@ -112,19 +120,19 @@ inline Arguments MakeArguments(ErrorHandler::Policy iDefault, const Argument& iA
 }
 
 inline ErrorHandler::Policy GetErrorHandlerPolicyFromArgs(const Argument& iArg0, const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(),
-	const Argument& iArg3 = Argument())
+                                                          const Argument& iArg3 = Argument())
 {
 	return MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2, iArg3).getErrorHandlerPolicy();
 }
 
 inline AbcA::MetaData GetMetaData(const Argument& iArg0, const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(),
-	const Argument& iArg3 = Argument())
+                                  const Argument& iArg3 = Argument())
 {
 	return MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2, iArg3).getMetaData();
 }
 
 inline SchemaInterpMatching GetSchemaInterpMatching(const Argument& iArg0, const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(),
-	const Argument& iArg3 = Argument())
+                                                    const Argument& iArg3 = Argument())
 {
 	return MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2, iArg3).getSchemaInterpMatching();
 }

@@ -14,7 +14,8 @@ class Base
 {
 public:
 	Base() = default;
-	explicit Base(ErrorHandler::Policy iPolicy) : m_errorHandler(iPolicy) {}
+	explicit Base(ErrorHandler::Policy iPolicy)
+	    : m_errorHandler(iPolicy) {}
 	virtual ~Base() = default;
 
 	ErrorHandler& getErrorHandler() const { return m_errorHandler; }

@@ -27,8 +27,10 @@ public:
 		kUnknownException
 	};
 
-	ErrorHandler() : m_policy(kThrowPolicy) {}
-	ErrorHandler(Policy iPolicy) : m_policy(iPolicy) {}
+	ErrorHandler()
+	    : m_policy(kThrowPolicy) {}
+	ErrorHandler(Policy iPolicy)
+	    : m_policy(iPolicy) {}
 
 	// The context goes first, so nested failures read outermost to innermost.
 	void operator()(const std::exception& iExc, const std::string& iCtx = "") { handle(iCtx + "\nERROR: EXCEPTION:\n" + iExc.what()); }
@@ -78,38 +80,38 @@ using namespace ALEMBIC_VERSION_NS;
 }
 
 // Runs a member function's body so that any failure goes through the handle's error handler.
-#define ALEMBIC_ABC_SAFE_CALL_BEGIN(CONTEXT) \
-	do                                       \
-	{                                        \
+#define ALEMBIC_ABC_SAFE_CALL_BEGIN(CONTEXT)      \
+	do                                            \
+	{                                             \
 		const char* abcSafeCallContext = CONTEXT; \
-		try                                  \
+		try                                       \
 		{
 
-#define ALEMBIC_ABC_SAFE_CALL_END()                                                               \
-	}                                                                                             \
-	catch (const std::exception& abcSafeCallExc)                                                  \
-	{                                                                                             \
-		this->getErrorHandler()(abcSafeCallExc, abcSafeCallContext);                              \
-	}                                                                                             \
-	catch (...)                                                                                   \
-	{                                                                                             \
+#define ALEMBIC_ABC_SAFE_CALL_END()                                                                   \
+	}                                                                                                 \
+	catch (const std::exception& abcSafeCallExc)                                                      \
+	{                                                                                                 \
+		this->getErrorHandler()(abcSafeCallExc, abcSafeCallContext);                                  \
+	}                                                                                                 \
+	catch (...)                                                                                       \
+	{                                                                                                 \
 		this->getErrorHandler()(::Alembic::Abc::ErrorHandler::kUnknownException, abcSafeCallContext); \
-	}                                                                                             \
-	}                                                                                             \
+	}                                                                                                 \
+	}                                                                                                 \
 	while (0)
 
 // As above, but leaves the handle empty when the body failed.
-#define ALEMBIC_ABC_SAFE_CALL_END_RESET()                                                         \
-	}                                                                                             \
-	catch (const std::exception& abcSafeCallExc)                                                  \
-	{                                                                                             \
-		this->reset();                                                                            \
-		this->getErrorHandler()(abcSafeCallExc, abcSafeCallContext);                              \
-	}                                                                                             \
-	catch (...)                                                                                   \
-	{                                                                                             \
-		this->reset();                                                                            \
+#define ALEMBIC_ABC_SAFE_CALL_END_RESET()                                                             \
+	}                                                                                                 \
+	catch (const std::exception& abcSafeCallExc)                                                      \
+	{                                                                                                 \
+		this->reset();                                                                                \
+		this->getErrorHandler()(abcSafeCallExc, abcSafeCallContext);                                  \
+	}                                                                                                 \
+	catch (...)                                                                                       \
+	{                                                                                                 \
+		this->reset();                                                                                \
 		this->getErrorHandler()(::Alembic::Abc::ErrorHandler::kUnknownException, abcSafeCallContext); \
-	}                                                                                             \
-	}                                                                                             \
+	}                                                                                                 \
+	}                                                                                                 \
 	while (0)

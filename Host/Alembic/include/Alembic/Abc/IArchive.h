@@ -16,19 +16,20 @@ public:
 	IArchive() = default;
 
 	// ARCHIVE_CTOR is a functor such as AbcCoreOgawa::ReadArchive, called as iCtor(name, cache).
-	template <class ARCHIVE_CTOR>
+	template<class ARCHIVE_CTOR>
 	IArchive(ARCHIVE_CTOR iCtor, const std::string& iFileName, ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy,
-		AbcA::ReadArraySampleCachePtr iCachePtr = AbcA::ReadArraySampleCachePtr())
-		: Base(iPolicy)
+	         AbcA::ReadArraySampleCachePtr iCachePtr = AbcA::ReadArraySampleCachePtr())
+	    : Base(iPolicy)
 	{
 		ALEMBIC_ABC_SAFE_CALL_BEGIN("IArchive::IArchive( iFileName )");
 		m_archive = iCtor(iFileName, iCachePtr);
 		ALEMBIC_ABC_SAFE_CALL_END_RESET();
 	}
 
-	IArchive(AbcA::ArchiveReaderPtr iPtr, ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy) : Base(iPolicy), m_archive(std::move(iPtr)) {}
+	IArchive(AbcA::ArchiveReaderPtr iPtr, ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy)
+	    : Base(iPolicy), m_archive(std::move(iPtr)) {}
 	IArchive(AbcA::ArchiveReaderPtr iPtr, WrapExistingFlag, ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy)
-		: Base(iPolicy), m_archive(std::move(iPtr))
+	    : Base(iPolicy), m_archive(std::move(iPtr))
 	{
 	}
 

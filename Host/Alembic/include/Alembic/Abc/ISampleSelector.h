@@ -21,10 +21,12 @@ public:
 		kNearIndex = 2
 	};
 
-	ISampleSelector() : m_requestedIndex(0), m_requestedTime(0.0), m_requestedTimeIndexType(kNearIndex) {}
-	ISampleSelector(index_t iReqIdx) : m_requestedIndex(iReqIdx), m_requestedTime(0.0), m_requestedTimeIndexType(kNearIndex) {}
+	ISampleSelector()
+	    : m_requestedIndex(0), m_requestedTime(0.0), m_requestedTimeIndexType(kNearIndex) {}
+	ISampleSelector(index_t iReqIdx)
+	    : m_requestedIndex(iReqIdx), m_requestedTime(0.0), m_requestedTimeIndexType(kNearIndex) {}
 	explicit ISampleSelector(chrono_t iReqTime, TimeIndexType iReqIdxType = kNearIndex)
-		: m_requestedIndex(-1), m_requestedTime(iReqTime), m_requestedTimeIndexType(iReqIdxType)
+	    : m_requestedIndex(-1), m_requestedTime(iReqTime), m_requestedTimeIndexType(iReqIdxType)
 	{
 	}
 

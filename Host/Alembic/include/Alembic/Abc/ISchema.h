@@ -11,7 +11,7 @@ namespace Abc
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class INFO>
+template<class INFO>
 class ISchema : public ICompoundProperty
 {
 public:
@@ -37,13 +37,13 @@ public:
 	ISchema() = default;
 
 	ISchema(const ICompoundProperty& iParent, const std::string& iName = INFO::defaultName(), const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument())
+	        const Argument& iArg1 = Argument())
 	{
 		init(iParent, iName, iArg0, iArg1);
 	}
 
 	ISchema(const ICompoundProperty& iThis, WrapExistingFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument())
-		: ICompoundProperty(iThis.getPtr(), kWrapExisting, MakeArguments(iThis.getErrorHandlerPolicy(), iArg0, iArg1).getErrorHandlerPolicy())
+	    : ICompoundProperty(iThis.getPtr(), kWrapExisting, MakeArguments(iThis.getErrorHandlerPolicy(), iArg0, iArg1).getErrorHandlerPolicy())
 	{
 	}
 
@@ -60,7 +60,7 @@ private:
 		if (Args.getSchemaInterpMatching() == kStrictMatching)
 		{
 			ABCA_ASSERT(matches(*Header, kStrictMatching),
-				"Incorrect match of schema: " << Header->getMetaData().get("schema") << " to expected: " << getSchemaTitle());
+			            "Incorrect match of schema: " << Header->getMetaData().get("schema") << " to expected: " << getSchemaTitle());
 		}
 		m_property = Parent->getCompoundProperty(iName);
 		ALEMBIC_ABC_SAFE_CALL_END_RESET();

@@ -10,7 +10,7 @@ namespace Abc
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class SCHEMA>
+template<class SCHEMA>
 class ISchemaObject : public IObject
 {
 public:
@@ -51,7 +51,8 @@ public:
 		ALEMBIC_ABC_SAFE_CALL_END_RESET();
 	}
 
-	explicit ISchemaObject(const IObject& iObject, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument()) : IObject(iObject)
+	explicit ISchemaObject(const IObject& iObject, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument())
+	    : IObject(iObject)
 	{
 		getErrorHandler().setPolicy(MakeArguments(iObject.getErrorHandlerPolicy(), iArg0, iArg1).getErrorHandlerPolicy());
 		ALEMBIC_ABC_SAFE_CALL_BEGIN("ISchemaObject::ISchemaObject( wrap )");
@@ -59,7 +60,8 @@ public:
 		ALEMBIC_ABC_SAFE_CALL_END_RESET();
 	}
 
-	ISchemaObject(const IObject& iObject, WrapExistingFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument()) : IObject(iObject)
+	ISchemaObject(const IObject& iObject, WrapExistingFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument())
+	    : IObject(iObject)
 	{
 		getErrorHandler().setPolicy(MakeArguments(iObject.getErrorHandlerPolicy(), iArg0, iArg1).getErrorHandlerPolicy());
 		ALEMBIC_ABC_SAFE_CALL_BEGIN("ISchemaObject::ISchemaObject( wrapflag )");
@@ -81,15 +83,14 @@ private:
 	void init(const Argument& iArg0, const Argument& iArg1)
 	{
 		const SchemaInterpMatching Matching = GetSchemaInterpMatching(iArg0, iArg1);
-		ABCA_ASSERT(m_object || Matching == kNoMatching || true, "");
 		if (m_object && Matching != kNoMatching)
 		{
 			const AbcA::MetaData& MetaData = m_object->getHeader().getMetaData();
 			ABCA_ASSERT(matches(MetaData, Matching),
-				"Incorrect match of schema: " << MetaData.get("schemaObjTitle") << " to expected: " << getSchemaObjTitle());
+			            "Incorrect match of schema: " << MetaData.get("schemaObjTitle") << " to expected: " << getSchemaObjTitle());
 		}
 		m_schema = SCHEMA(ICompoundProperty(m_object ? m_object->getProperties() : AbcA::CompoundPropertyReaderPtr(), kWrapExisting, getErrorHandlerPolicy()),
-			SCHEMA::getDefaultSchemaName(), iArg0, iArg1);
+		                  SCHEMA::getDefaultSchemaName(), iArg0, iArg1);
 	}
 
 	SCHEMA m_schema;

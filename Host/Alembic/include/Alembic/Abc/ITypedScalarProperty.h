@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Alembic/Abc/ICompoundProperty.h>
+#include <Alembic/Abc/IScalarProperty.h>
 #include <Alembic/Abc/TypedPropertyTraits.h>
 
 namespace Alembic
@@ -9,7 +9,7 @@ namespace Abc
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class TRAITS>
+template<class TRAITS>
 class ITypedScalarProperty : public IScalarProperty
 {
 public:
@@ -24,8 +24,8 @@ public:
 	static bool matches(const AbcA::PropertyHeader& iHeader, SchemaInterpMatching iMatching = kStrictMatching)
 	{
 		return iHeader.getDataType().getPod() == TRAITS::pod_enum &&
-			(iHeader.getDataType().getExtent() == TRAITS::extent || std::string() == getInterpretation()) && iHeader.isScalar() &&
-			matches(iHeader.getMetaData(), iMatching);
+		       (iHeader.getDataType().getExtent() == TRAITS::extent || std::string() == getInterpretation()) && iHeader.isScalar() &&
+		       matches(iHeader.getMetaData(), iMatching);
 	}
 
 	ITypedScalarProperty() = default;
@@ -40,15 +40,15 @@ public:
 		const AbcA::PropertyHeader* Header = Parent->getPropertyHeader(iName);
 		ABCA_ASSERT(Header != nullptr, "Nonexistent scalar property: " << iName);
 		ABCA_ASSERT(matches(*Header, Args.getSchemaInterpMatching()),
-			"Incorrect match of header datatype: " << Header->getDataType() << " to expected: " << TRAITS::dataType()
-												   << ",\n...or incorrect match of interpretation: " << Header->getMetaData().get("interpretation")
-												   << " to expected: " << getInterpretation());
+		            "Incorrect match of header datatype: " << Header->getDataType() << " to expected: " << TRAITS::dataType()
+		                                                   << ",\n...or incorrect match of interpretation: " << Header->getMetaData().get("interpretation")
+		                                                   << " to expected: " << getInterpretation());
 		m_property = Parent->getScalarProperty(iName);
 		ALEMBIC_ABC_SAFE_CALL_END_RESET();
 	}
 
 	ITypedScalarProperty(AbcA::ScalarPropertyReaderPtr iProp, WrapExistingFlag iFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument())
-		: IScalarProperty(iProp, iFlag, iArg0, iArg1)
+	    : IScalarProperty(iProp, iFlag, iArg0, iArg1)
 	{
 	}
 

@@ -17,18 +17,19 @@ public:
 	OArchive() = default;
 
 	// ARCHIVE_CTOR is a functor such as AbcCoreOgawa::WriteArchive, called as iCtor(name, metadata).
-	template <class ARCHIVE_CTOR>
+	template<class ARCHIVE_CTOR>
 	OArchive(ARCHIVE_CTOR iCtor, const std::string& iFileName, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument())
-		: Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1))
+	    : Base(GetErrorHandlerPolicyFromArgs(iArg0, iArg1))
 	{
 		ALEMBIC_ABC_SAFE_CALL_BEGIN("OArchive::OArchive( iFileName )");
 		m_archive = iCtor(iFileName, GetMetaData(iArg0, iArg1));
 		ALEMBIC_ABC_SAFE_CALL_END_RESET();
 	}
 
-	OArchive(AbcA::ArchiveWriterPtr iPtr, ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy) : Base(iPolicy), m_archive(std::move(iPtr)) {}
+	OArchive(AbcA::ArchiveWriterPtr iPtr, ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy)
+	    : Base(iPolicy), m_archive(std::move(iPtr)) {}
 	OArchive(AbcA::ArchiveWriterPtr iPtr, WrapExistingFlag, ErrorHandler::Policy iPolicy = ErrorHandler::kThrowPolicy)
-		: Base(iPolicy), m_archive(std::move(iPtr))
+	    : Base(iPolicy), m_archive(std::move(iPtr))
 	{
 	}
 

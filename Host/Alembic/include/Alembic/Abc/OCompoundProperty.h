@@ -13,10 +13,10 @@ class OCompoundProperty : public Base
 public:
 	OCompoundProperty() = default;
 	OCompoundProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument());
+	                  const Argument& iArg1 = Argument());
 	OCompoundProperty(OCompoundProperty iParent, const std::string& iName, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument());
 	OCompoundProperty(AbcA::CompoundPropertyWriterPtr iProp, WrapExistingFlag iWrapFlag = kWrapExisting, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument());
+	                  const Argument& iArg1 = Argument());
 	OCompoundProperty(OObject iObject, TopFlag iTopFlag = kTop, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument());
 
 	size_t getNumProperties() const { return m_property ? m_property->getNumProperties() : 0; }
@@ -47,76 +47,6 @@ protected:
 // Time sampling from the arguments: a TimeSamplingPtr is added to the archive first.
 uint32_t GetTimeSamplingIndexFromArgs(const AbcA::CompoundPropertyWriterPtr& iParent, const Arguments& iArgs);
 
-class OScalarProperty : public Base
-{
-public:
-	OScalarProperty() = default;
-	OScalarProperty(OCompoundProperty iParent, const std::string& iName, const AbcA::DataType& iDataType, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
-	OScalarProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const AbcA::DataType& iDataType,
-		const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
-	OScalarProperty(AbcA::ScalarPropertyWriterPtr iPtr, WrapExistingFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument());
-
-	size_t getNumSamples() const { return m_property ? m_property->getNumSamples() : 0; }
-	// iSample points at getDataType() values.
-	void set(const void* iSample);
-	void setFromPrevious();
-	void setTimeSampling(uint32_t iIndex);
-	void setTimeSampling(AbcA::TimeSamplingPtr iTime);
-	AbcA::TimeSamplingPtr getTimeSampling() const { return getHeader().getTimeSampling(); }
-
-	const AbcA::PropertyHeader& getHeader() const;
-	const std::string& getName() const { return getHeader().getName(); }
-	const AbcA::MetaData& getMetaData() const { return getHeader().getMetaData(); }
-	const AbcA::DataType& getDataType() const { return getHeader().getDataType(); }
-	OCompoundProperty getParent() const;
-	AbcA::ScalarPropertyWriterPtr getPtr() const { return m_property; }
-
-	void reset() override
-	{
-		m_property.reset();
-		Base::reset();
-	}
-	bool valid() const override { return Base::valid() && m_property != nullptr; }
-
-protected:
-	AbcA::ScalarPropertyWriterPtr m_property;
-};
-
-class OArrayProperty : public Base
-{
-public:
-	OArrayProperty() = default;
-	OArrayProperty(OCompoundProperty iParent, const std::string& iName, const AbcA::DataType& iDataType, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
-	OArrayProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const AbcA::DataType& iDataType,
-		const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
-	OArrayProperty(AbcA::ArrayPropertyWriterPtr iPtr, WrapExistingFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument());
-
-	size_t getNumSamples() const { return m_property ? m_property->getNumSamples() : 0; }
-	void set(const AbcA::ArraySample& iSample);
-	void setFromPrevious();
-	void setTimeSampling(uint32_t iIndex);
-	void setTimeSampling(AbcA::TimeSamplingPtr iTime);
-	AbcA::TimeSamplingPtr getTimeSampling() const { return getHeader().getTimeSampling(); }
-
-	const AbcA::PropertyHeader& getHeader() const;
-	const std::string& getName() const { return getHeader().getName(); }
-	const AbcA::MetaData& getMetaData() const { return getHeader().getMetaData(); }
-	const AbcA::DataType& getDataType() const { return getHeader().getDataType(); }
-	OCompoundProperty getParent() const;
-	AbcA::ArrayPropertyWriterPtr getPtr() const { return m_property; }
-
-	void reset() override
-	{
-		m_property.reset();
-		Base::reset();
-	}
-	bool valid() const override { return Base::valid() && m_property != nullptr; }
-
-protected:
-	AbcA::ArrayPropertyWriterPtr m_property;
-};
 }
 using namespace ALEMBIC_VERSION_NS;
 }

@@ -16,9 +16,9 @@ public:
 	OObject() = default;
 	// Parents come by value, so any schema object (OCurves, OXform) can be a parent.
 	OObject(OObject iParentObject, const std::string& iName, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(),
-		const Argument& iArg2 = Argument());
+	        const Argument& iArg2 = Argument());
 	OObject(AbcA::ObjectWriterPtr iPtr, WrapExistingFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(),
-		const Argument& iArg2 = Argument());
+	        const Argument& iArg2 = Argument());
 	OObject(OArchive& iArchive, TopFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
 	OObject(const OObject&) = default;
 	OObject& operator=(const OObject&) = default;

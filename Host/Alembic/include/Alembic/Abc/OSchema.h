@@ -11,7 +11,7 @@ namespace Abc
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class INFO>
+template<class INFO>
 class OSchema : public OCompoundProperty
 {
 public:
@@ -32,7 +32,7 @@ public:
 	OSchema() = default;
 
 	OSchema(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName = INFO::defaultName(), const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument())
+	        const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument())
 	{
 		const Arguments Args = MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2);
 		getErrorHandler().setPolicy(Args.getErrorHandlerPolicy());

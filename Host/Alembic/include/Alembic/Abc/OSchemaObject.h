@@ -11,7 +11,7 @@ namespace Abc
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class SCHEMA>
+template<class SCHEMA>
 class OSchemaObject : public OObject
 {
 public:
@@ -39,7 +39,7 @@ public:
 	OSchemaObject() = default;
 
 	OSchemaObject(OObject iParent, const std::string& iName, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(),
-		const Argument& iArg2 = Argument())
+	              const Argument& iArg2 = Argument())
 	{
 		const Arguments Args = MakeArguments(iParent.getErrorHandlerPolicy(), iArg0, iArg1, iArg2);
 		getErrorHandler().setPolicy(Args.getErrorHandlerPolicy());

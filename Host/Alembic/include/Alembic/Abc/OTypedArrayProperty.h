@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Alembic/Abc/OCompoundProperty.h>
+#include <Alembic/Abc/OArrayProperty.h>
 #include <Alembic/Abc/TypedArraySample.h>
 
 namespace Alembic
@@ -9,7 +9,7 @@ namespace Abc
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class TRAITS>
+template<class TRAITS>
 class OTypedArrayProperty : public OArrayProperty
 {
 public:
@@ -25,15 +25,15 @@ public:
 	static bool matches(const AbcA::PropertyHeader& iHeader, SchemaInterpMatching iMatching = kStrictMatching)
 	{
 		return iHeader.getDataType().getPod() == TRAITS::pod_enum &&
-			(iHeader.getDataType().getExtent() == TRAITS::extent || std::string() == getInterpretation()) && iHeader.isArray() &&
-			matches(iHeader.getMetaData(), iMatching);
+		       (iHeader.getDataType().getExtent() == TRAITS::extent || std::string() == getInterpretation()) && iHeader.isArray() &&
+		       matches(iHeader.getMetaData(), iMatching);
 	}
 
 	OTypedArrayProperty() = default;
 
 	// The traits' interpretation, when it has one, replaces whatever the metadata says.
 	OTypedArrayProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument())
+	                    const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument())
 	{
 		const Arguments Args = MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2, iArg3);
 		getErrorHandler().setPolicy(Args.getErrorHandlerPolicy());
@@ -49,13 +49,13 @@ public:
 	}
 
 	OTypedArrayProperty(OCompoundProperty iParent, const std::string& iName, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(),
-		const Argument& iArg2 = Argument())
-		: OTypedArrayProperty(iParent.getPtr(), iName, iArg0, iArg1, iArg2)
+	                    const Argument& iArg2 = Argument())
+	    : OTypedArrayProperty(iParent.getPtr(), iName, iArg0, iArg1, iArg2)
 	{
 	}
 
 	OTypedArrayProperty(AbcA::ArrayPropertyWriterPtr iProp, WrapExistingFlag iFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument())
-		: OArrayProperty(iProp, iFlag, iArg0, iArg1)
+	    : OArrayProperty(iProp, iFlag, iArg0, iArg1)
 	{
 	}
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Alembic/Abc/OCompoundProperty.h>
+#include <Alembic/Abc/OScalarProperty.h>
 #include <Alembic/Abc/TypedPropertyTraits.h>
 
 namespace Alembic
@@ -9,7 +9,7 @@ namespace Abc
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class TRAITS>
+template<class TRAITS>
 class OTypedScalarProperty : public OScalarProperty
 {
 public:
@@ -25,7 +25,7 @@ public:
 	OTypedScalarProperty() = default;
 
 	OTypedScalarProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument())
+	                     const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument())
 	{
 		const Arguments Args = MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2, iArg3);
 		getErrorHandler().setPolicy(Args.getErrorHandlerPolicy());
@@ -41,13 +41,13 @@ public:
 	}
 
 	OTypedScalarProperty(OCompoundProperty iParent, const std::string& iName, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(),
-		const Argument& iArg2 = Argument())
-		: OTypedScalarProperty(iParent.getPtr(), iName, iArg0, iArg1, iArg2)
+	                     const Argument& iArg2 = Argument())
+	    : OTypedScalarProperty(iParent.getPtr(), iName, iArg0, iArg1, iArg2)
 	{
 	}
 
 	OTypedScalarProperty(AbcA::ScalarPropertyWriterPtr iProp, WrapExistingFlag iFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument())
-		: OScalarProperty(iProp, iFlag, iArg0, iArg1)
+	    : OScalarProperty(iProp, iFlag, iArg0, iArg1)
 	{
 	}
 

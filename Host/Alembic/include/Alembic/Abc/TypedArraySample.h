@@ -10,7 +10,7 @@ namespace Abc
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class TRAITS>
+template<class TRAITS>
 class TypedArraySample : public AbcA::ArraySample
 {
 public:
@@ -20,18 +20,22 @@ public:
 	typedef TypedArraySample<TRAITS> this_type;
 
 	// Invalid: no data and no shape. A sample made from an empty vector is valid and empty.
-	TypedArraySample() : AbcA::ArraySample(nullptr, TRAITS::dataType(), Dimensions()) {}
-	TypedArraySample(const value_type* iValues, size_t iNumVals) : AbcA::ArraySample(iValues, TRAITS::dataType(), Dimensions(iNumVals)) {}
-	TypedArraySample(const value_type* iValues, const Dimensions& iDims) : AbcA::ArraySample(iValues, TRAITS::dataType(), iDims) {}
+	TypedArraySample()
+	    : AbcA::ArraySample(nullptr, TRAITS::dataType(), Dimensions()) {}
+	TypedArraySample(const value_type* iValues, size_t iNumVals)
+	    : AbcA::ArraySample(iValues, TRAITS::dataType(), Dimensions(iNumVals)) {}
+	TypedArraySample(const value_type* iValues, const Dimensions& iDims)
+	    : AbcA::ArraySample(iValues, TRAITS::dataType(), iDims) {}
 	TypedArraySample(const value_vector& iVec)
-		: AbcA::ArraySample(iVec.empty() ? nullptr : iVec.data(), TRAITS::dataType(), Dimensions(iVec.size()))
+	    : AbcA::ArraySample(iVec.empty() ? nullptr : iVec.data(), TRAITS::dataType(), Dimensions(iVec.size()))
 	{
 	}
 	TypedArraySample(const value_vector& iVec, const Dimensions& iDims)
-		: AbcA::ArraySample(iVec.empty() ? nullptr : iVec.data(), TRAITS::dataType(), iDims)
+	    : AbcA::ArraySample(iVec.empty() ? nullptr : iVec.data(), TRAITS::dataType(), iDims)
 	{
 	}
-	TypedArraySample(const AbcA::ArraySample& iCopy) : AbcA::ArraySample(iCopy) { checkType(iCopy); }
+	TypedArraySample(const AbcA::ArraySample& iCopy)
+	    : AbcA::ArraySample(iCopy) { checkType(iCopy); }
 	TypedArraySample& operator=(const AbcA::ArraySample& iCopy)
 	{
 		checkType(iCopy);
@@ -57,12 +61,12 @@ private:
 	static void checkType(const AbcA::ArraySample& iCopy)
 	{
 		ABCA_ASSERT(iCopy.getDataType() == TRAITS::dataType(),
-			"Invalid DataType in TypedArraySample. Expected: " << TRAITS::dataType() << ", but got: " << iCopy.getDataType());
+		            "Invalid DataType in TypedArraySample. Expected: " << TRAITS::dataType() << ", but got: " << iCopy.getDataType());
 	}
 };
 
-#define ALEMBIC_ABC_DECLARE_ARRAY_SAMPLE(TRAITS, STEM)       \
-	typedef TypedArraySample<TRAITS> STEM##ArraySample;       \
+#define ALEMBIC_ABC_DECLARE_ARRAY_SAMPLE(TRAITS, STEM)  \
+	typedef TypedArraySample<TRAITS> STEM##ArraySample; \
 	typedef shared_ptr<STEM##ArraySample> STEM##ArraySamplePtr;
 
 ALEMBIC_ABC_FOR_EACH_TYPE(ALEMBIC_ABC_DECLARE_ARRAY_SAMPLE)

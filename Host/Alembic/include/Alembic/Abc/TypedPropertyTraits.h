@@ -10,20 +10,20 @@ namespace Abc
 {
 namespace ALEMBIC_VERSION_NS
 {
-#define ALEMBIC_ABC_DECLARE_TYPE_TRAITS(VAL, POD, EXTENT, INTERP, PTDEF)      \
-	struct PTDEF                                                             \
-	{                                                                        \
-		static const PlainOldDataType pod_enum = POD;                        \
-		static const int extent = EXTENT;                                    \
-		typedef VAL value_type;                                              \
-		static const char* interpretation() { return INTERP; }               \
-		static const char* name() { return #PTDEF; }                         \
+#define ALEMBIC_ABC_DECLARE_TYPE_TRAITS(VAL, POD, EXTENT, INTERP, PTDEF)         \
+	struct PTDEF                                                                 \
+	{                                                                            \
+		static const PlainOldDataType pod_enum = POD;                            \
+		static const int extent = EXTENT;                                        \
+		typedef VAL value_type;                                                  \
+		static const char* interpretation() { return INTERP; }                   \
+		static const char* name() { return #PTDEF; }                             \
 		static AbcA::DataType dataType() { return AbcA::DataType(POD, EXTENT); } \
-		static value_type defaultValue() { return DefaultValueOf<VAL>(); }   \
+		static value_type defaultValue() { return DefaultValueOf<VAL>(); }       \
 	}
 
 // Zero for numbers and vectors, an empty box for boxes, identity for matrices and quaternions.
-template <class T>
+template<class T>
 T DefaultValueOf()
 {
 	T Value;
@@ -38,20 +38,41 @@ T DefaultValueOf()
 	return Value;
 }
 
-template <>
-inline V2f DefaultValueOf<V2f>() { return V2f(0.0f); }
-template <>
-inline V3f DefaultValueOf<V3f>() { return V3f(0.0f); }
-template <>
-inline V3d DefaultValueOf<V3d>() { return V3d(0.0); }
-template <>
-inline V2d DefaultValueOf<V2d>() { return V2d(0.0); }
-template <>
-inline C3f DefaultValueOf<C3f>() { return C3f(0.0f); }
-template <>
-inline C4f DefaultValueOf<C4f>() { return C4f(0.0f); }
-template <>
-inline float16_t DefaultValueOf<float16_t>() { return float16_t(0.0f); }
+template<>
+inline V2f DefaultValueOf<V2f>()
+{
+	return V2f(0.0f);
+}
+template<>
+inline V3f DefaultValueOf<V3f>()
+{
+	return V3f(0.0f);
+}
+template<>
+inline V3d DefaultValueOf<V3d>()
+{
+	return V3d(0.0);
+}
+template<>
+inline V2d DefaultValueOf<V2d>()
+{
+	return V2d(0.0);
+}
+template<>
+inline C3f DefaultValueOf<C3f>()
+{
+	return C3f(0.0f);
+}
+template<>
+inline C4f DefaultValueOf<C4f>()
+{
+	return C4f(0.0f);
+}
+template<>
+inline float16_t DefaultValueOf<float16_t>()
+{
+	return float16_t(0.0f);
+}
 
 ALEMBIC_ABC_DECLARE_TYPE_TRAITS(bool_t, kBooleanPOD, 1, "", BooleanTPTraits);
 ALEMBIC_ABC_DECLARE_TYPE_TRAITS(uint8_t, kUint8POD, 1, "", Uint8TPTraits);
@@ -120,58 +141,58 @@ using namespace ALEMBIC_VERSION_NS;
 }
 
 // Expands MACRO(traits, stem) for every value type, to declare the typedef families.
-#define ALEMBIC_ABC_FOR_EACH_TYPE(MACRO)                                                                         \
-	MACRO(BooleanTPTraits, Bool)                                                                                 \
-	MACRO(Uint8TPTraits, Uchar)                                                                                  \
-	MACRO(Int8TPTraits, Char)                                                                                    \
-	MACRO(Uint16TPTraits, UInt16)                                                                                \
-	MACRO(Int16TPTraits, Int16)                                                                                  \
-	MACRO(Uint32TPTraits, UInt32)                                                                                \
-	MACRO(Int32TPTraits, Int32)                                                                                  \
-	MACRO(Uint64TPTraits, UInt64)                                                                                \
-	MACRO(Int64TPTraits, Int64)                                                                                  \
-	MACRO(Float16TPTraits, Half)                                                                                 \
-	MACRO(Float32TPTraits, Float)                                                                                \
-	MACRO(Float64TPTraits, Double)                                                                               \
-	MACRO(StringTPTraits, String)                                                                                \
-	MACRO(WstringTPTraits, Wstring)                                                                              \
-	MACRO(V2sTPTraits, V2s)                                                                                      \
-	MACRO(V2iTPTraits, V2i)                                                                                      \
-	MACRO(V2fTPTraits, V2f)                                                                                      \
-	MACRO(V2dTPTraits, V2d)                                                                                      \
-	MACRO(V3sTPTraits, V3s)                                                                                      \
-	MACRO(V3iTPTraits, V3i)                                                                                      \
-	MACRO(V3fTPTraits, V3f)                                                                                      \
-	MACRO(V3dTPTraits, V3d)                                                                                      \
-	MACRO(P2sTPTraits, P2s)                                                                                      \
-	MACRO(P2iTPTraits, P2i)                                                                                      \
-	MACRO(P2fTPTraits, P2f)                                                                                      \
-	MACRO(P2dTPTraits, P2d)                                                                                      \
-	MACRO(P3sTPTraits, P3s)                                                                                      \
-	MACRO(P3iTPTraits, P3i)                                                                                      \
-	MACRO(P3fTPTraits, P3f)                                                                                      \
-	MACRO(P3dTPTraits, P3d)                                                                                      \
-	MACRO(Box2sTPTraits, Box2s)                                                                                  \
-	MACRO(Box2iTPTraits, Box2i)                                                                                  \
-	MACRO(Box2fTPTraits, Box2f)                                                                                  \
-	MACRO(Box2dTPTraits, Box2d)                                                                                  \
-	MACRO(Box3sTPTraits, Box3s)                                                                                  \
-	MACRO(Box3iTPTraits, Box3i)                                                                                  \
-	MACRO(Box3fTPTraits, Box3f)                                                                                  \
-	MACRO(Box3dTPTraits, Box3d)                                                                                  \
-	MACRO(M33fTPTraits, M33f)                                                                                    \
-	MACRO(M33dTPTraits, M33d)                                                                                    \
-	MACRO(M44fTPTraits, M44f)                                                                                    \
-	MACRO(M44dTPTraits, M44d)                                                                                    \
-	MACRO(QuatfTPTraits, Quatf)                                                                                  \
-	MACRO(QuatdTPTraits, Quatd)                                                                                  \
-	MACRO(C3hTPTraits, C3h)                                                                                      \
-	MACRO(C3fTPTraits, C3f)                                                                                      \
-	MACRO(C3cTPTraits, C3c)                                                                                      \
-	MACRO(C4hTPTraits, C4h)                                                                                      \
-	MACRO(C4fTPTraits, C4f)                                                                                      \
-	MACRO(C4cTPTraits, C4c)                                                                                      \
-	MACRO(N2fTPTraits, N2f)                                                                                      \
-	MACRO(N2dTPTraits, N2d)                                                                                      \
-	MACRO(N3fTPTraits, N3f)                                                                                      \
+#define ALEMBIC_ABC_FOR_EACH_TYPE(MACRO) \
+	MACRO(BooleanTPTraits, Bool)         \
+	MACRO(Uint8TPTraits, Uchar)          \
+	MACRO(Int8TPTraits, Char)            \
+	MACRO(Uint16TPTraits, UInt16)        \
+	MACRO(Int16TPTraits, Int16)          \
+	MACRO(Uint32TPTraits, UInt32)        \
+	MACRO(Int32TPTraits, Int32)          \
+	MACRO(Uint64TPTraits, UInt64)        \
+	MACRO(Int64TPTraits, Int64)          \
+	MACRO(Float16TPTraits, Half)         \
+	MACRO(Float32TPTraits, Float)        \
+	MACRO(Float64TPTraits, Double)       \
+	MACRO(StringTPTraits, String)        \
+	MACRO(WstringTPTraits, Wstring)      \
+	MACRO(V2sTPTraits, V2s)              \
+	MACRO(V2iTPTraits, V2i)              \
+	MACRO(V2fTPTraits, V2f)              \
+	MACRO(V2dTPTraits, V2d)              \
+	MACRO(V3sTPTraits, V3s)              \
+	MACRO(V3iTPTraits, V3i)              \
+	MACRO(V3fTPTraits, V3f)              \
+	MACRO(V3dTPTraits, V3d)              \
+	MACRO(P2sTPTraits, P2s)              \
+	MACRO(P2iTPTraits, P2i)              \
+	MACRO(P2fTPTraits, P2f)              \
+	MACRO(P2dTPTraits, P2d)              \
+	MACRO(P3sTPTraits, P3s)              \
+	MACRO(P3iTPTraits, P3i)              \
+	MACRO(P3fTPTraits, P3f)              \
+	MACRO(P3dTPTraits, P3d)              \
+	MACRO(Box2sTPTraits, Box2s)          \
+	MACRO(Box2iTPTraits, Box2i)          \
+	MACRO(Box2fTPTraits, Box2f)          \
+	MACRO(Box2dTPTraits, Box2d)          \
+	MACRO(Box3sTPTraits, Box3s)          \
+	MACRO(Box3iTPTraits, Box3i)          \
+	MACRO(Box3fTPTraits, Box3f)          \
+	MACRO(Box3dTPTraits, Box3d)          \
+	MACRO(M33fTPTraits, M33f)            \
+	MACRO(M33dTPTraits, M33d)            \
+	MACRO(M44fTPTraits, M44f)            \
+	MACRO(M44dTPTraits, M44d)            \
+	MACRO(QuatfTPTraits, Quatf)          \
+	MACRO(QuatdTPTraits, Quatd)          \
+	MACRO(C3hTPTraits, C3h)              \
+	MACRO(C3fTPTraits, C3f)              \
+	MACRO(C3cTPTraits, C3c)              \
+	MACRO(C4hTPTraits, C4h)              \
+	MACRO(C4fTPTraits, C4f)              \
+	MACRO(C4cTPTraits, C4c)              \
+	MACRO(N2fTPTraits, N2f)              \
+	MACRO(N2dTPTraits, N2d)              \
+	MACRO(N3fTPTraits, N3f)              \
 	MACRO(N3dTPTraits, N3d)

@@ -13,9 +13,10 @@ namespace ALEMBIC_VERSION_NS
 class ArraySample
 {
 public:
-	ArraySample() : m_data(nullptr) {}
+	ArraySample()
+	    : m_data(nullptr) {}
 	ArraySample(const void* iData, const DataType& iDataType, const Dimensions& iDims)
-		: m_data(iData), m_dataType(iDataType), m_dimensions(iDims)
+	    : m_data(iData), m_dataType(iDataType), m_dimensions(iDims)
 	{
 	}
 	virtual ~ArraySample() = default;

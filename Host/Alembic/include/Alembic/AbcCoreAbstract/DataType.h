@@ -14,8 +14,10 @@ namespace ALEMBIC_VERSION_NS
 class DataType
 {
 public:
-	DataType() : m_pod(kUnknownPOD), m_extent(0) {}
-	explicit DataType(PlainOldDataType iPod, uint8_t iExtent = 1) : m_pod(iPod), m_extent(iExtent) {}
+	DataType()
+	    : m_pod(kUnknownPOD), m_extent(0) {}
+	explicit DataType(PlainOldDataType iPod, uint8_t iExtent = 1)
+	    : m_pod(iPod), m_extent(iExtent) {}
 
 	PlainOldDataType getPod() const { return m_pod; }
 	void setPod(PlainOldDataType iPod) { m_pod = iPod; }

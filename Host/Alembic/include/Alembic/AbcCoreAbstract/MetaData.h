@@ -142,7 +142,7 @@ private:
 	static void checkToken(const std::string& iToken)
 	{
 		ABCA_ASSERT(iToken.find_first_of(";=") == std::string::npos,
-			"Invalid MetaData token: \"" << iToken << "\" contains ';' or '=', which cannot be stored");
+		            "Invalid MetaData token: \"" << iToken << "\" contains ';' or '=', which cannot be stored");
 	}
 
 	token_map_type m_tokens;

@@ -12,9 +12,10 @@ class ObjectHeader
 {
 public:
 	ObjectHeader() = default;
-	ObjectHeader(const std::string& iName, const MetaData& iMetaData) : m_name(iName), m_metaData(iMetaData) {}
+	ObjectHeader(const std::string& iName, const MetaData& iMetaData)
+	    : m_name(iName), m_metaData(iMetaData) {}
 	ObjectHeader(const std::string& iName, const std::string& iFullName, const MetaData& iMetaData)
-		: m_name(iName), m_fullName(iFullName), m_metaData(iMetaData)
+	    : m_name(iName), m_fullName(iFullName), m_metaData(iMetaData)
 	{
 	}
 

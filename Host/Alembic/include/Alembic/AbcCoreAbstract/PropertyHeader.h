@@ -20,13 +20,14 @@ enum PropertyType
 class PropertyHeader
 {
 public:
-	PropertyHeader() : m_propertyType(kScalarProperty) {}
+	PropertyHeader()
+	    : m_propertyType(kScalarProperty) {}
 	PropertyHeader(const std::string& iName, const MetaData& iMetaData)
-		: m_name(iName), m_propertyType(kCompoundProperty), m_metaData(iMetaData)
+	    : m_name(iName), m_propertyType(kCompoundProperty), m_metaData(iMetaData)
 	{
 	}
 	PropertyHeader(const std::string& iName, PropertyType iType, const MetaData& iMetaData, const DataType& iDataType, const TimeSamplingPtr& iTsamp)
-		: m_name(iName), m_propertyType(iType), m_metaData(iMetaData), m_dataType(iDataType), m_timeSampling(iTsamp)
+	    : m_name(iName), m_propertyType(iType), m_metaData(iMetaData), m_dataType(iDataType), m_timeSampling(iTsamp)
 	{
 	}
 

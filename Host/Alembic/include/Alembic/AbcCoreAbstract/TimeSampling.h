@@ -15,8 +15,10 @@ namespace ALEMBIC_VERSION_NS
 class TimeSampling
 {
 public:
-	TimeSampling() : m_times(1, 0.0) {}
-	TimeSampling(chrono_t iTimePerCycle, chrono_t iStartTime) : m_type(iTimePerCycle), m_times(1, iStartTime) {}
+	TimeSampling()
+	    : m_times(1, 0.0) {}
+	TimeSampling(chrono_t iTimePerCycle, chrono_t iStartTime)
+	    : m_type(iTimePerCycle), m_times(1, iStartTime) {}
 	TimeSampling(const TimeSamplingType& iType, const std::vector<chrono_t>& iSampleTimes);
 
 	// The reader builds samplings from file values without the writer's checks.

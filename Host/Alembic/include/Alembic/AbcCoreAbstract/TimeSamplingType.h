@@ -22,16 +22,20 @@ public:
 	static chrono_t AcyclicTimePerCycle() { return std::numeric_limits<chrono_t>::max() / 32.0; }
 	static uint32_t AcyclicNumSamples() { return std::numeric_limits<uint32_t>::max(); }
 
-	TimeSamplingType() : m_numSamplesPerCycle(1), m_timePerCycle(1.0) {}
-	explicit TimeSamplingType(chrono_t iTimePerCycle) : m_numSamplesPerCycle(1), m_timePerCycle(iTimePerCycle)
+	TimeSamplingType()
+	    : m_numSamplesPerCycle(1), m_timePerCycle(1.0) {}
+	explicit TimeSamplingType(chrono_t iTimePerCycle)
+	    : m_numSamplesPerCycle(1), m_timePerCycle(iTimePerCycle)
 	{
 		ABCA_ASSERT(iTimePerCycle > 0.0 && iTimePerCycle < AcyclicTimePerCycle(), "Time per cycle must be greater than 0 and can not be ACYCLIC_TIME_PER_CYCLE.");
 	}
-	TimeSamplingType(uint32_t iNumSamplesPerCycle, chrono_t iTimePerCycle) : m_numSamplesPerCycle(iNumSamplesPerCycle), m_timePerCycle(iTimePerCycle)
+	TimeSamplingType(uint32_t iNumSamplesPerCycle, chrono_t iTimePerCycle)
+	    : m_numSamplesPerCycle(iNumSamplesPerCycle), m_timePerCycle(iTimePerCycle)
 	{
 		ABCA_ASSERT(iNumSamplesPerCycle > 0 && iTimePerCycle > 0.0, "Invalid Time Sampling Type, time per cycle: " << iTimePerCycle << " samples per cycle: " << iNumSamplesPerCycle);
 	}
-	explicit TimeSamplingType(AcyclicFlag) : m_numSamplesPerCycle(AcyclicNumSamples()), m_timePerCycle(AcyclicTimePerCycle()) {}
+	explicit TimeSamplingType(AcyclicFlag)
+	    : m_numSamplesPerCycle(AcyclicNumSamples()), m_timePerCycle(AcyclicTimePerCycle()) {}
 
 	bool isUniform() const { return m_numSamplesPerCycle == 1; }
 	bool isCyclic() const { return m_numSamplesPerCycle > 1 && m_numSamplesPerCycle != AcyclicNumSamples(); }
@@ -56,7 +60,8 @@ private:
 	struct Raw
 	{
 	};
-	TimeSamplingType(Raw, uint32_t iNum, chrono_t iTpc) : m_numSamplesPerCycle(iNum), m_timePerCycle(iTpc) {}
+	TimeSamplingType(Raw, uint32_t iNum, chrono_t iTpc)
+	    : m_numSamplesPerCycle(iNum), m_timePerCycle(iTpc) {}
 
 	uint32_t m_numSamplesPerCycle;
 	chrono_t m_timePerCycle;

@@ -26,7 +26,7 @@ enum FilterType
 };
 
 // The union of the points, in double precision; empty when there are none.
-template <class ARRAYSAMP>
+template<class ARRAYSAMP>
 Abc::Box3d ComputeBoundsFromPositions(const ARRAYSAMP& iSamp)
 {
 	Abc::Box3d Bounds;

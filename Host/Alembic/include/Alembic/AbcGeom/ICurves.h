@@ -70,7 +70,7 @@ public:
 	ICurvesSchema() = default;
 	ICurvesSchema(const Abc::ICompoundProperty& iParent, const std::string& iName, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument());
 	explicit ICurvesSchema(const Abc::ICompoundProperty& iParent, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument())
-		: ICurvesSchema(iParent, CurvesSchemaInfo::defaultName(), iArg0, iArg1)
+	    : ICurvesSchema(iParent, CurvesSchemaInfo::defaultName(), iArg0, iArg1)
 	{
 	}
 

@@ -11,14 +11,14 @@ namespace AbcGeom
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class INFO>
+template<class INFO>
 class IGeomBaseSchema : public Abc::ISchema<INFO>
 {
 public:
 	IGeomBaseSchema() = default;
 
 	IGeomBaseSchema(const Abc::ICompoundProperty& iParent, const std::string& iName, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument())
-		: Abc::ISchema<INFO>(iParent, iName, iArg0, iArg1)
+	    : Abc::ISchema<INFO>(iParent, iName, iArg0, iArg1)
 	{
 		init(iArg0, iArg1);
 	}

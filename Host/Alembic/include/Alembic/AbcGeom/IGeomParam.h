@@ -11,7 +11,7 @@ namespace AbcGeom
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class TRAITS>
+template<class TRAITS>
 class ITypedGeomParam
 {
 public:
@@ -61,8 +61,8 @@ public:
 		{
 			const AbcA::MetaData& MetaData = iHeader.getMetaData();
 			return MetaData.get("podName") == PODName(TRAITS::pod_enum) &&
-				(std::string() == getInterpretation() || std::atoi(MetaData.get("podExtent").c_str()) == TRAITS::extent) &&
-				prop_type::matches(MetaData, iMatching);
+			       (std::string() == getInterpretation() || std::atoi(MetaData.get("podExtent").c_str()) == TRAITS::extent) &&
+			       prop_type::matches(MetaData, iMatching);
 		}
 		if (iHeader.isArray())
 		{
@@ -163,7 +163,7 @@ public:
 			if (Index >= NumVals)
 			{
 				throw Util::Exception("ITypedGeomParam::getExpanded()\nERROR: EXCEPTION:\nIndex " + std::to_string(Index) + " of GeomParam " +
-					m_valProp.getName() + " is out of range of its " + std::to_string(NumVals) + " values");
+				                      m_valProp.getName() + " is out of range of its " + std::to_string(NumVals) + " values");
 			}
 			Holder->first[i] = (*Vals)[Index];
 		}

@@ -16,7 +16,7 @@ class IXformSchema : public Abc::ISchema<XformSchemaInfo>
 public:
 	IXformSchema() = default;
 	IXformSchema(const Abc::ICompoundProperty& iParent, const std::string& iName, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument())
-		: Abc::ISchema<XformSchemaInfo>(iParent, iName, iArg0, iArg1)
+	    : Abc::ISchema<XformSchemaInfo>(iParent, iName, iArg0, iArg1)
 	{
 	}
 

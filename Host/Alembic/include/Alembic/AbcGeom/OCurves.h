@@ -20,14 +20,15 @@ public:
 	{
 	public:
 		Sample() { reset(); }
-		Sample(const Abc::P3fArraySample& iPos) : Sample() { m_positions = iPos; }
+		Sample(const Abc::P3fArraySample& iPos)
+		    : Sample() { m_positions = iPos; }
 		Sample(const Abc::P3fArraySample& iPos, const Abc::Int32ArraySample& iNVertices, const CurveType& iType = kCubic,
-			const CurvePeriodicity iWrap = kNonPeriodic, const OFloatGeomParam::Sample& iWidths = OFloatGeomParam::Sample(),
-			const OV2fGeomParam::Sample& iUVs = OV2fGeomParam::Sample(), const ON3fGeomParam::Sample& iNormals = ON3fGeomParam::Sample(),
-			const BasisType& iBasis = kBezierBasis, const Abc::FloatArraySample& iPosWeight = Abc::FloatArraySample(),
-			const Abc::UcharArraySample& iOrders = Abc::UcharArraySample(), const Abc::FloatArraySample& iKnots = Abc::FloatArraySample())
-			: m_positions(iPos), m_nVertices(iNVertices), m_type(iType), m_wrap(iWrap), m_widths(iWidths), m_uvs(iUVs), m_normals(iNormals),
-			  m_basis(iBasis), m_positionWeights(iPosWeight), m_orders(iOrders), m_knots(iKnots)
+		       const CurvePeriodicity iWrap = kNonPeriodic, const OFloatGeomParam::Sample& iWidths = OFloatGeomParam::Sample(),
+		       const OV2fGeomParam::Sample& iUVs = OV2fGeomParam::Sample(), const ON3fGeomParam::Sample& iNormals = ON3fGeomParam::Sample(),
+		       const BasisType& iBasis = kBezierBasis, const Abc::FloatArraySample& iPosWeight = Abc::FloatArraySample(),
+		       const Abc::UcharArraySample& iOrders = Abc::UcharArraySample(), const Abc::FloatArraySample& iKnots = Abc::FloatArraySample())
+		    : m_positions(iPos), m_nVertices(iNVertices), m_type(iType), m_wrap(iWrap), m_widths(iWidths), m_uvs(iUVs), m_normals(iNormals),
+		      m_basis(iBasis), m_positionWeights(iPosWeight), m_orders(iOrders), m_knots(iKnots)
 		{
 			m_selfBounds.makeEmpty();
 		}
@@ -97,7 +98,7 @@ public:
 
 	OCurvesSchema() = default;
 	OCurvesSchema(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument());
+	              const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument());
 
 	AbcA::TimeSamplingPtr getTimeSampling() const { return m_positionsProperty.getTimeSampling(); }
 	void setTimeSampling(uint32_t iIndex);

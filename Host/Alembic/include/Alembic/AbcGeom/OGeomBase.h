@@ -9,15 +9,15 @@ namespace AbcGeom
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class INFO>
+template<class INFO>
 class OGeomBaseSchema : public Abc::OSchema<INFO>
 {
 public:
 	OGeomBaseSchema() = default;
 
 	OGeomBaseSchema(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument())
-		: Abc::OSchema<INFO>(iParent, iName, iArg0, iArg1, iArg2)
+	                const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument())
+	    : Abc::OSchema<INFO>(iParent, iName, iArg0, iArg1, iArg2)
 	{
 	}
 

@@ -11,7 +11,7 @@ namespace AbcGeom
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class TRAITS>
+template<class TRAITS>
 class OTypedGeomParam
 {
 public:
@@ -22,10 +22,12 @@ public:
 	class Sample
 	{
 	public:
-		Sample() : m_scope(kUnknownScope) {}
-		Sample(const Abc::TypedArraySample<TRAITS>& iVals, GeometryScope iScope) : m_vals(iVals), m_scope(iScope) {}
+		Sample()
+		    : m_scope(kUnknownScope) {}
+		Sample(const Abc::TypedArraySample<TRAITS>& iVals, GeometryScope iScope)
+		    : m_vals(iVals), m_scope(iScope) {}
 		Sample(const Abc::TypedArraySample<TRAITS>& iVals, const Abc::UInt32ArraySample& iIndices, GeometryScope iScope)
-			: m_vals(iVals), m_indices(iIndices), m_scope(iScope)
+		    : m_vals(iVals), m_indices(iIndices), m_scope(iScope)
 		{
 		}
 
@@ -79,14 +81,14 @@ public:
 	OTypedGeomParam() = default;
 
 	OTypedGeomParam(Abc::OCompoundProperty iParent, const std::string& iName, bool iIsIndexed, GeometryScope iScope, size_t iArrayExtent,
-		const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument())
-		: OTypedGeomParam(iParent.getPtr(), iName, iIsIndexed, iScope, iArrayExtent, iArg0, iArg1, iArg2)
+	                const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument())
+	    : OTypedGeomParam(iParent.getPtr(), iName, iIsIndexed, iScope, iArrayExtent, iArg0, iArg1, iArg2)
 	{
 	}
 
 	OTypedGeomParam(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, bool iIsIndexed, GeometryScope iScope, size_t iArrayExtent,
-		const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument())
-		: m_name(iName), m_isIndexed(iIsIndexed), m_scope(iScope)
+	                const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument())
+	    : m_name(iName), m_isIndexed(iIsIndexed), m_scope(iScope)
 	{
 		const Arguments Args = MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2);
 		Abc::ErrorHandler Handler(Args.getErrorHandlerPolicy());

@@ -16,8 +16,8 @@ class OXformSchema : public Abc::OSchema<XformSchemaInfo>
 public:
 	OXformSchema() = default;
 	OXformSchema(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Argument& iArg0 = Argument(),
-		const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument())
-		: Abc::OSchema<XformSchemaInfo>(iParent, iName, iArg0, iArg1, iArg2)
+	             const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument())
+	    : Abc::OSchema<XformSchemaInfo>(iParent, iName, iArg0, iArg1, iArg2)
 	{
 		const Arguments Args = MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2, iArg3);
 		m_timeSamplingIndex = Abc::GetTimeSamplingIndexFromArgs(iParent, Args);
@@ -49,7 +49,7 @@ public:
 			}
 		}
 		ABCA_ASSERT(ioSamp.getNumOps() == m_numOps && ioSamp.getNumOpChannels() == m_numChannels,
-			"Invalid sample: every XformSample of an xform needs the same operations");
+		            "Invalid sample: every XformSample of an xform needs the same operations");
 		m_inherits.set(Util::bool_t(ioSamp.getInheritsXforms()));
 		if (m_numOps > 0)
 		{

@@ -23,8 +23,10 @@ enum XformOperationType
 class XformOp
 {
 public:
-	XformOp() : m_type(kTranslateOperation), m_hint(0) {}
-	XformOp(XformOperationType iType, uint8_t iHint = 0) : m_type(iType), m_hint(iHint), m_channels(defaultChannels(iType)) {}
+	XformOp()
+	    : m_type(kTranslateOperation), m_hint(0) {}
+	XformOp(XformOperationType iType, uint8_t iHint = 0)
+	    : m_type(iType), m_hint(iHint), m_channels(defaultChannels(iType)) {}
 
 	XformOperationType getType() const { return m_type; }
 	uint8_t getHint() const { return m_hint; }

@@ -13,12 +13,13 @@ namespace Util
 {
 namespace ALEMBIC_VERSION_NS
 {
-template <class T>
+template<class T>
 class BaseDimensions
 {
 public:
 	BaseDimensions() = default;
-	explicit BaseDimensions(const T& iSize) : m_vector(1, iSize) {}
+	explicit BaseDimensions(const T& iSize)
+	    : m_vector(1, iSize) {}
 
 	size_t rank() const { return m_vector.size(); }
 	void setRank(size_t iRank) { m_vector.resize(iRank, 0); }
@@ -49,7 +50,7 @@ private:
 	std::vector<T> m_vector;
 };
 
-template <class T>
+template<class T>
 std::ostream& operator<<(std::ostream& ioStream, const BaseDimensions<T>& iDims)
 {
 	ioStream << "{";

@@ -18,7 +18,8 @@ class Exception : public std::string, public std::exception
 {
 public:
 	Exception() noexcept = default;
-	explicit Exception(const std::string& iStr) noexcept : std::string(iStr) {}
+	explicit Exception(const std::string& iStr) noexcept
+	    : std::string(iStr) {}
 	Exception(const Exception& iCopy) noexcept = default;
 	~Exception() noexcept override = default;
 
@@ -30,11 +31,11 @@ using namespace ALEMBIC_VERSION_NS;
 }
 
 // Builds the message with stream syntax: ABCA_THROW("bad index: " << i).
-#define ABCA_THROW(TEXT)                                  \
-	do                                                    \
-	{                                                     \
-		std::ostringstream abcaThrowStream;               \
-		abcaThrowStream << TEXT;                          \
+#define ABCA_THROW(TEXT)                                         \
+	do                                                           \
+	{                                                            \
+		std::ostringstream abcaThrowStream;                      \
+		abcaThrowStream << TEXT;                                 \
 		throw ::Alembic::Util::Exception(abcaThrowStream.str()); \
 	} while (0)
 

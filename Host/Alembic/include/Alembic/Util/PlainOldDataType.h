@@ -34,8 +34,10 @@ enum PlainOldDataType
 class bool_t
 {
 public:
-	bool_t() : m_value(false) {}
-	bool_t(bool iValue) : m_value(iValue) {}
+	bool_t()
+	    : m_value(false) {}
+	bool_t(bool iValue)
+	    : m_value(iValue) {}
 	bool_t& operator=(bool iValue)
 	{
 		m_value = iValue;
@@ -52,7 +54,7 @@ static_assert(sizeof(bool_t) == 1, "bool_t must be one byte");
 inline const char* PODName(PlainOldDataType iPod)
 {
 	static const char* const Names[] = {"bool_t", "uint8_t", "int8_t", "uint16_t", "int16_t", "uint32_t", "int32_t",
-		"uint64_t", "int64_t", "float16_t", "float32_t", "float64_t", "string", "wstring"};
+	                                    "uint64_t", "int64_t", "float16_t", "float32_t", "float64_t", "string", "wstring"};
 	return (iPod >= kBooleanPOD && iPod < kNumPlainOldDataTypes) ? Names[iPod] : "UNKNOWN";
 }
 

@@ -1,0 +1,275 @@
+#include "FitRun.h"
+
+#include "StagedOutput.h"
+#include "StreamCapture.h"
+#include "alembicIO.h"
+#include "velmoraBPLibrary.h"
+
+#include "Components/StaticMeshComponent.h"
+#include "GameFramework/Actor.h"
+#include "Host/Log.h"
+#include "Host/World.h"
+
+#include <chrono>
+#include <exception>
+#include <filesystem>
+#include <sstream>
+#include <system_error>
+
+namespace VelmoraCli
+{
+	namespace
+	{
+		using FClock = std::chrono::steady_clock;
+
+		double SecondsBetween(FClock::time_point From, FClock::time_point To)
+		{
+			return std::chrono::duration<double>(To - From).count();
+		}
+
+		// What ComponentTrace logs for a segment that meets nothing.
+		constexpr const char* MissLine = "no Hit detected, this should not happen";
+
+		void AddFolded(std::vector<std::string>& Lines, std::vector<int64>& Repeats, const std::string& Line)
+		{
+			if (!Lines.empty() && Lines.back() == Line)
+			{
+				++Repeats.back();
+				return;
+			}
+			Lines.push_back(Line);
+			Repeats.push_back(1);
+		}
+
+		void AddStreamLines(std::vector<std::string>& Lines, std::vector<int64>& Repeats, const std::string& Text, const std::string& From, const std::string& To)
+		{
+			std::istringstream Stream(Text);
+			std::string Line;
+			while (std::getline(Stream, Line))
+			{
+				for (size_t At = Line.find(From); !From.empty() && At != std::string::npos; At = Line.find(From, At + To.size()))
+				{
+					Line.replace(At, From.size(), To);
+				}
+				if (!Line.empty())
+				{
+					AddFolded(Lines, Repeats, Line);
+				}
+			}
+		}
+
+		// A readable record with strands, or a reason why not. The fit reads the file again itself; this
+		// read only decides whether there is anything to fit.
+		bool CheckGroom(const std::string& Path, FFitReport& Report, std::string& OutError)
+		{
+			std::error_code Error;
+			if (!std::filesystem::exists(Path, Error))
+			{
+				OutError = "groom '" + Path + "' does not exist";
+				return false;
+			}
+			if (!std::filesystem::is_regular_file(Path, Error))
+			{
+				OutError = "groom '" + Path + "' is not a file";
+				return false;
+			}
+			Host::FScopedLogCapture Capture;
+			FScopedStreamCapture Streams;
+			bool bFailed = false;
+			const GroomData Groom = ReadGroom(Path, bFailed);
+			std::string Ignored;
+			Streams.Finish(Ignored, Ignored);
+			if (bFailed)
+			{
+				// The reader's first message; the last line of it names the cause.
+				std::string Reason;
+				if (!Capture.GetLines().empty())
+				{
+					std::istringstream Message(Capture.GetLines().front().Utf8Text());
+					for (std::string Line; std::getline(Message, Line);)
+					{
+						while (!Line.empty() && (Line.back() == '\r' || Line.back() == ' '))
+						{
+							Line.pop_back();
+						}
+						if (!Line.empty())
+						{
+							Reason = Line;
+						}
+					}
+				}
+				OutError = "cannot read groom '" + Path + "'" + (Reason.empty() ? std::string() : ": " + Reason);
+				return false;
+			}
+			if (Groom.vertexCounts.empty())
+			{
+				OutError = "groom '" + Path + "' holds no strands";
+				return false;
+			}
+			Report.Strands = static_cast<int64>(Groom.vertexCounts.size());
+			Report.Points = static_cast<int64>(Groom.positions.size() / 3);
+			Report.Traced = 0;
+			for (const int32_t Count : Groom.vertexCounts)
+			{
+				Report.Traced += Count > 0 ? 1 : 0;
+			}
+			return true;
+		}
+	}
+
+	nlohmann::json FFitReport::ToJson() const
+	{
+		return {
+			{"strands", Strands},
+			{"points", Points},
+			{"meshTriangles", MeshTriangles},
+			{"mode", Mode},
+			{"hits", Hits},
+			{"misses", Misses},
+			{"seconds", {{"mesh", MeshSeconds}, {"read", ReadSeconds}, {"trace", TraceSeconds}, {"write", WriteSeconds}, {"total", TotalSeconds}}},
+			{"log", Log},
+		};
+	}
+
+	std::string FFitReport::Describe() const
+	{
+		char Text[1024];
+		std::snprintf(Text, sizeof(Text),
+			"strands  %lld\n"
+			"points   %lld\n"
+			"mesh     %lld triangles\n"
+			"mode     %s projection\n"
+			"hits     %lld\n"
+			"misses   %lld%s\n"
+			"time     mesh %.3f s, read %.3f s, trace %.3f s, write %.3f s, total %.3f s\n",
+			static_cast<long long>(Strands), static_cast<long long>(Points), static_cast<long long>(MeshTriangles), Mode.c_str(),
+			static_cast<long long>(Hits), static_cast<long long>(Misses), Misses > 0 ? " (left where they were)" : "", MeshSeconds, ReadSeconds,
+			TraceSeconds, WriteSeconds, TotalSeconds);
+		return Text;
+	}
+
+	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& MeshData, FFitReport& Report, std::string& OutError)
+	{
+		const FClock::time_point Start = FClock::now();
+		if (!CheckGroom(Request.GroomPath, Report, OutError))
+		{
+			return false;
+		}
+		if (MeshData.NumTriangles() == 0)
+		{
+			OutError = "the mesh has no triangles";
+			return false;
+		}
+		Report.MeshTriangles = MeshData.NumTriangles();
+
+		FStagedOutput Output(Request.OutputPath);
+		if (!Output.Prepare(OutError))
+		{
+			return false;
+		}
+
+		UWorld* World = Host::NewWorld();
+		AActor* Source = Host::SpawnActor(World, Request.ActorLocation);
+		AActor* MeshActor = Host::SpawnActorWithoutRoot(World);
+		UStaticMesh* Mesh = Host::NewStaticMesh(MeshData);
+		UStaticMeshComponent* Component =
+			Host::AddStaticMeshComponent(MeshActor, Mesh, FTransform(Request.MeshRotation, Request.MeshLocation, Request.MeshScale));
+
+		std::vector<std::string> Lines;
+		std::vector<int64> Repeats;
+		std::string WriteFailure;
+		FClock::time_point FitStart, FitEnd;
+		bool bTaskSeen = false;
+		FClock::time_point TaskBegin, TaskEnd;
+		{
+			Host::FScopedLogCapture Capture;
+			FScopedStreamCapture Streams;
+			FProgressDisplay Progress(Streams.GetTerminal(), Request.Progress);
+			FitStart = FClock::now();
+			try
+			{
+				UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Component, Request.Origin, FString(UTF8_TO_TCHAR(Request.GroomPath.c_str())),
+					FString(UTF8_TO_TCHAR(Output.GetStagingPath().c_str())));
+			}
+			catch (const std::exception& Error)
+			{
+				WriteFailure = Error.what();
+			}
+			catch (...)
+			{
+				WriteFailure = "unknown error";
+			}
+			FitEnd = FClock::now();
+			bTaskSeen = Progress.HasTaskBegun();
+			TaskBegin = Progress.GetTaskBegin();
+			TaskEnd = Progress.GetTaskEnd();
+
+			std::string Out, Err;
+			Streams.Finish(Out, Err);
+			for (const Host::FLogLine& Line : Capture.GetLines())
+			{
+				std::string Text = Host::FormatLogLine(Line);
+				while (!Text.empty() && Text.back() == '\n')
+				{
+					Text.pop_back();
+				}
+				AddFolded(Lines, Repeats, Text);
+				const std::string Message = Line.Utf8Text();
+				if (Message == MissLine)
+				{
+					++Report.Misses;
+				}
+				else if (Message == "Using surface normal projection to fit groom")
+				{
+					Report.Mode = "surface normal";
+				}
+				else if (Message == "Using shperical projection to fit groom")
+				{
+					Report.Mode = "spherical";
+				}
+			}
+			// The fit names the staging path; the user knows the file by its own name.
+			AddStreamLines(Lines, Repeats, Out, Output.GetStagingPath(), Request.OutputPath);
+			AddStreamLines(Lines, Repeats, Err, Output.GetStagingPath(), Request.OutputPath);
+		}
+		for (size_t Index = 0; Index < Lines.size(); ++Index)
+		{
+			Report.Log.push_back(Repeats[Index] > 1 ? Lines[Index] + " (x" + std::to_string(Repeats[Index]) + ")" : Lines[Index]);
+		}
+		Report.Hits = Report.Traced - Report.Misses;
+		if (bTaskSeen)
+		{
+			Report.ReadSeconds = SecondsBetween(FitStart, TaskBegin);
+			Report.TraceSeconds = SecondsBetween(TaskBegin, TaskEnd);
+			Report.WriteSeconds = SecondsBetween(TaskEnd, FitEnd);
+		}
+		else
+		{
+			Report.TraceSeconds = SecondsBetween(FitStart, FitEnd);
+		}
+
+		if (!WriteFailure.empty())
+		{
+			OutError = "cannot write '" + Request.OutputPath + "': " + WriteFailure;
+			return false;
+		}
+		std::error_code Error;
+		if (!std::filesystem::is_regular_file(Output.GetStagingPath(), Error))
+		{
+			// The fit refused the record; its last error line says why.
+			std::string Reason = "the fit wrote nothing";
+			if (!Report.Log.empty())
+			{
+				Reason = Report.Log.back();
+			}
+			OutError = "no groom written to '" + Request.OutputPath + "': " + Reason;
+			return false;
+		}
+		if (!Output.Commit(OutError))
+		{
+			return false;
+		}
+		Report.TotalSeconds = Report.MeshSeconds + SecondsBetween(Start, FClock::now());
+		return true;
+	}
+}

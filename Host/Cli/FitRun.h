@@ -1,0 +1,57 @@
+#pragma once
+
+#include "CoreMinimal.h"
+#include "Host/MeshBuilders.h"
+#include "Progress.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <vector>
+
+// One fit as the command runs it: a host world with the groom's actor and the mesh as a static mesh
+// component, UvelmoraBPLibrary::FitGroomToStaticMesh, and the output moved into place only when whole.
+namespace VelmoraCli
+{
+	struct FFitRequest
+	{
+		std::string GroomPath;
+		std::string OutputPath;
+		FVector Origin = FVector::ZeroVector;
+		FVector ActorLocation = FVector::ZeroVector;
+		FVector MeshLocation = FVector::ZeroVector;
+		FRotator MeshRotation = FRotator::ZeroRotator;
+		FVector MeshScale = FVector::OneVector;
+		EProgressMode Progress = EProgressMode::Auto;
+	};
+
+	struct FFitReport
+	{
+		int64 Strands = 0;
+		int64 Points = 0;
+		// Strands with a root to trace (at least one point).
+		int64 Traced = 0;
+		int64 MeshTriangles = 0;
+		// "surface normal" or "spherical", as the fit logged it.
+		std::string Mode;
+		int64 Hits = 0;
+		int64 Misses = 0;
+		// Seconds per stage; the read, trace and write stages are told apart by the fit's progress task.
+		double MeshSeconds = 0;
+		double ReadSeconds = 0;
+		double TraceSeconds = 0;
+		double WriteSeconds = 0;
+		double TotalSeconds = 0;
+		// The fit's log lines as the engine prints them, runs of one line folded into "(xN)", and what
+		// the groom file code printed.
+		std::vector<std::string> Log;
+
+		nlohmann::json ToJson() const;
+		// The human-readable summary, several lines.
+		std::string Describe() const;
+	};
+
+	// Fits the groom at Request.GroomPath onto Mesh and writes Request.OutputPath. False with a one-line
+	// reason (and no output file) on bad input.
+	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& Mesh, FFitReport& OutReport, std::string& OutError);
+}

@@ -1,0 +1,312 @@
+#include "MeshFiles.h"
+
+#include <assimp/Exporter.hpp>
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <system_error>
+
+namespace VelmoraCli
+{
+	namespace
+	{
+		// Node trees deeper than this are taken for damaged files rather than walked.
+		constexpr int MaxNodeDepth = 1024;
+
+		std::string Lowercase(std::string Text)
+		{
+			std::transform(Text.begin(), Text.end(), Text.begin(), [](unsigned char C) { return static_cast<char>(std::tolower(C)); });
+			return Text;
+		}
+
+		// "Head_LOD2" -> 2; names without such an ending are level 0.
+		int LodOfName(const std::string& Name)
+		{
+			const std::string Lower = Lowercase(Name);
+			const size_t At = Lower.rfind("_lod");
+			if (At == std::string::npos || At + 4 >= Lower.size())
+			{
+				return 0;
+			}
+			int Level = 0;
+			for (size_t Index = At + 4; Index < Lower.size(); ++Index)
+			{
+				if (!std::isdigit(static_cast<unsigned char>(Lower[Index])) || Level > 1000)
+				{
+					return 0;
+				}
+				Level = Level * 10 + (Lower[Index] - '0');
+			}
+			return Level;
+		}
+
+		struct FFlattener
+		{
+			const aiScene& Scene;
+			bool bOnlySkinned = false;
+			bool bOnlyFinestLod = false;
+			Host::FMeshData& Out;
+			std::string Error;
+
+			bool AddMesh(const aiMesh& Mesh, const aiMatrix4x4& Transform)
+			{
+				if (!Mesh.mVertices || Mesh.mNumVertices == 0)
+				{
+					return true;
+				}
+				const size_t Base = static_cast<size_t>(Out.Positions.Num());
+				if (Base + Mesh.mNumVertices > static_cast<size_t>(std::numeric_limits<int32>::max()))
+				{
+					Error = "the mesh has more vertices than a static mesh can hold";
+					return false;
+				}
+				for (unsigned Vertex = 0; Vertex < Mesh.mNumVertices; ++Vertex)
+				{
+					const aiVector3D P = Transform * Mesh.mVertices[Vertex];
+					Out.Positions.Add(FVector3f(P.x, P.y, P.z));
+				}
+				for (unsigned Face = 0; Face < Mesh.mNumFaces; ++Face)
+				{
+					const aiFace& F = Mesh.mFaces[Face];
+					if (F.mNumIndices != 3)
+					{
+						// Points and lines have no surface to trace.
+						continue;
+					}
+					if (F.mIndices[0] >= Mesh.mNumVertices || F.mIndices[1] >= Mesh.mNumVertices || F.mIndices[2] >= Mesh.mNumVertices)
+					{
+						Error = "a triangle refers to a vertex the mesh does not have";
+						return false;
+					}
+					for (int Corner = 0; Corner < 3; ++Corner)
+					{
+						Out.Indices.Add(static_cast<uint32>(Base + F.mIndices[Corner]));
+					}
+				}
+				return true;
+			}
+
+			bool Walk(const aiNode& Node, const aiMatrix4x4& Parent, int Depth)
+			{
+				if (Depth > MaxNodeDepth)
+				{
+					Error = "the scene's node tree is too deep";
+					return false;
+				}
+				if (bOnlyFinestLod && LodOfName(Node.mName.C_Str()) > 0)
+				{
+					return true;
+				}
+				const aiMatrix4x4 Transform = Parent * Node.mTransformation;
+				for (unsigned Index = 0; Index < Node.mNumMeshes; ++Index)
+				{
+					const unsigned MeshIndex = Node.mMeshes[Index];
+					if (MeshIndex >= Scene.mNumMeshes || !Scene.mMeshes[MeshIndex])
+					{
+						Error = "a node refers to a mesh the file does not have";
+						return false;
+					}
+					const aiMesh& Mesh = *Scene.mMeshes[MeshIndex];
+					if (bOnlySkinned && !Mesh.HasBones())
+					{
+						continue;
+					}
+					if (!AddMesh(Mesh, Transform))
+					{
+						return false;
+					}
+				}
+				for (unsigned Child = 0; Child < Node.mNumChildren; ++Child)
+				{
+					if (Node.mChildren[Child] && !Walk(*Node.mChildren[Child], Transform, Depth + 1))
+					{
+						return false;
+					}
+				}
+				return true;
+			}
+		};
+
+		const aiScene* ReadScene(Assimp::Importer& Importer, const std::string& Path, std::string& OutError)
+		{
+			std::error_code Error;
+			if (!std::filesystem::is_regular_file(Path, Error))
+			{
+				OutError = std::filesystem::exists(Path, Error) ? "mesh '" + Path + "' is not a file" : "mesh '" + Path + "' does not exist";
+				return nullptr;
+			}
+			// Faces become triangles, and each mesh keeps one primitive type so points and lines fall away.
+			const unsigned Steps = aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_ValidateDataStructure;
+			const aiScene* Scene = Importer.ReadFile(Path, Steps);
+			if (!Scene || !Scene->mRootNode || (Scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
+			{
+				const std::string Reason = Importer.GetErrorString();
+				OutError = "cannot read mesh '" + Path + "'" + (Reason.empty() ? std::string() : ": " + Reason);
+				return nullptr;
+			}
+			return Scene;
+		}
+
+		bool Flatten(const aiScene& Scene, const std::string& Path, bool bOnlySkinned, bool bOnlyFinestLod, Host::FMeshData& OutMesh, std::string& OutError)
+		{
+			Host::FMeshData Mesh;
+			FFlattener Flattener{Scene, bOnlySkinned, bOnlyFinestLod, Mesh, {}};
+			if (!Flattener.Walk(*Scene.mRootNode, aiMatrix4x4(), 0))
+			{
+				OutError = "cannot read mesh '" + Path + "': " + Flattener.Error;
+				return false;
+			}
+			if (Mesh.NumTriangles() == 0)
+			{
+				OutError = "mesh '" + Path + "' has no triangles";
+				return false;
+			}
+			OutMesh = std::move(Mesh);
+			return true;
+		}
+
+		std::string ExtensionOf(const std::string& Path)
+		{
+			std::string Extension = Lowercase(std::filesystem::path(Path).extension().string());
+			if (!Extension.empty() && Extension[0] == '.')
+			{
+				Extension.erase(0, 1);
+			}
+			return Extension;
+		}
+
+		// The exporter for an extension: assimp's own ids, with glTF 2 preferred over glTF 1.
+		std::string ExporterFor(const std::string& Extension)
+		{
+			if (Extension == "gltf")
+			{
+				return "gltf2";
+			}
+			if (Extension == "glb")
+			{
+				return "glb2";
+			}
+			if (Extension == "ply")
+			{
+				return "plyb";
+			}
+			if (Extension == "fbx")
+			{
+				// This assimp reads its own binary FBX back as damaged (block offsets out of range); ASCII FBX reads fine.
+				return "fbxa";
+			}
+			if (Extension == "stl")
+			{
+				return "stlb";
+			}
+			Assimp::Exporter Exporter;
+			for (size_t Index = 0; Index < Exporter.GetExportFormatCount(); ++Index)
+			{
+				const aiExportFormatDesc* Format = Exporter.GetExportFormatDescription(Index);
+				if (Format && Extension == Format->fileExtension)
+				{
+					return Format->id;
+				}
+			}
+			return {};
+		}
+	}
+
+	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError)
+	{
+		Assimp::Importer Importer;
+		const aiScene* Scene = ReadScene(Importer, Path, OutError);
+		return Scene && Flatten(*Scene, Path, false, false, OutMesh, OutError);
+	}
+
+	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError)
+	{
+		Assimp::Importer Importer;
+		const aiScene* Scene = ReadScene(Importer, Path, OutError);
+		if (!Scene)
+		{
+			return false;
+		}
+		bOutSkinned = false;
+		for (unsigned Index = 0; Index < Scene->mNumMeshes; ++Index)
+		{
+			bOutSkinned = bOutSkinned || (Scene->mMeshes[Index] && Scene->mMeshes[Index]->HasBones());
+		}
+		return Flatten(*Scene, Path, bOutSkinned, true, OutMesh, OutError);
+	}
+
+	bool SaveMeshFile(const std::string& Path, const Host::FMeshData& Mesh, std::string& OutError)
+	{
+		const std::string Format = ExporterFor(ExtensionOf(Path));
+		if (Format.empty())
+		{
+			OutError = "cannot tell a mesh format from '" + Path + "' (known: " + SavableExtensions() + ")";
+			return false;
+		}
+
+		// One mesh under the root node; the scene owns and frees everything given to it.
+		auto Scene = std::make_unique<aiScene>();
+		Scene->mRootNode = new aiNode("mesh");
+		Scene->mRootNode->mNumMeshes = 1;
+		Scene->mRootNode->mMeshes = new unsigned[1]{0};
+		Scene->mNumMaterials = 1;
+		Scene->mMaterials = new aiMaterial*[1]{new aiMaterial()};
+		Scene->mNumMeshes = 1;
+		Scene->mMeshes = new aiMesh*[1]{new aiMesh()};
+		aiMesh& Out = *Scene->mMeshes[0];
+		Out.mName = "mesh";
+		Out.mMaterialIndex = 0;
+		Out.mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+		Out.mNumVertices = static_cast<unsigned>(Mesh.Positions.Num());
+		Out.mVertices = new aiVector3D[Out.mNumVertices];
+		for (unsigned Index = 0; Index < Out.mNumVertices; ++Index)
+		{
+			const FVector3f& P = Mesh.Positions[static_cast<int32>(Index)];
+			Out.mVertices[Index] = aiVector3D(P.X, P.Y, P.Z);
+		}
+		Out.mNumFaces = static_cast<unsigned>(Mesh.NumTriangles());
+		Out.mFaces = new aiFace[Out.mNumFaces];
+		for (unsigned Face = 0; Face < Out.mNumFaces; ++Face)
+		{
+			Out.mFaces[Face].mNumIndices = 3;
+			Out.mFaces[Face].mIndices = new unsigned[3];
+			for (unsigned Corner = 0; Corner < 3; ++Corner)
+			{
+				Out.mFaces[Face].mIndices[Corner] = Mesh.Indices[static_cast<int32>(3 * Face + Corner)];
+			}
+		}
+
+		Assimp::Exporter Exporter;
+		if (Exporter.Export(Scene.get(), Format, Path) != aiReturn_SUCCESS)
+		{
+			const std::string Reason = Exporter.GetErrorString();
+			OutError = "cannot write '" + Path + "'" + (Reason.empty() ? std::string() : ": " + Reason);
+			return false;
+		}
+		return true;
+	}
+
+	std::string SavableExtensions()
+	{
+		std::string List;
+		Assimp::Exporter Exporter;
+		std::vector<std::string> Seen;
+		for (size_t Index = 0; Index < Exporter.GetExportFormatCount(); ++Index)
+		{
+			const aiExportFormatDesc* Format = Exporter.GetExportFormatDescription(Index);
+			if (!Format || std::find(Seen.begin(), Seen.end(), Format->fileExtension) != Seen.end())
+			{
+				continue;
+			}
+			Seen.push_back(Format->fileExtension);
+			List += (List.empty() ? "." : " .") + std::string(Format->fileExtension);
+		}
+		return List;
+	}
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Host/MeshBuilders.h"
+
+#include <string>
+
+// Mesh files through assimp: every format it reads (OBJ, FBX, glTF/GLB, PLY, STL, ...) in, and the
+// formats it writes out. Coordinates are taken as the file holds them: no unit or axis conversion.
+namespace VelmoraCli
+{
+	// Every mesh of the scene, triangulated, placed by its node's transform and flattened into one
+	// positions-and-triangles list. Points and lines are dropped. False with a one-line reason in OutError
+	// when the file cannot be read or holds no triangles.
+	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError);
+
+	// The most detailed level of a skinned mesh: the meshes that carry bones when the file has any (all
+	// meshes otherwise), leaving out nodes named as coarser levels ("..._LOD1", "..._LOD2", ...).
+	// OutSkinned tells whether bones were found.
+	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError);
+
+	// Writes the mesh in the format Path's extension names (.obj, .ply, .stl, .gltf, .glb, .fbx, .dae, ...).
+	// False with a reason when the extension names no format assimp writes or writing fails.
+	bool SaveMeshFile(const std::string& Path, const Host::FMeshData& Mesh, std::string& OutError);
+
+	// The extensions SaveMeshFile knows, for help texts: ".obj .ply ...".
+	std::string SavableExtensions();
+}

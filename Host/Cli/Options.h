@@ -1,0 +1,24 @@
+#pragma once
+
+#include "CoreMinimal.h"
+
+#include <string>
+#include <vector>
+
+// Argument conventions shared by the subcommands.
+namespace VelmoraCli
+{
+	// A number with nothing after it, finite.
+	bool ParseNumber(const std::string& Text, double& OutValue);
+
+	// Reads the value of a vector option whose name sits at Args[Index]: "X,Y,Z" in one argument (or after
+	// "--name="), or three numbers in the next three. With bAllowSingle, one number S stands for S,S,S.
+	// Advances Index past what it used. False with a reason in OutError.
+	bool ParseVectorOption(const std::vector<std::string>& Args, size_t& Index, bool bAllowSingle, FVector& OutValue, std::string& OutError);
+
+	// Splits "--name=value" into name and value; other arguments are left alone.
+	bool SplitInlineValue(const std::string& Arg, std::string& OutName, std::string& OutValue);
+
+	// Whether Arg looks like an option rather than a file or a negative number.
+	bool IsOption(const std::string& Arg);
+}

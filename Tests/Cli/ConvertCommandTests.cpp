@@ -1,0 +1,148 @@
+#include "CliTestUtils.h"
+
+#include <assimp/Exporter.hpp>
+#include <assimp/scene.h>
+
+#include <nlohmann/json.hpp>
+
+using namespace CliTest;
+
+namespace
+{
+	aiMesh* NewMesh(const Host::FMeshData& Data, bool bBones)
+	{
+		aiMesh* Mesh = new aiMesh();
+		Mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+		Mesh->mNumVertices = static_cast<unsigned>(Data.Positions.Num());
+		Mesh->mVertices = new aiVector3D[Mesh->mNumVertices];
+		for (unsigned Index = 0; Index < Mesh->mNumVertices; ++Index)
+		{
+			const FVector3f& P = Data.Positions[static_cast<int32>(Index)];
+			Mesh->mVertices[Index] = aiVector3D(P.X, P.Y, P.Z);
+		}
+		Mesh->mNumFaces = static_cast<unsigned>(Data.NumTriangles());
+		Mesh->mFaces = new aiFace[Mesh->mNumFaces];
+		for (unsigned Face = 0; Face < Mesh->mNumFaces; ++Face)
+		{
+			Mesh->mFaces[Face].mNumIndices = 3;
+			Mesh->mFaces[Face].mIndices = new unsigned[3]{Data.Indices[3 * Face], Data.Indices[3 * Face + 1], Data.Indices[3 * Face + 2]};
+		}
+		if (bBones)
+		{
+			// One bone holding every vertex, as a rigid head's skin would.
+			Mesh->mNumBones = 1;
+			Mesh->mBones = new aiBone*[1]{new aiBone()};
+			Mesh->mBones[0]->mName = "head";
+			Mesh->mBones[0]->mNumWeights = Mesh->mNumVertices;
+			Mesh->mBones[0]->mWeights = new aiVertexWeight[Mesh->mNumVertices];
+			for (unsigned Index = 0; Index < Mesh->mNumVertices; ++Index)
+			{
+				Mesh->mBones[0]->mWeights[Index] = aiVertexWeight(Index, 1.f);
+			}
+		}
+		return Mesh;
+	}
+
+	// A skinned head (LOD 0, a sphere of 24 x 48), a coarser level named _LOD1 and an unskinned prop, written
+	// by assimp in the given format.
+	void WriteSkinnedScene(const fs::path& Path, const char* Format)
+	{
+		aiScene Scene;
+		Scene.mNumMaterials = 1;
+		Scene.mMaterials = new aiMaterial*[1]{new aiMaterial()};
+		Scene.mNumMeshes = 3;
+		Scene.mMeshes = new aiMesh*[3]{NewMesh(Host::BuildSphere(10.f, 24, 48), true), NewMesh(Host::BuildSphere(10.f, 6, 12), true),
+			NewMesh(Host::BuildBox(FVector3f(1, 1, 1)), false)};
+		Scene.mRootNode = new aiNode("root");
+		Scene.mRootNode->mNumChildren = 4;
+		Scene.mRootNode->mChildren = new aiNode*[4]{new aiNode("Head_LOD0"), new aiNode("Head_LOD1"), new aiNode("Prop"), new aiNode("head")};
+		const char* MeshNames[3] = {"Head_LOD0", "Head_LOD1", "Prop"};
+		for (unsigned Child = 0; Child < 3; ++Child)
+		{
+			Scene.mMeshes[Child]->mName = MeshNames[Child];
+			Scene.mRootNode->mChildren[Child]->mParent = Scene.mRootNode;
+			Scene.mRootNode->mChildren[Child]->mNumMeshes = 1;
+			Scene.mRootNode->mChildren[Child]->mMeshes = new unsigned[1]{Child};
+		}
+		Scene.mRootNode->mChildren[3]->mParent = Scene.mRootNode;
+		Assimp::Exporter Exporter;
+		ASSERT_EQ(Exporter.Export(&Scene, Format, Path.string()), aiReturn_SUCCESS) << Exporter.GetErrorString();
+	}
+
+	Host::FMeshData LoadMesh(const fs::path& Path)
+	{
+		Host::FMeshData Mesh;
+		std::string Error;
+		EXPECT_TRUE(VelmoraCli::LoadMeshFile(Path.string(), Mesh, Error)) << Error;
+		return Mesh;
+	}
+}
+
+TEST(ConvertCommand, TurnsLodZeroOfASkinnedMeshIntoAStaticMeshFile)
+{
+	for (const auto& [Extension, Format] : {std::pair{".glb", "glb2"}, std::pair{".fbx", "fbxa"}})
+	{
+		SCOPED_TRACE(Extension);
+		const fs::path Dir = VelmoraTest::MakeTempDir("convert-skinned");
+		WriteSkinnedScene(Dir / (std::string("skinned") + Extension), Format);
+		const FRun Run = RunVelmora(std::string("convert skinned") + Extension + " static.obj --json", Dir);
+		ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
+		const nlohmann::json Summary = nlohmann::json::parse(Run.Stdout);
+		EXPECT_EQ(Summary["skinned"], true);
+		EXPECT_EQ(Summary["asset"], "/Game/Generated/MyStaticMesh.MyStaticMesh");
+		// Only the skinned finest level: not the _LOD1 copy, not the unskinned prop.
+		EXPECT_EQ(Summary["triangles"], 2 * 48 * 23);
+
+		const Host::FMeshData Static = LoadMesh(Dir / "static.obj");
+		EXPECT_EQ(Static.NumTriangles(), 2 * 48 * 23);
+		for (const FVector3f& P : Static.Positions)
+		{
+			EXPECT_NEAR(std::sqrt(P.X * P.X + P.Y * P.Y + P.Z * P.Z), 10.0, 1e-3);
+		}
+	}
+}
+
+TEST(ConvertCommand, WritesTheFormatTheExtensionNames)
+{
+	const fs::path Dir = VelmoraTest::MakeTempDir("convert-formats");
+	SaveMesh(Dir / "head.obj", Host::BuildHead(500));
+	const int32 Triangles = Host::BuildHead(500).NumTriangles();
+	for (const char* Out : {"out.gltf", "out.glb", "out.fbx", "out.ply", "out.stl", "out.dae", "OUT.OBJ"})
+	{
+		SCOPED_TRACE(Out);
+		const FRun Run = RunVelmora(std::string("convert head.obj ") + Out, Dir);
+		ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
+		EXPECT_NE(Run.Stdout.find("note: head.obj has no bones"), std::string::npos) << Run.Stdout;
+		EXPECT_EQ(LoadMesh(Dir / Out).NumTriangles(), Triangles);
+	}
+}
+
+TEST(ConvertCommand, BadInputEndsWithOneLineAndNoFile)
+{
+	const fs::path Dir = VelmoraTest::MakeTempDir("convert-bad");
+	SaveMesh(Dir / "head.obj", Host::BuildHead(500));
+	std::ofstream(Dir / "garbage.fbx") << "not a mesh";
+	std::ofstream(Dir / "points.obj") << "v 0 0 0\nv 1 0 0\np 1\np 2\n";
+	const std::vector<std::string> Before = ListDir(Dir);
+	const struct
+	{
+		const char* Arguments;
+		const char* Reason;
+	} Cases[] = {
+		{"missing.fbx out.obj", "velmora convert: mesh 'missing.fbx' does not exist\n"},
+		{"garbage.fbx out.obj", "velmora convert: cannot read mesh 'garbage.fbx'"},
+		{"points.obj out.obj", "velmora convert: mesh 'points.obj' has no triangles\n"},
+		{"head.obj out.unknown", "velmora convert: cannot tell a mesh format from 'out.unknown' (known: "},
+		{"head.obj nowhere/out.obj", "velmora convert: cannot write 'nowhere/out.obj': directory 'nowhere' does not exist\n"},
+	};
+	for (const auto& Case : Cases)
+	{
+		SCOPED_TRACE(Case.Arguments);
+		const FRun Run = RunVelmora(std::string("convert ") + Case.Arguments, Dir);
+		EXPECT_EQ(Run.ExitCode, 1);
+		EXPECT_EQ(Run.Stderr.rfind(Case.Reason, 0), 0u) << Run.Stderr;
+		EXPECT_EQ(std::count(Run.Stderr.begin(), Run.Stderr.end(), '\n'), 1) << Run.Stderr;
+		EXPECT_EQ(ListDir(Dir), Before);
+	}
+	EXPECT_EQ(RunVelmora("convert head.obj", Dir).ExitCode, 2);
+}

@@ -1,0 +1,207 @@
+#include "CliTestUtils.h"
+
+#include <nlohmann/json.hpp>
+
+using namespace CliTest;
+
+namespace
+{
+	// A sphere of radius 10 as a mesh file and a groom of 60 strands floating 2 units above it.
+	struct FSphereScene
+	{
+		fs::path Dir;
+		Host::FMeshData Sphere = Host::BuildSphere(10.f, 24, 48);
+
+		explicit FSphereScene(const std::string& Label, const std::string& MeshExtension = ".obj")
+			: Dir(VelmoraTest::MakeTempDir(Label))
+		{
+			SaveMesh(Dir / ("sphere" + MeshExtension), Sphere);
+			WriteGroomQuietly(Dir / "groom.abc", SphereGroom(60, 4, 10.f, 2.f));
+		}
+	};
+
+	void ExpectRootsOnSphere(const GroomData& Fitted, const FVector& Centre, double Radius)
+	{
+		for (size_t Strand = 0; Strand < Fitted.vertexCounts.size(); ++Strand)
+		{
+			// A 24 x 48 sphere's flat faces sit at most 0.09 inside the true sphere.
+			const double Distance = Length(Root(Fitted, Strand) - Centre);
+			EXPECT_NEAR(Distance, Radius - 0.045, 0.05) << "strand " << Strand;
+		}
+	}
+}
+
+TEST(FitCommand, PutsEveryRootOfAFixtureGroomOnAnObjHead)
+{
+	VELMORA_REQUIRE_FIXTURES(Fixtures);
+	// big_groom's 2,000 roots lie in a disc around the origin, normals along +Y: the head's crown,
+	// turned from +Z to +Y, is put right there.
+	const fs::path Dir = VelmoraTest::MakeTempDir("fit-fixture");
+	const Host::FMeshData Head = Host::Translated(Host::BuildHead(2000), FVector3f(0, 0, -11.5f));
+	SaveMesh(Dir / "head.obj", Head);
+
+	const FRun Run = RunVelmora("fit '" + (Fixtures / "big_groom.abc").string() + "' head.obj fitted.abc --mesh-rotation 0,0,-90 --json", Dir);
+	ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
+	const nlohmann::json Summary = nlohmann::json::parse(Run.Stdout);
+	EXPECT_EQ(Summary["strands"], 2000);
+	EXPECT_EQ(Summary["points"], 32000);
+	EXPECT_EQ(Summary["mode"], "surface normal");
+	EXPECT_EQ(Summary["hits"], 2000);
+	EXPECT_EQ(Summary["misses"], 0);
+
+	const FTransform Placement(FRotator(0, 0, -90));
+	Host::FMeshData Placed = Head;
+	for (FVector3f& Position : Placed.Positions)
+	{
+		Position = FVector3f(Placement.TransformPosition(FVector(Position)));
+	}
+	const GroomData Fitted = ReadGroomQuietly(Dir / "fitted.abc");
+	ASSERT_EQ(Fitted.vertexCounts.size(), 2000u);
+	for (size_t Strand = 0; Strand < Fitted.vertexCounts.size(); Strand += 7)
+	{
+		EXPECT_LT(DistanceToMesh(Root(Fitted, Strand), Placed), 1e-3) << "strand " << Strand;
+	}
+}
+
+TEST(FitCommand, ReadsMeshesInEveryFormatAssimpWrites)
+{
+	for (const char* Extension : {".obj", ".gltf", ".glb", ".fbx", ".ply", ".stl"})
+	{
+		SCOPED_TRACE(Extension);
+		const FSphereScene Scene("fit-format", Extension);
+		const FRun Run = RunVelmora(std::string("fit groom.abc sphere") + Extension + " fitted.abc --quiet", Scene.Dir);
+		ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
+		EXPECT_EQ(Run.Stdout, "");
+		ExpectRootsOnSphere(ReadGroomQuietly(Scene.Dir / "fitted.abc"), FVector::ZeroVector, 10.0);
+	}
+}
+
+TEST(FitCommand, PlacesTheMeshAndTheActorAsTold)
+{
+	const FSphereScene Scene("fit-placement");
+	// The groom is placed at the origin + 0,0,100 for the trace, so the sphere must stand there too;
+	// stored points are relative to the actor.
+	const FRun World = RunVelmora("fit groom.abc sphere.obj world.abc --origin 0,0,100 --mesh-location 0 0 100 -q", Scene.Dir);
+	ASSERT_EQ(World.ExitCode, 0) << World.Stderr;
+	ExpectRootsOnSphere(ReadGroomQuietly(Scene.Dir / "world.abc"), FVector(0, 0, 100), 10.0);
+
+	const FRun Relative = RunVelmora("fit groom.abc sphere.obj -o relative.abc --origin=0,0,100 --mesh-location=0,0,100 --actor-location 0,0,100 -q", Scene.Dir);
+	ASSERT_EQ(Relative.ExitCode, 0) << Relative.Stderr;
+	ExpectRootsOnSphere(ReadGroomQuietly(Scene.Dir / "relative.abc"), FVector::ZeroVector, 10.0);
+
+	// Scaled by 1.2 the sphere reaches radius 12: the roots, 2 above radius 10, are now on it.
+	const FRun Scaled = RunVelmora("fit groom.abc sphere.obj scaled.abc --mesh-scale 1.2 -q", Scene.Dir);
+	ASSERT_EQ(Scaled.ExitCode, 0) << Scaled.Stderr;
+	ExpectRootsOnSphere(ReadGroomQuietly(Scene.Dir / "scaled.abc"), FVector::ZeroVector, 12.0);
+}
+
+TEST(FitCommand, SummarySaysModeHitsAndMisses)
+{
+	const fs::path Dir = VelmoraTest::MakeTempDir("fit-summary");
+	SaveMesh(Dir / "sphere.obj", Host::BuildSphere(10.f, 24, 48));
+	// Without normals the fit casts rays from the origin: 20 units reach a sphere of 10 but not one
+	// placed 100 away, so the second groom misses everything.
+	WriteGroomQuietly(Dir / "spherical.abc", SphereGroom(30, 3, 10.f, 2.f, FVector::ZeroVector, false));
+	const FRun Hits = RunVelmora("fit spherical.abc sphere.obj out.abc", Dir);
+	ASSERT_EQ(Hits.ExitCode, 0) << Hits.Stderr;
+	EXPECT_NE(Hits.Stdout.find("LogTemp: Error: Using shperical projection to fit groom"), std::string::npos) << Hits.Stdout;
+	EXPECT_NE(Hits.Stdout.find("strands  30\n"), std::string::npos);
+	EXPECT_NE(Hits.Stdout.find("points   90\n"), std::string::npos);
+	EXPECT_NE(Hits.Stdout.find("mode     spherical projection\n"), std::string::npos);
+	EXPECT_NE(Hits.Stdout.find("hits     30\nmisses   0\n"), std::string::npos);
+	ExpectRootsOnSphere(ReadGroomQuietly(Dir / "out.abc"), FVector::ZeroVector, 10.0);
+
+	const FRun Misses = RunVelmora("fit spherical.abc sphere.obj missed.abc --mesh-location 100,0,0 --json", Dir);
+	ASSERT_EQ(Misses.ExitCode, 0) << Misses.Stderr;
+	const nlohmann::json Summary = nlohmann::json::parse(Misses.Stdout);
+	EXPECT_EQ(Summary["hits"], 0);
+	EXPECT_EQ(Summary["misses"], 30);
+	EXPECT_EQ(Summary["mode"], "spherical");
+	// Thirty identical warnings fold into one line.
+	EXPECT_NE(Summary["log"].dump().find("no Hit detected, this should not happen (x30)"), std::string::npos) << Summary["log"].dump();
+	for (const char* Stage : {"mesh", "read", "trace", "write", "total"})
+	{
+		EXPECT_GE(Summary["seconds"][Stage].get<double>(), 0.0) << Stage;
+	}
+	// Missed strands are written back where they were.
+	const GroomData Source = ReadGroomQuietly(Dir / "spherical.abc");
+	EXPECT_EQ(ReadGroomQuietly(Dir / "missed.abc").positions, Source.positions);
+}
+
+TEST(FitCommand, ShowsProgressOnStderr)
+{
+	const FSphereScene Scene("fit-progress");
+	const FRun Run = RunVelmora("fit groom.abc sphere.obj out.abc --progress", Scene.Dir);
+	ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
+	EXPECT_NE(Run.Stderr.find("Fitting groom: 100% (60/60)"), std::string::npos) << Run.Stderr;
+	EXPECT_EQ(Run.Stdout.find("Fitting groom"), std::string::npos);
+
+	const FRun Quiet = RunVelmora("fit groom.abc sphere.obj out.abc", Scene.Dir);
+	EXPECT_EQ(Quiet.Stderr, "") << "stderr is not a terminal here, so no progress unless asked";
+}
+
+TEST(FitCommand, BadInputEndsWithOneLineAndNoFile)
+{
+	const FSphereScene Scene("fit-bad");
+	std::ofstream(Scene.Dir / "garbage.abc") << "not an archive";
+	std::ofstream(Scene.Dir / "garbage.obj") << "not a mesh";
+	std::ofstream(Scene.Dir / "lines.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 2\nl 2 3\n";
+	fs::create_directory(Scene.Dir / "folder");
+	WriteGroomQuietly(Scene.Dir / "empty.abc", GroomData());
+	const std::vector<std::string> Before = ListDir(Scene.Dir);
+
+	const struct
+	{
+		const char* Arguments;
+		const char* Reason;
+	} Cases[] = {
+		{"missing.abc sphere.obj out.abc", "velmora fit: groom 'missing.abc' does not exist\n"},
+		{"garbage.abc sphere.obj out.abc", "velmora fit: cannot read groom 'garbage.abc': "},
+		{"folder sphere.obj out.abc", "velmora fit: groom 'folder' is not a file\n"},
+		{"empty.abc sphere.obj out.abc", "velmora fit: groom 'empty.abc' holds no strands\n"},
+		{"groom.abc missing.obj out.abc", "velmora fit: mesh 'missing.obj' does not exist\n"},
+		{"groom.abc garbage.obj out.abc", "velmora fit: cannot read mesh 'garbage.obj'"},
+		{"groom.abc lines.obj out.abc", "velmora fit: mesh 'lines.obj' has no triangles\n"},
+		{"groom.abc sphere.obj nowhere/out.abc", "velmora fit: cannot write 'nowhere/out.abc': directory 'nowhere' does not exist\n"},
+		{"groom.abc sphere.obj groom.abc/out.abc", "velmora fit: cannot write 'groom.abc/out.abc': 'groom.abc' is not a directory\n"},
+		{"groom.abc sphere.obj folder", "velmora fit: cannot write 'folder': it is a directory\n"},
+	};
+	for (const auto& Case : Cases)
+	{
+		SCOPED_TRACE(Case.Arguments);
+		const FRun Run = RunVelmora(std::string("fit ") + Case.Arguments, Scene.Dir);
+		EXPECT_EQ(Run.ExitCode, 1);
+		EXPECT_EQ(Run.Stderr.rfind(Case.Reason, 0), 0u) << Run.Stderr;
+		EXPECT_EQ(std::count(Run.Stderr.begin(), Run.Stderr.end(), '\n'), 1) << Run.Stderr;
+		EXPECT_EQ(ListDir(Scene.Dir), Before);
+		EXPECT_EQ(ListDir(Scene.Dir / "folder"), std::vector<std::string>());
+	}
+}
+
+TEST(FitCommand, AFailedFitLeavesAnEarlierOutputAlone)
+{
+	const FSphereScene Scene("fit-keep");
+	std::ofstream(Scene.Dir / "out.abc") << "earlier";
+	std::ofstream(Scene.Dir / "garbage.obj") << "not a mesh";
+	EXPECT_EQ(RunVelmora("fit groom.abc garbage.obj out.abc", Scene.Dir).ExitCode, 1);
+	EXPECT_EQ(ReadText(Scene.Dir / "out.abc"), "earlier");
+
+	// And a good one replaces it.
+	EXPECT_EQ(RunVelmora("fit groom.abc sphere.obj out.abc -q", Scene.Dir).ExitCode, 0);
+	ExpectRootsOnSphere(ReadGroomQuietly(Scene.Dir / "out.abc"), FVector::ZeroVector, 10.0);
+}
+
+TEST(FitCommand, RejectsBadCommandLinesWithUsage)
+{
+	const FSphereScene Scene("fit-usage");
+	for (const char* Arguments : {"", "groom.abc sphere.obj", "groom.abc sphere.obj a.abc b.abc", "groom.abc sphere.obj out.abc --origin 1,2",
+			 "groom.abc sphere.obj out.abc --origin 1 2", "groom.abc sphere.obj out.abc --mesh-scale x", "groom.abc sphere.obj out.abc --frobnicate",
+			 "groom.abc sphere.obj out.abc --origin nan,0,0", "groom.abc sphere.obj -o"})
+	{
+		SCOPED_TRACE(Arguments);
+		const FRun Run = RunVelmora(std::string("fit ") + Arguments, Scene.Dir);
+		EXPECT_EQ(Run.ExitCode, 2);
+		EXPECT_NE(Run.Stderr.find("(see velmora fit --help)"), std::string::npos) << Run.Stderr;
+		EXPECT_FALSE(fs::exists(Scene.Dir / "out.abc"));
+	}
+}
