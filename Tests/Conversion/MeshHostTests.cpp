@@ -113,6 +113,8 @@ TEST(MeshDescription, PolygonsShareAnEdgeOnlyThroughSharedVertices)
 	const FEdgeID Diagonal = MeshDescription.GetVertexPairEdge(FVertexID(2), FVertexID(0));
 	ASSERT_TRUE(Diagonal.IsValid());
 	EXPECT_EQ(MeshDescription.GetEdgeConnectedPolygons(Diagonal), (TArray<FPolygonID>{FPolygonID(0), FPolygonID(1)}));
+	EXPECT_EQ(MeshDescription.GetVertexConnectedEdgeIDs(FVertexID(0)), (TArray<FEdgeID>{FEdgeID(0), Diagonal, FEdgeID(4)}));
+	EXPECT_EQ(MeshDescription.GetVertexVertexInstanceIDs(FVertexID(0)), (TArray<FVertexInstanceID>{FVertexInstanceID(0), FVertexInstanceID(5)}));
 	EXPECT_EQ(MeshDescription.GetPolygonPolygonGroup(FPolygonID(1)), FPolygonGroupID(0));
 	EXPECT_EQ(MeshDescription.GetNumPolygonGroupPolygons(FPolygonGroupID(0)), 2);
 
@@ -124,6 +126,7 @@ TEST(MeshDescription, PolygonsShareAnEdgeOnlyThroughSharedVertices)
 	Copy.CreatePolygon(FPolygonGroupID(0), {A, B, C}, &EdgeIDs);
 	EXPECT_EQ(EdgeIDs.Num(), 3);
 	EXPECT_EQ(Copy.Edges().Num(), 5) << "reversed edges are the same edges";
+	EXPECT_EQ(Copy.GetEdgeConnectedPolygons(Diagonal), (TArray<FPolygonID>{FPolygonID(0), FPolygonID(1), FPolygonID(2)}));
 	EXPECT_EQ(MeshDescription.Polygons().Num(), 2) << "a copy is independent";
 }
 

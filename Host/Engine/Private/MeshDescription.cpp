@@ -12,8 +12,10 @@ FVertexInstanceID FMeshDescription::CreateVertexInstance(const FVertexID VertexI
 {
 	check(VertexIDs.IsValid(VertexID));
 	const FVertexInstanceID VertexInstanceID(VertexInstanceIDs.Count++);
+	FMeshVertex& Vertex = VertexData[VertexID.GetValue()];
 	VertexInstanceVertex.Add(VertexID);
-	VertexData[VertexID.GetValue()].VertexInstanceIDs.Add(VertexInstanceID);
+	NextVertexInstance.Add(Vertex.FirstInstance);
+	Vertex.FirstInstance = VertexInstanceID;
 	VertexInstanceAttributeSet.SetNumElements(VertexInstanceIDs.Count);
 	return VertexInstanceID;
 }
@@ -25,10 +27,15 @@ FEdgeID FMeshDescription::CreateEdge(const FVertexID VertexID0, const FVertexID 
 	FMeshEdge& Edge = EdgeData.Emplace_GetRef();
 	Edge.VertexIDs[0] = VertexID0;
 	Edge.VertexIDs[1] = VertexID1;
-	VertexData[VertexID0.GetValue()].ConnectedEdgeIDs.Add(EdgeID);
+	FMeshVertex& Vertex0 = VertexData[VertexID0.GetValue()];
+	Edge.NextEdge[0] = Vertex0.FirstEdge;
+	Vertex0.FirstEdge = EdgeID;
+	// An edge from a vertex to itself is in that vertex's list once.
 	if (VertexID1 != VertexID0)
 	{
-		VertexData[VertexID1.GetValue()].ConnectedEdgeIDs.Add(EdgeID);
+		FMeshVertex& Vertex1 = VertexData[VertexID1.GetValue()];
+		Edge.NextEdge[1] = Vertex1.FirstEdge;
+		Vertex1.FirstEdge = EdgeID;
 	}
 	EdgeAttributeSet.SetNumElements(EdgeIDs.Count);
 	return EdgeID;
@@ -75,7 +82,16 @@ FPolygonID FMeshDescription::CreatePolygon(const FPolygonGroupID PolygonGroupID,
 		{
 			EdgeID = CreateEdge(From, To);
 		}
-		EdgeData[EdgeID.GetValue()].ConnectedPolygons.Add(PolygonID);
+		FMeshEdge& Edge = EdgeData[EdgeID.GetValue()];
+		if (Edge.NumPolygons < 2)
+		{
+			Edge.Polygons[Edge.NumPolygons] = PolygonID;
+		}
+		else
+		{
+			MoreEdgePolygons.FindOrAdd(EdgeID.GetValue()).Add(PolygonID);
+		}
+		++Edge.NumPolygons;
 		if (OutEdgeIDs)
 		{
 			OutEdgeIDs->Add(EdgeID);
@@ -93,6 +109,7 @@ void FMeshDescription::ReserveNewVertices(const int32 NumberOfNewVertices)
 void FMeshDescription::ReserveNewVertexInstances(const int32 NumberOfNewVertexInstances)
 {
 	VertexInstanceVertex.Reserve(VertexInstanceIDs.Count + NumberOfNewVertexInstances);
+	NextVertexInstance.Reserve(VertexInstanceIDs.Count + NumberOfNewVertexInstances);
 	VertexInstanceAttributeSet.ReserveElements(VertexInstanceIDs.Count + NumberOfNewVertexInstances);
 }
 
@@ -119,19 +136,31 @@ FVertexID FMeshDescription::GetVertexInstanceVertex(const FVertexInstanceID Vert
 	return VertexInstanceVertex[VertexInstanceID.GetValue()];
 }
 
-TArrayView<const FVertexInstanceID> FMeshDescription::GetVertexVertexInstanceIDs(const FVertexID VertexID) const
+// The lists are headed by the newest element; these give them oldest first.
+TArray<FVertexInstanceID> FMeshDescription::GetVertexVertexInstanceIDs(const FVertexID VertexID) const
 {
-	return VertexData[VertexID.GetValue()].VertexInstanceIDs;
+	TArray<FVertexInstanceID> Instances;
+	for (FVertexInstanceID Instance = VertexData[VertexID.GetValue()].FirstInstance; Instance.IsValid();
+		 Instance = NextVertexInstance[Instance.GetValue()])
+	{
+		Instances.Insert(Instance, 0);
+	}
+	return Instances;
 }
 
-TArrayView<const FEdgeID> FMeshDescription::GetVertexConnectedEdgeIDs(const FVertexID VertexID) const
+TArray<FEdgeID> FMeshDescription::GetVertexConnectedEdgeIDs(const FVertexID VertexID) const
 {
-	return VertexData[VertexID.GetValue()].ConnectedEdgeIDs;
+	TArray<FEdgeID> Edges;
+	for (FEdgeID EdgeID = VertexData[VertexID.GetValue()].FirstEdge; EdgeID.IsValid(); EdgeID = EdgeData[EdgeID.GetValue()].NextAround(VertexID))
+	{
+		Edges.Insert(EdgeID, 0);
+	}
+	return Edges;
 }
 
 FEdgeID FMeshDescription::GetVertexPairEdge(const FVertexID VertexID0, const FVertexID VertexID1) const
 {
-	for (const FEdgeID EdgeID : VertexData[VertexID0.GetValue()].ConnectedEdgeIDs)
+	for (FEdgeID EdgeID = VertexData[VertexID0.GetValue()].FirstEdge; EdgeID.IsValid();)
 	{
 		const FMeshEdge& Edge = EdgeData[EdgeID.GetValue()];
 		if ((Edge.VertexIDs[0] == VertexID0 && Edge.VertexIDs[1] == VertexID1) ||
@@ -139,6 +168,7 @@ FEdgeID FMeshDescription::GetVertexPairEdge(const FVertexID VertexID0, const FVe
 		{
 			return EdgeID;
 		}
+		EdgeID = Edge.NextAround(VertexID0);
 	}
 	return FEdgeID::Invalid;
 }
@@ -151,12 +181,18 @@ FVertexID FMeshDescription::GetEdgeVertex(const FEdgeID EdgeID, int32 VertexNumb
 
 TArray<FPolygonID> FMeshDescription::GetEdgeConnectedPolygons(const FEdgeID EdgeID) const
 {
-	return EdgeData[EdgeID.GetValue()].ConnectedPolygons;
+	const FMeshEdge& Edge = EdgeData[EdgeID.GetValue()];
+	TArray<FPolygonID> Polygons(Edge.Polygons, FMath::Min(Edge.NumPolygons, 2));
+	if (const TArray<FPolygonID>* More = MoreEdgePolygons.Find(EdgeID.GetValue()))
+	{
+		Polygons.Append(*More);
+	}
+	return Polygons;
 }
 
 int32 FMeshDescription::GetNumEdgeConnectedPolygons(const FEdgeID EdgeID) const
 {
-	return EdgeData[EdgeID.GetValue()].ConnectedPolygons.Num();
+	return EdgeData[EdgeID.GetValue()].NumPolygons;
 }
 
 TArrayView<const FVertexInstanceID> FMeshDescription::GetPolygonVertexInstanceIDs(const FPolygonID PolygonID) const

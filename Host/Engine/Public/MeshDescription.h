@@ -2,6 +2,7 @@
 
 #include "CoreMinimal.h"
 #include "Containers/ArrayView.h"
+#include "Containers/Map.h"
 #include "MeshAttributeArray.h"
 #include "MeshTypes.h"
 
@@ -79,8 +80,8 @@ public:
 
 	// Connectivity.
 	FVertexID GetVertexInstanceVertex(const FVertexInstanceID VertexInstanceID) const;
-	TArrayView<const FVertexInstanceID> GetVertexVertexInstanceIDs(const FVertexID VertexID) const;
-	TArrayView<const FEdgeID> GetVertexConnectedEdgeIDs(const FVertexID VertexID) const;
+	TArray<FVertexInstanceID> GetVertexVertexInstanceIDs(const FVertexID VertexID) const;
+	TArray<FEdgeID> GetVertexConnectedEdgeIDs(const FVertexID VertexID) const;
 	// The edge joining the two vertices, in either order, or an invalid ID.
 	FEdgeID GetVertexPairEdge(const FVertexID VertexID0, const FVertexID VertexID1) const;
 	FVertexID GetEdgeVertex(const FEdgeID EdgeID, int32 VertexNumber) const;
@@ -104,15 +105,24 @@ public:
 	const TAttributesSet<FPolygonGroupID>& PolygonGroupAttributes() const { return PolygonGroupAttributeSet; }
 
 private:
+	// Connectivity is kept in flat arrays, so that a description of a million corners is made and copied
+	// without an allocation per element: a vertex heads a list of its instances and one of its edges,
+	// threaded through the instances and edges themselves.
 	struct FMeshVertex
 	{
-		TArray<FVertexInstanceID> VertexInstanceIDs;
-		TArray<FEdgeID> ConnectedEdgeIDs;
+		FVertexInstanceID FirstInstance;
+		FEdgeID FirstEdge;
 	};
 	struct FMeshEdge
 	{
 		FVertexID VertexIDs[2];
-		TArray<FPolygonID> ConnectedPolygons;
+		// The next edge around VertexIDs[0] and around VertexIDs[1].
+		FEdgeID NextEdge[2];
+		// Most edges join one or two polygons; the rest are in MoreEdgePolygons.
+		FPolygonID Polygons[2];
+		int32 NumPolygons = 0;
+
+		FEdgeID NextAround(const FVertexID VertexID) const { return VertexIDs[0] == VertexID ? NextEdge[0] : NextEdge[1]; }
 	};
 	struct FMeshPolygon
 	{
@@ -133,7 +143,11 @@ private:
 
 	TArray<FMeshVertex> VertexData;
 	TArray<FVertexID> VertexInstanceVertex;
+	// The next instance of the same vertex.
+	TArray<FVertexInstanceID> NextVertexInstance;
 	TArray<FMeshEdge> EdgeData;
+	// The third and later polygons of an edge, by edge.
+	TMap<int32, TArray<FPolygonID>> MoreEdgePolygons;
 	TArray<FMeshPolygon> PolygonData;
 	// Every polygon's corners, one polygon after the other.
 	TArray<FVertexInstanceID> PolygonCorners;

@@ -380,9 +380,9 @@ UStaticMesh* UvelmoraBPLibrary::SkeletalMeshToStaticMesh(USkeletalMesh* head)
 		return nullptr;
 	}
 	UStaticMesh* StaticMesh = NewObject<UStaticMesh>(Package, FName(*AssetName), RF_Public | RF_Standalone);
-	// InitResources: the usual first call on a mesh made in code. The mesh is still empty, so there is
-	// nothing to hand to the renderer yet; it only puts the new mesh in the state the renderer expects
-	// before the build below replaces its render data.
+	// The one argument-less static mesh call on the new mesh is InitResources, the usual first call on a
+	// mesh made in code: it starts the mesh's render resources. The mesh is still empty, so it uploads
+	// nothing and cannot change the result; the build below makes the resources from the real data.
 	StaticMesh->InitResources();
 	StaticMesh->SetNumSourceModels(1);
 
