@@ -156,6 +156,18 @@ TEST(WriteCurves, BackFillsPartsThatAppearLaterAndRepeatsMissingOnes)
 	EXPECT_EQ(Schema.getValue(ISampleSelector(index_t(2))).getCurvesNumVertices()->size(), 2u);
 }
 
+TEST(WriteCurves, BoundsMatchImathOverEveryPointAndAreEmptyWithoutPoints)
+{
+	const std::vector<V3f> Points = {{3, -1, 2}, {-4, 5, 0.5f}, {1e30f, -1e-30f, -7}, {0, 0, 0}};
+	Box3d Expected;
+	for (const V3f& Point : Points)
+	{
+		Expected.extendBy(V3d(Point));
+	}
+	EXPECT_EQ(ComputeBoundsFromPositions(P3fArraySample(Points)), Expected);
+	EXPECT_EQ(ComputeBoundsFromPositions(P3fArraySample(std::vector<V3f>())), Box3d());
+}
+
 TEST(WriteCurves, CurvesWithoutSamplesCannotBeRead)
 {
 	const std::string Path = TempFile("nosample.abc");
