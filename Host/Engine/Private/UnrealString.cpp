@@ -60,30 +60,30 @@ namespace UE::String::Private
 				continue;
 			}
 
-			// Copy the conversion specification into a narrow printf spec, dropping length modifiers.
-			std::string Spec = "%";
-			const TCHAR* SpecCursor = Cursor + 1;
-			while (*SpecCursor && std::char_traits<char16_t>::find(u"-+ #0", 5, *SpecCursor))
+			// Copy the conversion directive into a narrow printf format, dropping length modifiers.
+			std::string Directive = "%";
+			const TCHAR* DirectiveCursor = Cursor + 1;
+			while (*DirectiveCursor && std::char_traits<char16_t>::find(u"-+ #0", 5, *DirectiveCursor))
 			{
-				Spec += static_cast<char>(*SpecCursor++);
+				Directive += static_cast<char>(*DirectiveCursor++);
 			}
-			while (*SpecCursor && ((*SpecCursor >= u'0' && *SpecCursor <= u'9') || *SpecCursor == u'.'))
+			while (*DirectiveCursor && ((*DirectiveCursor >= u'0' && *DirectiveCursor <= u'9') || *DirectiveCursor == u'.'))
 			{
-				Spec += static_cast<char>(*SpecCursor++);
+				Directive += static_cast<char>(*DirectiveCursor++);
 			}
 			bool bAnsiString = false;
-			while (*SpecCursor == u'l' || *SpecCursor == u'h' || *SpecCursor == u'z' || *SpecCursor == u'j' || *SpecCursor == u'I' ||
-				*SpecCursor == u'6' || *SpecCursor == u'4' || *SpecCursor == u't')
+			while (*DirectiveCursor == u'l' || *DirectiveCursor == u'h' || *DirectiveCursor == u'z' || *DirectiveCursor == u'j' || *DirectiveCursor == u'I' ||
+				*DirectiveCursor == u'6' || *DirectiveCursor == u'4' || *DirectiveCursor == u't')
 			{
-				bAnsiString = bAnsiString || *SpecCursor == u'h';
-				++SpecCursor;
+				bAnsiString = bAnsiString || *DirectiveCursor == u'h';
+				++DirectiveCursor;
 			}
-			const TCHAR Conversion = *SpecCursor;
+			const TCHAR Conversion = *DirectiveCursor;
 			if (!Conversion)
 			{
 				break;
 			}
-			Cursor = SpecCursor;
+			Cursor = DirectiveCursor;
 
 			const FFormatArg* Arg = TakeArg();
 			check(Arg != nullptr);
@@ -112,10 +112,10 @@ namespace UE::String::Private
 						}
 					}
 					// Width and left-justification apply to the converted text.
-					const bool bLeft = Spec.find('-') != std::string::npos;
-					const size_t WidthAt = Spec.find_first_of("123456789");
-					const size_t Dot = Spec.find('.');
-					const int Width = WidthAt != std::string::npos && (Dot == std::string::npos || WidthAt < Dot) ? std::atoi(Spec.c_str() + WidthAt) : 0;
+					const bool bLeft = Directive.find('-') != std::string::npos;
+					const size_t WidthAt = Directive.find_first_of("123456789");
+					const size_t Dot = Directive.find('.');
+					const int Width = WidthAt != std::string::npos && (Dot == std::string::npos || WidthAt < Dot) ? std::atoi(Directive.c_str() + WidthAt) : 0;
 					const size_t Pad = Width > static_cast<int>(Text.size()) ? static_cast<size_t>(Width) - Text.size() : 0;
 					if (!bLeft)
 					{
@@ -135,17 +135,17 @@ namespace UE::String::Private
 				case u'd':
 				case u'i':
 					check(Arg->Kind == FFormatArg::EKind::Signed || Arg->Kind == FFormatArg::EKind::Unsigned);
-					Spec += "lld";
-					std::snprintf(Buffer, sizeof(Buffer), Spec.c_str(), Arg->SignedValue);
+					Directive += "lld";
+					std::snprintf(Buffer, sizeof(Buffer), Directive.c_str(), Arg->SignedValue);
 					break;
 				case u'u':
 				case u'x':
 				case u'X':
 				case u'o':
 					check(Arg->Kind == FFormatArg::EKind::Signed || Arg->Kind == FFormatArg::EKind::Unsigned);
-					Spec += "ll";
-					Spec += static_cast<char>(Conversion);
-					std::snprintf(Buffer, sizeof(Buffer), Spec.c_str(), Arg->UnsignedValue);
+					Directive += "ll";
+					Directive += static_cast<char>(Conversion);
+					std::snprintf(Buffer, sizeof(Buffer), Directive.c_str(), Arg->UnsignedValue);
 					break;
 				case u'f':
 				case u'F':
@@ -156,8 +156,8 @@ namespace UE::String::Private
 				case u'a':
 				case u'A':
 					check(Arg->Kind == FFormatArg::EKind::Floating);
-					Spec += static_cast<char>(Conversion);
-					std::snprintf(Buffer, sizeof(Buffer), Spec.c_str(), Arg->FloatingValue);
+					Directive += static_cast<char>(Conversion);
+					std::snprintf(Buffer, sizeof(Buffer), Directive.c_str(), Arg->FloatingValue);
 					break;
 				case u'p':
 					check(Arg->Kind == FFormatArg::EKind::Pointer);
