@@ -22,249 +22,249 @@
 
 namespace
 {
-using namespace Alembic::AbcGeom;
+	using namespace Alembic::AbcGeom;
 
-const int NumStrands = 100000;
-const int PointsPerStrand = 32;
+	const int NumStrands = 100000;
+	const int PointsPerStrand = 32;
 
-struct FGroom
-{
-	std::vector<V3f> Points;
-	std::vector<int32_t> Counts;
-	std::vector<float> Widths;
-	std::vector<V2f> Uvs;
-	std::vector<V3f> Colors;
-	std::vector<V3f> Normals;
-};
-
-const FGroom& TestGroom()
-{
-	static const FGroom Groom = []
+	struct FGroom
 	{
-		FGroom G;
-		std::mt19937 Random(20240611);
-		std::uniform_real_distribution<float> Unit(0.0f, 1.0f);
-		G.Counts.assign(NumStrands, PointsPerStrand);
-		for (int s = 0; s < NumStrands; ++s)
-		{
-			const V3f Root(Unit(Random) * 2 - 1, 0, Unit(Random) * 2 - 1);
-			for (int j = 0; j < PointsPerStrand; ++j)
-			{
-				G.Points.push_back(Root + V3f(0.001f * j, 0.05f * j + 0.001f * Unit(Random), 0.002f * j));
-				G.Widths.push_back(0.001f + 0.003f * Unit(Random));
-				G.Uvs.emplace_back(float(j) * (1.0f / float(PointsPerStrand - 1)), 0.0f);
-			}
-			G.Colors.emplace_back(Unit(Random), Unit(Random), Unit(Random));
-			G.Normals.emplace_back(0.1f * Unit(Random), 1.0f, 0.1f * Unit(Random));
-		}
-		return G;
-	}();
-	return Groom;
-}
-
-std::string TempPath(const char* Name)
-{
-	return (std::filesystem::temp_directory_path() / (std::string("velmora-bench-") + std::to_string(::getpid()) + "-" + Name)).string();
-}
-
-// The product's write path.
-void WriteAlembic(const std::string& Path, const FGroom& Groom)
-{
-	OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
-	OCurves Curves(Archive.getTop(), "groom");
-	OCompoundProperty Arb = Curves.getSchema().getArbGeomParams();
-	MetaData Attributes;
-	Attributes.set("geoScope", "vtx");
-	Attributes.set("interpretation", "vector");
-	{
-		OV3fArrayProperty Colors(Arb, "groom_color", Attributes);
-		Colors.set(V3fArraySample(Groom.Colors));
-	}
-	{
-		OV3fArrayProperty Normals(Arb, "surface_normal", Attributes);
-		Normals.set(V3fArraySample(Groom.Normals));
-	}
-	Curves.getSchema().set(OCurvesSchema::Sample(P3fArraySample(Groom.Points), Int32ArraySample(Groom.Counts), kCubic, kNonPeriodic,
-	                                             OFloatGeomParam::Sample(FloatArraySample(Groom.Widths), kVertexScope), OV2fGeomParam::Sample(V2fArraySample(Groom.Uvs), kVertexScope),
-	                                             ON3fGeomParam::Sample(), kBezierBasis, FloatArraySample(), UcharArraySample(), FloatArraySample()));
-}
-
-template<class T>
-void WriteArray(std::FILE* File, const std::vector<T>& Values)
-{
-	std::fwrite(Values.data(), sizeof(T), Values.size(), File);
-}
-
-void WriteRaw(const std::string& Path, const FGroom& Groom)
-{
-	std::FILE* File = std::fopen(Path.c_str(), "wb");
-	WriteArray(File, Groom.Points);
-	WriteArray(File, Groom.Counts);
-	WriteArray(File, Groom.Widths);
-	WriteArray(File, Groom.Uvs);
-	WriteArray(File, Groom.Colors);
-	WriteArray(File, Groom.Normals);
-	std::fclose(File);
-}
-
-// What the product keeps after reading: its own copies of every array.
-struct FReadGroom
-{
-	std::vector<V3f> Points;
-	std::vector<int32_t> Counts;
-	std::vector<float> Widths;
-	std::vector<V3f> Colors;
-	std::vector<V3f> Normals;
-};
-
-template<class T, class SAMPLE>
-void CopyOut(std::vector<T>& Out, const SAMPLE& Sample)
-{
-	Out.assign(Sample->get(), Sample->get() + Sample->size());
-}
-
-FReadGroom ReadAlembic(const std::string& Path)
-{
-	FReadGroom Out;
-	IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path, ErrorHandler::kThrowPolicy, ReadArraySampleCachePtr());
-	ICurves Curves(Archive.getTop().getChild(0), kWrapExisting);
-	const ICurvesSchema Schema = Curves.getSchema();
-	const ISampleSelector Selector(index_t(0));
-	const ICurvesSchema::Sample Sample = Schema.getValue(Selector);
-	CopyOut(Out.Points, Sample.getPositions());
-	CopyOut(Out.Counts, Sample.getCurvesNumVertices());
-	IFloatGeomParam::Sample Widths;
-	Schema.getWidthsParam().getExpanded(Widths, Selector);
-	CopyOut(Out.Widths, Widths.getVals());
-	const ICompoundProperty Arb = Schema.getArbGeomParams();
-	CopyOut(Out.Colors, IV3fArrayProperty(Arb, "groom_color").getValue(Selector));
-	CopyOut(Out.Normals, IV3fArrayProperty(Arb, "surface_normal").getValue(Selector));
-	return Out;
-}
-
-FReadGroom ReadRaw(const std::string& Path)
-{
-	FReadGroom Out;
-	const int Fd = ::open(Path.c_str(), O_RDONLY);
-	struct stat Info;
-	::fstat(Fd, &Info);
-	void* Mapped = ::mmap(nullptr, size_t(Info.st_size), PROT_READ, MAP_PRIVATE, Fd, 0);
-	const uint8_t* Cursor = static_cast<const uint8_t*>(Mapped);
-	const auto Take = [&Cursor](auto& Vector, size_t Count)
-	{
-		using T = typename std::decay_t<decltype(Vector)>::value_type;
-		Vector.resize(Count);
-		std::memcpy(Vector.data(), Cursor, Count * sizeof(T));
-		Cursor += Count * sizeof(T);
+		std::vector<V3f> Points;
+		std::vector<int32_t> Counts;
+		std::vector<float> Widths;
+		std::vector<V2f> Uvs;
+		std::vector<V3f> Colors;
+		std::vector<V3f> Normals;
 	};
-	const size_t NumPoints = size_t(NumStrands) * PointsPerStrand;
-	Take(Out.Points, NumPoints);
-	Take(Out.Counts, NumStrands);
-	Take(Out.Widths, NumPoints);
-	Cursor += NumPoints * sizeof(V2f); // uvs are written but the product does not read them
-	Take(Out.Colors, NumStrands);
-	Take(Out.Normals, NumStrands);
-	::munmap(Mapped, size_t(Info.st_size));
-	::close(Fd);
-	return Out;
-}
 
-// Outside the timed region: drop the previous output and flush dirty pages, so no iteration
-// pays for write-back that an earlier one (or the other benchmark) left behind.
-void Settle(benchmark::State& State, const std::string& Path)
-{
-	State.PauseTiming();
-	std::filesystem::remove(Path);
-	::sync();
-	State.ResumeTiming();
-}
-
-double FileMB(const std::string& Path)
-{
-	return double(std::filesystem::file_size(Path)) / (1024.0 * 1024.0);
-}
-
-// Peak resident memory of a fresh copy of this program that only reads the file, in MB.
-double PeakReadRssMB(const char* Mode, const std::string& Path)
-{
-	const pid_t Child = ::fork();
-	if (Child == 0)
+	const FGroom& TestGroom()
 	{
-		::execl("/proc/self/exe", "AlembicGroomIO", Mode, Path.c_str(), static_cast<char*>(nullptr));
-		::_exit(127);
+		static const FGroom Groom = []
+		{
+			FGroom G;
+			std::mt19937 Random(20240611);
+			std::uniform_real_distribution<float> Unit(0.0f, 1.0f);
+			G.Counts.assign(NumStrands, PointsPerStrand);
+			for (int s = 0; s < NumStrands; ++s)
+			{
+				const V3f Root(Unit(Random) * 2 - 1, 0, Unit(Random) * 2 - 1);
+				for (int j = 0; j < PointsPerStrand; ++j)
+				{
+					G.Points.push_back(Root + V3f(0.001f * j, 0.05f * j + 0.001f * Unit(Random), 0.002f * j));
+					G.Widths.push_back(0.001f + 0.003f * Unit(Random));
+					G.Uvs.emplace_back(float(j) * (1.0f / float(PointsPerStrand - 1)), 0.0f);
+				}
+				G.Colors.emplace_back(Unit(Random), Unit(Random), Unit(Random));
+				G.Normals.emplace_back(0.1f * Unit(Random), 1.0f, 0.1f * Unit(Random));
+			}
+			return G;
+		}();
+		return Groom;
 	}
-	int Status = 0;
-	struct rusage Usage = {};
-	::wait4(Child, &Status, 0, &Usage);
-	return double(Usage.ru_maxrss) / 1024.0;
-}
 
-void BM_WriteAlembic(benchmark::State& State)
-{
-	const FGroom& Groom = TestGroom();
-	const std::string Path = TempPath("write.abc");
-	for (auto _ : State)
+	std::string TempPath(const char* Name)
 	{
-		Settle(State, Path);
-		WriteAlembic(Path, Groom);
+		return (std::filesystem::temp_directory_path() / (std::string("velmora-bench-") + std::to_string(::getpid()) + "-" + Name)).string();
 	}
-	State.counters["file_MB"] = FileMB(Path);
-	State.SetBytesProcessed(std::int64_t(State.iterations()) * std::int64_t(std::filesystem::file_size(Path)));
-	std::filesystem::remove(Path);
-}
 
-void BM_WriteRaw(benchmark::State& State)
-{
-	const FGroom& Groom = TestGroom();
-	const std::string Path = TempPath("write.raw");
-	for (auto _ : State)
+	// The product's write path.
+	void WriteAlembic(const std::string& Path, const FGroom& Groom)
 	{
-		Settle(State, Path);
-		WriteRaw(Path, Groom);
+		OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
+		OCurves Curves(Archive.getTop(), "groom");
+		OCompoundProperty Arb = Curves.getSchema().getArbGeomParams();
+		MetaData Attributes;
+		Attributes.set("geoScope", "vtx");
+		Attributes.set("interpretation", "vector");
+		{
+			OV3fArrayProperty Colors(Arb, "groom_color", Attributes);
+			Colors.set(V3fArraySample(Groom.Colors));
+		}
+		{
+			OV3fArrayProperty Normals(Arb, "surface_normal", Attributes);
+			Normals.set(V3fArraySample(Groom.Normals));
+		}
+		Curves.getSchema().set(OCurvesSchema::Sample(P3fArraySample(Groom.Points), Int32ArraySample(Groom.Counts), kCubic, kNonPeriodic,
+		                                             OFloatGeomParam::Sample(FloatArraySample(Groom.Widths), kVertexScope), OV2fGeomParam::Sample(V2fArraySample(Groom.Uvs), kVertexScope),
+		                                             ON3fGeomParam::Sample(), kBezierBasis, FloatArraySample(), UcharArraySample(), FloatArraySample()));
 	}
-	State.counters["file_MB"] = FileMB(Path);
-	State.SetBytesProcessed(std::int64_t(State.iterations()) * std::int64_t(std::filesystem::file_size(Path)));
-	std::filesystem::remove(Path);
-}
 
-void BM_ReadAlembic(benchmark::State& State)
-{
-	const std::string Path = TempPath("read.abc");
-	WriteAlembic(Path, TestGroom());
-	::sync();
-	for (auto _ : State)
+	template<class T>
+	void WriteArray(std::FILE* File, const std::vector<T>& Values)
 	{
-		benchmark::DoNotOptimize(ReadAlembic(Path));
+		std::fwrite(Values.data(), sizeof(T), Values.size(), File);
 	}
-	const double Peak = PeakReadRssMB("--read-alembic", Path);
-	State.counters["file_MB"] = FileMB(Path);
-	State.counters["peak_rss_MB"] = Peak;
-	State.counters["peak_over_file"] = Peak / FileMB(Path);
-	State.SetBytesProcessed(std::int64_t(State.iterations()) * std::int64_t(std::filesystem::file_size(Path)));
-	std::filesystem::remove(Path);
-}
 
-void BM_ReadRaw(benchmark::State& State)
-{
-	const std::string Path = TempPath("read.raw");
-	WriteRaw(Path, TestGroom());
-	::sync();
-	for (auto _ : State)
+	void WriteRaw(const std::string& Path, const FGroom& Groom)
 	{
-		benchmark::DoNotOptimize(ReadRaw(Path));
+		std::FILE* File = std::fopen(Path.c_str(), "wb");
+		WriteArray(File, Groom.Points);
+		WriteArray(File, Groom.Counts);
+		WriteArray(File, Groom.Widths);
+		WriteArray(File, Groom.Uvs);
+		WriteArray(File, Groom.Colors);
+		WriteArray(File, Groom.Normals);
+		std::fclose(File);
 	}
-	const double Peak = PeakReadRssMB("--read-raw", Path);
-	State.counters["file_MB"] = FileMB(Path);
-	State.counters["peak_rss_MB"] = Peak;
-	State.counters["peak_over_file"] = Peak / FileMB(Path);
-	State.SetBytesProcessed(std::int64_t(State.iterations()) * std::int64_t(std::filesystem::file_size(Path)));
-	std::filesystem::remove(Path);
-}
 
-BENCHMARK(BM_WriteAlembic)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-BENCHMARK(BM_WriteRaw)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-BENCHMARK(BM_ReadAlembic)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-BENCHMARK(BM_ReadRaw)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+	// What the product keeps after reading: its own copies of every array.
+	struct FReadGroom
+	{
+		std::vector<V3f> Points;
+		std::vector<int32_t> Counts;
+		std::vector<float> Widths;
+		std::vector<V3f> Colors;
+		std::vector<V3f> Normals;
+	};
+
+	template<class T, class SAMPLE>
+	void CopyOut(std::vector<T>& Out, const SAMPLE& Sample)
+	{
+		Out.assign(Sample->get(), Sample->get() + Sample->size());
+	}
+
+	FReadGroom ReadAlembic(const std::string& Path)
+	{
+		FReadGroom Out;
+		IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path, ErrorHandler::kThrowPolicy, ReadArraySampleCachePtr());
+		ICurves Curves(Archive.getTop().getChild(0), kWrapExisting);
+		const ICurvesSchema Schema = Curves.getSchema();
+		const ISampleSelector Selector(index_t(0));
+		const ICurvesSchema::Sample Sample = Schema.getValue(Selector);
+		CopyOut(Out.Points, Sample.getPositions());
+		CopyOut(Out.Counts, Sample.getCurvesNumVertices());
+		IFloatGeomParam::Sample Widths;
+		Schema.getWidthsParam().getExpanded(Widths, Selector);
+		CopyOut(Out.Widths, Widths.getVals());
+		const ICompoundProperty Arb = Schema.getArbGeomParams();
+		CopyOut(Out.Colors, IV3fArrayProperty(Arb, "groom_color").getValue(Selector));
+		CopyOut(Out.Normals, IV3fArrayProperty(Arb, "surface_normal").getValue(Selector));
+		return Out;
+	}
+
+	FReadGroom ReadRaw(const std::string& Path)
+	{
+		FReadGroom Out;
+		const int Fd = ::open(Path.c_str(), O_RDONLY);
+		struct stat Info;
+		::fstat(Fd, &Info);
+		void* Mapped = ::mmap(nullptr, size_t(Info.st_size), PROT_READ, MAP_PRIVATE, Fd, 0);
+		const uint8_t* Cursor = static_cast<const uint8_t*>(Mapped);
+		const auto Take = [&Cursor](auto& Vector, size_t Count)
+		{
+			using T = typename std::decay_t<decltype(Vector)>::value_type;
+			Vector.resize(Count);
+			std::memcpy(Vector.data(), Cursor, Count * sizeof(T));
+			Cursor += Count * sizeof(T);
+		};
+		const size_t NumPoints = size_t(NumStrands) * PointsPerStrand;
+		Take(Out.Points, NumPoints);
+		Take(Out.Counts, NumStrands);
+		Take(Out.Widths, NumPoints);
+		Cursor += NumPoints * sizeof(V2f); // uvs are written but the product does not read them
+		Take(Out.Colors, NumStrands);
+		Take(Out.Normals, NumStrands);
+		::munmap(Mapped, size_t(Info.st_size));
+		::close(Fd);
+		return Out;
+	}
+
+	// Outside the timed region: drop the previous output and flush dirty pages, so no iteration
+	// pays for write-back that an earlier one (or the other benchmark) left behind.
+	void Settle(benchmark::State& State, const std::string& Path)
+	{
+		State.PauseTiming();
+		std::filesystem::remove(Path);
+		::sync();
+		State.ResumeTiming();
+	}
+
+	double FileMB(const std::string& Path)
+	{
+		return double(std::filesystem::file_size(Path)) / (1024.0 * 1024.0);
+	}
+
+	// Peak resident memory of a fresh copy of this program that only reads the file, in MB.
+	double PeakReadRssMB(const char* Mode, const std::string& Path)
+	{
+		const pid_t Child = ::fork();
+		if (Child == 0)
+		{
+			::execl("/proc/self/exe", "AlembicGroomIO", Mode, Path.c_str(), static_cast<char*>(nullptr));
+			::_exit(127);
+		}
+		int Status = 0;
+		struct rusage Usage = {};
+		::wait4(Child, &Status, 0, &Usage);
+		return double(Usage.ru_maxrss) / 1024.0;
+	}
+
+	void BM_WriteAlembic(benchmark::State& State)
+	{
+		const FGroom& Groom = TestGroom();
+		const std::string Path = TempPath("write.abc");
+		for (auto _ : State)
+		{
+			Settle(State, Path);
+			WriteAlembic(Path, Groom);
+		}
+		State.counters["file_MB"] = FileMB(Path);
+		State.SetBytesProcessed(std::int64_t(State.iterations()) * std::int64_t(std::filesystem::file_size(Path)));
+		std::filesystem::remove(Path);
+	}
+
+	void BM_WriteRaw(benchmark::State& State)
+	{
+		const FGroom& Groom = TestGroom();
+		const std::string Path = TempPath("write.raw");
+		for (auto _ : State)
+		{
+			Settle(State, Path);
+			WriteRaw(Path, Groom);
+		}
+		State.counters["file_MB"] = FileMB(Path);
+		State.SetBytesProcessed(std::int64_t(State.iterations()) * std::int64_t(std::filesystem::file_size(Path)));
+		std::filesystem::remove(Path);
+	}
+
+	void BM_ReadAlembic(benchmark::State& State)
+	{
+		const std::string Path = TempPath("read.abc");
+		WriteAlembic(Path, TestGroom());
+		::sync();
+		for (auto _ : State)
+		{
+			benchmark::DoNotOptimize(ReadAlembic(Path));
+		}
+		const double Peak = PeakReadRssMB("--read-alembic", Path);
+		State.counters["file_MB"] = FileMB(Path);
+		State.counters["peak_rss_MB"] = Peak;
+		State.counters["peak_over_file"] = Peak / FileMB(Path);
+		State.SetBytesProcessed(std::int64_t(State.iterations()) * std::int64_t(std::filesystem::file_size(Path)));
+		std::filesystem::remove(Path);
+	}
+
+	void BM_ReadRaw(benchmark::State& State)
+	{
+		const std::string Path = TempPath("read.raw");
+		WriteRaw(Path, TestGroom());
+		::sync();
+		for (auto _ : State)
+		{
+			benchmark::DoNotOptimize(ReadRaw(Path));
+		}
+		const double Peak = PeakReadRssMB("--read-raw", Path);
+		State.counters["file_MB"] = FileMB(Path);
+		State.counters["peak_rss_MB"] = Peak;
+		State.counters["peak_over_file"] = Peak / FileMB(Path);
+		State.SetBytesProcessed(std::int64_t(State.iterations()) * std::int64_t(std::filesystem::file_size(Path)));
+		std::filesystem::remove(Path);
+	}
+
+	BENCHMARK(BM_WriteAlembic)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+	BENCHMARK(BM_WriteRaw)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+	BENCHMARK(BM_ReadAlembic)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+	BENCHMARK(BM_ReadRaw)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 }
 
 int main(int argc, char** argv)

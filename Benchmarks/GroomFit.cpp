@@ -33,7 +33,8 @@ namespace
 	class FQuietStdout
 	{
 	public:
-		FQuietStdout() : Saved(std::cout.rdbuf(nullptr)) {}
+		FQuietStdout()
+		    : Saved(std::cout.rdbuf(nullptr)) {}
 		~FQuietStdout()
 		{
 			std::cout.rdbuf(Saved);
@@ -419,7 +420,8 @@ static void BM_GroomFit_WholeFitBesideParts(benchmark::State& State)
 		Traces += T5 - T4;
 		Write += T6 - T5;
 	}
-	const auto Milliseconds = [&State](FClock::duration D) { return std::chrono::duration<double, std::milli>(D).count() / static_cast<double>(State.iterations()); };
+	const auto Milliseconds = [&State](FClock::duration D)
+	{ return std::chrono::duration<double, std::milli>(D).count() / static_cast<double>(State.iterations()); };
 	const double Parts = Milliseconds(Read) + Milliseconds(Build) + Milliseconds(Traces) + Milliseconds(Write);
 	State.counters["whole_ms"] = Milliseconds(Whole);
 	State.counters["read_ms"] = Milliseconds(Read);

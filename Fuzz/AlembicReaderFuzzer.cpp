@@ -9,82 +9,82 @@
 
 namespace
 {
-using namespace Alembic::AbcGeom;
+	using namespace Alembic::AbcGeom;
 
-// Headers may claim billions of samples; reading a spread of them covers every stored slot
-// mapping without turning a 40-byte input into a long loop.
-std::vector<index_t> SampleIndices(size_t iNumSamples)
-{
-	std::vector<index_t> Indices;
-	for (size_t i = 0; i < iNumSamples && i < 8; ++i)
+	// Headers may claim billions of samples; reading a spread of them covers every stored slot
+	// mapping without turning a 40-byte input into a long loop.
+	std::vector<index_t> SampleIndices(size_t iNumSamples)
 	{
-		Indices.push_back(index_t(i));
-	}
-	if (iNumSamples > 8)
-	{
-		Indices.push_back(index_t(iNumSamples / 2));
-		Indices.push_back(index_t(iNumSamples - 1));
-	}
-	return Indices;
-}
-
-void ReadScalar(const IScalarProperty& Property)
-{
-	const DataType Type = Property.getDataType();
-	for (index_t Index : SampleIndices(Property.getNumSamples()))
-	{
-		if (Type.getPod() == kStringPOD)
+		std::vector<index_t> Indices;
+		for (size_t i = 0; i < iNumSamples && i < 8; ++i)
 		{
-			std::vector<std::string> Values(Type.getExtent());
-			Property.get(Values.data(), ISampleSelector(Index));
+			Indices.push_back(index_t(i));
 		}
-		else if (Type.getPod() == kWstringPOD)
+		if (iNumSamples > 8)
 		{
-			std::vector<std::wstring> Values(Type.getExtent());
-			Property.get(Values.data(), ISampleSelector(Index));
+			Indices.push_back(index_t(iNumSamples / 2));
+			Indices.push_back(index_t(iNumSamples - 1));
 		}
-		else
+		return Indices;
+	}
+
+	void ReadScalar(const IScalarProperty& Property)
+	{
+		const DataType Type = Property.getDataType();
+		for (index_t Index : SampleIndices(Property.getNumSamples()))
 		{
-			std::vector<uint8_t> Values(Type.getNumBytes() + 1);
-			Property.get(Values.data(), ISampleSelector(Index));
+			if (Type.getPod() == kStringPOD)
+			{
+				std::vector<std::string> Values(Type.getExtent());
+				Property.get(Values.data(), ISampleSelector(Index));
+			}
+			else if (Type.getPod() == kWstringPOD)
+			{
+				std::vector<std::wstring> Values(Type.getExtent());
+				Property.get(Values.data(), ISampleSelector(Index));
+			}
+			else
+			{
+				std::vector<uint8_t> Values(Type.getNumBytes() + 1);
+				Property.get(Values.data(), ISampleSelector(Index));
+			}
 		}
 	}
-}
 
-void ReadArray(const IArrayProperty& Property)
-{
-	for (index_t Index : SampleIndices(Property.getNumSamples()))
+	void ReadArray(const IArrayProperty& Property)
 	{
-		ArraySamplePtr Sample;
-		Property.get(Sample, ISampleSelector(Index));
-		Dimensions Dims;
-		Property.getDimensions(Dims, ISampleSelector(Index));
-	}
-}
-
-template<class CALL>
-void Guarded(CALL&& Call)
-{
-	try
-	{
-		Call();
-	}
-	catch (const std::exception&)
-	{
-	}
-}
-
-void WalkProperties(const ICompoundProperty& Root)
-{
-	std::vector<ICompoundProperty> Pending{Root};
-	while (!Pending.empty())
-	{
-		const ICompoundProperty Compound = Pending.back();
-		Pending.pop_back();
-		for (size_t i = 0; i < Compound.getNumProperties(); ++i)
+		for (index_t Index : SampleIndices(Property.getNumSamples()))
 		{
-			Guarded([&]
-			        {
+			ArraySamplePtr Sample;
+			Property.get(Sample, ISampleSelector(Index));
+			Dimensions Dims;
+			Property.getDimensions(Dims, ISampleSelector(Index));
+		}
+	}
+
+	template<class CALL>
+	void Guarded(CALL&& Call)
+	{
+		try
+		{
+			Call();
+		}
+		catch (const std::exception&)
+		{
+		}
+	}
+
+	void WalkProperties(const ICompoundProperty& Root)
+	{
+		std::vector<ICompoundProperty> Pending{Root};
+		while (!Pending.empty())
+		{
+			const ICompoundProperty Compound = Pending.back();
+			Pending.pop_back();
+			for (size_t i = 0; i < Compound.getNumProperties(); ++i)
+			{
+				Guarded([&]
+				        {
 					const PropertyHeader& Header = Compound.getPropertyHeader(i);
 					if (Header.isCompound())
 					{
@@ -98,24 +98,24 @@ void WalkProperties(const ICompoundProperty& Root)
 					{
 						ReadArray(IArrayProperty(Compound, Header.getName()));
 					} });
+			}
 		}
 	}
-}
 
-void ReadCurves(const IObject& Object)
-{
-	ICurves Curves(Object, kWrapExisting);
-	const ICurvesSchema& Schema = Curves.getSchema();
-	for (index_t Index : SampleIndices(Schema.getNumSamples()))
+	void ReadCurves(const IObject& Object)
 	{
-		const ISampleSelector Selector(Index);
-		Schema.getValue(Selector);
-		IFloatGeomParam::Sample Widths;
-		Schema.getWidthsParam().getExpanded(Widths, Selector);
-		IV2fGeomParam::Sample Uvs;
-		Schema.getUVsParam().getIndexed(Uvs, Selector);
+		ICurves Curves(Object, kWrapExisting);
+		const ICurvesSchema& Schema = Curves.getSchema();
+		for (index_t Index : SampleIndices(Schema.getNumSamples()))
+		{
+			const ISampleSelector Selector(Index);
+			Schema.getValue(Selector);
+			IFloatGeomParam::Sample Widths;
+			Schema.getWidthsParam().getExpanded(Widths, Selector);
+			IV2fGeomParam::Sample Uvs;
+			Schema.getUVsParam().getIndexed(Uvs, Selector);
+		}
 	}
-}
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)

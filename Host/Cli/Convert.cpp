@@ -16,20 +16,20 @@
 namespace VelmoraCli
 {
 	const char* const ConvertUsage =
-		"usage: velmora convert SKINNED_MESH OUT [--json] [--quiet]\n"
-		"\n"
-		"Loads the most detailed level (LOD 0) of a skinned mesh file as a skeletal mesh, turns it into a\n"
-		"static mesh with the same UvelmoraBPLibrary::SkeletalMeshToStaticMesh the editor runs, and writes\n"
-		"that static mesh's positions and triangles to OUT in the format its extension names.\n"
-		"SKINNED_MESH is any file assimp reads (FBX, glTF/GLB, DAE, ...). Its meshes with bones make the\n"
-		"skeletal mesh (every mesh when it has none); nodes named ..._LOD1, ..._LOD2 and so on are left out.\n"
-		"\n"
-		"options:\n"
-		"  -o, --output OUT   the output file (instead of the second argument)\n"
-		"  --json             print the summary and the log as JSON on stdout\n"
-		"  -q, --quiet        print nothing but errors\n"
-		"\n"
-		"example: velmora convert head_skinned.fbx head_static.obj\n";
+	    "usage: velmora convert SKINNED_MESH OUT [--json] [--quiet]\n"
+	    "\n"
+	    "Loads the most detailed level (LOD 0) of a skinned mesh file as a skeletal mesh, turns it into a\n"
+	    "static mesh with the same UvelmoraBPLibrary::SkeletalMeshToStaticMesh the editor runs, and writes\n"
+	    "that static mesh's positions and triangles to OUT in the format its extension names.\n"
+	    "SKINNED_MESH is any file assimp reads (FBX, glTF/GLB, DAE, ...). Its meshes with bones make the\n"
+	    "skeletal mesh (every mesh when it has none); nodes named ..._LOD1, ..._LOD2 and so on are left out.\n"
+	    "\n"
+	    "options:\n"
+	    "  -o, --output OUT   the output file (instead of the second argument)\n"
+	    "  --json             print the summary and the log as JSON on stdout\n"
+	    "  -q, --quiet        print nothing but errors\n"
+	    "\n"
+	    "example: velmora convert head_skinned.fbx head_static.obj\n";
 
 	int RunConvert(const std::vector<std::string>& Args)
 	{
@@ -150,15 +150,15 @@ namespace VelmoraCli
 		if (bJson)
 		{
 			const nlohmann::json Json = {
-				{"input", Files[0]},
-				{"output", OutputPath},
-				{"skinned", bSkinned},
-				{"inputVertices", Loaded.Positions.Num()},
-				{"inputTriangles", Loaded.NumTriangles()},
-				{"vertices", Converted.Positions.Num()},
-				{"triangles", Converted.NumTriangles()},
-				{"asset", TCHAR_TO_UTF8(*Static->GetPathName())},
-				{"log", Log},
+			    {"input", Files[0]},
+			    {"output", OutputPath},
+			    {"skinned", bSkinned},
+			    {"inputVertices", Loaded.Positions.Num()},
+			    {"inputTriangles", Loaded.NumTriangles()},
+			    {"vertices", Converted.Positions.Num()},
+			    {"triangles", Converted.NumTriangles()},
+			    {"asset", TCHAR_TO_UTF8(*Static->GetPathName())},
+			    {"log", Log},
 			};
 			std::printf("%s\n", Json.dump(2).c_str());
 		}
@@ -173,7 +173,7 @@ namespace VelmoraCli
 				std::printf("note: %s has no bones; all of its meshes were taken as LOD 0\n", Files[0].c_str());
 			}
 			std::printf("converted %s (%d vertices, %d triangles) -> %s (%d vertices, %d triangles)\n", Files[0].c_str(), Loaded.Positions.Num(),
-				Loaded.NumTriangles(), OutputPath.c_str(), Converted.Positions.Num(), Converted.NumTriangles());
+			            Loaded.NumTriangles(), OutputPath.c_str(), Converted.Positions.Num(), Converted.NumTriangles());
 		}
 		return 0;
 	}

@@ -17,24 +17,24 @@
 namespace VelmoraCli
 {
 	const char* const DemoUsage =
-		"usage: velmora demo [-o DIR] [--strands N] [--quiet]\n"
-		"\n"
-		"Shows the fit at work with nothing of yours: builds a head-like mesh and a groom of some 20,000\n"
-		"strands on its scalp (one normal and one colour per strand, roots lifted off the surface as\n"
-		"exported grooms often are, a few too far for the fit to reach), fits it with the same call\n"
-		"'velmora fit' makes, and writes into DIR (velmora-demo by default):\n"
-		"  head.obj     the head\n"
-		"  source.abc   the groom as exported\n"
-		"  fitted.abc   the groom after the fit\n"
-		"  demo.png     the groom before and after the fit on the head; red rings mark strands the fit missed\n"
-		"\n"
-		"options:\n"
-		"  -o, --output DIR   where to write (made if missing)\n"
-		"  --strands N        number of strands (default 20000)\n"
-		"  --seed N           seed of the groom's random layout (default 1)\n"
-		"  -q, --quiet        print nothing but errors\n"
-		"\n"
-		"example: velmora demo && xdg-open velmora-demo/demo.png\n";
+	    "usage: velmora demo [-o DIR] [--strands N] [--quiet]\n"
+	    "\n"
+	    "Shows the fit at work with nothing of yours: builds a head-like mesh and a groom of some 20,000\n"
+	    "strands on its scalp (one normal and one colour per strand, roots lifted off the surface as\n"
+	    "exported grooms often are, a few too far for the fit to reach), fits it with the same call\n"
+	    "'velmora fit' makes, and writes into DIR (velmora-demo by default):\n"
+	    "  head.obj     the head\n"
+	    "  source.abc   the groom as exported\n"
+	    "  fitted.abc   the groom after the fit\n"
+	    "  demo.png     the groom before and after the fit on the head; red rings mark strands the fit missed\n"
+	    "\n"
+	    "options:\n"
+	    "  -o, --output DIR   where to write (made if missing)\n"
+	    "  --strands N        number of strands (default 20000)\n"
+	    "  --seed N           seed of the groom's random layout (default 1)\n"
+	    "  -q, --quiet        print nothing but errors\n"
+	    "\n"
+	    "example: velmora demo && xdg-open velmora-demo/demo.png\n";
 
 	namespace
 	{
@@ -66,7 +66,7 @@ namespace VelmoraCli
 			Picture.DrawText(20, 20, "VELMORA: A GROOM FITTED ONTO A HEAD", 3, Ink);
 			char Line[256];
 			std::snprintf(Line, sizeof(Line), "%lld STRANDS, %lld POINTS, %s PROJECTION: %lld HITS, %lld MISSES", static_cast<long long>(Report.Strands),
-				static_cast<long long>(Report.Points), Report.Mode.c_str(), static_cast<long long>(Report.Hits), static_cast<long long>(Report.Misses));
+			              static_cast<long long>(Report.Points), Report.Mode.c_str(), static_cast<long long>(Report.Hits), static_cast<long long>(Report.Misses));
 			Picture.DrawText(24, 58, Line, 2, Faint);
 
 			// Missed strands stayed as exported: their roots, in both views.
@@ -210,27 +210,30 @@ namespace VelmoraCli
 		const Host::FMeshData Head = BuildDemoHead();
 		const GroomData Source = BuildDemoGroom(Head, GroomOptions);
 		std::string Error;
-		if (!WriteStaged(HeadPath, [&](const std::string& Path, std::string& OutError) { return SaveMeshFile(Path, Head, OutError); }, Error))
+		if (!WriteStaged(
+		        HeadPath, [&](const std::string& Path, std::string& OutError)
+		        { return SaveMeshFile(Path, Head, OutError); },
+		        Error))
 		{
 			return Fail(Error);
 		}
 		const bool bSourceWritten = WriteStaged(
-			SourcePath,
-			[&](const std::string& Path, std::string& OutError)
-			{
-				FScopedStreamCapture Quiet; // the writer names its staging path; the summary names the real one
-				try
-				{
-					WriteGroom(Path, Source);
-				}
-				catch (const std::exception& Exception)
-				{
-					OutError = "cannot write '" + SourcePath + "': " + Exception.what();
-					return false;
-				}
-				return true;
-			},
-			Error);
+		    SourcePath,
+		    [&](const std::string& Path, std::string& OutError)
+		    {
+			    FScopedStreamCapture Quiet; // the writer names its staging path; the summary names the real one
+			    try
+			    {
+				    WriteGroom(Path, Source);
+			    }
+			    catch (const std::exception& Exception)
+			    {
+				    OutError = "cannot write '" + SourcePath + "': " + Exception.what();
+				    return false;
+			    }
+			    return true;
+		    },
+		    Error);
 		if (!bSourceWritten)
 		{
 			return Fail(Error);
@@ -257,7 +260,10 @@ namespace VelmoraCli
 			return Fail("cannot read back '" + FittedPath + "'");
 		}
 		const FPicture Picture = DrawDemo(Head, Source, Fitted, Report);
-		if (!WriteStaged(PicturePath, [&](const std::string& Path, std::string& OutError) { return Picture.SavePng(Path, OutError); }, Error))
+		if (!WriteStaged(
+		        PicturePath, [&](const std::string& Path, std::string& OutError)
+		        { return Picture.SavePng(Path, OutError); },
+		        Error))
 		{
 			return Fail(Error);
 		}
@@ -266,7 +272,7 @@ namespace VelmoraCli
 		{
 			const double Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
 			std::printf("velmora demo: a head of %d triangles and a groom of %lld strands, fitted in %.2f s\n", Head.NumTriangles(),
-				static_cast<long long>(Report.Strands), Seconds);
+			            static_cast<long long>(Report.Strands), Seconds);
 			std::printf("%s", Report.Describe().c_str());
 			std::printf("wrote %s, %s, %s and %s\n", HeadPath.c_str(), SourcePath.c_str(), FittedPath.c_str(), PicturePath.c_str());
 			std::printf("the same fit by hand: velmora fit %s %s %s\n", SourcePath.c_str(), HeadPath.c_str(), FittedPath.c_str());

@@ -93,7 +93,8 @@ namespace VelmoraCli
 
 		std::mt19937 Random(Options.Seed);
 		std::uniform_real_distribution<double> Unit(0.0, 1.0);
-		const auto Between = [&](double Low, double High) { return Low + (High - Low) * Unit(Random); };
+		const auto Between = [&](double Low, double High)
+		{ return Low + (High - Low) * Unit(Random); };
 
 		// A few hair colours: dark brown, chestnut, auburn, with the odd fair strand.
 		const FVector Palette[] = {FVector(0.23, 0.13, 0.07), FVector(0.42, 0.22, 0.10), FVector(0.55, 0.25, 0.09), FVector(0.80, 0.62, 0.38)};

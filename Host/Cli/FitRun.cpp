@@ -120,14 +120,14 @@ namespace VelmoraCli
 	nlohmann::json FFitReport::ToJson() const
 	{
 		return {
-			{"strands", Strands},
-			{"points", Points},
-			{"meshTriangles", MeshTriangles},
-			{"mode", Mode},
-			{"hits", Hits},
-			{"misses", Misses},
-			{"seconds", {{"mesh", MeshSeconds}, {"read", ReadSeconds}, {"trace", TraceSeconds}, {"write", WriteSeconds}, {"total", TotalSeconds}}},
-			{"log", Log},
+		    {"strands", Strands},
+		    {"points", Points},
+		    {"meshTriangles", MeshTriangles},
+		    {"mode", Mode},
+		    {"hits", Hits},
+		    {"misses", Misses},
+		    {"seconds", {{"mesh", MeshSeconds}, {"read", ReadSeconds}, {"trace", TraceSeconds}, {"write", WriteSeconds}, {"total", TotalSeconds}}},
+		    {"log", Log},
 		};
 	}
 
@@ -135,16 +135,16 @@ namespace VelmoraCli
 	{
 		char Text[1024];
 		std::snprintf(Text, sizeof(Text),
-			"strands  %lld\n"
-			"points   %lld\n"
-			"mesh     %lld triangles\n"
-			"mode     %s projection\n"
-			"hits     %lld\n"
-			"misses   %lld%s\n"
-			"time     mesh %.3f s, read %.3f s, trace %.3f s, write %.3f s, total %.3f s\n",
-			static_cast<long long>(Strands), static_cast<long long>(Points), static_cast<long long>(MeshTriangles), Mode.c_str(),
-			static_cast<long long>(Hits), static_cast<long long>(Misses), Misses > 0 ? " (left where they were)" : "", MeshSeconds, ReadSeconds,
-			TraceSeconds, WriteSeconds, TotalSeconds);
+		              "strands  %lld\n"
+		              "points   %lld\n"
+		              "mesh     %lld triangles\n"
+		              "mode     %s projection\n"
+		              "hits     %lld\n"
+		              "misses   %lld%s\n"
+		              "time     mesh %.3f s, read %.3f s, trace %.3f s, write %.3f s, total %.3f s\n",
+		              static_cast<long long>(Strands), static_cast<long long>(Points), static_cast<long long>(MeshTriangles), Mode.c_str(),
+		              static_cast<long long>(Hits), static_cast<long long>(Misses), Misses > 0 ? " (left where they were)" : "", MeshSeconds, ReadSeconds,
+		              TraceSeconds, WriteSeconds, TotalSeconds);
 		return Text;
 	}
 
@@ -173,7 +173,7 @@ namespace VelmoraCli
 		AActor* MeshActor = Host::SpawnActorWithoutRoot(World);
 		UStaticMesh* Mesh = Host::NewStaticMesh(MeshData);
 		UStaticMeshComponent* Component =
-			Host::AddStaticMeshComponent(MeshActor, Mesh, FTransform(Request.MeshRotation, Request.MeshLocation, Request.MeshScale));
+		    Host::AddStaticMeshComponent(MeshActor, Mesh, FTransform(Request.MeshRotation, Request.MeshLocation, Request.MeshScale));
 
 		std::vector<std::string> Lines;
 		std::vector<int64> Repeats;
@@ -189,7 +189,7 @@ namespace VelmoraCli
 			try
 			{
 				UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Component, Request.Origin, FString(UTF8_TO_TCHAR(Request.GroomPath.c_str())),
-					FString(UTF8_TO_TCHAR(Output.GetStagingPath().c_str())));
+				                                        FString(UTF8_TO_TCHAR(Output.GetStagingPath().c_str())));
 			}
 			catch (const std::exception& Error)
 			{

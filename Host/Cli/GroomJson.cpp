@@ -24,11 +24,21 @@ namespace VelmoraCli
 			{
 				switch (C)
 				{
-					case '"': Out += "\\\""; break;
-					case '\\': Out += "\\\\"; break;
-					case '\n': Out += "\\n"; break;
-					case '\r': Out += "\\r"; break;
-					case '\t': Out += "\\t"; break;
+					case '"':
+						Out += "\\\"";
+						break;
+					case '\\':
+						Out += "\\\\";
+						break;
+					case '\n':
+						Out += "\\n";
+						break;
+					case '\r':
+						Out += "\\r";
+						break;
+					case '\t':
+						Out += "\\t";
+						break;
 					default:
 						if (C < 0x20)
 						{
@@ -135,9 +145,12 @@ namespace VelmoraCli
 
 	std::string GroomToJson(const GroomData& Groom, const FReadMessages& Messages)
 	{
-		const auto Float = [](std::string& Out, float Value) { AppendFloat(Out, Value); };
-		const auto Int = [](std::string& Out, int32_t Value) { Out += std::to_string(Value); };
-		const auto Text = [](std::string& Out, const std::string& Value) { AppendEscaped(Out, Value); };
+		const auto Float = [](std::string& Out, float Value)
+		{ AppendFloat(Out, Value); };
+		const auto Int = [](std::string& Out, int32_t Value)
+		{ Out += std::to_string(Value); };
+		const auto Text = [](std::string& Out, const std::string& Value)
+		{ AppendEscaped(Out, Value); };
 		std::string Out = "{\n";
 		AppendArray(Out, "positions", Groom.positions, Float);
 		AppendArray(Out, "vertexCounts", Groom.vertexCounts, Int);

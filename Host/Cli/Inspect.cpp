@@ -8,14 +8,14 @@
 namespace VelmoraCli
 {
 	const char* const InspectUsage =
-		"usage: velmora inspect GROOM.abc [--json]\n"
-		"\n"
-		"Reads a groom the way the fit does and shows what it holds: strands, points, points per strand,\n"
-		"the widths, colours and normals and whether they are per strand or per point, the bounding box,\n"
-		"the projection a fit would choose, and every message the reader gave.\n"
-		"With --json, prints the whole record and the messages as JSON.\n"
-		"\n"
-		"example: velmora inspect groom.abc\n";
+	    "usage: velmora inspect GROOM.abc [--json]\n"
+	    "\n"
+	    "Reads a groom the way the fit does and shows what it holds: strands, points, points per strand,\n"
+	    "the widths, colours and normals and whether they are per strand or per point, the bounding box,\n"
+	    "the projection a fit would choose, and every message the reader gave.\n"
+	    "With --json, prints the whole record and the messages as JSON.\n"
+	    "\n"
+	    "example: velmora inspect groom.abc\n";
 
 	namespace
 	{
@@ -48,7 +48,7 @@ namespace VelmoraCli
 		{
 			const size_t Count = Values.size() / 3;
 			std::printf("  %-15s %zu (%s)%s\n", Name, Count, DescribeCount(Count, Strands, Points).c_str(),
-				Values.size() % 3 != 0 ? ", plus a partial triple" : "");
+			            Values.size() % 3 != 0 ? ", plus a partial triple" : "");
 		}
 	}
 
@@ -119,7 +119,7 @@ namespace VelmoraCli
 		if (CountSum != static_cast<int64_t>(Points) || MinCount < 0)
 		{
 			std::printf("  %-15s the strand counts add up to %lld points, but the file holds %zu\n", "warning",
-				static_cast<long long>(CountSum), Points);
+			            static_cast<long long>(CountSum), Points);
 		}
 		std::printf("  %-15s %zu (%s)\n", "widths", Groom.widths.size(), DescribeCount(Groom.widths.size(), Strands, Points).c_str());
 		PrintTriples("groom_color", Groom.groomColors, Strands, Points);

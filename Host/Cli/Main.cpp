@@ -8,23 +8,23 @@
 namespace
 {
 	constexpr const char* Usage =
-		"velmora: the velmora plugin's tools without the editor, for batch work and a first look\n"
-		"\n"
-		"usage: velmora <command> [arguments]\n"
-		"\n"
-		"commands:\n"
-		"  fit GROOM.abc MESH OUT.abc     put every strand's root on the surface of a mesh (OBJ, FBX, glTF, ...)\n"
-		"  convert SKINNED_MESH OUT       turn LOD 0 of a skinned mesh into a static mesh file\n"
-		"  demo                           build a head and a groom, fit it, and draw the result (velmora-demo/)\n"
-		"  inspect GROOM.abc [--json]     show what a groom file holds, as the fit reads it\n"
-		"  pack RECORD.json OUT.abc       write a groom record given as JSON to an Alembic file\n"
-		"\n"
-		"examples:\n"
-		"  velmora demo\n"
-		"  velmora fit groom.abc head.obj fitted.abc --origin 0,0,160\n"
-		"  velmora convert head_skinned.fbx head.obj\n"
-		"\n"
-		"'velmora <command> --help' tells more about each. Exit status: 0 done, 1 bad input, 2 bad command line.\n";
+	    "velmora: the velmora plugin's tools without the editor, for batch work and a first look\n"
+	    "\n"
+	    "usage: velmora <command> [arguments]\n"
+	    "\n"
+	    "commands:\n"
+	    "  fit GROOM.abc MESH OUT.abc     put every strand's root on the surface of a mesh (OBJ, FBX, glTF, ...)\n"
+	    "  convert SKINNED_MESH OUT       turn LOD 0 of a skinned mesh into a static mesh file\n"
+	    "  demo                           build a head and a groom, fit it, and draw the result (velmora-demo/)\n"
+	    "  inspect GROOM.abc [--json]     show what a groom file holds, as the fit reads it\n"
+	    "  pack RECORD.json OUT.abc       write a groom record given as JSON to an Alembic file\n"
+	    "\n"
+	    "examples:\n"
+	    "  velmora demo\n"
+	    "  velmora fit groom.abc head.obj fitted.abc --origin 0,0,160\n"
+	    "  velmora convert head_skinned.fbx head.obj\n"
+	    "\n"
+	    "'velmora <command> --help' tells more about each. Exit status: 0 done, 1 bad input, 2 bad command line.\n";
 }
 
 namespace

@@ -22,7 +22,8 @@ namespace VelmoraCli
 
 		std::string Lowercase(std::string Text)
 		{
-			std::transform(Text.begin(), Text.end(), Text.begin(), [](unsigned char C) { return static_cast<char>(std::tolower(C)); });
+			std::transform(Text.begin(), Text.end(), Text.begin(), [](unsigned char C)
+			               { return static_cast<char>(std::tolower(C)); });
 			return Text;
 		}
 
@@ -262,9 +263,11 @@ namespace VelmoraCli
 		Scene->mRootNode->mNumMeshes = 1;
 		Scene->mRootNode->mMeshes = new unsigned[1]{0};
 		Scene->mNumMaterials = 1;
-		Scene->mMaterials = new aiMaterial*[1]{new aiMaterial()};
+		Scene->mMaterials = new aiMaterial* [1]
+		{ new aiMaterial() };
 		Scene->mNumMeshes = 1;
-		Scene->mMeshes = new aiMesh*[1]{new aiMesh()};
+		Scene->mMeshes = new aiMesh* [1]
+		{ new aiMesh() };
 		aiMesh& Out = *Scene->mMeshes[0];
 		Out.mName = "mesh";
 		Out.mMaterialIndex = 0;

@@ -9,13 +9,13 @@
 namespace VelmoraCli
 {
 	const char* const PackUsage =
-		"usage: velmora pack RECORD.json OUT.abc\n"
-		"\n"
-		"Writes a groom record given as JSON (the arrays positions, vertexCounts, widths, groomColors and\n"
-		"surfaceNormals, as 'velmora inspect --json' prints them) to an Alembic file, exactly as the fit\n"
-		"writes its result.\n"
-		"\n"
-		"example: velmora pack groom.json groom.abc\n";
+	    "usage: velmora pack RECORD.json OUT.abc\n"
+	    "\n"
+	    "Writes a groom record given as JSON (the arrays positions, vertexCounts, widths, groomColors and\n"
+	    "surfaceNormals, as 'velmora inspect --json' prints them) to an Alembic file, exactly as the fit\n"
+	    "writes its result.\n"
+	    "\n"
+	    "example: velmora pack groom.json groom.abc\n";
 
 	int RunPack(const std::vector<std::string>& Args)
 	{

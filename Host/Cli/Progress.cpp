@@ -15,33 +15,32 @@ namespace VelmoraCli
 	}
 
 	FProgressDisplay::FProgressDisplay(FILE* InStream, EProgressMode Mode)
-		: Stream(InStream)
-		, Observer(Host::FSlowTaskObserver{
-			  [this](const Host::FSlowTaskState& State)
-			  {
-				  if (State.Depth == 0)
-				  {
-					  bBegun = true;
-					  Begin = LastDraw = FClock::now();
-					  bDrawn = false;
-					  LastTenth = -1;
-				  }
-			  },
-			  [this](const Host::FSlowTaskState& State)
-			  {
-				  if (State.Depth == 0)
-				  {
-					  Draw(State, false);
-				  }
-			  },
-			  [this](const Host::FSlowTaskState& State)
-			  {
-				  if (State.Depth == 0)
-				  {
-					  End = FClock::now();
-					  Draw(State, true);
-				  }
-			  }})
+	    : Stream(InStream), Observer(Host::FSlowTaskObserver{
+	                            [this](const Host::FSlowTaskState& State)
+	                            {
+		                            if (State.Depth == 0)
+		                            {
+			                            bBegun = true;
+			                            Begin = LastDraw = FClock::now();
+			                            bDrawn = false;
+			                            LastTenth = -1;
+		                            }
+	                            },
+	                            [this](const Host::FSlowTaskState& State)
+	                            {
+		                            if (State.Depth == 0)
+		                            {
+			                            Draw(State, false);
+		                            }
+	                            },
+	                            [this](const Host::FSlowTaskState& State)
+	                            {
+		                            if (State.Depth == 0)
+		                            {
+			                            End = FClock::now();
+			                            Draw(State, true);
+		                            }
+	                            }})
 	{
 		bTerminal = Stream && isatty(fileno(Stream));
 		bEnabled = Stream && (Mode == EProgressMode::Always || (Mode == EProgressMode::Auto && bTerminal));
@@ -71,7 +70,7 @@ namespace VelmoraCli
 			constexpr int Width = 30;
 			const int Filled = static_cast<int>(Fraction * Width);
 			std::fprintf(Stream, "\r%s [%s%s] %3d%% (%.0f/%.0f)\x1b[K", Message.c_str(), std::string(Filled, '#').c_str(),
-				std::string(Width - Filled, ' ').c_str(), static_cast<int>(Fraction * 100.f), State.CompletedWork, State.TotalWork);
+			             std::string(Width - Filled, ' ').c_str(), static_cast<int>(Fraction * 100.f), State.CompletedWork, State.TotalWork);
 			if (bFinal)
 			{
 				std::fputc('\n', Stream);
@@ -90,7 +89,7 @@ namespace VelmoraCli
 			}
 			LastTenth = bFinal ? 10 : Tenth;
 			std::fprintf(Stream, "%s: %d%% (%.0f/%.0f)\n", Message.c_str(), bFinal ? 100 : Tenth * 10, bFinal ? State.TotalWork : State.CompletedWork,
-				State.TotalWork);
+			             State.TotalWork);
 		}
 		std::fflush(Stream);
 		bDrawn = true;

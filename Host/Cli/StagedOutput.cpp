@@ -10,7 +10,7 @@ namespace fs = std::filesystem;
 namespace VelmoraCli
 {
 	FStagedOutput::FStagedOutput(std::string InTargetPath)
-		: TargetPath(std::move(InTargetPath))
+	    : TargetPath(std::move(InTargetPath))
 	{
 	}
 

@@ -36,7 +36,7 @@ namespace
 	struct FType
 	{
 		EKind Kind = EKind::Void;
-		std::string Cpp; // "AActor*", "FVector", "FString"
+		std::string Cpp;       // "AActor*", "FVector", "FString"
 		std::string ClassName; // "AActor" for objects
 	};
 
@@ -131,7 +131,8 @@ namespace
 		int Depth = 0;
 		for (size_t Index = Open; Index < Code.size(); ++Index)
 		{
-			Depth += Code[Index] == '(' ? 1 : Code[Index] == ')' ? -1 : 0;
+			Depth += Code[Index] == '(' ? 1 : Code[Index] == ')' ? -1
+			                                                     : 0;
 			if (Depth == 0)
 			{
 				return Index + 1;
@@ -266,7 +267,8 @@ namespace
 			}
 		}
 		std::stable_sort(Function.MetaData.begin(), Function.MetaData.end(),
-			[](const auto& Lhs, const auto& Rhs) { return Lhs.first < Rhs.first; });
+		                 [](const auto& Lhs, const auto& Rhs)
+		                 { return Lhs.first < Rhs.first; });
 	}
 
 	// The access in force at Offset within the class body that starts at BodyStart.
@@ -392,7 +394,8 @@ namespace
 			{
 				throw FParseError{ClassLine, "class body is not closed"};
 			}
-			Depth += Code[BodyEnd] == '{' ? 1 : Code[BodyEnd] == '}' ? -1 : 0;
+			Depth += Code[BodyEnd] == '{' ? 1 : Code[BodyEnd] == '}' ? -1
+			                                                         : 0;
 		}
 
 		size_t BodyMacroAt = Code.find("GENERATED_UCLASS_BODY(", BodyStart);
@@ -435,7 +438,8 @@ namespace
 			Function.Access = AccessAt(Code, BodyStart, At, Class, BodyMacroAt);
 			Class.Functions.push_back(Function);
 		}
-		std::sort(Class.Functions.begin(), Class.Functions.end(), [](const FFunction& Lhs, const FFunction& Rhs) { return Lhs.Name < Rhs.Name; });
+		std::sort(Class.Functions.begin(), Class.Functions.end(), [](const FFunction& Lhs, const FFunction& Rhs)
+		          { return Lhs.Name < Rhs.Name; });
 		return Class;
 	}
 
@@ -447,11 +451,21 @@ namespace
 		{
 			switch (Char)
 			{
-				case '\\': Result += "\\\\"; break;
-				case '"': Result += "\\\""; break;
-				case '\n': Result += "\\n"; break;
-				case '\t': Result += "\\t"; break;
-				default: Result += Char; break;
+				case '\\':
+					Result += "\\\\";
+					break;
+				case '"':
+					Result += "\\\"";
+					break;
+				case '\n':
+					Result += "\\n";
+					break;
+				case '\t':
+					Result += "\\t";
+					break;
+				default:
+					Result += Char;
+					break;
 			}
 		}
 		return Result + "\")";
@@ -460,12 +474,14 @@ namespace
 	std::string FunctionFlags(const FFunction& Function)
 	{
 		std::string Flags = "FUNC_Final | FUNC_Native | FUNC_Static";
-		Flags += Function.Access == "public" ? " | FUNC_Public" : Function.Access == "protected" ? " | FUNC_Protected" : " | FUNC_Private";
+		Flags += Function.Access == "public" ? " | FUNC_Public" : Function.Access == "protected" ? " | FUNC_Protected"
+		                                                                                         : " | FUNC_Private";
 		if (Function.Return.Kind != EKind::Void)
 		{
 			Flags += " | FUNC_HasOutParms";
 		}
-		if (std::any_of(Function.Params.begin(), Function.Params.end(), [](const FParam& Param) { return Param.Type.Kind == EKind::Vector; }))
+		if (std::any_of(Function.Params.begin(), Function.Params.end(), [](const FParam& Param)
+		                { return Param.Type.Kind == EKind::Vector; }))
 		{
 			Flags += " | FUNC_HasDefaults";
 		}
@@ -570,7 +586,7 @@ namespace
 	}
 
 	void WriteGenCpp(std::ostream& Out, const FClass& Class, const std::string& Stem, const std::string& Module,
-		const std::string& RelativePath, bool bEditorOnly, const std::string& Api)
+	                 const std::string& RelativePath, bool bEditorOnly, const std::string& Api)
 	{
 		const std::string& Name = Class.Name;
 		const std::string PackageFunction = "Z_Construct_UPackage__Script_" + Module;
@@ -588,10 +604,17 @@ namespace
 				const std::string Local = "Z_Param_" + Param.Name;
 				switch (Param.Type.Kind)
 				{
-					case EKind::Object: Out << "\tP_GET_OBJECT(" << Param.Type.ClassName << ", " << Local << ");\n"; break;
-					case EKind::Vector: Out << "\tP_GET_STRUCT(FVector, " << Local << ");\n"; break;
-					case EKind::String: Out << "\tP_GET_PROPERTY(FStrProperty, " << Local << ");\n"; break;
-					case EKind::Void: break;
+					case EKind::Object:
+						Out << "\tP_GET_OBJECT(" << Param.Type.ClassName << ", " << Local << ");\n";
+						break;
+					case EKind::Vector:
+						Out << "\tP_GET_STRUCT(FVector, " << Local << ");\n";
+						break;
+					case EKind::String:
+						Out << "\tP_GET_PROPERTY(FStrProperty, " << Local << ");\n";
+						break;
+					case EKind::Void:
+						break;
 				}
 				Arguments += (Arguments.empty() ? "" : ", ") + Local;
 			}
@@ -631,7 +654,7 @@ namespace
 			Out << "\tstatic UFunction* const Constructed = []()\n\t{\n";
 			Out << "\t\t" << Name << "::StaticRegisterNatives" << Name << "();\n";
 			Out << "\t\tUFunction* const Function = new UFunction(Z_Construct_UClass_" << Name << "_NoRegister(), TEXT(\"" << Function.Name << "\"), "
-				<< FunctionFlags(Function) << ");\n";
+			    << FunctionFlags(Function) << ");\n";
 			Out << "#if WITH_EDITOR\n";
 			for (const auto& [Key, Value] : Function.MetaData)
 			{
@@ -721,7 +744,8 @@ int main(int Argc, char** Argv)
 	std::string Stem = HeaderPath.substr(HeaderPath.find_last_of("/\\") + 1);
 	Stem = Stem.substr(0, Stem.rfind('.'));
 	std::string Api = Module + "_API";
-	std::transform(Api.begin(), Api.end(), Api.begin(), [](unsigned char Char) { return static_cast<char>(std::toupper(Char)); });
+	std::transform(Api.begin(), Api.end(), Api.begin(), [](unsigned char Char)
+	               { return static_cast<char>(std::toupper(Char)); });
 
 	try
 	{

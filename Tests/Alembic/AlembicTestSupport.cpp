@@ -11,439 +11,439 @@
 
 namespace AlembicTest
 {
-namespace
-{
-// Just enough JSON for the fixtures: objects of arrays of numbers or strings.
-class FJsonReader
-{
-public:
-	explicit FJsonReader(std::string InText)
-	    : Text(std::move(InText)) {}
-
-	FGroomRecord ReadRecord()
+	namespace
 	{
-		FGroomRecord Record;
-		Expect('{');
-		while (true)
+		// Just enough JSON for the fixtures: objects of arrays of numbers or strings.
+		class FJsonReader
 		{
-			SkipSpace();
-			if (Peek() == '}')
+		public:
+			explicit FJsonReader(std::string InText)
+			    : Text(std::move(InText)) {}
+
+			FGroomRecord ReadRecord()
 			{
-				++Pos;
-				break;
-			}
-			const std::string Key = ReadString();
-			Expect(':');
-			if (Key == "log" || Key == "stderr")
-			{
-				(Key == "log" ? Record.Log : Record.Stderr) = ReadArray<std::string>([this]
-				                                                                     { return ReadString(); });
-			}
-			else
-			{
-				const std::vector<std::string> Numbers = ReadArray<std::string>([this]
-				                                                                { return ReadNumberText(); });
-				for (const std::string& Number : Numbers)
+				FGroomRecord Record;
+				Expect('{');
+				while (true)
 				{
-					if (Key == "vertexCounts")
+					SkipSpace();
+					if (Peek() == '}')
 					{
-						Record.VertexCounts.push_back(std::int32_t(std::stoll(Number)));
+						++Pos;
+						break;
+					}
+					const std::string Key = ReadString();
+					Expect(':');
+					if (Key == "log" || Key == "stderr")
+					{
+						(Key == "log" ? Record.Log : Record.Stderr) = ReadArray<std::string>([this]
+						                                                                     { return ReadString(); });
 					}
 					else
 					{
-						const float Value = std::strtof(Number.c_str(), nullptr);
-						(Key == "positions" ? Record.Positions : Key == "widths"    ? Record.Widths
-						                                     : Key == "groomColors" ? Record.GroomColors
-						                                                            : Record.SurfaceNormals)
-						    .push_back(Value);
+						const std::vector<std::string> Numbers = ReadArray<std::string>([this]
+						                                                                { return ReadNumberText(); });
+						for (const std::string& Number : Numbers)
+						{
+							if (Key == "vertexCounts")
+							{
+								Record.VertexCounts.push_back(std::int32_t(std::stoll(Number)));
+							}
+							else
+							{
+								const float Value = std::strtof(Number.c_str(), nullptr);
+								(Key == "positions" ? Record.Positions : Key == "widths"    ? Record.Widths
+								                                     : Key == "groomColors" ? Record.GroomColors
+								                                                            : Record.SurfaceNormals)
+								    .push_back(Value);
+							}
+						}
+					}
+					SkipSpace();
+					if (Peek() == ',')
+					{
+						++Pos;
+					}
+				}
+				return Record;
+			}
+
+		private:
+			template<class T>
+			std::vector<T> ReadArray(const std::function<T()>& ReadItem)
+			{
+				std::vector<T> Items;
+				Expect('[');
+				SkipSpace();
+				if (Peek() == ']')
+				{
+					++Pos;
+					return Items;
+				}
+				while (true)
+				{
+					Items.push_back(ReadItem());
+					SkipSpace();
+					const char Next = Text.at(Pos++);
+					if (Next == ']')
+					{
+						return Items;
+					}
+					if (Next != ',')
+					{
+						throw std::runtime_error("JSON: expected ',' or ']'");
 					}
 				}
 			}
-			SkipSpace();
-			if (Peek() == ',')
+
+			std::string ReadString()
 			{
+				Expect('"');
+				std::string Out;
+				while (Text.at(Pos) != '"')
+				{
+					char C = Text.at(Pos++);
+					if (C == '\\')
+					{
+						const char E = Text.at(Pos++);
+						switch (E)
+						{
+							case 'n':
+								C = '\n';
+								break;
+							case 't':
+								C = '\t';
+								break;
+							case 'r':
+								C = '\r';
+								break;
+							case 'u':
+								C = char(std::stoi(Text.substr(Pos, 4), nullptr, 16));
+								Pos += 4;
+								break;
+							default:
+								C = E;
+								break;
+						}
+					}
+					Out += C;
+				}
 				++Pos;
+				return Out;
 			}
+
+			std::string ReadNumberText()
+			{
+				SkipSpace();
+				const size_t Start = Pos;
+				while (Pos < Text.size() && std::strchr("+-0123456789.eE", Text[Pos]))
+				{
+					++Pos;
+				}
+				return Text.substr(Start, Pos - Start);
+			}
+
+			void SkipSpace()
+			{
+				while (Pos < Text.size() && std::isspace(static_cast<unsigned char>(Text[Pos])))
+				{
+					++Pos;
+				}
+			}
+			char Peek() const { return Text.at(Pos); }
+			void Expect(char C)
+			{
+				SkipSpace();
+				if (Text.at(Pos++) != C)
+				{
+					throw std::runtime_error(std::string("JSON: expected '") + C + "'");
+				}
+			}
+
+			std::string Text;
+			size_t Pos = 0;
+		};
+
+		using namespace Alembic::AbcGeom;
+
+		bool FindFirstCurves(const IObject& Object, IObject& Found)
+		{
+			if (ICurves::matches(Object.getMetaData(), kStrictMatching))
+			{
+				Found = Object;
+				return true;
+			}
+			for (size_t i = 0; i < Object.getNumChildren(); ++i)
+			{
+				if (FindFirstCurves(Object.getChild(i), Found))
+				{
+					return true;
+				}
+			}
+			return false;
+		}
+
+		std::vector<float> ReadVectorAttribute(const ICurvesSchema& Schema, const std::string& Name, FGroomRecord& Record)
+		{
+			ICompoundProperty Arb = Schema.getArbGeomParams();
+			const PropertyHeader* Header = Arb.valid() ? Arb.getPropertyHeader(Name) : nullptr;
+			if (!Header)
+			{
+				Record.Stderr.push_back("Property" + Name + " not found.");
+				return {};
+			}
+			if (!IV3fArrayProperty::matches(*Header, kStrictMatching))
+			{
+				return {};
+			}
+			IV3fArrayProperty Property(Arb, Name);
+			V3fArraySamplePtr Sample = Property.getValue(ISampleSelector(index_t(0)));
+			std::vector<float> Values;
+			for (size_t i = 0; i < Sample->size(); ++i)
+			{
+				Values.insert(Values.end(), {(*Sample)[i].x, (*Sample)[i].y, (*Sample)[i].z});
+			}
+			return Values;
+		}
+
+		// Walks a raw Ogawa file; knows nothing of our implementation.
+		class FRawOgawa
+		{
+		public:
+			explicit FRawOgawa(const std::filesystem::path& Path)
+			    : Bytes(ReadFileBytes(Path)) {}
+
+			std::uint64_t U64(std::uint64_t Pos) const
+			{
+				if (Pos + 8 > Bytes.size())
+				{
+					throw std::runtime_error("read past the end");
+				}
+				std::uint64_t Value;
+				std::memcpy(&Value, Bytes.data() + Pos, 8);
+				return Value;
+			}
+			std::vector<std::uint8_t> Data(std::uint64_t Slot) const
+			{
+				const std::uint64_t Pos = Slot & 0x7fffffffffffffffULL;
+				if (Pos == 0)
+				{
+					return {};
+				}
+				const std::uint64_t Size = U64(Pos);
+				if (Size > Bytes.size() || Pos + 8 + Size > Bytes.size())
+				{
+					throw std::runtime_error("data block past the end");
+				}
+				return std::vector<std::uint8_t>(Bytes.begin() + long(Pos + 8), Bytes.begin() + long(Pos + 8 + Size));
+			}
+			std::vector<std::uint64_t> Children(std::uint64_t Pos) const
+			{
+				if (Pos == 0)
+				{
+					return {};
+				}
+				const std::uint64_t Count = U64(Pos);
+				if (Count > Bytes.size() / 8)
+				{
+					throw std::runtime_error("group child count past the end");
+				}
+				std::vector<std::uint64_t> Slots(Count);
+				for (std::uint64_t i = 0; i < Count; ++i)
+				{
+					Slots[i] = U64(Pos + 8 + 8 * i);
+				}
+				return Slots;
+			}
+			std::uint64_t Root() const { return U64(8); }
+
+		private:
+			std::vector<std::uint8_t> Bytes;
+		};
+
+		std::string WithoutVersion(const std::vector<std::uint8_t>& MetaDataBytes)
+		{
+			MetaData Parsed;
+			Parsed.deserialize(std::string(MetaDataBytes.begin(), MetaDataBytes.end()));
+			std::string Out;
+			for (const auto& [Key, Value] : Parsed)
+			{
+				if (Key != "_ai_AlembicVersion")
+				{
+					Out += Key + "=" + Value + ";";
+				}
+			}
+			return Out;
+		}
+
+		void CompareNodes(const FRawOgawa& A, const FRawOgawa& B, std::uint64_t SlotA, std::uint64_t SlotB, const std::string& Path, int Depth,
+		                  std::vector<std::string>& Diffs)
+		{
+			const bool DataA = (SlotA >> 63) != 0;
+			const bool DataB = (SlotB >> 63) != 0;
+			if (DataA != DataB)
+			{
+				Diffs.push_back(Path + ": data vs group");
+				return;
+			}
+			if (Depth > 256)
+			{
+				Diffs.push_back(Path + ": tree too deep");
+				return;
+			}
+			if (DataA)
+			{
+				const std::vector<std::uint8_t> BytesA = A.Data(SlotA);
+				const std::vector<std::uint8_t> BytesB = B.Data(SlotB);
+				if (Path == "/3")
+				{
+					if (WithoutVersion(BytesA) != WithoutVersion(BytesB))
+					{
+						Diffs.push_back(Path + ": archive metadata differs");
+					}
+				}
+				else if (BytesA != BytesB)
+				{
+					Diffs.push_back(Path + ": data differs (" + std::to_string(BytesA.size()) + " vs " + std::to_string(BytesB.size()) + " bytes)");
+				}
+				return;
+			}
+			const std::vector<std::uint64_t> ChildrenA = A.Children(SlotA);
+			const std::vector<std::uint64_t> ChildrenB = B.Children(SlotB);
+			if (ChildrenA.size() != ChildrenB.size())
+			{
+				Diffs.push_back(Path + ": " + std::to_string(ChildrenA.size()) + " vs " + std::to_string(ChildrenB.size()) + " children");
+				return;
+			}
+			for (size_t i = 0; i < ChildrenA.size(); ++i)
+			{
+				CompareNodes(A, B, ChildrenA[i], ChildrenB[i], Path + "/" + std::to_string(i), Depth + 1, Diffs);
+			}
+		}
+	}
+
+	std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& Path)
+	{
+		std::ifstream In(Path, std::ios::binary);
+		return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+	}
+
+	void WriteFileBytes(const std::filesystem::path& Path, const std::vector<std::uint8_t>& Bytes)
+	{
+		std::ofstream Out(Path, std::ios::binary);
+		Out.write(reinterpret_cast<const char*>(Bytes.data()), std::streamsize(Bytes.size()));
+	}
+
+	FGroomRecord LoadRecordJson(const std::filesystem::path& Path)
+	{
+		std::ifstream In(Path);
+		const std::string Text((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+		return FJsonReader(Text).ReadRecord();
+	}
+
+	FGroomRecord ReadGroomLikeTheProduct(const std::string& Path)
+	{
+		FGroomRecord Record;
+		try
+		{
+			IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path, ErrorHandler::kThrowPolicy, Alembic::AbcCoreAbstract::ReadArraySampleCachePtr());
+			if (!Archive.valid())
+			{
+				Record.Log.push_back("Failed to open Alembic file: " + Path);
+				return Record;
+			}
+			IObject Found;
+			if (!FindFirstCurves(Archive.getTop(), Found))
+			{
+				return Record;
+			}
+			ICurves Curves(Found, kWrapExisting);
+			const ICurvesSchema Schema = Curves.getSchema();
+			if (Schema.getNumSamples() == 0)
+			{
+				return Record;
+			}
+			const ISampleSelector Selector(index_t(0));
+			P3fArraySamplePtr Positions = Schema.getValue(Selector).getPositions();
+			std::vector<float> PositionValues;
+			for (size_t i = 0; i < Positions->size(); ++i)
+			{
+				PositionValues.insert(PositionValues.end(), {(*Positions)[i].x, (*Positions)[i].y, (*Positions)[i].z});
+			}
+			Record.Positions = PositionValues;
+
+			Int32ArraySamplePtr Counts = Schema.getValue(Selector).getCurvesNumVertices();
+			Record.VertexCounts.assign(Counts->get(), Counts->get() + Counts->size());
+
+			IFloatGeomParam Widths = Schema.getWidthsParam();
+			if (Widths.valid())
+			{
+				IFloatGeomParam::Sample WidthSample;
+				Widths.getExpanded(WidthSample, Selector);
+				FloatArraySamplePtr Values = WidthSample.getVals();
+				Record.Widths.assign(Values->get(), Values->get() + Values->size());
+			}
+			Record.GroomColors = ReadVectorAttribute(Schema, "groom_color", Record);
+			Record.SurfaceNormals = ReadVectorAttribute(Schema, "surface_normal", Record);
+		}
+		catch (const std::exception& Exc)
+		{
+			Record.Log.push_back(std::string("Error reading Alembic file: ") + Exc.what());
 		}
 		return Record;
 	}
 
-private:
-	template<class T>
-	std::vector<T> ReadArray(const std::function<T()>& ReadItem)
+	void WriteGroomLikeTheProduct(const std::string& Path, const FGroomRecord& Record)
 	{
-		std::vector<T> Items;
-		Expect('[');
-		SkipSpace();
-		if (Peek() == ']')
+		std::vector<V3f> Points;
+		for (size_t i = 0; i + 2 < Record.Positions.size(); i += 3)
 		{
-			++Pos;
-			return Items;
+			Points.emplace_back(Record.Positions[i], Record.Positions[i + 1], Record.Positions[i + 2]);
 		}
-		while (true)
+		std::vector<V2f> Uvs;
+		for (std::int32_t Count : Record.VertexCounts)
 		{
-			Items.push_back(ReadItem());
-			SkipSpace();
-			const char Next = Text.at(Pos++);
-			if (Next == ']')
+			const float Step = Count > 1 ? 1.0f / float(Count - 1) : 0.0f;
+			for (std::int32_t j = 0; j < Count; ++j)
 			{
-				return Items;
-			}
-			if (Next != ',')
-			{
-				throw std::runtime_error("JSON: expected ',' or ']'");
+				Uvs.emplace_back(float(j) * Step, 0.0f);
 			}
 		}
-	}
-
-	std::string ReadString()
-	{
-		Expect('"');
-		std::string Out;
-		while (Text.at(Pos) != '"')
+		OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
+		OCurves Curves(Archive.getTop(), "groom");
+		OCompoundProperty Arb = Curves.getSchema().getArbGeomParams();
+		for (const auto& [Name, Source] : {std::pair{"groom_color", &Record.GroomColors}, std::pair{"surface_normal", &Record.SurfaceNormals}})
 		{
-			char C = Text.at(Pos++);
-			if (C == '\\')
+			std::vector<V3f> Values;
+			for (size_t i = 0; i + 2 < Source->size(); i += 3)
 			{
-				const char E = Text.at(Pos++);
-				switch (E)
-				{
-					case 'n':
-						C = '\n';
-						break;
-					case 't':
-						C = '\t';
-						break;
-					case 'r':
-						C = '\r';
-						break;
-					case 'u':
-						C = char(std::stoi(Text.substr(Pos, 4), nullptr, 16));
-						Pos += 4;
-						break;
-					default:
-						C = E;
-						break;
-				}
+				Values.emplace_back((*Source)[i], (*Source)[i + 1], (*Source)[i + 2]);
 			}
-			Out += C;
+			MetaData Attributes;
+			Attributes.set("geoScope", "vtx");
+			Attributes.set("interpretation", "vector");
+			OV3fArrayProperty Property(Arb, Name, Attributes);
+			Property.set(V3fArraySample(Values));
 		}
-		++Pos;
-		return Out;
+		OCurvesSchema::Sample Sample(P3fArraySample(Points), Int32ArraySample(Record.VertexCounts), kCubic, kNonPeriodic,
+		                             OFloatGeomParam::Sample(FloatArraySample(Record.Widths), kVertexScope), OV2fGeomParam::Sample(V2fArraySample(Uvs), kVertexScope),
+		                             ON3fGeomParam::Sample(), kBezierBasis, FloatArraySample(), UcharArraySample(), FloatArraySample());
+		Curves.getSchema().set(Sample);
 	}
 
-	std::string ReadNumberText()
+	std::vector<std::string> CompareOgawaTrees(const std::filesystem::path& PathA, const std::filesystem::path& PathB)
 	{
-		SkipSpace();
-		const size_t Start = Pos;
-		while (Pos < Text.size() && std::strchr("+-0123456789.eE", Text[Pos]))
+		std::vector<std::string> Diffs;
+		try
 		{
-			++Pos;
+			const FRawOgawa A(PathA);
+			const FRawOgawa B(PathB);
+			CompareNodes(A, B, A.Root(), B.Root(), "", 0, Diffs);
 		}
-		return Text.substr(Start, Pos - Start);
-	}
-
-	void SkipSpace()
-	{
-		while (Pos < Text.size() && std::isspace(static_cast<unsigned char>(Text[Pos])))
+		catch (const std::exception& Exc)
 		{
-			++Pos;
+			Diffs.push_back(std::string("unreadable: ") + Exc.what());
 		}
+		return Diffs;
 	}
-	char Peek() const { return Text.at(Pos); }
-	void Expect(char C)
-	{
-		SkipSpace();
-		if (Text.at(Pos++) != C)
-		{
-			throw std::runtime_error(std::string("JSON: expected '") + C + "'");
-		}
-	}
-
-	std::string Text;
-	size_t Pos = 0;
-};
-
-using namespace Alembic::AbcGeom;
-
-bool FindFirstCurves(const IObject& Object, IObject& Found)
-{
-	if (ICurves::matches(Object.getMetaData(), kStrictMatching))
-	{
-		Found = Object;
-		return true;
-	}
-	for (size_t i = 0; i < Object.getNumChildren(); ++i)
-	{
-		if (FindFirstCurves(Object.getChild(i), Found))
-		{
-			return true;
-		}
-	}
-	return false;
-}
-
-std::vector<float> ReadVectorAttribute(const ICurvesSchema& Schema, const std::string& Name, FGroomRecord& Record)
-{
-	ICompoundProperty Arb = Schema.getArbGeomParams();
-	const PropertyHeader* Header = Arb.valid() ? Arb.getPropertyHeader(Name) : nullptr;
-	if (!Header)
-	{
-		Record.Stderr.push_back("Property" + Name + " not found.");
-		return {};
-	}
-	if (!IV3fArrayProperty::matches(*Header, kStrictMatching))
-	{
-		return {};
-	}
-	IV3fArrayProperty Property(Arb, Name);
-	V3fArraySamplePtr Sample = Property.getValue(ISampleSelector(index_t(0)));
-	std::vector<float> Values;
-	for (size_t i = 0; i < Sample->size(); ++i)
-	{
-		Values.insert(Values.end(), {(*Sample)[i].x, (*Sample)[i].y, (*Sample)[i].z});
-	}
-	return Values;
-}
-
-// Walks a raw Ogawa file; knows nothing of our implementation.
-class FRawOgawa
-{
-public:
-	explicit FRawOgawa(const std::filesystem::path& Path)
-	    : Bytes(ReadFileBytes(Path)) {}
-
-	std::uint64_t U64(std::uint64_t Pos) const
-	{
-		if (Pos + 8 > Bytes.size())
-		{
-			throw std::runtime_error("read past the end");
-		}
-		std::uint64_t Value;
-		std::memcpy(&Value, Bytes.data() + Pos, 8);
-		return Value;
-	}
-	std::vector<std::uint8_t> Data(std::uint64_t Slot) const
-	{
-		const std::uint64_t Pos = Slot & 0x7fffffffffffffffULL;
-		if (Pos == 0)
-		{
-			return {};
-		}
-		const std::uint64_t Size = U64(Pos);
-		if (Size > Bytes.size() || Pos + 8 + Size > Bytes.size())
-		{
-			throw std::runtime_error("data block past the end");
-		}
-		return std::vector<std::uint8_t>(Bytes.begin() + long(Pos + 8), Bytes.begin() + long(Pos + 8 + Size));
-	}
-	std::vector<std::uint64_t> Children(std::uint64_t Pos) const
-	{
-		if (Pos == 0)
-		{
-			return {};
-		}
-		const std::uint64_t Count = U64(Pos);
-		if (Count > Bytes.size() / 8)
-		{
-			throw std::runtime_error("group child count past the end");
-		}
-		std::vector<std::uint64_t> Slots(Count);
-		for (std::uint64_t i = 0; i < Count; ++i)
-		{
-			Slots[i] = U64(Pos + 8 + 8 * i);
-		}
-		return Slots;
-	}
-	std::uint64_t Root() const { return U64(8); }
-
-private:
-	std::vector<std::uint8_t> Bytes;
-};
-
-std::string WithoutVersion(const std::vector<std::uint8_t>& MetaDataBytes)
-{
-	MetaData Parsed;
-	Parsed.deserialize(std::string(MetaDataBytes.begin(), MetaDataBytes.end()));
-	std::string Out;
-	for (const auto& [Key, Value] : Parsed)
-	{
-		if (Key != "_ai_AlembicVersion")
-		{
-			Out += Key + "=" + Value + ";";
-		}
-	}
-	return Out;
-}
-
-void CompareNodes(const FRawOgawa& A, const FRawOgawa& B, std::uint64_t SlotA, std::uint64_t SlotB, const std::string& Path, int Depth,
-                  std::vector<std::string>& Diffs)
-{
-	const bool DataA = (SlotA >> 63) != 0;
-	const bool DataB = (SlotB >> 63) != 0;
-	if (DataA != DataB)
-	{
-		Diffs.push_back(Path + ": data vs group");
-		return;
-	}
-	if (Depth > 256)
-	{
-		Diffs.push_back(Path + ": tree too deep");
-		return;
-	}
-	if (DataA)
-	{
-		const std::vector<std::uint8_t> BytesA = A.Data(SlotA);
-		const std::vector<std::uint8_t> BytesB = B.Data(SlotB);
-		if (Path == "/3")
-		{
-			if (WithoutVersion(BytesA) != WithoutVersion(BytesB))
-			{
-				Diffs.push_back(Path + ": archive metadata differs");
-			}
-		}
-		else if (BytesA != BytesB)
-		{
-			Diffs.push_back(Path + ": data differs (" + std::to_string(BytesA.size()) + " vs " + std::to_string(BytesB.size()) + " bytes)");
-		}
-		return;
-	}
-	const std::vector<std::uint64_t> ChildrenA = A.Children(SlotA);
-	const std::vector<std::uint64_t> ChildrenB = B.Children(SlotB);
-	if (ChildrenA.size() != ChildrenB.size())
-	{
-		Diffs.push_back(Path + ": " + std::to_string(ChildrenA.size()) + " vs " + std::to_string(ChildrenB.size()) + " children");
-		return;
-	}
-	for (size_t i = 0; i < ChildrenA.size(); ++i)
-	{
-		CompareNodes(A, B, ChildrenA[i], ChildrenB[i], Path + "/" + std::to_string(i), Depth + 1, Diffs);
-	}
-}
-}
-
-std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& Path)
-{
-	std::ifstream In(Path, std::ios::binary);
-	return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
-}
-
-void WriteFileBytes(const std::filesystem::path& Path, const std::vector<std::uint8_t>& Bytes)
-{
-	std::ofstream Out(Path, std::ios::binary);
-	Out.write(reinterpret_cast<const char*>(Bytes.data()), std::streamsize(Bytes.size()));
-}
-
-FGroomRecord LoadRecordJson(const std::filesystem::path& Path)
-{
-	std::ifstream In(Path);
-	const std::string Text((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
-	return FJsonReader(Text).ReadRecord();
-}
-
-FGroomRecord ReadGroomLikeTheProduct(const std::string& Path)
-{
-	FGroomRecord Record;
-	try
-	{
-		IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path, ErrorHandler::kThrowPolicy, Alembic::AbcCoreAbstract::ReadArraySampleCachePtr());
-		if (!Archive.valid())
-		{
-			Record.Log.push_back("Failed to open Alembic file: " + Path);
-			return Record;
-		}
-		IObject Found;
-		if (!FindFirstCurves(Archive.getTop(), Found))
-		{
-			return Record;
-		}
-		ICurves Curves(Found, kWrapExisting);
-		const ICurvesSchema Schema = Curves.getSchema();
-		if (Schema.getNumSamples() == 0)
-		{
-			return Record;
-		}
-		const ISampleSelector Selector(index_t(0));
-		P3fArraySamplePtr Positions = Schema.getValue(Selector).getPositions();
-		std::vector<float> PositionValues;
-		for (size_t i = 0; i < Positions->size(); ++i)
-		{
-			PositionValues.insert(PositionValues.end(), {(*Positions)[i].x, (*Positions)[i].y, (*Positions)[i].z});
-		}
-		Record.Positions = PositionValues;
-
-		Int32ArraySamplePtr Counts = Schema.getValue(Selector).getCurvesNumVertices();
-		Record.VertexCounts.assign(Counts->get(), Counts->get() + Counts->size());
-
-		IFloatGeomParam Widths = Schema.getWidthsParam();
-		if (Widths.valid())
-		{
-			IFloatGeomParam::Sample WidthSample;
-			Widths.getExpanded(WidthSample, Selector);
-			FloatArraySamplePtr Values = WidthSample.getVals();
-			Record.Widths.assign(Values->get(), Values->get() + Values->size());
-		}
-		Record.GroomColors = ReadVectorAttribute(Schema, "groom_color", Record);
-		Record.SurfaceNormals = ReadVectorAttribute(Schema, "surface_normal", Record);
-	}
-	catch (const std::exception& Exc)
-	{
-		Record.Log.push_back(std::string("Error reading Alembic file: ") + Exc.what());
-	}
-	return Record;
-}
-
-void WriteGroomLikeTheProduct(const std::string& Path, const FGroomRecord& Record)
-{
-	std::vector<V3f> Points;
-	for (size_t i = 0; i + 2 < Record.Positions.size(); i += 3)
-	{
-		Points.emplace_back(Record.Positions[i], Record.Positions[i + 1], Record.Positions[i + 2]);
-	}
-	std::vector<V2f> Uvs;
-	for (std::int32_t Count : Record.VertexCounts)
-	{
-		const float Step = Count > 1 ? 1.0f / float(Count - 1) : 0.0f;
-		for (std::int32_t j = 0; j < Count; ++j)
-		{
-			Uvs.emplace_back(float(j) * Step, 0.0f);
-		}
-	}
-	OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
-	OCurves Curves(Archive.getTop(), "groom");
-	OCompoundProperty Arb = Curves.getSchema().getArbGeomParams();
-	for (const auto& [Name, Source] : {std::pair{"groom_color", &Record.GroomColors}, std::pair{"surface_normal", &Record.SurfaceNormals}})
-	{
-		std::vector<V3f> Values;
-		for (size_t i = 0; i + 2 < Source->size(); i += 3)
-		{
-			Values.emplace_back((*Source)[i], (*Source)[i + 1], (*Source)[i + 2]);
-		}
-		MetaData Attributes;
-		Attributes.set("geoScope", "vtx");
-		Attributes.set("interpretation", "vector");
-		OV3fArrayProperty Property(Arb, Name, Attributes);
-		Property.set(V3fArraySample(Values));
-	}
-	OCurvesSchema::Sample Sample(P3fArraySample(Points), Int32ArraySample(Record.VertexCounts), kCubic, kNonPeriodic,
-	                             OFloatGeomParam::Sample(FloatArraySample(Record.Widths), kVertexScope), OV2fGeomParam::Sample(V2fArraySample(Uvs), kVertexScope),
-	                             ON3fGeomParam::Sample(), kBezierBasis, FloatArraySample(), UcharArraySample(), FloatArraySample());
-	Curves.getSchema().set(Sample);
-}
-
-std::vector<std::string> CompareOgawaTrees(const std::filesystem::path& PathA, const std::filesystem::path& PathB)
-{
-	std::vector<std::string> Diffs;
-	try
-	{
-		const FRawOgawa A(PathA);
-		const FRawOgawa B(PathB);
-		CompareNodes(A, B, A.Root(), B.Root(), "", 0, Diffs);
-	}
-	catch (const std::exception& Exc)
-	{
-		Diffs.push_back(std::string("unreadable: ") + Exc.what());
-	}
-	return Diffs;
-}
 }

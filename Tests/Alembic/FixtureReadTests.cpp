@@ -8,74 +8,74 @@
 
 namespace
 {
-using AlembicTest::FGroomRecord;
+	using AlembicTest::FGroomRecord;
 
-// Fixture names relative to the fixtures folder, as the expected messages spell them.
-std::vector<std::string> FixtureNames()
-{
-	std::vector<std::string> Names;
-	const auto Dir = VelmoraTest::AlembicFixturesDir();
-	if (!Dir)
+	// Fixture names relative to the fixtures folder, as the expected messages spell them.
+	std::vector<std::string> FixtureNames()
 	{
-		return Names;
-	}
-	for (const char* Sub : {"", "malformed/"})
-	{
-		for (const auto& Entry : std::filesystem::directory_iterator(*Dir / Sub))
+		std::vector<std::string> Names;
+		const auto Dir = VelmoraTest::AlembicFixturesDir();
+		if (!Dir)
 		{
-			const std::string File = Entry.path().filename().string();
-			const std::string Suffix = ".expected.json";
-			if (File.size() > Suffix.size() && File.compare(File.size() - Suffix.size(), Suffix.size(), Suffix) == 0)
+			return Names;
+		}
+		for (const char* Sub : {"", "malformed/"})
+		{
+			for (const auto& Entry : std::filesystem::directory_iterator(*Dir / Sub))
 			{
-				Names.push_back(std::string(Sub) + File.substr(0, File.size() - Suffix.size()));
+				const std::string File = Entry.path().filename().string();
+				const std::string Suffix = ".expected.json";
+				if (File.size() > Suffix.size() && File.compare(File.size() - Suffix.size(), Suffix.size(), Suffix) == 0)
+				{
+					Names.push_back(std::string(Sub) + File.substr(0, File.size() - Suffix.size()));
+				}
 			}
 		}
+		std::sort(Names.begin(), Names.end());
+		return Names;
 	}
-	std::sort(Names.begin(), Names.end());
-	return Names;
-}
 
-void ExpectSameRecord(const FGroomRecord& Expected, const FGroomRecord& Actual)
-{
-	EXPECT_EQ(Expected.Positions, Actual.Positions);
-	EXPECT_EQ(Expected.VertexCounts, Actual.VertexCounts);
-	EXPECT_EQ(Expected.Widths, Actual.Widths);
-	EXPECT_EQ(Expected.GroomColors, Actual.GroomColors);
-	EXPECT_EQ(Expected.SurfaceNormals, Actual.SurfaceNormals);
-	EXPECT_EQ(Expected.Log, Actual.Log);
-	EXPECT_EQ(Expected.Stderr, Actual.Stderr);
-}
+	void ExpectSameRecord(const FGroomRecord& Expected, const FGroomRecord& Actual)
+	{
+		EXPECT_EQ(Expected.Positions, Actual.Positions);
+		EXPECT_EQ(Expected.VertexCounts, Actual.VertexCounts);
+		EXPECT_EQ(Expected.Widths, Actual.Widths);
+		EXPECT_EQ(Expected.GroomColors, Actual.GroomColors);
+		EXPECT_EQ(Expected.SurfaceNormals, Actual.SurfaceNormals);
+		EXPECT_EQ(Expected.Log, Actual.Log);
+		EXPECT_EQ(Expected.Stderr, Actual.Stderr);
+	}
 
-class FixtureRead : public testing::TestWithParam<std::string>
-{
-};
+	class FixtureRead : public testing::TestWithParam<std::string>
+	{
+	};
 
-TEST_P(FixtureRead, GivesTheReferenceRecordAndMessages)
-{
-	VELMORA_REQUIRE_FIXTURES(Dir);
-	const std::string Name = GetParam();
-	const FGroomRecord Expected = AlembicTest::LoadRecordJson(Dir / (Name + ".expected.json"));
-	AlembicTest::FScopedCurrentDir InFixtures(Dir);
-	ExpectSameRecord(Expected, AlembicTest::ReadGroomLikeTheProduct(Name + ".abc"));
-}
+	TEST_P(FixtureRead, GivesTheReferenceRecordAndMessages)
+	{
+		VELMORA_REQUIRE_FIXTURES(Dir);
+		const std::string Name = GetParam();
+		const FGroomRecord Expected = AlembicTest::LoadRecordJson(Dir / (Name + ".expected.json"));
+		AlembicTest::FScopedCurrentDir InFixtures(Dir);
+		ExpectSameRecord(Expected, AlembicTest::ReadGroomLikeTheProduct(Name + ".abc"));
+	}
 
-INSTANTIATE_TEST_SUITE_P(AllFixtures, FixtureRead, testing::ValuesIn(FixtureNames()), [](const testing::TestParamInfo<std::string>& Info)
-                         {
+	INSTANTIATE_TEST_SUITE_P(AllFixtures, FixtureRead, testing::ValuesIn(FixtureNames()), [](const testing::TestParamInfo<std::string>& Info)
+	                         {
 		std::string Id = Info.param;
 		for (char& C : Id)
 		{
 			C = std::isalnum(static_cast<unsigned char>(C)) ? C : '_';
 		}
 		return Id; });
-GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(FixtureRead);
+	GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(FixtureRead);
 
-TEST(FixtureRead, ReportsTheCallersPathInOpenErrors)
-{
-	VELMORA_REQUIRE_FIXTURES(Dir);
-	const std::string Path = (Dir / "malformed" / "writer_basic_flip_frozen.abc").string();
-	const FGroomRecord Record = AlembicTest::ReadGroomLikeTheProduct(Path);
-	ASSERT_EQ(Record.Log.size(), 1u);
-	EXPECT_EQ(Record.Log[0],
-	          "Error reading Alembic file: IArchive::IArchive( iFileName )\nERROR: EXCEPTION:\nOgawa file not cleanly closed while being written: " + Path);
-}
+	TEST(FixtureRead, ReportsTheCallersPathInOpenErrors)
+	{
+		VELMORA_REQUIRE_FIXTURES(Dir);
+		const std::string Path = (Dir / "malformed" / "writer_basic_flip_frozen.abc").string();
+		const FGroomRecord Record = AlembicTest::ReadGroomLikeTheProduct(Path);
+		ASSERT_EQ(Record.Log.size(), 1u);
+		EXPECT_EQ(Record.Log[0],
+		          "Error reading Alembic file: IArchive::IArchive( iFileName )\nERROR: EXCEPTION:\nOgawa file not cleanly closed while being written: " + Path);
+	}
 }

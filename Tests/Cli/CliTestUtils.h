@@ -142,7 +142,8 @@ namespace CliTest
 	// Distance from P to the nearest triangle of Mesh.
 	inline double DistanceToMesh(const FVector& P, const Host::FMeshData& Mesh)
 	{
-		const auto Dot = [](const FVector& A, const FVector& B) { return A.X * B.X + A.Y * B.Y + A.Z * B.Z; };
+		const auto Dot = [](const FVector& A, const FVector& B)
+		{ return A.X * B.X + A.Y * B.Y + A.Z * B.Z; };
 		double Best = 1e300;
 		for (int32 Triangle = 0; Triangle < Mesh.NumTriangles(); ++Triangle)
 		{

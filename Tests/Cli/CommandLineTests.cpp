@@ -39,8 +39,7 @@ TEST(CommandLine, ScaleTakesOneNumberForAllAxes)
 TEST(CommandLine, RefusesWhatIsNotThreeFiniteNumbers)
 {
 	for (const std::vector<std::string>& Args : std::vector<std::vector<std::string>>{
-			 {"--origin"}, {"--origin", "1,2"}, {"--origin", "1,2,3,4"}, {"--origin", "1,,3"}, {"--origin", "a,b,c"}, {"--origin", "1,2,inf"},
-			 {"--origin", "nan,0,0"}, {"--origin", "1", "2"}, {"--origin", " 1,2,3"}, {"--origin", "1,2,3x"}, {"--origin", "1e999,0,0"}})
+	         {"--origin"}, {"--origin", "1,2"}, {"--origin", "1,2,3,4"}, {"--origin", "1,,3"}, {"--origin", "a,b,c"}, {"--origin", "1,2,inf"}, {"--origin", "nan,0,0"}, {"--origin", "1", "2"}, {"--origin", " 1,2,3"}, {"--origin", "1,2,3x"}, {"--origin", "1e999,0,0"}})
 	{
 		EXPECT_EQ(ParseVector(Args).second, 0u) << ::testing::PrintToString(Args);
 	}

@@ -31,7 +31,8 @@ namespace
 		{
 			// One bone holding every vertex, as a rigid head's skin would.
 			Mesh->mNumBones = 1;
-			Mesh->mBones = new aiBone*[1]{new aiBone()};
+			Mesh->mBones = new aiBone* [1]
+			{ new aiBone() };
 			Mesh->mBones[0]->mName = "head";
 			Mesh->mBones[0]->mNumWeights = Mesh->mNumVertices;
 			Mesh->mBones[0]->mWeights = new aiVertexWeight[Mesh->mNumVertices];
@@ -49,13 +50,16 @@ namespace
 	{
 		aiScene Scene;
 		Scene.mNumMaterials = 1;
-		Scene.mMaterials = new aiMaterial*[1]{new aiMaterial()};
+		Scene.mMaterials = new aiMaterial* [1]
+		{ new aiMaterial() };
 		Scene.mNumMeshes = 3;
-		Scene.mMeshes = new aiMesh*[3]{NewMesh(Host::BuildSphere(10.f, 24, 48), true), NewMesh(Host::BuildSphere(10.f, 6, 12), true),
-			NewMesh(Host::BuildBox(FVector3f(1, 1, 1)), false)};
+		Scene.mMeshes = new aiMesh* [3]
+		{ NewMesh(Host::BuildSphere(10.f, 24, 48), true), NewMesh(Host::BuildSphere(10.f, 6, 12), true),
+			  NewMesh(Host::BuildBox(FVector3f(1, 1, 1)), false) };
 		Scene.mRootNode = new aiNode("root");
 		Scene.mRootNode->mNumChildren = 4;
-		Scene.mRootNode->mChildren = new aiNode*[4]{new aiNode("Head_LOD0"), new aiNode("Head_LOD1"), new aiNode("Prop"), new aiNode("head")};
+		Scene.mRootNode->mChildren = new aiNode* [4]
+		{ new aiNode("Head_LOD0"), new aiNode("Head_LOD1"), new aiNode("Prop"), new aiNode("head") };
 		const char* MeshNames[3] = {"Head_LOD0", "Head_LOD1", "Prop"};
 		for (unsigned Child = 0; Child < 3; ++Child)
 		{
@@ -129,11 +133,11 @@ TEST(ConvertCommand, BadInputEndsWithOneLineAndNoFile)
 		const char* Arguments;
 		const char* Reason;
 	} Cases[] = {
-		{"missing.fbx out.obj", "velmora convert: mesh 'missing.fbx' does not exist\n"},
-		{"garbage.fbx out.obj", "velmora convert: cannot read mesh 'garbage.fbx'"},
-		{"points.obj out.obj", "velmora convert: mesh 'points.obj' has no triangles\n"},
-		{"head.obj out.unknown", "velmora convert: cannot tell a mesh format from 'out.unknown' (known: "},
-		{"head.obj nowhere/out.obj", "velmora convert: cannot write 'nowhere/out.obj': directory 'nowhere' does not exist\n"},
+	    {"missing.fbx out.obj", "velmora convert: mesh 'missing.fbx' does not exist\n"},
+	    {"garbage.fbx out.obj", "velmora convert: cannot read mesh 'garbage.fbx'"},
+	    {"points.obj out.obj", "velmora convert: mesh 'points.obj' has no triangles\n"},
+	    {"head.obj out.unknown", "velmora convert: cannot tell a mesh format from 'out.unknown' (known: "},
+	    {"head.obj nowhere/out.obj", "velmora convert: cannot write 'nowhere/out.obj': directory 'nowhere' does not exist\n"},
 	};
 	for (const auto& Case : Cases)
 	{

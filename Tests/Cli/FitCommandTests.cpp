@@ -13,7 +13,7 @@ namespace
 		Host::FMeshData Sphere = Host::BuildSphere(10.f, 24, 48);
 
 		explicit FSphereScene(const std::string& Label, const std::string& MeshExtension = ".obj")
-			: Dir(VelmoraTest::MakeTempDir(Label))
+		    : Dir(VelmoraTest::MakeTempDir(Label))
 		{
 			SaveMesh(Dir / ("sphere" + MeshExtension), Sphere);
 			WriteGroomQuietly(Dir / "groom.abc", SphereGroom(60, 4, 10.f, 2.f));
@@ -156,17 +156,17 @@ TEST(FitCommand, BadInputEndsWithOneLineAndNoFile)
 		const char* Arguments;
 		const char* Reason;
 	} Cases[] = {
-		{"missing.abc sphere.obj out.abc", "velmora fit: groom 'missing.abc' does not exist\n"},
-		{"garbage.abc sphere.obj out.abc", "velmora fit: cannot read groom 'garbage.abc': "},
-		{"folder sphere.obj out.abc", "velmora fit: groom 'folder' is not a file\n"},
-		{"empty.abc sphere.obj out.abc", "velmora fit: groom 'empty.abc' holds no strands\n"},
-		{"groom.abc missing.obj out.abc", "velmora fit: mesh 'missing.obj' does not exist\n"},
-		{"groom.abc garbage.obj out.abc", "velmora fit: cannot read mesh 'garbage.obj'"},
-		{"groom.abc lines.obj out.abc", "velmora fit: mesh 'lines.obj' has no triangles\n"},
-		{"groom.abc nan.obj out.abc", "velmora fit: cannot read mesh 'nan.obj': a vertex is not at a finite position\n"},
-		{"groom.abc sphere.obj nowhere/out.abc", "velmora fit: cannot write 'nowhere/out.abc': directory 'nowhere' does not exist\n"},
-		{"groom.abc sphere.obj groom.abc/out.abc", "velmora fit: cannot write 'groom.abc/out.abc': 'groom.abc' is not a directory\n"},
-		{"groom.abc sphere.obj folder", "velmora fit: cannot write 'folder': it is a directory\n"},
+	    {"missing.abc sphere.obj out.abc", "velmora fit: groom 'missing.abc' does not exist\n"},
+	    {"garbage.abc sphere.obj out.abc", "velmora fit: cannot read groom 'garbage.abc': "},
+	    {"folder sphere.obj out.abc", "velmora fit: groom 'folder' is not a file\n"},
+	    {"empty.abc sphere.obj out.abc", "velmora fit: groom 'empty.abc' holds no strands\n"},
+	    {"groom.abc missing.obj out.abc", "velmora fit: mesh 'missing.obj' does not exist\n"},
+	    {"groom.abc garbage.obj out.abc", "velmora fit: cannot read mesh 'garbage.obj'"},
+	    {"groom.abc lines.obj out.abc", "velmora fit: mesh 'lines.obj' has no triangles\n"},
+	    {"groom.abc nan.obj out.abc", "velmora fit: cannot read mesh 'nan.obj': a vertex is not at a finite position\n"},
+	    {"groom.abc sphere.obj nowhere/out.abc", "velmora fit: cannot write 'nowhere/out.abc': directory 'nowhere' does not exist\n"},
+	    {"groom.abc sphere.obj groom.abc/out.abc", "velmora fit: cannot write 'groom.abc/out.abc': 'groom.abc' is not a directory\n"},
+	    {"groom.abc sphere.obj folder", "velmora fit: cannot write 'folder': it is a directory\n"},
 	};
 	for (const auto& Case : Cases)
 	{
@@ -197,8 +197,8 @@ TEST(FitCommand, RejectsBadCommandLinesWithUsage)
 {
 	const FSphereScene Scene("fit-usage");
 	for (const char* Arguments : {"", "groom.abc sphere.obj", "groom.abc sphere.obj a.abc b.abc", "groom.abc sphere.obj out.abc --origin 1,2",
-			 "groom.abc sphere.obj out.abc --origin 1 2", "groom.abc sphere.obj out.abc --mesh-scale x", "groom.abc sphere.obj out.abc --frobnicate",
-			 "groom.abc sphere.obj out.abc --origin nan,0,0", "groom.abc sphere.obj -o"})
+	                              "groom.abc sphere.obj out.abc --origin 1 2", "groom.abc sphere.obj out.abc --mesh-scale x", "groom.abc sphere.obj out.abc --frobnicate",
+	                              "groom.abc sphere.obj out.abc --origin nan,0,0", "groom.abc sphere.obj -o"})
 	{
 		SCOPED_TRACE(Arguments);
 		const FRun Run = RunVelmora(std::string("fit ") + Arguments, Scene.Dir);

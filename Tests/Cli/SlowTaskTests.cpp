@@ -26,8 +26,12 @@ namespace
 	{
 		std::vector<FRecorded> Events;
 		Host::FScopedSlowTaskObserver Observer{Host::FSlowTaskObserver{
-			[this](const Host::FSlowTaskState& S) { Add('b', S); }, [this](const Host::FSlowTaskState& S) { Add('p', S); },
-			[this](const Host::FSlowTaskState& S) { Add('e', S); }}};
+		    [this](const Host::FSlowTaskState& S)
+		    { Add('b', S); },
+		    [this](const Host::FSlowTaskState& S)
+		    { Add('p', S); },
+		    [this](const Host::FSlowTaskState& S)
+		    { Add('e', S); }}};
 
 		void Add(char Event, const Host::FSlowTaskState& S)
 		{
@@ -47,11 +51,11 @@ TEST(SlowTask, FramesCountTheWorkOfTheFrameBefore)
 		EXPECT_FALSE(Task.ShouldCancel());
 	}
 	const std::vector<FRecorded> Expected{
-		{'b', 0, 10, 0, false, "Working"},
-		{'p', 0, 10, 0, true, "Working"},
-		{'p', 0, 10, 0, true, "Working"},
-		{'p', 4, 10, 0, true, "Second half"},
-		{'e', 10, 10, 0, true, "Second half"},
+	    {'b', 0, 10, 0, false, "Working"},
+	    {'p', 0, 10, 0, true, "Working"},
+	    {'p', 0, 10, 0, true, "Working"},
+	    {'p', 4, 10, 0, true, "Second half"},
+	    {'e', 10, 10, 0, true, "Second half"},
 	};
 	EXPECT_EQ(Recorder.Events, Expected);
 }
@@ -90,7 +94,7 @@ TEST(SlowTask, FitReportsItsStrandsInBatchesAsADialog)
 		Host::FScopedLogCapture Quiet;
 		testing::internal::CaptureStdout();
 		UvelmoraBPLibrary::FitGroomToStaticMesh(Actor, Component, FVector::ZeroVector, FString(UTF8_TO_TCHAR((Dir / "groom.abc").string().c_str())),
-			FString(UTF8_TO_TCHAR((Dir / "out.abc").string().c_str())));
+		                                        FString(UTF8_TO_TCHAR((Dir / "out.abc").string().c_str())));
 		testing::internal::GetCapturedStdout();
 	}
 	ASSERT_FALSE(Recorder.Events.empty());
@@ -100,6 +104,9 @@ TEST(SlowTask, FitReportsItsStrandsInBatchesAsADialog)
 	EXPECT_EQ(Recorder.Events.back().Completed, 2500.f);
 	EXPECT_TRUE(Recorder.Events.back().bDialog);
 	// Three frames (1024, 1024, 452), not one per strand.
-	EXPECT_EQ(std::count_if(Recorder.Events.begin(), Recorder.Events.end(), [](const FRecorded& E) { return E.Event == 'p'; }), 4) << "a dialog, then three frames";
+	EXPECT_EQ(std::count_if(Recorder.Events.begin(), Recorder.Events.end(), [](const FRecorded& E)
+	                        { return E.Event == 'p'; }),
+	          4)
+	    << "a dialog, then three frames";
 	EXPECT_TRUE(CliTest::fs::exists(Dir / "out.abc"));
 }

@@ -20,9 +20,9 @@ namespace VelmoraTest
 
 // Skips the current test with a clear reason when the shared fixtures are not there.
 #define VELMORA_REQUIRE_FIXTURES(DirVar)                                                              \
-	const auto DirVar##Opt = ::VelmoraTest::AlembicFixturesDir();                                    \
-	if (!DirVar##Opt)                                                                                \
-	{                                                                                                \
+	const auto DirVar##Opt = ::VelmoraTest::AlembicFixturesDir();                                     \
+	if (!DirVar##Opt)                                                                                 \
+	{                                                                                                 \
 		GTEST_SKIP() << "shared Alembic fixtures not found beside the checkout (../shared); skipped"; \
-	}                                                                                                \
+	}                                                                                                 \
 	const std::filesystem::path DirVar = *DirVar##Opt

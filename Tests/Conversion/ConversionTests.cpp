@@ -52,16 +52,16 @@ TEST(MeshConversion, BadRenderDataIsOneErrorAndCreatesNothing)
 		std::string Line;
 	};
 	const FCase Cases[] = {
-		{"no LOD", Host::MakeSkeletalMesh(TArray<Host::FSkeletalLOD>{}, FName(TEXT("NoLOD"))),
-			"LogTemp: Error: Skeletal mesh has no LOD to convert: /Engine/Transient.NoLOD"},
-		{"partial triangle", MakeMesh(SquareCorners(), {0, 1, 2, 0}),
-			"LogTemp: Error: Skeletal mesh index count is not a multiple of 3: "},
-		{"index at the vertex count", MakeMesh(SquareCorners(), {0, 1, 2, 0, 2, 4}),
-			"LogTemp: Error: Skeletal mesh index is not below its vertex count: "},
-		{"largest index", MakeMesh(SquareCorners(), {0, 1, 0xFFFFFFFFu}),
-			"LogTemp: Error: Skeletal mesh index is not below its vertex count: "},
-		{"indices without vertices", MakeMesh({}, {0, 0, 0}, sizeof(uint16)),
-			"LogTemp: Error: Skeletal mesh index is not below its vertex count: "},
+	    {"no LOD", Host::MakeSkeletalMesh(TArray<Host::FSkeletalLOD>{}, FName(TEXT("NoLOD"))),
+	     "LogTemp: Error: Skeletal mesh has no LOD to convert: /Engine/Transient.NoLOD"},
+	    {"partial triangle", MakeMesh(SquareCorners(), {0, 1, 2, 0}),
+	     "LogTemp: Error: Skeletal mesh index count is not a multiple of 3: "},
+	    {"index at the vertex count", MakeMesh(SquareCorners(), {0, 1, 2, 0, 2, 4}),
+	     "LogTemp: Error: Skeletal mesh index is not below its vertex count: "},
+	    {"largest index", MakeMesh(SquareCorners(), {0, 1, 0xFFFFFFFFu}),
+	     "LogTemp: Error: Skeletal mesh index is not below its vertex count: "},
+	    {"indices without vertices", MakeMesh({}, {0, 0, 0}, sizeof(uint16)),
+	     "LogTemp: Error: Skeletal mesh index is not below its vertex count: "},
 	};
 	for (const FCase& Case : Cases)
 	{
@@ -97,7 +97,7 @@ TEST(MeshConversion, SeamCopiesStaySeparateVerticesAndUnconnected)
 {
 	// Two triangles meeting along x = 1, where the renderer keeps a copy of each seam vertex (4, 5).
 	const TArray<FVector3f> Positions = {FVector3f(0, 0, 0), FVector3f(1, 0, 0), FVector3f(1, 1, 0), FVector3f(2, 0, 0),
-		FVector3f(1, 0, 0), FVector3f(1, 1, 0)};
+	                                     FVector3f(1, 0, 0), FVector3f(1, 1, 0)};
 	UStaticMesh* Mesh = UvelmoraBPLibrary::SkeletalMeshToStaticMesh(MakeMesh(Positions, {0, 1, 2, 4, 3, 5}));
 	ASSERT_NE(Mesh, nullptr);
 
@@ -173,7 +173,7 @@ TEST(MeshConversion, EmptyIndexBufferGivesVerticesWithoutPolygons)
 TEST(MeshConversion, AssetIsMyStaticMeshInTheFixedPackageWhateverTheHeadIsCalled)
 {
 	UStaticMesh* First = UvelmoraBPLibrary::SkeletalMeshToStaticMesh(
-		Host::MakeSkeletalMesh(Host::FSkeletalLOD{SquareCorners(), {0, 1, 2}}, FName(TEXT("SK_Head"))));
+	    Host::MakeSkeletalMesh(Host::FSkeletalLOD{SquareCorners(), {0, 1, 2}}, FName(TEXT("SK_Head"))));
 	ASSERT_NE(First, nullptr);
 	EXPECT_EQ(std::string(TCHAR_TO_UTF8(*First->GetPathName())), "/Game/Generated/MyStaticMesh.MyStaticMesh");
 	EXPECT_EQ(First->GetFlags(), RF_Public | RF_Standalone);
@@ -182,7 +182,7 @@ TEST(MeshConversion, AssetIsMyStaticMeshInTheFixedPackageWhateverTheHeadIsCalled
 
 	// Every call aims at the same name: the engine's object rules replace the first mesh.
 	UStaticMesh* Second = UvelmoraBPLibrary::SkeletalMeshToStaticMesh(
-		Host::MakeSkeletalMesh(Host::FSkeletalLOD{SquareCorners(), {0, 2, 3}}, FName(TEXT("SK_Other"))));
+	    Host::MakeSkeletalMesh(Host::FSkeletalLOD{SquareCorners(), {0, 2, 3}}, FName(TEXT("SK_Other"))));
 	ASSERT_NE(Second, nullptr);
 	EXPECT_EQ(Second->GetOuter(), First->GetOuter());
 	EXPECT_FALSE(IsValid(First));
@@ -196,7 +196,7 @@ TEST(MeshConversion, AnotherClassUnderTheAssetNameIsLeftAlone)
 	Host::FScopedLogCapture Capture;
 	EXPECT_EQ(UvelmoraBPLibrary::SkeletalMeshToStaticMesh(MakeMesh(SquareCorners(), {0, 1, 2})), nullptr);
 	EXPECT_EQ(Capture.Formatted(), std::vector<std::string>{
-		"LogTemp: Error: Asset path is taken by an object of another class: SkeletalMesh /Game/Generated/MyStaticMesh.MyStaticMesh"});
+	                                   "LogTemp: Error: Asset path is taken by an object of another class: SkeletalMesh /Game/Generated/MyStaticMesh.MyStaticMesh"});
 	EXPECT_TRUE(IsValid(Squatter));
 	EXPECT_EQ(FindObject<UObject>(Package, TEXT("MyStaticMesh")), Squatter);
 	// Free the name for the other tests in this process.

@@ -54,7 +54,7 @@ TEST(PackageName, SplitsNamesAndConvertsOnlyUnderMountedRoots)
 	EXPECT_EQ(Utf8(FPackageName::GetShortName(FString(TEXT("/Game/Generated/MyStaticMesh")))), "MyStaticMesh");
 	EXPECT_EQ(Utf8(FPackageName::GetLongPackagePath(TEXT("/Game/Generated/MyStaticMesh"))), "/Game/Generated");
 	EXPECT_EQ(Utf8(FPackageName::GetLongPackagePath(TEXT("/Game/Generated/MyStaticMesh")) / FPackageName::GetShortName(TEXT("/Game/Generated/MyStaticMesh"))),
-		"/Game/Generated/MyStaticMesh");
+	          "/Game/Generated/MyStaticMesh");
 
 	const Host::FScopedContentRoot Game(TEXT("/Game/"), TEXT("Project/Content/"));
 	FString Filename;
@@ -170,7 +170,7 @@ TEST(StaticMesh, BuildFansPolygonsAndLeavesDegenerateTrianglesOut)
 {
 	UStaticMesh* Mesh = MakeStaticMesh(TEXT("/Game/Tests/BuildFans"));
 	FMeshDescription MeshDescription = MakeDescription({FVector3f(0, 0, 0), FVector3f(1, 0, 0), FVector3f(1, 1, 0), FVector3f(0, 1, 0), FVector3f(1, 0, 0)},
-		{0, 1, 4});
+	                                                   {0, 1, 4});
 	TArray<FVertexInstanceID> Quad;
 	for (int32 Vertex = 0; Vertex < 4; ++Vertex)
 	{

@@ -14,9 +14,9 @@ TEST_F(FImportWizard, EachPluginStateOpensItsWidget)
 		EMetaHuman State;
 		const char* Widget;
 	} Cases[] = {
-		{EMetaHuman::Missing, "EUW_Metahuman_plugin_invalid"},
-		{EMetaHuman::Disabled, "EUW_Metahuman_plugin_disabled"},
-		{EMetaHuman::Enabled, "EUW_velmora_import_tool"},
+	    {EMetaHuman::Missing, "EUW_Metahuman_plugin_invalid"},
+	    {EMetaHuman::Disabled, "EUW_Metahuman_plugin_disabled"},
+	    {EMetaHuman::Enabled, "EUW_velmora_import_tool"},
 	};
 	for (const auto& Case : Cases)
 	{

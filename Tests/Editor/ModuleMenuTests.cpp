@@ -120,12 +120,12 @@ TEST_F(FModuleMenu, RestartLeavesOneMenu)
 TEST_F(FModuleMenu, OtherExtendersAtHelpKeepTheirOrder)
 {
 	FLevelEditorModule& LevelEditor = FModuleManager::LoadModuleChecked<FLevelEditorModule>(TEXT("LevelEditor"));
-	auto AddMenuAfterHelp = [&LevelEditor](const TCHAR* Label) {
+	auto AddMenuAfterHelp = [&LevelEditor](const TCHAR* Label)
+	{
 		TSharedPtr<FExtender> Extender = MakeShared<FExtender>();
 		Extender->AddMenuBarExtension(TEXT("Help"), EExtensionHook::After, nullptr,
-			FMenuBarExtensionDelegate::CreateLambda([Label](FMenuBarBuilder& Builder) {
-				Builder.AddPullDownMenu(FText::FromString(Label), FText::FromString(Label), FNewMenuDelegate());
-			}));
+		                              FMenuBarExtensionDelegate::CreateLambda([Label](FMenuBarBuilder& Builder)
+		                                                                      { Builder.AddPullDownMenu(FText::FromString(Label), FText::FromString(Label), FNewMenuDelegate()); }));
 		LevelEditor.GetMenuExtensibilityManager()->AddExtender(Extender);
 		return Extender;
 	};

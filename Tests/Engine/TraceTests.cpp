@@ -31,7 +31,7 @@ namespace
 		}
 
 		static std::optional<FVector> Trace(UStaticMeshComponent* Component, const FVector& Start, const FVector& End,
-			const FCollisionQueryParams& Params = ComplexTrace)
+		                                    const FCollisionQueryParams& Params = ComplexTrace)
 		{
 			FHitResult Hit;
 			if (!Component->LineTraceComponent(Hit, Start, End, Params))
@@ -172,7 +172,7 @@ TEST_F(ComplexCollisionTrace, FollowsThePlacementFarFromTheOrigin)
 	// million is only good to a few hundredths).
 	UStaticMeshComponent* Far = Place(Host::BuildPlane(10.f), FTransform(FVector(1.0e6, -2.0e6, 3.0e5)));
 	ExpectPoint(Trace(Far, FVector(1.0e6 + 0.123456789, -2.0e6 + 4.5, 3.0e5 + 5), FVector(1.0e6 + 0.123456789, -2.0e6 + 4.5, 3.0e5 - 5)),
-		FVector(1.0e6 + 0.123456789, -2.0e6 + 4.5, 3.0e5));
+	            FVector(1.0e6 + 0.123456789, -2.0e6 + 4.5, 3.0e5));
 }
 
 TEST_F(ComplexCollisionTrace, MovingTheComponentOrChangingTheMeshIsSeenByTheNextTrace)
@@ -200,7 +200,7 @@ TEST_F(ComplexCollisionTrace, OnlyTheTracedComponentAndComplexTracesCount)
 	EXPECT_FALSE(Trace(Lower, FVector(0, 0, 5), FVector(0, 0, -5), FCollisionQueryParams(NAME_None, true, Owner))) << "the owner is ignored";
 	FHitResult Hit;
 	EXPECT_TRUE(Lower->LineTraceComponent(Hit, FVector(0, 0, 5), FVector(0, 0, -5), ECC_Visibility, ComplexTrace,
-		FCollisionResponseParams::DefaultResponseParam, FCollisionObjectQueryParams::DefaultObjectQueryParam));
+	                                      FCollisionResponseParams::DefaultResponseParam, FCollisionObjectQueryParams::DefaultObjectQueryParam));
 }
 
 TEST_F(ComplexCollisionTrace, DamagedMeshesAndDegenerateSegmentsNeverHitFalsely)

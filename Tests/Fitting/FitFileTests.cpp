@@ -235,7 +235,7 @@ TEST_F(FitFile, FailedWriteIsLoggedAndLeavesNoPartialFile)
 		ASSERT_EQ(Errors.size(), 2u);
 		EXPECT_NE(Errors[1].find("writing"), std::string::npos);
 		EXPECT_GT(Errors[1].size(), std::string("FitGroomToStaticMesh: writing  failed: ").size() + (Dir / "no" / "such" / "fitted.abc").string().size())
-			<< "the library's text is in the line: " << Errors[1];
+		    << "the library's text is in the line: " << Errors[1];
 		EXPECT_FALSE(std::filesystem::exists(Dir / "no"));
 	}
 

@@ -65,7 +65,7 @@ TEST_F(FitRecord, TheCrossingNearestTheStartOfTheSegmentWins)
 {
 	// Planes 2 units behind and 2 units in front of the root: the one behind it, along the normal, wins.
 	UCountingMeshComponent* Layers = PlaceMesh(Combined(Host::Translated(Host::BuildPlane(10.f), FVector3f(0, 0, -2)),
-		Host::Translated(Host::BuildPlane(10.f), FVector3f(0, 0, 2))));
+	                                                    Host::Translated(Host::BuildPlane(10.f), FVector3f(0, 0, 2))));
 	GroomData Groom = MakeGroom({{{0, 0, 0}, {0, 0, 1}}, {{1, 1, 0}}}, {0, 0, 1, 0, 0, -1});
 	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Layers, FVector::ZeroVector, FVector::ZeroVector));
 	EXPECT_POINT_NEAR(Groom, 0, 0, 0, -2);
@@ -112,12 +112,12 @@ TEST_F(FitRecord, ModeFollowsWholeNormalCountAgainstCurveCount)
 		const std::vector<std::string>& Mode;
 	};
 	const FCase Cases[] = {
-		{{0, 0, 1, 0, 0, 1}, SurfaceNormalMode},
-		{{0, 0, 1, 0, 0, 1, 0}, SurfaceNormalMode},     // 7 floats: 2 whole normals
-		{{0, 0, 1, 0, 0, 1, 0, 0}, SurfaceNormalMode},  // 8 floats: still 2
-		{{0, 0, 1, 0, 0}, SphericalMode},               // 5 floats: 1 normal
-		{{}, SphericalMode},                            // curves but no normals
-		{{0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}, SphericalMode}, // one normal per point
+	    {{0, 0, 1, 0, 0, 1}, SurfaceNormalMode},
+	    {{0, 0, 1, 0, 0, 1, 0}, SurfaceNormalMode},            // 7 floats: 2 whole normals
+	    {{0, 0, 1, 0, 0, 1, 0, 0}, SurfaceNormalMode},         // 8 floats: still 2
+	    {{0, 0, 1, 0, 0}, SphericalMode},                      // 5 floats: 1 normal
+	    {{}, SphericalMode},                                   // curves but no normals
+	    {{0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}, SphericalMode}, // one normal per point
 	};
 	for (const FCase& Case : Cases)
 	{

@@ -84,21 +84,21 @@ namespace FittingTest
 }
 
 // Exact, for moves computed from chosen hits.
-#define EXPECT_POINT(Groom, Index, ExpectedX, ExpectedY, ExpectedZ)                       \
-	do                                                                                    \
-	{                                                                                     \
-		const FVector3f Actual_ = ::FittingTest::Point(Groom, Index);                   \
-		EXPECT_EQ(Actual_, FVector3f(ExpectedX, ExpectedY, ExpectedZ)) << "point " << (Index) \
-			<< " is " << Actual_.X << ", " << Actual_.Y << ", " << Actual_.Z;          \
+#define EXPECT_POINT(Groom, Index, ExpectedX, ExpectedY, ExpectedZ)                                                                      \
+	do                                                                                                                                   \
+	{                                                                                                                                    \
+		const FVector3f Actual_ = ::FittingTest::Point(Groom, Index);                                                                    \
+		EXPECT_EQ(Actual_, FVector3f(ExpectedX, ExpectedY, ExpectedZ)) << "point " << (Index)                                            \
+		                                                               << " is " << Actual_.X << ", " << Actual_.Y << ", " << Actual_.Z; \
 	} while (0)
 
 // To the single precision a trace's hit carries, for moves onto real meshes.
-#define EXPECT_POINT_NEAR(Groom, Index, ExpectedX, ExpectedY, ExpectedZ)                  \
-	do                                                                                    \
-	{                                                                                     \
-		const FVector3f Actual_ = ::FittingTest::Point(Groom, Index);                   \
-		EXPECT_TRUE(Actual_.Equals(FVector3f(ExpectedX, ExpectedY, ExpectedZ), 1e-5f)) << "point " << (Index) \
-			<< " is " << Actual_.X << ", " << Actual_.Y << ", " << Actual_.Z;          \
+#define EXPECT_POINT_NEAR(Groom, Index, ExpectedX, ExpectedY, ExpectedZ)                                                                                 \
+	do                                                                                                                                                   \
+	{                                                                                                                                                    \
+		const FVector3f Actual_ = ::FittingTest::Point(Groom, Index);                                                                                    \
+		EXPECT_TRUE(Actual_.Equals(FVector3f(ExpectedX, ExpectedY, ExpectedZ), 1e-5f)) << "point " << (Index)                                            \
+		                                                                               << " is " << Actual_.X << ", " << Actual_.Y << ", " << Actual_.Z; \
 	} while (0)
 
 namespace FittingTest

@@ -61,7 +61,8 @@ namespace GroomTest
 	class FScopedWorkingDirectory
 	{
 	public:
-		explicit FScopedWorkingDirectory(const std::filesystem::path& Dir) : Previous(std::filesystem::current_path())
+		explicit FScopedWorkingDirectory(const std::filesystem::path& Dir)
+		    : Previous(std::filesystem::current_path())
 		{
 			std::filesystem::current_path(Dir);
 		}

@@ -11,62 +11,62 @@
 
 namespace
 {
-using namespace Alembic::AbcGeom;
+	using namespace Alembic::AbcGeom;
 
-IArchive Open(const std::string& Path)
-{
-	return IArchive(Alembic::AbcCoreOgawa::ReadArchive(), Path);
-}
-
-TEST(Stricter, MetaDataThatCannotBeStoredIsRefusedWhenSet)
-{
-	MetaData Values;
-	EXPECT_THROW(Values.set("a;b", "c"), Alembic::Util::Exception);
-	EXPECT_THROW(Values.set("key", "x=y"), Alembic::Util::Exception);
-	EXPECT_EQ(Values.size(), 0u);
-}
-
-TEST(Stricter, AbsentCompoundsAndParamsAnswerEmpty)
-{
-	const ICompoundProperty Invalid;
-	EXPECT_EQ(Invalid.getNumProperties(), 0u);
-	EXPECT_EQ(Invalid.getPropertyHeader("groom_color"), nullptr);
-	const IFloatGeomParam Absent;
-	EXPECT_FALSE(Absent.getExpandedValue().valid());
-	EXPECT_FALSE(Absent.getIndexedValue().valid());
-}
-
-TEST(Stricter, LargeSamplesAreKeyedAndDeduplicatedLikeSmallOnes)
-{
-	// Over the size at which the bytes are written while they are hashed.
-	std::vector<V3f> Points(600000);
-	for (size_t i = 0; i < Points.size(); ++i)
+	IArchive Open(const std::string& Path)
 	{
-		Points[i] = V3f(float(i), 1.0f, 2.0f);
+		return IArchive(Alembic::AbcCoreOgawa::ReadArchive(), Path);
 	}
-	const std::string Path = (VelmoraTest::MakeTempDir("large") / "large.abc").string();
-	{
-		OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
-		OCompoundProperty Top = Archive.getTop().getProperties();
-		OV3fArrayProperty First(Top, "first");
-		OV3fArrayProperty Second(Top, "second");
-		First.set(V3fArraySample(Points));
-		First.set(V3fArraySample(Points));
-		Second.set(V3fArraySample(Points));
-	}
-	const auto FileSize = std::filesystem::file_size(Path);
-	EXPECT_LT(FileSize, Points.size() * sizeof(V3f) + 4096) << "the repeated and shared samples must not be stored again";
 
-	IArchive Archive = Open(Path);
-	const ICompoundProperty Top = Archive.getTop().getProperties();
-	const IV3fArrayProperty First(Top, "first");
-	EXPECT_EQ(First.getNumSamples(), 2u);
-	EXPECT_TRUE(First.isConstant());
-	Alembic::Util::Digest Key;
-	First.getKey(Key);
-	EXPECT_EQ(Key, Alembic::Util::MurmurHash3_x64_128(Points.data(), Points.size() * sizeof(V3f)));
-	const V3fArraySamplePtr Read = IV3fArrayProperty(Top, "second").getValue();
-	ASSERT_EQ(Read->size(), Points.size());
-	EXPECT_EQ((*Read)[599999], Points[599999]);
-}
+	TEST(Stricter, MetaDataThatCannotBeStoredIsRefusedWhenSet)
+	{
+		MetaData Values;
+		EXPECT_THROW(Values.set("a;b", "c"), Alembic::Util::Exception);
+		EXPECT_THROW(Values.set("key", "x=y"), Alembic::Util::Exception);
+		EXPECT_EQ(Values.size(), 0u);
+	}
+
+	TEST(Stricter, AbsentCompoundsAndParamsAnswerEmpty)
+	{
+		const ICompoundProperty Invalid;
+		EXPECT_EQ(Invalid.getNumProperties(), 0u);
+		EXPECT_EQ(Invalid.getPropertyHeader("groom_color"), nullptr);
+		const IFloatGeomParam Absent;
+		EXPECT_FALSE(Absent.getExpandedValue().valid());
+		EXPECT_FALSE(Absent.getIndexedValue().valid());
+	}
+
+	TEST(Stricter, LargeSamplesAreKeyedAndDeduplicatedLikeSmallOnes)
+	{
+		// Over the size at which the bytes are written while they are hashed.
+		std::vector<V3f> Points(600000);
+		for (size_t i = 0; i < Points.size(); ++i)
+		{
+			Points[i] = V3f(float(i), 1.0f, 2.0f);
+		}
+		const std::string Path = (VelmoraTest::MakeTempDir("large") / "large.abc").string();
+		{
+			OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
+			OCompoundProperty Top = Archive.getTop().getProperties();
+			OV3fArrayProperty First(Top, "first");
+			OV3fArrayProperty Second(Top, "second");
+			First.set(V3fArraySample(Points));
+			First.set(V3fArraySample(Points));
+			Second.set(V3fArraySample(Points));
+		}
+		const auto FileSize = std::filesystem::file_size(Path);
+		EXPECT_LT(FileSize, Points.size() * sizeof(V3f) + 4096) << "the repeated and shared samples must not be stored again";
+
+		IArchive Archive = Open(Path);
+		const ICompoundProperty Top = Archive.getTop().getProperties();
+		const IV3fArrayProperty First(Top, "first");
+		EXPECT_EQ(First.getNumSamples(), 2u);
+		EXPECT_TRUE(First.isConstant());
+		Alembic::Util::Digest Key;
+		First.getKey(Key);
+		EXPECT_EQ(Key, Alembic::Util::MurmurHash3_x64_128(Points.data(), Points.size() * sizeof(V3f)));
+		const V3fArraySamplePtr Read = IV3fArrayProperty(Top, "second").getValue();
+		ASSERT_EQ(Read->size(), Points.size());
+		EXPECT_EQ((*Read)[599999], Points[599999]);
+	}
 }

@@ -82,9 +82,9 @@ TEST(BlueprintSurface, NodesCarryTheirNamesKeywordsAndCategory)
 		const char* DisplayName;
 		const char* Keywords;
 	} Nodes[] = {
-		{TEXT("FitGroomToStaticMesh"), "FitGroomToStaticMesh", "velmora groom"},
-		{TEXT("GetCallstack"), "getCallstack", "velmora callstack"},
-		{TEXT("SkeletalMeshToStaticMesh"), "SkeletalMeshToStaticMesh", "velmora groom"},
+	    {TEXT("FitGroomToStaticMesh"), "FitGroomToStaticMesh", "velmora groom"},
+	    {TEXT("GetCallstack"), "getCallstack", "velmora callstack"},
+	    {TEXT("SkeletalMeshToStaticMesh"), "SkeletalMeshToStaticMesh", "velmora groom"},
 	};
 	for (const auto& Node : Nodes)
 	{
@@ -107,7 +107,7 @@ TEST(BlueprintSurface, FitTakesFiveInputPinsInOrder)
 {
 	const UFunction* const Fit = Function(TEXT("FitGroomToStaticMesh"));
 	EXPECT_EQ(Pins(Fit), (std::vector<std::string>{"source: AActor*", "TheComp: UStaticMeshComponent*", "origin: FVector",
-							 "sourceAlmbicPath: FString", "targetAlembicPath: FString"}));
+	                                               "sourceAlmbicPath: FString", "targetAlembicPath: FString"}));
 	EXPECT_EQ(Fit->GetReturnProperty(), nullptr);
 	EXPECT_EQ(Fit->NumParms, 5);
 	EXPECT_FALSE(Fit->HasAnyFunctionFlags(FUNC_HasOutParms));

@@ -26,7 +26,7 @@ namespace
 
 		const std::filesystem::path ErrorFile = Dir / "errors.txt";
 		const std::string Command = std::string("\"") + VELMORA_HEADER_TOOL + "\" \"" + Header.string() + "\" broken Public/Broken.h \"" +
-			Dir.string() + "\" 2> \"" + ErrorFile.string() + "\"";
+		                            Dir.string() + "\" 2> \"" + ErrorFile.string() + "\"";
 		FToolRun Run;
 		Run.ExitCode = std::system(Command.c_str());
 		std::ifstream ErrorStream(ErrorFile);
@@ -37,19 +37,19 @@ namespace
 	std::string Library(const std::string& Members)
 	{
 		return "#pragma once\n"
-			   "UCLASS()\n"
-			   "class UBroken : public UBlueprintFunctionLibrary\n"
-			   "{\n"
-			   "\tGENERATED_UCLASS_BODY()\n" +
-			Members + "};\n";
+		       "UCLASS()\n"
+		       "class UBroken : public UBlueprintFunctionLibrary\n"
+		       "{\n"
+		       "\tGENERATED_UCLASS_BODY()\n" +
+		       Members + "};\n";
 	}
 }
 
 TEST(HeaderTool, AcceptsTheLibraryForms)
 {
 	const FToolRun Run = RunHeaderTool(Library(
-		"\tUFUNCTION(BlueprintCallable, Category = \"x\", meta = (DisplayName = \"A, b\"))\n"
-		"\tstatic UStaticMesh* Convert(USkeletalMesh* head, FVector at, FString path);\n"));
+	    "\tUFUNCTION(BlueprintCallable, Category = \"x\", meta = (DisplayName = \"A, b\"))\n"
+	    "\tstatic UStaticMesh* Convert(USkeletalMesh* head, FVector at, FString path);\n"));
 	EXPECT_EQ(Run.ExitCode, 0) << Run.Errors;
 }
 
@@ -60,11 +60,11 @@ TEST(HeaderTool, RejectsWhatItDoesNotHandleNamingTheLine)
 		const char* Members;
 		const char* Message;
 	} Cases[] = {
-		{"\tUFUNCTION(BlueprintCallable)\n\tstatic void F(const FString& Path);\n", "Broken.h:6: error: unsupported parameter"},
-		{"\tUFUNCTION(BlueprintCallable)\n\tstatic void F(int32 Count);\n", "Broken.h:6: error: unsupported type 'int32'"},
-		{"\tUFUNCTION(BlueprintCallable)\n\tvoid F();\n", "Broken.h:6: error: expected 'static"},
-		{"\tUFUNCTION(Exec)\n\tstatic void F();\n", "Broken.h:6: error: unsupported UFUNCTION specifier 'Exec'"},
-		{"\tUPROPERTY()\n\tint32 Count;\n", "Broken.h:6: error: unsupported declaration UPROPERTY("},
+	    {"\tUFUNCTION(BlueprintCallable)\n\tstatic void F(const FString& Path);\n", "Broken.h:6: error: unsupported parameter"},
+	    {"\tUFUNCTION(BlueprintCallable)\n\tstatic void F(int32 Count);\n", "Broken.h:6: error: unsupported type 'int32'"},
+	    {"\tUFUNCTION(BlueprintCallable)\n\tvoid F();\n", "Broken.h:6: error: expected 'static"},
+	    {"\tUFUNCTION(Exec)\n\tstatic void F();\n", "Broken.h:6: error: unsupported UFUNCTION specifier 'Exec'"},
+	    {"\tUPROPERTY()\n\tint32 Count;\n", "Broken.h:6: error: unsupported declaration UPROPERTY("},
 	};
 	for (const auto& Case : Cases)
 	{

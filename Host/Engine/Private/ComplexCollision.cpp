@@ -34,7 +34,7 @@ namespace UE::Host
 				else
 				{
 					UE_LOG(LogHostCollision, Error, TEXT("Embree could not create a device (error %d); traces will not hit"),
-						static_cast<int32>(rtcGetDeviceError(nullptr)));
+					       static_cast<int32>(rtcGetDeviceError(nullptr)));
 				}
 			}
 			~FDeviceHolder()
@@ -88,7 +88,7 @@ namespace UE::Host
 	};
 
 	FComplexCollision::FComplexCollision(const FStaticMeshRenderData* RenderData, const void* InSourceMesh, uint64 InSourceRevision)
-		: SourceMesh(InSourceMesh), SourceRevision(InSourceRevision)
+	    : SourceMesh(InSourceMesh), SourceRevision(InSourceRevision)
 	{
 		if (!RenderData || RenderData->LODResources.Num() == 0)
 		{
@@ -112,7 +112,7 @@ namespace UE::Host
 			}
 			const FVector3f P[3] = {Positions.VertexPosition(I[0]), Positions.VertexPosition(I[1]), Positions.VertexPosition(I[2])};
 			if (!IsFinite(P[0]) || !IsFinite(P[1]) || !IsFinite(P[2]) ||
-				((FVector(P[1]) - FVector(P[0])) ^ (FVector(P[2]) - FVector(P[0]))).IsZero())
+			    ((FVector(P[1]) - FVector(P[0])) ^ (FVector(P[2]) - FVector(P[0]))).IsZero())
 			{
 				continue;
 			}

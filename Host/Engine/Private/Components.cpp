@@ -99,7 +99,7 @@ bool UPrimitiveComponent::LineTraceComponent(FHitResult& OutHit, const FVector S
 }
 
 bool UPrimitiveComponent::LineTraceComponent(FHitResult& OutHit, const FVector Start, const FVector End, ECollisionChannel TraceChannel,
-	const FCollisionQueryParams& Params, const FCollisionResponseParams& ResponseParams, const FCollisionObjectQueryParams& ObjectParams)
+                                             const FCollisionQueryParams& Params, const FCollisionResponseParams& ResponseParams, const FCollisionObjectQueryParams& ObjectParams)
 {
 	// Every channel blocks in the host, so the channel form traces as the plain one does.
 	return LineTraceComponent(OutHit, Start, End, Params);

@@ -4,7 +4,7 @@
 #include "Host/World.h"
 
 void DrawDebugLine(const UWorld* InWorld, FVector const& LineStart, FVector const& LineEnd, FColor const& Color,
-	bool bPersistentLines, float LifeTime, uint8 DepthPriority, float Thickness)
+                   bool bPersistentLines, float LifeTime, uint8 DepthPriority, float Thickness)
 {
 	// As in the engine, a line for no world is dropped.
 	if (!InWorld)

@@ -3,7 +3,7 @@
 #include "HostModules.h"
 
 FLevelEditorModule::FLevelEditorModule()
-	: MenuExtensibilityManager(MakeShared<FExtensibilityManager>()), ToolBarExtensibilityManager(MakeShared<FExtensibilityManager>())
+    : MenuExtensibilityManager(MakeShared<FExtensibilityManager>()), ToolBarExtensibilityManager(MakeShared<FExtensibilityManager>())
 {
 }
 

@@ -98,7 +98,7 @@ namespace Host
 		for (int32 Corner = 0; Corner < 8; ++Corner)
 		{
 			Data.Positions.Add(FVector3f((Corner & 1) ? HalfExtent.X : -HalfExtent.X, (Corner & 2) ? HalfExtent.Y : -HalfExtent.Y,
-				(Corner & 4) ? HalfExtent.Z : -HalfExtent.Z));
+			                             (Corner & 4) ? HalfExtent.Z : -HalfExtent.Z));
 		}
 		// Two triangles per face, corners named by their bits (x = 1, y = 2, z = 4).
 		const uint32 Faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
@@ -112,7 +112,8 @@ namespace Host
 
 	FMeshData BuildSphere(float Radius, int32 Rings, int32 Segments)
 	{
-		return BuildStarShape(Rings, Segments, [Radius](const FVector&) { return static_cast<double>(Radius); });
+		return BuildStarShape(Rings, Segments, [Radius](const FVector&)
+		                      { return static_cast<double>(Radius); });
 	}
 
 	FMeshData BuildHead(int32 TargetTriangles)
@@ -120,7 +121,7 @@ namespace Host
 		// 2 x Segments x (Rings - 1) triangles with twice as many segments as bands.
 		const int32 Bands = FMath::Max(2, static_cast<int32>(std::lround(std::sqrt(FMath::Max(TargetTriangles, 16) / 4.0))));
 		return BuildStarShape(Bands + 1, 2 * Bands, [](const FVector& D)
-		{
+		                      {
 			// An egg: deeper front to back than wide, taller than deep, narrower towards the chin.
 			const FVector Radii(9.5, 7.5, 11.5);
 			const double Egg = 1.0 / std::sqrt(FMath::Square(D.X / Radii.X) + FMath::Square(D.Y / Radii.Y) + FMath::Square(D.Z / Radii.Z));
@@ -130,8 +131,7 @@ namespace Host
 				+ 0.08 * Bump(D, FVector(0.6, 0, -0.75), 0.3)                          // chin
 				+ 0.07 * Bump(D, FVector(-0.05, 1, 0), 0.16)                           // ears
 				+ 0.07 * Bump(D, FVector(-0.05, -1, 0), 0.16);
-			return Egg * Jaw * Features;
-		});
+			return Egg * Jaw * Features; });
 	}
 
 	FMeshData Translated(FMeshData Data, const FVector3f& Offset)

@@ -50,7 +50,7 @@ FPolygonGroupID FMeshDescription::CreatePolygonGroup()
 }
 
 FPolygonID FMeshDescription::CreatePolygon(const FPolygonGroupID PolygonGroupID, TArrayView<const FVertexInstanceID> InVertexInstanceIDs,
-	TArray<FEdgeID>* OutEdgeIDs)
+                                           TArray<FEdgeID>* OutEdgeIDs)
 {
 	check(PolygonGroupIDs.IsValid(PolygonGroupID));
 	checkf(InVertexInstanceIDs.Num() >= 3, "A polygon has at least three corners");
@@ -141,7 +141,7 @@ TArray<FVertexInstanceID> FMeshDescription::GetVertexVertexInstanceIDs(const FVe
 {
 	TArray<FVertexInstanceID> Instances;
 	for (FVertexInstanceID Instance = VertexData[VertexID.GetValue()].FirstInstance; Instance.IsValid();
-		 Instance = NextVertexInstance[Instance.GetValue()])
+	     Instance = NextVertexInstance[Instance.GetValue()])
 	{
 		Instances.Insert(Instance, 0);
 	}
@@ -164,7 +164,7 @@ FEdgeID FMeshDescription::GetVertexPairEdge(const FVertexID VertexID0, const FVe
 	{
 		const FMeshEdge& Edge = EdgeData[EdgeID.GetValue()];
 		if ((Edge.VertexIDs[0] == VertexID0 && Edge.VertexIDs[1] == VertexID1) ||
-			(Edge.VertexIDs[0] == VertexID1 && Edge.VertexIDs[1] == VertexID0))
+		    (Edge.VertexIDs[0] == VertexID1 && Edge.VertexIDs[1] == VertexID0))
 		{
 			return EdgeID;
 		}

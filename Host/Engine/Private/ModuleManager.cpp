@@ -12,7 +12,7 @@ namespace
 }
 
 FModuleInitializerEntry::FModuleInitializerEntry(const TCHAR* InName, FInitializeModuleFunctionPtr InFunction)
-	: Name(InName), Function(InFunction), Next(FirstEntry())
+    : Name(InName), Function(InFunction), Next(FirstEntry())
 {
 	FirstEntry() = this;
 }

@@ -18,7 +18,7 @@ namespace
 
 	template<typename ExtensionType, typename DelegateType>
 	TSharedRef<const FExtensionBase> MakeExtension(FName Hook, EExtensionHook::Position Position, const TSharedPtr<FUICommandList>& CommandList,
-		const DelegateType& Delegate)
+	                                               const DelegateType& Delegate)
 	{
 		TSharedRef<ExtensionType> Extension = MakeShared<ExtensionType>();
 		Extension->Hook = Hook;
@@ -30,7 +30,7 @@ namespace
 
 	template<typename ExtensionType, typename BuilderType>
 	void ApplyExtensions(const std::vector<TSharedRef<const FExtensionBase>>& Extensions, FName Hook, EExtensionHook::Position Position,
-		BuilderType& Builder)
+	                     BuilderType& Builder)
 	{
 		// A copy: an extension may add further extensions while it runs.
 		const std::vector<TSharedRef<const FExtensionBase>> Snapshot = Extensions;
@@ -49,7 +49,7 @@ namespace
 }
 
 TSharedRef<const FExtensionBase> FExtender::AddMenuBarExtension(FName ExtensionHook, EExtensionHook::Position HookPosition,
-	const TSharedPtr<FUICommandList>& CommandList, const FMenuBarExtensionDelegate& MenuBarExtensionDelegate)
+                                                                const TSharedPtr<FUICommandList>& CommandList, const FMenuBarExtensionDelegate& MenuBarExtensionDelegate)
 {
 	TSharedRef<const FExtensionBase> Extension = MakeExtension<FMenuBarExtension>(ExtensionHook, HookPosition, CommandList, MenuBarExtensionDelegate);
 	Extensions.push_back(Extension);
@@ -57,7 +57,7 @@ TSharedRef<const FExtensionBase> FExtender::AddMenuBarExtension(FName ExtensionH
 }
 
 TSharedRef<const FExtensionBase> FExtender::AddMenuExtension(FName ExtensionHook, EExtensionHook::Position HookPosition,
-	const TSharedPtr<FUICommandList>& CommandList, const FMenuExtensionDelegate& MenuExtensionDelegate)
+                                                             const TSharedPtr<FUICommandList>& CommandList, const FMenuExtensionDelegate& MenuExtensionDelegate)
 {
 	TSharedRef<const FExtensionBase> Extension = MakeExtension<FMenuExtension>(ExtensionHook, HookPosition, CommandList, MenuExtensionDelegate);
 	Extensions.push_back(Extension);
@@ -66,7 +66,8 @@ TSharedRef<const FExtensionBase> FExtender::AddMenuExtension(FName ExtensionHook
 
 void FExtender::RemoveExtension(const TSharedRef<const FExtensionBase>& Extension)
 {
-	std::erase_if(Extensions, [&Extension](const TSharedRef<const FExtensionBase>& Candidate) { return &Candidate.Get() == &Extension.Get(); });
+	std::erase_if(Extensions, [&Extension](const TSharedRef<const FExtensionBase>& Candidate)
+	              { return &Candidate.Get() == &Extension.Get(); });
 }
 
 void FExtender::Apply(FName ExtensionHook, EExtensionHook::Position HookPosition, FMenuBarBuilder& MenuBarBuilder) const
@@ -109,8 +110,8 @@ TSharedPtr<FExtender> FExtensibilityManager::GetAllExtenders()
 }
 
 void FBaseMenuBuilder::AddMenuEntry(const TAttribute<FText>& InLabel, const TAttribute<FText>& InToolTip, const FSlateIcon& InIcon,
-	const FUIAction& UIAction, FName InExtensionHook, const EUserInterfaceActionType UserInterfaceActionType, FName InTutorialHighlightName,
-	const TAttribute<FText>& InInputBindingOverride)
+                                    const FUIAction& UIAction, FName InExtensionHook, const EUserInterfaceActionType UserInterfaceActionType, FName InTutorialHighlightName,
+                                    const TAttribute<FText>& InInputBindingOverride)
 {
 	ApplyHook(InExtensionHook, EExtensionHook::Before);
 	FMultiBlock Block;
@@ -168,7 +169,7 @@ void FMenuBuilder::ApplyHook(FName InExtensionHook, EExtensionHook::Position Hoo
 }
 
 void FMenuBarBuilder::AddPullDownMenu(const TAttribute<FText>& InMenuLabel, const TAttribute<FText>& InToolTip,
-	const FNewMenuDelegate& InPullDownMenu, FName InExtensionHook, FName InTutorialHighlightName)
+                                      const FNewMenuDelegate& InPullDownMenu, FName InExtensionHook, FName InTutorialHighlightName)
 {
 	ApplyHook(InExtensionHook, EExtensionHook::Before);
 	FMultiBlock Block;

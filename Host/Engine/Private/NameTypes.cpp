@@ -52,17 +52,17 @@ namespace
 }
 
 FName::FName(const TCHAR* Name, EFindName FindType)
-	: ComparisonIndex(FNameTable::Get().Lookup(Name ? FStringView(Name) : FStringView(), FindType))
+    : ComparisonIndex(FNameTable::Get().Lookup(Name ? FStringView(Name) : FStringView(), FindType))
 {
 }
 
 FName::FName(const ANSICHAR* Name, EFindName FindType)
-	: FName(FUTF8ToTCHAR(Name ? Name : "").Get(), FindType)
+    : FName(FUTF8ToTCHAR(Name ? Name : "").Get(), FindType)
 {
 }
 
 FName::FName(FStringView Name, EFindName FindType)
-	: ComparisonIndex(FNameTable::Get().Lookup(Name, FindType))
+    : ComparisonIndex(FNameTable::Get().Lookup(Name, FindType))
 {
 }
 

@@ -9,16 +9,16 @@
 #include <vector>
 
 UClass::UClass(const TCHAR* InPrefixedName, UClass* InSuperClass, FConstructor InConstructor)
-	: PrefixedName(InPrefixedName), SuperClass(InSuperClass), Constructor(InConstructor)
+    : PrefixedName(InPrefixedName), SuperClass(InSuperClass), Constructor(InConstructor)
 {
 	// Reflected names drop the C++ prefix: UStaticMesh is the class "StaticMesh".
 	const bool bPrefixed = PrefixedName.Len() > 1 && (PrefixedName[0] == u'U' || PrefixedName[0] == u'A') &&
-		PrefixedName[1] >= u'A' && PrefixedName[1] <= u'Z';
+	                       PrefixedName[1] >= u'A' && PrefixedName[1] <= u'Z';
 	Name = FName(*(bPrefixed ? PrefixedName.Mid(1) : PrefixedName));
 }
 
 UClass::UClass(const TCHAR* InPrefixedName, FName InName, UClass* InSuperClass, FConstructor InConstructor)
-	: PrefixedName(InPrefixedName), Name(InName), SuperClass(InSuperClass), Constructor(InConstructor)
+    : PrefixedName(InPrefixedName), Name(InName), SuperClass(InSuperClass), Constructor(InConstructor)
 {
 }
 
@@ -176,7 +176,7 @@ namespace UE::Host
 UPackage* GetTransientPackage()
 {
 	static UPackage* Transient = static_cast<UPackage*>(
-		UE::Host::StaticConstructObject(UPackage::StaticClass(), nullptr, FName(TEXT("/Engine/Transient")), RF_Transient));
+	    UE::Host::StaticConstructObject(UPackage::StaticClass(), nullptr, FName(TEXT("/Engine/Transient")), RF_Transient));
 	return Transient;
 }
 

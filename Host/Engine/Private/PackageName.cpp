@@ -17,9 +17,9 @@ namespace
 	{
 		std::mutex Mutex;
 		std::vector<FMountPoint> Points{
-			{TEXT("/Engine/"), TEXT("Engine/Content/")},
-			{TEXT("/Game/"), TEXT("Content/")},
-			{TEXT("/velmora/"), TEXT("Plugins/velmora/Content/")},
+		    {TEXT("/Engine/"), TEXT("Engine/Content/")},
+		    {TEXT("/Game/"), TEXT("Content/")},
+		    {TEXT("/velmora/"), TEXT("Plugins/velmora/Content/")},
 		};
 
 		static FMountPoints& Get()
@@ -86,7 +86,8 @@ namespace Host
 	{
 		FMountPoints& MountPoints = FMountPoints::Get();
 		std::lock_guard Lock(MountPoints.Mutex);
-		std::erase_if(MountPoints.Points, [&RootPath](const FMountPoint& Point) { return Point.RootPath == RootPath; });
+		std::erase_if(MountPoints.Points, [&RootPath](const FMountPoint& Point)
+		              { return Point.RootPath == RootPath; });
 	}
 
 	FString GetContentRootPath(const FString& RootPath)
@@ -104,7 +105,7 @@ namespace Host
 	}
 
 	FScopedContentRoot::FScopedContentRoot(const FString& InRootPath, const FString& ContentPath)
-		: RootPath(InRootPath), PreviousContentPath(GetContentRootPath(InRootPath))
+	    : RootPath(InRootPath), PreviousContentPath(GetContentRootPath(InRootPath))
 	{
 		if (ContentPath.IsEmpty())
 		{

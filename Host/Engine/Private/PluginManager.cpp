@@ -11,7 +11,8 @@ namespace
 	class FHostPlugin final : public IPlugin
 	{
 	public:
-		FHostPlugin(const FString& InName, bool bInEnabled) : Name(InName), bEnabled(bInEnabled) {}
+		FHostPlugin(const FString& InName, bool bInEnabled)
+		    : Name(InName), bEnabled(bInEnabled) {}
 
 		virtual const FString& GetName() const override { return Name; }
 		virtual bool IsEnabled() const override { return bEnabled; }

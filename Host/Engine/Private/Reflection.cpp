@@ -82,8 +82,8 @@ FString UClass::GetPathName() const
 }
 
 UScriptStruct::UScriptStruct(const TCHAR* InCPPName, int32 InSize, int32 InAlignment, void (*InInitialize)(void*), void (*InDestroy)(void*),
-	void (*InCopy)(void*, const void*))
-	: CPPName(InCPPName), Size(InSize), Alignment(InAlignment), Initialize(InInitialize), Destroy(InDestroy), Copy(InCopy)
+                             void (*InCopy)(void*, const void*))
+    : CPPName(InCPPName), Size(InSize), Alignment(InAlignment), Initialize(InInitialize), Destroy(InDestroy), Copy(InCopy)
 {
 	// Reflected struct names drop the F prefix, as class names drop theirs.
 	Name = FName(*(CPPName.StartsWith(TEXT("F"), ESearchCase::CaseSensitive) ? CPPName.Mid(1) : CPPName));
@@ -96,7 +96,7 @@ UScriptStruct* TBaseStructure<FVector>::Get()
 }
 
 UFunction::UFunction(UClass* InOuter, FName InName, EFunctionFlags InFunctionFlags)
-	: FunctionFlags(InFunctionFlags), Outer(InOuter), Name(InName)
+    : FunctionFlags(InFunctionFlags), Outer(InOuter), Name(InName)
 {
 }
 

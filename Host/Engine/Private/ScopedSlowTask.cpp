@@ -58,9 +58,7 @@ namespace Host
 }
 
 FScopedSlowTask::FScopedSlowTask(float InAmountOfWork, const FText& InDefaultMessage, bool bInEnabled)
-	: DefaultMessage(InDefaultMessage)
-	, TotalAmountOfWork(InAmountOfWork)
-	, bEnabled(bInEnabled)
+    : DefaultMessage(InDefaultMessage), TotalAmountOfWork(InAmountOfWork), bEnabled(bInEnabled)
 {
 	if (bEnabled)
 	{

@@ -1,7 +1,7 @@
 #include "Host/ScriptCall.h"
 
 Host::FScriptCallParams::FScriptCallParams(const UFunction* InFunction)
-	: Function(InFunction), Data(new uint8[InFunction->ParmsSize > 0 ? InFunction->ParmsSize : 1]())
+    : Function(InFunction), Data(new uint8[InFunction->ParmsSize > 0 ? InFunction->ParmsSize : 1]())
 {
 	for (FField* Field = Function->ChildProperties; Field; Field = Field->Next)
 	{
@@ -47,8 +47,8 @@ void Host::CallFunction(UObject* Context, UFunction* Function, FScriptCallParams
 }
 
 Host::FScopedBlueprintGraph::FScopedBlueprintGraph(const TCHAR* BlueprintClassName, const TCHAR* GraphName, UObject* Self)
-	: Class(std::make_unique<UClass>(BlueprintClassName, UObject::StaticClass(), nullptr)),
-	  Graph(std::make_unique<UFunction>(Class.get(), FName(GraphName), FUNC_BlueprintEvent))
+    : Class(std::make_unique<UClass>(BlueprintClassName, UObject::StaticClass(), nullptr)),
+      Graph(std::make_unique<UFunction>(Class.get(), FName(GraphName), FUNC_BlueprintEvent))
 {
 	const TArray<const FFrame*>& ScriptStack = FBlueprintContextTracker::Get().GetCurrentScriptStack();
 	FFrame* const Caller = ScriptStack.IsEmpty() ? nullptr : const_cast<FFrame*>(ScriptStack.Last());
@@ -59,6 +59,6 @@ Host::FScopedBlueprintGraph::FScopedBlueprintGraph(const TCHAR* BlueprintClassNa
 Host::FScopedBlueprintGraph::~FScopedBlueprintGraph()
 {
 	check(!FBlueprintContextTracker::Get().GetCurrentScriptStack().IsEmpty() &&
-		FBlueprintContextTracker::Get().GetCurrentScriptStack().Last() == Frame.get());
+	      FBlueprintContextTracker::Get().GetCurrentScriptStack().Last() == Frame.get());
 	FBlueprintContextTracker::Get().ExitScriptFrame();
 }

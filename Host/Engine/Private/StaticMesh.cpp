@@ -45,11 +45,11 @@ namespace
 				for (int32 Corner = 2; Corner < Corners.Num(); ++Corner)
 				{
 					const uint32 Triangle[3] = {
-						static_cast<uint32>(MeshDescription.GetVertexInstanceVertex(Corners[0]).GetValue()),
-						static_cast<uint32>(MeshDescription.GetVertexInstanceVertex(Corners[Corner - 1]).GetValue()),
-						static_cast<uint32>(MeshDescription.GetVertexInstanceVertex(Corners[Corner]).GetValue())};
+					    static_cast<uint32>(MeshDescription.GetVertexInstanceVertex(Corners[0]).GetValue()),
+					    static_cast<uint32>(MeshDescription.GetVertexInstanceVertex(Corners[Corner - 1]).GetValue()),
+					    static_cast<uint32>(MeshDescription.GetVertexInstanceVertex(Corners[Corner]).GetValue())};
 					if (BuildSettings.bRemoveDegenerates &&
-						IsDegenerate(RenderPositions[Triangle[0]], RenderPositions[Triangle[1]], RenderPositions[Triangle[2]]))
+					    IsDegenerate(RenderPositions[Triangle[0]], RenderPositions[Triangle[1]], RenderPositions[Triangle[2]]))
 					{
 						continue;
 					}
@@ -65,10 +65,22 @@ namespace
 
 namespace Host
 {
-	FScopedFailCreateMeshDescription::FScopedFailCreateMeshDescription() { ++FailCreateMeshDescription; }
-	FScopedFailCreateMeshDescription::~FScopedFailCreateMeshDescription() { --FailCreateMeshDescription; }
-	FScopedNoBodySetup::FScopedNoBodySetup() { ++NoBodySetup; }
-	FScopedNoBodySetup::~FScopedNoBodySetup() { --NoBodySetup; }
+	FScopedFailCreateMeshDescription::FScopedFailCreateMeshDescription()
+	{
+		++FailCreateMeshDescription;
+	}
+	FScopedFailCreateMeshDescription::~FScopedFailCreateMeshDescription()
+	{
+		--FailCreateMeshDescription;
+	}
+	FScopedNoBodySetup::FScopedNoBodySetup()
+	{
+		++NoBodySetup;
+	}
+	FScopedNoBodySetup::~FScopedNoBodySetup()
+	{
+		--NoBodySetup;
+	}
 }
 
 FStaticMeshSourceModel::FStaticMeshSourceModel() = default;

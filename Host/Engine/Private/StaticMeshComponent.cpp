@@ -78,8 +78,8 @@ bool UStaticMeshComponent::LineTraceComponent(FHitResult& OutHit, const FVector 
 	const bool bTranslationOnly = ToWorld.GetRotation() == FQuat::Identity && Scale == FVector::OneVector;
 	UE::Host::FComplexCollision::FCrossing Crossing;
 	const bool bCrossed = bTranslationOnly
-		? Collision->Trace(Start - ToWorld.GetTranslation(), End - ToWorld.GetTranslation(), Crossing)
-		: Collision->Trace(ToWorld.InverseTransformPosition(Start), ToWorld.InverseTransformPosition(End), Crossing);
+	                          ? Collision->Trace(Start - ToWorld.GetTranslation(), End - ToWorld.GetTranslation(), Crossing)
+	                          : Collision->Trace(ToWorld.InverseTransformPosition(Start), ToWorld.InverseTransformPosition(End), Crossing);
 	if (!bCrossed)
 	{
 		return false;
@@ -90,8 +90,8 @@ bool UStaticMeshComponent::LineTraceComponent(FHitResult& OutHit, const FVector 
 	// Normals transform with the inverse scale; the one reported faces back along the trace.
 	const FVector MeshNormal = Crossing.Normal;
 	FVector Normal = bTranslationOnly
-		? MeshNormal.GetSafeNormal()
-		: ToWorld.TransformVectorNoScale(FVector(MeshNormal.X / Scale.X, MeshNormal.Y / Scale.Y, MeshNormal.Z / Scale.Z)).GetSafeNormal();
+	                     ? MeshNormal.GetSafeNormal()
+	                     : ToWorld.TransformVectorNoScale(FVector(MeshNormal.X / Scale.X, MeshNormal.Y / Scale.Y, MeshNormal.Z / Scale.Z)).GetSafeNormal();
 	if ((Normal | Delta) > 0.0)
 	{
 		Normal = -Normal;
@@ -111,7 +111,7 @@ bool UStaticMeshComponent::LineTraceComponent(FHitResult& OutHit, const FVector 
 }
 
 bool UStaticMeshComponent::LineTraceComponent(FHitResult& OutHit, const FVector Start, const FVector End, ECollisionChannel TraceChannel,
-	const FCollisionQueryParams& Params, const FCollisionResponseParams& ResponseParams, const FCollisionObjectQueryParams& ObjectParams)
+                                              const FCollisionQueryParams& Params, const FCollisionResponseParams& ResponseParams, const FCollisionObjectQueryParams& ObjectParams)
 {
 	return LineTraceComponent(OutHit, Start, End, Params);
 }

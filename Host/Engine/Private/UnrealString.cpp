@@ -73,7 +73,7 @@ namespace UE::String::Private
 			}
 			bool bAnsiString = false;
 			while (*DirectiveCursor == u'l' || *DirectiveCursor == u'h' || *DirectiveCursor == u'z' || *DirectiveCursor == u'j' || *DirectiveCursor == u'I' ||
-				*DirectiveCursor == u'6' || *DirectiveCursor == u'4' || *DirectiveCursor == u't')
+			       *DirectiveCursor == u'6' || *DirectiveCursor == u'4' || *DirectiveCursor == u't')
 			{
 				bAnsiString = bAnsiString || *DirectiveCursor == u'h';
 				++DirectiveCursor;
@@ -173,7 +173,7 @@ namespace UE::String::Private
 }
 
 FString::FString(const ANSICHAR* Str)
-	: Data(UE::Core::Private::ConvertUTF8ToTCHAR(Str, UE::Core::Private::StringLength(Str)))
+    : Data(UE::Core::Private::ConvertUTF8ToTCHAR(Str, UE::Core::Private::StringLength(Str)))
 {
 }
 
@@ -370,7 +370,7 @@ FString FString::Replace(const TCHAR* From, const TCHAR* To, ESearchCase::Type S
 	FString Result;
 	int32 Position = 0;
 	for (int32 Found = Find(Needle, SearchCase, ESearchDir::FromStart, 0); Found != INDEX_NONE;
-		 Found = Find(Needle, SearchCase, ESearchDir::FromStart, Position))
+	     Found = Find(Needle, SearchCase, ESearchDir::FromStart, Position))
 	{
 		Result += Mid(Position, Found - Position);
 		Result += To;

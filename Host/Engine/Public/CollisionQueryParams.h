@@ -24,12 +24,12 @@ struct FCollisionQueryParams
 
 	FCollisionQueryParams() = default;
 	FCollisionQueryParams(FName InTraceTag, bool bInTraceComplex = false, const AActor* InIgnoreActor = NULL)
-		: TraceTag(InTraceTag), bTraceComplex(bInTraceComplex)
+	    : TraceTag(InTraceTag), bTraceComplex(bInTraceComplex)
 	{
 		AddIgnoredActor(InIgnoreActor);
 	}
 	FCollisionQueryParams(FName InTraceTag, const TStatId& InStatId, bool bInTraceComplex = false, const AActor* InIgnoreActor = NULL)
-		: FCollisionQueryParams(InTraceTag, bInTraceComplex, InIgnoreActor)
+	    : FCollisionQueryParams(InTraceTag, bInTraceComplex, InIgnoreActor)
 	{
 	}
 

@@ -10,5 +10,6 @@ class UEditorSubsystem : public UObject
 
 public:
 	UEditorSubsystem() = default;
-	explicit UEditorSubsystem(const FObjectInitializer& ObjectInitializer) : UObject(ObjectInitializer) {}
+	explicit UEditorSubsystem(const FObjectInitializer& ObjectInitializer)
+	    : UObject(ObjectInitializer) {}
 };

@@ -13,7 +13,8 @@ class UEditorUtilitySubsystem : public UEditorSubsystem
 
 public:
 	UEditorUtilitySubsystem() = default;
-	explicit UEditorUtilitySubsystem(const FObjectInitializer& ObjectInitializer) : UEditorSubsystem(ObjectInitializer) {}
+	explicit UEditorUtilitySubsystem(const FObjectInitializer& ObjectInitializer)
+	    : UEditorSubsystem(ObjectInitializer) {}
 
 	// Opens the widget in a new editor tab and registers the tab; returns the spawned widget, or null
 	// when there is no blueprint to spawn.

@@ -12,7 +12,8 @@ class UEditorUtilityWidget : public UObject
 
 public:
 	UEditorUtilityWidget() = default;
-	explicit UEditorUtilityWidget(const FObjectInitializer& ObjectInitializer) : UObject(ObjectInitializer) {}
+	explicit UEditorUtilityWidget(const FObjectInitializer& ObjectInitializer)
+	    : UObject(ObjectInitializer) {}
 
 	// The blueprint this widget was spawned from.
 	UEditorUtilityWidgetBlueprint* SourceBlueprint = nullptr;

@@ -10,5 +10,6 @@ class UEditorUtilityWidgetBlueprint : public UWidgetBlueprint
 
 public:
 	UEditorUtilityWidgetBlueprint() = default;
-	explicit UEditorUtilityWidgetBlueprint(const FObjectInitializer& ObjectInitializer) : UWidgetBlueprint(ObjectInitializer) {}
+	explicit UEditorUtilityWidgetBlueprint(const FObjectInitializer& ObjectInitializer)
+	    : UWidgetBlueprint(ObjectInitializer) {}
 };

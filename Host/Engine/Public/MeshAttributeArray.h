@@ -20,7 +20,8 @@ template<typename AttributeType>
 class TMeshAttributeArray final : public FMeshAttributeArrayBase
 {
 public:
-	TMeshAttributeArray(const AttributeType& InDefaultValue, int32 NumElements) : DefaultValue(InDefaultValue)
+	TMeshAttributeArray(const AttributeType& InDefaultValue, int32 NumElements)
+	    : DefaultValue(InDefaultValue)
 	{
 		Values.Init(DefaultValue, NumElements);
 	}
@@ -53,10 +54,11 @@ class TMeshAttributesRef
 {
 public:
 	using ArrayType = std::conditional_t<std::is_const_v<AttributeType>,
-		const TMeshAttributeArray<std::remove_const_t<AttributeType>>, TMeshAttributeArray<AttributeType>>;
+	                                     const TMeshAttributeArray<std::remove_const_t<AttributeType>>, TMeshAttributeArray<AttributeType>>;
 
 	TMeshAttributesRef() = default;
-	explicit TMeshAttributesRef(ArrayType* InArray) : Array(InArray) {}
+	explicit TMeshAttributesRef(ArrayType* InArray)
+	    : Array(InArray) {}
 
 	bool IsValid() const { return Array != nullptr; }
 	int32 GetNumElements() const { return Array ? Array->Values.Num() : 0; }
@@ -66,7 +68,7 @@ public:
 	AttributeType& operator[](const ElementIDType ElementID) const { return Array->Values[ElementID.GetValue()]; }
 	std::remove_const_t<AttributeType> Get(const ElementIDType ElementID) const { return (*this)[ElementID]; }
 	void Set(const ElementIDType ElementID, const std::remove_const_t<AttributeType>& Value) const
-		requires(!std::is_const_v<AttributeType>)
+	    requires(!std::is_const_v<AttributeType>)
 	{
 		(*this)[ElementID] = Value;
 	}
@@ -126,7 +128,7 @@ public:
 	// Registers an attribute with the default for every element, replacing one of the same name.
 	template<typename AttributeType>
 	TMeshAttributesRef<ElementIDType, AttributeType> RegisterAttribute(const FName AttributeName, const int32 NumberOfChannels = 1,
-		const AttributeType& Default = AttributeType())
+	                                                                   const AttributeType& Default = AttributeType())
 	{
 		checkf(NumberOfChannels == 1, "The host's mesh attributes have one channel");
 		auto Array = std::make_unique<TMeshAttributeArray<AttributeType>>(Default, NumElements);
@@ -160,14 +162,14 @@ public:
 	{
 		FAttribute* Found = FindAttribute(AttributeName);
 		return TMeshAttributesRef<ElementIDType, AttributeType>(
-			Found ? dynamic_cast<TMeshAttributeArray<AttributeType>*>(Found->Array.get()) : nullptr);
+		    Found ? dynamic_cast<TMeshAttributeArray<AttributeType>*>(Found->Array.get()) : nullptr);
 	}
 	template<typename AttributeType>
 	TMeshAttributesConstRef<ElementIDType, AttributeType> GetAttributesRef(const FName AttributeName) const
 	{
 		const FAttribute* Found = FindAttribute(AttributeName);
 		return TMeshAttributesConstRef<ElementIDType, AttributeType>(
-			Found ? dynamic_cast<const TMeshAttributeArray<AttributeType>*>(Found->Array.get()) : nullptr);
+		    Found ? dynamic_cast<const TMeshAttributeArray<AttributeType>*>(Found->Array.get()) : nullptr);
 	}
 
 	// Called by the mesh description as elements are made.
@@ -197,11 +199,13 @@ private:
 	// A mesh has a handful of attributes per element kind: a linear search is the quickest.
 	FAttribute* FindAttribute(const FName AttributeName)
 	{
-		return Attributes.FindByPredicate([AttributeName](const FAttribute& Attribute) { return Attribute.Name == AttributeName; });
+		return Attributes.FindByPredicate([AttributeName](const FAttribute& Attribute)
+		                                  { return Attribute.Name == AttributeName; });
 	}
 	const FAttribute* FindAttribute(const FName AttributeName) const
 	{
-		return Attributes.FindByPredicate([AttributeName](const FAttribute& Attribute) { return Attribute.Name == AttributeName; });
+		return Attributes.FindByPredicate([AttributeName](const FAttribute& Attribute)
+		                                  { return Attribute.Name == AttributeName; });
 	}
 
 	int32 NumElements = 0;

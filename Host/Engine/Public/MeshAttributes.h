@@ -15,7 +15,8 @@ namespace MeshAttribute
 class FMeshAttributes
 {
 public:
-	explicit FMeshAttributes(FMeshDescription& InMeshDescription) : MeshDescription(InMeshDescription) {}
+	explicit FMeshAttributes(FMeshDescription& InMeshDescription)
+	    : MeshDescription(InMeshDescription) {}
 	virtual ~FMeshAttributes() = default;
 
 	// Registers the attributes on the description; existing ones are reset to their defaults unless kept.
@@ -34,7 +35,8 @@ protected:
 class FMeshConstAttributes
 {
 public:
-	explicit FMeshConstAttributes(const FMeshDescription& InMeshDescription) : MeshDescription(InMeshDescription) {}
+	explicit FMeshConstAttributes(const FMeshDescription& InMeshDescription)
+	    : MeshDescription(InMeshDescription) {}
 
 	TVertexAttributesConstRef<FVector3f> GetVertexPositions() const { return MeshDescription.VertexAttributes().GetAttributesRef<FVector3f>(MeshAttribute::Vertex::Position); }
 

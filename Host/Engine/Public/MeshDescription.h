@@ -14,7 +14,8 @@ public:
 	class FIterator
 	{
 	public:
-		explicit FIterator(int32 InIndex) : Index(InIndex) {}
+		explicit FIterator(int32 InIndex)
+		    : Index(InIndex) {}
 		ElementIDType operator*() const { return ElementIDType(Index); }
 		FIterator& operator++()
 		{
@@ -63,7 +64,7 @@ public:
 	FPolygonGroupID CreatePolygonGroup();
 	// A polygon of three or more corners, in order. Its edges join consecutive corners' vertices.
 	FPolygonID CreatePolygon(const FPolygonGroupID PolygonGroupID, TArrayView<const FVertexInstanceID> VertexInstanceIDs,
-		TArray<FEdgeID>* OutEdgeIDs = nullptr);
+	                         TArray<FEdgeID>* OutEdgeIDs = nullptr);
 
 	void ReserveNewVertices(const int32 NumberOfNewVertices);
 	void ReserveNewVertexInstances(const int32 NumberOfNewVertexInstances);

@@ -8,7 +8,8 @@
 struct FElementID
 {
 	constexpr FElementID() = default;
-	explicit constexpr FElementID(const int32 InValue) : Value(InValue) {}
+	explicit constexpr FElementID(const int32 InValue)
+	    : Value(InValue) {}
 
 	constexpr int32 GetValue() const { return Value; }
 	constexpr bool IsValid() const { return Value != INDEX_NONE; }

@@ -16,7 +16,8 @@ namespace MeshAttribute
 class FStaticMeshAttributes : public FMeshAttributes
 {
 public:
-	explicit FStaticMeshAttributes(FMeshDescription& InMeshDescription) : FMeshAttributes(InMeshDescription) {}
+	explicit FStaticMeshAttributes(FMeshDescription& InMeshDescription)
+	    : FMeshAttributes(InMeshDescription) {}
 
 	virtual void Register(bool bKeepExistingAttribute = false) override;
 
@@ -33,7 +34,8 @@ public:
 class FStaticMeshConstAttributes : public FMeshConstAttributes
 {
 public:
-	explicit FStaticMeshConstAttributes(const FMeshDescription& InMeshDescription) : FMeshConstAttributes(InMeshDescription) {}
+	explicit FStaticMeshConstAttributes(const FMeshDescription& InMeshDescription)
+	    : FMeshConstAttributes(InMeshDescription) {}
 
 	TPolygonGroupAttributesConstRef<FName> GetPolygonGroupMaterialSlotNames() const
 	{

@@ -10,5 +10,6 @@ class UWidgetBlueprint : public UBlueprint
 
 public:
 	UWidgetBlueprint() = default;
-	explicit UWidgetBlueprint(const FObjectInitializer& ObjectInitializer) : UBlueprint(ObjectInitializer) {}
+	explicit UWidgetBlueprint(const FObjectInitializer& ObjectInitializer)
+	    : UBlueprint(ObjectInitializer) {}
 };

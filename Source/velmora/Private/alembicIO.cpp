@@ -134,7 +134,7 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed)
 	try
 	{
 		Alembic::Abc::IArchive archive(Alembic::AbcCoreOgawa::ReadArchive(), path, Alembic::Abc::ErrorHandler::kThrowPolicy,
-			Alembic::AbcCoreAbstract::ReadArraySampleCachePtr());
+		                               Alembic::AbcCoreAbstract::ReadArraySampleCachePtr());
 		if (!archive.valid())
 		{
 			LogMessage("Failed to open Alembic file: " + path + "\n");
@@ -210,11 +210,11 @@ void WriteGroom(std::string path, const GroomData& groom)
 	const std::vector<V2f> uvs = MakeStrandUVs(groom);
 
 	const Alembic::AbcGeom::OCurvesSchema::Sample sample(Alembic::Abc::P3fArraySample(points),
-		Alembic::Abc::Int32ArraySample(groom.vertexCounts), Alembic::AbcGeom::kCubic, Alembic::AbcGeom::kNonPeriodic,
-		Alembic::AbcGeom::OFloatGeomParam::Sample(Alembic::Abc::FloatArraySample(groom.widths), Alembic::AbcGeom::kVertexScope),
-		Alembic::AbcGeom::OV2fGeomParam::Sample(Alembic::Abc::V2fArraySample(uvs), Alembic::AbcGeom::kVertexScope),
-		Alembic::AbcGeom::ON3fGeomParam::Sample(), Alembic::AbcGeom::kBezierBasis, Alembic::Abc::FloatArraySample(),
-		Alembic::Abc::UcharArraySample(), Alembic::Abc::FloatArraySample());
+	                                                     Alembic::Abc::Int32ArraySample(groom.vertexCounts), Alembic::AbcGeom::kCubic, Alembic::AbcGeom::kNonPeriodic,
+	                                                     Alembic::AbcGeom::OFloatGeomParam::Sample(Alembic::Abc::FloatArraySample(groom.widths), Alembic::AbcGeom::kVertexScope),
+	                                                     Alembic::AbcGeom::OV2fGeomParam::Sample(Alembic::Abc::V2fArraySample(uvs), Alembic::AbcGeom::kVertexScope),
+	                                                     Alembic::AbcGeom::ON3fGeomParam::Sample(), Alembic::AbcGeom::kBezierBasis, Alembic::Abc::FloatArraySample(),
+	                                                     Alembic::Abc::UcharArraySample(), Alembic::Abc::FloatArraySample());
 
 	std::cout << "writing to file: " << path << std::endl;
 

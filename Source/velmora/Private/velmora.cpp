@@ -23,7 +23,7 @@ void FvelmoraModule::StartupModule()
 
 	MenuExtender = MakeShared<FExtender>();
 	MenuExtender->AddMenuBarExtension(TEXT("Help"), EExtensionHook::After, nullptr,
-		FMenuBarExtensionDelegate::CreateRaw(this, &FvelmoraModule::AddToolsMenu));
+	                                  FMenuBarExtensionDelegate::CreateRaw(this, &FvelmoraModule::AddToolsMenu));
 	LevelEditorModule.GetMenuExtensibilityManager()->AddExtender(MenuExtender);
 }
 
@@ -43,22 +43,24 @@ void FvelmoraModule::ShutdownModule()
 void FvelmoraModule::AddToolsMenu(FMenuBarBuilder& MenuBarBuilder)
 {
 	MenuBarBuilder.AddPullDownMenu(
-		FText::FromString(TEXT("Velmora")),
-		FText::FromString(TEXT("Velmora Tools")),
-		FNewMenuDelegate::CreateRaw(this, &FvelmoraModule::FillToolsMenu),
-		NAME_None,
-		NAME_None);
+	    FText::FromString(TEXT("Velmora")),
+	    FText::FromString(TEXT("Velmora Tools")),
+	    FNewMenuDelegate::CreateRaw(this, &FvelmoraModule::FillToolsMenu),
+	    NAME_None,
+	    NAME_None);
 }
 
 void FvelmoraModule::FillToolsMenu(FMenuBuilder& MenuBuilder)
 {
 	MenuBuilder.AddMenuEntry(
-		FText::FromString(TEXT("MetaHuman Import")),
-		FText::FromString(TEXT("Start the import wizard")),
-		FSlateIcon(),
-		FUIAction(FExecuteAction::CreateLambda([this]() { OpenImportWizard(); }), EUIActionRepeatMode::RepeatDisabled),
-		NAME_None,
-		EUserInterfaceActionType::Button);
+	    FText::FromString(TEXT("MetaHuman Import")),
+	    FText::FromString(TEXT("Start the import wizard")),
+	    FSlateIcon(),
+	    FUIAction(FExecuteAction::CreateLambda([this]()
+	                                           { OpenImportWizard(); }),
+	              EUIActionRepeatMode::RepeatDisabled),
+	    NAME_None,
+	    EUserInterfaceActionType::Button);
 }
 
 void FvelmoraModule::OpenImportWizard() const

@@ -38,7 +38,7 @@
 #include "UObject/Stack.h"
 
 UvelmoraBPLibrary::UvelmoraBPLibrary(const FObjectInitializer& ObjectInitializer)
-	: Super(ObjectInitializer)
+    : Super(ObjectInitializer)
 {
 }
 
@@ -173,7 +173,7 @@ namespace GroomFitting
 			if (Count < 0)
 			{
 				UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: curve %lld has a negative point count (%d); the groom was not fitted or written"),
-					static_cast<long long>(Curve), Count);
+				       static_cast<long long>(Curve), Count);
 				return false;
 			}
 			NumCovered += Count;
@@ -181,7 +181,7 @@ namespace GroomFitting
 		if (NumCovered > NumPoints || NumCovered > std::numeric_limits<int32>::max())
 		{
 			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the curves' point counts add up to %lld points but the groom holds %lld; the groom was not fitted or written"),
-				static_cast<long long>(NumCovered), static_cast<long long>(NumPoints));
+			       static_cast<long long>(NumCovered), static_cast<long long>(NumPoints));
 			return false;
 		}
 

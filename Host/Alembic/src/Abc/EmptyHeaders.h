@@ -6,21 +6,21 @@
 
 namespace Alembic
 {
-namespace Abc
-{
-namespace ALEMBIC_VERSION_NS
-{
-inline const AbcA::ObjectHeader& EmptyObjectHeader()
-{
-	static const AbcA::ObjectHeader Header;
-	return Header;
-}
+	namespace Abc
+	{
+		namespace ALEMBIC_VERSION_NS
+		{
+			inline const AbcA::ObjectHeader& EmptyObjectHeader()
+			{
+				static const AbcA::ObjectHeader Header;
+				return Header;
+			}
 
-inline const AbcA::PropertyHeader& EmptyPropertyHeader()
-{
-	static const AbcA::PropertyHeader Header;
-	return Header;
-}
-}
-}
+			inline const AbcA::PropertyHeader& EmptyPropertyHeader()
+			{
+				static const AbcA::PropertyHeader Header;
+				return Header;
+			}
+		}
+	}
 }

@@ -57,7 +57,7 @@ namespace Host
 		static void CheckType(const FProperty* Property, size_t Size)
 		{
 			checkf(CastField<const PropertyType>(Property) != nullptr && Property->GetSize() == static_cast<int32>(Size),
-				TEXT("Argument of the wrong type"));
+			       TEXT("Argument of the wrong type"));
 		}
 
 		const UFunction* Function;

@@ -36,7 +36,8 @@ namespace Host
 	class FScopedSlowTaskObserver
 	{
 	public:
-		explicit FScopedSlowTaskObserver(FSlowTaskObserver Observer) : Previous(SetSlowTaskObserver(std::move(Observer))) {}
+		explicit FScopedSlowTaskObserver(FSlowTaskObserver Observer)
+		    : Previous(SetSlowTaskObserver(std::move(Observer))) {}
 		~FScopedSlowTaskObserver() { SetSlowTaskObserver(std::move(Previous)); }
 		FScopedSlowTaskObserver(const FScopedSlowTaskObserver&) = delete;
 		FScopedSlowTaskObserver& operator=(const FScopedSlowTaskObserver&) = delete;

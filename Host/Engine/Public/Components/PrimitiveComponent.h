@@ -21,6 +21,6 @@ public:
 	// Traces the segment against this component only. True on a blocking hit, with OutHit filled.
 	virtual bool LineTraceComponent(FHitResult& OutHit, const FVector Start, const FVector End, const FCollisionQueryParams& Params);
 	virtual bool LineTraceComponent(FHitResult& OutHit, const FVector Start, const FVector End, ECollisionChannel TraceChannel,
-		const struct FCollisionQueryParams& Params, const struct FCollisionResponseParams& ResponseParams,
-		const struct FCollisionObjectQueryParams& ObjectParams);
+	                                const struct FCollisionQueryParams& Params, const struct FCollisionResponseParams& ResponseParams,
+	                                const struct FCollisionObjectQueryParams& ObjectParams);
 };

@@ -29,8 +29,8 @@ public:
 
 	virtual bool LineTraceComponent(FHitResult& OutHit, const FVector Start, const FVector End, const FCollisionQueryParams& Params) override;
 	virtual bool LineTraceComponent(FHitResult& OutHit, const FVector Start, const FVector End, ECollisionChannel TraceChannel,
-		const struct FCollisionQueryParams& Params, const struct FCollisionResponseParams& ResponseParams,
-		const struct FCollisionObjectQueryParams& ObjectParams) override;
+	                                const struct FCollisionQueryParams& Params, const struct FCollisionResponseParams& ResponseParams,
+	                                const struct FCollisionObjectQueryParams& ObjectParams) override;
 
 private:
 	// The collision cooked for the mesh's current render data, or null until the first trace.

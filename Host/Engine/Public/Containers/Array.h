@@ -16,8 +16,10 @@ public:
 	using SizeType = int32;
 
 	TArray() = default;
-	TArray(std::initializer_list<ElementType> Init) : Data(Init) {}
-	TArray(const ElementType* Ptr, SizeType Count) : Data(Ptr, Ptr + Count) {}
+	TArray(std::initializer_list<ElementType> Init)
+	    : Data(Init) {}
+	TArray(const ElementType* Ptr, SizeType Count)
+	    : Data(Ptr, Ptr + Count) {}
 
 	SizeType Num() const { return static_cast<SizeType>(Data.size()); }
 	bool IsEmpty() const { return Data.empty(); }
@@ -146,11 +148,17 @@ public:
 		return It == Data.end() ? nullptr : &*It;
 	}
 	template<typename Predicate>
-	bool ContainsByPredicate(Predicate Pred) const { return FindByPredicate(Pred) != nullptr; }
+	bool ContainsByPredicate(Predicate Pred) const
+	{
+		return FindByPredicate(Pred) != nullptr;
+	}
 
 	void Sort() { std::sort(Data.begin(), Data.end()); }
 	template<typename Predicate>
-	void Sort(Predicate Pred) { std::sort(Data.begin(), Data.end(), Pred); }
+	void Sort(Predicate Pred)
+	{
+		std::sort(Data.begin(), Data.end(), Pred);
+	}
 
 	bool operator==(const TArray& Other) const { return Data == Other.Data; }
 	bool operator!=(const TArray& Other) const { return Data != Other.Data; }

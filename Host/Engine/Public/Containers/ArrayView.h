@@ -15,23 +15,25 @@ public:
 	using SizeType = int32;
 
 	TArrayView() = default;
-	TArrayView(ElementType* InData, SizeType InNum) : Data(InData), ArrayNum(InNum)
+	TArrayView(ElementType* InData, SizeType InNum)
+	    : Data(InData), ArrayNum(InNum)
 	{
 		check(InNum >= 0);
 	}
 	template<typename OtherElementType>
-		requires std::is_same_v<std::remove_const_t<ElementType>, OtherElementType>
-	TArrayView(TArray<OtherElementType>& Other) : Data(Other.GetData()), ArrayNum(Other.Num())
+	requires std::is_same_v<std::remove_const_t<ElementType>, OtherElementType>
+	TArrayView(TArray<OtherElementType>& Other)
+	    : Data(Other.GetData()), ArrayNum(Other.Num())
 	{
 	}
 	template<typename OtherElementType>
-		requires(std::is_const_v<ElementType> && std::is_same_v<std::remove_const_t<ElementType>, OtherElementType>)
-	TArrayView(const TArray<OtherElementType>& Other) : Data(Other.GetData()), ArrayNum(Other.Num())
+	requires(std::is_const_v<ElementType>&& std::is_same_v<std::remove_const_t<ElementType>, OtherElementType>)
+	    TArrayView(const TArray<OtherElementType>& Other)
+	    : Data(Other.GetData()), ArrayNum(Other.Num())
 	{
 	}
-	TArrayView(std::initializer_list<std::remove_const_t<ElementType>> List)
-		requires std::is_const_v<ElementType>
-		: Data(List.begin()), ArrayNum(static_cast<SizeType>(List.size()))
+	TArrayView(std::initializer_list<std::remove_const_t<ElementType>> List) requires std::is_const_v<ElementType>
+	    : Data(List.begin()), ArrayNum(static_cast<SizeType>(List.size()))
 	{
 	}
 

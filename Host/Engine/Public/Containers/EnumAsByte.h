@@ -8,7 +8,8 @@ class TEnumAsByte
 {
 public:
 	TEnumAsByte() = default;
-	TEnumAsByte(TEnum InValue) : Value(static_cast<uint8>(InValue)) {}
+	TEnumAsByte(TEnum InValue)
+	    : Value(static_cast<uint8>(InValue)) {}
 
 	TEnumAsByte& operator=(TEnum InValue)
 	{

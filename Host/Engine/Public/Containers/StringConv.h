@@ -20,9 +20,9 @@ class FTCHARToUTF8
 {
 public:
 	explicit FTCHARToUTF8(const TCHAR* Source)
-		: Converted(UE::Core::Private::ConvertTCHARToUTF8(Source, UE::Core::Private::StringLength(Source))) {}
+	    : Converted(UE::Core::Private::ConvertTCHARToUTF8(Source, UE::Core::Private::StringLength(Source))) {}
 	FTCHARToUTF8(const TCHAR* Source, int32 SourceLen)
-		: Converted(UE::Core::Private::ConvertTCHARToUTF8(Source, SourceLen)) {}
+	    : Converted(UE::Core::Private::ConvertTCHARToUTF8(Source, SourceLen)) {}
 	FTCHARToUTF8(const FTCHARToUTF8&) = delete;
 	FTCHARToUTF8& operator=(const FTCHARToUTF8&) = delete;
 
@@ -37,13 +37,13 @@ class FUTF8ToTCHAR
 {
 public:
 	explicit FUTF8ToTCHAR(const ANSICHAR* Source)
-		: Converted(UE::Core::Private::ConvertUTF8ToTCHAR(Source, UE::Core::Private::StringLength(Source))) {}
+	    : Converted(UE::Core::Private::ConvertUTF8ToTCHAR(Source, UE::Core::Private::StringLength(Source))) {}
 	FUTF8ToTCHAR(const ANSICHAR* Source, int32 SourceLen)
-		: Converted(UE::Core::Private::ConvertUTF8ToTCHAR(Source, SourceLen)) {}
+	    : Converted(UE::Core::Private::ConvertUTF8ToTCHAR(Source, SourceLen)) {}
 	explicit FUTF8ToTCHAR(const UTF8CHAR* Source)
-		: FUTF8ToTCHAR(reinterpret_cast<const ANSICHAR*>(Source)) {}
+	    : FUTF8ToTCHAR(reinterpret_cast<const ANSICHAR*>(Source)) {}
 	FUTF8ToTCHAR(const UTF8CHAR* Source, int32 SourceLen)
-		: FUTF8ToTCHAR(reinterpret_cast<const ANSICHAR*>(Source), SourceLen) {}
+	    : FUTF8ToTCHAR(reinterpret_cast<const ANSICHAR*>(Source), SourceLen) {}
 	FUTF8ToTCHAR(const FUTF8ToTCHAR&) = delete;
 	FUTF8ToTCHAR& operator=(const FUTF8ToTCHAR&) = delete;
 
@@ -88,8 +88,10 @@ namespace UE::Core::Private
 	class TPassthruCast
 	{
 	public:
-		explicit TPassthruCast(const CharType* Source) : Ptr(Source), Len(StringLength(Source)) {}
-		TPassthruCast(const CharType* Source, int32 SourceLen) : Ptr(Source), Len(SourceLen) {}
+		explicit TPassthruCast(const CharType* Source)
+		    : Ptr(Source), Len(StringLength(Source)) {}
+		TPassthruCast(const CharType* Source, int32 SourceLen)
+		    : Ptr(Source), Len(SourceLen) {}
 		const CharType* Get() const { return Ptr; }
 		int32 Length() const { return Len; }
 

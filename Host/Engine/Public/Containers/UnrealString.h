@@ -106,11 +106,15 @@ public:
 	using ElementType = TCHAR;
 
 	FString() = default;
-	FString(const TCHAR* Str) : Data(Str ? Str : u"") {}
-	FString(int32 Count, const TCHAR* Str) : Data(Str, static_cast<size_t>(Count)) {}
+	FString(const TCHAR* Str)
+	    : Data(Str ? Str : u"") {}
+	FString(int32 Count, const TCHAR* Str)
+	    : Data(Str, static_cast<size_t>(Count)) {}
 	explicit FString(const ANSICHAR* Str);
-	explicit FString(std::u16string_view View) : Data(View) {}
-	explicit FString(std::u16string&& Str) : Data(MoveTemp(Str)) {}
+	explicit FString(std::u16string_view View)
+	    : Data(View) {}
+	explicit FString(std::u16string&& Str)
+	    : Data(MoveTemp(Str)) {}
 
 	const TCHAR* operator*() const { return Data.c_str(); }
 	int32 Len() const { return static_cast<int32>(Data.size()); }
@@ -177,11 +181,11 @@ public:
 		return Find(SubStr, SearchCase) != INDEX_NONE;
 	}
 	int32 Find(const FString& SubStr, ESearchCase::Type SearchCase = ESearchCase::IgnoreCase,
-		ESearchDir::Type SearchDir = ESearchDir::FromStart, int32 StartPosition = INDEX_NONE) const;
+	           ESearchDir::Type SearchDir = ESearchDir::FromStart, int32 StartPosition = INDEX_NONE) const;
 	bool FindChar(TCHAR Char, int32& OutIndex) const;
 	bool FindLastChar(TCHAR Char, int32& OutIndex) const;
 	bool Split(const FString& InS, FString* LeftS, FString* RightS, ESearchCase::Type SearchCase = ESearchCase::IgnoreCase,
-		ESearchDir::Type SearchDir = ESearchDir::FromStart) const;
+	           ESearchDir::Type SearchDir = ESearchDir::FromStart) const;
 
 	FString Left(int32 Count) const;
 	FString Right(int32 Count) const;

@@ -38,7 +38,8 @@ public:
 	static TDelegate CreateStatic(FunctionType* InFunc, VarTypes... Vars)
 	{
 		TDelegate Result;
-		Result.Callable = [InFunc, Vars...](ParamTypes... Params) -> RetValType { return InFunc(Forward<ParamTypes>(Params)..., Vars...); };
+		Result.Callable = [InFunc, Vars...](ParamTypes... Params) -> RetValType
+		{ return InFunc(Forward<ParamTypes>(Params)..., Vars...); };
 		return Result;
 	}
 
@@ -64,7 +65,8 @@ public:
 	void BindRaw(UserClass* InUserObject, MethodType InFunc, VarTypes... Vars)
 	{
 		check(InUserObject != nullptr);
-		Callable = [InUserObject, InFunc, Vars...](ParamTypes... Params) -> RetValType {
+		Callable = [InUserObject, InFunc, Vars...](ParamTypes... Params) -> RetValType
+		{
 			return std::invoke(InFunc, InUserObject, Forward<ParamTypes>(Params)..., Vars...);
 		};
 		IsAlive = nullptr;
@@ -73,7 +75,8 @@ public:
 	template<typename FunctorType, typename... VarTypes>
 	void BindLambda(FunctorType&& InFunctor, VarTypes... Vars)
 	{
-		Callable = [Functor = std::decay_t<FunctorType>(Forward<FunctorType>(InFunctor)), Vars...](ParamTypes... Params) mutable -> RetValType {
+		Callable = [Functor = std::decay_t<FunctorType>(Forward<FunctorType>(InFunctor)), Vars...](ParamTypes... Params) mutable -> RetValType
+		{
 			return Functor(Forward<ParamTypes>(Params)..., Vars...);
 		};
 		IsAlive = nullptr;
@@ -109,12 +112,14 @@ private:
 	static TDelegate CreateWeak(TWeakPtr<UserClass> Weak, MethodType InFunc, VarTypes... Vars)
 	{
 		TDelegate Result;
-		Result.Callable = [Weak, InFunc, Vars...](ParamTypes... Params) -> RetValType {
+		Result.Callable = [Weak, InFunc, Vars...](ParamTypes... Params) -> RetValType
+		{
 			const TSharedPtr<UserClass> Pinned = Weak.Pin();
 			check(Pinned.IsValid());
 			return std::invoke(InFunc, Pinned.Get(), Forward<ParamTypes>(Params)..., Vars...);
 		};
-		Result.IsAlive = [Weak]() { return Weak.IsValid(); };
+		Result.IsAlive = [Weak]()
+		{ return Weak.IsValid(); };
 		return Result;
 	}
 

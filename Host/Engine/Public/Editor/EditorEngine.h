@@ -14,7 +14,8 @@ class UEditorEngine : public UObject
 
 public:
 	UEditorEngine() = default;
-	explicit UEditorEngine(const FObjectInitializer& ObjectInitializer) : UObject(ObjectInitializer) {}
+	explicit UEditorEngine(const FObjectInitializer& ObjectInitializer)
+	    : UObject(ObjectInitializer) {}
 
 	template<class TSubsystemClass>
 	TSubsystemClass* GetEditorSubsystem() const

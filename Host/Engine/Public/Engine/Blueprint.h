@@ -10,5 +10,6 @@ class UBlueprint : public UObject
 
 public:
 	UBlueprint() = default;
-	explicit UBlueprint(const FObjectInitializer& ObjectInitializer) : UObject(ObjectInitializer) {}
+	explicit UBlueprint(const FObjectInitializer& ObjectInitializer)
+	    : UObject(ObjectInitializer) {}
 };

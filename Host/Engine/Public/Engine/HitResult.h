@@ -30,11 +30,13 @@ struct FHitResult
 	FName MyBoneName;
 
 	FHitResult() = default;
-	explicit FHitResult(float InTime) : Time(InTime) {}
+	explicit FHitResult(float InTime)
+	    : Time(InTime) {}
 	explicit FHitResult(EForceInit) {}
 	// The engine leaves the members unset here; the host initialises them anyway.
 	explicit FHitResult(ENoInit) {}
-	FHitResult(FVector Start, FVector End) : TraceStart(Start), TraceEnd(End) {}
+	FHitResult(FVector Start, FVector End)
+	    : TraceStart(Start), TraceEnd(End) {}
 	FHitResult(AActor* InActor, UPrimitiveComponent* InComponent, FVector const& HitLoc, FVector const& HitNorm)
 	{
 		Actor = InActor;

@@ -22,7 +22,8 @@ class UStaticMesh : public UObject
 public:
 	struct FCommitMeshDescriptionParams
 	{
-		FCommitMeshDescriptionParams() : bMarkPackageDirty(true), bUseHashAsGuid(false) {}
+		FCommitMeshDescriptionParams()
+		    : bMarkPackageDirty(true), bUseHashAsGuid(false) {}
 
 		// Dirty the mesh's package. Without it the commit may run off the game thread, and the caller
 		// dirties the package.

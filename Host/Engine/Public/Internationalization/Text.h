@@ -22,7 +22,8 @@ public:
 	bool IsCultureInvariant() const { return true; }
 
 private:
-	explicit FText(FString InSource) : Source(MoveTemp(InSource)) {}
+	explicit FText(FString InSource)
+	    : Source(MoveTemp(InSource)) {}
 
 	FString Source;
 };

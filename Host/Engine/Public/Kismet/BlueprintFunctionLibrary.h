@@ -9,5 +9,6 @@ class UBlueprintFunctionLibrary : public UObject
 
 public:
 	UBlueprintFunctionLibrary() = default;
-	explicit UBlueprintFunctionLibrary(const FObjectInitializer& ObjectInitializer) : UObject(ObjectInitializer) {}
+	explicit UBlueprintFunctionLibrary(const FObjectInitializer& ObjectInitializer)
+	    : UObject(ObjectInitializer) {}
 };

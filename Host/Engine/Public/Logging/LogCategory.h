@@ -7,7 +7,7 @@
 struct FLogCategoryBase
 {
 	FLogCategoryBase(const TCHAR* InCategoryName, ELogVerbosity::Type InDefaultVerbosity, ELogVerbosity::Type InCompileTimeVerbosity)
-		: CategoryName(InCategoryName), Verbosity(InDefaultVerbosity), CompileTimeVerbosity(InCompileTimeVerbosity)
+	    : CategoryName(InCategoryName), Verbosity(InDefaultVerbosity), CompileTimeVerbosity(InCompileTimeVerbosity)
 	{
 	}
 
@@ -32,7 +32,7 @@ struct FLogCategory : public FLogCategoryBase
 	static constexpr ELogVerbosity::Type CompileTimeVerbosity = InCompileTimeVerbosity;
 
 	explicit FLogCategory(const TCHAR* InCategoryName)
-		: FLogCategoryBase(InCategoryName, InDefaultVerbosity, InCompileTimeVerbosity)
+	    : FLogCategoryBase(InCategoryName, InDefaultVerbosity, InCompileTimeVerbosity)
 	{
 	}
 };

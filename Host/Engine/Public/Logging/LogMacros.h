@@ -33,35 +33,36 @@ namespace UE::Logging::Private
 	}
 }
 
-#define DECLARE_LOG_CATEGORY_EXTERN(CategoryName, DefaultVerbosity, CompileTimeVerbosity)                              \
-	extern struct FLogCategory##CategoryName                                                                          \
-		: public FLogCategory<ELogVerbosity::DefaultVerbosity, ELogVerbosity::CompileTimeVerbosity>                   \
-	{                                                                                                                 \
-		FORCEINLINE FLogCategory##CategoryName() : FLogCategory(TEXT(#CategoryName)) {}                               \
+#define DECLARE_LOG_CATEGORY_EXTERN(CategoryName, DefaultVerbosity, CompileTimeVerbosity)           \
+	extern struct FLogCategory##CategoryName                                                        \
+	    : public FLogCategory<ELogVerbosity::DefaultVerbosity, ELogVerbosity::CompileTimeVerbosity> \
+	{                                                                                               \
+		FORCEINLINE FLogCategory##CategoryName() : FLogCategory(TEXT(#CategoryName)) {}             \
 	} CategoryName;
 
 #define DEFINE_LOG_CATEGORY(CategoryName) FLogCategory##CategoryName CategoryName;
 
-#define DEFINE_LOG_CATEGORY_STATIC(CategoryName, DefaultVerbosity, CompileTimeVerbosity)                                \
-	static struct FLogCategory##CategoryName                                                                          \
-		: public FLogCategory<ELogVerbosity::DefaultVerbosity, ELogVerbosity::CompileTimeVerbosity>                   \
-	{                                                                                                                 \
-		FORCEINLINE FLogCategory##CategoryName() : FLogCategory(TEXT(#CategoryName)) {}                               \
+#define DEFINE_LOG_CATEGORY_STATIC(CategoryName, DefaultVerbosity, CompileTimeVerbosity)            \
+	static struct FLogCategory##CategoryName                                                        \
+	    : public FLogCategory<ELogVerbosity::DefaultVerbosity, ELogVerbosity::CompileTimeVerbosity> \
+	{                                                                                               \
+		FORCEINLINE FLogCategory##CategoryName() : FLogCategory(TEXT(#CategoryName)) {}             \
 	} CategoryName;
 
-#define UE_LOG(CategoryName, Verbosity, Format, ...)                                                                   \
-	do                                                                                                                \
-	{                                                                                                                 \
-		static_assert((ELogVerbosity::Verbosity & ELogVerbosity::VerbosityMask) < ELogVerbosity::NumVerbosity &&        \
-			ELogVerbosity::Verbosity > 0, "Verbosity must be constant and in range.");                                \
-		if constexpr ((ELogVerbosity::Verbosity & ELogVerbosity::VerbosityMask) <=                                     \
-			std::remove_reference_t<decltype(CategoryName)>::CompileTimeVerbosity)                                    \
-		{                                                                                                             \
-			static constexpr ::UE::Logging::Private::FStaticBasicLogRecord LOG_Static{                                \
-				::UE::Logging::Private::CheckFormatLiteral(Format), __FILE__, __LINE__, ELogVerbosity::Verbosity};    \
-			if (!CategoryName.IsSuppressed(ELogVerbosity::Verbosity))                                                 \
-			{                                                                                                         \
-				::UE::Logging::Private::BasicLog(CategoryName, &LOG_Static, ##__VA_ARGS__);                           \
-			}                                                                                                         \
-		}                                                                                                             \
+#define UE_LOG(CategoryName, Verbosity, Format, ...)                                                               \
+	do                                                                                                             \
+	{                                                                                                              \
+		static_assert((ELogVerbosity::Verbosity & ELogVerbosity::VerbosityMask) < ELogVerbosity::NumVerbosity &&   \
+		                  ELogVerbosity::Verbosity > 0,                                                            \
+		              "Verbosity must be constant and in range.");                                                 \
+		if constexpr ((ELogVerbosity::Verbosity & ELogVerbosity::VerbosityMask) <=                                 \
+		              std::remove_reference_t<decltype(CategoryName)>::CompileTimeVerbosity)                       \
+		{                                                                                                          \
+			static constexpr ::UE::Logging::Private::FStaticBasicLogRecord LOG_Static{                             \
+			    ::UE::Logging::Private::CheckFormatLiteral(Format), __FILE__, __LINE__, ELogVerbosity::Verbosity}; \
+			if (!CategoryName.IsSuppressed(ELogVerbosity::Verbosity))                                              \
+			{                                                                                                      \
+				::UE::Logging::Private::BasicLog(CategoryName, &LOG_Static, ##__VA_ARGS__);                        \
+			}                                                                                                      \
+		}                                                                                                          \
 	} while (0)

@@ -13,7 +13,8 @@ struct FColor
 	uint8 A = 0;
 
 	constexpr FColor() = default;
-	constexpr FColor(uint8 InR, uint8 InG, uint8 InB, uint8 InA = 255) : B(InB), G(InG), R(InR), A(InA) {}
+	constexpr FColor(uint8 InR, uint8 InG, uint8 InB, uint8 InA = 255)
+	    : B(InB), G(InG), R(InR), A(InA) {}
 
 	constexpr uint32 DWColor() const
 	{

@@ -22,8 +22,10 @@ namespace UE::Math
 		static const TQuat Identity;
 
 		constexpr TQuat() = default;
-		constexpr TQuat(T InX, T InY, T InZ, T InW) : X(InX), Y(InY), Z(InZ), W(InW) {}
-		explicit constexpr TQuat(EForceInit) : X(0), Y(0), Z(0), W(0) {}
+		constexpr TQuat(T InX, T InY, T InZ, T InW)
+		    : X(InX), Y(InY), Z(InZ), W(InW) {}
+		explicit constexpr TQuat(EForceInit)
+		    : X(0), Y(0), Z(0), W(0) {}
 		explicit TQuat(const TRotator<T>& R);
 		// A rotation of AngleRad radians about Axis, which must be of unit length.
 		TQuat(const TVector<T>& Axis, T AngleRad)
@@ -39,10 +41,10 @@ namespace UE::Math
 		constexpr TQuat operator*(const TQuat& Q) const
 		{
 			return TQuat(
-				W * Q.X + X * Q.W + Y * Q.Z - Z * Q.Y,
-				W * Q.Y - X * Q.Z + Y * Q.W + Z * Q.X,
-				W * Q.Z + X * Q.Y - Y * Q.X + Z * Q.W,
-				W * Q.W - X * Q.X - Y * Q.Y - Z * Q.Z);
+			    W * Q.X + X * Q.W + Y * Q.Z - Z * Q.Y,
+			    W * Q.Y - X * Q.Z + Y * Q.W + Z * Q.X,
+			    W * Q.Z + X * Q.Y - Y * Q.X + Z * Q.W,
+			    W * Q.W - X * Q.X - Y * Q.Y - Z * Q.Z);
 		}
 		constexpr bool operator==(const TQuat& Q) const { return X == Q.X && Y == Q.Y && Z == Q.Z && W == Q.W; }
 		constexpr bool operator!=(const TQuat& Q) const { return !(*this == Q); }
@@ -90,7 +92,7 @@ namespace UE::Math
 			const auto Near = [Tolerance](const TQuat& A, const TQuat& B)
 			{
 				return FMath::Abs(A.X - B.X) <= Tolerance && FMath::Abs(A.Y - B.Y) <= Tolerance &&
-					FMath::Abs(A.Z - B.Z) <= Tolerance && FMath::Abs(A.W - B.W) <= Tolerance;
+				       FMath::Abs(A.Z - B.Z) <= Tolerance && FMath::Abs(A.W - B.W) <= Tolerance;
 			};
 			return Near(*this, Q) || Near(*this, TQuat(-Q.X, -Q.Y, -Q.Z, -Q.W));
 		}

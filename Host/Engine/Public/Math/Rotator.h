@@ -22,8 +22,10 @@ namespace UE::Math
 		static const TRotator ZeroRotator;
 
 		constexpr TRotator() = default;
-		constexpr TRotator(T InPitch, T InYaw, T InRoll) : Pitch(InPitch), Yaw(InYaw), Roll(InRoll) {}
-		explicit constexpr TRotator(T InF) : Pitch(InF), Yaw(InF), Roll(InF) {}
+		constexpr TRotator(T InPitch, T InYaw, T InRoll)
+		    : Pitch(InPitch), Yaw(InYaw), Roll(InRoll) {}
+		explicit constexpr TRotator(T InF)
+		    : Pitch(InF), Yaw(InF), Roll(InF) {}
 		explicit constexpr TRotator(EForceInit) {}
 		explicit TRotator(const TQuat<T>& Quat);
 
@@ -70,10 +72,10 @@ namespace UE::Math
 		const T SY = std::sin(Yaw * HalfDegToRad), CY = std::cos(Yaw * HalfDegToRad);
 		const T SR = std::sin(Roll * HalfDegToRad), CR = std::cos(Roll * HalfDegToRad);
 		return TQuat<T>(
-			CR * SP * SY - SR * CP * CY,
-			-CR * SP * CY - SR * CP * SY,
-			CR * CP * SY - SR * SP * CY,
-			CR * CP * CY + SR * SP * SY);
+		    CR * SP * SY - SR * CP * CY,
+		    -CR * SP * CY - SR * CP * SY,
+		    CR * CP * SY - SR * SP * CY,
+		    CR * CP * CY + SR * SP * SY);
 	}
 
 	template<typename T>

@@ -14,15 +14,18 @@ namespace UE::Math
 		static const TTransform Identity;
 
 		TTransform() = default;
-		explicit TTransform(const TVector<T>& InTranslation) : Translation(InTranslation) {}
-		explicit TTransform(const TQuat<T>& InRotation) : Rotation(InRotation) {}
-		explicit TTransform(const TRotator<T>& InRotation) : Rotation(InRotation.Quaternion()) {}
+		explicit TTransform(const TVector<T>& InTranslation)
+		    : Translation(InTranslation) {}
+		explicit TTransform(const TQuat<T>& InRotation)
+		    : Rotation(InRotation) {}
+		explicit TTransform(const TRotator<T>& InRotation)
+		    : Rotation(InRotation.Quaternion()) {}
 		TTransform(const TQuat<T>& InRotation, const TVector<T>& InTranslation, const TVector<T>& InScale3D = TVector<T>::OneVector)
-			: Rotation(InRotation), Translation(InTranslation), Scale3D(InScale3D)
+		    : Rotation(InRotation), Translation(InTranslation), Scale3D(InScale3D)
 		{
 		}
 		TTransform(const TRotator<T>& InRotation, const TVector<T>& InTranslation, const TVector<T>& InScale3D = TVector<T>::OneVector)
-			: Rotation(InRotation.Quaternion()), Translation(InTranslation), Scale3D(InScale3D)
+		    : Rotation(InRotation.Quaternion()), Translation(InTranslation), Scale3D(InScale3D)
 		{
 		}
 
@@ -55,7 +58,7 @@ namespace UE::Math
 		bool Equals(const TTransform& Other, T Tolerance = UE_KINDA_SMALL_NUMBER) const
 		{
 			return Rotation.Equals(Other.Rotation, Tolerance) && Translation.Equals(Other.Translation, Tolerance) &&
-				Scale3D.Equals(Other.Scale3D, Tolerance);
+			       Scale3D.Equals(Other.Scale3D, Tolerance);
 		}
 
 	private:

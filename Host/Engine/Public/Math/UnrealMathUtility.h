@@ -16,15 +16,30 @@
 struct FMath
 {
 	template<typename T>
-	static constexpr T Min(T A, T B) { return A < B ? A : B; }
+	static constexpr T Min(T A, T B)
+	{
+		return A < B ? A : B;
+	}
 	template<typename T>
-	static constexpr T Max(T A, T B) { return A > B ? A : B; }
+	static constexpr T Max(T A, T B)
+	{
+		return A > B ? A : B;
+	}
 	template<typename T>
-	static constexpr T Clamp(T X, T Lo, T Hi) { return X < Lo ? Lo : (X > Hi ? Hi : X); }
+	static constexpr T Clamp(T X, T Lo, T Hi)
+	{
+		return X < Lo ? Lo : (X > Hi ? Hi : X);
+	}
 	template<typename T>
-	static constexpr T Abs(T A) { return A < T(0) ? -A : A; }
+	static constexpr T Abs(T A)
+	{
+		return A < T(0) ? -A : A;
+	}
 	template<typename T>
-	static constexpr T Square(T A) { return A * A; }
+	static constexpr T Square(T A)
+	{
+		return A * A;
+	}
 	static double Sqrt(double A) { return std::sqrt(A); }
 	static float Sqrt(float A) { return std::sqrt(A); }
 	static double InvSqrt(double A) { return 1.0 / std::sqrt(A); }

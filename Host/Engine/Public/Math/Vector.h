@@ -26,22 +26,24 @@ namespace UE::Math
 		static const TVector RightVector;
 
 		constexpr TVector() = default;
-		constexpr TVector(T InX, T InY, T InZ) : X(InX), Y(InY), Z(InZ) {}
-		explicit constexpr TVector(T InF) : X(InF), Y(InF), Z(InF) {}
+		constexpr TVector(T InX, T InY, T InZ)
+		    : X(InX), Y(InY), Z(InZ) {}
+		explicit constexpr TVector(T InF)
+		    : X(InF), Y(InF), Z(InF) {}
 		explicit constexpr TVector(EForceInit) {}
 		template<typename FArg>
-			requires(!std::is_same_v<T, FArg>)
-		explicit constexpr TVector(const TVector<FArg>& V) : X(T(V.X)), Y(T(V.Y)), Z(T(V.Z)) {}
+		requires(!std::is_same_v<T, FArg>) explicit constexpr TVector(const TVector<FArg>& V)
+		    : X(T(V.X)), Y(T(V.Y)), Z(T(V.Z)) {}
 
 		constexpr TVector operator+(const TVector& V) const { return TVector(X + V.X, Y + V.Y, Z + V.Z); }
 		constexpr TVector operator-(const TVector& V) const { return TVector(X - V.X, Y - V.Y, Z - V.Z); }
 		constexpr TVector operator*(const TVector& V) const { return TVector(X * V.X, Y * V.Y, Z * V.Z); }
 		constexpr TVector operator-() const { return TVector(-X, -Y, -Z); }
 		template<typename FArg>
-			requires std::is_arithmetic_v<FArg>
+		requires std::is_arithmetic_v<FArg>
 		constexpr TVector operator*(FArg Scale) const { return TVector(X * T(Scale), Y * T(Scale), Z * T(Scale)); }
 		template<typename FArg>
-			requires std::is_arithmetic_v<FArg>
+		requires std::is_arithmetic_v<FArg>
 		constexpr TVector operator/(FArg Scale) const
 		{
 			const T RScale = T(1) / T(Scale);
@@ -62,7 +64,7 @@ namespace UE::Math
 			return *this;
 		}
 		template<typename FArg>
-			requires std::is_arithmetic_v<FArg>
+		requires std::is_arithmetic_v<FArg>
 		constexpr TVector& operator*=(FArg Scale)
 		{
 			X *= T(Scale);
@@ -147,7 +149,7 @@ namespace UE::Math
 	inline const TVector<T> TVector<T>::RightVector(0, 1, 0);
 
 	template<typename T, typename FArg>
-		requires std::is_arithmetic_v<FArg>
+	requires std::is_arithmetic_v<FArg>
 	constexpr TVector<T> operator*(FArg Scale, const TVector<T>& V)
 	{
 		return V * Scale;

@@ -17,13 +17,13 @@ namespace UE::Assert::Private
 		}                                                                           \
 	} while (0)
 
-#define checkf(expr, message, ...)                                                  \
-	do                                                                              \
-	{                                                                               \
-		if (!(expr)) [[unlikely]]                                                   \
-		{                                                                           \
+#define checkf(expr, message, ...)                                                   \
+	do                                                                               \
+	{                                                                                \
+		if (!(expr)) [[unlikely]]                                                    \
+		{                                                                            \
 			::UE::Assert::Private::CheckFailed(#expr, __FILE__, __LINE__, #message); \
-		}                                                                           \
+		}                                                                            \
 	} while (0)
 
 #define checkNoEntry() ::UE::Assert::Private::CheckFailed("Enclosing block should never be called", __FILE__, __LINE__, nullptr)

@@ -10,8 +10,10 @@ public:
 	using FGetter = TDelegate<ObjectType()>;
 
 	TAttribute() = default;
-	TAttribute(const ObjectType& InValue) : Value(InValue), bIsSet(true) {}
-	TAttribute(ObjectType&& InValue) : Value(MoveTemp(InValue)), bIsSet(true) {}
+	TAttribute(const ObjectType& InValue)
+	    : Value(InValue), bIsSet(true) {}
+	TAttribute(ObjectType&& InValue)
+	    : Value(MoveTemp(InValue)), bIsSet(true) {}
 
 	static TAttribute Create(const FGetter& InGetter)
 	{

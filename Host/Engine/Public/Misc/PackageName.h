@@ -9,9 +9,9 @@ public:
 	// The file a package is stored in: the content folder its root is mounted at, then the rest of the
 	// name and the extension. False when no mounted root holds the name.
 	static bool TryConvertLongPackageNameToFilename(const FString& InLongPackageName, FString& OutFilename,
-		const FString& InExtension = TEXT(""));
+	                                                const FString& InExtension = TEXT(""));
 	static bool TryConvertLongPackageNameToFilename(FStringView InLongPackageName, FString& OutFilename,
-		FStringView InExtension = {});
+	                                                FStringView InExtension = {});
 
 	// The text after the last '/': "/Game/A/B" gives "B".
 	static FString GetShortName(const FString& LongName);

@@ -72,11 +72,11 @@ private:
 };
 
 // Registers ModuleImplClass under ModuleName and marks the library as an engine module.
-#define IMPLEMENT_MODULE(ModuleImplClass, ModuleName)                                                      \
-	static IModuleInterface* Initialize##ModuleName##Module()                                              \
-	{                                                                                                      \
-		return new ModuleImplClass();                                                                      \
-	}                                                                                                      \
+#define IMPLEMENT_MODULE(ModuleImplClass, ModuleName)                                                               \
+	static IModuleInterface* Initialize##ModuleName##Module()                                                       \
+	{                                                                                                               \
+		return new ModuleImplClass();                                                                               \
+	}                                                                                                               \
 	static FModuleInitializerEntry ModuleName##InitializerEntry(TEXT(#ModuleName), Initialize##ModuleName##Module); \
-	extern "C" DLLEXPORT void IMPLEMENT_MODULE_##ModuleName() {}                                           \
+	extern "C" DLLEXPORT void IMPLEMENT_MODULE_##ModuleName() {}                                                    \
 	extern "C" DLLEXPORT void ThisIsAnUnrealEngineModule() {}

@@ -13,7 +13,8 @@ class UBodySetup : public UBodySetupCore
 	DECLARE_HOST_CLASS(UBodySetup, UBodySetupCore)
 
 public:
-	UBodySetup() : bDoubleSidedGeometry(false), bCreatedPhysicsMeshes(false) {}
+	UBodySetup()
+	    : bDoubleSidedGeometry(false), bCreatedPhysicsMeshes(false) {}
 
 	// Faces answer traces from both sides.
 	uint8 bDoubleSidedGeometry : 1;

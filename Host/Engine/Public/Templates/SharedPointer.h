@@ -19,9 +19,15 @@ public:
 	TSharedPtr() = default;
 	TSharedPtr(std::nullptr_t) {}
 	template<typename OtherType, typename = std::enable_if_t<std::is_convertible_v<OtherType*, ObjectType*>>>
-	TSharedPtr(const TSharedPtr<OtherType>& Other) : Pointer(Other.Pointer) {}
+	TSharedPtr(const TSharedPtr<OtherType>& Other)
+	    : Pointer(Other.Pointer)
+	{
+	}
 	template<typename OtherType, typename = std::enable_if_t<std::is_convertible_v<OtherType*, ObjectType*>>>
-	TSharedPtr(const TSharedRef<OtherType>& Other) : Pointer(Other.Pointer) {}
+	TSharedPtr(const TSharedRef<OtherType>& Other)
+	    : Pointer(Other.Pointer)
+	{
+	}
 
 	ObjectType* Get() const { return Pointer.get(); }
 	bool IsValid() const { return Pointer != nullptr; }
@@ -41,7 +47,10 @@ public:
 	TSharedRef<ObjectType> ToSharedRef() const;
 
 	template<typename OtherType>
-	friend bool operator==(const TSharedPtr& Lhs, const TSharedPtr<OtherType>& Rhs) { return Lhs.Get() == Rhs.Get(); }
+	friend bool operator==(const TSharedPtr& Lhs, const TSharedPtr<OtherType>& Rhs)
+	{
+		return Lhs.Get() == Rhs.Get();
+	}
 	friend bool operator==(const TSharedPtr& Lhs, std::nullptr_t) { return !Lhs.IsValid(); }
 
 private:
@@ -56,7 +65,8 @@ private:
 	template<typename T, typename... ArgTypes>
 	friend TSharedRef<T> MakeShared(ArgTypes&&... Args);
 
-	explicit TSharedPtr(std::shared_ptr<ObjectType> InPointer) : Pointer(MoveTemp(InPointer)) {}
+	explicit TSharedPtr(std::shared_ptr<ObjectType> InPointer)
+	    : Pointer(MoveTemp(InPointer)) {}
 
 	std::shared_ptr<ObjectType> Pointer;
 };
@@ -66,7 +76,10 @@ class TSharedRef
 {
 public:
 	template<typename OtherType, typename = std::enable_if_t<std::is_convertible_v<OtherType*, ObjectType*>>>
-	TSharedRef(const TSharedRef<OtherType>& Other) : Pointer(Other.Pointer) {}
+	TSharedRef(const TSharedRef<OtherType>& Other)
+	    : Pointer(Other.Pointer)
+	{
+	}
 
 	ObjectType& Get() const { return *Pointer; }
 	ObjectType* operator->() const { return Pointer.get(); }
@@ -75,7 +88,10 @@ public:
 	TSharedPtr<ObjectType> ToSharedPtr() const { return TSharedPtr<ObjectType>(*this); }
 
 	template<typename OtherType>
-	friend bool operator==(const TSharedRef& Lhs, const TSharedRef<OtherType>& Rhs) { return &Lhs.Get() == &Rhs.Get(); }
+	friend bool operator==(const TSharedRef& Lhs, const TSharedRef<OtherType>& Rhs)
+	{
+		return &Lhs.Get() == &Rhs.Get();
+	}
 
 private:
 	template<typename>
@@ -89,7 +105,8 @@ private:
 	template<typename T>
 	friend struct FSharedFromRaw;
 
-	explicit TSharedRef(std::shared_ptr<ObjectType> InPointer) : Pointer(MoveTemp(InPointer)) { check(Pointer != nullptr); }
+	explicit TSharedRef(std::shared_ptr<ObjectType> InPointer)
+	    : Pointer(MoveTemp(InPointer)) { check(Pointer != nullptr); }
 
 	std::shared_ptr<ObjectType> Pointer;
 };
@@ -108,9 +125,15 @@ class TWeakPtr
 public:
 	TWeakPtr() = default;
 	template<typename OtherType, typename = std::enable_if_t<std::is_convertible_v<OtherType*, ObjectType*>>>
-	TWeakPtr(const TSharedPtr<OtherType>& Other) : Pointer(Other.Pointer) {}
+	TWeakPtr(const TSharedPtr<OtherType>& Other)
+	    : Pointer(Other.Pointer)
+	{
+	}
 	template<typename OtherType, typename = std::enable_if_t<std::is_convertible_v<OtherType*, ObjectType*>>>
-	TWeakPtr(const TSharedRef<OtherType>& Other) : Pointer(Other.ToSharedPtr().Pointer) {}
+	TWeakPtr(const TSharedRef<OtherType>& Other)
+	    : Pointer(Other.ToSharedPtr().Pointer)
+	{
+	}
 
 	TSharedPtr<ObjectType> Pin() const { return TSharedPtr<ObjectType>(Pointer.lock()); }
 	bool IsValid() const { return !Pointer.expired(); }

@@ -6,8 +6,7 @@
 
 // Hashes of the built-in types, as the hash containers find them by GetTypeHash.
 template<typename T>
-	requires(std::is_integral_v<T> || std::is_enum_v<T>)
-constexpr uint32 GetTypeHash(const T Value)
+requires(std::is_integral_v<T> || std::is_enum_v<T>) constexpr uint32 GetTypeHash(const T Value)
 {
 	if constexpr (sizeof(T) <= 4)
 	{

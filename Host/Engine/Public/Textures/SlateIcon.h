@@ -7,7 +7,8 @@ class FSlateIcon
 {
 public:
 	FSlateIcon() = default;
-	FSlateIcon(const FName InStyleSetName, const FName InStyleName) : StyleSetName(InStyleSetName), StyleName(InStyleName), bIsSet(true) {}
+	FSlateIcon(const FName InStyleSetName, const FName InStyleName)
+	    : StyleSetName(InStyleSetName), StyleName(InStyleName), bIsSet(true) {}
 
 	bool IsSet() const { return bIsSet; }
 	const FName& GetStyleSetName() const { return StyleSetName; }

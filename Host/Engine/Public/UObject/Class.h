@@ -79,9 +79,18 @@ public:
 	FString GetPathName() const;
 
 #if WITH_EDITOR
-	bool HasMetaData(const TCHAR* Key) const { return MetaData.Find(Key) != nullptr; }
-	const FString& GetMetaData(const TCHAR* Key) const { return MetaData.Get(Key); }
-	void SetMetaData(const TCHAR* Key, FString&& InValue) { MetaData.Set(Key, MoveTemp(InValue)); }
+	bool HasMetaData(const TCHAR* Key) const
+	{
+		return MetaData.Find(Key) != nullptr;
+	}
+	const FString& GetMetaData(const TCHAR* Key) const
+	{
+		return MetaData.Get(Key);
+	}
+	void SetMetaData(const TCHAR* Key, FString&& InValue)
+	{
+		MetaData.Set(Key, MoveTemp(InValue));
+	}
 #endif
 
 private:
@@ -128,8 +137,13 @@ public:
 	template<typename T>
 	static UScriptStruct* Make(const TCHAR* InCPPName)
 	{
-		return new UScriptStruct(InCPPName, sizeof(T), alignof(T), [](void* Dest) { new (Dest) T(); },
-			[](void* Dest) { static_cast<T*>(Dest)->~T(); }, [](void* Dest, const void* Src) { *static_cast<T*>(Dest) = *static_cast<const T*>(Src); });
+		return new UScriptStruct(
+		    InCPPName, sizeof(T), alignof(T), [](void* Dest)
+		    { new (Dest) T(); },
+		    [](void* Dest)
+		    { static_cast<T*>(Dest)->~T(); },
+		    [](void* Dest, const void* Src)
+		    { *static_cast<T*>(Dest) = *static_cast<const T*>(Src); });
 	}
 
 	// "Vector" for FVector.
@@ -143,7 +157,7 @@ public:
 
 private:
 	UScriptStruct(const TCHAR* InCPPName, int32 InSize, int32 InAlignment, void (*InInitialize)(void*), void (*InDestroy)(void*),
-		void (*InCopy)(void*, const void*));
+	              void (*InCopy)(void*, const void*));
 
 	FString CPPName;
 	FName Name;
@@ -203,9 +217,18 @@ public:
 	void Invoke(UObject* Obj, FFrame& Stack, RESULT_DECL);
 
 #if WITH_EDITOR
-	bool HasMetaData(const TCHAR* Key) const { return MetaData.Find(Key) != nullptr; }
-	const FString& GetMetaData(const TCHAR* Key) const { return MetaData.Get(Key); }
-	void SetMetaData(const TCHAR* Key, FString&& InValue) { MetaData.Set(Key, MoveTemp(InValue)); }
+	bool HasMetaData(const TCHAR* Key) const
+	{
+		return MetaData.Find(Key) != nullptr;
+	}
+	const FString& GetMetaData(const TCHAR* Key) const
+	{
+		return MetaData.Get(Key);
+	}
+	void SetMetaData(const TCHAR* Key, FString&& InValue)
+	{
+		MetaData.Set(Key, MoveTemp(InValue));
+	}
 #endif
 
 private:

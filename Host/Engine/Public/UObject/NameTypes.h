@@ -13,7 +13,8 @@ public:
 	FName(EName) {}
 	FName(const TCHAR* Name, EFindName FindType = FNAME_Add);
 	FName(const ANSICHAR* Name, EFindName FindType = FNAME_Add);
-	explicit FName(const FString& Name, EFindName FindType = FNAME_Add) : FName(*Name, FindType) {}
+	explicit FName(const FString& Name, EFindName FindType = FNAME_Add)
+	    : FName(*Name, FindType) {}
 	FName(FStringView Name, EFindName FindType = FNAME_Add);
 
 	FString ToString() const;

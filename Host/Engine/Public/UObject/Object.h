@@ -59,7 +59,10 @@ public:
 	bool IsGarbage() const { return bGarbage; }
 	bool IsA(const UClass* SomeBase) const { return GetClass() && GetClass()->IsChildOf(SomeBase); }
 	template<typename T>
-	bool IsA() const { return IsA(T::StaticClass()); }
+	bool IsA() const
+	{
+		return IsA(T::StaticClass());
+	}
 
 	// Marks the object's package dirty; false when the package may not be dirtied (the transient package).
 	bool MarkPackageDirty() const;
@@ -77,7 +80,9 @@ public:
 
 	virtual UWorld* GetWorld() const { return nullptr; }
 #if WITH_EDITOR
-	virtual void PostEditChange() {}
+	virtual void PostEditChange()
+	{
+	}
 #endif
 };
 

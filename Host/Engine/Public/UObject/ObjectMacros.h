@@ -50,16 +50,16 @@ inline EObjectFlags& operator|=(EObjectFlags& A, EObjectFlags B)
 #define GENERATED_UCLASS_BODY(...) BODY_MACRO_COMBINE(CURRENT_FILE_ID, _, __LINE__, _GENERATED_BODY_LEGACY);
 
 // The engine's own classes in the host are declared with this instead of generated code.
-#define DECLARE_HOST_CLASS(TClass, TSuperClass)                                                            \
-public:                                                                                                    \
-	using Super = TSuperClass;                                                                             \
-	using ThisClass = TClass;                                                                              \
-	static UClass* StaticClass()                                                                           \
-	{                                                                                                      \
+#define DECLARE_HOST_CLASS(TClass, TSuperClass)                                                               \
+public:                                                                                                       \
+	using Super = TSuperClass;                                                                                \
+	using ThisClass = TClass;                                                                                 \
+	static UClass* StaticClass()                                                                              \
+	{                                                                                                         \
 		static UClass Class(TEXT(#TClass), TSuperClass::StaticClass(), &::UE::Host::ConstructObject<TClass>); \
-		return &Class;                                                                                     \
-	}                                                                                                      \
-                                                                                                           \
+		return &Class;                                                                                        \
+	}                                                                                                         \
+                                                                                                              \
 private:
 
 // Flags of a reflected class.

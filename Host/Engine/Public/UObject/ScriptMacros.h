@@ -13,8 +13,8 @@
 #define P_GET_STRUCT(StructType, ParamName) \
 	StructType ParamName = StructType();    \
 	Stack.StepCompiledIn<FStructProperty>(&ParamName);
-#define P_GET_PROPERTY(PropertyType, ParamName)                                        \
-	PropertyType::TCppType ParamName = PropertyType::GetDefaultPropertyValue();      \
+#define P_GET_PROPERTY(PropertyType, ParamName)                                 \
+	PropertyType::TCppType ParamName = PropertyType::GetDefaultPropertyValue(); \
 	Stack.StepCompiledIn<PropertyType>(&ParamName);
 
 // The end of the arguments: a script frame moves past its end-of-parameters token.

@@ -20,8 +20,8 @@ public:
 	FField* PropertyChainForCompiledIn;
 
 	FFrame(UObject* InObject, UFunction* InNode, void* InLocals, FFrame* InPreviousFrame = nullptr, FField* InPropertyChainForCompiledIn = nullptr)
-		: Node(InNode), Object(InObject), Code(nullptr), Locals(static_cast<uint8*>(InLocals)), PreviousFrame(InPreviousFrame),
-		  PropertyChainForCompiledIn(InPropertyChainForCompiledIn)
+	    : Node(InNode), Object(InObject), Code(nullptr), Locals(static_cast<uint8*>(InLocals)), PreviousFrame(InPreviousFrame),
+	      PropertyChainForCompiledIn(InPropertyChainForCompiledIn)
 	{
 	}
 

@@ -31,16 +31,16 @@ T* NewObject(UObject* Outer = GetTransientPackageAsObject())
 
 template<class T>
 T* NewObject(UObject* Outer, FName Name, EObjectFlags Flags = RF_NoFlags, UObject* Template = nullptr,
-	bool bCopyTransientsFromClassDefaults = false, FObjectInstancingGraph* InInstanceGraph = nullptr,
-	UPackage* InExternalPackage = nullptr)
+             bool bCopyTransientsFromClassDefaults = false, FObjectInstancingGraph* InInstanceGraph = nullptr,
+             UPackage* InExternalPackage = nullptr)
 {
 	return static_cast<T*>(UE::Host::StaticConstructObject(T::StaticClass(), Outer, Name, Flags));
 }
 
 template<class T>
 T* NewObject(UObject* Outer, const UClass* Class, FName Name = NAME_None, EObjectFlags Flags = RF_NoFlags,
-	UObject* Template = nullptr, bool bCopyTransientsFromClassDefaults = false,
-	FObjectInstancingGraph* InInstanceGraph = nullptr, UPackage* ExternalPackage = nullptr)
+             UObject* Template = nullptr, bool bCopyTransientsFromClassDefaults = false,
+             FObjectInstancingGraph* InInstanceGraph = nullptr, UPackage* ExternalPackage = nullptr)
 {
 	check(Class && Class->IsChildOf(T::StaticClass()));
 	return static_cast<T*>(UE::Host::StaticConstructObject(Class, Outer, Name, Flags));

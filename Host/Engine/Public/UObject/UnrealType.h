@@ -13,7 +13,8 @@
 class FField
 {
 public:
-	explicit FField(FName InName) : NamePrivate(InName) {}
+	explicit FField(FName InName)
+	    : NamePrivate(InName) {}
 	virtual ~FField() {}
 	FField(const FField&) = delete;
 	FField& operator=(const FField&) = delete;
@@ -22,9 +23,18 @@ public:
 	FString GetName() const { return NamePrivate.ToString(); }
 
 #if WITH_EDITOR
-	bool HasMetaData(const TCHAR* Key) const { return MetaData.Find(Key) != nullptr; }
-	const FString& GetMetaData(const TCHAR* Key) const { return MetaData.Get(Key); }
-	void SetMetaData(const TCHAR* Key, FString&& InValue) { MetaData.Set(Key, MoveTemp(InValue)); }
+	bool HasMetaData(const TCHAR* Key) const
+	{
+		return MetaData.Find(Key) != nullptr;
+	}
+	const FString& GetMetaData(const TCHAR* Key) const
+	{
+		return MetaData.Get(Key);
+	}
+	void SetMetaData(const TCHAR* Key, FString&& InValue)
+	{
+		MetaData.Set(Key, MoveTemp(InValue));
+	}
 #endif
 
 	// The next field of the same owner.
@@ -40,7 +50,7 @@ class FProperty : public FField
 {
 public:
 	FProperty(FName InName, EPropertyFlags InFlags, int32 InElementSize, int32 InAlignment)
-		: FField(InName), PropertyFlags(InFlags), ElementSize(InElementSize), Alignment(InAlignment)
+	    : FField(InName), PropertyFlags(InFlags), ElementSize(InElementSize), Alignment(InAlignment)
 	{
 	}
 
@@ -81,7 +91,8 @@ class TPropertyValueOps : public FProperty
 public:
 	using TCppType = T;
 
-	TPropertyValueOps(FName InName, EPropertyFlags InFlags) : FProperty(InName, InFlags, sizeof(T), alignof(T)) {}
+	TPropertyValueOps(FName InName, EPropertyFlags InFlags)
+	    : FProperty(InName, InFlags, sizeof(T), alignof(T)) {}
 
 	static T GetDefaultPropertyValue() { return T(); }
 
@@ -95,7 +106,7 @@ class FObjectProperty : public TPropertyValueOps<UObject*>
 {
 public:
 	FObjectProperty(FName InName, EPropertyFlags InFlags, const TCHAR* InPropertyClassName)
-		: TPropertyValueOps(InName, InFlags), PropertyClassName(InPropertyClassName)
+	    : TPropertyValueOps(InName, InFlags), PropertyClassName(InPropertyClassName)
 	{
 	}
 
@@ -110,7 +121,7 @@ class FStructProperty : public FProperty
 {
 public:
 	FStructProperty(FName InName, EPropertyFlags InFlags, UScriptStruct* InStruct)
-		: FProperty(InName, InFlags, InStruct->GetStructureSize(), InStruct->GetMinAlignment()), Struct(InStruct)
+	    : FProperty(InName, InFlags, InStruct->GetStructureSize(), InStruct->GetMinAlignment()), Struct(InStruct)
 	{
 	}
 
@@ -156,8 +167,7 @@ public:
 		}
 	}
 
-	explicit TFieldIterator(const UFunction* Function)
-		requires std::is_base_of_v<FField, FieldType>
+	explicit TFieldIterator(const UFunction* Function) requires std::is_base_of_v<FField, FieldType>
 	{
 		for (FField* Field = Function ? Function->ChildProperties : nullptr; Field; Field = Field->Next)
 		{

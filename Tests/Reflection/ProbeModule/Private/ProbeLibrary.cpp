@@ -3,7 +3,7 @@
 FProbeRecord GProbeRecord;
 
 UProbeLibrary::UProbeLibrary(const FObjectInitializer& ObjectInitializer)
-	: Super(ObjectInitializer)
+    : Super(ObjectInitializer)
 {
 }
 

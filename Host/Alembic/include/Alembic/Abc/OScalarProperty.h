@@ -4,48 +4,48 @@
 
 namespace Alembic
 {
-namespace Abc
-{
-namespace ALEMBIC_VERSION_NS
-{
-// A scalar property for writing: one sample of getDataType() values per set().
-class OScalarProperty : public Base
-{
-public:
-	OScalarProperty() = default;
-	OScalarProperty(OCompoundProperty iParent, const std::string& iName, const AbcA::DataType& iDataType, const Argument& iArg0 = Argument(),
-	                const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
-	OScalarProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const AbcA::DataType& iDataType,
-	                const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
-	OScalarProperty(AbcA::ScalarPropertyWriterPtr iPtr, WrapExistingFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument());
-
-	size_t getNumSamples() const { return m_property ? m_property->getNumSamples() : 0; }
-	// iSample points at getDataType() values.
-	void set(const void* iSample);
-	void setFromPrevious();
-	void setTimeSampling(uint32_t iIndex);
-	void setTimeSampling(AbcA::TimeSamplingPtr iTime);
-	AbcA::TimeSamplingPtr getTimeSampling() const { return getHeader().getTimeSampling(); }
-
-	const AbcA::PropertyHeader& getHeader() const;
-	const std::string& getName() const { return getHeader().getName(); }
-	const AbcA::MetaData& getMetaData() const { return getHeader().getMetaData(); }
-	const AbcA::DataType& getDataType() const { return getHeader().getDataType(); }
-	OCompoundProperty getParent() const;
-	AbcA::ScalarPropertyWriterPtr getPtr() const { return m_property; }
-
-	void reset() override
+	namespace Abc
 	{
-		m_property.reset();
-		Base::reset();
+		namespace ALEMBIC_VERSION_NS
+		{
+			// A scalar property for writing: one sample of getDataType() values per set().
+			class OScalarProperty : public Base
+			{
+			public:
+				OScalarProperty() = default;
+				OScalarProperty(OCompoundProperty iParent, const std::string& iName, const AbcA::DataType& iDataType, const Argument& iArg0 = Argument(),
+				                const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
+				OScalarProperty(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const AbcA::DataType& iDataType,
+				                const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
+				OScalarProperty(AbcA::ScalarPropertyWriterPtr iPtr, WrapExistingFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument());
+
+				size_t getNumSamples() const { return m_property ? m_property->getNumSamples() : 0; }
+				// iSample points at getDataType() values.
+				void set(const void* iSample);
+				void setFromPrevious();
+				void setTimeSampling(uint32_t iIndex);
+				void setTimeSampling(AbcA::TimeSamplingPtr iTime);
+				AbcA::TimeSamplingPtr getTimeSampling() const { return getHeader().getTimeSampling(); }
+
+				const AbcA::PropertyHeader& getHeader() const;
+				const std::string& getName() const { return getHeader().getName(); }
+				const AbcA::MetaData& getMetaData() const { return getHeader().getMetaData(); }
+				const AbcA::DataType& getDataType() const { return getHeader().getDataType(); }
+				OCompoundProperty getParent() const;
+				AbcA::ScalarPropertyWriterPtr getPtr() const { return m_property; }
+
+				void reset() override
+				{
+					m_property.reset();
+					Base::reset();
+				}
+				bool valid() const override { return Base::valid() && m_property != nullptr; }
+
+			protected:
+				AbcA::ScalarPropertyWriterPtr m_property;
+			};
+
+		}
+		using namespace ALEMBIC_VERSION_NS;
 	}
-	bool valid() const override { return Base::valid() && m_property != nullptr; }
-
-protected:
-	AbcA::ScalarPropertyWriterPtr m_property;
-};
-
-}
-using namespace ALEMBIC_VERSION_NS;
-}
 }

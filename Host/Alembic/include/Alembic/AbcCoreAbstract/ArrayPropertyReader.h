@@ -5,22 +5,22 @@
 
 namespace Alembic
 {
-namespace AbcCoreAbstract
-{
-namespace ALEMBIC_VERSION_NS
-{
-class ArrayPropertyReader : public BasePropertyReader
-{
-public:
-	virtual size_t getNumSamples() = 0;
-	virtual bool isConstant() = 0;
-	virtual bool isScalarLike() = 0;
-	virtual void getSample(index_t iSampleIndex, ArraySamplePtr& oSample) = 0;
-	virtual void getDimensions(index_t iSampleIndex, Dimensions& oDim) = 0;
-	virtual bool getKey(index_t iSampleIndex, Digest& oKey) = 0;
-	TimeSamplingPtr getTimeSampling() const { return getHeader().getTimeSampling(); }
-};
-}
-using namespace ALEMBIC_VERSION_NS;
-}
+	namespace AbcCoreAbstract
+	{
+		namespace ALEMBIC_VERSION_NS
+		{
+			class ArrayPropertyReader : public BasePropertyReader
+			{
+			public:
+				virtual size_t getNumSamples() = 0;
+				virtual bool isConstant() = 0;
+				virtual bool isScalarLike() = 0;
+				virtual void getSample(index_t iSampleIndex, ArraySamplePtr& oSample) = 0;
+				virtual void getDimensions(index_t iSampleIndex, Dimensions& oDim) = 0;
+				virtual bool getKey(index_t iSampleIndex, Digest& oKey) = 0;
+				TimeSamplingPtr getTimeSampling() const { return getHeader().getTimeSampling(); }
+			};
+		}
+		using namespace ALEMBIC_VERSION_NS;
+	}
 }

@@ -9,35 +9,35 @@
 
 namespace Alembic
 {
-namespace AbcCoreOgawa
-{
-namespace ALEMBIC_VERSION_NS
-{
-class WriteArchive
-{
-public:
-	WriteArchive();
-	::Alembic::AbcCoreAbstract::ArchiveWriterPtr operator()(const std::string& iFileName, const ::Alembic::AbcCoreAbstract::MetaData& iMetaData) const;
-};
+	namespace AbcCoreOgawa
+	{
+		namespace ALEMBIC_VERSION_NS
+		{
+			class WriteArchive
+			{
+			public:
+				WriteArchive();
+				::Alembic::AbcCoreAbstract::ArchiveWriterPtr operator()(const std::string& iFileName, const ::Alembic::AbcCoreAbstract::MetaData& iMetaData) const;
+			};
 
-class ReadArchive
-{
-public:
-	// One memory-mapped stream.
-	ReadArchive();
-	// Accepted for compatibility; reading is always memory-mapped.
-	ReadArchive(size_t iNumStreams, bool iUseMMap = true);
-	// Reads the archive from the first stream, which is read in full up front.
-	ReadArchive(const std::vector<std::istream*>& iStreams);
+			class ReadArchive
+			{
+			public:
+				// One memory-mapped stream.
+				ReadArchive();
+				// Accepted for compatibility; reading is always memory-mapped.
+				ReadArchive(size_t iNumStreams, bool iUseMMap = true);
+				// Reads the archive from the first stream, which is read in full up front.
+				ReadArchive(const std::vector<std::istream*>& iStreams);
 
-	::Alembic::AbcCoreAbstract::ArchiveReaderPtr operator()(const std::string& iFileName) const;
-	// The cache is ignored, as Ogawa archives do not use one.
-	::Alembic::AbcCoreAbstract::ArchiveReaderPtr operator()(const std::string& iFileName, ::Alembic::AbcCoreAbstract::ReadArraySampleCachePtr iCache) const;
+				::Alembic::AbcCoreAbstract::ArchiveReaderPtr operator()(const std::string& iFileName) const;
+				// The cache is ignored, as Ogawa archives do not use one.
+				::Alembic::AbcCoreAbstract::ArchiveReaderPtr operator()(const std::string& iFileName, ::Alembic::AbcCoreAbstract::ReadArraySampleCachePtr iCache) const;
 
-private:
-	std::vector<std::istream*> m_streams;
-};
-}
-using namespace ALEMBIC_VERSION_NS;
-}
+			private:
+				std::vector<std::istream*> m_streams;
+			};
+		}
+		using namespace ALEMBIC_VERSION_NS;
+	}
 }

@@ -10,24 +10,24 @@
 
 namespace Alembic
 {
-namespace Util
-{
-namespace ALEMBIC_VERSION_NS
-{
-class Exception : public std::string, public std::exception
-{
-public:
-	Exception() noexcept = default;
-	explicit Exception(const std::string& iStr) noexcept
-	    : std::string(iStr) {}
-	Exception(const Exception& iCopy) noexcept = default;
-	~Exception() noexcept override = default;
+	namespace Util
+	{
+		namespace ALEMBIC_VERSION_NS
+		{
+			class Exception : public std::string, public std::exception
+			{
+			public:
+				Exception() noexcept = default;
+				explicit Exception(const std::string& iStr) noexcept
+				    : std::string(iStr) {}
+				Exception(const Exception& iCopy) noexcept = default;
+				~Exception() noexcept override = default;
 
-	const char* what() const noexcept override { return c_str(); }
-};
-}
-using namespace ALEMBIC_VERSION_NS;
-}
+				const char* what() const noexcept override { return c_str(); }
+			};
+		}
+		using namespace ALEMBIC_VERSION_NS;
+	}
 }
 
 // Builds the message with stream syntax: ABCA_THROW("bad index: " << i).

@@ -6,12 +6,12 @@
 
 namespace Alembic
 {
-namespace Util
-{
-namespace ALEMBIC_VERSION_NS
-{
-Digest MurmurHash3_x64_128(const void* iData, size_t iNumBytes);
-}
-using namespace ALEMBIC_VERSION_NS;
-}
+	namespace Util
+	{
+		namespace ALEMBIC_VERSION_NS
+		{
+			Digest MurmurHash3_x64_128(const void* iData, size_t iNumBytes);
+		}
+		using namespace ALEMBIC_VERSION_NS;
+	}
 }

@@ -24,25 +24,25 @@ struct FUIAction
 
 	FUIAction() = default;
 	FUIAction(FExecuteAction InitExecuteAction, EUIActionRepeatMode InitRepeatMode = EUIActionRepeatMode::RepeatDisabled)
-		: ExecuteAction(MoveTemp(InitExecuteAction)), RepeatMode(InitRepeatMode)
+	    : ExecuteAction(MoveTemp(InitExecuteAction)), RepeatMode(InitRepeatMode)
 	{
 	}
 	FUIAction(FExecuteAction InitExecuteAction, FCanExecuteAction InitCanExecuteAction,
-		EUIActionRepeatMode InitRepeatMode = EUIActionRepeatMode::RepeatDisabled)
-		: ExecuteAction(MoveTemp(InitExecuteAction)), CanExecuteAction(MoveTemp(InitCanExecuteAction)), RepeatMode(InitRepeatMode)
+	          EUIActionRepeatMode InitRepeatMode = EUIActionRepeatMode::RepeatDisabled)
+	    : ExecuteAction(MoveTemp(InitExecuteAction)), CanExecuteAction(MoveTemp(InitCanExecuteAction)), RepeatMode(InitRepeatMode)
 	{
 	}
 	FUIAction(FExecuteAction InitExecuteAction, FCanExecuteAction InitCanExecuteAction, FIsActionChecked InitIsCheckedDelegate,
-		EUIActionRepeatMode InitRepeatMode = EUIActionRepeatMode::RepeatDisabled)
-		: ExecuteAction(MoveTemp(InitExecuteAction)), CanExecuteAction(MoveTemp(InitCanExecuteAction)),
-		  IsCheckedDelegate(MoveTemp(InitIsCheckedDelegate)), RepeatMode(InitRepeatMode)
+	          EUIActionRepeatMode InitRepeatMode = EUIActionRepeatMode::RepeatDisabled)
+	    : ExecuteAction(MoveTemp(InitExecuteAction)), CanExecuteAction(MoveTemp(InitCanExecuteAction)),
+	      IsCheckedDelegate(MoveTemp(InitIsCheckedDelegate)), RepeatMode(InitRepeatMode)
 	{
 	}
 	FUIAction(FExecuteAction InitExecuteAction, FCanExecuteAction InitCanExecuteAction, FIsActionChecked InitIsCheckedDelegate,
-		FIsActionButtonVisible InitIsActionVisibleDelegate, EUIActionRepeatMode InitRepeatMode = EUIActionRepeatMode::RepeatDisabled)
-		: ExecuteAction(MoveTemp(InitExecuteAction)), CanExecuteAction(MoveTemp(InitCanExecuteAction)),
-		  IsCheckedDelegate(MoveTemp(InitIsCheckedDelegate)), IsActionVisibleDelegate(MoveTemp(InitIsActionVisibleDelegate)),
-		  RepeatMode(InitRepeatMode)
+	          FIsActionButtonVisible InitIsActionVisibleDelegate, EUIActionRepeatMode InitRepeatMode = EUIActionRepeatMode::RepeatDisabled)
+	    : ExecuteAction(MoveTemp(InitExecuteAction)), CanExecuteAction(MoveTemp(InitCanExecuteAction)),
+	      IsCheckedDelegate(MoveTemp(InitIsCheckedDelegate)), IsActionVisibleDelegate(MoveTemp(InitIsActionVisibleDelegate)),
+	      RepeatMode(InitRepeatMode)
 	{
 	}
 

@@ -39,7 +39,7 @@ class FMultiBoxBuilder
 {
 public:
 	FMultiBoxBuilder(TSharedPtr<const FUICommandList> InCommandList, TSharedPtr<FExtender> InExtender)
-		: CommandList(MoveTemp(InCommandList)), Extender(MoveTemp(InExtender))
+	    : CommandList(MoveTemp(InCommandList)), Extender(MoveTemp(InExtender))
 	{
 	}
 	virtual ~FMultiBoxBuilder() {}
@@ -59,9 +59,9 @@ public:
 
 	// An entry that runs an action of its own rather than a command.
 	void AddMenuEntry(const TAttribute<FText>& InLabel, const TAttribute<FText>& InToolTip, const FSlateIcon& InIcon,
-		const FUIAction& UIAction, FName InExtensionHook = NAME_None,
-		const EUserInterfaceActionType UserInterfaceActionType = EUserInterfaceActionType::Button,
-		FName InTutorialHighlightName = NAME_None, const TAttribute<FText>& InInputBindingOverride = TAttribute<FText>());
+	                  const FUIAction& UIAction, FName InExtensionHook = NAME_None,
+	                  const EUserInterfaceActionType UserInterfaceActionType = EUserInterfaceActionType::Button,
+	                  FName InTutorialHighlightName = NAME_None, const TAttribute<FText>& InInputBindingOverride = TAttribute<FText>());
 
 protected:
 	virtual void ApplyHook(FName InExtensionHook, EExtensionHook::Position HookPosition) = 0;
@@ -71,8 +71,8 @@ class FMenuBuilder : public FBaseMenuBuilder
 {
 public:
 	FMenuBuilder(const bool bInShouldCloseWindowAfterMenuSelection, TSharedPtr<const FUICommandList> InCommandList,
-		TSharedPtr<FExtender> InExtender = TSharedPtr<FExtender>())
-		: FBaseMenuBuilder(MoveTemp(InCommandList), MoveTemp(InExtender)), bShouldCloseWindowAfterMenuSelection(bInShouldCloseWindowAfterMenuSelection)
+	             TSharedPtr<FExtender> InExtender = TSharedPtr<FExtender>())
+	    : FBaseMenuBuilder(MoveTemp(InCommandList), MoveTemp(InExtender)), bShouldCloseWindowAfterMenuSelection(bInShouldCloseWindowAfterMenuSelection)
 	{
 	}
 
@@ -93,13 +93,13 @@ class FMenuBarBuilder : public FBaseMenuBuilder
 {
 public:
 	explicit FMenuBarBuilder(TSharedPtr<const FUICommandList> InCommandList, TSharedPtr<FExtender> InExtender = TSharedPtr<FExtender>())
-		: FBaseMenuBuilder(MoveTemp(InCommandList), MoveTemp(InExtender))
+	    : FBaseMenuBuilder(MoveTemp(InCommandList), MoveTemp(InExtender))
 	{
 	}
 
 	// A menu in the bar; its content is filled by InPullDownMenu each time it opens.
 	void AddPullDownMenu(const TAttribute<FText>& InMenuLabel, const TAttribute<FText>& InToolTip, const FNewMenuDelegate& InPullDownMenu,
-		FName InExtensionHook = NAME_None, FName InTutorialHighlightName = NAME_None);
+	                     FName InExtensionHook = NAME_None, FName InTutorialHighlightName = NAME_None);
 
 protected:
 	virtual void ApplyHook(FName InExtensionHook, EExtensionHook::Position HookPosition) override;

@@ -39,9 +39,9 @@ class FExtender : public TSharedFromThis<FExtender>
 {
 public:
 	TSharedRef<const FExtensionBase> AddMenuBarExtension(FName ExtensionHook, EExtensionHook::Position HookPosition,
-		const TSharedPtr<FUICommandList>& CommandList, const FMenuBarExtensionDelegate& MenuBarExtensionDelegate);
+	                                                     const TSharedPtr<FUICommandList>& CommandList, const FMenuBarExtensionDelegate& MenuBarExtensionDelegate);
 	TSharedRef<const FExtensionBase> AddMenuExtension(FName ExtensionHook, EExtensionHook::Position HookPosition,
-		const TSharedPtr<FUICommandList>& CommandList, const FMenuExtensionDelegate& MenuExtensionDelegate);
+	                                                  const TSharedPtr<FUICommandList>& CommandList, const FMenuExtensionDelegate& MenuExtensionDelegate);
 	void RemoveExtension(const TSharedRef<const FExtensionBase>& Extension);
 
 	// Runs, in the order they were added, the extensions at this hook and position.
