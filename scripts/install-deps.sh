@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-	build-essential cmake ninja-build pkg-config clang
+	build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
 	libimath-dev libembree-dev libassimp-dev
 	googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libpng-dev
 )
