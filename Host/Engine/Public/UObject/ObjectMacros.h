@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CoreTypes.h"
+#include "Misc/EnumClassFlags.h"
 
 // Object flags, a plain enum as in the engine so that RF_Public | RF_Standalone reads as it does there.
 enum EObjectFlags
@@ -15,23 +16,7 @@ enum EObjectFlags
 	RF_Transient = 0x00000040,
 	RF_MarkAsRootSet = 0x00000080,
 };
-
-constexpr EObjectFlags operator|(EObjectFlags A, EObjectFlags B)
-{
-	return static_cast<EObjectFlags>(static_cast<uint32>(A) | static_cast<uint32>(B));
-}
-constexpr EObjectFlags operator&(EObjectFlags A, EObjectFlags B)
-{
-	return static_cast<EObjectFlags>(static_cast<uint32>(A) & static_cast<uint32>(B));
-}
-constexpr EObjectFlags operator~(EObjectFlags A)
-{
-	return static_cast<EObjectFlags>(~static_cast<uint32>(A));
-}
-inline EObjectFlags& operator|=(EObjectFlags& A, EObjectFlags B)
-{
-	return A = A | B;
-}
+ENUM_CLASS_FLAGS(EObjectFlags)
 
 // Reflection markup. The host's header tool reads these declarations; to the compiler they are empty.
 #define UCLASS(...)
@@ -84,15 +69,7 @@ enum EClassFlags : uint32
 	CLASS_Intrinsic = 0x10000000u,
 	CLASS_Constructed = 0x20000000u,
 };
-
-constexpr EClassFlags operator|(EClassFlags A, EClassFlags B)
-{
-	return static_cast<EClassFlags>(static_cast<uint32>(A) | static_cast<uint32>(B));
-}
-constexpr EClassFlags operator&(EClassFlags A, EClassFlags B)
-{
-	return static_cast<EClassFlags>(static_cast<uint32>(A) & static_cast<uint32>(B));
-}
+ENUM_CLASS_FLAGS(EClassFlags)
 
 // Flags of a reflected property or function parameter.
 enum EPropertyFlags : uint64
@@ -117,12 +94,4 @@ enum EPropertyFlags : uint64
 	CPF_NativeAccessSpecifierProtected = 0x0020000000000000,
 	CPF_NativeAccessSpecifierPrivate = 0x0040000000000000,
 };
-
-constexpr EPropertyFlags operator|(EPropertyFlags A, EPropertyFlags B)
-{
-	return static_cast<EPropertyFlags>(static_cast<uint64>(A) | static_cast<uint64>(B));
-}
-constexpr EPropertyFlags operator&(EPropertyFlags A, EPropertyFlags B)
-{
-	return static_cast<EPropertyFlags>(static_cast<uint64>(A) & static_cast<uint64>(B));
-}
+ENUM_CLASS_FLAGS(EPropertyFlags)

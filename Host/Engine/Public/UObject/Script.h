@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CoreTypes.h"
+#include "Misc/EnumClassFlags.h"
 #include "Containers/Array.h"
 
 class UObject;
@@ -41,15 +42,7 @@ enum EFunctionFlags : uint32
 	FUNC_Const = 0x40000000,
 	FUNC_NetValidate = 0x80000000,
 };
-
-constexpr EFunctionFlags operator|(EFunctionFlags A, EFunctionFlags B)
-{
-	return static_cast<EFunctionFlags>(static_cast<uint32>(A) | static_cast<uint32>(B));
-}
-constexpr EFunctionFlags operator&(EFunctionFlags A, EFunctionFlags B)
-{
-	return static_cast<EFunctionFlags>(static_cast<uint32>(A) & static_cast<uint32>(B));
-}
+ENUM_CLASS_FLAGS(EFunctionFlags)
 
 // The result slot of a native entry point: where a function's return value is written.
 #define RESULT_PARAM Z_Param__Result
