@@ -7,6 +7,7 @@
 #include "StagedOutput.h"
 #include "StreamCapture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -123,10 +124,33 @@ namespace VelmoraCli
 			return Picture;
 		}
 
-		bool WriteStaged(const std::string& Path, const std::function<bool(const std::string&, std::string&)>& Write, std::string& OutError)
+		bool WriteStaged(const std::string& Path, EStagedName Naming, const std::function<bool(const std::string&, std::string&)>& Write, std::string& OutError)
 		{
-			FStagedOutput Output(Path);
-			return Output.Prepare(OutError) && Write(Output.GetStagingPath(), OutError) && Output.Commit(OutError);
+			FStagedOutput Output(Path, Naming);
+			if (Output.Prepare(OutError) && Write(Output.GetStagingPath(), OutError) && Output.Commit(OutError))
+			{
+				return true;
+			}
+			OutError = Output.NameTarget(OutError);
+			return false;
+		}
+
+		// The last line of a multi-line message: the writer's exceptions end with the cause.
+		std::string LastLine(const std::string& Text)
+		{
+			std::string Last;
+			size_t Start = 0;
+			while (Start <= Text.size())
+			{
+				const size_t End = std::min(Text.find('\n', Start), Text.size());
+				const std::string Line = Text.substr(Start, End - Start);
+				if (Line.find_first_not_of(" \r") != std::string::npos)
+				{
+					Last = Line;
+				}
+				Start = End + 1;
+			}
+			return Last.empty() ? std::string("unknown error") : Last;
 		}
 	}
 
@@ -150,6 +174,11 @@ namespace VelmoraCli
 				if (Index + 1 >= Args.size())
 				{
 					return Usage(Name + " expects a value");
+				}
+				// "-o -q" is a slip, not a directory named "-q".
+				if ((Name == "-o" || Name == "--output") && IsOption(Args[Index + 1]))
+				{
+					return Usage(Name + " expects a directory, not the option '" + Args[Index + 1] + "'");
 				}
 				Value = Args[++Index];
 			}
@@ -211,14 +240,14 @@ namespace VelmoraCli
 		const GroomData Source = BuildDemoGroom(Head, GroomOptions);
 		std::string Error;
 		if (!WriteStaged(
-		        HeadPath, [&](const std::string& Path, std::string& OutError)
+		        HeadPath, EStagedName::Target, [&](const std::string& Path, std::string& OutError)
 		        { return SaveMeshFile(Path, Head, OutError); },
 		        Error))
 		{
 			return Fail(Error);
 		}
 		const bool bSourceWritten = WriteStaged(
-		    SourcePath,
+		    SourcePath, EStagedName::Short,
 		    [&](const std::string& Path, std::string& OutError)
 		    {
 			    FScopedStreamCapture Quiet; // the writer names its staging path; the summary names the real one
@@ -228,7 +257,7 @@ namespace VelmoraCli
 			    }
 			    catch (const std::exception& Exception)
 			    {
-				    OutError = "cannot write '" + SourcePath + "': " + Exception.what();
+				    OutError = "cannot write '" + SourcePath + "': " + LastLine(Exception.what());
 				    return false;
 			    }
 			    return true;
@@ -261,7 +290,7 @@ namespace VelmoraCli
 		}
 		const FPicture Picture = DrawDemo(Head, Source, Fitted, Report);
 		if (!WriteStaged(
-		        PicturePath, [&](const std::string& Path, std::string& OutError)
+		        PicturePath, EStagedName::Short, [&](const std::string& Path, std::string& OutError)
 		        { return Picture.SavePng(Path, OutError); },
 		        Error))
 		{

@@ -2,6 +2,7 @@
 #include "FitRun.h"
 #include "MeshFiles.h"
 #include "Options.h"
+#include "StagedOutput.h"
 
 #include <chrono>
 #include <cstdio>
@@ -55,7 +56,7 @@ namespace VelmoraCli
 		{
 			const std::string& Arg = Args[Index];
 			std::string Name = Arg, Inline;
-			const bool bInline = SplitInlineValue(Arg, Name, Inline);
+			SplitInlineValue(Arg, Name, Inline);
 			if (Name == "-h" || Name == "--help")
 			{
 				std::fputs(FitUsage, stdout);
@@ -65,6 +66,11 @@ namespace VelmoraCli
 			{
 				FVector Value;
 				if (!ParseVectorOption(Args, Index, Name == "--mesh-scale", Value, Error))
+				{
+					return Usage(Error);
+				}
+				// The rotation is an angle; everything else ends up in the groom's floats.
+				if (Name != "--mesh-rotation" && !CheckFloatVector(Name, Value, Name == "--mesh-scale", Error))
 				{
 					return Usage(Error);
 				}
@@ -92,12 +98,10 @@ namespace VelmoraCli
 			}
 			if (Name == "-o" || Name == "--output")
 			{
-				if (!bInline && Index + 1 >= Args.size())
+				if (!ParseFileOption(Args, Index, Request.OutputPath, Error))
 				{
-					return Usage(Name + " expects a file name");
+					return Usage(Error);
 				}
-				Request.OutputPath = bInline ? Inline : Args[Index + 1];
-				Index += bInline ? 1 : 2;
 				continue;
 			}
 			if (Arg == "--json")
@@ -141,11 +145,18 @@ namespace VelmoraCli
 			return Usage(Files.size() > 3 || (Files.size() == 3 && !Request.OutputPath.empty()) ? "too many files" : "expects GROOM.abc MESH OUT.abc");
 		}
 		Request.GroomPath = Files[0];
+		Request.MeshPath = Files[1];
 		if (bQuiet && Request.Progress == EProgressMode::Auto)
 		{
 			Request.Progress = EProgressMode::Off;
 		}
 
+		// Before the mesh is read, so a target that cannot be written costs nothing.
+		if (!FStagedOutput::CheckTarget(Request.OutputPath, {{Request.GroomPath, "groom"}, {Request.MeshPath, "mesh"}}, Error))
+		{
+			std::fprintf(stderr, "velmora fit: %s\n", Error.c_str());
+			return 1;
+		}
 		const auto MeshStart = std::chrono::steady_clock::now();
 		Host::FMeshData Mesh;
 		FFitReport Report;
