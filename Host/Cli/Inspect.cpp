@@ -152,7 +152,11 @@ namespace VelmoraCli
 			else
 			{
 				std::printf("  %-15s (%g, %g, %g) to (%g, %g, %g)", "bounds", Min[0], Min[1], Min[2], Max[0], Max[1], Max[2]);
-				std::printf(NonFinite > 0 ? ", leaving out %zu points that are not finite\n" : "\n", NonFinite);
+				if (NonFinite > 0)
+				{
+					std::printf("; %zu of the points are not finite and left out", NonFinite);
+				}
+				std::printf("\n");
 			}
 		}
 		const bool bSurfaceNormal = Groom.surfaceNormals.size() / 3 == Strands;

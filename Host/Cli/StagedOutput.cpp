@@ -21,7 +21,7 @@ namespace VelmoraCli
 	namespace
 	{
 		// ---------------------------------------------------------------------------------------------
-		// Interrupts: the handler empties and removes every registered staging directory, then lets the
+		// Signals: the handler empties and removes every registered staging directory, then lets the
 		// signal end the process as it would have without us (status 128 + signal for the shell).
 		// Everything it touches is async-signal-safe: lock-free atomics, fixed buffers and system calls.
 
@@ -39,7 +39,9 @@ namespace VelmoraCli
 		// rest would leave a companion beside an older main file. Commit acts on it once done.
 		std::atomic<int> Committing{0};
 		std::atomic<int> PendingSignal{0};
-		constexpr int HandledSignals[] = {SIGINT, SIGTERM, SIGHUP};
+		// Interrupts end the command; a crash (an abort, a fault) still must not leave staging behind.
+		constexpr int InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+		constexpr int HandledSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 
 		struct FDirent64
 		{
@@ -94,23 +96,42 @@ namespace VelmoraCli
 			}
 		}
 
+		// The dispositions found before ours, restored to let a signal take its usual course.
+		struct sigaction PreviousActions[NSIG];
+
 		void EndBySignal(int Signal)
 		{
-			struct sigaction Default = {};
-			Default.sa_handler = SIG_DFL;
-			sigemptyset(&Default.sa_mask);
-			sigaction(Signal, &Default, nullptr);
+			sigaction(Signal, &PreviousActions[Signal], nullptr);
 			raise(Signal);
 		}
 
-		extern "C" void OnTerminatingSignal(int Signal)
+		bool IsFault(int Signal)
+		{
+			return Signal == SIGSEGV || Signal == SIGBUS || Signal == SIGFPE || Signal == SIGILL;
+		}
+
+		extern "C" void OnTerminatingSignal(int Signal, siginfo_t* Info, void*)
 		{
 			const int SavedErrno = errno;
-			PendingSignal.store(Signal);
-			if (Committing.load() == 0)
+			const bool bFault = IsFault(Signal) && Info && Info->si_code > 0;
+			if (!bFault && Signal != SIGABRT)
 			{
-				RemoveRegisteredDirectories();
-				// Blocked until the handler returns, then fatal.
+				PendingSignal.store(Signal);
+				if (Committing.load() != 0)
+				{
+					errno = SavedErrno;
+					return;
+				}
+			}
+			RemoveRegisteredDirectories();
+			if (bFault)
+			{
+				// Returning runs the faulting instruction again, now under the previous disposition.
+				sigaction(Signal, &PreviousActions[Signal], nullptr);
+			}
+			else
+			{
+				// Blocked until the handler returns, then it ends the process as it would have.
 				EndBySignal(Signal);
 			}
 			errno = SavedErrno;
@@ -122,28 +143,37 @@ namespace VelmoraCli
 			{
 				return;
 			}
+			// A stack overflow leaves no stack to run the handler on: give it its own.
+			static char AlternateStack[64 * 1024];
+			stack_t Stack = {};
+			Stack.ss_sp = AlternateStack;
+			Stack.ss_size = sizeof(AlternateStack);
+			sigaltstack(&Stack, nullptr);
+
 			struct sigaction Action = {};
-			Action.sa_handler = OnTerminatingSignal;
-			Action.sa_flags = SA_RESTART;
+			Action.sa_sigaction = OnTerminatingSignal;
+			Action.sa_flags = SA_RESTART | SA_SIGINFO | SA_ONSTACK;
 			sigemptyset(&Action.sa_mask);
-			for (const int Signal : HandledSignals)
+			for (const int Signal : InterruptSignals)
 			{
 				sigaddset(&Action.sa_mask, Signal);
 			}
 			for (const int Signal : HandledSignals)
 			{
-				struct sigaction Previous = {};
 				// A signal ignored by whoever started us (nohup) stays ignored.
-				if (sigaction(Signal, nullptr, &Previous) == 0 && Previous.sa_handler != SIG_IGN)
+				if (sigaction(Signal, nullptr, &PreviousActions[Signal]) == 0 && PreviousActions[Signal].sa_handler != SIG_IGN)
 				{
 					sigaction(Signal, &Action, nullptr);
 				}
 			}
 		}
 
-		int RegisterDirectory(const std::string& Path)
+		// A slot holding Template, for mkdtemp to fill in place: the handler sees the directory from the
+		// moment it exists (a template not yet filled names nothing and is passed over). -1 when all
+		// slots are taken or the path is too long, and the directory goes unwatched.
+		int ReserveSlot(const std::string& Template)
 		{
-			if (Path.size() >= PATH_MAX)
+			if (Template.size() >= PATH_MAX)
 			{
 				return -1;
 			}
@@ -153,7 +183,7 @@ namespace VelmoraCli
 				int Free = 0;
 				if (Slots[Index].State.compare_exchange_strong(Free, 1))
 				{
-					std::memcpy(Slots[Index].Path, Path.c_str(), Path.size() + 1);
+					std::memcpy(Slots[Index].Path, Template.c_str(), Template.size() + 1);
 					Slots[Index].State.store(2);
 					return Index;
 				}
@@ -376,13 +406,16 @@ namespace VelmoraCli
 		FinalPath = Destination.Path;
 		// Short, so the target's name may use the whole file-name limit.
 		std::string Template = (DirectoryOf(FinalPath) / ".velmora-XXXXXX").string();
-		if (!mkdtemp(Template.data()))
+		Slot = ReserveSlot(Template);
+		if (!mkdtemp(Slot >= 0 ? Slots[Slot].Path : Template.data()))
 		{
-			OutError = "cannot write '" + TargetPath + "': " + Reason(errno);
+			const int Error = errno;
+			UnregisterDirectory(Slot);
+			Slot = -1;
+			OutError = "cannot write '" + TargetPath + "': " + Reason(Error);
 			return false;
 		}
-		StagingDirectory = Template;
-		Slot = RegisterDirectory(StagingDirectory);
+		StagingDirectory = Slot >= 0 ? std::string(Slots[Slot].Path) : Template;
 		const std::string Name = Naming == EStagedName::Short ? std::string("staged") : fs::path(FinalPath).filename().string();
 		StagingPath = (fs::path(StagingDirectory) / Name).string();
 		return true;

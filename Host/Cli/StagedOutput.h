@@ -7,7 +7,7 @@
 // Output files that appear whole or not at all: they are written into a private directory beside the
 // target and moved into place only on Commit, after they reached the disk. Files a format writes beside
 // the main one (an OBJ's .mtl, a glTF's .bin) move with it. Whatever was not committed is removed when
-// the object goes, and when SIGINT, SIGTERM or SIGHUP ends the process.
+// the object goes, and when a signal ends the process (an interrupt, an abort, a crash).
 //
 // Targets: only regular files are replaced, keeping their permission bits (a new file gets the usual
 // 0666 less the umask). A symbolic link is written through: the file it names is replaced and the link
