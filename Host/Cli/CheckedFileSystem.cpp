@@ -14,9 +14,7 @@ namespace VelmoraCli
 		{
 		public:
 			FCheckedFile(FCheckedFileSystem& InOwner, std::string InPath, FILE* InFile)
-			    : Owner(InOwner)
-			    , Path(std::move(InPath))
-			    , File(InFile)
+			    : Owner(InOwner), Path(std::move(InPath)), File(InFile)
 			{
 			}
 
@@ -44,7 +42,8 @@ namespace VelmoraCli
 
 			aiReturn Seek(size_t Offset, aiOrigin Origin) override
 			{
-				const int Whence = Origin == aiOrigin_SET ? SEEK_SET : Origin == aiOrigin_CUR ? SEEK_CUR : SEEK_END;
+				const int Whence = Origin == aiOrigin_SET ? SEEK_SET : Origin == aiOrigin_CUR ? SEEK_CUR
+				                                                                              : SEEK_END;
 				return std::fseek(File, static_cast<long>(Offset), Whence) == 0 ? aiReturn_SUCCESS : aiReturn_FAILURE;
 			}
 

@@ -29,6 +29,10 @@ namespace VelmoraCli
 	    "  --json             print the summary and the log as JSON on stdout\n"
 	    "  -q, --quiet        print nothing but errors\n"
 	    "\n"
+	    "OUT (and a file its format writes beside it, such as an OBJ's .mtl) appears only when whole. It must\n"
+	    "be a regular file or not exist yet, and not be SKINNED_MESH; links and permissions are handled as\n"
+	    "'velmora fit --help' tells.\n"
+	    "\n"
 	    "example: velmora convert head_skinned.fbx head_static.obj\n";
 
 	int RunConvert(const std::vector<std::string>& Args)

@@ -243,6 +243,8 @@ namespace VelmoraCli
 		std::vector<std::string> Lines;
 		std::vector<int64> Repeats;
 		std::string WriteFailure;
+		// The fit's last complaint, which says why it wrote nothing when it did not.
+		std::string LastError;
 		FClock::time_point FitStart, FitEnd;
 		bool bTaskSeen = false;
 		FClock::time_point TaskBegin, TaskEnd;
@@ -291,6 +293,10 @@ namespace VelmoraCli
 				{
 					Report.Mode = "spherical";
 				}
+				else if (Line.Verbosity == ELogVerbosity::Error || Line.Verbosity == ELogVerbosity::Fatal)
+				{
+					LastError = Text;
+				}
 			}
 			AddStreamLines(Lines, Repeats, Out, Rename);
 			AddStreamLines(Lines, Repeats, Err, Rename);
@@ -321,7 +327,11 @@ namespace VelmoraCli
 		{
 			// The fit refused the record; its last error line says why.
 			std::string Reason = "the fit wrote nothing";
-			if (!Report.Log.empty())
+			if (!LastError.empty())
+			{
+				Reason = LastError;
+			}
+			else if (!Report.Log.empty())
 			{
 				Reason = Report.Log.back();
 			}

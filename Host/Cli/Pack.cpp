@@ -27,7 +27,8 @@ namespace VelmoraCli
 	    "  -q, --quiet            print nothing but errors\n"
 	    "\n"
 	    "The output appears only when whole; on bad input the command exits with status 1 and one line\n"
-	    "saying why (2 for a bad command line).\n"
+	    "saying why (2 for a bad command line). OUT.abc must be a regular file or not exist yet, and not be\n"
+	    "RECORD.json; links and permissions are handled as 'velmora fit --help' tells.\n"
 	    "\n"
 	    "example: velmora pack groom.json groom.abc\n";
 

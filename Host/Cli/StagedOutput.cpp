@@ -375,8 +375,7 @@ namespace VelmoraCli
 	}
 
 	FStagedOutput::FStagedOutput(std::string InTargetPath, EStagedName InNaming)
-	    : TargetPath(std::move(InTargetPath))
-	    , Naming(InNaming)
+	    : TargetPath(std::move(InTargetPath)), Naming(InNaming)
 	{
 	}
 
