@@ -38,9 +38,10 @@ namespace VelmoraCli
 	    "The output appears only when the fit succeeded; on bad input the command exits with status 1 and\n"
 	    "one line saying why (2 for a bad command line).\n"
 	    "OUT.abc must be a regular file or not exist yet, and not be GROOM.abc or MESH under any name. A\n"
-	    "link there is written through: the file it names is replaced, the link stays. A replaced file\n"
-	    "keeps its permissions; a new one gets 0666 less the umask. Interrupted (Ctrl-C, SIGTERM, SIGHUP),\n"
-	    "the command leaves nothing behind and ends by that signal (status 128 + its number).\n"
+	    "link there is written through: the file it names is replaced, the link stays. A file you may not\n"
+	    "write is refused; a replaced file keeps its permissions; a new one gets 0666 less the umask.\n"
+	    "Interrupted (Ctrl-C, SIGTERM, SIGHUP), the command leaves nothing behind and ends by that signal\n"
+	    "(status 128 + its number).\n"
 	    "\n"
 	    "example: velmora fit groom.abc head.obj fitted.abc --origin 0,0,160 --mesh-rotation 0,90,0\n";
 
