@@ -381,12 +381,13 @@ namespace VelmoraCli
 
 	FStagedOutput::~FStagedOutput()
 	{
-		UnregisterDirectory(Slot);
+		// Watched until it is gone: a signal meanwhile finishes the removal.
 		if (!StagingDirectory.empty())
 		{
 			std::error_code Ignored;
 			fs::remove_all(StagingDirectory, Ignored);
 		}
+		UnregisterDirectory(Slot);
 	}
 
 	bool FStagedOutput::CheckTarget(const std::string& Target, const std::vector<FInputFile>& Inputs, std::string& OutError)
