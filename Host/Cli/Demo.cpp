@@ -6,6 +6,7 @@
 #include "Picture.h"
 #include "StagedOutput.h"
 #include "StreamCapture.h"
+#include "WrittenGroom.h"
 
 #include <algorithm>
 #include <chrono>
@@ -260,7 +261,7 @@ namespace VelmoraCli
 				    OutError = "cannot write '" + SourcePath + "': " + LastLine(Exception.what());
 				    return false;
 			    }
-			    return true;
+			    return ReadsBackWhole(Path, Source, SourcePath, OutError);
 		    },
 		    Error);
 		if (!bSourceWritten)

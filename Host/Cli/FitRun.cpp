@@ -2,6 +2,7 @@
 
 #include "StagedOutput.h"
 #include "StreamCapture.h"
+#include "WrittenGroom.h"
 #include "alembicIO.h"
 #include "velmoraBPLibrary.h"
 
@@ -338,7 +339,8 @@ namespace VelmoraCli
 			OutError = "no groom written to '" + Request.OutputPath + "': " + Reason;
 			return false;
 		}
-		if (!Output.Commit(OutError))
+		if (!ReadsBackWhole(Output.GetStagingPath(), static_cast<size_t>(Report.Strands), static_cast<size_t>(Report.Points), Request.OutputPath, OutError) ||
+		    !Output.Commit(OutError))
 		{
 			return false;
 		}

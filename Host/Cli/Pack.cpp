@@ -3,6 +3,7 @@
 #include "Options.h"
 #include "StagedOutput.h"
 #include "StreamCapture.h"
+#include "WrittenGroom.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -183,7 +184,7 @@ namespace VelmoraCli
 		{
 			return Fail("cannot write '" + OutputPath + "': " + Output.NameTarget(WriteFailure));
 		}
-		if (!Output.Commit(Error))
+		if (!ReadsBackWhole(Output.GetStagingPath(), Groom, OutputPath, Error) || !Output.Commit(Error))
 		{
 			return Fail(Error);
 		}
