@@ -3,6 +3,7 @@
 // and signals reach only it.
 #include "CliTestUtils.h"
 #include "Options.h"
+#include "WrittenGroom.h"
 
 #include <nlohmann/json.hpp>
 
@@ -199,6 +200,22 @@ TEST(WriteFailures, GroomWritersReportTheSystemsReasonAndLeaveNothing)
 	{
 		GTEST_SKIP() << "the Alembic writer still aborts on a failed write; the message check waits for its fix";
 	}
+}
+
+TEST(WriteFailures, ATruncatedGroomDoesNotReadBackWhole)
+{
+	const fs::path Dir = VelmoraTest::MakeTempDir("read-back");
+	const GroomData Groom = SphereGroom(500, 8, 10.f, 2.f);
+	WriteGroomQuietly(Dir / "whole.abc", Groom);
+	std::string Error;
+	EXPECT_TRUE(VelmoraCli::ReadsBackWhole((Dir / "whole.abc").string(), Groom, "out.abc", Error)) << Error;
+	EXPECT_FALSE(VelmoraCli::ReadsBackWhole((Dir / "whole.abc").string(), SphereGroom(499, 8, 10.f, 2.f), "out.abc", Error));
+
+	// What a writer that missed a failed write leaves: the first part of the file.
+	fs::copy_file(Dir / "whole.abc", Dir / "cut.abc");
+	fs::resize_file(Dir / "cut.abc", fs::file_size(Dir / "whole.abc") / 2);
+	EXPECT_FALSE(VelmoraCli::ReadsBackWhole((Dir / "cut.abc").string(), Groom, "out.abc", Error));
+	EXPECT_EQ(Error.rfind("cannot write 'out.abc': ", 0), 0u) << Error;
 }
 
 TEST(OutputTargets, RefusesWhatIsNotARegularFile)
