@@ -135,24 +135,6 @@ namespace VelmoraCli
 			OutError = Output.NameTarget(OutError);
 			return false;
 		}
-
-		// The last line of a multi-line message: the writer's exceptions end with the cause.
-		std::string LastLine(const std::string& Text)
-		{
-			std::string Last;
-			size_t Start = 0;
-			while (Start <= Text.size())
-			{
-				const size_t End = std::min(Text.find('\n', Start), Text.size());
-				const std::string Line = Text.substr(Start, End - Start);
-				if (Line.find_first_not_of(" \r") != std::string::npos)
-				{
-					Last = Line;
-				}
-				Start = End + 1;
-			}
-			return Last.empty() ? std::string("unknown error") : Last;
-		}
 	}
 
 	int RunDemo(const std::vector<std::string>& Args)
@@ -258,7 +240,7 @@ namespace VelmoraCli
 			    }
 			    catch (const std::exception& Exception)
 			    {
-				    OutError = "cannot write '" + SourcePath + "': " + LastLine(Exception.what());
+				    OutError = "cannot write '" + SourcePath + "': " + LastLineOf(Exception.what());
 				    return false;
 			    }
 			    return ReadsBackWhole(Path, Source, SourcePath, OutError);

@@ -35,25 +35,6 @@ namespace VelmoraCli
 
 	namespace
 	{
-		// The last line of a multi-line message: the writer's exceptions end with the cause.
-		std::string LastLine(const std::string& Text)
-		{
-			std::istringstream Lines(Text);
-			std::string Last;
-			for (std::string Line; std::getline(Lines, Line);)
-			{
-				while (!Line.empty() && (Line.back() == '\r' || Line.back() == ' '))
-				{
-					Line.pop_back();
-				}
-				if (!Line.empty())
-				{
-					Last = Line;
-				}
-			}
-			return Last.empty() ? std::string("unknown error") : Last;
-		}
-
 		bool ReadRecord(const std::string& Path, std::string& OutText, std::string& OutError)
 		{
 			struct stat Info = {};
@@ -155,7 +136,7 @@ namespace VelmoraCli
 		}
 		catch (const std::exception& Exception)
 		{
-			return Fail("cannot read record '" + RecordPath + "': " + LastLine(Exception.what()));
+			return Fail("cannot read record '" + RecordPath + "': " + LastLineOf(Exception.what()));
 		}
 
 		FStagedOutput Output(OutputPath);
@@ -173,7 +154,7 @@ namespace VelmoraCli
 			}
 			catch (const std::exception& Exception)
 			{
-				WriteFailure = LastLine(Exception.what());
+				WriteFailure = LastLineOf(Exception.what());
 			}
 			catch (...)
 			{

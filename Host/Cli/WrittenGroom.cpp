@@ -4,6 +4,8 @@
 
 #include "Host/Log.h"
 
+#include <algorithm>
+
 namespace VelmoraCli
 {
 	bool ReadsBackWhole(const std::string& Path, const GroomData& Expected, const std::string& Shown, std::string& OutError)
@@ -33,5 +35,26 @@ namespace VelmoraCli
 			return false;
 		}
 		return true;
+	}
+
+	std::string LastLineOf(const std::string& Message)
+	{
+		std::string Last;
+		size_t Start = 0;
+		while (Start <= Message.size())
+		{
+			const size_t End = std::min(Message.find('\n', Start), Message.size());
+			const std::string Line = Message.substr(Start, End - Start);
+			if (Line.find_first_not_of(" \r") != std::string::npos)
+			{
+				Last = Line;
+			}
+			Start = End + 1;
+		}
+		while (!Last.empty() && (Last.back() == '\r' || Last.back() == ' '))
+		{
+			Last.pop_back();
+		}
+		return Last.empty() ? std::string("unknown error") : Last;
 	}
 }

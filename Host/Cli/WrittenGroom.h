@@ -12,6 +12,9 @@ namespace VelmoraCli
 	// OutError.
 	bool ReadsBackWhole(const std::string& Path, const GroomData& Expected, const std::string& Shown, std::string& OutError);
 
+	// The last line of a message: the groom writer's exceptions span lines and end with the cause.
+	std::string LastLineOf(const std::string& Message);
+
 	// The same, for counts alone.
 	bool ReadsBackWhole(const std::string& Path, size_t Strands, size_t Points, const std::string& Shown, std::string& OutError);
 }
