@@ -143,6 +143,9 @@ namespace VelmoraCli
 			{
 				return;
 			}
+			// Past a file-size limit a write should fail (EFBIG) and be reported like a full disk, not
+			// kill the process.
+			signal(SIGXFSZ, SIG_IGN);
 			// A stack overflow leaves no stack to run the handler on: give it its own.
 			static char AlternateStack[64 * 1024];
 			stack_t Stack = {};

@@ -39,8 +39,8 @@ namespace
 	};
 
 	// Starts velmora in Dir with Args as they are (no shell: any byte may appear), its stdout and stderr
-	// going to files outside Dir. With a file-size limit, SIGXFSZ is ignored so writes fail with EFBIG,
-	// as they would on a full disk.
+	// going to files outside Dir. SIGXFSZ keeps its default action: the command itself must turn a write
+	// past the file-size limit into a failed write (EFBIG), as on a full disk.
 	FChild StartVelmora(const std::vector<std::string>& Args, const fs::path& Dir, rlim_t FileSizeLimit = RLIM_INFINITY)
 	{
 		FChild Child;
@@ -62,7 +62,7 @@ namespace
 			{
 				_exit(126);
 			}
-			signal(SIGXFSZ, SIG_IGN);
+			signal(SIGXFSZ, SIG_DFL);
 			execv(Argv[0], Argv.data());
 			_exit(127);
 		}
