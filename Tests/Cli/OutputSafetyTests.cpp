@@ -3,6 +3,7 @@
 // and signals reach only it.
 #include "CliTestUtils.h"
 #include "Options.h"
+#include "Picture.h"
 #include "WrittenGroom.h"
 
 #include <nlohmann/json.hpp>
@@ -200,6 +201,32 @@ TEST(WriteFailures, GroomWritersReportTheSystemsReasonAndLeaveNothing)
 	{
 		GTEST_SKIP() << "the Alembic writer still aborts on a failed write; the message check waits for its fix";
 	}
+}
+
+TEST(WriteFailures, MeshAndPictureWritersSeeAFullDevice)
+{
+	if (!fs::exists("/dev/full"))
+	{
+		GTEST_SKIP() << "no /dev/full here";
+	}
+	// assimp's exporters and libpng both ignore or hide failed writes unless asked.
+	std::string Error;
+	EXPECT_FALSE(VelmoraCli::SaveMeshFile("/dev/full", Host::BuildHead(500), Error)) << "no format from the name";
+	for (const char* Extension : {".obj", ".ply", ".stl", ".glb"})
+	{
+		SCOPED_TRACE(Extension);
+		const fs::path Dir = VelmoraTest::MakeTempDir("full-device");
+		const fs::path Target = Dir / (std::string("head") + Extension);
+		fs::create_symlink("/dev/full", Target);
+		Error.clear();
+		EXPECT_FALSE(VelmoraCli::SaveMeshFile(Target.string(), Host::BuildHead(500), Error));
+		EXPECT_NE(Error.find("No space left on device"), std::string::npos) << Error;
+	}
+	const VelmoraCli::FPicture Picture(64, 64, VelmoraCli::FColor8{1, 2, 3});
+	testing::internal::CaptureStderr();
+	EXPECT_FALSE(Picture.SavePng("/dev/full", Error));
+	EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+	EXPECT_EQ(Error, "cannot write '/dev/full': No space left on device");
 }
 
 TEST(WriteFailures, ATruncatedGroomDoesNotReadBackWhole)
