@@ -165,7 +165,8 @@ namespace VelmoraCli
 			    {"asset", TCHAR_TO_UTF8(*Static->GetPathName())},
 			    {"log", Log},
 			};
-			std::printf("%s\n", Json.dump(2).c_str());
+			// JSON holds text: bytes of a path that are not UTF-8 show as U+FFFD.
+			std::printf("%s\n", Json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
 		}
 		else if (!bQuiet)
 		{

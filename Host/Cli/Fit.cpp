@@ -183,7 +183,8 @@ namespace VelmoraCli
 			Json["groom"] = Request.GroomPath;
 			Json["mesh"] = Files[1];
 			Json["output"] = Request.OutputPath;
-			std::printf("%s\n", Json.dump(2).c_str());
+			// JSON holds text: bytes of a path that are not UTF-8 show as U+FFFD.
+			std::printf("%s\n", Json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
 		}
 		else if (!bQuiet)
 		{

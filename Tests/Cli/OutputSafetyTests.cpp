@@ -391,6 +391,16 @@ TEST(OutputTargets, LongAndNonUtf8NamesReachTheFileSystemUnchanged)
 	EXPECT_EQ(Fit.Stdout.find("/.velmora-"), std::string::npos) << Fit.Stdout;
 	EXPECT_EQ(Fit.Stdout.find("staged"), std::string::npos) << Fit.Stdout;
 	EXPECT_EQ(Fit.Stdout.find("/proc/"), std::string::npos) << Fit.Stdout;
+
+	// JSON holds text, so the summary shows such bytes as U+FFFD rather than failing.
+	for (const std::vector<std::string>& Args : {std::vector<std::string>{"fit", Folder + "/s\xe9.abc", "sphere.obj", Output, "--json"}, std::vector<std::string>{"convert", "sphere.obj", Folder + "/m\xe9.obj", "--json"}})
+	{
+		SCOPED_TRACE(Args[0]);
+		const FOutcome Json = RunChild(Args, Scene.Dir);
+		ASSERT_EQ(Json.ExitCode, 0) << Json.Stderr;
+		EXPECT_NE(nlohmann::json::parse(Json.Stdout)["output"].get<std::string>().find("gr\xef\xbf\xbd/"), std::string::npos) << Json.Stdout;
+	}
+	EXPECT_TRUE(fs::is_regular_file(Scene.Dir / Folder / "m\xe9.obj"));
 }
 
 TEST(OutputTargets, PackSaysItWroteOnlyWhenItDid)
