@@ -29,6 +29,10 @@ namespace VelmoraCli
 	    "  --json             print the summary and the log as JSON on stdout\n"
 	    "  -q, --quiet        print nothing but errors\n"
 	    "\n"
+	    "OUT (and a file its format writes beside it, such as an OBJ's .mtl) appears only when whole. It must\n"
+	    "be a regular file or not exist yet, and not be SKINNED_MESH; links and permissions are handled as\n"
+	    "'velmora fit --help' tells.\n"
+	    "\n"
 	    "example: velmora convert head_skinned.fbx head_static.obj\n";
 
 	int RunConvert(const std::vector<std::string>& Args)
@@ -42,11 +46,12 @@ namespace VelmoraCli
 			std::fprintf(stderr, "velmora convert: %s (see velmora convert --help)\n", Message.c_str());
 			return 2;
 		};
+		std::string Error;
 		for (size_t Index = 0; Index < Args.size(); ++Index)
 		{
 			const std::string& Arg = Args[Index];
 			std::string Name = Arg, Inline;
-			const bool bInline = SplitInlineValue(Arg, Name, Inline);
+			SplitInlineValue(Arg, Name, Inline);
 			if (Name == "-h" || Name == "--help")
 			{
 				std::fputs(ConvertUsage, stdout);
@@ -54,11 +59,11 @@ namespace VelmoraCli
 			}
 			if (Name == "-o" || Name == "--output")
 			{
-				if (!bInline && Index + 1 >= Args.size())
+				if (!ParseFileOption(Args, Index, OutputPath, Error))
 				{
-					return Usage(Name + " expects a file name");
+					return Usage(Error);
 				}
-				OutputPath = bInline ? Inline : Args[++Index];
+				--Index; // the loop steps past the last argument used
 			}
 			else if (Arg == "--json")
 			{
@@ -97,16 +102,20 @@ namespace VelmoraCli
 			return 1;
 		};
 
-		std::string Error;
+		const std::vector<FInputFile> Inputs = {{Files[0], "mesh"}};
+		if (!FStagedOutput::CheckTarget(OutputPath, Inputs, Error))
+		{
+			return Fail(Error);
+		}
 		Host::FMeshData Loaded;
 		bool bSkinned = false;
 		if (!LoadSkinnedMeshFile(Files[0], Loaded, bSkinned, Error))
 		{
 			return Fail(Error);
 		}
-		// Checked before the conversion, so a name assimp cannot write costs nothing.
-		FStagedOutput Output(OutputPath);
-		if (!Output.Prepare(Error))
+		// Staged under the target's own name: an OBJ names its .mtl, a glTF its .bin.
+		FStagedOutput Output(OutputPath, EStagedName::Target);
+		if (!Output.Prepare(Error, Inputs))
 		{
 			return Fail(Error);
 		}
@@ -140,11 +149,7 @@ namespace VelmoraCli
 		if (!SaveMeshFile(Output.GetStagingPath(), Converted, Error) || !Output.Commit(Error))
 		{
 			// Messages name the staging path; the user knows the file by its own name.
-			for (size_t At = Error.find(Output.GetStagingPath()); At != std::string::npos; At = Error.find(Output.GetStagingPath()))
-			{
-				Error.replace(At, Output.GetStagingPath().size(), OutputPath);
-			}
-			return Fail(Error);
+			return Fail(Output.NameTarget(Error));
 		}
 
 		if (bJson)
@@ -160,7 +165,8 @@ namespace VelmoraCli
 			    {"asset", TCHAR_TO_UTF8(*Static->GetPathName())},
 			    {"log", Log},
 			};
-			std::printf("%s\n", Json.dump(2).c_str());
+			// JSON holds text: bytes of a path that are not UTF-8 show as U+FFFD.
+			std::printf("%s\n", Json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
 		}
 		else if (!bQuiet)
 		{

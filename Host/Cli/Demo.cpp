@@ -6,7 +6,9 @@
 #include "Picture.h"
 #include "StagedOutput.h"
 #include "StreamCapture.h"
+#include "WrittenGroom.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -123,10 +125,15 @@ namespace VelmoraCli
 			return Picture;
 		}
 
-		bool WriteStaged(const std::string& Path, const std::function<bool(const std::string&, std::string&)>& Write, std::string& OutError)
+		bool WriteStaged(const std::string& Path, EStagedName Naming, const std::function<bool(const std::string&, std::string&)>& Write, std::string& OutError)
 		{
-			FStagedOutput Output(Path);
-			return Output.Prepare(OutError) && Write(Output.GetStagingPath(), OutError) && Output.Commit(OutError);
+			FStagedOutput Output(Path, Naming);
+			if (Output.Prepare(OutError) && Write(Output.GetStagingPath(), OutError) && Output.Commit(OutError))
+			{
+				return true;
+			}
+			OutError = Output.NameTarget(OutError);
+			return false;
 		}
 	}
 
@@ -150,6 +157,11 @@ namespace VelmoraCli
 				if (Index + 1 >= Args.size())
 				{
 					return Usage(Name + " expects a value");
+				}
+				// "-o -q" is a slip, not a directory named "-q".
+				if ((Name == "-o" || Name == "--output") && IsOption(Args[Index + 1]))
+				{
+					return Usage(Name + " expects a directory, not the option '" + Args[Index + 1] + "'");
 				}
 				Value = Args[++Index];
 			}
@@ -211,14 +223,14 @@ namespace VelmoraCli
 		const GroomData Source = BuildDemoGroom(Head, GroomOptions);
 		std::string Error;
 		if (!WriteStaged(
-		        HeadPath, [&](const std::string& Path, std::string& OutError)
+		        HeadPath, EStagedName::Target, [&](const std::string& Path, std::string& OutError)
 		        { return SaveMeshFile(Path, Head, OutError); },
 		        Error))
 		{
 			return Fail(Error);
 		}
 		const bool bSourceWritten = WriteStaged(
-		    SourcePath,
+		    SourcePath, EStagedName::Short,
 		    [&](const std::string& Path, std::string& OutError)
 		    {
 			    FScopedStreamCapture Quiet; // the writer names its staging path; the summary names the real one
@@ -228,10 +240,10 @@ namespace VelmoraCli
 			    }
 			    catch (const std::exception& Exception)
 			    {
-				    OutError = "cannot write '" + SourcePath + "': " + Exception.what();
+				    OutError = "cannot write '" + SourcePath + "': " + LastLineOf(Exception.what());
 				    return false;
 			    }
-			    return true;
+			    return ReadsBackWhole(Path, Source, SourcePath, OutError);
 		    },
 		    Error);
 		if (!bSourceWritten)
@@ -261,7 +273,7 @@ namespace VelmoraCli
 		}
 		const FPicture Picture = DrawDemo(Head, Source, Fitted, Report);
 		if (!WriteStaged(
-		        PicturePath, [&](const std::string& Path, std::string& OutError)
+		        PicturePath, EStagedName::Short, [&](const std::string& Path, std::string& OutError)
 		        { return Picture.SavePng(Path, OutError); },
 		        Error))
 		{

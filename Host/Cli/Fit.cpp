@@ -2,6 +2,7 @@
 #include "FitRun.h"
 #include "MeshFiles.h"
 #include "Options.h"
+#include "StagedOutput.h"
 
 #include <chrono>
 #include <cstdio>
@@ -36,6 +37,11 @@ namespace VelmoraCli
 	    "\n"
 	    "The output appears only when the fit succeeded; on bad input the command exits with status 1 and\n"
 	    "one line saying why (2 for a bad command line).\n"
+	    "OUT.abc must be a regular file or not exist yet, and not be GROOM.abc or MESH under any name. A\n"
+	    "link there is written through: the file it names is replaced, the link stays. A file you may not\n"
+	    "write is refused; a replaced file keeps its permissions; a new one gets 0666 less the umask.\n"
+	    "Interrupted (Ctrl-C, SIGTERM, SIGHUP), the command leaves nothing behind and ends by that signal\n"
+	    "(status 128 + its number).\n"
 	    "\n"
 	    "example: velmora fit groom.abc head.obj fitted.abc --origin 0,0,160 --mesh-rotation 0,90,0\n";
 
@@ -55,7 +61,7 @@ namespace VelmoraCli
 		{
 			const std::string& Arg = Args[Index];
 			std::string Name = Arg, Inline;
-			const bool bInline = SplitInlineValue(Arg, Name, Inline);
+			SplitInlineValue(Arg, Name, Inline);
 			if (Name == "-h" || Name == "--help")
 			{
 				std::fputs(FitUsage, stdout);
@@ -65,6 +71,11 @@ namespace VelmoraCli
 			{
 				FVector Value;
 				if (!ParseVectorOption(Args, Index, Name == "--mesh-scale", Value, Error))
+				{
+					return Usage(Error);
+				}
+				// The rotation is an angle; everything else ends up in the groom's floats.
+				if (Name != "--mesh-rotation" && !CheckFloatVector(Name, Value, Name == "--mesh-scale", Error))
 				{
 					return Usage(Error);
 				}
@@ -92,12 +103,10 @@ namespace VelmoraCli
 			}
 			if (Name == "-o" || Name == "--output")
 			{
-				if (!bInline && Index + 1 >= Args.size())
+				if (!ParseFileOption(Args, Index, Request.OutputPath, Error))
 				{
-					return Usage(Name + " expects a file name");
+					return Usage(Error);
 				}
-				Request.OutputPath = bInline ? Inline : Args[Index + 1];
-				Index += bInline ? 1 : 2;
 				continue;
 			}
 			if (Arg == "--json")
@@ -141,11 +150,18 @@ namespace VelmoraCli
 			return Usage(Files.size() > 3 || (Files.size() == 3 && !Request.OutputPath.empty()) ? "too many files" : "expects GROOM.abc MESH OUT.abc");
 		}
 		Request.GroomPath = Files[0];
+		Request.MeshPath = Files[1];
 		if (bQuiet && Request.Progress == EProgressMode::Auto)
 		{
 			Request.Progress = EProgressMode::Off;
 		}
 
+		// Before the mesh is read, so a target that cannot be written costs nothing.
+		if (!FStagedOutput::CheckTarget(Request.OutputPath, {{Request.GroomPath, "groom"}, {Request.MeshPath, "mesh"}}, Error))
+		{
+			std::fprintf(stderr, "velmora fit: %s\n", Error.c_str());
+			return 1;
+		}
 		const auto MeshStart = std::chrono::steady_clock::now();
 		Host::FMeshData Mesh;
 		FFitReport Report;
@@ -167,7 +183,8 @@ namespace VelmoraCli
 			Json["groom"] = Request.GroomPath;
 			Json["mesh"] = Files[1];
 			Json["output"] = Request.OutputPath;
-			std::printf("%s\n", Json.dump(2).c_str());
+			// JSON holds text: bytes of a path that are not UTF-8 show as U+FFFD.
+			std::printf("%s\n", Json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
 		}
 		else if (!bQuiet)
 		{

@@ -2,6 +2,7 @@
 
 #include "StagedOutput.h"
 #include "StreamCapture.h"
+#include "WrittenGroom.h"
 #include "alembicIO.h"
 #include "velmoraBPLibrary.h"
 
@@ -12,9 +13,12 @@
 
 #include <chrono>
 #include <exception>
+#include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <system_error>
+#include <unistd.h>
 
 namespace VelmoraCli
 {
@@ -41,20 +45,65 @@ namespace VelmoraCli
 			Repeats.push_back(1);
 		}
 
-		void AddStreamLines(std::vector<std::string>& Lines, std::vector<int64>& Repeats, const std::string& Text, const std::string& From, const std::string& To)
+		void AddStreamLines(std::vector<std::string>& Lines, std::vector<int64>& Repeats, const std::string& Text, const std::function<std::string(std::string)>& Rename)
 		{
 			std::istringstream Stream(Text);
 			std::string Line;
 			while (std::getline(Stream, Line))
 			{
-				for (size_t At = Line.find(From); !From.empty() && At != std::string::npos; At = Line.find(From, At + To.size()))
-				{
-					Line.replace(At, From.size(), To);
-				}
+				Line = Rename(Line);
 				if (!Line.empty())
 				{
 					AddFolded(Lines, Repeats, Line);
 				}
+			}
+		}
+
+		// The plugin takes paths as FStrings, which hold text: a path whose bytes are not UTF-8 would not
+		// survive the trip. Such a path reaches the plugin as /proc/self/fd/N, naming the same file (or, for
+		// a file still to be made, its directory).
+		class FPluginPath
+		{
+		public:
+			FPluginPath(const std::string& Path, bool bExists)
+			    : Path(Path)
+			{
+				const FString Text(UTF8_TO_TCHAR(Path.c_str()));
+				if (std::string(TCHAR_TO_UTF8(*Text)) == Path)
+				{
+					return;
+				}
+				const std::filesystem::path Native(Path);
+				const std::string Directory = Native.parent_path().empty() ? std::string(".") : Native.parent_path().string();
+				Descriptor = bExists ? open(Path.c_str(), O_RDONLY | O_CLOEXEC) : open(Directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+				if (Descriptor >= 0)
+				{
+					this->Path = "/proc/self/fd/" + std::to_string(Descriptor) + (bExists ? std::string() : "/" + Native.filename().string());
+				}
+			}
+			~FPluginPath()
+			{
+				if (Descriptor >= 0)
+				{
+					close(Descriptor);
+				}
+			}
+			FPluginPath(const FPluginPath&) = delete;
+			FPluginPath& operator=(const FPluginPath&) = delete;
+
+			FString Get() const { return FString(UTF8_TO_TCHAR(Path.c_str())); }
+			const std::string& GetUtf8() const { return Path; }
+
+		private:
+			std::string Path;
+			int Descriptor = -1;
+		};
+
+		void ReplaceAll(std::string& Text, const std::string& From, const std::string& To)
+		{
+			for (size_t At = From.empty() ? std::string::npos : Text.find(From); At != std::string::npos; At = Text.find(From, At + To.size()))
+			{
+				Text.replace(At, From.size(), To);
 			}
 		}
 
@@ -162,11 +211,28 @@ namespace VelmoraCli
 		}
 		Report.MeshTriangles = MeshData.NumTriangles();
 
+		std::vector<FInputFile> Inputs = {{Request.GroomPath, "groom"}};
+		if (!Request.MeshPath.empty())
+		{
+			Inputs.push_back({Request.MeshPath, "mesh"});
+		}
 		FStagedOutput Output(Request.OutputPath);
-		if (!Output.Prepare(OutError))
+		if (!Output.Prepare(OutError, Inputs))
 		{
 			return false;
 		}
+		const FPluginPath PluginGroom(Request.GroomPath, true);
+		const FPluginPath PluginOutput(Output.GetStagingPath(), false);
+		// What the fit prints names the paths it was given; the user knows the files by their own names.
+		const auto Rename = [&](std::string Line)
+		{
+			ReplaceAll(Line, PluginOutput.GetUtf8(), Request.OutputPath);
+			if (PluginGroom.GetUtf8() != Request.GroomPath)
+			{
+				ReplaceAll(Line, PluginGroom.GetUtf8(), Request.GroomPath);
+			}
+			return Output.NameTarget(Line);
+		};
 
 		UWorld* World = Host::NewWorld();
 		AActor* Source = Host::SpawnActor(World, Request.ActorLocation);
@@ -178,6 +244,8 @@ namespace VelmoraCli
 		std::vector<std::string> Lines;
 		std::vector<int64> Repeats;
 		std::string WriteFailure;
+		// The fit's last complaint, which says why it wrote nothing when it did not.
+		std::string LastError;
 		FClock::time_point FitStart, FitEnd;
 		bool bTaskSeen = false;
 		FClock::time_point TaskBegin, TaskEnd;
@@ -188,8 +256,7 @@ namespace VelmoraCli
 			FitStart = FClock::now();
 			try
 			{
-				UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Component, Request.Origin, FString(UTF8_TO_TCHAR(Request.GroomPath.c_str())),
-				                                        FString(UTF8_TO_TCHAR(Output.GetStagingPath().c_str())));
+				UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Component, Request.Origin, PluginGroom.Get(), PluginOutput.Get());
 			}
 			catch (const std::exception& Error)
 			{
@@ -208,7 +275,7 @@ namespace VelmoraCli
 			Streams.Finish(Out, Err);
 			for (const Host::FLogLine& Line : Capture.GetLines())
 			{
-				std::string Text = Host::FormatLogLine(Line);
+				std::string Text = Rename(Host::FormatLogLine(Line));
 				while (!Text.empty() && Text.back() == '\n')
 				{
 					Text.pop_back();
@@ -227,10 +294,13 @@ namespace VelmoraCli
 				{
 					Report.Mode = "spherical";
 				}
+				else if (Line.Verbosity == ELogVerbosity::Error || Line.Verbosity == ELogVerbosity::Fatal)
+				{
+					LastError = Text;
+				}
 			}
-			// The fit names the staging path; the user knows the file by its own name.
-			AddStreamLines(Lines, Repeats, Out, Output.GetStagingPath(), Request.OutputPath);
-			AddStreamLines(Lines, Repeats, Err, Output.GetStagingPath(), Request.OutputPath);
+			AddStreamLines(Lines, Repeats, Out, Rename);
+			AddStreamLines(Lines, Repeats, Err, Rename);
 		}
 		for (size_t Index = 0; Index < Lines.size(); ++Index)
 		{
@@ -250,7 +320,7 @@ namespace VelmoraCli
 
 		if (!WriteFailure.empty())
 		{
-			OutError = "cannot write '" + Request.OutputPath + "': " + WriteFailure;
+			OutError = "cannot write '" + Request.OutputPath + "': " + Rename(WriteFailure);
 			return false;
 		}
 		std::error_code Error;
@@ -258,14 +328,19 @@ namespace VelmoraCli
 		{
 			// The fit refused the record; its last error line says why.
 			std::string Reason = "the fit wrote nothing";
-			if (!Report.Log.empty())
+			if (!LastError.empty())
+			{
+				Reason = LastError;
+			}
+			else if (!Report.Log.empty())
 			{
 				Reason = Report.Log.back();
 			}
 			OutError = "no groom written to '" + Request.OutputPath + "': " + Reason;
 			return false;
 		}
-		if (!Output.Commit(OutError))
+		if (!ReadsBackWhole(Output.GetStagingPath(), static_cast<size_t>(Report.Strands), static_cast<size_t>(Report.Points), Request.OutputPath, OutError) ||
+		    !Output.Commit(OutError))
 		{
 			return false;
 		}

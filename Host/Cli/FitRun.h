@@ -17,6 +17,8 @@ namespace VelmoraCli
 	{
 		std::string GroomPath;
 		std::string OutputPath;
+		// The mesh's file, when it came from one: the output must not replace it.
+		std::string MeshPath;
 		FVector Origin = FVector::ZeroVector;
 		FVector ActorLocation = FVector::ZeroVector;
 		FVector MeshLocation = FVector::ZeroVector;

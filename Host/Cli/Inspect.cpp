@@ -2,6 +2,7 @@
 #include "GroomJson.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 
@@ -126,17 +127,37 @@ namespace VelmoraCli
 		PrintTriples("surface_normal", Groom.surfaceNormals, Strands, Points);
 		if (Points > 0)
 		{
+			// Points with a non-finite coordinate have no place in a box; they are counted instead.
 			float Min[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
 			float Max[3] = {-Min[0], -Min[1], -Min[2]};
+			size_t NonFinite = 0;
 			for (size_t Point = 0; Point < Points; ++Point)
 			{
+				const float* P = &Groom.positions[Point * 3];
+				if (!std::isfinite(P[0]) || !std::isfinite(P[1]) || !std::isfinite(P[2]))
+				{
+					++NonFinite;
+					continue;
+				}
 				for (int Axis = 0; Axis < 3; ++Axis)
 				{
-					Min[Axis] = std::min(Min[Axis], Groom.positions[Point * 3 + Axis]);
-					Max[Axis] = std::max(Max[Axis], Groom.positions[Point * 3 + Axis]);
+					Min[Axis] = std::min(Min[Axis], P[Axis]);
+					Max[Axis] = std::max(Max[Axis], P[Axis]);
 				}
 			}
-			std::printf("  %-15s (%g, %g, %g) to (%g, %g, %g)\n", "bounds", Min[0], Min[1], Min[2], Max[0], Max[1], Max[2]);
+			if (NonFinite == Points)
+			{
+				std::printf("  %-15s none: no point is finite\n", "bounds");
+			}
+			else
+			{
+				std::printf("  %-15s (%g, %g, %g) to (%g, %g, %g)", "bounds", Min[0], Min[1], Min[2], Max[0], Max[1], Max[2]);
+				if (NonFinite > 0)
+				{
+					std::printf("; %zu of the points are not finite and left out", NonFinite);
+				}
+				std::printf("\n");
+			}
 		}
 		const bool bSurfaceNormal = Groom.surfaceNormals.size() / 3 == Strands;
 		std::printf("  %-15s %s\n", "fit projection", bSurfaceNormal ? "surface normal (one normal per strand)" : "spherical (normals do not match the strands)");

@@ -24,7 +24,8 @@ namespace
 	    "  velmora fit groom.abc head.obj fitted.abc --origin 0,0,160\n"
 	    "  velmora convert head_skinned.fbx head.obj\n"
 	    "\n"
-	    "'velmora <command> --help' tells more about each. Exit status: 0 done, 1 bad input, 2 bad command line.\n";
+	    "'velmora <command> --help' tells more about each. Exit status: 0 done, 1 bad input, 2 bad command line;\n"
+	    "an interrupted command leaves no partial file and ends by the signal (128 + its number).\n";
 }
 
 namespace

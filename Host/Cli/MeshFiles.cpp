@@ -1,4 +1,5 @@
 #include "MeshFiles.h"
+#include "CheckedFileSystem.h"
 
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
@@ -292,10 +293,17 @@ namespace VelmoraCli
 		}
 
 		Assimp::Exporter Exporter;
+		FCheckedFileSystem* const Files = new FCheckedFileSystem();
+		Exporter.SetIOHandler(Files); // the exporter owns it
 		if (Exporter.Export(Scene.get(), Format, Path) != aiReturn_SUCCESS)
 		{
-			const std::string Reason = Exporter.GetErrorString();
-			OutError = "cannot write '" + Path + "'" + (Reason.empty() ? std::string() : ": " + Reason);
+			const std::string Reason = Files->HasFailed() ? std::string() : Exporter.GetErrorString();
+			OutError = Files->HasFailed() ? "cannot write " + Files->GetFailure() : "cannot write '" + Path + "'" + (Reason.empty() ? std::string() : ": " + Reason);
+			return false;
+		}
+		if (Files->HasFailed())
+		{
+			OutError = "cannot write " + Files->GetFailure();
 			return false;
 		}
 		return true;

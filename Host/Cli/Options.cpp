@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace VelmoraCli
 {
@@ -119,5 +121,57 @@ namespace VelmoraCli
 			return false;
 		}
 		return Fail(Args[Index + 1]);
+	}
+
+	bool CheckFloatVector(const std::string& Name, const FVector& Value, bool bNonZero, std::string& OutError)
+	{
+		const double Largest = std::numeric_limits<float>::max();
+		const double Axes[3] = {Value.X, Value.Y, Value.Z};
+		char Text[128];
+		std::snprintf(Text, sizeof(Text), "%g,%g,%g", Value.X, Value.Y, Value.Z);
+		for (const double Axis : Axes)
+		{
+			if (!(std::fabs(Axis) <= Largest))
+			{
+				OutError = Name + " " + Text + " does not fit a float (largest 3.4028235e+38)";
+				return false;
+			}
+			if (bNonZero && Axis == 0.0)
+			{
+				OutError = Name + " " + Text + " is zero on an axis, which flattens the mesh";
+				return false;
+			}
+		}
+		return true;
+	}
+
+	bool ParseFileOption(const std::vector<std::string>& Args, size_t& Index, std::string& OutPath, std::string& OutError)
+	{
+		std::string Name = Args[Index];
+		std::string Inline;
+		if (SplitInlineValue(Args[Index], Name, Inline))
+		{
+			if (Inline.empty())
+			{
+				OutError = Name + " expects a file name";
+				return false;
+			}
+			OutPath = Inline;
+			Index += 1;
+			return true;
+		}
+		if (Index + 1 >= Args.size() || Args[Index + 1].empty())
+		{
+			OutError = Name + " expects a file name";
+			return false;
+		}
+		if (IsOption(Args[Index + 1]))
+		{
+			OutError = Name + " expects a file name, not the option '" + Args[Index + 1] + "'";
+			return false;
+		}
+		OutPath = Args[Index + 1];
+		Index += 2;
+		return true;
 	}
 }

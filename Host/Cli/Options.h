@@ -21,4 +21,13 @@ namespace VelmoraCli
 
 	// Whether Arg looks like an option rather than a file or a negative number.
 	bool IsOption(const std::string& Arg);
+
+	// Checks a vector option's value against the float the groom stores it in: every axis within float
+	// range and, with bNonZero, none zero (a scale). False with a reason naming the option.
+	bool CheckFloatVector(const std::string& Name, const FVector& Value, bool bNonZero, std::string& OutError);
+
+	// Reads the file name after an option such as -o at Args[Index] (or after "--name="), advancing
+	// Index past it. A separate argument that looks like an option is refused: "-o -q" is a slip,
+	// not a file named "-q" ("-o ./-q" or "--output=-q" name one).
+	bool ParseFileOption(const std::vector<std::string>& Args, size_t& Index, std::string& OutPath, std::string& OutError);
 }

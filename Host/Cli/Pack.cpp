@@ -1,51 +1,177 @@
 #include "Commands.h"
 #include "GroomJson.h"
+#include "Options.h"
+#include "StagedOutput.h"
+#include "StreamCapture.h"
+#include "WrittenGroom.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <system_error>
 
 namespace VelmoraCli
 {
 	const char* const PackUsage =
-	    "usage: velmora pack RECORD.json OUT.abc\n"
+	    "usage: velmora pack RECORD.json OUT.abc [--quiet]\n"
+	    "       velmora pack RECORD.json -o OUT.abc [--quiet]\n"
 	    "\n"
 	    "Writes a groom record given as JSON (the arrays positions, vertexCounts, widths, groomColors and\n"
 	    "surfaceNormals, as 'velmora inspect --json' prints them) to an Alembic file, exactly as the fit\n"
-	    "writes its result.\n"
+	    "writes its result, and says \"writing to file: OUT.abc\" once it is written.\n"
+	    "\n"
+	    "options:\n"
+	    "  -o, --output OUT.abc   the output file (instead of the second argument)\n"
+	    "  -q, --quiet            print nothing but errors\n"
+	    "\n"
+	    "The output appears only when whole; on bad input the command exits with status 1 and one line\n"
+	    "saying why (2 for a bad command line). OUT.abc must be a regular file or not exist yet, and not be\n"
+	    "RECORD.json; links and permissions are handled as 'velmora fit --help' tells.\n"
 	    "\n"
 	    "example: velmora pack groom.json groom.abc\n";
 
+	namespace
+	{
+		bool ReadRecord(const std::string& Path, std::string& OutText, std::string& OutError)
+		{
+			struct stat Info = {};
+			if (stat(Path.c_str(), &Info) != 0)
+			{
+				OutError = "cannot read record '" + Path + "': " + std::error_code(errno, std::generic_category()).message();
+				return false;
+			}
+			if (!S_ISREG(Info.st_mode))
+			{
+				OutError = "cannot read record '" + Path + "': " + (S_ISDIR(Info.st_mode) ? "it is a directory" : "it is not a regular file");
+				return false;
+			}
+			std::ifstream Input(Path, std::ios::binary);
+			std::ostringstream Text;
+			if (!Input || !(Text << Input.rdbuf()))
+			{
+				OutError = "cannot read record '" + Path + "': " + std::error_code(errno, std::generic_category()).message();
+				return false;
+			}
+			OutText = Text.str();
+			return true;
+		}
+	}
+
 	int RunPack(const std::vector<std::string>& Args)
 	{
-		if (Args.size() == 1 && (Args[0] == "-h" || Args[0] == "--help"))
+		std::vector<std::string> Files;
+		std::string OutputPath;
+		bool bQuiet = false;
+		std::string Error;
+		const auto Usage = [](const std::string& Message)
 		{
-			std::fputs(PackUsage, stdout);
-			return 0;
-		}
-		if (Args.size() != 2)
-		{
-			std::fputs(PackUsage, stderr);
+			std::fprintf(stderr, "velmora pack: %s (see velmora pack --help)\n", Message.c_str());
 			return 2;
-		}
-		std::ifstream Input(Args[0], std::ios::binary);
-		if (!Input)
+		};
+		for (size_t Index = 0; Index < Args.size();)
 		{
-			std::fprintf(stderr, "velmora pack: cannot read '%s'\n", Args[0].c_str());
-			return 1;
+			const std::string& Arg = Args[Index];
+			std::string Name = Arg, Inline;
+			SplitInlineValue(Arg, Name, Inline);
+			if (Name == "-h" || Name == "--help")
+			{
+				std::fputs(PackUsage, stdout);
+				return 0;
+			}
+			if (Name == "-o" || Name == "--output")
+			{
+				if (!ParseFileOption(Args, Index, OutputPath, Error))
+				{
+					return Usage(Error);
+				}
+				continue;
+			}
+			if (Arg == "-q" || Arg == "--quiet")
+			{
+				bQuiet = true;
+			}
+			else if (Arg == "--")
+			{
+				Files.insert(Files.end(), Args.begin() + static_cast<std::ptrdiff_t>(Index) + 1, Args.end());
+				break;
+			}
+			else if (IsOption(Arg))
+			{
+				return Usage("unknown option '" + Arg + "'");
+			}
+			else
+			{
+				Files.push_back(Arg);
+			}
+			++Index;
 		}
-		std::ostringstream Text;
-		Text << Input.rdbuf();
+		if (Files.size() == 2 && OutputPath.empty())
+		{
+			OutputPath = Files[1];
+			Files.pop_back();
+		}
+		if (Files.size() != 1 || OutputPath.empty())
+		{
+			return Usage(Files.size() > 1 ? "too many files" : "expects RECORD.json OUT.abc");
+		}
+		const std::string& RecordPath = Files[0];
+		const auto Fail = [](const std::string& Message)
+		{
+			std::fprintf(stderr, "velmora pack: %s\n", Message.c_str());
+			return 1;
+		};
+
+		std::string Text;
+		if (!FStagedOutput::CheckTarget(OutputPath, {{RecordPath, "record"}}, Error) || !ReadRecord(RecordPath, Text, Error))
+		{
+			return Fail(Error);
+		}
+		GroomData Groom;
 		try
 		{
-			const GroomData Groom = GroomFromJson(Text.str());
-			WriteGroom(Args[1], Groom);
+			Groom = GroomFromJson(Text);
 		}
-		catch (const std::exception& Error)
+		catch (const std::exception& Exception)
 		{
-			std::fprintf(stderr, "velmora pack: %s: %s\n", Args[0].c_str(), Error.what());
-			return 1;
+			return Fail("cannot read record '" + RecordPath + "': " + LastLineOf(Exception.what()));
+		}
+
+		FStagedOutput Output(OutputPath);
+		if (!Output.Prepare(Error, {{RecordPath, "record"}}))
+		{
+			return Fail(Error);
+		}
+		std::string WriteFailure;
+		{
+			// The writer announces and complains about its staging path; the user hears of the target.
+			FScopedStreamCapture Quiet;
+			try
+			{
+				WriteGroom(Output.GetStagingPath(), Groom);
+			}
+			catch (const std::exception& Exception)
+			{
+				WriteFailure = LastLineOf(Exception.what());
+			}
+			catch (...)
+			{
+				WriteFailure = "unknown error";
+			}
+		}
+		if (!WriteFailure.empty())
+		{
+			return Fail("cannot write '" + OutputPath + "': " + Output.NameTarget(WriteFailure));
+		}
+		if (!ReadsBackWhole(Output.GetStagingPath(), Groom, OutputPath, Error) || !Output.Commit(Error))
+		{
+			return Fail(Error);
+		}
+		if (!bQuiet)
+		{
+			std::printf("writing to file: %s\n", OutputPath.c_str());
 		}
 		return 0;
 	}

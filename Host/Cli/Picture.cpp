@@ -6,7 +6,9 @@
 #include <cctype>
 #include <cmath>
 #include <csetjmp>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace VelmoraCli
@@ -149,10 +151,19 @@ namespace VelmoraCli
 		FILE* File = std::fopen(Path.c_str(), "wb");
 		if (!File)
 		{
-			OutError = "cannot write '" + Path + "'";
+			OutError = "cannot write '" + Path + "': " + std::strerror(errno);
 			return false;
 		}
-		png_structp Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+		// libpng would print its complaint and give no reason; keep the system's instead.
+		static thread_local int WriteErrno = 0;
+		WriteErrno = 0;
+		const png_error_ptr OnError = [](png_structp Failed, png_const_charp)
+		{
+			WriteErrno = errno;
+			png_longjmp(Failed, 1);
+		};
+		const png_error_ptr OnWarning = [](png_structp, png_const_charp) {};
+		png_structp Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
 		png_infop Info = Png ? png_create_info_struct(Png) : nullptr;
 		if (!Png || !Info)
 		{
@@ -166,7 +177,7 @@ namespace VelmoraCli
 		{
 			png_destroy_write_struct(&Png, &Info);
 			std::fclose(File);
-			OutError = "cannot write '" + Path + "': the PNG library failed";
+			OutError = "cannot write '" + Path + "': " + (WriteErrno != 0 ? std::strerror(WriteErrno) : "the PNG library failed");
 			return false;
 		}
 		png_init_io(Png, File);
@@ -181,7 +192,7 @@ namespace VelmoraCli
 		png_destroy_write_struct(&Png, &Info);
 		if (std::fclose(File) != 0)
 		{
-			OutError = "cannot write '" + Path + "'";
+			OutError = "cannot write '" + Path + "': " + std::strerror(errno);
 			return false;
 		}
 		return true;

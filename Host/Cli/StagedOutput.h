@@ -1,33 +1,67 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 // Output files that appear whole or not at all: they are written into a private directory beside the
-// target and moved into place only on Commit. Files a format writes beside the main one (an OBJ's .mtl,
-// a glTF's .bin) move with it. Whatever was not committed is removed when the object goes.
+// target and moved into place only on Commit, after they reached the disk. Files a format writes beside
+// the main one (an OBJ's .mtl, a glTF's .bin) move with it. Whatever was not committed is removed when
+// the object goes, and when a signal ends the process (an interrupt, an abort, a crash).
+//
+// Targets: only regular files are replaced, keeping their permission bits (a new file gets the usual
+// 0666 less the umask). A symbolic link is written through: the file it names is replaced and the link
+// stays; a link to nothing is refused. A target that is one of the command's inputs (the same file,
+// however it is named) is refused.
 namespace VelmoraCli
 {
+	// A file the command reads, which it must not overwrite. Role names it in messages ("groom").
+	struct FInputFile
+	{
+		std::string Path;
+		std::string Role;
+	};
+
+	enum class EStagedName
+	{
+		// A short fixed name: nothing refers to the file by name, and a writer adding a suffix to it
+		// stays within the file-name limit however long the target's name is.
+		Short,
+		// The target's own name, for formats whose companions are named after it and named in it.
+		Target,
+	};
+
 	class FStagedOutput
 	{
 	public:
-		explicit FStagedOutput(std::string TargetPath);
+		explicit FStagedOutput(std::string TargetPath, EStagedName Naming = EStagedName::Short);
 		~FStagedOutput();
 		FStagedOutput(const FStagedOutput&) = delete;
 		FStagedOutput& operator=(const FStagedOutput&) = delete;
 
-		// Makes the private directory. False with a one-line reason when the target cannot be written
-		// there (no such directory, no permission, the target is a directory).
-		bool Prepare(std::string& OutError);
+		// Whether TargetPath may be written: a regular file or nothing yet, in an existing directory, and
+		// none of Inputs. False with a one-line reason naming the target as given.
+		static bool CheckTarget(const std::string& TargetPath, const std::vector<FInputFile>& Inputs, std::string& OutError);
 
-		// Where to write: the target's file name inside the private directory.
+		// Checks the target and makes the private directory. False with a one-line reason.
+		bool Prepare(std::string& OutError, const std::vector<FInputFile>& Inputs = {});
+
+		// Where to write.
 		const std::string& GetStagingPath() const { return StagingPath; }
+
+		// Message with every mention of the staging directory replaced by the target as the user gave it.
+		std::string NameTarget(std::string Message) const;
 
 		// Moves every staged file beside the target, replacing files of the same names.
 		bool Commit(std::string& OutError);
 
 	private:
 		std::string TargetPath;
+		EStagedName Naming;
+		// Where the main file goes: the target, or the file a link there names.
+		std::string FinalPath;
 		std::string StagingDirectory;
 		std::string StagingPath;
+		int Slot = -1;
 	};
 }
