@@ -3,8 +3,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <fstream>
-#include <sstream>
 
 namespace VelmoraCli
 {
@@ -29,22 +27,25 @@ namespace VelmoraCli
 			std::fputs(PackUsage, stderr);
 			return 2;
 		}
-		std::ifstream Input(Args[0], std::ios::binary);
-		if (!Input)
-		{
-			std::fprintf(stderr, "velmora pack: cannot read '%s'\n", Args[0].c_str());
-			return 1;
-		}
-		std::ostringstream Text;
-		Text << Input.rdbuf();
+		GroomData Groom;
 		try
 		{
-			const GroomData Groom = GroomFromJson(Text.str());
-			WriteGroom(Args[1], Groom);
+			// The whole record is checked before anything is written.
+			Groom = GroomFromJson(ReadRecordText(Args[0]));
+			CheckGroomRecord(Groom);
 		}
 		catch (const std::exception& Error)
 		{
 			std::fprintf(stderr, "velmora pack: %s: %s\n", Args[0].c_str(), Error.what());
+			return 1;
+		}
+		try
+		{
+			WriteGroom(Args[1], Groom);
+		}
+		catch (const std::exception& Error)
+		{
+			std::fprintf(stderr, "velmora pack: %s: %s\n", Args[1].c_str(), Error.what());
 			return 1;
 		}
 		return 0;
