@@ -11,7 +11,10 @@ namespace VelmoraCli
 	    "\n"
 	    "Writes a groom record given as JSON (the arrays positions, vertexCounts, widths, groomColors and\n"
 	    "surfaceNormals, as 'velmora inspect --json' prints them) to an Alembic file, exactly as the fit\n"
-	    "writes its result.\n"
+	    "writes its result. Every number is kept exactly (-0 stays -0). The record is checked first, and\n"
+	    "refused with the reason when its arrays disagree: positions, groomColors and surfaceNormals must\n"
+	    "hold whole x, y, z triples, vertexCounts must be 0 or more and add up to the points, and widths\n"
+	    "must be empty, one value, one per strand or one per point.\n"
 	    "\n"
 	    "example: velmora pack groom.json groom.abc\n";
 
