@@ -2,26 +2,35 @@
 
 #include "Host/Log.h"
 
+#include <rapidjson/error/en.h>
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
+
 #include <algorithm>
 #include <cctype>
-#include <charconv>
-#include <cstdio>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <iostream>
 #include <limits>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace VelmoraCli
 {
 	namespace
 	{
+		constexpr const char* Whitespace = " \t\n\r";
+
 		void AppendEscaped(std::string& Out, const std::string& Text)
 		{
 			Out += '"';
@@ -84,465 +93,129 @@ namespace VelmoraCli
 			Out += Buffer;
 		}
 
-		// Whether a well-formed JSON number spells a magnitude of 1 or more: the decimal position of its
-		// first non-zero digit plus its exponent is not negative. Decides which way a value left float range.
-		bool IsAtLeastOne(std::string_view Token)
-		{
-			size_t Index = Token.front() == '-' ? 1 : 0;
-			std::int64_t IntegerDigits = 0;
-			std::int64_t FirstNonZero = std::numeric_limits<std::int64_t>::min();
-			for (; Index < Token.size() && std::isdigit(static_cast<unsigned char>(Token[Index])); ++Index, ++IntegerDigits)
-			{
-				if (Token[Index] != '0' && FirstNonZero == std::numeric_limits<std::int64_t>::min())
-				{
-					FirstNonZero = -IntegerDigits;
-				}
-			}
-			if (FirstNonZero != std::numeric_limits<std::int64_t>::min())
-			{
-				FirstNonZero += IntegerDigits - 1;
-			}
-			if (Index < Token.size() && Token[Index] == '.')
-			{
-				for (std::int64_t Place = -1; ++Index < Token.size() && std::isdigit(static_cast<unsigned char>(Token[Index])); --Place)
-				{
-					if (Token[Index] != '0' && FirstNonZero == std::numeric_limits<std::int64_t>::min())
-					{
-						FirstNonZero = Place;
-					}
-				}
-			}
-			std::int64_t Exponent = 0;
-			if (Index < Token.size() && (Token[Index] == 'e' || Token[Index] == 'E'))
-			{
-				++Index;
-				const bool bNegative = Token[Index] == '-';
-				Index += (Token[Index] == '-' || Token[Index] == '+') ? 1 : 0;
-				for (; Index < Token.size(); ++Index)
-				{
-					Exponent = std::min<std::int64_t>(Exponent * 10 + (Token[Index] - '0'), std::int64_t(1) << 40);
-				}
-				Exponent = bNegative ? -Exponent : Exponent;
-			}
-			return FirstNonZero != std::numeric_limits<std::int64_t>::min() && FirstNonZero + Exponent >= 0;
-		}
-
-		// A strict JSON reader for the record that keeps the text of every number, so each float is the
-		// one nearest to what was written (a "-0" stays negative, 16777217 becomes 16777216 as strtof
-		// would make it) and counts are the integers they spell. Keys it does not know are skipped.
-		class FRecordReader
+		// Builds the record from the parser's events. Numbers arrive as their own text, so each float is
+		// the one strtof makes of it (a "-0" stays negative, denormals survive) and each count is the
+		// integer it spells. Members it does not know are skipped. Returning false stops the parse with Error.
+		class FRecordHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, FRecordHandler>
 		{
 		public:
-			explicit FRecordReader(const std::string& InText)
-			    : Text(InText) {}
-
-			GroomData Read()
-			{
-				GroomData Groom;
-				SkipSpace();
-				if (Peek() != '{')
-				{
-					throw std::runtime_error("the record is not a JSON object");
-				}
-				std::vector<std::string> Seen;
-				ReadMembers([&](const std::string& Key)
-				            {
-					if (Key == "positions" || Key == "vertexCounts" || Key == "widths" || Key == "groomColors" || Key == "surfaceNormals")
-					{
-						if (std::find(Seen.begin(), Seen.end(), Key) != Seen.end())
-						{
-							throw std::runtime_error("\"" + Key + "\" appears twice");
-						}
-						Seen.push_back(Key);
-					}
-					if (Key == "vertexCounts")
-					{
-						Groom.vertexCounts = ReadCounts(Key);
-					}
-					else if (Key == "positions" || Key == "widths" || Key == "groomColors" || Key == "surfaceNormals")
-					{
-						std::vector<float>& Field = Key == "positions" ? Groom.positions : Key == "widths" ? Groom.widths : Key == "groomColors" ? Groom.groomColors : Groom.surfaceNormals;
-						Field = ReadFloats(Key);
-					}
-					else
-					{
-						SkipValue(1);
-					} });
-				SkipSpace();
-				if (Pos != Text.size())
-				{
-					Fail("unexpected text after the record");
-				}
-				return Groom;
-			}
-
-		private:
 			static constexpr int MaxDepth = 256;
 
-			[[noreturn]] void Fail(const std::string& Why) const
+			GroomData Groom;
+			std::string Error;
+
+			bool Key(const char* Text, rapidjson::SizeType Length, bool)
 			{
-				size_t Line = 1;
-				size_t Column = 1;
-				for (size_t Index = 0; Index < std::min(Pos, Text.size()); ++Index)
+				if (Depth != 1)
 				{
-					Column = Text[Index] == '\n' ? 1 : Column + 1;
-					Line += Text[Index] == '\n' ? 1 : 0;
+					return true;
 				}
-				throw std::runtime_error("not valid JSON: " + Why + " at line " + std::to_string(Line) + ", column " + std::to_string(Column));
+				const std::string_view Name(Text, Length);
+				Counts = Name == "vertexCounts" ? &Groom.vertexCounts : nullptr;
+				Floats = Name == "positions" ? &Groom.positions : Name == "widths"       ? &Groom.widths
+				                                              : Name == "groomColors"    ? &Groom.groomColors
+				                                              : Name == "surfaceNormals" ? &Groom.surfaceNormals
+				                                                                         : nullptr;
+				Field = Counts || Floats ? std::string(Name) : std::string();
+				if (!Field.empty() && !Seen.insert(Field).second)
+				{
+					return Refuse("\"" + Field + "\" appears twice");
+				}
+				return true;
 			}
 
-			char Peek() const { return Pos < Text.size() ? Text[Pos] : '\0'; }
+			bool StartObject() { return Open(false); }
+			bool StartArray() { return Open(true); }
+			bool EndObject(rapidjson::SizeType) { return Close(); }
+			bool EndArray(rapidjson::SizeType) { return Close(); }
 
-			void SkipSpace()
+			bool RawNumber(const char* Text, rapidjson::SizeType Length, bool)
 			{
-				while (Pos < Text.size() && (Text[Pos] == ' ' || Text[Pos] == '\t' || Text[Pos] == '\n' || Text[Pos] == '\r'))
+				if (Field.empty() || Depth != 2)
 				{
-					++Pos;
+					return Default();
 				}
-			}
-
-			void Expect(char Wanted)
-			{
-				SkipSpace();
-				if (Peek() != Wanted)
+				const std::string_view Token(Text, Length);
+				if (Counts)
 				{
-					Fail(Pos < Text.size() ? std::string("expected '") + Wanted + "'" : std::string("the text ends early"));
-				}
-				++Pos;
-			}
-
-			// "{" members "}", calling Member with each key once the reader stands before its value.
-			template<typename FMember>
-			void ReadMembers(FMember&& Member)
-			{
-				Expect('{');
-				SkipSpace();
-				if (Peek() == '}')
-				{
-					++Pos;
-					return;
-				}
-				while (true)
-				{
-					SkipSpace();
-					const std::string Key = ReadString();
-					Expect(':');
-					SkipSpace();
-					Member(Key);
-					SkipSpace();
-					if (Peek() == ',')
-					{
-						++Pos;
-						continue;
-					}
-					Expect('}');
-					return;
-				}
-			}
-
-			// "[" elements "]", calling Element with the reader before each element.
-			template<typename FElement>
-			void ReadElements(FElement&& Element)
-			{
-				Expect('[');
-				SkipSpace();
-				if (Peek() == ']')
-				{
-					++Pos;
-					return;
-				}
-				while (true)
-				{
-					SkipSpace();
-					Element();
-					SkipSpace();
-					if (Peek() == ',')
-					{
-						++Pos;
-						continue;
-					}
-					Expect(']');
-					return;
-				}
-			}
-
-			void RequireArray(const std::string& Key)
-			{
-				if (Peek() != '[')
-				{
-					throw std::runtime_error("\"" + Key + "\" is not an array");
-				}
-			}
-
-			std::string_view RequireNumber(const std::string& Key, const char* What)
-			{
-				if (Peek() != '-' && !std::isdigit(static_cast<unsigned char>(Peek())))
-				{
-					throw std::runtime_error("\"" + Key + "\" holds a value that is not " + What);
-				}
-				return ReadNumber();
-			}
-
-			std::vector<float> ReadFloats(const std::string& Key)
-			{
-				RequireArray(Key);
-				std::vector<float> Values;
-				ReadElements([&]
-				             {
-					const std::string_view Token = RequireNumber(Key, "a number");
-					float Value = 0.0f;
-					const std::from_chars_result Result = std::from_chars(Token.data(), Token.data() + Token.size(), Value);
-					if (Result.ec == std::errc::result_out_of_range)
-					{
-						if (IsAtLeastOne(Token))
-						{
-							throw std::runtime_error("\"" + Key + "\" holds " + std::string(Token) + ", which is beyond the range of a 32-bit float");
-						}
-						// Smaller than half the least denormal: the nearest float is a zero of the same sign.
-						Value = Token.front() == '-' ? -0.0f : 0.0f;
-					}
-					Values.push_back(Value); });
-				return Values;
-			}
-
-			std::vector<int32_t> ReadCounts(const std::string& Key)
-			{
-				RequireArray(Key);
-				std::vector<int32_t> Values;
-				ReadElements([&]
-				             {
-					const std::string_view Token = RequireNumber(Key, "a whole number");
+					std::int64_t Count = 0;
 					if (Token.find_first_of(".eE") != std::string_view::npos)
 					{
-						throw std::runtime_error("\"" + Key + "\" holds " + std::string(Token) + ", which is not a whole number");
+						return Refuse("\"" + Field + "\" holds " + std::string(Token) + ", which is not a whole number");
 					}
-					std::int64_t Count = 0;
 					const std::from_chars_result Result = std::from_chars(Token.data(), Token.data() + Token.size(), Count);
 					if (Result.ec != std::errc() || Count < std::numeric_limits<int32_t>::min() || Count > std::numeric_limits<int32_t>::max())
 					{
-						throw std::runtime_error("\"" + Key + "\" holds " + std::string(Token) + ", which does not fit 32 bits");
+						return Refuse("\"" + Field + "\" holds " + std::string(Token) + ", which does not fit 32 bits");
 					}
-					Values.push_back(static_cast<int32_t>(Count)); });
-				return Values;
+					Counts->push_back(static_cast<int32_t>(Count));
+					return true;
+				}
+				// The text is NUL-terminated JSON number syntax, which strtof reads exactly (the host never
+				// sets a locale, so '.' is the decimal point); below the least denormal it gives a signed zero.
+				const float Value = std::strtof(Text, nullptr);
+				if (std::isinf(Value))
+				{
+					return Refuse("\"" + Field + "\" holds " + std::string(Token) + ", which is beyond the range of a 32-bit float");
+				}
+				Floats->push_back(Value);
+				return true;
 			}
 
-			// -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
-			std::string_view ReadNumber()
+			// Any other value: fine where it is skipped, wrong as or inside one of the arrays.
+			bool Default()
 			{
-				const size_t Start = Pos;
-				const auto Digits = [this]
+				if (Field.empty())
 				{
-					const size_t First = Pos;
-					while (std::isdigit(static_cast<unsigned char>(Peek())))
-					{
-						++Pos;
-					}
-					return Pos - First;
-				};
-				Pos += Peek() == '-' ? 1 : 0;
-				if (Peek() == '0')
-				{
-					++Pos;
+					return true;
 				}
-				else if (Digits() == 0)
-				{
-					Fail("a number has no digits");
-				}
-				if (Peek() == '.')
-				{
-					++Pos;
-					if (Digits() == 0)
-					{
-						Fail("a number has no digits after its point");
-					}
-				}
-				if (Peek() == 'e' || Peek() == 'E')
-				{
-					++Pos;
-					Pos += (Peek() == '+' || Peek() == '-') ? 1 : 0;
-					if (Digits() == 0)
-					{
-						Fail("a number has no digits in its exponent");
-					}
-				}
-				if (std::isdigit(static_cast<unsigned char>(Peek())))
-				{
-					Fail("a number has a leading zero");
-				}
-				return std::string_view(Text).substr(Start, Pos - Start);
+				return Refuse("\"" + Field + (Depth == 1 ? "\" is not an array" : Counts ? "\" holds a value that is not a whole number"
+				                                                                         : "\" holds a value that is not a number"));
 			}
 
-			static void AppendUtf8(std::string& Out, std::uint32_t CodePoint)
+		private:
+			bool Refuse(std::string Why)
 			{
-				if (CodePoint < 0x80)
-				{
-					Out += static_cast<char>(CodePoint);
-				}
-				else if (CodePoint < 0x800)
-				{
-					Out += static_cast<char>(0xC0 | (CodePoint >> 6));
-					Out += static_cast<char>(0x80 | (CodePoint & 0x3F));
-				}
-				else if (CodePoint < 0x10000)
-				{
-					Out += static_cast<char>(0xE0 | (CodePoint >> 12));
-					Out += static_cast<char>(0x80 | ((CodePoint >> 6) & 0x3F));
-					Out += static_cast<char>(0x80 | (CodePoint & 0x3F));
-				}
-				else
-				{
-					Out += static_cast<char>(0xF0 | (CodePoint >> 18));
-					Out += static_cast<char>(0x80 | ((CodePoint >> 12) & 0x3F));
-					Out += static_cast<char>(0x80 | ((CodePoint >> 6) & 0x3F));
-					Out += static_cast<char>(0x80 | (CodePoint & 0x3F));
-				}
+				Error = std::move(Why);
+				return false;
 			}
 
-			std::uint32_t ReadHex4()
+			bool Open(bool bArray)
 			{
-				std::uint32_t Value = 0;
-				for (int Digit = 0; Digit < 4; ++Digit, ++Pos)
+				if (!Field.empty() && (Depth == 2 || !bArray))
 				{
-					const char C = Peek();
-					const int Nibble = std::isdigit(static_cast<unsigned char>(C)) ? C - '0' : (C >= 'a' && C <= 'f') ? C - 'a' + 10
-					                                                                       : (C >= 'A' && C <= 'F')   ? C - 'A' + 10
-					                                                                                                  : -1;
-					if (Nibble < 0)
-					{
-						Fail("a \\u escape needs four hexadecimal digits");
-					}
-					Value = Value * 16 + static_cast<std::uint32_t>(Nibble);
+					return Default();
 				}
-				return Value;
+				if (++Depth > MaxDepth)
+				{
+					return Refuse("values nested more than " + std::to_string(MaxDepth) + " deep");
+				}
+				return true;
 			}
 
-			std::string ReadString()
+			bool Close()
 			{
-				if (Peek() != '"')
+				if (--Depth == 1)
 				{
-					Fail(Pos < Text.size() ? "expected a string" : "the text ends early");
+					Field.clear();
 				}
-				++Pos;
-				std::string Out;
-				while (true)
-				{
-					if (Pos >= Text.size())
-					{
-						Fail("a string is not closed");
-					}
-					const char C = Text[Pos++];
-					if (C == '"')
-					{
-						return Out;
-					}
-					if (static_cast<unsigned char>(C) < 0x20)
-					{
-						--Pos;
-						Fail("a control character inside a string");
-					}
-					if (C != '\\')
-					{
-						Out += C;
-						continue;
-					}
-					const char Escape = Peek();
-					++Pos;
-					switch (Escape)
-					{
-						case '"':
-						case '\\':
-						case '/':
-							Out += Escape;
-							break;
-						case 'b':
-							Out += '\b';
-							break;
-						case 'f':
-							Out += '\f';
-							break;
-						case 'n':
-							Out += '\n';
-							break;
-						case 'r':
-							Out += '\r';
-							break;
-						case 't':
-							Out += '\t';
-							break;
-						case 'u':
-						{
-							std::uint32_t CodePoint = ReadHex4();
-							if (CodePoint >= 0xD800 && CodePoint < 0xDC00)
-							{
-								if (Peek() != '\\' || Pos + 1 >= Text.size() || Text[Pos + 1] != 'u')
-								{
-									Fail("a high surrogate without its low half");
-								}
-								Pos += 2;
-								const std::uint32_t Low = ReadHex4();
-								if (Low < 0xDC00 || Low >= 0xE000)
-								{
-									Fail("a high surrogate without its low half");
-								}
-								CodePoint = 0x10000 + ((CodePoint - 0xD800) << 10) + (Low - 0xDC00);
-							}
-							else if (CodePoint >= 0xDC00 && CodePoint < 0xE000)
-							{
-								Fail("a low surrogate without its high half");
-							}
-							AppendUtf8(Out, CodePoint);
-							break;
-						}
-						default:
-							--Pos;
-							Fail("an unknown escape in a string");
-					}
-				}
+				return true;
 			}
 
-			void SkipValue(int Depth)
-			{
-				if (Depth > MaxDepth)
-				{
-					Fail("values nested more than " + std::to_string(MaxDepth) + " deep");
-				}
-				SkipSpace();
-				const char C = Peek();
-				if (C == '{')
-				{
-					ReadMembers([&](const std::string&)
-					            { SkipValue(Depth + 1); });
-				}
-				else if (C == '[')
-				{
-					ReadElements([&]
-					             { SkipValue(Depth + 1); });
-				}
-				else if (C == '"')
-				{
-					ReadString();
-				}
-				else if (C == '-' || std::isdigit(static_cast<unsigned char>(C)))
-				{
-					ReadNumber();
-				}
-				else
-				{
-					for (const std::string_view Literal : {std::string_view("true"), std::string_view("false"), std::string_view("null")})
-					{
-						if (std::string_view(Text).substr(Pos, Literal.size()) == Literal)
-						{
-							Pos += Literal.size();
-							return;
-						}
-					}
-					Fail(Pos < Text.size() ? "expected a value" : "the text ends early");
-				}
-			}
-
-			const std::string& Text;
-			size_t Pos = 0;
+			int Depth = 0;
+			std::string Field; // the array member being read, empty while skipping
+			std::vector<float>* Floats = nullptr;
+			std::vector<int32_t>* Counts = nullptr;
+			std::set<std::string> Seen;
 		};
+
+		[[noreturn]] void FailAt(const std::string& Text, size_t Offset, const std::string& Why)
+		{
+			const size_t LineStart = Text.rfind('\n', Offset == 0 ? std::string::npos : Offset - 1);
+			const size_t Line = 1 + static_cast<size_t>(std::count(Text.begin(), Text.begin() + static_cast<std::ptrdiff_t>(Offset), '\n'));
+			const size_t Column = Offset - (LineStart == std::string::npos ? 0 : LineStart + 1) + 1;
+			throw std::runtime_error(Why + " at line " + std::to_string(Line) + ", column " + std::to_string(Column));
+		}
 
 		std::vector<std::string> SplitLines(const std::string& Text)
 		{
@@ -578,7 +251,39 @@ namespace VelmoraCli
 
 	GroomData GroomFromJson(const std::string& Text)
 	{
-		return FRecordReader(Text).Read();
+		const size_t First = Text.find_first_not_of(Whitespace);
+		if (First == std::string::npos || Text[First] != '{')
+		{
+			throw std::runtime_error("the record is not a JSON object");
+		}
+		// Iterative, so nesting costs heap rather than stack; the parse stops after the record because the
+		// text after it is checked here, where an embedded NUL is not mistaken for the end.
+		FRecordHandler Handler;
+		rapidjson::MemoryStream Stream(Text.data(), Text.size());
+		rapidjson::Reader Reader;
+		const rapidjson::ParseResult Result =
+		    Reader.Parse<rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag | rapidjson::kParseStopWhenDoneFlag>(Stream, Handler);
+		if (Result.Code() == rapidjson::kParseErrorTermination)
+		{
+			throw std::runtime_error(Handler.Error);
+		}
+		if (Result.IsError())
+		{
+			// Valid JSON, but beyond what the parser reads (past double range, or "0e400").
+			if (Result.Code() == rapidjson::kParseErrorNumberTooBig)
+			{
+				FailAt(Text, Result.Offset(), "a number too large to read");
+			}
+			std::string Why = Result.Offset() >= Text.size() ? "the text ends early" : rapidjson::GetParseError_En(Result.Code());
+			Why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(Why[0])));
+			FailAt(Text, std::min(Result.Offset(), Text.size()), "not valid JSON: " + Why.substr(0, Why.find_last_not_of('.') + 1));
+		}
+		const size_t Rest = Text.find_first_not_of(Whitespace, Stream.Tell());
+		if (Rest != std::string::npos)
+		{
+			FailAt(Text, Rest, "not valid JSON: unexpected text after the record");
+		}
+		return std::move(Handler.Groom);
 	}
 
 	void CheckGroomRecord(const GroomData& Groom)

@@ -120,6 +120,22 @@ TEST(PackCommand, KeepsEveryNumberOfTheRecordBitForBit)
 	EXPECT_EQ(BitsOf(Back.surfaceNormals), BitsOf({1e-40f, -1e-40f, 123456792.0f, -0.0f, -0.0f, -0.0f}));
 }
 
+TEST(PackCommand, ReadsTheArraysAndSkipsEveryOtherMember)
+{
+	// Members of every kind around and between the arrays, a key spelled with an escape, and the
+	// names of the arrays used again inside skipped members.
+	const GroomData Groom = VelmoraCli::GroomFromJson(R"( {"log": ["a\"b", "\ud83d\ude00"], "flag": true, "none": null,
+	    "nested": {"positions": [9], "deep": [[{"widths": "x"}], -1.5e3]},
+	    "\u0070ositions": [1.5, -0, 2], "vertexCounts": [-0, 1],
+	    "widths": [], "groomColors": [ 0.25 ,1e-1 ], "extra": {}} )"
+	                                                  "\n");
+	EXPECT_EQ(BitsOf(Groom.positions), BitsOf({1.5f, -0.0f, 2.0f}));
+	EXPECT_EQ(Groom.vertexCounts, (std::vector<int32_t>{0, 1}));
+	EXPECT_TRUE(Groom.widths.empty());
+	EXPECT_EQ(Groom.groomColors, (std::vector<float>{0.25f, 0.1f}));
+	EXPECT_TRUE(Groom.surfaceNormals.empty());
+}
+
 TEST(PackCommand, RefusesRecordsItCannotStoreFaithfullyBeforeWritingAnything)
 {
 	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("pack-bad");
@@ -138,8 +154,15 @@ TEST(PackCommand, RefusesRecordsItCannotStoreFaithfullyBeforeWritingAnything)
 	    {R"({"positions":[0,0,0],"vertexCounts":[1],"positions":[0,0,0]})", "\"positions\" appears twice"},
 	    {R"({"positions": [1, 2, "x"]})", "\"positions\" holds a value that is not a number"},
 	    {R"({"positions": {"x": 1}})", "\"positions\" is not an array"},
-	    {R"({"positions": [01]})", "not valid JSON: a number has a leading zero at line 1"},
+	    {R"({"positions": 7})", "\"positions\" is not an array"},
+	    {R"({"vertexCounts": [1, null]})", "\"vertexCounts\" holds a value that is not a whole number"},
+	    {R"({"positions": [01]})", "not valid JSON: missing a comma or ']' after an array element at line 1, column 17"},
 	    {"{\"positions\": [1, 2", "not valid JSON: the text ends early"},
+	    {"{\"vertexCounts\": [],\n \"notes\": [true, nul]}", "not valid JSON: invalid value at line 2, column 21"},
+	    {"{\"notes\": \"a\tb\"}", "not valid JSON: invalid escape character in string at line 1, column 13"},
+	    {R"({"positions":[0,0,0],"vertexCounts":[1]} {})", "not valid JSON: unexpected text after the record at line 1, column 42"},
+	    {std::string(R"({"positions":[0,0,0],"vertexCounts":[1]})") + '\0' + "{}", "unexpected text after the record at line 1, column 41"},
+	    {R"({"positions":[1e400,0,0],"vertexCounts":[1]})", "a number too large to read at line 1, column 15"},
 	    {"{\"notes\": " + std::string(100000, '[') + std::string(100000, ']') + "}", "nested more than"},
 	    {"[1, 2]", "the record is not a JSON object"},
 	    {"", "the record is not a JSON object"},
