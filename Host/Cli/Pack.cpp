@@ -5,13 +5,8 @@
 #include "StreamCapture.h"
 #include "WrittenGroom.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <exception>
-#include <fstream>
-#include <sstream>
-#include <sys/stat.h>
-#include <system_error>
 
 namespace VelmoraCli
 {
@@ -21,7 +16,11 @@ namespace VelmoraCli
 	    "\n"
 	    "Writes a groom record given as JSON (the arrays positions, vertexCounts, widths, groomColors and\n"
 	    "surfaceNormals, as 'velmora inspect --json' prints them) to an Alembic file, exactly as the fit\n"
-	    "writes its result, and says \"writing to file: OUT.abc\" once it is written.\n"
+	    "writes its result, and says \"writing to file: OUT.abc\" once it is written. Every number is kept\n"
+	    "exactly (-0 stays -0). The record is checked first, and refused with the reason when its arrays\n"
+	    "disagree: positions, groomColors and surfaceNormals must hold whole x, y, z triples, vertexCounts\n"
+	    "must be 0 or more and add up to the points, and widths must be empty, one value, one per strand or\n"
+	    "one per point.\n"
 	    "\n"
 	    "options:\n"
 	    "  -o, --output OUT.abc   the output file (instead of the second argument)\n"
@@ -32,33 +31,6 @@ namespace VelmoraCli
 	    "RECORD.json; links and permissions are handled as 'velmora fit --help' tells.\n"
 	    "\n"
 	    "example: velmora pack groom.json groom.abc\n";
-
-	namespace
-	{
-		bool ReadRecord(const std::string& Path, std::string& OutText, std::string& OutError)
-		{
-			struct stat Info = {};
-			if (stat(Path.c_str(), &Info) != 0)
-			{
-				OutError = "cannot read record '" + Path + "': " + std::error_code(errno, std::generic_category()).message();
-				return false;
-			}
-			if (!S_ISREG(Info.st_mode))
-			{
-				OutError = "cannot read record '" + Path + "': " + (S_ISDIR(Info.st_mode) ? "it is a directory" : "it is not a regular file");
-				return false;
-			}
-			std::ifstream Input(Path, std::ios::binary);
-			std::ostringstream Text;
-			if (!Input || !(Text << Input.rdbuf()))
-			{
-				OutError = "cannot read record '" + Path + "': " + std::error_code(errno, std::generic_category()).message();
-				return false;
-			}
-			OutText = Text.str();
-			return true;
-		}
-	}
 
 	int RunPack(const std::vector<std::string>& Args)
 	{
@@ -124,15 +96,16 @@ namespace VelmoraCli
 			return 1;
 		};
 
-		std::string Text;
-		if (!FStagedOutput::CheckTarget(OutputPath, {{RecordPath, "record"}}, Error) || !ReadRecord(RecordPath, Text, Error))
+		if (!FStagedOutput::CheckTarget(OutputPath, {{RecordPath, "record"}}, Error))
 		{
 			return Fail(Error);
 		}
 		GroomData Groom;
 		try
 		{
-			Groom = GroomFromJson(Text);
+			// The whole record is checked before anything is written.
+			Groom = GroomFromJson(ReadRecordText(RecordPath));
+			CheckGroomRecord(Groom);
 		}
 		catch (const std::exception& Exception)
 		{

@@ -3,10 +3,14 @@
 #include <Alembic/AbcCoreOgawa/All.h>
 #include <Alembic/AbcGeom/All.h>
 
+#include "Host/Log.h"
+
 #include <cctype>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iostream>
+#include <sstream>
 #include <stdexcept>
 
 namespace AlembicTest
@@ -47,14 +51,14 @@ namespace AlembicTest
 						{
 							if (Key == "vertexCounts")
 							{
-								Record.VertexCounts.push_back(std::int32_t(std::stoll(Number)));
+								Record.Groom.vertexCounts.push_back(std::int32_t(std::stoll(Number)));
 							}
 							else
 							{
 								const float Value = std::strtof(Number.c_str(), nullptr);
-								(Key == "positions" ? Record.Positions : Key == "widths"    ? Record.Widths
-								                                     : Key == "groomColors" ? Record.GroomColors
-								                                                            : Record.SurfaceNormals)
+								(Key == "positions" ? Record.Groom.positions : Key == "widths"    ? Record.Groom.widths
+								                                           : Key == "groomColors" ? Record.Groom.groomColors
+								                                                                  : Record.Groom.surfaceNormals)
 								    .push_back(Value);
 							}
 						}
@@ -165,46 +169,6 @@ namespace AlembicTest
 		};
 
 		using namespace Alembic::AbcGeom;
-
-		bool FindFirstCurves(const IObject& Object, IObject& Found)
-		{
-			if (ICurves::matches(Object.getMetaData(), kStrictMatching))
-			{
-				Found = Object;
-				return true;
-			}
-			for (size_t i = 0; i < Object.getNumChildren(); ++i)
-			{
-				if (FindFirstCurves(Object.getChild(i), Found))
-				{
-					return true;
-				}
-			}
-			return false;
-		}
-
-		std::vector<float> ReadVectorAttribute(const ICurvesSchema& Schema, const std::string& Name, FGroomRecord& Record)
-		{
-			ICompoundProperty Arb = Schema.getArbGeomParams();
-			const PropertyHeader* Header = Arb.valid() ? Arb.getPropertyHeader(Name) : nullptr;
-			if (!Header)
-			{
-				Record.Stderr.push_back("Property" + Name + " not found.");
-				return {};
-			}
-			if (!IV3fArrayProperty::matches(*Header, kStrictMatching))
-			{
-				return {};
-			}
-			IV3fArrayProperty Property(Arb, Name);
-			V3fArraySamplePtr Sample = Property.getValue(ISampleSelector(index_t(0)));
-			std::vector<float> Values;
-			for (size_t i = 0; i < Sample->size(); ++i)
-			{
-				Values.insert(Values.end(), {(*Sample)[i].x, (*Sample)[i].y, (*Sample)[i].z});
-			}
-			return Values;
-		}
 
 		// Walks a raw Ogawa file; knows nothing of our implementation.
 		class FRawOgawa
@@ -341,94 +305,55 @@ namespace AlembicTest
 		return FJsonReader(Text).ReadRecord();
 	}
 
-	FGroomRecord ReadGroomLikeTheProduct(const std::string& Path)
+	FGroomRecord ReadGroomCollecting(const std::string& Path, bool* bOutReadFailed)
 	{
 		FGroomRecord Record;
-		try
+		Host::FScopedLogCapture Capture;
+		std::ostringstream Stderr;
+		std::streambuf* const Previous = std::cerr.rdbuf(Stderr.rdbuf());
+		bool bReadFailed = false;
+		Record.Groom = ReadGroom(Path, bReadFailed);
+		std::cerr.rdbuf(Previous);
+		if (bOutReadFailed)
 		{
-			IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path, ErrorHandler::kThrowPolicy, Alembic::AbcCoreAbstract::ReadArraySampleCachePtr());
-			if (!Archive.valid())
-			{
-				Record.Log.push_back("Failed to open Alembic file: " + Path);
-				return Record;
-			}
-			IObject Found;
-			if (!FindFirstCurves(Archive.getTop(), Found))
-			{
-				return Record;
-			}
-			ICurves Curves(Found, kWrapExisting);
-			const ICurvesSchema Schema = Curves.getSchema();
-			if (Schema.getNumSamples() == 0)
-			{
-				return Record;
-			}
-			const ISampleSelector Selector(index_t(0));
-			P3fArraySamplePtr Positions = Schema.getValue(Selector).getPositions();
-			std::vector<float> PositionValues;
-			for (size_t i = 0; i < Positions->size(); ++i)
-			{
-				PositionValues.insert(PositionValues.end(), {(*Positions)[i].x, (*Positions)[i].y, (*Positions)[i].z});
-			}
-			Record.Positions = PositionValues;
-
-			Int32ArraySamplePtr Counts = Schema.getValue(Selector).getCurvesNumVertices();
-			Record.VertexCounts.assign(Counts->get(), Counts->get() + Counts->size());
-
-			IFloatGeomParam Widths = Schema.getWidthsParam();
-			if (Widths.valid())
-			{
-				IFloatGeomParam::Sample WidthSample;
-				Widths.getExpanded(WidthSample, Selector);
-				FloatArraySamplePtr Values = WidthSample.getVals();
-				Record.Widths.assign(Values->get(), Values->get() + Values->size());
-			}
-			Record.GroomColors = ReadVectorAttribute(Schema, "groom_color", Record);
-			Record.SurfaceNormals = ReadVectorAttribute(Schema, "surface_normal", Record);
+			*bOutReadFailed = bReadFailed;
 		}
-		catch (const std::exception& Exc)
+		std::istringstream Lines(Stderr.str());
+		for (std::string Line; std::getline(Lines, Line);)
 		{
-			Record.Log.push_back(std::string("Error reading Alembic file: ") + Exc.what());
+			Record.Stderr.push_back(Line);
+		}
+		for (const Host::FLogLine& Line : Capture.GetLines())
+		{
+			std::string Text = Line.Utf8Text();
+			if (!Text.empty() && Text.back() == '\n')
+			{
+				Text.pop_back();
+			}
+			Record.Log.push_back(Text);
 		}
 		return Record;
 	}
 
-	void WriteGroomLikeTheProduct(const std::string& Path, const FGroomRecord& Record)
+	void WriteGroomQuietly(const std::string& Path, const GroomData& Groom)
 	{
-		std::vector<V3f> Points;
-		for (size_t i = 0; i + 2 < Record.Positions.size(); i += 3)
+		std::ostringstream Stdout;
+		std::streambuf* const Previous = std::cout.rdbuf(Stdout.rdbuf());
+		try
 		{
-			Points.emplace_back(Record.Positions[i], Record.Positions[i + 1], Record.Positions[i + 2]);
+			WriteGroom(Path, Groom);
 		}
-		std::vector<V2f> Uvs;
-		for (std::int32_t Count : Record.VertexCounts)
+		catch (...)
 		{
-			const float Step = Count > 1 ? 1.0f / float(Count - 1) : 0.0f;
-			for (std::int32_t j = 0; j < Count; ++j)
-			{
-				Uvs.emplace_back(float(j) * Step, 0.0f);
-			}
+			std::cout.rdbuf(Previous);
+			throw;
 		}
-		OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
-		OCurves Curves(Archive.getTop(), "groom");
-		OCompoundProperty Arb = Curves.getSchema().getArbGeomParams();
-		for (const auto& [Name, Source] : {std::pair{"groom_color", &Record.GroomColors}, std::pair{"surface_normal", &Record.SurfaceNormals}})
-		{
-			std::vector<V3f> Values;
-			for (size_t i = 0; i + 2 < Source->size(); i += 3)
-			{
-				Values.emplace_back((*Source)[i], (*Source)[i + 1], (*Source)[i + 2]);
-			}
-			MetaData Attributes;
-			Attributes.set("geoScope", "vtx");
-			Attributes.set("interpretation", "vector");
-			OV3fArrayProperty Property(Arb, Name, Attributes);
-			Property.set(V3fArraySample(Values));
-		}
-		OCurvesSchema::Sample Sample(P3fArraySample(Points), Int32ArraySample(Record.VertexCounts), kCubic, kNonPeriodic,
-		                             OFloatGeomParam::Sample(FloatArraySample(Record.Widths), kVertexScope), OV2fGeomParam::Sample(V2fArraySample(Uvs), kVertexScope),
-		                             ON3fGeomParam::Sample(), kBezierBasis, FloatArraySample(), UcharArraySample(), FloatArraySample());
-		Curves.getSchema().set(Sample);
+		std::cout.rdbuf(Previous);
+	}
+
+	bool SameBits(const std::vector<float>& A, const std::vector<float>& B)
+	{
+		return A.size() == B.size() && (A.empty() || std::memcmp(A.data(), B.data(), A.size() * sizeof(float)) == 0);
 	}
 
 	std::vector<std::string> CompareOgawaTrees(const std::filesystem::path& PathA, const std::filesystem::path& PathB)

@@ -1,7 +1,9 @@
 #pragma once
 
-// Helpers for the Alembic tests. They use only the public Alembic API (plus raw file bytes),
-// so the same tests run against a real Alembic installation.
+// Helpers for the Alembic tests. They use only the public Alembic API (plus raw file bytes) and the
+// product's own reader and writer, so the same tests run against a real Alembic installation.
+
+#include "alembicIO.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -11,26 +13,26 @@
 
 namespace AlembicTest
 {
-	// A groom as the product reads and writes it, plus the messages the reader produced.
+	// A groom record plus the messages the reader gave for it (as the fixtures' JSON spells them:
+	// log lines without their one trailing line break, stderr line by line).
 	struct FGroomRecord
 	{
-		std::vector<float> Positions;
-		std::vector<int32_t> VertexCounts;
-		std::vector<float> Widths;
-		std::vector<float> GroomColors;
-		std::vector<float> SurfaceNormals;
+		GroomData Groom;
 		std::vector<std::string> Log;
 		std::vector<std::string> Stderr;
 	};
 
-	// Parses a fixture's expected.json or record.json.
+	// Parses a fixture's expected.json or record.json; each number becomes the float strtof gives.
 	FGroomRecord LoadRecordJson(const std::filesystem::path& Path);
 
-	// The product's read path, step by step: the first curves object in pre-order, sample 0.
-	FGroomRecord ReadGroomLikeTheProduct(const std::string& Path);
+	// The product's ReadGroom, with its log lines and standard-error lines collected.
+	FGroomRecord ReadGroomCollecting(const std::string& Path, bool* bOutReadFailed = nullptr);
 
-	// The product's write path (the fixtures' writer recipe).
-	void WriteGroomLikeTheProduct(const std::string& Path, const FGroomRecord& Record);
+	// The product's WriteGroom, without its progress line on standard output.
+	void WriteGroomQuietly(const std::string& Path, const GroomData& Groom);
+
+	// Bit-for-bit equality, so -0 against 0 or a rounding difference does not pass.
+	bool SameBits(const std::vector<float>& A, const std::vector<float>& B);
 
 	// Differences between two Ogawa files, walking both trees and ignoring where blocks sit and
 	// the _ai_AlembicVersion entry of the archive metadata. Empty when equivalent.

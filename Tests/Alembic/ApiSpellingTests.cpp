@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <type_traits>
 
 namespace
@@ -40,7 +41,11 @@ namespace
 	static_assert(std::is_same_v<Alembic::Abc::AbcA::MetaData, Alembic::Abc::MetaData>);
 	static_assert(std::is_same_v<Alembic::AbcGeom::Abc::P3fArraySamplePtr, Alembic::AbcGeom::P3fArraySamplePtr>);
 	static_assert(std::is_same_v<Alembic::AbcCoreAbstract::Dimensions, Alembic::Util::Dimensions>);
-	static_assert(std::is_same_v<Alembic::AbcCoreAbstract::index_t, long long>);
+	// index_t is the standard int64_t: long on LP64 Linux, long long on Windows. Code that names either breaks on the other.
+	static_assert(std::is_same_v<Alembic::AbcCoreAbstract::index_t, std::int64_t>);
+	static_assert(std::is_same_v<Alembic::AbcCoreAbstract::chrono_t, double>);
+	static_assert(std::is_same_v<Alembic::Util::uint64_t, std::uint64_t> && std::is_same_v<Alembic::Util::int32_t, std::int32_t>);
+	static_assert(std::is_same_v<Alembic::Util::uint8_t, std::uint8_t> && std::is_same_v<Alembic::Util::uint32_t, std::uint32_t>);
 	static_assert(std::is_same_v<Alembic::Util::shared_ptr<int>, std::shared_ptr<int>>);
 
 	// N3f is V3f, but the sample types differ and only convert through the base sample.

@@ -91,21 +91,6 @@ TEST(SkeletalMeshRenderData, IndexContainerCopiesOutThirtyTwoBitIndicesFromEithe
 	EXPECT_TRUE(Copy.IsEmpty());
 }
 
-TEST(Containers, MapFindsAddsAndReplaces)
-{
-	TMap<uint32, FVertexID> Map;
-	Map.Reserve(3);
-	Map.Add(7, FVertexID(1));
-	Map.Add(0xFFFFFFFFu, FVertexID(2));
-	Map.Add(7, FVertexID(3));
-	EXPECT_EQ(Map.Num(), 2);
-	EXPECT_EQ(Map.FindChecked(7), FVertexID(3));
-	EXPECT_EQ(*Map.Find(0xFFFFFFFFu), FVertexID(2));
-	EXPECT_EQ(Map.Find(8), nullptr);
-	EXPECT_EQ(Map.Remove(7), 1);
-	EXPECT_FALSE(Map.Contains(7));
-}
-
 TEST(MeshDescription, PolygonsShareAnEdgeOnlyThroughSharedVertices)
 {
 	const FMeshDescription MeshDescription = MakeDescription(SquareCorners(), {0, 1, 2, 2, 3, 0});

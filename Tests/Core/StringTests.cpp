@@ -83,10 +83,3 @@ TEST(Names, CompareWithoutCaseAndKeepFirstSpelling)
 	EXPECT_NE(NotYetAdded, Added);
 	EXPECT_EQ(FName(TEXT("neveraddedanywhere"), FNAME_Find), Added);
 }
-
-TEST(Text, FromStringKeepsTheString)
-{
-	const FText Label = FText::FromString(TEXT("Velmora"));
-	EXPECT_EQ(ToUtf8(Label.ToString()), "Velmora");
-	EXPECT_TRUE(FText::GetEmpty().IsEmpty());
-}

@@ -3,7 +3,9 @@
 #include "TestPaths.h"
 #include "velmoraBPLibrary.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -257,4 +259,71 @@ TEST_F(FitFile, FailedWriteIsLoggedAndLeavesNoPartialFile)
 	EXPECT_EQ(ReadGroom((Dir / "kept.abc").string(), bReadFailed).vertexCounts, std::vector<int32_t>(3, 8));
 	EXPECT_FALSE(bReadFailed);
 	EXPECT_FALSE(std::filesystem::exists(Dir / "kept.abc.velmora-tmp"));
+}
+
+namespace
+{
+	std::vector<std::string> Listing(const std::filesystem::path& Dir)
+	{
+		std::vector<std::string> Names;
+		for (const auto& Entry : std::filesystem::directory_iterator(Dir))
+		{
+			Names.push_back(Entry.path().filename().string());
+		}
+		std::sort(Names.begin(), Names.end());
+		return Names;
+	}
+
+	// A groom file that opens and gives its positions and counts, but whose widths block claims more
+	// bytes than the file holds, so reading fails part way through the record.
+	void WriteGroomWithDamagedWidths(const std::filesystem::path& Path, const GroomData& Groom)
+	{
+		WriteGroom(Path.string(), Groom);
+		std::string Bytes = ReadBytes(Path);
+		const std::string Widths(reinterpret_cast<const char*>(Groom.widths.data()), Groom.widths.size() * sizeof(float));
+		const size_t At = Bytes.find(Widths);
+		ASSERT_NE(At, std::string::npos);
+		ASSERT_EQ(Bytes.find(Widths, At + 1), std::string::npos) << "the widths must be the only block with these bytes";
+		// A data block is its 8-byte size, a 16-byte sample key, then the values.
+		uint64_t Size = 0;
+		std::memcpy(&Size, Bytes.data() + At - 24, 8);
+		ASSERT_EQ(Size, 16 + Widths.size());
+		Size = uint64_t(1) << 40;
+		std::memcpy(Bytes.data() + At - 24, &Size, 8);
+		WriteBytes(Path, Bytes);
+	}
+}
+
+TEST_F(FitFile, SourceFailingPartWayIsNotFittedNorWritten)
+{
+	const GroomData Groom = MakeRadialGroom(3);
+	WriteGroomWithDamagedWidths(Dir / "partial.abc", Groom);
+
+	bool bReadFailed = false;
+	const GroomData Partial = ReadGroom((Dir / "partial.abc").string(), bReadFailed);
+	EXPECT_TRUE(bReadFailed);
+	EXPECT_EQ(Partial.positions, Groom.positions) << "the fields before the failure are read";
+	EXPECT_EQ(Partial.vertexCounts, Groom.vertexCounts);
+	EXPECT_TRUE(Partial.widths.empty() && Partial.groomColors.empty() && Partial.surfaceNormals.empty());
+
+	UCountingMeshComponent* Ball = PlaceMesh(Host::BuildSphere(6.f, 16, 32));
+	WriteBytes(Dir / "earlier.abc", "an earlier fit");
+	const std::vector<std::string> Before = Listing(Dir);
+	for (const char* Target : {"earlier.abc", "new.abc"})
+	{
+		SCOPED_TRACE(Target);
+		Host::FScopedLogCapture Log;
+		UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Ball, FVector::ZeroVector, ToFString(Dir / "partial.abc"), ToFString(Dir / Target));
+
+		const std::vector<std::string> Warnings = Log.TextsAt(ELogVerbosity::Warning);
+		ASSERT_EQ(Warnings.size(), 1u);
+		EXPECT_TRUE(Warnings[0].starts_with("Error reading Alembic file: ")) << Warnings[0];
+		EXPECT_TRUE(Warnings[0].ends_with("\n"));
+		EXPECT_EQ(Log.TextsAt(ELogVerbosity::Error),
+		          std::vector<std::string>{"FitGroomToStaticMesh: could not read " + (Dir / "partial.abc").string() + "; " + (Dir / Target).string() + " was not written"});
+		EXPECT_EQ(Log.GetLines().size(), 2u) << "no projection line: the half-read groom is not fitted";
+		EXPECT_EQ(Ball->NumTraces, 0);
+		EXPECT_EQ(ReadBytes(Dir / "earlier.abc"), "an earlier fit");
+		EXPECT_EQ(Listing(Dir), Before) << "no target and no temporary file";
+	}
 }

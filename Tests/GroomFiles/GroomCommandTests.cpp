@@ -1,7 +1,11 @@
 #include "GroomTestUtils.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
+#include <limits>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace
@@ -10,11 +14,13 @@ namespace
 	{
 		int ExitCode = -1;
 		std::string Stdout;
+		std::string Stderr;
 	};
 
 	FRunResult RunCli(const std::string& Arguments, const std::filesystem::path& WorkingDir)
 	{
-		const std::string Command = "cd '" + WorkingDir.string() + "' && '" VELMORA_CLI_PATH "' " + Arguments + " 2>/dev/null";
+		const std::filesystem::path StderrFile = VelmoraTest::MakeTempDir("cli-stderr") / "stderr.txt";
+		const std::string Command = "cd '" + WorkingDir.string() + "' && '" VELMORA_CLI_PATH "' " + Arguments + " 2>'" + StderrFile.string() + "'";
 		FRunResult Result;
 		FILE* Pipe = popen(Command.c_str(), "r");
 		if (!Pipe)
@@ -28,7 +34,29 @@ namespace
 		}
 		const int Status = pclose(Pipe);
 		Result.ExitCode = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+		Result.Stderr = GroomTest::ReadText(StderrFile);
 		return Result;
+	}
+
+	std::vector<uint32_t> BitsOf(const std::vector<float>& Values)
+	{
+		std::vector<uint32_t> Bits;
+		for (const float Value : Values)
+		{
+			Bits.push_back(std::bit_cast<uint32_t>(Value));
+		}
+		return Bits;
+	}
+
+	std::vector<std::string> Listing(const std::filesystem::path& Dir)
+	{
+		std::vector<std::string> Names;
+		for (const auto& Entry : std::filesystem::directory_iterator(Dir))
+		{
+			Names.push_back(Entry.path().filename().string());
+		}
+		std::sort(Names.begin(), Names.end());
+		return Names;
 	}
 }
 
@@ -67,15 +95,113 @@ TEST(PackCommand, WritesTheRecordItIsGiven)
 	GroomTest::ExpectSameRecord(ReadGroom(Out.string()), VelmoraCli::GroomFromJson(GroomTest::ReadText(Dir / "writer_basic.record.json")));
 }
 
-TEST(PackCommand, RejectsBadRecordsWithoutWriting)
+TEST(PackCommand, KeepsEveryNumberOfTheRecordBitForBit)
+{
+	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("pack-exact");
+	// Zeros written as integers keep their sign; integers a float cannot hold become the nearest float;
+	// denormals, the float extremes (also spelled as a 39-digit integer) and underflow to a signed zero.
+	std::ofstream(Dir / "exact.json") << R"({"positions": [-0, 16777217, 1e-45, 1.17549435e-38, -3.40282347e+38,
+	    340282346638528859811704183484516925440, -0.0, 1, -7e-46],
+	  "vertexCounts": [2, 1, 0], "widths": [4.2e-45],
+	  "groomColors": [0, -0, 3.4028235e38], "surfaceNormals": [1e-40, -1e-40, 123456789, -0, -0, -0],
+	  "log": ["ignored"], "stderr": []})";
+	const FRunResult Result = RunCli("pack exact.json exact.abc", Dir);
+	ASSERT_EQ(Result.ExitCode, 0) << Result.Stderr;
+
+	bool bReadFailed = true;
+	const GroomData Back = ReadGroom((Dir / "exact.abc").string(), bReadFailed);
+	EXPECT_FALSE(bReadFailed);
+	const float Max = std::numeric_limits<float>::max();
+	const float Tiny = std::numeric_limits<float>::denorm_min();
+	EXPECT_EQ(BitsOf(Back.positions), BitsOf({-0.0f, 16777216.0f, Tiny, std::numeric_limits<float>::min(), -Max, Max, -0.0f, 1.0f, -0.0f}));
+	EXPECT_EQ(Back.vertexCounts, (std::vector<int32_t>{2, 1, 0}));
+	EXPECT_EQ(BitsOf(Back.widths), BitsOf({3 * Tiny}));
+	EXPECT_EQ(BitsOf(Back.groomColors), BitsOf({0.0f, -0.0f, Max}));
+	EXPECT_EQ(BitsOf(Back.surfaceNormals), BitsOf({1e-40f, -1e-40f, 123456792.0f, -0.0f, -0.0f, -0.0f}));
+}
+
+TEST(PackCommand, ReadsTheArraysAndSkipsEveryOtherMember)
+{
+	// Members of every kind around and between the arrays, a key spelled with an escape, and the
+	// names of the arrays used again inside skipped members.
+	const GroomData Groom = VelmoraCli::GroomFromJson(R"( {"log": ["a\"b", "\ud83d\ude00"], "flag": true, "none": null,
+	    "nested": {"positions": [9], "deep": [[{"widths": "x"}], -1.5e3]},
+	    "\u0070ositions": [1.5, -0, 2], "vertexCounts": [-0, 1],
+	    "widths": [], "groomColors": [ 0.25 ,1e-1 ], "extra": {}} )"
+	                                                  "\n");
+	EXPECT_EQ(BitsOf(Groom.positions), BitsOf({1.5f, -0.0f, 2.0f}));
+	EXPECT_EQ(Groom.vertexCounts, (std::vector<int32_t>{0, 1}));
+	EXPECT_TRUE(Groom.widths.empty());
+	EXPECT_EQ(Groom.groomColors, (std::vector<float>{0.25f, 0.1f}));
+	EXPECT_TRUE(Groom.surfaceNormals.empty());
+}
+
+TEST(PackCommand, RefusesRecordsItCannotStoreFaithfullyBeforeWritingAnything)
 {
 	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("pack-bad");
-	const std::filesystem::path Out = Dir / "out.abc";
-	for (const char* Record : {"{\"positions\": [1, 2, \"x\"]}", "{\"vertexCounts\": [4294967296]}", "[1, 2]", "{\"positions\": [1, 2"})
+	const std::vector<std::pair<std::string, std::string>> Cases = {
+	    // 49 bytes claiming 2147483647 points: refused at once, never 17 GB written.
+	    {R"({"positions":[0,0,0],"vertexCounts":[2147483647]})", "add up to 2147483647 points, but positions holds 1"},
+	    {R"({"positions":[0,0,0,1,1,1],"vertexCounts":[3,-1]})", "strand 1 has a negative point count (-1)"},
+	    {R"({"positions":[0,0,0],"vertexCounts":[]})", "add up to 0 points, but positions holds 1"},
+	    {R"({"positions":[0,0,0,1],"vertexCounts":[1]})", "\"positions\" holds 4 values, not whole x, y, z triples"},
+	    {R"({"positions":[0,0,0],"vertexCounts":[1],"surfaceNormals":[1,2]})", "\"surfaceNormals\" holds 2 values"},
+	    {R"({"positions":[0,0,0,1,1,1,2,2,2],"vertexCounts":[3],"widths":[1,2]})", "\"widths\" holds 2 values"},
+	    {R"({"positions":[1e39,0,0],"vertexCounts":[1]})", "1e39, which is beyond the range of a 32-bit float"},
+	    {R"({"positions":[-340282356779733661637539395458142568448,0,0],"vertexCounts":[1]})", "beyond the range of a 32-bit float"},
+	    {R"({"positions":[0,0,0],"vertexCounts":[1.0]})", "1.0, which is not a whole number"},
+	    {R"({"positions":[0,0,0],"vertexCounts":[4294967296]})", "4294967296, which does not fit 32 bits"},
+	    {R"({"positions":[0,0,0],"vertexCounts":[1],"positions":[0,0,0]})", "\"positions\" appears twice"},
+	    {R"({"positions": [1, 2, "x"]})", "\"positions\" holds a value that is not a number"},
+	    {R"({"positions": {"x": 1}})", "\"positions\" is not an array"},
+	    {R"({"positions": 7})", "\"positions\" is not an array"},
+	    {R"({"vertexCounts": [1, null]})", "\"vertexCounts\" holds a value that is not a whole number"},
+	    {R"({"positions": [01]})", "not valid JSON: missing a comma or ']' after an array element at line 1, column 17"},
+	    {"{\"positions\": [1, 2", "not valid JSON: the text ends early"},
+	    {"{\"vertexCounts\": [],\n \"notes\": [true, nul]}", "not valid JSON: invalid value at line 2, column 21"},
+	    {"{\"notes\": \"a\tb\"}", "not valid JSON: invalid escape character in string at line 1, column 13"},
+	    {R"({"positions":[0,0,0],"vertexCounts":[1]} {})", "not valid JSON: unexpected text after the record at line 1, column 42"},
+	    {std::string(R"({"positions":[0,0,0],"vertexCounts":[1]})") + '\0' + "{}", "unexpected text after the record at line 1, column 41"},
+	    {R"({"positions":[1e400,0,0],"vertexCounts":[1]})", "a number too large to read at line 1, column 15"},
+	    {"{\"notes\": " + std::string(100000, '[') + std::string(100000, ']') + "}", "nested more than"},
+	    {"[1, 2]", "the record is not a JSON object"},
+	    {"", "the record is not a JSON object"},
+	};
+	for (const auto& [Record, Reason] : Cases)
+	{
+		SCOPED_TRACE(Record.substr(0, 80));
+		std::ofstream(Dir / "bad.json") << Record;
+		const FRunResult Result = RunCli("pack bad.json out.abc", Dir);
+		EXPECT_EQ(Result.ExitCode, 1);
+		EXPECT_TRUE(Result.Stderr.starts_with("velmora pack: bad.json: ")) << Result.Stderr;
+		EXPECT_NE(Result.Stderr.find(Reason), std::string::npos) << Result.Stderr;
+		EXPECT_EQ(std::count(Result.Stderr.begin(), Result.Stderr.end(), '\n'), 1) << Result.Stderr;
+		EXPECT_EQ(Result.Stdout, "");
+		EXPECT_EQ(Listing(Dir), std::vector<std::string>{"bad.json"});
+	}
+}
+
+TEST(PackCommand, RefusesARecordThatIsNotARegularFile)
+{
+	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("pack-fifo");
+	ASSERT_EQ(mkfifo((Dir / "fifo.json").c_str(), 0600), 0);
+	std::filesystem::create_directory(Dir / "folder.json");
+	for (const char* Record : {"fifo.json", "folder.json"})
 	{
 		SCOPED_TRACE(Record);
-		std::ofstream(Dir / "bad.json") << Record;
-		EXPECT_EQ(RunCli("pack bad.json out.abc", Dir).ExitCode, 1);
-		EXPECT_FALSE(std::filesystem::exists(Out));
+		const FRunResult Result = RunCli(std::string("pack ") + Record + " out.abc", Dir);
+		EXPECT_EQ(Result.ExitCode, 1);
+		EXPECT_EQ(Result.Stderr, std::string("velmora pack: ") + Record + ": not a regular file\n");
+		EXPECT_FALSE(std::filesystem::exists(Dir / "out.abc"));
+	}
+}
+
+TEST(PackCommand, AcceptsEveryWriterFixtureRecord)
+{
+	VELMORA_REQUIRE_FIXTURES(Dir);
+	for (const char* Name : {"writer_basic", "writer_empty", "writer_onepoint", "writer_widths_single", "big_groom"})
+	{
+		SCOPED_TRACE(Name);
+		EXPECT_NO_THROW(VelmoraCli::CheckGroomRecord(VelmoraCli::GroomFromJson(GroomTest::ReadText(Dir / (std::string(Name) + ".record.json")))));
 	}
 }

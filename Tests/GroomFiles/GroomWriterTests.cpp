@@ -123,19 +123,3 @@ TEST(GroomWriter, UnwritablePathThrowsTheLibrarysException)
 	EXPECT_THROW(WriteGroom(Path, MakeGroom({{0, 0, 0}})), std::exception);
 	testing::internal::GetCapturedStdout();
 }
-
-TEST(GroomWriter, ReproducesTheWriterFixturesRecords)
-{
-	VELMORA_REQUIRE_FIXTURES(Dir);
-	for (const char* Name : {"writer_basic", "writer_empty", "writer_onepoint", "writer_widths_single", "big_groom"})
-	{
-		SCOPED_TRACE(Name);
-		const GroomData Record = VelmoraCli::GroomFromJson(GroomTest::ReadText(Dir / (std::string(Name) + ".record.json")));
-		const std::string Path = TempFile(std::string(Name) + ".abc");
-		testing::internal::CaptureStdout();
-		WriteGroom(Path, Record);
-		testing::internal::GetCapturedStdout();
-		ExpectSameRecord(ReadGroom(Path), ReadGroom((Dir / (std::string(Name) + ".abc")).string()));
-		EXPECT_EQ(ReadUVs(Path).size(), ReadUVs((Dir / (std::string(Name) + ".abc")).string()).size());
-	}
-}

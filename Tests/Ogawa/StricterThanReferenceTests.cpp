@@ -5,7 +5,9 @@
 #include <Alembic/AbcGeom/All.h>
 #include <Alembic/Util/Murmur3.h>
 
+#include "Host/Log.h"
 #include "TestPaths.h"
+#include "alembicIO.h"
 
 #include <gtest/gtest.h>
 
@@ -68,5 +70,32 @@ namespace
 		const V3fArraySamplePtr Read = IV3fArrayProperty(Top, "second").getValue();
 		ASSERT_EQ(Read->size(), Points.size());
 		EXPECT_EQ((*Read)[599999], Points[599999]);
+	}
+
+	// The reference library expands an index past the values by reading outside them; here it fails
+	// the read, so the groom reader keeps the positions and counts before it and says why.
+	TEST(Stricter, WidthsIndexPastTheValuesFailsTheReadPartWay)
+	{
+		const std::string Path = (VelmoraTest::MakeTempDir("bad-index") / "groom.abc").string();
+		const std::vector<V3f> Points = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}};
+		const std::vector<int32_t> Counts = {2, 1};
+		const std::vector<float> Widths = {0.1f, 0.2f};
+		const std::vector<uint32_t> Indices = {0, 1, 7};
+		{
+			OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
+			OCurves Curves(Archive.getTop(), "groom");
+			Curves.getSchema().set(OCurvesSchema::Sample(P3fArraySample(Points), Int32ArraySample(Counts), kCubic, kNonPeriodic,
+			                                             OFloatGeomParam::Sample(FloatArraySample(Widths), UInt32ArraySample(Indices), kVertexScope)));
+		}
+		Host::FScopedLogCapture Log;
+		bool bReadFailed = false;
+		const GroomData Groom = ReadGroom(Path, bReadFailed);
+		EXPECT_TRUE(bReadFailed);
+		EXPECT_EQ(Groom.positions.size(), 9u);
+		EXPECT_EQ(Groom.vertexCounts, Counts);
+		EXPECT_TRUE(Groom.widths.empty() && Groom.groomColors.empty() && Groom.surfaceNormals.empty());
+		ASSERT_EQ(Log.GetLines().size(), 1u);
+		EXPECT_TRUE(Log.GetLines()[0].Utf8Text().starts_with("Error reading Alembic file: ")) << Log.GetLines()[0].Utf8Text();
+		EXPECT_NE(Log.GetLines()[0].Utf8Text().find("Index 7"), std::string::npos) << Log.GetLines()[0].Utf8Text();
 	}
 }

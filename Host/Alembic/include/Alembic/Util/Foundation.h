@@ -27,15 +27,17 @@ namespace Alembic
 			using std::unique_ptr;
 			using std::weak_ptr;
 
+			// The standard fixed-width types themselves, as the library takes them from <stdint.h>:
+			// int64_t is long on LP64 Linux and long long on Windows, so code must not assume either.
 			typedef unsigned char byte_t;
-			typedef unsigned char uint8_t;
-			typedef signed char int8_t;
-			typedef std::uint16_t uint16_t;
-			typedef std::int16_t int16_t;
-			typedef unsigned int uint32_t;
-			typedef int int32_t;
-			typedef unsigned long long uint64_t;
-			typedef long long int64_t;
+			using std::int16_t;
+			using std::int32_t;
+			using std::int64_t;
+			using std::int8_t;
+			using std::uint16_t;
+			using std::uint32_t;
+			using std::uint64_t;
+			using std::uint8_t;
 			typedef half float16_t;
 			typedef float float32_t;
 			typedef double float64_t;
