@@ -6,6 +6,7 @@
 #include "Misc/PackageName.h"
 #include "Rendering/MultiSizeIndexContainer.h"
 #include "StaticMeshAttributes.h"
+#include "StaticMeshCompiler.h"
 #include "UObject/UObjectGlobals.h"
 
 #include <gtest/gtest.h>
@@ -161,8 +162,8 @@ TEST(StaticMesh, BuildReadsTheCommittedDescription)
 
 	const uint64 Revision = Mesh->GetRenderDataRevision();
 	Mesh->Build();
-	EXPECT_GT(Mesh->GetRenderDataRevision(), Revision);
 	EXPECT_EQ(RenderIndices(Mesh), (std::vector<uint32>{0, 1, 2}));
+	EXPECT_GT(Mesh->GetRenderDataRevision(), Revision);
 	EXPECT_EQ(RenderPositions(Mesh).size(), 4u);
 }
 
@@ -208,5 +209,10 @@ TEST(StaticMesh, BuildWithoutACommittedDescriptionReportsAnError)
 	ASSERT_NE(Mesh->GetRenderData(), nullptr);
 	EXPECT_TRUE(Mesh->GetRenderData()->LODResources.IsEmpty());
 	Mesh->Build();
+	EXPECT_TRUE(Capture.GetLines().empty()) << "an asynchronous build reports when it finishes";
+	FStaticMeshCompilingManager::Get().FinishCompilation({Mesh});
 	EXPECT_EQ(Capture.GetLines().size(), 1u);
+	Mesh->Build(true);
+	FStaticMeshCompilingManager::Get().FinishCompilation({Mesh});
+	EXPECT_EQ(Capture.GetLines().size(), 1u) << "a silent build logs nothing";
 }
