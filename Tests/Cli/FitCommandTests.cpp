@@ -63,8 +63,16 @@ TEST(FitCommand, PutsEveryRootOfAFixtureGroomOnAnObjHead)
 	}
 }
 
-TEST(FitCommand, ReadsMeshesInEveryFormatAssimpWrites)
+TEST(FitCommand, ReadsMeshesInEveryFormatAssimpWritesWithFacesOutwards)
 {
+	// Three strands without normals, pointing down: from an origin above the sphere their rays arrive
+	// at its top from outside, which single-sided collision takes only if the faces still look out.
+	GroomData Down;
+	for (const FVector3f Root : {FVector3f(0.1f, 0, -1), FVector3f(-0.1f, 0.2f, -1), FVector3f(0.2f, -0.2f, -1)})
+	{
+		Down.vertexCounts.push_back(1);
+		Down.positions.insert(Down.positions.end(), {Root.X, Root.Y, Root.Z});
+	}
 	for (const char* Extension : {".obj", ".gltf", ".glb", ".fbx", ".ply", ".stl"})
 	{
 		SCOPED_TRACE(Extension);
@@ -73,6 +81,11 @@ TEST(FitCommand, ReadsMeshesInEveryFormatAssimpWrites)
 		ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
 		EXPECT_EQ(Run.Stdout, "");
 		ExpectRootsOnSphere(ReadGroomQuietly(Scene.Dir / "fitted.abc"), FVector::ZeroVector, 10.0);
+
+		WriteGroomQuietly(Scene.Dir / "down.abc", Down);
+		const FRun Outside = RunVelmora(std::string("fit down.abc sphere") + Extension + " down-fitted.abc --single-sided --origin 0,0,25 --json", Scene.Dir);
+		ASSERT_EQ(Outside.ExitCode, 0) << Outside.Stderr;
+		EXPECT_EQ(nlohmann::json::parse(Outside.Stdout)["hits"], 3);
 	}
 }
 
