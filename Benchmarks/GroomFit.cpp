@@ -64,12 +64,12 @@ namespace
 		FFitScene()
 		{
 			Host::SetLogEcho(false);
-			// A head at standing height; the groom is fitted from its centre.
+			// A head at standing height, double-sided as the conversion makes it; the groom is fitted from its centre.
 			Origin = FVector(0, 0, 160);
 			World = Host::NewWorld();
 			Source = Host::SpawnActor(World, Origin);
 			Mesh = Host::BuildHead(HeadTriangles);
-			Head = Host::AddStaticMeshComponent(Host::SpawnActor(World, Origin), Host::NewStaticMesh(Mesh), FTransform(Origin));
+			Head = Host::AddStaticMeshComponent(Host::SpawnActor(World, Origin), Host::NewStaticMesh(Mesh, Host::ECollisionSides::DoubleSided), FTransform(Origin));
 
 			// Strands from random directions, rooted 14 units out, growing outwards with a little curl.
 			std::mt19937 Random(2024);

@@ -17,7 +17,8 @@ namespace VelmoraCli
 	    "OUT.abc, with the same UvelmoraBPLibrary::FitGroomToStaticMesh a Blueprint calls in the editor.\n"
 	    "MESH is any file assimp reads (OBJ, FBX, glTF/GLB, PLY, STL, ...): every mesh in it, triangulated\n"
 	    "and placed by its node transforms, becomes one static mesh component in a world. Coordinates are\n"
-	    "taken as the files hold them.\n"
+	    "taken as the files hold them. The static mesh's collision is made as SkeletalMeshToStaticMesh\n"
+	    "makes it: its triangles, double-sided, standing in for simple collision too.\n"
 	    "\n"
 	    "A groom with one surface normal per strand is fitted along those normals (each root placed at\n"
 	    "origin + root, traced 5 units either way); any other groom is fitted by rays from the origin\n"
@@ -29,6 +30,9 @@ namespace VelmoraCli
 	    "  --mesh-location X,Y,Z    where the mesh component stands\n"
 	    "  --mesh-rotation P,Y,R    its rotation: pitch, yaw, roll in degrees\n"
 	    "  --mesh-scale S|X,Y,Z     its scale\n"
+	    "  --single-sided           give the mesh single-sided collision, the engine's default for a mesh\n"
+	    "                           not made by SkeletalMeshToStaticMesh: traces that leave the mesh from\n"
+	    "                           inside, as the fit's do, pass through it and miss, as in the editor\n"
 	    "  -o, --output OUT.abc     the output file (instead of the third argument)\n"
 	    "  --json                   print the summary and the log as JSON on stdout\n"
 	    "  -q, --quiet              print nothing but errors\n"
@@ -116,6 +120,10 @@ namespace VelmoraCli
 			else if (Arg == "-q" || Arg == "--quiet")
 			{
 				bQuiet = true;
+			}
+			else if (Arg == "--single-sided")
+			{
+				Request.CollisionSides = Host::ECollisionSides::SingleSided;
 			}
 			else if (Arg == "--progress")
 			{

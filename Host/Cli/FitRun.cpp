@@ -237,7 +237,7 @@ namespace VelmoraCli
 		UWorld* World = Host::NewWorld();
 		AActor* Source = Host::SpawnActor(World, Request.ActorLocation);
 		AActor* MeshActor = Host::SpawnActorWithoutRoot(World);
-		UStaticMesh* Mesh = Host::NewStaticMesh(MeshData);
+		UStaticMesh* Mesh = Host::NewStaticMesh(MeshData, Request.CollisionSides);
 		UStaticMeshComponent* Component =
 		    Host::AddStaticMeshComponent(MeshActor, Mesh, FTransform(Request.MeshRotation, Request.MeshLocation, Request.MeshScale));
 

@@ -24,6 +24,9 @@ namespace VelmoraCli
 		FVector MeshLocation = FVector::ZeroVector;
 		FRotator MeshRotation = FRotator::ZeroRotator;
 		FVector MeshScale = FVector::OneVector;
+		// Double-sided is how SkeletalMeshToStaticMesh makes a head; single-sided is the engine's default
+		// for any other mesh.
+		Host::ECollisionSides CollisionSides = Host::ECollisionSides::DoubleSided;
 		EProgressMode Progress = EProgressMode::Auto;
 	};
 

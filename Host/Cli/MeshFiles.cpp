@@ -79,6 +79,7 @@ namespace VelmoraCli
 					}
 					Out.Positions.Add(FVector3f(P.x, P.y, P.z));
 				}
+				const bool bMirrored = Transform.Determinant() < 0;
 				for (unsigned Face = 0; Face < Mesh.mNumFaces; ++Face)
 				{
 					const aiFace& F = Mesh.mFaces[Face];
@@ -92,10 +93,14 @@ namespace VelmoraCli
 						Error = "a triangle refers to a vertex the mesh does not have";
 						return false;
 					}
-					for (int Corner = 0; Corner < 3; ++Corner)
-					{
-						Out.Indices.Add(static_cast<uint32>(Base + F.mIndices[Corner]));
-					}
+					// Assimp faces a triangle counter-clockwise, (B - A) x (C - A), whatever the format; the
+					// engine faces it towards (C - A) x (B - A). Reversing the corners keeps the face where
+					// the file put it, unless the node's transform mirrors the mesh, which reverses it already.
+					const unsigned Second = bMirrored ? 1 : 2;
+					const unsigned Third = bMirrored ? 2 : 1;
+					Out.Indices.Add(static_cast<uint32>(Base + F.mIndices[0]));
+					Out.Indices.Add(static_cast<uint32>(Base + F.mIndices[Second]));
+					Out.Indices.Add(static_cast<uint32>(Base + F.mIndices[Third]));
 				}
 				return true;
 			}
@@ -286,10 +291,11 @@ namespace VelmoraCli
 		{
 			Out.mFaces[Face].mNumIndices = 3;
 			Out.mFaces[Face].mIndices = new unsigned[3];
-			for (unsigned Corner = 0; Corner < 3; ++Corner)
-			{
-				Out.mFaces[Face].mIndices[Corner] = Mesh.Indices[static_cast<int32>(3 * Face + Corner)];
-			}
+			// Back from the engine's winding to assimp's counter-clockwise one.
+			const int32 First = static_cast<int32>(3 * Face);
+			Out.mFaces[Face].mIndices[0] = Mesh.Indices[First];
+			Out.mFaces[Face].mIndices[1] = Mesh.Indices[First + 2];
+			Out.mFaces[Face].mIndices[2] = Mesh.Indices[First + 1];
 		}
 
 		Assimp::Exporter Exporter;

@@ -6,6 +6,8 @@
 
 // Mesh files through assimp: every format it reads (OBJ, FBX, glTF/GLB, PLY, STL, ...) in, and the
 // formats it writes out. Coordinates are taken as the file holds them: no unit or axis conversion.
+// Triangles change winding on the way: mesh files face them counter-clockwise, the engine clockwise
+// (Host::FMeshData), so a face that looks out of a file's head looks out of the static mesh too.
 namespace VelmoraCli
 {
 	// Every mesh of the scene, triangulated, placed by its node's transform and flattened into one

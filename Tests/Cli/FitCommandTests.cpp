@@ -63,8 +63,16 @@ TEST(FitCommand, PutsEveryRootOfAFixtureGroomOnAnObjHead)
 	}
 }
 
-TEST(FitCommand, ReadsMeshesInEveryFormatAssimpWrites)
+TEST(FitCommand, ReadsMeshesInEveryFormatAssimpWritesWithFacesOutwards)
 {
+	// Three strands without normals, pointing down: from an origin above the sphere their rays arrive
+	// at its top from outside, which single-sided collision takes only if the faces still look out.
+	GroomData Down;
+	for (const FVector3f Root : {FVector3f(0.1f, 0, -1), FVector3f(-0.1f, 0.2f, -1), FVector3f(0.2f, -0.2f, -1)})
+	{
+		Down.vertexCounts.push_back(1);
+		Down.positions.insert(Down.positions.end(), {Root.X, Root.Y, Root.Z});
+	}
 	for (const char* Extension : {".obj", ".gltf", ".glb", ".fbx", ".ply", ".stl"})
 	{
 		SCOPED_TRACE(Extension);
@@ -73,6 +81,11 @@ TEST(FitCommand, ReadsMeshesInEveryFormatAssimpWrites)
 		ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
 		EXPECT_EQ(Run.Stdout, "");
 		ExpectRootsOnSphere(ReadGroomQuietly(Scene.Dir / "fitted.abc"), FVector::ZeroVector, 10.0);
+
+		WriteGroomQuietly(Scene.Dir / "down.abc", Down);
+		const FRun Outside = RunVelmora(std::string("fit down.abc sphere") + Extension + " down-fitted.abc --single-sided --origin 0,0,25 --json", Scene.Dir);
+		ASSERT_EQ(Outside.ExitCode, 0) << Outside.Stderr;
+		EXPECT_EQ(nlohmann::json::parse(Outside.Stdout)["hits"], 3);
 	}
 }
 
@@ -206,4 +219,37 @@ TEST(FitCommand, RejectsBadCommandLinesWithUsage)
 		EXPECT_NE(Run.Stderr.find("(see velmora fit --help)"), std::string::npos) << Run.Stderr;
 		EXPECT_FALSE(fs::exists(Scene.Dir / "out.abc"));
 	}
+}
+
+TEST(FitCommand, MeshCollisionIsDoubleSidedUnlessSingleSidedIsAsked)
+{
+	// A cube written as any exporter writes it, every face counter-clockwise seen from outside, and a
+	// groom without normals: the fit traces from the origin towards each root.
+	const fs::path Dir = VelmoraTest::MakeTempDir("fit-sides");
+	std::ofstream(Dir / "cube.obj") << "v -5 -5 -5\nv 5 -5 -5\nv 5 5 -5\nv -5 5 -5\nv -5 -5 5\nv 5 -5 5\nv 5 5 5\nv -5 5 5\n"
+	                                   "f 1 4 3\nf 1 3 2\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\nf 4 8 7\nf 4 7 3\nf 1 5 8\nf 1 8 4\nf 2 3 7\nf 2 7 6\n";
+	GroomData Groom;
+	for (const FVector3f Root : {FVector3f(0.1f, 0, -1), FVector3f(-0.1f, 0.2f, -1), FVector3f(0.3f, -0.2f, -1)})
+	{
+		Groom.vertexCounts.push_back(2);
+		Groom.positions.insert(Groom.positions.end(), {Root.X, Root.Y, Root.Z, Root.X, Root.Y, Root.Z - 1});
+	}
+	WriteGroomQuietly(Dir / "groom.abc", Groom);
+
+	const auto Fit = [&Dir](const std::string& Options)
+	{
+		const FRun Run = RunVelmora("fit groom.abc cube.obj out.abc --json " + Options, Dir);
+		EXPECT_EQ(Run.ExitCode, 0) << Run.Stderr;
+		return nlohmann::json::parse(Run.Stdout);
+	};
+	// From inside, as the fit's segments run on a head: only double-sided collision takes them.
+	EXPECT_EQ(Fit("")["hits"], 3);
+	const nlohmann::json SingleSided = Fit("--single-sided");
+	EXPECT_EQ(SingleSided["hits"], 0);
+	EXPECT_EQ(SingleSided["misses"], 3);
+	EXPECT_NE(SingleSided["log"].dump().find("Turn on Double Sided Geometry"), std::string::npos) << SingleSided["log"].dump();
+	// From outside, above the cube: the top face, loaded facing out, is hit single-sided too.
+	EXPECT_EQ(Fit("--single-sided --origin 0,0,15")["hits"], 3);
+	const GroomData Fitted = ReadGroomQuietly(Dir / "out.abc");
+	EXPECT_NEAR(Root(Fitted, 0).Z, 5.0, 1e-5);
 }

@@ -1,6 +1,8 @@
 #include "ConversionTestUtils.h"
 
+#include "CollisionQueryParams.h"
 #include "Components/StaticMeshComponent.h"
+#include "Engine/HitResult.h"
 #include "GameFramework/Actor.h"
 #include "Host/Log.h"
 #include "Host/World.h"
@@ -46,6 +48,18 @@ namespace
 		}
 		return Groom;
 	}
+}
+
+TEST(MeshConversion, ReturnsAFinishedMeshThatTracesAtOnce)
+{
+	UStaticMesh* Mesh = UvelmoraBPLibrary::SkeletalMeshToStaticMesh(Host::MakeSkeletalMesh(Host::MakeSphereLOD(10.f, 12, 24)));
+	ASSERT_NE(Mesh, nullptr);
+	EXPECT_FALSE(Mesh->IsCompiling());
+	// A trace does not wait for a build: it sees the collision only because the conversion finished it.
+	UStaticMeshComponent* Component = Host::AddStaticMeshComponent(Host::SpawnActor(Host::NewWorld()), Mesh);
+	FHitResult Hit;
+	EXPECT_TRUE(Component->LineTraceComponent(Hit, FVector::ZeroVector, FVector(0, 0, 20), FCollisionQueryParams(NAME_None, true))) << "from inside";
+	EXPECT_TRUE(Component->LineTraceComponent(Hit, FVector(0, 0, 20), FVector::ZeroVector, FCollisionQueryParams(NAME_None, true))) << "from outside";
 }
 
 TEST(MeshConversion, GroomFitsOntoAConvertedSkeletalSphere)

@@ -1,11 +1,17 @@
 #include "ConversionTestUtils.h"
 
+#include "CollisionQueryParams.h"
+#include "Components/StaticMeshComponent.h"
 #include "Containers/Map.h"
+#include "Engine/HitResult.h"
+#include "GameFramework/Actor.h"
 #include "Host/Log.h"
 #include "Host/PackageName.h"
+#include "Host/World.h"
 #include "Misc/PackageName.h"
 #include "Rendering/MultiSizeIndexContainer.h"
 #include "StaticMeshAttributes.h"
+#include "StaticMeshCompiler.h"
 #include "UObject/UObjectGlobals.h"
 
 #include <gtest/gtest.h>
@@ -146,9 +152,50 @@ TEST(StaticMesh, BuildReadsTheCommittedDescription)
 
 	const uint64 Revision = Mesh->GetRenderDataRevision();
 	Mesh->Build();
-	EXPECT_GT(Mesh->GetRenderDataRevision(), Revision);
 	EXPECT_EQ(RenderIndices(Mesh), (std::vector<uint32>{0, 1, 2}));
+	EXPECT_GT(Mesh->GetRenderDataRevision(), Revision);
 	EXPECT_EQ(RenderPositions(Mesh).size(), 4u);
+}
+
+TEST(StaticMesh, BuildIsAsynchronousUntilSomethingWaitsForIt)
+{
+	UStaticMesh* Mesh = MakeStaticMesh(TEXT("/Game/Tests/BuildAsync"));
+	*Mesh->CreateMeshDescription(0) = MakeDescription(SquareCorners(), {0, 2, 1});
+	Mesh->CommitMeshDescription(0);
+	Mesh->CreateBodySetup();
+	UStaticMeshComponent* Component = Host::AddStaticMeshComponent(Host::SpawnActor(Host::NewWorld()), Mesh);
+	const auto Hits = [Component]()
+	{
+		FHitResult Hit;
+		return Component->LineTraceComponent(Hit, FVector(0.6, 0.3, 1), FVector(0.6, 0.3, -1), FCollisionQueryParams(NAME_None, true));
+	};
+
+	Mesh->Build();
+	EXPECT_TRUE(Mesh->IsCompiling());
+	EXPECT_FALSE(Hits()) << "no collision until the build finishes";
+	FStaticMeshCompilingManager::Get().FinishCompilation({Mesh});
+	EXPECT_FALSE(Mesh->IsCompiling());
+	EXPECT_TRUE(Hits());
+
+	// An edit starts a build too; the waiting accessors finish it.
+	Mesh->PostEditChange();
+	EXPECT_TRUE(Mesh->IsCompiling());
+	EXPECT_FALSE(Hits());
+	EXPECT_NE(Mesh->GetBodySetup(), nullptr);
+	EXPECT_FALSE(Mesh->IsCompiling());
+	EXPECT_TRUE(Hits());
+	Mesh->Build();
+	EXPECT_EQ(RenderIndices(Mesh), (std::vector<uint32>{0, 2, 1}));
+	EXPECT_FALSE(Mesh->IsCompiling());
+
+	// With an error list the build is done when Build returns; FinishAllCompilation finishes every mesh.
+	TArray<FText> Errors;
+	Mesh->Build(false, &Errors);
+	EXPECT_FALSE(Mesh->IsCompiling());
+	Mesh->Build();
+	FStaticMeshCompilingManager::Get().FinishAllCompilation();
+	EXPECT_FALSE(Mesh->IsCompiling());
+	EXPECT_TRUE(Hits());
 }
 
 TEST(StaticMesh, BuildFansPolygonsAndLeavesDegenerateTrianglesOut)
@@ -193,5 +240,10 @@ TEST(StaticMesh, BuildWithoutACommittedDescriptionReportsAnError)
 	ASSERT_NE(Mesh->GetRenderData(), nullptr);
 	EXPECT_TRUE(Mesh->GetRenderData()->LODResources.IsEmpty());
 	Mesh->Build();
+	EXPECT_TRUE(Capture.GetLines().empty()) << "an asynchronous build reports when it finishes";
+	FStaticMeshCompilingManager::Get().FinishCompilation({Mesh});
 	EXPECT_EQ(Capture.GetLines().size(), 1u);
+	Mesh->Build(true);
+	FStaticMeshCompilingManager::Get().FinishCompilation({Mesh});
+	EXPECT_EQ(Capture.GetLines().size(), 1u) << "a silent build logs nothing";
 }

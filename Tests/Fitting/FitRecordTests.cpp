@@ -1,4 +1,5 @@
 #include "FittingTestHelpers.h"
+#include "Engine/StaticMesh.h"
 #include "GroomFitting.h"
 #include "Host/Log.h"
 
@@ -239,4 +240,124 @@ TEST_F(FitRecord, DebugLinesFollowTheRandomDrawAndMissesDrawNone)
 		ComponentTrace(Start, End, Plane);
 		EXPECT_EQ(rand(), Second);
 	}
+}
+
+namespace
+{
+	// Strands in 26 directions around a head centred on the origin: with normals, roots 10 units out
+	// along them (a surface-normal segment then spans 5 to 15, across the head's surface); without, roots
+	// 3 units out (a spherical segment from the origin reaches 20). Either way every segment leaves the
+	// head from inside, as the fit's segments do on a real head.
+	GroomData GroomAroundHead(bool bWithNormals)
+	{
+		GroomData Groom;
+		for (int32 X = -1; X <= 1; ++X)
+		{
+			for (int32 Y = -1; Y <= 1; ++Y)
+			{
+				for (int32 Z = -1; Z <= 1; ++Z)
+				{
+					if (X == 0 && Y == 0 && Z == 0)
+					{
+						continue;
+					}
+					const FVector3f Direction = FVector3f(float(X), float(Y), float(Z)).GetSafeNormal();
+					const FVector3f Root = Direction * (bWithNormals ? 10.f : 3.f);
+					const FVector3f Tip = Root + Direction;
+					Groom.vertexCounts.push_back(2);
+					Groom.positions.insert(Groom.positions.end(), {Root.X, Root.Y, Root.Z, Tip.X, Tip.Y, Tip.Z});
+					if (bWithNormals)
+					{
+						Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {Direction.X, Direction.Y, Direction.Z});
+					}
+				}
+			}
+		}
+		return Groom;
+	}
+
+	bool Contains(const std::string& Text, const FString& Part)
+	{
+		return Text.find(TCHAR_TO_UTF8(*Part)) != std::string::npos;
+	}
+}
+
+TEST_F(FitRecord, SingleSidedHeadWarnsOnceThenEveryStrandMisses)
+{
+	UCountingMeshComponent* Head = PlaceMesh(Host::BuildHead(3000), FTransform::Identity, Host::ECollisionSides::SingleSided);
+	for (const bool bWithNormals : {true, false})
+	{
+		GroomData Groom = GroomAroundHead(bWithNormals);
+		const GroomData Before = Groom;
+		Host::FScopedLogCapture Log;
+		ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector));
+		const std::vector<std::string> Warnings = Log.TextsAt(ELogVerbosity::Warning);
+		ASSERT_EQ(Warnings.size(), 27u);
+		EXPECT_TRUE(Contains(Warnings[0], Head->GetStaticMesh()->GetPathName())) << Warnings[0];
+		EXPECT_TRUE(Contains(Warnings[0], TEXT("single-sided")) && Contains(Warnings[0], TEXT("Turn on Double Sided Geometry in the mesh's collision settings")) &&
+		            Contains(Warnings[0], TEXT("SkeletalMeshToStaticMesh")))
+		    << Warnings[0];
+		EXPECT_EQ(std::vector<std::string>(Warnings.begin() + 1, Warnings.end()), std::vector<std::string>(26, MissWarning));
+		EXPECT_EQ(Groom.positions, Before.positions);
+		EXPECT_EQ(Head->NumTraces, 26) << "the fit still traces every strand";
+		Head->NumTraces = 0;
+	}
+}
+
+TEST_F(FitRecord, DoubleSidedHeadTakesEveryRootWithoutAWarning)
+{
+	UCountingMeshComponent* Head = PlaceMesh(Host::BuildHead(3000), FTransform::Identity, Host::ECollisionSides::DoubleSided);
+	for (const bool bWithNormals : {true, false})
+	{
+		GroomData Groom = GroomAroundHead(bWithNormals);
+		const GroomData Before = Groom;
+		Host::FScopedLogCapture Log;
+		ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector));
+		EXPECT_TRUE(Log.TextsAt(ELogVerbosity::Warning).empty());
+		for (int32 Strand = 0; Strand < 26; ++Strand)
+		{
+			// Each root moved along its own direction, onto the head's surface some 7 to 14 units out.
+			const FVector Root(Point(Groom, 2 * Strand)), Direction = FVector(Point(Before, 2 * Strand)).GetSafeNormal();
+			EXPECT_LT((Root ^ Direction).Size(), 1e-4) << "strand " << Strand;
+			EXPECT_GT(Root | Direction, 7.0) << "strand " << Strand;
+			EXPECT_LT(Root | Direction, 14.0) << "strand " << Strand;
+		}
+	}
+}
+
+TEST_F(FitRecord, ComponentWithNothingToHitWarnsOnceAndNamesIt)
+{
+	GroomData Groom = MakeGroom({{{1, 1, 1}, {1, 1, 2}}, {{2, 2, 1}}}, {0, 0, 1, 0, 0, 1});
+	const auto ExpectOneWarningThenMisses = [&Groom](UStaticMeshComponent* Component, const FString& Named, const TCHAR* Saying)
+	{
+		Host::FScopedLogCapture Log;
+		ASSERT_TRUE(GroomFitting::FitRecord(Groom, Component, FVector::ZeroVector, FVector::ZeroVector));
+		const std::vector<std::string> Warnings = Log.TextsAt(ELogVerbosity::Warning);
+		ASSERT_EQ(Warnings.size(), 3u);
+		EXPECT_TRUE(Contains(Warnings[0], Named) && Contains(Warnings[0], Saying)) << Warnings[0];
+		EXPECT_EQ(Warnings[1], MissWarning);
+		EXPECT_EQ(Warnings[2], MissWarning);
+	};
+
+	UCountingMeshComponent* Plane = PlaceMesh(Host::BuildPlane(50.f));
+	Plane->SetCollisionEnabled(ECollisionEnabled::NoCollision);
+	ExpectOneWarningThenMisses(Plane, Plane->GetStaticMesh()->GetPathName(), TEXT("Turn the component's collision on"));
+	Plane->SetCollisionEnabled(ECollisionEnabled::QueryAndPhysics);
+	Plane->GetOwner()->SetActorEnableCollision(false);
+	ExpectOneWarningThenMisses(Plane, Plane->GetStaticMesh()->GetPathName(), TEXT("Turn the component's collision on"));
+
+	UStaticMesh* WithoutBodySetup = NewObject<UStaticMesh>();
+	Host::SetMeshData(WithoutBodySetup, Host::BuildPlane(50.f));
+	Plane->SetStaticMesh(WithoutBodySetup);
+	Plane->GetOwner()->SetActorEnableCollision(true);
+	ExpectOneWarningThenMisses(Plane, WithoutBodySetup->GetPathName(), TEXT("make the mesh with SkeletalMeshToStaticMesh"));
+
+	Plane->SetStaticMesh(nullptr);
+	ExpectOneWarningThenMisses(Plane, Plane->GetPathName(), TEXT("has no static mesh"));
+
+	// Nothing to trace, nothing to say.
+	GroomData Empty;
+	Host::FScopedLogCapture Log;
+	ASSERT_TRUE(GroomFitting::FitRecord(Empty, Plane, FVector::ZeroVector, FVector::ZeroVector));
+	EXPECT_TRUE(Log.TextsAt(ELogVerbosity::Warning).empty());
 }

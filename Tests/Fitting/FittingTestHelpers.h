@@ -65,17 +65,19 @@ namespace FittingTest
 		}
 	};
 
-	// A world with the groom's source actor and a mesh to fit onto.
+	// A world with the groom's source actor and a mesh to fit onto. Meshes are double-sided, as
+	// SkeletalMeshToStaticMesh makes them, unless a test asks for the engine's single-sided default.
 	class FitWorld : public ::testing::Test
 	{
 	protected:
 		UWorld* World = Host::NewWorld();
 
-		UCountingMeshComponent* PlaceMesh(const Host::FMeshData& Mesh, const FTransform& Placement = FTransform::Identity)
+		UCountingMeshComponent* PlaceMesh(const Host::FMeshData& Mesh, const FTransform& Placement = FTransform::Identity,
+		                                  Host::ECollisionSides Sides = Host::ECollisionSides::DoubleSided)
 		{
 			AActor* Owner = Host::SpawnActor(World);
 			UCountingMeshComponent* Component = NewObject<UCountingMeshComponent>(Owner);
-			Component->SetStaticMesh(Host::NewStaticMesh(Mesh));
+			Component->SetStaticMesh(Host::NewStaticMesh(Mesh, Sides));
 			Component->SetWorldTransform(Placement);
 			Component->RegisterComponent();
 			return Component;

@@ -85,6 +85,7 @@ namespace UE::Host
 		const FComplexCollision* Collision = nullptr;
 		FVector Start;
 		FVector Delta;
+		bool bCullBackFaces = false;
 	};
 
 	FComplexCollision::FComplexCollision(const FStaticMeshRenderData* RenderData, const void* InSourceMesh, uint64 InSourceRevision)
@@ -223,7 +224,7 @@ namespace UE::Host
 		}
 	}
 
-	bool FComplexCollision::Trace(const FVector& Start, const FVector& End, FCrossing& OutCrossing) const
+	bool FComplexCollision::Trace(const FVector& Start, const FVector& End, bool bCullBackFaces, FCrossing& OutCrossing) const
 	{
 		if (!Scene)
 		{
@@ -276,6 +277,11 @@ namespace UE::Host
 		Context.Collision = this;
 		Context.Start = Start;
 		Context.Delta = Delta;
+		Context.bCullBackFaces = bCullBackFaces;
+		if (bCullBackFaces)
+		{
+			Context.Context.filter = &FComplexCollision::FilterBackFaces;
+		}
 
 		const FVector3f Origin(ClippedStart);
 		const FVector3f Direction(ClippedEnd - ClippedStart);
@@ -367,6 +373,29 @@ namespace UE::Host
 		return static_cast<int32>(FaceOf(Crossing.Geometry, Crossing.Primitive));
 	}
 
+	bool FComplexCollision::IsBackFace(uint32 Face, const FVector& Delta) const
+	{
+		// The engine faces a triangle (A, B, C) towards (C - A) x (B - A).
+		const float* C = &Corners[9 * static_cast<size_t>(Face)];
+		const FVector A(C[0], C[1], C[2]);
+		const FVector Normal = (FVector(C[6], C[7], C[8]) - A) ^ (FVector(C[3], C[4], C[5]) - A);
+		return (Normal | Delta) > 0.0;
+	}
+
+	void FComplexCollision::FilterBackFaces(const RTCFilterFunctionNArguments* Args)
+	{
+		const FTraceContext* Context = reinterpret_cast<const FTraceContext*>(Args->context);
+		const FComplexCollision* Collision = Context->Collision;
+		for (uint32 Lane = 0; Lane < Args->N; ++Lane)
+		{
+			if (Args->valid[Lane] != 0 &&
+			    Collision->IsBackFace(Collision->FaceOf(RTCHitN_geomID(Args->hit, Args->N, Lane), RTCHitN_primID(Args->hit, Args->N, Lane)), Context->Delta))
+			{
+				Args->valid[Lane] = 0;
+			}
+		}
+	}
+
 	void FComplexCollision::FilterCandidate(const RTCFilterFunctionNArguments* Args)
 	{
 		const FTraceContext* Context = reinterpret_cast<const FTraceContext*>(Args->context);
@@ -379,7 +408,7 @@ namespace UE::Host
 			}
 			const uint32 Face = Collision->FaceOf(RTCHitN_geomID(Args->hit, Args->N, Lane), RTCHitN_primID(Args->hit, Args->N, Lane));
 			double Time = 0.0, U = 0.0, V = 0.0;
-			if (!Collision->Cross(Face, Context->Start, Context->Delta, Time, U, V))
+			if ((Context->bCullBackFaces && Collision->IsBackFace(Face, Context->Delta)) || !Collision->Cross(Face, Context->Start, Context->Delta, Time, U, V))
 			{
 				Args->valid[Lane] = 0;
 			}

@@ -43,7 +43,7 @@ namespace UE::Host
 			FVector Point;
 			// Whether Point was worked out on the triangle as stored (else it is Start + Time (End - Start)).
 			bool bOnTriangle = false;
-			// Unnormalised face normal in mesh space.
+			// Unnormalised face normal in mesh space, either way round.
 			FVector Normal;
 			// Which triangle: resolve with GetFaceIndex.
 			uint32 Geometry = RTC_INVALID_GEOMETRY_ID;
@@ -51,8 +51,10 @@ namespace UE::Host
 		};
 
 		// The crossing of the segment Start + t (End - Start), t in [0, 1], nearest to Start; false when
-		// there is none. Both points are in the mesh's space.
-		bool Trace(const FVector& Start, const FVector& End, FCrossing& OutCrossing) const;
+		// there is none. Both points are in the mesh's space. With bCullBackFaces a triangle counts only
+		// when the segment arrives at its front: it passes through a triangle (A, B, C) while travelling
+		// the way of the engine's face normal (C - A) x (B - A).
+		bool Trace(const FVector& Start, const FVector& End, bool bCullBackFaces, FCrossing& OutCrossing) const;
 
 		// Index of the crossed triangle in the render data's index buffer (index / 3).
 		int32 GetFaceIndex(const FCrossing& Crossing) const;
@@ -69,7 +71,12 @@ namespace UE::Host
 			std::vector<uint32> Faces;
 		};
 
+		// Drops the candidates the segment reaches from behind.
+		static void FilterBackFaces(const RTCFilterFunctionNArguments* Args);
+		// Drops the candidates that are no true crossing (and, when culling, those reached from behind).
 		static void FilterCandidate(const RTCFilterFunctionNArguments* Args);
+		// Whether the segment direction Delta arrives at the back of face Face.
+		bool IsBackFace(uint32 Face, const FVector& Delta) const;
 		// Where the segment crosses face Face, decided in double precision: the fraction of the segment
 		// and the barycentric coordinates of the second and third corners. False when it does not cross.
 		bool Cross(uint32 Face, const FVector& Start, const FVector& Delta, double& OutTime, double& OutU, double& OutV) const;

@@ -92,6 +92,16 @@ void USceneComponent::SetWorldLocationAndRotation(FVector NewLocation, FRotator 
 	SetWorldRotation(NewRotation, bSweep, OutSweepHitResult, Teleport);
 }
 
+ECollisionEnabled::Type UPrimitiveComponent::GetCollisionEnabled() const
+{
+	const AActor* Owner = GetOwner();
+	if (Owner && !Owner->GetActorEnableCollision())
+	{
+		return ECollisionEnabled::NoCollision;
+	}
+	return CollisionEnabled;
+}
+
 bool UPrimitiveComponent::LineTraceComponent(FHitResult& OutHit, const FVector Start, const FVector End, const FCollisionQueryParams& Params)
 {
 	OutHit = FHitResult(Start, End);

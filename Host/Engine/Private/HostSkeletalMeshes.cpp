@@ -53,14 +53,15 @@ namespace Host
 				const uint32 B = A + 1;
 				const uint32 C = A + Columns;
 				const uint32 D = C + 1;
-				// The first ring's second triangle and the last ring's first would join a pole to itself.
+				// Clockwise seen from outside, so each faces outwards in the engine's winding. The first ring's
+				// second triangle and the last ring's first would join a pole to itself.
 				if (Ring != Rings - 1)
 				{
-					LOD.Indices.Append({A, C, D});
+					LOD.Indices.Append({A, D, C});
 				}
 				if (Ring != 0)
 				{
-					LOD.Indices.Append({A, D, B});
+					LOD.Indices.Append({A, B, D});
 				}
 			}
 		}

@@ -1,16 +1,20 @@
 #include "Host/MeshBuilders.h"
 
 #include "Engine/StaticMesh.h"
+#include "PhysicsEngine/BodySetup.h"
 
 #include <cmath>
+#include <utility>
 
 namespace Host
 {
 	namespace
 	{
+		// The triangle whose corners A, B, C run counter-clockwise seen from its front, stored in the
+		// engine's winding (clockwise from the front).
 		void AddTriangle(FMeshData& Data, uint32 A, uint32 B, uint32 C)
 		{
-			Data.Indices.Append({A, B, C});
+			Data.Indices.Append({A, C, B});
 		}
 
 		// A UV sphere whose radius along each direction is given by RadiusAt(unit direction).
@@ -143,6 +147,15 @@ namespace Host
 		return Data;
 	}
 
+	FMeshData Reversed(FMeshData Data)
+	{
+		for (int32 First = 0; First + 2 < Data.Indices.Num(); First += 3)
+		{
+			std::swap(Data.Indices[First + 1], Data.Indices[First + 2]);
+		}
+		return Data;
+	}
+
 	void SetMeshData(UStaticMesh* Mesh, const FMeshData& Data)
 	{
 		check(Mesh != nullptr);
@@ -151,12 +164,39 @@ namespace Host
 		LOD.VertexBuffers.PositionVertexBuffer.Init(Data.Positions);
 		LOD.IndexBuffer.SetIndices(Data.Indices);
 		Mesh->SetRenderData(std::move(RenderData));
+		if (UBodySetup* BodySetup = Mesh->GetBodySetup())
+		{
+			BodySetup->InvalidatePhysicsData();
+			BodySetup->CreatePhysicsMeshes();
+		}
+	}
+
+	void SetCollisionSides(UStaticMesh* Mesh, ECollisionSides Sides)
+	{
+		check(Mesh != nullptr);
+		Mesh->CreateBodySetup();
+		UBodySetup* BodySetup = Mesh->GetBodySetup();
+		if (!BodySetup)
+		{
+			return;
+		}
+		const bool bDoubleSided = Sides == ECollisionSides::DoubleSided;
+		BodySetup->bDoubleSidedGeometry = bDoubleSided;
+		BodySetup->CollisionTraceFlag = bDoubleSided ? CTF_UseComplexAsSimple : CTF_UseDefault;
+		BodySetup->InvalidatePhysicsData();
+		BodySetup->CreatePhysicsMeshes();
 	}
 
 	UStaticMesh* NewStaticMesh(const FMeshData& Data, UObject* Outer, FName Name)
 	{
+		return NewStaticMesh(Data, ECollisionSides::SingleSided, Outer, Name);
+	}
+
+	UStaticMesh* NewStaticMesh(const FMeshData& Data, ECollisionSides Sides, UObject* Outer, FName Name)
+	{
 		UStaticMesh* Mesh = NewObject<UStaticMesh>(Outer, Name);
 		SetMeshData(Mesh, Data);
+		SetCollisionSides(Mesh, Sides);
 		return Mesh;
 	}
 }

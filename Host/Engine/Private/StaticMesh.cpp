@@ -1,6 +1,7 @@
 #include "Engine/StaticMesh.h"
 
 #include "Host/StaticMeshFaults.h"
+#include "StaticMeshCompiler.h"
 #include "MeshDescription.h"
 #include "PhysicsEngine/BodySetup.h"
 #include "StaticMeshAttributes.h"
@@ -88,8 +89,58 @@ FStaticMeshSourceModel::~FStaticMeshSourceModel() = default;
 FStaticMeshSourceModel::FStaticMeshSourceModel(FStaticMeshSourceModel&&) noexcept = default;
 FStaticMeshSourceModel& FStaticMeshSourceModel::operator=(FStaticMeshSourceModel&&) noexcept = default;
 
+// A build's outcome, made when the build starts from the descriptions committed then.
+struct UStaticMesh::FBuildResult
+{
+	std::unique_ptr<FStaticMeshRenderData> RenderData;
+	// Why LOD 0 could not be built; logged when the build finishes unless it was silent.
+	FString Error;
+	bool bSilent = false;
+};
+
 UStaticMesh::UStaticMesh() = default;
-UStaticMesh::~UStaticMesh() = default;
+
+UStaticMesh::~UStaticMesh()
+{
+	if (PendingBuild)
+	{
+		FStaticMeshCompilingManager::Get().Forget(this);
+	}
+}
+
+FStaticMeshRenderData* UStaticMesh::GetRenderData()
+{
+	WaitForBuild();
+	return RenderData.get();
+}
+
+const FStaticMeshRenderData* UStaticMesh::GetRenderData() const
+{
+	WaitForBuild();
+	return RenderData.get();
+}
+
+void UStaticMesh::SetRenderData(std::unique_ptr<FStaticMeshRenderData>&& InRenderData)
+{
+	WaitForBuild();
+	RenderData = std::move(InRenderData);
+	++RenderDataRevision;
+}
+
+UBodySetup* UStaticMesh::GetBodySetup() const
+{
+	WaitForBuild();
+	return BodySetup;
+}
+
+void UStaticMesh::WaitForBuild() const
+{
+	if (PendingBuild)
+	{
+		UStaticMesh* const Self = const_cast<UStaticMesh*>(this);
+		FStaticMeshCompilingManager::Get().FinishCompilation(TArrayView<UStaticMesh* const>(&Self, 1));
+	}
+}
 
 void UStaticMesh::SetNumSourceModels(const int32 Num)
 {
@@ -117,6 +168,7 @@ FMeshDescription* UStaticMesh::CreateMeshDescription(int32 LodIndex, FMeshDescri
 
 FMeshDescription* UStaticMesh::GetMeshDescription(int32 LodIndex) const
 {
+	WaitForBuild();
 	if (!IsSourceModelValid(LodIndex))
 	{
 		return nullptr;
@@ -169,29 +221,48 @@ void UStaticMesh::CreateBodySetup()
 
 void UStaticMesh::Build(bool bInSilent, TArray<FText>* OutErrors)
 {
-	auto NewRenderData = std::make_unique<FStaticMeshRenderData>();
+	// The build works from the descriptions committed now, whenever it finishes.
+	auto Result = std::make_unique<FBuildResult>();
+	Result->RenderData = std::make_unique<FStaticMeshRenderData>();
+	Result->bSilent = bInSilent;
 	for (const FStaticMeshSourceModel& SourceModel : SourceModels)
 	{
 		if (!SourceModel.CommittedMeshDescription)
 		{
 			break;
 		}
-		BuildLODResources(*SourceModel.CommittedMeshDescription, SourceModel.BuildSettings, NewRenderData->LODResources.Emplace_GetRef());
+		BuildLODResources(*SourceModel.CommittedMeshDescription, SourceModel.BuildSettings, Result->RenderData->LODResources.Emplace_GetRef());
+	}
+	if (Result->RenderData->LODResources.IsEmpty())
+	{
+		Result->Error = FString::Printf(TEXT("Static mesh %s has no mesh description to build LOD 0 from."), *GetPathName());
 	}
 
-	if (NewRenderData->LODResources.IsEmpty())
+	// A build still running finishes before the next one starts.
+	WaitForBuild();
+	if (OutErrors)
 	{
-		const FString Error = FString::Printf(TEXT("Static mesh %s has no mesh description to build LOD 0 from."), *GetPathName());
-		if (OutErrors)
+		// An error list asks for the build to finish before Build returns.
+		if (!Result->Error.IsEmpty())
 		{
-			OutErrors->Add(FText::FromString(Error));
+			OutErrors->Add(FText::FromString(Result->Error));
+			Result->Error.Reset();
 		}
-		else if (!bInSilent)
-		{
-			UE_LOG(LogStaticMesh, Error, TEXT("%s"), *Error);
-		}
+		FinishBuild(MoveTemp(*Result));
+		return;
 	}
-	SetRenderData(MoveTemp(NewRenderData));
+	PendingBuild = std::move(Result);
+	FStaticMeshCompilingManager::Get().Add(this);
+}
+
+void UStaticMesh::FinishBuild(FBuildResult&& Result)
+{
+	if (!Result.Error.IsEmpty() && !Result.bSilent)
+	{
+		UE_LOG(LogStaticMesh, Error, TEXT("%s"), *Result.Error);
+	}
+	RenderData = std::move(Result.RenderData);
+	++RenderDataRevision;
 
 	// The collision is cooked from the render data just replaced.
 	if (BodySetup)
@@ -200,3 +271,21 @@ void UStaticMesh::Build(bool bInSilent, TArray<FText>* OutErrors)
 		BodySetup->CreatePhysicsMeshes();
 	}
 }
+
+void UStaticMesh::FinishPendingBuild()
+{
+	if (PendingBuild)
+	{
+		FStaticMeshCompilingManager::Get().Forget(this);
+		const std::unique_ptr<FBuildResult> Result = std::move(PendingBuild);
+		FinishBuild(MoveTemp(*Result));
+	}
+}
+
+#if WITH_EDITOR
+void UStaticMesh::PostEditChange()
+{
+	Super::PostEditChange();
+	Build(true);
+}
+#endif

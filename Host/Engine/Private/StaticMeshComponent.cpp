@@ -4,6 +4,7 @@
 #include "ComplexCollision.h"
 #include "Engine/StaticMesh.h"
 #include "GameFramework/Actor.h"
+#include "PhysicsEngine/BodySetup.h"
 
 #include <cmath>
 
@@ -34,18 +35,19 @@ bool UStaticMeshComponent::SetStaticMesh(UStaticMesh* NewMesh)
 	return true;
 }
 
-const UE::Host::FComplexCollision* UStaticMeshComponent::GetComplexCollision()
+UBodySetup* UStaticMeshComponent::GetBodySetup()
 {
-	if (!StaticMesh)
-	{
-		return nullptr;
-	}
+	return StaticMesh ? StaticMesh->GetBodySetup() : nullptr;
+}
+
+const UE::Host::FComplexCollision* UStaticMeshComponent::GetComplexCollision(const FStaticMeshRenderData* RenderData)
+{
 	// Cooked once per mesh and render data revision. Traces run in the mesh's own space, so moving the
 	// component never needs a new cook.
 	const uint64 Revision = StaticMesh->GetRenderDataRevision();
 	if (!ComplexCollision || !ComplexCollision->IsFor(StaticMesh, Revision))
 	{
-		ComplexCollision = std::make_unique<UE::Host::FComplexCollision>(StaticMesh->GetRenderData(), StaticMesh, Revision);
+		ComplexCollision = std::make_unique<UE::Host::FComplexCollision>(RenderData, StaticMesh, Revision);
 	}
 	return ComplexCollision.get();
 }
@@ -53,12 +55,26 @@ const UE::Host::FComplexCollision* UStaticMeshComponent::GetComplexCollision()
 bool UStaticMeshComponent::LineTraceComponent(FHitResult& OutHit, const FVector Start, const FVector End, const FCollisionQueryParams& Params)
 {
 	OutHit = FHitResult(Start, End);
-	// The host's meshes have no simple collision shapes, so only a complex trace can hit them.
-	if (!Params.bTraceComplex || (!Params.GetIgnoredActors().IsEmpty() && Params.GetIgnoredActors().Contains(GetOwner())))
+	// The trace goes through the component's body, which exists only while the component is registered
+	// and its mesh is built with collision; the query's ignored actors play no part.
+	if (!IsRegistered() || GetCollisionEnabled() == ECollisionEnabled::NoCollision || !StaticMesh)
 	{
 		return false;
 	}
-	if (!IsFinite(Start) || !IsFinite(End) || Start == End)
+	const FStaticMeshRenderData* RenderData = StaticMesh->GetRenderDataIfBuilt();
+	const UBodySetup* BodySetup = StaticMesh->GetBodySetupIfBuilt();
+	if (!RenderData || !BodySetup || !BodySetup->bCreatedPhysicsMeshes)
+	{
+		return false;
+	}
+	// The host's meshes have no simple shapes: the triangles answer complex queries, and simple ones too
+	// when they stand in for the simple collision.
+	const ECollisionTraceFlag TraceFlag = BodySetup->GetCollisionTraceFlag();
+	if (Params.bTraceComplex ? TraceFlag == CTF_UseSimpleAsComplex : TraceFlag != CTF_UseComplexAsSimple)
+	{
+		return false;
+	}
+	if (!IsFinite(Start) || !IsFinite(End) || (End - Start).Size() <= UE_KINDA_SMALL_NUMBER)
 	{
 		return false;
 	}
@@ -69,17 +85,14 @@ bool UStaticMeshComponent::LineTraceComponent(FHitResult& OutHit, const FVector 
 		// A mesh squashed flat along an axis has no surface to cross.
 		return false;
 	}
-	const UE::Host::FComplexCollision* Collision = GetComplexCollision();
-	if (!Collision)
-	{
-		return false;
-	}
+	const UE::Host::FComplexCollision* Collision = GetComplexCollision(RenderData);
 	// Most components are only moved, not turned or scaled: then the mesh's space is the world shifted.
 	const bool bTranslationOnly = ToWorld.GetRotation() == FQuat::Identity && Scale == FVector::OneVector;
+	const bool bCullBackFaces = !BodySetup->bDoubleSidedGeometry;
 	UE::Host::FComplexCollision::FCrossing Crossing;
 	const bool bCrossed = bTranslationOnly
-	                          ? Collision->Trace(Start - ToWorld.GetTranslation(), End - ToWorld.GetTranslation(), Crossing)
-	                          : Collision->Trace(ToWorld.InverseTransformPosition(Start), ToWorld.InverseTransformPosition(End), Crossing);
+	                          ? Collision->Trace(Start - ToWorld.GetTranslation(), End - ToWorld.GetTranslation(), bCullBackFaces, Crossing)
+	                          : Collision->Trace(ToWorld.InverseTransformPosition(Start), ToWorld.InverseTransformPosition(End), bCullBackFaces, Crossing);
 	if (!bCrossed)
 	{
 		return false;

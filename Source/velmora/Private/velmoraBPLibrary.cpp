@@ -31,6 +31,7 @@
 #include "Rendering/SkeletalMeshLODRenderData.h"
 #include "Rendering/SkeletalMeshRenderData.h"
 #include "StaticMeshAttributes.h"
+#include "StaticMeshCompiler.h"
 #include "UObject/Package.h"
 #include "UObject/UObjectGlobals.h"
 
@@ -68,6 +69,34 @@ namespace
 	std::filesystem::path ToFileSystemPath(const std::string& Utf8Path)
 	{
 		return std::filesystem::path(std::u8string(Utf8Path.begin(), Utf8Path.end()));
+	}
+
+	// Every segment of the fit starts inside a closed head and runs outwards, so single-sided collision,
+	// hit only from outside, misses nearly all of them: one warning that says why and how to fix it
+	// beats a miss warning per strand.
+	void WarnIfTracesCannotHit(UStaticMeshComponent* TheComp)
+	{
+		UStaticMesh* Mesh = TheComp->GetStaticMesh();
+		if (!Mesh)
+		{
+			UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %s has no static mesh, so no strand can land. Give it a mesh made with SkeletalMeshToStaticMesh."),
+			       *TheComp->GetPathName());
+			return;
+		}
+		const UBodySetup* BodySetup = Mesh->GetBodySetup();
+		if (!BodySetup || TheComp->GetCollisionEnabled() == ECollisionEnabled::NoCollision)
+		{
+			UE_LOG(LogTemp, Warning,
+			       TEXT("FitGroomToStaticMesh: %s shows %s without collision a trace can hit, so no strand can land. Turn the component's collision on, or make the mesh with SkeletalMeshToStaticMesh."),
+			       *TheComp->GetPathName(), *Mesh->GetPathName());
+			return;
+		}
+		if (!BodySetup->bDoubleSidedGeometry)
+		{
+			UE_LOG(LogTemp, Warning,
+			       TEXT("FitGroomToStaticMesh: the collision of %s is single-sided, so traces leaving the mesh from inside miss it and most strands will not land. Turn on Double Sided Geometry in the mesh's collision settings, or make the mesh with SkeletalMeshToStaticMesh."),
+			       *Mesh->GetPathName());
+		}
 	}
 
 	// Removes what a failed write left at the temporary path; anything but a file there is not ours.
@@ -196,6 +225,10 @@ namespace GroomFitting
 		}
 
 		const int32 NumCurves = static_cast<int32>(Groom.vertexCounts.size());
+		if (NumCurves > 0)
+		{
+			WarnIfTracesCannotHit(TheComp);
+		}
 		// A progress bar instead of a frozen editor; a frame per batch of strands keeps it off the profile.
 		constexpr int32 StrandsPerProgressFrame = 1024;
 		FScopedSlowTask SlowTask(static_cast<float>(NumCurves), FText::FromString(TEXT("Fitting groom")));
@@ -444,6 +477,8 @@ UStaticMesh* UvelmoraBPLibrary::SkeletalMeshToStaticMesh(USkeletalMesh* head)
 
 	StaticMesh->Build(false, nullptr);
 	StaticMesh->PostEditChange();
+	// The editor builds asynchronously; callers (a fit straight after, above all) need the finished mesh.
+	FStaticMeshCompilingManager::Get().FinishCompilation({StaticMesh});
 	StaticMesh->MarkPackageDirty();
 
 	IAssetRegistry::GetChecked().AssetCreated(StaticMesh);

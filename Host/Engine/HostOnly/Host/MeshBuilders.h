@@ -8,7 +8,9 @@ class UStaticMesh;
 // Host-only: meshes made in code, for tests, benchmarks and the command's demo.
 namespace Host
 {
-	// Positions and a triangle list, as a static mesh's LOD 0 render data holds them.
+	// Positions and a triangle list, as a static mesh's LOD 0 render data holds them: in the engine's
+	// winding, where a triangle (A, B, C) faces towards (C - A) x (B - A), clockwise seen from its front.
+	// The builders below face every triangle outwards (a plane: towards +Z).
 	struct FMeshData
 	{
 		TArray<FVector3f> Positions;
@@ -35,9 +37,28 @@ namespace Host
 	// The positions moved by Offset.
 	FMeshData Translated(FMeshData Data, const FVector3f& Offset);
 
-	// A new static mesh whose LOD 0 render data holds Data.
-	UStaticMesh* NewStaticMesh(const FMeshData& Data, UObject* Outer = GetTransientPackage(), FName Name = NAME_None);
+	// Data with every triangle turned to face the other way.
+	FMeshData Reversed(FMeshData Data);
 
-	// Replaces Mesh's render data with Data, as a rebuild of the asset would.
+	// How a static mesh's complex collision answers traces.
+	enum class ECollisionSides : uint8
+	{
+		// Only from the front of each face: the engine's default, as a mesh imported into the editor has it.
+		SingleSided,
+		// From both sides, with the triangles standing in for simple collision too: what
+		// SkeletalMeshToStaticMesh makes.
+		DoubleSided,
+	};
+
+	// A new, built static mesh whose LOD 0 render data holds Data, with its body setup and the collision
+	// made from that data: single-sided unless told otherwise.
+	UStaticMesh* NewStaticMesh(const FMeshData& Data, UObject* Outer = GetTransientPackage(), FName Name = NAME_None);
+	UStaticMesh* NewStaticMesh(const FMeshData& Data, ECollisionSides Sides, UObject* Outer = GetTransientPackage(), FName Name = NAME_None);
+
+	// Replaces Mesh's render data with Data and cooks its collision again, as a rebuild of the asset would.
 	void SetMeshData(UStaticMesh* Mesh, const FMeshData& Data);
+
+	// Sets the sides of Mesh's collision (making its body setup if it has none) and cooks it again, as
+	// ticking Double Sided Geometry in the editor does.
+	void SetCollisionSides(UStaticMesh* Mesh, ECollisionSides Sides);
 }

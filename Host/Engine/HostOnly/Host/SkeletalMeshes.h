@@ -24,8 +24,8 @@ namespace Host
 	/*
 	 * A UV sphere around the origin as a renderer keeps it: (Rings + 1) x (Segments + 1) render
 	 * vertices, so the seam column and each pole are copies at the same place, unwelded. Rings >= 2,
-	 * Segments >= 3. 2 * Segments * (Rings - 1) triangles, none degenerate, counter-clockwise seen from
-	 * outside. Stored with 16-bit indices when they fit.
+	 * Segments >= 3. 2 * Segments * (Rings - 1) triangles, none degenerate, facing outwards in the
+	 * engine's winding (clockwise seen from outside). Stored with 16-bit indices when they fit.
 	 */
 	FSkeletalLOD MakeSphereLOD(float Radius, int32 Rings, int32 Segments);
 }

@@ -36,6 +36,9 @@ public:
 	}
 	void SetRelativeScale3D(FVector NewScale3D) { SetWorldScale3D(NewScale3D); }
 
+	// A plain scene component has no body: nothing collides with it.
+	virtual ECollisionEnabled::Type GetCollisionEnabled() const { return ECollisionEnabled::NoCollision; }
+
 protected:
 	// Called after every change of the transform.
 	virtual void OnTransformChanged() {}

@@ -18,6 +18,20 @@ enum ECollisionChannel : int
 	ECC_MAX,
 };
 
+// Whether a body takes part in queries (traces, overlaps), in physics, both or neither.
+namespace ECollisionEnabled
+{
+	enum Type : int
+	{
+		NoCollision,
+		QueryOnly,
+		PhysicsOnly,
+		QueryAndPhysics,
+		ProbeOnly,
+		QueryAndProbe,
+	};
+}
+
 enum class ETeleportType : uint8
 {
 	None,

@@ -14,6 +14,12 @@ struct FMeshDescription;
  * A static mesh asset. Its source models hold a mesh description per LOD; Build turns the committed
  * descriptions into render data, and the render data of LOD 0 is also what the host's complex
  * collision is cooked from.
+ *
+ * As in the editor, Build (without an error list) and PostEditChange start an asynchronous build: the
+ * mesh is compiling until FStaticMeshCompilingManager finishes it, and meanwhile it has no render data
+ * or collision that a trace could see. The host runs no background work, so a build finishes only when
+ * something waits for it: the compiling manager, or an accessor that waits as the engine's does on the
+ * game thread (GetRenderData, GetBodySetup, GetMeshDescription, SetRenderData).
  */
 class UStaticMesh : public UObject
 {
@@ -35,14 +41,12 @@ public:
 	UStaticMesh();
 	virtual ~UStaticMesh() override;
 
-	FStaticMeshRenderData* GetRenderData() { return RenderData.get(); }
-	const FStaticMeshRenderData* GetRenderData() const { return RenderData.get(); }
-	void SetRenderData(std::unique_ptr<FStaticMeshRenderData>&& InRenderData)
-	{
-		RenderData = std::move(InRenderData);
-		++RenderDataRevision;
-	}
-	// Changes whenever the render data is replaced, so derived data (collision) knows to rebuild.
+	// Wait for a build in progress first.
+	FStaticMeshRenderData* GetRenderData();
+	const FStaticMeshRenderData* GetRenderData() const;
+	void SetRenderData(std::unique_ptr<FStaticMeshRenderData>&& InRenderData);
+	// Host only. Changes whenever the render data is replaced, so derived data (collision) knows to
+	// rebuild. Does not wait.
 	uint64 GetRenderDataRevision() const { return RenderDataRevision; }
 
 	// Hands the render data to the renderer. The host has no renderer, so there is nothing to do.
@@ -60,6 +64,7 @@ public:
 	FMeshDescription* CreateMeshDescription(int32 LodIndex);
 	FMeshDescription* CreateMeshDescription(int32 LodIndex, FMeshDescription MeshDescription);
 	// The LOD's description being edited, loaded from the committed one if needed; null if it has none.
+	// Waits for a build in progress first.
 	FMeshDescription* GetMeshDescription(int32 LodIndex) const;
 	// Drops the description being edited; the committed one stays.
 	void ClearMeshDescription(int32 LodIndex);
@@ -68,15 +73,46 @@ public:
 
 	// Makes the body setup if the mesh has none.
 	void CreateBodySetup();
-	UBodySetup* GetBodySetup() const { return BodySetup; }
+	// Waits for a build in progress first.
+	UBodySetup* GetBodySetup() const;
 
 	// Builds the render data of every LOD from its committed description, then refreshes the collision.
 	// A LOD 0 without a committed description is an error: reported in OutErrors, or logged unless silent.
+	// With OutErrors the build is synchronous; without, it is asynchronous and the mesh is compiling.
 	void Build(bool bInSilent = false, TArray<FText>* OutErrors = nullptr);
+	// Whether an asynchronous build has not finished yet.
+	bool IsCompiling() const { return PendingBuild != nullptr; }
+
+#if WITH_EDITOR
+	// An edited mesh rebuilds itself, asynchronously.
+	virtual void PostEditChange() override;
+#endif
 
 private:
+	friend class FStaticMeshCompilingManager;
+	friend class UStaticMeshComponent;
+
+	struct FBuildResult;
+
+	// Waits for the build in progress, if any.
+	void WaitForBuild() const;
+	// Installs a build's render data and cooks the collision from it.
+	void FinishBuild(FBuildResult&& Result);
+	// Finishes the asynchronous build in progress, for the compiling manager.
+	void FinishPendingBuild();
+	// What the mesh holds now, without waiting: a mesh that is compiling has neither.
+	const FStaticMeshRenderData* GetRenderDataIfBuilt() const
+	{
+		return IsCompiling() ? nullptr : RenderData.get();
+	}
+	const UBodySetup* GetBodySetupIfBuilt() const
+	{
+		return IsCompiling() ? nullptr : BodySetup;
+	}
+
 	TArray<FStaticMeshSourceModel> SourceModels;
 	UBodySetup* BodySetup = nullptr;
 	std::unique_ptr<FStaticMeshRenderData> RenderData;
 	uint64 RenderDataRevision = 0;
+	std::unique_ptr<FBuildResult> PendingBuild;
 };

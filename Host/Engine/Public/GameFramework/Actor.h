@@ -34,9 +34,14 @@ public:
 		return true;
 	}
 
+	// Turns the collision of all the actor's components off or back on.
+	void SetActorEnableCollision(bool bNewActorEnableCollision) { bActorEnableCollision = bNewActorEnableCollision; }
+	bool GetActorEnableCollision() const { return bActorEnableCollision; }
+
 	// The world the actor was spawned in: the first world among its outers.
 	virtual UWorld* GetWorld() const override;
 
 private:
 	USceneComponent* RootComponent = nullptr;
+	bool bActorEnableCollision = true;
 };
