@@ -126,6 +126,23 @@ namespace GroomFitQuality
 				return true;
 			}
 
+			virtual bool SurfaceNormal(const FVector& SurfacePoint, double Tolerance, FVector& OutNormal) const override
+			{
+				if (!IsFinite(SurfacePoint))
+				{
+					return false;
+				}
+				double DistSqr = 0.0;
+				const int TriangleID = Tree.FindNearestTriangle(SurfacePoint, DistSqr, UE::Geometry::IMeshSpatial::FQueryOptions(Tolerance));
+				if (TriangleID == FDynamicMesh3::InvalidID)
+				{
+					FVector Nearest;
+					return NearestPoint(SurfacePoint, Nearest, OutNormal);
+				}
+				OutNormal = Mesh.GetTriNormal(TriangleID) * Orientation;
+				return true;
+			}
+
 			virtual bool IsInside(const FVector& Point) const override
 			{
 				if (!IsFinite(Point))
@@ -139,7 +156,19 @@ namespace GroomFitQuality
 				const int32 X = FMath::Min(static_cast<int32>((Point.X - GridMin.X) * InvCellSize), Cells[0] - 1);
 				const int32 Y = FMath::Min(static_cast<int32>((Point.Y - GridMin.Y) * InvCellSize), Cells[1] - 1);
 				const int32 Z = FMath::Min(static_cast<int32>((Point.Z - GridMin.Z) * InvCellSize), Cells[2] - 1);
-				const ECell State = CellStates[CellIndex(X, Y, Z)];
+				const size_t Cell = CellIndex(X, Y, Z);
+				if (CellStates[Cell] != ECell::Exact)
+				{
+					return CellStates[Cell] == ECell::Inside;
+				}
+				// Near the surface, the cell's finer block decides most points.
+				const ECell* Block = FineBlock(Cell, X, Y, Z);
+				const FVector InBlock = (Point - GridMin) * InvCellSize - FVector(X, Y, Z);
+				const auto Fine = [](double Value)
+				{
+					return FMath::Clamp(static_cast<int32>(Value * FineCells), 0, FineCells - 1);
+				};
+				const ECell State = Block[FineIndex(Fine(InBlock.X), Fine(InBlock.Y), Fine(InBlock.Z))];
 				if (State != ECell::Exact)
 				{
 					return State == ECell::Inside;
@@ -165,7 +194,24 @@ namespace GroomFitQuality
 			{
 				return (static_cast<size_t>(Z) * Cells[1] + Y) * Cells[0] + X;
 			}
+			static size_t FineIndex(int32 X, int32 Y, int32 Z)
+			{
+				return (static_cast<size_t>(Z) * FineCells + Y) * FineCells + X;
+			}
 			void BuildGrid(const std::vector<int32>& Triangles);
+			// The fine states of a cell near the surface, made on first use.
+			const ECell* FineBlock(size_t Cell, int32 X, int32 Y, int32 Z) const;
+			// Splits the free cells of a block (Near marks the others) into regions of connected cells and
+			// decides each region whose sampled winding numbers agree well clear of one half. Free cells of
+			// a region touch no triangle, so for a closed mesh the winding number is one constant there; a
+			// region reaching through a hole shows mixed samples and stays exact.
+			// A region with a cell whose KnownState is not Exact (a side of the cell borders a decided region of
+			// the coarse grid, with nothing between them) takes that state without a sample, if all such agree.
+			template<typename FCentreFunction, typename FKnownFunction>
+			void DecideRegions(const int32 Size[3], const std::vector<uint8>& Near, ECell* OutStates, size_t MaxSamples, FCentreFunction CentreOf,
+			                   FKnownFunction KnownState) const;
+
+			static constexpr int32 FineCells = 8;
 
 			FDynamicMeshAABBTree3 Tree;
 			TFastWindingTree<FDynamicMesh3> Winding;
@@ -176,6 +222,13 @@ namespace GroomFitQuality
 			double InvCellSize = 1.0;
 			int32 Cells[3] = {1, 1, 1};
 			std::vector<ECell> CellStates;
+			// Per cell, the triangles whose boxes overlap it (offsets into CellTriangles).
+			std::vector<int32> CellTriangleStart;
+			std::vector<int32> CellTriangles;
+			// Per cell, its block in FineStates, or -1 until made. Made lazily, so a query is not for
+			// concurrent use.
+			mutable std::vector<int32> FineBlocks;
+			mutable std::vector<ECell> FineStates;
 		};
 
 		bool FMeshQueryImpl::Init(FString& OutError)
@@ -244,23 +297,24 @@ namespace GroomFitQuality
 			const size_t NumCells = static_cast<size_t>(Cells[0]) * Cells[1] * Cells[2];
 			CellStates.assign(NumCells, ECell::Exact);
 
-			// Cells any triangle's box comes within a cell of are decided point by point.
+			// Cells any triangle's box comes within a cell of are decided point by point, or by their block.
 			std::vector<uint8> Near(NumCells, 0);
+			std::vector<int32> Counts(NumCells + 1, 0);
 			const auto CellOf = [this](double Value, int32 Axis)
 			{
 				return FMath::Clamp(static_cast<int32>(std::floor((Value - GridMin[Axis]) * InvCellSize)), 0, Cells[Axis] - 1);
 			};
-			for (const int32 TriangleID : Triangles)
+			const auto ForCellsOf = [&](int32 TriangleID, int32 Dilation, double Pad, auto&& Visit)
 			{
 				FVector V0, V1, V2;
 				Mesh.GetTriVertices(TriangleID, V0, V1, V2);
-				const FVector TriMin = V0.ComponentMin(V1).ComponentMin(V2);
-				const FVector TriMax = V0.ComponentMax(V1).ComponentMax(V2);
+				const FVector TriMin = V0.ComponentMin(V1).ComponentMin(V2) - FVector(Pad);
+				const FVector TriMax = V0.ComponentMax(V1).ComponentMax(V2) + FVector(Pad);
 				int32 Lo[3], Hi[3];
 				for (int32 Axis = 0; Axis < 3; ++Axis)
 				{
-					Lo[Axis] = FMath::Max(CellOf(TriMin[Axis], Axis) - 1, 0);
-					Hi[Axis] = FMath::Min(CellOf(TriMax[Axis], Axis) + 1, Cells[Axis] - 1);
+					Lo[Axis] = FMath::Max(CellOf(TriMin[Axis], Axis) - Dilation, 0);
+					Hi[Axis] = FMath::Min(CellOf(TriMax[Axis], Axis) + Dilation, Cells[Axis] - 1);
 				}
 				for (int32 Z = Lo[2]; Z <= Hi[2]; ++Z)
 				{
@@ -268,15 +322,51 @@ namespace GroomFitQuality
 					{
 						for (int32 X = Lo[0]; X <= Hi[0]; ++X)
 						{
-							Near[CellIndex(X, Y, Z)] = 1;
+							Visit(CellIndex(X, Y, Z));
 						}
 					}
 				}
+			};
+			// A cell's list also holds the triangles within one of its fine cells, all its block needs.
+			const double FinePad = CellSize / FineCells;
+			for (const int32 TriangleID : Triangles)
+			{
+				ForCellsOf(TriangleID, 1, 0.0, [&Near](size_t Cell)
+				           { Near[Cell] = 1; });
+				ForCellsOf(TriangleID, 0, FinePad, [&Counts](size_t Cell)
+				           { ++Counts[Cell + 1]; });
 			}
+			for (size_t Cell = 0; Cell < NumCells; ++Cell)
+			{
+				Counts[Cell + 1] += Counts[Cell];
+			}
+			CellTriangleStart = Counts;
+			CellTriangles.assign(static_cast<size_t>(Counts[NumCells]), 0);
+			for (const int32 TriangleID : Triangles)
+			{
+				ForCellsOf(TriangleID, 0, FinePad, [&](size_t Cell)
+				           { CellTriangles[static_cast<size_t>(Counts[Cell]++)] = TriangleID; });
+			}
+			FineBlocks.assign(NumCells, -1);
 
-			// Every region of connected empty cells is crossed by no triangle: for a closed mesh its winding
-			// number is one constant. Sampled across the region, it is decided once when the samples agree
-			// well clear of one half; a region that reaches through a hole shows mixed samples and stays exact.
+			DecideRegions(
+			    Cells, Near, CellStates.data(), 64, [this](int32 X, int32 Y, int32 Z)
+			    { return GridMin + FVector(X + 0.5, Y + 0.5, Z + 0.5) / InvCellSize; },
+			    [](int32, int32, int32)
+			    { return ECell::Exact; });
+		}
+
+		template<typename FCentreFunction, typename FKnownFunction>
+		void FMeshQueryImpl::DecideRegions(const int32 Size[3], const std::vector<uint8>& Near, ECell* OutStates, size_t MaxSamples,
+		                                   FCentreFunction CentreOf, FKnownFunction KnownState) const
+		{
+			const size_t NumCells = static_cast<size_t>(Size[0]) * Size[1] * Size[2];
+			const auto Coordinates = [Size](size_t Cell, int32& X, int32& Y, int32& Z)
+			{
+				X = static_cast<int32>(Cell % Size[0]);
+				Y = static_cast<int32>((Cell / Size[0]) % Size[1]);
+				Z = static_cast<int32>(Cell / (static_cast<size_t>(Size[0]) * Size[1]));
+			};
 			std::vector<uint8> Visited(NumCells, 0);
 			std::vector<size_t> Region;
 			for (size_t Seed = 0; Seed < NumCells; ++Seed)
@@ -290,18 +380,16 @@ namespace GroomFitQuality
 				Visited[Seed] = 1;
 				for (size_t Next = 0; Next < Region.size(); ++Next)
 				{
-					const size_t Cell = Region[Next];
-					const int32 X = static_cast<int32>(Cell % Cells[0]);
-					const int32 Y = static_cast<int32>((Cell / Cells[0]) % Cells[1]);
-					const int32 Z = static_cast<int32>(Cell / (static_cast<size_t>(Cells[0]) * Cells[1]));
+					int32 X, Y, Z;
+					Coordinates(Region[Next], X, Y, Z);
 					const int32 Neighbours[6][3] = {{X - 1, Y, Z}, {X + 1, Y, Z}, {X, Y - 1, Z}, {X, Y + 1, Z}, {X, Y, Z - 1}, {X, Y, Z + 1}};
 					for (const auto& N : Neighbours)
 					{
-						if (N[0] < 0 || N[1] < 0 || N[2] < 0 || N[0] >= Cells[0] || N[1] >= Cells[1] || N[2] >= Cells[2])
+						if (N[0] < 0 || N[1] < 0 || N[2] < 0 || N[0] >= Size[0] || N[1] >= Size[1] || N[2] >= Size[2])
 						{
 							continue;
 						}
-						const size_t NeighbourCell = CellIndex(N[0], N[1], N[2]);
+						const size_t NeighbourCell = (static_cast<size_t>(N[2]) * Size[1] + N[1]) * Size[0] + N[0];
 						if (!Near[NeighbourCell] && !Visited[NeighbourCell])
 						{
 							Visited[NeighbourCell] = 1;
@@ -310,27 +398,124 @@ namespace GroomFitQuality
 					}
 				}
 
-				constexpr size_t MaxSamples = 64;
-				const size_t Stride = FMath::Max<size_t>(1, Region.size() / MaxSamples);
-				bool bAllInside = true, bAllOutside = true;
-				for (size_t Sample = 0; Sample < Region.size() && (bAllInside || bAllOutside); Sample += Stride)
+				ECell Known = ECell::Exact;
+				bool bConflict = false;
+				for (const size_t Cell : Region)
 				{
-					const size_t Cell = Region[Sample];
-					const FVector Centre = GridMin + FVector(static_cast<double>(Cell % Cells[0]) + 0.5, static_cast<double>((Cell / Cells[0]) % Cells[1]) + 0.5,
-					                                         static_cast<double>(Cell / (static_cast<size_t>(Cells[0]) * Cells[1])) + 0.5) /
-					                                     InvCellSize;
-					const double Value = WindingNumber(Centre);
+					int32 X, Y, Z;
+					Coordinates(Cell, X, Y, Z);
+					const ECell State = KnownState(X, Y, Z);
+					if (State != ECell::Exact)
+					{
+						bConflict = bConflict || (Known != ECell::Exact && Known != State);
+						Known = State;
+					}
+				}
+				if (Known != ECell::Exact && !bConflict)
+				{
+					for (const size_t Cell : Region)
+					{
+						OutStates[Cell] = Known;
+					}
+					continue;
+				}
+
+				// The first and the last cell found lie far apart in the region; more samples in a large one.
+				const size_t Stride = FMath::Max<size_t>(1, (Region.size() - 1) / (MaxSamples - 1));
+				bool bAllInside = true, bAllOutside = true;
+				for (size_t Sample = 0; bAllInside || bAllOutside; Sample = FMath::Min(Sample + Stride, Region.size() - 1))
+				{
+					int32 X, Y, Z;
+					Coordinates(Region[Sample], X, Y, Z);
+					const double Value = WindingNumber(CentreOf(X, Y, Z));
 					bAllInside = bAllInside && Value > 0.9;
 					bAllOutside = bAllOutside && Value < 0.1;
+					if (Sample == Region.size() - 1)
+					{
+						break;
+					}
 				}
 				if (bAllInside || bAllOutside)
 				{
 					for (const size_t Cell : Region)
 					{
-						CellStates[Cell] = bAllInside ? ECell::Inside : ECell::Outside;
+						OutStates[Cell] = bAllInside ? ECell::Inside : ECell::Outside;
 					}
 				}
 			}
+		}
+
+		const FMeshQueryImpl::ECell* FMeshQueryImpl::FineBlock(size_t Cell, int32 X, int32 Y, int32 Z) const
+		{
+			if (FineBlocks[Cell] >= 0)
+			{
+				return &FineStates[static_cast<size_t>(FineBlocks[Cell])];
+			}
+			constexpr size_t BlockCells = static_cast<size_t>(FineCells) * FineCells * FineCells;
+			const double FineSize = 1.0 / (InvCellSize * FineCells);
+			const FVector BlockMin = GridMin + FVector(X, Y, Z) / InvCellSize;
+			std::vector<uint8> Near(BlockCells, 0);
+			// The cell's list holds every triangle within one fine cell of it; one fine cell around each is near.
+			for (int32 Index = CellTriangleStart[Cell]; Index < CellTriangleStart[Cell + 1]; ++Index)
+			{
+				FVector V0, V1, V2;
+				Mesh.GetTriVertices(CellTriangles[static_cast<size_t>(Index)], V0, V1, V2);
+				const FVector TriMin = (V0.ComponentMin(V1).ComponentMin(V2) - BlockMin) / FineSize;
+				const FVector TriMax = (V0.ComponentMax(V1).ComponentMax(V2) - BlockMin) / FineSize;
+				int32 Lo[3], Hi[3];
+				for (int32 Axis = 0; Axis < 3; ++Axis)
+				{
+					Lo[Axis] = FMath::Max(static_cast<int32>(std::floor(FMath::Max(TriMin[Axis], -2.0))) - 1, 0);
+					Hi[Axis] = FMath::Min(static_cast<int32>(std::floor(FMath::Min(TriMax[Axis], FineCells + 1.0))) + 1, FineCells - 1);
+				}
+				for (int32 FZ = Lo[2]; FZ <= Hi[2]; ++FZ)
+				{
+					for (int32 FY = Lo[1]; FY <= Hi[1]; ++FY)
+					{
+						for (int32 FX = Lo[0]; FX <= Hi[0]; ++FX)
+						{
+							Near[FineIndex(FX, FY, FZ)] = 1;
+						}
+					}
+				}
+			}
+			const size_t First = FineStates.size();
+			FineStates.resize(First + BlockCells, ECell::Exact);
+			const int32 Size[3] = {FineCells, FineCells, FineCells};
+			const auto CoarseState = [this, X, Y, Z](int32 DX, int32 DY, int32 DZ)
+			{
+				const int32 NX = X + DX, NY = Y + DY, NZ = Z + DZ;
+				if (NX < 0 || NY < 0 || NZ < 0 || NX >= Cells[0] || NY >= Cells[1] || NZ >= Cells[2])
+				{
+					// Beyond the grid is beyond the mesh's bounds.
+					return ECell::Outside;
+				}
+				return CellStates[CellIndex(NX, NY, NZ)];
+			};
+			const ECell Faces[6] = {CoarseState(-1, 0, 0), CoarseState(1, 0, 0), CoarseState(0, -1, 0), CoarseState(0, 1, 0), CoarseState(0, 0, -1), CoarseState(0, 0, 1)};
+			const auto KnownState = [&Faces](int32 FX, int32 FY, int32 FZ)
+			{
+				const bool bOnFace[6] = {FX == 0, FX == FineCells - 1, FY == 0, FY == FineCells - 1, FZ == 0, FZ == FineCells - 1};
+				ECell Known = ECell::Exact;
+				for (int32 Face = 0; Face < 6; ++Face)
+				{
+					if (bOnFace[Face] && Faces[Face] != ECell::Exact)
+					{
+						if (Known != ECell::Exact && Known != Faces[Face])
+						{
+							return ECell::Exact;
+						}
+						Known = Faces[Face];
+					}
+				}
+				return Known;
+			};
+			DecideRegions(
+			    Size, Near, &FineStates[First], 2, [&BlockMin, FineSize](int32 FX, int32 FY, int32 FZ)
+			    { return BlockMin + FVector(FX + 0.5, FY + 0.5, FZ + 0.5) * FineSize; },
+			    KnownState);
+			FineBlocks[Cell] = static_cast<int32>(First);
+			return &FineStates[First];
 		}
 
 		// Appends LOD 0 of the render data; the build has already scaled it.
@@ -473,13 +658,17 @@ namespace GroomFitQuality
 			bool bStrandInside = false;
 			for (int64 Index = First; Index < First + Count; ++Index)
 			{
+				// A point on the surface is on it, not in it, whichever way rounding tips its winding.
+				if (Index == First && Distance <= SurfaceTolerance)
+				{
+					continue;
+				}
 				const FVector Point = Placement + ReadPoint(Groom, Index);
 				if (!Mesh.IsInside(Point))
 				{
 					continue;
 				}
-				// A point on the surface is on it, not in it, whichever way rounding tips its winding.
-				if (Index == First ? Distance <= SurfaceTolerance : Mesh.NearestPoint(Point, Nearest, Normal) && (Point - Nearest).Size() <= SurfaceTolerance)
+				if (Index != First && Mesh.NearestPoint(Point, Nearest, Normal) && (Point - Nearest).Size() <= SurfaceTolerance)
 				{
 					continue;
 				}
