@@ -331,8 +331,21 @@ namespace GroomFitQuality
 			const double FinePad = CellSize / FineCells;
 			for (const int32 TriangleID : Triangles)
 			{
-				ForCellsOf(TriangleID, 1, 0.0, [&Near](size_t Cell)
-				           { Near[Cell] = 1; });
+				// Of the cells in the box, only those the triangle's plane passes within a cell of.
+				FVector V0, V1, V2;
+				Mesh.GetTriVertices(TriangleID, V0, V1, V2);
+				const FVector PlaneNormal = ((V1 - V0) ^ (V2 - V0)).GetSafeNormal();
+				const FVector PlaneCorner = (V0 - GridMin) * InvCellSize;
+				ForCellsOf(TriangleID, 1, 0.0,
+				           [&](size_t Cell)
+				           {
+					           const FVector Centre(static_cast<double>(Cell % Cells[0]) + 0.5, static_cast<double>((Cell / Cells[0]) % Cells[1]) + 0.5,
+					                                static_cast<double>(Cell / (static_cast<size_t>(Cells[0]) * Cells[1])) + 0.5);
+					           if (PlaneNormal.IsZero() || FMath::Abs((Centre - PlaneCorner) | PlaneNormal) <= 0.8660254037844386 + 1.0)
+					           {
+						           Near[Cell] = 1;
+					           }
+				           });
 				ForCellsOf(TriangleID, 0, FinePad, [&Counts](size_t Cell)
 				           { ++Counts[Cell + 1]; });
 			}
@@ -468,13 +481,22 @@ namespace GroomFitQuality
 					Lo[Axis] = FMath::Max(static_cast<int32>(std::floor(FMath::Max(TriMin[Axis], -2.0))) - 1, 0);
 					Hi[Axis] = FMath::Min(static_cast<int32>(std::floor(FMath::Min(TriMax[Axis], FineCells + 1.0))) + 1, FineCells - 1);
 				}
+				// Of the cells in the box, only those the triangle's plane passes near: a slanted triangle's box
+				// is far thicker than the triangle.
+				const FVector PlaneNormal = ((V1 - V0) ^ (V2 - V0)).GetSafeNormal();
+				const FVector PlaneCorner = (V0 - BlockMin) / FineSize;
+				constexpr double NearPlane = 0.8660254037844386 + 1.0;
 				for (int32 FZ = Lo[2]; FZ <= Hi[2]; ++FZ)
 				{
 					for (int32 FY = Lo[1]; FY <= Hi[1]; ++FY)
 					{
 						for (int32 FX = Lo[0]; FX <= Hi[0]; ++FX)
 						{
-							Near[FineIndex(FX, FY, FZ)] = 1;
+							const FVector Centre(FX + 0.5, FY + 0.5, FZ + 0.5);
+							if (PlaneNormal.IsZero() || FMath::Abs((Centre - PlaneCorner) | PlaneNormal) <= NearPlane)
+							{
+								Near[FineIndex(FX, FY, FZ)] = 1;
+							}
 						}
 					}
 				}
