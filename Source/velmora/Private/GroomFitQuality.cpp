@@ -433,20 +433,17 @@ namespace GroomFitQuality
 					continue;
 				}
 
-				// The first and the last cell found lie far apart in the region; more samples in a large one.
-				const size_t Stride = FMath::Max<size_t>(1, (Region.size() - 1) / (MaxSamples - 1));
+				// Samples spread over the region in the order its cells were found, first and last included.
+				const size_t NumSamples = FMath::Min(MaxSamples, Region.size());
 				bool bAllInside = true, bAllOutside = true;
-				for (size_t Sample = 0; bAllInside || bAllOutside; Sample = FMath::Min(Sample + Stride, Region.size() - 1))
+				for (size_t Index = 0; Index < NumSamples && (bAllInside || bAllOutside); ++Index)
 				{
+					const size_t Sample = NumSamples == 1 ? 0 : Index * (Region.size() - 1) / (NumSamples - 1);
 					int32 X, Y, Z;
 					Coordinates(Region[Sample], X, Y, Z);
 					const double Value = WindingNumber(CentreOf(X, Y, Z));
 					bAllInside = bAllInside && Value > 0.9;
 					bAllOutside = bAllOutside && Value < 0.1;
-					if (Sample == Region.size() - 1)
-					{
-						break;
-					}
 				}
 				if (bAllInside || bAllOutside)
 				{
@@ -504,30 +501,52 @@ namespace GroomFitQuality
 			const size_t First = FineStates.size();
 			FineStates.resize(First + BlockCells, ECell::Exact);
 			const int32 Size[3] = {FineCells, FineCells, FineCells};
-			const auto CoarseState = [this, X, Y, Z](int32 DX, int32 DY, int32 DZ)
+			// What lies beyond each face: a decided cell, or the block of a cell near the surface if made.
+			struct FFace
 			{
+				ECell State = ECell::Exact;
+				const ECell* Block = nullptr;
+			};
+			const auto FaceBeyond = [this, X, Y, Z](int32 DX, int32 DY, int32 DZ)
+			{
+				FFace Face;
 				const int32 NX = X + DX, NY = Y + DY, NZ = Z + DZ;
 				if (NX < 0 || NY < 0 || NZ < 0 || NX >= Cells[0] || NY >= Cells[1] || NZ >= Cells[2])
 				{
 					// Beyond the grid is beyond the mesh's bounds.
-					return ECell::Outside;
+					Face.State = ECell::Outside;
+					return Face;
 				}
-				return CellStates[CellIndex(NX, NY, NZ)];
+				const size_t Neighbour = CellIndex(NX, NY, NZ);
+				Face.State = CellStates[Neighbour];
+				if (Face.State == ECell::Exact && FineBlocks[Neighbour] >= 0)
+				{
+					Face.Block = &FineStates[static_cast<size_t>(FineBlocks[Neighbour])];
+				}
+				return Face;
 			};
-			const ECell Faces[6] = {CoarseState(-1, 0, 0), CoarseState(1, 0, 0), CoarseState(0, -1, 0), CoarseState(0, 1, 0), CoarseState(0, 0, -1), CoarseState(0, 0, 1)};
+			const FFace Faces[6] = {FaceBeyond(-1, 0, 0), FaceBeyond(1, 0, 0), FaceBeyond(0, -1, 0), FaceBeyond(0, 1, 0), FaceBeyond(0, 0, -1), FaceBeyond(0, 0, 1)};
 			const auto KnownState = [&Faces](int32 FX, int32 FY, int32 FZ)
 			{
-				const bool bOnFace[6] = {FX == 0, FX == FineCells - 1, FY == 0, FY == FineCells - 1, FZ == 0, FZ == FineCells - 1};
+				constexpr int32 Last = FineCells - 1;
+				const bool bOnFace[6] = {FX == 0, FX == Last, FY == 0, FY == Last, FZ == 0, FZ == Last};
+				// The cell across each face, in the neighbour's block.
+				const size_t Across[6] = {FineIndex(Last, FY, FZ), FineIndex(0, FY, FZ), FineIndex(FX, Last, FZ), FineIndex(FX, 0, FZ), FineIndex(FX, FY, Last), FineIndex(FX, FY, 0)};
 				ECell Known = ECell::Exact;
 				for (int32 Face = 0; Face < 6; ++Face)
 				{
-					if (bOnFace[Face] && Faces[Face] != ECell::Exact)
+					if (!bOnFace[Face])
 					{
-						if (Known != ECell::Exact && Known != Faces[Face])
+						continue;
+					}
+					const ECell State = Faces[Face].Block ? Faces[Face].Block[Across[Face]] : Faces[Face].State;
+					if (State != ECell::Exact)
+					{
+						if (Known != ECell::Exact && Known != State)
 						{
 							return ECell::Exact;
 						}
-						Known = Faces[Face];
+						Known = State;
 					}
 				}
 				return Known;
