@@ -149,6 +149,12 @@ namespace GroomFitQuality
 				{
 					return false;
 				}
+				if (CellStates.empty())
+				{
+					// Made on first use, so fits that never ask pay nothing for it. The query is always made
+					// by Create, never const, so this is sound.
+					const_cast<FMeshQueryImpl*>(this)->BuildGrid();
+				}
 				if (Point.X < GridMin.X || Point.Y < GridMin.Y || Point.Z < GridMin.Z || Point.X >= GridMax.X || Point.Y >= GridMax.Y || Point.Z >= GridMax.Z)
 				{
 					return false;
@@ -178,7 +184,15 @@ namespace GroomFitQuality
 
 			virtual double WindingNumber(const FVector& Point) const override
 			{
-				return IsFinite(Point) ? Winding.FastWindingNumber(Point) * Orientation : 0.0;
+				if (!IsFinite(Point))
+				{
+					return 0.0;
+				}
+				if (!Winding.IsBuilt())
+				{
+					const_cast<FMeshQueryImpl*>(this)->Winding.Build(true);
+				}
+				return Winding.FastWindingNumber(Point) * Orientation;
 			}
 
 			FDynamicMesh3 Mesh;
@@ -198,7 +212,7 @@ namespace GroomFitQuality
 			{
 				return (static_cast<size_t>(Z) * FineCells + Y) * FineCells + X;
 			}
-			void BuildGrid(const std::vector<int32>& Triangles);
+			void BuildGrid();
 			// The fine states of a cell near the surface, made on first use.
 			const ECell* FineBlock(size_t Cell, int32 X, int32 Y, int32 Z) const;
 			// Splits the free cells of a block (Near marks the others) into regions of connected cells and
@@ -221,6 +235,9 @@ namespace GroomFitQuality
 			FVector GridMax;
 			double InvCellSize = 1.0;
 			int32 Cells[3] = {1, 1, 1};
+			// The triangles with an area, the only ones the queries see.
+			std::vector<int32> AreaTriangles;
+			// Empty until the first inside test.
 			std::vector<ECell> CellStates;
 			// Per cell, the triangles whose boxes overlap it (offsets into CellTriangles).
 			std::vector<int32> CellTriangleStart;
@@ -263,13 +280,13 @@ namespace GroomFitQuality
 			TArray<int32> TriangleList(Triangles.data(), static_cast<int32>(Triangles.size()));
 			Tree.SetMesh(&Mesh, false);
 			Tree.Build(TriangleList);
-			Winding.Build(true);
-			BuildGrid(Triangles);
+			AreaTriangles = MoveTemp(Triangles);
 			return true;
 		}
 
-		void FMeshQueryImpl::BuildGrid(const std::vector<int32>& Triangles)
+		void FMeshQueryImpl::BuildGrid()
 		{
+			const std::vector<int32>& Triangles = AreaTriangles;
 			FVector Min(std::numeric_limits<double>::max()), Max(std::numeric_limits<double>::lowest());
 			for (const int32 TriangleID : Triangles)
 			{
