@@ -479,6 +479,13 @@ namespace GroomFitQuality
 				return &FineStates[static_cast<size_t>(FineBlocks[Cell])];
 			}
 			constexpr size_t BlockCells = static_cast<size_t>(FineCells) * FineCells * FineCells;
+			// Blocks stop at some 32 MB; points in cells beyond are decided one by one.
+			constexpr size_t MaxBlocks = 65536;
+			if (FineStates.size() >= MaxBlocks * BlockCells)
+			{
+				static const std::vector<ECell> Undecided(BlockCells, ECell::Exact);
+				return Undecided.data();
+			}
 			const double FineSize = 1.0 / (InvCellSize * FineCells);
 			const FVector BlockMin = GridMin + FVector(X, Y, Z) / InvCellSize;
 			std::vector<uint8> Near(BlockCells, 0);
