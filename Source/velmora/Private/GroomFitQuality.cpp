@@ -507,17 +507,34 @@ namespace GroomFitQuality
 				const FVector PlaneNormal = ((V1 - V0) ^ (V2 - V0)).GetSafeNormal();
 				const FVector PlaneCorner = (V0 - BlockMin) / FineSize;
 				constexpr double NearPlane = 0.8660254037844386 + 1.0;
-				for (int32 FZ = Lo[2]; FZ <= Hi[2]; ++FZ)
+				// Along the axis the plane faces most, the near cells of each column form one run, found
+				// from the plane's equation rather than cell by cell.
+				const int32 Axis = FMath::Abs(PlaneNormal.X) >= FMath::Abs(PlaneNormal.Y) && FMath::Abs(PlaneNormal.X) >= FMath::Abs(PlaneNormal.Z)
+				                       ? 0
+				                       : (FMath::Abs(PlaneNormal.Y) >= FMath::Abs(PlaneNormal.Z) ? 1 : 2);
+				const int32 U = (Axis + 1) % 3, V = (Axis + 2) % 3;
+				for (int32 CV = Lo[V]; CV <= Hi[V]; ++CV)
 				{
-					for (int32 FY = Lo[1]; FY <= Hi[1]; ++FY)
+					for (int32 CU = Lo[U]; CU <= Hi[U]; ++CU)
 					{
-						for (int32 FX = Lo[0]; FX <= Hi[0]; ++FX)
+						int32 RunLo = Lo[Axis], RunHi = Hi[Axis];
+						if (!PlaneNormal.IsZero())
 						{
-							const FVector Centre(FX + 0.5, FY + 0.5, FZ + 0.5);
-							if (PlaneNormal.IsZero() || FMath::Abs((Centre - PlaneCorner) | PlaneNormal) <= NearPlane)
-							{
-								Near[FineIndex(FX, FY, FZ)] = 1;
-							}
+							// |N.(C - P)| <= NearPlane, with C[Axis] = c + 0.5 the only unknown.
+							const double Rest = PlaneNormal[U] * (CU + 0.5 - PlaneCorner[U]) + PlaneNormal[V] * (CV + 0.5 - PlaneCorner[V]) -
+							                    PlaneNormal[Axis] * PlaneCorner[Axis];
+							const double A = (-NearPlane - Rest) / PlaneNormal[Axis] - 0.5;
+							const double B = (NearPlane - Rest) / PlaneNormal[Axis] - 0.5;
+							RunLo = FMath::Max(RunLo, static_cast<int32>(std::floor(FMath::Max(FMath::Min(A, B), -2.0))));
+							RunHi = FMath::Min(RunHi, static_cast<int32>(std::ceil(FMath::Min(FMath::Max(A, B), FineCells + 1.0))));
+						}
+						for (int32 C = RunLo; C <= RunHi; ++C)
+						{
+							int32 Coordinates[3];
+							Coordinates[Axis] = C;
+							Coordinates[U] = CU;
+							Coordinates[V] = CV;
+							Near[FineIndex(Coordinates[0], Coordinates[1], Coordinates[2])] = 1;
 						}
 					}
 				}
@@ -553,6 +570,10 @@ namespace GroomFitQuality
 			const auto KnownState = [&Faces](int32 FX, int32 FY, int32 FZ)
 			{
 				constexpr int32 Last = FineCells - 1;
+				if (FX > 0 && FX < Last && FY > 0 && FY < Last && FZ > 0 && FZ < Last)
+				{
+					return ECell::Exact;
+				}
 				const bool bOnFace[6] = {FX == 0, FX == Last, FY == 0, FY == Last, FZ == 0, FZ == Last};
 				// The cell across each face, in the neighbour's block.
 				const size_t Across[6] = {FineIndex(Last, FY, FZ), FineIndex(0, FY, FZ), FineIndex(FX, Last, FZ), FineIndex(FX, 0, FZ), FineIndex(FX, FY, Last), FineIndex(FX, FY, 0)};
