@@ -20,10 +20,9 @@
 
 namespace FitQualityTest
 {
-	// The host's builders wind their triangles counter-clockwise seen from outside; the engine's normal
-	// ((C - A) x (B - A)) then faces inward. Swapping two corners makes them face outward, as an imported
-	// head's triangles do.
-	inline Host::FMeshData Outward(Host::FMeshData Data)
+	// The host's builders face outward in the engine's winding (normal (C - A) x (B - A)); swapping two
+	// corners of every triangle turns a mesh inside out.
+	inline Host::FMeshData Reversed(Host::FMeshData Data)
 	{
 		for (int32 First = 0; First + 2 < Data.Indices.Num(); First += 3)
 		{
@@ -34,12 +33,12 @@ namespace FitQualityTest
 
 	inline Host::FMeshData Sphere(float Radius = 10.f, int32 Rings = 48, int32 Segments = 96)
 	{
-		return Outward(Host::BuildSphere(Radius, Rings, Segments));
+		return Host::BuildSphere(Radius, Rings, Segments);
 	}
 
 	inline Host::FMeshData Box(const FVector3f& HalfExtent = FVector3f(1.f, 1.f, 1.f))
 	{
-		return Outward(Host::BuildBox(HalfExtent));
+		return Host::BuildBox(HalfExtent);
 	}
 
 	// The mesh without the triangles listed.
