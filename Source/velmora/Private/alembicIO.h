@@ -32,5 +32,11 @@ GroomData ReadGroom(std::string path);
 GroomData ReadGroom(std::string path, bool& bOutReadFailed);
 
 // Writes the record as one cubic curves object "groom" with widths, per-point texture coordinates and
-// the "groom_color" and "surface_normal" vector attributes. Library failures are thrown.
+// the "groom_color" and "surface_normal" vector attributes, and says on standard output where it writes.
+// Throws when the file cannot be opened or any write to it fails (the system's reason in the text), or
+// when the library refuses the record; what was written by then stays behind for the caller to remove.
 void WriteGroom(std::string path, const GroomData& groom);
+
+// As above, but the line on standard output names announcedPath: the file the caller means to make,
+// when path is a temporary file on the way to it.
+void WriteGroom(std::string path, const GroomData& groom, const std::string& announcedPath);
