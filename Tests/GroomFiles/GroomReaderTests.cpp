@@ -93,3 +93,28 @@ TEST(GroomReader, FileWithoutCurvesGivesEmptyRecordSilently)
 	EXPECT_TRUE(Groom.positions.empty() && Groom.vertexCounts.empty());
 	EXPECT_TRUE(Capture.GetLines().empty());
 }
+
+TEST(GroomReader, OpenErrorsNameTheFileAsTheLibraryDoes)
+{
+	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("reader-open");
+	const std::string Empty = (Dir / "empty.abc").string();
+	std::ofstream(Empty).close();
+	const std::string Unfrozen = (Dir / "unfrozen.abc").string();
+	WriteGroom(Unfrozen, GroomTest::MakeGroom({{0, 0, 0, 0, 1, 0}}));
+	{
+		std::fstream Patch(Unfrozen, std::ios::in | std::ios::out | std::ios::binary);
+		Patch.seekp(5);
+		Patch.put(0);
+	}
+	const std::string Context = "Error reading Alembic file: IArchive::IArchive( iFileName )\nERROR: EXCEPTION:\n";
+	for (const auto& [Path, Expected] : {std::pair{Empty, "Could not open as Ogawa file: " + Empty},
+	                                     std::pair{Unfrozen, "Ogawa file not cleanly closed while being written: " + Unfrozen}})
+	{
+		Host::FScopedLogCapture Capture;
+		bool bReadFailed = false;
+		ReadGroom(Path, bReadFailed);
+		EXPECT_TRUE(bReadFailed);
+		ASSERT_EQ(Capture.GetLines().size(), 1u);
+		EXPECT_EQ(Capture.GetLines()[0].Utf8Text(), Context + Expected + "\n");
+	}
+}
