@@ -112,8 +112,8 @@ namespace
 		return uvs;
 	}
 
-	// The engine's Alembic opens files by narrow name, which Windows takes in the ANSI code page. The
-	// plugin opens them itself from the UTF-8 path (wide on Windows) and hands Alembic the streams.
+	// A file the plugin opens itself, from the UTF-8 path (by its wide name on Windows, where the engine's
+	// Alembic would take a narrow name in the ANSI code page): always to write, to read where needed.
 	std::filesystem::path ToFileSystemPath(const std::string& utf8Path)
 	{
 		return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
@@ -250,12 +250,30 @@ GroomData ReadGroom(std::string path)
 	return ReadGroom(std::move(path), bReadFailed);
 }
 
+EGroomReadRoute PlatformGroomReadRoute()
+{
+#if PLATFORM_WINDOWS
+	return EGroomReadRoute::Stream;
+#else
+	return EGroomReadRoute::ByName;
+#endif
+}
+
 GroomData ReadGroom(std::string path, bool& bOutReadFailed)
+{
+	return ReadGroom(std::move(path), bOutReadFailed, PlatformGroomReadRoute());
+}
+
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute route)
 {
 	GroomData groom;
 	bOutReadFailed = false;
 	// Outlives the archive and every sample read from it.
-	std::ifstream file(ToFileSystemPath(path), std::ios::binary);
+	std::ifstream file;
+	if (route == EGroomReadRoute::Stream)
+	{
+		file.open(ToFileSystemPath(path), std::ios::binary);
+	}
 	try
 	{
 		// A file that cannot be opened is left to the library, which says so in its own words.
