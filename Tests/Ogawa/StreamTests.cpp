@@ -1,6 +1,7 @@
 // Archives read from a caller's istreams and written to a caller's ostream (the route for file names
 // the library cannot open itself), and writes that fail.
 
+#include "../../Host/Alembic/src/AbcCoreOgawa/WriteStrategy.h"
 #include "../../Host/Alembic/src/Ogawa/OArchive.h"
 
 #include <Alembic/AbcCoreOgawa/All.h>
@@ -138,6 +139,28 @@ TEST(OgawaStreams, ReadsOnlyWhatIsAskedForAndSamplesOutliveTheArchive)
 	ASSERT_EQ(Positions->size(), size_t(1 << 18));
 	EXPECT_EQ((*Positions)[1000], V3f(1000, 1000 % 7, -1000));
 	EXPECT_LT(Buffer.Served, Bytes.size() + Bytes.size() / 4);
+}
+
+// The benchmark compares both ways of storing a large new sample; they must make the same file.
+TEST(OgawaStreams, BothWaysOfStoringALargeSampleWriteTheSameBytes)
+{
+	const std::string Dir = VelmoraTest::MakeTempDir("strategies").string();
+	std::string Bytes[2];
+	for (const bool bHashWhileWriting : {false, true})
+	{
+		Alembic::AbcCoreOgawa::HostOnly::SetHashWhileWriting(bHashWhileWriting);
+		const std::string Path = Dir + (bHashWhileWriting ? "/while.abc" : "/first.abc");
+		{
+			// 6 MB of positions: above the size where hashing while writing starts.
+			OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
+			WriteCurves(Archive, 1 << 19);
+		}
+		std::ifstream File(Path, std::ios::binary);
+		Bytes[bHashWhileWriting] = std::string((std::istreambuf_iterator<char>(File)), std::istreambuf_iterator<char>());
+	}
+	Alembic::AbcCoreOgawa::HostOnly::SetHashWhileWriting(false);
+	EXPECT_GT(Bytes[0].size(), size_t(6) << 20);
+	EXPECT_TRUE(Bytes[0] == Bytes[1]);
 }
 
 TEST(OgawaStreams, OpenFailuresUseTheStreamWording)
