@@ -15,13 +15,13 @@ THIRD_PARTY_INCLUDES_END
 #endif
 
 #include <cerrno>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 
 namespace
@@ -139,7 +139,7 @@ namespace
 
 	std::string SystemReason(int error)
 	{
-		return std::strerror(error != 0 ? error : EIO);
+		return std::generic_category().message(error != 0 ? error : EIO);
 	}
 
 	// A file buffer that remembers why its first write, seek, flush or close failed: the stream's state
