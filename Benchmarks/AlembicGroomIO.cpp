@@ -1,10 +1,18 @@
-// Writing and reading a product-sized groom (100,000 strands x 32 points, ~80 MB) through the
-// Alembic API, each beside the same bytes written with fwrite and read by mmap and copy.
+// Writing and reading product-sized grooms (100,000 and 400,000 strands x 32 points, ~80 and ~300 MB)
+// through the Alembic API, each beside the same bytes written with fwrite and read by mmap and copy.
 // Goals: each Alembic figure within 1.5x of its raw twin; reading peaks under 2.5x the file size.
 // Peak memory is measured in a fresh child process that only reads, and reported as counters.
+//
+// Writing runs both ways the writer can store a large sample, side by side in one run: "hash_first"
+// (the default: hash, then write key and payload once) and "hash_while_writing" (the earlier way:
+// payload on a helper thread while hashing, key patched in afterwards). Each goes to a named file and
+// to a std::ofstream handed to the library (the plugin's route). Reading goes by name (memory-mapped)
+// and through a std::ifstream (the plugin's route, read on demand).
 
 #include <Alembic/AbcCoreOgawa/All.h>
 #include <Alembic/AbcGeom/All.h>
+
+#include "../Host/Alembic/src/AbcCoreOgawa/WriteStrategy.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +20,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <random>
 #include <string>
 #include <sys/mman.h>
@@ -24,7 +34,6 @@ namespace
 {
 	using namespace Alembic::AbcGeom;
 
-	const int NumStrands = 100000;
 	const int PointsPerStrand = 32;
 
 	struct FGroom
@@ -37,29 +46,36 @@ namespace
 		std::vector<V3f> Normals;
 	};
 
-	const FGroom& TestGroom()
+	FGroom MakeGroom(int NumStrands)
 	{
-		static const FGroom Groom = []
+		FGroom G;
+		std::mt19937 Random(20240611);
+		std::uniform_real_distribution<float> Unit(0.0f, 1.0f);
+		G.Counts.assign(NumStrands, PointsPerStrand);
+		for (int s = 0; s < NumStrands; ++s)
 		{
-			FGroom G;
-			std::mt19937 Random(20240611);
-			std::uniform_real_distribution<float> Unit(0.0f, 1.0f);
-			G.Counts.assign(NumStrands, PointsPerStrand);
-			for (int s = 0; s < NumStrands; ++s)
+			const V3f Root(Unit(Random) * 2 - 1, 0, Unit(Random) * 2 - 1);
+			for (int j = 0; j < PointsPerStrand; ++j)
 			{
-				const V3f Root(Unit(Random) * 2 - 1, 0, Unit(Random) * 2 - 1);
-				for (int j = 0; j < PointsPerStrand; ++j)
-				{
-					G.Points.push_back(Root + V3f(0.001f * j, 0.05f * j + 0.001f * Unit(Random), 0.002f * j));
-					G.Widths.push_back(0.001f + 0.003f * Unit(Random));
-					G.Uvs.emplace_back(float(j) * (1.0f / float(PointsPerStrand - 1)), 0.0f);
-				}
-				G.Colors.emplace_back(Unit(Random), Unit(Random), Unit(Random));
-				G.Normals.emplace_back(0.1f * Unit(Random), 1.0f, 0.1f * Unit(Random));
+				G.Points.push_back(Root + V3f(0.001f * j, 0.05f * j + 0.001f * Unit(Random), 0.002f * j));
+				G.Widths.push_back(0.001f + 0.003f * Unit(Random));
+				G.Uvs.emplace_back(float(j) * (1.0f / float(PointsPerStrand - 1)), 0.0f);
 			}
-			return G;
-		}();
-		return Groom;
+			G.Colors.emplace_back(Unit(Random), Unit(Random), Unit(Random));
+			G.Normals.emplace_back(0.1f * Unit(Random), 1.0f, 0.1f * Unit(Random));
+		}
+		return G;
+	}
+
+	const FGroom& TestGroom(int NumStrands = 100000)
+	{
+		static std::map<int, FGroom> Grooms;
+		auto Found = Grooms.find(NumStrands);
+		if (Found == Grooms.end())
+		{
+			Found = Grooms.emplace(NumStrands, MakeGroom(NumStrands)).first;
+		}
+		return Found->second;
 	}
 
 	std::string TempPath(const char* Name)
@@ -67,10 +83,8 @@ namespace
 		return (std::filesystem::temp_directory_path() / (std::string("velmora-bench-") + std::to_string(::getpid()) + "-" + Name)).string();
 	}
 
-	// The product's write path.
-	void WriteAlembic(const std::string& Path, const FGroom& Groom)
+	void WriteCurves(OArchive& Archive, const FGroom& Groom)
 	{
-		OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
 		OCurves Curves(Archive.getTop(), "groom");
 		OCompoundProperty Arb = Curves.getSchema().getArbGeomParams();
 		MetaData Attributes;
@@ -87,6 +101,24 @@ namespace
 		Curves.getSchema().set(OCurvesSchema::Sample(P3fArraySample(Groom.Points), Int32ArraySample(Groom.Counts), kCubic, kNonPeriodic,
 		                                             OFloatGeomParam::Sample(FloatArraySample(Groom.Widths), kVertexScope), OV2fGeomParam::Sample(V2fArraySample(Groom.Uvs), kVertexScope),
 		                                             ON3fGeomParam::Sample(), kBezierBasis, FloatArraySample(), UcharArraySample(), FloatArraySample()));
+	}
+
+	// The library opens the file by name.
+	void WriteAlembic(const std::string& Path, const FGroom& Groom)
+	{
+		OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
+		WriteCurves(Archive, Groom);
+	}
+
+	// The plugin's route: its own std::ofstream, handed to the library.
+	void WriteAlembicStream(const std::string& Path, const FGroom& Groom)
+	{
+		std::ofstream File(Path, std::ios::binary | std::ios::trunc);
+		{
+			OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive()(&File, MetaData()), kWrapExisting);
+			WriteCurves(Archive, Groom);
+		}
+		File.close();
 	}
 
 	template<class T>
@@ -123,10 +155,9 @@ namespace
 		Out.assign(Sample->get(), Sample->get() + Sample->size());
 	}
 
-	FReadGroom ReadAlembic(const std::string& Path)
+	FReadGroom ReadArchiveOut(const IArchive& Archive)
 	{
 		FReadGroom Out;
-		IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path, ErrorHandler::kThrowPolicy, ReadArraySampleCachePtr());
 		ICurves Curves(Archive.getTop().getChild(0), kWrapExisting);
 		const ICurvesSchema Schema = Curves.getSchema();
 		const ISampleSelector Selector(index_t(0));
@@ -140,6 +171,19 @@ namespace
 		CopyOut(Out.Colors, IV3fArrayProperty(Arb, "groom_color").getValue(Selector));
 		CopyOut(Out.Normals, IV3fArrayProperty(Arb, "surface_normal").getValue(Selector));
 		return Out;
+	}
+
+	FReadGroom ReadAlembic(const std::string& Path)
+	{
+		return ReadArchiveOut(IArchive(Alembic::AbcCoreOgawa::ReadArchive(), Path, ErrorHandler::kThrowPolicy, ReadArraySampleCachePtr()));
+	}
+
+	// The plugin's route: its own std::ifstream, read on demand by the library.
+	FReadGroom ReadAlembicStream(const std::string& Path)
+	{
+		std::ifstream File(Path, std::ios::binary);
+		return ReadArchiveOut(IArchive(Alembic::AbcCoreOgawa::ReadArchive(std::vector<std::istream*>{&File}), Path, ErrorHandler::kThrowPolicy,
+		                               ReadArraySampleCachePtr()));
 	}
 
 	FReadGroom ReadRaw(const std::string& Path)
@@ -157,7 +201,9 @@ namespace
 			std::memcpy(Vector.data(), Cursor, Count * sizeof(T));
 			Cursor += Count * sizeof(T);
 		};
-		const size_t NumPoints = size_t(NumStrands) * PointsPerStrand;
+		// Per strand: points, widths and uvs per point (3 + 1 + 2 floats), a count, a colour and a normal.
+		const size_t NumStrands = size_t(Info.st_size) / sizeof(float) / (PointsPerStrand * 6 + 7);
+		const size_t NumPoints = NumStrands * PointsPerStrand;
 		Take(Out.Points, NumPoints);
 		Take(Out.Counts, NumStrands);
 		Take(Out.Widths, NumPoints);
@@ -199,23 +245,38 @@ namespace
 		return double(Usage.ru_maxrss) / 1024.0;
 	}
 
-	void BM_WriteAlembic(benchmark::State& State)
+	// Arguments: strands, then 0 for hash_first or 1 for hash_while_writing.
+	void WriteBenchmark(benchmark::State& State, void (*Write)(const std::string&, const FGroom&), const char* Name)
 	{
-		const FGroom& Groom = TestGroom();
-		const std::string Path = TempPath("write.abc");
+		const FGroom& Groom = TestGroom(int(State.range(0)));
+		const bool bHashWhileWriting = State.range(1) != 0;
+		State.SetLabel(bHashWhileWriting ? "hash_while_writing (before)" : "hash_first (now)");
+		Alembic::AbcCoreOgawa::HostOnly::SetHashWhileWriting(bHashWhileWriting);
+		const std::string Path = TempPath(Name);
 		for (auto _ : State)
 		{
 			Settle(State, Path);
-			WriteAlembic(Path, Groom);
+			Write(Path, Groom);
 		}
+		Alembic::AbcCoreOgawa::HostOnly::SetHashWhileWriting(false);
 		State.counters["file_MB"] = FileMB(Path);
 		State.SetBytesProcessed(std::int64_t(State.iterations()) * std::int64_t(std::filesystem::file_size(Path)));
 		std::filesystem::remove(Path);
 	}
 
+	void BM_WriteAlembic(benchmark::State& State)
+	{
+		WriteBenchmark(State, &WriteAlembic, "write.abc");
+	}
+
+	void BM_WriteAlembicStream(benchmark::State& State)
+	{
+		WriteBenchmark(State, &WriteAlembicStream, "write-stream.abc");
+	}
+
 	void BM_WriteRaw(benchmark::State& State)
 	{
-		const FGroom& Groom = TestGroom();
+		const FGroom& Groom = TestGroom(int(State.range(0)));
 		const std::string Path = TempPath("write.raw");
 		for (auto _ : State)
 		{
@@ -227,44 +288,53 @@ namespace
 		std::filesystem::remove(Path);
 	}
 
-	void BM_ReadAlembic(benchmark::State& State)
+	void ReadBenchmark(benchmark::State& State, FReadGroom (*Read)(const std::string&), const char* ChildMode, void (*Write)(const std::string&, const FGroom&), const char* Name)
 	{
-		const std::string Path = TempPath("read.abc");
-		WriteAlembic(Path, TestGroom());
+		const std::string Path = TempPath(Name);
+		Write(Path, TestGroom(int(State.range(0))));
 		::sync();
 		for (auto _ : State)
 		{
-			benchmark::DoNotOptimize(ReadAlembic(Path));
+			benchmark::DoNotOptimize(Read(Path));
 		}
-		const double Peak = PeakReadRssMB("--read-alembic", Path);
+		const double Peak = PeakReadRssMB(ChildMode, Path);
 		State.counters["file_MB"] = FileMB(Path);
 		State.counters["peak_rss_MB"] = Peak;
 		State.counters["peak_over_file"] = Peak / FileMB(Path);
 		State.SetBytesProcessed(std::int64_t(State.iterations()) * std::int64_t(std::filesystem::file_size(Path)));
 		std::filesystem::remove(Path);
+	}
+
+	void BM_ReadAlembic(benchmark::State& State)
+	{
+		ReadBenchmark(State, &ReadAlembic, "--read-alembic", &WriteAlembic, "read.abc");
+	}
+
+	void BM_ReadAlembicStream(benchmark::State& State)
+	{
+		ReadBenchmark(State, &ReadAlembicStream, "--read-alembic-stream", &WriteAlembic, "read-stream.abc");
 	}
 
 	void BM_ReadRaw(benchmark::State& State)
 	{
-		const std::string Path = TempPath("read.raw");
-		WriteRaw(Path, TestGroom());
-		::sync();
-		for (auto _ : State)
-		{
-			benchmark::DoNotOptimize(ReadRaw(Path));
-		}
-		const double Peak = PeakReadRssMB("--read-raw", Path);
-		State.counters["file_MB"] = FileMB(Path);
-		State.counters["peak_rss_MB"] = Peak;
-		State.counters["peak_over_file"] = Peak / FileMB(Path);
-		State.SetBytesProcessed(std::int64_t(State.iterations()) * std::int64_t(std::filesystem::file_size(Path)));
-		std::filesystem::remove(Path);
+		ReadBenchmark(State, &ReadRaw, "--read-raw", &WriteRaw, "read.raw");
 	}
 
-	BENCHMARK(BM_WriteAlembic)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-	BENCHMARK(BM_WriteRaw)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-	BENCHMARK(BM_ReadAlembic)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-	BENCHMARK(BM_ReadRaw)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+	void WriteArgs(benchmark::internal::Benchmark* Bench)
+	{
+		Bench->ArgNames({"strands", "hash_while_writing"});
+		for (const int Strands : {100000, 400000})
+		{
+			Bench->Args({Strands, 0})->Args({Strands, 1});
+		}
+	}
+
+	BENCHMARK(BM_WriteAlembic)->Apply(WriteArgs)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+	BENCHMARK(BM_WriteAlembicStream)->Apply(WriteArgs)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+	BENCHMARK(BM_WriteRaw)->ArgName("strands")->Arg(100000)->Arg(400000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+	BENCHMARK(BM_ReadAlembic)->ArgName("strands")->Arg(100000)->Arg(400000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+	BENCHMARK(BM_ReadAlembicStream)->ArgName("strands")->Arg(100000)->Arg(400000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+	BENCHMARK(BM_ReadRaw)->ArgName("strands")->Arg(100000)->Arg(400000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 }
 
 int main(int argc, char** argv)
@@ -273,6 +343,10 @@ int main(int argc, char** argv)
 	if (argc == 3 && std::strcmp(argv[1], "--read-alembic") == 0)
 	{
 		return ReadAlembic(argv[2]).Points.empty() ? 1 : 0;
+	}
+	if (argc == 3 && std::strcmp(argv[1], "--read-alembic-stream") == 0)
+	{
+		return ReadAlembicStream(argv[2]).Points.empty() ? 1 : 0;
 	}
 	if (argc == 3 && std::strcmp(argv[1], "--read-raw") == 0)
 	{

@@ -1,5 +1,6 @@
 #include "UObject/UObjectGlobals.h"
 #include "Templates/Casts.h"
+#include "Host/Objects.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,9 @@ namespace
 	class UTestAsset : public UObject
 	{
 		DECLARE_HOST_CLASS(UTestAsset, UObject)
+
+	public:
+		int32 Payload = 0;
 	};
 
 	class UTestDerivedAsset : public UTestAsset
@@ -38,15 +42,37 @@ TEST(Objects, CastFollowsTheClassHierarchy)
 	EXPECT_EQ(Cast<UPackage>(Base), nullptr);
 }
 
-TEST(Objects, ReusingANameReplacesTheOldObject)
+TEST(Objects, ReusingANameRebuildsTheObjectInPlace)
 {
 	UPackage* Package = CreatePackage(TEXT("/Game/Tests/Replace"));
 	UTestAsset* First = NewObject<UTestAsset>(Package, FName(TEXT("Same")));
-	UTestAsset* Second = NewObject<UTestAsset>(Package, FName(TEXT("Same")));
-	EXPECT_NE(First, Second);
-	EXPECT_FALSE(IsValid(First));
+	First->Payload = 7;
+	const int32 Before = Host::GetNumObjects();
+	UTestAsset* Second = NewObject<UTestAsset>(Package, FName(TEXT("Same")), RF_Public);
+	EXPECT_EQ(First, Second);
+	EXPECT_EQ(Host::GetNumObjects(), Before);
+	// Built afresh: constructor state, the new flags, still findable.
+	EXPECT_EQ(Second->Payload, 0);
+	EXPECT_EQ(Second->GetFlags(), RF_Public);
 	EXPECT_TRUE(IsValid(Second));
 	EXPECT_EQ(FindObject<UTestAsset>(Package, TEXT("Same")), Second);
+}
+
+TEST(Objects, AGarbageObjectOfAnotherClassGivesUpItsName)
+{
+	UPackage* Package = CreatePackage(TEXT("/Game/Tests/ReplaceOther"));
+	UTestAsset* Old = NewObject<UTestAsset>(Package, FName(TEXT("Name")));
+	Old->MarkAsGarbage();
+	UTestDerivedAsset* New = NewObject<UTestDerivedAsset>(Package, FName(TEXT("Name")));
+	EXPECT_NE(static_cast<UObject*>(New), static_cast<UObject*>(Old));
+	EXPECT_EQ(FindObject<UObject>(Package, TEXT("Name")), New);
+}
+
+TEST(ObjectsDeathTest, AnotherClassUnderALiveObjectsNameIsFatal)
+{
+	UPackage* Package = CreatePackage(TEXT("/Game/Tests/ReplaceFatal"));
+	NewObject<UTestAsset>(Package, FName(TEXT("Name")));
+	EXPECT_DEATH(NewObject<UTestDerivedAsset>(Package, FName(TEXT("Name"))), "same fully qualified name");
 }
 
 TEST(Objects, MarkPackageDirtyRefusesTheTransientPackage)

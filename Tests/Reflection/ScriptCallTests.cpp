@@ -98,7 +98,7 @@ TEST(ScriptCall, GetCallstackListsTheGraphsLeadingToTheNode)
 	Host::FScopedBlueprintGraph Outer(TEXT("BP_GroomTools_C"), TEXT("ExecuteUbergraph_BP_GroomTools"));
 	{
 		Host::FScopedBlueprintGraph Inner(TEXT("BP_GroomTools_C"), TEXT("FitAll"));
-		const std::string Expected = "\tBP_GroomTools_C.FitAll\n\tBP_GroomTools_C.ExecuteUbergraph_BP_GroomTools\n";
+		const std::string Expected = "\tBP_GroomTools_C.FitAll <---\n\tBP_GroomTools_C.ExecuteUbergraph_BP_GroomTools\n";
 		EXPECT_EQ(Utf8(CallGetCallstack()), Expected);
 		EXPECT_EQ(Utf8(UvelmoraBPLibrary::GetCallstack()), Expected);
 		EXPECT_EQ(Utf8(FFrame::GetScriptCallstack(false, true)), "\tBP_GroomTools_C.FitAll\n");

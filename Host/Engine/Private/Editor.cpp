@@ -5,8 +5,11 @@
 #include "EditorUtilityWidgetBlueprint.h"
 
 #include "Host/Editor.h"
+#include "Host/Objects.h"
 
 #include "UObject/UObjectGlobals.h"
+
+DEFINE_LOG_CATEGORY_STATIC(LogEditorAssetSubsystem, Log, All);
 
 namespace
 {
@@ -38,6 +41,25 @@ namespace
 		OutPackage = Package;
 		OutObject = Object.IsEmpty() ? Package.Mid(Slash + 1) : Object;
 		return true;
+	}
+
+	// The asset at an object or package path, or null with the editor's reason.
+	UObject* FindContentAsset(const FString& AssetPath, FString& OutReason)
+	{
+		FString PackageName;
+		FString ObjectName;
+		if (!SplitAssetPath(AssetPath, PackageName, ObjectName))
+		{
+			OutReason = FString::Printf(TEXT("Can't convert the path '%s' because the Root path need to be specified. ie /Game/"), *AssetPath);
+			return nullptr;
+		}
+		UPackage* Package = FindPackage(nullptr, *PackageName);
+		if (UObject* Asset = Package ? FindObject<UObject>(Package, *ObjectName) : nullptr)
+		{
+			return Asset;
+		}
+		OutReason = FString::Printf(TEXT("The AssetData '%s.%s' could not be found in the Asset Registry."), *PackageName, *ObjectName);
+		return nullptr;
 	}
 }
 
@@ -71,14 +93,13 @@ UEditorUtilityWidget* UEditorUtilitySubsystem::SpawnAndRegisterTab(UEditorUtilit
 
 UObject* UEditorAssetLibrary::LoadAsset(const FString& AssetPath)
 {
-	FString PackageName;
-	FString ObjectName;
-	if (!SplitAssetPath(AssetPath, PackageName, ObjectName))
+	FString Reason;
+	if (UObject* Asset = FindContentAsset(AssetPath, Reason))
 	{
-		return nullptr;
+		return Asset;
 	}
-	UPackage* Package = FindPackage(nullptr, *PackageName);
-	return Package ? FindObject<UObject>(Package, *ObjectName) : nullptr;
+	UE_LOG(LogEditorAssetSubsystem, Error, TEXT("LoadAsset failed: %s"), *Reason);
+	return nullptr;
 }
 
 UObject* Host::AddContentAsset(const FString& PackagePath, const UClass* Class)
@@ -87,15 +108,18 @@ UObject* Host::AddContentAsset(const FString& PackagePath, const UClass* Class)
 	FString ObjectName;
 	verify(SplitAssetPath(PackagePath, PackageName, ObjectName));
 	UPackage* Package = CreatePackage(*PackageName);
+	// Replacing an asset of another class is a delete and a new asset, not a rebuild of the old object.
+	if (UObject* Old = FindObject<UObject>(Package, *ObjectName); Old && Old->GetClass() != Class)
+	{
+		Host::ForgetObject(Old);
+	}
 	return NewObject<UObject>(Package, Class, FName(*ObjectName), RF_Public | RF_Standalone);
 }
 
 void Host::DeleteContentAsset(const FString& PackagePath)
 {
-	if (UObject* Asset = UEditorAssetLibrary::LoadAsset(PackagePath))
-	{
-		Asset->MarkAsGarbage();
-	}
+	FString Reason;
+	Host::ForgetObject(FindContentAsset(PackagePath, Reason));
 }
 
 const std::vector<Host::FSpawnedTab>& Host::GetSpawnedTabs()

@@ -34,6 +34,13 @@ bool UClass::IsChildOf(const UClass* SomeBase) const
 	return false;
 }
 
+DEFINE_LOG_CATEGORY_STATIC(LogUObjectGlobals, Log, All);
+
+void* UE::Host::GetPlacement(const FObjectInitializer& Initializer)
+{
+	return Initializer.GetPlacement();
+}
+
 UClass* UObject::StaticClass()
 {
 	static UClass Class(TEXT("UObject"), nullptr, &::UE::Host::ConstructObject<UObject>);
@@ -61,19 +68,45 @@ public:
 		const FKey Key{Outer, Name};
 		if (const auto Existing = ByName.find(Key); Existing != ByName.end())
 		{
-			Existing->second->MarkAsGarbage();
+			UObject* const Old = Existing->second;
+			if (Old->GetClass() == Class)
+			{
+				// The engine destroys the old object and builds the new one in its memory.
+				Old->~UObject();
+				UObject* const Rebuilt = Class->Construct(FObjectInitializer(Old));
+				check(Rebuilt == Old);
+				Stamp(Rebuilt, Class, Outer, Name, Flags);
+				return Rebuilt;
+			}
+			// The host never collects garbage; a garbage object stands for one the engine has collected.
+			if (!Old->IsGarbage())
+			{
+				const FString Message = FString::Printf(TEXT("Objects have the same fully qualified name but different paths.\n\tNew Object: %s %s.%s\n\tExisting Object: %s"),
+				                                        *Class->GetName(), Outer ? *Outer->GetPathName() : TEXT(""), *Name.ToString(), *Old->GetFullName());
+				UE_LOG(LogUObjectGlobals, Fatal, TEXT("%s"), *Message);
+				checkf(false, "Objects have the same fully qualified name but different paths.");
+			}
 		}
 
 		std::unique_ptr<UObject> Object(Class->Construct(FObjectInitializer()));
 		check(Object != nullptr);
-		Object->ClassPrivate = const_cast<UClass*>(Class);
-		Object->OuterPrivate = Outer;
-		Object->NamePrivate = Name;
-		Object->FlagsPrivate = Flags;
+		Stamp(Object.get(), Class, Outer, Name, Flags);
 		UObject* Raw = Object.get();
 		Objects.push_back(std::move(Object));
 		ByName[Key] = Raw;
 		return Raw;
+	}
+
+	// Host-only: takes the object out of its name, as a deleted and collected asset is.
+	void Forget(UObject* Object)
+	{
+		std::lock_guard Lock(Mutex);
+		Object->MarkAsGarbage();
+		const auto Found = ByName.find(FKey{Object->GetOuter(), Object->GetFName()});
+		if (Found != ByName.end() && Found->second == Object)
+		{
+			ByName.erase(Found);
+		}
 	}
 
 	int32 Num()
@@ -94,6 +127,14 @@ public:
 	}
 
 private:
+	static void Stamp(UObject* Object, const UClass* Class, UObject* Outer, FName Name, EObjectFlags Flags)
+	{
+		Object->ClassPrivate = const_cast<UClass*>(Class);
+		Object->OuterPrivate = Outer;
+		Object->NamePrivate = Name;
+		Object->FlagsPrivate = Flags;
+	}
+
 	struct FKey
 	{
 		UObject* Outer;
@@ -192,6 +233,14 @@ UPackage* CreatePackage(const TCHAR* PackageName)
 		return Existing;
 	}
 	return static_cast<UPackage*>(UE::Host::StaticConstructObject(UPackage::StaticClass(), nullptr, FName(PackageName), RF_Public));
+}
+
+void Host::ForgetObject(UObject* Object)
+{
+	if (Object)
+	{
+		UObjectRegistry::Get().Forget(Object);
+	}
 }
 
 int32 Host::GetNumObjects()

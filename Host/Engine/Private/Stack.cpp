@@ -27,11 +27,17 @@ FString FFrame::GetScriptCallstack(bool bReturnEmpty, bool bTopOfStackOnly)
 	{
 		Callstack += TEXT("\t");
 		Callstack += ScriptStack[Index]->GetStackDescription();
-		Callstack += TEXT("\n");
 		if (bTopOfStackOnly)
 		{
+			Callstack += TEXT("\n");
 			break;
 		}
+		// The engine points at the innermost of several frames.
+		if (Index == ScriptStack.Num() - 1 && ScriptStack.Num() > 1)
+		{
+			Callstack += TEXT(" <---");
+		}
+		Callstack += TEXT("\n");
 	}
 	return Callstack;
 #else

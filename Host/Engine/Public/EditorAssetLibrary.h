@@ -10,6 +10,7 @@ class UEditorAssetLibrary : public UBlueprintFunctionLibrary
 
 public:
 	// Loads the asset at an object path ("/velmora/Widget.Widget") or a package path ("/velmora/Widget");
-	// null when nothing can be loaded from there.
+	// when nothing can be loaded from there, logs "LoadAsset failed: <reason>" as an Error on
+	// LogEditorAssetSubsystem and returns null.
 	static UObject* LoadAsset(const FString& AssetPath);
 };

@@ -2,18 +2,26 @@
 
 #include "CoreMinimal.h"
 
-#if defined(THIRD_PARTY_INCLUDES_START)
-THIRD_PARTY_INCLUDES_START
+// Alembic's headers include <Windows.h> on Windows; the engine's own Alembic users wrap them so.
+#if PLATFORM_WINDOWS
+#include "Windows/AllowWindowsPlatformTypes.h"
 #endif
+THIRD_PARTY_INCLUDES_START
 #include <Alembic/AbcCoreOgawa/All.h>
 #include <Alembic/AbcGeom/All.h>
-#if defined(THIRD_PARTY_INCLUDES_END)
 THIRD_PARTY_INCLUDES_END
+#if PLATFORM_WINDOWS
+#include "Windows/HideWindowsPlatformTypes.h"
 #endif
 
+#include <cerrno>
 #include <exception>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
+#include <stdexcept>
+#include <system_error>
 #include <utility>
 
 namespace
@@ -104,6 +112,121 @@ namespace
 		return uvs;
 	}
 
+	// A file the plugin opens itself, from the UTF-8 path (by its wide name on Windows, where the engine's
+	// Alembic would take a narrow name in the ANSI code page): always to write, to read where needed.
+	std::filesystem::path ToFileSystemPath(const std::string& utf8Path)
+	{
+		return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
+	}
+
+	void ReplaceFirst(std::string& text, const std::string& from, const std::string& to)
+	{
+		const size_t at = text.find(from);
+		if (at != std::string::npos)
+		{
+			text.replace(at, from.size(), to);
+		}
+	}
+
+	// Given streams, the library words its open failures without the name; the reader's messages name
+	// the file as they do when the library opens it by name.
+	std::string NameTheFile(std::string text, const std::string& path)
+	{
+		ReplaceFirst(text, "Could not open as Ogawa file from provided streams.", "Could not open as Ogawa file: " + path);
+		ReplaceFirst(text, "Ogawa streams not cleanly closed while being written. ", "Ogawa file not cleanly closed while being written: " + path);
+		return text;
+	}
+
+	std::string SystemReason(int error)
+	{
+		return std::generic_category().message(error != 0 ? error : EIO);
+	}
+
+	// A file buffer that remembers why its first write, seek, flush or close failed: the stream's state
+	// says only that something failed, and the library gives up nothing more.
+	class FReasonKeepingFileBuf : public std::filebuf
+	{
+	public:
+		int GetError() const { return error; }
+
+		bool CloseAndCheck()
+		{
+			errno = 0;
+			if (!close())
+			{
+				Note(errno);
+			}
+			return error == 0;
+		}
+
+	protected:
+		std::streamsize xsputn(const char* bytes, std::streamsize count) override
+		{
+			errno = 0;
+			const std::streamsize written = std::filebuf::xsputn(bytes, count);
+			if (written != count)
+			{
+				Note(errno);
+			}
+			return written;
+		}
+
+		int_type overflow(int_type c) override
+		{
+			errno = 0;
+			const int_type result = std::filebuf::overflow(c);
+			if (traits_type::eq_int_type(result, traits_type::eof()))
+			{
+				Note(errno);
+			}
+			return result;
+		}
+
+		int sync() override
+		{
+			errno = 0;
+			const int result = std::filebuf::sync();
+			if (result != 0)
+			{
+				Note(errno);
+			}
+			return result;
+		}
+
+		pos_type seekoff(off_type offset, std::ios_base::seekdir direction, std::ios_base::openmode mode) override
+		{
+			errno = 0;
+			const pos_type result = std::filebuf::seekoff(offset, direction, mode);
+			if (result == pos_type(off_type(-1)))
+			{
+				Note(errno);
+			}
+			return result;
+		}
+
+		pos_type seekpos(pos_type position, std::ios_base::openmode mode) override
+		{
+			errno = 0;
+			const pos_type result = std::filebuf::seekpos(position, mode);
+			if (result == pos_type(off_type(-1)))
+			{
+				Note(errno);
+			}
+			return result;
+		}
+
+	private:
+		void Note(int reason)
+		{
+			if (error == 0)
+			{
+				error = reason != 0 ? reason : EIO;
+			}
+		}
+
+		int error = 0;
+	};
+
 	void WriteVectorParam(Alembic::Abc::OCompoundProperty& compound, const std::vector<float>& values, const std::string& name)
 	{
 		Alembic::Abc::MetaData metaData;
@@ -127,14 +250,38 @@ GroomData ReadGroom(std::string path)
 	return ReadGroom(std::move(path), bReadFailed);
 }
 
+EGroomReadRoute PlatformGroomReadRoute()
+{
+#if PLATFORM_WINDOWS
+	return EGroomReadRoute::Stream;
+#else
+	return EGroomReadRoute::ByName;
+#endif
+}
+
 GroomData ReadGroom(std::string path, bool& bOutReadFailed)
+{
+	return ReadGroom(std::move(path), bOutReadFailed, PlatformGroomReadRoute());
+}
+
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute route)
 {
 	GroomData groom;
 	bOutReadFailed = false;
+	// Outlives the archive and every sample read from it.
+	std::ifstream file;
+	if (route == EGroomReadRoute::Stream)
+	{
+		file.open(ToFileSystemPath(path), std::ios::binary);
+	}
 	try
 	{
-		Alembic::Abc::IArchive archive(Alembic::AbcCoreOgawa::ReadArchive(), path, Alembic::Abc::ErrorHandler::kThrowPolicy,
-		                               Alembic::AbcCoreAbstract::ReadArraySampleCachePtr());
+		// A file that cannot be opened is left to the library, which says so in its own words.
+		const Alembic::Abc::IArchive archive =
+		    file.is_open() ? Alembic::Abc::IArchive(Alembic::AbcCoreOgawa::ReadArchive(std::vector<std::istream*>{&file}), path,
+		                                            Alembic::Abc::ErrorHandler::kThrowPolicy, Alembic::AbcCoreAbstract::ReadArraySampleCachePtr())
+		                   : Alembic::Abc::IArchive(Alembic::AbcCoreOgawa::ReadArchive(), path, Alembic::Abc::ErrorHandler::kThrowPolicy,
+		                                            Alembic::AbcCoreAbstract::ReadArraySampleCachePtr());
 		if (!archive.valid())
 		{
 			LogMessage("Failed to open Alembic file: " + path + "\n");
@@ -198,13 +345,18 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed)
 	}
 	catch (const std::exception& error)
 	{
-		LogMessage(std::string("Error reading Alembic file: ") + error.what() + "\n");
+		LogMessage("Error reading Alembic file: " + NameTheFile(error.what(), path) + "\n");
 		bOutReadFailed = true;
 	}
 	return groom;
 }
 
 void WriteGroom(std::string path, const GroomData& groom)
+{
+	WriteGroom(path, groom, path);
+}
+
+void WriteGroom(std::string path, const GroomData& groom, const std::string& announcedPath)
 {
 	const std::vector<V3f> points = ToVectors(groom.positions);
 	const std::vector<V2f> uvs = MakeStrandUVs(groom);
@@ -216,12 +368,29 @@ void WriteGroom(std::string path, const GroomData& groom)
 	                                                     Alembic::AbcGeom::ON3fGeomParam::Sample(), Alembic::AbcGeom::kBezierBasis, Alembic::Abc::FloatArraySample(),
 	                                                     Alembic::Abc::UcharArraySample(), Alembic::Abc::FloatArraySample());
 
-	std::cout << "writing to file: " << path << std::endl;
+	std::cout << "writing to file: " << announcedPath << std::endl;
 
-	Alembic::Abc::OArchive archive(Alembic::AbcCoreOgawa::WriteArchive(), path);
-	Alembic::AbcGeom::OCurves curves(archive.getTop(), "groom");
-	Alembic::Abc::OCompoundProperty arbGeomParams = curves.getSchema().getArbGeomParams();
-	WriteVectorParam(arbGeomParams, groom.groomColors, "groom_color");
-	WriteVectorParam(arbGeomParams, groom.surfaceNormals, "surface_normal");
-	curves.getSchema().set(sample);
+	FReasonKeepingFileBuf buffer;
+	errno = 0;
+	if (!buffer.open(ToFileSystemPath(path), std::ios::out | std::ios::binary | std::ios::trunc))
+	{
+		throw std::runtime_error("Could not open file: " + path + " (" + SystemReason(errno) + ")");
+	}
+	std::ostream stream(&buffer);
+	{
+		// The library records a failed write in the stream's state and goes on; the archive is closed
+		// (and its last blocks written) when it goes out of scope, before the stream is checked.
+		Alembic::Abc::OArchive archive(Alembic::AbcCoreOgawa::WriteArchive()(&stream, Alembic::Abc::MetaData()), Alembic::Abc::kWrapExisting);
+		Alembic::AbcGeom::OCurves curves(archive.getTop(), "groom");
+		Alembic::Abc::OCompoundProperty arbGeomParams = curves.getSchema().getArbGeomParams();
+		WriteVectorParam(arbGeomParams, groom.groomColors, "groom_color");
+		WriteVectorParam(arbGeomParams, groom.surfaceNormals, "surface_normal");
+		curves.getSchema().set(sample);
+	}
+	stream.flush();
+	const bool bFailed = !stream.good();
+	if (!buffer.CloseAndCheck() || bFailed)
+	{
+		throw std::runtime_error("Could not write file: " + path + " (" + SystemReason(buffer.GetError()) + ")");
+	}
 }

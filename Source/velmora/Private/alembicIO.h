@@ -31,6 +31,28 @@ GroomData ReadGroom(std::string path);
 // raised an error), so a half-read record is never taken for a whole one.
 GroomData ReadGroom(std::string path, bool& bOutReadFailed);
 
+// How Alembic gets at a groom file to read. The engine's Alembic opens files by narrow name, which
+// Windows takes in the ANSI code page, so there the plugin opens the file itself (by its wide name) and
+// hands Alembic the stream, read on demand. Elsewhere narrow names are UTF-8 and the library's own
+// memory-mapped read by name is the faster.
+enum class EGroomReadRoute
+{
+	ByName,
+	Stream
+};
+
+// The route this platform takes.
+EGroomReadRoute PlatformGroomReadRoute();
+
+// As above, by the given route (tests take the other platform's route with it).
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute route);
+
 // Writes the record as one cubic curves object "groom" with widths, per-point texture coordinates and
-// the "groom_color" and "surface_normal" vector attributes. Library failures are thrown.
+// the "groom_color" and "surface_normal" vector attributes, and says on standard output where it writes.
+// Throws when the file cannot be opened or any write to it fails (the system's reason in the text), or
+// when the library refuses the record; what was written by then stays behind for the caller to remove.
 void WriteGroom(std::string path, const GroomData& groom);
+
+// As above, but the line on standard output names announcedPath: the file the caller means to make,
+// when path is a temporary file on the way to it.
+void WriteGroom(std::string path, const GroomData& groom, const std::string& announcedPath);

@@ -380,7 +380,7 @@ namespace GroomFitting
 		const std::string TemporaryPath = TemporaryPathFor(TargetPath);
 		try
 		{
-			WriteGroom(TemporaryPath, Groom);
+			WriteGroom(TemporaryPath, Groom, TargetPath);
 		}
 		catch (const std::exception& Error)
 		{

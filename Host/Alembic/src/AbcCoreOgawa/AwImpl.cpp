@@ -1,8 +1,10 @@
+#include "WriteStrategy.h"
 #include "WriteUtil.h"
 #include "WriterImpl.h"
 
 #include <Alembic/Util/Murmur3.h>
 
+#include <atomic>
 #include <exception>
 #include <thread>
 
@@ -10,14 +12,42 @@ namespace Alembic
 {
 	namespace AbcCoreOgawa
 	{
+		namespace
+		{
+			std::atomic<bool> GHashWhileWriting{false};
+		}
+
+		void HostOnly::SetHashWhileWriting(bool bEnabled)
+		{
+			GHashWhileWriting = bEnabled;
+		}
+
+		bool HostOnly::GetHashWhileWriting()
+		{
+			return GHashWhileWriting;
+		}
+
 		namespace ALEMBIC_VERSION_NS
 		{
 			AwImpl::AwImpl(const std::string& iFileName, const AbcA::MetaData& iMetaData)
 			    : m_fileName(iFileName), m_metaData(iMetaData)
 			{
-				m_metaData.set("_ai_AlembicVersion", AbcA::GetLibraryVersion());
 				m_archive = std::make_unique<Ogawa::OArchive>(iFileName);
 				ABCA_ASSERT(m_archive->isValid(), "Could not open file: " << iFileName);
+				init();
+			}
+
+			AwImpl::AwImpl(std::ostream* iStream, const AbcA::MetaData& iMetaData)
+			    : m_metaData(iMetaData)
+			{
+				ABCA_ASSERT(iStream, "Could not open file: ");
+				m_archive = std::make_unique<Ogawa::OArchive>(iStream);
+				init();
+			}
+
+			void AwImpl::init()
+			{
+				m_metaData.set("_ai_AlembicVersion", AbcA::GetLibraryVersion());
 
 				const Ogawa::OGroupPtr& Root = m_archive->getGroup();
 				const int32_t FileVersion = 0;
@@ -147,7 +177,7 @@ namespace Alembic
 			bool AwImpl::canStoreWhileHashing(int iClass, uint64_t iNumBytes, size_t iPayloadSize) const
 			{
 				const size_t MinimumSize = size_t(4) << 20;
-				if (iPayloadSize < MinimumSize)
+				if (!HostOnly::GetHashWhileWriting() || iPayloadSize < MinimumSize)
 				{
 					return false;
 				}

@@ -1,7 +1,5 @@
 #include <Alembic/AbcCoreOgawa/ReadWrite.h>
 
-#include <iterator>
-
 #include "ReaderImpl.h"
 #include "WriterImpl.h"
 
@@ -18,6 +16,11 @@ namespace Alembic
 				return std::make_shared<AwImpl>(iFileName, iMetaData);
 			}
 
+			AbcA::ArchiveWriterPtr WriteArchive::operator()(std::ostream* iStream, const AbcA::MetaData& iMetaData) const
+			{
+				return std::make_shared<AwImpl>(iStream, iMetaData);
+			}
+
 			ReadArchive::ReadArchive() = default;
 
 			ReadArchive::ReadArchive(size_t, bool) {}
@@ -27,11 +30,10 @@ namespace Alembic
 
 			AbcA::ArchiveReaderPtr ReadArchive::operator()(const std::string& iFileName) const
 			{
-				if (!m_streams.empty() && m_streams.front())
+				// Given streams, the name is ignored and the streams are read on demand.
+				if (!m_streams.empty())
 				{
-					std::istream& Stream = *m_streams.front();
-					std::vector<uint8_t> Bytes((std::istreambuf_iterator<char>(Stream)), std::istreambuf_iterator<char>());
-					return std::make_shared<ArImpl>(std::string(), std::make_shared<Ogawa::IStreams>(std::move(Bytes)));
+					return std::make_shared<ArImpl>(std::string(), std::make_shared<Ogawa::IStreams>(m_streams));
 				}
 				return std::make_shared<ArImpl>(iFileName, std::make_shared<Ogawa::IStreams>(iFileName));
 			}

@@ -242,7 +242,9 @@ namespace Alembic
 					oSample = std::make_shared<OwnedArraySample>(nullptr, nullptr, Type, Dims);
 					return;
 				}
-				const uint8_t* Payload = Data->view(KeySize, PayloadSize);
+				// Kept alive by the sample: a view into a mapping, or the one buffer read from a stream.
+				const std::shared_ptr<const uint8_t> Shared = Data->share(KeySize, PayloadSize);
+				const uint8_t* Payload = Shared.get();
 
 				if (Type.getPod() == kStringPOD || Type.getPod() == kWstringPOD)
 				{
@@ -264,10 +266,10 @@ namespace Alembic
 
 				const size_t Bytes = Points * Type.getNumBytes();
 				const size_t PodSize = PODNumBytes(Type.getPod());
-				// Aligned, exactly-sized payloads are handed out straight from the mapping.
+				// Aligned, exactly-sized payloads are handed out as they are, without a copy.
 				if (Bytes == PayloadSize && reinterpret_cast<uintptr_t>(Payload) % PodSize == 0)
 				{
-					oSample = std::make_shared<OwnedArraySample>(m_streams, Payload, Type, Dims);
+					oSample = std::make_shared<OwnedArraySample>(Shared, Payload, Type, Dims);
 					return;
 				}
 				std::shared_ptr<uint8_t[]> Buffer(new uint8_t[Bytes]);

@@ -77,6 +77,8 @@ namespace Alembic
 			{
 			public:
 				AwImpl(const std::string& iFileName, const AbcA::MetaData& iMetaData);
+				// Writes to the caller's stream from its position now; the stream must outlive the archive.
+				AwImpl(std::ostream* iStream, const AbcA::MetaData& iMetaData);
 				~AwImpl() override;
 
 				const std::string& getName() const override { return m_fileName; }
@@ -94,14 +96,17 @@ namespace Alembic
 				// Writes the block [key][payload] into iGroup, or refers to an identical block written before.
 				StoredSample storeSample(Ogawa::OGroup& iGroup, int iClass, uint64_t iNumBytes, const Digest& iKey, const void* iPayload,
 				                         size_t iPayloadSize, uint64_t iNumValues);
-				// Large samples of a byte size never stored before cannot be duplicates: their bytes go to
-				// the file on a helper thread while this one hashes them; the key is patched in afterwards.
+				// Large samples of a byte size never stored before cannot be duplicates. Only when the host
+				// asks for it (HostOnly::SetHashWhileWriting, for the benchmark) do their bytes go to the file
+				// on a helper thread while this one hashes them, the key patched in afterwards.
 				bool canStoreWhileHashing(int iClass, uint64_t iNumBytes, size_t iPayloadSize) const;
 				StoredSample storeSampleWhileHashing(Ogawa::OGroup& iGroup, int iClass, uint64_t iNumBytes, const void* iPayload, size_t iPayloadSize,
 				                                     uint64_t iNumValues, Digest& oKey);
 				void noteSampleCount(uint32_t iTimeSamplingIndex, uint32_t iCount);
 
 			private:
+				void init();
+
 				std::string m_fileName;
 				AbcA::MetaData m_metaData;
 				std::unique_ptr<Ogawa::OArchive> m_archive;

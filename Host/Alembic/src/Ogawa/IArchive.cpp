@@ -19,7 +19,7 @@ namespace Alembic
 			}
 		}
 
-		const uint8_t* IData::view(uint64_t iOffset, uint64_t iSize) const
+		std::shared_ptr<const uint8_t> IData::share(uint64_t iOffset, uint64_t iSize) const
 		{
 			if (iOffset > m_size || iSize > m_size - iOffset)
 			{
@@ -29,7 +29,29 @@ namespace Alembic
 			{
 				return nullptr;
 			}
-			return m_streams->view(m_pos + 8 + iOffset, iSize);
+			return m_streams->fetch(m_pos + 8 + iOffset, iSize);
+		}
+
+		const uint8_t* IData::view(uint64_t iOffset, uint64_t iSize) const
+		{
+			if (m_streams->isInMemory())
+			{
+				return share(iOffset, iSize).get();
+			}
+			std::lock_guard<std::mutex> Lock(m_heldLock);
+			for (const FHeld& Held : m_held)
+			{
+				if (iOffset >= Held.offset && iOffset - Held.offset <= Held.size && iSize <= Held.size - (iOffset - Held.offset))
+				{
+					return Held.bytes.get() + (iOffset - Held.offset);
+				}
+			}
+			std::shared_ptr<const uint8_t> Bytes = share(iOffset, iSize);
+			if (Bytes)
+			{
+				m_held.push_back({iOffset, iSize, Bytes});
+			}
+			return Bytes.get();
 		}
 
 		void IData::read(uint64_t iSize, void* oBuf, uint64_t iOffset) const
@@ -39,7 +61,7 @@ namespace Alembic
 			{
 				return;
 			}
-			std::memcpy(oBuf, view(iOffset, iSize), iSize);
+			m_streams->read(m_pos + 8 + iOffset, iSize, oBuf);
 		}
 
 		IGroup::IGroup(IStreamsPtr iStreams, uint64_t iPos, bool iLight)

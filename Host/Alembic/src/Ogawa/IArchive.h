@@ -2,6 +2,7 @@
 
 // The Ogawa tree for reading: a 16-byte header, then groups (lists of child slots) and data blocks.
 
+#include <mutex>
 #include <vector>
 
 #include "IStreams.h"
@@ -21,15 +22,28 @@ namespace Alembic
 
 			uint64_t getSize() const { return m_size; }
 			uint64_t getPos() const { return m_pos; }
-			// The payload [iOffset, iOffset + iSize); throws when the block runs past the file.
+			// The payload [iOffset, iOffset + iSize), valid while this block lives; throws when the range
+			// runs past the block or the file.
 			const uint8_t* view(uint64_t iOffset, uint64_t iSize) const;
 			const uint8_t* view() const { return view(0, m_size); }
+			// The same bytes, kept alive by the pointer itself (for samples handed to the caller).
+			std::shared_ptr<const uint8_t> share(uint64_t iOffset, uint64_t iSize) const;
 			void read(uint64_t iSize, void* oBuf, uint64_t iOffset) const;
 
 		private:
+			struct FHeld
+			{
+				uint64_t offset;
+				uint64_t size;
+				std::shared_ptr<const uint8_t> bytes;
+			};
+
 			IStreamsPtr m_streams;
 			uint64_t m_pos;
 			uint64_t m_size;
+			// Ranges read from a stream for view(); a mapping needs none.
+			mutable std::mutex m_heldLock;
+			mutable std::vector<FHeld> m_held;
 		};
 
 		typedef std::shared_ptr<IData> IDataPtr;

@@ -10,6 +10,26 @@ namespace Alembic
 {
 	namespace Ogawa
 	{
+		namespace
+		{
+			[[noreturn]] void ReadFailed()
+			{
+				throw std::runtime_error("Ogawa IStreams::read failed.");
+			}
+
+			// Reads [iPos, iPos + iSize) of the stream, counted from its origin; false on any failure.
+			bool ReadStream(std::istream& ioStream, std::streamoff iOrigin, uint64_t iPos, uint64_t iSize, void* oBuf)
+			{
+				ioStream.clear();
+				if (!ioStream.seekg(iOrigin + std::streamoff(iPos)))
+				{
+					return false;
+				}
+				ioStream.read(static_cast<char*>(oBuf), std::streamsize(iSize));
+				return !ioStream.fail() && uint64_t(ioStream.gcount()) == iSize;
+			}
+		}
+
 		IStreams::IStreams(const std::string& iFileName)
 		{
 			const int Fd = ::open(iFileName.c_str(), O_RDONLY | O_CLOEXEC);
@@ -26,6 +46,7 @@ namespace Alembic
 					m_data = static_cast<const uint8_t*>(Mapped);
 					m_size = uint64_t(Info.st_size);
 					m_mapped = true;
+					m_open = true;
 				}
 			}
 			::close(Fd);
@@ -37,6 +58,7 @@ namespace Alembic
 			{
 				m_data = static_cast<const uint8_t*>(iData);
 				m_size = iSize;
+				m_open = true;
 			}
 		}
 
@@ -47,7 +69,51 @@ namespace Alembic
 			{
 				m_data = m_owned.data();
 				m_size = m_owned.size();
+				m_open = true;
 			}
+		}
+
+		IStreams::IStreams(const std::vector<std::istream*>& iStreams)
+		{
+			uint8_t FirstHeader[16] = {};
+			for (std::istream* Stream : iStreams)
+			{
+				if (!Stream)
+				{
+					m_consistent = false;
+					continue;
+				}
+				const std::streamoff Origin = Stream->tellg();
+				uint64_t Size = 0;
+				if (Origin >= 0 && Stream->seekg(0, std::ios_base::end))
+				{
+					const std::streamoff End = Stream->tellg();
+					Size = End >= Origin ? uint64_t(End - Origin) : 0;
+				}
+				else
+				{
+					m_consistent = false;
+					Stream->clear();
+					continue;
+				}
+				// A stream shorter than the header reads as zeros, which no valid header is.
+				uint8_t Header[16] = {};
+				if (Size >= 16 && !ReadStream(*Stream, Origin, 0, 16, Header))
+				{
+					std::memset(Header, 0, sizeof(Header));
+				}
+				if (m_streams.empty())
+				{
+					m_size = Size;
+					std::memcpy(FirstHeader, Header, 16);
+				}
+				else if (Size != m_size || std::memcmp(Header, FirstHeader, 16) != 0)
+				{
+					m_consistent = false;
+				}
+				m_streams.push_back(std::unique_ptr<FStream>(new FStream{Stream, Origin, {}}));
+			}
+			m_open = !m_streams.empty() && m_consistent;
 		}
 
 		IStreams::~IStreams()
@@ -58,13 +124,58 @@ namespace Alembic
 			}
 		}
 
-		const uint8_t* IStreams::view(uint64_t iPos, uint64_t iSize) const
+		void IStreams::check(uint64_t iPos, uint64_t iSize) const
 		{
-			if (!m_data || iPos > m_size || iSize > m_size - iPos)
+			if (!m_open || iPos > m_size || iSize > m_size - iPos)
 			{
-				throw std::runtime_error("Ogawa IStreams::read failed.");
+				ReadFailed();
 			}
-			return m_data + iPos;
+		}
+
+		void IStreams::read(uint64_t iPos, uint64_t iSize, void* oBuf)
+		{
+			check(iPos, iSize);
+			if (iSize == 0)
+			{
+				return;
+			}
+			if (m_data)
+			{
+				std::memcpy(oBuf, m_data + iPos, iSize);
+				return;
+			}
+			// Any idle stream will do; with none idle, wait for the first.
+			for (const std::unique_ptr<FStream>& Stream : m_streams)
+			{
+				std::unique_lock<std::mutex> Lock(Stream->lock, std::try_to_lock);
+				if (Lock.owns_lock())
+				{
+					if (!ReadStream(*Stream->stream, Stream->origin, iPos, iSize, oBuf))
+					{
+						ReadFailed();
+					}
+					return;
+				}
+			}
+			FStream& First = *m_streams.front();
+			std::lock_guard<std::mutex> Lock(First.lock);
+			if (!ReadStream(*First.stream, First.origin, iPos, iSize, oBuf))
+			{
+				ReadFailed();
+			}
+		}
+
+		std::shared_ptr<const uint8_t> IStreams::fetch(uint64_t iPos, uint64_t iSize)
+		{
+			check(iPos, iSize);
+			if (m_data)
+			{
+				// Shares ownership of the mapping, so the view outlives every other reader.
+				return std::shared_ptr<const uint8_t>(shared_from_this(), m_data + iPos);
+			}
+			std::shared_ptr<uint8_t[]> Buffer(new uint8_t[iSize ? iSize : 1]);
+			read(iPos, iSize, Buffer.get());
+			return std::shared_ptr<const uint8_t>(Buffer, Buffer.get());
 		}
 	}
 }

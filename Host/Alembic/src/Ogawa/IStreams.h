@@ -1,10 +1,14 @@
 #pragma once
 
-// Read access to an Ogawa file: the whole file memory-mapped, every read bounds-checked.
+// Read access to an Ogawa file, every read bounds-checked. The bytes come from a read-only memory
+// mapping of the file, from memory the caller owns, or from the caller's std::istreams, which are read
+// on demand (never copied whole) as the library's stream mode does.
 
 #include <cstdint>
 #include <cstring>
+#include <istream>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,27 +16,37 @@ namespace Alembic
 {
 	namespace Ogawa
 	{
-		class IStreams
+		class IStreams : public std::enable_shared_from_this<IStreams>
 		{
 		public:
 			// Maps the file; a missing, unreadable or empty file leaves the stream "not open".
 			explicit IStreams(const std::string& iFileName);
 			// Reads from the caller's bytes, which must outlive the stream (used by the fuzzer).
 			IStreams(const void* iData, uint64_t iSize);
-			// Owns the bytes (read in full from a caller's std::istream).
+			// Owns the bytes.
 			explicit IStreams(std::vector<uint8_t>&& iBytes);
+			// Reads from the caller's streams, which must outlive every reader and sample of the archive.
+			// Each stream's position now is its origin. Streams that disagree on their size or header, or
+			// whose position cannot be told, leave the archive invalid.
+			explicit IStreams(const std::vector<std::istream*>& iStreams);
 			~IStreams();
 			IStreams(const IStreams&) = delete;
 			IStreams& operator=(const IStreams&) = delete;
 
-			bool isOpen() const { return m_data != nullptr; }
+			bool isOpen() const { return m_open; }
+			// True when the bytes are in memory (mapped or owned), so views cost nothing and stay valid.
+			bool isInMemory() const { return m_data != nullptr; }
 			uint64_t getSize() const { return m_size; }
+			// False when the sources were given but disagree (several streams of different files).
+			bool isConsistent() const { return m_consistent; }
 
-			// Throws std::runtime_error("Ogawa IStreams::read failed.") unless [iPos, iPos + iSize) lies in the file.
-			const uint8_t* view(uint64_t iPos, uint64_t iSize) const;
+			// The bytes [iPos, iPos + iSize), kept alive by the returned pointer: a view into the mapping,
+			// or a buffer read from a stream. Throws std::runtime_error("Ogawa IStreams::read failed.")
+			// unless the range lies in the file and can be read.
+			std::shared_ptr<const uint8_t> fetch(uint64_t iPos, uint64_t iSize);
 
-			void read(uint64_t iPos, uint64_t iSize, void* oBuf) const { std::memcpy(oBuf, view(iPos, iSize), iSize); }
-			uint64_t readU64(uint64_t iPos) const
+			void read(uint64_t iPos, uint64_t iSize, void* oBuf);
+			uint64_t readU64(uint64_t iPos)
 			{
 				uint64_t Value;
 				read(iPos, 8, &Value);
@@ -40,10 +54,22 @@ namespace Alembic
 			}
 
 		private:
+			void check(uint64_t iPos, uint64_t iSize) const;
+
+			struct FStream
+			{
+				std::istream* stream;
+				std::streamoff origin;
+				std::mutex lock;
+			};
+
 			const uint8_t* m_data = nullptr;
 			uint64_t m_size = 0;
+			bool m_open = false;
+			bool m_consistent = true;
 			bool m_mapped = false;
 			std::vector<uint8_t> m_owned;
+			std::vector<std::unique_ptr<FStream>> m_streams;
 		};
 
 		typedef std::shared_ptr<IStreams> IStreamsPtr;

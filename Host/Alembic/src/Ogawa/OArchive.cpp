@@ -69,6 +69,17 @@ namespace Alembic
 		OArchive::OArchive(const std::string& iFileName)
 		    : m_stream(iFileName)
 		{
+			writeHeader();
+		}
+
+		OArchive::OArchive(std::ostream* iStream)
+		    : m_stream(iStream)
+		{
+			writeHeader();
+		}
+
+		void OArchive::writeHeader()
+		{
 			const uint8_t Header[16] = {'O', 'g', 'a', 'w', 'a', 0x00, 0x00, 0x01};
 			if (m_stream.isValid())
 			{
@@ -89,7 +100,7 @@ namespace Alembic
 			m_root->freeze();
 			const uint8_t Frozen = 0xff;
 			m_stream.patch(5, &Frozen, 1);
-			m_stream.flush();
+			m_stream.close();
 		}
 
 		OArchive::~OArchive()

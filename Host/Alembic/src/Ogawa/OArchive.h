@@ -53,16 +53,21 @@ namespace Alembic
 		{
 		public:
 			explicit OArchive(const std::string& iFileName);
-			// Freezes the root (if still open) and marks the file as cleanly closed.
+			// Positions count from the stream's position now.
+			explicit OArchive(std::ostream* iStream);
+			// Closes the archive if still open; never throws (close() reports failures).
 			~OArchive();
 
 			bool isValid() const { return m_stream.isValid(); }
 			const OGroupPtr& getGroup() { return m_root; }
 			// Only for writers that append blocks themselves and refer to them with addDataRef.
 			OStream& getStream() { return m_stream; }
+			// Freezes the root and marks the file as cleanly closed; throws when a write fails.
 			void close();
 
 		private:
+			void writeHeader();
+
 			friend class OGroup;
 			OStream m_stream;
 			OGroupPtr m_root;

@@ -1,5 +1,6 @@
 #include "OStream.h"
 
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
@@ -23,12 +24,89 @@ namespace Alembic
 			}
 		}
 
+		OStream::OStream(std::ostream* iStream)
+		    : m_stream(iStream)
+		{
+			if (m_stream)
+			{
+				m_origin = m_stream->tellp();
+				if (m_origin < 0)
+				{
+					m_stream = nullptr;
+					throw std::runtime_error("Illegal start of Ogawa stream");
+				}
+				m_buffer.reserve(BufferSize);
+			}
+		}
+
 		OStream::~OStream()
 		{
+			try
+			{
+				if (m_stream)
+				{
+					flush();
+				}
+				else if (m_file)
+				{
+					close();
+				}
+			}
+			catch (...)
+			{
+				// Reported to whoever called write or close; a destructor has no one to tell.
+			}
 			if (m_file)
 			{
-				flush();
 				std::fclose(m_file);
+			}
+		}
+
+		void OStream::fail(const char* iWhat, int iError)
+		{
+			// A failed file is closed at once: later writes cannot pretend to succeed.
+			if (m_file)
+			{
+				std::fclose(m_file);
+				m_file = nullptr;
+			}
+			m_buffer.clear();
+			throw std::runtime_error(std::string("Ogawa OStream::") + iWhat + " failed: " + std::strerror(iError ? iError : EIO));
+		}
+
+		void OStream::sink(const void* iBuf, size_t iSize)
+		{
+			if (iSize == 0)
+			{
+				return;
+			}
+			if (m_stream)
+			{
+				m_stream->write(static_cast<const char*>(iBuf), std::streamsize(iSize));
+				return;
+			}
+			if (!m_file)
+			{
+				fail("write", EBADF);
+			}
+			errno = 0;
+			if (std::fwrite(iBuf, 1, iSize, m_file) != iSize)
+			{
+				fail("write", errno);
+			}
+		}
+
+		void OStream::seekTo(uint64_t iPos)
+		{
+			if (m_stream)
+			{
+				m_stream->seekp(m_origin + std::streamoff(iPos));
+				return;
+			}
+			errno = 0;
+			if (!m_file || ::fseeko(m_file, off_t(iPos), SEEK_SET) != 0)
+			{
+				fail("seek", errno);
 			}
 		}
 
@@ -41,10 +119,7 @@ namespace Alembic
 			}
 			if (iSize >= BufferSize)
 			{
-				if (m_file && std::fwrite(iBuf, 1, iSize, m_file) != iSize)
-				{
-					throw std::runtime_error("Ogawa OStream::write failed.");
-				}
+				sink(iBuf, iSize);
 				m_flushedPos += iSize;
 			}
 			else
@@ -58,10 +133,7 @@ namespace Alembic
 
 		void OStream::writeDirect(const void* iBuf, size_t iSize)
 		{
-			if (m_file && std::fwrite(iBuf, 1, iSize, m_file) != iSize)
-			{
-				throw std::runtime_error("Ogawa OStream::write failed.");
-			}
+			sink(iBuf, iSize);
 			m_flushedPos += iSize;
 			m_pos += iSize;
 		}
@@ -74,25 +146,39 @@ namespace Alembic
 				return;
 			}
 			flush();
-			if (m_file)
-			{
-				std::fseek(m_file, long(iPos), SEEK_SET);
-				std::fwrite(iBuf, 1, iSize, m_file);
-				std::fseek(m_file, 0, SEEK_END);
-			}
+			seekTo(iPos);
+			sink(iBuf, iSize);
+			seekTo(m_pos);
 		}
 
 		void OStream::flush()
 		{
-			if (m_file && !m_buffer.empty())
+			if (!m_buffer.empty())
 			{
-				if (std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
-				{
-					throw std::runtime_error("Ogawa OStream::write failed.");
-				}
+				sink(m_buffer.data(), m_buffer.size());
 			}
 			m_flushedPos += m_buffer.size();
 			m_buffer.clear();
+		}
+
+		void OStream::close()
+		{
+			flush();
+			if (m_stream)
+			{
+				m_stream->flush();
+				return;
+			}
+			if (m_file)
+			{
+				std::FILE* const File = m_file;
+				m_file = nullptr;
+				errno = 0;
+				if (std::fclose(File) != 0)
+				{
+					fail("close", errno);
+				}
+			}
 		}
 	}
 }

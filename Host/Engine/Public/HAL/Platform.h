@@ -36,6 +36,15 @@ using TCHAR = char16_t;
 
 #define PLATFORM_LITTLE_ENDIAN 1
 #define PLATFORM_LINUX 1
+#define PLATFORM_WINDOWS 0
+
+// Third-party headers are compiled with the warnings the engine does not hold them to silenced.
+#define THIRD_PARTY_INCLUDES_START                                          \
+	_Pragma("GCC diagnostic push")                                          \
+	    _Pragma("GCC diagnostic ignored \"-Wshadow\"")                      \
+	        _Pragma("GCC diagnostic ignored \"-Wdeprecated-declarations\"") \
+	            _Pragma("GCC diagnostic ignored \"-Wunused-parameter\"")
+#define THIRD_PARTY_INCLUDES_END _Pragma("GCC diagnostic pop")
 
 enum
 {

@@ -105,6 +105,9 @@ private:
 
 namespace UE::Host
 {
+	// Where the initializer asks for the object to be built (null: fresh memory).
+	void* GetPlacement(const FObjectInitializer& Initializer);
+
 	template<typename T>
 	UObject* ConstructObject(const FObjectInitializer& Initializer)
 	{
@@ -112,13 +115,18 @@ namespace UE::Host
 		{
 			return nullptr;
 		}
-		else if constexpr (std::is_constructible_v<T, const FObjectInitializer&>)
-		{
-			return new T(Initializer);
-		}
 		else
 		{
-			return new T();
+			// Rebuilding in place reuses the storage of a destroyed object of this very class.
+			void* const Placement = GetPlacement(Initializer);
+			if constexpr (std::is_constructible_v<T, const FObjectInitializer&>)
+			{
+				return Placement ? new (Placement) T(Initializer) : new T(Initializer);
+			}
+			else
+			{
+				return Placement ? new (Placement) T() : new T();
+			}
 		}
 	}
 }

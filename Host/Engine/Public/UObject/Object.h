@@ -7,15 +7,24 @@
 class UPackage;
 class UWorld;
 
-// Carries nothing in the host; engine classes take it in their constructors.
+// Engine classes take it in their constructors. In the host it carries only where the object is to be
+// built: null for fresh memory, or the storage of an object of the same class being rebuilt in place.
 class FObjectInitializer
 {
 public:
 	FObjectInitializer() = default;
+	explicit FObjectInitializer(void* InPlacement)
+	    : Placement(InPlacement) {}
+
+	void* GetPlacement() const { return Placement; }
+
+private:
+	void* Placement = nullptr;
 };
 
 // Name, outer, flags and class of an object. Objects belong to the engine: the host keeps every object
-// alive until the process ends, and marks replaced ones as garbage instead of freeing them.
+// alive until the process ends. A new object under the name of one of the same class rebuilds that one
+// in place, at the same address, as the engine does.
 class UObjectBase
 {
 public:

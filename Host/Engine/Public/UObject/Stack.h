@@ -41,8 +41,8 @@ public:
 	// "Class.Function" of this frame.
 	FString GetStackDescription() const;
 
-	// The script frames running on this thread, innermost first, one "\t"-indented line each. With no
-	// frame: an empty string if bReturnEmpty, else the engine's placeholder text. With bTopOfStackOnly,
-	// only the innermost frame.
+	// The script frames running on this thread, innermost first, one "\t"-indented line each; of several
+	// frames the innermost ends in " <---". With no frame: an empty string if bReturnEmpty, else the
+	// engine's placeholder text. With bTopOfStackOnly, only the innermost frame, unmarked.
 	static FString GetScriptCallstack(bool bReturnEmpty = false, bool bTopOfStackOnly = false);
 };

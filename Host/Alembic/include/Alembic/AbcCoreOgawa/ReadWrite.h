@@ -18,6 +18,10 @@ namespace Alembic
 			public:
 				WriteArchive();
 				::Alembic::AbcCoreAbstract::ArchiveWriterPtr operator()(const std::string& iFileName, const ::Alembic::AbcCoreAbstract::MetaData& iMetaData) const;
+				// Writes to the caller's stream, every position counted from the stream's position now. The
+				// stream must outlive the archive; its state tells whether every write succeeded, so check it
+				// (flush and close it) once the archive is gone.
+				::Alembic::AbcCoreAbstract::ArchiveWriterPtr operator()(std::ostream* iStream, const ::Alembic::AbcCoreAbstract::MetaData& iMetaData) const;
 			};
 
 			class ReadArchive
@@ -27,7 +31,8 @@ namespace Alembic
 				ReadArchive();
 				// Accepted for compatibility; reading is always memory-mapped.
 				ReadArchive(size_t iNumStreams, bool iUseMMap = true);
-				// Reads the archive from the first stream, which is read in full up front.
+				// Reads the archive from the caller's streams, on demand, from each stream's position now; the
+				// streams must outlive the archive and its samples. Several streams serve several threads.
 				ReadArchive(const std::vector<std::istream*>& iStreams);
 
 				::Alembic::AbcCoreAbstract::ArchiveReaderPtr operator()(const std::string& iFileName) const;
