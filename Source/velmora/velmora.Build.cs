@@ -35,6 +35,9 @@ public class velmora : ModuleRules
 			"RenderCore",
 			"RHI",
 			"PhysicsCore",
+			// Nearest points and inside tests for the fit's repairs and its report.
+			"GeometryCore",
+			"MeshConversion",
 			"AlembicLib",
 			"Imath",
 		});

@@ -7,6 +7,13 @@
 
 class UStaticMeshComponent;
 
+namespace GroomFitQuality
+{
+	struct FFitOptions;
+	struct FFitReport;
+	class FMeshQuery;
+}
+
 // Traces the segment Start -> End against Component's complex collision and returns the impact point,
 // or the zero vector, with a warning, when it meets nothing. bOutHit, when given, tells the two apart, so a
 // real hit at the world origin is not taken for a miss. About one hit in fifty draws a green debug line.
@@ -35,6 +42,24 @@ namespace GroomFitting
 	// with points once and moves it onto its hit (a strand whose trace misses stays where it is). False,
 	// with one Error line and nothing traced, when the point counts do not fit the points.
 	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation);
+
+	// FitRecord with the repairs of Options, counting what it did in OutReport (when given): a missed
+	// strand snapped to the nearest surface point, moved strands turned to the surface, points inside the
+	// mesh pushed out. Query answers for TheComp; when null, one is made if an option needs it. False,
+	// with one Error line and nothing changed, when the counts do not fit the points, the options are
+	// not usable or the mesh cannot be queried.
+	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation,
+	               const GroomFitQuality::FFitOptions& Options, GroomFitQuality::FFitReport* OutReport);
+	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation,
+	               const GroomFitQuality::FFitOptions& Options, const GroomFitQuality::FMeshQuery* Query, GroomFitQuality::FFitReport* OutReport);
+
+	// Turns the strand's points about its root by the rotation taking GroomNormal onto SurfaceNormal (both of
+	// unit length).
+	void OrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& GroomNormal, const FVector& SurfaceNormal);
+
+	// For a point inside the mesh: true, with where it goes, the nearest surface point plus Offset along
+	// the surface normal (tried again from there where the surface folds back within Offset).
+	bool ResolvePenetration(const GroomFitQuality::FMeshQuery& Query, const FVector& Point, double Offset, FVector& OutPoint);
 
 	// Writes the record to a temporary file beside TargetPath and renames it over TargetPath once complete,
 	// so a failure leaves the earlier file (or none). False, with one Error line, on failure.

@@ -10,15 +10,20 @@
 #include "Engine/StaticMesh.h"
 #include "Engine/World.h"
 #include "GameFramework/Actor.h"
+#include "GroomFitQuality.h"
 #include "GroomFitting.h"
 #include "Misc/ScopedSlowTask.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 // Mesh conversion
 #include "AssetRegistry/IAssetRegistry.h"
@@ -164,6 +169,18 @@ namespace GroomFitting
 
 	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation)
 	{
+		return FitRecord(Groom, TheComp, Origin, ActorLocation, GroomFitQuality::FFitOptions(), nullptr, nullptr);
+	}
+
+	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation,
+	               const GroomFitQuality::FFitOptions& Options, GroomFitQuality::FFitReport* OutReport)
+	{
+		return FitRecord(Groom, TheComp, Origin, ActorLocation, Options, nullptr, OutReport);
+	}
+
+	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation,
+	               const GroomFitQuality::FFitOptions& Options, const GroomFitQuality::FMeshQuery* Query, GroomFitQuality::FFitReport* OutReport)
+	{
 		// The walk reads every root and writes every point the counts cover, so they must fit the points.
 		const int64 NumPoints = static_cast<int64>(Groom.positions.size() / 3);
 		int64 NumCovered = 0;
@@ -185,6 +202,27 @@ namespace GroomFitting
 			return false;
 		}
 
+		// The repairs need the mesh's surface, made once for the whole walk.
+		const bool bRepairs = Options.bSnapMissesToNearest || Options.bOrientToSurface || Options.bResolvePenetration;
+		if (Options.bResolvePenetration && !(std::isfinite(Options.PenetrationOffset) && Options.PenetrationOffset >= 0.0))
+		{
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the penetration offset %f is not a finite distance; the groom was not fitted or written"),
+			       Options.PenetrationOffset);
+			return false;
+		}
+		std::unique_ptr<GroomFitQuality::FMeshQuery> OwnQuery;
+		if (bRepairs && !Query)
+		{
+			FString Error;
+			OwnQuery = GroomFitQuality::FMeshQuery::Create(TheComp, Error);
+			if (!OwnQuery)
+			{
+				UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the fit cannot be repaired (%s); the groom was not fitted or written"), *Error);
+				return false;
+			}
+			Query = OwnQuery.get();
+		}
+
 		const bool bSurfaceNormal = Groom.surfaceNormals.size() / 3 == Groom.vertexCounts.size();
 		if (bSurfaceNormal)
 		{
@@ -193,6 +231,14 @@ namespace GroomFitting
 		else
 		{
 			UE_LOG(LogTemp, Error, TEXT("Using shperical projection to fit groom"));
+		}
+
+		GroomFitQuality::FFitReport Report;
+		Report.bAfterFit = true;
+		std::vector<double> Displacements;
+		if (OutReport)
+		{
+			Displacements.reserve(Groom.vertexCounts.size());
 		}
 
 		const int32 NumCurves = static_cast<int32>(Groom.vertexCounts.size());
@@ -213,6 +259,7 @@ namespace GroomFitting
 				// No root to trace.
 				continue;
 			}
+			const FVector OldRoot = ReadTriple(Groom.positions, FirstPoint);
 			FVector Start, End;
 			if (bSurfaceNormal)
 			{
@@ -223,12 +270,69 @@ namespace GroomFitting
 				SphericalSegment(Groom, FirstPoint, Origin, Start, End);
 			}
 			bool bHit = false;
-			const FVector Hit = ComponentTrace(Start, End, TheComp, &bHit);
-			if (bHit)
+			FVector Hit = ComponentTrace(Start, End, TheComp, &bHit);
+			bool bMoved = bHit;
+			++(bHit ? Report.Hits : Report.Misses);
+			if (!bHit && Options.bSnapMissesToNearest)
+			{
+				// The root as the groom places it in the world, as for the trace.
+				FVector Normal;
+				if (Query->NearestPoint(Origin + OldRoot, Hit, Normal))
+				{
+					bMoved = true;
+					++Report.MissesSnapped;
+				}
+			}
+			if (bMoved)
 			{
 				MoveStrand(Groom, FirstPoint, Count, Hit, ActorLocation);
+				if (Options.bOrientToSurface)
+				{
+					const FVector GroomNormal = bSurfaceNormal ? ReadTriple(Groom.surfaceNormals, Curve) : OldRoot;
+					FVector Nearest, SurfaceNormal;
+					const FVector UnitGroomNormal = GroomNormal.GetSafeNormal();
+					if (!UnitGroomNormal.IsZero() && Query->NearestPoint(Hit, Nearest, SurfaceNormal) && !SurfaceNormal.IsZero())
+					{
+						OrientStrand(Groom, FirstPoint, Count, UnitGroomNormal, SurfaceNormal);
+						++Report.StrandsOriented;
+					}
+				}
+			}
+			if (Options.bResolvePenetration)
+			{
+				// A moved strand's root is on the surface, where it belongs.
+				for (int32 Point = bMoved ? FirstPoint + 1 : FirstPoint; Point < FirstPoint + Count; ++Point)
+				{
+					FVector Resolved;
+					if (ResolvePenetration(*Query, ReadTriple(Groom.positions, Point) + ActorLocation, Options.PenetrationOffset, Resolved))
+					{
+						const FVector Local = Resolved - ActorLocation;
+						const size_t First = 3 * static_cast<size_t>(Point);
+						Groom.positions[First] = static_cast<float>(Local.X);
+						Groom.positions[First + 1] = static_cast<float>(Local.Y);
+						Groom.positions[First + 2] = static_cast<float>(Local.Z);
+						++Report.PointsResolved;
+					}
+				}
+			}
+			if (OutReport)
+			{
+				Displacements.push_back((ReadTriple(Groom.positions, FirstPoint) - OldRoot).Size());
 			}
 			FirstPoint += Count;
+		}
+
+		if (OutReport)
+		{
+			std::sort(Displacements.begin(), Displacements.end());
+			Report.Displacement.Count = static_cast<int64>(Displacements.size());
+			if (!Displacements.empty())
+			{
+				Report.Displacement.Min = Displacements.front();
+				Report.Displacement.Median = Displacements[(Displacements.size() - 1) / 2];
+				Report.Displacement.Max = Displacements.back();
+			}
+			*OutReport = Report;
 		}
 		return true;
 	}

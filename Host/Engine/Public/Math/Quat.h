@@ -96,10 +96,43 @@ namespace UE::Math
 			};
 			return Near(*this, Q) || Near(*this, TQuat(-Q.X, -Q.Y, -Q.Z, -Q.W));
 		}
+		// The rotation that turns Normal1 onto Normal2, both taken to be of unit length.
+		static TQuat FindBetweenNormals(const TVector<T>& Normal1, const TVector<T>& Normal2) { return FindBetweenHelper(Normal1, Normal2, T(1)); }
+		// The rotation that turns the direction of Vector1 onto that of Vector2.
+		static TQuat FindBetweenVectors(const TVector<T>& Vector1, const TVector<T>& Vector2)
+		{
+			return FindBetweenHelper(Vector1, Vector2, std::sqrt(Vector1.SizeSquared() * Vector2.SizeSquared()));
+		}
+		static TQuat FindBetween(const TVector<T>& Vector1, const TVector<T>& Vector2) { return FindBetweenVectors(Vector1, Vector2); }
+
 		TVector<T> GetAxisX() const { return RotateVector(TVector<T>(1, 0, 0)); }
 		TVector<T> GetAxisY() const { return RotateVector(TVector<T>(0, 1, 0)); }
 		TVector<T> GetAxisZ() const { return RotateVector(TVector<T>(0, 0, 1)); }
 		TRotator<T> Rotator() const;
+
+	private:
+		// (A x B, |A||B| + A.B), normalised; for opposite directions a half turn about A x (+Y when |A.X| is
+		// strictly the largest component, else -X). A zero input gives the identity.
+		static TQuat FindBetweenHelper(const TVector<T>& A, const TVector<T>& B, T NormAB)
+		{
+			T W = NormAB + TVector<T>::DotProduct(A, B);
+			TQuat Result;
+			if (W >= T(1e-6f) * NormAB)
+			{
+				Result = TQuat(A.Y * B.Z - A.Z * B.Y, A.Z * B.X - A.X * B.Z, A.X * B.Y - A.Y * B.X, W);
+			}
+			else
+			{
+				W = T(0);
+				const T AbsX = FMath::Abs(A.X);
+				const T AbsY = FMath::Abs(A.Y);
+				const T AbsZ = FMath::Abs(A.Z);
+				const TVector<T> Basis = (AbsX > AbsY && AbsX > AbsZ) ? TVector<T>(0, 1, 0) : TVector<T>(-1, 0, 0);
+				Result = TQuat(A.Y * Basis.Z - A.Z * Basis.Y, A.Z * Basis.X - A.X * Basis.Z, A.X * Basis.Y - A.Y * Basis.X, W);
+			}
+			Result.Normalize();
+			return Result;
+		}
 	};
 
 	template<typename T>

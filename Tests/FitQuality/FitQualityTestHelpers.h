@@ -1,0 +1,145 @@
+#pragma once
+
+#include "Components/StaticMeshComponent.h"
+#include "Engine/StaticMesh.h"
+#include "GameFramework/Actor.h"
+#include "GroomFitQuality.h"
+#include "Host/MeshBuilders.h"
+#include "Host/World.h"
+#include "MeshDescription.h"
+#include "PhysicsEngine/BodySetup.h"
+#include "StaticMeshAttributes.h"
+#include "UObject/UObjectGlobals.h"
+#include "alembicIO.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+namespace FitQualityTest
+{
+	// The host's builders wind their triangles counter-clockwise seen from outside; the engine's normal
+	// ((C - A) x (B - A)) then faces inward. Swapping two corners makes them face outward, as an imported
+	// head's triangles do.
+	inline Host::FMeshData Outward(Host::FMeshData Data)
+	{
+		for (int32 First = 0; First + 2 < Data.Indices.Num(); First += 3)
+		{
+			std::swap(Data.Indices[First + 1], Data.Indices[First + 2]);
+		}
+		return Data;
+	}
+
+	inline Host::FMeshData Sphere(float Radius = 10.f, int32 Rings = 48, int32 Segments = 96)
+	{
+		return Outward(Host::BuildSphere(Radius, Rings, Segments));
+	}
+
+	inline Host::FMeshData Box(const FVector3f& HalfExtent = FVector3f(1.f, 1.f, 1.f))
+	{
+		return Outward(Host::BuildBox(HalfExtent));
+	}
+
+	// The mesh without the triangles listed.
+	inline Host::FMeshData WithoutTriangles(const Host::FMeshData& Data, std::initializer_list<int32> Removed)
+	{
+		Host::FMeshData Result;
+		Result.Positions = Data.Positions;
+		for (int32 Triangle = 0; Triangle < Data.NumTriangles(); ++Triangle)
+		{
+			if (std::find(Removed.begin(), Removed.end(), Triangle) == Removed.end())
+			{
+				Result.Indices.Append({Data.Indices[3 * Triangle], Data.Indices[3 * Triangle + 1], Data.Indices[3 * Triangle + 2]});
+			}
+		}
+		return Result;
+	}
+
+	// A static mesh made as an editor user's is: a committed description, a double-sided complex
+	// collision, built.
+	inline UStaticMesh* MakeStaticMesh(const Host::FMeshData& Data, const FVector& BuildScale = FVector::OneVector)
+	{
+		UStaticMesh* Mesh = NewObject<UStaticMesh>(GetTransientPackage());
+		Mesh->SetNumSourceModels(1);
+		Mesh->GetSourceModel(0).BuildSettings.BuildScale3D = BuildScale;
+		FMeshDescription* Description = Mesh->CreateMeshDescription(0);
+		FStaticMeshAttributes Attributes(*Description);
+		const TVertexAttributesRef<FVector3f> Positions = Attributes.GetVertexPositions();
+		std::vector<FVertexID> Vertices;
+		for (const FVector3f& Position : Data.Positions)
+		{
+			Vertices.push_back(Description->CreateVertex());
+			Positions[Vertices.back()] = Position;
+		}
+		const FPolygonGroupID Group = Description->CreatePolygonGroup();
+		for (int32 First = 0; First + 2 < Data.Indices.Num(); First += 3)
+		{
+			TArray<FVertexInstanceID> Corners;
+			for (int32 Corner = 0; Corner < 3; ++Corner)
+			{
+				Corners.Add(Description->CreateVertexInstance(Vertices[Data.Indices[First + Corner]]));
+			}
+			Description->CreatePolygon(Group, Corners);
+		}
+		Mesh->CommitMeshDescription(0);
+		Mesh->CreateBodySetup();
+		Mesh->GetBodySetup()->CollisionTraceFlag = CTF_UseComplexAsSimple;
+		Mesh->GetBodySetup()->bDoubleSidedGeometry = true;
+		Mesh->Build(false);
+		return Mesh;
+	}
+
+	// A groom from its strands' points and, flat, whatever normal floats the test wants.
+	inline GroomData MakeGroom(std::initializer_list<std::initializer_list<FVector3f>> Strands, std::vector<float> Normals = {})
+	{
+		GroomData Groom;
+		for (const auto& Strand : Strands)
+		{
+			Groom.vertexCounts.push_back(static_cast<int32_t>(Strand.size()));
+			for (const FVector3f& Point : Strand)
+			{
+				Groom.positions.insert(Groom.positions.end(), {Point.X, Point.Y, Point.Z});
+			}
+		}
+		Groom.surfaceNormals = std::move(Normals);
+		return Groom;
+	}
+
+	// A straight strand of Count points from Root along Step.
+	inline void AddStrand(GroomData& Groom, const FVector& Root, const FVector& Step, int32 Count)
+	{
+		Groom.vertexCounts.push_back(Count);
+		for (int32 Point = 0; Point < Count; ++Point)
+		{
+			const FVector P = Root + Step * Point;
+			Groom.positions.insert(Groom.positions.end(), {static_cast<float>(P.X), static_cast<float>(P.Y), static_cast<float>(P.Z)});
+		}
+	}
+
+	inline FVector Point(const GroomData& Groom, int32 Index)
+	{
+		return FVector(Groom.positions[3 * Index], Groom.positions[3 * Index + 1], Groom.positions[3 * Index + 2]);
+	}
+
+	// A world with a source actor and a mesh placed in it.
+	class FitQualityWorld : public ::testing::Test
+	{
+	protected:
+		UWorld* World = Host::NewWorld();
+
+		UStaticMeshComponent* Place(const Host::FMeshData& Data, const FTransform& Placement = FTransform::Identity)
+		{
+			return Host::AddStaticMeshComponent(Host::SpawnActor(World), MakeStaticMesh(Data), Placement);
+		}
+
+		std::unique_ptr<GroomFitQuality::FMeshQuery> Query(const UStaticMeshComponent* Component)
+		{
+			FString Error;
+			std::unique_ptr<GroomFitQuality::FMeshQuery> Result = GroomFitQuality::FMeshQuery::Create(Component, Error);
+			EXPECT_TRUE(Result) << TCHAR_TO_UTF8(*Error);
+			return Result;
+		}
+	};
+}

@@ -1,0 +1,113 @@
+#include "FitQualityTestHelpers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+using namespace FitQualityTest;
+using GroomFitQuality::FFitReport;
+
+namespace
+{
+	using Measure = FitQualityWorld;
+
+	// The box's own closed form: distance to its surface and whether a point is strictly inside.
+	double BoxDistance(const FVector& P, const FVector& Half)
+	{
+		const FVector Q(std::abs(P.X) - Half.X, std::abs(P.Y) - Half.Y, std::abs(P.Z) - Half.Z);
+		const FVector Outside(FMath::Max(Q.X, 0.0), FMath::Max(Q.Y, 0.0), FMath::Max(Q.Z, 0.0));
+		return Outside.Size() + FMath::Min(Q.GetMax(), 0.0) * -1.0;
+	}
+}
+
+TEST_F(Measure, FiguresAgreeWithABruteForceCountOnABox)
+{
+	const FVector Half(2, 3, 4);
+	const FVector Placement(10, -5, 7);
+	const auto Query = this->Query(Place(Box(FVector3f(Half)), FTransform(Placement)));
+	ASSERT_TRUE(Query);
+	std::mt19937 Random(23);
+	std::uniform_real_distribution<double> Coordinate(-6.0, 6.0);
+	GroomData Groom;
+	std::vector<double> RootDistances;
+	int64 Inside = 0, StrandsInside = 0, OnSurface = 0;
+	for (int32 Strand = 0; Strand < 300; ++Strand)
+	{
+		FVector Root(Coordinate(Random), Coordinate(Random), Coordinate(Random));
+		// Every third root exactly on the +X face.
+		if (Strand % 3 == 0)
+		{
+			Root.X = Half.X;
+			Root.Y = FMath::Clamp(Root.Y, -Half.Y, Half.Y);
+			Root.Z = FMath::Clamp(Root.Z, -Half.Z, Half.Z);
+		}
+		const FVector Step(Coordinate(Random) * 0.2, Coordinate(Random) * 0.2, Coordinate(Random) * 0.2);
+		AddStrand(Groom, Root, Step, 5);
+		bool bStrandInside = false;
+		for (int32 Index = 0; Index < 5; ++Index)
+		{
+			const FVector P = FVector(Point(Groom, static_cast<int32>(Groom.positions.size() / 3) - 5 + Index));
+			const double Distance = BoxDistance(P, Half);
+			const bool bInside = std::abs(P.X) < Half.X && std::abs(P.Y) < Half.Y && std::abs(P.Z) < Half.Z && Distance > GroomFitQuality::DefaultSurfaceTolerance;
+			Inside += bInside ? 1 : 0;
+			bStrandInside = bStrandInside || bInside;
+			if (Index == 0)
+			{
+				RootDistances.push_back(Distance);
+				OnSurface += Distance <= GroomFitQuality::DefaultSurfaceTolerance ? 1 : 0;
+			}
+		}
+		StrandsInside += bStrandInside ? 1 : 0;
+	}
+	FFitReport Report;
+	FString Error;
+	ASSERT_TRUE(GroomFitQuality::MeasureGroom(Groom, *Query, Placement, GroomFitQuality::DefaultSurfaceTolerance, Report, Error)) << TCHAR_TO_UTF8(*Error);
+	EXPECT_EQ(Report.Strands, 300);
+	EXPECT_EQ(Report.Points, 1500);
+	EXPECT_EQ(Report.PointsInside, Inside);
+	EXPECT_EQ(Report.StrandsInside, StrandsInside);
+	EXPECT_EQ(Report.RootsOnSurface, OnSurface);
+	EXPECT_EQ(Report.RootsOnSurface + Report.RootsOffSurface, 300);
+	std::sort(RootDistances.begin(), RootDistances.end());
+	EXPECT_EQ(Report.RootDistance.Count, 300);
+	EXPECT_NEAR(Report.RootDistance.Min, RootDistances.front(), 1e-5);
+	EXPECT_NEAR(Report.RootDistance.Median, RootDistances[149], 1e-5);
+	EXPECT_NEAR(Report.RootDistance.Max, RootDistances.back(), 1e-5);
+	EXPECT_FALSE(Report.bAfterFit);
+}
+
+TEST_F(Measure, AGroomWithoutStrandsHasEmptyFigures)
+{
+	const auto Query = this->Query(Place(Box()));
+	FFitReport Report;
+	FString Error;
+	ASSERT_TRUE(GroomFitQuality::MeasureGroom(GroomData(), *Query, FVector::ZeroVector, 0.01, Report, Error));
+	EXPECT_EQ(Report.Strands, 0);
+	EXPECT_EQ(Report.RootDistance.Count, 0);
+	EXPECT_EQ(Report.RootDistance.Max, 0.0);
+	EXPECT_EQ(Report.SurfaceTolerance, 0.01);
+}
+
+TEST_F(Measure, BadGroomsAreRefusedWithTheReason)
+{
+	const auto Query = this->Query(Place(Box()));
+	FFitReport Report;
+	Report.Strands = 77;
+	FString Error;
+	GroomData NaN = MakeGroom({{FVector3f(0, 0, 2), FVector3f(0, std::numeric_limits<float>::quiet_NaN(), 3)}});
+	EXPECT_FALSE(GroomFitQuality::MeasureGroom(NaN, *Query, FVector::ZeroVector, 0.01, Report, Error));
+	EXPECT_EQ(Error, FString(TEXT("point 1 of the groom is not finite")));
+
+	GroomData Short = MakeGroom({{FVector3f(0, 0, 2), FVector3f(0, 0, 3)}});
+	Short.vertexCounts = {3};
+	EXPECT_FALSE(GroomFitQuality::MeasureGroom(Short, *Query, FVector::ZeroVector, 0.01, Report, Error));
+	EXPECT_NE(Error.Find(TEXT("add up to 3 points but the groom holds 2")), INDEX_NONE) << TCHAR_TO_UTF8(*Error);
+
+	Short.vertexCounts = {-1};
+	EXPECT_FALSE(GroomFitQuality::MeasureGroom(Short, *Query, FVector::ZeroVector, 0.01, Report, Error));
+	EXPECT_NE(Error.Find(TEXT("negative point count")), INDEX_NONE) << TCHAR_TO_UTF8(*Error);
+
+	EXPECT_FALSE(GroomFitQuality::MeasureGroom(GroomData(), *Query, FVector(std::numeric_limits<double>::infinity(), 0, 0), 0.01, Report, Error));
+	// A refused groom leaves the report as it was.
+	EXPECT_EQ(Report.Strands, 77);
+}

@@ -1,0 +1,288 @@
+#include "FitQualityTestHelpers.h"
+#include "GroomFitting.h"
+#include "Host/Log.h"
+#include "TestPaths.h"
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+using namespace FitQualityTest;
+using GroomFitQuality::FFitOptions;
+using GroomFitQuality::FFitReport;
+
+namespace
+{
+	class Repairs : public FitQualityWorld
+	{
+	protected:
+		UStaticMeshComponent* Head = nullptr;
+
+		void SetUp() override { Head = Place(Sphere(10.f)); }
+
+		FFitReport Measure(const GroomData& Groom, const FVector& Placement = FVector::ZeroVector)
+		{
+			FFitReport Report;
+			FString Error;
+			const auto Query = this->Query(Head);
+			EXPECT_TRUE(GroomFitQuality::MeasureGroom(Groom, *Query, Placement, GroomFitQuality::DefaultSurfaceTolerance, Report, Error))
+			    << TCHAR_TO_UTF8(*Error);
+			return Report;
+		}
+
+		static FFitOptions AllOn()
+		{
+			FFitOptions Options;
+			Options.bSnapMissesToNearest = true;
+			Options.bOrientToSurface = true;
+			Options.bResolvePenetration = true;
+			return Options;
+		}
+	};
+
+	// Strands on a ring around the sphere's equator, roots RootRadius from its centre, each point Step
+	// further along the strand's own normal (outward: positive Step).
+	GroomData RingGroom(int32 Strands, double RootRadius, double Step, int32 Points)
+	{
+		GroomData Groom;
+		for (int32 Strand = 0; Strand < Strands; ++Strand)
+		{
+			const double Angle = 2.0 * UE_DOUBLE_PI * (Strand + 0.25) / Strands;
+			const FVector Normal(std::cos(Angle), std::sin(Angle), 0.1);
+			const FVector Unit = Normal.GetSafeNormal();
+			AddStrand(Groom, Unit * RootRadius, Unit * Step, Points);
+			Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {static_cast<float>(Unit.X), static_cast<float>(Unit.Y), static_cast<float>(Unit.Z)});
+		}
+		return Groom;
+	}
+}
+
+TEST_F(Repairs, WithEveryOptionOffTheFitIsThePlainOne)
+{
+	GroomData Groom = RingGroom(16, 11.0, 0.5, 4);
+	// Two strays beyond the trace's reach.
+	AddStrand(Groom, FVector(0, 0, 30), FVector(0, 0, 1), 3);
+	AddStrand(Groom, FVector(0, 40, 0), FVector(0, 1, 0), 3);
+	Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {0, 0, 1, 0, 1, 0});
+	GroomData Plain = Groom;
+	ASSERT_TRUE(GroomFitting::FitRecord(Plain, Head, FVector::ZeroVector, FVector::ZeroVector));
+	FFitReport Report;
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, FFitOptions(), &Report));
+	EXPECT_EQ(Groom.positions, Plain.positions);
+	EXPECT_TRUE(Report.bAfterFit);
+	EXPECT_EQ(Report.Hits, 16);
+	EXPECT_EQ(Report.Misses, 2);
+	EXPECT_EQ(Report.MissesSnapped + Report.StrandsOriented + Report.PointsResolved, 0);
+	EXPECT_EQ(Report.Displacement.Count, 18);
+	EXPECT_EQ(Report.Displacement.Min, 0.0);
+	EXPECT_NEAR(Report.Displacement.Max, 1.0, 0.035);
+}
+
+TEST_F(Repairs, StraysFarOffTheHeadAreSnappedToTheNearestSurfacePointAndMoveRigidly)
+{
+	GroomData Groom = RingGroom(8, 10.5, 0.5, 4);
+	AddStrand(Groom, FVector(0, 0, 30), FVector(1, 0, 0), 3);
+	AddStrand(Groom, FVector(0, -25, 0), FVector(0, 0, 1), 3);
+	Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {0, 0, 1, 0, -1, 0});
+	EXPECT_EQ(Measure(Groom).RootsOffSurface, 10);
+
+	FFitOptions Options;
+	Options.bSnapMissesToNearest = true;
+	FFitReport Report;
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, &Report));
+	EXPECT_EQ(Report.Misses, 2);
+	EXPECT_EQ(Report.MissesSnapped, 2);
+	EXPECT_NEAR(Report.Displacement.Max, 20.0, 0.01);
+	// The stray above the pole lands on it, its shape kept.
+	EXPECT_TRUE(Point(Groom, 32).Equals(FVector(0, 0, 10), 1e-5)) << TCHAR_TO_UTF8(*Point(Groom, 32).ToString());
+	EXPECT_TRUE((Point(Groom, 34) - Point(Groom, 32)).Equals(FVector(2, 0, 0), 1e-5));
+	EXPECT_NEAR(Point(Groom, 35).Size(), 10.0, 0.03);
+
+	const FFitReport After = Measure(Groom);
+	EXPECT_EQ(After.RootsOffSurface, 0);
+	EXPECT_EQ(After.RootsOnSurface, 10);
+	EXPECT_LT(After.RootDistance.Max, 1e-5);
+}
+
+TEST_F(Repairs, OrientationTurnsAStrandGrownAlongItsNormalToGrowAlongTheSurfaceNormal)
+{
+	// Grown along a tilted normal; the trace meets the sphere near its pole, where the surface faces +Z.
+	GroomData Groom;
+	const FVector Normal(0.6, 0, 0.8);
+	AddStrand(Groom, FVector(0, 0, 10.5), Normal, 5);
+	Groom.surfaceNormals = {0.6f, 0.f, 0.8f};
+	FFitOptions Options;
+	Options.bOrientToSurface = true;
+	FFitReport Report;
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, &Report));
+	EXPECT_EQ(Report.StrandsOriented, 1);
+	const FVector Root = Point(Groom, 0);
+	EXPECT_NEAR(Root.Size(), 10.0, 0.03);
+	FVector Nearest, SurfaceNormal;
+	ASSERT_TRUE(Query(Head)->NearestPoint(Root, Nearest, SurfaceNormal));
+	for (int32 Index = 1; Index < 5; ++Index)
+	{
+		const FVector Offset = Point(Groom, Index) - Root;
+		EXPECT_NEAR(Offset.Size(), Index, 1e-5);
+		EXPECT_TRUE(Offset.GetSafeNormal().Equals(SurfaceNormal, 1e-5)) << TCHAR_TO_UTF8(*Offset.ToString());
+	}
+	// The facet under the root faces as the true sphere does there, to the tessellation.
+	EXPECT_GT(SurfaceNormal | Root.GetSafeNormal(), 0.999);
+}
+
+TEST_F(Repairs, SphericalFitsTurnTheDirectionFromTheOriginOntoTheSurfaceNormal)
+{
+	// The head sits below the groom's origin, so rays from the origin meet it at a slant.
+	Head = Place(Sphere(10.f), FTransform(FVector(0, 0, -5)));
+	GroomData Groom;
+	const FVector Direction = FVector(1, 0, 0.5).GetSafeNormal();
+	AddStrand(Groom, Direction * 2.0, Direction, 4);
+	FFitOptions Options;
+	Options.bOrientToSurface = true;
+	FFitReport Report;
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, &Report));
+	EXPECT_EQ(Report.StrandsOriented, 1);
+	const FVector Root = Point(Groom, 0);
+	const FVector Expected = (Root - FVector(0, 0, -5)).GetSafeNormal();
+	const FVector Grown = (Point(Groom, 3) - Root).GetSafeNormal();
+	EXPECT_GT(Grown | Expected, 0.999) << TCHAR_TO_UTF8(*Grown.ToString());
+	EXPECT_LT(Grown | Direction, 0.99);
+}
+
+TEST_F(Repairs, AGroomSunkIntoTheHeadIsPushedOutKeepingItsPointsInOrder)
+{
+	// Rooted outside, grown inward: after the fit every point but the root is inside.
+	GroomData Groom = RingGroom(12, 10.5, -0.8, 6);
+	GroomData Sunk = Groom;
+	ASSERT_TRUE(GroomFitting::FitRecord(Sunk, Head, FVector::ZeroVector, FVector::ZeroVector));
+	const FFitReport Before = Measure(Sunk);
+	EXPECT_EQ(Before.PointsInside, 12 * 5);
+	EXPECT_EQ(Before.StrandsInside, 12);
+
+	FFitOptions Options;
+	Options.bResolvePenetration = true;
+	Options.PenetrationOffset = 0.25;
+	FFitReport Report;
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, &Report));
+	EXPECT_EQ(Report.PointsResolved, 12 * 5);
+	const FFitReport After = Measure(Groom);
+	EXPECT_EQ(After.PointsInside, 0);
+	EXPECT_EQ(After.StrandsInside, 0);
+	EXPECT_EQ(After.RootsOffSurface, 0);
+	const auto HeadQuery = Query(Head);
+	for (int32 Index = 0; Index < 12 * 6; ++Index)
+	{
+		if (Index % 6 == 0)
+		{
+			EXPECT_EQ(Point(Groom, Index), Point(Sunk, Index));
+			continue;
+		}
+		// The offset from the nearest surface point, along its normal; no point swapped with another.
+		FVector Nearest, Normal;
+		ASSERT_TRUE(HeadQuery->NearestPoint(Point(Groom, Index), Nearest, Normal));
+		EXPECT_NEAR((Point(Groom, Index) - Nearest).Size(), 0.25, 1e-5) << Index;
+		const FVector Sunken = Point(Sunk, Index);
+		EXPECT_GT(Point(Groom, Index).GetSafeNormal() | Sunken.GetSafeNormal(), 0.999) << Index;
+	}
+}
+
+TEST_F(Repairs, EveryOptionOnLeavesNoMissAndNoPointInside)
+{
+	GroomData Groom = RingGroom(24, 11.0, -0.7, 8);
+	AddStrand(Groom, FVector(3, 4, 40), FVector(0, 0, -1), 8);
+	AddStrand(Groom, FVector(-2, 0, -30), FVector(0, 0, 1), 8);
+	Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {0, 0, 1, 0, 0, -1});
+	const FFitReport Before = Measure(Groom);
+	FFitReport Report;
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, AllOn(), &Report));
+	EXPECT_EQ(Report.Misses, 2);
+	EXPECT_EQ(Report.MissesSnapped, 2);
+	EXPECT_EQ(Report.StrandsOriented, 26);
+	const FFitReport After = Measure(Groom);
+	EXPECT_EQ(After.RootsOnSurface, 26);
+	EXPECT_EQ(After.PointsInside, 0);
+	EXPECT_EQ(Before.RootsOnSurface, 0);
+}
+
+TEST_F(Repairs, UnusableOptionsOrAMeshWithoutTrianglesChangeNothing)
+{
+	GroomData Groom = RingGroom(4, 11.0, 0.5, 3);
+	const GroomData Original = Groom;
+	Host::FScopedLogCapture Log;
+	FFitOptions Options;
+	Options.bResolvePenetration = true;
+	Options.PenetrationOffset = std::numeric_limits<double>::quiet_NaN();
+	EXPECT_FALSE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, nullptr));
+	Host::FMeshData Empty = Box();
+	Empty.Indices.Reset();
+	EXPECT_FALSE(GroomFitting::FitRecord(Groom, Place(Empty), FVector::ZeroVector, FVector::ZeroVector, AllOn(), nullptr));
+	EXPECT_EQ(Groom.positions, Original.positions);
+	const std::vector<std::string> Errors = Log.TextsAt(ELogVerbosity::Error);
+	ASSERT_EQ(Errors.size(), 2u);
+	EXPECT_NE(Errors[0].find("penetration offset"), std::string::npos) << Errors[0];
+	EXPECT_NE(Errors[1].find("has no triangles"), std::string::npos) << Errors[1];
+}
+
+namespace
+{
+	class GroomFiles : public Repairs
+	{
+	protected:
+		std::filesystem::path Dir = VelmoraTest::MakeTempDir("fitquality");
+
+		static FString Path(const std::filesystem::path& P) { return FString(UTF8_TO_TCHAR(P.string().c_str())); }
+		static std::string Bytes(const std::filesystem::path& P)
+		{
+			std::ifstream File(P, std::ios::binary);
+			return std::string(std::istreambuf_iterator<char>(File), std::istreambuf_iterator<char>());
+		}
+	};
+}
+
+TEST_F(GroomFiles, FittingAFileWritesTheRepairedGroomAndReportsOnIt)
+{
+	GroomData Groom = RingGroom(20, 11.0, -0.6, 6);
+	AddStrand(Groom, FVector(0, 0, 35), FVector(0, 0, 1), 6);
+	Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {0, 0, 1});
+	WriteGroom((Dir / "in.abc").string(), Groom);
+	AActor* Source = Host::SpawnActor(World, FVector(1, 2, 3));
+
+	FFitReport Plain;
+	ASSERT_TRUE(GroomFitQuality::FitGroomFile(Source, Head, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "plain.abc"), FFitOptions(), Plain));
+	EXPECT_TRUE(Plain.bAfterFit);
+	EXPECT_EQ(Plain.Misses, 1);
+	EXPECT_EQ(Plain.RootsOffSurface, 1);
+	EXPECT_EQ(Plain.PointsInside, 20 * 5);
+
+	FFitReport Repaired;
+	ASSERT_TRUE(GroomFitQuality::FitGroomFile(Source, Head, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"), AllOn(), Repaired));
+	EXPECT_EQ(Repaired.Strands, 21);
+	EXPECT_EQ(Repaired.Points, 21 * 6);
+	EXPECT_EQ(Repaired.Misses, 1);
+	EXPECT_EQ(Repaired.MissesSnapped, 1);
+	EXPECT_EQ(Repaired.RootsOffSurface, 0);
+	EXPECT_EQ(Repaired.PointsInside, 0);
+
+	// The report on the written file, placed at the source actor, says the same and changes nothing.
+	const std::string Written = Bytes(Dir / "out.abc");
+	FFitReport Checked;
+	ASSERT_TRUE(GroomFitQuality::ReportGroomFile(Head, FVector(1, 2, 3), Path(Dir / "out.abc"), Checked));
+	EXPECT_EQ(Bytes(Dir / "out.abc"), Written);
+	EXPECT_FALSE(Checked.bAfterFit);
+	EXPECT_EQ(Checked.RootsOnSurface, 21);
+	EXPECT_EQ(Checked.PointsInside, 0);
+}
+
+TEST_F(GroomFiles, NothingIsWrittenWhenTheMeshCannotBeMeasured)
+{
+	WriteGroom((Dir / "in.abc").string(), RingGroom(4, 11.0, 0.5, 3));
+	Host::FMeshData Empty = Box();
+	Empty.Indices.Reset();
+	Host::FScopedLogCapture Log;
+	FFitReport Report;
+	EXPECT_FALSE(GroomFitQuality::FitGroomFile(Host::SpawnActor(World), Place(Empty), FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"),
+	                                           FFitOptions(), Report));
+	EXPECT_FALSE(std::filesystem::exists(Dir / "out.abc"));
+	EXPECT_FALSE(GroomFitQuality::ReportGroomFile(Head, FVector::ZeroVector, Path(Dir / "missing.abc"), Report));
+	EXPECT_EQ(Log.TextsAt(ELogVerbosity::Error).size(), 2u);
+}
