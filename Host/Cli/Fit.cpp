@@ -114,7 +114,8 @@ namespace VelmoraCli
 			}
 			if (Name == "--on-miss")
 			{
-				const std::string Value = bInline ? Inline : Index + 1 < Args.size() ? Args[Index + 1] : std::string();
+				const std::string Value = bInline ? Inline : Index + 1 < Args.size() ? Args[Index + 1]
+				                                                                     : std::string();
 				if (Value != "keep" && Value != "nearest")
 				{
 					return Usage("--on-miss expects keep or nearest" + (Value.empty() ? std::string() : ", not '" + Value + "'"));

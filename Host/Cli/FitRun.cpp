@@ -155,7 +155,9 @@ namespace VelmoraCli
 		              "time     mesh %.3f s, read %.3f s, trace %.3f s, write %.3f s, total %.3f s\n",
 		              static_cast<long long>(Strands), static_cast<long long>(Points), static_cast<long long>(MeshTriangles), Mode.c_str(),
 		              static_cast<long long>(Hits), static_cast<long long>(Misses),
-		              Misses == 0 ? "" : Quality.MissesSnapped == Misses ? " (snapped to the nearest surface point)" : " (left where they were)", MeshSeconds,
+		              Misses == 0 ? "" : Quality.MissesSnapped == Misses ? " (snapped to the nearest surface point)"
+		                                                                 : " (left where they were)",
+		              MeshSeconds,
 		              ReadSeconds, TraceSeconds, WriteSeconds, TotalSeconds);
 		return Text + (Quality.bMeasured ? DescribeQuality(Quality) : std::string());
 	}
