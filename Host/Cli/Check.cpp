@@ -37,9 +37,7 @@ namespace VelmoraCli
 	    "Exit status: 0 when the groom was measured, whatever the figures; 1 for a groom or mesh that cannot\n"
 	    "be read (with one line saying why); 2 for a bad command line.\n"
 	    "\n"
-	    "examples:\n"
-	    "  velmora check groom.abc head.obj --origin 0,0,160\n"
-	    "  velmora check fitted.abc head.obj --json\n";
+	    "example: velmora check fitted.abc head.obj --actor-location 0,0,160 --json\n";
 
 	int RunCheck(const std::vector<std::string>& Args)
 	{

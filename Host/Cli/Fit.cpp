@@ -56,9 +56,7 @@ namespace VelmoraCli
 	    "The output appears only when the fit succeeded; on bad input the command exits with status 1 and\n"
 	    "one line saying why (2 for a bad command line).\n"
 	    "\n"
-	    "examples:\n"
-	    "  velmora fit groom.abc head.obj fitted.abc --origin 0,0,160 --mesh-rotation 0,90,0\n"
-	    "  velmora fit groom.abc head.obj fitted.abc --on-miss nearest --orient --resolve-penetration --report r.json\n";
+	    "example: velmora fit groom.abc head.obj fitted.abc --origin 0,0,160 --on-miss nearest --orient --resolve-penetration --report r.json\n";
 
 	int RunFit(const std::vector<std::string>& Args)
 	{
