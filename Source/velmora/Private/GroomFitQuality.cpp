@@ -126,11 +126,34 @@ namespace GroomFitQuality
 				return true;
 			}
 
+			virtual bool SurfaceNormal(const FVector& SurfacePoint, double Tolerance, FVector& OutNormal) const override
+			{
+				if (!IsFinite(SurfacePoint))
+				{
+					return false;
+				}
+				double DistSqr = 0.0;
+				const int TriangleID = Tree.FindNearestTriangle(SurfacePoint, DistSqr, UE::Geometry::IMeshSpatial::FQueryOptions(Tolerance));
+				if (TriangleID == FDynamicMesh3::InvalidID)
+				{
+					FVector Nearest;
+					return NearestPoint(SurfacePoint, Nearest, OutNormal);
+				}
+				OutNormal = Mesh.GetTriNormal(TriangleID) * Orientation;
+				return true;
+			}
+
 			virtual bool IsInside(const FVector& Point) const override
 			{
 				if (!IsFinite(Point))
 				{
 					return false;
+				}
+				if (CellStates.empty())
+				{
+					// Made on first use, so fits that never ask pay nothing for it. The query is always made
+					// by Create, never const, so this is sound.
+					const_cast<FMeshQueryImpl*>(this)->BuildGrid();
 				}
 				if (Point.X < GridMin.X || Point.Y < GridMin.Y || Point.Z < GridMin.Z || Point.X >= GridMax.X || Point.Y >= GridMax.Y || Point.Z >= GridMax.Z)
 				{
@@ -139,7 +162,19 @@ namespace GroomFitQuality
 				const int32 X = FMath::Min(static_cast<int32>((Point.X - GridMin.X) * InvCellSize), Cells[0] - 1);
 				const int32 Y = FMath::Min(static_cast<int32>((Point.Y - GridMin.Y) * InvCellSize), Cells[1] - 1);
 				const int32 Z = FMath::Min(static_cast<int32>((Point.Z - GridMin.Z) * InvCellSize), Cells[2] - 1);
-				const ECell State = CellStates[CellIndex(X, Y, Z)];
+				const size_t Cell = CellIndex(X, Y, Z);
+				if (CellStates[Cell] != ECell::Exact)
+				{
+					return CellStates[Cell] == ECell::Inside;
+				}
+				// Near the surface, the cell's finer block decides most points.
+				const ECell* Block = FineBlock(Cell, X, Y, Z);
+				const FVector InBlock = (Point - GridMin) * InvCellSize - FVector(X, Y, Z);
+				const auto Fine = [](double Value)
+				{
+					return FMath::Clamp(static_cast<int32>(Value * FineCells), 0, FineCells - 1);
+				};
+				const ECell State = Block[FineIndex(Fine(InBlock.X), Fine(InBlock.Y), Fine(InBlock.Z))];
 				if (State != ECell::Exact)
 				{
 					return State == ECell::Inside;
@@ -149,7 +184,15 @@ namespace GroomFitQuality
 
 			virtual double WindingNumber(const FVector& Point) const override
 			{
-				return IsFinite(Point) ? Winding.FastWindingNumber(Point) * Orientation : 0.0;
+				if (!IsFinite(Point))
+				{
+					return 0.0;
+				}
+				if (!Winding.IsBuilt())
+				{
+					const_cast<FMeshQueryImpl*>(this)->Winding.Build(true);
+				}
+				return Winding.FastWindingNumber(Point) * Orientation;
 			}
 
 			FDynamicMesh3 Mesh;
@@ -165,7 +208,24 @@ namespace GroomFitQuality
 			{
 				return (static_cast<size_t>(Z) * Cells[1] + Y) * Cells[0] + X;
 			}
-			void BuildGrid(const std::vector<int32>& Triangles);
+			static size_t FineIndex(int32 X, int32 Y, int32 Z)
+			{
+				return (static_cast<size_t>(Z) * FineCells + Y) * FineCells + X;
+			}
+			void BuildGrid();
+			// The fine states of a cell near the surface, made on first use.
+			const ECell* FineBlock(size_t Cell, int32 X, int32 Y, int32 Z) const;
+			// Splits the free cells of a block (Near marks the others) into regions of connected cells and
+			// decides each region whose sampled winding numbers agree well clear of one half. Free cells of
+			// a region touch no triangle, so for a closed mesh the winding number is one constant there; a
+			// region reaching through a hole shows mixed samples and stays exact.
+			// A region with a cell whose KnownState is not Exact (a side of the cell borders a decided region of
+			// the coarse grid, with nothing between them) takes that state without a sample, if all such agree.
+			template<typename FCentreFunction, typename FKnownFunction>
+			void DecideRegions(const int32 Size[3], const std::vector<uint8>& Near, ECell* OutStates, size_t MaxSamples, FCentreFunction CentreOf,
+			                   FKnownFunction KnownState) const;
+
+			static constexpr int32 FineCells = 8;
 
 			FDynamicMeshAABBTree3 Tree;
 			TFastWindingTree<FDynamicMesh3> Winding;
@@ -175,7 +235,17 @@ namespace GroomFitQuality
 			FVector GridMax;
 			double InvCellSize = 1.0;
 			int32 Cells[3] = {1, 1, 1};
+			// The triangles with an area, the only ones the queries see.
+			std::vector<int32> AreaTriangles;
+			// Empty until the first inside test.
 			std::vector<ECell> CellStates;
+			// Per cell, the triangles whose boxes overlap it (offsets into CellTriangles).
+			std::vector<int32> CellTriangleStart;
+			std::vector<int32> CellTriangles;
+			// Per cell, its block in FineStates, or -1 until made. Made lazily, so a query is not for
+			// concurrent use.
+			mutable std::vector<int32> FineBlocks;
+			mutable std::vector<ECell> FineStates;
 		};
 
 		bool FMeshQueryImpl::Init(FString& OutError)
@@ -210,13 +280,13 @@ namespace GroomFitQuality
 			TArray<int32> TriangleList(Triangles.data(), static_cast<int32>(Triangles.size()));
 			Tree.SetMesh(&Mesh, false);
 			Tree.Build(TriangleList);
-			Winding.Build(true);
-			BuildGrid(Triangles);
+			AreaTriangles = MoveTemp(Triangles);
 			return true;
 		}
 
-		void FMeshQueryImpl::BuildGrid(const std::vector<int32>& Triangles)
+		void FMeshQueryImpl::BuildGrid()
 		{
+			const std::vector<int32>& Triangles = AreaTriangles;
 			FVector Min(std::numeric_limits<double>::max()), Max(std::numeric_limits<double>::lowest());
 			for (const int32 TriangleID : Triangles)
 			{
@@ -244,23 +314,24 @@ namespace GroomFitQuality
 			const size_t NumCells = static_cast<size_t>(Cells[0]) * Cells[1] * Cells[2];
 			CellStates.assign(NumCells, ECell::Exact);
 
-			// Cells any triangle's box comes within a cell of are decided point by point.
+			// Cells any triangle's box comes within a cell of are decided point by point, or by their block.
 			std::vector<uint8> Near(NumCells, 0);
+			std::vector<int32> Counts(NumCells + 1, 0);
 			const auto CellOf = [this](double Value, int32 Axis)
 			{
 				return FMath::Clamp(static_cast<int32>(std::floor((Value - GridMin[Axis]) * InvCellSize)), 0, Cells[Axis] - 1);
 			};
-			for (const int32 TriangleID : Triangles)
+			const auto ForCellsOf = [&](int32 TriangleID, int32 Dilation, double Pad, auto&& Visit)
 			{
 				FVector V0, V1, V2;
 				Mesh.GetTriVertices(TriangleID, V0, V1, V2);
-				const FVector TriMin = V0.ComponentMin(V1).ComponentMin(V2);
-				const FVector TriMax = V0.ComponentMax(V1).ComponentMax(V2);
+				const FVector TriMin = V0.ComponentMin(V1).ComponentMin(V2) - FVector(Pad);
+				const FVector TriMax = V0.ComponentMax(V1).ComponentMax(V2) + FVector(Pad);
 				int32 Lo[3], Hi[3];
 				for (int32 Axis = 0; Axis < 3; ++Axis)
 				{
-					Lo[Axis] = FMath::Max(CellOf(TriMin[Axis], Axis) - 1, 0);
-					Hi[Axis] = FMath::Min(CellOf(TriMax[Axis], Axis) + 1, Cells[Axis] - 1);
+					Lo[Axis] = FMath::Max(CellOf(TriMin[Axis], Axis) - Dilation, 0);
+					Hi[Axis] = FMath::Min(CellOf(TriMax[Axis], Axis) + Dilation, Cells[Axis] - 1);
 				}
 				for (int32 Z = Lo[2]; Z <= Hi[2]; ++Z)
 				{
@@ -268,15 +339,64 @@ namespace GroomFitQuality
 					{
 						for (int32 X = Lo[0]; X <= Hi[0]; ++X)
 						{
-							Near[CellIndex(X, Y, Z)] = 1;
+							Visit(CellIndex(X, Y, Z));
 						}
 					}
 				}
+			};
+			// A cell's list also holds the triangles within one of its fine cells, all its block needs.
+			const double FinePad = CellSize / FineCells;
+			for (const int32 TriangleID : Triangles)
+			{
+				// Of the cells in the box, only those the triangle's plane passes within a cell of.
+				FVector V0, V1, V2;
+				Mesh.GetTriVertices(TriangleID, V0, V1, V2);
+				const FVector PlaneNormal = ((V1 - V0) ^ (V2 - V0)).GetSafeNormal();
+				const FVector PlaneCorner = (V0 - GridMin) * InvCellSize;
+				ForCellsOf(TriangleID, 1, 0.0,
+				           [&](size_t Cell)
+				           {
+					           const FVector Centre(static_cast<double>(Cell % Cells[0]) + 0.5, static_cast<double>((Cell / Cells[0]) % Cells[1]) + 0.5,
+					                                static_cast<double>(Cell / (static_cast<size_t>(Cells[0]) * Cells[1])) + 0.5);
+					           if (PlaneNormal.IsZero() || FMath::Abs((Centre - PlaneCorner) | PlaneNormal) <= 0.8660254037844386 + 1.0)
+					           {
+						           Near[Cell] = 1;
+					           }
+				           });
+				ForCellsOf(TriangleID, 0, FinePad, [&Counts](size_t Cell)
+				           { ++Counts[Cell + 1]; });
 			}
+			for (size_t Cell = 0; Cell < NumCells; ++Cell)
+			{
+				Counts[Cell + 1] += Counts[Cell];
+			}
+			CellTriangleStart = Counts;
+			CellTriangles.assign(static_cast<size_t>(Counts[NumCells]), 0);
+			for (const int32 TriangleID : Triangles)
+			{
+				ForCellsOf(TriangleID, 0, FinePad, [&](size_t Cell)
+				           { CellTriangles[static_cast<size_t>(Counts[Cell]++)] = TriangleID; });
+			}
+			FineBlocks.assign(NumCells, -1);
 
-			// Every region of connected empty cells is crossed by no triangle: for a closed mesh its winding
-			// number is one constant. Sampled across the region, it is decided once when the samples agree
-			// well clear of one half; a region that reaches through a hole shows mixed samples and stays exact.
+			DecideRegions(
+			    Cells, Near, CellStates.data(), 64, [this](int32 X, int32 Y, int32 Z)
+			    { return GridMin + FVector(X + 0.5, Y + 0.5, Z + 0.5) / InvCellSize; },
+			    [](int32, int32, int32)
+			    { return ECell::Exact; });
+		}
+
+		template<typename FCentreFunction, typename FKnownFunction>
+		void FMeshQueryImpl::DecideRegions(const int32 Size[3], const std::vector<uint8>& Near, ECell* OutStates, size_t MaxSamples,
+		                                   FCentreFunction CentreOf, FKnownFunction KnownState) const
+		{
+			const size_t NumCells = static_cast<size_t>(Size[0]) * Size[1] * Size[2];
+			const auto Coordinates = [Size](size_t Cell, int32& X, int32& Y, int32& Z)
+			{
+				X = static_cast<int32>(Cell % Size[0]);
+				Y = static_cast<int32>((Cell / Size[0]) % Size[1]);
+				Z = static_cast<int32>(Cell / (static_cast<size_t>(Size[0]) * Size[1]));
+			};
 			std::vector<uint8> Visited(NumCells, 0);
 			std::vector<size_t> Region;
 			for (size_t Seed = 0; Seed < NumCells; ++Seed)
@@ -290,18 +410,16 @@ namespace GroomFitQuality
 				Visited[Seed] = 1;
 				for (size_t Next = 0; Next < Region.size(); ++Next)
 				{
-					const size_t Cell = Region[Next];
-					const int32 X = static_cast<int32>(Cell % Cells[0]);
-					const int32 Y = static_cast<int32>((Cell / Cells[0]) % Cells[1]);
-					const int32 Z = static_cast<int32>(Cell / (static_cast<size_t>(Cells[0]) * Cells[1]));
+					int32 X, Y, Z;
+					Coordinates(Region[Next], X, Y, Z);
 					const int32 Neighbours[6][3] = {{X - 1, Y, Z}, {X + 1, Y, Z}, {X, Y - 1, Z}, {X, Y + 1, Z}, {X, Y, Z - 1}, {X, Y, Z + 1}};
 					for (const auto& N : Neighbours)
 					{
-						if (N[0] < 0 || N[1] < 0 || N[2] < 0 || N[0] >= Cells[0] || N[1] >= Cells[1] || N[2] >= Cells[2])
+						if (N[0] < 0 || N[1] < 0 || N[2] < 0 || N[0] >= Size[0] || N[1] >= Size[1] || N[2] >= Size[2])
 						{
 							continue;
 						}
-						const size_t NeighbourCell = CellIndex(N[0], N[1], N[2]);
+						const size_t NeighbourCell = (static_cast<size_t>(N[2]) * Size[1] + N[1]) * Size[0] + N[0];
 						if (!Near[NeighbourCell] && !Visited[NeighbourCell])
 						{
 							Visited[NeighbourCell] = 1;
@@ -310,16 +428,37 @@ namespace GroomFitQuality
 					}
 				}
 
-				constexpr size_t MaxSamples = 64;
-				const size_t Stride = FMath::Max<size_t>(1, Region.size() / MaxSamples);
-				bool bAllInside = true, bAllOutside = true;
-				for (size_t Sample = 0; Sample < Region.size() && (bAllInside || bAllOutside); Sample += Stride)
+				ECell Known = ECell::Exact;
+				bool bConflict = false;
+				for (const size_t Cell : Region)
 				{
-					const size_t Cell = Region[Sample];
-					const FVector Centre = GridMin + FVector(static_cast<double>(Cell % Cells[0]) + 0.5, static_cast<double>((Cell / Cells[0]) % Cells[1]) + 0.5,
-					                                         static_cast<double>(Cell / (static_cast<size_t>(Cells[0]) * Cells[1])) + 0.5) /
-					                                     InvCellSize;
-					const double Value = WindingNumber(Centre);
+					int32 X, Y, Z;
+					Coordinates(Cell, X, Y, Z);
+					const ECell State = KnownState(X, Y, Z);
+					if (State != ECell::Exact)
+					{
+						bConflict = bConflict || (Known != ECell::Exact && Known != State);
+						Known = State;
+					}
+				}
+				if (Known != ECell::Exact && !bConflict)
+				{
+					for (const size_t Cell : Region)
+					{
+						OutStates[Cell] = Known;
+					}
+					continue;
+				}
+
+				// Samples spread over the region in the order its cells were found, first and last included.
+				const size_t NumSamples = FMath::Min(MaxSamples, Region.size());
+				bool bAllInside = true, bAllOutside = true;
+				for (size_t Index = 0; Index < NumSamples && (bAllInside || bAllOutside); ++Index)
+				{
+					const size_t Sample = NumSamples == 1 ? 0 : Index * (Region.size() - 1) / (NumSamples - 1);
+					int32 X, Y, Z;
+					Coordinates(Region[Sample], X, Y, Z);
+					const double Value = WindingNumber(CentreOf(X, Y, Z));
 					bAllInside = bAllInside && Value > 0.9;
 					bAllOutside = bAllOutside && Value < 0.1;
 				}
@@ -327,10 +466,142 @@ namespace GroomFitQuality
 				{
 					for (const size_t Cell : Region)
 					{
-						CellStates[Cell] = bAllInside ? ECell::Inside : ECell::Outside;
+						OutStates[Cell] = bAllInside ? ECell::Inside : ECell::Outside;
 					}
 				}
 			}
+		}
+
+		const FMeshQueryImpl::ECell* FMeshQueryImpl::FineBlock(size_t Cell, int32 X, int32 Y, int32 Z) const
+		{
+			if (FineBlocks[Cell] >= 0)
+			{
+				return &FineStates[static_cast<size_t>(FineBlocks[Cell])];
+			}
+			constexpr size_t BlockCells = static_cast<size_t>(FineCells) * FineCells * FineCells;
+			// Blocks stop at some 32 MB; points in cells beyond are decided one by one.
+			constexpr size_t MaxBlocks = 65536;
+			if (FineStates.size() >= MaxBlocks * BlockCells)
+			{
+				static const std::vector<ECell> Undecided(BlockCells, ECell::Exact);
+				return Undecided.data();
+			}
+			const double FineSize = 1.0 / (InvCellSize * FineCells);
+			const FVector BlockMin = GridMin + FVector(X, Y, Z) / InvCellSize;
+			std::vector<uint8> Near(BlockCells, 0);
+			// The cell's list holds every triangle within one fine cell of it; one fine cell around each is near.
+			for (int32 Index = CellTriangleStart[Cell]; Index < CellTriangleStart[Cell + 1]; ++Index)
+			{
+				FVector V0, V1, V2;
+				Mesh.GetTriVertices(CellTriangles[static_cast<size_t>(Index)], V0, V1, V2);
+				const FVector TriMin = (V0.ComponentMin(V1).ComponentMin(V2) - BlockMin) / FineSize;
+				const FVector TriMax = (V0.ComponentMax(V1).ComponentMax(V2) - BlockMin) / FineSize;
+				int32 Lo[3], Hi[3];
+				for (int32 Axis = 0; Axis < 3; ++Axis)
+				{
+					Lo[Axis] = FMath::Max(static_cast<int32>(std::floor(FMath::Max(TriMin[Axis], -2.0))) - 1, 0);
+					Hi[Axis] = FMath::Min(static_cast<int32>(std::floor(FMath::Min(TriMax[Axis], FineCells + 1.0))) + 1, FineCells - 1);
+				}
+				// Of the cells in the box, only those the triangle's plane passes near: a slanted triangle's box
+				// is far thicker than the triangle.
+				const FVector PlaneNormal = ((V1 - V0) ^ (V2 - V0)).GetSafeNormal();
+				const FVector PlaneCorner = (V0 - BlockMin) / FineSize;
+				constexpr double NearPlane = 0.8660254037844386 + 1.0;
+				// Along the axis the plane faces most, the near cells of each column form one run, found
+				// from the plane's equation rather than cell by cell.
+				const int32 Axis = FMath::Abs(PlaneNormal.X) >= FMath::Abs(PlaneNormal.Y) && FMath::Abs(PlaneNormal.X) >= FMath::Abs(PlaneNormal.Z)
+				                       ? 0
+				                       : (FMath::Abs(PlaneNormal.Y) >= FMath::Abs(PlaneNormal.Z) ? 1 : 2);
+				const int32 U = (Axis + 1) % 3, V = (Axis + 2) % 3;
+				for (int32 CV = Lo[V]; CV <= Hi[V]; ++CV)
+				{
+					for (int32 CU = Lo[U]; CU <= Hi[U]; ++CU)
+					{
+						int32 RunLo = Lo[Axis], RunHi = Hi[Axis];
+						if (!PlaneNormal.IsZero())
+						{
+							// |N.(C - P)| <= NearPlane, with C[Axis] = c + 0.5 the only unknown.
+							const double Rest = PlaneNormal[U] * (CU + 0.5 - PlaneCorner[U]) + PlaneNormal[V] * (CV + 0.5 - PlaneCorner[V]) -
+							                    PlaneNormal[Axis] * PlaneCorner[Axis];
+							const double A = (-NearPlane - Rest) / PlaneNormal[Axis] - 0.5;
+							const double B = (NearPlane - Rest) / PlaneNormal[Axis] - 0.5;
+							RunLo = FMath::Max(RunLo, static_cast<int32>(std::floor(FMath::Max(FMath::Min(A, B), -2.0))));
+							RunHi = FMath::Min(RunHi, static_cast<int32>(std::ceil(FMath::Min(FMath::Max(A, B), FineCells + 1.0))));
+						}
+						for (int32 C = RunLo; C <= RunHi; ++C)
+						{
+							int32 Coordinates[3];
+							Coordinates[Axis] = C;
+							Coordinates[U] = CU;
+							Coordinates[V] = CV;
+							Near[FineIndex(Coordinates[0], Coordinates[1], Coordinates[2])] = 1;
+						}
+					}
+				}
+			}
+			const size_t First = FineStates.size();
+			FineStates.resize(First + BlockCells, ECell::Exact);
+			const int32 Size[3] = {FineCells, FineCells, FineCells};
+			// What lies beyond each face: a decided cell, or the block of a cell near the surface if made.
+			struct FFace
+			{
+				ECell State = ECell::Exact;
+				const ECell* Block = nullptr;
+			};
+			const auto FaceBeyond = [this, X, Y, Z](int32 DX, int32 DY, int32 DZ)
+			{
+				FFace Face;
+				const int32 NX = X + DX, NY = Y + DY, NZ = Z + DZ;
+				if (NX < 0 || NY < 0 || NZ < 0 || NX >= Cells[0] || NY >= Cells[1] || NZ >= Cells[2])
+				{
+					// Beyond the grid is beyond the mesh's bounds.
+					Face.State = ECell::Outside;
+					return Face;
+				}
+				const size_t Neighbour = CellIndex(NX, NY, NZ);
+				Face.State = CellStates[Neighbour];
+				if (Face.State == ECell::Exact && FineBlocks[Neighbour] >= 0)
+				{
+					Face.Block = &FineStates[static_cast<size_t>(FineBlocks[Neighbour])];
+				}
+				return Face;
+			};
+			const FFace Faces[6] = {FaceBeyond(-1, 0, 0), FaceBeyond(1, 0, 0), FaceBeyond(0, -1, 0), FaceBeyond(0, 1, 0), FaceBeyond(0, 0, -1), FaceBeyond(0, 0, 1)};
+			const auto KnownState = [&Faces](int32 FX, int32 FY, int32 FZ)
+			{
+				constexpr int32 Last = FineCells - 1;
+				if (FX > 0 && FX < Last && FY > 0 && FY < Last && FZ > 0 && FZ < Last)
+				{
+					return ECell::Exact;
+				}
+				const bool bOnFace[6] = {FX == 0, FX == Last, FY == 0, FY == Last, FZ == 0, FZ == Last};
+				// The cell across each face, in the neighbour's block.
+				const size_t Across[6] = {FineIndex(Last, FY, FZ), FineIndex(0, FY, FZ), FineIndex(FX, Last, FZ), FineIndex(FX, 0, FZ), FineIndex(FX, FY, Last), FineIndex(FX, FY, 0)};
+				ECell Known = ECell::Exact;
+				for (int32 Face = 0; Face < 6; ++Face)
+				{
+					if (!bOnFace[Face])
+					{
+						continue;
+					}
+					const ECell State = Faces[Face].Block ? Faces[Face].Block[Across[Face]] : Faces[Face].State;
+					if (State != ECell::Exact)
+					{
+						if (Known != ECell::Exact && Known != State)
+						{
+							return ECell::Exact;
+						}
+						Known = State;
+					}
+				}
+				return Known;
+			};
+			DecideRegions(
+			    Size, Near, &FineStates[First], 2, [&BlockMin, FineSize](int32 FX, int32 FY, int32 FZ)
+			    { return BlockMin + FVector(FX + 0.5, FY + 0.5, FZ + 0.5) * FineSize; },
+			    KnownState);
+			FineBlocks[Cell] = static_cast<int32>(First);
+			return &FineStates[First];
 		}
 
 		// Appends LOD 0 of the render data; the build has already scaled it.
@@ -473,13 +744,17 @@ namespace GroomFitQuality
 			bool bStrandInside = false;
 			for (int64 Index = First; Index < First + Count; ++Index)
 			{
+				// A point on the surface is on it, not in it, whichever way rounding tips its winding.
+				if (Index == First && Distance <= SurfaceTolerance)
+				{
+					continue;
+				}
 				const FVector Point = Placement + ReadPoint(Groom, Index);
 				if (!Mesh.IsInside(Point))
 				{
 					continue;
 				}
-				// A point on the surface is on it, not in it, whichever way rounding tips its winding.
-				if (Index == First ? Distance <= SurfaceTolerance : Mesh.NearestPoint(Point, Nearest, Normal) && (Point - Nearest).Size() <= SurfaceTolerance)
+				if (Index != First && Mesh.NearestPoint(Point, Nearest, Normal) && (Point - Nearest).Size() <= SurfaceTolerance)
 				{
 					continue;
 				}

@@ -73,6 +73,9 @@ namespace GroomFitQuality
 		// The nearest surface point to Point and the outward surface normal there. False when the mesh has
 		// nothing to offer (never for a mesh Create accepted) or Point is not finite.
 		virtual bool NearestPoint(const FVector& Point, FVector& OutNearest, FVector& OutNormal) const = 0;
+		// The outward normal of the surface at a point on it, looking no further than Tolerance from it
+		// (so much faster than NearestPoint) and as far as needed when nothing is that near.
+		virtual bool SurfaceNormal(const FVector& SurfacePoint, double Tolerance, FVector& OutNormal) const = 0;
 		// Winding-number test: robust to small holes, +1 inside a closed outward-facing mesh, 0 outside.
 		virtual bool IsInside(const FVector& Point) const = 0;
 		virtual double WindingNumber(const FVector& Point) const = 0;

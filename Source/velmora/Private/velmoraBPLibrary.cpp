@@ -289,9 +289,9 @@ namespace GroomFitting
 				if (Options.bOrientToSurface)
 				{
 					const FVector GroomNormal = bSurfaceNormal ? ReadTriple(Groom.surfaceNormals, Curve) : OldRoot;
-					FVector Nearest, SurfaceNormal;
+					FVector SurfaceNormal;
 					const FVector UnitGroomNormal = GroomNormal.GetSafeNormal();
-					if (!UnitGroomNormal.IsZero() && Query->NearestPoint(Hit, Nearest, SurfaceNormal) && !SurfaceNormal.IsZero())
+					if (!UnitGroomNormal.IsZero() && Query->SurfaceNormal(Hit, GroomFitQuality::DefaultSurfaceTolerance, SurfaceNormal) && !SurfaceNormal.IsZero())
 					{
 						OrientStrand(Groom, FirstPoint, Count, UnitGroomNormal, SurfaceNormal);
 						++Report.StrandsOriented;

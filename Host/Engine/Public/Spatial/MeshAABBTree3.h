@@ -86,16 +86,23 @@ namespace UE::Geometry
 			{
 				return NearestID;
 			}
-			int Stack[128];
+			// Nodes waiting, with the squared distance of their boxes, so a box is measured once.
+			struct FEntry
+			{
+				int Node;
+				double DistSqr;
+			};
+			FEntry Stack[128];
 			int Top = 0;
-			Stack[Top++] = 0;
+			Stack[Top++] = FEntry{0, BoxDistanceSqr(Nodes[0], P)};
 			while (Top > 0)
 			{
-				const FNode& Node = Nodes[static_cast<size_t>(Stack[--Top])];
-				if (BoxDistanceSqr(Node, P) >= NearestDistSqr)
+				const FEntry Entry = Stack[--Top];
+				if (Entry.DistSqr >= NearestDistSqr)
 				{
 					continue;
 				}
+				const FNode& Node = Nodes[static_cast<size_t>(Entry.Node)];
 				if (Node.Count > 0)
 				{
 					for (int Index = Node.First; Index < Node.First + Node.Count; ++Index)
@@ -118,18 +125,18 @@ namespace UE::Geometry
 					continue;
 				}
 				// The nearer child goes on top, so it is visited first.
-				const int Near = Node.First, Far = Node.First + 1;
-				const double NearDist = BoxDistanceSqr(Nodes[static_cast<size_t>(Near)], P);
-				const double FarDist = BoxDistanceSqr(Nodes[static_cast<size_t>(Far)], P);
-				if (NearDist <= FarDist)
+				const FEntry A{Node.First, BoxDistanceSqr(Nodes[static_cast<size_t>(Node.First)], P)};
+				const FEntry B{Node.First + 1, BoxDistanceSqr(Nodes[static_cast<size_t>(Node.First + 1)], P)};
+				const bool bANearer = A.DistSqr <= B.DistSqr;
+				const FEntry& Nearer = bANearer ? A : B;
+				const FEntry& Farther = bANearer ? B : A;
+				if (Farther.DistSqr < NearestDistSqr)
 				{
-					Stack[Top++] = Far;
-					Stack[Top++] = Near;
+					Stack[Top++] = Farther;
 				}
-				else
+				if (Nearer.DistSqr < NearestDistSqr)
 				{
-					Stack[Top++] = Near;
-					Stack[Top++] = Far;
+					Stack[Top++] = Nearer;
 				}
 			}
 			return NearestID;
