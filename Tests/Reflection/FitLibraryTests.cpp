@@ -241,3 +241,27 @@ TEST(FitLibraryParity, ReportNodeGivesTheEnginesFiguresAndChangesNothing)
 	EXPECT_EQ(Missing.Strands, 0);
 	EXPECT_FALSE(Log.Formatted().empty());
 }
+
+TEST(FitLibraryParity, UnusableOptionsWriteNothingAndReportNothing)
+{
+	FSphereScene Scene;
+	FvelmoraFitOptions Options;
+	Options.bResolvePenetration = true;
+	Options.PenetrationOffset = -1.0;
+	Host::FScopedLogCapture Log;
+	const FvelmoraFitReport Report = UvelmoraFitBPLibrary::FitGroomToStaticMeshWithOptions(Scene.Source, Scene.Component, FVector::ZeroVector,
+	                                                                                       Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "out.abc"), Options);
+	EXPECT_FALSE(Report.bMeasured);
+	EXPECT_EQ(Report.Strands, 0);
+	EXPECT_FALSE(std::filesystem::exists(Scene.Dir / "out.abc"));
+	EXPECT_FALSE(Log.Formatted().empty());
+
+	// Null objects pass through to the fit, which refuses them with a log line, as the first library's node does.
+	Log.Clear();
+	EXPECT_FALSE(UvelmoraFitBPLibrary::FitGroomToStaticMeshWithOptions(nullptr, Scene.Component, FVector::ZeroVector, Wide(Scene.Dir / "source.abc"),
+	                                                                   Wide(Scene.Dir / "out.abc"), FvelmoraFitOptions())
+	                 .bMeasured);
+	EXPECT_FALSE(UvelmoraFitBPLibrary::ReportGroomFit(nullptr, FVector::ZeroVector, Wide(Scene.Dir / "source.abc")).bMeasured);
+	EXPECT_EQ(Log.Formatted().size(), 2u);
+	EXPECT_FALSE(std::filesystem::exists(Scene.Dir / "out.abc"));
+}
