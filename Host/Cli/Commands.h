@@ -11,10 +11,12 @@ namespace VelmoraCli
 	int RunFit(const std::vector<std::string>& Args);
 	int RunDemo(const std::vector<std::string>& Args);
 	int RunConvert(const std::vector<std::string>& Args);
+	int RunCheck(const std::vector<std::string>& Args);
 
 	extern const char* const InspectUsage;
 	extern const char* const PackUsage;
 	extern const char* const FitUsage;
 	extern const char* const DemoUsage;
 	extern const char* const ConvertUsage;
+	extern const char* const CheckUsage;
 }

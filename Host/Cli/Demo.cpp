@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "GroomFitQuality.h"
 #include "DemoScene.h"
 #include "FitRun.h"
 #include "MeshFiles.h"
@@ -8,8 +9,14 @@
 #include "StreamCapture.h"
 #include "WrittenGroom.h"
 
+#include "Components/StaticMeshComponent.h"
+#include "GameFramework/Actor.h"
+#include "Host/World.h"
+
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <memory>
 #include <cmath>
 #include <functional>
 #include <cstdio>
@@ -23,12 +30,15 @@ namespace VelmoraCli
 	    "\n"
 	    "Shows the fit at work with nothing of yours: builds a head-like mesh and a groom of some 20,000\n"
 	    "strands on its scalp (one normal and one colour per strand, roots lifted off the surface as\n"
-	    "exported grooms often are, a few too far for the fit to reach), fits it with the same call\n"
-	    "'velmora fit' makes, and writes into DIR (velmora-demo by default):\n"
+	    "exported grooms often are, a few too far for the fit to reach), fits it twice with the same call\n"
+	    "'velmora fit' makes, once plain and once with every repair on, and writes into DIR (velmora-demo\n"
+	    "by default):\n"
 	    "  head.obj     the head\n"
 	    "  source.abc   the groom as exported\n"
-	    "  fitted.abc   the groom after the fit\n"
-	    "  demo.png     the groom before and after the fit on the head; red rings mark strands the fit missed\n"
+	    "  plain.abc    the groom after the plain fit: strays left floating, strand ends inside the head\n"
+	    "  fitted.abc   the groom after the fit with --on-miss nearest --orient --resolve-penetration\n"
+	    "  demo.png     the three on the head with the report's figures; red rings mark strands the plain\n"
+	    "               fit missed, blue strands are those it left inside the head\n"
 	    "\n"
 	    "options:\n"
 	    "  -o, --output DIR   where to write (made if missing)\n"
@@ -58,38 +68,89 @@ namespace VelmoraCli
 			return true;
 		}
 
-		// Two views of the head side by side, the groom as exported and as fitted, with a caption each.
-		FPicture DrawDemo(const Host::FMeshData& Head, const GroomData& Source, const GroomData& Fitted, const FFitReport& Report)
-		{
-			constexpr int32 Panel = 500;
-			constexpr int32 Header = 92;
-			constexpr int32 Footer = 40;
-			FPicture Picture(2 * Panel, Header + Panel + Footer, Paper);
-			Picture.DrawText(20, 20, "VELMORA: A GROOM FITTED ONTO A HEAD", 3, Ink);
-			char Line[256];
-			std::snprintf(Line, sizeof(Line), "%lld STRANDS, %lld POINTS, %s PROJECTION: %lld HITS, %lld MISSES", static_cast<long long>(Report.Strands),
-			              static_cast<long long>(Report.Points), Report.Mode.c_str(), static_cast<long long>(Report.Hits), static_cast<long long>(Report.Misses));
-			Picture.DrawText(24, 58, Line, 2, Faint);
+		constexpr FColor8 Inside{30, 90, 210};
 
-			// Missed strands stayed as exported: their roots, in both views.
+		std::string Upper(std::string Text)
+		{
+			for (char& Character : Text)
+			{
+				Character = static_cast<char>(std::toupper(static_cast<unsigned char>(Character)));
+			}
+			return Text;
+		}
+
+		// Per strand, the first point the plain fit left inside the head (a root on the surface is on it,
+		// not in it), or -1.
+		std::vector<int64> FirstPointsInside(const Host::FMeshData& Head, const GroomData& Groom)
+		{
+			std::vector<int64> Result(Groom.vertexCounts.size(), -1);
+			UWorld* World = Host::NewWorld();
+			UStaticMeshComponent* Component = Host::AddStaticMeshComponent(Host::SpawnActorWithoutRoot(World), Host::NewStaticMesh(Head));
+			FString Error;
+			const std::unique_ptr<GroomFitQuality::FMeshQuery> Query = GroomFitQuality::FMeshQuery::Create(Component, Error);
+			if (!Query)
+			{
+				return Result;
+			}
+			int64 First = 0;
+			for (size_t Strand = 0; Strand < Groom.vertexCounts.size(); ++Strand)
+			{
+				const int32_t Count = std::max(0, Groom.vertexCounts[Strand]);
+				for (int64 Point = First + 1; Point < First + Count && 3 * static_cast<size_t>(Point) + 2 < Groom.positions.size(); ++Point)
+				{
+					const FVector Position(Groom.positions[3 * Point], Groom.positions[3 * Point + 1], Groom.positions[3 * Point + 2]);
+					FVector Nearest, Normal;
+					if (Query->IsInside(Position) && Query->NearestPoint(Position, Nearest, Normal) && (Position - Nearest).Size() > GroomFitQuality::DefaultSurfaceTolerance)
+					{
+						Result[Strand] = Point;
+						break;
+					}
+				}
+				First += Count;
+			}
+			return Result;
+		}
+
+		// The head three times: the groom as exported, after the plain fit and after the fit with its repairs,
+		// with the report's figures above each.
+		FPicture DrawDemo(const Host::FMeshData& Head, const GroomData& Source, const GroomData& Plain, const GroomData& Fitted, const FFitReport& PlainReport,
+		                  const FFitReport& Report)
+		{
+			constexpr int32 Panel = 420;
+			constexpr int32 Header = 132;
+			constexpr int32 Footer = 80;
+			FPicture Picture(3 * Panel, Header + Panel + Footer, Paper);
+			Picture.DrawText(20, 18, "VELMORA: A GROOM FITTED ONTO A HEAD, PLAIN AND WITH REPAIRS", 3, Ink);
+			char Line[256];
+			std::snprintf(Line, sizeof(Line), "%lld STRANDS, %lld POINTS, %s PROJECTION. REPAIRS: NEAREST, ORIENT, RESOLVE",
+			              static_cast<long long>(Report.Strands), static_cast<long long>(Report.Points), Upper(Report.Mode).c_str());
+			Picture.DrawText(24, 56, Line, 2, Faint);
+
+			// Missed strands stayed as exported in the plain fit; strands it left inside the head.
 			std::vector<FVector> MissedRoots;
+			const std::vector<int64> InsidePoints = FirstPointsInside(Head, Plain);
 			// A sample of the strands, so the scalp shows through and the roots can be seen on it or off it;
-			// missed strands always.
-			const size_t Stride = std::max<size_t>(1, Source.vertexCounts.size() / 2500);
-			std::vector<bool> Shown(Source.vertexCounts.size());
+			// missed strands and strands inside the head always.
+			const size_t Stride = std::max<size_t>(1, Source.vertexCounts.size() / 1500);
+			std::vector<bool> Shown(Source.vertexCounts.size()), Marked(Source.vertexCounts.size());
 			for (size_t Strand = 0; Strand < Shown.size(); Strand += Stride)
 			{
 				Shown[Strand] = true;
 			}
-			const bool bComparable = Source.vertexCounts == Fitted.vertexCounts && Source.positions.size() == Fitted.positions.size();
+			const bool bComparable = Source.vertexCounts == Plain.vertexCounts && Source.positions.size() == Plain.positions.size();
 			size_t First = 0;
 			for (size_t Strand = 0; bComparable && Strand < Source.vertexCounts.size(); ++Strand)
 			{
 				const int32_t Count = Source.vertexCounts[Strand];
-				if (Count > 0 && SameStrand(Source, Fitted, First, Count))
+				if (Count > 0 && SameStrand(Source, Plain, First, Count))
 				{
 					MissedRoots.emplace_back(Source.positions[3 * First], Source.positions[3 * First + 1], Source.positions[3 * First + 2]);
 					Shown[Strand] = true;
+				}
+				// Fewer than all, or they would hide the head.
+				if (InsidePoints[Strand] >= 0 && Strand % std::max<size_t>(1, Stride / 3) == 0)
+				{
+					Marked[Strand] = true;
 				}
 				First += static_cast<size_t>(std::max(0, Count));
 			}
@@ -97,31 +158,63 @@ namespace VelmoraCli
 			if (Stride > 1)
 			{
 				std::snprintf(Line, sizeof(Line), "1 IN %zu STRANDS SHOWN, ROOTS DOTTED", Stride);
-				Picture.DrawText(24, Header + 10, Line, 2, Faint);
+				Picture.DrawText(24, 80, Line, 2, Faint);
 			}
+			if (!MissedRoots.empty())
+			{
+				Picture.DrawText(3 * Panel - 24 - FPicture::TextWidth("O  MISSED BY THE PLAIN FIT", 2), 80, "O  MISSED BY THE PLAIN FIT", 2, Miss);
+			}
+			if (std::count(Marked.begin(), Marked.end(), true) > 0)
+			{
+				Picture.DrawText(3 * Panel - 24 - FPicture::TextWidth("-  LEFT INSIDE THE HEAD BY THE PLAIN FIT", 2), 104, "-  LEFT INSIDE THE HEAD BY THE PLAIN FIT", 2, Inside);
+			}
+
 			// Nearly in profile, where a root off the scalp shows against the sky.
 			const FVector Eye(0.3, -1.0, 0.15);
 			const FVector Centre(-1.5, 0.0, 3.0);
 			constexpr double Span = 42.0;
-			const GroomData* Grooms[2] = {&Source, &Fitted};
-			const char* Captions[2] = {"BEFORE: AS EXPORTED, ROOTS OFF THE SCALP", "AFTER: FITTED, ROOTS ON THE SCALP"};
-			for (int Side = 0; Side < 2; ++Side)
+			const GroomData* Grooms[3] = {&Source, &Plain, &Fitted};
+			const FvelmoraFitReport Figures[3] = {PlainReport.Before, PlainReport.Quality, Report.Quality};
+			const char* Captions[3] = {"AS EXPORTED", "PLAIN FIT", "WITH REPAIRS"};
+			for (int Side = 0; Side < 3; ++Side)
 			{
 				FView View(Picture, Side * Panel, Header, Panel, Eye, Centre, Span);
 				View.DrawMesh(Head, Skin);
-				View.DrawGroom(*Grooms[Side], Shown, FColor8{25, 20, 18});
-				for (const FVector& Root : MissedRoots)
+				std::vector<bool> Unmarked = Shown;
+				for (size_t Strand = 0; Side > 0 && Strand < Unmarked.size(); ++Strand)
 				{
-					View.DrawRing(Root, 7.0, Miss);
+					Unmarked[Strand] = Unmarked[Strand] && !Marked[Strand];
+				}
+				View.DrawGroom(*Grooms[Side], Unmarked, FColor8{25, 20, 18});
+				if (Side > 0)
+				{
+					View.DrawGroom(*Grooms[Side], Marked, Inside, Inside);
+				}
+				if (Side < 2)
+				{
+					for (const FVector& Root : MissedRoots)
+					{
+						View.DrawRing(Root, 7.0, Miss);
+					}
 				}
 				const int32 CaptionWidth = FPicture::TextWidth(Captions[Side], 2);
-				Picture.DrawText(Side * Panel + (Panel - CaptionWidth) / 2, Header + Panel + 8, Captions[Side], 2, Ink);
+				Picture.DrawText(Side * Panel + (Panel - CaptionWidth) / 2, Header + Panel + 6, Captions[Side], 2, Ink);
+				const FvelmoraFitReport& Figure = Figures[Side];
+				if (Figure.bMeasured)
+				{
+					std::snprintf(Line, sizeof(Line), "ROOTS OFF THE SCALP %lld", static_cast<long long>(Figure.RootsOffSurface));
+					Picture.DrawText(Side * Panel + 20, Header + Panel + 30, Line, 2, Figure.RootsOffSurface > 0 ? Miss : Faint);
+					std::snprintf(Line, sizeof(Line), "POINTS INSIDE %lld (%lld STRANDS)", static_cast<long long>(Figure.PointsInside), static_cast<long long>(Figure.StrandsInside));
+					Picture.DrawText(Side * Panel + 20, Header + Panel + 50, Line, 2, Figure.PointsInside > 0 ? Inside : Faint);
+				}
+				if (Side > 0 && Figure.bAfterFit)
+				{
+					std::snprintf(Line, sizeof(Line), "MISSES %lld%s", static_cast<long long>(Figure.Misses), Figure.MissesSnapped > 0 ? ", SNAPPED" : "");
+					Picture.DrawText(Side * Panel + 20, Header + 8, Line, 2, Figure.Misses > Figure.MissesSnapped ? Miss : Faint);
+				}
 			}
 			Picture.FillRect(Panel, Header, 1, Panel, FColor8{210, 206, 198});
-			if (!MissedRoots.empty())
-			{
-				Picture.DrawText(2 * Panel - 24 - FPicture::TextWidth("O  MISSED: LEFT AS EXPORTED", 2), Header + 10, "O  MISSED: LEFT AS EXPORTED", 2, Miss);
-			}
+			Picture.FillRect(2 * Panel, Header, 1, Panel, FColor8{210, 206, 198});
 			return Picture;
 		}
 
@@ -215,6 +308,7 @@ namespace VelmoraCli
 		const std::filesystem::path Folder(Directory);
 		const std::string HeadPath = (Folder / "head.obj").string();
 		const std::string SourcePath = (Folder / "source.abc").string();
+		const std::string PlainPath = (Folder / "plain.abc").string();
 		const std::string FittedPath = (Folder / "fitted.abc").string();
 		const std::string PicturePath = (Folder / "demo.png").string();
 
@@ -251,27 +345,45 @@ namespace VelmoraCli
 			return Fail(Error);
 		}
 
-		FFitRequest Request;
-		Request.GroomPath = SourcePath;
+		// The plain fit, as a Blueprint's FitGroomToStaticMesh makes it, measured before and after.
+		FFitRequest PlainRequest;
+		PlainRequest.GroomPath = SourcePath;
+		PlainRequest.OutputPath = PlainPath;
+		PlainRequest.Progress = bQuiet ? EProgressMode::Off : EProgressMode::Auto;
+		PlainRequest.bMeasureBefore = true;
+		FFitReport PlainReport;
+		if (!RunFitOnMesh(PlainRequest, Head, PlainReport, Error))
+		{
+			return Fail(Error);
+		}
+
+		FFitRequest Request = PlainRequest;
 		Request.OutputPath = FittedPath;
-		Request.Progress = bQuiet ? EProgressMode::Off : EProgressMode::Auto;
+		Request.bMeasureBefore = false;
+		Request.Options.bSnapMissesToNearest = true;
+		Request.Options.bOrientToSurface = true;
+		Request.Options.bResolvePenetration = true;
 		FFitReport Report;
 		if (!RunFitOnMesh(Request, Head, Report, Error))
 		{
 			return Fail(Error);
 		}
 
-		bool bReadFailed = false;
-		GroomData Fitted;
+		GroomData Grooms[2];
+		const std::string ReadBack[2] = {PlainPath, FittedPath};
+		for (int Index = 0; Index < 2; ++Index)
 		{
-			FScopedStreamCapture Quiet;
-			Fitted = ReadGroom(FittedPath, bReadFailed);
+			bool bReadFailed = false;
+			{
+				FScopedStreamCapture Quiet;
+				Grooms[Index] = ReadGroom(ReadBack[Index], bReadFailed);
+			}
+			if (bReadFailed)
+			{
+				return Fail("cannot read back '" + ReadBack[Index] + "'");
+			}
 		}
-		if (bReadFailed)
-		{
-			return Fail("cannot read back '" + FittedPath + "'");
-		}
-		const FPicture Picture = DrawDemo(Head, Source, Fitted, Report);
+		const FPicture Picture = DrawDemo(Head, Source, Grooms[0], Grooms[1], PlainReport, Report);
 		if (!WriteStaged(
 		        PicturePath, EStagedName::Short, [&](const std::string& Path, std::string& OutError)
 		        { return Picture.SavePng(Path, OutError); },
@@ -286,8 +398,14 @@ namespace VelmoraCli
 			std::printf("velmora demo: a head of %d triangles and a groom of %lld strands, fitted in %.2f s\n", Head.NumTriangles(),
 			            static_cast<long long>(Report.Strands), Seconds);
 			std::printf("%s", Report.Describe().c_str());
-			std::printf("wrote %s, %s, %s and %s\n", HeadPath.c_str(), SourcePath.c_str(), FittedPath.c_str(), PicturePath.c_str());
-			std::printf("the same fit by hand: velmora fit %s %s %s\n", SourcePath.c_str(), HeadPath.c_str(), FittedPath.c_str());
+			std::printf("the plain fit left %lld roots off the scalp and %lld points of %lld strands inside the head; with the repairs: %lld and %lld\n",
+			            static_cast<long long>(PlainReport.Quality.RootsOffSurface), static_cast<long long>(PlainReport.Quality.PointsInside),
+			            static_cast<long long>(PlainReport.Quality.StrandsInside), static_cast<long long>(Report.Quality.RootsOffSurface),
+			            static_cast<long long>(Report.Quality.PointsInside));
+			std::printf("wrote %s, %s, %s, %s and %s\n", HeadPath.c_str(), SourcePath.c_str(), PlainPath.c_str(), FittedPath.c_str(), PicturePath.c_str());
+			std::printf("the same fit by hand: velmora fit %s %s %s --on-miss nearest --orient --resolve-penetration\n", SourcePath.c_str(), HeadPath.c_str(),
+			            FittedPath.c_str());
+			std::printf("and its report: velmora check %s %s\n", FittedPath.c_str(), HeadPath.c_str());
 		}
 		return 0;
 	}

@@ -2,10 +2,13 @@
 #include "FitRun.h"
 #include "MeshFiles.h"
 #include "Options.h"
+#include "QualityReport.h"
 #include "StagedOutput.h"
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <optional>
 
 namespace VelmoraCli
 {
@@ -22,7 +25,22 @@ namespace VelmoraCli
 	    "\n"
 	    "A groom with one surface normal per strand is fitted along those normals (each root placed at\n"
 	    "origin + root, traced 5 units either way); any other groom is fitted by rays from the origin\n"
-	    "towards each root (20 units long). A strand whose ray meets nothing stays where it was.\n"
+	    "towards each root (20 units long). A strand whose ray meets nothing stays where it was, unless\n"
+	    "--on-miss nearest says otherwise.\n"
+	    "\n"
+	    "After the fit the summary reports how the fitted groom lies on the mesh: roots on the surface\n"
+	    "(within 0.001) and off it, their distance from it, points inside the mesh, how far the roots moved\n"
+	    "and what the repairs below did. 'velmora check' gives the same report for any groom.\n"
+	    "\n"
+	    "repairs (all off by default, which is the plain fit a Blueprint's FitGroomToStaticMesh makes):\n"
+	    "  --on-miss keep|nearest   a strand whose trace misses stays where it was (keep), or has its root\n"
+	    "                           moved to the nearest surface point (nearest)\n"
+	    "  --orient                 turn each moved strand about its new root so the groom's normal there\n"
+	    "                           (or, without normals, the direction from the origin) follows the surface\n"
+	    "  --resolve-penetration [OFFSET]\n"
+	    "                           move every point left inside the mesh to the nearest surface point,\n"
+	    "                           OFFSET outside it (default 0.1)\n"
+	    "  --report FILE.json       also write the summary and the report as JSON to FILE.json\n"
 	    "\n"
 	    "options (vectors as X,Y,Z or three numbers; all default to zero, scale to one):\n"
 	    "  --origin X,Y,Z           the fit's origin\n"
@@ -47,7 +65,7 @@ namespace VelmoraCli
 	    "Interrupted (Ctrl-C, SIGTERM, SIGHUP), the command leaves nothing behind and ends by that signal\n"
 	    "(status 128 + its number).\n"
 	    "\n"
-	    "example: velmora fit groom.abc head.obj fitted.abc --origin 0,0,160 --mesh-rotation 0,90,0\n";
+	    "example: velmora fit groom.abc head.obj fitted.abc --origin 0,0,160 --on-miss nearest --orient --resolve-penetration --report r.json\n";
 
 	int RunFit(const std::vector<std::string>& Args)
 	{
@@ -55,6 +73,7 @@ namespace VelmoraCli
 		std::vector<std::string> Files;
 		bool bJson = false;
 		bool bQuiet = false;
+		std::string ReportPath;
 		std::string Error;
 		const auto Usage = [](const std::string& Message)
 		{
@@ -105,6 +124,46 @@ namespace VelmoraCli
 				}
 				continue;
 			}
+			if (Name == "--on-miss")
+			{
+				const std::string Value = bInline ? Inline : Index + 1 < Args.size() ? Args[Index + 1]
+				                                                                     : std::string();
+				if (Value != "keep" && Value != "nearest")
+				{
+					return Usage("--on-miss expects keep or nearest" + (Value.empty() ? std::string() : ", not '" + Value + "'"));
+				}
+				Request.Options.bSnapMissesToNearest = Value == "nearest";
+				Index += bInline ? 1 : 2;
+				continue;
+			}
+			if (Name == "--resolve-penetration")
+			{
+				// The offset is optional: a number right after the option is it.
+				double Offset = Request.Options.PenetrationOffset;
+				const bool bNext = !bInline && Index + 1 < Args.size() && ParseNumber(Args[Index + 1], Offset);
+				if (bInline && !ParseNumber(Inline, Offset))
+				{
+					return Usage("--resolve-penetration expects a distance, not '" + Inline + "'");
+				}
+				if (Offset < 0)
+				{
+					return Usage("--resolve-penetration expects a distance of 0 or more, not '" + (bInline ? Inline : Args[Index + 1]) + "'");
+				}
+				Request.Options.bResolvePenetration = true;
+				Request.Options.PenetrationOffset = Offset;
+				Index += bNext ? 2 : 1;
+				continue;
+			}
+			if (Name == "--report")
+			{
+				if ((!bInline && Index + 1 >= Args.size()) || (bInline && Inline.empty()))
+				{
+					return Usage("--report expects a file name");
+				}
+				ReportPath = bInline ? Inline : Args[Index + 1];
+				Index += bInline ? 1 : 2;
+				continue;
+			}
 			if (Name == "-o" || Name == "--output")
 			{
 				if (!ParseFileOption(Args, Index, Request.OutputPath, Error))
@@ -116,6 +175,10 @@ namespace VelmoraCli
 			if (Arg == "--json")
 			{
 				bJson = true;
+			}
+			else if (Arg == "--orient")
+			{
+				Request.Options.bOrientToSurface = true;
 			}
 			else if (Arg == "-q" || Arg == "--quiet")
 			{
@@ -165,11 +228,26 @@ namespace VelmoraCli
 		}
 
 		// Before the mesh is read, so a target that cannot be written costs nothing.
-		if (!FStagedOutput::CheckTarget(Request.OutputPath, {{Request.GroomPath, "groom"}, {Request.MeshPath, "mesh"}}, Error))
+		const std::vector<FInputFile> Inputs = {{Request.GroomPath, "groom"}, {Request.MeshPath, "mesh"}};
+		if (!FStagedOutput::CheckTarget(Request.OutputPath, Inputs, Error))
 		{
 			std::fprintf(stderr, "velmora fit: %s\n", Error.c_str());
 			return 1;
 		}
+		// The report's place too, so a bad one costs no work.
+		std::optional<FStagedOutput> ReportOutput;
+		if (!ReportPath.empty())
+		{
+			ReportOutput.emplace(ReportPath);
+			std::vector<FInputFile> ReportInputs = Inputs;
+			ReportInputs.push_back({Request.OutputPath, "output"});
+			if (!ReportOutput->Prepare(Error, ReportInputs))
+			{
+				std::fprintf(stderr, "velmora fit: %s\n", Error.c_str());
+				return 1;
+			}
+		}
+
 		const auto MeshStart = std::chrono::steady_clock::now();
 		Host::FMeshData Mesh;
 		FFitReport Report;
@@ -185,12 +263,32 @@ namespace VelmoraCli
 			return 1;
 		}
 
+		nlohmann::json Json = Report.ToJson();
+		Json["groom"] = Request.GroomPath;
+		Json["mesh"] = Files[1];
+		Json["output"] = Request.OutputPath;
+		Json["options"] = OptionsToJson(Request.Options);
+		if (ReportOutput)
+		{
+			const bool bWritten = [&]
+			{
+				std::ofstream File(ReportOutput->GetStagingPath(), std::ios::binary | std::ios::trunc);
+				File << Json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+				File.close();
+				if (!File)
+				{
+					Error = "cannot write '" + ReportPath + "'";
+				}
+				return static_cast<bool>(File);
+			}() && ReportOutput->Commit(Error);
+			if (!bWritten)
+			{
+				std::fprintf(stderr, "velmora fit: %s (the fitted groom was written to '%s')\n", Error.c_str(), Request.OutputPath.c_str());
+				return 1;
+			}
+		}
 		if (bJson)
 		{
-			nlohmann::json Json = Report.ToJson();
-			Json["groom"] = Request.GroomPath;
-			Json["mesh"] = Files[1];
-			Json["output"] = Request.OutputPath;
 			// JSON holds text: bytes of a path that are not UTF-8 show as U+FFFD.
 			std::printf("%s\n", Json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
 		}

@@ -1,10 +1,12 @@
 #include "FitRun.h"
 
+#include "QualityReport.h"
 #include "StagedOutput.h"
 #include "StreamCapture.h"
 #include "WrittenGroom.h"
 #include "alembicIO.h"
 #include "velmoraBPLibrary.h"
+#include "velmoraFitBPLibrary.h"
 
 #include "Components/StaticMeshComponent.h"
 #include "GameFramework/Actor.h"
@@ -168,7 +170,7 @@ namespace VelmoraCli
 
 	nlohmann::json FFitReport::ToJson() const
 	{
-		return {
+		nlohmann::json Json = {
 		    {"strands", Strands},
 		    {"points", Points},
 		    {"meshTriangles", MeshTriangles},
@@ -178,6 +180,15 @@ namespace VelmoraCli
 		    {"seconds", {{"mesh", MeshSeconds}, {"read", ReadSeconds}, {"trace", TraceSeconds}, {"write", WriteSeconds}, {"total", TotalSeconds}}},
 		    {"log", Log},
 		};
+		if (Quality.bMeasured)
+		{
+			Json["report"] = QualityToJson(Quality);
+		}
+		if (Before.bMeasured)
+		{
+			Json["before"] = QualityToJson(Before);
+		}
+		return Json;
 	}
 
 	std::string FFitReport::Describe() const
@@ -192,9 +203,12 @@ namespace VelmoraCli
 		              "misses   %lld%s\n"
 		              "time     mesh %.3f s, read %.3f s, trace %.3f s, write %.3f s, total %.3f s\n",
 		              static_cast<long long>(Strands), static_cast<long long>(Points), static_cast<long long>(MeshTriangles), Mode.c_str(),
-		              static_cast<long long>(Hits), static_cast<long long>(Misses), Misses > 0 ? " (left where they were)" : "", MeshSeconds, ReadSeconds,
-		              TraceSeconds, WriteSeconds, TotalSeconds);
-		return Text;
+		              static_cast<long long>(Hits), static_cast<long long>(Misses),
+		              Misses == 0 ? "" : Quality.MissesSnapped == Misses ? " (snapped to the nearest surface point)"
+		                                                                 : " (left where they were)",
+		              MeshSeconds,
+		              ReadSeconds, TraceSeconds, WriteSeconds, TotalSeconds);
+		return Text + (Quality.bMeasured ? DescribeQuality(Quality) : std::string());
 	}
 
 	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& MeshData, FFitReport& Report, std::string& OutError)
@@ -241,6 +255,15 @@ namespace VelmoraCli
 		UStaticMeshComponent* Component =
 		    Host::AddStaticMeshComponent(MeshActor, Mesh, FTransform(Request.MeshRotation, Request.MeshLocation, Request.MeshScale));
 
+		if (Request.bMeasureBefore)
+		{
+			Host::FScopedLogCapture Quiet;
+			FScopedStreamCapture QuietStreams;
+			Report.Before = UvelmoraFitBPLibrary::ReportGroomFit(Component, Request.Origin, FString(UTF8_TO_TCHAR(Request.GroomPath.c_str())));
+			std::string Ignored;
+			QuietStreams.Finish(Ignored, Ignored);
+		}
+
 		std::vector<std::string> Lines;
 		std::vector<int64> Repeats;
 		std::string WriteFailure;
@@ -256,7 +279,9 @@ namespace VelmoraCli
 			FitStart = FClock::now();
 			try
 			{
-				UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Component, Request.Origin, PluginGroom.Get(), PluginOutput.Get());
+				// The node a Blueprint calls; with every option off it is FitGroomToStaticMesh's fit.
+				Report.Quality = UvelmoraFitBPLibrary::FitGroomToStaticMeshWithOptions(Source, Component, Request.Origin, PluginGroom.Get(),
+				                                                                       PluginOutput.Get(), Request.Options);
 			}
 			catch (const std::exception& Error)
 			{
@@ -307,6 +332,11 @@ namespace VelmoraCli
 			Report.Log.push_back(Repeats[Index] > 1 ? Lines[Index] + " (x" + std::to_string(Repeats[Index]) + ")" : Lines[Index]);
 		}
 		Report.Hits = Report.Traced - Report.Misses;
+		if (Report.Quality.bMeasured)
+		{
+			Report.Hits = Report.Quality.Hits;
+			Report.Misses = Report.Quality.Misses;
+		}
 		if (bTaskSeen)
 		{
 			Report.ReadSeconds = SecondsBetween(FitStart, TaskBegin);

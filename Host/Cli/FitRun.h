@@ -3,6 +3,7 @@
 #include "CoreMinimal.h"
 #include "Host/MeshBuilders.h"
 #include "Progress.h"
+#include "velmoraFitBPLibrary.h"
 
 #include <nlohmann/json.hpp>
 
@@ -28,6 +29,10 @@ namespace VelmoraCli
 		// for any other mesh.
 		Host::ECollisionSides CollisionSides = Host::ECollisionSides::DoubleSided;
 		EProgressMode Progress = EProgressMode::Auto;
+		// The fit's repairs, all off by default: the plain fit.
+		FvelmoraFitOptions Options;
+		// Also measure the groom as exported (placed at the origin), before the fit.
+		bool bMeasureBefore = false;
 	};
 
 	struct FFitReport
@@ -50,6 +55,9 @@ namespace VelmoraCli
 		// The fit's log lines as the engine prints them, runs of one line folded into "(xN)", and what
 		// the groom file code printed.
 		std::vector<std::string> Log;
+		// The fitted groom measured against the mesh, and with bMeasureBefore, the groom as exported.
+		FvelmoraFitReport Quality;
+		FvelmoraFitReport Before;
 
 		nlohmann::json ToJson() const;
 		// The human-readable summary, several lines.

@@ -14,6 +14,7 @@ namespace
 	    "\n"
 	    "commands:\n"
 	    "  fit GROOM.abc MESH OUT.abc     put every strand's root on the surface of a mesh (OBJ, FBX, glTF, ...)\n"
+	    "  check GROOM.abc MESH           report how a groom lies on a mesh: roots off the surface, points inside\n"
 	    "  convert SKINNED_MESH OUT       turn LOD 0 of a skinned mesh into a static mesh file\n"
 	    "  demo                           build a head and a groom, fit it, and draw the result (velmora-demo/)\n"
 	    "  inspect GROOM.abc [--json]     show what a groom file holds, as the fit reads it\n"
@@ -22,6 +23,7 @@ namespace
 	    "examples:\n"
 	    "  velmora demo\n"
 	    "  velmora fit groom.abc head.obj fitted.abc --origin 0,0,160\n"
+	    "  velmora check fitted.abc head.obj\n"
 	    "  velmora convert head_skinned.fbx head.obj\n"
 	    "\n"
 	    "'velmora <command> --help' tells more about each. Exit status: 0 done, 1 bad input, 2 bad command line;\n"
@@ -37,6 +39,10 @@ namespace
 		if (Name == "fit")
 		{
 			return VelmoraCli::RunFit;
+		}
+		if (Name == "check")
+		{
+			return VelmoraCli::RunCheck;
 		}
 		if (Name == "convert")
 		{

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace VelmoraCli
 {
@@ -288,6 +289,16 @@ namespace VelmoraCli
 
 	void FView::DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor)
 	{
+		DrawGroom(Groom, Shown, RootColor, std::nullopt);
+	}
+
+	void FView::DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor, FColor8 StrandColor)
+	{
+		DrawGroom(Groom, Shown, RootColor, std::optional<FColor8>(StrandColor));
+	}
+
+	void FView::DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor, const std::optional<FColor8>& StrandColor)
+	{
 		const size_t NumPoints = Groom.positions.size() / 3;
 		const size_t NumColours = Groom.groomColors.size() / 3;
 		size_t First = 0;
@@ -304,7 +315,11 @@ namespace VelmoraCli
 				continue;
 			}
 			FColor8 Color{90, 60, 40};
-			if (NumColours == Groom.vertexCounts.size())
+			if (StrandColor)
+			{
+				Color = *StrandColor;
+			}
+			else if (NumColours == Groom.vertexCounts.size())
 			{
 				Color = {ToByte(Groom.groomColors[3 * Strand]), ToByte(Groom.groomColors[3 * Strand + 1]), ToByte(Groom.groomColors[3 * Strand + 2])};
 			}

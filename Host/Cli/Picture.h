@@ -5,6 +5,7 @@
 #include "alembicIO.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,10 +53,13 @@ namespace VelmoraCli
 		void DrawMesh(const Host::FMeshData& Mesh, FColor8 Color);
 		// The strands marked in Shown (all when it is empty) in their colours, each root marked with a dot.
 		void DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor);
+		// The same, every strand in StrandColor.
+		void DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor, FColor8 StrandColor);
 		// A ring around a world point, over everything.
 		void DrawRing(const FVector& Point, double Radius, FColor8 Color);
 
 	private:
+		void DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor, const std::optional<FColor8>& StrandColor);
 		bool Project(const FVector& Point, double& OutX, double& OutY, double& OutDepth) const;
 		void Plot(int32 X, int32 Y, double Depth, FColor8 Color);
 

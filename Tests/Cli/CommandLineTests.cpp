@@ -59,7 +59,7 @@ TEST(CommandLine, EveryCommandExplainsItselfWithAnExample)
 	const fs::path Dir = VelmoraTest::MakeTempDir("help");
 	const FRun Top = RunVelmora("--help", Dir);
 	EXPECT_EQ(Top.ExitCode, 0);
-	for (const char* Command : {"fit", "convert", "demo", "inspect", "pack"})
+	for (const char* Command : {"fit", "check", "convert", "demo", "inspect", "pack"})
 	{
 		SCOPED_TRACE(Command);
 		EXPECT_NE(Top.Stdout.find(std::string("  ") + Command + " "), std::string::npos) << Top.Stdout;

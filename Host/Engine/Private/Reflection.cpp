@@ -89,6 +89,35 @@ UScriptStruct::UScriptStruct(const TCHAR* InCPPName, int32 InSize, int32 InAlign
 	Name = FName(*(CPPName.StartsWith(TEXT("F"), ESearchCase::CaseSensitive) ? CPPName.Mid(1) : CPPName));
 }
 
+void UScriptStruct::AddProperty(FProperty* Property)
+{
+	check(Property != nullptr && Property->Next == nullptr);
+	check(Property->GetOffset_ForInternal() >= 0 && Property->GetOffset_ForInternal() + Property->GetSize() <= Size);
+	FField** Link = &ChildProperties;
+	while (*Link)
+	{
+		Link = &(*Link)->Next;
+	}
+	*Link = Property;
+}
+
+FProperty* UScriptStruct::FindPropertyByName(FName InName) const
+{
+	for (FField* Field = ChildProperties; Field; Field = Field->Next)
+	{
+		if (Field->GetFName() == InName)
+		{
+			return CastField<FProperty>(Field);
+		}
+	}
+	return nullptr;
+}
+
+FString UScriptStruct::GetPathName() const
+{
+	return Package ? Package->GetName() + TEXT(".") + GetName() : GetName();
+}
+
 UScriptStruct* TBaseStructure<FVector>::Get()
 {
 	static UScriptStruct* const Struct = UScriptStruct::Make<FVector>(TEXT("FVector"));

@@ -35,6 +35,7 @@ namespace Host
 			else
 			{
 				CheckType<std::conditional_t<std::is_same_v<T, FString>, FStrProperty, FStructProperty>>(Property, sizeof(T));
+				CheckStruct<T>(Property);
 				Property->CopyCompleteValue(Property->ContainerPtrToValuePtr<void>(Data.get()), &Value);
 			}
 		}
@@ -45,6 +46,7 @@ namespace Host
 		{
 			FProperty* Property = Function->GetReturnProperty();
 			check(Property != nullptr && Property->GetSize() == static_cast<int32>(sizeof(T)));
+			CheckStruct<T>(Property);
 			return *Property->ContainerPtrToValuePtr<T>(Data.get());
 		}
 
@@ -58,6 +60,22 @@ namespace Host
 		{
 			checkf(CastField<const PropertyType>(Property) != nullptr && Property->GetSize() == static_cast<int32>(Size),
 			       TEXT("Argument of the wrong type"));
+		}
+
+		// A reflected struct pin takes values of its own struct only, not of another of the same size.
+		template<typename T>
+		static void CheckStruct(const FProperty* Property)
+		{
+			if constexpr (requires { T::StaticStruct(); })
+			{
+				const FStructProperty* const Struct = CastField<const FStructProperty>(Property);
+				checkf(Struct != nullptr && Struct->Struct == T::StaticStruct(), TEXT("Argument of the wrong struct"));
+			}
+			else if constexpr (std::is_same_v<T, FVector>)
+			{
+				const FStructProperty* const Struct = CastField<const FStructProperty>(Property);
+				checkf(Struct != nullptr && Struct->Struct == TBaseStructure<FVector>::Get(), TEXT("Argument of the wrong struct"));
+			}
 		}
 
 		const UFunction* Function;

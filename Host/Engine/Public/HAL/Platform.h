@@ -34,6 +34,9 @@ using TCHAR = char16_t;
 #define DLLEXPORT __attribute__((visibility("default")))
 #define DLLIMPORT
 
+// Where a member sits in its struct, as reflection records it.
+#define STRUCT_OFFSET(struc, member) offsetof(struc, member)
+
 #define PLATFORM_LITTLE_ENDIAN 1
 #define PLATFORM_LINUX 1
 #define PLATFORM_WINDOWS 0

@@ -154,8 +154,12 @@ public:
 		    { *static_cast<T*>(Dest) = *static_cast<const T*>(Src); });
 	}
 
+	UScriptStruct(const UScriptStruct&) = delete;
+	UScriptStruct& operator=(const UScriptStruct&) = delete;
+
 	// "Vector" for FVector.
 	FName GetFName() const { return Name; }
+	FString GetName() const { return Name.ToString(); }
 	FString GetStructCPPName() const { return CPPName; }
 	int32 GetStructureSize() const { return Size; }
 	int32 GetMinAlignment() const { return Alignment; }
@@ -163,7 +167,37 @@ public:
 	void DestroyStruct(void* Dest) const { Destroy(Dest); }
 	void CopyScriptStruct(void* Dest, const void* Src) const { Copy(Dest, Src); }
 
+	// The reflected members, linked through FField::Next in declaration order; filled in by the struct's
+	// generated registration. Each sits at its C++ offset.
+	FField* ChildProperties = nullptr;
+	// Appends a member; the struct owns it.
+	void AddProperty(FProperty* Property);
+	FProperty* FindPropertyByName(FName InName) const;
+
+	UPackage* GetOuterUPackage() const { return Package; }
+	void SetOuterUPackage(UPackage* InPackage) { Package = InPackage; }
+	// "/Script/velmora.velmoraFitOptions" for a struct of the velmora module.
+	FString GetPathName() const;
+
+#if WITH_EDITOR
+	bool HasMetaData(const TCHAR* Key) const
+	{
+		return MetaData.Find(Key) != nullptr;
+	}
+	const FString& GetMetaData(const TCHAR* Key) const
+	{
+		return MetaData.Get(Key);
+	}
+	void SetMetaData(const TCHAR* Key, FString&& InValue)
+	{
+		MetaData.Set(Key, MoveTemp(InValue));
+	}
+#endif
+
 private:
+	UPackage* Package = nullptr;
+	UE::Host::FMetaData MetaData;
+
 	UScriptStruct(const TCHAR* InCPPName, int32 InSize, int32 InAlignment, void (*InInitialize)(void*), void (*InDestroy)(void*),
 	              void (*InCopy)(void*, const void*));
 
@@ -175,6 +209,13 @@ private:
 	void (*Destroy)(void*);
 	void (*Copy)(void*, const void*);
 };
+
+// The struct of T, as the header tool exports it for each reflected struct.
+template<class T>
+UScriptStruct* StaticStruct()
+{
+	return T::StaticStruct();
+}
 
 template<class T>
 struct TBaseStructure;

@@ -13,6 +13,9 @@
 #define P_GET_STRUCT(StructType, ParamName) \
 	StructType ParamName = StructType();    \
 	Stack.StepCompiledIn<FStructProperty>(&ParamName);
+#define P_GET_STRUCT_REF(StructType, ParamName) \
+	StructType ParamName##Temp;                 \
+	StructType& ParamName = Stack.StepCompiledInRef<FStructProperty, StructType>(&ParamName##Temp);
 #define P_GET_PROPERTY(PropertyType, ParamName)                                 \
 	PropertyType::TCppType ParamName = PropertyType::GetDefaultPropertyValue(); \
 	Stack.StepCompiledIn<PropertyType>(&ParamName);

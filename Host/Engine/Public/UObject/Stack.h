@@ -38,6 +38,20 @@ public:
 		Property->CopyCompleteValueToScriptVM(Result, Property->ContainerPtrToValuePtr<void>(Locals));
 	}
 
+	// The next parameter, by reference: a native call's reference parameters name the caller's values in
+	// the parameter record, so the callee reads (and for an out parameter, writes) them in place.
+	template<class TProperty, typename TNativeType>
+	TNativeType& StepCompiledInRef(void* const TemporaryBuffer)
+	{
+		check(Code == nullptr && TemporaryBuffer != nullptr);
+		FProperty* Property = CastField<FProperty>(PropertyChainForCompiledIn);
+		checkf(Property != nullptr, TEXT("More arguments read than the function has"));
+		checkf(CastField<TProperty>(Property) != nullptr, TEXT("Argument read as another property type than it has"));
+		checkf(Property->GetSize() == static_cast<int32>(sizeof(TNativeType)), TEXT("Argument read as another type than it has"));
+		PropertyChainForCompiledIn = Property->Next;
+		return *Property->ContainerPtrToValuePtr<TNativeType>(Locals);
+	}
+
 	// "Class.Function" of this frame.
 	FString GetStackDescription() const;
 

@@ -142,6 +142,47 @@ public:
 	virtual FString GetCPPType() const override { return TEXT("FString"); }
 };
 
+// A native bool (not a bitfield).
+class FBoolProperty : public TPropertyValueOps<bool>
+{
+public:
+	using TPropertyValueOps::TPropertyValueOps;
+
+	virtual FString GetCPPType() const override { return TEXT("bool"); }
+};
+
+class FIntProperty : public TPropertyValueOps<int32>
+{
+public:
+	using TPropertyValueOps::TPropertyValueOps;
+
+	virtual FString GetCPPType() const override { return TEXT("int32"); }
+};
+
+class FInt64Property : public TPropertyValueOps<int64>
+{
+public:
+	using TPropertyValueOps::TPropertyValueOps;
+
+	virtual FString GetCPPType() const override { return TEXT("int64"); }
+};
+
+class FFloatProperty : public TPropertyValueOps<float>
+{
+public:
+	using TPropertyValueOps::TPropertyValueOps;
+
+	virtual FString GetCPPType() const override { return TEXT("float"); }
+};
+
+class FDoubleProperty : public TPropertyValueOps<double>
+{
+public:
+	using TPropertyValueOps::TPropertyValueOps;
+
+	virtual FString GetCPPType() const override { return TEXT("double"); }
+};
+
 template<typename FieldType>
 FieldType* CastField(FField* Src)
 {
@@ -169,13 +210,12 @@ public:
 
 	explicit TFieldIterator(const UFunction* Function) requires std::is_base_of_v<FField, FieldType>
 	{
-		for (FField* Field = Function ? Function->ChildProperties : nullptr; Field; Field = Field->Next)
-		{
-			if (FieldType* Typed = CastField<FieldType>(Field))
-			{
-				Fields.push_back(Typed);
-			}
-		}
+		AddFields(Function ? Function->ChildProperties : nullptr);
+	}
+
+	explicit TFieldIterator(const UScriptStruct* Struct) requires std::is_base_of_v<FField, FieldType>
+	{
+		AddFields(Struct ? Struct->ChildProperties : nullptr);
 	}
 
 	explicit operator bool() const { return Index < Fields.size(); }
@@ -188,6 +228,17 @@ public:
 	FieldType* operator->() const { return Fields[Index]; }
 
 private:
+	void AddFields(FField* First)
+	{
+		for (FField* Field = First; Field; Field = Field->Next)
+		{
+			if (FieldType* Typed = CastField<FieldType>(Field))
+			{
+				Fields.push_back(Typed);
+			}
+		}
+	}
+
 	std::vector<FieldType*> Fields;
 	size_t Index = 0;
 };

@@ -29,3 +29,19 @@ UStaticMesh* UProbeLibrary::Echo(UStaticMesh* Mesh)
 {
 	return Mesh;
 }
+
+FProbeValues UProbeLibrary::Twice(const FProbeValues& Values, FProbeValues Copy)
+{
+	GProbeRecord.TwiceValues = &Values;
+	GProbeRecord.TwiceCopy = &Copy;
+	FProbeValues Result = Values;
+	Result.bFlag = !Values.bFlag;
+	Result.Count = 2 * Values.Count;
+	Result.Big = 2 * Values.Big;
+	Result.Ratio = 2 * Values.Ratio;
+	Result.Amount = 2 * Values.Amount;
+	Result.Where = Values.Where * 2.0;
+	Result.Text = Values.Text + Values.Text;
+	Result.Hidden = Copy.Count;
+	return Result;
+}

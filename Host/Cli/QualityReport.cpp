@@ -1,0 +1,61 @@
+#include "QualityReport.h"
+
+#include <cstdio>
+
+namespace VelmoraCli
+{
+	nlohmann::json QualityToJson(const FvelmoraFitReport& Report)
+	{
+		nlohmann::json Json = {
+		    {"strands", Report.Strands},
+		    {"points", Report.Points},
+		    {"surfaceTolerance", Report.SurfaceTolerance},
+		    {"rootsOnSurface", Report.RootsOnSurface},
+		    {"rootsOffSurface", Report.RootsOffSurface},
+		    {"rootDistance", {{"min", Report.RootDistanceMin}, {"median", Report.RootDistanceMedian}, {"max", Report.RootDistanceMax}}},
+		    {"pointsInside", Report.PointsInside},
+		    {"strandsInside", Report.StrandsInside},
+		};
+		if (Report.bAfterFit)
+		{
+			Json["displacement"] = {{"min", Report.DisplacementMin}, {"median", Report.DisplacementMedian}, {"max", Report.DisplacementMax}};
+			Json["hits"] = Report.Hits;
+			Json["misses"] = Report.Misses;
+			Json["missesSnapped"] = Report.MissesSnapped;
+			Json["strandsOriented"] = Report.StrandsOriented;
+			Json["pointsResolved"] = Report.PointsResolved;
+		}
+		return Json;
+	}
+
+	nlohmann::json OptionsToJson(const FvelmoraFitOptions& Options)
+	{
+		return {
+		    {"onMiss", Options.bSnapMissesToNearest ? "nearest" : "keep"},
+		    {"orient", Options.bOrientToSurface},
+		    {"resolvePenetration", Options.bResolvePenetration},
+		    {"penetrationOffset", Options.PenetrationOffset},
+		};
+	}
+
+	std::string DescribeQuality(const FvelmoraFitReport& Report)
+	{
+		char Text[1024];
+		int Length = std::snprintf(Text, sizeof(Text),
+		                           "roots    %lld on the surface (within %g), %lld off it\n"
+		                           "distance of roots from the surface: min %.4g, median %.4g, max %.4g\n"
+		                           "inside   %lld points of %lld strands inside the mesh\n",
+		                           static_cast<long long>(Report.RootsOnSurface), Report.SurfaceTolerance, static_cast<long long>(Report.RootsOffSurface),
+		                           Report.RootDistanceMin, Report.RootDistanceMedian, Report.RootDistanceMax, static_cast<long long>(Report.PointsInside),
+		                           static_cast<long long>(Report.StrandsInside));
+		if (Report.bAfterFit && Length > 0 && Length < static_cast<int>(sizeof(Text)))
+		{
+			std::snprintf(Text + Length, sizeof(Text) - Length,
+			              "moved    roots by min %.4g, median %.4g, max %.4g\n"
+			              "repairs  %lld misses snapped, %lld strands oriented, %lld points pushed out of the mesh\n",
+			              Report.DisplacementMin, Report.DisplacementMedian, Report.DisplacementMax, static_cast<long long>(Report.MissesSnapped),
+			              static_cast<long long>(Report.StrandsOriented), static_cast<long long>(Report.PointsResolved));
+		}
+		return Text;
+	}
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "velmoraFitBPLibrary.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+// The fit-quality report as the command prints it: lines for people, an object for JSON.
+namespace VelmoraCli
+{
+	nlohmann::json QualityToJson(const FvelmoraFitReport& Report);
+	nlohmann::json OptionsToJson(const FvelmoraFitOptions& Options);
+
+	// "roots    ..." and "inside   ..." lines (and, after a fit, "moved" and "repairs"), each ending in a newline.
+	std::string DescribeQuality(const FvelmoraFitReport& Report);
+}
