@@ -171,7 +171,16 @@ namespace VelmoraCli
 			const aiScene* Scene = Importer.ReadFile(Path, Steps);
 			if (!Scene || !Scene->mRootNode || (Scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
 			{
-				const std::string Reason = Importer.GetErrorString();
+				// The reason is the importer's and may span lines; ours is one.
+				std::string Reason = Importer.GetErrorString();
+				std::replace_if(
+				    Reason.begin(), Reason.end(), [](char C)
+				    { return C == '\n' || C == '\r'; },
+				    ' ');
+				while (!Reason.empty() && Reason.back() == ' ')
+				{
+					Reason.pop_back();
+				}
 				OutError = "cannot read mesh '" + Path + "'" + (Reason.empty() ? std::string() : ": " + Reason);
 				return nullptr;
 			}

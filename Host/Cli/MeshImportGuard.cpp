@@ -148,9 +148,10 @@ namespace VelmoraCli
 
 		[[noreturn]] void RunChild(int Fd, pid_t Parent, const std::string& Path, const FMeshImportLimits& Limits, const FMeshImport& Import)
 		{
-			// A cleanup handler inherited from the command must never run here: it would remove the command's
-			// own files. The child also goes when the command does.
-			for (const int Signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE})
+			// Handlers inherited from the command must never run here: a cleanup handler would remove the
+			// command's own files, a crash handler would report the importer's crash as the command's. The
+			// child also goes when the command does.
+			for (const int Signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGSEGV, SIGBUS, SIGABRT, SIGILL, SIGFPE, SIGTRAP, SIGALRM, SIGXCPU})
 			{
 				std::signal(Signal, SIG_DFL);
 			}
