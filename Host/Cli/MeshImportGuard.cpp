@@ -160,6 +160,15 @@ namespace VelmoraCli
 			{
 				_exit(1);
 			}
+			// The pipe is the child's only say: whatever the importer (or a sanitizer) prints would break the
+			// command's one-line errors.
+			const int Null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+			if (Null >= 0)
+			{
+				dup2(Null, STDOUT_FILENO);
+				dup2(Null, STDERR_FILENO);
+				close(Null);
+			}
 			// A crash in the importer leaves no core file behind.
 			SetSoftLimit(RLIMIT_CORE, 0);
 			rlimit Cpu{};
