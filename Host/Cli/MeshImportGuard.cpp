@@ -121,7 +121,7 @@ namespace VelmoraCli
 				{
 					Outcome = Import(Mesh, bFlag, Reason) ? EOutcome::Loaded : EOutcome::Failed;
 					// The importer turns its own allocation failures into an error text.
-					if (Outcome == EOutcome::Failed && Reason.find("bad_alloc") != std::string::npos)
+					if (Outcome == EOutcome::Failed && Reason.ends_with(": std::bad_alloc"))
 					{
 						Outcome = EOutcome::OutOfMemory;
 					}
