@@ -43,6 +43,7 @@ namespace VelmoraCli
 		};
 		constexpr uint32_t ReplyMagic = 0x766d6931;
 		constexpr uint32_t MaxReasonLength = 64 * 1024;
+		constexpr uint64_t GuardBytes = 1 << 20;
 
 		bool WriteAll(int Fd, const void* Data, size_t Size)
 		{
@@ -182,13 +183,15 @@ namespace VelmoraCli
 			}
 			FChildWork Work{Path, Import, {}, false, {}, EOutcome::Failed};
 			const uint64_t StackBytes = MegabytesToBytes(std::max<uint64_t>(Limits.StackMB, 1));
-			SetSoftLimit(RLIMIT_AS, AddressSpaceInUse() + StackBytes + MegabytesToBytes(Limits.MemoryMB));
+			SetSoftLimit(RLIMIT_AS, AddressSpaceInUse() + StackBytes + GuardBytes + MegabytesToBytes(Limits.MemoryMB));
 
 			// The import runs on a thread of its own so its stack is what the limits say, whatever thread
 			// called us.
 			pthread_attr_t Attributes;
 			pthread_attr_init(&Attributes);
 			pthread_attr_setstacksize(&Attributes, static_cast<size_t>(StackBytes));
+			// A wide guard, so a large frame past the end of the stack faults rather than lands elsewhere.
+			pthread_attr_setguardsize(&Attributes, GuardBytes);
 			pthread_t Thread;
 			const auto Entry = [](void* Argument) -> void*
 			{
