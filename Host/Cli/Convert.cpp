@@ -16,7 +16,7 @@
 namespace VelmoraCli
 {
 	const char* const ConvertUsage =
-	    "usage: velmora convert SKINNED_MESH OUT [--json] [--quiet]\n"
+	    "usage: velmora convert SKINNED_MESH OUT [options]\n"
 	    "\n"
 	    "Loads the most detailed level (LOD 0) of a skinned mesh file as a skeletal mesh, turns it into a\n"
 	    "static mesh with the same UvelmoraBPLibrary::SkeletalMeshToStaticMesh the editor runs, and writes\n"
@@ -25,9 +25,11 @@ namespace VelmoraCli
 	    "skeletal mesh (every mesh when it has none); nodes named ..._LOD1, ..._LOD2 and so on are left out.\n"
 	    "\n"
 	    "options:\n"
-	    "  -o, --output OUT   the output file (instead of the second argument)\n"
-	    "  --json             print the summary and the log as JSON on stdout\n"
-	    "  -q, --quiet        print nothing but errors\n"
+	    "  -o, --output OUT         the output file (instead of the second argument)\n"
+	    "  --json                   print the summary and the log as JSON on stdout\n"
+	    "  -q, --quiet              print nothing but errors\n"
+	    "  --mesh-memory-limit MB   memory the mesh import may take (default 3072)\n"
+	    "  --mesh-time-limit S      processor seconds the mesh import may take (default 60)\n"
 	    "\n"
 	    "OUT (and a file its format writes beside it, such as an OBJ's .mtl) appears only when whole. It must\n"
 	    "be a regular file or not exist yet, and not be SKINNED_MESH; links and permissions are handled as\n"
@@ -41,6 +43,8 @@ namespace VelmoraCli
 		std::string OutputPath;
 		bool bJson = false;
 		bool bQuiet = false;
+		FMeshImportLimits MeshLimits;
+		std::string LimitError;
 		const auto Usage = [](const std::string& Message)
 		{
 			std::fprintf(stderr, "velmora convert: %s (see velmora convert --help)\n", Message.c_str());
@@ -56,6 +60,16 @@ namespace VelmoraCli
 			{
 				std::fputs(ConvertUsage, stdout);
 				return 0;
+			}
+			if (IsMeshLimitOption(Arg))
+			{
+				size_t Next = Index;
+				if (!ParseMeshLimitOption(Args, Next, MeshLimits, LimitError))
+				{
+					return Usage(LimitError);
+				}
+				Index = Next - 1;
+				continue;
 			}
 			if (Name == "-o" || Name == "--output")
 			{
@@ -109,7 +123,7 @@ namespace VelmoraCli
 		}
 		Host::FMeshData Loaded;
 		bool bSkinned = false;
-		if (!LoadSkinnedMeshFile(Files[0], Loaded, bSkinned, Error))
+		if (!LoadSkinnedMeshFile(Files[0], Loaded, bSkinned, Error, MeshLimits))
 		{
 			return Fail(Error);
 		}

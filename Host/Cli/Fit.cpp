@@ -56,6 +56,8 @@ namespace VelmoraCli
 	    "  -q, --quiet              print nothing but errors\n"
 	    "  --progress               show progress even when stderr is not a terminal\n"
 	    "  --no-progress            never show progress\n"
+	    "  --mesh-memory-limit MB   memory the mesh import may take (default 3072)\n"
+	    "  --mesh-time-limit S      processor seconds the mesh import may take (default 60)\n"
 	    "\n"
 	    "The output appears only when the fit succeeded; on bad input the command exits with status 1 and\n"
 	    "one line saying why (2 for a bad command line).\n"
@@ -74,6 +76,7 @@ namespace VelmoraCli
 		bool bJson = false;
 		bool bQuiet = false;
 		std::string ReportPath;
+		FMeshImportLimits MeshLimits;
 		std::string Error;
 		const auto Usage = [](const std::string& Message)
 		{
@@ -164,6 +167,14 @@ namespace VelmoraCli
 				Index += bInline ? 1 : 2;
 				continue;
 			}
+			if (IsMeshLimitOption(Arg))
+			{
+				if (!ParseMeshLimitOption(Args, Index, MeshLimits, Error))
+				{
+					return Usage(Error);
+				}
+				continue;
+			}
 			if (Name == "-o" || Name == "--output")
 			{
 				if (!ParseFileOption(Args, Index, Request.OutputPath, Error))
@@ -251,7 +262,7 @@ namespace VelmoraCli
 		const auto MeshStart = std::chrono::steady_clock::now();
 		Host::FMeshData Mesh;
 		FFitReport Report;
-		if (!LoadMeshFile(Files[1], Mesh, Error))
+		if (!LoadMeshFile(Files[1], Mesh, Error, MeshLimits))
 		{
 			std::fprintf(stderr, "velmora fit: %s\n", Error.c_str());
 			return 1;

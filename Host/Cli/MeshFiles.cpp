@@ -12,14 +12,16 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <string>
 #include <system_error>
+#include <vector>
 
 namespace VelmoraCli
 {
 	namespace
 	{
-		// Node trees deeper than this are taken for damaged files rather than walked.
-		constexpr int MaxNodeDepth = 1024;
+		// Node visits beyond this are taken for a file that shares its nodes to blow up, not for a head.
+		constexpr size_t MaxNodeVisits = 1000000;
 
 		std::string Lowercase(std::string Text)
 		{
@@ -105,41 +107,57 @@ namespace VelmoraCli
 				return true;
 			}
 
-			bool Walk(const aiNode& Node, const aiMatrix4x4& Parent, int Depth)
+			// Pre-order, children in index order, on a stack of our own: a file may nest nodes as deep as it
+			// likes. A node may also be reached more than once (importers share children), so every visit
+			// counts against a cap rather than letting a small file unfold into billions of copies.
+			bool Walk(const aiNode& Root)
 			{
-				if (Depth > MaxNodeDepth)
+				struct FVisit
 				{
-					Error = "the scene's node tree is too deep";
-					return false;
-				}
-				if (bOnlyFinestLod && LodOfName(Node.mName.C_Str()) > 0)
+					const aiNode* Node;
+					aiMatrix4x4 Parent;
+				};
+				std::vector<FVisit> Pending{{&Root, aiMatrix4x4()}};
+				size_t Visits = 0;
+				while (!Pending.empty())
 				{
-					return true;
-				}
-				const aiMatrix4x4 Transform = Parent * Node.mTransformation;
-				for (unsigned Index = 0; Index < Node.mNumMeshes; ++Index)
-				{
-					const unsigned MeshIndex = Node.mMeshes[Index];
-					if (MeshIndex >= Scene.mNumMeshes || !Scene.mMeshes[MeshIndex])
+					const FVisit Visit = Pending.back();
+					Pending.pop_back();
+					if (++Visits > MaxNodeVisits)
 					{
-						Error = "a node refers to a mesh the file does not have";
+						Error = "the scene has more than " + std::to_string(MaxNodeVisits) + " node instances";
 						return false;
 					}
-					const aiMesh& Mesh = *Scene.mMeshes[MeshIndex];
-					if (bOnlySkinned && !Mesh.HasBones())
+					const aiNode& Node = *Visit.Node;
+					if (bOnlyFinestLod && LodOfName(Node.mName.C_Str()) > 0)
 					{
 						continue;
 					}
-					if (!AddMesh(Mesh, Transform))
+					const aiMatrix4x4 Transform = Visit.Parent * Node.mTransformation;
+					for (unsigned Index = 0; Index < Node.mNumMeshes; ++Index)
 					{
-						return false;
+						const unsigned MeshIndex = Node.mMeshes[Index];
+						if (MeshIndex >= Scene.mNumMeshes || !Scene.mMeshes[MeshIndex])
+						{
+							Error = "a node refers to a mesh the file does not have";
+							return false;
+						}
+						const aiMesh& Mesh = *Scene.mMeshes[MeshIndex];
+						if (bOnlySkinned && !Mesh.HasBones())
+						{
+							continue;
+						}
+						if (!AddMesh(Mesh, Transform))
+						{
+							return false;
+						}
 					}
-				}
-				for (unsigned Child = 0; Child < Node.mNumChildren; ++Child)
-				{
-					if (Node.mChildren[Child] && !Walk(*Node.mChildren[Child], Transform, Depth + 1))
+					for (unsigned Child = Node.mNumChildren; Child-- > 0;)
 					{
-						return false;
+						if (Node.mChildren[Child])
+						{
+							Pending.push_back({Node.mChildren[Child], Transform});
+						}
 					}
 				}
 				return true;
@@ -159,7 +177,16 @@ namespace VelmoraCli
 			const aiScene* Scene = Importer.ReadFile(Path, Steps);
 			if (!Scene || !Scene->mRootNode || (Scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
 			{
-				const std::string Reason = Importer.GetErrorString();
+				// The reason is the importer's and may span lines; ours is one.
+				std::string Reason = Importer.GetErrorString();
+				std::replace_if(
+				    Reason.begin(), Reason.end(), [](char C)
+				    { return C == '\n' || C == '\r'; },
+				    ' ');
+				while (!Reason.empty() && Reason.back() == ' ')
+				{
+					Reason.pop_back();
+				}
 				OutError = "cannot read mesh '" + Path + "'" + (Reason.empty() ? std::string() : ": " + Reason);
 				return nullptr;
 			}
@@ -170,7 +197,7 @@ namespace VelmoraCli
 		{
 			Host::FMeshData Mesh;
 			FFlattener Flattener{Scene, bOnlySkinned, bOnlyFinestLod, Mesh, {}};
-			if (!Flattener.Walk(*Scene.mRootNode, aiMatrix4x4(), 0))
+			if (!Flattener.Walk(*Scene.mRootNode))
 			{
 				OutError = "cannot read mesh '" + Path + "': " + Flattener.Error;
 				return false;
@@ -229,29 +256,46 @@ namespace VelmoraCli
 			}
 			return {};
 		}
+
+		bool LoadMeshInProcess(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError)
+		{
+			Assimp::Importer Importer;
+			const aiScene* Scene = ReadScene(Importer, Path, OutError);
+			return Scene && Flatten(*Scene, Path, false, false, OutMesh, OutError);
+		}
+
+		bool LoadSkinnedMeshInProcess(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError)
+		{
+			Assimp::Importer Importer;
+			const aiScene* Scene = ReadScene(Importer, Path, OutError);
+			if (!Scene)
+			{
+				return false;
+			}
+			bOutSkinned = false;
+			for (unsigned Index = 0; Index < Scene->mNumMeshes; ++Index)
+			{
+				bOutSkinned = bOutSkinned || (Scene->mMeshes[Index] && Scene->mMeshes[Index]->HasBones());
+			}
+			return Flatten(*Scene, Path, bOutSkinned, true, OutMesh, OutError);
+		}
 	}
 
-	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError)
+	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits)
 	{
-		Assimp::Importer Importer;
-		const aiScene* Scene = ReadScene(Importer, Path, OutError);
-		return Scene && Flatten(*Scene, Path, false, false, OutMesh, OutError);
+		bool bUnused = false;
+		return RunGuardedImport(
+		    Path, Limits, [&](Host::FMeshData& Mesh, bool&, std::string& Error)
+		    { return LoadMeshInProcess(Path, Mesh, Error); },
+		    OutMesh, bUnused, OutError);
 	}
 
-	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError)
+	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError, const FMeshImportLimits& Limits)
 	{
-		Assimp::Importer Importer;
-		const aiScene* Scene = ReadScene(Importer, Path, OutError);
-		if (!Scene)
-		{
-			return false;
-		}
-		bOutSkinned = false;
-		for (unsigned Index = 0; Index < Scene->mNumMeshes; ++Index)
-		{
-			bOutSkinned = bOutSkinned || (Scene->mMeshes[Index] && Scene->mMeshes[Index]->HasBones());
-		}
-		return Flatten(*Scene, Path, bOutSkinned, true, OutMesh, OutError);
+		return RunGuardedImport(
+		    Path, Limits, [&](Host::FMeshData& Mesh, bool& bSkinned, std::string& Error)
+		    { return LoadSkinnedMeshInProcess(Path, Mesh, bSkinned, Error); },
+		    OutMesh, bOutSkinned, OutError);
 	}
 
 	bool SaveMeshFile(const std::string& Path, const Host::FMeshData& Mesh, std::string& OutError)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Host/MeshBuilders.h"
+#include "MeshImportGuard.h"
 
 #include <string>
 
@@ -12,13 +13,15 @@ namespace VelmoraCli
 {
 	// Every mesh of the scene, triangulated, placed by its node's transform and flattened into one
 	// positions-and-triangles list. Points and lines are dropped. False with a one-line reason in OutError
-	// when the file cannot be read or holds no triangles.
-	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError);
+	// when the file cannot be read or holds no triangles. The importer runs in a child process under
+	// Limits, so a file that crashes it, loops or asks for too much memory is only an unreadable file.
+	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits = FMeshImportLimits());
 
 	// The most detailed level of a skinned mesh: the meshes that carry bones when the file has any (all
 	// meshes otherwise), leaving out nodes named as coarser levels ("..._LOD1", "..._LOD2", ...).
 	// OutSkinned tells whether bones were found.
-	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError);
+	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError,
+	                         const FMeshImportLimits& Limits = FMeshImportLimits());
 
 	// Writes the mesh in the format Path's extension names (.obj, .ply, .stl, .gltf, .glb, .fbx, .dae, ...).
 	// False with a reason when the extension names no format assimp writes or writing fails.

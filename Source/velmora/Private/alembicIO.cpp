@@ -69,12 +69,30 @@ namespace
 		{
 			return Alembic::AbcGeom::ICurves(object, Alembic::Abc::kWrapExisting);
 		}
-		for (size_t i = 0; i < object.getNumChildren(); ++i)
+		// The file chooses how deep objects nest, so the walk keeps its path on the heap: each entry is an
+		// object and the next of its children to visit. Leaving a subtree pops its deepest object first, so
+		// releasing an object never takes a chain of ancestors with it.
+		struct FVisit
 		{
-			if (std::optional<Alembic::AbcGeom::ICurves> found = FindFirstCurves(object.getChild(i)))
+			Alembic::Abc::IObject object;
+			size_t nextChild;
+		};
+		std::vector<FVisit> path;
+		path.push_back({object, 0});
+		while (!path.empty())
+		{
+			FVisit& visit = path.back();
+			if (visit.nextChild >= visit.object.getNumChildren())
 			{
-				return found;
+				path.pop_back();
+				continue;
 			}
+			Alembic::Abc::IObject child = visit.object.getChild(visit.nextChild++);
+			if (Alembic::AbcGeom::ICurves::matches(child.getMetaData(), Alembic::Abc::kStrictMatching))
+			{
+				return Alembic::AbcGeom::ICurves(child, Alembic::Abc::kWrapExisting);
+			}
+			path.push_back({std::move(child), 0});
 		}
 		return std::nullopt;
 	}

@@ -6,9 +6,31 @@ namespace Alembic
 	{
 		namespace ALEMBIC_VERSION_NS
 		{
+			namespace
+			{
+				// A reader holds its parent, so releasing the last reference to a deep one would release its
+				// parent from inside its destructor, and so on: one nested call per level of the file. The
+				// ancestors nobody else holds are let go here, one after another, each with its parent detached.
+				template<class READER>
+				void ReleaseChain(shared_ptr<READER>& ioParent, shared_ptr<READER> READER::*iParentOf)
+				{
+					shared_ptr<READER> Parent = std::move(ioParent);
+					while (Parent && Parent.use_count() == 1)
+					{
+						shared_ptr<READER> Next = std::move((*Parent).*iParentOf);
+						Parent = std::move(Next);
+					}
+				}
+			}
+
 			OrImpl::OrImpl(shared_ptr<ArImpl> iArchive, shared_ptr<OrImpl> iParent, shared_ptr<OrData> iData, AbcA::ObjectHeaderPtr iHeader)
 			    : m_archive(std::move(iArchive)), m_parent(std::move(iParent)), m_data(std::move(iData)), m_header(std::move(iHeader))
 			{
+			}
+
+			OrImpl::~OrImpl()
+			{
+				ReleaseChain(m_parent, &OrImpl::m_parent);
 			}
 
 			AbcA::CompoundPropertyReaderPtr OrImpl::getProperties()
@@ -60,6 +82,11 @@ namespace Alembic
 			CprImpl::CprImpl(shared_ptr<OrImpl> iObject, shared_ptr<CprImpl> iParent, shared_ptr<CprData> iData, PropertyHeaderPtr iHeader)
 			    : m_object(std::move(iObject)), m_parent(std::move(iParent)), m_data(std::move(iData)), m_header(std::move(iHeader))
 			{
+			}
+
+			CprImpl::~CprImpl()
+			{
+				ReleaseChain(m_parent, &CprImpl::m_parent);
 			}
 
 			const AbcA::PropertyHeader& CprImpl::getPropertyHeader(size_t i)

@@ -85,6 +85,7 @@ namespace Alembic
 			{
 			public:
 				OrImpl(shared_ptr<ArImpl> iArchive, shared_ptr<OrImpl> iParent, shared_ptr<OrData> iData, AbcA::ObjectHeaderPtr iHeader);
+				~OrImpl() override;
 
 				const AbcA::ObjectHeader& getHeader() const override { return *m_header; }
 				AbcA::ArchiveReaderPtr getArchive() override { return m_archive; }
@@ -112,6 +113,7 @@ namespace Alembic
 			{
 			public:
 				CprImpl(shared_ptr<OrImpl> iObject, shared_ptr<CprImpl> iParent, shared_ptr<CprData> iData, PropertyHeaderPtr iHeader);
+				~CprImpl() override;
 
 				const AbcA::PropertyHeader& getHeader() const override { return m_header->header; }
 				AbcA::ObjectReaderPtr getObject() override { return m_object; }

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "Host/MeshBuilders.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Mesh files come from anywhere and the importer trusts them: some loop for ever, overflow the stack or
+// ask for gigabytes. The import therefore runs in a child process with limits, and only the flat mesh
+// comes back.
+namespace VelmoraCli
+{
+	struct FMeshImportLimits
+	{
+		// Address space the import may add to the process. A 5-million-triangle OBJ head takes about
+		// 1.5 GB and 4 s of processor time.
+		uint64_t MemoryMB = 3072;
+		// Processor time; wall-clock time is allowed twice this, plus a little, for a busy machine.
+		uint64_t TimeSeconds = 60;
+		// Stack of the importing thread: deep enough for any sane node tree.
+		uint64_t StackMB = 64;
+	};
+
+	// Fills the mesh, a flag and, on failure, a one-line reason. Runs in the child.
+	using FMeshImport = std::function<bool(Host::FMeshData& OutMesh, bool& bOutFlag, std::string& OutError)>;
+
+	// Runs Import in a child process under Limits and hands its result back. When the child crashes, runs
+	// out of memory or time, the result is false and OutError reads "cannot read mesh '<Path>': <why>".
+	bool RunGuardedImport(const std::string& Path, const FMeshImportLimits& Limits, const FMeshImport& Import, Host::FMeshData& OutMesh, bool& bOutFlag,
+	                      std::string& OutError);
+
+	// Whether Arg is "--mesh-memory-limit" or "--mesh-time-limit", alone or as "--name=value".
+	bool IsMeshLimitOption(const std::string& Arg);
+
+	// Reads the mesh limit option at Args[Index] (and its value) into Limits and advances Index past it.
+	// False with a reason when the value is not a whole number in range.
+	bool ParseMeshLimitOption(const std::vector<std::string>& Args, size_t& Index, FMeshImportLimits& Limits, std::string& OutError);
+}
