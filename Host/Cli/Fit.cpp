@@ -87,7 +87,7 @@ namespace VelmoraCli
 		{
 			const std::string& Arg = Args[Index];
 			std::string Name = Arg, Inline;
-			SplitInlineValue(Arg, Name, Inline);
+			const bool bInline = SplitInlineValue(Arg, Name, Inline);
 			if (Name == "-h" || Name == "--help")
 			{
 				std::fputs(FitUsage, stdout);

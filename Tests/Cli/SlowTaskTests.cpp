@@ -87,7 +87,7 @@ TEST(SlowTask, FitReportsItsStrandsInBatchesAsADialog)
 	CliTest::WriteGroomQuietly(Dir / "groom.abc", CliTest::SphereGroom(2500, 2, 10.f, 1.f));
 	UWorld* World = Host::NewWorld();
 	AActor* Actor = Host::SpawnActor(World);
-	UStaticMeshComponent* Component = Host::AddStaticMeshComponent(Host::SpawnActorWithoutRoot(World), Host::NewStaticMesh(Host::BuildSphere(10.f, 12, 24)));
+	UStaticMeshComponent* Component = Host::AddStaticMeshComponent(Host::SpawnActorWithoutRoot(World), Host::NewStaticMesh(Host::BuildSphere(10.f, 12, 24), Host::ECollisionSides::DoubleSided));
 
 	FRecorder Recorder;
 	{

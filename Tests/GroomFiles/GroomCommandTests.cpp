@@ -173,7 +173,7 @@ TEST(PackCommand, RefusesRecordsItCannotStoreFaithfullyBeforeWritingAnything)
 		std::ofstream(Dir / "bad.json") << Record;
 		const FRunResult Result = RunCli("pack bad.json out.abc", Dir);
 		EXPECT_EQ(Result.ExitCode, 1);
-		EXPECT_TRUE(Result.Stderr.starts_with("velmora pack: bad.json: ")) << Result.Stderr;
+		EXPECT_TRUE(Result.Stderr.starts_with("velmora pack: cannot read record 'bad.json': ")) << Result.Stderr;
 		EXPECT_NE(Result.Stderr.find(Reason), std::string::npos) << Result.Stderr;
 		EXPECT_EQ(std::count(Result.Stderr.begin(), Result.Stderr.end(), '\n'), 1) << Result.Stderr;
 		EXPECT_EQ(Result.Stdout, "");
@@ -191,7 +191,7 @@ TEST(PackCommand, RefusesARecordThatIsNotARegularFile)
 		SCOPED_TRACE(Record);
 		const FRunResult Result = RunCli(std::string("pack ") + Record + " out.abc", Dir);
 		EXPECT_EQ(Result.ExitCode, 1);
-		EXPECT_EQ(Result.Stderr, std::string("velmora pack: ") + Record + ": not a regular file\n");
+		EXPECT_EQ(Result.Stderr, std::string("velmora pack: cannot read record '") + Record + "': not a regular file\n");
 		EXPECT_FALSE(std::filesystem::exists(Dir / "out.abc"));
 	}
 }

@@ -2,6 +2,29 @@
 
 #include "Host/Log.h"
 
+#include <algorithm>
+#include <cstring>
+
+using GroomTest::ExpectSameRecord;
+
+namespace
+{
+	// Every *.expected.json below the fixtures folder, as paths relative to it.
+	std::vector<std::filesystem::path> ExpectedFiles(const std::filesystem::path& Dir)
+	{
+		std::vector<std::filesystem::path> Files;
+		for (const auto& Entry : std::filesystem::recursive_directory_iterator(Dir))
+		{
+			if (Entry.path().filename().string().ends_with(".expected.json"))
+			{
+				Files.push_back(std::filesystem::relative(Entry.path(), Dir));
+			}
+		}
+		std::sort(Files.begin(), Files.end());
+		return Files;
+	}
+}
+
 TEST(GroomReader, MissingFileGivesEmptyRecordAndOneWarning)
 {
 	const std::string Path = (VelmoraTest::MakeTempDir("reader") / "missing.abc").string();

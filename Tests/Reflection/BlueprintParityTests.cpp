@@ -67,7 +67,7 @@ TEST(BlueprintParity, FitNodeWritesTheSameGroomAndLogsAsTheDirectCall)
 	UWorld* const World = Host::NewWorld();
 	AActor* const Source = Host::SpawnActor(World, FVector(5, -5, 10));
 	AActor* const Owner = Host::SpawnActor(World);
-	UStaticMeshComponent* const Component = Host::AddStaticMeshComponent(Owner, Host::NewStaticMesh(Host::BuildSphere(100, 24, 48)));
+	UStaticMeshComponent* const Component = Host::AddStaticMeshComponent(Owner, Host::NewStaticMesh(Host::BuildSphere(100, 24, 48), Host::ECollisionSides::DoubleSided));
 	const FVector Origin(0, 0, 0);
 
 	Host::FScopedLogCapture Log;

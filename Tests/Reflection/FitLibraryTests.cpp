@@ -77,7 +77,7 @@ namespace
 		std::filesystem::path Dir = VelmoraTest::MakeTempDir("fit_library");
 		UWorld* World = Host::NewWorld();
 		AActor* Source = Host::SpawnActor(World);
-		UStaticMeshComponent* Component = Host::AddStaticMeshComponent(Host::SpawnActor(World), Host::NewStaticMesh(Host::BuildSphere(100, 24, 48)));
+		UStaticMeshComponent* Component = Host::AddStaticMeshComponent(Host::SpawnActor(World), Host::NewStaticMesh(Host::BuildSphere(100, 24, 48), Host::ECollisionSides::DoubleSided));
 
 		FSphereScene() { WriteGroom((Dir / "source.abc").string(), FloatingGroom()); }
 		~FSphereScene() { std::filesystem::remove_all(Dir); }
