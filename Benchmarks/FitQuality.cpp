@@ -27,38 +27,6 @@ namespace
 	using GroomFitQuality::FFitOptions;
 	using GroomFitQuality::FFitReport;
 
-	// A static mesh as the editor makes one: a committed description, double-sided complex collision.
-	UStaticMesh* MakeStaticMesh(const Host::FMeshData& Data)
-	{
-		UStaticMesh* Mesh = NewObject<UStaticMesh>(GetTransientPackage());
-		Mesh->SetNumSourceModels(1);
-		FMeshDescription* Description = Mesh->CreateMeshDescription(0);
-		FStaticMeshAttributes Attributes(*Description);
-		const TVertexAttributesRef<FVector3f> Positions = Attributes.GetVertexPositions();
-		std::vector<FVertexID> Vertices;
-		for (const FVector3f& Position : Data.Positions)
-		{
-			Vertices.push_back(Description->CreateVertex());
-			Positions[Vertices.back()] = Position;
-		}
-		const FPolygonGroupID Group = Description->CreatePolygonGroup();
-		for (int32 First = 0; First + 2 < Data.Indices.Num(); First += 3)
-		{
-			TArray<FVertexInstanceID> Corners;
-			for (int32 Corner = 0; Corner < 3; ++Corner)
-			{
-				Corners.Add(Description->CreateVertexInstance(Vertices[Data.Indices[First + Corner]]));
-			}
-			Description->CreatePolygon(Group, Corners);
-		}
-		Mesh->CommitMeshDescription(0);
-		Mesh->CreateBodySetup();
-		Mesh->GetBodySetup()->CollisionTraceFlag = CTF_UseComplexAsSimple;
-		Mesh->GetBodySetup()->bDoubleSidedGeometry = true;
-		Mesh->Build(false);
-		return Mesh;
-	}
-
 	struct FScene
 	{
 		UWorld* World = nullptr;
@@ -71,7 +39,7 @@ namespace
 			Host::SetLogEcho(false);
 			World = Host::NewWorld();
 			const Host::FMeshData Mesh = VelmoraCli::BuildDemoHead();
-			Head = Host::AddStaticMeshComponent(Host::SpawnActor(World), MakeStaticMesh(Mesh));
+			Head = Host::AddStaticMeshComponent(Host::SpawnActor(World), Host::NewAuthoredStaticMesh(Mesh, Host::ECollisionSides::DoubleSided));
 			VelmoraCli::FDemoGroomOptions Options;
 			Options.Strands = Strands;
 			Options.PointsPerStrand = PointsPerStrand;

@@ -104,18 +104,13 @@ namespace VelmoraCli
 			{
 				bJson = true;
 			}
-			else if (Arg == "--")
-			{
-				Files.insert(Files.end(), Args.begin() + static_cast<std::ptrdiff_t>(Index) + 1, Args.end());
-				break;
-			}
-			else if (IsOption(Arg))
-			{
-				return Usage("unknown option '" + Arg + "'");
-			}
 			else
 			{
-				Files.push_back(Arg);
+				if (!TakeFileArgument(Args, Index, Files, Error))
+				{
+					return Usage(Error);
+				}
+				continue;
 			}
 			++Index;
 		}

@@ -51,7 +51,7 @@ namespace VelmoraCli
 			return 2;
 		};
 		std::string Error;
-		for (size_t Index = 0; Index < Args.size(); ++Index)
+		for (size_t Index = 0; Index < Args.size();)
 		{
 			const std::string& Arg = Args[Index];
 			std::string Name = Arg, Inline;
@@ -63,12 +63,10 @@ namespace VelmoraCli
 			}
 			if (IsMeshLimitOption(Arg))
 			{
-				size_t Next = Index;
-				if (!ParseMeshLimitOption(Args, Next, MeshLimits, LimitError))
+				if (!ParseMeshLimitOption(Args, Index, MeshLimits, LimitError))
 				{
 					return Usage(LimitError);
 				}
-				Index = Next - 1;
 				continue;
 			}
 			if (Name == "-o" || Name == "--output")
@@ -77,9 +75,9 @@ namespace VelmoraCli
 				{
 					return Usage(Error);
 				}
-				--Index; // the loop steps past the last argument used
+				continue;
 			}
-			else if (Arg == "--json")
+			if (Arg == "--json")
 			{
 				bJson = true;
 			}
@@ -87,19 +85,15 @@ namespace VelmoraCli
 			{
 				bQuiet = true;
 			}
-			else if (Arg == "--")
-			{
-				Files.insert(Files.end(), Args.begin() + static_cast<std::ptrdiff_t>(Index) + 1, Args.end());
-				break;
-			}
-			else if (IsOption(Arg))
-			{
-				return Usage("unknown option '" + Arg + "'");
-			}
 			else
 			{
-				Files.push_back(Arg);
+				if (!TakeFileArgument(Args, Index, Files, Error))
+				{
+					return Usage(Error);
+				}
+				continue;
 			}
+			++Index;
 		}
 		if (Files.size() == 2 && OutputPath.empty())
 		{

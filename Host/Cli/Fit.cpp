@@ -207,18 +207,13 @@ namespace VelmoraCli
 			{
 				Request.Progress = EProgressMode::Off;
 			}
-			else if (Arg == "--")
-			{
-				Files.insert(Files.end(), Args.begin() + static_cast<std::ptrdiff_t>(Index) + 1, Args.end());
-				break;
-			}
-			else if (IsOption(Arg))
-			{
-				return Usage("unknown option '" + Arg + "'");
-			}
 			else
 			{
-				Files.push_back(Arg);
+				if (!TakeFileArgument(Args, Index, Files, Error))
+				{
+					return Usage(Error);
+				}
+				continue;
 			}
 			++Index;
 		}

@@ -174,4 +174,23 @@ namespace VelmoraCli
 		Index += 2;
 		return true;
 	}
+
+	bool TakeFileArgument(const std::vector<std::string>& Args, size_t& Index, std::vector<std::string>& Files, std::string& OutError)
+	{
+		const std::string& Arg = Args[Index];
+		if (Arg == "--")
+		{
+			Files.insert(Files.end(), Args.begin() + static_cast<std::ptrdiff_t>(Index) + 1, Args.end());
+			Index = Args.size();
+			return true;
+		}
+		if (IsOption(Arg))
+		{
+			OutError = "unknown option '" + Arg + "'";
+			return false;
+		}
+		Files.push_back(Arg);
+		++Index;
+		return true;
+	}
 }

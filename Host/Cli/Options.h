@@ -19,6 +19,11 @@ namespace VelmoraCli
 	// Splits "--name=value" into name and value; other arguments are left alone.
 	bool SplitInlineValue(const std::string& Arg, std::string& OutName, std::string& OutValue);
 
+	// Takes the argument at Index that no option of the command took: "--" makes every argument after it
+	// a file, another option is unknown (false, with the reason), anything else is a file. Index moves
+	// past what was taken.
+	bool TakeFileArgument(const std::vector<std::string>& Args, size_t& Index, std::vector<std::string>& Files, std::string& OutError);
+
 	// Whether Arg looks like an option rather than a file or a negative number.
 	bool IsOption(const std::string& Arg);
 

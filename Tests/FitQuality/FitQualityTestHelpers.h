@@ -20,17 +20,6 @@
 
 namespace FitQualityTest
 {
-	// The host's builders face outward in the engine's winding (normal (C - A) x (B - A)); swapping two
-	// corners of every triangle turns a mesh inside out.
-	inline Host::FMeshData Reversed(Host::FMeshData Data)
-	{
-		for (int32 First = 0; First + 2 < Data.Indices.Num(); First += 3)
-		{
-			std::swap(Data.Indices[First + 1], Data.Indices[First + 2]);
-		}
-		return Data;
-	}
-
 	inline Host::FMeshData Sphere(float Radius = 10.f, int32 Rings = 48, int32 Segments = 96)
 	{
 		return Host::BuildSphere(Radius, Rings, Segments);
@@ -60,34 +49,7 @@ namespace FitQualityTest
 	// collision, built.
 	inline UStaticMesh* MakeStaticMesh(const Host::FMeshData& Data, const FVector& BuildScale = FVector::OneVector)
 	{
-		UStaticMesh* Mesh = NewObject<UStaticMesh>(GetTransientPackage());
-		Mesh->SetNumSourceModels(1);
-		Mesh->GetSourceModel(0).BuildSettings.BuildScale3D = BuildScale;
-		FMeshDescription* Description = Mesh->CreateMeshDescription(0);
-		FStaticMeshAttributes Attributes(*Description);
-		const TVertexAttributesRef<FVector3f> Positions = Attributes.GetVertexPositions();
-		std::vector<FVertexID> Vertices;
-		for (const FVector3f& Position : Data.Positions)
-		{
-			Vertices.push_back(Description->CreateVertex());
-			Positions[Vertices.back()] = Position;
-		}
-		const FPolygonGroupID Group = Description->CreatePolygonGroup();
-		for (int32 First = 0; First + 2 < Data.Indices.Num(); First += 3)
-		{
-			TArray<FVertexInstanceID> Corners;
-			for (int32 Corner = 0; Corner < 3; ++Corner)
-			{
-				Corners.Add(Description->CreateVertexInstance(Vertices[Data.Indices[First + Corner]]));
-			}
-			Description->CreatePolygon(Group, Corners);
-		}
-		Mesh->CommitMeshDescription(0);
-		Mesh->CreateBodySetup();
-		Mesh->GetBodySetup()->CollisionTraceFlag = CTF_UseComplexAsSimple;
-		Mesh->GetBodySetup()->bDoubleSidedGeometry = true;
-		Mesh->Build(false);
-		return Mesh;
+		return Host::NewAuthoredStaticMesh(Data, Host::ECollisionSides::DoubleSided, BuildScale);
 	}
 
 	// A groom from its strands' points and, flat, whatever normal floats the test wants.

@@ -191,7 +191,7 @@ TEST(FastWinding, AnOutwardClosedMeshIsOneInsideZeroOutsideAndReversedMinusOne)
 	Winding.FWNBeta = 1e9;
 	EXPECT_NEAR(Winding.FastWindingNumber(FVector3d(1, 2, 3)), 1.0, 1e-9);
 
-	const FDynamicMesh3 Inward = MakeMesh(FitQualityTest::Reversed(Host::BuildSphere(10.f, 24, 48)));
+	const FDynamicMesh3 Inward = MakeMesh(Host::Reversed(Host::BuildSphere(10.f, 24, 48)));
 	FDynamicMeshAABBTree3 InwardTree(&Inward);
 	TFastWindingTree<FDynamicMesh3> InwardWinding(&InwardTree);
 	EXPECT_NEAR(InwardWinding.FastWindingNumber(FVector3d(1, 2, 3)), -1.0, 0.05);

@@ -127,7 +127,7 @@ TEST_F(MeshQuery, TheComponentTransformAndTheBuildScalePlaceTheSurface)
 
 TEST_F(MeshQuery, AMeshTurnedInsideOutStillHasAnInsideAndOutwardNormals)
 {
-	const auto Query = this->Query(Place(FitQualityTest::Reversed(Host::BuildSphere(10.f, 24, 48))));
+	const auto Query = this->Query(Place(Host::Reversed(Host::BuildSphere(10.f, 24, 48))));
 	ASSERT_TRUE(Query);
 	EXPECT_TRUE(Query->IsInside(FVector(1, 2, 3)));
 	EXPECT_NEAR(Query->WindingNumber(FVector(1, 2, 3)), 1.0, 0.05);

@@ -1,7 +1,9 @@
 #include "Host/MeshBuilders.h"
 
 #include "Engine/StaticMesh.h"
+#include "MeshDescription.h"
 #include "PhysicsEngine/BodySetup.h"
+#include "StaticMeshAttributes.h"
 
 #include <cmath>
 #include <utility>
@@ -197,6 +199,42 @@ namespace Host
 		UStaticMesh* Mesh = NewObject<UStaticMesh>(Outer, Name);
 		SetMeshData(Mesh, Data);
 		SetCollisionSides(Mesh, Sides);
+		return Mesh;
+	}
+
+	UStaticMesh* NewAuthoredStaticMesh(const FMeshData& Data, ECollisionSides Sides, const FVector& BuildScale)
+	{
+		UStaticMesh* Mesh = NewObject<UStaticMesh>(GetTransientPackage());
+		Mesh->SetNumSourceModels(1);
+		Mesh->GetSourceModel(0).BuildSettings.BuildScale3D = BuildScale;
+		FMeshDescription* Description = Mesh->CreateMeshDescription(0);
+		FStaticMeshAttributes Attributes(*Description);
+		Attributes.Register();
+		const TVertexAttributesRef<FVector3f> Positions = Attributes.GetVertexPositions();
+		TArray<FVertexID> Vertices;
+		Vertices.Reserve(Data.Positions.Num());
+		for (const FVector3f& Position : Data.Positions)
+		{
+			Vertices.Add(Description->CreateVertex());
+			Positions[Vertices.Last()] = Position;
+		}
+		const FPolygonGroupID Group = Description->CreatePolygonGroup();
+		TArray<FVertexInstanceID> Corners;
+		for (int32 First = 0; First + 2 < Data.Indices.Num(); First += 3)
+		{
+			Corners.Reset(3);
+			for (int32 Corner = 0; Corner < 3; ++Corner)
+			{
+				Corners.Add(Description->CreateVertexInstance(Vertices[Data.Indices[First + Corner]]));
+			}
+			Description->CreatePolygon(Group, Corners);
+		}
+		Mesh->CommitMeshDescription(0);
+		Mesh->CreateBodySetup();
+		UBodySetup* BodySetup = Mesh->GetBodySetup();
+		BodySetup->bDoubleSidedGeometry = Sides == ECollisionSides::DoubleSided;
+		BodySetup->CollisionTraceFlag = Sides == ECollisionSides::DoubleSided ? CTF_UseComplexAsSimple : CTF_UseDefault;
+		Mesh->Build(false);
 		return Mesh;
 	}
 }

@@ -55,6 +55,10 @@ namespace Host
 	UStaticMesh* NewStaticMesh(const FMeshData& Data, UObject* Outer = GetTransientPackage(), FName Name = NAME_None);
 	UStaticMesh* NewStaticMesh(const FMeshData& Data, ECollisionSides Sides, UObject* Outer = GetTransientPackage(), FName Name = NAME_None);
 
+	// A static mesh as an editor user's is made: Data committed as LOD 0's mesh description (with
+	// BuildScale in its build settings), collision of the given sides, then built.
+	UStaticMesh* NewAuthoredStaticMesh(const FMeshData& Data, ECollisionSides Sides, const FVector& BuildScale = FVector::OneVector);
+
 	// Replaces Mesh's render data with Data and cooks its collision again, as a rebuild of the asset would.
 	void SetMeshData(UStaticMesh* Mesh, const FMeshData& Data);
 
