@@ -78,7 +78,7 @@ UFunction* UClass::FindFunctionByName(FName InName) const
 
 FString UClass::GetPathName() const
 {
-	return Package ? Package->GetName() + TEXT(".") + GetName() : GetName();
+	return GetOuterUPackage() ? GetOuterUPackage()->GetName() + TEXT(".") + GetName() : GetName();
 }
 
 UScriptStruct::UScriptStruct(const TCHAR* InCPPName, int32 InSize, int32 InAlignment, void (*InInitialize)(void*), void (*InDestroy)(void*),
@@ -115,7 +115,7 @@ FProperty* UScriptStruct::FindPropertyByName(FName InName) const
 
 FString UScriptStruct::GetPathName() const
 {
-	return Package ? Package->GetName() + TEXT(".") + GetName() : GetName();
+	return GetOuterUPackage() ? GetOuterUPackage()->GetName() + TEXT(".") + GetName() : GetName();
 }
 
 UScriptStruct* TBaseStructure<FVector>::Get()

@@ -35,6 +35,40 @@ namespace UE::Host
 	};
 }
 
+// What every reflected type and function has: the metadata the editor shows and searches.
+class UField
+{
+public:
+#if WITH_EDITOR
+	bool HasMetaData(const TCHAR* Key) const
+	{
+		return MetaData.Find(Key) != nullptr;
+	}
+	const FString& GetMetaData(const TCHAR* Key) const
+	{
+		return MetaData.Get(Key);
+	}
+	void SetMetaData(const TCHAR* Key, FString&& InValue)
+	{
+		MetaData.Set(Key, MoveTemp(InValue));
+	}
+#endif
+
+private:
+	UE::Host::FMetaData MetaData;
+};
+
+// A reflected type with members (a class, a struct or a function), and the package it belongs to.
+class UStruct : public UField
+{
+public:
+	UPackage* GetOuterUPackage() const { return Package; }
+	void SetOuterUPackage(UPackage* InPackage) { Package = InPackage; }
+
+private:
+	UPackage* Package = nullptr;
+};
+
 // A native entry point registered by name, before the class's function records exist.
 struct FNativeFunctionLookup
 {
@@ -43,7 +77,7 @@ struct FNativeFunctionLookup
 };
 
 // A reflected class: its name (without the U/A prefix), its super class, and how to make an instance.
-class UClass
+class UClass : public UStruct
 {
 public:
 	using FConstructor = UObject* (*)(const FObjectInitializer&);
@@ -73,29 +107,11 @@ public:
 	void AddFunctionToFunctionMap(UFunction* Function, FName FuncName);
 	UFunction* FindFunctionByName(FName InName) const;
 
-	UPackage* GetOuterUPackage() const { return Package; }
-	void SetOuterUPackage(UPackage* InPackage) { Package = InPackage; }
 	// "/Script/velmora.velmoraBPLibrary" for a class of the velmora module.
 	FString GetPathName() const;
 
-#if WITH_EDITOR
-	bool HasMetaData(const TCHAR* Key) const
-	{
-		return MetaData.Find(Key) != nullptr;
-	}
-	const FString& GetMetaData(const TCHAR* Key) const
-	{
-		return MetaData.Get(Key);
-	}
-	void SetMetaData(const TCHAR* Key, FString&& InValue)
-	{
-		MetaData.Set(Key, MoveTemp(InValue));
-	}
-#endif
 
 private:
-	UPackage* Package = nullptr;
-	UE::Host::FMetaData MetaData;
 
 	FString PrefixedName;
 	FName Name;
@@ -139,7 +155,7 @@ UClass* StaticClass()
 }
 
 // A reflected struct type: its name, size and how to construct, copy and destroy a value of it.
-class UScriptStruct
+class UScriptStruct : public UStruct
 {
 public:
 	template<typename T>
@@ -174,29 +190,11 @@ public:
 	void AddProperty(FProperty* Property);
 	FProperty* FindPropertyByName(FName InName) const;
 
-	UPackage* GetOuterUPackage() const { return Package; }
-	void SetOuterUPackage(UPackage* InPackage) { Package = InPackage; }
 	// "/Script/velmora.velmoraFitOptions" for a struct of the velmora module.
 	FString GetPathName() const;
 
-#if WITH_EDITOR
-	bool HasMetaData(const TCHAR* Key) const
-	{
-		return MetaData.Find(Key) != nullptr;
-	}
-	const FString& GetMetaData(const TCHAR* Key) const
-	{
-		return MetaData.Get(Key);
-	}
-	void SetMetaData(const TCHAR* Key, FString&& InValue)
-	{
-		MetaData.Set(Key, MoveTemp(InValue));
-	}
-#endif
 
 private:
-	UPackage* Package = nullptr;
-	UE::Host::FMetaData MetaData;
 
 	UScriptStruct(const TCHAR* InCPPName, int32 InSize, int32 InAlignment, void (*InInitialize)(void*), void (*InDestroy)(void*),
 	              void (*InCopy)(void*, const void*));
@@ -228,7 +226,7 @@ struct TBaseStructure<FVector>
 
 // A reflected function: flags, metadata, its parameters (linked through FField::Next, in declaration
 // order, the return value last) and the native entry point that runs it.
-class UFunction
+class UFunction : public UStruct
 {
 public:
 	UFunction(UClass* InOuter, FName InName, EFunctionFlags InFunctionFlags);
@@ -265,26 +263,11 @@ public:
 	// Runs the native entry point over Stack, writing any result to RESULT_PARAM.
 	void Invoke(UObject* Obj, FFrame& Stack, RESULT_DECL);
 
-#if WITH_EDITOR
-	bool HasMetaData(const TCHAR* Key) const
-	{
-		return MetaData.Find(Key) != nullptr;
-	}
-	const FString& GetMetaData(const TCHAR* Key) const
-	{
-		return MetaData.Get(Key);
-	}
-	void SetMetaData(const TCHAR* Key, FString&& InValue)
-	{
-		MetaData.Set(Key, MoveTemp(InValue));
-	}
-#endif
 
 private:
 	UClass* Outer;
 	FName Name;
 	FNativeFuncPtr Func = nullptr;
-	UE::Host::FMetaData MetaData;
 };
 
 // A name and a native entry point, as the header tool lists them per class.
