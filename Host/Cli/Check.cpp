@@ -33,6 +33,8 @@ namespace VelmoraCli
 	    "  --mesh-rotation P,Y,R    its rotation: pitch, yaw, roll in degrees\n"
 	    "  --mesh-scale S|X,Y,Z     its scale\n"
 	    "  --json                   print the report as JSON\n"
+	    "  --mesh-memory-limit MB   memory the mesh import may take (default 3072)\n"
+	    "  --mesh-time-limit S      processor seconds the mesh import may take (default 60)\n"
 	    "\n"
 	    "Exit status: 0 when the groom was measured, whatever the figures; 1 for a groom or mesh that cannot\n"
 	    "be read (with one line saying why); 2 for a bad command line.\n"
@@ -48,6 +50,7 @@ namespace VelmoraCli
 		FRotator MeshRotation = FRotator::ZeroRotator;
 		FVector MeshScale = FVector::OneVector;
 		bool bJson = false;
+		FMeshImportLimits MeshLimits;
 		std::string Error;
 		const auto Usage = [](const std::string& Message)
 		{
@@ -68,6 +71,14 @@ namespace VelmoraCli
 			{
 				std::fputs(CheckUsage, stdout);
 				return 0;
+			}
+			if (IsMeshLimitOption(Arg))
+			{
+				if (!ParseMeshLimitOption(Args, Index, MeshLimits, Error))
+				{
+					return Usage(Error);
+				}
+				continue;
 			}
 			if (Name == "--origin" || Name == "--actor-location" || Name == "--mesh-location" || Name == "--mesh-rotation" || Name == "--mesh-scale")
 			{
@@ -129,7 +140,7 @@ namespace VelmoraCli
 			return Fail("groom '" + GroomPath + "' is not a file");
 		}
 		Host::FMeshData Mesh;
-		if (!LoadMeshFile(Files[1], Mesh, Error))
+		if (!LoadMeshFile(Files[1], Mesh, Error, MeshLimits))
 		{
 			return Fail(Error);
 		}

@@ -221,6 +221,8 @@ TEST(MeshImportGuard, LimitOptionsTakeWholeNumbersInRange)
 
 	EXPECT_EQ(RunVelmora("fit groom.abc head.obj fitted.abc -q --mesh-memory-limit 64 --mesh-time-limit=10", Dir).ExitCode, 0);
 	EXPECT_EQ(RunVelmora("convert head.obj static.obj -q --mesh-time-limit 5", Dir).ExitCode, 0);
+	EXPECT_EQ(RunVelmora("check groom.abc head.obj --mesh-memory-limit=64", Dir).ExitCode, 0);
+	EXPECT_EQ(RunVelmora("check groom.abc head.obj --mesh-memory-limit 0", Dir).ExitCode, 2);
 	for (const char* Bad : {"--mesh-memory-limit 0", "--mesh-memory-limit 1.5", "--mesh-time-limit -3", "--mesh-time-limit", "--mesh-time-limit=x"})
 	{
 		const FRun Run = RunVelmora(std::string("fit groom.abc head.obj other.abc ") + Bad, Dir);
