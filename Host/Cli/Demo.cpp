@@ -7,7 +7,7 @@
 #include "Picture.h"
 #include "StagedOutput.h"
 #include "StreamCapture.h"
-#include "WrittenGroom.h"
+#include "ErrorText.h"
 
 #include "Components/StaticMeshComponent.h"
 #include "GameFramework/Actor.h"
@@ -337,7 +337,7 @@ namespace VelmoraCli
 				    OutError = "cannot write '" + SourcePath + "': " + LastLineOf(Exception.what());
 				    return false;
 			    }
-			    return ReadsBackWhole(Path, Source, SourcePath, OutError);
+			    return true;
 		    },
 		    Error);
 		if (!bSourceWritten)

@@ -3,7 +3,7 @@
 #include "QualityReport.h"
 #include "StagedOutput.h"
 #include "StreamCapture.h"
-#include "WrittenGroom.h"
+#include "ErrorText.h"
 #include "alembicIO.h"
 #include "velmoraBPLibrary.h"
 #include "velmoraFitBPLibrary.h"
@@ -369,8 +369,7 @@ namespace VelmoraCli
 			OutError = "no groom written to '" + Request.OutputPath + "': " + Reason;
 			return false;
 		}
-		if (!ReadsBackWhole(Output.GetStagingPath(), static_cast<size_t>(Report.Strands), static_cast<size_t>(Report.Points), Request.OutputPath, OutError) ||
-		    !Output.Commit(OutError))
+		if (!Output.Commit(OutError))
 		{
 			return false;
 		}

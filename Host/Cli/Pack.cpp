@@ -3,7 +3,7 @@
 #include "Options.h"
 #include "StagedOutput.h"
 #include "StreamCapture.h"
-#include "WrittenGroom.h"
+#include "ErrorText.h"
 
 #include <cstdio>
 #include <exception>
@@ -133,7 +133,7 @@ namespace VelmoraCli
 		{
 			return Fail("cannot write '" + OutputPath + "': " + Output.NameTarget(WriteFailure));
 		}
-		if (!ReadsBackWhole(Output.GetStagingPath(), Groom, OutputPath, Error) || !Output.Commit(Error))
+		if (!Output.Commit(Error))
 		{
 			return Fail(Error);
 		}

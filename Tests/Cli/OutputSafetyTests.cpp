@@ -4,7 +4,6 @@
 #include "CliTestUtils.h"
 #include "Options.h"
 #include "Picture.h"
-#include "WrittenGroom.h"
 
 #include <nlohmann/json.hpp>
 
@@ -218,22 +217,6 @@ TEST(WriteFailures, MeshAndPictureWritersSeeAFullDevice)
 	EXPECT_FALSE(Picture.SavePng("/dev/full", Error));
 	EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 	EXPECT_EQ(Error, "cannot write '/dev/full': No space left on device");
-}
-
-TEST(WriteFailures, ATruncatedGroomDoesNotReadBackWhole)
-{
-	const fs::path Dir = VelmoraTest::MakeTempDir("read-back");
-	const GroomData Groom = SphereGroom(500, 8, 10.f, 2.f);
-	WriteGroomQuietly(Dir / "whole.abc", Groom);
-	std::string Error;
-	EXPECT_TRUE(VelmoraCli::ReadsBackWhole((Dir / "whole.abc").string(), Groom, "out.abc", Error)) << Error;
-	EXPECT_FALSE(VelmoraCli::ReadsBackWhole((Dir / "whole.abc").string(), SphereGroom(499, 8, 10.f, 2.f), "out.abc", Error));
-
-	// What a writer that missed a failed write leaves: the first part of the file.
-	fs::copy_file(Dir / "whole.abc", Dir / "cut.abc");
-	fs::resize_file(Dir / "cut.abc", fs::file_size(Dir / "whole.abc") / 2);
-	EXPECT_FALSE(VelmoraCli::ReadsBackWhole((Dir / "cut.abc").string(), Groom, "out.abc", Error));
-	EXPECT_EQ(Error.rfind("cannot write 'out.abc': ", 0), 0u) << Error;
 }
 
 TEST(OutputTargets, RefusesWhatIsNotARegularFile)

@@ -1,0 +1,27 @@
+#include "ErrorText.h"
+
+#include <algorithm>
+
+namespace VelmoraCli
+{
+	std::string LastLineOf(const std::string& Message)
+	{
+		std::string Last;
+		size_t Start = 0;
+		while (Start <= Message.size())
+		{
+			const size_t End = std::min(Message.find('\n', Start), Message.size());
+			const std::string Line = Message.substr(Start, End - Start);
+			if (Line.find_first_not_of(" \r") != std::string::npos)
+			{
+				Last = Line;
+			}
+			Start = End + 1;
+		}
+		while (!Last.empty() && (Last.back() == '\r' || Last.back() == ' '))
+		{
+			Last.pop_back();
+		}
+		return Last.empty() ? std::string("unknown error") : Last;
+	}
+}
