@@ -845,30 +845,13 @@ namespace GroomFitQuality
 
 namespace GroomFitting
 {
-	namespace
-	{
-		FVector ReadStrandPoint(const GroomData& Groom, int64 Index)
-		{
-			const size_t First = 3 * static_cast<size_t>(Index);
-			return FVector(Groom.positions[First], Groom.positions[First + 1], Groom.positions[First + 2]);
-		}
-
-		void WriteStrandPoint(GroomData& Groom, int64 Index, const FVector& Point)
-		{
-			const size_t First = 3 * static_cast<size_t>(Index);
-			Groom.positions[First] = static_cast<float>(Point.X);
-			Groom.positions[First + 1] = static_cast<float>(Point.Y);
-			Groom.positions[First + 2] = static_cast<float>(Point.Z);
-		}
-	}
-
 	void OrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& GroomNormal, const FVector& SurfaceNormal)
 	{
 		const FQuat Rotation = FQuat::FindBetweenNormals(GroomNormal, SurfaceNormal);
-		const FVector Root = ReadStrandPoint(Groom, RootIndex);
+		const FVector Root = GroomFitQuality::ReadPoint(Groom, RootIndex);
 		for (int32 Point = RootIndex + 1; Point < RootIndex + PointCount; ++Point)
 		{
-			WriteStrandPoint(Groom, Point, Root + Rotation.RotateVector(ReadStrandPoint(Groom, Point) - Root));
+			GroomFitQuality::WritePoint(Groom, Point, Root + Rotation.RotateVector(GroomFitQuality::ReadPoint(Groom, Point) - Root));
 		}
 	}
 
