@@ -3,7 +3,7 @@
 #include "Options.h"
 #include "QualityReport.h"
 #include "StreamCapture.h"
-#include "velmoraFitBPLibrary.h"
+#include "GroomFitting.h"
 
 #include "Components/StaticMeshComponent.h"
 #include "GameFramework/Actor.h"
@@ -149,12 +149,12 @@ namespace VelmoraCli
 		AActor* MeshActor = Host::SpawnActorWithoutRoot(World);
 		UStaticMeshComponent* Component =
 		    Host::AddStaticMeshComponent(MeshActor, Host::NewStaticMesh(Mesh), FTransform(MeshRotation, MeshLocation, MeshScale));
-		FvelmoraFitReport Report;
+		GroomFitting::FFitReport Report;
 		std::string Reason;
 		{
 			Host::FScopedLogCapture Capture;
 			FScopedStreamCapture Streams;
-			Report = UvelmoraFitBPLibrary::ReportGroomFit(Component, Placement, FString(UTF8_TO_TCHAR(GroomPath.c_str())));
+			GroomFitting::ReportGroomFile(Component, Placement, FString(UTF8_TO_TCHAR(GroomPath.c_str())), Report);
 			std::string Ignored;
 			Streams.Finish(Ignored, Ignored);
 			// The last error says why a measurement failed; the reader's own lines come before it.

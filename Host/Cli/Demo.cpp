@@ -1,5 +1,6 @@
 #include "Commands.h"
-#include "GroomFitQuality.h"
+#include "GroomFitting.h"
+#include "MeshQuery.h"
 #include "DemoScene.h"
 #include "FitRun.h"
 #include "MeshFiles.h"
@@ -87,7 +88,7 @@ namespace VelmoraCli
 			UWorld* World = Host::NewWorld();
 			UStaticMeshComponent* Component = Host::AddStaticMeshComponent(Host::SpawnActorWithoutRoot(World), Host::NewStaticMesh(Head));
 			FString Error;
-			const std::unique_ptr<GroomFitQuality::FMeshQuery> Query = GroomFitQuality::FMeshQuery::Create(Component, Error);
+			const std::shared_ptr<const GroomFitting::FMeshQuery> Query = GroomFitting::GetMeshQuery(Component, Error);
 			if (!Query)
 			{
 				return Result;
@@ -100,7 +101,7 @@ namespace VelmoraCli
 				{
 					const FVector Position(Groom.positions[3 * Point], Groom.positions[3 * Point + 1], Groom.positions[3 * Point + 2]);
 					FVector Nearest, Normal;
-					if (Query->IsInside(Position) && Query->NearestPoint(Position, Nearest, Normal) && (Position - Nearest).Size() > GroomFitQuality::DefaultSurfaceTolerance)
+					if (Query->IsInside(Position) && Query->NearestPoint(Position, Nearest, Normal) && (Position - Nearest).Size() > GroomFitting::DefaultSurfaceTolerance)
 					{
 						Result[Strand] = Point;
 						break;
@@ -174,7 +175,7 @@ namespace VelmoraCli
 			const FVector Centre(-1.5, 0.0, 3.0);
 			constexpr double Span = 42.0;
 			const GroomData* Grooms[3] = {&Source, &Plain, &Fitted};
-			const FvelmoraFitReport Figures[3] = {PlainReport.Before, PlainReport.Quality, Report.Quality};
+			const GroomFitting::FFitReport Figures[3] = {PlainReport.Before, PlainReport.Quality, Report.Quality};
 			const char* Captions[3] = {"AS EXPORTED", "PLAIN FIT", "WITH REPAIRS"};
 			for (int Side = 0; Side < 3; ++Side)
 			{
@@ -199,7 +200,7 @@ namespace VelmoraCli
 				}
 				const int32 CaptionWidth = FPicture::TextWidth(Captions[Side], 2);
 				Picture.DrawText(Side * Panel + (Panel - CaptionWidth) / 2, Header + Panel + 6, Captions[Side], 2, Ink);
-				const FvelmoraFitReport& Figure = Figures[Side];
+				const GroomFitting::FFitReport& Figure = Figures[Side];
 				if (Figure.bMeasured)
 				{
 					std::snprintf(Line, sizeof(Line), "ROOTS OFF THE SCALP %lld", static_cast<long long>(Figure.RootsOffSurface));
@@ -350,6 +351,7 @@ namespace VelmoraCli
 		PlainRequest.GroomPath = SourcePath;
 		PlainRequest.OutputPath = PlainPath;
 		PlainRequest.Progress = bQuiet ? EProgressMode::Off : EProgressMode::Auto;
+		PlainRequest.bMeasure = true;
 		PlainRequest.bMeasureBefore = true;
 		FFitReport PlainReport;
 		if (!RunFitOnMesh(PlainRequest, Head, PlainReport, Error))
@@ -363,6 +365,7 @@ namespace VelmoraCli
 		Request.Options.bSnapMissesToNearest = true;
 		Request.Options.bOrientToSurface = true;
 		Request.Options.bResolvePenetration = true;
+		Request.bMeasure = true;
 		FFitReport Report;
 		if (!RunFitOnMesh(Request, Head, Report, Error))
 		{

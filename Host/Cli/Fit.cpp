@@ -6,6 +6,8 @@
 #include "StagedOutput.h"
 
 #include <chrono>
+#include <cmath>
+#include <limits>
 #include <cstdio>
 #include <fstream>
 #include <optional>
@@ -148,9 +150,9 @@ namespace VelmoraCli
 				{
 					return Usage("--resolve-penetration expects a distance, not '" + Inline + "'");
 				}
-				if (Offset < 0)
+				if (!(Offset >= 0) || !std::isfinite(Offset) || Offset > std::numeric_limits<float>::max())
 				{
-					return Usage("--resolve-penetration expects a distance of 0 or more, not '" + (bInline ? Inline : Args[Index + 1]) + "'");
+					return Usage("--resolve-penetration expects a finite distance of 0 or more, not '" + (bInline ? Inline : Args[Index + 1]) + "'");
 				}
 				Request.Options.bResolvePenetration = true;
 				Request.Options.PenetrationOffset = Offset;
@@ -228,6 +230,8 @@ namespace VelmoraCli
 		}
 		Request.GroomPath = Files[0];
 		Request.MeshPath = Files[1];
+		// The report costs a measure of every point: only when it is printed.
+		Request.bMeasure = Request.Options.AnyRepair() || !ReportPath.empty();
 		if (bQuiet && Request.Progress == EProgressMode::Auto)
 		{
 			Request.Progress = EProgressMode::Off;

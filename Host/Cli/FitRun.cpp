@@ -5,8 +5,6 @@
 #include "StreamCapture.h"
 #include "ErrorText.h"
 #include "alembicIO.h"
-#include "velmoraBPLibrary.h"
-#include "velmoraFitBPLibrary.h"
 
 #include "Components/StaticMeshComponent.h"
 #include "GameFramework/Actor.h"
@@ -32,9 +30,6 @@ namespace VelmoraCli
 		{
 			return std::chrono::duration<double>(To - From).count();
 		}
-
-		// What ComponentTrace logs for a segment that meets nothing.
-		constexpr const char* MissLine = "no Hit detected, this should not happen";
 
 		void AddFolded(std::vector<std::string>& Lines, std::vector<int64>& Repeats, const std::string& Line)
 		{
@@ -109,9 +104,8 @@ namespace VelmoraCli
 			}
 		}
 
-		// A readable record with strands, or a reason why not. The fit reads the file again itself; this
-		// read only decides whether there is anything to fit.
-		bool CheckGroom(const std::string& Path, FFitReport& Report, std::string& OutError)
+		// The groom must be a file; whether it reads, and holds strands, the fit finds out.
+		bool CheckGroomFile(const std::string& Path, std::string& OutError)
 		{
 			std::error_code Error;
 			if (!std::filesystem::exists(Path, Error))
@@ -124,47 +118,34 @@ namespace VelmoraCli
 				OutError = "groom '" + Path + "' is not a file";
 				return false;
 			}
-			Host::FScopedLogCapture Capture;
-			FScopedStreamCapture Streams;
-			bool bFailed = false;
-			const GroomData Groom = ReadGroom(Path, bFailed);
-			std::string Ignored;
-			Streams.Finish(Ignored, Ignored);
-			if (bFailed)
+			return true;
+		}
+
+		// The last line of the reader's first message names the cause of a groom that could not be read.
+		std::string ReadFailureReason(const std::vector<Host::FLogLine>& Lines)
+		{
+			for (const Host::FLogLine& Line : Lines)
 			{
-				// The reader's first message; the last line of it names the cause.
-				std::string Reason;
-				if (!Capture.GetLines().empty())
+				if (Line.Verbosity != ELogVerbosity::Warning)
 				{
-					std::istringstream Message(Capture.GetLines().front().Utf8Text());
-					for (std::string Line; std::getline(Message, Line);)
+					continue;
+				}
+				std::string Reason;
+				std::istringstream Message(Line.Utf8Text());
+				for (std::string Text; std::getline(Message, Text);)
+				{
+					while (!Text.empty() && (Text.back() == '\r' || Text.back() == ' '))
 					{
-						while (!Line.empty() && (Line.back() == '\r' || Line.back() == ' '))
-						{
-							Line.pop_back();
-						}
-						if (!Line.empty())
-						{
-							Reason = Line;
-						}
+						Text.pop_back();
+					}
+					if (!Text.empty())
+					{
+						Reason = Text;
 					}
 				}
-				OutError = "cannot read groom '" + Path + "'" + (Reason.empty() ? std::string() : ": " + Reason);
-				return false;
+				return Reason;
 			}
-			if (Groom.vertexCounts.empty())
-			{
-				OutError = "groom '" + Path + "' holds no strands";
-				return false;
-			}
-			Report.Strands = static_cast<int64>(Groom.vertexCounts.size());
-			Report.Points = static_cast<int64>(Groom.positions.size() / 3);
-			Report.Traced = 0;
-			for (const int32_t Count : Groom.vertexCounts)
-			{
-				Report.Traced += Count > 0 ? 1 : 0;
-			}
-			return true;
+			return std::string();
 		}
 	}
 
@@ -214,7 +195,7 @@ namespace VelmoraCli
 	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& MeshData, FFitReport& Report, std::string& OutError)
 	{
 		const FClock::time_point Start = FClock::now();
-		if (!CheckGroom(Request.GroomPath, Report, OutError))
+		if (!CheckGroomFile(Request.GroomPath, OutError))
 		{
 			return false;
 		}
@@ -259,7 +240,7 @@ namespace VelmoraCli
 		{
 			Host::FScopedLogCapture Quiet;
 			FScopedStreamCapture QuietStreams;
-			Report.Before = UvelmoraFitBPLibrary::ReportGroomFit(Component, Request.Origin, FString(UTF8_TO_TCHAR(Request.GroomPath.c_str())));
+			GroomFitting::ReportGroomFile(Component, Request.Origin, PluginGroom.Get(), Report.Before);
 			std::string Ignored;
 			QuietStreams.Finish(Ignored, Ignored);
 		}
@@ -269,6 +250,8 @@ namespace VelmoraCli
 		std::string WriteFailure;
 		// The fit's last complaint, which says why it wrote nothing when it did not.
 		std::string LastError;
+		std::string ReadReason;
+		bool bFitted = false;
 		FClock::time_point FitStart, FitEnd;
 		bool bTaskSeen = false;
 		FClock::time_point TaskBegin, TaskEnd;
@@ -279,9 +262,13 @@ namespace VelmoraCli
 			FitStart = FClock::now();
 			try
 			{
-				// The node a Blueprint calls; with every option off it is FitGroomToStaticMesh's fit.
-				Report.Quality = UvelmoraFitBPLibrary::FitGroomToStaticMeshWithOptions(Source, Component, Request.Origin, PluginGroom.Get(),
-				                                                                       PluginOutput.Get(), Request.Options);
+				// What the Blueprint nodes run; the command stages its own output, so the fit writes the
+				// staged file itself.
+				GroomFitting::FFitFileSettings Settings;
+				Settings.bMeasure = Request.bMeasure;
+				Settings.bReplaceWhenWhole = false;
+				bFitted = GroomFitting::FitGroomFile(Source, Component, Request.Origin, PluginGroom.Get(), PluginOutput.Get(), Request.Options, Settings,
+				                                     Report.Quality);
 			}
 			catch (const std::exception& Error)
 			{
@@ -306,23 +293,14 @@ namespace VelmoraCli
 					Text.pop_back();
 				}
 				AddFolded(Lines, Repeats, Text);
-				const std::string Message = Line.Utf8Text();
-				if (Message == MissLine)
-				{
-					++Report.Misses;
-				}
-				else if (Message == "Using surface normal projection to fit groom")
-				{
-					Report.Mode = "surface normal";
-				}
-				else if (Message == "Using shperical projection to fit groom")
-				{
-					Report.Mode = "spherical";
-				}
-				else if (Line.Verbosity == ELogVerbosity::Error || Line.Verbosity == ELogVerbosity::Fatal)
+				if (Line.Verbosity == ELogVerbosity::Error || Line.Verbosity == ELogVerbosity::Fatal)
 				{
 					LastError = Text;
 				}
+			}
+			if (!bFitted && !Report.Quality.bGroomRead)
+			{
+				ReadReason = Rename(ReadFailureReason(Capture.GetLines()));
 			}
 			AddStreamLines(Lines, Repeats, Out, Rename);
 			AddStreamLines(Lines, Repeats, Err, Rename);
@@ -331,12 +309,13 @@ namespace VelmoraCli
 		{
 			Report.Log.push_back(Repeats[Index] > 1 ? Lines[Index] + " (x" + std::to_string(Repeats[Index]) + ")" : Lines[Index]);
 		}
-		Report.Hits = Report.Traced - Report.Misses;
-		if (Report.Quality.bMeasured)
-		{
-			Report.Hits = Report.Quality.Hits;
-			Report.Misses = Report.Quality.Misses;
-		}
+		const GroomFitting::FFitReport& Fit = Report.Quality;
+		Report.Strands = Fit.Strands;
+		Report.Points = Fit.Points;
+		Report.Traced = Fit.Traced;
+		Report.Hits = Fit.Hits;
+		Report.Misses = Fit.Misses;
+		Report.Mode = Fit.Projection == GroomFitting::EProjection::SurfaceNormal ? "surface normal" : "spherical";
 		if (bTaskSeen)
 		{
 			Report.ReadSeconds = SecondsBetween(FitStart, TaskBegin);
@@ -353,9 +332,13 @@ namespace VelmoraCli
 			OutError = "cannot write '" + Request.OutputPath + "': " + Rename(WriteFailure);
 			return false;
 		}
-		std::error_code Error;
-		if (!std::filesystem::is_regular_file(Output.GetStagingPath(), Error))
+		if (!bFitted)
 		{
+			if (!Fit.bGroomRead && !ReadReason.empty())
+			{
+				OutError = "cannot read groom '" + Request.GroomPath + "': " + ReadReason;
+				return false;
+			}
 			// The fit refused the record; its last error line says why.
 			std::string Reason = "the fit wrote nothing";
 			if (!LastError.empty())
@@ -367,6 +350,11 @@ namespace VelmoraCli
 				Reason = Report.Log.back();
 			}
 			OutError = "no groom written to '" + Request.OutputPath + "': " + Reason;
+			return false;
+		}
+		if (Fit.Strands == 0)
+		{
+			OutError = "groom '" + Request.GroomPath + "' holds no strands";
 			return false;
 		}
 		if (!Output.Commit(OutError))

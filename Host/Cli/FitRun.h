@@ -3,7 +3,7 @@
 #include "CoreMinimal.h"
 #include "Host/MeshBuilders.h"
 #include "Progress.h"
-#include "velmoraFitBPLibrary.h"
+#include "GroomFitting.h"
 
 #include <nlohmann/json.hpp>
 
@@ -11,7 +11,8 @@
 #include <vector>
 
 // One fit as the command runs it: a host world with the groom's actor and the mesh as a static mesh
-// component, UvelmoraBPLibrary::FitGroomToStaticMesh, and the output moved into place only when whole.
+// component, the fit a Blueprint's FitGroomToStaticMesh (or, with repairs, FitGroomToStaticMeshWithOptions)
+// runs, and the output moved into place only when whole.
 namespace VelmoraCli
 {
 	struct FFitRequest
@@ -30,8 +31,9 @@ namespace VelmoraCli
 		Host::ECollisionSides CollisionSides = Host::ECollisionSides::DoubleSided;
 		EProgressMode Progress = EProgressMode::Auto;
 		// The fit's repairs, all off by default: the plain fit.
-		FvelmoraFitOptions Options;
-		// Also measure the groom as exported (placed at the origin), before the fit.
+		GroomFitting::FFitOptions Options;
+		// Measure the fitted groom against the mesh; and the groom as exported (placed at the origin), before the fit.
+		bool bMeasure = false;
 		bool bMeasureBefore = false;
 	};
 
@@ -42,7 +44,7 @@ namespace VelmoraCli
 		// Strands with a root to trace (at least one point).
 		int64 Traced = 0;
 		int64 MeshTriangles = 0;
-		// "surface normal" or "spherical", as the fit logged it.
+		// "surface normal" or "spherical".
 		std::string Mode;
 		int64 Hits = 0;
 		int64 Misses = 0;
@@ -55,9 +57,10 @@ namespace VelmoraCli
 		// The fit's log lines as the engine prints them, runs of one line folded into "(xN)", and what
 		// the groom file code printed.
 		std::vector<std::string> Log;
-		// The fitted groom measured against the mesh, and with bMeasureBefore, the groom as exported.
-		FvelmoraFitReport Quality;
-		FvelmoraFitReport Before;
+		// The fit's own figures and, when measured, the fitted groom against the mesh; with bMeasureBefore,
+		// the groom as exported.
+		GroomFitting::FFitReport Quality;
+		GroomFitting::FFitReport Before;
 
 		nlohmann::json ToJson() const;
 		// The human-readable summary, several lines.

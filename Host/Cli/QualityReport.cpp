@@ -4,7 +4,7 @@
 
 namespace VelmoraCli
 {
-	nlohmann::json QualityToJson(const FvelmoraFitReport& Report)
+	nlohmann::json QualityToJson(const GroomFitting::FFitReport& Report)
 	{
 		nlohmann::json Json = {
 		    {"strands", Report.Strands},
@@ -12,23 +12,24 @@ namespace VelmoraCli
 		    {"surfaceTolerance", Report.SurfaceTolerance},
 		    {"rootsOnSurface", Report.RootsOnSurface},
 		    {"rootsOffSurface", Report.RootsOffSurface},
-		    {"rootDistance", {{"min", Report.RootDistanceMin}, {"median", Report.RootDistanceMedian}, {"max", Report.RootDistanceMax}}},
+		    {"rootDistance", {{"min", Report.RootDistance.Min}, {"median", Report.RootDistance.Median}, {"max", Report.RootDistance.Max}}},
 		    {"pointsInside", Report.PointsInside},
 		    {"strandsInside", Report.StrandsInside},
 		};
 		if (Report.bAfterFit)
 		{
-			Json["displacement"] = {{"min", Report.DisplacementMin}, {"median", Report.DisplacementMedian}, {"max", Report.DisplacementMax}};
+			Json["displacement"] = {{"min", Report.Displacement.Min}, {"median", Report.Displacement.Median}, {"max", Report.Displacement.Max}};
 			Json["hits"] = Report.Hits;
 			Json["misses"] = Report.Misses;
 			Json["missesSnapped"] = Report.MissesSnapped;
 			Json["strandsOriented"] = Report.StrandsOriented;
 			Json["pointsResolved"] = Report.PointsResolved;
+			Json["pointsUnresolved"] = Report.PointsUnresolved;
 		}
 		return Json;
 	}
 
-	nlohmann::json OptionsToJson(const FvelmoraFitOptions& Options)
+	nlohmann::json OptionsToJson(const GroomFitting::FFitOptions& Options)
 	{
 		return {
 		    {"onMiss", Options.bSnapMissesToNearest ? "nearest" : "keep"},
@@ -38,7 +39,7 @@ namespace VelmoraCli
 		};
 	}
 
-	std::string DescribeQuality(const FvelmoraFitReport& Report)
+	std::string DescribeQuality(const GroomFitting::FFitReport& Report)
 	{
 		char Text[1024];
 		int Length = std::snprintf(Text, sizeof(Text),
@@ -46,16 +47,23 @@ namespace VelmoraCli
 		                           "distance of roots from the surface: min %.4g, median %.4g, max %.4g\n"
 		                           "inside   %lld points of %lld strands inside the mesh\n",
 		                           static_cast<long long>(Report.RootsOnSurface), Report.SurfaceTolerance, static_cast<long long>(Report.RootsOffSurface),
-		                           Report.RootDistanceMin, Report.RootDistanceMedian, Report.RootDistanceMax, static_cast<long long>(Report.PointsInside),
+		                           Report.RootDistance.Min, Report.RootDistance.Median, Report.RootDistance.Max, static_cast<long long>(Report.PointsInside),
 		                           static_cast<long long>(Report.StrandsInside));
 		if (Report.bAfterFit && Length > 0 && Length < static_cast<int>(sizeof(Text)))
 		{
 			std::snprintf(Text + Length, sizeof(Text) - Length,
 			              "moved    roots by min %.4g, median %.4g, max %.4g\n"
 			              "repairs  %lld misses snapped, %lld strands oriented, %lld points pushed out of the mesh\n",
-			              Report.DisplacementMin, Report.DisplacementMedian, Report.DisplacementMax, static_cast<long long>(Report.MissesSnapped),
+			              Report.Displacement.Min, Report.Displacement.Median, Report.Displacement.Max, static_cast<long long>(Report.MissesSnapped),
 			              static_cast<long long>(Report.StrandsOriented), static_cast<long long>(Report.PointsResolved));
 		}
-		return Text;
+		std::string Described = Text;
+		if (Report.bAfterFit && Report.PointsUnresolved > 0)
+		{
+			// Never a silent claim that the repairs left nothing inside.
+			Described += "left     " + std::to_string(Report.PointsUnresolved) +
+			             " points inside: the surface nearest them leads into another part of the mesh or through an opening\n";
+		}
+		return Described;
 	}
 }

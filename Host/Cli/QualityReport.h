@@ -1,6 +1,6 @@
 #pragma once
 
-#include "velmoraFitBPLibrary.h"
+#include "GroomFitting.h"
 
 #include <nlohmann/json.hpp>
 
@@ -9,9 +9,9 @@
 // The fit-quality report as the command prints it: lines for people, an object for JSON.
 namespace VelmoraCli
 {
-	nlohmann::json QualityToJson(const FvelmoraFitReport& Report);
-	nlohmann::json OptionsToJson(const FvelmoraFitOptions& Options);
+	nlohmann::json QualityToJson(const GroomFitting::FFitReport& Report);
+	nlohmann::json OptionsToJson(const GroomFitting::FFitOptions& Options);
 
 	// "roots    ..." and "inside   ..." lines (and, after a fit, "moved" and "repairs"), each ending in a newline.
-	std::string DescribeQuality(const FvelmoraFitReport& Report);
+	std::string DescribeQuality(const GroomFitting::FFitReport& Report);
 }

@@ -3,7 +3,8 @@
 #include "Components/StaticMeshComponent.h"
 #include "Engine/StaticMesh.h"
 #include "GameFramework/Actor.h"
-#include "GroomFitQuality.h"
+#include "GroomFitting.h"
+#include "MeshQuery.h"
 #include "Host/MeshBuilders.h"
 #include "Host/World.h"
 #include "MeshDescription.h"
@@ -95,10 +96,10 @@ namespace FitQualityTest
 			return Host::AddStaticMeshComponent(Host::SpawnActor(World), MakeStaticMesh(Data), Placement);
 		}
 
-		std::unique_ptr<GroomFitQuality::FMeshQuery> Query(const UStaticMeshComponent* Component)
+		std::shared_ptr<const GroomFitting::FMeshQuery> Query(const UStaticMeshComponent* Component)
 		{
 			FString Error;
-			std::unique_ptr<GroomFitQuality::FMeshQuery> Result = GroomFitQuality::FMeshQuery::Create(Component, Error);
+			std::shared_ptr<const GroomFitting::FMeshQuery> Result = GroomFitting::GetMeshQuery(Component, Error);
 			EXPECT_TRUE(Result) << TCHAR_TO_UTF8(*Error);
 			return Result;
 		}

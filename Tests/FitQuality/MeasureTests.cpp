@@ -5,7 +5,7 @@
 #include <random>
 
 using namespace FitQualityTest;
-using GroomFitQuality::FFitReport;
+using GroomFitting::FFitReport;
 
 namespace
 {
@@ -48,20 +48,20 @@ TEST_F(Measure, FiguresAgreeWithABruteForceCountOnABox)
 		{
 			const FVector P = FVector(Point(Groom, static_cast<int32>(Groom.positions.size() / 3) - 5 + Index));
 			const double Distance = BoxDistance(P, Half);
-			const bool bInside = std::abs(P.X) < Half.X && std::abs(P.Y) < Half.Y && std::abs(P.Z) < Half.Z && Distance > GroomFitQuality::DefaultSurfaceTolerance;
+			const bool bInside = std::abs(P.X) < Half.X && std::abs(P.Y) < Half.Y && std::abs(P.Z) < Half.Z && Distance > GroomFitting::DefaultSurfaceTolerance;
 			Inside += bInside ? 1 : 0;
 			bStrandInside = bStrandInside || bInside;
 			if (Index == 0)
 			{
 				RootDistances.push_back(Distance);
-				OnSurface += Distance <= GroomFitQuality::DefaultSurfaceTolerance ? 1 : 0;
+				OnSurface += Distance <= GroomFitting::DefaultSurfaceTolerance ? 1 : 0;
 			}
 		}
 		StrandsInside += bStrandInside ? 1 : 0;
 	}
 	FFitReport Report;
 	FString Error;
-	ASSERT_TRUE(GroomFitQuality::MeasureGroom(Groom, *Query, Placement, GroomFitQuality::DefaultSurfaceTolerance, Report, Error)) << TCHAR_TO_UTF8(*Error);
+	ASSERT_TRUE(GroomFitting::MeasureGroom(Groom, *Query, Placement, GroomFitting::DefaultSurfaceTolerance, Report, Error)) << TCHAR_TO_UTF8(*Error);
 	EXPECT_EQ(Report.Strands, 300);
 	EXPECT_EQ(Report.Points, 1500);
 	EXPECT_EQ(Report.PointsInside, Inside);
@@ -81,7 +81,7 @@ TEST_F(Measure, AGroomWithoutStrandsHasEmptyFigures)
 	const auto Query = this->Query(Place(Box()));
 	FFitReport Report;
 	FString Error;
-	ASSERT_TRUE(GroomFitQuality::MeasureGroom(GroomData(), *Query, FVector::ZeroVector, 0.01, Report, Error));
+	ASSERT_TRUE(GroomFitting::MeasureGroom(GroomData(), *Query, FVector::ZeroVector, 0.01, Report, Error));
 	EXPECT_EQ(Report.Strands, 0);
 	EXPECT_EQ(Report.RootDistance.Count, 0);
 	EXPECT_EQ(Report.RootDistance.Max, 0.0);
@@ -95,19 +95,19 @@ TEST_F(Measure, BadGroomsAreRefusedWithTheReason)
 	Report.Strands = 77;
 	FString Error;
 	GroomData NaN = MakeGroom({{FVector3f(0, 0, 2), FVector3f(0, std::numeric_limits<float>::quiet_NaN(), 3)}});
-	EXPECT_FALSE(GroomFitQuality::MeasureGroom(NaN, *Query, FVector::ZeroVector, 0.01, Report, Error));
+	EXPECT_FALSE(GroomFitting::MeasureGroom(NaN, *Query, FVector::ZeroVector, 0.01, Report, Error));
 	EXPECT_EQ(Error, FString(TEXT("point 1 of the groom is not finite")));
 
 	GroomData Short = MakeGroom({{FVector3f(0, 0, 2), FVector3f(0, 0, 3)}});
 	Short.vertexCounts = {3};
-	EXPECT_FALSE(GroomFitQuality::MeasureGroom(Short, *Query, FVector::ZeroVector, 0.01, Report, Error));
+	EXPECT_FALSE(GroomFitting::MeasureGroom(Short, *Query, FVector::ZeroVector, 0.01, Report, Error));
 	EXPECT_NE(Error.Find(TEXT("add up to 3 points but the groom holds 2")), INDEX_NONE) << TCHAR_TO_UTF8(*Error);
 
 	Short.vertexCounts = {-1};
-	EXPECT_FALSE(GroomFitQuality::MeasureGroom(Short, *Query, FVector::ZeroVector, 0.01, Report, Error));
+	EXPECT_FALSE(GroomFitting::MeasureGroom(Short, *Query, FVector::ZeroVector, 0.01, Report, Error));
 	EXPECT_NE(Error.Find(TEXT("negative point count")), INDEX_NONE) << TCHAR_TO_UTF8(*Error);
 
-	EXPECT_FALSE(GroomFitQuality::MeasureGroom(GroomData(), *Query, FVector(std::numeric_limits<double>::infinity(), 0, 0), 0.01, Report, Error));
+	EXPECT_FALSE(GroomFitting::MeasureGroom(GroomData(), *Query, FVector(std::numeric_limits<double>::infinity(), 0, 0), 0.01, Report, Error));
 	// A refused groom leaves the report as it was.
 	EXPECT_EQ(Report.Strands, 77);
 }

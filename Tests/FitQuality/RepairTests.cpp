@@ -8,8 +8,8 @@
 #include <iterator>
 
 using namespace FitQualityTest;
-using GroomFitQuality::FFitOptions;
-using GroomFitQuality::FFitReport;
+using GroomFitting::FFitOptions;
+using GroomFitting::FFitReport;
 
 namespace
 {
@@ -25,7 +25,7 @@ namespace
 			FFitReport Report;
 			FString Error;
 			const auto Query = this->Query(Head);
-			EXPECT_TRUE(GroomFitQuality::MeasureGroom(Groom, *Query, Placement, GroomFitQuality::DefaultSurfaceTolerance, Report, Error))
+			EXPECT_TRUE(GroomFitting::MeasureGroom(Groom, *Query, Placement, GroomFitting::DefaultSurfaceTolerance, Report, Error))
 			    << TCHAR_TO_UTF8(*Error);
 			return Report;
 		}
@@ -67,7 +67,7 @@ TEST_F(Repairs, WithEveryOptionOffTheFitIsThePlainOne)
 	GroomData Plain = Groom;
 	ASSERT_TRUE(GroomFitting::FitRecord(Plain, Head, FVector::ZeroVector, FVector::ZeroVector));
 	FFitReport Report;
-	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, FFitOptions(), &Report));
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, FFitOptions(), nullptr, &Report));
 	EXPECT_EQ(Groom.positions, Plain.positions);
 	EXPECT_TRUE(Report.bAfterFit);
 	EXPECT_EQ(Report.Hits, 16);
@@ -89,7 +89,7 @@ TEST_F(Repairs, StraysFarOffTheHeadAreSnappedToTheNearestSurfacePointAndMoveRigi
 	FFitOptions Options;
 	Options.bSnapMissesToNearest = true;
 	FFitReport Report;
-	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, &Report));
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, nullptr, &Report));
 	EXPECT_EQ(Report.Misses, 2);
 	EXPECT_EQ(Report.MissesSnapped, 2);
 	EXPECT_NEAR(Report.Displacement.Max, 20.0, 0.01);
@@ -106,15 +106,16 @@ TEST_F(Repairs, StraysFarOffTheHeadAreSnappedToTheNearestSurfacePointAndMoveRigi
 
 TEST_F(Repairs, OrientationTurnsAStrandGrownAlongItsNormalToGrowAlongTheSurfaceNormal)
 {
-	// Grown along a tilted normal; the trace meets the sphere near its pole, where the surface faces +Z.
+	// Grown along a tilted normal; the trace meets the sphere near its pole, where the surface faces +Z,
+	// inside a facet rather than on an edge between two.
 	GroomData Groom;
-	const FVector Normal(0.6, 0, 0.8);
-	AddStrand(Groom, FVector(0, 0, 10.5), Normal, 5);
-	Groom.surfaceNormals = {0.6f, 0.f, 0.8f};
+	const FVector Normal(0.6, 0.1, 0.8);
+	AddStrand(Groom, FVector(0, 0, 10.5), Normal.GetSafeNormal(), 5);
+	Groom.surfaceNormals = {0.6f, 0.1f, 0.8f};
 	FFitOptions Options;
 	Options.bOrientToSurface = true;
 	FFitReport Report;
-	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, &Report));
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, nullptr, &Report));
 	EXPECT_EQ(Report.StrandsOriented, 1);
 	const FVector Root = Point(Groom, 0);
 	EXPECT_NEAR(Root.Size(), 10.0, 0.03);
@@ -140,7 +141,7 @@ TEST_F(Repairs, SphericalFitsTurnTheDirectionFromTheOriginOntoTheSurfaceNormal)
 	FFitOptions Options;
 	Options.bOrientToSurface = true;
 	FFitReport Report;
-	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, &Report));
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, nullptr, &Report));
 	EXPECT_EQ(Report.StrandsOriented, 1);
 	const FVector Root = Point(Groom, 0);
 	const FVector Expected = (Root - FVector(0, 0, -5)).GetSafeNormal();
@@ -163,7 +164,7 @@ TEST_F(Repairs, AGroomSunkIntoTheHeadIsPushedOutKeepingItsPointsInOrder)
 	Options.bResolvePenetration = true;
 	Options.PenetrationOffset = 0.25;
 	FFitReport Report;
-	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, &Report));
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, nullptr, &Report));
 	EXPECT_EQ(Report.PointsResolved, 12 * 5);
 	const FFitReport After = Measure(Groom);
 	EXPECT_EQ(After.PointsInside, 0);
@@ -194,7 +195,7 @@ TEST_F(Repairs, EveryOptionOnLeavesNoMissAndNoPointInside)
 	Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {0, 0, 1, 0, 0, -1});
 	const FFitReport Before = Measure(Groom);
 	FFitReport Report;
-	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, AllOn(), &Report));
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, AllOn(), nullptr, &Report));
 	EXPECT_EQ(Report.Misses, 2);
 	EXPECT_EQ(Report.MissesSnapped, 2);
 	EXPECT_EQ(Report.StrandsOriented, 26);
@@ -212,10 +213,10 @@ TEST_F(Repairs, UnusableOptionsOrAMeshWithoutTrianglesChangeNothing)
 	FFitOptions Options;
 	Options.bResolvePenetration = true;
 	Options.PenetrationOffset = std::numeric_limits<double>::quiet_NaN();
-	EXPECT_FALSE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, nullptr));
+	EXPECT_FALSE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options));
 	Host::FMeshData Empty = Box();
 	Empty.Indices.Reset();
-	EXPECT_FALSE(GroomFitting::FitRecord(Groom, Place(Empty), FVector::ZeroVector, FVector::ZeroVector, AllOn(), nullptr));
+	EXPECT_FALSE(GroomFitting::FitRecord(Groom, Place(Empty), FVector::ZeroVector, FVector::ZeroVector, AllOn()));
 	EXPECT_EQ(Groom.positions, Original.positions);
 	const std::vector<std::string> Errors = Log.TextsAt(ELogVerbosity::Error);
 	ASSERT_EQ(Errors.size(), 2u);
@@ -231,6 +232,12 @@ namespace
 		std::filesystem::path Dir = VelmoraTest::MakeTempDir("fitquality");
 
 		static FString Path(const std::filesystem::path& P) { return FString(UTF8_TO_TCHAR(P.string().c_str())); }
+		static GroomFitting::FFitFileSettings Measured()
+		{
+			GroomFitting::FFitFileSettings Settings;
+			Settings.bMeasure = true;
+			return Settings;
+		}
 		static std::string Bytes(const std::filesystem::path& P)
 		{
 			std::ifstream File(P, std::ios::binary);
@@ -248,14 +255,14 @@ TEST_F(GroomFiles, FittingAFileWritesTheRepairedGroomAndReportsOnIt)
 	AActor* Source = Host::SpawnActor(World, FVector(1, 2, 3));
 
 	FFitReport Plain;
-	ASSERT_TRUE(GroomFitQuality::FitGroomFile(Source, Head, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "plain.abc"), FFitOptions(), Plain));
+	ASSERT_TRUE(GroomFitting::FitGroomFile(Source, Head, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "plain.abc"), FFitOptions(), Measured(), Plain));
 	EXPECT_TRUE(Plain.bAfterFit);
 	EXPECT_EQ(Plain.Misses, 1);
 	EXPECT_EQ(Plain.RootsOffSurface, 1);
 	EXPECT_EQ(Plain.PointsInside, 20 * 5);
 
 	FFitReport Repaired;
-	ASSERT_TRUE(GroomFitQuality::FitGroomFile(Source, Head, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"), AllOn(), Repaired));
+	ASSERT_TRUE(GroomFitting::FitGroomFile(Source, Head, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"), AllOn(), Measured(), Repaired));
 	EXPECT_EQ(Repaired.Strands, 21);
 	EXPECT_EQ(Repaired.Points, 21 * 6);
 	EXPECT_EQ(Repaired.Misses, 1);
@@ -266,23 +273,32 @@ TEST_F(GroomFiles, FittingAFileWritesTheRepairedGroomAndReportsOnIt)
 	// The report on the written file, placed at the source actor, says the same and changes nothing.
 	const std::string Written = Bytes(Dir / "out.abc");
 	FFitReport Checked;
-	ASSERT_TRUE(GroomFitQuality::ReportGroomFile(Head, FVector(1, 2, 3), Path(Dir / "out.abc"), Checked));
+	ASSERT_TRUE(GroomFitting::ReportGroomFile(Head, FVector(1, 2, 3), Path(Dir / "out.abc"), Checked));
 	EXPECT_EQ(Bytes(Dir / "out.abc"), Written);
 	EXPECT_FALSE(Checked.bAfterFit);
 	EXPECT_EQ(Checked.RootsOnSurface, 21);
 	EXPECT_EQ(Checked.PointsInside, 0);
 }
 
-TEST_F(GroomFiles, NothingIsWrittenWhenTheMeshCannotBeMeasured)
+TEST_F(GroomFiles, RepairsWithoutAMeshWriteNothingAndAPlainFitIsWrittenUnmeasured)
 {
 	WriteGroom((Dir / "in.abc").string(), RingGroom(4, 11.0, 0.5, 3));
 	Host::FMeshData Empty = Box();
 	Empty.Indices.Reset();
+	UStaticMeshComponent* NoTriangles = Place(Empty);
 	Host::FScopedLogCapture Log;
 	FFitReport Report;
-	EXPECT_FALSE(GroomFitQuality::FitGroomFile(Host::SpawnActor(World), Place(Empty), FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"),
-	                                           FFitOptions(), Report));
+	EXPECT_FALSE(GroomFitting::FitGroomFile(Host::SpawnActor(World), NoTriangles, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"), AllOn(),
+	                                        Measured(), Report));
 	EXPECT_FALSE(std::filesystem::exists(Dir / "out.abc"));
-	EXPECT_FALSE(GroomFitQuality::ReportGroomFile(Head, FVector::ZeroVector, Path(Dir / "missing.abc"), Report));
+	EXPECT_FALSE(GroomFitting::ReportGroomFile(Head, FVector::ZeroVector, Path(Dir / "missing.abc"), Report));
 	EXPECT_EQ(Log.TextsAt(ELogVerbosity::Error).size(), 2u);
+
+	// Without a repair the fit needs no surface: every trace misses, the groom is written as read, the
+	// report is left out.
+	EXPECT_TRUE(GroomFitting::FitGroomFile(Host::SpawnActor(World), NoTriangles, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "plain.abc"),
+	                                       FFitOptions(), Measured(), Report));
+	EXPECT_EQ(ReadGroom((Dir / "plain.abc").string()).positions, RingGroom(4, 11.0, 0.5, 3).positions);
+	EXPECT_FALSE(Report.bMeasured);
+	EXPECT_EQ(Report.Misses, 4);
 }

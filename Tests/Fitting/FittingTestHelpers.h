@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <initializer_list>
+#include <mutex>
 #include <vector>
 
 namespace FittingTest
@@ -47,22 +49,29 @@ namespace FittingTest
 		return A;
 	}
 
-	// A static mesh component that counts its traces and keeps the last query's parameters.
+	// A static mesh component that counts its traces and keeps the last query's parameters. Traces may
+	// come from several threads at once.
 	class UCountingMeshComponent : public UStaticMeshComponent
 	{
 		DECLARE_HOST_CLASS(UCountingMeshComponent, UStaticMeshComponent)
 
 	public:
-		int32 NumTraces = 0;
+		std::atomic<int32> NumTraces{0};
 		FCollisionQueryParams LastParams;
 
 		using UStaticMeshComponent::LineTraceComponent;
 		virtual bool LineTraceComponent(FHitResult& OutHit, const FVector Start, const FVector End, const FCollisionQueryParams& Params) override
 		{
 			++NumTraces;
-			LastParams = Params;
+			{
+				const std::lock_guard<std::mutex> Lock(ParamsLock);
+				LastParams = Params;
+			}
 			return Super::LineTraceComponent(OutHit, Start, End, Params);
 		}
+
+	private:
+		std::mutex ParamsLock;
 	};
 
 	// A world with the groom's source actor and a mesh to fit onto. Meshes are double-sided, as

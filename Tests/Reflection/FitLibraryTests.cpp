@@ -3,7 +3,7 @@
 
 #include "Components/StaticMeshComponent.h"
 #include "GameFramework/Actor.h"
-#include "GroomFitQuality.h"
+#include "GroomFitting.h"
 #include "Host/Log.h"
 #include "Host/MeshBuilders.h"
 #include "Host/ScriptCall.h"
@@ -149,7 +149,7 @@ TEST(FitLibrarySurface, OptionsAndReportAreBlueprintStructsWithOffDefaults)
 
 	// A node's options pin starts as the plain fit: every repair off.
 	const FvelmoraFitOptions Defaults;
-	const GroomFitQuality::FFitOptions Plain;
+	const GroomFitting::FFitOptions Plain;
 	EXPECT_EQ(Defaults.bSnapMissesToNearest, Plain.bSnapMissesToNearest);
 	EXPECT_EQ(Defaults.bOrientToSurface, Plain.bOrientToSurface);
 	EXPECT_EQ(Defaults.bResolvePenetration, Plain.bResolvePenetration);
@@ -207,6 +207,18 @@ TEST(FitLibraryParity, DefaultOptionsWriteWhatTheFirstLibrarysFitWrites)
 	EXPECT_EQ(Report.Hits, 3);
 	EXPECT_EQ(Report.Misses, 1);
 	EXPECT_EQ(Report.MissesSnapped + Report.StrandsOriented + Report.PointsResolved, 0);
+
+	// A component without a mesh: both nodes write the groom as read, every trace having missed; the
+	// options node only cannot measure it.
+	UStaticMeshComponent* Empty = Host::AddStaticMeshComponent(Host::SpawnActor(Scene.World), nullptr);
+	Host::FScopedLogCapture Log;
+	const FvelmoraFitReport Unmeasured = UvelmoraFitBPLibrary::FitGroomToStaticMeshWithOptions(
+	    Scene.Source, Empty, FVector::ZeroVector, Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "options_nomesh.abc"), FvelmoraFitOptions());
+	UvelmoraBPLibrary::FitGroomToStaticMesh(Scene.Source, Empty, FVector::ZeroVector, Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "plain_nomesh.abc"));
+	ASSERT_TRUE(std::filesystem::exists(Scene.Dir / "options_nomesh.abc"));
+	EXPECT_EQ(ReadBytes(Scene.Dir / "options_nomesh.abc"), ReadBytes(Scene.Dir / "plain_nomesh.abc"));
+	EXPECT_EQ(ReadGroom((Scene.Dir / "options_nomesh.abc").string()).positions, FloatingGroom().positions);
+	EXPECT_FALSE(Unmeasured.bMeasured);
 }
 
 TEST(FitLibraryParity, ReportNodeGivesTheEnginesFiguresAndChangesNothing)
@@ -223,8 +235,8 @@ TEST(FitLibraryParity, ReportNodeGivesTheEnginesFiguresAndChangesNothing)
 		Host::CallFunction(nullptr, Report, Params);
 		ByNode = Params.GetReturnValue<FvelmoraFitReport>();
 	}
-	GroomFitQuality::FFitReport Engine;
-	ASSERT_TRUE(GroomFitQuality::ReportGroomFile(Scene.Component, FVector::ZeroVector, Wide(Scene.Dir / "source.abc"), Engine));
+	GroomFitting::FFitReport Engine;
+	ASSERT_TRUE(GroomFitting::ReportGroomFile(Scene.Component, FVector::ZeroVector, Wide(Scene.Dir / "source.abc"), Engine));
 	EXPECT_TRUE(ByNode.bMeasured);
 	EXPECT_FALSE(ByNode.bAfterFit);
 	EXPECT_EQ(ByNode.Strands, Engine.Strands);

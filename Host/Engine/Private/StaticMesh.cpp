@@ -1,4 +1,5 @@
 #include "Engine/StaticMesh.h"
+#include "Interface_CollisionDataProviderCore.h"
 
 #include "Host/StaticMeshFaults.h"
 #include "StaticMeshCompiler.h"
@@ -125,6 +126,36 @@ void UStaticMesh::SetRenderData(std::unique_ptr<FStaticMeshRenderData>&& InRende
 	WaitForBuild();
 	RenderData = std::move(InRenderData);
 	++RenderDataRevision;
+}
+
+bool UStaticMesh::GetPhysicsTriMeshData(FTriMeshCollisionData* CollisionData, bool /*InUseAllTriData*/)
+{
+	const FStaticMeshRenderData* Data = GetRenderData();
+	if (!CollisionData || !Data || Data->LODResources.Num() == 0)
+	{
+		return false;
+	}
+	const FStaticMeshLODResources& LOD = Data->LODResources[0];
+	const FPositionVertexBuffer& Positions = LOD.VertexBuffers.PositionVertexBuffer;
+	CollisionData->Vertices.Reset(static_cast<int32>(Positions.GetNumVertices()));
+	for (uint32 Vertex = 0; Vertex < Positions.GetNumVertices(); ++Vertex)
+	{
+		CollisionData->Vertices.Add(Positions.VertexPosition(Vertex));
+	}
+	const int32 NumTriangles = LOD.GetNumTriangles();
+	CollisionData->Indices.Reset(NumTriangles);
+	CollisionData->MaterialIndices.Reset(NumTriangles);
+	for (int32 Triangle = 0; Triangle < NumTriangles; ++Triangle)
+	{
+		FTriIndices Corners;
+		Corners.v0 = static_cast<int32>(LOD.IndexBuffer.GetIndex(static_cast<uint32>(3 * Triangle)));
+		Corners.v1 = static_cast<int32>(LOD.IndexBuffer.GetIndex(static_cast<uint32>(3 * Triangle + 1)));
+		Corners.v2 = static_cast<int32>(LOD.IndexBuffer.GetIndex(static_cast<uint32>(3 * Triangle + 2)));
+		CollisionData->Indices.Add(Corners);
+		CollisionData->MaterialIndices.Add(0);
+	}
+	CollisionData->bFlipNormals = true;
+	return true;
 }
 
 UBodySetup* UStaticMesh::GetBodySetup() const

@@ -31,6 +31,7 @@ bool UStaticMeshComponent::SetStaticMesh(UStaticMesh* NewMesh)
 		return false;
 	}
 	StaticMesh = NewMesh;
+	const std::lock_guard<std::mutex> Lock(ComplexCollisionLock);
 	ComplexCollision.reset();
 	return true;
 }
@@ -45,6 +46,7 @@ const UE::Host::FComplexCollision* UStaticMeshComponent::GetComplexCollision(con
 	// Cooked once per mesh and render data revision. Traces run in the mesh's own space, so moving the
 	// component never needs a new cook.
 	const uint64 Revision = StaticMesh->GetRenderDataRevision();
+	const std::lock_guard<std::mutex> Lock(ComplexCollisionLock);
 	if (!ComplexCollision || !ComplexCollision->IsFor(StaticMesh, Revision))
 	{
 		ComplexCollision = std::make_unique<UE::Host::FComplexCollision>(RenderData, StaticMesh, Revision);

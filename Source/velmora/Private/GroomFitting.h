@@ -3,25 +3,103 @@
 #include "CoreMinimal.h"
 #include "alembicIO.h"
 
+#include <memory>
 #include <string>
 
+class AActor;
 class UStaticMeshComponent;
-
-namespace GroomFitQuality
-{
-	struct FFitOptions;
-	struct FFitReport;
-	class FMeshQuery;
-}
+struct FCollisionQueryParams;
+struct FHitResult;
 
 // Traces the segment Start -> End against Component's complex collision and returns the impact point,
 // or the zero vector, with a warning, when it meets nothing. bOutHit, when given, tells the two apart, so a
 // real hit at the world origin is not taken for a miss. About one hit in fifty draws a green debug line.
 FVector ComponentTrace(const FVector& Start, const FVector& End, UStaticMeshComponent* Component, bool* bOutHit = nullptr);
 
-// The steps of the groom fit, reachable one by one for the tests.
+// The groom fit: reading the groom, one trace per strand, the moves, the optional repairs, the report of
+// how the groom lies on the mesh, and the write.
 namespace GroomFitting
 {
+	class FMeshQuery;
+
+	// The fit's repairs, each off by default so the plain fit keeps its behaviour.
+	struct FFitOptions
+	{
+		// A strand whose trace misses is moved so its root lands on the nearest surface point.
+		bool bSnapMissesToNearest = false;
+		// A moved strand is turned about its new root by the rotation that takes the groom's normal at the
+		// root (or, for spherical fits, the direction from the origin) to the surface normal at the hit.
+		bool bOrientToSurface = false;
+		// After the move, every point inside the mesh goes to the nearest surface point plus
+		// PenetrationOffset along the surface normal; the points keep their order.
+		bool bResolvePenetration = false;
+		double PenetrationOffset = 0.1;
+
+		bool AnyRepair() const { return bSnapMissesToNearest || bOrientToSurface || bResolvePenetration; }
+	};
+
+	enum class EProjection : uint8
+	{
+		SurfaceNormal,
+		Spherical,
+	};
+
+	// Minimum, median and maximum of a set of distances; all zero when the set is empty.
+	struct FDistanceSummary
+	{
+		int64 Count = 0;
+		double Min = 0.0;
+		double Median = 0.0;
+		double Max = 0.0;
+	};
+
+	struct FFitReport
+	{
+		// Whether a file fit got as far as a whole groom record.
+		bool bGroomRead = false;
+		// What a fit did; bAfterFit is false for a groom only measured.
+		bool bAfterFit = false;
+		EProjection Projection = EProjection::SurfaceNormal;
+		// Strands with a root to trace, those whose trace met the mesh and those whose trace did not.
+		int64 Traced = 0;
+		int64 Hits = 0;
+		int64 Misses = 0;
+		// What the repairs did; points left inside are those no repair could bring out.
+		int64 MissesSnapped = 0;
+		int64 StrandsOriented = 0;
+		int64 PointsResolved = 0;
+		int64 PointsUnresolved = 0;
+
+		// How the groom lies on the mesh, when it was measured.
+		bool bMeasured = false;
+		int64 Strands = 0;
+		int64 Points = 0;
+		// Roots within SurfaceTolerance of the surface, and the others (strands without points count in neither).
+		int64 RootsOnSurface = 0;
+		int64 RootsOffSurface = 0;
+		double SurfaceTolerance = 0.0;
+		// Unsigned distance of each root from the surface.
+		FDistanceSummary RootDistance;
+		// Points inside the solid the mesh bounds, and the strands that have at least one.
+		int64 PointsInside = 0;
+		int64 StrandsInside = 0;
+		// After a measured fit: how far each strand's root moved.
+		FDistanceSummary Displacement;
+	};
+
+	// How a file fit goes beyond the repairs.
+	struct FFitFileSettings
+	{
+		// Measure the fitted groom against the mesh into the report.
+		bool bMeasure = false;
+		// Write beside the target and move the file into place only when whole; a caller that stages its
+		// own output turns it off and names the staged file as the target.
+		bool bReplaceWhenWhole = true;
+	};
+
+	// The default distance under which a root counts as on the surface, in world units.
+	constexpr double DefaultSurfaceTolerance = 1e-3;
+
 	// The number 0..100 that ComponentTrace draws from one rand() value; a line is drawn above 98.
 	int32 DebugLineDraw(int32 RandomValue);
 
@@ -35,31 +113,44 @@ namespace GroomFitting
 	// Spherical projection: 20 units from Origin in the direction of the root seen from (0, 0, 0).
 	void SphericalSegment(const GroomData& Groom, int32 RootIndex, const FVector& Origin, FVector& OutStart, FVector& OutEnd);
 
-	// Moves the PointCount points from RootIndex by the one offset that puts the root on Hit - ActorLocation.
-	void MoveStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation);
-
-	// Fits every strand of the record onto TheComp: picks and logs the projection, then traces each strand
-	// with points once and moves it onto its hit (a strand whose trace misses stays where it is). False,
-	// with one Error line and nothing traced, when the point counts do not fit the points.
-	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation);
-
-	// FitRecord with the repairs of Options, counting what it did in OutReport (when given): a missed
-	// strand snapped to the nearest surface point, moved strands turned to the surface, points inside the
-	// mesh pushed out. Query answers for TheComp; when null, one is made if an option needs it. False,
-	// with one Error line and nothing changed, when the counts do not fit the points, the options are
-	// not usable or the mesh cannot be queried.
-	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation,
-	               const GroomFitQuality::FFitOptions& Options, GroomFitQuality::FFitReport* OutReport);
-	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation,
-	               const GroomFitQuality::FFitOptions& Options, const GroomFitQuality::FMeshQuery* Query, GroomFitQuality::FFitReport* OutReport);
+	// Moves the PointCount points from RootIndex by the one offset that puts the root on Hit - ActorLocation,
+	// in double precision, each stored back in single precision once. False when a moved point is not
+	// finite in single precision.
+	bool MoveStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation);
 
 	// Turns the strand's points about its root by the rotation taking GroomNormal onto SurfaceNormal (both of
-	// unit length).
-	void OrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& GroomNormal, const FVector& SurfaceNormal);
+	// unit length). False when a turned point is not finite in single precision.
+	bool OrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& GroomNormal, const FVector& SurfaceNormal);
 
-	// For a point inside the mesh: true, with where it goes, the nearest surface point plus Offset along
-	// the surface normal (tried again from there where the surface folds back within Offset).
-	bool ResolvePenetration(const GroomFitQuality::FMeshQuery& Query, const FVector& Point, double Offset, FVector& OutPoint);
+	// The query of TheComp's collision triangles in world space, made once per mesh, placement and
+	// geometry and shared while they stay the same. Null, with the reason, when the component has no mesh
+	// or its mesh has no usable triangles.
+	std::shared_ptr<const FMeshQuery> GetMeshQuery(const UStaticMeshComponent* TheComp, FString& OutError);
+
+	// Fits every strand of the record onto TheComp: picks and logs the projection, traces each strand with
+	// points once, moves it onto its hit (a strand whose trace misses stays where it is) and applies the
+	// repairs of Options. Query answers for TheComp; when null, one is made if an option needs it.
+	// OutReport, when given, gets the fit's figures (and displacements). False, with one Error line, when
+	// the point counts do not fit the points, the options are not usable, the mesh cannot be queried for
+	// the repairs asked for, or a point would leave single precision's finite range; the record's points
+	// may then have moved and must not be written.
+	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation,
+	               const FFitOptions& Options = FFitOptions(), const FMeshQuery* Query = nullptr, FFitReport* OutReport = nullptr);
+
+	// Reports on Groom as it would lie in the world (each point placed at Placement + point) against the
+	// mesh, into OutReport's measured figures. False, with a one-line reason, on a groom whose counts do
+	// not fit its points or whose points are not finite.
+	bool MeasureGroom(const GroomData& Groom, const FMeshQuery& Query, const FVector& Placement, double SurfaceTolerance, FFitReport& OutReport,
+	                  FString& OutError);
+
+	// The fit a Blueprint asks for: reads SourcePath, fits onto TheComp with Options, writes TargetPath and,
+	// when asked, measures the result. False, with the reason logged, when nothing was written.
+	bool FitGroomFile(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, const FString& SourcePath, const FString& TargetPath,
+	                  const FFitOptions& Options, const FFitFileSettings& Settings, FFitReport& OutReport);
+
+	// Measures the groom file at GroomPath, placed at Placement, against TheComp; changes nothing. False,
+	// with the reason logged, when the groom or the mesh cannot be measured.
+	bool ReportGroomFile(const UStaticMeshComponent* TheComp, const FVector& Placement, const FString& GroomPath, FFitReport& OutReport);
 
 	// Writes the record to a temporary file beside TargetPath and renames it over TargetPath once complete,
 	// so a failure leaves the earlier file (or none). False, with one Error line, on failure.

@@ -1,6 +1,6 @@
 #include "velmoraFitBPLibrary.h"
 
-#include "GroomFitQuality.h"
+#include "GroomFitting.h"
 
 UvelmoraFitBPLibrary::UvelmoraFitBPLibrary(const FObjectInitializer& ObjectInitializer)
     : Super(ObjectInitializer)
@@ -9,9 +9,9 @@ UvelmoraFitBPLibrary::UvelmoraFitBPLibrary(const FObjectInitializer& ObjectIniti
 
 namespace
 {
-	GroomFitQuality::FFitOptions ToFitOptions(const FvelmoraFitOptions& Options)
+	GroomFitting::FFitOptions ToFitOptions(const FvelmoraFitOptions& Options)
 	{
-		GroomFitQuality::FFitOptions Result;
+		GroomFitting::FFitOptions Result;
 		Result.bSnapMissesToNearest = Options.bSnapMissesToNearest;
 		Result.bOrientToSurface = Options.bOrientToSurface;
 		Result.bResolvePenetration = Options.bResolvePenetration;
@@ -20,10 +20,10 @@ namespace
 	}
 
 	// A report that failed stays all zero, so no figure of a half-finished measurement reaches a graph.
-	FvelmoraFitReport ToBlueprintReport(const GroomFitQuality::FFitReport& Report, const bool bMeasured)
+	FvelmoraFitReport ToBlueprintReport(const GroomFitting::FFitReport& Report)
 	{
 		FvelmoraFitReport Result;
-		if (!bMeasured)
+		if (!Report.bMeasured)
 		{
 			return Result;
 		}
@@ -47,6 +47,7 @@ namespace
 		Result.MissesSnapped = Report.MissesSnapped;
 		Result.StrandsOriented = Report.StrandsOriented;
 		Result.PointsResolved = Report.PointsResolved;
+		Result.PointsUnresolved = Report.PointsUnresolved;
 		return Result;
 	}
 }
@@ -54,14 +55,16 @@ namespace
 FvelmoraFitReport UvelmoraFitBPLibrary::FitGroomToStaticMeshWithOptions(AActor* source, UStaticMeshComponent* TheComp, FVector origin, FString sourceAlmbicPath,
                                                                         FString targetAlembicPath, const FvelmoraFitOptions& Options)
 {
-	GroomFitQuality::FFitReport Report;
-	const bool bFitted = GroomFitQuality::FitGroomFile(source, TheComp, origin, sourceAlmbicPath, targetAlembicPath, ToFitOptions(Options), Report);
-	return ToBlueprintReport(Report, bFitted);
+	GroomFitting::FFitFileSettings Settings;
+	Settings.bMeasure = true;
+	GroomFitting::FFitReport Report;
+	GroomFitting::FitGroomFile(source, TheComp, origin, sourceAlmbicPath, targetAlembicPath, ToFitOptions(Options), Settings, Report);
+	return ToBlueprintReport(Report);
 }
 
 FvelmoraFitReport UvelmoraFitBPLibrary::ReportGroomFit(UStaticMeshComponent* TheComp, FVector placement, FString groomAlembicPath)
 {
-	GroomFitQuality::FFitReport Report;
-	const bool bMeasured = GroomFitQuality::ReportGroomFile(TheComp, placement, groomAlembicPath, Report);
-	return ToBlueprintReport(Report, bMeasured);
+	GroomFitting::FFitReport Report;
+	GroomFitting::ReportGroomFile(TheComp, placement, groomAlembicPath, Report);
+	return ToBlueprintReport(Report);
 }

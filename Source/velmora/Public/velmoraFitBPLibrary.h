@@ -94,7 +94,7 @@ struct FvelmoraFitReport
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 Misses = 0;
 
-	/** What the repairs did: missed strands snapped, strands turned, points pushed out of the mesh. */
+	/** What the repairs did: missed strands snapped, strands turned, points pushed out of the mesh, and points no repair could bring out (the log says why). */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 MissesSnapped = 0;
 
@@ -103,6 +103,9 @@ struct FvelmoraFitReport
 
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 PointsResolved = 0;
+
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int64 PointsUnresolved = 0;
 };
 
 /*

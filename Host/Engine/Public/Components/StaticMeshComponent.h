@@ -4,6 +4,7 @@
 #include "Components/MeshComponent.h"
 
 #include <memory>
+#include <mutex>
 
 class FStaticMeshRenderData;
 class UStaticMesh;
@@ -42,8 +43,10 @@ public:
 
 private:
 	// The collision cooked for the mesh's current render data, cooked at the first trace after a change.
+	// Traces may run on several threads at once, as scene queries do in the engine.
 	const UE::Host::FComplexCollision* GetComplexCollision(const FStaticMeshRenderData* RenderData);
 
 	UStaticMesh* StaticMesh = nullptr;
 	std::unique_ptr<UE::Host::FComplexCollision> ComplexCollision;
+	std::mutex ComplexCollisionLock;
 };

@@ -9,6 +9,7 @@
 
 class UBodySetup;
 struct FMeshDescription;
+struct FTriMeshCollisionData;
 
 /*
  * A static mesh asset. Its source models hold a mesh description per LOD; Build turns the committed
@@ -70,6 +71,11 @@ public:
 	void ClearMeshDescription(int32 LodIndex);
 	// Stores the LOD's edited description as its committed source. It does not build.
 	void CommitMeshDescription(int32 LodIndex, const FCommitMeshDescriptionParams& Params = FCommitMeshDescriptionParams());
+
+	// The triangles complex collision is cooked from, in the order a hit's face index counts them: LOD 0
+	// of the render data, in the mesh's own space. False when the mesh has no render data yet. Waits
+	// for a build in progress first.
+	bool GetPhysicsTriMeshData(FTriMeshCollisionData* CollisionData, bool InUseAllTriData);
 
 	// Makes the body setup if the mesh has none.
 	void CreateBodySetup();

@@ -1,0 +1,844 @@
+#include "GroomFitting.h"
+
+#include "MeshQuery.h"
+
+#include "Async/ParallelFor.h"
+#include "CollisionQueryParams.h"
+#include "Components/StaticMeshComponent.h"
+#include "DrawDebugHelpers.h"
+#include "Engine/HitResult.h"
+#include "Engine/StaticMesh.h"
+#include "Engine/World.h"
+#include "GameFramework/Actor.h"
+#include "Interface_CollisionDataProviderCore.h"
+#include "Misc/ScopedSlowTask.h"
+#include "PhysicsEngine/BodySetup.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <limits>
+#include <mutex>
+#include <system_error>
+#include <vector>
+
+namespace GroomFitting
+{
+	namespace
+	{
+		FVector ReadTriple(const std::vector<float>& Values, int64 Index)
+		{
+			const size_t First = 3 * static_cast<size_t>(Index);
+			return FVector(Values[First], Values[First + 1], Values[First + 2]);
+		}
+
+		// Stores the point in single precision; false when it does not fit there.
+		bool WriteTriple(std::vector<float>& Values, int64 Index, const FVector& Point)
+		{
+			const size_t First = 3 * static_cast<size_t>(Index);
+			Values[First] = static_cast<float>(Point.X);
+			Values[First + 1] = static_cast<float>(Point.Y);
+			Values[First + 2] = static_cast<float>(Point.Z);
+			return std::isfinite(Values[First]) && std::isfinite(Values[First + 1]) && std::isfinite(Values[First + 2]);
+		}
+
+		bool IsFiniteVector(const FVector& V)
+		{
+			return std::isfinite(V.X) && std::isfinite(V.Y) && std::isfinite(V.Z);
+		}
+
+		std::string FitPathToUtf8(const FString& Text)
+		{
+			const FTCHARToUTF8 Converted(*Text);
+			return std::string(Converted.Get(), Converted.Length());
+		}
+
+		FString FitPathFromUtf8(const std::string& Text)
+		{
+			return FString(UTF8_TO_TCHAR(Text.c_str()));
+		}
+
+		// UTF-8 narrow paths name files the same way on every platform.
+		std::filesystem::path FitFileSystemPath(const std::string& Utf8Path)
+		{
+			return std::filesystem::path(std::u8string(Utf8Path.begin(), Utf8Path.end()));
+		}
+
+		FName FitTraceTag()
+		{
+			static const FName Tag(TEXT("Kestrova Comp Trace"));
+			return Tag;
+		}
+
+		// The fit's one query of the component: a complex trace, tagged, ignoring no actor.
+		bool TraceSegment(UStaticMeshComponent* Component, const FVector& Start, const FVector& End, const FCollisionQueryParams& Params, FHitResult& OutHit)
+		{
+			OutHit = FHitResult(ForceInit);
+			return Component->LineTraceComponent(OutHit, Start, End, Params);
+		}
+
+		// What a trace shows the user: a green line from the start to the hit for about one hit in fifty (one
+		// rand() value per hit), a warning for a miss.
+		void ShowTrace(UStaticMeshComponent* Component, const FVector& Start, bool bHit, const FVector& ImpactPoint)
+		{
+			if (!bHit)
+			{
+				LogMessage("no Hit detected, this should not happen");
+				return;
+			}
+			if (DebugLineDraw(rand()) > 98)
+			{
+				DrawDebugLine(Component->GetWorld(), Start, ImpactPoint, FColor(0, 255, 0, 255), false, 20.1f, 0, 0.f);
+			}
+		}
+
+		// Every segment of the fit starts inside a closed head and runs outwards, so single-sided collision,
+		// hit only from outside, misses nearly all of them: one warning that says why and how to fix it
+		// beats a miss warning per strand.
+		void WarnIfTracesCannotHit(UStaticMeshComponent* TheComp)
+		{
+			UStaticMesh* Mesh = TheComp->GetStaticMesh();
+			if (!Mesh)
+			{
+				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %s has no static mesh, so no strand can land. Give it a mesh made with SkeletalMeshToStaticMesh."),
+				       *TheComp->GetPathName());
+				return;
+			}
+			const UBodySetup* BodySetup = Mesh->GetBodySetup();
+			if (!BodySetup || TheComp->GetCollisionEnabled() == ECollisionEnabled::NoCollision)
+			{
+				UE_LOG(LogTemp, Warning,
+				       TEXT("FitGroomToStaticMesh: %s shows %s without collision a trace can hit, so no strand can land. Turn the component's collision on, or make the mesh with SkeletalMeshToStaticMesh."),
+				       *TheComp->GetPathName(), *Mesh->GetPathName());
+				return;
+			}
+			if (!BodySetup->bDoubleSidedGeometry)
+			{
+				UE_LOG(LogTemp, Warning,
+				       TEXT("FitGroomToStaticMesh: the collision of %s is single-sided, so traces leaving the mesh from inside miss it and most strands will not land. Turn on Double Sided Geometry in the mesh's collision settings, or make the mesh with SkeletalMeshToStaticMesh."),
+				       *Mesh->GetPathName());
+			}
+		}
+
+		// Whether the curves' counts fit the points: the number of points they cover, or -1 with the reason.
+		int64 CoveredPoints(const GroomData& Groom, FString& OutError)
+		{
+			const int64 NumPoints = static_cast<int64>(Groom.positions.size() / 3);
+			int64 Covered = 0;
+			for (size_t Curve = 0; Curve < Groom.vertexCounts.size(); ++Curve)
+			{
+				if (Groom.vertexCounts[Curve] < 0)
+				{
+					OutError = FString::Printf(TEXT("curve %lld has a negative point count (%d)"), static_cast<long long>(Curve), Groom.vertexCounts[Curve]);
+					return -1;
+				}
+				Covered += Groom.vertexCounts[Curve];
+			}
+			if (Covered > NumPoints)
+			{
+				OutError = FString::Printf(TEXT("the curves' point counts add up to %lld points but the groom holds %lld"), static_cast<long long>(Covered),
+				                           static_cast<long long>(NumPoints));
+				return -1;
+			}
+			return Covered;
+		}
+
+		// The index of each strand's root, for walks that take strands out of order.
+		std::vector<int64> FirstPoints(const GroomData& Groom)
+		{
+			std::vector<int64> First(Groom.vertexCounts.size());
+			int64 Next = 0;
+			for (size_t Curve = 0; Curve < Groom.vertexCounts.size(); ++Curve)
+			{
+				First[Curve] = Next;
+				Next += Groom.vertexCounts[Curve];
+			}
+			return First;
+		}
+
+		// Of the values that are not NaN.
+		FDistanceSummary Summarise(std::vector<double> Values)
+		{
+			Values.erase(std::remove_if(Values.begin(), Values.end(), [](double Value) { return std::isnan(Value); }), Values.end());
+			FDistanceSummary Summary;
+			Summary.Count = static_cast<int64>(Values.size());
+			if (Values.empty())
+			{
+				return Summary;
+			}
+			const auto [Min, Max] = std::minmax_element(Values.begin(), Values.end());
+			Summary.Min = *Min;
+			Summary.Max = *Max;
+			// The lower middle for an even count, so the median is always one of the values.
+			const auto Middle = Values.begin() + static_cast<std::ptrdiff_t>((Values.size() - 1) / 2);
+			std::nth_element(Values.begin(), Middle, Values.end());
+			Summary.Median = *Middle;
+			return Summary;
+		}
+
+		// A fingerprint of a mesh's triangles where they stand, so a query is made again only when they move
+		// or change.
+		uint64 MixWord(uint64 Hash, uint64 Word)
+		{
+			Hash ^= Word + 0x9E3779B97F4A7C15ull + (Hash << 6) + (Hash >> 2);
+			Hash ^= Hash >> 31;
+			Hash *= 0xBF58476D1CE4E5B9ull;
+			return Hash ^ (Hash >> 29);
+		}
+
+		template<typename T>
+		uint64 MixArray(uint64 Hash, const T* Data, int32 Num)
+		{
+			const uint8* Bytes = reinterpret_cast<const uint8*>(Data);
+			const size_t Size = sizeof(T) * static_cast<size_t>(Num);
+			size_t At = 0;
+			for (; At + 8 <= Size; At += 8)
+			{
+				uint64 Word;
+				std::memcpy(&Word, Bytes + At, 8);
+				Hash = MixWord(Hash, Word);
+			}
+			uint64 Tail = 0;
+			std::memcpy(&Tail, Bytes + At, Size - At);
+			return MixWord(MixWord(Hash, Tail), Size);
+		}
+
+		struct FCachedMeshQuery
+		{
+			uint64 Fingerprint = 0;
+			std::shared_ptr<const FMeshQuery> Query;
+		};
+
+		// The queries of the last meshes fitted onto, most recent first: a head fitted again and again is
+		// made once.
+		std::mutex MeshQueryCacheLock;
+		std::vector<FCachedMeshQuery> MeshQueryCache;
+		constexpr size_t MeshQueryCacheSize = 2;
+
+		// Removes what a failed write left; anything but a file there is not ours.
+		void RemoveWrittenFile(const std::string& Utf8Path)
+		{
+			std::error_code Ignored;
+			const std::filesystem::path Path = FitFileSystemPath(Utf8Path);
+			if (std::filesystem::is_regular_file(Path, Ignored))
+			{
+				std::filesystem::remove(Path, Ignored);
+			}
+		}
+
+		// Writes the record at WritePath, the file meant to become TargetPath; a failure is logged and
+		// leaves no file at WritePath.
+		bool WriteRecord(const std::string& WritePath, const std::string& TargetPath, const GroomData& Groom)
+		{
+			try
+			{
+				WriteGroom(WritePath, Groom, TargetPath);
+				return true;
+			}
+			catch (const std::exception& Error)
+			{
+				RemoveWrittenFile(WritePath);
+				UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: writing %s failed: %s"), *FitPathFromUtf8(TargetPath), *FitPathFromUtf8(Error.what()));
+			}
+			catch (...)
+			{
+				RemoveWrittenFile(WritePath);
+				UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: writing %s failed with an unknown error"), *FitPathFromUtf8(TargetPath));
+			}
+			return false;
+		}
+
+		// Says once when the inside test had to mend the mesh's winding: the user's mesh is not what it seems.
+		void LogMeshRepairs(const UStaticMeshComponent* TheComp, const FMeshQuery& Query)
+		{
+			const FMeshQueryStats& Stats = Query.GetStats();
+			if (Stats.TrianglesFlipped > 0 || Stats.DuplicatesDropped > 0)
+			{
+				UE_LOG(LogTemp, Warning,
+				       TEXT("FitGroomToStaticMesh: the triangles of %s do not all face the same way; for the repairs %d of them were taken the other way round and %d doubled ones were left out"),
+				       *TheComp->GetPathName(), Stats.TrianglesFlipped, Stats.DuplicatesDropped);
+			}
+			if (Stats.OpenParts > 0)
+			{
+				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %d of the %d parts of %s are open, so what lies inside them is uncertain"), Stats.OpenParts,
+				       Stats.Parts, *TheComp->GetPathName());
+			}
+		}
+	}
+
+	int32 DebugLineDraw(int32 RandomValue)
+	{
+		const float Fraction = static_cast<float>(RandomValue & 0x7FFF) / 32767.0f;
+		return FMath::Min(static_cast<int32>(Fraction * 101.0f), 100);
+	}
+
+	FVector Normalize(const FVector& V)
+	{
+		const double SquareSum = V.X * V.X + V.Y * V.Y + V.Z * V.Z;
+		if (SquareSum > static_cast<double>(1e-8f))
+		{
+			const double Scale = 1.0 / FMath::Sqrt(SquareSum);
+			return FVector(V.X * Scale, V.Y * Scale, V.Z * Scale);
+		}
+		return V;
+	}
+
+	void SurfaceNormalSegment(const GroomData& Groom, int32 CurveIndex, int32 RootIndex, const FVector& Origin, FVector& OutStart, FVector& OutEnd)
+	{
+		const FVector Normal = Normalize(ReadTriple(Groom.surfaceNormals, CurveIndex));
+		const FVector Placed = Origin + ReadTriple(Groom.positions, RootIndex);
+		OutStart = Placed - (Normal * 5.0);
+		OutEnd = Placed + (Normal * 5.0);
+	}
+
+	void SphericalSegment(const GroomData& Groom, int32 RootIndex, const FVector& Origin, FVector& OutStart, FVector& OutEnd)
+	{
+		const FVector Direction = Normalize(ReadTriple(Groom.positions, RootIndex));
+		OutStart = Origin;
+		OutEnd = Origin + (Direction * 20.0);
+	}
+
+	bool MoveStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation)
+	{
+		const FVector Delta = ReadTriple(Groom.positions, RootIndex) - (Hit - ActorLocation);
+		const FVector Offset = Delta * -1.0;
+		bool bFinite = true;
+		for (int32 Point = RootIndex; Point < RootIndex + PointCount; ++Point)
+		{
+			bFinite &= WriteTriple(Groom.positions, Point, ReadTriple(Groom.positions, Point) + Offset);
+		}
+		return bFinite;
+	}
+
+	bool OrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& GroomNormal, const FVector& SurfaceNormal)
+	{
+		const FQuat Rotation = FQuat::FindBetweenNormals(GroomNormal, SurfaceNormal);
+		const FVector Root = ReadTriple(Groom.positions, RootIndex);
+		bool bFinite = true;
+		for (int32 Point = RootIndex + 1; Point < RootIndex + PointCount; ++Point)
+		{
+			bFinite &= WriteTriple(Groom.positions, Point, Root + Rotation.RotateVector(ReadTriple(Groom.positions, Point) - Root));
+		}
+		return bFinite;
+	}
+
+	std::shared_ptr<const FMeshQuery> GetMeshQuery(const UStaticMeshComponent* TheComp, FString& OutError)
+	{
+		if (!TheComp)
+		{
+			OutError = TEXT("there is no mesh component");
+			return nullptr;
+		}
+		UStaticMesh* Mesh = TheComp->GetStaticMesh();
+		if (!Mesh)
+		{
+			OutError = TEXT("the component has no static mesh");
+			return nullptr;
+		}
+		// The triangles a complex trace hits, in the order a hit's face index counts them.
+		FTriMeshCollisionData Collision;
+		if (!Mesh->GetPhysicsTriMeshData(&Collision, false) || Collision.Indices.Num() == 0)
+		{
+			OutError = FString::Printf(TEXT("the static mesh %s has no triangles"), *Mesh->GetName());
+			return nullptr;
+		}
+		const FTransform& ToWorld = TheComp->GetComponentTransform();
+		TArray<FVector> Vertices;
+		Vertices.Reserve(Collision.Vertices.Num());
+		for (const FVector3f& Local : Collision.Vertices)
+		{
+			Vertices.Add(ToWorld.TransformPosition(FVector(Local)));
+		}
+		TArray<int32> Indices;
+		Indices.Reserve(3 * Collision.Indices.Num());
+		for (const FTriIndices& Triangle : Collision.Indices)
+		{
+			Indices.Append({Triangle.v0, Triangle.v1, Triangle.v2});
+		}
+		const uint64 Fingerprint = MixArray(MixArray(0, Vertices.GetData(), Vertices.Num()), Indices.GetData(), Indices.Num());
+
+		const std::lock_guard<std::mutex> Lock(MeshQueryCacheLock);
+		for (size_t Entry = 0; Entry < MeshQueryCache.size(); ++Entry)
+		{
+			if (MeshQueryCache[Entry].Fingerprint == Fingerprint)
+			{
+				std::rotate(MeshQueryCache.begin(), MeshQueryCache.begin() + static_cast<std::ptrdiff_t>(Entry), MeshQueryCache.begin() + static_cast<std::ptrdiff_t>(Entry) + 1);
+				return MeshQueryCache.front().Query;
+			}
+		}
+		std::shared_ptr<const FMeshQuery> Query = FMeshQuery::Build(MoveTemp(Vertices), MoveTemp(Indices), OutError);
+		if (!Query)
+		{
+			OutError = FString::Printf(TEXT("%s: %s"), *Mesh->GetName(), *OutError);
+			return nullptr;
+		}
+		MeshQueryCache.insert(MeshQueryCache.begin(), FCachedMeshQuery{Fingerprint, Query});
+		if (MeshQueryCache.size() > MeshQueryCacheSize)
+		{
+			MeshQueryCache.pop_back();
+		}
+		return Query;
+	}
+
+	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation, const FFitOptions& Options,
+	               const FMeshQuery* Query, FFitReport* OutReport)
+	{
+		// The walk reads every root and writes every point the counts cover, so they must fit the points.
+		FString Error;
+		const int64 NumCovered = CoveredPoints(Groom, Error);
+		if (NumCovered < 0)
+		{
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: %s; the groom was not fitted or written"), *Error);
+			return false;
+		}
+		if (NumCovered > std::numeric_limits<int32>::max() || Groom.vertexCounts.size() > static_cast<size_t>(std::numeric_limits<int32>::max()))
+		{
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the groom holds %lld points, more than a fit can index; the groom was not fitted or written"),
+			       static_cast<long long>(NumCovered));
+			return false;
+		}
+		if (Options.bResolvePenetration && !(std::isfinite(Options.PenetrationOffset) && Options.PenetrationOffset >= 0.0))
+		{
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the penetration offset %f is not a finite distance; the groom was not fitted or written"),
+			       Options.PenetrationOffset);
+			return false;
+		}
+		// The repairs need the mesh's surface, made once for the whole walk.
+		std::shared_ptr<const FMeshQuery> OwnQuery;
+		if (Options.AnyRepair() && !Query)
+		{
+			OwnQuery = GetMeshQuery(TheComp, Error);
+			if (!OwnQuery)
+			{
+				UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the fit cannot be repaired (%s); the groom was not fitted or written"), *Error);
+				return false;
+			}
+			Query = OwnQuery.get();
+		}
+		if (Options.bResolvePenetration && Options.PenetrationOffset > Query->GetSize())
+		{
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the penetration offset %g is larger than the mesh, which is %g across; the groom was not fitted or written"),
+			       Options.PenetrationOffset, Query->GetSize());
+			return false;
+		}
+		if (Options.AnyRepair())
+		{
+			LogMeshRepairs(TheComp, *Query);
+		}
+
+		const bool bSurfaceNormal = Groom.surfaceNormals.size() / 3 == Groom.vertexCounts.size();
+		if (bSurfaceNormal)
+		{
+			UE_LOG(LogTemp, Error, TEXT("Using surface normal projection to fit groom"));
+		}
+		else
+		{
+			UE_LOG(LogTemp, Error, TEXT("Using shperical projection to fit groom"));
+		}
+
+		const int32 NumCurves = static_cast<int32>(Groom.vertexCounts.size());
+		if (NumCurves > 0)
+		{
+			WarnIfTracesCannotHit(TheComp);
+		}
+		const std::vector<int64> First = FirstPoints(Groom);
+		FCollisionQueryParams Params(FitTraceTag(), true, nullptr);
+		// The hit triangle's normal is what the strands turn to.
+		Params.bReturnFaceIndex = Options.bOrientToSurface;
+
+		struct FStrandTrace
+		{
+			FVector Start = FVector::ZeroVector;
+			FVector Hit = FVector::ZeroVector;
+			int32 Face = INDEX_NONE;
+			bool bHit = false;
+		};
+		std::vector<FStrandTrace> Traces;
+		std::vector<double> Displacements;
+		if (OutReport)
+		{
+			Displacements.assign(static_cast<size_t>(NumCurves), std::numeric_limits<double>::quiet_NaN());
+		}
+		std::atomic<int64> MissesSnapped{0}, StrandsOriented{0}, PointsResolved{0}, PointsUnresolved{0};
+		std::atomic<bool> bAllFinite{true};
+		int64 Hits = 0, Misses = 0, Traced = 0;
+
+		// Strands go in blocks: the traces and the moves of a block run on every core, what the user sees of
+		// each trace follows in strand order, and the progress bar moves once per block.
+		constexpr int32 BlockSize = 8192;
+		FScopedSlowTask SlowTask(static_cast<float>(NumCurves), FText::FromString(TEXT("Fitting groom")));
+		SlowTask.MakeDialog();
+		for (int32 BlockStart = 0; BlockStart < NumCurves; BlockStart += BlockSize)
+		{
+			const int32 BlockCount = FMath::Min(BlockSize, NumCurves - BlockStart);
+			SlowTask.EnterProgressFrame(static_cast<float>(BlockCount));
+			Traces.assign(static_cast<size_t>(BlockCount), FStrandTrace());
+			ParallelFor(BlockCount,
+			            [&](int32 InBlock)
+			            {
+				            const int32 Curve = BlockStart + InBlock;
+				            if (Groom.vertexCounts[static_cast<size_t>(Curve)] == 0)
+				            {
+					            // No root to trace.
+					            return;
+				            }
+				            FStrandTrace& Trace = Traces[static_cast<size_t>(InBlock)];
+				            const int32 Root = static_cast<int32>(First[static_cast<size_t>(Curve)]);
+				            FVector End;
+				            if (bSurfaceNormal)
+				            {
+					            SurfaceNormalSegment(Groom, Curve, Root, Origin, Trace.Start, End);
+				            }
+				            else
+				            {
+					            SphericalSegment(Groom, Root, Origin, Trace.Start, End);
+				            }
+				            FHitResult HitResult;
+				            Trace.bHit = TraceSegment(TheComp, Trace.Start, End, Params, HitResult);
+				            if (Trace.bHit)
+				            {
+					            Trace.Hit = HitResult.ImpactPoint;
+					            Trace.Face = HitResult.FaceIndex;
+				            }
+			            });
+			for (int32 InBlock = 0; InBlock < BlockCount; ++InBlock)
+			{
+				if (Groom.vertexCounts[static_cast<size_t>(BlockStart + InBlock)] == 0)
+				{
+					continue;
+				}
+				const FStrandTrace& Trace = Traces[static_cast<size_t>(InBlock)];
+				ShowTrace(TheComp, Trace.Start, Trace.bHit, Trace.Hit);
+				++Traced;
+				++(Trace.bHit ? Hits : Misses);
+			}
+			ParallelFor(BlockCount,
+			            [&](int32 InBlock)
+			            {
+				            const int32 Curve = BlockStart + InBlock;
+				            const int32 Count = Groom.vertexCounts[static_cast<size_t>(Curve)];
+				            if (Count == 0)
+				            {
+					            return;
+				            }
+				            const FStrandTrace& Trace = Traces[static_cast<size_t>(InBlock)];
+				            const int32 Root = static_cast<int32>(First[static_cast<size_t>(Curve)]);
+				            const FVector OldRoot = ReadTriple(Groom.positions, Root);
+				            bool bFinite = true;
+				            bool bMoved = Trace.bHit;
+				            FVector Hit = Trace.Hit;
+				            FVector SurfaceNormal = FVector::ZeroVector;
+				            if (!Trace.bHit && Options.bSnapMissesToNearest && Query->NearestPoint(Origin + OldRoot, Hit, SurfaceNormal))
+				            {
+					            // The root as the groom places it in the world, as for the trace.
+					            bMoved = true;
+					            ++MissesSnapped;
+				            }
+				            if (bMoved)
+				            {
+					            bFinite &= MoveStrand(Groom, Root, Count, Hit, ActorLocation);
+					            if (Options.bOrientToSurface)
+					            {
+						            if (Trace.bHit)
+						            {
+							            SurfaceNormal = Trace.Face >= 0 && Trace.Face < Query->NumTriangles() ? Query->TriangleNormal(Trace.Face) : FVector::ZeroVector;
+							            FVector Nearest;
+							            if (SurfaceNormal.IsZero())
+							            {
+								            Query->NearestPoint(Hit, Nearest, SurfaceNormal);
+							            }
+						            }
+						            const FVector GroomNormal = (bSurfaceNormal ? ReadTriple(Groom.surfaceNormals, Curve) : OldRoot).GetSafeNormal();
+						            if (!GroomNormal.IsZero() && !SurfaceNormal.IsZero())
+						            {
+							            bFinite &= OrientStrand(Groom, Root, Count, GroomNormal, SurfaceNormal);
+							            ++StrandsOriented;
+						            }
+					            }
+				            }
+				            if (Options.bResolvePenetration)
+				            {
+					            // A moved strand's root is on the surface, where it belongs.
+					            for (int32 Point = bMoved ? Root + 1 : Root; Point < Root + Count; ++Point)
+					            {
+						            FVector Resolved;
+						            switch (Query->ResolvePoint(ReadTriple(Groom.positions, Point) + ActorLocation, Options.PenetrationOffset, Resolved))
+						            {
+						            case EResolveResult::Resolved:
+							            bFinite &= WriteTriple(Groom.positions, Point, Resolved - ActorLocation);
+							            ++PointsResolved;
+							            break;
+						            case EResolveResult::Unresolved:
+							            ++PointsUnresolved;
+							            break;
+						            case EResolveResult::Outside:
+							            break;
+						            }
+					            }
+				            }
+				            if (!bFinite)
+				            {
+					            bAllFinite = false;
+				            }
+				            if (OutReport)
+				            {
+					            Displacements[static_cast<size_t>(Curve)] = (ReadTriple(Groom.positions, Root) - OldRoot).Size();
+				            }
+			            });
+		}
+
+		if (!bAllFinite)
+		{
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the fit would place points where single precision cannot hold them; the groom was not written"));
+			return false;
+		}
+		if (PointsUnresolved > 0)
+		{
+			UE_LOG(LogTemp, Warning,
+			       TEXT("FitGroomToStaticMesh: %lld points are still inside the mesh: the surface nearest to them leads into another part of the mesh or through an opening in it"),
+			       static_cast<long long>(PointsUnresolved.load()));
+		}
+		if (OutReport)
+		{
+			FFitReport& Report = *OutReport;
+			Report.bAfterFit = true;
+			Report.Projection = bSurfaceNormal ? EProjection::SurfaceNormal : EProjection::Spherical;
+			Report.Strands = NumCurves;
+			Report.Points = NumCovered;
+			Report.Traced = Traced;
+			Report.Hits = Hits;
+			Report.Misses = Misses;
+			Report.MissesSnapped = MissesSnapped;
+			Report.StrandsOriented = StrandsOriented;
+			Report.PointsResolved = PointsResolved;
+			Report.PointsUnresolved = PointsUnresolved;
+			Report.Displacement = Summarise(MoveTemp(Displacements));
+		}
+		return true;
+	}
+
+	bool MeasureGroom(const GroomData& Groom, const FMeshQuery& Query, const FVector& Placement, double SurfaceTolerance, FFitReport& OutReport, FString& OutError)
+	{
+		const int64 Covered = CoveredPoints(Groom, OutError);
+		if (Covered < 0)
+		{
+			return false;
+		}
+		if (!IsFiniteVector(Placement) || !std::isfinite(SurfaceTolerance) || SurfaceTolerance < 0.0)
+		{
+			OutError = TEXT("the placement or the surface tolerance is not a finite number");
+			return false;
+		}
+		for (int64 Index = 0; Index < Covered; ++Index)
+		{
+			if (!IsFiniteVector(ReadTriple(Groom.positions, Index)))
+			{
+				OutError = FString::Printf(TEXT("point %lld of the groom is not finite"), static_cast<long long>(Index));
+				return false;
+			}
+		}
+		if (Groom.vertexCounts.size() > static_cast<size_t>(std::numeric_limits<int32>::max()))
+		{
+			OutError = TEXT("the groom has more strands than can be measured");
+			return false;
+		}
+
+		const int32 NumCurves = static_cast<int32>(Groom.vertexCounts.size());
+		const std::vector<int64> First = FirstPoints(Groom);
+		std::vector<double> RootDistances(static_cast<size_t>(NumCurves), std::numeric_limits<double>::quiet_NaN());
+		std::atomic<int64> RootsOnSurface{0}, RootsOffSurface{0}, PointsInside{0}, StrandsInside{0};
+		ParallelFor(NumCurves,
+		            [&](int32 Curve)
+		            {
+			            const int32 Count = Groom.vertexCounts[static_cast<size_t>(Curve)];
+			            if (Count == 0)
+			            {
+				            return;
+			            }
+			            const int64 Root = First[static_cast<size_t>(Curve)];
+			            const FVector RootPoint = Placement + ReadTriple(Groom.positions, Root);
+			            FVector Nearest, Normal;
+			            // Most roots of a fitted groom lie on the surface, where a search that looks no further
+			            // than the tolerance is the quicker.
+			            const double SearchFirst = FMath::Max(SurfaceTolerance, 1e-6) * 2.0;
+			            if (!Query.NearestPoint(RootPoint, Nearest, Normal, SearchFirst) && !Query.NearestPoint(RootPoint, Nearest, Normal))
+			            {
+				            return;
+			            }
+			            const double Distance = (RootPoint - Nearest).Size();
+			            RootDistances[static_cast<size_t>(Curve)] = Distance;
+			            const bool bRootOnSurface = Distance <= SurfaceTolerance;
+			            ++(bRootOnSurface ? RootsOnSurface : RootsOffSurface);
+
+			            int64 Inside = 0;
+			            for (int64 Index = Root; Index < Root + Count; ++Index)
+			            {
+				            // A point on the surface is on it, not in it, whichever way rounding tips the test.
+				            if (Index == Root && bRootOnSurface)
+				            {
+					            continue;
+				            }
+				            const FVector Point = Placement + ReadTriple(Groom.positions, Index);
+				            if (!Query.IsInside(Point))
+				            {
+					            continue;
+				            }
+				            if (Index != Root && Query.NearestPoint(Point, Nearest, Normal, SurfaceTolerance * 2.0 + 1e-12) && (Point - Nearest).Size() <= SurfaceTolerance)
+				            {
+					            continue;
+				            }
+				            ++Inside;
+			            }
+			            PointsInside += Inside;
+			            StrandsInside += Inside > 0 ? 1 : 0;
+		            });
+
+		OutReport.bMeasured = true;
+		OutReport.Strands = NumCurves;
+		OutReport.Points = Covered;
+		OutReport.SurfaceTolerance = SurfaceTolerance;
+		OutReport.RootsOnSurface = RootsOnSurface;
+		OutReport.RootsOffSurface = RootsOffSurface;
+		OutReport.RootDistance = Summarise(MoveTemp(RootDistances));
+		OutReport.PointsInside = PointsInside;
+		OutReport.StrandsInside = StrandsInside;
+		return true;
+	}
+
+	bool FitGroomFile(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, const FString& SourcePath, const FString& TargetPath,
+	                  const FFitOptions& Options, const FFitFileSettings& Settings, FFitReport& OutReport)
+	{
+		OutReport = FFitReport();
+		if (!Source)
+		{
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: source is null; no groom was read or written"));
+			return false;
+		}
+		if (!TheComp)
+		{
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: TheComp is null; no groom was read or written"));
+			return false;
+		}
+
+		// The repairs cannot do without the mesh's surface; a report can, and is then left out.
+		std::shared_ptr<const FMeshQuery> Query;
+		if (Options.AnyRepair() || Settings.bMeasure)
+		{
+			FString Error;
+			Query = GetMeshQuery(TheComp, Error);
+			if (!Query && Options.AnyRepair())
+			{
+				UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the fit cannot be repaired (%s); %s was not written"), *Error, *TargetPath);
+				return false;
+			}
+			if (!Query)
+			{
+				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: the fitted groom cannot be measured (%s)"), *Error);
+			}
+		}
+
+		bool bReadFailed = false;
+		GroomData Groom = ReadGroom(FitPathToUtf8(SourcePath), bReadFailed);
+		if (bReadFailed)
+		{
+			// A half-read record must not become a groom file, nor replace one.
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: could not read %s; %s was not written"), *SourcePath, *TargetPath);
+			return false;
+		}
+		OutReport.bGroomRead = true;
+		const FVector ActorLocation = Source->GetActorLocation();
+		if (!FitRecord(Groom, TheComp, Origin, ActorLocation, Options, Query.get(), &OutReport))
+		{
+			return false;
+		}
+		const std::string Target = FitPathToUtf8(TargetPath);
+		if (!(Settings.bReplaceWhenWhole ? WriteRecordReplacing(Target, Groom) : WriteRecord(Target, Target, Groom)))
+		{
+			return false;
+		}
+		if (Settings.bMeasure && Query)
+		{
+			FString Error;
+			if (!MeasureGroom(Groom, *Query, ActorLocation, DefaultSurfaceTolerance, OutReport, Error))
+			{
+				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %s was written but cannot be measured: %s"), *TargetPath, *Error);
+			}
+		}
+		return true;
+	}
+
+	bool ReportGroomFile(const UStaticMeshComponent* TheComp, const FVector& Placement, const FString& GroomPath, FFitReport& OutReport)
+	{
+		OutReport = FFitReport();
+		FString Error;
+		const std::shared_ptr<const FMeshQuery> Query = GetMeshQuery(TheComp, Error);
+		if (!Query)
+		{
+			UE_LOG(LogTemp, Error, TEXT("ReportGroomFile: the mesh cannot be measured: %s"), *Error);
+			return false;
+		}
+		bool bReadFailed = false;
+		const GroomData Groom = ReadGroom(FitPathToUtf8(GroomPath), bReadFailed);
+		if (bReadFailed)
+		{
+			UE_LOG(LogTemp, Error, TEXT("ReportGroomFile: could not read %s"), *GroomPath);
+			return false;
+		}
+		if (!MeasureGroom(Groom, *Query, Placement, DefaultSurfaceTolerance, OutReport, Error))
+		{
+			UE_LOG(LogTemp, Error, TEXT("ReportGroomFile: %s cannot be measured: %s"), *GroomPath, *Error);
+			OutReport = FFitReport();
+			return false;
+		}
+		return true;
+	}
+
+	std::string TemporaryPathFor(const std::string& TargetPath)
+	{
+		return TargetPath + ".velmora-tmp";
+	}
+
+	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom)
+	{
+		const std::string TemporaryPath = TemporaryPathFor(TargetPath);
+		if (!WriteRecord(TemporaryPath, TargetPath, Groom))
+		{
+			return false;
+		}
+		std::error_code RenameError;
+		std::filesystem::rename(FitFileSystemPath(TemporaryPath), FitFileSystemPath(TargetPath), RenameError);
+		if (RenameError)
+		{
+			RemoveWrittenFile(TemporaryPath);
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: could not replace %s: %s"), *FitPathFromUtf8(TargetPath), *FitPathFromUtf8(RenameError.message()));
+			return false;
+		}
+		return true;
+	}
+}
+
+FVector ComponentTrace(const FVector& Start, const FVector& End, UStaticMeshComponent* Component, bool* bOutHit)
+{
+	if (bOutHit)
+	{
+		*bOutHit = false;
+	}
+	if (!Component)
+	{
+		UE_LOG(LogTemp, Error, TEXT("ComponentTrace: no component to trace against"));
+		return FVector(0, 0, 0);
+	}
+	FHitResult Hit(ForceInit);
+	const FCollisionQueryParams Params(GroomFitting::FitTraceTag(), true, nullptr);
+	const bool bHit = Component->LineTraceComponent(Hit, Start, End, Params);
+	GroomFitting::ShowTrace(Component, Start, bHit, Hit.ImpactPoint);
+	if (bOutHit)
+	{
+		*bOutHit = bHit;
+	}
+	return bHit ? FVector(Hit.ImpactPoint) : FVector(0, 0, 0);
+}
