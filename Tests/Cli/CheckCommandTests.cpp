@@ -281,13 +281,20 @@ TEST(FitRepairsCommand, RefusesBadRepairOptionsAndAReportItCannotWrite)
 	const fs::path Dir = VelmoraTest::MakeTempDir("fit-repairs-bad");
 	SaveMesh(Dir / "sphere.obj", Host::BuildSphere(10.f, 8, 16));
 	WriteGroomQuietly(Dir / "groom.abc", SphereGroom(5, 3, 10.f, 1.f));
-	for (const char* Arguments : {"--on-miss sideways", "--on-miss", "--resolve-penetration -1", "--resolve-penetration=far", "--report"})
+	for (const char* Arguments : {"--on-miss sideways", "--on-miss", "--resolve-penetration -1", "--resolve-penetration=far", "--resolve-penetration=1e39", "--report"})
 	{
 		SCOPED_TRACE(Arguments);
 		const FRun Run = RunVelmora(std::string("fit groom.abc sphere.obj out.abc ") + Arguments, Dir);
 		EXPECT_EQ(Run.ExitCode, 2);
 		EXPECT_NE(Run.Stderr.find("(see velmora fit --help)"), std::string::npos) << Run.Stderr;
 	}
+	// An offset beyond the mesh's own size would throw points far off it.
+	const FRun Far = RunVelmora("fit groom.abc sphere.obj out.abc --resolve-penetration 1e30", Dir);
+	EXPECT_EQ(Far.ExitCode, 1);
+	EXPECT_NE(Far.Stderr.find("the penetration offset 1e+30 is larger than the mesh"), std::string::npos) << Far.Stderr;
+	EXPECT_EQ(std::count(Far.Stderr.begin(), Far.Stderr.end(), '\n'), 1) << Far.Stderr;
+	EXPECT_FALSE(fs::exists(Dir / "out.abc"));
+
 	const FRun Nowhere = RunVelmora("fit groom.abc sphere.obj out.abc --report nowhere/r.json", Dir);
 	EXPECT_EQ(Nowhere.ExitCode, 1);
 	EXPECT_EQ(Nowhere.Stderr, "velmora fit: cannot write 'nowhere/r.json': directory 'nowhere' does not exist\n");

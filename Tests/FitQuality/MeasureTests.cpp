@@ -76,6 +76,21 @@ TEST_F(Measure, FiguresAgreeWithABruteForceCountOnABox)
 	EXPECT_FALSE(Report.bAfterFit);
 }
 
+TEST_F(Measure, ARootExactlyAtTheToleranceIsOnTheSurface)
+{
+	const auto Query = this->Query(Place(Host::BuildPlane(10.f)));
+	ASSERT_TRUE(Query);
+	const float AtTolerance = 0.001f;
+	const float Beyond = std::nextafter(AtTolerance, 1.f);
+	GroomData Groom = MakeGroom({{{0.25f, 0.5f, AtTolerance}, {0.25f, 0.5f, 2.f}}, {{-1.5f, 2.25f, -AtTolerance}}, {{3.f, -2.f, Beyond}}});
+	FFitReport Report;
+	FString Error;
+	ASSERT_TRUE(GroomFitting::MeasureGroom(Groom, *Query, FVector::ZeroVector, static_cast<double>(AtTolerance), Report, Error)) << TCHAR_TO_UTF8(*Error);
+	EXPECT_EQ(Report.RootsOnSurface, 2);
+	EXPECT_EQ(Report.RootsOffSurface, 1);
+	EXPECT_EQ(Report.RootDistance.Max, static_cast<double>(Beyond));
+}
+
 TEST_F(Measure, AGroomWithoutStrandsHasEmptyFigures)
 {
 	const auto Query = this->Query(Place(Box()));

@@ -205,6 +205,23 @@ TEST_F(Repairs, EveryOptionOnLeavesNoMissAndNoPointInside)
 	EXPECT_EQ(Before.RootsOnSurface, 0);
 }
 
+TEST_F(Repairs, AFitThatWouldLeaveSinglePrecisionIsRefused)
+{
+	// The actor stands so far off that the strand's tip, moved with its root, is past single precision's
+	// largest value.
+	GroomData Groom;
+	AddStrand(Groom, FVector(11, 0, 0), FVector(1e38, 0, 0), 2);
+	Groom.surfaceNormals = {1, 0, 0};
+	for (const FFitOptions& Options : {FFitOptions(), AllOn()})
+	{
+		GroomData Fitted = Groom;
+		Host::FScopedLogCapture Log;
+		EXPECT_FALSE(GroomFitting::FitRecord(Fitted, Head, FVector::ZeroVector, FVector(-3.3e38, 0, 0), Options));
+		ASSERT_EQ(Log.TextsAt(ELogVerbosity::Error).size(), 2u);
+		EXPECT_NE(Log.TextsAt(ELogVerbosity::Error)[1].find("single precision cannot hold"), std::string::npos);
+	}
+}
+
 TEST_F(Repairs, UnusableOptionsOrAMeshWithoutTrianglesChangeNothing)
 {
 	GroomData Groom = RingGroom(4, 11.0, 0.5, 3);
