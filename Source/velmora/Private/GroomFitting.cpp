@@ -306,12 +306,18 @@ namespace GroomFitting
 	{
 		const FVector Delta = ReadTriple(Groom.positions, RootIndex) - (Hit - ActorLocation);
 		const FVector Offset = Delta * -1.0;
-		bool bFinite = true;
-		for (int32 Point = RootIndex; Point < RootIndex + PointCount; ++Point)
+		float* Values = Groom.positions.data() + 3 * static_cast<size_t>(RootIndex);
+		float* const End = Values + 3 * static_cast<size_t>(PointCount);
+		// Inf - Inf and NaN - NaN are NaN: one test for the whole strand.
+		float Check = 0.f;
+		for (; Values < End; Values += 3)
 		{
-			bFinite &= WriteTriple(Groom.positions, Point, ReadTriple(Groom.positions, Point) + Offset);
+			Values[0] = static_cast<float>(static_cast<double>(Values[0]) + Offset.X);
+			Values[1] = static_cast<float>(static_cast<double>(Values[1]) + Offset.Y);
+			Values[2] = static_cast<float>(static_cast<double>(Values[2]) + Offset.Z);
+			Check += (Values[0] - Values[0]) + (Values[1] - Values[1]) + (Values[2] - Values[2]);
 		}
-		return bFinite;
+		return Check == 0.f;
 	}
 
 	bool OrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& GroomNormal, const FVector& SurfaceNormal)

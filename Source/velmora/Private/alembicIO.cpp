@@ -15,6 +15,7 @@ THIRD_PARTY_INCLUDES_END
 #endif
 
 #include <cerrno>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -34,32 +35,28 @@ namespace
 	// Whole triples from index 0; a trailing partial triple is dropped rather than read past the end.
 	std::vector<V3f> ToVectors(const std::vector<float>& flat)
 	{
-		std::vector<V3f> vectors;
-		vectors.reserve(flat.size() / 3);
-		for (size_t k = 0; k + 2 < flat.size(); k += 3)
+		static_assert(sizeof(V3f) == 3 * sizeof(float), "a vector is three packed floats");
+		// Imath leaves a default-constructed vector's components unset, so this sizes without a fill.
+		std::vector<V3f> vectors(flat.size() / 3);
+		if (!vectors.empty())
 		{
-			vectors.emplace_back(flat[k], flat[k + 1], flat[k + 2]);
+			std::memcpy(vectors.front().getValue(), flat.data(), vectors.size() * sizeof(V3f));
 		}
 		return vectors;
+	}
+
+	// x, y, z of each vector in order (Imath keeps a vector's components as an array of three).
+	std::vector<float> ToFlat(const V3f* vectors, size_t count)
+	{
+		static_assert(sizeof(V3f) == 3 * sizeof(float), "a vector is three packed floats");
+		const float* const components = count > 0 ? vectors->getValue() : nullptr;
+		return std::vector<float>(components, components + 3 * count);
 	}
 
 	template<typename VectorSamplePtr>
 	std::vector<float> ToFlat(const VectorSamplePtr& sample)
 	{
-		std::vector<float> flat;
-		if (!sample)
-		{
-			return flat;
-		}
-		flat.reserve(sample->size() * 3);
-		for (size_t i = 0; i < sample->size(); ++i)
-		{
-			const V3f& v = (*sample)[i];
-			flat.push_back(v.x);
-			flat.push_back(v.y);
-			flat.push_back(v.z);
-		}
-		return flat;
+		return sample ? ToFlat(sample->get(), sample->size()) : std::vector<float>();
 	}
 
 	// Pre-order: the object itself, then each child's whole subtree in index order.
@@ -118,6 +115,7 @@ namespace
 	std::vector<V2f> MakeStrandUVs(const GroomData& groom)
 	{
 		std::vector<V2f> uvs;
+		uvs.reserve(groom.positions.size() / 3);
 		for (const int32_t count : groom.vertexCounts)
 		{
 			const int64_t n = count;
@@ -320,20 +318,7 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute rout
 
 		const ISampleSelector first(index_t(0));
 		{
-			const Alembic::Abc::P3fArraySamplePtr points = schema.getValue(first).getPositions();
-			std::vector<float> positions;
-			if (points)
-			{
-				positions.reserve(points->size() * 3);
-				for (size_t i = 0; i < points->size(); ++i)
-				{
-					const V3f& p = (*points)[i];
-					positions.push_back(p.x);
-					positions.push_back(p.y);
-					positions.push_back(p.z);
-				}
-			}
-			groom.positions = std::move(positions);
+			groom.positions = ToFlat(schema.getValue(first).getPositions());
 		}
 		{
 			const Alembic::Abc::Int32ArraySamplePtr counts = schema.getValue(first).getCurvesNumVertices();
