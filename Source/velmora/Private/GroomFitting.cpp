@@ -270,6 +270,93 @@ namespace GroomFitting
 		}
 	}
 
+	namespace
+	{
+		// The report's figures, added up strand by strand from any number of threads.
+		struct FMeasureTally
+		{
+			explicit FMeasureTally(int32 NumCurves)
+			    : RootDistances(static_cast<size_t>(NumCurves), std::numeric_limits<double>::quiet_NaN())
+			{
+			}
+
+			std::vector<double> RootDistances;
+			std::atomic<int64> RootsOnSurface{0};
+			std::atomic<int64> RootsOffSurface{0};
+			std::atomic<int64> PointsInside{0};
+			std::atomic<int64> StrandsInside{0};
+			// The first point that is not finite, or -1.
+			std::atomic<int64> FirstNotFinite{-1};
+
+			void Finish(int32 NumCurves, int64 Points, double Tolerance, FFitReport& OutReport)
+			{
+				OutReport.bMeasured = true;
+				OutReport.Strands = NumCurves;
+				OutReport.Points = Points;
+				OutReport.SurfaceTolerance = Tolerance;
+				OutReport.RootsOnSurface = RootsOnSurface;
+				OutReport.RootsOffSurface = RootsOffSurface;
+				OutReport.RootDistance = Summarise(MoveTemp(RootDistances));
+				OutReport.PointsInside = PointsInside;
+				OutReport.StrandsInside = StrandsInside;
+			}
+		};
+
+		// How one strand, placed at Placement, lies on the mesh: its root's distance from the surface and
+		// its points inside. A nonzero KnownNotInside entry (one per point of the strand, or none) says the
+		// point was already found not to be inside.
+		void MeasureStrand(const GroomData& Groom, const FMeshQuery& Query, const FVector& Placement, double Tolerance, int32 Curve, int64 Root, int32 Count,
+		                   const uint8* KnownNotInside, FMeasureTally& Tally)
+		{
+			for (int64 Index = Root; Index < Root + Count; ++Index)
+			{
+				if (!IsFiniteVector(ReadTriple(Groom.positions, Index)))
+				{
+					int64 Expected = -1;
+					while ((Expected < 0 || Index < Expected) && !Tally.FirstNotFinite.compare_exchange_weak(Expected, Index))
+					{
+					}
+					return;
+				}
+			}
+			const FVector RootPoint = Placement + ReadTriple(Groom.positions, Root);
+			FVector Nearest, Normal;
+			// Most roots of a fitted groom lie on the surface, where a search that looks no further than the
+			// tolerance is the quicker.
+			const double NearSearch = FMath::Max(Tolerance, 1e-6) * 2.0;
+			if (!Query.NearestPoint(RootPoint, Nearest, Normal, NearSearch) && !Query.NearestPoint(RootPoint, Nearest, Normal))
+			{
+				return;
+			}
+			const double Distance = (RootPoint - Nearest).Size();
+			Tally.RootDistances[static_cast<size_t>(Curve)] = Distance;
+			const bool bRootOnSurface = Distance <= Tolerance;
+			++(bRootOnSurface ? Tally.RootsOnSurface : Tally.RootsOffSurface);
+
+			int64 Inside = 0;
+			for (int64 Index = Root; Index < Root + Count; ++Index)
+			{
+				// A point on the surface is on it, not in it, whichever way rounding tips the test.
+				if ((Index == Root && bRootOnSurface) || (KnownNotInside && KnownNotInside[Index - Root]))
+				{
+					continue;
+				}
+				const FVector Point = Placement + ReadTriple(Groom.positions, Index);
+				if (!Query.IsInside(Point))
+				{
+					continue;
+				}
+				if (Index != Root && Query.NearestPoint(Point, Nearest, Normal, Tolerance * 2.0 + 1e-12) && (Point - Nearest).Size() <= Tolerance)
+				{
+					continue;
+				}
+				++Inside;
+			}
+			Tally.PointsInside += Inside;
+			Tally.StrandsInside += Inside > 0 ? 1 : 0;
+		}
+	}
+
 	int32 DebugLineDraw(int32 RandomValue)
 	{
 		const float Fraction = static_cast<float>(RandomValue & 0x7FFF) / 32767.0f;
@@ -391,7 +478,7 @@ namespace GroomFitting
 	}
 
 	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation, const FFitOptions& Options,
-	               const FMeshQuery* Query, FFitReport* OutReport)
+	               const FMeshQuery* Query, FFitReport* OutReport, bool bMeasure)
 	{
 		// The walk reads every root and writes every point the counts cover, so they must fit the points.
 		FString Error;
@@ -413,18 +500,20 @@ namespace GroomFitting
 			       Options.PenetrationOffset);
 			return false;
 		}
-		// The repairs need the mesh's surface, made once for the whole walk.
+		// The repairs and the report need the mesh's surface, made once for the whole walk.
 		std::shared_ptr<const FMeshQuery> OwnQuery;
-		if (Options.AnyRepair() && !Query)
+		if ((Options.AnyRepair() || (bMeasure && OutReport)) && !Query)
 		{
 			OwnQuery = GetMeshQuery(TheComp, Error);
-			if (!OwnQuery)
+			if (!OwnQuery && Options.AnyRepair())
 			{
 				UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the fit cannot be repaired (%s); the groom was not fitted or written"), *Error);
 				return false;
 			}
 			Query = OwnQuery.get();
 		}
+		// Measured in the same pass as the fit, where the repairs have looked at the points already.
+		const bool bMeasureHere = bMeasure && OutReport && Query;
 		if (Options.bResolvePenetration && Options.PenetrationOffset > Query->GetSize())
 		{
 			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the penetration offset %g is larger than the mesh, which is %g across; the groom was not fitted or written"),
@@ -470,6 +559,9 @@ namespace GroomFitting
 			Displacements.assign(static_cast<size_t>(NumCurves), std::numeric_limits<double>::quiet_NaN());
 		}
 		std::atomic<int64> MissesSnapped{0}, StrandsOriented{0}, PointsResolved{0}, PointsUnresolved{0};
+		FMeasureTally Tally(bMeasureHere ? NumCurves : 0);
+		// Per point, whether the resolve found it outside (or brought it out); only when both run.
+		std::vector<uint8> KnownNotInside(bMeasureHere && Options.bResolvePenetration ? static_cast<size_t>(NumCovered) : 0, 0);
 		std::atomic<bool> bAllFinite{true};
 		int64 Hits = 0, Misses = 0, Traced = 0;
 
@@ -572,7 +664,8 @@ namespace GroomFitting
 					            for (int32 Point = bMoved ? Root + 1 : Root; Point < Root + Count; ++Point)
 					            {
 						            FVector Resolved;
-						            switch (Query->ResolvePoint(ReadTriple(Groom.positions, Point) + ActorLocation, Options.PenetrationOffset, Resolved))
+						            const EResolveResult Result = Query->ResolvePoint(ReadTriple(Groom.positions, Point) + ActorLocation, Options.PenetrationOffset, Resolved);
+						            switch (Result)
 						            {
 						            case EResolveResult::Resolved:
 							            bFinite &= WriteTriple(Groom.positions, Point, Resolved - ActorLocation);
@@ -584,6 +677,10 @@ namespace GroomFitting
 						            case EResolveResult::Outside:
 							            break;
 						            }
+						            if (!KnownNotInside.empty() && Result != EResolveResult::Unresolved)
+						            {
+							            KnownNotInside[static_cast<size_t>(Point)] = 1;
+						            }
 					            }
 				            }
 				            if (!bFinite)
@@ -593,6 +690,11 @@ namespace GroomFitting
 				            if (OutReport)
 				            {
 					            Displacements[static_cast<size_t>(Curve)] = (ReadTriple(Groom.positions, Root) - OldRoot).Size();
+				            }
+				            if (bMeasureHere)
+				            {
+					            MeasureStrand(Groom, *Query, ActorLocation, DefaultSurfaceTolerance, Curve, Root, Count,
+					                          KnownNotInside.empty() ? nullptr : &KnownNotInside[static_cast<size_t>(Root)], Tally);
 				            }
 			            });
 		}
@@ -623,6 +725,15 @@ namespace GroomFitting
 			Report.PointsResolved = PointsResolved;
 			Report.PointsUnresolved = PointsUnresolved;
 			Report.Displacement = Summarise(MoveTemp(Displacements));
+			if (bMeasureHere && Tally.FirstNotFinite < 0)
+			{
+				Tally.Finish(NumCurves, NumCovered, DefaultSurfaceTolerance, Report);
+			}
+			else if (bMeasureHere)
+			{
+				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: the fitted groom cannot be measured: point %lld is not finite"),
+				       static_cast<long long>(Tally.FirstNotFinite.load()));
+			}
 		}
 		return true;
 	}
@@ -655,63 +766,17 @@ namespace GroomFitting
 
 		const int32 NumCurves = static_cast<int32>(Groom.vertexCounts.size());
 		const std::vector<int64> First = FirstPoints(Groom);
-		std::vector<double> RootDistances(static_cast<size_t>(NumCurves), std::numeric_limits<double>::quiet_NaN());
-		std::atomic<int64> RootsOnSurface{0}, RootsOffSurface{0}, PointsInside{0}, StrandsInside{0};
+		FMeasureTally Tally(NumCurves);
 		ParallelFor(NumCurves,
 		            [&](int32 Curve)
 		            {
 			            const int32 Count = Groom.vertexCounts[static_cast<size_t>(Curve)];
-			            if (Count == 0)
+			            if (Count > 0)
 			            {
-				            return;
+				            MeasureStrand(Groom, Query, Placement, SurfaceTolerance, Curve, First[static_cast<size_t>(Curve)], Count, nullptr, Tally);
 			            }
-			            const int64 Root = First[static_cast<size_t>(Curve)];
-			            const FVector RootPoint = Placement + ReadTriple(Groom.positions, Root);
-			            FVector Nearest, Normal;
-			            // Most roots of a fitted groom lie on the surface, where a search that looks no further
-			            // than the tolerance is the quicker.
-			            const double SearchFirst = FMath::Max(SurfaceTolerance, 1e-6) * 2.0;
-			            if (!Query.NearestPoint(RootPoint, Nearest, Normal, SearchFirst) && !Query.NearestPoint(RootPoint, Nearest, Normal))
-			            {
-				            return;
-			            }
-			            const double Distance = (RootPoint - Nearest).Size();
-			            RootDistances[static_cast<size_t>(Curve)] = Distance;
-			            const bool bRootOnSurface = Distance <= SurfaceTolerance;
-			            ++(bRootOnSurface ? RootsOnSurface : RootsOffSurface);
-
-			            int64 Inside = 0;
-			            for (int64 Index = Root; Index < Root + Count; ++Index)
-			            {
-				            // A point on the surface is on it, not in it, whichever way rounding tips the test.
-				            if (Index == Root && bRootOnSurface)
-				            {
-					            continue;
-				            }
-				            const FVector Point = Placement + ReadTriple(Groom.positions, Index);
-				            if (!Query.IsInside(Point))
-				            {
-					            continue;
-				            }
-				            if (Index != Root && Query.NearestPoint(Point, Nearest, Normal, SurfaceTolerance * 2.0 + 1e-12) && (Point - Nearest).Size() <= SurfaceTolerance)
-				            {
-					            continue;
-				            }
-				            ++Inside;
-			            }
-			            PointsInside += Inside;
-			            StrandsInside += Inside > 0 ? 1 : 0;
 		            });
-
-		OutReport.bMeasured = true;
-		OutReport.Strands = NumCurves;
-		OutReport.Points = Covered;
-		OutReport.SurfaceTolerance = SurfaceTolerance;
-		OutReport.RootsOnSurface = RootsOnSurface;
-		OutReport.RootsOffSurface = RootsOffSurface;
-		OutReport.RootDistance = Summarise(MoveTemp(RootDistances));
-		OutReport.PointsInside = PointsInside;
-		OutReport.StrandsInside = StrandsInside;
+		Tally.Finish(NumCurves, Covered, SurfaceTolerance, OutReport);
 		return true;
 	}
 
@@ -757,7 +822,7 @@ namespace GroomFitting
 		}
 		OutReport.bGroomRead = true;
 		const FVector ActorLocation = Source->GetActorLocation();
-		if (!FitRecord(Groom, TheComp, Origin, ActorLocation, Options, Query.get(), &OutReport))
+		if (!FitRecord(Groom, TheComp, Origin, ActorLocation, Options, Query.get(), &OutReport, Settings.bMeasure && Query))
 		{
 			return false;
 		}
@@ -765,14 +830,6 @@ namespace GroomFitting
 		if (!(Settings.bReplaceWhenWhole ? WriteRecordReplacing(Target, Groom) : WriteRecord(Target, Target, Groom)))
 		{
 			return false;
-		}
-		if (Settings.bMeasure && Query)
-		{
-			FString Error;
-			if (!MeasureGroom(Groom, *Query, ActorLocation, DefaultSurfaceTolerance, OutReport, Error))
-			{
-				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %s was written but cannot be measured: %s"), *TargetPath, *Error);
-			}
 		}
 		return true;
 	}

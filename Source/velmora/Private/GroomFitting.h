@@ -130,12 +130,14 @@ namespace GroomFitting
 	// Fits every strand of the record onto TheComp: picks and logs the projection, traces each strand with
 	// points once, moves it onto its hit (a strand whose trace misses stays where it is) and applies the
 	// repairs of Options. Query answers for TheComp; when null, one is made if an option needs it.
-	// OutReport, when given, gets the fit's figures (and displacements). False, with one Error line, when
+	// OutReport, when given, gets the fit's figures (and displacements) and, with bMeasure, how the fitted
+	// groom lies on the mesh, measured in the same pass (left out when the mesh cannot be queried). False,
+	// with one Error line, when
 	// the point counts do not fit the points, the options are not usable, the mesh cannot be queried for
 	// the repairs asked for, or a point would leave single precision's finite range; the record's points
 	// may then have moved and must not be written.
 	bool FitRecord(GroomData& Groom, UStaticMeshComponent* TheComp, const FVector& Origin, const FVector& ActorLocation,
-	               const FFitOptions& Options = FFitOptions(), const FMeshQuery* Query = nullptr, FFitReport* OutReport = nullptr);
+	               const FFitOptions& Options = FFitOptions(), const FMeshQuery* Query = nullptr, FFitReport* OutReport = nullptr, bool bMeasure = false);
 
 	// Reports on Groom as it would lie in the world (each point placed at Placement + point) against the
 	// mesh, into OutReport's measured figures. False, with a one-line reason, on a groom whose counts do
