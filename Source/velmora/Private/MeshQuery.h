@@ -1,0 +1,125 @@
+#pragma once
+
+#include "CoreMinimal.h"
+#include "Math/NumericLimits.h"
+
+#include <memory>
+
+namespace GroomFitting
+{
+	// What building a query found in the mesh, for one line of the log.
+	struct FMeshQueryStats
+	{
+		// Triangles as given, and those of them the queries ignore: no area (two corners at one place, or
+		// all three in a line), or the same corners as an earlier triangle, wound the same way or reversed.
+		int32 Triangles = 0;
+		int32 TrianglesWithoutArea = 0;
+		int32 DuplicatesDropped = 0;
+		int32 ReversedDropped = 0;
+		// Connected parts (triangles joined through shared edges, corners at the same place counting as one).
+		// A part is closed when its surface bounds a solid: every edge met by its triangles as often in one
+		// direction as in the other once it is oriented. Open parts have a boundary, edges shared by more than
+		// two of their triangles, or cannot be oriented (a twisted band).
+		int32 Parts = 0;
+		int32 ClosedParts = 0;
+		int32 OpenParts = 0;
+		// Open parts that enclose no volume (a card, a single triangle): nothing is inside them, alone or
+		// with others, since which way they face is a guess. They count among the open parts.
+		int32 FlatParts = 0;
+		// Parts in which some triangle was turned so that all face one way, and outward; and those triangles.
+		int32 PartsReoriented = 0;
+		int32 TrianglesFlipped = 0;
+
+		// "20164 triangles in 1 part (closed)"; what was repaired or dropped follows when there is any.
+		FString ToString() const;
+	};
+
+	// What ResolvePoint did with a point.
+	enum class EResolveResult : uint8
+	{
+		// Not inside: the point is left where it is.
+		Outside,
+		// Moved to the surface plus the offset along its outward normal, outside every shell.
+		Resolved,
+		// Unresolved: every surface near it lies inside another shell (a shell enclosed by another, or
+		// where shells overlap), and none within reach leads out.
+		UnresolvedEnclosed,
+		// Unresolved: the mesh is open around it, and no surface point near it leads out of the inside
+		// the open surface still bounds.
+		UnresolvedOpenMesh,
+		// Unresolved: no surface point within reach leads out (the surface folds back on itself closer
+		// than the offset).
+		UnresolvedNoExit,
+		// Unresolved: the offset is negative or not a finite number.
+		UnresolvedBadOffset,
+	};
+
+	// "outside", "resolved", or why a point could not be resolved, for reports.
+	const TCHAR* LexToString(EResolveResult Result);
+
+	inline bool IsUnresolved(EResolveResult Result)
+	{
+		return Result != EResolveResult::Outside && Result != EResolveResult::Resolved;
+	}
+
+	// A triangle mesh in world space, prepared for nearest-point and inside queries: each connected part
+	// is oriented consistently and outward, closed parts bound a solid (a point inside any of them is
+	// inside), and open parts bound what their winding number gives (so a head with a small hole keeps its
+	// inside). Immutable once built: every query may run on any number of threads at once.
+	//
+	// Memory and build time grow with the number of triangles, never with their size or where they lie.
+	class FMeshQuery
+	{
+	public:
+		// Coordinates further than this from the origin are refused: the engine's worlds reach half of
+		// UE_LARGE_WORLD_MAX (2^43) either way, so nothing there can be traced, and the query's own
+		// arithmetic keeps its precision well inside it.
+		static constexpr double MaxCoordinate = 4398046511104.0;
+		// Triangles in the list at most: four times this still indexes in 32 bits.
+		static constexpr int32 MaxTriangles = 1 << 28;
+
+		// World-space vertices and a triangle list (3 indices per triangle, the engine's winding, though the
+		// winding does not matter). Null, with a one-line reason in OutError, when the list is not whole
+		// triangles, an index is out of range, a corner is not finite or lies beyond MaxCoordinate, there
+		// are more than MaxTriangles triangles, or no triangle has an area.
+		static std::shared_ptr<const FMeshQuery> Build(TArray<FVector> Vertices, TArray<int32> Indices, FString& OutError);
+
+		~FMeshQuery();
+		FMeshQuery(const FMeshQuery&) = delete;
+		FMeshQuery& operator=(const FMeshQuery&) = delete;
+
+		// Triangles as given: triangle t is indices 3t..3t+2, so a trace's FHitResult.FaceIndex into the same
+		// list is a triangle here.
+		int32 NumTriangles() const;
+		// Bounds of the triangles with an area.
+		FBox GetBounds() const;
+		// Outward unit normal of triangle t, after its part was oriented; zero for a triangle without area or
+		// an index out of range. A dropped copy of a triangle has the normal of the one kept.
+		FVector TriangleNormal(int32 Triangle) const;
+
+		// The nearest surface point closer than MaxDistance, its outward normal and (optionally) its triangle.
+		// False when nothing is that near or Point is not finite.
+		bool NearestPoint(const FVector& Point, FVector& OutNearest, FVector& OutNormal, double MaxDistance = TNumericLimits<double>::Max(),
+		                  int32* OutTriangle = nullptr) const;
+
+		// Inside the solid the mesh bounds: inside any closed part, or where the open parts' winding number
+		// is above one half. False for a point that is not finite.
+		bool IsInside(const FVector& Point) const;
+
+		// A point inside goes to a surface point plus Offset along the outward normal there, chosen so it
+		// ends outside every shell: the nearest such point among the surfaces near it that are not buried in
+		// another shell. OutPoint is the new point when Resolved and Point itself otherwise. An offset too
+		// small to step off the surface in double precision is raised to the smallest that does.
+		EResolveResult ResolvePoint(const FVector& Point, double Offset, FVector& OutPoint) const;
+
+		const FMeshQueryStats& GetStats() const;
+
+		// Bytes the query holds (its structures, not the object itself).
+		SIZE_T GetAllocatedSize() const;
+
+	private:
+		struct FImpl;
+		explicit FMeshQuery(std::unique_ptr<FImpl> InImpl);
+		std::unique_ptr<FImpl> Impl;
+	};
+}
