@@ -70,10 +70,8 @@ namespace GroomFitting
 		using UE::Geometry::TFastWindingTree;
 
 		constexpr int32 InsideGridSubCells = 4;
+		// Triangles in a cell's list at most; a cell crossed by more falls back on the tree.
 		constexpr int32 InsideGridMaxEntries = 255;
-		constexpr int32 InsideGridBlock = 4;
-		// How far the winding trees' expansions may be off, as a share of a whole turn.
-		constexpr double InsideGridTreeTolerance = 0.02;
 		constexpr int32 InsideGridNumRefs = 8;
 		// Reference points, as offsets from a cell's centre in cells: off the centre, so that a mesh with
 		// faces on round coordinates does not pass through them.
@@ -135,24 +133,16 @@ namespace GroomFitting
 			return true;
 		}
 
-		double PointSegmentDistance(const FVector& P, const FVector& A, const FVector& B)
-		{
-			const FVector AB = B - A;
-			const double LengthSqr = AB.SizeSquared();
-			const double Along = LengthSqr > 0.0 ? FMath::Clamp(((P - A) | AB) / LengthSqr, 0.0, 1.0) : 0.0;
-			return (A + AB * Along - P).Size();
-		}
 	}
 
 	class FMeshInsideGrid::FBuilder
 	{
 	public:
 		FBuilder(FMeshInsideGrid& InGrid, const FInsideGridInput& Input)
-		    : Grid(InGrid), Corners(*Input.Corners), bOpen(*Input.bOpen), Boundary(*Input.OpenBoundary)
+		    : Grid(InGrid), Corners(*Input.Corners)
 		{
 			Grid.Corners = Input.Corners;
-			Grid.ClosedWinding = Input.ClosedWinding;
-			Grid.OpenWinding = Input.OpenWinding;
+			Grid.Winding = Input.Winding;
 			NumTriangles = Input.NumTriangles;
 		}
 
@@ -165,16 +155,13 @@ namespace GroomFitting
 			ChooseCells();
 			FillLists();
 			ChooseReferences();
-			SpreadClosedWinding();
-			SettleOpenWinding();
+			SpreadWinding();
 			SettleSubCells();
 		}
 
 	private:
 		FMeshInsideGrid& Grid;
 		const std::vector<FVector>& Corners;
-		const std::vector<uint8>& bOpen;
-		const std::vector<FOpenBoundaryEdge>& Boundary;
 		int64 NumTriangles = 0;
 
 		FVector Lo, Hi;
@@ -182,7 +169,7 @@ namespace GroomFitting
 		double Slack = 0.0;
 		int64 NumCells = 0;
 		int64 WorkLimit = 0;
-		// Per cell, the number of triangles touching it while lists are filled, then its closed winding number.
+		// Per cell, the number of triangles touching it while lists are filled, then its winding number.
 		std::vector<int32> CellValues;
 		// Per near cell, its cell.
 		std::vector<int64> NearCellIndex;
@@ -218,7 +205,7 @@ namespace GroomFitting
 			return static_cast<int32>(FMath::Clamp(Cell, 0.0, static_cast<double>(Grid.Dims[Axis] - 1)));
 		}
 
-		// Sets the cell size and counts; a grid of cubes at most 4 per triangle (and 2^22) over the bounds,
+		// Sets the cell size and counts; a grid of cubes at most 2 per triangle (and 2^22) over the bounds,
 		// one empty cell beyond them on every side, coarser where the triangles would touch too many cells.
 		void ChooseCells()
 		{
@@ -426,7 +413,7 @@ namespace GroomFitting
 				if (Code >= 0)
 				{
 					const uint32 Triangle = static_cast<uint32>(Pair & 0xFFFFFFFFu);
-					Grid.Entries[Fill[static_cast<size_t>(Code)]++] = (Triangle << 2) | (bOpen[Triangle] ? 2u : 0u);
+					Grid.Entries[Fill[static_cast<size_t>(Code)]++] = Triangle << 1;
 				}
 			}
 			Pairs = std::vector<uint64>();
@@ -441,35 +428,33 @@ namespace GroomFitting
 
 		void ChooseReference(size_t Index)
 		{
+			FNearCell& Near = Grid.NearCells[Index];
+			int32 X, Y, Z;
+			CellCoordinates(NearCellIndex[Index], X, Y, Z);
+			bool bChosen = false;
+			for (int32 Ref = 0; Ref < InsideGridNumRefs && !bChosen; ++Ref)
 			{
-				FNearCell& Near = Grid.NearCells[Index];
-				int32 X, Y, Z;
-				CellCoordinates(NearCellIndex[Index], X, Y, Z);
-				bool bChosen = false;
-				for (int32 Ref = 0; Ref < InsideGridNumRefs && !bChosen; ++Ref)
+				const FVector Point = Grid.RefPoint(X, Y, Z, Ref);
+				bChosen = true;
+				for (uint32 Entry = Near.FirstEntry; Entry < Near.FirstEntry + Near.NumEntries && bChosen; ++Entry)
 				{
-					const FVector Point = Grid.RefPoint(X, Y, Z, Ref);
-					bChosen = true;
-					for (uint32 Entry = Near.FirstEntry; Entry < Near.FirstEntry + Near.NumEntries && bChosen; ++Entry)
-					{
-						const size_t Triangle = Grid.Entries[Entry] >> 2;
-						const int32 Side = MeshGeometry::PlaneSide(Corners[3 * Triangle], Corners[3 * Triangle + 1], Corners[3 * Triangle + 2], Point);
-						Grid.Entries[Entry] = (Grid.Entries[Entry] & ~1u) | (Side > 0 ? 1u : 0u);
-						bChosen = Side != 0;
-					}
-					Near.RefIndex = static_cast<uint8>(Ref);
+					const size_t Triangle = Grid.Entries[Entry] >> 1;
+					const int32 Side = MeshGeometry::PlaneSide(Corners[3 * Triangle], Corners[3 * Triangle + 1], Corners[3 * Triangle + 2], Point);
+					Grid.Entries[Entry] = (Grid.Entries[Entry] & ~1u) | (Side > 0 ? 1u : 0u);
+					bChosen = Side != 0;
 				}
-				if (!bChosen)
-				{
-					Grid.Codes[static_cast<size_t>(NearCellIndex[Index])] = CodeUnsettled;
-				}
+				Near.RefIndex = static_cast<uint8>(Ref);
+			}
+			if (!bChosen)
+			{
+				Grid.Codes[static_cast<size_t>(NearCellIndex[Index])] = CodeUnsettled;
 			}
 		}
 
-		// The change of the winding number of one kind of part (open or closed) from the reference of cell
-		// From to that of its neighbour To: the segment stays in the two cells, so their lists hold every
-		// triangle it can cross. False when a crossing is unsure.
-		bool CountStep(int64 From, int64 To, bool bOpenKind, int32& OutDelta) const
+		// The change of the winding number from the reference of cell From to that of its neighbour To: the
+		// segment stays in the two cells, so their lists hold every triangle it can cross. False when a
+		// crossing is unsure.
+		bool CountStep(int64 From, int64 To, int32& OutDelta) const
 		{
 			const FVector R = CellRef(From), Q = CellRef(To);
 			const int32 CodeFrom = Grid.Codes[static_cast<size_t>(From)], CodeTo = Grid.Codes[static_cast<size_t>(To)];
@@ -482,15 +467,11 @@ namespace GroomFitting
 			int32 IndexA = 0, IndexB = 0;
 			while (IndexA < NumA || IndexB < NumB)
 			{
-				const uint32 TriangleA = IndexA < NumA ? ListA[IndexA] >> 2 : std::numeric_limits<uint32>::max();
-				const uint32 TriangleB = IndexB < NumB ? ListB[IndexB] >> 2 : std::numeric_limits<uint32>::max();
+				const uint32 TriangleA = IndexA < NumA ? ListA[IndexA] >> 1 : std::numeric_limits<uint32>::max();
+				const uint32 TriangleB = IndexB < NumB ? ListB[IndexB] >> 1 : std::numeric_limits<uint32>::max();
 				const uint32 Triangle = FMath::Min(TriangleA, TriangleB);
 				IndexA += TriangleA == Triangle ? 1 : 0;
 				IndexB += TriangleB == Triangle ? 1 : 0;
-				if ((bOpen[Triangle] != 0) != bOpenKind)
-				{
-					continue;
-				}
 				const FVector& A = Corners[3 * size_t(Triangle)];
 				const FVector& B = Corners[3 * size_t(Triangle) + 1];
 				const FVector& C = Corners[3 * size_t(Triangle) + 2];
@@ -516,13 +497,13 @@ namespace GroomFitting
 			return true;
 		}
 
-		// Breadth first from the grid's border, where nothing is inside a closed part; regions the walk
-		// cannot reach (walled off by cells without lists) start from the closed winding tree.
-		void SpreadClosedWinding()
+		// Breadth first from the grid's border, where nothing is inside; regions the walk cannot reach
+		// (walled off by cells without lists, or when the grid covers less than the bounds) start from the
+		// winding tree where it is clearly a whole number.
+		void SpreadWinding()
 		{
 			std::vector<int32>& Winding = CellValues;
-			// Without closed parts their winding number is 0 everywhere.
-			Winding.assign(static_cast<size_t>(NumCells), Grid.ClosedWinding ? UnknownWinding : 0);
+			Winding.assign(static_cast<size_t>(NumCells), UnknownWinding);
 			std::vector<int64> Queue;
 			size_t Head = 0;
 			const auto Walk = [&]()
@@ -546,7 +527,7 @@ namespace GroomFitting
 						}
 						// Between two cells without triangles nothing is crossed.
 						int32 Delta = 0;
-						if ((Grid.Codes[static_cast<size_t>(Cell)] < 0 && Grid.Codes[static_cast<size_t>(Next)] < 0) || CountStep(Cell, Next, false, Delta))
+						if ((Grid.Codes[static_cast<size_t>(Cell)] < 0 && Grid.Codes[static_cast<size_t>(Next)] < 0) || CountStep(Cell, Next, Delta))
 						{
 							Winding[static_cast<size_t>(Next)] = Winding[static_cast<size_t>(Cell)] + Delta;
 							Queue.push_back(Next);
@@ -554,7 +535,7 @@ namespace GroomFitting
 					}
 				}
 			};
-			for (int64 Cell = 0; Cell < NumCells && Grid.bCoversBounds && Grid.ClosedWinding; ++Cell)
+			for (int64 Cell = 0; Cell < NumCells && Grid.bCoversBounds; ++Cell)
 			{
 				int32 X, Y, Z;
 				CellCoordinates(Cell, X, Y, Z);
@@ -565,13 +546,13 @@ namespace GroomFitting
 				}
 			}
 			Walk();
-			for (int64 Cell = 0; Cell < NumCells; ++Cell)
+			for (int64 Cell = 0; Cell < NumCells && Grid.Winding; ++Cell)
 			{
 				if (Winding[static_cast<size_t>(Cell)] != UnknownWinding || !IsTraversable(Cell))
 				{
 					continue;
 				}
-				const double Number = Grid.ClosedWinding->FastWindingNumber(CellRef(Cell));
+				const double Number = Grid.Winding->FastWindingNumber(CellRef(Cell));
 				const double Rounded = std::round(Number);
 				if (std::abs(Number - Rounded) < 0.25 && std::abs(Rounded) < 1e6)
 				{
@@ -587,11 +568,8 @@ namespace GroomFitting
 				const int32 Number = Winding[static_cast<size_t>(Cell)];
 				if (Code >= 0)
 				{
-					if (Number != UnknownWinding)
-					{
-						Grid.NearCells[static_cast<size_t>(Code)].ClosedWinding = Number;
-						Grid.NearCells[static_cast<size_t>(Code)].Flags |= ClosedKnown;
-					}
+					Grid.NearCells[static_cast<size_t>(Code)].Winding = Number;
+					Grid.NearCells[static_cast<size_t>(Code)].bWindingKnown = Number != UnknownWinding;
 				}
 				else if (Code == CodeOutside)
 				{
@@ -600,188 +578,6 @@ namespace GroomFitting
 			}
 		}
 
-		// Bound on how fast the open parts' winding number changes anywhere within Radius of Centre, away
-		// from their triangles: its gradient is the field of a current along their boundary, at most the
-		// boundary's length over the squared distance, over 4 pi. Infinite when the boundary comes that near.
-		double OpenGradientBound(const FVector& Centre, double Radius) const
-		{
-			double Sum = 0.0;
-			for (const FOpenBoundaryEdge& Edge : Boundary)
-			{
-				const double Distance = PointSegmentDistance(Centre, Edge.A, Edge.B) - Radius - Slack;
-				if (Distance <= 0.0)
-				{
-					return std::numeric_limits<double>::infinity();
-				}
-				Sum += Edge.Weight * (Edge.B - Edge.A).Size() / (Distance * Distance);
-			}
-			return Sum / (4.0 * UE_DOUBLE_PI);
-		}
-
-		// Per block of cells, the open winding number at one reference from the tree, carried to the others
-		// by counted crossings, within the bound on its change along the way.
-		void SettleOpenWinding()
-		{
-			if (!Grid.OpenWinding)
-			{
-				return;
-			}
-			FVector OpenLo(std::numeric_limits<double>::max()), OpenHi(std::numeric_limits<double>::lowest());
-			for (size_t Triangle = 0; Triangle < static_cast<size_t>(NumTriangles); ++Triangle)
-			{
-				for (size_t Corner = 3 * Triangle; bOpen[Triangle] && Corner < 3 * Triangle + 3; ++Corner)
-				{
-					OpenLo = OpenLo.ComponentMin(Corners[Corner]);
-					OpenHi = OpenHi.ComponentMax(Corners[Corner]);
-				}
-			}
-			// Beyond the open parts' bounds their winding number is at most one half, so not inside.
-			const auto IsBeyond = [&](int32 X, int32 Y, int32 Z)
-			{
-				const FVector Min = Grid.Origin + FVector(X, Y, Z) * Grid.CellSize;
-				const FVector Max = Min + FVector(Grid.CellSize);
-				return Min.X > OpenHi.X + Slack || Min.Y > OpenHi.Y + Slack || Min.Z > OpenHi.Z + Slack || Max.X < OpenLo.X - Slack || Max.Y < OpenLo.Y - Slack ||
-				       Max.Z < OpenLo.Z - Slack;
-			};
-			for (int64 Cell = 0; Cell < NumCells; ++Cell)
-			{
-				int32 X, Y, Z;
-				CellCoordinates(Cell, X, Y, Z);
-				int32& Code = Grid.Codes[static_cast<size_t>(Cell)];
-				if (!IsBeyond(X, Y, Z))
-				{
-					Code = Code == CodeOutside ? CodeOpenUnsettled : Code;
-				}
-				else if (Code >= 0)
-				{
-					Grid.NearCells[static_cast<size_t>(Code)].Flags |= OpenBeyond;
-				}
-			}
-
-			int32 Blocks[3];
-			for (int32 Axis = 0; Axis < 3; ++Axis)
-			{
-				Blocks[Axis] = (Grid.Dims[Axis] + InsideGridBlock - 1) / InsideGridBlock;
-			}
-			const int64 NumBlocks = static_cast<int64>(Blocks[0]) * Blocks[1] * Blocks[2];
-			// The bound costs an edge per block; beyond this the open parts stay unsettled, which is slower only.
-			if (NumBlocks * static_cast<int64>(Boundary.size()) > (int64(1) << 26))
-			{
-				return;
-			}
-			const double CellDiagonal = std::sqrt(3.0) * Grid.CellSize;
-			constexpr int32 BlockVolume = InsideGridBlock * InsideGridBlock * InsideGridBlock;
-			for (int32 BZ = 0; BZ < Blocks[2]; ++BZ)
-			{
-				for (int32 BY = 0; BY < Blocks[1]; ++BY)
-				{
-					for (int32 BX = 0; BX < Blocks[0]; ++BX)
-					{
-						const int32 Base[3] = {BX * InsideGridBlock, BY * InsideGridBlock, BZ * InsideGridBlock};
-						int32 Size[3];
-						for (int32 Axis = 0; Axis < 3; ++Axis)
-						{
-							Size[Axis] = FMath::Min(InsideGridBlock, Grid.Dims[Axis] - Base[Axis]);
-						}
-						const auto Local = [&Size](int32 X, int32 Y, int32 Z)
-						{
-							return (Z * Size[1] + Y) * Size[0] + X;
-						};
-						// The block's cells that need the open winding number.
-						int32 Start = -1;
-						bool bNeeded[BlockVolume] = {};
-						for (int32 Z = 0; Z < Size[2]; ++Z)
-						{
-							for (int32 Y = 0; Y < Size[1]; ++Y)
-							{
-								for (int32 X = 0; X < Size[0]; ++X)
-								{
-									const int32 Code = Grid.Codes[static_cast<size_t>(CellIndex(Base[0] + X, Base[1] + Y, Base[2] + Z))];
-									const bool bNeed = Code == CodeOpenUnsettled || (Code >= 0 && !(Grid.NearCells[static_cast<size_t>(Code)].Flags & OpenBeyond));
-									bNeeded[Local(X, Y, Z)] = bNeed;
-									Start = Start < 0 && bNeed ? Local(X, Y, Z) : Start;
-								}
-							}
-						}
-						if (Start < 0)
-						{
-							continue;
-						}
-						const FVector BlockMin = Grid.Origin + FVector(Base[0], Base[1], Base[2]) * Grid.CellSize;
-						const FVector BlockHalf = FVector(Size[0], Size[1], Size[2]) * (0.5 * Grid.CellSize);
-						const double Gradient = OpenGradientBound(BlockMin + BlockHalf, BlockHalf.Size());
-						// Paths inside a block are at most a few cells long; a bound this loose settles nothing.
-						if (!(Gradient * (3 * InsideGridBlock + 2) * CellDiagonal < 0.5))
-						{
-							continue;
-						}
-						float Winding[BlockVolume];
-						double Path[BlockVolume];
-						bool bKnown[BlockVolume] = {};
-						int32 Queue[BlockVolume];
-						int32 QueueEnd = 0;
-						const auto Global = [&](int32 Index)
-						{
-							return CellIndex(Base[0] + Index % Size[0], Base[1] + (Index / Size[0]) % Size[1], Base[2] + Index / (Size[0] * Size[1]));
-						};
-						Winding[Start] = static_cast<float>(Grid.OpenWinding->FastWindingNumber(CellRef(Global(Start))));
-						Path[Start] = 0.0;
-						bKnown[Start] = true;
-						Queue[QueueEnd++] = Start;
-						for (int32 Head = 0; Head < QueueEnd; ++Head)
-						{
-							const int32 Index = Queue[Head];
-							const int32 X = Index % Size[0], Y = (Index / Size[0]) % Size[1], Z = Index / (Size[0] * Size[1]);
-							const int32 Near[6][3] = {{X - 1, Y, Z}, {X + 1, Y, Z}, {X, Y - 1, Z}, {X, Y + 1, Z}, {X, Y, Z - 1}, {X, Y, Z + 1}};
-							for (const auto& N : Near)
-							{
-								if (N[0] < 0 || N[1] < 0 || N[2] < 0 || N[0] >= Size[0] || N[1] >= Size[1] || N[2] >= Size[2])
-								{
-									continue;
-								}
-								const int32 Next = Local(N[0], N[1], N[2]);
-								int32 Delta = 0;
-								if (!bKnown[Next] && IsTraversable(Global(Next)) && CountStep(Global(Index), Global(Next), true, Delta))
-								{
-									bKnown[Next] = true;
-									Winding[Next] = Winding[Index] + static_cast<float>(Delta);
-									Path[Next] = Path[Index] + (CellRef(Global(Next)) - CellRef(Global(Index))).Size();
-									Queue[QueueEnd++] = Next;
-								}
-							}
-						}
-						for (int32 Index = 0; Index < BlockVolume; ++Index)
-						{
-							if (!bKnown[Index] || !bNeeded[Index])
-							{
-								continue;
-							}
-							// Anywhere in the cell: the path to its reference and on to any of its points.
-							const double Bound = Gradient * (Path[Index] + CellDiagonal) + InsideGridTreeTolerance;
-							int32& Code = Grid.Codes[static_cast<size_t>(Global(Index))];
-							if (Code >= 0)
-							{
-								FNearCell& Near = Grid.NearCells[static_cast<size_t>(Code)];
-								Near.OpenWinding = Winding[Index];
-								Near.OpenBound = static_cast<float>(Bound) * 1.0001f;
-								Near.Flags |= OpenKnown;
-							}
-							else if (Winding[Index] - Bound > 0.5)
-							{
-								Code = CodeInside;
-							}
-							else if (Winding[Index] + Bound < 0.5)
-							{
-								Code = CodeOutside;
-							}
-						}
-					}
-				}
-			}
-		}
-
-		// Per near cell, the sub-cells no triangle touches, and the inside state of each connected group of
-		// them: one count of crossings from the reference settles a group.
 		void SettleSubCells()
 		{
 			ParallelFor(TEXT("MeshInsideGridSubCells"), static_cast<int32>(Grid.NearCells.size()), 256, [this](int32 CellIndex)
@@ -792,88 +588,84 @@ namespace GroomFitting
 		{
 			const double SubSize = Grid.CellSize / InsideGridSubCells;
 			const double Half = 0.5 * SubSize + Slack;
+			const int64 Cell = NearCellIndex[Index];
+			if (Grid.Codes[static_cast<size_t>(Cell)] < 0)
 			{
-				const int64 Cell = NearCellIndex[Index];
-				if (Grid.Codes[static_cast<size_t>(Cell)] < 0)
+				return;
+			}
+			FNearCell& Near = Grid.NearCells[Index];
+			int32 X, Y, Z;
+			CellCoordinates(Cell, X, Y, Z);
+			const FVector CellMin = Grid.Origin + FVector(X, Y, Z) * Grid.CellSize;
+			uint64 Exact = 0;
+			for (uint32 Entry = Near.FirstEntry; Entry < Near.FirstEntry + Near.NumEntries; ++Entry)
+			{
+				const size_t Triangle = Grid.Entries[Entry] >> 1;
+				const FVector& A = Corners[3 * Triangle];
+				const FVector& B = Corners[3 * Triangle + 1];
+				const FVector& C = Corners[3 * Triangle + 2];
+				const FVector Normal = ((B - A) ^ (C - A)).GetSafeNormal(0.0);
+				int32 First[3], Last[3];
+				for (int32 Axis = 0; Axis < 3; ++Axis)
 				{
-					return;
+					const double Min = FMath::Min(A[Axis], FMath::Min(B[Axis], C[Axis])) - Slack;
+					const double Max = FMath::Max(A[Axis], FMath::Max(B[Axis], C[Axis])) + Slack;
+					First[Axis] = static_cast<int32>(FMath::Clamp(std::floor((Min - CellMin[Axis]) / SubSize), 0.0, 3.0));
+					Last[Axis] = static_cast<int32>(FMath::Clamp(std::floor((Max - CellMin[Axis]) / SubSize), 0.0, 3.0));
 				}
-				FNearCell& Near = Grid.NearCells[Index];
-				int32 X, Y, Z;
-				CellCoordinates(Cell, X, Y, Z);
-				const FVector CellMin = Grid.Origin + FVector(X, Y, Z) * Grid.CellSize;
-				uint64 Exact = 0;
-				for (uint32 Entry = Near.FirstEntry; Entry < Near.FirstEntry + Near.NumEntries; ++Entry)
+				// The sub-cells of the box the plane passes within reach of; the distance of the plane from
+				// their centres steps by a constant along each axis.
+				const double Reach = Half * (std::abs(Normal.X) + std::abs(Normal.Y) + std::abs(Normal.Z)) + 2.0 * Slack;
+				const double Base = Normal | (CellMin + FVector(0.5 * SubSize) - A);
+				const FVector Step = Normal * SubSize;
+				for (int32 SZ = First[2]; SZ <= Last[2]; ++SZ)
 				{
-					const size_t Triangle = Grid.Entries[Entry] >> 2;
-					const FVector& A = Corners[3 * Triangle];
-					const FVector& B = Corners[3 * Triangle + 1];
-					const FVector& C = Corners[3 * Triangle + 2];
-					const FVector Normal = ((B - A) ^ (C - A)).GetSafeNormal(0.0);
-					int32 First[3], Last[3];
-					for (int32 Axis = 0; Axis < 3; ++Axis)
+					for (int32 SY = First[1]; SY <= Last[1]; ++SY)
 					{
-						const double Min = FMath::Min(A[Axis], FMath::Min(B[Axis], C[Axis])) - Slack;
-						const double Max = FMath::Max(A[Axis], FMath::Max(B[Axis], C[Axis])) + Slack;
-						First[Axis] = static_cast<int32>(FMath::Clamp(std::floor((Min - CellMin[Axis]) / SubSize), 0.0, 3.0));
-						Last[Axis] = static_cast<int32>(FMath::Clamp(std::floor((Max - CellMin[Axis]) / SubSize), 0.0, 3.0));
-					}
-					// The sub-cells of the box the plane passes within reach of; the distance of the plane from
-					// their centres steps by a constant along each axis.
-					const double Reach = Half * (std::abs(Normal.X) + std::abs(Normal.Y) + std::abs(Normal.Z)) + 2.0 * Slack;
-					const double Base = Normal | (CellMin + FVector(0.5 * SubSize) - A);
-					const FVector Step = Normal * SubSize;
-					for (int32 SZ = First[2]; SZ <= Last[2]; ++SZ)
-					{
-						for (int32 SY = First[1]; SY <= Last[1]; ++SY)
+						const double Row = Base + SY * Step.Y + SZ * Step.Z;
+						for (int32 SX = First[0]; SX <= Last[0]; ++SX)
 						{
-							const double Row = Base + SY * Step.Y + SZ * Step.Z;
-							for (int32 SX = First[0]; SX <= Last[0]; ++SX)
+							if (std::abs(Row + SX * Step.X) <= Reach)
 							{
-								if (std::abs(Row + SX * Step.X) <= Reach)
-								{
-									Exact |= uint64(1) << (SX + 4 * SY + 16 * SZ);
-								}
+								Exact |= uint64(1) << (SX + 4 * SY + 16 * SZ);
 							}
 						}
 					}
 				}
+			}
 
-				const FVector Ref = Grid.RefPoint(X, Y, Z, Near.RefIndex);
-				uint64 Inside = 0;
-				uint64 Left = ~Exact;
-				while (Left)
+			const FVector Ref = Grid.RefPoint(X, Y, Z, Near.RefIndex);
+			uint64 Inside = 0;
+			uint64 Left = ~Exact;
+			while (Left)
+			{
+				const uint64 Component = GrowSubCells(Left & (~Left + 1), Left);
+				Left &= ~Component;
+				// Up to three of its sub-cells' centres, in case one lies where a crossing is unsure.
+				int32 State = -1;
+				uint64 Candidates = Component;
+				for (int32 Try = 0; Try < 3 && Candidates && State < 0; ++Try)
 				{
-					const uint64 Component = GrowSubCells(Left & (~Left + 1), Left);
-					Left &= ~Component;
-					// Up to three of its sub-cells' centres, in case one lies where a crossing is unsure.
-					int32 State = -1;
-					uint64 Candidates = Component;
-					for (int32 Try = 0; Try < 3 && Candidates && State < 0; ++Try)
+					const int32 Bit = std::countr_zero(Candidates);
+					Candidates &= Candidates - 1;
+					const FVector Centre = CellMin + FVector(Bit % 4 + 0.5, (Bit / 4) % 4 + 0.5, Bit / 16 + 0.5) * SubSize;
+					int32 Crossings = 0;
+					if (Near.bWindingKnown && Grid.CountCrossings(Near, Ref, Centre, Crossings))
 					{
-						const int32 Bit = std::countr_zero(Candidates);
-						Candidates &= Candidates - 1;
-						const FVector Centre = CellMin + FVector(Bit % 4 + 0.5, (Bit / 4) % 4 + 0.5, Bit / 16 + 0.5) * SubSize;
-						int32 Closed = 0, Open = 0;
-						if (!Grid.CountCrossings(Near, Ref, Centre, Closed, Open))
-						{
-							continue;
-						}
-						State = Grid.SettledState(Near, Closed, Open);
-						State = State == 2 ? 3 : State;
-					}
-					if (State == 1)
-					{
-						Inside |= Component;
-					}
-					else if (State != 0)
-					{
-						Exact |= Component;
+						State = Near.Winding + Crossings >= 1 ? 1 : 0;
 					}
 				}
-				Near.ExactMask = Exact;
-				Near.InsideMask = Inside;
+				if (State == 1)
+				{
+					Inside |= Component;
+				}
+				else if (State != 0)
+				{
+					Exact |= Component;
+				}
 			}
+			Near.ExactMask = Exact;
+			Near.InsideMask = Inside;
 		}
 	};
 
@@ -890,25 +682,23 @@ namespace GroomFitting
 		return Origin + FVector(X + 0.5 + Offset[0], Y + 0.5 + Offset[1], Z + 0.5 + Offset[2]) * CellSize;
 	}
 
-	bool FMeshInsideGrid::CountCrossings(const FNearCell& Cell, const FVector& Ref, const FVector& Point, int32& OutClosed, int32& OutOpen) const
+	bool FMeshInsideGrid::CountCrossings(const FNearCell& Cell, const FVector& Ref, const FVector& Point, int32& OutCrossings) const
 	{
-		OutClosed = 0;
-		OutOpen = 0;
+		OutCrossings = 0;
 		const FVector* Triangles = Corners->data();
 		for (uint32 Index = Cell.FirstEntry; Index < Cell.FirstEntry + Cell.NumEntries; ++Index)
 		{
 			const uint32 Entry = Entries[Index];
-			const FVector* Corner = Triangles + 3 * size_t(Entry >> 2);
-			int32& Count = (Entry & 2u) ? OutOpen : OutClosed;
+			const FVector* Corner = Triangles + 3 * size_t(Entry >> 1);
 			switch (MeshGeometry::SegmentCrossing(Corner[0], Corner[1], Corner[2], Ref, (Entry & 1u) ? 1 : -1, Point))
 			{
 				case MeshGeometry::ECrossing::Miss:
 					break;
 				case MeshGeometry::ECrossing::Enter:
-					++Count;
+					++OutCrossings;
 					break;
 				case MeshGeometry::ECrossing::Leave:
-					--Count;
+					--OutCrossings;
 					break;
 				case MeshGeometry::ECrossing::Unsure:
 					return false;
@@ -917,138 +707,61 @@ namespace GroomFitting
 		return true;
 	}
 
-	int32 FMeshInsideGrid::SettledState(const FNearCell& Cell, int32 ClosedCrossings, int32 OpenCrossings) const
+	bool FMeshInsideGrid::IsInBounds(const FVector& Point) const
 	{
-		const bool bClosedKnown = (Cell.Flags & ClosedKnown) != 0;
-		const bool bClosedInside = bClosedKnown && Cell.ClosedWinding + ClosedCrossings >= 1;
-		bool bOpenInside = false, bOpenOutside = !OpenWinding || (Cell.Flags & OpenBeyond);
-		if (!bOpenOutside && (Cell.Flags & OpenKnown))
+		return Point.X >= BoundsMin.X && Point.Y >= BoundsMin.Y && Point.Z >= BoundsMin.Z && Point.X <= BoundsMax.X && Point.Y <= BoundsMax.Y &&
+		       Point.Z <= BoundsMax.Z;
+	}
+
+	int32 FMeshInsideGrid::Lookup(const FVector& Point) const
+	{
+		const double X = (Point.X - Origin.X) * InvCellSize;
+		const double Y = (Point.Y - Origin.Y) * InvCellSize;
+		const double Z = (Point.Z - Origin.Z) * InvCellSize;
+		// A point that is not finite fails every comparison; beyond the bounds nothing is inside.
+		if (!(X >= 0.0 && Y >= 0.0 && Z >= 0.0 && X < Dims[0] && Y < Dims[1] && Z < Dims[2]))
 		{
-			const double Winding = Cell.OpenWinding + OpenCrossings;
-			bOpenInside = Winding - Cell.OpenBound > 0.5;
-			bOpenOutside = Winding + Cell.OpenBound < 0.5;
+			return bCoversBounds || !IsInBounds(Point) ? 0 : -1;
 		}
-		if (bClosedInside || bOpenInside)
+		const int32 IX = static_cast<int32>(X), IY = static_cast<int32>(Y), IZ = static_cast<int32>(Z);
+		const int32 Code = Codes[(static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX];
+		if (Code < 0)
 		{
-			return 1;
+			return Code == CodeInside ? 1 : (Code == CodeOutside ? 0 : -1);
 		}
-		if (!bClosedKnown)
+		const FNearCell& Cell = NearCells[static_cast<size_t>(Code)];
+		const int32 SX = FMath::Min(static_cast<int32>((X - IX) * InsideGridSubCells), InsideGridSubCells - 1);
+		const int32 SY = FMath::Min(static_cast<int32>((Y - IY) * InsideGridSubCells), InsideGridSubCells - 1);
+		const int32 SZ = FMath::Min(static_cast<int32>((Z - IZ) * InsideGridSubCells), InsideGridSubCells - 1);
+		const uint64 Bit = uint64(1) << (SX + 4 * SY + 16 * SZ);
+		if (!(Cell.ExactMask & Bit))
 		{
-			return 3;
+			return (Cell.InsideMask & Bit) ? 1 : 0;
 		}
-		return bOpenOutside ? 0 : 2;
+		int32 Crossings = 0;
+		if (!Cell.bWindingKnown || !CountCrossings(Cell, RefPoint(IX, IY, IZ, Cell.RefIndex), Point, Crossings))
+		{
+			return -1;
+		}
+		return Cell.Winding + Crossings >= 1 ? 1 : 0;
 	}
 
 	bool FMeshInsideGrid::IsInsideWithoutFallback(const FVector& Point, bool& bOutDecided) const
 	{
-		bOutDecided = true;
-		const double X = (Point.X - Origin.X) * InvCellSize;
-		const double Y = (Point.Y - Origin.Y) * InvCellSize;
-		const double Z = (Point.Z - Origin.Z) * InvCellSize;
-		// A point that is not finite fails every comparison.
-		if (!(X >= 0.0 && Y >= 0.0 && Z >= 0.0 && X < Dims[0] && Y < Dims[1] && Z < Dims[2]))
-		{
-			bOutDecided = bCoversBounds || !(Point.X >= BoundsMin.X && Point.Y >= BoundsMin.Y && Point.Z >= BoundsMin.Z && Point.X <= BoundsMax.X &&
-			                                 Point.Y <= BoundsMax.Y && Point.Z <= BoundsMax.Z);
-			return false;
-		}
-		const int32 IX = static_cast<int32>(X), IY = static_cast<int32>(Y), IZ = static_cast<int32>(Z);
-		const int32 Code = Codes[(static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX];
-		if (Code >= 0)
-		{
-			const FNearCell& Cell = NearCells[static_cast<size_t>(Code)];
-			const int32 SX = FMath::Min(static_cast<int32>((X - IX) * InsideGridSubCells), InsideGridSubCells - 1);
-			const int32 SY = FMath::Min(static_cast<int32>((Y - IY) * InsideGridSubCells), InsideGridSubCells - 1);
-			const int32 SZ = FMath::Min(static_cast<int32>((Z - IZ) * InsideGridSubCells), InsideGridSubCells - 1);
-			const uint64 Bit = uint64(1) << (SX + 4 * SY + 16 * SZ);
-			if (!(Cell.ExactMask & Bit))
-			{
-				return (Cell.InsideMask & Bit) != 0;
-			}
-			int32 Closed = 0, Open = 0;
-			if (CountCrossings(Cell, RefPoint(IX, IY, IZ, Cell.RefIndex), Point, Closed, Open))
-			{
-				const int32 State = SettledState(Cell, Closed, Open);
-				bOutDecided = State <= 1;
-				return State == 1;
-			}
-			bOutDecided = false;
-			return false;
-		}
-		bOutDecided = Code == CodeOutside || Code == CodeInside;
-		return Code == CodeInside;
+		const int32 State = Lookup(Point);
+		bOutDecided = State >= 0;
+		return State == 1;
 	}
 
 	bool FMeshInsideGrid::IsInside(const FVector& Point) const
 	{
-		const double X = (Point.X - Origin.X) * InvCellSize;
-		const double Y = (Point.Y - Origin.Y) * InvCellSize;
-		const double Z = (Point.Z - Origin.Z) * InvCellSize;
-		if (!(X >= 0.0 && Y >= 0.0 && Z >= 0.0 && X < Dims[0] && Y < Dims[1] && Z < Dims[2]))
-		{
-			return !bCoversBounds && InsideBeyondGrid(Point);
-		}
-		const int32 IX = static_cast<int32>(X), IY = static_cast<int32>(Y), IZ = static_cast<int32>(Z);
-		const int32 Code = Codes[(static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX];
-		if (Code >= 0)
-		{
-			const FNearCell& Cell = NearCells[static_cast<size_t>(Code)];
-			const int32 SX = FMath::Min(static_cast<int32>((X - IX) * InsideGridSubCells), InsideGridSubCells - 1);
-			const int32 SY = FMath::Min(static_cast<int32>((Y - IY) * InsideGridSubCells), InsideGridSubCells - 1);
-			const int32 SZ = FMath::Min(static_cast<int32>((Z - IZ) * InsideGridSubCells), InsideGridSubCells - 1);
-			const uint64 Bit = uint64(1) << (SX + 4 * SY + 16 * SZ);
-			if (!(Cell.ExactMask & Bit))
-			{
-				return (Cell.InsideMask & Bit) != 0;
-			}
-			int32 Closed = 0, Open = 0;
-			if (!CountCrossings(Cell, RefPoint(IX, IY, IZ, Cell.RefIndex), Point, Closed, Open))
-			{
-				return FallbackInside(Point);
-			}
-			switch (SettledState(Cell, Closed, Open))
-			{
-				case 0:
-					return false;
-				case 1:
-					return true;
-				case 2:
-					return OpenWindingInside(Point);
-				default:
-					return FallbackInside(Point);
-			}
-		}
-		switch (Code)
-		{
-			case CodeOutside:
-				return false;
-			case CodeInside:
-				return true;
-			case CodeOpenUnsettled:
-				return OpenWindingInside(Point);
-			default:
-				return FallbackInside(Point);
-		}
-	}
-
-	bool FMeshInsideGrid::OpenWindingInside(const FVector& Point) const
-	{
-		return OpenWinding && OpenWinding->FastWindingNumber(Point) > 0.5;
-	}
-
-	bool FMeshInsideGrid::InsideBeyondGrid(const FVector& Point) const
-	{
-		// Beyond the triangles' bounds nothing is inside; between them and the grid the trees tell.
-		if (!(Point.X >= BoundsMin.X && Point.Y >= BoundsMin.Y && Point.Z >= BoundsMin.Z && Point.X <= BoundsMax.X && Point.Y <= BoundsMax.Y && Point.Z <= BoundsMax.Z))
-		{
-			return false;
-		}
-		return FallbackInside(Point);
+		const int32 State = Lookup(Point);
+		return State < 0 ? FallbackInside(Point) : State == 1;
 	}
 
 	bool FMeshInsideGrid::FallbackInside(const FVector& Point) const
 	{
-		return (ClosedWinding && ClosedWinding->FastWindingNumber(Point) > 0.5) || OpenWindingInside(Point);
+		return Winding && Winding->FastWindingNumber(Point) > 0.5;
 	}
 
 	SIZE_T FMeshInsideGrid::GetAllocatedSize() const

@@ -101,24 +101,24 @@ namespace GroomFitting
 		FBox Bounds = FBox(ForceInit);
 		// Per triangle as given: its outward unit normal, zero without area.
 		std::vector<FVector> GivenNormals;
-		// The triangles the queries see, those with an area after dropping copies, oriented: corners wound so
-		// that (B - A) x (C - A) faces outward, three per triangle. The mesh and its trees hold the same
-		// triangles under the same indices.
+		// The queries' triangles, oriented: corners wound so that (B - A) x (C - A) faces outward, three per
+		// triangle. First the surface of the parts that bound a solid, [0, NumBounding); then the caps that
+		// close their holes for inside tests, up to NumSolid; then the surface of flat open parts. The
+		// engine's mesh holds them under the same indices.
 		std::vector<FVector> Corners;
+		int32 NumBounding = 0;
+		int32 NumSolid = 0;
+		// Per triangle: its outward normal, the triangle it is as given (INDEX_NONE for a cap), whether its
+		// part is open, and whether it lies inside another shell (at its centre), so is no way out.
 		std::vector<FVector> Normals;
 		std::vector<int32> GivenIndex;
 		std::vector<uint8> bOpen;
-		// Lying inside another shell (at its centre), so no way out for ResolvePoint.
 		std::vector<uint8> bBuried;
 		bool bAnyBuried = false;
-		std::vector<FOpenBoundaryEdge> OpenBoundary;
-		// Triangles [0, NumBounding) bound an inside; the rest belong to flat open parts.
-		int32 NumBounding = 0;
 		FDynamicMesh3 Mesh;
-		// Over the closed parts' triangles, the open parts' that bound an inside, and the flat parts'.
+		// Over the bounding surface, the flat surface (for nearest points), and the solid (for winding numbers).
 		FDynamicMeshAABBTree3 Trees[3];
-		std::unique_ptr<TFastWindingTree<FDynamicMesh3>> ClosedWinding;
-		std::unique_ptr<TFastWindingTree<FDynamicMesh3>> OpenWinding;
+		std::unique_ptr<TFastWindingTree<FDynamicMesh3>> SolidWinding;
 		FMeshInsideGrid Grid;
 		// The least step off the surface that double precision tells from the surface.
 		double MinStep = 0.0;
@@ -343,8 +343,17 @@ namespace GroomFitting
 			}
 		}
 		const size_t NumParts = bPartClosed.size();
-		// Closed: every edge of a part met as often one way as the other by its triangles. Edges with more
-		// than two triangles are weighed part by part.
+		// Where each part ends: the edges its triangles do not meet as often one way as the other, each
+		// running the way the part's triangles run it, as often as they do on balance. A part without any is
+		// closed: it bounds a solid.
+		struct FBoundaryEdge
+		{
+			int32 Part;
+			int32 From;
+			int32 To;
+			int32 Count;
+		};
+		std::vector<FBoundaryEdge> Boundary;
 		const auto EdgeWay = [&](const FHalfEdge& Edge)
 		{
 			return (Edge.bForward ^ bTurned[static_cast<size_t>(Edge.Triangle)]) ? 1 : -1;
@@ -367,6 +376,7 @@ namespace GroomFitting
 				PartWays.emplace_back(Part[static_cast<size_t>(HalfEdges[Index].Triangle)], EdgeWay(HalfEdges[Index]));
 			}
 			std::sort(PartWays.begin(), PartWays.end());
+			const int32 Low = static_cast<int32>(HalfEdges[First].Key >> 32), High = static_cast<int32>(HalfEdges[First].Key & 0xFFFFFFFFu);
 			for (size_t Run = 0, RunEnd = 0; Run < PartWays.size(); Run = RunEnd)
 			{
 				int32 Sum = 0;
@@ -377,13 +387,11 @@ namespace GroomFitting
 				if (Sum != 0)
 				{
 					bPartClosed[static_cast<size_t>(PartWays[Run].first)] = 0;
+					Boundary.push_back(Sum > 0 ? FBoundaryEdge{PartWays[Run].first, Low, High, Sum} : FBoundaryEdge{PartWays[Run].first, High, Low, -Sum});
 				}
 			}
 		}
 
-		std::vector<uint8> bPartFlat;
-		// Outward: a part whose signed volume (about its own centre, which for an open part is what the
-		// surface wraps) is negative is turned as a whole.
 		const auto CornerOf = [&](size_t K, int32 Corner) -> const FVector&
 		{
 			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
@@ -391,9 +399,99 @@ namespace GroomFitting
 			const int32 Order[2][3] = {{0, 1, 2}, {0, 2, 1}};
 			return Welder.Positions[static_cast<size_t>(Triangle.V[Order[bTurned[K]][Corner]])];
 		};
+
+		// Each hole of an open part is closed for inside tests by a fan from the middle of its rim (the
+		// length-weighted middle of its edges): the boundary of any set of triangles is a closed chain of
+		// edges, so a fan over each connected piece of it closes the part exactly, whatever its shape. A
+		// part with a small hole, or a head open at the neck, then bounds a solid like a closed one.
+		struct FCap
+		{
+			int32 Part;
+			int32 From;
+			int32 To;
+			int32 Apex;
+		};
+		std::vector<FCap> Caps;
+		std::vector<FVector> Apexes;
+		{
+			std::sort(Boundary.begin(), Boundary.end(), [](const FBoundaryEdge& Left, const FBoundaryEdge& Right)
+			          { return Left.Part < Right.Part; });
+			std::vector<int32> Vertices, Parent;
+			for (size_t First = 0, Last = 0; First < Boundary.size(); First = Last)
+			{
+				for (Last = First; Last < Boundary.size() && Boundary[Last].Part == Boundary[First].Part;)
+				{
+					++Last;
+				}
+				// Pieces of the part's boundary: edges joined at their corners.
+				Vertices.clear();
+				for (size_t Index = First; Index < Last; ++Index)
+				{
+					Vertices.push_back(Boundary[Index].From);
+					Vertices.push_back(Boundary[Index].To);
+				}
+				std::sort(Vertices.begin(), Vertices.end());
+				Vertices.erase(std::unique(Vertices.begin(), Vertices.end()), Vertices.end());
+				Parent.resize(Vertices.size());
+				for (size_t Index = 0; Index < Parent.size(); ++Index)
+				{
+					Parent[Index] = static_cast<int32>(Index);
+				}
+				const auto Slot = [&Vertices](int32 Vertex)
+				{
+					return static_cast<int32>(std::lower_bound(Vertices.begin(), Vertices.end(), Vertex) - Vertices.begin());
+				};
+				const auto Root = [&Parent](int32 Index)
+				{
+					while (Parent[static_cast<size_t>(Index)] != Index)
+					{
+						Index = Parent[static_cast<size_t>(Index)] = Parent[static_cast<size_t>(Parent[static_cast<size_t>(Index)])];
+					}
+					return Index;
+				};
+				for (size_t Index = First; Index < Last; ++Index)
+				{
+					Parent[static_cast<size_t>(Root(Slot(Boundary[Index].From)))] = Root(Slot(Boundary[Index].To));
+				}
+				std::vector<FVector> Middle(Vertices.size(), FVector(0, 0, 0));
+				std::vector<double> Length(Vertices.size(), 0.0);
+				for (size_t Index = First; Index < Last; ++Index)
+				{
+					const FVector& A = Welder.Positions[static_cast<size_t>(Boundary[Index].From)];
+					const FVector& B = Welder.Positions[static_cast<size_t>(Boundary[Index].To)];
+					const size_t Piece = static_cast<size_t>(Root(Slot(Boundary[Index].From)));
+					const double EdgeLength = (B - A).Size() * Boundary[Index].Count;
+					Middle[Piece] += (A + B) * (0.5 * EdgeLength);
+					Length[Piece] += EdgeLength;
+				}
+				std::vector<int32> ApexOf(Vertices.size(), -1);
+				for (size_t Index = First; Index < Last; ++Index)
+				{
+					const size_t Piece = static_cast<size_t>(Root(Slot(Boundary[Index].From)));
+					if (ApexOf[Piece] < 0)
+					{
+						ApexOf[Piece] = static_cast<int32>(Apexes.size());
+						Apexes.push_back(Middle[Piece] / Length[Piece]);
+					}
+					for (int32 Count = 0; Count < Boundary[Index].Count; ++Count)
+					{
+						// Against the rim: the part runs From -> To, its cap To -> From.
+						Caps.push_back(FCap{Boundary[Index].Part, Boundary[Index].To, Boundary[Index].From, ApexOf[Piece]});
+					}
+				}
+			}
+		}
+		const auto CapCorner = [&](const FCap& Cap, int32 Corner) -> const FVector&
+		{
+			return Corner == 0 ? Welder.Positions[static_cast<size_t>(Cap.From)] : (Corner == 1 ? Welder.Positions[static_cast<size_t>(Cap.To)] : Apexes[static_cast<size_t>(Cap.Apex)]);
+		};
+
+		// Outward: a part whose solid (with its caps) has a negative signed volume is turned as a whole, caps
+		// and all. An open part that encloses no volume (a card, a single triangle) bounds nothing: it takes
+		// no part in inside tests.
+		std::vector<uint8> bPartFlat(NumParts, 0), bPartReversed(NumParts, 0);
 		{
 			std::vector<FVector> Centre(NumParts, FVector(0, 0, 0));
-			bPartFlat.assign(NumParts, 0);
 			std::vector<double> Area(NumParts, 0.0), Volume(NumParts, 0.0);
 			for (size_t K = 0; K < NumKept; ++K)
 			{
@@ -406,50 +504,59 @@ namespace GroomFitting
 			{
 				Centre[PartIndex] = Area[PartIndex] > 0.0 ? Centre[PartIndex] / (3.0 * Area[PartIndex]) : Centre[PartIndex];
 			}
+			const auto AddVolume = [&](size_t PartIndex, const FVector& A, const FVector& B, const FVector& C)
+			{
+				const FVector& O = Centre[PartIndex];
+				Volume[PartIndex] += (A - O) | ((B - O) ^ (C - O));
+			};
 			for (size_t K = 0; K < NumKept; ++K)
 			{
-				const FVector& O = Centre[static_cast<size_t>(Part[K])];
-				const FVector A = CornerOf(K, 0) - O, B = CornerOf(K, 1) - O, C = CornerOf(K, 2) - O;
-				Volume[static_cast<size_t>(Part[K])] += A | (B ^ C);
+				AddVolume(static_cast<size_t>(Part[K]), CornerOf(K, 0), CornerOf(K, 1), CornerOf(K, 2));
 			}
-			for (size_t K = 0; K < NumKept; ++K)
+			for (const FCap& Cap : Caps)
 			{
-				bTurned[K] ^= Volume[static_cast<size_t>(Part[K])] < 0.0 ? 1 : 0;
+				AddVolume(static_cast<size_t>(Cap.Part), CapCorner(Cap, 0), CapCorner(Cap, 1), CapCorner(Cap, 2));
 			}
-			// An open part that encloses no volume (a card, a single triangle) bounds nothing, and which way
-			// it faces is a guess: it takes no part in inside tests.
 			for (size_t PartIndex = 0; PartIndex < NumParts; ++PartIndex)
 			{
+				bPartReversed[PartIndex] = Volume[PartIndex] < 0.0 ? 1 : 0;
 				bPartFlat[PartIndex] = !bPartClosed[PartIndex] && std::abs(Volume[PartIndex]) <= 1e-6 * std::pow(Area[PartIndex], 1.5) ? 1 : 0;
 			}
-		}
-
-		// The triangles with an area become the queries' triangles: those that bound an inside first, so
-		// the inside grid takes a prefix of them.
-		std::vector<int32> GeometryOf(NumKept, -1);
-		std::vector<size_t> GeometryOrder;
-		for (const uint8 bFlat : {0, 1})
-		{
 			for (size_t K = 0; K < NumKept; ++K)
 			{
-				if (Topo[static_cast<size_t>(Kept[K])].bArea && bPartFlat[static_cast<size_t>(Part[K])] == bFlat)
+				bTurned[K] ^= bPartReversed[static_cast<size_t>(Part[K])];
+			}
+			for (FCap& Cap : Caps)
+			{
+				if (bPartReversed[static_cast<size_t>(Cap.Part)])
 				{
-					GeometryOf[K] = static_cast<int32>(GeometryOrder.size());
-					GeometryOrder.push_back(K);
-					NumBounding += bFlat ? 0 : 1;
+					std::swap(Cap.From, Cap.To);
 				}
 			}
 		}
-		if (GeometryOrder.empty())
+
+		// The queries' triangles, in the order the inside grid takes them: the surface of parts that bound
+		// a solid, their caps, then the flat parts' surface.
+		std::vector<int32> GeometryOf(NumKept, -1);
+		std::vector<size_t> BoundingOrder, FlatOrder;
+		for (size_t K = 0; K < NumKept; ++K)
+		{
+			if (Topo[static_cast<size_t>(Kept[K])].bArea)
+			{
+				(bPartFlat[static_cast<size_t>(Part[K])] ? FlatOrder : BoundingOrder).push_back(K);
+			}
+		}
+		if (BoundingOrder.empty() && FlatOrder.empty())
 		{
 			OutError = TEXT("the mesh has no triangle with an area");
 			return false;
 		}
 		std::vector<uint8> bPartHasArea(NumParts, 0), bPartTurned(NumParts, 0);
-		for (const size_t K : GeometryOrder)
+		const auto AddSurface = [&](size_t K)
 		{
 			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
 			const size_t PartIndex = static_cast<size_t>(Part[K]);
+			GeometryOf[K] = static_cast<int32>(GivenIndex.size());
 			const FVector &A = CornerOf(K, 0), &B = CornerOf(K, 1), &C = CornerOf(K, 2);
 			Corners.insert(Corners.end(), {A, B, C});
 			Normals.push_back(((B - A) ^ (C - A)).GetSafeNormal(0.0));
@@ -461,6 +568,30 @@ namespace GroomFitting
 			Bounds += A;
 			Bounds += B;
 			Bounds += C;
+		};
+		for (const size_t K : BoundingOrder)
+		{
+			AddSurface(K);
+		}
+		NumBounding = static_cast<int32>(GivenIndex.size());
+		std::vector<const FCap*> CapOrder;
+		for (const FCap& Cap : Caps)
+		{
+			const FVector &A = CapCorner(Cap, 0), &B = CapCorner(Cap, 1), &C = CapCorner(Cap, 2);
+			const double LongestSqr = FMath::Max((B - A).SizeSquared(), FMath::Max((C - A).SizeSquared(), (C - B).SizeSquared()));
+			if (!bPartFlat[static_cast<size_t>(Cap.Part)] && ((B - A) ^ (C - A)).SizeSquared() > 1e-24 * LongestSqr * LongestSqr)
+			{
+				CapOrder.push_back(&Cap);
+				Corners.insert(Corners.end(), {A, B, C});
+				Normals.push_back(FVector(0, 0, 0));
+				GivenIndex.push_back(INDEX_NONE);
+				bOpen.push_back(1);
+			}
+		}
+		NumSolid = static_cast<int32>(GivenIndex.size());
+		for (const size_t K : FlatOrder)
+		{
+			AddSurface(K);
 		}
 		for (size_t PartIndex = 0; PartIndex < NumParts; ++PartIndex)
 		{
@@ -470,6 +601,14 @@ namespace GroomFitting
 				++(bPartClosed[PartIndex] ? Stats.ClosedParts : Stats.OpenParts);
 				Stats.FlatParts += bPartFlat[PartIndex];
 				Stats.PartsReoriented += bPartTurned[PartIndex];
+			}
+		}
+		{
+			std::vector<uint8> bCounted(Apexes.size(), 0);
+			for (const FCap* Cap : CapOrder)
+			{
+				Stats.HolesClosed += bCounted[static_cast<size_t>(Cap->Apex)] ? 0 : 1;
+				bCounted[static_cast<size_t>(Cap->Apex)] = 1;
 			}
 		}
 		GivenNormals.assign(static_cast<size_t>(NumGiven), FVector(0, 0, 0));
@@ -489,38 +628,19 @@ namespace GroomFitting
 			}
 		}
 
-		// Where the open parts that bound an inside end: edges whose triangles do not cancel out.
-		for (size_t First = 0, Last = 0; First < HalfEdges.size(); First = Last)
-		{
-			int32 Sum = 0;
-			for (Last = First; Last < HalfEdges.size() && HalfEdges[Last].Key == HalfEdges[First].Key; ++Last)
-			{
-				const size_t PartIndex = static_cast<size_t>(Part[static_cast<size_t>(HalfEdges[Last].Triangle)]);
-				if (!bPartClosed[PartIndex] && !bPartFlat[PartIndex])
-				{
-					Sum += EdgeWay(HalfEdges[Last]);
-				}
-			}
-			if (Sum != 0)
-			{
-				const uint64 Key = HalfEdges[First].Key;
-				OpenBoundary.push_back(FOpenBoundaryEdge{Welder.Positions[static_cast<size_t>(Key >> 32)], Welder.Positions[static_cast<size_t>(Key & 0xFFFFFFFFu)],
-				                                         static_cast<double>(std::abs(Sum))});
-			}
-		}
-
 		// The engine's mesh, in its winding: (A, C, B) of the outward (A, B, C). Triangles the mesh will not
 		// join at an edge (a third on it) get corners of their own.
 		for (const FVector& Position : Welder.Positions)
 		{
 			Mesh.AppendVertex(Position);
 		}
-		TArray<int32> Lists[3];
-		for (const size_t K : GeometryOrder)
+		const int32 FirstApex = Mesh.VertexCount();
+		for (const FVector& Apex : Apexes)
 		{
-			const int32 Geometry = GeometryOf[K];
-			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
-			FIndex3i Engine = bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]);
+			Mesh.AppendVertex(Apex);
+		}
+		const auto Append = [&](FIndex3i Engine, int32 Geometry)
+		{
 			int ID = Mesh.AppendTriangle(Engine);
 			if (ID < 0)
 			{
@@ -530,37 +650,52 @@ namespace GroomFitting
 				}
 				ID = Mesh.AppendTriangle(Engine);
 			}
-			if (ID != Geometry)
-			{
-				OutError = FString::Printf(TEXT("triangle %d could not be added to the engine's mesh"), Triangle.Given);
-				return false;
-			}
-			Lists[Geometry >= NumBounding ? 2 : (bOpen[static_cast<size_t>(Geometry)] ? 1 : 0)].Add(Geometry);
+			return ID == Geometry;
+		};
+		bool bAppended = true;
+		for (const size_t K : BoundingOrder)
+		{
+			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
+			bAppended = bAppended && Append(bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]), GeometryOf[K]);
 		}
+		for (size_t Index = 0; Index < CapOrder.size(); ++Index)
+		{
+			bAppended = bAppended && Append(FIndex3i(CapOrder[Index]->From, FirstApex + CapOrder[Index]->Apex, CapOrder[Index]->To), NumBounding + static_cast<int32>(Index));
+		}
+		for (const size_t K : FlatOrder)
+		{
+			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
+			bAppended = bAppended && Append(bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]), GeometryOf[K]);
+		}
+		if (!bAppended)
+		{
+			OutError = TEXT("the engine's mesh did not take the triangles as given");
+			return false;
+		}
+		const int32 TreeRanges[3][2] = {{0, NumBounding}, {NumSolid, static_cast<int32>(GivenIndex.size())}, {0, NumSolid}};
 		for (int32 Kind = 0; Kind < 3; ++Kind)
 		{
-			if (Lists[Kind].Num() > 0)
+			TArray<int32> List;
+			List.Reserve(TreeRanges[Kind][1] - TreeRanges[Kind][0]);
+			for (int32 Geometry = TreeRanges[Kind][0]; Geometry < TreeRanges[Kind][1]; ++Geometry)
+			{
+				List.Add(Geometry);
+			}
+			if (List.Num() > 0)
 			{
 				Trees[Kind].SetMesh(&Mesh, false);
-				Trees[Kind].Build(Lists[Kind]);
+				Trees[Kind].Build(List);
 			}
 		}
-		if (Lists[0].Num() > 0)
+		if (NumSolid > 0)
 		{
-			ClosedWinding = std::make_unique<TFastWindingTree<FDynamicMesh3>>(&Trees[0], true);
-		}
-		if (Lists[1].Num() > 0)
-		{
-			OpenWinding = std::make_unique<TFastWindingTree<FDynamicMesh3>>(&Trees[1], true);
+			SolidWinding = std::make_unique<TFastWindingTree<FDynamicMesh3>>(&Trees[2], true);
 		}
 
 		FInsideGridInput GridInput;
-		GridInput.NumTriangles = NumBounding;
+		GridInput.NumTriangles = NumSolid;
 		GridInput.Corners = &Corners;
-		GridInput.bOpen = &bOpen;
-		GridInput.OpenBoundary = &OpenBoundary;
-		GridInput.ClosedWinding = ClosedWinding.get();
-		GridInput.OpenWinding = OpenWinding.get();
+		GridInput.Winding = SolidWinding.get();
 		Grid.Build(GridInput);
 
 		const FVector Size = Bounds.GetSize();
@@ -578,6 +713,10 @@ namespace GroomFitting
 			int32 FallbacksLeft = 4096;
 			for (size_t Geometry = 0; Geometry < GivenIndex.size(); ++Geometry)
 			{
+				if (GivenIndex[Geometry] == INDEX_NONE)
+				{
+					continue;
+				}
 				const FVector &A = Corners[3 * Geometry], &B = Corners[3 * Geometry + 1], &C = Corners[3 * Geometry + 2];
 				const double Longest = std::sqrt(FMath::Max((B - A).SizeSquared(), FMath::Max((C - A).SizeSquared(), (C - B).SizeSquared())));
 				const FVector Probe = (A + B + C) / 3.0 + Normals[Geometry] * (1e-5 * Longest + MinStep);
@@ -601,8 +740,10 @@ namespace GroomFitting
 	{
 		int32 Best = -1;
 		double Reach = MaxDistance;
-		for (const FDynamicMeshAABBTree3& Tree : Trees)
+		// The surface only: caps are not.
+		for (int32 Kind = 0; Kind < 2; ++Kind)
 		{
+			const FDynamicMeshAABBTree3& Tree = Trees[Kind];
 			if (!Tree.IsValid(false))
 			{
 				continue;
@@ -656,6 +797,10 @@ namespace GroomFitting
 		if (DuplicatesDropped > 0)
 		{
 			Text += FString::Printf(TEXT("; %d duplicate%s dropped"), DuplicatesDropped, DuplicatesDropped == 1 ? TEXT("") : TEXT("s"));
+		}
+		if (HolesClosed > 0)
+		{
+			Text += FString::Printf(TEXT("; %d hole%s closed for inside tests"), HolesClosed, HolesClosed == 1 ? TEXT("") : TEXT("s"));
 		}
 		if (TrianglesWithoutArea > 0)
 		{
@@ -823,6 +968,6 @@ namespace GroomFitting
 		const FImpl& Data = *Impl;
 		return Data.GivenNormals.capacity() * sizeof(FVector) + Data.Corners.capacity() * sizeof(FVector) + Data.Normals.capacity() * sizeof(FVector) +
 		       Data.GivenIndex.capacity() * sizeof(int32) + Data.bOpen.capacity() + Data.bBuried.capacity() +
-		       Data.OpenBoundary.capacity() * sizeof(FOpenBoundaryEdge) + Data.Grid.GetAllocatedSize();
+		       Data.Grid.GetAllocatedSize();
 	}
 }

@@ -18,14 +18,17 @@ namespace GroomFitting
 		int32 ReversedDropped = 0;
 		// Connected parts (triangles joined through shared edges, corners at the same place counting as one).
 		// A part is closed when its surface bounds a solid: every edge met by its triangles as often in one
-		// direction as in the other once it is oriented. Open parts have a boundary, edges shared by more than
-		// two of their triangles, or cannot be oriented (a twisted band).
+		// direction as in the other once it is oriented. Open parts have a boundary (holes), or cannot be
+		// oriented (a twisted band); their holes are closed for inside tests.
 		int32 Parts = 0;
 		int32 ClosedParts = 0;
 		int32 OpenParts = 0;
-		// Open parts that enclose no volume (a card, a single triangle): nothing is inside them, alone or
-		// with others, since which way they face is a guess. They count among the open parts.
+		// Open parts that enclose no volume even with their holes closed (a card, a single triangle): nothing
+		// is inside them. They count among the open parts.
 		int32 FlatParts = 0;
+		// Holes (connected pieces of the open parts' boundaries, flat parts aside) closed for inside tests by
+		// a fan from the middle of their rim.
+		int32 HolesClosed = 0;
 		// Parts in which some triangle was turned so that all face one way, and outward; and those triangles.
 		int32 PartsReoriented = 0;
 		int32 TrianglesFlipped = 0;
@@ -63,9 +66,10 @@ namespace GroomFitting
 	}
 
 	// A triangle mesh in world space, prepared for nearest-point and inside queries: each connected part
-	// is oriented consistently and outward, closed parts bound a solid (a point inside any of them is
-	// inside), and open parts bound what their winding number gives (so a head with a small hole keeps its
-	// inside). Immutable once built: every query may run on any number of threads at once.
+	// is oriented consistently and outward and bounds a solid, open parts with their holes closed by a fan
+	// from the middle of each rim (so a head with a small hole, or open at the neck, keeps its inside); a
+	// point inside any part is inside. Immutable once built: every query may run on any number of threads
+	// at once.
 	//
 	// Memory and build time grow with the number of triangles, never with their size or where they lie.
 	class FMeshQuery
@@ -102,8 +106,9 @@ namespace GroomFitting
 		bool NearestPoint(const FVector& Point, FVector& OutNearest, FVector& OutNormal, double MaxDistance = TNumericLimits<double>::Max(),
 		                  int32* OutTriangle = nullptr) const;
 
-		// Inside the solid the mesh bounds: inside any closed part, or where the open parts' winding number
-		// is above one half. False for a point that is not finite.
+		// Inside the solid the mesh bounds: inside any part (open parts with their holes closed). Exact (its
+		// signs are computed without rounding error) but for points on the surface or within rounding of it.
+		// False for a point that is not finite.
 		bool IsInside(const FVector& Point) const;
 
 		// A point inside goes to a surface point plus Offset along the outward normal there, chosen so it
