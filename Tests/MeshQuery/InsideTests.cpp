@@ -176,6 +176,58 @@ TEST(MeshQueryInside, AgreesWithTheBruteForceWindingNumberNearTheSurface)
 	}
 }
 
+TEST(MeshQueryInside, AgreesWithTheBruteForceWindingNumberAcrossFlatRims)
+{
+	// Where an open surface ends along a flat rim, its winding number passes one half across the flat
+	// spanning the rim: the solid the query closes it to must agree with it there too.
+	const FMesh Whole = FromHost(Host::BuildSphere(10.f, 16, 32));
+	// Rings of the sphere lie at 10 cos(pi k / 16); cut along rings 3 (z 8.31) and 10 (z -3.83).
+	const auto Cut = [&Whole](double Height, bool bKeepBelow)
+	{
+		return Keeping(Whole, [&](int32 Triangle, const FVector&)
+		               {
+			               for (int32 Corner = 0; Corner < 3; ++Corner)
+			               {
+				               const double Z = Whole.Corner(Triangle, Corner).Z;
+				               if (bKeepBelow ? Z > Height + 1e-3 : Z < Height - 1e-3)
+				               {
+					               return false;
+				               }
+			               }
+			               return true; });
+	};
+	const double Rings[2] = {10.0 * std::cos(UE_DOUBLE_PI * 3 / 16), 10.0 * std::cos(UE_DOUBLE_PI * 10 / 16)};
+	const FMesh Holed = Cut(Rings[0], true);
+	const FMesh Bowl = Cut(Rings[1], false);
+	for (const FMesh* Mesh : {&Holed, &Bowl})
+	{
+		const auto Query = BuildQuery(*Mesh);
+		ASSERT_TRUE(Query);
+		EXPECT_EQ(Query->GetStats().HolesClosed, 1);
+		const double RimHeight = Mesh == &Holed ? Rings[0] : Rings[1];
+		const double RimRadius = std::sqrt(100.0 - RimHeight * RimHeight);
+		std::mt19937 Random(47);
+		std::uniform_real_distribution<double> Angle(0.0, 2.0 * UE_DOUBLE_PI), Offset(-2.0, 2.0), Across(-RimRadius, RimRadius);
+		int32 Judged = 0;
+		for (int32 Sample = 0; Sample < 4000; ++Sample)
+		{
+			// Half near the rim, half across the opening.
+			const double Around = Angle(Random);
+			const FVector Point = Sample % 2 ? FVector((RimRadius + Offset(Random)) * std::cos(Around), (RimRadius + Offset(Random)) * std::sin(Around), RimHeight + Offset(Random))
+			                                 : FVector(Across(Random), Across(Random), RimHeight + Offset(Random));
+			const double Winding = BruteForceWinding(*Mesh, Point);
+			// On the flat across the rim the winding number is one half: either side is right.
+			if (std::abs(Winding - 0.5) < 1e-6 || std::abs(Point.Z - RimHeight) < 1e-9)
+			{
+				continue;
+			}
+			++Judged;
+			ASSERT_EQ(Query->IsInside(Point), Winding > 0.5) << TCHAR_TO_UTF8(*Point.ToString()) << " winding " << Winding;
+		}
+		EXPECT_GT(Judged, 3900);
+	}
+}
+
 TEST(MeshQueryInside, FacesOnRoundCoordinatesAndPointsOnThemAreJudgedExactly)
 {
 	// Faces at whole numbers, cut into squares, and points on a lattice of quarters: many lie exactly in a
