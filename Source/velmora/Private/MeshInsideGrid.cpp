@@ -502,8 +502,8 @@ namespace GroomFitting
 		// winding tree where it is clearly a whole number.
 		void SpreadWinding()
 		{
-			std::vector<int32>& Winding = CellValues;
-			Winding.assign(static_cast<size_t>(NumCells), UnknownWinding);
+			std::vector<int32>& CellWinding = CellValues;
+			CellWinding.assign(static_cast<size_t>(NumCells), UnknownWinding);
 			std::vector<int64> Queue;
 			size_t Head = 0;
 			const auto Walk = [&]()
@@ -521,7 +521,7 @@ namespace GroomFitting
 							continue;
 						}
 						const int64 Next = CellIndex(N[0], N[1], N[2]);
-						if (Winding[static_cast<size_t>(Next)] != UnknownWinding || !IsTraversable(Next))
+						if (CellWinding[static_cast<size_t>(Next)] != UnknownWinding || !IsTraversable(Next))
 						{
 							continue;
 						}
@@ -529,7 +529,7 @@ namespace GroomFitting
 						int32 Delta = 0;
 						if ((Grid.Codes[static_cast<size_t>(Cell)] < 0 && Grid.Codes[static_cast<size_t>(Next)] < 0) || CountStep(Cell, Next, Delta))
 						{
-							Winding[static_cast<size_t>(Next)] = Winding[static_cast<size_t>(Cell)] + Delta;
+							CellWinding[static_cast<size_t>(Next)] = CellWinding[static_cast<size_t>(Cell)] + Delta;
 							Queue.push_back(Next);
 						}
 					}
@@ -541,14 +541,14 @@ namespace GroomFitting
 				CellCoordinates(Cell, X, Y, Z);
 				if (X == 0 || Y == 0 || Z == 0 || X == Grid.Dims[0] - 1 || Y == Grid.Dims[1] - 1 || Z == Grid.Dims[2] - 1)
 				{
-					Winding[static_cast<size_t>(Cell)] = 0;
+					CellWinding[static_cast<size_t>(Cell)] = 0;
 					Queue.push_back(Cell);
 				}
 			}
 			Walk();
 			for (int64 Cell = 0; Cell < NumCells && Grid.Winding; ++Cell)
 			{
-				if (Winding[static_cast<size_t>(Cell)] != UnknownWinding || !IsTraversable(Cell))
+				if (CellWinding[static_cast<size_t>(Cell)] != UnknownWinding || !IsTraversable(Cell))
 				{
 					continue;
 				}
@@ -556,7 +556,7 @@ namespace GroomFitting
 				const double Rounded = std::round(Number);
 				if (std::abs(Number - Rounded) < 0.25 && std::abs(Rounded) < 1e6)
 				{
-					Winding[static_cast<size_t>(Cell)] = static_cast<int32>(Rounded);
+					CellWinding[static_cast<size_t>(Cell)] = static_cast<int32>(Rounded);
 					Queue.push_back(Cell);
 					Walk();
 				}
@@ -565,7 +565,7 @@ namespace GroomFitting
 			for (int64 Cell = 0; Cell < NumCells; ++Cell)
 			{
 				int32& Code = Grid.Codes[static_cast<size_t>(Cell)];
-				const int32 Number = Winding[static_cast<size_t>(Cell)];
+				const int32 Number = CellWinding[static_cast<size_t>(Cell)];
 				if (Code >= 0)
 				{
 					Grid.NearCells[static_cast<size_t>(Code)].Winding = Number;

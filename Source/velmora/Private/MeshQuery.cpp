@@ -416,7 +416,7 @@ namespace GroomFitting
 		{
 			std::sort(Boundary.begin(), Boundary.end(), [](const FBoundaryEdge& Left, const FBoundaryEdge& Right)
 			          { return Left.Part < Right.Part; });
-			std::vector<int32> Vertices, Parent;
+			std::vector<int32> RimVertices, Parent;
 			for (size_t First = 0, Last = 0; First < Boundary.size(); First = Last)
 			{
 				for (Last = First; Last < Boundary.size() && Boundary[Last].Part == Boundary[First].Part;)
@@ -424,22 +424,22 @@ namespace GroomFitting
 					++Last;
 				}
 				// Pieces of the part's boundary: edges joined at their corners.
-				Vertices.clear();
+				RimVertices.clear();
 				for (size_t Index = First; Index < Last; ++Index)
 				{
-					Vertices.push_back(Boundary[Index].From);
-					Vertices.push_back(Boundary[Index].To);
+					RimVertices.push_back(Boundary[Index].From);
+					RimVertices.push_back(Boundary[Index].To);
 				}
-				std::sort(Vertices.begin(), Vertices.end());
-				Vertices.erase(std::unique(Vertices.begin(), Vertices.end()), Vertices.end());
-				Parent.resize(Vertices.size());
+				std::sort(RimVertices.begin(), RimVertices.end());
+				RimVertices.erase(std::unique(RimVertices.begin(), RimVertices.end()), RimVertices.end());
+				Parent.resize(RimVertices.size());
 				for (size_t Index = 0; Index < Parent.size(); ++Index)
 				{
 					Parent[Index] = static_cast<int32>(Index);
 				}
-				const auto Slot = [&Vertices](int32 Vertex)
+				const auto Slot = [&RimVertices](int32 Vertex)
 				{
-					return static_cast<int32>(std::lower_bound(Vertices.begin(), Vertices.end(), Vertex) - Vertices.begin());
+					return static_cast<int32>(std::lower_bound(RimVertices.begin(), RimVertices.end(), Vertex) - RimVertices.begin());
 				};
 				const auto Root = [&Parent](int32 Index)
 				{
@@ -453,8 +453,8 @@ namespace GroomFitting
 				{
 					Parent[static_cast<size_t>(Root(Slot(Boundary[Index].From)))] = Root(Slot(Boundary[Index].To));
 				}
-				std::vector<FVector> Middle(Vertices.size(), FVector(0, 0, 0));
-				std::vector<double> Length(Vertices.size(), 0.0);
+				std::vector<FVector> Middle(RimVertices.size(), FVector(0, 0, 0));
+				std::vector<double> Length(RimVertices.size(), 0.0);
 				for (size_t Index = First; Index < Last; ++Index)
 				{
 					const FVector& A = Welder.Positions[static_cast<size_t>(Boundary[Index].From)];
@@ -464,7 +464,7 @@ namespace GroomFitting
 					Middle[Piece] += (A + B) * (0.5 * EdgeLength);
 					Length[Piece] += EdgeLength;
 				}
-				std::vector<int32> ApexOf(Vertices.size(), -1);
+				std::vector<int32> ApexOf(RimVertices.size(), -1);
 				for (size_t Index = First; Index < Last; ++Index)
 				{
 					const size_t Piece = static_cast<size_t>(Root(Slot(Boundary[Index].From)));
