@@ -114,17 +114,21 @@ TEST(MeshQueryInside, AnOpenHemisphereHoldsItsHalfBall)
 {
 	// What an open surface bounds is where its winding number passes one half: for a bowl, the half ball.
 	const FMesh Whole = Sphere(10.0, FVector(0, 0, 0), 32, 64);
-	const FMesh Bowl = FlipEveryOther(Keeping(Whole, [](int32, const FVector& Centroid)
-	                                          { return Centroid.Z > 0.0; }));
-	const auto Query = BuildQuery(Bowl);
-	ASSERT_TRUE(Query);
-	EXPECT_EQ(Query->GetStats().OpenParts, 1);
+	const FMesh Bowl = Keeping(Whole, [](int32, const FVector& Centroid)
+	                           { return Centroid.Z > 0.0; });
 	FBall Half = BallOf(Whole, FVector(0, 0, 0), 10.0);
 	Half.bUpperHalf = true;
 	Half.Band = 0.05;
-	const FCounts Counts = CountInside(*Query, {Half}, RandomPoints(13, 20000, FVector(-12, -12, -12), FVector(12, 12, 12)));
-	EXPECT_GT(Counts.Expected, 2500);
-	EXPECT_NEAR(Counts.Inside, Counts.Expected, 0.02 * Counts.Expected);
+	const std::vector<FVector> Points = RandomPoints(13, 20000, FVector(-12, -12, -12), FVector(12, 12, 12));
+	for (const FMesh& Mesh : {Bowl, FlipEveryOther(Bowl), Reversed(Bowl)})
+	{
+		const auto Query = BuildQuery(Mesh);
+		ASSERT_TRUE(Query);
+		EXPECT_EQ(Query->GetStats().OpenParts, 1);
+		const FCounts Counts = CountInside(*Query, {Half}, Points);
+		EXPECT_GT(Counts.Expected, 2500);
+		EXPECT_NEAR(Counts.Inside, Counts.Expected, 0.02 * Counts.Expected);
+	}
 }
 
 TEST(MeshQueryInside, ASphereWithASmallHoleKeepsItsBall)
@@ -132,16 +136,37 @@ TEST(MeshQueryInside, ASphereWithASmallHoleKeepsItsBall)
 	const FMesh Whole = Sphere(10.0, FVector(0, 0, 0), 24, 48);
 	// Two neighbouring triangles of a band at the equator, and a patch round the north pole.
 	const int32 Equator = 48 + 2 * 48 * 11;
-	const FMesh Holed = FlipEveryOther(Keeping(Whole, [](int32 Triangle, const FVector& Centroid)
-	                                           { return Triangle != Equator && Triangle != Equator + 1 && Centroid.Z < 9.9; }));
-	const auto Query = BuildQuery(Holed);
-	ASSERT_TRUE(Query);
-	EXPECT_EQ(Query->GetStats().OpenParts, 1);
-	const FCounts Counts = CountInside(*Query, {BallOf(Whole, FVector(0, 0, 0), 10.0)}, RandomPoints(17, 20000, FVector(-12, -12, -12), FVector(12, 12, 12)));
-	EXPECT_GT(Counts.Expected, 5000);
-	EXPECT_NEAR(Counts.Inside, Counts.Expected, 0.02 * Counts.Expected);
-	EXPECT_TRUE(Query->IsInside(FVector(0, 0, 9.5)));
-	EXPECT_FALSE(Query->IsInside(FVector(0, 0, 10.5)));
+	const FMesh Holed = Keeping(Whole, [](int32 Triangle, const FVector& Centroid)
+	                            { return Triangle != Equator && Triangle != Equator + 1 && Centroid.Z < 9.9; });
+	const std::vector<FVector> Points = RandomPoints(17, 20000, FVector(-12, -12, -12), FVector(12, 12, 12));
+	for (const FMesh& Mesh : {FlipEveryOther(Holed), Reversed(Holed)})
+	{
+		const auto Query = BuildQuery(Mesh);
+		ASSERT_TRUE(Query);
+		EXPECT_EQ(Query->GetStats().OpenParts, 1);
+		EXPECT_EQ(Query->GetStats().HolesClosed, 2);
+		const FCounts Counts = CountInside(*Query, {BallOf(Whole, FVector(0, 0, 0), 10.0)}, Points);
+		EXPECT_GT(Counts.Expected, 4000);
+		EXPECT_NEAR(Counts.Inside, Counts.Expected, 0.02 * Counts.Expected);
+		EXPECT_TRUE(Query->IsInside(FVector(0, 0, 9.5)));
+		EXPECT_FALSE(Query->IsInside(FVector(0, 0, 10.5)));
+	}
+}
+
+TEST(MeshQueryInside, ACupWithAWavyRimIsClosedAcrossTheMiddleOfItsRim)
+{
+	for (const FMesh& Cup : {WavyCup(5.0, 10.0, 2.0), Reversed(WavyCup(5.0, 10.0, 2.0))})
+	{
+		const auto Query = BuildQuery(Cup);
+		ASSERT_TRUE(Query);
+		EXPECT_EQ(Query->GetStats().HolesClosed, 1);
+		EXPECT_TRUE(Query->IsInside(FVector(0, 0, 1)));
+		EXPECT_TRUE(Query->IsInside(FVector(0.1, 0.2, 9.0)));
+		EXPECT_FALSE(Query->IsInside(FVector(0.1, 0.2, 11.0)));
+		// Where the rim is high, under it; where it is low, over it.
+		EXPECT_TRUE(Query->IsInside(FVector(4.5, 0.1, 11.0)));
+		EXPECT_FALSE(Query->IsInside(FVector(0.1, 4.5, 9.0)));
+	}
 }
 
 TEST(MeshQueryInside, AgreesWithTheBruteForceWindingNumberNearTheSurface)

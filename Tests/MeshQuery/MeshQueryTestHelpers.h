@@ -88,6 +88,39 @@ namespace MeshQueryTest
 		return Mesh;
 	}
 
+	// A cup: a flat bottom of Radius at z = 0 and a wall up to a rim at Height + Wave cos(2 angle), open
+	// at the top, faces outward.
+	inline FMesh WavyCup(double Radius, double Height, double Wave, int32 Segments = 64, int32 Rows = 16)
+	{
+		FMesh Mesh;
+		const int32 Centre = Mesh.Vertices.Add(FVector(0, 0, 0));
+		for (int32 Row = 0; Row <= Rows; ++Row)
+		{
+			for (int32 Segment = 0; Segment < Segments; ++Segment)
+			{
+				const double Angle = 2.0 * UE_DOUBLE_PI * Segment / Segments;
+				const double Top = Height + Wave * std::cos(2.0 * Angle);
+				Mesh.Vertices.Add(FVector(Radius * std::cos(Angle), Radius * std::sin(Angle), Top * Row / Rows));
+			}
+		}
+		const auto Ring = [Segments](int32 Row, int32 Segment)
+		{
+			return 1 + Row * Segments + (Segment % Segments);
+		};
+		for (int32 Segment = 0; Segment < Segments; ++Segment)
+		{
+			// The bottom faces -Z: right-handed (Centre, next, this), in the engine's winding reversed.
+			Mesh.Indices.Append({Centre, Ring(0, Segment), Ring(0, Segment + 1)});
+			for (int32 Row = 0; Row < Rows; ++Row)
+			{
+				const int32 A = Ring(Row, Segment), B = Ring(Row, Segment + 1), C = Ring(Row + 1, Segment), D = Ring(Row + 1, Segment + 1);
+				// The wall faces out: right-handed (A, B, D) and (A, D, C).
+				Mesh.Indices.Append({A, D, B, A, C, D});
+			}
+		}
+		return Mesh;
+	}
+
 	// Every other triangle turned the other way, as some exports leave them.
 	inline FMesh FlipEveryOther(FMesh Mesh)
 	{
