@@ -65,6 +65,10 @@ namespace GroomFitting
 		// IsInside without the fallback: false with bOutDecided false where the grid alone cannot tell.
 		bool IsInsideWithoutFallback(const FVector& Point, bool& bOutDecided) const;
 
+		// The triangles of the cell Point lies in (each index << 1, in bit 0 a flag of the grid's), or none
+		// when it lies in a cell without a list. No other triangle comes within OutClearance of Point.
+		int32 TrianglesNear(const FVector& Point, const uint32*& OutEntries, double& OutClearance) const;
+
 		SIZE_T GetAllocatedSize() const;
 
 	private:

@@ -740,8 +740,33 @@ namespace GroomFitting
 	{
 		int32 Best = -1;
 		double Reach = MaxDistance;
-		// The surface only: caps are not.
-		for (int32 Kind = 0; Kind < 2; ++Kind)
+		FVector BestPoint(0, 0, 0);
+		// The surface in the point's cell: its nearest triangle is the nearest of all when no triangle
+		// beyond the cell can come nearer, and bounds the search otherwise.
+		const uint32* Entries = nullptr;
+		double Clearance = 0.0;
+		const int32 NumEntries = Filter ? 0 : Grid.TrianglesNear(Point, Entries, Clearance);
+		double BestDistance = TNumericLimits<double>::Max();
+		for (int32 Entry = 0; Entry < NumEntries; ++Entry)
+		{
+			const size_t Triangle = Entries[Entry] >> 1;
+			if (Triangle < static_cast<size_t>(NumBounding))
+			{
+				FDistPoint3Triangle3d Distance(Point, UE::Geometry::FTriangle3d(Corners[3 * Triangle], Corners[3 * Triangle + 1], Corners[3 * Triangle + 2]));
+				const double DistanceSqr = Distance.GetSquared();
+				if (DistanceSqr < BestDistance * BestDistance && std::sqrt(DistanceSqr) < MaxDistance)
+				{
+					BestDistance = std::sqrt(DistanceSqr);
+					Best = static_cast<int32>(Triangle);
+					BestPoint = Distance.ClosestTrianglePoint;
+				}
+			}
+		}
+		// Just beyond the best: a tree keeps only what is strictly nearer.
+		Reach = Best >= 0 ? FMath::Min(Reach, BestDistance * (1.0 + 1e-9) + MinStep) : Reach;
+		const bool bSettled = Best >= 0 && BestDistance <= Clearance;
+		// The surface only: caps are not. Flat parts are in no cell's list.
+		for (int32 Kind = bSettled ? 1 : 0; Kind < 2; ++Kind)
 		{
 			const FDynamicMeshAABBTree3& Tree = Trees[Kind];
 			if (!Tree.IsValid(false))
@@ -750,18 +775,23 @@ namespace GroomFitting
 			}
 			double DistSqr = 0.0;
 			const int Found = Tree.FindNearestTriangle(Point, DistSqr, UE::Geometry::IMeshSpatial::FQueryOptions(Reach, Filter));
-			if (Found >= 0)
+			if (Found >= 0 && Found != Best)
 			{
-				Best = Found;
+				const size_t First = 3 * static_cast<size_t>(Found);
+				FDistPoint3Triangle3d Distance(Point, UE::Geometry::FTriangle3d(Corners[First], Corners[First + 1], Corners[First + 2]));
+				const double FoundDistance = Distance.Get();
+				if (Best < 0 || FoundDistance < BestDistance)
+				{
+					Best = Found;
+					BestDistance = FoundDistance;
+					BestPoint = Distance.ClosestTrianglePoint;
+				}
 				Reach = std::sqrt(DistSqr);
 			}
 		}
 		if (Best >= 0)
 		{
-			const size_t First = 3 * static_cast<size_t>(Best);
-			FDistPoint3Triangle3d Distance(Point, UE::Geometry::FTriangle3d(Corners[First], Corners[First + 1], Corners[First + 2]));
-			Distance.GetSquared();
-			OutNearest = Distance.ClosestTrianglePoint;
+			OutNearest = BestPoint;
 		}
 		return Best;
 	}
