@@ -1,6 +1,8 @@
 // Nearest surface points, and bringing points that are inside out to the surface.
 #include "MeshQueryTestHelpers.h"
 
+#include "Distance/DistPoint3Triangle3.h"
+
 using namespace MeshQueryTest;
 using GroomFitting::EResolveResult;
 using GroomFitting::FMeshQuery;
@@ -76,6 +78,35 @@ TEST(MeshQueryNearest, ASphereGivesPointsOnItsRadiusWithOutwardNormals)
 		// The triangle given is the one the point lies on.
 		const FVector A = Mesh.Corner(Triangle, 0), B = Mesh.Corner(Triangle, 1), C = Mesh.Corner(Triangle, 2);
 		EXPECT_NEAR(((B - A) ^ (C - A)).GetSafeNormal() | (Nearest - A), 0.0, 1e-9);
+	}
+}
+
+TEST(MeshQueryNearest, IsTheNearestOfAllTrianglesNearAndFarFromTheSurface)
+{
+	// A head and a card beside it (a flat part, which the inside grid does not hold).
+	FMesh Card;
+	Card.Vertices = {FVector(14, -3, -3), FVector(14, 3, -3), FVector(14, 3, 3), FVector(14, -3, 3)};
+	Card.Indices = {0, 2, 1, 0, 3, 2};
+	const FMesh Mesh = Joined(FromHost(Host::BuildHead(3000)), Card);
+	const auto Query = BuildQuery(Mesh);
+	ASSERT_TRUE(Query);
+	ASSERT_EQ(Query->GetStats().FlatParts, 1);
+	std::mt19937 Random(53);
+	std::uniform_int_distribution<int32> AnyTriangle(0, Mesh.NumTriangles() - 1);
+	std::normal_distribution<double> Offset(0.0, 0.5);
+	for (int32 Sample = 0; Sample < 2000; ++Sample)
+	{
+		const double Spread = Sample % 4 == 0 ? 8.0 : 1.0;
+		const FVector Point = Mesh.Centroid(AnyTriangle(Random)) + FVector(Offset(Random), Offset(Random), Offset(Random)) * Spread;
+		double Best = TNumericLimits<double>::Max();
+		for (int32 Triangle = 0; Triangle < Mesh.NumTriangles(); ++Triangle)
+		{
+			UE::Geometry::FDistPoint3Triangle3d Distance(Point, UE::Geometry::FTriangle3d(Mesh.Corner(Triangle, 0), Mesh.Corner(Triangle, 1), Mesh.Corner(Triangle, 2)));
+			Best = FMath::Min(Best, Distance.Get());
+		}
+		FVector Nearest, Normal;
+		ASSERT_TRUE(Query->NearestPoint(Point, Nearest, Normal));
+		ASSERT_NEAR((Nearest - Point).Size(), Best, 1e-9 * (1.0 + Best)) << TCHAR_TO_UTF8(*Point.ToString());
 	}
 }
 
