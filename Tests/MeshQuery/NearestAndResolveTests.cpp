@@ -83,9 +83,9 @@ TEST(MeshQueryNearest, ASphereGivesPointsOnItsRadiusWithOutwardNormals)
 
 TEST(MeshQueryNearest, IsTheNearestOfAllTrianglesNearAndFarFromTheSurface)
 {
-	// A head and a card beside it (a flat part, which the inside grid does not hold).
+	// A head and a card through its side (a flat part, which the inside grid does not hold).
 	FMesh Card;
-	Card.Vertices = {FVector(14, -3, -3), FVector(14, 3, -3), FVector(14, 3, 3), FVector(14, -3, 3)};
+	Card.Vertices = {FVector(-3, 7, 3), FVector(3, 7, 3), FVector(3, 7, 6), FVector(-3, 7, 6)};
 	Card.Indices = {0, 2, 1, 0, 3, 2};
 	const FMesh Mesh = Joined(FromHost(Host::BuildHead(3000)), Card);
 	const auto Query = BuildQuery(Mesh);
@@ -96,8 +96,10 @@ TEST(MeshQueryNearest, IsTheNearestOfAllTrianglesNearAndFarFromTheSurface)
 	std::normal_distribution<double> Offset(0.0, 0.5);
 	for (int32 Sample = 0; Sample < 2000; ++Sample)
 	{
+		// Around the surface, far from it, and where the card passes through the head.
 		const double Spread = Sample % 4 == 0 ? 8.0 : 1.0;
-		const FVector Point = Mesh.Centroid(AnyTriangle(Random)) + FVector(Offset(Random), Offset(Random), Offset(Random)) * Spread;
+		const FVector Point = Sample % 4 == 1 ? FVector(3.0 * Offset(Random), 7.0 + Offset(Random), 4.5 + Offset(Random))
+		                                      : Mesh.Centroid(AnyTriangle(Random)) + FVector(Offset(Random), Offset(Random), Offset(Random)) * Spread;
 		double Best = TNumericLimits<double>::Max();
 		for (int32 Triangle = 0; Triangle < Mesh.NumTriangles(); ++Triangle)
 		{
