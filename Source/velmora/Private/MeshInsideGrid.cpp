@@ -66,9 +66,6 @@ namespace GroomFitting
 
 	namespace
 	{
-		using UE::Geometry::FDynamicMesh3;
-		using UE::Geometry::TFastWindingTree;
-
 		constexpr int32 InsideGridSubCells = 4;
 		// Triangles in a cell's list at most; a cell crossed by more falls back on the tree.
 		constexpr int32 InsideGridMaxEntries = 255;
@@ -133,6 +130,18 @@ namespace GroomFitting
 			return true;
 		}
 
+		// How much larger than a box a triangle is taken to be when asking whether it touches the box: a
+		// part in a billion of the grid's scale, or of the triangle's own coordinates where they are larger,
+		// which covers the rounding of every test below.
+		double TriangleSlack(double GridSlack, const FVector& A, const FVector& B, const FVector& C)
+		{
+			double Largest = 0.0;
+			for (const FVector* Corner : {&A, &B, &C})
+			{
+				Largest = FMath::Max(Largest, FMath::Max(std::abs(Corner->X), FMath::Max(std::abs(Corner->Y), std::abs(Corner->Z))));
+			}
+			return FMath::Max(GridSlack, 1e-9 * Largest);
+		}
 	}
 
 	class FMeshInsideGrid::FBuilder
@@ -165,8 +174,8 @@ namespace GroomFitting
 		int64 NumTriangles = 0;
 
 		FVector Lo, Hi;
-		// Triangles count as touching a box this much larger than it, which covers every rounding below.
-		double Slack = 0.0;
+		// A part in a billion of the grid's scale: see TriangleSlack.
+		double GridSlack = 0.0;
 		int64 NumCells = 0;
 		int64 WorkLimit = 0;
 		// Per cell, the number of triangles touching it while lists are filled, then its winding number.
@@ -217,7 +226,7 @@ namespace GroomFitting
 			{
 				Scale = FMath::Max(Scale, FMath::Max(std::abs(Lo[Axis]), std::abs(Hi[Axis])));
 			}
-			Slack = 1e-9 * Scale;
+			GridSlack = 1e-9 * Scale;
 
 			const int64 TargetCells = FMath::Clamp<int64>(2 * NumTriangles, 4096, int64(1) << 22);
 			const int64 EntryBudget = 32 * NumTriangles + 4 * TargetCells;
@@ -323,6 +332,7 @@ namespace GroomFitting
 			const FVector& C = Corners[static_cast<size_t>(3 * Triangle + 2)];
 			const FVector Normal = (B - A) ^ (C - A);
 			const double Size = Grid.CellSize;
+			const double Slack = TriangleSlack(GridSlack, A, B, C);
 			int32 First[3], Last[3];
 			for (int32 Axis = 0; Axis < 3; ++Axis)
 			{
@@ -587,7 +597,6 @@ namespace GroomFitting
 		void SettleSubCellsOf(size_t Index)
 		{
 			const double SubSize = Grid.CellSize / InsideGridSubCells;
-			const double Half = 0.5 * SubSize + Slack;
 			const int64 Cell = NearCellIndex[Index];
 			if (Grid.Codes[static_cast<size_t>(Cell)] < 0)
 			{
@@ -605,6 +614,8 @@ namespace GroomFitting
 				const FVector& B = Corners[3 * Triangle + 1];
 				const FVector& C = Corners[3 * Triangle + 2];
 				const FVector Normal = ((B - A) ^ (C - A)).GetSafeNormal(0.0);
+				const double Slack = TriangleSlack(GridSlack, A, B, C);
+				const double Half = 0.5 * SubSize + Slack;
 				int32 First[3], Last[3];
 				for (int32 Axis = 0; Axis < 3; ++Axis)
 				{
