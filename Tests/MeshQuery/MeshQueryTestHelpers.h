@@ -207,6 +207,27 @@ namespace MeshQueryTest
 		return Mesh;
 	}
 
+	// A closed double cone of 2 x Segments large triangles: apexes at (0, 0, +-Height) over a regular
+	// polygon of Radius in the plane z = 0. Faces outward.
+	inline FMesh Bipyramid(int32 Segments, double Radius, double Height)
+	{
+		FMesh Mesh;
+		const int32 Top = Mesh.Vertices.Add(FVector(0, 0, Height));
+		const int32 Bottom = Mesh.Vertices.Add(FVector(0, 0, -Height));
+		for (int32 Segment = 0; Segment < Segments; ++Segment)
+		{
+			const double Angle = 2.0 * UE_DOUBLE_PI * Segment / Segments;
+			Mesh.Vertices.Add(FVector(Radius * std::cos(Angle), Radius * std::sin(Angle), 0.0));
+		}
+		for (int32 Segment = 0; Segment < Segments; ++Segment)
+		{
+			const int32 This = 2 + Segment, Next = 2 + (Segment + 1) % Segments;
+			// Right-handed (This, Next, Top) faces out and up; the engine's winding reverses it.
+			Mesh.Indices.Append({This, Top, Next, This, Next, Bottom});
+		}
+		return Mesh;
+	}
+
 	inline std::shared_ptr<const GroomFitting::FMeshQuery> BuildQuery(const FMesh& Mesh)
 	{
 		FString Error;

@@ -556,12 +556,16 @@ namespace GroomFitting
 				}
 			}
 			Walk();
-			for (int64 Cell = 0; Cell < NumCells && Grid.Winding; ++Cell)
+			// Each start costs a winding number, which on a mesh of crowded large triangles costs them all:
+			// a bounded number of them, and cells still unknown fall back on the tree when asked.
+			int32 StartsLeft = 4096;
+			for (int64 Cell = 0; Cell < NumCells && Grid.Winding && StartsLeft > 0; ++Cell)
 			{
 				if (CellWinding[static_cast<size_t>(Cell)] != UnknownWinding || !IsTraversable(Cell))
 				{
 					continue;
 				}
+				--StartsLeft;
 				const double Number = Grid.Winding->FastWindingNumber(CellRef(Cell));
 				const double Rounded = std::round(Number);
 				if (std::abs(Number - Rounded) < 0.25 && std::abs(Rounded) < 1e6)

@@ -710,7 +710,7 @@ namespace GroomFitting
 		bBuried.assign(GivenIndex.size(), 0);
 		if (Stats.ClosedParts > 0 && Stats.Parts > 1)
 		{
-			int32 FallbacksLeft = 4096;
+			int32 FallbacksLeft = 512;
 			for (size_t Geometry = 0; Geometry < GivenIndex.size(); ++Geometry)
 			{
 				if (GivenIndex[Geometry] == INDEX_NONE)

@@ -45,7 +45,7 @@ namespace GroomFitting
 		// Moved to the surface plus the offset along its outward normal, outside every shell.
 		Resolved,
 		// Unresolved: every surface near it lies inside another shell (a shell enclosed by another, or
-		// where shells overlap), and none within reach leads out.
+		// where shells overlap), and none within reach (the 16 nearest triangles that are not) leads out.
 		UnresolvedEnclosed,
 		// Unresolved: the mesh is open around it, and no surface point near it leads out of the inside
 		// the open surface still bounds.
@@ -79,7 +79,7 @@ namespace GroomFitting
 		// UE_LARGE_WORLD_MAX (2^43) either way, so nothing there can be traced, and the query's own
 		// arithmetic keeps its precision well inside it.
 		static constexpr double MaxCoordinate = 4398046511104.0;
-		// Triangles in the list at most: four times this still indexes in 32 bits.
+		// Triangles in the list at most, so that they and the caps closing their holes index in 32 bits.
 		static constexpr int32 MaxTriangles = 1 << 28;
 
 		// World-space vertices and a triangle list (3 indices per triangle, the engine's winding, though the
@@ -106,20 +106,22 @@ namespace GroomFitting
 		bool NearestPoint(const FVector& Point, FVector& OutNearest, FVector& OutNormal, double MaxDistance = TNumericLimits<double>::Max(),
 		                  int32* OutTriangle = nullptr) const;
 
-		// Inside the solid the mesh bounds: inside any part (open parts with their holes closed). Exact (its
-		// signs are computed without rounding error) but for points on the surface or within rounding of it.
-		// False for a point that is not finite.
+		// Inside the solid the mesh bounds: inside any part (open parts with their holes closed). Exact, its
+		// signs computed without rounding error, but within rounding of the surface and where very many
+		// triangles crowd together, where the engine's winding number decides. False for a point that is not
+		// finite.
 		bool IsInside(const FVector& Point) const;
 
-		// A point inside goes to a surface point plus Offset along the outward normal there, chosen so it
-		// ends outside every shell: the nearest such point among the surfaces near it that are not buried in
-		// another shell. OutPoint is the new point when Resolved and Point itself otherwise. An offset too
-		// small to step off the surface in double precision is raised to the smallest that does.
+		// A point inside goes to a surface point plus Offset along the outward normal there, so that it ends
+		// outside every shell: of the 16 nearest triangles not buried in another shell, the first whose
+		// nearest point (or, where shells cross, whose middle) leads out. OutPoint is the new point when
+		// Resolved and Point itself otherwise. An offset too small to step off the surface in double
+		// precision is raised to the smallest that does.
 		EResolveResult ResolvePoint(const FVector& Point, double Offset, FVector& OutPoint) const;
 
 		const FMeshQueryStats& GetStats() const;
 
-		// Bytes the query holds (its structures, not the object itself).
+		// Bytes of the query's own arrays and inside grid (the engine's mesh and trees it keeps are not counted).
 		SIZE_T GetAllocatedSize() const;
 
 	private:
