@@ -339,19 +339,60 @@ namespace
 		State.counters["resolved"] = static_cast<double>(Resolved);
 	}
 
-	// Arg: the number of triangles, each some 2,000 units across, all on one edge. Peak bytes allocated
-	// while building (the mesh lists included) and what the query keeps.
+	// Args: the number of triangles, each some 2,000 units across, and how they lie: 0 all on one edge
+	// (open flat pages), 1 in overlapping tetrahedra (closed shells that each cross most of the space), 2 a
+	// closed double cone (all from two apexes to a rim). Peak bytes allocated while building (the mesh
+	// lists included) and what the query keeps.
 	void BM_LargeTriangles(benchmark::State& State)
 	{
 		const int32 Count = static_cast<int32>(State.range(0));
+		const int64 Shape = State.range(1);
+		const char* Names[] = {"pages on one edge", "overlapping tetrahedra", "double cone"};
+		State.SetLabel(Names[Shape]);
 		FMeshLists Lists;
-		Lists.Vertices.Add(FVector(0, 0, -1000));
-		Lists.Vertices.Add(FVector(0, 0, 1000));
-		for (int32 Page = 0; Page < Count; ++Page)
+		if (Shape == 0)
 		{
-			const double Angle = 2.0 * UE_DOUBLE_PI * Page / Count;
-			const int32 Tip = Lists.Vertices.Add(FVector(1000.0 * std::cos(Angle), 1000.0 * std::sin(Angle), 0.0));
-			Lists.Indices.Append({0, 1, Tip});
+			Lists.Vertices.Add(FVector(0, 0, -1000));
+			Lists.Vertices.Add(FVector(0, 0, 1000));
+			for (int32 Page = 0; Page < Count; ++Page)
+			{
+				const double Angle = 2.0 * UE_DOUBLE_PI * Page / Count;
+				const int32 Tip = Lists.Vertices.Add(FVector(1000.0 * std::cos(Angle), 1000.0 * std::sin(Angle), 0.0));
+				Lists.Indices.Append({0, 1, Tip});
+			}
+		}
+		else if (Shape == 1)
+		{
+			uint32 Seed = 12345;
+			const auto Next = [&Seed]()
+			{
+				Seed = Seed * 1664525u + 1013904223u;
+				return static_cast<double>(Seed >> 8) / static_cast<double>(1u << 24) * 2000.0 - 1000.0;
+			};
+			for (int32 Tetrahedron = 0; Tetrahedron < Count / 4; ++Tetrahedron)
+			{
+				const int32 Base = Lists.Vertices.Num();
+				for (int32 Corner = 0; Corner < 4; ++Corner)
+				{
+					Lists.Vertices.Add(FVector(Next(), Next(), Next()));
+				}
+				Lists.Indices.Append({Base, Base + 1, Base + 2, Base, Base + 3, Base + 1, Base + 1, Base + 3, Base + 2, Base, Base + 2, Base + 3});
+			}
+		}
+		else
+		{
+			const int32 Top = Lists.Vertices.Add(FVector(0, 0, 1000));
+			const int32 Bottom = Lists.Vertices.Add(FVector(0, 0, -1000));
+			for (int32 Segment = 0; Segment < Count / 2; ++Segment)
+			{
+				const double Angle = 4.0 * UE_DOUBLE_PI * Segment / Count;
+				Lists.Vertices.Add(FVector(1000.0 * std::cos(Angle), 1000.0 * std::sin(Angle), 0.0));
+			}
+			for (int32 Segment = 0; Segment < Count / 2; ++Segment)
+			{
+				const int32 This = 2 + Segment, After = 2 + (Segment + 1) % (Count / 2);
+				Lists.Indices.Append({This, Top, After, This, After, Bottom});
+			}
 		}
 		int64 Peak = 0;
 		SIZE_T Kept = 0;
@@ -375,7 +416,7 @@ namespace
 	}
 }
 
-BENCHMARK(BM_LargeTriangles)->Arg(1000)->Arg(16385)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LargeTriangles)->ArgsProduct({{1000, 16385}, {0, 1, 2}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Build)->Arg(0)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IsInside)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IsInsideParallel)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
