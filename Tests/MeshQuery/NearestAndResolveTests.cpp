@@ -167,6 +167,56 @@ TEST(MeshQueryResolve, PointsInOverlappingOrNestedShellsLeaveThemAll)
 	EXPECT_GT((Out - FVector(12, 0, 0)).Size(), 8.0);
 }
 
+TEST(MeshQueryResolve, AHeadWithEarsAndANoseModelledApartIsLeftByEveryPoint)
+{
+	// Shells that overlap the head where they join it, as separately modelled ears and noses do.
+	const FMesh Head = FromHost(Host::BuildHead(4000));
+	const FMesh Shells[] = {Head, Sphere(2.0, FVector(0, 8.0, 0), 12, 24), FlipEveryOther(Sphere(2.0, FVector(0, -8.0, 0), 12, 24)),
+	                        Reversed(Sphere(1.5, FVector(10.5, 0, -1), 12, 24))};
+	FMesh Mesh = Shells[0];
+	for (int32 Shell = 1; Shell < 4; ++Shell)
+	{
+		Mesh = Joined(Mesh, Shells[Shell]);
+	}
+	const auto Query = BuildQuery(Mesh);
+	ASSERT_TRUE(Query);
+	EXPECT_EQ(Query->GetStats().ClosedParts, 4);
+	// Inside any shell, by each shell's own winding number (every shell outward but two, turned here).
+	const FMesh Outward[] = {Shells[0], Shells[1], Sphere(2.0, FVector(0, -8.0, 0), 12, 24), Sphere(1.5, FVector(10.5, 0, -1), 12, 24)};
+	const auto InAnyShell = [&Outward](const FVector& Point, bool& bClear)
+	{
+		bool bInside = false;
+		for (const FMesh& Shell : Outward)
+		{
+			const double Winding = BruteForceWinding(Shell, Point);
+			bClear &= std::abs(Winding - 0.5) > 0.1;
+			bInside |= Winding > 0.5;
+		}
+		return bInside;
+	};
+	int32 Resolved = 0;
+	for (const FVector& Point : RandomPoints(61, 1500, FVector(-13, -12, -13), FVector(13, 12, 13)))
+	{
+		bool bClear = true;
+		const bool bInside = InAnyShell(Point, bClear);
+		if (!bClear)
+		{
+			continue;
+		}
+		ASSERT_EQ(Query->IsInside(Point), bInside) << TCHAR_TO_UTF8(*Point.ToString());
+		if (!bInside)
+		{
+			continue;
+		}
+		FVector Out;
+		ASSERT_EQ(Query->ResolvePoint(Point, 0.1, Out), EResolveResult::Resolved) << TCHAR_TO_UTF8(*Point.ToString());
+		bool bOutClear = true;
+		EXPECT_FALSE(InAnyShell(Out, bOutClear)) << TCHAR_TO_UTF8(*Out.ToString());
+		++Resolved;
+	}
+	EXPECT_GT(Resolved, 200);
+}
+
 TEST(MeshQueryResolve, PointsInsideOpenSurfacesComeOut)
 {
 	const FMesh Whole = Sphere(10.0, FVector(0, 0, 0), 24, 48);
