@@ -779,30 +779,6 @@ namespace GroomFitting
 		return Winding && Winding->FastWindingNumber(Point) > 0.5;
 	}
 
-	int32 FMeshInsideGrid::TrianglesNear(const FVector& Point, const uint32*& OutEntries, double& OutClearance) const
-	{
-		OutClearance = 0.0;
-		const double X = (Point.X - Origin.X) * InvCellSize;
-		const double Y = (Point.Y - Origin.Y) * InvCellSize;
-		const double Z = (Point.Z - Origin.Z) * InvCellSize;
-		if (!(X >= 0.0 && Y >= 0.0 && Z >= 0.0 && X < Dims[0] && Y < Dims[1] && Z < Dims[2]))
-		{
-			return 0;
-		}
-		const int32 IX = static_cast<int32>(X), IY = static_cast<int32>(Y), IZ = static_cast<int32>(Z);
-		const int32 Code = Codes[(static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX];
-		if (Code < 0)
-		{
-			return 0;
-		}
-		// Every triangle touching the cell is in its list, so the others lie beyond its faces.
-		const double Inside = FMath::Min(FMath::Min(FMath::Min(X - IX, IX + 1 - X), FMath::Min(Y - IY, IY + 1 - Y)), FMath::Min(Z - IZ, IZ + 1 - Z));
-		OutClearance = FMath::Max(Inside * CellSize * (1.0 - 1e-9), 0.0);
-		const FNearCell& Cell = NearCells[static_cast<size_t>(Code)];
-		OutEntries = Entries.data() + Cell.FirstEntry;
-		return Cell.NumEntries;
-	}
-
 	SIZE_T FMeshInsideGrid::GetAllocatedSize() const
 	{
 		return Codes.capacity() * sizeof(int32) + NearCells.capacity() * sizeof(FNearCell) + Entries.capacity() * sizeof(uint32);

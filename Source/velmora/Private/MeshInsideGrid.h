@@ -65,9 +65,68 @@ namespace GroomFitting
 		// IsInside without the fallback: false with bOutDecided false where the grid alone cannot tell.
 		bool IsInsideWithoutFallback(const FVector& Point, bool& bOutDecided) const;
 
-		// The triangles of the cell Point lies in (each index << 1, in bit 0 a flag of the grid's), or none
-		// when it lies in a cell without a list. No other triangle comes within OutClearance of Point.
-		int32 TrianglesNear(const FVector& Point, const uint32*& OutEntries, double& OutClearance) const;
+		// The triangle lists around Point, ring by ring: Visit(Entries, Num) for each cell within Ring cells
+		// of Point's cell (each entry a triangle's index << 1, bit 0 a flag of the grid's), then
+		// Done(Ring, Clearance), where no triangle not yet visited comes within Clearance of Point, which
+		// returns 1 to stop with true, -1 to stop with false, 0 to go on. False too when Point lies beyond
+		// the grid, a cell on the way has no list, or MaxRings pass.
+		template<typename FVisit, typename FDone>
+		bool VisitRings(const FVector& Point, int32 MaxRings, FVisit&& Visit, FDone&& Done) const
+		{
+			const double X = (Point.X - Origin.X) * InvCellSize;
+			const double Y = (Point.Y - Origin.Y) * InvCellSize;
+			const double Z = (Point.Z - Origin.Z) * InvCellSize;
+			if (!(X >= 0.0 && Y >= 0.0 && Z >= 0.0 && X < Dims[0] && Y < Dims[1] && Z < Dims[2]))
+			{
+				return false;
+			}
+			const int32 Centre[3] = {static_cast<int32>(X), static_cast<int32>(Y), static_cast<int32>(Z)};
+			// How far Point lies from the faces of its own cell, in cells.
+			const double Inner = FMath::Min(FMath::Min(FMath::Min(X - Centre[0], Centre[0] + 1 - X), FMath::Min(Y - Centre[1], Centre[1] + 1 - Y)),
+			                                FMath::Min(Z - Centre[2], Centre[2] + 1 - Z));
+			for (int32 Ring = 0; Ring <= MaxRings; ++Ring)
+			{
+				bool bClipped = false;
+				for (int32 CZ = Centre[2] - Ring; CZ <= Centre[2] + Ring; ++CZ)
+				{
+					for (int32 CY = Centre[1] - Ring; CY <= Centre[1] + Ring; ++CY)
+					{
+						// Along x only the ring's two ends, unless this row lies on the ring's faces.
+						const bool bFace = CZ == Centre[2] - Ring || CZ == Centre[2] + Ring || CY == Centre[1] - Ring || CY == Centre[1] + Ring;
+						const int32 Step = bFace || Ring == 0 ? 1 : 2 * Ring;
+						for (int32 CX = Centre[0] - Ring; CX <= Centre[0] + Ring; CX += Step)
+						{
+							if (CX < 0 || CY < 0 || CZ < 0 || CX >= Dims[0] || CY >= Dims[1] || CZ >= Dims[2])
+							{
+								bClipped = true;
+								continue;
+							}
+							const int32 Code = Codes[(static_cast<size_t>(CZ) * Dims[1] + CY) * Dims[0] + CX];
+							if (Code == CodeUnsettled)
+							{
+								return false;
+							}
+							if (Code >= 0)
+							{
+								const FNearCell& Cell = NearCells[static_cast<size_t>(Code)];
+								Visit(Entries.data() + Cell.FirstEntry, static_cast<int32>(Cell.NumEntries));
+							}
+						}
+					}
+				}
+				// Beyond the grid there are no triangles only when it covers the bounds.
+				if (bClipped && !bCoversBounds)
+				{
+					return false;
+				}
+				const int32 Verdict = Done(Ring, FMath::Max((Ring + Inner) * CellSize * (1.0 - 1e-9), 0.0));
+				if (Verdict != 0)
+				{
+					return Verdict > 0;
+				}
+			}
+			return false;
+		}
 
 		SIZE_T GetAllocatedSize() const;
 

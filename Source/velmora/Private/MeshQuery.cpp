@@ -739,33 +739,47 @@ namespace GroomFitting
 	int32 FMeshQuery::FImpl::NearestTriangle(const FVector& Point, double MaxDistance, const TFunction<bool(int)>& Filter, FVector& OutNearest) const
 	{
 		int32 Best = -1;
-		double Reach = MaxDistance;
+		double BestDistance = MaxDistance;
 		FVector BestPoint(0, 0, 0);
-		// The surface in the point's cell: its nearest triangle is the nearest of all when no triangle
-		// beyond the cell can come nearer, and bounds the search otherwise.
-		const uint32* Entries = nullptr;
-		double Clearance = 0.0;
-		const int32 NumEntries = Filter ? 0 : Grid.TrianglesNear(Point, Entries, Clearance);
-		double BestDistance = TNumericLimits<double>::Max();
-		for (int32 Entry = 0; Entry < NumEntries; ++Entry)
+		const auto Consider = [&](int32 Triangle)
 		{
-			const size_t Triangle = Entries[Entry] >> 1;
-			if (Triangle < static_cast<size_t>(NumBounding))
+			const size_t First = 3 * static_cast<size_t>(Triangle);
+			FDistPoint3Triangle3d Distance(Point, UE::Geometry::FTriangle3d(Corners[First], Corners[First + 1], Corners[First + 2]));
+			const double Found = Distance.Get();
+			if (Found < BestDistance)
 			{
-				FDistPoint3Triangle3d Distance(Point, UE::Geometry::FTriangle3d(Corners[3 * Triangle], Corners[3 * Triangle + 1], Corners[3 * Triangle + 2]));
-				const double DistanceSqr = Distance.GetSquared();
-				if (DistanceSqr < BestDistance * BestDistance && std::sqrt(DistanceSqr) < MaxDistance)
-				{
-					BestDistance = std::sqrt(DistanceSqr);
-					Best = static_cast<int32>(Triangle);
-					BestPoint = Distance.ClosestTrianglePoint;
-				}
+				Best = Triangle;
+				BestDistance = Found;
+				BestPoint = Distance.ClosestTrianglePoint;
 			}
+		};
+		// The surface in the cells around the point, ring by ring, until nothing beyond can be nearer (a
+		// triangle whose plane is no nearer than the best so far is passed over); the tree goes on from the
+		// best found where that does not settle it.
+		bool bSettled = false;
+		if (!Filter)
+		{
+			bSettled = Grid.VisitRings(
+			    Point, 2,
+			    [&](const uint32* Entries, int32 Num)
+			    {
+				    for (int32 Entry = 0; Entry < Num; ++Entry)
+				    {
+					    const int32 Triangle = static_cast<int32>(Entries[Entry] >> 1);
+					    if (Triangle < NumBounding && std::abs(Normals[static_cast<size_t>(Triangle)] | (Point - Corners[3 * static_cast<size_t>(Triangle)])) < BestDistance)
+					    {
+						    Consider(Triangle);
+					    }
+				    }
+			    },
+			    [&](int32 Ring, double Clearance)
+			    {
+				    // Far from the surface the tree does better.
+				    return BestDistance <= Clearance ? 1 : (Best < 0 && Ring >= 1 ? -1 : 0);
+			    });
 		}
-		// Just beyond the best: a tree keeps only what is strictly nearer.
-		Reach = Best >= 0 ? FMath::Min(Reach, BestDistance * (1.0 + 1e-9) + MinStep) : Reach;
-		const bool bSettled = Best >= 0 && BestDistance <= Clearance;
-		// The surface only: caps are not. Flat parts are in no cell's list.
+		// Just beyond the best: a tree keeps only what is strictly nearer. Caps are not surface; flat parts
+		// are in no cell's list.
 		for (int32 Kind = bSettled ? 1 : 0; Kind < 2; ++Kind)
 		{
 			const FDynamicMeshAABBTree3& Tree = Trees[Kind];
@@ -773,20 +787,12 @@ namespace GroomFitting
 			{
 				continue;
 			}
+			const double Reach = Best >= 0 ? BestDistance * (1.0 + 1e-9) + MinStep : MaxDistance;
 			double DistSqr = 0.0;
 			const int Found = Tree.FindNearestTriangle(Point, DistSqr, UE::Geometry::IMeshSpatial::FQueryOptions(Reach, Filter));
 			if (Found >= 0 && Found != Best)
 			{
-				const size_t First = 3 * static_cast<size_t>(Found);
-				FDistPoint3Triangle3d Distance(Point, UE::Geometry::FTriangle3d(Corners[First], Corners[First + 1], Corners[First + 2]));
-				const double FoundDistance = Distance.Get();
-				if (Best < 0 || FoundDistance < BestDistance)
-				{
-					Best = Found;
-					BestDistance = FoundDistance;
-					BestPoint = Distance.ClosestTrianglePoint;
-				}
-				Reach = std::sqrt(DistSqr);
+				Consider(Found);
 			}
 		}
 		if (Best >= 0)
