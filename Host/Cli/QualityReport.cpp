@@ -25,6 +25,10 @@ namespace VelmoraCli
 			Json["strandsOriented"] = Report.StrandsOriented;
 			Json["pointsResolved"] = Report.PointsResolved;
 			Json["pointsUnresolved"] = Report.PointsUnresolved;
+			if (Report.PointsUnresolved > 0)
+			{
+				Json["unresolved"] = std::string(TCHAR_TO_UTF8(*Report.UnresolvedReasons));
+			}
 		}
 		return Json;
 	}
@@ -61,8 +65,7 @@ namespace VelmoraCli
 		if (Report.bAfterFit && Report.PointsUnresolved > 0)
 		{
 			// Never a silent claim that the repairs left nothing inside.
-			Described += "left     " + std::to_string(Report.PointsUnresolved) +
-			             " points inside: the surface nearest them leads into another part of the mesh or through an opening\n";
+			Described += "left     " + std::to_string(Report.PointsUnresolved) + " points inside (" + std::string(TCHAR_TO_UTF8(*Report.UnresolvedReasons)) + ")\n";
 		}
 		return Described;
 	}

@@ -11,6 +11,7 @@
 #include "Internationalization/Text.h"
 #include "Math/UnrealMathUtility.h"
 #include "Math/Vector.h"
+#include "Math/Box.h"
 #include "Math/Quat.h"
 #include "Math/Rotator.h"
 #include "Math/Transform.h"

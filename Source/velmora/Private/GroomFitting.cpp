@@ -252,20 +252,13 @@ namespace GroomFitting
 			return false;
 		}
 
-		// Says once when the inside test had to mend the mesh's winding: the user's mesh is not what it seems.
+		// Says once what the inside test had to mend in the mesh: the user's mesh is not what it seems.
 		void LogMeshRepairs(const UStaticMeshComponent* TheComp, const FMeshQuery& Query)
 		{
 			const FMeshQueryStats& Stats = Query.GetStats();
-			if (Stats.TrianglesFlipped > 0 || Stats.DuplicatesDropped > 0)
+			if (Stats.TrianglesFlipped > 0 || Stats.DuplicatesDropped > 0 || Stats.ReversedDropped > 0 || Stats.OpenParts > 0)
 			{
-				UE_LOG(LogTemp, Warning,
-				       TEXT("FitGroomToStaticMesh: the triangles of %s do not all face the same way; for the repairs %d of them were taken the other way round and %d doubled ones were left out"),
-				       *TheComp->GetPathName(), Stats.TrianglesFlipped, Stats.DuplicatesDropped);
-			}
-			if (Stats.OpenParts > 0)
-			{
-				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %d of the %d parts of %s are open, so what lies inside them is uncertain"), Stats.OpenParts,
-				       Stats.Parts, *TheComp->GetPathName());
+				UE_LOG(LogTemp, Display, TEXT("FitGroomToStaticMesh: for the repairs, %s holds %s"), *TheComp->GetPathName(), *Stats.ToString());
 			}
 		}
 	}
@@ -514,10 +507,10 @@ namespace GroomFitting
 		}
 		// Measured in the same pass as the fit, where the repairs have looked at the points already.
 		const bool bMeasureHere = bMeasure && OutReport && Query;
-		if (Options.bResolvePenetration && Options.PenetrationOffset > Query->GetSize())
+		if (Options.bResolvePenetration && Options.PenetrationOffset > Query->GetBounds().GetSize().Size())
 		{
 			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the penetration offset %g is larger than the mesh, which is %g across; the groom was not fitted or written"),
-			       Options.PenetrationOffset, Query->GetSize());
+			       Options.PenetrationOffset, Query->GetBounds().GetSize().Size());
 			return false;
 		}
 		if (Options.AnyRepair())
@@ -559,6 +552,8 @@ namespace GroomFitting
 			Displacements.assign(static_cast<size_t>(NumCurves), std::numeric_limits<double>::quiet_NaN());
 		}
 		std::atomic<int64> MissesSnapped{0}, StrandsOriented{0}, PointsResolved{0}, PointsUnresolved{0};
+		// Points left inside, by why.
+		std::atomic<int64> UnresolvedBy[static_cast<size_t>(EResolveResult::UnresolvedBadOffset) + 1] = {};
 		FMeasureTally Tally(bMeasureHere ? NumCurves : 0);
 		// Per point, whether the resolve found it outside (or brought it out); only when both run.
 		std::vector<uint8> KnownNotInside(bMeasureHere && Options.bResolvePenetration ? static_cast<size_t>(NumCovered) : 0, 0);
@@ -665,19 +660,17 @@ namespace GroomFitting
 					            {
 						            FVector Resolved;
 						            const EResolveResult Result = Query->ResolvePoint(ReadTriple(Groom.positions, Point) + ActorLocation, Options.PenetrationOffset, Resolved);
-						            switch (Result)
+						            if (Result == EResolveResult::Resolved)
 						            {
-						            case EResolveResult::Resolved:
 							            bFinite &= WriteTriple(Groom.positions, Point, Resolved - ActorLocation);
 							            ++PointsResolved;
-							            break;
-						            case EResolveResult::Unresolved:
-							            ++PointsUnresolved;
-							            break;
-						            case EResolveResult::Outside:
-							            break;
 						            }
-						            if (!KnownNotInside.empty() && Result != EResolveResult::Unresolved)
+						            else if (IsUnresolved(Result))
+						            {
+							            ++PointsUnresolved;
+							            ++UnresolvedBy[static_cast<size_t>(Result)];
+						            }
+						            if (!KnownNotInside.empty() && !IsUnresolved(Result))
 						            {
 							            KnownNotInside[static_cast<size_t>(Point)] = 1;
 						            }
@@ -704,11 +697,19 @@ namespace GroomFitting
 			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the fit would place points where single precision cannot hold them; the groom was not written"));
 			return false;
 		}
+		FString UnresolvedReasons;
+		for (size_t Reason = 0; Reason < std::size(UnresolvedBy); ++Reason)
+		{
+			if (UnresolvedBy[Reason] > 0)
+			{
+				UnresolvedReasons += FString::Printf(TEXT("%s%lld %s"), UnresolvedReasons.IsEmpty() ? TEXT("") : TEXT(", "), static_cast<long long>(UnresolvedBy[Reason].load()),
+				                                     LexToString(static_cast<EResolveResult>(Reason)));
+			}
+		}
 		if (PointsUnresolved > 0)
 		{
-			UE_LOG(LogTemp, Warning,
-			       TEXT("FitGroomToStaticMesh: %lld points are still inside the mesh: the surface nearest to them leads into another part of the mesh or through an opening in it"),
-			       static_cast<long long>(PointsUnresolved.load()));
+			UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %lld points are still inside the mesh (%s)"), static_cast<long long>(PointsUnresolved.load()),
+			       *UnresolvedReasons);
 		}
 		if (OutReport)
 		{
@@ -724,6 +725,7 @@ namespace GroomFitting
 			Report.StrandsOriented = StrandsOriented;
 			Report.PointsResolved = PointsResolved;
 			Report.PointsUnresolved = PointsUnresolved;
+			Report.UnresolvedReasons = UnresolvedReasons;
 			Report.Displacement = Summarise(MoveTemp(Displacements));
 			if (bMeasureHere && Tally.FirstNotFinite < 0)
 			{

@@ -69,6 +69,8 @@ namespace GroomFitting
 		int64 StrandsOriented = 0;
 		int64 PointsResolved = 0;
 		int64 PointsUnresolved = 0;
+		// Why points were left inside: "12 enclosed by another shell", and so on.
+		FString UnresolvedReasons;
 
 		// How the groom lies on the mesh, when it was measured.
 		bool bMeasured = false;

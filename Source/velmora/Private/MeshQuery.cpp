@@ -3,9 +3,14 @@
 #include "Distance/DistPoint3Triangle3.h"
 #include "DynamicMesh/DynamicMesh3.h"
 #include "DynamicMesh/DynamicMeshAABBTree3.h"
+#include "MeshInsideGrid.h"
 #include "Spatial/FastWinding.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace GroomFitting
@@ -18,176 +23,987 @@ namespace GroomFitting
 		using UE::Geometry::FIndex3i;
 		using UE::Geometry::TFastWindingTree;
 
+		// Nearest triangles tried for a point that must be brought out.
+		constexpr int32 ResolveCandidates = 16;
+
 		bool IsFiniteVector(const FVector& V)
 		{
 			return std::isfinite(V.X) && std::isfinite(V.Y) && std::isfinite(V.Z);
 		}
 
-		// The tree and the winding numbers of the whole mesh, built at once.
-		class FWindingMeshQuery final : public FMeshQuery
+		// Corners at the same place are one vertex; -0 and 0 are one place.
+		class FVertexWelder
 		{
 		public:
-			FWindingMeshQuery()
-			    : Winding(&Tree, false)
+			explicit FVertexWelder(int32 ExpectedVertices)
 			{
+				size_t Size = 16;
+				while (Size < 2 * static_cast<size_t>(ExpectedVertices))
+				{
+					Size *= 2;
+				}
+				Slots.assign(Size, -1);
 			}
 
-			bool Init(const TArray<FVector>& Vertices, const TArray<int32>& Indices, FString& OutError)
+			int32 Weld(const FVector& Position)
 			{
-				FVector Min(TNumericLimits<double>::Max()), Max(TNumericLimits<double>::Lowest());
-				for (const FVector& Vertex : Vertices)
+				const FVector Key(Position.X + 0.0, Position.Y + 0.0, Position.Z + 0.0);
+				const size_t Mask = Slots.size() - 1;
+				for (size_t Slot = Hash(Key) & Mask;; Slot = (Slot + 1) & Mask)
 				{
-					if (!IsFiniteVector(Vertex))
+					const int32 Existing = Slots[Slot];
+					if (Existing < 0)
 					{
-						OutError = TEXT("a vertex of the mesh is not finite");
-						return false;
+						Slots[Slot] = static_cast<int32>(Positions.size());
+						Positions.push_back(Key);
+						return Slots[Slot];
 					}
-					Mesh.AppendVertex(Vertex);
-					Min = Min.ComponentMin(Vertex);
-					Max = Max.ComponentMax(Vertex);
+					const FVector& Other = Positions[static_cast<size_t>(Existing)];
+					if (Other.X == Key.X && Other.Y == Key.Y && Other.Z == Key.Z)
+					{
+						return Existing;
+					}
 				}
-				Size = Vertices.Num() > 0 ? (Max - Min).Size() : 0.0;
-				const int32 NumGiven = Indices.Num() / 3;
-				TriangleIDs.assign(static_cast<size_t>(NumGiven), FDynamicMesh3::InvalidID);
-				std::vector<int32> AreaTriangles;
-				double SignedVolume = 0.0;
-				for (int32 Triangle = 0; Triangle < NumGiven; ++Triangle)
-				{
-					FIndex3i Corners(Indices[3 * Triangle], Indices[3 * Triangle + 1], Indices[3 * Triangle + 2]);
-					for (int32 Corner = 0; Corner < 3; ++Corner)
-					{
-						if (Corners[Corner] < 0 || Corners[Corner] >= Vertices.Num())
-						{
-							OutError = FString::Printf(TEXT("triangle %d of the mesh names a vertex it does not have"), Triangle);
-							return false;
-						}
-					}
-					const FVector V0 = Vertices[Corners.A], V1 = Vertices[Corners.B], V2 = Vertices[Corners.C];
-					const FVector Normal = (V2 - V0) ^ (V1 - V0);
-					if (Normal.IsZero())
-					{
-						continue;
-					}
-					int TriangleID = Mesh.AppendTriangle(Corners);
-					if (TriangleID < 0)
-					{
-						for (int32 Corner = 0; Corner < 3; ++Corner)
-						{
-							Corners[Corner] = Mesh.AppendVertex(Mesh.GetVertex(Corners[Corner]));
-						}
-						TriangleID = Mesh.AppendTriangle(Corners);
-					}
-					TriangleIDs[static_cast<size_t>(Triangle)] = TriangleID;
-					SignedVolume += V0 | Normal;
-					AreaTriangles.push_back(TriangleID);
-				}
-				if (AreaTriangles.empty())
-				{
-					OutError = NumGiven == 0 ? FString(TEXT("the mesh has no triangles")) : FString(TEXT("the mesh has no triangle with an area"));
-					return false;
-				}
-				Orientation = SignedVolume < 0.0 ? -1.0 : 1.0;
-				Stats.Triangles = NumGiven;
-				TArray<int32> TriangleList(AreaTriangles.data(), static_cast<int32>(AreaTriangles.size()));
-				Tree.SetMesh(&Mesh, false);
-				Tree.Build(TriangleList);
-				Winding.Build(true);
-				return true;
 			}
 
-			virtual int32 NumTriangles() const override { return static_cast<int32>(TriangleIDs.size()); }
-			virtual double GetSize() const override { return Size; }
-			virtual const FMeshQueryStats& GetStats() const override { return Stats; }
-
-			virtual FVector TriangleNormal(int32 Triangle) const override
-			{
-				if (Triangle < 0 || Triangle >= NumTriangles() || TriangleIDs[static_cast<size_t>(Triangle)] < 0)
-				{
-					return FVector::ZeroVector;
-				}
-				return Mesh.GetTriNormal(TriangleIDs[static_cast<size_t>(Triangle)]) * Orientation;
-			}
-
-			virtual bool NearestPoint(const FVector& Point, FVector& OutNearest, FVector& OutNormal, double MaxDistance, int32* OutTriangle) const override
-			{
-				if (!IsFiniteVector(Point))
-				{
-					return false;
-				}
-				double DistSqr = 0.0;
-				const int TriangleID = Tree.FindNearestTriangle(Point, DistSqr, UE::Geometry::IMeshSpatial::FQueryOptions(MaxDistance));
-				if (TriangleID == FDynamicMesh3::InvalidID)
-				{
-					return false;
-				}
-				FVector V0, V1, V2;
-				Mesh.GetTriVertices(TriangleID, V0, V1, V2);
-				FDistPoint3Triangle3d Distance(Point, UE::Geometry::FTriangle3d(V0, V1, V2));
-				Distance.GetSquared();
-				OutNearest = Distance.ClosestTrianglePoint;
-				OutNormal = Mesh.GetTriNormal(TriangleID) * Orientation;
-				if (OutTriangle)
-				{
-					*OutTriangle = INDEX_NONE;
-					for (size_t Given = 0; Given < TriangleIDs.size(); ++Given)
-					{
-						if (TriangleIDs[Given] == TriangleID)
-						{
-							*OutTriangle = static_cast<int32>(Given);
-							break;
-						}
-					}
-				}
-				return true;
-			}
-
-			virtual bool IsInside(const FVector& Point) const override
-			{
-				return IsFiniteVector(Point) && Winding.FastWindingNumber(Point) * Orientation > 0.5;
-			}
-
-			virtual EResolveResult ResolvePoint(const FVector& Point, double Offset, FVector& OutPoint) const override
-			{
-				if (!IsInside(Point))
-				{
-					return EResolveResult::Outside;
-				}
-				FVector Current = Point;
-				for (int32 Attempt = 0; Attempt < 4; ++Attempt)
-				{
-					FVector Nearest, Normal;
-					if (!NearestPoint(Current, Nearest, Normal, TNumericLimits<double>::Max(), nullptr))
-					{
-						break;
-					}
-					Current = Nearest + Normal * Offset;
-					if (!IsInside(Current))
-					{
-						OutPoint = Current;
-						return EResolveResult::Resolved;
-					}
-				}
-				return EResolveResult::Unresolved;
-			}
+			std::vector<FVector> Positions;
 
 		private:
-			FDynamicMesh3 Mesh;
-			FDynamicMeshAABBTree3 Tree;
-			TFastWindingTree<FDynamicMesh3> Winding;
-			std::vector<int32> TriangleIDs;
-			double Orientation = 1.0;
-			double Size = 0.0;
-			FMeshQueryStats Stats;
+			static size_t Hash(const FVector& Key)
+			{
+				uint64 Bits[3];
+				std::memcpy(&Bits[0], &Key.X, sizeof(double));
+				std::memcpy(&Bits[1], &Key.Y, sizeof(double));
+				std::memcpy(&Bits[2], &Key.Z, sizeof(double));
+				uint64 Value = Bits[0] * 0x9E3779B97F4A7C15ull;
+				Value = (Value ^ (Value >> 29) ^ Bits[1]) * 0xBF58476D1CE4E5B9ull;
+				Value = (Value ^ (Value >> 32) ^ Bits[2]) * 0x94D049BB133111EBull;
+				return static_cast<size_t>(Value ^ (Value >> 31));
+			}
+
+			std::vector<int32> Slots;
+		};
+
+		// One side of a triangle's edge, for finding the triangles that share it.
+		struct FHalfEdge
+		{
+			uint64 Key;
+			int32 Triangle;
+			uint8 Corner;
+			// Runs from the lower vertex to the higher as the triangle is wound.
+			uint8 bForward;
 		};
 	}
 
+	struct FMeshQuery::FImpl
+	{
+		FMeshQueryStats Stats;
+		FBox Bounds = FBox(ForceInit);
+		// Per triangle as given: its outward unit normal, zero without area.
+		std::vector<FVector> GivenNormals;
+		// The queries' triangles, oriented: corners wound so that (B - A) x (C - A) faces outward, three per
+		// triangle. First the surface of the parts that bound a solid, [0, NumBounding); then the caps that
+		// close their holes for inside tests, up to NumSolid; then the surface of flat open parts. The
+		// engine's mesh holds them under the same indices.
+		std::vector<FVector> Corners;
+		int32 NumBounding = 0;
+		int32 NumSolid = 0;
+		// Per triangle: its outward normal, the triangle it is as given (INDEX_NONE for a cap), whether its
+		// part is open, and whether it lies inside another shell (at its centre), so is no way out.
+		std::vector<FVector> Normals;
+		std::vector<int32> GivenIndex;
+		std::vector<uint8> bOpen;
+		std::vector<uint8> bBuried;
+		bool bAnyBuried = false;
+		FDynamicMesh3 Mesh;
+		// Over the bounding surface, the flat surface (for nearest points), and the solid (for winding numbers).
+		FDynamicMeshAABBTree3 Trees[3];
+		std::unique_ptr<TFastWindingTree<FDynamicMesh3>> SolidWinding;
+		FMeshInsideGrid Grid;
+		// The least step off the surface that double precision tells from the surface.
+		double MinStep = 0.0;
+
+		bool Build(const TArray<FVector>& Vertices, const TArray<int32>& Indices, FString& OutError);
+		// The nearest triangle closer than MaxDistance that Filter accepts (all when null), or -1.
+		int32 NearestTriangle(const FVector& Point, double MaxDistance, const TFunction<bool(int)>& Filter, FVector& OutNearest) const;
+		bool StepsOut(const FVector& Point) const { return !Grid.IsInside(Point); }
+	};
+
+	bool FMeshQuery::FImpl::Build(const TArray<FVector>& Vertices, const TArray<int32>& Indices, FString& OutError)
+	{
+		if (Indices.Num() % 3 != 0)
+		{
+			OutError = FString::Printf(TEXT("the triangle list holds %d indices, which is not whole triangles"), Indices.Num());
+			return false;
+		}
+		const int32 NumGiven = Indices.Num() / 3;
+		Stats.Triangles = NumGiven;
+		if (NumGiven == 0)
+		{
+			OutError = TEXT("the mesh has no triangles");
+			return false;
+		}
+		if (NumGiven > MaxTriangles)
+		{
+			OutError = FString::Printf(TEXT("the mesh has %d triangles, more than the %d a query can index"), NumGiven, MaxTriangles);
+			return false;
+		}
+		const int32 NumVertices = Vertices.Num();
+		for (int32 Index = 0; Index < Indices.Num(); ++Index)
+		{
+			const int32 Vertex = Indices[Index];
+			if (Vertex < 0 || Vertex >= NumVertices)
+			{
+				OutError = FString::Printf(TEXT("triangle %d refers to vertex %d, but the mesh has %d vertices"), Index / 3, Vertex, NumVertices);
+				return false;
+			}
+			const FVector& Position = Vertices[Vertex];
+			if (!IsFiniteVector(Position))
+			{
+				OutError = FString::Printf(TEXT("vertex %d (a corner of triangle %d) is not finite"), Vertex, Index / 3);
+				return false;
+			}
+			if (std::abs(Position.X) > MaxCoordinate || std::abs(Position.Y) > MaxCoordinate || std::abs(Position.Z) > MaxCoordinate)
+			{
+				OutError = FString::Printf(TEXT("vertex %d (a corner of triangle %d) lies beyond %.0f from the origin, outside any world the engine traces"), Vertex,
+				                           Index / 3, MaxCoordinate);
+				return false;
+			}
+		}
+
+		// Welded corners, and the triangles that have three different ones, wound the engine's way round
+		// as (A, C, B) so that (C - A) x (B - A) is the normal the engine gives them.
+		FVertexWelder Welder(NumVertices);
+		std::vector<int32> WeldOf(static_cast<size_t>(NumVertices), -1);
+		struct FTopoTriangle
+		{
+			int32 V[3];
+			int32 Given;
+			bool bArea;
+		};
+		std::vector<FTopoTriangle> Topo;
+		Topo.reserve(static_cast<size_t>(NumGiven));
+		for (int32 Given = 0; Given < NumGiven; ++Given)
+		{
+			int32 Welded[3];
+			for (int32 Corner = 0; Corner < 3; ++Corner)
+			{
+				const int32 Vertex = Indices[3 * Given + Corner];
+				int32& Weld = WeldOf[static_cast<size_t>(Vertex)];
+				Weld = Weld >= 0 ? Weld : Welder.Weld(Vertices[Vertex]);
+				Welded[Corner] = Weld;
+			}
+			if (Welded[0] == Welded[1] || Welded[1] == Welded[2] || Welded[0] == Welded[2])
+			{
+				++Stats.TrianglesWithoutArea;
+				continue;
+			}
+			FTopoTriangle Triangle;
+			Triangle.V[0] = Welded[0];
+			Triangle.V[1] = Welded[2];
+			Triangle.V[2] = Welded[1];
+			Triangle.Given = Given;
+			const FVector& A = Welder.Positions[static_cast<size_t>(Welded[0])];
+			const FVector& B = Welder.Positions[static_cast<size_t>(Welded[1])];
+			const FVector& C = Welder.Positions[static_cast<size_t>(Welded[2])];
+			// Three corners in a line (to within rounding of the longest edge) have no side.
+			const double LongestSqr = FMath::Max((B - A).SizeSquared(), FMath::Max((C - A).SizeSquared(), (C - B).SizeSquared()));
+			const double CrossSqr = ((B - A) ^ (C - A)).SizeSquared();
+			Triangle.bArea = CrossSqr > 1e-24 * LongestSqr * LongestSqr;
+			Stats.TrianglesWithoutArea += Triangle.bArea ? 0 : 1;
+			Topo.push_back(Triangle);
+		}
+
+		// Copies: the same three corners as an earlier triangle, in either winding; the earliest stays.
+		std::vector<int32> KeptOf(Topo.size());
+		{
+			std::vector<std::tuple<int32, int32, int32, int32>> Keys(Topo.size());
+			for (size_t Index = 0; Index < Topo.size(); ++Index)
+			{
+				int32 Key[3] = {Topo[Index].V[0], Topo[Index].V[1], Topo[Index].V[2]};
+				std::sort(Key, Key + 3);
+				Keys[Index] = std::make_tuple(Key[0], Key[1], Key[2], static_cast<int32>(Index));
+			}
+			std::sort(Keys.begin(), Keys.end());
+			size_t RunFirst = 0;
+			for (size_t Index = 0; Index < Keys.size(); ++Index)
+			{
+				const int32 Current = std::get<3>(Keys[Index]);
+				const auto SameCorners = [&Keys](size_t Left, size_t Right)
+				{
+					return std::get<0>(Keys[Left]) == std::get<0>(Keys[Right]) && std::get<1>(Keys[Left]) == std::get<1>(Keys[Right]) &&
+					       std::get<2>(Keys[Left]) == std::get<2>(Keys[Right]);
+				};
+				if (!SameCorners(Index, RunFirst))
+				{
+					RunFirst = Index;
+				}
+				const int32 Original = std::get<3>(Keys[RunFirst]);
+				KeptOf[static_cast<size_t>(Current)] = Original;
+				if (Original == Current)
+				{
+					continue;
+				}
+				const FTopoTriangle& Kept = Topo[static_cast<size_t>(Original)];
+				const FTopoTriangle& Copy = Topo[static_cast<size_t>(Current)];
+				const int32 Shift = Copy.V[0] == Kept.V[0] ? 0 : (Copy.V[0] == Kept.V[1] ? 1 : 2);
+				const bool bSameWinding = Copy.V[1] == Kept.V[(Shift + 1) % 3];
+				if (Copy.bArea)
+				{
+					++(bSameWinding ? Stats.DuplicatesDropped : Stats.ReversedDropped);
+				}
+			}
+		}
+
+		// The kept triangles, and the edges they share.
+		std::vector<int32> Kept;
+		for (size_t Index = 0; Index < Topo.size(); ++Index)
+		{
+			if (KeptOf[Index] == static_cast<int32>(Index))
+			{
+				Kept.push_back(static_cast<int32>(Index));
+			}
+		}
+		const size_t NumKept = Kept.size();
+		std::vector<FHalfEdge> HalfEdges;
+		HalfEdges.reserve(3 * NumKept);
+		for (size_t K = 0; K < NumKept; ++K)
+		{
+			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
+			for (int32 Corner = 0; Corner < 3; ++Corner)
+			{
+				const uint32 From = static_cast<uint32>(Triangle.V[Corner]), To = static_cast<uint32>(Triangle.V[(Corner + 1) % 3]);
+				const uint64 Key = (static_cast<uint64>(FMath::Min(From, To)) << 32) | FMath::Max(From, To);
+				HalfEdges.push_back(FHalfEdge{Key, static_cast<int32>(K), static_cast<uint8>(Corner), static_cast<uint8>(From < To ? 1 : 0)});
+			}
+		}
+		std::sort(HalfEdges.begin(), HalfEdges.end(), [](const FHalfEdge& Left, const FHalfEdge& Right)
+		          { return Left.Key != Right.Key ? Left.Key < Right.Key : Left.Triangle < Right.Triangle; });
+		// Across an edge two triangles share alone: the neighbour, and whether one must be turned to agree.
+		std::vector<int32> Neighbour(3 * NumKept, -1);
+		std::vector<uint8> bMustDiffer(3 * NumKept, 0);
+		for (size_t First = 0, Last = 0; First < HalfEdges.size(); First = Last)
+		{
+			for (Last = First + 1; Last < HalfEdges.size() && HalfEdges[Last].Key == HalfEdges[First].Key;)
+			{
+				++Last;
+			}
+			if (Last - First == 2)
+			{
+				const FHalfEdge& A = HalfEdges[First];
+				const FHalfEdge& B = HalfEdges[First + 1];
+				const uint8 bDiffer = A.bForward == B.bForward ? 1 : 0;
+				Neighbour[3 * static_cast<size_t>(A.Triangle) + A.Corner] = B.Triangle;
+				Neighbour[3 * static_cast<size_t>(B.Triangle) + B.Corner] = A.Triangle;
+				bMustDiffer[3 * static_cast<size_t>(A.Triangle) + A.Corner] = bDiffer;
+				bMustDiffer[3 * static_cast<size_t>(B.Triangle) + B.Corner] = bDiffer;
+			}
+		}
+
+		// Parts, each turned to agree with its first triangle; a part that cannot agree stays open.
+		std::vector<int32> Part(NumKept, -1);
+		std::vector<uint8> bTurned(NumKept, 0);
+		std::vector<uint8> bPartClosed;
+		{
+			std::vector<int32> Stack;
+			for (size_t Seed = 0; Seed < NumKept; ++Seed)
+			{
+				if (Part[Seed] >= 0)
+				{
+					continue;
+				}
+				const int32 PartIndex = static_cast<int32>(bPartClosed.size());
+				bPartClosed.push_back(1);
+				Part[Seed] = PartIndex;
+				Stack.push_back(static_cast<int32>(Seed));
+				while (!Stack.empty())
+				{
+					const size_t Current = static_cast<size_t>(Stack.back());
+					Stack.pop_back();
+					for (size_t Side = 3 * Current; Side < 3 * Current + 3; ++Side)
+					{
+						const int32 Next = Neighbour[Side];
+						if (Next < 0)
+						{
+							continue;
+						}
+						const uint8 bWant = bTurned[Current] ^ bMustDiffer[Side];
+						if (Part[static_cast<size_t>(Next)] < 0)
+						{
+							Part[static_cast<size_t>(Next)] = PartIndex;
+							bTurned[static_cast<size_t>(Next)] = bWant;
+							Stack.push_back(Next);
+						}
+						else if (bTurned[static_cast<size_t>(Next)] != bWant)
+						{
+							bPartClosed[static_cast<size_t>(PartIndex)] = 0;
+						}
+					}
+				}
+			}
+		}
+		const size_t NumParts = bPartClosed.size();
+		// Where each part ends: the edges its triangles do not meet as often one way as the other, each
+		// running the way the part's triangles run it, as often as they do on balance. A part without any is
+		// closed: it bounds a solid.
+		struct FBoundaryEdge
+		{
+			int32 Part;
+			int32 From;
+			int32 To;
+			int32 Count;
+		};
+		std::vector<FBoundaryEdge> Boundary;
+		const auto EdgeWay = [&](const FHalfEdge& Edge)
+		{
+			return (Edge.bForward ^ bTurned[static_cast<size_t>(Edge.Triangle)]) ? 1 : -1;
+		};
+		std::vector<std::pair<int32, int32>> PartWays;
+		for (size_t First = 0, Last = 0; First < HalfEdges.size(); First = Last)
+		{
+			for (Last = First + 1; Last < HalfEdges.size() && HalfEdges[Last].Key == HalfEdges[First].Key;)
+			{
+				++Last;
+			}
+			if (Last - First == 2 && Part[static_cast<size_t>(HalfEdges[First].Triangle)] == Part[static_cast<size_t>(HalfEdges[First + 1].Triangle)] &&
+			    EdgeWay(HalfEdges[First]) != EdgeWay(HalfEdges[First + 1]))
+			{
+				continue;
+			}
+			PartWays.clear();
+			for (size_t Index = First; Index < Last; ++Index)
+			{
+				PartWays.emplace_back(Part[static_cast<size_t>(HalfEdges[Index].Triangle)], EdgeWay(HalfEdges[Index]));
+			}
+			std::sort(PartWays.begin(), PartWays.end());
+			const int32 Low = static_cast<int32>(HalfEdges[First].Key >> 32), High = static_cast<int32>(HalfEdges[First].Key & 0xFFFFFFFFu);
+			for (size_t Run = 0, RunEnd = 0; Run < PartWays.size(); Run = RunEnd)
+			{
+				int32 Sum = 0;
+				for (RunEnd = Run; RunEnd < PartWays.size() && PartWays[RunEnd].first == PartWays[Run].first; ++RunEnd)
+				{
+					Sum += PartWays[RunEnd].second;
+				}
+				if (Sum != 0)
+				{
+					bPartClosed[static_cast<size_t>(PartWays[Run].first)] = 0;
+					Boundary.push_back(Sum > 0 ? FBoundaryEdge{PartWays[Run].first, Low, High, Sum} : FBoundaryEdge{PartWays[Run].first, High, Low, -Sum});
+				}
+			}
+		}
+
+		const auto CornerOf = [&](size_t K, int32 Corner) -> const FVector&
+		{
+			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
+			// Turned triangles run (A, B, C) of the engine's (A, C, B).
+			const int32 Order[2][3] = {{0, 1, 2}, {0, 2, 1}};
+			return Welder.Positions[static_cast<size_t>(Triangle.V[Order[bTurned[K]][Corner]])];
+		};
+
+		// Each hole of an open part is closed for inside tests by a fan from the middle of its rim (the
+		// length-weighted middle of its edges): the boundary of any set of triangles is a closed chain of
+		// edges, so a fan over each connected piece of it closes the part exactly, whatever its shape. A
+		// part with a small hole, or a head open at the neck, then bounds a solid like a closed one.
+		struct FCap
+		{
+			int32 Part;
+			int32 From;
+			int32 To;
+			int32 Apex;
+		};
+		std::vector<FCap> Caps;
+		std::vector<FVector> Apexes;
+		{
+			std::sort(Boundary.begin(), Boundary.end(), [](const FBoundaryEdge& Left, const FBoundaryEdge& Right)
+			          { return Left.Part < Right.Part; });
+			std::vector<int32> RimVertices, Parent;
+			for (size_t First = 0, Last = 0; First < Boundary.size(); First = Last)
+			{
+				for (Last = First; Last < Boundary.size() && Boundary[Last].Part == Boundary[First].Part;)
+				{
+					++Last;
+				}
+				// Pieces of the part's boundary: edges joined at their corners.
+				RimVertices.clear();
+				for (size_t Index = First; Index < Last; ++Index)
+				{
+					RimVertices.push_back(Boundary[Index].From);
+					RimVertices.push_back(Boundary[Index].To);
+				}
+				std::sort(RimVertices.begin(), RimVertices.end());
+				RimVertices.erase(std::unique(RimVertices.begin(), RimVertices.end()), RimVertices.end());
+				Parent.resize(RimVertices.size());
+				for (size_t Index = 0; Index < Parent.size(); ++Index)
+				{
+					Parent[Index] = static_cast<int32>(Index);
+				}
+				const auto Slot = [&RimVertices](int32 Vertex)
+				{
+					return static_cast<int32>(std::lower_bound(RimVertices.begin(), RimVertices.end(), Vertex) - RimVertices.begin());
+				};
+				const auto Root = [&Parent](int32 Index)
+				{
+					while (Parent[static_cast<size_t>(Index)] != Index)
+					{
+						Index = Parent[static_cast<size_t>(Index)] = Parent[static_cast<size_t>(Parent[static_cast<size_t>(Index)])];
+					}
+					return Index;
+				};
+				for (size_t Index = First; Index < Last; ++Index)
+				{
+					Parent[static_cast<size_t>(Root(Slot(Boundary[Index].From)))] = Root(Slot(Boundary[Index].To));
+				}
+				std::vector<FVector> Middle(RimVertices.size(), FVector(0, 0, 0));
+				std::vector<double> Length(RimVertices.size(), 0.0);
+				for (size_t Index = First; Index < Last; ++Index)
+				{
+					const FVector& A = Welder.Positions[static_cast<size_t>(Boundary[Index].From)];
+					const FVector& B = Welder.Positions[static_cast<size_t>(Boundary[Index].To)];
+					const size_t Piece = static_cast<size_t>(Root(Slot(Boundary[Index].From)));
+					const double EdgeLength = (B - A).Size() * Boundary[Index].Count;
+					Middle[Piece] += (A + B) * (0.5 * EdgeLength);
+					Length[Piece] += EdgeLength;
+				}
+				std::vector<int32> ApexOf(RimVertices.size(), -1);
+				for (size_t Index = First; Index < Last; ++Index)
+				{
+					const size_t Piece = static_cast<size_t>(Root(Slot(Boundary[Index].From)));
+					if (ApexOf[Piece] < 0)
+					{
+						ApexOf[Piece] = static_cast<int32>(Apexes.size());
+						Apexes.push_back(Middle[Piece] / Length[Piece]);
+					}
+					for (int32 Count = 0; Count < Boundary[Index].Count; ++Count)
+					{
+						// Against the rim: the part runs From -> To, its cap To -> From.
+						Caps.push_back(FCap{Boundary[Index].Part, Boundary[Index].To, Boundary[Index].From, ApexOf[Piece]});
+					}
+				}
+			}
+		}
+		const auto CapCorner = [&](const FCap& Cap, int32 Corner) -> const FVector&
+		{
+			return Corner == 0 ? Welder.Positions[static_cast<size_t>(Cap.From)] : (Corner == 1 ? Welder.Positions[static_cast<size_t>(Cap.To)] : Apexes[static_cast<size_t>(Cap.Apex)]);
+		};
+
+		// Outward: a part whose solid (with its caps) has a negative signed volume is turned as a whole, caps
+		// and all. An open part that encloses no volume (a card, a single triangle) bounds nothing: it takes
+		// no part in inside tests.
+		std::vector<uint8> bPartFlat(NumParts, 0), bPartReversed(NumParts, 0);
+		{
+			std::vector<FVector> Centre(NumParts, FVector(0, 0, 0));
+			std::vector<double> Area(NumParts, 0.0), Volume(NumParts, 0.0);
+			for (size_t K = 0; K < NumKept; ++K)
+			{
+				const FVector &A = CornerOf(K, 0), &B = CornerOf(K, 1), &C = CornerOf(K, 2);
+				const double TriangleArea = ((B - A) ^ (C - A)).Size();
+				Centre[static_cast<size_t>(Part[K])] += (A + B + C) * TriangleArea;
+				Area[static_cast<size_t>(Part[K])] += TriangleArea;
+			}
+			for (size_t PartIndex = 0; PartIndex < NumParts; ++PartIndex)
+			{
+				Centre[PartIndex] = Area[PartIndex] > 0.0 ? Centre[PartIndex] / (3.0 * Area[PartIndex]) : Centre[PartIndex];
+			}
+			const auto AddVolume = [&](size_t PartIndex, const FVector& A, const FVector& B, const FVector& C)
+			{
+				const FVector& O = Centre[PartIndex];
+				Volume[PartIndex] += (A - O) | ((B - O) ^ (C - O));
+			};
+			for (size_t K = 0; K < NumKept; ++K)
+			{
+				AddVolume(static_cast<size_t>(Part[K]), CornerOf(K, 0), CornerOf(K, 1), CornerOf(K, 2));
+			}
+			for (const FCap& Cap : Caps)
+			{
+				AddVolume(static_cast<size_t>(Cap.Part), CapCorner(Cap, 0), CapCorner(Cap, 1), CapCorner(Cap, 2));
+			}
+			for (size_t PartIndex = 0; PartIndex < NumParts; ++PartIndex)
+			{
+				bPartReversed[PartIndex] = Volume[PartIndex] < 0.0 ? 1 : 0;
+				bPartFlat[PartIndex] = !bPartClosed[PartIndex] && std::abs(Volume[PartIndex]) <= 1e-6 * std::pow(Area[PartIndex], 1.5) ? 1 : 0;
+			}
+			for (size_t K = 0; K < NumKept; ++K)
+			{
+				bTurned[K] ^= bPartReversed[static_cast<size_t>(Part[K])];
+			}
+			for (FCap& Cap : Caps)
+			{
+				if (bPartReversed[static_cast<size_t>(Cap.Part)])
+				{
+					std::swap(Cap.From, Cap.To);
+				}
+			}
+		}
+
+		// The queries' triangles, in the order the inside grid takes them: the surface of parts that bound
+		// a solid, their caps, then the flat parts' surface.
+		std::vector<int32> GeometryOf(NumKept, -1);
+		std::vector<size_t> BoundingOrder, FlatOrder;
+		for (size_t K = 0; K < NumKept; ++K)
+		{
+			if (Topo[static_cast<size_t>(Kept[K])].bArea)
+			{
+				(bPartFlat[static_cast<size_t>(Part[K])] ? FlatOrder : BoundingOrder).push_back(K);
+			}
+		}
+		if (BoundingOrder.empty() && FlatOrder.empty())
+		{
+			OutError = TEXT("the mesh has no triangle with an area");
+			return false;
+		}
+		std::vector<uint8> bPartHasArea(NumParts, 0), bPartTurned(NumParts, 0);
+		const auto AddSurface = [&](size_t K)
+		{
+			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
+			const size_t PartIndex = static_cast<size_t>(Part[K]);
+			GeometryOf[K] = static_cast<int32>(GivenIndex.size());
+			const FVector &A = CornerOf(K, 0), &B = CornerOf(K, 1), &C = CornerOf(K, 2);
+			Corners.insert(Corners.end(), {A, B, C});
+			Normals.push_back(((B - A) ^ (C - A)).GetSafeNormal(0.0));
+			GivenIndex.push_back(Triangle.Given);
+			bOpen.push_back(bPartClosed[PartIndex] ? 0 : 1);
+			bPartHasArea[PartIndex] = 1;
+			bPartTurned[PartIndex] |= bTurned[K];
+			Stats.TrianglesFlipped += bTurned[K];
+			Bounds += A;
+			Bounds += B;
+			Bounds += C;
+		};
+		for (const size_t K : BoundingOrder)
+		{
+			AddSurface(K);
+		}
+		NumBounding = static_cast<int32>(GivenIndex.size());
+		std::vector<const FCap*> CapOrder;
+		for (const FCap& Cap : Caps)
+		{
+			const FVector &A = CapCorner(Cap, 0), &B = CapCorner(Cap, 1), &C = CapCorner(Cap, 2);
+			const double LongestSqr = FMath::Max((B - A).SizeSquared(), FMath::Max((C - A).SizeSquared(), (C - B).SizeSquared()));
+			if (!bPartFlat[static_cast<size_t>(Cap.Part)] && ((B - A) ^ (C - A)).SizeSquared() > 1e-24 * LongestSqr * LongestSqr)
+			{
+				CapOrder.push_back(&Cap);
+				Corners.insert(Corners.end(), {A, B, C});
+				Normals.push_back(FVector(0, 0, 0));
+				GivenIndex.push_back(INDEX_NONE);
+				bOpen.push_back(1);
+			}
+		}
+		NumSolid = static_cast<int32>(GivenIndex.size());
+		for (const size_t K : FlatOrder)
+		{
+			AddSurface(K);
+		}
+		for (size_t PartIndex = 0; PartIndex < NumParts; ++PartIndex)
+		{
+			if (bPartHasArea[PartIndex])
+			{
+				++Stats.Parts;
+				++(bPartClosed[PartIndex] ? Stats.ClosedParts : Stats.OpenParts);
+				Stats.FlatParts += bPartFlat[PartIndex];
+				Stats.PartsReoriented += bPartTurned[PartIndex];
+			}
+		}
+		{
+			std::vector<uint8> bCounted(Apexes.size(), 0);
+			for (const FCap* Cap : CapOrder)
+			{
+				Stats.HolesClosed += bCounted[static_cast<size_t>(Cap->Apex)] ? 0 : 1;
+				bCounted[static_cast<size_t>(Cap->Apex)] = 1;
+			}
+		}
+		GivenNormals.assign(static_cast<size_t>(NumGiven), FVector(0, 0, 0));
+		{
+			std::vector<int32> KeptSlot(Topo.size(), -1);
+			for (size_t K = 0; K < NumKept; ++K)
+			{
+				KeptSlot[static_cast<size_t>(Kept[K])] = static_cast<int32>(K);
+			}
+			for (size_t Index = 0; Index < Topo.size(); ++Index)
+			{
+				const int32 Geometry = GeometryOf[static_cast<size_t>(KeptSlot[static_cast<size_t>(KeptOf[Index])])];
+				if (Geometry >= 0 && Topo[Index].bArea)
+				{
+					GivenNormals[static_cast<size_t>(Topo[Index].Given)] = Normals[static_cast<size_t>(Geometry)];
+				}
+			}
+		}
+
+		// The engine's mesh, in its winding: (A, C, B) of the outward (A, B, C). Triangles the mesh will not
+		// join at an edge (a third on it) get corners of their own.
+		for (const FVector& Position : Welder.Positions)
+		{
+			Mesh.AppendVertex(Position);
+		}
+		const int32 FirstApex = Mesh.VertexCount();
+		for (const FVector& Apex : Apexes)
+		{
+			Mesh.AppendVertex(Apex);
+		}
+		const auto Append = [&](FIndex3i Engine, int32 Geometry)
+		{
+			int ID = Mesh.AppendTriangle(Engine);
+			if (ID < 0)
+			{
+				for (int32 Corner = 0; Corner < 3; ++Corner)
+				{
+					Engine[Corner] = Mesh.AppendVertex(Mesh.GetVertex(Engine[Corner]));
+				}
+				ID = Mesh.AppendTriangle(Engine);
+			}
+			return ID == Geometry;
+		};
+		bool bAppended = true;
+		for (const size_t K : BoundingOrder)
+		{
+			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
+			bAppended = bAppended && Append(bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]), GeometryOf[K]);
+		}
+		for (size_t Index = 0; Index < CapOrder.size(); ++Index)
+		{
+			bAppended = bAppended && Append(FIndex3i(CapOrder[Index]->From, FirstApex + CapOrder[Index]->Apex, CapOrder[Index]->To), NumBounding + static_cast<int32>(Index));
+		}
+		for (const size_t K : FlatOrder)
+		{
+			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
+			bAppended = bAppended && Append(bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]), GeometryOf[K]);
+		}
+		if (!bAppended)
+		{
+			OutError = TEXT("the engine's mesh did not take the triangles as given");
+			return false;
+		}
+		const int32 TreeRanges[3][2] = {{0, NumBounding}, {NumSolid, static_cast<int32>(GivenIndex.size())}, {0, NumSolid}};
+		for (int32 Kind = 0; Kind < 3; ++Kind)
+		{
+			TArray<int32> List;
+			List.Reserve(TreeRanges[Kind][1] - TreeRanges[Kind][0]);
+			for (int32 Geometry = TreeRanges[Kind][0]; Geometry < TreeRanges[Kind][1]; ++Geometry)
+			{
+				List.Add(Geometry);
+			}
+			if (List.Num() > 0)
+			{
+				Trees[Kind].SetMesh(&Mesh, false);
+				Trees[Kind].Build(List);
+			}
+		}
+		if (NumSolid > 0)
+		{
+			SolidWinding = std::make_unique<TFastWindingTree<FDynamicMesh3>>(&Trees[2], true);
+		}
+
+		FInsideGridInput GridInput;
+		GridInput.NumTriangles = NumSolid;
+		GridInput.Corners = &Corners;
+		GridInput.Winding = SolidWinding.get();
+		Grid.Build(GridInput);
+
+		const FVector Size = Bounds.GetSize();
+		double MaxAbs = 0.0;
+		for (int32 Axis = 0; Axis < 3; ++Axis)
+		{
+			MaxAbs = FMath::Max(MaxAbs, FMath::Max(std::abs(Bounds.Min[Axis]), std::abs(Bounds.Max[Axis])));
+		}
+		MinStep = 1e-9 * Size.GetMax() + 64.0 * DBL_EPSILON * MaxAbs;
+
+		// A surface inside another shell (where shells overlap, or a shell within another) is no way out.
+		bBuried.assign(GivenIndex.size(), 0);
+		if (Stats.ClosedParts > 0 && Stats.Parts > 1)
+		{
+			int32 FallbacksLeft = 512;
+			for (size_t Geometry = 0; Geometry < GivenIndex.size(); ++Geometry)
+			{
+				if (GivenIndex[Geometry] == INDEX_NONE)
+				{
+					continue;
+				}
+				const FVector &A = Corners[3 * Geometry], &B = Corners[3 * Geometry + 1], &C = Corners[3 * Geometry + 2];
+				const double Longest = std::sqrt(FMath::Max((B - A).SizeSquared(), FMath::Max((C - A).SizeSquared(), (C - B).SizeSquared())));
+				const FVector Probe = (A + B + C) / 3.0 + Normals[Geometry] * (1e-5 * Longest + MinStep);
+				bool bDecided = false;
+				bool bInside = Grid.IsInsideWithoutFallback(Probe, bDecided);
+				// Where the grid cannot tell, the winding trees can, for a bounded number of triangles.
+				if (!bDecided && FallbacksLeft > 0)
+				{
+					--FallbacksLeft;
+					bInside = Grid.IsInside(Probe);
+					bDecided = true;
+				}
+				bBuried[Geometry] = bInside && bDecided ? 1 : 0;
+				bAnyBuried |= bBuried[Geometry] != 0;
+			}
+		}
+		return true;
+	}
+
+	int32 FMeshQuery::FImpl::NearestTriangle(const FVector& Point, double MaxDistance, const TFunction<bool(int)>& Filter, FVector& OutNearest) const
+	{
+		int32 Best = -1;
+		double BestDistance = MaxDistance;
+		FVector BestPoint(0, 0, 0);
+		const auto Consider = [&](int32 Triangle)
+		{
+			const size_t First = 3 * static_cast<size_t>(Triangle);
+			FDistPoint3Triangle3d Distance(Point, UE::Geometry::FTriangle3d(Corners[First], Corners[First + 1], Corners[First + 2]));
+			const double Found = Distance.Get();
+			if (Found < BestDistance)
+			{
+				Best = Triangle;
+				BestDistance = Found;
+				BestPoint = Distance.ClosestTrianglePoint;
+			}
+		};
+		// The surface in the cells around the point, ring by ring, until nothing beyond can be nearer (a
+		// triangle whose plane is no nearer than the best so far is passed over); the tree goes on from the
+		// best found where that does not settle it.
+		bool bSettled = false;
+		if (!Filter)
+		{
+			bSettled = Grid.VisitRings(
+			    Point, 2,
+			    [&](const uint32* Entries, int32 Num)
+			    {
+				    for (int32 Entry = 0; Entry < Num; ++Entry)
+				    {
+					    const int32 Triangle = static_cast<int32>(Entries[Entry] >> 1);
+					    if (Triangle < NumBounding && std::abs(Normals[static_cast<size_t>(Triangle)] | (Point - Corners[3 * static_cast<size_t>(Triangle)])) < BestDistance)
+					    {
+						    Consider(Triangle);
+					    }
+				    }
+			    },
+			    [&](int32 Ring, double Clearance)
+			    {
+				    // Far from the surface the tree does better.
+				    return BestDistance <= Clearance ? 1 : (Best < 0 && Ring >= 1 ? -1 : 0);
+			    });
+		}
+		// Just beyond the best: a tree keeps only what is strictly nearer. Caps are not surface; flat parts
+		// are in no cell's list.
+		for (int32 Kind = bSettled ? 1 : 0; Kind < 2; ++Kind)
+		{
+			const FDynamicMeshAABBTree3& Tree = Trees[Kind];
+			if (!Tree.IsValid(false))
+			{
+				continue;
+			}
+			const double Reach = Best >= 0 ? BestDistance * (1.0 + 1e-9) + MinStep : MaxDistance;
+			double DistSqr = 0.0;
+			const int Found = Tree.FindNearestTriangle(Point, DistSqr, UE::Geometry::IMeshSpatial::FQueryOptions(Reach, Filter));
+			if (Found >= 0 && Found != Best)
+			{
+				Consider(Found);
+			}
+		}
+		if (Best >= 0)
+		{
+			OutNearest = BestPoint;
+		}
+		return Best;
+	}
+
+	FString FMeshQueryStats::ToString() const
+	{
+		FString Text = FString::Printf(TEXT("%d triangles in %d part%s"), Triangles, Parts, Parts == 1 ? TEXT("") : TEXT("s"));
+		if (OpenParts == 0)
+		{
+			Text += Parts == 1 ? TEXT(" (closed)") : TEXT(" (all closed)");
+		}
+		else if (ClosedParts == 0 && FlatParts == 0)
+		{
+			Text += Parts == 1 ? TEXT(" (open)") : TEXT(" (all open)");
+		}
+		else if (FlatParts == 0)
+		{
+			Text += FString::Printf(TEXT(" (%d closed, %d open)"), ClosedParts, OpenParts);
+		}
+		else
+		{
+			Text += FString::Printf(TEXT(" (%d closed, %d open of which %d flat)"), ClosedParts, OpenParts, FlatParts);
+		}
+		if (PartsReoriented > 0)
+		{
+			Text += FString::Printf(TEXT("; %d triangle%s turned to face outward in %d part%s"), TrianglesFlipped, TrianglesFlipped == 1 ? TEXT("") : TEXT("s"),
+			                        PartsReoriented, PartsReoriented == 1 ? TEXT("") : TEXT("s"));
+		}
+		if (ReversedDropped > 0)
+		{
+			Text += FString::Printf(TEXT("; %d reversed cop%s dropped"), ReversedDropped, ReversedDropped == 1 ? TEXT("y") : TEXT("ies"));
+		}
+		if (DuplicatesDropped > 0)
+		{
+			Text += FString::Printf(TEXT("; %d duplicate%s dropped"), DuplicatesDropped, DuplicatesDropped == 1 ? TEXT("") : TEXT("s"));
+		}
+		if (HolesClosed > 0)
+		{
+			Text += FString::Printf(TEXT("; %d hole%s closed for inside tests"), HolesClosed, HolesClosed == 1 ? TEXT("") : TEXT("s"));
+		}
+		if (TrianglesWithoutArea > 0)
+		{
+			Text += FString::Printf(TEXT("; %d without area ignored"), TrianglesWithoutArea);
+		}
+		return Text;
+	}
+
+	const TCHAR* LexToString(EResolveResult Result)
+	{
+		switch (Result)
+		{
+			case EResolveResult::Outside:
+				return TEXT("outside");
+			case EResolveResult::Resolved:
+				return TEXT("resolved");
+			case EResolveResult::UnresolvedEnclosed:
+				return TEXT("enclosed by another shell");
+			case EResolveResult::UnresolvedOpenMesh:
+				return TEXT("the mesh is open there");
+			case EResolveResult::UnresolvedNoExit:
+				return TEXT("no way out within reach");
+			case EResolveResult::UnresolvedBadOffset:
+				return TEXT("the offset is not a finite number of at least zero");
+		}
+		return TEXT("unknown");
+	}
+
+	FMeshQuery::FMeshQuery(std::unique_ptr<FImpl> InImpl)
+	    : Impl(std::move(InImpl))
+	{
+	}
+
+	FMeshQuery::~FMeshQuery() = default;
+
 	std::shared_ptr<const FMeshQuery> FMeshQuery::Build(TArray<FVector> Vertices, TArray<int32> Indices, FString& OutError)
 	{
-		auto Query = std::make_shared<FWindingMeshQuery>();
-		if (!Query->Init(Vertices, Indices, OutError))
+		std::unique_ptr<FImpl> Impl(new FImpl());
+		if (!Impl->Build(Vertices, Indices, OutError))
 		{
 			return nullptr;
 		}
-		return Query;
+		return std::shared_ptr<const FMeshQuery>(new FMeshQuery(std::move(Impl)));
+	}
+
+	int32 FMeshQuery::NumTriangles() const
+	{
+		return Impl->Stats.Triangles;
+	}
+
+	FBox FMeshQuery::GetBounds() const
+	{
+		return Impl->Bounds;
+	}
+
+	FVector FMeshQuery::TriangleNormal(int32 Triangle) const
+	{
+		return Triangle >= 0 && Triangle < Impl->Stats.Triangles ? Impl->GivenNormals[static_cast<size_t>(Triangle)] : FVector(0, 0, 0);
+	}
+
+	bool FMeshQuery::NearestPoint(const FVector& Point, FVector& OutNearest, FVector& OutNormal, double MaxDistance, int32* OutTriangle) const
+	{
+		if (!IsFiniteVector(Point) || !(MaxDistance > 0.0))
+		{
+			return false;
+		}
+		FVector Nearest;
+		const int32 Found = Impl->NearestTriangle(Point, MaxDistance, nullptr, Nearest);
+		if (Found < 0)
+		{
+			return false;
+		}
+		OutNearest = Nearest;
+		OutNormal = Impl->Normals[static_cast<size_t>(Found)];
+		if (OutTriangle)
+		{
+			*OutTriangle = Impl->GivenIndex[static_cast<size_t>(Found)];
+		}
+		return true;
+	}
+
+	bool FMeshQuery::IsInside(const FVector& Point) const
+	{
+		return Impl->Grid.IsInside(Point);
+	}
+
+	EResolveResult FMeshQuery::ResolvePoint(const FVector& Point, double Offset, FVector& OutPoint) const
+	{
+		OutPoint = Point;
+		if (!IsInside(Point))
+		{
+			return EResolveResult::Outside;
+		}
+		if (!std::isfinite(Offset) || Offset < 0.0)
+		{
+			return EResolveResult::UnresolvedBadOffset;
+		}
+		const FImpl& Data = *Impl;
+		const double Step = FMath::Max(Offset, Data.MinStep);
+		int32 Tried[ResolveCandidates];
+		int32 NumTried = 0;
+		const TFunction<bool(int)> Filter = [&](int Triangle)
+		{
+			return !Data.bBuried[static_cast<size_t>(Triangle)] && std::find(Tried, Tried + NumTried, Triangle) == Tried + NumTried;
+		};
+		for (; NumTried < ResolveCandidates; ++NumTried)
+		{
+			FVector Nearest;
+			const int32 Triangle = Data.NearestTriangle(Point, TNumericLimits<double>::Max(), NumTried > 0 || Data.bAnyBuried ? Filter : nullptr, Nearest);
+			if (Triangle < 0)
+			{
+				break;
+			}
+			// Along the triangle's normal. At the nearest point of all, which may lie on an edge or a corner
+			// of a crease, the way on from the point is as much an outward normal there, and leaves the
+			// crease down its middle.
+			const FVector& Normal = Data.Normals[static_cast<size_t>(Triangle)];
+			FVector Candidate = Nearest + Normal * Step;
+			if (Data.StepsOut(Candidate))
+			{
+				OutPoint = Candidate;
+				return EResolveResult::Resolved;
+			}
+			const FVector Way = (Nearest - Point).GetSafeNormal(0.0);
+			if (NumTried == 0 && (Way | Normal) > 0.0)
+			{
+				Candidate = Nearest + Way * Step;
+				if (Data.StepsOut(Candidate))
+				{
+					OutPoint = Candidate;
+					return EResolveResult::Resolved;
+				}
+			}
+			// Where shells cross, the nearest point of a triangle can lie in the other shell while its middle,
+			// not buried, does not.
+			const size_t First = 3 * static_cast<size_t>(Triangle);
+			Candidate = (Data.Corners[First] + Data.Corners[First + 1] + Data.Corners[First + 2]) / 3.0 + Normal * Step;
+			if (Data.StepsOut(Candidate))
+			{
+				OutPoint = Candidate;
+				return EResolveResult::Resolved;
+			}
+			Tried[NumTried] = Triangle;
+		}
+		FVector Nearest;
+		const int32 Closest = Data.NearestTriangle(Point, TNumericLimits<double>::Max(), nullptr, Nearest);
+		if (Closest >= 0 && Data.bBuried[static_cast<size_t>(Closest)])
+		{
+			return EResolveResult::UnresolvedEnclosed;
+		}
+		if (Closest >= 0 && Data.bOpen[static_cast<size_t>(Closest)])
+		{
+			return EResolveResult::UnresolvedOpenMesh;
+		}
+		return EResolveResult::UnresolvedNoExit;
+	}
+
+	const FMeshQueryStats& FMeshQuery::GetStats() const
+	{
+		return Impl->Stats;
+	}
+
+	SIZE_T FMeshQuery::GetAllocatedSize() const
+	{
+		const FImpl& Data = *Impl;
+		return Data.GivenNormals.capacity() * sizeof(FVector) + Data.Corners.capacity() * sizeof(FVector) + Data.Normals.capacity() * sizeof(FVector) +
+		       Data.GivenIndex.capacity() * sizeof(int32) + Data.bOpen.capacity() + Data.bBuried.capacity() +
+		       Data.Grid.GetAllocatedSize();
 	}
 }

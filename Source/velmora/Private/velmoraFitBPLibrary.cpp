@@ -48,6 +48,7 @@ namespace
 		Result.StrandsOriented = Report.StrandsOriented;
 		Result.PointsResolved = Report.PointsResolved;
 		Result.PointsUnresolved = Report.PointsUnresolved;
+		Result.UnresolvedReasons = Report.UnresolvedReasons;
 		return Result;
 	}
 }

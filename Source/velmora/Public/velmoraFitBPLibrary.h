@@ -106,6 +106,10 @@ struct FvelmoraFitReport
 
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 PointsUnresolved = 0;
+
+	/** Why points were left inside, when some were: "3 enclosed by another shell", and so on. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	FString UnresolvedReasons;
 };
 
 /*

@@ -1,0 +1,786 @@
+#include "MeshInsideGrid.h"
+
+#include "Async/ParallelFor.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+
+namespace GroomFitting
+{
+	namespace MeshGeometry
+	{
+		namespace
+		{
+			// Shewchuk's bound on the rounding error of the orientation determinant computed in double
+			// precision; beyond it the sign is exact. The floor covers products that underflow.
+			constexpr double HalfUlp = 1.1102230246251565e-16;
+			constexpr double OrientErrorFactor = (7.0 + 56.0 * HalfUlp) * HalfUlp;
+			constexpr double OrientErrorFloor = 1e-300;
+		}
+
+		int32 PlaneSide(const FVector& A, const FVector& B, const FVector& C, const FVector& P)
+		{
+			const double ADX = A.X - P.X, ADY = A.Y - P.Y, ADZ = A.Z - P.Z;
+			const double BDX = B.X - P.X, BDY = B.Y - P.Y, BDZ = B.Z - P.Z;
+			const double CDX = C.X - P.X, CDY = C.Y - P.Y, CDZ = C.Z - P.Z;
+			const double BDXCDY = BDX * CDY, CDXBDY = CDX * BDY;
+			const double CDXADY = CDX * ADY, ADXCDY = ADX * CDY;
+			const double ADXBDY = ADX * BDY, BDXADY = BDX * ADY;
+			// (A - P) . ((B - P) x (C - P)), negative when P lies on the side (B - A) x (C - A) faces.
+			const double Det = ADZ * (BDXCDY - CDXBDY) + BDZ * (CDXADY - ADXCDY) + CDZ * (ADXBDY - BDXADY);
+			const double Permanent = (std::abs(BDXCDY) + std::abs(CDXBDY)) * std::abs(ADZ) + (std::abs(CDXADY) + std::abs(ADXCDY)) * std::abs(BDZ) +
+			                         (std::abs(ADXBDY) + std::abs(BDXADY)) * std::abs(CDZ);
+			const double Bound = OrientErrorFactor * Permanent + OrientErrorFloor;
+			return Det < -Bound ? 1 : (Det > Bound ? -1 : 0);
+		}
+
+		ECrossing SegmentCrossing(const FVector& A, const FVector& B, const FVector& C, const FVector& From, int32 FromSide, const FVector& To)
+		{
+			const int32 ToSide = PlaneSide(A, B, C, To);
+			if (ToSide == FromSide)
+			{
+				return ECrossing::Miss;
+			}
+			// The line From -> To passes through the triangle when it turns the same way about all three edges.
+			const int32 Edges[3] = {PlaneSide(From, To, A, B), PlaneSide(From, To, B, C), PlaneSide(From, To, C, A)};
+			bool bPositive = false, bNegative = false, bUnsure = ToSide == 0;
+			for (const int32 Edge : Edges)
+			{
+				bPositive |= Edge > 0;
+				bNegative |= Edge < 0;
+				bUnsure |= Edge == 0;
+			}
+			if (bPositive && bNegative)
+			{
+				return ECrossing::Miss;
+			}
+			if (bUnsure)
+			{
+				return ECrossing::Unsure;
+			}
+			return FromSide > 0 ? ECrossing::Enter : ECrossing::Leave;
+		}
+	}
+
+	namespace
+	{
+		constexpr int32 InsideGridSubCells = 4;
+		// Triangles in a cell's list at most; a cell crossed by more falls back on the tree.
+		constexpr int32 InsideGridMaxEntries = 255;
+		constexpr int32 InsideGridNumRefs = 8;
+		// Reference points, as offsets from a cell's centre in cells: off the centre, so that a mesh with
+		// faces on round coordinates does not pass through them.
+		constexpr double InsideGridRefOffsets[InsideGridNumRefs][3] = {
+		    {0.0123, -0.0217, 0.0311},
+		    {0.2113, 0.1371, -0.1789},
+		    {-0.1931, 0.2237, 0.1173},
+		    {0.1457, -0.2349, -0.0917},
+		    {-0.2411, -0.1553, 0.2029},
+		    {0.0719, 0.2473, -0.2263},
+		    {-0.1187, -0.0663, -0.2417},
+		    {0.2291, -0.1117, 0.1597},
+		};
+		// The grid's origin sits this share of a cell below the bounds (plus one cell), for the same reason.
+		constexpr double InsideGridJitter[3] = {0.0731, 0.0419, 0.0587};
+
+		// Sub-cell bit masks (bit x + 4y + 16z): the sub-cells at x == 0, x == 3, y == 0, y == 3.
+		constexpr uint64 SubCellsAtX0 = 0x1111111111111111ull;
+		constexpr uint64 SubCellsAtX3 = 0x8888888888888888ull;
+		constexpr uint64 SubCellsAtY0 = 0x000F000F000F000Full;
+		constexpr uint64 SubCellsAtY3 = 0xF000F000F000F000ull;
+
+		// The sub-cells of Within that Seed's face-connected component reaches.
+		uint64 GrowSubCells(uint64 Seed, uint64 Within)
+		{
+			uint64 Component = Seed & Within;
+			for (;;)
+			{
+				const uint64 Grown = Component | ((Component << 1) & ~SubCellsAtX0) | ((Component >> 1) & ~SubCellsAtX3) | ((Component << 4) & ~SubCellsAtY0) |
+				                     ((Component >> 4) & ~SubCellsAtY3) | (Component << 16) | (Component >> 16);
+				const uint64 Next = Grown & Within;
+				if (Next == Component)
+				{
+					return Component;
+				}
+				Component = Next;
+			}
+		}
+
+		// Whether the triangle (corners relative to the box's centre) may meet the cube of half size Half, on
+		// the nine axes made by its edges and the box's axes. The box's own axes and the triangle's plane
+		// are the caller's.
+		bool EdgeAxesOverlap(const FVector (&V)[3], double Half)
+		{
+			for (int32 Edge = 0; Edge < 3; ++Edge)
+			{
+				const FVector E = V[(Edge + 1) % 3] - V[Edge];
+				const FVector Axes[3] = {FVector(0.0, E.Z, -E.Y), FVector(-E.Z, 0.0, E.X), FVector(E.Y, -E.X, 0.0)};
+				for (const FVector& Axis : Axes)
+				{
+					const double P0 = Axis | V[0], P1 = Axis | V[1], P2 = Axis | V[2];
+					const double Radius = Half * (std::abs(Axis.X) + std::abs(Axis.Y) + std::abs(Axis.Z));
+					if (FMath::Min(P0, FMath::Min(P1, P2)) > Radius || FMath::Max(P0, FMath::Max(P1, P2)) < -Radius)
+					{
+						return false;
+					}
+				}
+			}
+			return true;
+		}
+
+		// How much larger than a box a triangle is taken to be when asking whether it touches the box: a
+		// part in a billion of the grid's scale, or of the triangle's own coordinates where they are larger,
+		// which covers the rounding of every test below.
+		double TriangleSlack(double GridSlack, const FVector& A, const FVector& B, const FVector& C)
+		{
+			double Largest = 0.0;
+			for (const FVector* Corner : {&A, &B, &C})
+			{
+				Largest = FMath::Max(Largest, FMath::Max(std::abs(Corner->X), FMath::Max(std::abs(Corner->Y), std::abs(Corner->Z))));
+			}
+			return FMath::Max(GridSlack, 1e-9 * Largest);
+		}
+	}
+
+	class FMeshInsideGrid::FBuilder
+	{
+	public:
+		FBuilder(FMeshInsideGrid& InGrid, const FInsideGridInput& Input)
+		    : Grid(InGrid), Corners(*Input.Corners)
+		{
+			Grid.Corners = Input.Corners;
+			Grid.Winding = Input.Winding;
+			NumTriangles = Input.NumTriangles;
+		}
+
+		void Run()
+		{
+			if (NumTriangles == 0)
+			{
+				return;
+			}
+			ChooseCells();
+			FillLists();
+			ChooseReferences();
+			SpreadWinding();
+			SettleSubCells();
+		}
+
+	private:
+		FMeshInsideGrid& Grid;
+		const std::vector<FVector>& Corners;
+		int64 NumTriangles = 0;
+
+		FVector Lo, Hi;
+		// A part in a billion of the grid's scale: see TriangleSlack.
+		double GridSlack = 0.0;
+		int64 NumCells = 0;
+		int64 WorkLimit = 0;
+		// Per cell, the number of triangles touching it while lists are filled, then its winding number.
+		std::vector<int32> CellValues;
+		// Per near cell, its cell.
+		std::vector<int64> NearCellIndex;
+		// Each cell a triangle touches and the triangle, (cell << 32) | triangle, until the lists are filled.
+		std::vector<uint64> Pairs;
+		static constexpr int32 UnknownWinding = std::numeric_limits<int32>::min();
+
+		int64 CellIndex(int32 X, int32 Y, int32 Z) const
+		{
+			return (static_cast<int64>(Z) * Grid.Dims[1] + Y) * Grid.Dims[0] + X;
+		}
+		void CellCoordinates(int64 Cell, int32& X, int32& Y, int32& Z) const
+		{
+			X = static_cast<int32>(Cell % Grid.Dims[0]);
+			Y = static_cast<int32>((Cell / Grid.Dims[0]) % Grid.Dims[1]);
+			Z = static_cast<int32>(Cell / (static_cast<int64>(Grid.Dims[0]) * Grid.Dims[1]));
+		}
+		FVector CellRef(int64 Cell) const
+		{
+			int32 X, Y, Z;
+			CellCoordinates(Cell, X, Y, Z);
+			const int32 Code = Grid.Codes[static_cast<size_t>(Cell)];
+			return Grid.RefPoint(X, Y, Z, Code >= 0 ? Grid.NearCells[static_cast<size_t>(Code)].RefIndex : 0);
+		}
+		// A cell with a reference point whose segments to its neighbours can be followed.
+		bool IsTraversable(int64 Cell) const
+		{
+			return Grid.Codes[static_cast<size_t>(Cell)] != CodeUnsettled;
+		}
+		int32 AxisCell(double Value, int32 Axis) const
+		{
+			const double Cell = std::floor((Value - Grid.Origin[Axis]) * Grid.InvCellSize);
+			return static_cast<int32>(FMath::Clamp(Cell, 0.0, static_cast<double>(Grid.Dims[Axis] - 1)));
+		}
+
+		// Sets the cell size and counts; a grid of cubes at most 2 per triangle (and 2^22) over the bounds,
+		// one empty cell beyond them on every side, coarser where the triangles would touch too many cells.
+		void ChooseCells()
+		{
+			ChooseRegion();
+			const FVector Extent = Hi - Lo;
+			const double MaxExtent = Extent.GetMax();
+			double Scale = MaxExtent;
+			for (int32 Axis = 0; Axis < 3; ++Axis)
+			{
+				Scale = FMath::Max(Scale, FMath::Max(std::abs(Lo[Axis]), std::abs(Hi[Axis])));
+			}
+			GridSlack = 1e-9 * Scale;
+
+			const int64 TargetCells = FMath::Clamp<int64>(2 * NumTriangles, 4096, int64(1) << 22);
+			const int64 EntryBudget = 32 * NumTriangles + 4 * TargetCells;
+			WorkLimit = 4 * EntryBudget;
+			double Volume = 1.0;
+			for (int32 Axis = 0; Axis < 3; ++Axis)
+			{
+				Volume *= FMath::Max(Extent[Axis], 1e-3 * MaxExtent);
+			}
+			double Size = FMath::Max(std::cbrt(Volume / static_cast<double>(TargetCells)), MaxExtent / 1000.0);
+			while (SetCellSize(Size) > TargetCells)
+			{
+				Size *= 1.05;
+			}
+			// Coarser until the triangles' cells fit the budget: at a cell as large as the bounds each
+			// triangle touches at most eight.
+			for (;;)
+			{
+				CellValues.assign(static_cast<size_t>(NumCells), 0);
+				Pairs.clear();
+				int64 Work = 0;
+				bool bFits = true;
+				for (int64 Triangle = 0; Triangle < NumTriangles && bFits; ++Triangle)
+				{
+					bFits = ForEachCell(Triangle, Work, [&](int64 Cell)
+					                    {
+						                    ++CellValues[static_cast<size_t>(Cell)];
+						                    Pairs.push_back((static_cast<uint64>(Cell) << 32) | static_cast<uint64>(Triangle)); });
+					bFits = bFits && static_cast<int64>(Pairs.size()) <= EntryBudget;
+				}
+				if (bFits)
+				{
+					return;
+				}
+				Size *= 2.0;
+				SetCellSize(Size);
+			}
+		}
+
+		// The bounds, or where most triangles are when a few lie far from the rest: from the 1st to the 99th
+		// percentile of their centres along each axis, and a quarter of that again each way.
+		void ChooseRegion()
+		{
+			FVector Min = Corners[0], Max = Corners[0];
+			for (int64 Corner = 0; Corner < 3 * NumTriangles; ++Corner)
+			{
+				Min = Min.ComponentMin(Corners[static_cast<size_t>(Corner)]);
+				Max = Max.ComponentMax(Corners[static_cast<size_t>(Corner)]);
+			}
+			Grid.BoundsMin = Lo = Min;
+			Grid.BoundsMax = Hi = Max;
+			Grid.bCoversBounds = true;
+			if (NumTriangles < 100)
+			{
+				return;
+			}
+			std::vector<double> Centres(static_cast<size_t>(NumTriangles));
+			for (int32 Axis = 0; Axis < 3; ++Axis)
+			{
+				for (int64 Triangle = 0; Triangle < NumTriangles; ++Triangle)
+				{
+					const size_t First = static_cast<size_t>(3 * Triangle);
+					Centres[static_cast<size_t>(Triangle)] = (Corners[First][Axis] + Corners[First + 1][Axis] + Corners[First + 2][Axis]) / 3.0;
+				}
+				const auto Low = Centres.begin() + NumTriangles / 100;
+				const auto High = Centres.begin() + (NumTriangles - 1 - NumTriangles / 100);
+				std::nth_element(Centres.begin(), Low, Centres.end());
+				const double LowValue = *Low;
+				std::nth_element(Centres.begin(), High, Centres.end());
+				const double HighValue = *High;
+				const double Margin = 0.25 * (HighValue - LowValue);
+				// Worth it only when it cuts the grid's span by half or more.
+				if (HighValue - LowValue + 2.0 * Margin < 0.5 * (Max[Axis] - Min[Axis]))
+				{
+					Lo[Axis] = FMath::Max(Min[Axis], LowValue - Margin);
+					Hi[Axis] = FMath::Min(Max[Axis], HighValue + Margin);
+					Grid.bCoversBounds = false;
+				}
+			}
+		}
+
+		int64 SetCellSize(double Size)
+		{
+			Grid.CellSize = Size;
+			Grid.InvCellSize = 1.0 / Size;
+			NumCells = 1;
+			for (int32 Axis = 0; Axis < 3; ++Axis)
+			{
+				Grid.Origin[Axis] = Lo[Axis] - Size * (1.0 + InsideGridJitter[Axis]);
+				const double Cells = std::floor((Hi[Axis] - Grid.Origin[Axis]) / Size) + 2.0;
+				Grid.Dims[Axis] = static_cast<int32>(FMath::Min(Cells, 1.0e6));
+				NumCells *= Grid.Dims[Axis];
+			}
+			return NumCells;
+		}
+
+		// Calls Visit with every cell the triangle may touch; false when the work limit is reached first.
+		template<typename FVisit>
+		bool ForEachCell(int64 Triangle, int64& Work, FVisit&& Visit) const
+		{
+			const FVector& A = Corners[static_cast<size_t>(3 * Triangle)];
+			const FVector& B = Corners[static_cast<size_t>(3 * Triangle + 1)];
+			const FVector& C = Corners[static_cast<size_t>(3 * Triangle + 2)];
+			const FVector Normal = (B - A) ^ (C - A);
+			const double Size = Grid.CellSize;
+			const double Slack = TriangleSlack(GridSlack, A, B, C);
+			int32 First[3], Last[3];
+			for (int32 Axis = 0; Axis < 3; ++Axis)
+			{
+				const double Min = FMath::Min(A[Axis], FMath::Min(B[Axis], C[Axis])) - Slack;
+				const double Max = FMath::Max(A[Axis], FMath::Max(B[Axis], C[Axis])) + Slack;
+				if (Max < Grid.Origin[Axis] || Min > Grid.Origin[Axis] + Grid.Dims[Axis] * Size)
+				{
+					return true;
+				}
+				First[Axis] = AxisCell(Min, Axis);
+				Last[Axis] = AxisCell(Max, Axis);
+			}
+			// Columns along the axis the triangle faces most; in each, the cells its plane passes through.
+			const int32 D = std::abs(Normal.X) >= std::abs(Normal.Y) && std::abs(Normal.X) >= std::abs(Normal.Z) ? 0 : (std::abs(Normal.Y) >= std::abs(Normal.Z) ? 1 : 2);
+			const int32 U = (D + 1) % 3, V = (D + 2) % 3;
+			const double Half = 0.5 * Size + Slack;
+			for (int32 CV = First[V]; CV <= Last[V]; ++CV)
+			{
+				for (int32 CU = First[U]; CU <= Last[U]; ++CU)
+				{
+					if (++Work > WorkLimit)
+					{
+						return false;
+					}
+					const double U0 = Grid.Origin[U] + CU * Size - Slack, U1 = U0 + Size + 2.0 * Slack;
+					const double V0 = Grid.Origin[V] + CV * Size - Slack, V1 = V0 + Size + 2.0 * Slack;
+					double DMin = std::numeric_limits<double>::max(), DMax = std::numeric_limits<double>::lowest();
+					for (const double PU : {U0, U1})
+					{
+						for (const double PV : {V0, V1})
+						{
+							const double PD = A[D] - (Normal[U] * (PU - A[U]) + Normal[V] * (PV - A[V])) / Normal[D];
+							DMin = FMath::Min(DMin, PD);
+							DMax = FMath::Max(DMax, PD);
+						}
+					}
+					const int32 DFirst = FMath::Max(First[D], AxisCell(DMin - Slack, D));
+					const int32 DLast = FMath::Min(Last[D], AxisCell(DMax + Slack, D));
+					Work += FMath::Max(DLast - DFirst + 1, 0);
+					for (int32 CD = DFirst; CD <= DLast; ++CD)
+					{
+						int32 Cell[3];
+						Cell[D] = CD;
+						Cell[U] = CU;
+						Cell[V] = CV;
+						const FVector Centre = Grid.Origin + (FVector(Cell[0], Cell[1], Cell[2]) + FVector(0.5)) * Size;
+						const FVector Relative[3] = {A - Centre, B - Centre, C - Centre};
+						if (EdgeAxesOverlap(Relative, Half))
+						{
+							Visit(CellIndex(Cell[0], Cell[1], Cell[2]));
+						}
+					}
+				}
+			}
+			return true;
+		}
+
+		// Cells with a few triangles get a list; cells with none are far; the rest fall back on the trees.
+		void FillLists()
+		{
+			Grid.Codes.assign(static_cast<size_t>(NumCells), CodeOutside);
+			std::vector<uint32> Fill;
+			uint32 NextEntry = 0;
+			for (int64 Cell = 0; Cell < NumCells; ++Cell)
+			{
+				const int32 Count = CellValues[static_cast<size_t>(Cell)];
+				if (Count > InsideGridMaxEntries)
+				{
+					Grid.Codes[static_cast<size_t>(Cell)] = CodeUnsettled;
+				}
+				else if (Count > 0)
+				{
+					Grid.Codes[static_cast<size_t>(Cell)] = static_cast<int32>(Grid.NearCells.size());
+					FNearCell Near;
+					Near.FirstEntry = NextEntry;
+					Near.NumEntries = static_cast<uint16>(Count);
+					Grid.NearCells.push_back(Near);
+					NearCellIndex.push_back(Cell);
+					Fill.push_back(NextEntry);
+					NextEntry += static_cast<uint32>(Count);
+				}
+			}
+			// The pairs come in the order of the triangles, so each list ascends.
+			Grid.Entries.assign(NextEntry, 0);
+			for (const uint64 Pair : Pairs)
+			{
+				const int32 Code = Grid.Codes[static_cast<size_t>(Pair >> 32)];
+				if (Code >= 0)
+				{
+					const uint32 Triangle = static_cast<uint32>(Pair & 0xFFFFFFFFu);
+					Grid.Entries[Fill[static_cast<size_t>(Code)]++] = Triangle << 1;
+				}
+			}
+			Pairs = std::vector<uint64>();
+		}
+
+		// Each near cell's reference point: the first of the candidates on no triangle's plane.
+		void ChooseReferences()
+		{
+			ParallelFor(TEXT("MeshInsideGridReferences"), static_cast<int32>(Grid.NearCells.size()), 256, [this](int32 CellIndex)
+			            { ChooseReference(static_cast<size_t>(CellIndex)); });
+		}
+
+		void ChooseReference(size_t Index)
+		{
+			FNearCell& Near = Grid.NearCells[Index];
+			int32 X, Y, Z;
+			CellCoordinates(NearCellIndex[Index], X, Y, Z);
+			bool bChosen = false;
+			for (int32 Ref = 0; Ref < InsideGridNumRefs && !bChosen; ++Ref)
+			{
+				const FVector Point = Grid.RefPoint(X, Y, Z, Ref);
+				bChosen = true;
+				for (uint32 Entry = Near.FirstEntry; Entry < Near.FirstEntry + Near.NumEntries && bChosen; ++Entry)
+				{
+					const size_t Triangle = Grid.Entries[Entry] >> 1;
+					const int32 Side = MeshGeometry::PlaneSide(Corners[3 * Triangle], Corners[3 * Triangle + 1], Corners[3 * Triangle + 2], Point);
+					Grid.Entries[Entry] = (Grid.Entries[Entry] & ~1u) | (Side > 0 ? 1u : 0u);
+					bChosen = Side != 0;
+				}
+				Near.RefIndex = static_cast<uint8>(Ref);
+			}
+			if (!bChosen)
+			{
+				Grid.Codes[static_cast<size_t>(NearCellIndex[Index])] = CodeUnsettled;
+			}
+		}
+
+		// The change of the winding number from the reference of cell From to that of its neighbour To: the
+		// segment stays in the two cells, so their lists hold every triangle it can cross. False when a
+		// crossing is unsure.
+		bool CountStep(int64 From, int64 To, int32& OutDelta) const
+		{
+			const FVector R = CellRef(From), Q = CellRef(To);
+			const int32 CodeFrom = Grid.Codes[static_cast<size_t>(From)], CodeTo = Grid.Codes[static_cast<size_t>(To)];
+			const uint32* ListA = CodeFrom >= 0 ? &Grid.Entries[Grid.NearCells[static_cast<size_t>(CodeFrom)].FirstEntry] : nullptr;
+			const uint32* ListB = CodeTo >= 0 ? &Grid.Entries[Grid.NearCells[static_cast<size_t>(CodeTo)].FirstEntry] : nullptr;
+			const int32 NumA = CodeFrom >= 0 ? Grid.NearCells[static_cast<size_t>(CodeFrom)].NumEntries : 0;
+			const int32 NumB = CodeTo >= 0 ? Grid.NearCells[static_cast<size_t>(CodeTo)].NumEntries : 0;
+			OutDelta = 0;
+			// Both lists ascend; a triangle in both counts once.
+			int32 IndexA = 0, IndexB = 0;
+			while (IndexA < NumA || IndexB < NumB)
+			{
+				const uint32 TriangleA = IndexA < NumA ? ListA[IndexA] >> 1 : std::numeric_limits<uint32>::max();
+				const uint32 TriangleB = IndexB < NumB ? ListB[IndexB] >> 1 : std::numeric_limits<uint32>::max();
+				const uint32 Triangle = FMath::Min(TriangleA, TriangleB);
+				IndexA += TriangleA == Triangle ? 1 : 0;
+				IndexB += TriangleB == Triangle ? 1 : 0;
+				const FVector& A = Corners[3 * size_t(Triangle)];
+				const FVector& B = Corners[3 * size_t(Triangle) + 1];
+				const FVector& C = Corners[3 * size_t(Triangle) + 2];
+				const int32 Side = MeshGeometry::PlaneSide(A, B, C, R);
+				if (Side == 0)
+				{
+					return false;
+				}
+				switch (MeshGeometry::SegmentCrossing(A, B, C, R, Side, Q))
+				{
+					case MeshGeometry::ECrossing::Miss:
+						break;
+					case MeshGeometry::ECrossing::Enter:
+						++OutDelta;
+						break;
+					case MeshGeometry::ECrossing::Leave:
+						--OutDelta;
+						break;
+					case MeshGeometry::ECrossing::Unsure:
+						return false;
+				}
+			}
+			return true;
+		}
+
+		// Breadth first from the grid's border, where nothing is inside; regions the walk cannot reach
+		// (walled off by cells without lists, or when the grid covers less than the bounds) start from the
+		// winding tree where it is clearly a whole number.
+		void SpreadWinding()
+		{
+			std::vector<int32>& CellWinding = CellValues;
+			CellWinding.assign(static_cast<size_t>(NumCells), UnknownWinding);
+			std::vector<int64> Queue;
+			size_t Head = 0;
+			const auto Walk = [&]()
+			{
+				for (; Head < Queue.size(); ++Head)
+				{
+					const int64 Cell = Queue[Head];
+					int32 X, Y, Z;
+					CellCoordinates(Cell, X, Y, Z);
+					const int32 Near[6][3] = {{X - 1, Y, Z}, {X + 1, Y, Z}, {X, Y - 1, Z}, {X, Y + 1, Z}, {X, Y, Z - 1}, {X, Y, Z + 1}};
+					for (const auto& N : Near)
+					{
+						if (N[0] < 0 || N[1] < 0 || N[2] < 0 || N[0] >= Grid.Dims[0] || N[1] >= Grid.Dims[1] || N[2] >= Grid.Dims[2])
+						{
+							continue;
+						}
+						const int64 Next = CellIndex(N[0], N[1], N[2]);
+						if (CellWinding[static_cast<size_t>(Next)] != UnknownWinding || !IsTraversable(Next))
+						{
+							continue;
+						}
+						// Between two cells without triangles nothing is crossed.
+						int32 Delta = 0;
+						if ((Grid.Codes[static_cast<size_t>(Cell)] < 0 && Grid.Codes[static_cast<size_t>(Next)] < 0) || CountStep(Cell, Next, Delta))
+						{
+							CellWinding[static_cast<size_t>(Next)] = CellWinding[static_cast<size_t>(Cell)] + Delta;
+							Queue.push_back(Next);
+						}
+					}
+				}
+			};
+			for (int64 Cell = 0; Cell < NumCells && Grid.bCoversBounds; ++Cell)
+			{
+				int32 X, Y, Z;
+				CellCoordinates(Cell, X, Y, Z);
+				if (X == 0 || Y == 0 || Z == 0 || X == Grid.Dims[0] - 1 || Y == Grid.Dims[1] - 1 || Z == Grid.Dims[2] - 1)
+				{
+					CellWinding[static_cast<size_t>(Cell)] = 0;
+					Queue.push_back(Cell);
+				}
+			}
+			Walk();
+			// Each start costs a winding number, which on a mesh of crowded large triangles costs them all:
+			// a bounded number of them, and cells still unknown fall back on the tree when asked.
+			int32 StartsLeft = 4096;
+			for (int64 Cell = 0; Cell < NumCells && Grid.Winding && StartsLeft > 0; ++Cell)
+			{
+				if (CellWinding[static_cast<size_t>(Cell)] != UnknownWinding || !IsTraversable(Cell))
+				{
+					continue;
+				}
+				--StartsLeft;
+				const double Number = Grid.Winding->FastWindingNumber(CellRef(Cell));
+				const double Rounded = std::round(Number);
+				if (std::abs(Number - Rounded) < 0.25 && std::abs(Rounded) < 1e6)
+				{
+					CellWinding[static_cast<size_t>(Cell)] = static_cast<int32>(Rounded);
+					Queue.push_back(Cell);
+					Walk();
+				}
+			}
+
+			for (int64 Cell = 0; Cell < NumCells; ++Cell)
+			{
+				int32& Code = Grid.Codes[static_cast<size_t>(Cell)];
+				const int32 Number = CellWinding[static_cast<size_t>(Cell)];
+				if (Code >= 0)
+				{
+					Grid.NearCells[static_cast<size_t>(Code)].Winding = Number;
+					Grid.NearCells[static_cast<size_t>(Code)].bWindingKnown = Number != UnknownWinding;
+				}
+				else if (Code == CodeOutside)
+				{
+					Code = Number == UnknownWinding ? CodeUnsettled : (Number >= 1 ? CodeInside : CodeOutside);
+				}
+			}
+		}
+
+		void SettleSubCells()
+		{
+			ParallelFor(TEXT("MeshInsideGridSubCells"), static_cast<int32>(Grid.NearCells.size()), 256, [this](int32 CellIndex)
+			            { SettleSubCellsOf(static_cast<size_t>(CellIndex)); });
+		}
+
+		void SettleSubCellsOf(size_t Index)
+		{
+			const double SubSize = Grid.CellSize / InsideGridSubCells;
+			const int64 Cell = NearCellIndex[Index];
+			if (Grid.Codes[static_cast<size_t>(Cell)] < 0)
+			{
+				return;
+			}
+			FNearCell& Near = Grid.NearCells[Index];
+			int32 X, Y, Z;
+			CellCoordinates(Cell, X, Y, Z);
+			const FVector CellMin = Grid.Origin + FVector(X, Y, Z) * Grid.CellSize;
+			uint64 Exact = 0;
+			for (uint32 Entry = Near.FirstEntry; Entry < Near.FirstEntry + Near.NumEntries; ++Entry)
+			{
+				const size_t Triangle = Grid.Entries[Entry] >> 1;
+				const FVector& A = Corners[3 * Triangle];
+				const FVector& B = Corners[3 * Triangle + 1];
+				const FVector& C = Corners[3 * Triangle + 2];
+				const FVector Normal = ((B - A) ^ (C - A)).GetSafeNormal(0.0);
+				const double Slack = TriangleSlack(GridSlack, A, B, C);
+				const double Half = 0.5 * SubSize + Slack;
+				int32 First[3], Last[3];
+				for (int32 Axis = 0; Axis < 3; ++Axis)
+				{
+					const double Min = FMath::Min(A[Axis], FMath::Min(B[Axis], C[Axis])) - Slack;
+					const double Max = FMath::Max(A[Axis], FMath::Max(B[Axis], C[Axis])) + Slack;
+					First[Axis] = static_cast<int32>(FMath::Clamp(std::floor((Min - CellMin[Axis]) / SubSize), 0.0, 3.0));
+					Last[Axis] = static_cast<int32>(FMath::Clamp(std::floor((Max - CellMin[Axis]) / SubSize), 0.0, 3.0));
+				}
+				// The sub-cells of the box the plane passes within reach of; the distance of the plane from
+				// their centres steps by a constant along each axis.
+				const double Reach = Half * (std::abs(Normal.X) + std::abs(Normal.Y) + std::abs(Normal.Z)) + 2.0 * Slack;
+				const double Base = Normal | (CellMin + FVector(0.5 * SubSize) - A);
+				const FVector Step = Normal * SubSize;
+				for (int32 SZ = First[2]; SZ <= Last[2]; ++SZ)
+				{
+					for (int32 SY = First[1]; SY <= Last[1]; ++SY)
+					{
+						const double Row = Base + SY * Step.Y + SZ * Step.Z;
+						for (int32 SX = First[0]; SX <= Last[0]; ++SX)
+						{
+							if (std::abs(Row + SX * Step.X) <= Reach)
+							{
+								Exact |= uint64(1) << (SX + 4 * SY + 16 * SZ);
+							}
+						}
+					}
+				}
+			}
+
+			const FVector Ref = Grid.RefPoint(X, Y, Z, Near.RefIndex);
+			uint64 Inside = 0;
+			uint64 Left = ~Exact;
+			while (Left)
+			{
+				const uint64 Component = GrowSubCells(Left & (~Left + 1), Left);
+				Left &= ~Component;
+				// Up to three of its sub-cells' centres, in case one lies where a crossing is unsure.
+				int32 State = -1;
+				uint64 Candidates = Component;
+				for (int32 Try = 0; Try < 3 && Candidates && State < 0; ++Try)
+				{
+					const int32 Bit = std::countr_zero(Candidates);
+					Candidates &= Candidates - 1;
+					const FVector Centre = CellMin + FVector(Bit % 4 + 0.5, (Bit / 4) % 4 + 0.5, Bit / 16 + 0.5) * SubSize;
+					int32 Crossings = 0;
+					if (Near.bWindingKnown && Grid.CountCrossings(Near, Ref, Centre, Crossings))
+					{
+						State = Near.Winding + Crossings >= 1 ? 1 : 0;
+					}
+				}
+				if (State == 1)
+				{
+					Inside |= Component;
+				}
+				else if (State != 0)
+				{
+					Exact |= Component;
+				}
+			}
+			Near.ExactMask = Exact;
+			Near.InsideMask = Inside;
+		}
+	};
+
+	void FMeshInsideGrid::Build(const FInsideGridInput& Input)
+	{
+		*this = FMeshInsideGrid();
+		FBuilder Builder(*this, Input);
+		Builder.Run();
+	}
+
+	FVector FMeshInsideGrid::RefPoint(int32 X, int32 Y, int32 Z, int32 RefIndex) const
+	{
+		const double* Offset = InsideGridRefOffsets[RefIndex];
+		return Origin + FVector(X + 0.5 + Offset[0], Y + 0.5 + Offset[1], Z + 0.5 + Offset[2]) * CellSize;
+	}
+
+	bool FMeshInsideGrid::CountCrossings(const FNearCell& Cell, const FVector& Ref, const FVector& Point, int32& OutCrossings) const
+	{
+		OutCrossings = 0;
+		const FVector* Triangles = Corners->data();
+		for (uint32 Index = Cell.FirstEntry; Index < Cell.FirstEntry + Cell.NumEntries; ++Index)
+		{
+			const uint32 Entry = Entries[Index];
+			const FVector* Corner = Triangles + 3 * size_t(Entry >> 1);
+			switch (MeshGeometry::SegmentCrossing(Corner[0], Corner[1], Corner[2], Ref, (Entry & 1u) ? 1 : -1, Point))
+			{
+				case MeshGeometry::ECrossing::Miss:
+					break;
+				case MeshGeometry::ECrossing::Enter:
+					++OutCrossings;
+					break;
+				case MeshGeometry::ECrossing::Leave:
+					--OutCrossings;
+					break;
+				case MeshGeometry::ECrossing::Unsure:
+					return false;
+			}
+		}
+		return true;
+	}
+
+	bool FMeshInsideGrid::IsInBounds(const FVector& Point) const
+	{
+		return Point.X >= BoundsMin.X && Point.Y >= BoundsMin.Y && Point.Z >= BoundsMin.Z && Point.X <= BoundsMax.X && Point.Y <= BoundsMax.Y &&
+		       Point.Z <= BoundsMax.Z;
+	}
+
+	int32 FMeshInsideGrid::Lookup(const FVector& Point) const
+	{
+		const double X = (Point.X - Origin.X) * InvCellSize;
+		const double Y = (Point.Y - Origin.Y) * InvCellSize;
+		const double Z = (Point.Z - Origin.Z) * InvCellSize;
+		// A point that is not finite fails every comparison; beyond the bounds nothing is inside.
+		if (!(X >= 0.0 && Y >= 0.0 && Z >= 0.0 && X < Dims[0] && Y < Dims[1] && Z < Dims[2]))
+		{
+			return bCoversBounds || !IsInBounds(Point) ? 0 : -1;
+		}
+		const int32 IX = static_cast<int32>(X), IY = static_cast<int32>(Y), IZ = static_cast<int32>(Z);
+		const int32 Code = Codes[(static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX];
+		if (Code < 0)
+		{
+			return Code == CodeInside ? 1 : (Code == CodeOutside ? 0 : -1);
+		}
+		const FNearCell& Cell = NearCells[static_cast<size_t>(Code)];
+		const int32 SX = FMath::Min(static_cast<int32>((X - IX) * InsideGridSubCells), InsideGridSubCells - 1);
+		const int32 SY = FMath::Min(static_cast<int32>((Y - IY) * InsideGridSubCells), InsideGridSubCells - 1);
+		const int32 SZ = FMath::Min(static_cast<int32>((Z - IZ) * InsideGridSubCells), InsideGridSubCells - 1);
+		const uint64 Bit = uint64(1) << (SX + 4 * SY + 16 * SZ);
+		if (!(Cell.ExactMask & Bit))
+		{
+			return (Cell.InsideMask & Bit) ? 1 : 0;
+		}
+		int32 Crossings = 0;
+		if (!Cell.bWindingKnown || !CountCrossings(Cell, RefPoint(IX, IY, IZ, Cell.RefIndex), Point, Crossings))
+		{
+			return -1;
+		}
+		return Cell.Winding + Crossings >= 1 ? 1 : 0;
+	}
+
+	bool FMeshInsideGrid::IsInsideWithoutFallback(const FVector& Point, bool& bOutDecided) const
+	{
+		const int32 State = Lookup(Point);
+		bOutDecided = State >= 0;
+		return State == 1;
+	}
+
+	bool FMeshInsideGrid::IsInside(const FVector& Point) const
+	{
+		const int32 State = Lookup(Point);
+		return State < 0 ? FallbackInside(Point) : State == 1;
+	}
+
+	bool FMeshInsideGrid::FallbackInside(const FVector& Point) const
+	{
+		return Winding && Winding->FastWindingNumber(Point) > 0.5;
+	}
+
+	SIZE_T FMeshInsideGrid::GetAllocatedSize() const
+	{
+		return Codes.capacity() * sizeof(int32) + NearCells.capacity() * sizeof(FNearCell) + Entries.capacity() * sizeof(uint32);
+	}
+}
