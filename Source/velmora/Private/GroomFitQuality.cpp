@@ -321,12 +321,12 @@ namespace GroomFitQuality
 			{
 				return FMath::Clamp(static_cast<int32>(std::floor((Value - GridMin[Axis]) * InvCellSize)), 0, Cells[Axis] - 1);
 			};
-			const auto ForCellsOf = [&](int32 TriangleID, int32 Dilation, double Pad, auto&& Visit)
+			const auto ForCellsOf = [&](int32 TriangleID, int32 Dilation, double TrianglePad, auto&& Visit)
 			{
 				FVector V0, V1, V2;
 				Mesh.GetTriVertices(TriangleID, V0, V1, V2);
-				const FVector TriMin = V0.ComponentMin(V1).ComponentMin(V2) - FVector(Pad);
-				const FVector TriMax = V0.ComponentMax(V1).ComponentMax(V2) + FVector(Pad);
+				const FVector TriMin = V0.ComponentMin(V1).ComponentMin(V2) - FVector(TrianglePad);
+				const FVector TriMax = V0.ComponentMax(V1).ComponentMax(V2) + FVector(TrianglePad);
 				int32 Lo[3], Hi[3];
 				for (int32 Axis = 0; Axis < 3; ++Axis)
 				{

@@ -71,7 +71,7 @@ namespace
 	}
 
 	// UTF-8 narrow paths name files the same way on every platform.
-	std::filesystem::path ToFileSystemPath(const std::string& Utf8Path)
+	std::filesystem::path PathFromUtf8(const std::string& Utf8Path)
 	{
 		return std::filesystem::path(std::u8string(Utf8Path.begin(), Utf8Path.end()));
 	}
@@ -108,7 +108,7 @@ namespace
 	void RemoveTemporaryFile(const std::string& Utf8Path)
 	{
 		std::error_code Ignored;
-		const std::filesystem::path Path = ToFileSystemPath(Utf8Path);
+		const std::filesystem::path Path = PathFromUtf8(Utf8Path);
 		if (std::filesystem::is_regular_file(Path, Ignored))
 		{
 			std::filesystem::remove(Path, Ignored);
@@ -396,7 +396,7 @@ namespace GroomFitting
 		}
 
 		std::error_code RenameError;
-		std::filesystem::rename(ToFileSystemPath(TemporaryPath), ToFileSystemPath(TargetPath), RenameError);
+		std::filesystem::rename(PathFromUtf8(TemporaryPath), PathFromUtf8(TargetPath), RenameError);
 		if (RenameError)
 		{
 			RemoveTemporaryFile(TemporaryPath);
