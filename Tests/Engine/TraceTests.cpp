@@ -291,6 +291,19 @@ TEST_F(ComplexCollisionTrace, DamagedMeshesAndDegenerateSegmentsNeverHitFalsely)
 	ExpectPoint(Trace(Plane, FVector(0, 0, 1e12), FVector(0, 0, -1e12)), FVector(0, 0, 0), 1e-3);
 }
 
+TEST(HitResult, ConstructorsClearTheRecordButTheUninitialisingOne)
+{
+	for (const FHitResult& Hit : {FHitResult(), FHitResult(ForceInit), FHitResult(0.5f), FHitResult(FVector(1, 2, 3), FVector(4, 5, 6))})
+	{
+		EXPECT_EQ(FVector(Hit.ImpactPoint), FVector::ZeroVector);
+		EXPECT_EQ(FVector(Hit.Location), FVector::ZeroVector);
+		EXPECT_EQ(FVector(Hit.ImpactNormal), FVector::ZeroVector);
+		EXPECT_EQ(Hit.FaceIndex, INDEX_NONE);
+		EXPECT_FALSE(Hit.bBlockingHit);
+	}
+	EXPECT_TRUE(std::isnan(FHitResult(NoInit).ImpactPoint.X));
+}
+
 TEST(HostWorld, ActorLocationComponentWorldAndDebugLines)
 {
 	UWorld* World = Host::NewWorld();
