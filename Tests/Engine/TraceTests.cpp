@@ -15,6 +15,11 @@
 #include <limits>
 #include <optional>
 #include <random>
+#include <type_traits>
+#include <utility>
+
+static_assert(std::is_same_v<decltype(std::declval<const UStaticMeshComponent&>().GetStaticMesh()), TObjectPtr<UStaticMesh>>,
+              "the component hands out the engine's object handle, so `auto* Mesh = Comp->GetStaticMesh();` does not compile");
 
 namespace
 {

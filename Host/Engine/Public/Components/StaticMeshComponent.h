@@ -2,6 +2,7 @@
 
 #include "CoreMinimal.h"
 #include "Components/MeshComponent.h"
+#include "UObject/ObjectPtr.h"
 
 #include <memory>
 
@@ -28,7 +29,8 @@ public:
 	explicit UStaticMeshComponent(const FObjectInitializer&);
 	virtual ~UStaticMeshComponent() override;
 
-	UStaticMesh* GetStaticMesh() const { return StaticMesh; }
+	// The engine's object handle, not a raw pointer (it converts to one).
+	TObjectPtr<UStaticMesh> GetStaticMesh() const { return StaticMesh; }
 	// False when the mesh is already the one set.
 	virtual bool SetStaticMesh(UStaticMesh* NewMesh);
 
@@ -44,6 +46,6 @@ private:
 	// The collision cooked for the mesh's current render data, cooked at the first trace after a change.
 	const UE::Host::FComplexCollision* GetComplexCollision(const FStaticMeshRenderData* RenderData);
 
-	UStaticMesh* StaticMesh = nullptr;
+	TObjectPtr<UStaticMesh> StaticMesh;
 	std::unique_ptr<UE::Host::FComplexCollision> ComplexCollision;
 };
