@@ -238,13 +238,10 @@ TEST_F(ComplexCollisionTrace, OnlyTheComponentsOwnBodyAnswers)
 	EXPECT_TRUE(Lower->LineTraceComponent(Hit, Start, End, ECC_Visibility, ComplexTrace, FCollisionResponseParams::DefaultResponseParam,
 	                                      FCollisionObjectQueryParams::DefaultObjectQueryParam));
 
-	// Simple traces meet simple shapes, which the host's meshes lack unless the triangles stand in for them.
+	// Simple traces meet simple shapes, which these meshes lack unless the triangles stand in for them.
 	const FCollisionQueryParams SimpleTrace(NAME_None, false);
 	EXPECT_FALSE(Trace(Lower, Start, End, SimpleTrace).has_value());
 	ExpectPoint(Trace(Place(Host::BuildPlane(5.f), ECollisionSides::DoubleSided), Start, End, SimpleTrace), FVector(0, 0, 0));
-	Lower->GetStaticMesh()->GetBodySetup()->CollisionTraceFlag = CTF_UseSimpleAsComplex;
-	EXPECT_FALSE(Trace(Lower, Start, End).has_value()) << "complex traces meet the simple shapes only";
-	Lower->GetStaticMesh()->GetBodySetup()->CollisionTraceFlag = CTF_UseDefault;
 
 	// No body that answers queries: collision off on the component or its actor, not registered.
 	Lower->SetCollisionEnabled(ECollisionEnabled::NoCollision);
