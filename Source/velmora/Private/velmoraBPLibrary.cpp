@@ -78,7 +78,9 @@ namespace
 
 	// Every segment of the fit starts inside a closed head and runs outwards, so single-sided collision,
 	// hit only from outside, misses nearly all of them: one warning that says why and how to fix it
-	// beats a miss warning per strand.
+	// beats a miss warning per strand. It judges what a complex trace really meets: the simple shapes when
+	// the mesh uses its simple collision as complex, else the triangles GetPhysicsTriMeshData gives (those of
+	// the complex collision mesh or of the LOD for collision, in the sections with collision).
 	void WarnIfTracesCannotHit(UStaticMeshComponent* TheComp)
 	{
 		UStaticMesh* Mesh = TheComp->GetStaticMesh();
@@ -94,6 +96,29 @@ namespace
 			UE_LOG(LogTemp, Warning,
 			       TEXT("FitGroomToStaticMesh: %s shows %s without collision a trace can hit, so no strand can land. Turn the component's collision on, or make the mesh with SkeletalMeshToStaticMesh."),
 			       *TheComp->GetPathName(), *Mesh->GetPathName());
+			return;
+		}
+		if (BodySetup->GetCollisionTraceFlag() == CTF_UseSimpleAsComplex)
+		{
+			if (BodySetup->AggGeom.GetElementCount() == 0)
+			{
+				UE_LOG(LogTemp, Warning,
+				       TEXT("FitGroomToStaticMesh: %s uses its simple collision as complex and has no simple shapes, so no strand can land. Set its Collision Complexity to use complex collision, or make the mesh with SkeletalMeshToStaticMesh."),
+				       *Mesh->GetPathName());
+			}
+			else
+			{
+				UE_LOG(LogTemp, Warning,
+				       TEXT("FitGroomToStaticMesh: %s uses its simple collision as complex, so strands land on its simple shapes, not on its surface. Set its Collision Complexity to use complex collision, or make the mesh with SkeletalMeshToStaticMesh."),
+				       *Mesh->GetPathName());
+			}
+			return;
+		}
+		if (!Mesh->ContainsPhysicsTriMeshData(false))
+		{
+			UE_LOG(LogTemp, Warning,
+			       TEXT("FitGroomToStaticMesh: the complex collision of %s has no triangles (from its complex collision mesh, or its LOD for collision with collision on in no section), so no strand can land. Turn collision on for the head's sections, or make the mesh with SkeletalMeshToStaticMesh."),
+			       *Mesh->GetPathName());
 			return;
 		}
 		if (!BodySetup->bDoubleSidedGeometry)
