@@ -145,20 +145,25 @@ namespace UE::Host
 			}
 			return std::make_pair(Best, BestDistance);
 		};
-		const size_t I0 = Farthest([](const FVector& P) { return -P.X; }).first;
-		const auto [I1, D1] = Farthest([&](const FVector& P) { return (P - Points[I0]).Size(); });
+		const size_t I0 = Farthest([](const FVector& P)
+		                           { return -P.X; })
+		                      .first;
+		const auto [I1, D1] = Farthest([&](const FVector& P)
+		                               { return (P - Points[I0]).Size(); });
 		if (D1 <= Epsilon)
 		{
 			return false;
 		}
 		const FVector Axis = (Points[I1] - Points[I0]) / D1;
-		const auto [I2, D2] = Farthest([&](const FVector& P) { return ((P - Points[I0]) ^ Axis).Size(); });
+		const auto [I2, D2] = Farthest([&](const FVector& P)
+		                               { return ((P - Points[I0]) ^ Axis).Size(); });
 		if (D2 <= Epsilon)
 		{
 			return false;
 		}
 		const FVector BaseNormal = ((Points[I1] - Points[I0]) ^ (Points[I2] - Points[I0])).GetSafeNormal();
-		const auto [I3, D3] = Farthest([&](const FVector& P) { return FMath::Abs((P - Points[I0]) | BaseNormal); });
+		const auto [I3, D3] = Farthest([&](const FVector& P)
+		                               { return FMath::Abs((P - Points[I0]) | BaseNormal); });
 		if (D3 <= Epsilon)
 		{
 			return false;
