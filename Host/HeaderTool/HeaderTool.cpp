@@ -11,7 +11,11 @@
 // rules the host can check (the generated header last among the includes, GENERATED_BODY in every
 // reflected type, Blueprint-visible structs marked BlueprintType).
 //
-// Usage: velmora_header_tool <header> <module> <module-relative path> <out dir> [--runtime]
+// It also writes, once per module, <Module>.init.gen.cpp: the module's script package, which each
+// X.gen.cpp only declares.
+//
+// Usage: velmora_header_tool <header> <module> <module-relative path> <out dir>
+//        velmora_header_tool --init <module> <out dir> [--runtime]   (--runtime: not an editor-only package)
 
 #include <algorithm>
 #include <cctype>
@@ -1092,8 +1096,21 @@ namespace
 		Out << "template<> " << Api << " UScriptStruct* StaticStruct<" << Name << ">()\n{\n\treturn " << Name << "::StaticStruct();\n}\n\n";
 	}
 
+	// <Module>.init.gen.cpp: the one definition of the module's script package, which every reflected type
+	// of the module names as its outer.
+	void WriteInitGenCpp(std::ostream& Out, const std::string& Module, bool bEditorOnly)
+	{
+		const std::string PackageFunction = "Z_Construct_UPackage__Script_" + Module;
+		Out << "// Package registration for the " << Module << " module, written by the host header tool. Do not edit.\n";
+		Out << "#include \"UObject/Package.h\"\n#include \"UObject/UObjectGlobals.h\"\n\n";
+		Out << "UPackage* " << PackageFunction << "()\n{\n\tstatic UPackage* const Package = []()\n\t{\n";
+		Out << "\t\tUPackage* const NewPackage = CreatePackage(TEXT(\"/Script/" << Module << "\"));\n";
+		Out << "\t\tNewPackage->SetPackageFlags(PKG_CompiledIn" << (bEditorOnly ? " | PKG_EditorOnly" : "") << ");\n";
+		Out << "\t\treturn NewPackage;\n\t}();\n\treturn Package;\n}\n";
+	}
+
 	void WriteGenCpp(std::ostream& Out, const FHeader& Header, const std::string& Stem, const std::string& Module,
-	                 const std::string& RelativePath, bool bEditorOnly, const std::string& Api)
+	                 const std::string& RelativePath, const std::string& Api)
 	{
 		const FClass& Class = Header.Class;
 		const std::string& Name = Class.Name;
@@ -1103,11 +1120,8 @@ namespace
 		Out << "#include \"UObject/Package.h\"\n#include \"UObject/ScriptMacros.h\"\n#include \"UObject/UObjectGlobals.h\"\n#include \"UObject/UnrealType.h\"\n\n";
 		Out << "#include <cstddef>\n\n";
 
-		// Every header of the module names the one package; inline, so each may define it.
-		Out << "inline UPackage* " << PackageFunction << "()\n{\n\tstatic UPackage* const Package = []()\n\t{\n";
-		Out << "\t\tUPackage* const NewPackage = CreatePackage(TEXT(\"/Script/" << Module << "\"));\n";
-		Out << "\t\tNewPackage->SetPackageFlags(PKG_CompiledIn" << (bEditorOnly ? " | PKG_EditorOnly" : "") << ");\n";
-		Out << "\t\treturn NewPackage;\n\t}();\n\treturn Package;\n}\n\n";
+		// The module's package is made once, by the module's init file.
+		Out << "// Cross module references\nUPackage* " << PackageFunction << "();\n\n";
 
 		if (!Header.Structs.empty())
 		{
@@ -1248,16 +1262,34 @@ namespace
 
 int main(int Argc, char** Argv)
 {
-	if (Argc < 5 || Argc > 6 || (Argc == 6 && std::string(Argv[5]) != "--runtime"))
+	if (Argc >= 2 && std::string(Argv[1]) == "--init")
 	{
-		std::cerr << "usage: " << Argv[0] << " <header> <module> <module-relative path> <out dir> [--runtime]\n";
+		if (Argc < 4 || Argc > 5 || (Argc == 5 && std::string(Argv[4]) != "--runtime"))
+		{
+			std::cerr << "usage: " << Argv[0] << " --init <module> <out dir> [--runtime]\n";
+			return 2;
+		}
+		const std::string Module = Argv[2];
+		const std::string OutDir = Argv[3];
+		std::ostringstream Cpp;
+		WriteInitGenCpp(Cpp, Module, Argc == 4);
+		if (!WriteIfChanged(OutDir + "/" + Module + ".init.gen.cpp", Cpp.str()))
+		{
+			std::cerr << OutDir << ": error: cannot write the generated files\n";
+			return 1;
+		}
+		return 0;
+	}
+	if (Argc != 5)
+	{
+		std::cerr << "usage: " << Argv[0] << " <header> <module> <module-relative path> <out dir>\n"
+		          << "       " << Argv[0] << " --init <module> <out dir> [--runtime]\n";
 		return 2;
 	}
 	const std::string HeaderPath = Argv[1];
 	const std::string Module = Argv[2];
 	const std::string RelativePath = Argv[3];
 	const std::string OutDir = Argv[4];
-	const bool bEditorOnly = Argc == 5;
 
 	std::ifstream In(HeaderPath, std::ios::binary);
 	if (!In)
@@ -1280,7 +1312,7 @@ int main(int Argc, char** Argv)
 		std::ostringstream Header;
 		std::ostringstream Cpp;
 		WriteGeneratedHeader(Header, Parsed, Stem, Api);
-		WriteGenCpp(Cpp, Parsed, Stem, Module, RelativePath, bEditorOnly, Api);
+		WriteGenCpp(Cpp, Parsed, Stem, Module, RelativePath, Api);
 		if (!WriteIfChanged(OutDir + "/" + Stem + ".generated.h", Header.str()) || !WriteIfChanged(OutDir + "/" + Stem + ".gen.cpp", Cpp.str()))
 		{
 			std::cerr << OutDir << ": error: cannot write the generated files\n";

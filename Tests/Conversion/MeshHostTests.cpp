@@ -198,7 +198,7 @@ TEST(StaticMesh, BuildIsAsynchronousUntilSomethingWaitsForIt)
 	EXPECT_TRUE(Hits());
 }
 
-TEST(StaticMesh, BuildFansPolygonsAndLeavesDegenerateTrianglesOut)
+TEST(StaticMesh, BuildTakesEachPolygonsTrianglesAndLeavesDegenerateOnesOut)
 {
 	UStaticMesh* Mesh = MakeStaticMesh(TEXT("/Game/Tests/BuildFans"));
 	FMeshDescription MeshDescription = MakeDescription({FVector3f(0, 0, 0), FVector3f(1, 0, 0), FVector3f(1, 1, 0), FVector3f(0, 1, 0), FVector3f(1, 0, 0)},
@@ -212,6 +212,7 @@ TEST(StaticMesh, BuildFansPolygonsAndLeavesDegenerateTrianglesOut)
 	Mesh->CreateMeshDescription(0, MoveTemp(MeshDescription));
 	Mesh->CommitMeshDescription(0);
 	Mesh->Build();
+	// A convex polygon's triangles are a fan from its first corner.
 	EXPECT_EQ(RenderIndices(Mesh), (std::vector<uint32>{0, 1, 2, 0, 2, 3}));
 	EXPECT_EQ(Mesh->GetMeshDescription(0)->Polygons().Num(), 2) << "the description keeps every polygon";
 }

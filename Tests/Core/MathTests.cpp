@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <type_traits>
 
@@ -18,6 +19,18 @@ TEST(Vectors, ExplicitConversionRoundsToFloat)
 	EXPECT_EQ(Rounded.X, 0.1f);
 	EXPECT_EQ(Rounded.Y, 0.0f);
 	EXPECT_EQ(FVector(Rounded).X, static_cast<double>(0.1f));
+}
+
+TEST(Vectors, DefaultConstructedIsUnsetButForceInitAndZeroVectorAreZero)
+{
+	// The engine leaves a default-constructed vector uninitialised; the host fills it with NaN so that a
+	// read before the first write shows.
+	const FVector Unset;
+	EXPECT_TRUE(std::isnan(Unset.X) && std::isnan(Unset.Y) && std::isnan(Unset.Z));
+	EXPECT_TRUE(std::isnan(FVector3f().Z));
+	EXPECT_EQ(FVector(ForceInit), FVector(0, 0, 0));
+	EXPECT_EQ(FVector3f(ForceInit), FVector3f(0, 0, 0));
+	EXPECT_EQ(FVector::ZeroVector, FVector(0, 0, 0));
 }
 
 TEST(Vectors, SafeNormalOfANearZeroVectorIsZero)

@@ -1,8 +1,12 @@
 #include "UObject/UObjectGlobals.h"
 #include "Templates/Casts.h"
+#include "UObject/ObjectPtr.h"
 #include "Host/Objects.h"
 
 #include <gtest/gtest.h>
+
+#include <type_traits>
+#include <utility>
 
 namespace
 {
@@ -83,4 +87,38 @@ TEST(Objects, MarkPackageDirtyRefusesTheTransientPackage)
 	EXPECT_TRUE(Asset->MarkPackageDirty());
 	EXPECT_TRUE(Package->IsDirty());
 	EXPECT_FALSE(NewObject<UTestAsset>()->MarkPackageDirty());
+}
+
+namespace
+{
+	template<typename T>
+	void TakesAnyPointer(T*);
+
+	// Whether `auto* Value = <an expression of type T>;` compiles: deduction sees no conversions.
+	template<typename T>
+	constexpr bool DeducesAsPointer = requires { TakesAnyPointer(std::declval<T>()); };
+}
+
+static_assert(std::is_convertible_v<TObjectPtr<UObject>, UObject*>, "an object handle converts to a raw pointer");
+static_assert(!DeducesAsPointer<TObjectPtr<UObject>>, "an object handle is not a pointer: auto* does not take it");
+static_assert(DeducesAsPointer<UObject*>);
+
+TEST(Objects, ObjectHandlesCompareAndCastAsTheirPointers)
+{
+	UTestAsset* Asset = NewObject<UTestDerivedAsset>();
+	const TObjectPtr<UTestAsset> Handle = Asset;
+	const TObjectPtr<UTestAsset> Empty;
+	EXPECT_TRUE(Handle == Asset);
+	EXPECT_TRUE(Asset == Handle);
+	EXPECT_TRUE(Handle != NewObject<UTestAsset>());
+	EXPECT_TRUE(Empty == nullptr);
+	EXPECT_FALSE(Empty);
+	EXPECT_TRUE(Handle);
+	EXPECT_TRUE(Handle == TObjectPtr<UObject>(Asset));
+	EXPECT_EQ(Handle.Get(), Asset);
+	EXPECT_EQ(Handle->Payload, 0);
+	EXPECT_EQ(Cast<UTestDerivedAsset>(Handle), Asset);
+	EXPECT_EQ(Cast<UTestDerivedAsset>(TObjectPtr<UTestAsset>(NewObject<UTestAsset>())), nullptr);
+	UObject* Raw = Handle;
+	EXPECT_EQ(Raw, Asset);
 }

@@ -15,6 +15,11 @@
 #include <limits>
 #include <optional>
 #include <random>
+#include <type_traits>
+#include <utility>
+
+static_assert(std::is_same_v<decltype(std::declval<const UStaticMeshComponent&>().GetStaticMesh()), TObjectPtr<UStaticMesh>>,
+              "the component hands out the engine's object handle, so `auto* Mesh = Comp->GetStaticMesh();` does not compile");
 
 namespace
 {
@@ -233,13 +238,10 @@ TEST_F(ComplexCollisionTrace, OnlyTheComponentsOwnBodyAnswers)
 	EXPECT_TRUE(Lower->LineTraceComponent(Hit, Start, End, ECC_Visibility, ComplexTrace, FCollisionResponseParams::DefaultResponseParam,
 	                                      FCollisionObjectQueryParams::DefaultObjectQueryParam));
 
-	// Simple traces meet simple shapes, which the host's meshes lack unless the triangles stand in for them.
+	// Simple traces meet simple shapes, which these meshes lack unless the triangles stand in for them.
 	const FCollisionQueryParams SimpleTrace(NAME_None, false);
 	EXPECT_FALSE(Trace(Lower, Start, End, SimpleTrace).has_value());
 	ExpectPoint(Trace(Place(Host::BuildPlane(5.f), ECollisionSides::DoubleSided), Start, End, SimpleTrace), FVector(0, 0, 0));
-	Lower->GetStaticMesh()->GetBodySetup()->CollisionTraceFlag = CTF_UseSimpleAsComplex;
-	EXPECT_FALSE(Trace(Lower, Start, End).has_value()) << "complex traces meet the simple shapes only";
-	Lower->GetStaticMesh()->GetBodySetup()->CollisionTraceFlag = CTF_UseDefault;
 
 	// No body that answers queries: collision off on the component or its actor, not registered.
 	Lower->SetCollisionEnabled(ECollisionEnabled::NoCollision);
@@ -289,6 +291,19 @@ TEST_F(ComplexCollisionTrace, DamagedMeshesAndDegenerateSegmentsNeverHitFalsely)
 	EXPECT_FALSE(Trace(Plane, FVector(NaN, 0, 5), FVector(0, 0, -5)).has_value());
 	EXPECT_FALSE(Trace(Plane, FVector(-5, 0, 0), FVector(5, 0, 0)).has_value()) << "a segment within the plane does not cross it";
 	ExpectPoint(Trace(Plane, FVector(0, 0, 1e12), FVector(0, 0, -1e12)), FVector(0, 0, 0), 1e-3);
+}
+
+TEST(HitResult, ConstructorsClearTheRecordButTheUninitialisingOne)
+{
+	for (const FHitResult& Hit : {FHitResult(), FHitResult(ForceInit), FHitResult(0.5f), FHitResult(FVector(1, 2, 3), FVector(4, 5, 6))})
+	{
+		EXPECT_EQ(FVector(Hit.ImpactPoint), FVector::ZeroVector);
+		EXPECT_EQ(FVector(Hit.Location), FVector::ZeroVector);
+		EXPECT_EQ(FVector(Hit.ImpactNormal), FVector::ZeroVector);
+		EXPECT_EQ(Hit.FaceIndex, INDEX_NONE);
+		EXPECT_FALSE(Hit.bBlockingHit);
+	}
+	EXPECT_TRUE(std::isnan(FHitResult(NoInit).ImpactPoint.X));
 }
 
 TEST(HostWorld, ActorLocationComponentWorldAndDebugLines)

@@ -2,8 +2,11 @@
 #include "Engine/StaticMesh.h"
 #include "GroomFitting.h"
 #include "Host/Log.h"
+#include "PhysicsEngine/BodySetup.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <tuple>
 
 using namespace FittingTest;
 
@@ -323,6 +326,67 @@ TEST_F(FitRecord, DoubleSidedHeadTakesEveryRootWithoutAWarning)
 			EXPECT_LT(Root | Direction, 14.0) << "strand " << Strand;
 		}
 	}
+}
+
+TEST_F(FitRecord, WarnsFromWhatTheTracesReallyMeetNotOnlyTheSidesOfTheMesh)
+{
+	// A double-sided head whose complex traces meet no triangle, or meet its simple shapes instead.
+	const GroomData Source = GroomAroundHead(true);
+	UCountingMeshComponent* Head = PlaceMesh(Host::BuildHead(3000));
+	UStaticMesh* Mesh = Head->GetStaticMesh();
+	UBodySetup* BodySetup = Mesh->GetBodySetup();
+	const auto Recook = [BodySetup]()
+	{
+		BodySetup->InvalidatePhysicsData();
+		BodySetup->CreatePhysicsMeshes();
+	};
+	// The first warning, how many strands missed, and whether the groom was left as it was.
+	const auto Fit = [&Source, Head]()
+	{
+		GroomData Groom = Source;
+		Host::FScopedLogCapture Log;
+		EXPECT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector));
+		const std::vector<std::string> Warnings = Log.TextsAt(ELogVerbosity::Warning);
+		const size_t Misses = static_cast<size_t>(std::count(Warnings.begin(), Warnings.end(), MissWarning));
+		return std::make_tuple(Warnings.empty() || Warnings[0] == MissWarning ? std::string() : Warnings[0], Misses, Groom.positions == Source.positions);
+	};
+
+	// Its triangles come from a complex collision mesh that has none.
+	Mesh->ComplexCollisionMesh = NewObject<UStaticMesh>();
+	Recook();
+	auto [Warning, Misses, bUnmoved] = Fit();
+	EXPECT_TRUE(Contains(Warning, Mesh->GetPathName()) && Contains(Warning, TEXT("has no triangles"))) << Warning;
+	EXPECT_EQ(Misses, 26u);
+	EXPECT_TRUE(bUnmoved);
+
+	// From another head, under this mesh's double-sided body: every strand lands, nothing to say.
+	Mesh->ComplexCollisionMesh = Host::NewStaticMesh(Host::BuildHead(2000), Host::ECollisionSides::SingleSided);
+	Recook();
+	std::tie(Warning, Misses, bUnmoved) = Fit();
+	EXPECT_EQ(Warning, "");
+	EXPECT_EQ(Misses, 0u);
+	Mesh->ComplexCollisionMesh = nullptr;
+
+	// Collision off in its only section.
+	Mesh->GetRenderData()->LODResources[0].Sections[0].bEnableCollision = false;
+	Recook();
+	std::tie(Warning, Misses, bUnmoved) = Fit();
+	EXPECT_TRUE(Contains(Warning, TEXT("has no triangles"))) << Warning;
+	EXPECT_EQ(Misses, 26u);
+	Mesh->GetRenderData()->LODResources[0].Sections[0].bEnableCollision = true;
+
+	// Its simple collision stands in for complex: without shapes nothing is hit; with one, the strands land on it.
+	BodySetup->CollisionTraceFlag = CTF_UseSimpleAsComplex;
+	Recook();
+	std::tie(Warning, Misses, bUnmoved) = Fit();
+	EXPECT_TRUE(Contains(Warning, Mesh->GetPathName()) && Contains(Warning, TEXT("no simple shapes"))) << Warning;
+	EXPECT_EQ(Misses, 26u);
+	BodySetup->AggGeom.SphereElems.Add(FKSphereElem(30.f));
+	Recook();
+	std::tie(Warning, Misses, bUnmoved) = Fit();
+	EXPECT_TRUE(Contains(Warning, TEXT("land on its simple shapes"))) << Warning;
+	EXPECT_EQ(Misses, 0u);
+	EXPECT_FALSE(bUnmoved);
 }
 
 TEST_F(FitRecord, ComponentWithNothingToHitWarnsOnceAndNamesIt)

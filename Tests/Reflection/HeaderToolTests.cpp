@@ -43,6 +43,15 @@ namespace
 		return Run;
 	}
 
+	// Runs the header tool's module step (the package registration); returns the file it wrote.
+	std::string RunHeaderToolInit(const std::string& Module, const std::string& Extra = "")
+	{
+		const std::filesystem::path Dir = VelmoraTest::MakeTempDir("header_tool_init");
+		const std::string Command = std::string("\"") + VELMORA_HEADER_TOOL + "\" --init " + Module + " \"" + Dir.string() + "\" " + Extra;
+		EXPECT_EQ(std::system(Command.c_str()), 0);
+		return ReadFile(Dir / (Module + ".init.gen.cpp"));
+	}
+
 	// A header of Structs followed by a library class of Members; the class starts on line 3 when
 	// Structs is empty.
 	std::string Library(const std::string& Members, const std::string& Structs = "")
@@ -64,6 +73,24 @@ TEST(HeaderTool, AcceptsTheLibraryForms)
 	    "\tUFUNCTION(BlueprintCallable, Category = \"x\", meta = (DisplayName = \"A, b\"))\n"
 	    "\tstatic UStaticMesh* Convert(USkeletalMesh* head, FVector at, FString path);\n"));
 	EXPECT_EQ(Run.ExitCode, 0) << Run.Errors;
+}
+
+TEST(HeaderTool, RegistersTheModulesPackageOnceInItsInitFile)
+{
+	// Each header's reflection only declares the package; two definitions would not link, and the
+	// engine's unity build would not even compile them.
+	const FToolRun Run = RunHeaderTool(Library("\tUFUNCTION(BlueprintCallable)\n\tstatic FString Name();\n"));
+	ASSERT_EQ(Run.ExitCode, 0) << Run.Errors;
+	EXPECT_NE(Run.GenCpp.find("UPackage* Z_Construct_UPackage__Script_broken();"), std::string::npos) << Run.GenCpp;
+	EXPECT_EQ(Run.GenCpp.find("Z_Construct_UPackage__Script_broken()\n{"), std::string::npos) << Run.GenCpp;
+	EXPECT_EQ(Run.GenCpp.find("CreatePackage"), std::string::npos) << Run.GenCpp;
+
+	const std::string EditorInit = RunHeaderToolInit("broken");
+	EXPECT_NE(EditorInit.find("UPackage* Z_Construct_UPackage__Script_broken()\n{"), std::string::npos) << EditorInit;
+	EXPECT_NE(EditorInit.find("CreatePackage(TEXT(\"/Script/broken\"))"), std::string::npos) << EditorInit;
+	EXPECT_NE(EditorInit.find("PKG_CompiledIn | PKG_EditorOnly"), std::string::npos) << EditorInit;
+	const std::string RuntimeInit = RunHeaderToolInit("broken", "--runtime");
+	EXPECT_NE(RuntimeInit.find("SetPackageFlags(PKG_CompiledIn);"), std::string::npos) << RuntimeInit;
 }
 
 TEST(HeaderTool, RejectsWhatItDoesNotHandleNamingTheLine)

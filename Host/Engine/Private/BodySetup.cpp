@@ -1,11 +1,34 @@
 #include "PhysicsEngine/BodySetup.h"
 
+#include "BodyCollision.h"
+#include "Engine/StaticMesh.h"
+#include "Templates/Casts.h"
+
+UBodySetup::UBodySetup()
+    : bDoubleSidedGeometry(false), bCreatedPhysicsMeshes(false)
+{
+}
+
+UBodySetup::~UBodySetup() = default;
+
 void UBodySetup::InvalidatePhysicsData()
 {
+	CookedCollision.reset();
 	bCreatedPhysicsMeshes = false;
 }
 
 void UBodySetup::CreatePhysicsMeshes()
 {
+	// The triangles are cooked only for a body whose complex collision is its own.
+	FTriMeshCollisionData Triangles;
+	bool bHasTriangles = false;
+	if (GetCollisionTraceFlag() != CTF_UseSimpleAsComplex)
+	{
+		if (UStaticMesh* Mesh = Cast<UStaticMesh>(GetOuter()))
+		{
+			bHasTriangles = Mesh->GetPhysicsTriMeshData(&Triangles, false);
+		}
+	}
+	CookedCollision = std::make_shared<const UE::Host::FBodyCollision>(*this, bHasTriangles ? &Triangles : nullptr);
 	bCreatedPhysicsMeshes = true;
 }

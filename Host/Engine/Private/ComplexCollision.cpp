@@ -1,7 +1,5 @@
 #include "ComplexCollision.h"
 
-#include "StaticMeshResources.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -88,17 +86,10 @@ namespace UE::Host
 		bool bCullBackFaces = false;
 	};
 
-	FComplexCollision::FComplexCollision(const FStaticMeshRenderData* RenderData, const void* InSourceMesh, uint64 InSourceRevision)
-	    : SourceMesh(InSourceMesh), SourceRevision(InSourceRevision)
+	FComplexCollision::FComplexCollision(const FTriMeshCollisionData& Data)
 	{
-		if (!RenderData || RenderData->LODResources.Num() == 0)
-		{
-			return;
-		}
-		const FStaticMeshLODResources& LOD = RenderData->LODResources[0];
-		const FPositionVertexBuffer& Positions = LOD.VertexBuffers.PositionVertexBuffer;
-		const uint32 NumVertices = Positions.GetNumVertices();
-		const uint32 NumFaces = static_cast<uint32>(LOD.IndexBuffer.GetNumIndices()) / 3;
+		const uint32 NumVertices = static_cast<uint32>(Data.Vertices.Num());
+		const uint32 NumFaces = static_cast<uint32>(Data.Indices.Num());
 
 		Corners.assign(static_cast<size_t>(NumFaces) * 9, std::numeric_limits<float>::quiet_NaN());
 		std::vector<uint32> ValidFaces;
@@ -106,12 +97,13 @@ namespace UE::Host
 		FVector3f Min(0.f), Max(0.f);
 		for (uint32 Face = 0; Face < NumFaces; ++Face)
 		{
-			const uint32 I[3] = {LOD.IndexBuffer.GetIndex(3 * Face), LOD.IndexBuffer.GetIndex(3 * Face + 1), LOD.IndexBuffer.GetIndex(3 * Face + 2)};
+			const FTriIndices& Triangle = Data.Indices[static_cast<int32>(Face)];
+			const uint32 I[3] = {static_cast<uint32>(Triangle.v0), static_cast<uint32>(Triangle.v1), static_cast<uint32>(Triangle.v2)};
 			if (I[0] >= NumVertices || I[1] >= NumVertices || I[2] >= NumVertices)
 			{
 				continue;
 			}
-			const FVector3f P[3] = {Positions.VertexPosition(I[0]), Positions.VertexPosition(I[1]), Positions.VertexPosition(I[2])};
+			const FVector3f P[3] = {Data.Vertices[static_cast<int32>(I[0])], Data.Vertices[static_cast<int32>(I[1])], Data.Vertices[static_cast<int32>(I[2])]};
 			if (!IsFinite(P[0]) || !IsFinite(P[1]) || !IsFinite(P[2]) ||
 			    ((FVector(P[1]) - FVector(P[0])) ^ (FVector(P[2]) - FVector(P[0]))).IsZero())
 			{
@@ -373,13 +365,17 @@ namespace UE::Host
 		return static_cast<int32>(FaceOf(Crossing.Geometry, Crossing.Primitive));
 	}
 
-	bool FComplexCollision::IsBackFace(uint32 Face, const FVector& Delta) const
+	FVector FComplexCollision::GetFaceNormal(int32 Face) const
 	{
 		// The engine faces a triangle (A, B, C) towards (C - A) x (B - A).
 		const float* C = &Corners[9 * static_cast<size_t>(Face)];
 		const FVector A(C[0], C[1], C[2]);
-		const FVector Normal = (FVector(C[6], C[7], C[8]) - A) ^ (FVector(C[3], C[4], C[5]) - A);
-		return (Normal | Delta) > 0.0;
+		return (FVector(C[6], C[7], C[8]) - A) ^ (FVector(C[3], C[4], C[5]) - A);
+	}
+
+	bool FComplexCollision::IsBackFace(uint32 Face, const FVector& Delta) const
+	{
+		return (GetFaceNormal(static_cast<int32>(Face)) | Delta) > 0.0;
 	}
 
 	void FComplexCollision::FilterBackFaces(const RTCFilterFunctionNArguments* Args)

@@ -1,16 +1,16 @@
 #pragma once
 
 #include "CoreMinimal.h"
+#include "Interface_CollisionDataProviderCore.h"
 
 #include <embree3/rtcore.h>
 
 #include <vector>
 
-class FStaticMeshRenderData;
-
 namespace UE::Host
 {
-	// A static mesh's LOD 0 triangles, cooked once for segment queries in the mesh's own space.
+	// A body's collision triangles (what its asset's GetPhysicsTriMeshData gave), cooked once for segment
+	// queries in the asset's own space. A face is a triangle's index in the data's triangle list.
 	//
 	// Embree finds candidates in single precision on triangles grown by a small margin, so that rounding
 	// of the ray can never make it slip between two triangles or past an edge or vertex it touches. A
@@ -25,14 +25,12 @@ namespace UE::Host
 	class FComplexCollision
 	{
 	public:
-		// Cooks the triangles of RenderData's LOD 0 (none when it is null or empty). Triangles with an
-		// index out of range, a non-finite corner or no area cannot be hit.
-		FComplexCollision(const FStaticMeshRenderData* RenderData, const void* SourceMesh, uint64 SourceRevision);
+		// Cooks the triangles as the asset gives them, in the engine's winding. Triangles with an index out
+		// of range, a non-finite corner or no area cannot be hit, but keep their place in the list.
+		explicit FComplexCollision(const FTriMeshCollisionData& Data);
 		~FComplexCollision();
 		FComplexCollision(const FComplexCollision&) = delete;
 		FComplexCollision& operator=(const FComplexCollision&) = delete;
-
-		bool IsFor(const void* Mesh, uint64 Revision) const { return Mesh == SourceMesh && Revision == SourceRevision; }
 
 		struct FCrossing
 		{
@@ -56,8 +54,10 @@ namespace UE::Host
 		// the way of the engine's face normal (C - A) x (B - A).
 		bool Trace(const FVector& Start, const FVector& End, bool bCullBackFaces, FCrossing& OutCrossing) const;
 
-		// Index of the crossed triangle in the render data's index buffer (index / 3).
+		// Index of the crossed triangle in the collision data's triangle list.
 		int32 GetFaceIndex(const FCrossing& Crossing) const;
+		// The engine's normal of a face, (C - A) x (B - A), not normalised.
+		FVector GetFaceNormal(int32 Face) const;
 
 	private:
 		struct FTraceContext;
@@ -82,8 +82,6 @@ namespace UE::Host
 		bool Cross(uint32 Face, const FVector& Start, const FVector& Delta, double& OutTime, double& OutU, double& OutV) const;
 		uint32 FaceOf(uint32 Geometry, uint32 Primitive) const { return Levels[Geometry].Faces[Primitive]; }
 
-		const void* SourceMesh = nullptr;
-		uint64 SourceRevision = 0;
 		RTCDevice Device = nullptr;
 		RTCScene Scene = nullptr;
 		// Per face of the mesh, its three corners as stored (9 floats; NaN for a face that cannot be hit).

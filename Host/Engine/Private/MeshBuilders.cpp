@@ -4,6 +4,7 @@
 #include "MeshDescription.h"
 #include "PhysicsEngine/BodySetup.h"
 #include "StaticMeshAttributes.h"
+#include "StaticMeshCompiler.h"
 
 #include <cmath>
 #include <utility>
@@ -165,6 +166,11 @@ namespace Host
 		FStaticMeshLODResources& LOD = RenderData->LODResources[RenderData->LODResources.AddDefaulted()];
 		LOD.VertexBuffers.PositionVertexBuffer.Init(Data.Positions);
 		LOD.IndexBuffer.SetIndices(Data.Indices);
+		// One section of every triangle, with collision, as a build makes of one polygon group.
+		FStaticMeshSection& Section = LOD.Sections.Emplace_GetRef();
+		Section.NumTriangles = static_cast<uint32>(Data.NumTriangles());
+		Section.MaxVertexIndex = Data.Positions.IsEmpty() ? 0 : static_cast<uint32>(Data.Positions.Num() - 1);
+		Section.bEnableCollision = true;
 		Mesh->SetRenderData(std::move(RenderData));
 		if (UBodySetup* BodySetup = Mesh->GetBodySetup())
 		{
@@ -204,37 +210,49 @@ namespace Host
 
 	UStaticMesh* NewAuthoredStaticMesh(const FMeshData& Data, ECollisionSides Sides, const FVector& BuildScale)
 	{
+		return NewAuthoredStaticMesh(TArray<TArray<FMeshData>>{{Data}}, Sides, BuildScale);
+	}
+
+	UStaticMesh* NewAuthoredStaticMesh(const TArray<TArray<FMeshData>>& LODs, ECollisionSides Sides, const FVector& BuildScale)
+	{
 		UStaticMesh* Mesh = NewObject<UStaticMesh>(GetTransientPackage());
-		Mesh->SetNumSourceModels(1);
-		Mesh->GetSourceModel(0).BuildSettings.BuildScale3D = BuildScale;
-		FMeshDescription* Description = Mesh->CreateMeshDescription(0);
-		FStaticMeshAttributes Attributes(*Description);
-		Attributes.Register();
-		const TVertexAttributesRef<FVector3f> Positions = Attributes.GetVertexPositions();
-		TArray<FVertexID> Vertices;
-		Vertices.Reserve(Data.Positions.Num());
-		for (const FVector3f& Position : Data.Positions)
+		Mesh->SetNumSourceModels(LODs.Num());
+		for (int32 LODIndex = 0; LODIndex < LODs.Num(); ++LODIndex)
 		{
-			Vertices.Add(Description->CreateVertex());
-			Positions[Vertices.Last()] = Position;
-		}
-		const FPolygonGroupID Group = Description->CreatePolygonGroup();
-		TArray<FVertexInstanceID> Corners;
-		for (int32 First = 0; First + 2 < Data.Indices.Num(); First += 3)
-		{
-			Corners.Reset(3);
-			for (int32 Corner = 0; Corner < 3; ++Corner)
+			Mesh->GetSourceModel(LODIndex).BuildSettings.BuildScale3D = BuildScale;
+			FMeshDescription* Description = Mesh->CreateMeshDescription(LODIndex);
+			FStaticMeshAttributes Attributes(*Description);
+			Attributes.Register();
+			const TVertexAttributesRef<FVector3f> Positions = Attributes.GetVertexPositions();
+			for (const FMeshData& Data : LODs[LODIndex])
 			{
-				Corners.Add(Description->CreateVertexInstance(Vertices[Data.Indices[First + Corner]]));
+				TArray<FVertexID> Vertices;
+				Vertices.Reserve(Data.Positions.Num());
+				for (const FVector3f& Position : Data.Positions)
+				{
+					Vertices.Add(Description->CreateVertex());
+					Positions[Vertices.Last()] = Position;
+				}
+				const FPolygonGroupID Group = Description->CreatePolygonGroup();
+				TArray<FVertexInstanceID> Corners;
+				for (int32 First = 0; First + 2 < Data.Indices.Num(); First += 3)
+				{
+					Corners.Reset(3);
+					for (int32 Corner = 0; Corner < 3; ++Corner)
+					{
+						Corners.Add(Description->CreateVertexInstance(Vertices[Data.Indices[First + Corner]]));
+					}
+					Description->CreatePolygon(Group, Corners);
+				}
 			}
-			Description->CreatePolygon(Group, Corners);
+			Mesh->CommitMeshDescription(LODIndex);
 		}
-		Mesh->CommitMeshDescription(0);
 		Mesh->CreateBodySetup();
 		UBodySetup* BodySetup = Mesh->GetBodySetup();
 		BodySetup->bDoubleSidedGeometry = Sides == ECollisionSides::DoubleSided;
 		BodySetup->CollisionTraceFlag = Sides == ECollisionSides::DoubleSided ? CTF_UseComplexAsSimple : CTF_UseDefault;
 		Mesh->Build(false);
+		FStaticMeshCompilingManager::Get().FinishCompilation({Mesh});
 		return Mesh;
 	}
 }

@@ -1,5 +1,7 @@
 #include "MeshDescription.h"
 
+#include "MeshAttributes.h"
+
 FVertexID FMeshDescription::CreateVertex()
 {
 	const FVertexID VertexID(VertexIDs.Count++);
@@ -68,6 +70,22 @@ FPolygonID FMeshDescription::CreatePolygon(const FPolygonGroupID PolygonGroupID,
 	PolygonGroupData[PolygonGroupID.GetValue()].Polygons.Add(PolygonID);
 	PolygonAttributeSet.SetNumElements(PolygonIDs.Count);
 
+	TArray<int32> Triangles;
+	Triangulate(InVertexInstanceIDs, Triangles);
+	Polygon.FirstTriangle = TriangleIDs.Count;
+	Polygon.NumTriangles = Triangles.Num() / 3;
+	for (int32 First = 0; First < Triangles.Num(); First += 3)
+	{
+		FMeshTriangle& Triangle = TriangleData.Emplace_GetRef();
+		for (int32 Corner = 0; Corner < 3; ++Corner)
+		{
+			Triangle.Corners[Corner] = InVertexInstanceIDs[Triangles[First + Corner]];
+			Triangle.Vertices[Corner] = GetVertexInstanceVertex(Triangle.Corners[Corner]);
+		}
+		Triangle.PolygonID = PolygonID;
+		TriangleOrder.Add(FTriangleID(TriangleIDs.Count++));
+	}
+
 	if (OutEdgeIDs)
 	{
 		OutEdgeIDs->Reset();
@@ -100,6 +118,103 @@ FPolygonID FMeshDescription::CreatePolygon(const FPolygonGroupID PolygonGroupID,
 	return PolygonID;
 }
 
+FTriangleID FMeshDescription::CreateTriangle(const FPolygonGroupID PolygonGroupID, TArrayView<const FVertexInstanceID> InVertexInstanceIDs,
+                                             TArray<FEdgeID>* OutEdgeIDs)
+{
+	checkf(InVertexInstanceIDs.Num() == 3, "A triangle has three corners");
+	const FPolygonID PolygonID = CreatePolygon(PolygonGroupID, InVertexInstanceIDs, OutEdgeIDs);
+	return FTriangleID(PolygonData[PolygonID.GetValue()].FirstTriangle);
+}
+
+namespace
+{
+	// Whether Point lies in the triangle (A, B, C), edges included, seen along Normal.
+	bool IsInTriangle(const FVector& Point, const FVector& A, const FVector& B, const FVector& C, const FVector& Normal)
+	{
+		return (((B - A) ^ (Point - A)) | Normal) >= 0.0 && (((C - B) ^ (Point - B)) | Normal) >= 0.0 && (((A - C) ^ (Point - C)) | Normal) >= 0.0;
+	}
+}
+
+void FMeshDescription::Triangulate(TArrayView<const FVertexInstanceID> Corners, TArray<int32>& OutTriangles) const
+{
+	const int32 NumCorners = Corners.Num();
+	OutTriangles.Reset();
+	const TVertexAttributesConstRef<FVector3f> Positions = VertexAttributeSet.GetAttributesRef<FVector3f>(MeshAttribute::Vertex::Position);
+	if (NumCorners == 3 || !Positions.IsValid())
+	{
+		// A triangle is its own triangulation; without positions there is nothing to clip by.
+		for (int32 Corner = 2; Corner < NumCorners; ++Corner)
+		{
+			OutTriangles.Append({0, Corner - 1, Corner});
+		}
+		return;
+	}
+
+	TArray<FVector> Points;
+	Points.Reserve(NumCorners);
+	for (const FVertexInstanceID Corner : Corners)
+	{
+		Points.Add(FVector(Positions[GetVertexInstanceVertex(Corner)]));
+	}
+	// Newell's normal: the side the polygon's corners run counter-clockwise about, for any polygon.
+	FVector Normal(ForceInit);
+	for (int32 Corner = 0; Corner < NumCorners; ++Corner)
+	{
+		const FVector& A = Points[Corner];
+		const FVector& B = Points[(Corner + 1) % NumCorners];
+		Normal += FVector((A.Y - B.Y) * (A.Z + B.Z), (A.Z - B.Z) * (A.X + B.X), (A.X - B.X) * (A.Y + B.Y));
+	}
+
+	TArray<int32> Previous, Next;
+	Previous.SetNum(NumCorners);
+	Next.SetNum(NumCorners);
+	for (int32 Corner = 0; Corner < NumCorners; ++Corner)
+	{
+		Previous[Corner] = (Corner + NumCorners - 1) % NumCorners;
+		Next[Corner] = (Corner + 1) % NumCorners;
+	}
+	// Clipping starts at the second corner, so a convex polygon becomes a fan from its first.
+	int32 Ear = 1;
+	int32 Remaining = NumCorners;
+	int32 Tries = 0;
+	while (Remaining > 3)
+	{
+		const int32 Before = Previous[Ear];
+		const int32 After = Next[Ear];
+		// When no corner is an ear the polygon is degenerate (corners in a line, or crossing itself): clip anyway.
+		bool bIsEar = Tries >= Remaining;
+		if (!bIsEar && (((Points[Ear] - Points[Before]) ^ (Points[After] - Points[Ear])) | Normal) > 0.0)
+		{
+			bIsEar = true;
+			for (int32 Other = Next[After]; Other != Before; Other = Next[Other])
+			{
+				const FVector& Point = Points[Other];
+				const bool bOnACorner = Point == Points[Before] || Point == Points[Ear] || Point == Points[After];
+				if (!bOnACorner && IsInTriangle(Point, Points[Before], Points[Ear], Points[After], Normal))
+				{
+					bIsEar = false;
+					break;
+				}
+			}
+		}
+		if (bIsEar)
+		{
+			OutTriangles.Append({Before, Ear, After});
+			Next[Before] = After;
+			Previous[After] = Before;
+			--Remaining;
+			Ear = After;
+			Tries = 0;
+		}
+		else
+		{
+			Ear = Next[Ear];
+			++Tries;
+		}
+	}
+	OutTriangles.Append({Previous[Ear], Ear, Next[Ear]});
+}
+
 void FMeshDescription::ReserveNewVertices(const int32 NumberOfNewVertices)
 {
 	VertexData.Reserve(VertexIDs.Count + NumberOfNewVertices);
@@ -121,6 +236,8 @@ void FMeshDescription::ReserveNewEdges(const int32 NumberOfNewEdges)
 
 void FMeshDescription::ReserveNewPolygons(const int32 NumberOfNewPolygons)
 {
+	TriangleData.Reserve(TriangleIDs.Count + NumberOfNewPolygons);
+	TriangleOrder.Reserve(TriangleIDs.Count + NumberOfNewPolygons);
 	PolygonData.Reserve(PolygonIDs.Count + NumberOfNewPolygons);
 	PolygonAttributeSet.ReserveElements(PolygonIDs.Count + NumberOfNewPolygons);
 }
@@ -214,4 +331,41 @@ TArrayView<const FPolygonID> FMeshDescription::GetPolygonGroupPolygonIDs(const F
 int32 FMeshDescription::GetNumPolygonGroupPolygons(const FPolygonGroupID PolygonGroupID) const
 {
 	return PolygonGroupData[PolygonGroupID.GetValue()].Polygons.Num();
+}
+
+TArrayView<const FTriangleID> FMeshDescription::GetPolygonTriangles(const FPolygonID PolygonID) const
+{
+	const FMeshPolygon& Polygon = PolygonData[PolygonID.GetValue()];
+	return TArrayView<const FTriangleID>(TriangleOrder.GetData() + Polygon.FirstTriangle, Polygon.NumTriangles);
+}
+
+int32 FMeshDescription::GetNumPolygonTriangles(const FPolygonID PolygonID) const
+{
+	return PolygonData[PolygonID.GetValue()].NumTriangles;
+}
+
+TArrayView<const FVertexInstanceID> FMeshDescription::GetTriangleVertexInstances(const FTriangleID TriangleID) const
+{
+	return TArrayView<const FVertexInstanceID>(TriangleData[TriangleID.GetValue()].Corners, 3);
+}
+
+FVertexInstanceID FMeshDescription::GetTriangleVertexInstance(const FTriangleID TriangleID, const int32 Index) const
+{
+	check(Index >= 0 && Index < 3);
+	return TriangleData[TriangleID.GetValue()].Corners[Index];
+}
+
+TArrayView<const FVertexID> FMeshDescription::GetTriangleVertices(const FTriangleID TriangleID) const
+{
+	return TArrayView<const FVertexID>(TriangleData[TriangleID.GetValue()].Vertices, 3);
+}
+
+FPolygonID FMeshDescription::GetTrianglePolygon(const FTriangleID TriangleID) const
+{
+	return TriangleData[TriangleID.GetValue()].PolygonID;
+}
+
+FPolygonGroupID FMeshDescription::GetTrianglePolygonGroup(const FTriangleID TriangleID) const
+{
+	return GetPolygonPolygonGroup(GetTrianglePolygon(TriangleID));
 }

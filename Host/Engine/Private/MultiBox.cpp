@@ -4,15 +4,39 @@
 
 namespace
 {
-	class FMenuBarExtension final : public FExtensionBase
+	// Every extension an extender holds is one of these, which says what it extends: the engine is built
+	// without RTTI, so the kind is told, not discovered.
+	class FHostExtension : public FExtensionBase
 	{
 	public:
+		enum class EKind : uint8
+		{
+			MenuBar,
+			Menu,
+		};
+		explicit FHostExtension(EKind InKind)
+		    : Kind(InKind) {}
+
+		const EKind Kind;
+	};
+
+	class FMenuBarExtension final : public FHostExtension
+	{
+	public:
+		static constexpr EKind StaticKind = EKind::MenuBar;
+		FMenuBarExtension()
+		    : FHostExtension(StaticKind) {}
+
 		FMenuBarExtensionDelegate Delegate;
 	};
 
-	class FMenuExtension final : public FExtensionBase
+	class FMenuExtension final : public FHostExtension
 	{
 	public:
+		static constexpr EKind StaticKind = EKind::Menu;
+		FMenuExtension()
+		    : FHostExtension(StaticKind) {}
+
 		FMenuExtensionDelegate Delegate;
 	};
 
@@ -40,9 +64,10 @@ namespace
 			{
 				continue;
 			}
-			if (const ExtensionType* Typed = dynamic_cast<const ExtensionType*>(&Extension.Get()))
+			const FHostExtension& HostExtension = static_cast<const FHostExtension&>(Extension.Get());
+			if (HostExtension.Kind == ExtensionType::StaticKind)
 			{
-				Typed->Delegate.ExecuteIfBound(Builder);
+				static_cast<const ExtensionType&>(HostExtension).Delegate.ExecuteIfBound(Builder);
 			}
 		}
 	}

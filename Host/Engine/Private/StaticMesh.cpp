@@ -2,6 +2,7 @@
 #include "Interface_CollisionDataProviderCore.h"
 
 #include "Host/StaticMeshFaults.h"
+#include "Math/NumericLimits.h"
 #include "StaticMeshCompiler.h"
 #include "MeshDescription.h"
 #include "PhysicsEngine/BodySetup.h"
@@ -25,44 +26,131 @@ namespace
 		return A.Equals(B, PointsAreSameThreshold) || B.Equals(C, PointsAreSameThreshold) || C.Equals(A, PointsAreSameThreshold);
 	}
 
-	// One render vertex per mesh vertex, in ID order; the polygons, fanned into triangles, in polygon
-	// group order. Corners keep their order, so the winding is the description's.
-	void BuildLODResources(const FMeshDescription& MeshDescription, const FMeshBuildSettings& BuildSettings, FStaticMeshLODResources& OutLOD)
+	// One render vertex per mesh vertex, in ID order, scaled by the build scale; the description's
+	// triangles, one section per polygon group that has any, in polygon group order. Corners keep their
+	// order, so the winding is the description's.
+	void BuildLODResources(const FMeshDescription& MeshDescription, const FMeshBuildSettings& BuildSettings, const int32 LODIndex,
+	                       const FMeshSectionInfoMap& SectionInfoMap, FStaticMeshLODResources& OutLOD)
 	{
 		const TVertexAttributesConstRef<FVector3f> Positions = FStaticMeshConstAttributes(MeshDescription).GetVertexPositions();
+		const FVector3f BuildScale(BuildSettings.BuildScale3D);
 		TArray<FVector3f> RenderPositions;
 		RenderPositions.SetNum(MeshDescription.Vertices().Num());
 		for (const FVertexID VertexID : MeshDescription.Vertices().GetElementIDs())
 		{
-			RenderPositions[VertexID.GetValue()] = Positions.IsValid() ? Positions[VertexID] : FVector3f::ZeroVector;
+			RenderPositions[VertexID.GetValue()] = (Positions.IsValid() ? Positions[VertexID] : FVector3f::ZeroVector) * BuildScale;
 		}
 
 		TArray<uint32> Indices;
-		Indices.Reserve(MeshDescription.VertexInstances().Num());
+		Indices.Reserve(3 * MeshDescription.Triangles().Num());
 		for (const FPolygonGroupID PolygonGroupID : MeshDescription.PolygonGroups().GetElementIDs())
 		{
+			const int32 FirstIndex = Indices.Num();
+			uint32 MinVertex = TNumericLimits<uint32>::Max(), MaxVertex = 0;
 			for (const FPolygonID PolygonID : MeshDescription.GetPolygonGroupPolygonIDs(PolygonGroupID))
 			{
-				const TArrayView<const FVertexInstanceID> Corners = MeshDescription.GetPolygonVertexInstanceIDs(PolygonID);
-				for (int32 Corner = 2; Corner < Corners.Num(); ++Corner)
+				for (const FTriangleID TriangleID : MeshDescription.GetPolygonTriangles(PolygonID))
 				{
-					const uint32 Triangle[3] = {
-					    static_cast<uint32>(MeshDescription.GetVertexInstanceVertex(Corners[0]).GetValue()),
-					    static_cast<uint32>(MeshDescription.GetVertexInstanceVertex(Corners[Corner - 1]).GetValue()),
-					    static_cast<uint32>(MeshDescription.GetVertexInstanceVertex(Corners[Corner]).GetValue())};
+					const TArrayView<const FVertexID> Vertices = MeshDescription.GetTriangleVertices(TriangleID);
+					const uint32 Triangle[3] = {static_cast<uint32>(Vertices[0].GetValue()), static_cast<uint32>(Vertices[1].GetValue()),
+					                            static_cast<uint32>(Vertices[2].GetValue())};
 					if (BuildSettings.bRemoveDegenerates &&
 					    IsDegenerate(RenderPositions[Triangle[0]], RenderPositions[Triangle[1]], RenderPositions[Triangle[2]]))
 					{
 						continue;
 					}
 					Indices.Append(Triangle, 3);
+					for (const uint32 Vertex : Triangle)
+					{
+						MinVertex = FMath::Min(MinVertex, Vertex);
+						MaxVertex = FMath::Max(MaxVertex, Vertex);
+					}
 				}
 			}
+			if (Indices.Num() == FirstIndex)
+			{
+				continue;
+			}
+			const int32 SectionIndex = OutLOD.Sections.Num();
+			const FMeshSectionInfo Info = SectionInfoMap.Get(LODIndex, SectionIndex);
+			FStaticMeshSection& Section = OutLOD.Sections.Emplace_GetRef();
+			Section.MaterialIndex = Info.MaterialIndex;
+			Section.FirstIndex = static_cast<uint32>(FirstIndex);
+			Section.NumTriangles = static_cast<uint32>((Indices.Num() - FirstIndex) / 3);
+			Section.MinVertexIndex = MinVertex;
+			Section.MaxVertexIndex = MaxVertex;
+			Section.bEnableCollision = Info.bEnableCollision;
+			Section.bCastShadow = Info.bCastShadow;
+			Section.bVisibleInRayTracing = Info.bVisibleInRayTracing;
+			Section.bAffectDistanceFieldLighting = Info.bAffectDistanceFieldLighting;
+			Section.bForceOpaque = Info.bForceOpaque;
 		}
 
 		OutLOD.VertexBuffers.PositionVertexBuffer.Init(RenderPositions);
 		OutLOD.IndexBuffer.SetIndices(Indices);
 	}
+
+	// The key of a section in the section info map.
+	uint32 SectionKey(int32 LODIndex, int32 SectionIndex)
+	{
+		return (static_cast<uint32>(LODIndex) << 16) | static_cast<uint32>(SectionIndex & 0xFFFF);
+	}
+
+	// The triangles of the LOD's sections with collision (all of them when bAllSections), appended in
+	// index order; stops at the end of a damaged index buffer.
+	template<typename FVisitTriangle>
+	void ForEachCollisionTriangle(const FStaticMeshLODResources& LOD, bool bAllSections, FVisitTriangle Visit)
+	{
+		const uint32 NumIndices = static_cast<uint32>(LOD.IndexBuffer.GetNumIndices());
+		for (const FStaticMeshSection& Section : LOD.Sections)
+		{
+			if (!bAllSections && !Section.bEnableCollision)
+			{
+				continue;
+			}
+			for (uint32 Triangle = 0; Triangle < Section.NumTriangles; ++Triangle)
+			{
+				const uint64 First = Section.FirstIndex + 3ull * Triangle;
+				if (First + 2 >= NumIndices)
+				{
+					break;
+				}
+				const uint32 At = static_cast<uint32>(First);
+				if (!Visit(Section, LOD.IndexBuffer.GetIndex(At), LOD.IndexBuffer.GetIndex(At + 1), LOD.IndexBuffer.GetIndex(At + 2)))
+				{
+					return;
+				}
+			}
+		}
+	}
+}
+
+FMeshSectionInfo FMeshSectionInfoMap::Get(int32 LODIndex, int32 SectionIndex) const
+{
+	if (const FMeshSectionInfo* Info = Map.Find(SectionKey(LODIndex, SectionIndex)))
+	{
+		return *Info;
+	}
+	if (const FMeshSectionInfo* Info = Map.Find(SectionKey(0, SectionIndex)))
+	{
+		return *Info;
+	}
+	return FMeshSectionInfo(SectionIndex);
+}
+
+void FMeshSectionInfoMap::Set(int32 LODIndex, int32 SectionIndex, FMeshSectionInfo Info)
+{
+	Map.Add(SectionKey(LODIndex, SectionIndex), Info);
+}
+
+void FMeshSectionInfoMap::Remove(int32 LODIndex, int32 SectionIndex)
+{
+	Map.Remove(SectionKey(LODIndex, SectionIndex));
+}
+
+bool FMeshSectionInfoMap::IsValidSection(int32 LODIndex, int32 SectionIndex) const
+{
+	return Map.Contains(SectionKey(LODIndex, SectionIndex));
 }
 
 namespace Host
@@ -126,36 +214,6 @@ void UStaticMesh::SetRenderData(std::unique_ptr<FStaticMeshRenderData>&& InRende
 	WaitForBuild();
 	RenderData = std::move(InRenderData);
 	++RenderDataRevision;
-}
-
-bool UStaticMesh::GetPhysicsTriMeshData(FTriMeshCollisionData* CollisionData, bool /*InUseAllTriData*/)
-{
-	const FStaticMeshRenderData* Data = GetRenderData();
-	if (!CollisionData || !Data || Data->LODResources.Num() == 0)
-	{
-		return false;
-	}
-	const FStaticMeshLODResources& LOD = Data->LODResources[0];
-	const FPositionVertexBuffer& Positions = LOD.VertexBuffers.PositionVertexBuffer;
-	CollisionData->Vertices.Reset(static_cast<int32>(Positions.GetNumVertices()));
-	for (uint32 Vertex = 0; Vertex < Positions.GetNumVertices(); ++Vertex)
-	{
-		CollisionData->Vertices.Add(Positions.VertexPosition(Vertex));
-	}
-	const int32 NumTriangles = LOD.GetNumTriangles();
-	CollisionData->Indices.Reset(NumTriangles);
-	CollisionData->MaterialIndices.Reset(NumTriangles);
-	for (int32 Triangle = 0; Triangle < NumTriangles; ++Triangle)
-	{
-		FTriIndices Corners;
-		Corners.v0 = static_cast<int32>(LOD.IndexBuffer.GetIndex(static_cast<uint32>(3 * Triangle)));
-		Corners.v1 = static_cast<int32>(LOD.IndexBuffer.GetIndex(static_cast<uint32>(3 * Triangle + 1)));
-		Corners.v2 = static_cast<int32>(LOD.IndexBuffer.GetIndex(static_cast<uint32>(3 * Triangle + 2)));
-		CollisionData->Indices.Add(Corners);
-		CollisionData->MaterialIndices.Add(0);
-	}
-	CollisionData->bFlipNormals = true;
-	return true;
 }
 
 UBodySetup* UStaticMesh::GetBodySetup() const
@@ -262,7 +320,9 @@ void UStaticMesh::Build(bool bInSilent, TArray<FText>* OutErrors)
 		{
 			break;
 		}
-		BuildLODResources(*SourceModel.CommittedMeshDescription, SourceModel.BuildSettings, Result->RenderData->LODResources.Emplace_GetRef());
+		const int32 LODIndex = Result->RenderData->LODResources.Num();
+		BuildLODResources(*SourceModel.CommittedMeshDescription, SourceModel.BuildSettings, LODIndex, SectionInfoMap,
+		                  Result->RenderData->LODResources.Emplace_GetRef());
 	}
 	if (Result->RenderData->LODResources.IsEmpty())
 	{
@@ -320,3 +380,66 @@ void UStaticMesh::PostEditChange()
 	Build(true);
 }
 #endif
+
+const UStaticMesh* UStaticMesh::GetCollisionTriangleSource() const
+{
+	// The engine follows the chain as far as it leads; one that comes back to a mesh already seen would
+	// never end.
+	TArray<const UStaticMesh*> Seen;
+	const UStaticMesh* Source = this;
+	while (Source->ComplexCollisionMesh && Source->ComplexCollisionMesh != Source)
+	{
+		Seen.Add(Source);
+		Source = Source->ComplexCollisionMesh;
+		if (Seen.Contains(Source))
+		{
+			UE_LOG(LogStaticMesh, Error, TEXT("The complex collision meshes of %s lead back to %s; it has no complex collision."), *GetPathName(),
+			       *Source->GetPathName());
+			return nullptr;
+		}
+	}
+	return Source;
+}
+
+bool UStaticMesh::GetPhysicsTriMeshData(FTriMeshCollisionData* CollisionData, bool bInUseAllTriData)
+{
+	check(CollisionData != nullptr);
+	const UStaticMesh* Source = GetCollisionTriangleSource();
+	const FStaticMeshRenderData* Data = Source ? Source->GetRenderData() : nullptr;
+	if (!Data || Data->LODResources.IsEmpty())
+	{
+		return false;
+	}
+	const int32 LODIndex = bInUseAllTriData ? 0 : FMath::Clamp(Source->LODForCollision, 0, Data->LODResources.Num() - 1);
+	const FStaticMeshLODResources& LOD = Data->LODResources[LODIndex];
+	const FPositionVertexBuffer& Positions = LOD.VertexBuffers.PositionVertexBuffer;
+	CollisionData->Vertices.Reserve(static_cast<int32>(Positions.GetNumVertices()));
+	for (uint32 Vertex = 0; Vertex < Positions.GetNumVertices(); ++Vertex)
+	{
+		CollisionData->Vertices.Add(Positions.VertexPosition(Vertex));
+	}
+	ForEachCollisionTriangle(LOD, bInUseAllTriData, [CollisionData](const FStaticMeshSection& Section, uint32 A, uint32 B, uint32 C)
+	                         {
+		CollisionData->Indices.Emplace(static_cast<int32>(A), static_cast<int32>(B), static_cast<int32>(C));
+		CollisionData->MaterialIndices.Add(static_cast<uint16>(Section.MaterialIndex));
+		return true; });
+	CollisionData->bFlipNormals = true;
+	return !CollisionData->Indices.IsEmpty();
+}
+
+bool UStaticMesh::ContainsPhysicsTriMeshData(bool bInUseAllTriData) const
+{
+	const UStaticMesh* Source = GetCollisionTriangleSource();
+	const FStaticMeshRenderData* Data = Source ? Source->GetRenderData() : nullptr;
+	if (!Data || Data->LODResources.IsEmpty())
+	{
+		return false;
+	}
+	const int32 LODIndex = bInUseAllTriData ? 0 : FMath::Clamp(Source->LODForCollision, 0, Data->LODResources.Num() - 1);
+	bool bAny = false;
+	ForEachCollisionTriangle(Data->LODResources[LODIndex], bInUseAllTriData, [&bAny](const FStaticMeshSection&, uint32, uint32, uint32)
+	                         {
+		bAny = true;
+		return false; });
+	return bAny;
+}

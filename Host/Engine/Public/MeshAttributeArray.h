@@ -6,25 +6,46 @@
 #include <memory>
 
 // One attribute's values, one per element, of any type. Type-erased so that a set can hold
-// attributes of different types and grow them all when an element is made.
+// attributes of different types and grow them all when an element is made; the type is told by a tag,
+// as the engine is built without RTTI.
 class FMeshAttributeArrayBase
 {
 public:
+	// One per attribute type: the address of a static unique to the type.
+	using FTypeTag = const void*;
+
+	explicit FMeshAttributeArrayBase(FTypeTag InTypeTag)
+	    : TypeTag(InTypeTag) {}
 	virtual ~FMeshAttributeArrayBase() = default;
 	virtual void SetNumElements(int32 NumElements) = 0;
 	virtual void ReserveElements(int32 NumElements) = 0;
 	virtual std::unique_ptr<FMeshAttributeArrayBase> Clone() const = 0;
+
+	bool HoldsType(FTypeTag Tag) const { return TypeTag == Tag; }
+
+protected:
+	FMeshAttributeArrayBase(const FMeshAttributeArrayBase&) = default;
+
+private:
+	FTypeTag TypeTag;
 };
 
 template<typename AttributeType>
 class TMeshAttributeArray final : public FMeshAttributeArrayBase
 {
 public:
+	static FTypeTag StaticTypeTag()
+	{
+		static const char Tag = 0;
+		return &Tag;
+	}
+
 	TMeshAttributeArray(const AttributeType& InDefaultValue, int32 NumElements)
-	    : DefaultValue(InDefaultValue)
+	    : FMeshAttributeArrayBase(StaticTypeTag()), DefaultValue(InDefaultValue)
 	{
 		Values.Init(DefaultValue, NumElements);
 	}
+	TMeshAttributeArray(const TMeshAttributeArray&) = default;
 
 	virtual void SetNumElements(int32 NumElements) override
 	{
@@ -160,16 +181,18 @@ public:
 	template<typename AttributeType>
 	TMeshAttributesRef<ElementIDType, AttributeType> GetAttributesRef(const FName AttributeName)
 	{
+		using ArrayType = TMeshAttributeArray<AttributeType>;
 		FAttribute* Found = FindAttribute(AttributeName);
-		return TMeshAttributesRef<ElementIDType, AttributeType>(
-		    Found ? dynamic_cast<TMeshAttributeArray<AttributeType>*>(Found->Array.get()) : nullptr);
+		const bool bOfType = Found && Found->Array->HoldsType(ArrayType::StaticTypeTag());
+		return TMeshAttributesRef<ElementIDType, AttributeType>(bOfType ? static_cast<ArrayType*>(Found->Array.get()) : nullptr);
 	}
 	template<typename AttributeType>
 	TMeshAttributesConstRef<ElementIDType, AttributeType> GetAttributesRef(const FName AttributeName) const
 	{
+		using ArrayType = TMeshAttributeArray<AttributeType>;
 		const FAttribute* Found = FindAttribute(AttributeName);
-		return TMeshAttributesConstRef<ElementIDType, AttributeType>(
-		    Found ? dynamic_cast<const TMeshAttributeArray<AttributeType>*>(Found->Array.get()) : nullptr);
+		const bool bOfType = Found && Found->Array->HoldsType(ArrayType::StaticTypeTag());
+		return TMeshAttributesConstRef<ElementIDType, AttributeType>(bOfType ? static_cast<const ArrayType*>(Found->Array.get()) : nullptr);
 	}
 
 	// Called by the mesh description as elements are made.

@@ -48,6 +48,10 @@ private:
  * An editable mesh: vertices (positions), vertex instances (polygon corners, which would carry
  * normals and UVs), edges between vertices, and polygons grouped by material. A polygon's edges are
  * made as it is created, and shared with any polygon that already joins the same two vertices.
+ *
+ * Every polygon is triangulated as it is created, from the vertex positions it has then, by clipping
+ * ears: a concave polygon gets triangles inside it, not a fan from its first corner. The triangles keep
+ * the polygon's winding, and they are what a build, a conversion or a collision cook reads.
  */
 struct FMeshDescription
 {
@@ -65,6 +69,9 @@ public:
 	// A polygon of three or more corners, in order. Its edges join consecutive corners' vertices.
 	FPolygonID CreatePolygon(const FPolygonGroupID PolygonGroupID, TArrayView<const FVertexInstanceID> VertexInstanceIDs,
 	                         TArray<FEdgeID>* OutEdgeIDs = nullptr);
+	// A polygon of exactly three corners, which is its one triangle.
+	FTriangleID CreateTriangle(const FPolygonGroupID PolygonGroupID, TArrayView<const FVertexInstanceID> VertexInstanceIDs,
+	                           TArray<FEdgeID>* OutEdgeIDs = nullptr);
 
 	void ReserveNewVertices(const int32 NumberOfNewVertices);
 	void ReserveNewVertexInstances(const int32 NumberOfNewVertexInstances);
@@ -77,6 +84,7 @@ public:
 	const TMeshElementContainer<FEdgeID>& Edges() const { return EdgeIDs; }
 	const TMeshElementContainer<FPolygonID>& Polygons() const { return PolygonIDs; }
 	const TMeshElementContainer<FPolygonGroupID>& PolygonGroups() const { return PolygonGroupIDs; }
+	const TMeshElementContainer<FTriangleID>& Triangles() const { return TriangleIDs; }
 	bool IsEmpty() const { return VertexIDs.Num() == 0 && PolygonIDs.Num() == 0 && PolygonGroupIDs.Num() == 0; }
 
 	// Connectivity.
@@ -92,6 +100,14 @@ public:
 	FPolygonGroupID GetPolygonPolygonGroup(const FPolygonID PolygonID) const;
 	TArrayView<const FPolygonID> GetPolygonGroupPolygonIDs(const FPolygonGroupID PolygonGroupID) const;
 	int32 GetNumPolygonGroupPolygons(const FPolygonGroupID PolygonGroupID) const;
+	// A polygon's triangles, and each triangle's corners (vertex instances and their vertices) in order.
+	TArrayView<const FTriangleID> GetPolygonTriangles(const FPolygonID PolygonID) const;
+	int32 GetNumPolygonTriangles(const FPolygonID PolygonID) const;
+	TArrayView<const FVertexInstanceID> GetTriangleVertexInstances(const FTriangleID TriangleID) const;
+	FVertexInstanceID GetTriangleVertexInstance(const FTriangleID TriangleID, const int32 Index) const;
+	TArrayView<const FVertexID> GetTriangleVertices(const FTriangleID TriangleID) const;
+	FPolygonID GetTrianglePolygon(const FTriangleID TriangleID) const;
+	FPolygonGroupID GetTrianglePolygonGroup(const FTriangleID TriangleID) const;
 
 	// Attributes, by element kind.
 	TAttributesSet<FVertexID>& VertexAttributes() { return VertexAttributeSet; }
@@ -129,8 +145,20 @@ private:
 	{
 		int32 FirstCorner = 0;
 		int32 NumCorners = 0;
+		// A polygon's triangles are made together, so their IDs run on from the first.
+		int32 FirstTriangle = 0;
+		int32 NumTriangles = 0;
 		FPolygonGroupID PolygonGroupID;
 	};
+	struct FMeshTriangle
+	{
+		FVertexInstanceID Corners[3];
+		FVertexID Vertices[3];
+		FPolygonID PolygonID;
+	};
+
+	// Ear clipping of the polygon's corners, as triples of indices into Corners.
+	void Triangulate(TArrayView<const FVertexInstanceID> Corners, TArray<int32>& OutTriangles) const;
 	struct FMeshPolygonGroup
 	{
 		TArray<FPolygonID> Polygons;
@@ -141,6 +169,7 @@ private:
 	TMeshElementContainer<FEdgeID> EdgeIDs;
 	TMeshElementContainer<FPolygonID> PolygonIDs;
 	TMeshElementContainer<FPolygonGroupID> PolygonGroupIDs;
+	TMeshElementContainer<FTriangleID> TriangleIDs;
 
 	TArray<FMeshVertex> VertexData;
 	TArray<FVertexID> VertexInstanceVertex;
@@ -153,6 +182,9 @@ private:
 	// Every polygon's corners, one polygon after the other.
 	TArray<FVertexInstanceID> PolygonCorners;
 	TArray<FMeshPolygonGroup> PolygonGroupData;
+	TArray<FMeshTriangle> TriangleData;
+	// Every triangle's ID in order, so a polygon's triangles can be handed out as a view.
+	TArray<FTriangleID> TriangleOrder;
 
 	TAttributesSet<FVertexID> VertexAttributeSet;
 	TAttributesSet<FVertexInstanceID> VertexInstanceAttributeSet;

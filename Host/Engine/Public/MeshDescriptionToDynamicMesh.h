@@ -6,8 +6,9 @@
 struct FMeshDescription;
 
 // Converts a mesh description into a dynamic mesh: one vertex per description vertex (by its ID), one
-// triangle per description triangle, corners in order so the winding is kept. The host keeps no
-// attribute overlays, so the attribute switches change nothing.
+// triangle per triangle of the description (its own triangulation of each polygon, not a fan), corners in
+// order so the winding is kept, grouped by polygon group. The host keeps no attribute overlays, so the
+// attribute switches change nothing.
 class FMeshDescriptionToDynamicMesh
 {
 public:

@@ -46,7 +46,7 @@ namespace GroomFitting
 			return std::isfinite(Values[First]) && std::isfinite(Values[First + 1]) && std::isfinite(Values[First + 2]);
 		}
 
-		bool IsFiniteVector(const FVector& V)
+		bool IsFinitePoint(const FVector& V)
 		{
 			return std::isfinite(V.X) && std::isfinite(V.Y) && std::isfinite(V.Z);
 		}
@@ -98,7 +98,9 @@ namespace GroomFitting
 
 		// Every segment of the fit starts inside a closed head and runs outwards, so single-sided collision,
 		// hit only from outside, misses nearly all of them: one warning that says why and how to fix it
-		// beats a miss warning per strand.
+		// beats a miss warning per strand. It judges what a complex trace really meets: the simple shapes when
+		// the mesh uses its simple collision as complex, else the triangles GetPhysicsTriMeshData gives (those of
+		// the complex collision mesh or of the LOD for collision, in the sections with collision).
 		void WarnIfTracesCannotHit(UStaticMeshComponent* TheComp)
 		{
 			UStaticMesh* Mesh = TheComp->GetStaticMesh();
@@ -116,7 +118,30 @@ namespace GroomFitting
 				       *TheComp->GetPathName(), *Mesh->GetPathName());
 				return;
 			}
-			if (!BodySetup->bDoubleSidedGeometry)
+			if (BodySetup->GetCollisionTraceFlag() == CTF_UseSimpleAsComplex)
+			{
+				if (BodySetup->AggGeom.GetElementCount() == 0)
+				{
+					UE_LOG(LogTemp, Warning,
+					       TEXT("FitGroomToStaticMesh: %s uses its simple collision as complex and has no simple shapes, so no strand can land. Set its Collision Complexity to use complex collision, or make the mesh with SkeletalMeshToStaticMesh."),
+					       *Mesh->GetPathName());
+				}
+				else
+				{
+					UE_LOG(LogTemp, Warning,
+					       TEXT("FitGroomToStaticMesh: %s uses its simple collision as complex, so strands land on its simple shapes, not on its surface. Set its Collision Complexity to use complex collision, or make the mesh with SkeletalMeshToStaticMesh."),
+					       *Mesh->GetPathName());
+				}
+				return;
+			}
+			if (!Mesh->ContainsPhysicsTriMeshData(false))
+			{
+				UE_LOG(LogTemp, Warning,
+				       TEXT("FitGroomToStaticMesh: the complex collision of %s has no triangles (from its complex collision mesh, or its LOD for collision with collision on in no section), so no strand can land. Turn collision on for the head's sections, or make the mesh with SkeletalMeshToStaticMesh."),
+				       *Mesh->GetPathName());
+				return;
+			}
+		if (!BodySetup->bDoubleSidedGeometry)
 			{
 				UE_LOG(LogTemp, Warning,
 				       TEXT("FitGroomToStaticMesh: the collision of %s is single-sided, so traces leaving the mesh from inside miss it and most strands will not land. Turn on Double Sided Geometry in the mesh's collision settings, or make the mesh with SkeletalMeshToStaticMesh."),
@@ -303,7 +328,7 @@ namespace GroomFitting
 		{
 			for (int64 Index = Root; Index < Root + Count; ++Index)
 			{
-				if (!IsFiniteVector(ReadTriple(Groom.positions, Index)))
+				if (!IsFinitePoint(ReadTriple(Groom.positions, Index)))
 				{
 					int64 Expected = -1;
 					while ((Expected < 0 || Index < Expected) && !Tally.FirstNotFinite.compare_exchange_weak(Expected, Index))
@@ -747,14 +772,14 @@ namespace GroomFitting
 		{
 			return false;
 		}
-		if (!IsFiniteVector(Placement) || !std::isfinite(SurfaceTolerance) || SurfaceTolerance < 0.0)
+		if (!IsFinitePoint(Placement) || !std::isfinite(SurfaceTolerance) || SurfaceTolerance < 0.0)
 		{
 			OutError = TEXT("the placement or the surface tolerance is not a finite number");
 			return false;
 		}
 		for (int64 Index = 0; Index < Covered; ++Index)
 		{
-			if (!IsFiniteVector(ReadTriple(Groom.positions, Index)))
+			if (!IsFinitePoint(ReadTriple(Groom.positions, Index)))
 			{
 				OutError = FString::Printf(TEXT("point %lld of the groom is not finite"), static_cast<long long>(Index));
 				return false;

@@ -58,8 +58,12 @@ namespace Host
 	// A static mesh as an editor user's is made: Data committed as LOD 0's mesh description (with
 	// BuildScale in its build settings), collision of the given sides, then built.
 	UStaticMesh* NewAuthoredStaticMesh(const FMeshData& Data, ECollisionSides Sides, const FVector& BuildScale = FVector::OneVector);
+	// The same with several LODs of several sections: LODs[L][S] becomes polygon group S of LOD L's
+	// description, so section S of LOD L once built.
+	UStaticMesh* NewAuthoredStaticMesh(const TArray<TArray<FMeshData>>& LODs, ECollisionSides Sides, const FVector& BuildScale = FVector::OneVector);
 
-	// Replaces Mesh's render data with Data and cooks its collision again, as a rebuild of the asset would.
+	// Replaces Mesh's render data with Data (one section, with collision) and cooks its collision again, as
+	// a rebuild of the asset would.
 	void SetMeshData(UStaticMesh* Mesh, const FMeshData& Data);
 
 	// Sets the sides of Mesh's collision (making its body setup if it has none) and cooks it again, as

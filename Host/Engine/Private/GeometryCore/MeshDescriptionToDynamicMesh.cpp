@@ -17,27 +17,23 @@ void FMeshDescriptionToDynamicMesh::Convert(const FMeshDescription* MeshIn, UE::
 		MeshOut.AppendVertex(Positions.IsValid() ? FVector3d(Positions[VertexID]) : FVector3d(0, 0, 0));
 	}
 
-	// The description's triangles: each polygon's corners fanned from its first, in polygon order.
-	for (const FPolygonID PolygonID : MeshIn->Polygons().GetElementIDs())
+	// The description's own triangles, in order: a polygon is what its triangulation made of it.
+	for (const FTriangleID TriangleID : MeshIn->Triangles().GetElementIDs())
 	{
-		const int GroupID = MeshIn->GetPolygonPolygonGroup(PolygonID).GetValue();
-		const TArrayView<const FVertexInstanceID> Corners = MeshIn->GetPolygonVertexInstanceIDs(PolygonID);
-		for (int32 Corner = 2; Corner < Corners.Num(); ++Corner)
+		const int GroupID = bEnableOutputGroups ? MeshIn->GetTrianglePolygonGroup(TriangleID).GetValue() : 0;
+		const TArrayView<const FVertexID> Vertices = MeshIn->GetTriangleVertices(TriangleID);
+		// Vertex IDs are taken as they are, as the engine does.
+		FIndex3i Triangle(Vertices[0].GetValue(), Vertices[1].GetValue(), Vertices[2].GetValue());
+		const int Result = MeshOut.AppendTriangle(Triangle, GroupID);
+		if (Result == FDynamicMesh3::NonManifoldID)
 		{
-			// Vertex IDs are taken as they are, as the engine does.
-			FIndex3i Triangle(MeshIn->GetVertexInstanceVertex(Corners[0]).GetValue(), MeshIn->GetVertexInstanceVertex(Corners[Corner - 1]).GetValue(),
-			                  MeshIn->GetVertexInstanceVertex(Corners[Corner]).GetValue());
-			const int Result = MeshOut.AppendTriangle(Triangle, bEnableOutputGroups ? GroupID : 0);
-			if (Result == FDynamicMesh3::NonManifoldID)
+			// Its own copies of the corners keep the surface manifold.
+			for (int Side = 0; Side < 3; ++Side)
 			{
-				// Its own copies of the corners keep the surface manifold.
-				for (int Side = 0; Side < 3; ++Side)
-				{
-					Triangle[Side] = MeshOut.AppendVertex(MeshOut.GetVertex(Triangle[Side]));
-				}
-				MeshOut.AppendTriangle(Triangle, bEnableOutputGroups ? GroupID : 0);
+				Triangle[Side] = MeshOut.AppendVertex(MeshOut.GetVertex(Triangle[Side]));
 			}
-			// Duplicate and invalid triangles are dropped.
+			MeshOut.AppendTriangle(Triangle, GroupID);
 		}
+		// Duplicate and invalid triangles are dropped.
 	}
 }

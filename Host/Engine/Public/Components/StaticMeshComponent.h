@@ -2,24 +2,20 @@
 
 #include "CoreMinimal.h"
 #include "Components/MeshComponent.h"
+#include "UObject/ObjectPtr.h"
 
-#include <memory>
-#include <mutex>
-
-class FStaticMeshRenderData;
 class UStaticMesh;
 
-namespace UE::Host
-{
-	class FComplexCollision;
-}
-
-// Places a static mesh in the world. Its body is the mesh's: the body setup's settings, and as complex
-// collision the mesh's LOD 0 render triangles under the component's transform. Traces see the body
-// only while the component is registered, its collision answers queries and the mesh is built with
-// its physics meshes made. Complex collision is single-sided unless the body setup says
-// bDoubleSidedGeometry: a triangle is hit only from the side its engine normal, (C - A) x (B - A),
-// points to.
+// Places a static mesh in the world. Its body is the mesh's body setup as last cooked, under the
+// component's transform: the triangles of the mesh's complex collision (see UStaticMesh) and the simple
+// shapes. Traces see the body only while the component is registered, its collision answers queries
+// and the mesh is built with its physics meshes made. Complex collision is single-sided unless the body
+// setup says bDoubleSidedGeometry: a triangle is hit only from the side its engine normal,
+// (C - A) x (B - A), points to.
+//
+// A trace that hits a triangle reports that normal (normalised, in world space) whichever side it came
+// from, and, when the query asks for it, the triangle's index in the mesh's collision triangle list as
+// the face index. A trace that starts inside a simple shape hits it at its start.
 class UStaticMeshComponent : public UMeshComponent
 {
 	DECLARE_HOST_CLASS(UStaticMeshComponent, UMeshComponent)
@@ -29,7 +25,8 @@ public:
 	explicit UStaticMeshComponent(const FObjectInitializer&);
 	virtual ~UStaticMeshComponent() override;
 
-	UStaticMesh* GetStaticMesh() const { return StaticMesh; }
+	// The engine's object handle, not a raw pointer (it converts to one).
+	TObjectPtr<UStaticMesh> GetStaticMesh() const { return StaticMesh; }
 	// False when the mesh is already the one set.
 	virtual bool SetStaticMesh(UStaticMesh* NewMesh);
 
@@ -42,11 +39,5 @@ public:
 	                                const struct FCollisionObjectQueryParams& ObjectParams) override;
 
 private:
-	// The collision cooked for the mesh's current render data, cooked at the first trace after a change.
-	// Traces may run on several threads at once, as scene queries do in the engine.
-	const UE::Host::FComplexCollision* GetComplexCollision(const FStaticMeshRenderData* RenderData);
-
-	UStaticMesh* StaticMesh = nullptr;
-	std::unique_ptr<UE::Host::FComplexCollision> ComplexCollision;
-	std::mutex ComplexCollisionLock;
+	TObjectPtr<UStaticMesh> StaticMesh;
 };

@@ -32,10 +32,18 @@ public:
 	    : Data(Other.GetData()), ArrayNum(Other.Num())
 	{
 	}
+	// A view of a braced list lives no longer than the call it is passed to, as in the engine.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winit-list-lifetime"
+#endif
 	TArrayView(std::initializer_list<std::remove_const_t<ElementType>> List) requires std::is_const_v<ElementType>
 	    : Data(List.begin()), ArrayNum(static_cast<SizeType>(List.size()))
 	{
 	}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 	SizeType Num() const { return ArrayNum; }
 	bool IsEmpty() const { return ArrayNum == 0; }

@@ -14,12 +14,13 @@ struct FHitResult
 	// Fraction of the segment from TraceStart to TraceEnd at the hit (1 when nothing was hit).
 	float Time = 1.f;
 	float Distance = 0.f;
-	FVector_NetQuantize Location;
-	FVector_NetQuantize ImpactPoint;
-	FVector_NetQuantizeNormal Normal;
-	FVector_NetQuantizeNormal ImpactNormal;
-	FVector_NetQuantize TraceStart;
-	FVector_NetQuantize TraceEnd;
+	// Zero, as the engine's constructors clear the whole record (all but the ENoInit one).
+	FVector_NetQuantize Location = FVector_NetQuantize(ForceInit);
+	FVector_NetQuantize ImpactPoint = FVector_NetQuantize(ForceInit);
+	FVector_NetQuantizeNormal Normal = FVector_NetQuantizeNormal(ForceInit);
+	FVector_NetQuantizeNormal ImpactNormal = FVector_NetQuantizeNormal(ForceInit);
+	FVector_NetQuantize TraceStart = FVector_NetQuantize(ForceInit);
+	FVector_NetQuantize TraceEnd = FVector_NetQuantize(ForceInit);
 	float PenetrationDepth = 0.f;
 	int32 MyItem = INDEX_NONE;
 	int32 Item = INDEX_NONE;
@@ -33,8 +34,9 @@ struct FHitResult
 	explicit FHitResult(float InTime)
 	    : Time(InTime) {}
 	explicit FHitResult(EForceInit) {}
-	// The engine leaves the members unset here; the host initialises them anyway.
-	explicit FHitResult(ENoInit) {}
+	// The engine leaves the record unset here: the vectors are unset (NaN in the host), the rest zero.
+	explicit FHitResult(ENoInit)
+	    : Location(), ImpactPoint(), Normal(), ImpactNormal(), TraceStart(), TraceEnd() {}
 	FHitResult(FVector Start, FVector End)
 	    : TraceStart(Start), TraceEnd(End) {}
 	FHitResult(AActor* InActor, UPrimitiveComponent* InComponent, FVector const& HitLoc, FVector const& HitNorm)

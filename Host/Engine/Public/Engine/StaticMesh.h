@@ -1,9 +1,12 @@
 #pragma once
 
 #include "CoreMinimal.h"
+#include "Containers/Map.h"
 #include "Engine/StaticMeshSourceData.h"
+#include "Interface_CollisionDataProviderCore.h"
 #include "StaticMeshResources.h"
 #include "UObject/Object.h"
+#include "UObject/ObjectPtr.h"
 
 #include <memory>
 
@@ -11,10 +14,43 @@ class UBodySetup;
 struct FMeshDescription;
 struct FTriMeshCollisionData;
 
+// What the editor sets per section of a LOD: its material and whether it takes part in collision.
+struct FMeshSectionInfo
+{
+	int32 MaterialIndex = 0;
+	bool bEnableCollision = true;
+	bool bCastShadow = true;
+	bool bVisibleInRayTracing = true;
+	bool bAffectDistanceFieldLighting = true;
+	bool bForceOpaque = false;
+
+	FMeshSectionInfo() = default;
+	explicit FMeshSectionInfo(int32 InMaterialIndex)
+	    : MaterialIndex(InMaterialIndex) {}
+};
+
+// The section infos of every LOD. A build copies them into the sections of the render data.
+struct FMeshSectionInfoMap
+{
+	// The info set for the section, else LOD 0's info for that section, else the defaults with the
+	// section's own index as its material.
+	FMeshSectionInfo Get(int32 LODIndex, int32 SectionIndex) const;
+	void Set(int32 LODIndex, int32 SectionIndex, FMeshSectionInfo Info);
+	void Remove(int32 LODIndex, int32 SectionIndex);
+	void Clear() { Map.Empty(); }
+	bool IsValidSection(int32 LODIndex, int32 SectionIndex) const;
+
+	TMap<uint32, FMeshSectionInfo> Map;
+};
+
 /*
  * A static mesh asset. Its source models hold a mesh description per LOD; Build turns the committed
- * descriptions into render data, and the render data of LOD 0 is also what the host's complex
- * collision is cooked from.
+ * descriptions into render data: each LOD's triangles, scaled by its BuildScale3D, one section per
+ * polygon group (with the section info map's collision setting). The mesh descriptions keep their
+ * unscaled positions.
+ *
+ * Its complex collision is what GetPhysicsTriMeshData gives: the triangles of ComplexCollisionMesh when
+ * one is set, else those of the LOD LODForCollision of the render data, sections with collision only.
  *
  * As in the editor, Build (without an error list) and PostEditChange start an asynchronous build: the
  * mesh is compiling until FStaticMeshCompilingManager finishes it, and meanwhile it has no render data
@@ -41,6 +77,23 @@ public:
 
 	UStaticMesh();
 	virtual ~UStaticMesh() override;
+
+	// A mesh whose triangles stand in for this one's in its complex collision.
+	TObjectPtr<UStaticMesh> ComplexCollisionMesh;
+
+	// The LOD whose triangles make the complex collision (clamped to the LODs built).
+	int32 GetLODForCollision() const { return LODForCollision; }
+	void SetLODForCollision(int32 InLODForCollision) { LODForCollision = InLODForCollision; }
+
+	FMeshSectionInfoMap& GetSectionInfoMap() { return SectionInfoMap; }
+	const FMeshSectionInfoMap& GetSectionInfoMap() const { return SectionInfoMap; }
+
+	// The triangles of the complex collision (see above), in the render data's index order over the
+	// sections with collision, or with bInUseAllTriData LOD 0's sections all. False when there is nothing
+	// to give. Waits for a build in progress first.
+	bool GetPhysicsTriMeshData(FTriMeshCollisionData* CollisionData, bool bInUseAllTriData);
+	// Whether GetPhysicsTriMeshData would give any triangle.
+	bool ContainsPhysicsTriMeshData(bool bInUseAllTriData) const;
 
 	// Wait for a build in progress first.
 	FStaticMeshRenderData* GetRenderData();
@@ -71,11 +124,6 @@ public:
 	void ClearMeshDescription(int32 LodIndex);
 	// Stores the LOD's edited description as its committed source. It does not build.
 	void CommitMeshDescription(int32 LodIndex, const FCommitMeshDescriptionParams& Params = FCommitMeshDescriptionParams());
-
-	// The triangles complex collision is cooked from, in the order a hit's face index counts them: LOD 0
-	// of the render data, in the mesh's own space. False when the mesh has no render data yet. Waits
-	// for a build in progress first.
-	bool GetPhysicsTriMeshData(FTriMeshCollisionData* CollisionData, bool InUseAllTriData);
 
 	// Makes the body setup if the mesh has none.
 	void CreateBodySetup();
@@ -116,7 +164,13 @@ private:
 		return IsCompiling() ? nullptr : BodySetup;
 	}
 
+	// The mesh whose render data gives the collision triangles, following ComplexCollisionMesh; null
+	// when the chain of complex collision meshes runs in a circle.
+	const UStaticMesh* GetCollisionTriangleSource() const;
+
 	TArray<FStaticMeshSourceModel> SourceModels;
+	FMeshSectionInfoMap SectionInfoMap;
+	int32 LODForCollision = 0;
 	UBodySetup* BodySetup = nullptr;
 	std::unique_ptr<FStaticMeshRenderData> RenderData;
 	uint64 RenderDataRevision = 0;

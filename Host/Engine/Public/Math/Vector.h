@@ -5,19 +5,23 @@
 #include "Math/UnrealMathUtility.h"
 
 #include <concepts>
+#include <limits>
 
 namespace UE::Math
 {
 	// A 3-component vector. FVector is double (large world coordinates); FVector3f is float and is what
 	// render and mesh-description data hold. Converting between the two is explicit, as in the engine.
+	//
+	// The engine leaves a default-constructed vector uninitialised; here it is quiet NaN, so a read before
+	// the first write shows. TVector(ForceInit) and ZeroVector are zero.
 	template<typename T>
 	struct TVector
 	{
 		static_assert(std::is_floating_point_v<T>, "TVector holds floating point components");
 
-		T X = 0;
-		T Y = 0;
-		T Z = 0;
+		T X = std::numeric_limits<T>::quiet_NaN();
+		T Y = std::numeric_limits<T>::quiet_NaN();
+		T Z = std::numeric_limits<T>::quiet_NaN();
 
 		static const TVector ZeroVector;
 		static const TVector OneVector;
@@ -30,7 +34,8 @@ namespace UE::Math
 		    : X(InX), Y(InY), Z(InZ) {}
 		explicit constexpr TVector(T InF)
 		    : X(InF), Y(InF), Z(InF) {}
-		explicit constexpr TVector(EForceInit) {}
+		explicit constexpr TVector(EForceInit)
+		    : X(0), Y(0), Z(0) {}
 		template<typename FArg>
 		requires(!std::is_same_v<T, FArg>) explicit constexpr TVector(const TVector<FArg>& V)
 		    : X(T(V.X)), Y(T(V.Y)), Z(T(V.Z)) {}
@@ -124,7 +129,7 @@ namespace UE::Math
 		TVector GetSafeNormal(T Tolerance = UE_SMALL_NUMBER) const
 		{
 			TVector Result = *this;
-			return Result.Normalize(Tolerance) ? Result : TVector();
+			return Result.Normalize(Tolerance) ? Result : ZeroVector;
 		}
 		T GetMax() const { return FMath::Max(FMath::Max(X, Y), Z); }
 		T GetMin() const { return FMath::Min(FMath::Min(X, Y), Z); }

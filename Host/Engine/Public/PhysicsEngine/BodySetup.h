@@ -2,19 +2,34 @@
 
 #include "CoreMinimal.h"
 #include "BodySetupCore.h"
+#include "PhysicsEngine/AggregateGeom.h"
+
+#include <memory>
+
+namespace UE::Host
+{
+	class FBodyCollision;
+}
 
 /*
- * The collision of one asset. Its complex collision is the triangle mesh of the asset that owns it
- * (for a static mesh, the built render data of LOD 0). In the host the triangle mesh is cooked where
- * it is traced, so this object records the settings and whether its physics meshes are made.
+ * The collision of one asset: its simple shapes (AggGeom) and, as complex collision, the triangles the
+ * asset that owns it gives (for a static mesh, GetPhysicsTriMeshData).
+ *
+ * CreatePhysicsMeshes cooks them as they are then: the triangles (none when the body uses its simple
+ * collision as complex), single- or double-sided as bDoubleSidedGeometry says, the simple shapes (none
+ * when it uses its complex collision as simple) and the trace flag. Traces see what was cooked: a
+ * change to these settings shows once the physics meshes are made again.
  */
 class UBodySetup : public UBodySetupCore
 {
 	DECLARE_HOST_CLASS(UBodySetup, UBodySetupCore)
 
 public:
-	UBodySetup()
-	    : bDoubleSidedGeometry(false), bCreatedPhysicsMeshes(false) {}
+	UBodySetup();
+	virtual ~UBodySetup() override;
+
+	// The simple collision shapes.
+	FKAggregateGeom AggGeom;
 
 	// Faces answer traces from both sides.
 	uint8 bDoubleSidedGeometry : 1;
@@ -23,6 +38,11 @@ public:
 
 	// Drops the cooked collision, so the next CreatePhysicsMeshes cooks it anew from the owner's mesh.
 	void InvalidatePhysicsData();
-	// Cooks the collision from the owner's current mesh.
+	// Cooks the collision from the owner's current mesh and the settings above.
 	void CreatePhysicsMeshes();
+
+private:
+	friend class UStaticMeshComponent;
+
+	std::shared_ptr<const UE::Host::FBodyCollision> CookedCollision;
 };

@@ -97,7 +97,7 @@ namespace UE::Geometry
 		{
 			FVector3d Center;
 			double RadiusSqr = 0;
-			FVector3d Order1;
+			FVector3d Order1 = FVector3d::ZeroVector;
 			double Order2[3][3] = {};
 		};
 

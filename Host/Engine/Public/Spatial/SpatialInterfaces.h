@@ -30,10 +30,10 @@ namespace UE::Geometry
 			bool bAllowUnsafeModifiedMeshQueries = false;
 
 			FQueryOptions() {}
-			FQueryOptions(TFunction<bool(int)> TriangleFilterF)
-			    : TriangleFilterF(TriangleFilterF) {}
-			FQueryOptions(double MaxDistance, TFunction<bool(int)> TriangleFilterF = nullptr)
-			    : MaxDistance(MaxDistance), TriangleFilterF(TriangleFilterF) {}
+			FQueryOptions(TFunction<bool(int)> TriangleFilterFIn)
+			    : TriangleFilterF(TriangleFilterFIn) {}
+			FQueryOptions(double MaxDistanceIn, TFunction<bool(int)> TriangleFilterFIn = nullptr)
+			    : MaxDistance(MaxDistanceIn), TriangleFilterF(TriangleFilterFIn) {}
 		};
 
 		virtual bool SupportsNearestTriangle() const = 0;

@@ -9,6 +9,46 @@
 #include <utility>
 #include <vector>
 
+// The class of a reflected field: its name and the class it derives from. Casts between fields walk
+// this chain, not C++ RTTI, which the engine is built without.
+class FFieldClass
+{
+public:
+	FFieldClass(const TCHAR* InName, const FFieldClass* InSuperClass)
+	    : Name(InName), SuperClass(InSuperClass) {}
+	FFieldClass(const FFieldClass&) = delete;
+	FFieldClass& operator=(const FFieldClass&) = delete;
+
+	FName GetFName() const { return Name; }
+	const FFieldClass* GetSuperClass() const { return SuperClass; }
+	bool IsChildOf(const FFieldClass* Other) const
+	{
+		for (const FFieldClass* Class = this; Class; Class = Class->SuperClass)
+		{
+			if (Class == Other)
+			{
+				return true;
+			}
+		}
+		return false;
+	}
+
+private:
+	FName Name;
+	const FFieldClass* SuperClass;
+};
+
+// Declares a field type's class record and its place in the hierarchy.
+#define DECLARE_FIELD(TClass, TSuperClass)                          \
+public:                                                             \
+	using Super = TSuperClass;                                      \
+	static FFieldClass* StaticClass()                               \
+	{                                                               \
+		static FFieldClass Class(TEXT(#TClass), Super::StaticClass()); \
+		return &Class;                                              \
+	}                                                               \
+	virtual FFieldClass* GetClass() const override { return StaticClass(); }
+
 // A reflected field that is not an object: in the host, the parameters of reflected functions.
 class FField
 {
@@ -18,6 +58,18 @@ public:
 	virtual ~FField() {}
 	FField(const FField&) = delete;
 	FField& operator=(const FField&) = delete;
+
+	static FFieldClass* StaticClass()
+	{
+		static FFieldClass Class(TEXT("FField"), nullptr);
+		return &Class;
+	}
+	virtual FFieldClass* GetClass() const { return StaticClass(); }
+	template<typename FieldType>
+	bool IsA() const
+	{
+		return GetClass()->IsChildOf(FieldType::StaticClass());
+	}
 
 	FName GetFName() const { return NamePrivate; }
 	FString GetName() const { return NamePrivate.ToString(); }
@@ -48,6 +100,8 @@ private:
 // A typed value slot: a parameter of a function, at an offset within the function's parameter record.
 class FProperty : public FField
 {
+	DECLARE_FIELD(FProperty, FField)
+
 public:
 	FProperty(FName InName, EPropertyFlags InFlags, int32 InElementSize, int32 InAlignment)
 	    : FField(InName), PropertyFlags(InFlags), ElementSize(InElementSize), Alignment(InAlignment)
@@ -104,6 +158,8 @@ public:
 // A pointer to an object of a reflected class, named by its C++ class name.
 class FObjectProperty : public TPropertyValueOps<UObject*>
 {
+	DECLARE_FIELD(FObjectProperty, FProperty)
+
 public:
 	FObjectProperty(FName InName, EPropertyFlags InFlags, const TCHAR* InPropertyClassName)
 	    : TPropertyValueOps(InName, InFlags), PropertyClassName(InPropertyClassName)
@@ -119,6 +175,8 @@ public:
 // A reflected struct held by value.
 class FStructProperty : public FProperty
 {
+	DECLARE_FIELD(FStructProperty, FProperty)
+
 public:
 	FStructProperty(FName InName, EPropertyFlags InFlags, UScriptStruct* InStruct)
 	    : FProperty(InName, InFlags, InStruct->GetStructureSize(), InStruct->GetMinAlignment()), Struct(InStruct)
@@ -136,6 +194,8 @@ public:
 // An engine string.
 class FStrProperty : public TPropertyValueOps<FString>
 {
+	DECLARE_FIELD(FStrProperty, FProperty)
+
 public:
 	using TPropertyValueOps::TPropertyValueOps;
 
@@ -145,6 +205,8 @@ public:
 // A native bool (not a bitfield).
 class FBoolProperty : public TPropertyValueOps<bool>
 {
+	DECLARE_FIELD(FBoolProperty, FProperty)
+
 public:
 	using TPropertyValueOps::TPropertyValueOps;
 
@@ -153,6 +215,8 @@ public:
 
 class FIntProperty : public TPropertyValueOps<int32>
 {
+	DECLARE_FIELD(FIntProperty, FProperty)
+
 public:
 	using TPropertyValueOps::TPropertyValueOps;
 
@@ -161,6 +225,8 @@ public:
 
 class FInt64Property : public TPropertyValueOps<int64>
 {
+	DECLARE_FIELD(FInt64Property, FProperty)
+
 public:
 	using TPropertyValueOps::TPropertyValueOps;
 
@@ -169,6 +235,8 @@ public:
 
 class FFloatProperty : public TPropertyValueOps<float>
 {
+	DECLARE_FIELD(FFloatProperty, FProperty)
+
 public:
 	using TPropertyValueOps::TPropertyValueOps;
 
@@ -177,22 +245,25 @@ public:
 
 class FDoubleProperty : public TPropertyValueOps<double>
 {
+	DECLARE_FIELD(FDoubleProperty, FProperty)
+
 public:
 	using TPropertyValueOps::TPropertyValueOps;
 
 	virtual FString GetCPPType() const override { return TEXT("double"); }
 };
 
+// Null for a null field or one of another class.
 template<typename FieldType>
 FieldType* CastField(FField* Src)
 {
-	return dynamic_cast<FieldType*>(Src);
+	return Src && Src->IsA<std::remove_cv_t<FieldType>>() ? static_cast<FieldType*>(Src) : nullptr;
 }
 
 template<typename FieldType>
 const FieldType* CastField(const FField* Src)
 {
-	return dynamic_cast<const FieldType*>(Src);
+	return Src && Src->IsA<std::remove_cv_t<FieldType>>() ? static_cast<const FieldType*>(Src) : nullptr;
 }
 
 // Walks the fields of a reflected type in order: the functions of a class, the parameters of a function.

@@ -1,0 +1,65 @@
+# How the engine's build tool compiles a plugin module, so the host compiles the plugin the same way: the
+# module's .cpp files as one unity translation unit, without RTTI, and the engine's clang warnings as errors
+# (less the ones it switches off). g++ gets the same warnings where it knows them; a clang check compiles the
+# module as the engine's clang would.
+
+set(VELMORA_ENGINE_CLANG_WARNINGS
+	-Wall -Werror -Wshadow -Wundef
+	-Wno-gnu-string-literal-operator-template -Wno-inconsistent-missing-override -Wno-invalid-offsetof -Wno-switch
+	-Wno-tautological-compare -Wno-unknown-pragmas -Wno-unused-function -Wno-unused-lambda-capture
+	-Wno-unused-local-typedef -Wno-unused-private-field -Wno-unused-variable -Wno-undefined-var-template)
+# The same for g++: the warnings it lacks (the string literal operator template, inconsistent override,
+# unused lambda capture, unused private field, undefined variable template) are not in its -Wall either.
+set(VELMORA_ENGINE_GCC_WARNINGS
+	-Wall -Werror -Wshadow -Wundef
+	-Wno-invalid-offsetof -Wno-switch -Wno-tautological-compare -Wno-unknown-pragmas -Wno-unused-function
+	-Wno-unused-local-typedefs -Wno-unused-variable)
+
+find_program(VELMORA_CLANGXX NAMES clang++ clang++-19 clang++-18 clang++-17 clang++-16 clang++-15 clang++-14
+	DOC "clang++ for the check that compiles plugin modules as the engine's clang does")
+
+# velmora_compile_as_engine_module(<target>)
+# Builds <target> as one unity translation unit (its generated reflection sources included), without RTTI,
+# with the engine's warnings as errors, and adds the test EngineCompile.<target>: clang compiles the module's
+# own sources as one unit and its generated sources as another, as the engine's build tool does.
+function(velmora_compile_as_engine_module target)
+	set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_MODE BATCH UNITY_BUILD_BATCH_SIZE 0)
+	if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+		set(warnings ${VELMORA_ENGINE_CLANG_WARNINGS})
+	else()
+		set(warnings ${VELMORA_ENGINE_GCC_WARNINGS})
+	endif()
+	target_compile_options(${target} PRIVATE -fno-rtti ${warnings})
+
+	if(NOT VELMORA_TESTS)
+		return()
+	endif()
+	get_target_property(sources ${target} SOURCES)
+	get_target_property(generated ${target} VELMORA_GENERATED_SOURCES)
+	if(NOT generated)
+		set(generated)
+	endif()
+	set(own)
+	foreach(source IN LISTS sources)
+		get_filename_component(source "${source}" ABSOLUTE)
+		if(source MATCHES "\\.cpp$" AND NOT source IN_LIST generated)
+			list(APPEND own "${source}")
+		endif()
+	endforeach()
+	set(config "${CMAKE_CURRENT_BINARY_DIR}/EngineCompile-${target}-$<CONFIG>.cmake")
+	file(GENERATE OUTPUT "${config}" CONTENT
+"set(CLANGXX \"${VELMORA_CLANGXX}\")
+set(MODULE_SOURCES \"${own}\")
+set(GENERATED_SOURCES \"${generated}\")
+set(INCLUDES \"$<TARGET_PROPERTY:${target},INCLUDE_DIRECTORIES>\")
+set(DEFINES \"$<TARGET_PROPERTY:${target},COMPILE_DEFINITIONS>\")
+set(WARNINGS \"${VELMORA_ENGINE_CLANG_WARNINGS}\")
+set(OWN_PREFIXES \"${CMAKE_SOURCE_DIR};${CMAKE_BINARY_DIR}\")
+set(IMPLICIT_INCLUDES \"${CMAKE_CXX_IMPLICIT_INCLUDE_DIRECTORIES}\")
+set(OUT_DIR \"${CMAKE_CURRENT_BINARY_DIR}/EngineCompile-${target}\")
+")
+	add_test(NAME EngineCompile.${target}
+		COMMAND ${CMAKE_COMMAND} -DCONFIG=${config} -P "${CMAKE_SOURCE_DIR}/cmake/CheckEngineCompile.cmake")
+	set_tests_properties(EngineCompile.${target} PROPERTIES LABELS EngineCompile TIMEOUT 600
+		SKIP_REGULAR_EXPRESSION "clang\\+\\+ was not found")
+endfunction()
