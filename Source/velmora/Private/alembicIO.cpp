@@ -14,6 +14,7 @@ THIRD_PARTY_INCLUDES_END
 #include "Windows/HideWindowsPlatformTypes.h"
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 #include <filesystem>
@@ -160,91 +161,6 @@ namespace
 		return std::generic_category().message(error != 0 ? error : EIO);
 	}
 
-	// A file buffer that remembers why its first write, seek, flush or close failed: the stream's state
-	// says only that something failed, and the library gives up nothing more.
-	class FReasonKeepingFileBuf : public std::filebuf
-	{
-	public:
-		int GetError() const { return error; }
-
-		bool CloseAndCheck()
-		{
-			errno = 0;
-			if (!close())
-			{
-				Note(errno);
-			}
-			return error == 0;
-		}
-
-	protected:
-		std::streamsize xsputn(const char* bytes, std::streamsize count) override
-		{
-			errno = 0;
-			const std::streamsize written = std::filebuf::xsputn(bytes, count);
-			if (written != count)
-			{
-				Note(errno);
-			}
-			return written;
-		}
-
-		int_type overflow(int_type c) override
-		{
-			errno = 0;
-			const int_type result = std::filebuf::overflow(c);
-			if (traits_type::eq_int_type(result, traits_type::eof()))
-			{
-				Note(errno);
-			}
-			return result;
-		}
-
-		int sync() override
-		{
-			errno = 0;
-			const int result = std::filebuf::sync();
-			if (result != 0)
-			{
-				Note(errno);
-			}
-			return result;
-		}
-
-		pos_type seekoff(off_type offset, std::ios_base::seekdir direction, std::ios_base::openmode mode) override
-		{
-			errno = 0;
-			const pos_type result = std::filebuf::seekoff(offset, direction, mode);
-			if (result == pos_type(off_type(-1)))
-			{
-				Note(errno);
-			}
-			return result;
-		}
-
-		pos_type seekpos(pos_type position, std::ios_base::openmode mode) override
-		{
-			errno = 0;
-			const pos_type result = std::filebuf::seekpos(position, mode);
-			if (result == pos_type(off_type(-1)))
-			{
-				Note(errno);
-			}
-			return result;
-		}
-
-	private:
-		void Note(int reason)
-		{
-			if (error == 0)
-			{
-				error = reason != 0 ? reason : EIO;
-			}
-		}
-
-		int error = 0;
-	};
-
 	void WriteVectorParam(Alembic::Abc::OCompoundProperty& compound, const std::vector<float>& values, const std::string& name)
 	{
 		Alembic::Abc::MetaData metaData;
@@ -254,6 +170,108 @@ namespace
 		const std::vector<V3f> vectors = ToVectors(values);
 		property.set(Alembic::Abc::V3fArraySample(vectors));
 	}
+}
+
+bool FGroomFileSink::Open(const std::string& Utf8Path)
+{
+	errno = 0;
+	if (!File.open(ToFileSystemPath(Utf8Path), std::ios::out | std::ios::binary | std::ios::trunc))
+	{
+		Keep(errno);
+		return false;
+	}
+	return true;
+}
+
+bool FGroomFileSink::Close()
+{
+	if (File.is_open())
+	{
+		errno = 0;
+		if (!File.close())
+		{
+			Keep(errno);
+		}
+	}
+	return Error == 0;
+}
+
+std::string FGroomFileSink::GetReason() const
+{
+	return SystemReason(Error);
+}
+
+void FGroomFileSink::Keep(int SystemError)
+{
+	if (Error == 0)
+	{
+		Error = SystemError != 0 ? SystemError : EIO;
+	}
+}
+
+std::streamsize FGroomFileSink::xsputn(const char* Bytes, std::streamsize Count)
+{
+	if (Error == 0 && Count > 0)
+	{
+		errno = 0;
+		if (File.sputn(Bytes, Count) != Count)
+		{
+			Keep(errno);
+		}
+	}
+	Position += static_cast<uint64_t>(Count);
+	End = std::max(End, Position);
+	return Count;
+}
+
+FGroomFileSink::int_type FGroomFileSink::overflow(int_type Byte)
+{
+	if (!traits_type::eq_int_type(Byte, traits_type::eof()))
+	{
+		const char Single = traits_type::to_char_type(Byte);
+		xsputn(&Single, 1);
+	}
+	return traits_type::not_eof(Byte);
+}
+
+FGroomFileSink::pos_type FGroomFileSink::seekoff(off_type Offset, std::ios_base::seekdir Direction, std::ios_base::openmode Mode)
+{
+	const off_type From = Direction == std::ios_base::beg ? 0 : static_cast<off_type>(Direction == std::ios_base::end ? End : Position);
+	if (Direction == std::ios_base::cur && Offset == 0)
+	{
+		// tellp: no need to touch the file.
+		return pos_type(From);
+	}
+	return seekpos(pos_type(From + Offset), Mode);
+}
+
+FGroomFileSink::pos_type FGroomFileSink::seekpos(pos_type Target, std::ios_base::openmode Mode)
+{
+	// A position before the start is the one thing a writer may not ask for; it never does.
+	const off_type Offset = std::max<off_type>(off_type(Target), 0);
+	if (Error == 0)
+	{
+		errno = 0;
+		if (File.pubseekpos(pos_type(Offset), Mode) == pos_type(off_type(-1)))
+		{
+			Keep(errno);
+		}
+	}
+	Position = static_cast<uint64_t>(Offset);
+	return pos_type(Offset);
+}
+
+int FGroomFileSink::sync()
+{
+	if (Error == 0)
+	{
+		errno = 0;
+		if (File.pubsync() != 0)
+		{
+			Keep(errno);
+		}
+	}
+	return 0;
 }
 
 void LogMessage(std::string message)
@@ -388,27 +406,37 @@ void WriteGroom(std::string path, const GroomData& groom, const std::string& ann
 
 	std::cout << "writing to file: " << announcedPath << std::endl;
 
-	FReasonKeepingFileBuf buffer;
-	errno = 0;
-	if (!buffer.open(ToFileSystemPath(path), std::ios::out | std::ios::binary | std::ios::trunc))
+	FGroomFileSink sink;
+	if (!sink.Open(path))
 	{
-		throw std::runtime_error("Could not open file: " + path + " (" + SystemReason(errno) + ")");
+		throw std::runtime_error("Could not open file: " + announcedPath + " (" + sink.GetReason() + ")");
 	}
-	std::ostream stream(&buffer);
+	std::string refusal;
 	{
-		// The library records a failed write in the stream's state and goes on; the archive is closed
-		// (and its last blocks written) when it goes out of scope, before the stream is checked.
-		Alembic::Abc::OArchive archive(Alembic::AbcCoreOgawa::WriteArchive()(&stream, Alembic::Abc::MetaData()), Alembic::Abc::kWrapExisting);
-		Alembic::AbcGeom::OCurves curves(archive.getTop(), "groom");
-		Alembic::Abc::OCompoundProperty arbGeomParams = curves.getSchema().getArbGeomParams();
-		WriteVectorParam(arbGeomParams, groom.groomColors, "groom_color");
-		WriteVectorParam(arbGeomParams, groom.surfaceNormals, "surface_normal");
-		curves.getSchema().set(sample);
+		std::ostream stream(&sink);
+		try
+		{
+			// The archive is finished when it goes out of scope: its last blocks and the frozen byte are
+			// written by destructors, into the sink, which takes them whatever the file does.
+			Alembic::Abc::OArchive archive(Alembic::AbcCoreOgawa::WriteArchive()(&stream, Alembic::Abc::MetaData()), Alembic::Abc::kWrapExisting);
+			Alembic::AbcGeom::OCurves curves(archive.getTop(), "groom");
+			Alembic::Abc::OCompoundProperty arbGeomParams = curves.getSchema().getArbGeomParams();
+			WriteVectorParam(arbGeomParams, groom.groomColors, "groom_color");
+			WriteVectorParam(arbGeomParams, groom.surfaceNormals, "surface_normal");
+			curves.getSchema().set(sample);
+		}
+		catch (const std::exception& error)
+		{
+			refusal = error.what();
+		}
 	}
-	stream.flush();
-	const bool bFailed = !stream.good();
-	if (!buffer.CloseAndCheck() || bFailed)
+	// A failed write is the cause of whatever else went wrong, so it is the one reported.
+	if (!sink.Close())
 	{
-		throw std::runtime_error("Could not write file: " + path + " (" + SystemReason(buffer.GetError()) + ")");
+		throw std::runtime_error("Could not write file: " + announcedPath + " (" + sink.GetReason() + ")");
+	}
+	if (!refusal.empty())
+	{
+		throw std::runtime_error("Could not write file: " + announcedPath + " (" + refusal + ")");
 	}
 }
