@@ -384,14 +384,15 @@ namespace GroomFitting
 		}
 		catch (const std::exception& Error)
 		{
+			// "Could not write file: <target> (<reason>)": the writer names the file the user asked for.
 			RemoveTemporaryFile(TemporaryPath);
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: writing %s failed: %s"), *FromUtf8(TargetPath), *FromUtf8(Error.what()));
+			UE_LOG(LogTemp, Error, TEXT("%s"), *FromUtf8(Error.what()));
 			return false;
 		}
 		catch (...)
 		{
 			RemoveTemporaryFile(TemporaryPath);
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: writing %s failed with an unknown error"), *FromUtf8(TargetPath));
+			UE_LOG(LogTemp, Error, TEXT("Could not write file: %s (unknown error)"), *FromUtf8(TargetPath));
 			return false;
 		}
 
@@ -400,7 +401,7 @@ namespace GroomFitting
 		if (RenameError)
 		{
 			RemoveTemporaryFile(TemporaryPath);
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: could not replace %s: %s"), *FromUtf8(TargetPath), *FromUtf8(RenameError.message()));
+			UE_LOG(LogTemp, Error, TEXT("Could not write file: %s (%s)"), *FromUtf8(TargetPath), *FromUtf8(RenameError.message()));
 			return false;
 		}
 		return true;
