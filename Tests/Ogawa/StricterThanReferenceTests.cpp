@@ -64,9 +64,10 @@ namespace
 		const IV3fArrayProperty First(Top, "first");
 		EXPECT_EQ(First.getNumSamples(), 2u);
 		EXPECT_TRUE(First.isConstant());
-		Alembic::Util::Digest Key;
+		Alembic::AbcCoreAbstract::ArraySampleKey Key;
 		First.getKey(Key);
-		EXPECT_EQ(Key, Alembic::Util::MurmurHash3_x64_128(Points.data(), Points.size() * sizeof(V3f)));
+		EXPECT_EQ(Key.numBytes, Points.size() * sizeof(V3f));
+		EXPECT_EQ(Key.digest, Alembic::Util::MurmurHash3_x64_128(Points.data(), Points.size() * sizeof(V3f)));
 		const V3fArraySamplePtr Read = IV3fArrayProperty(Top, "second").getValue();
 		ASSERT_EQ(Read->size(), Points.size());
 		EXPECT_EQ((*Read)[599999], Points[599999]);
