@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 using GroomTest::ExpectSameRecord;
 
@@ -50,7 +51,8 @@ TEST(GroomReader, FileWithoutCurvesGivesEmptyRecordSilently)
 	EXPECT_TRUE(Capture.GetLines().empty());
 }
 
-// The route Windows takes gives every fixture, damaged ones included, the record and lines of the other.
+// The route Windows takes for names its code page cannot hold gives every fixture, damaged ones included,
+// the record and lines of the other.
 TEST(GroomReader, TheStreamRouteReadsEveryFixtureAsTheNameRouteDoes)
 {
 	VELMORA_REQUIRE_FIXTURES(Dir);
@@ -58,24 +60,31 @@ TEST(GroomReader, TheStreamRouteReadsEveryFixtureAsTheNameRouteDoes)
 	for (const std::filesystem::path& ExpectedPath : ExpectedFiles(Dir))
 	{
 		const std::string Name = ExpectedPath.string();
-		const std::string AbcPath = Name.substr(0, Name.size() - std::strlen(".expected.json")) + ".abc";
-		SCOPED_TRACE(AbcPath);
-		GroomData Records[2];
-		std::vector<std::string> Lines[2];
-		std::string Stderr[2];
-		bool bFailed[2] = {};
-		for (const int Route : {0, 1})
+		GroomTest::ExpectBothRoutesAlike(Name.substr(0, Name.size() - std::strlen(".expected.json")) + ".abc");
+	}
+}
+
+TEST(GroomReader, TheStreamRouteReadsFilesOfOtherToolsAsTheNameRouteDoes)
+{
+	const auto Dir = VelmoraTest::RealWorldDir();
+	if (!Dir)
+	{
+		GTEST_SKIP() << "no ../shared/realworld beside the checkout; skipped";
+	}
+	GroomTest::FScopedWorkingDirectory InFolder(*Dir);
+	std::vector<std::string> Names;
+	for (const auto& Entry : std::filesystem::directory_iterator(*Dir))
+	{
+		if (Entry.path().extension() == ".abc")
 		{
-			Host::FScopedLogCapture Capture;
-			testing::internal::CaptureStderr();
-			Records[Route] = ReadGroom(AbcPath, bFailed[Route], Route ? EGroomReadRoute::Stream : EGroomReadRoute::ByName);
-			Stderr[Route] = testing::internal::GetCapturedStderr();
-			Lines[Route] = Capture.Formatted();
+			Names.push_back(Entry.path().filename().string());
 		}
-		ExpectSameRecord(Records[1], Records[0]);
-		EXPECT_EQ(Lines[1], Lines[0]);
-		EXPECT_EQ(Stderr[1], Stderr[0]);
-		EXPECT_EQ(bFailed[1], bFailed[0]);
+	}
+	std::sort(Names.begin(), Names.end());
+	EXPECT_FALSE(Names.empty());
+	for (const std::string& Name : Names)
+	{
+		GroomTest::ExpectBothRoutesAlike(Name);
 	}
 }
 
@@ -121,4 +130,69 @@ TEST(GroomReader, OpenErrorsNameTheFileAsTheLibraryDoes)
 			ASSERT_EQ(Capture.GetLines().size(), 1u);
 			EXPECT_EQ(Capture.GetLines()[0].Utf8Text(), Context + Expected + "\n");
 		}
+}
+
+// Windows' choice, with stand-ins for its code page: by name wherever the library can open the name,
+// the full one first, then the short one; a stream only where neither can be held.
+TEST(GroomReadPlan, GoesByNameWheneverTheLibraryCanOpenTheFileByName)
+{
+	const auto AsciiOnly = [](const std::string& Path) -> std::string
+	{
+		return std::all_of(Path.begin(), Path.end(), [](char Byte) { return (Byte & 0x80) == 0; }) ? Path : std::string();
+	};
+	const auto ShortPath = [](const std::string& Path) -> std::string
+	{
+		return Path.starts_with("C:/Gr\xc3\xb6\xc3\x9f" "e/") ? "C:/GROSSE~1/" + Path.substr(std::strlen("C:/Gr\xc3\xb6\xc3\x9f" "e/")) : std::string();
+	};
+	const auto Plan = [&](const std::string& Path)
+	{
+		return ChooseGroomReadPlan(Path, +AsciiOnly, +ShortPath);
+	};
+
+	const FGroomReadPlan Plain = Plan("C:/grooms/hair.abc");
+	EXPECT_EQ(Plain.Route, EGroomReadRoute::ByName);
+	EXPECT_EQ(Plain.LibraryName, "C:/grooms/hair.abc");
+
+	// The folder has a short name the code page holds, and the file's own name is plain.
+	const FGroomReadPlan Short = Plan("C:/Gr\xc3\xb6\xc3\x9f" "e/hair.abc");
+	EXPECT_EQ(Short.Route, EGroomReadRoute::ByName);
+	EXPECT_EQ(Short.LibraryName, "C:/GROSSE~1/hair.abc");
+
+	// The short form must be one the code page holds too.
+	const FGroomReadPlan Neither = Plan("C:/Gr\xc3\xb6\xc3\x9f" "e/\xe9\xab\xaa.abc");
+	EXPECT_EQ(Neither.Route, EGroomReadRoute::Stream);
+	EXPECT_EQ(Plan("C:/\xe9\xab\xaa/hair.abc").Route, EGroomReadRoute::Stream);
+}
+
+// Given another name for the file (its short name on Windows), the library's messages still name the
+// path the caller gave.
+TEST(GroomReadPlan, MessagesNameTheCallersPathWhateverNameTheLibraryWasGiven)
+{
+	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("reader-plan");
+	const std::string Unfrozen = (Dir / "unfrozen groom.abc").string();
+	testing::internal::CaptureStdout();
+	WriteGroom(Unfrozen, GroomTest::MakeGroom({{0, 0, 0, 0, 1, 0}}));
+	testing::internal::GetCapturedStdout();
+	{
+		std::fstream Patch(Unfrozen, std::ios::in | std::ios::out | std::ios::binary);
+		Patch.seekp(5);
+		Patch.put(0);
+	}
+	std::filesystem::create_symlink(Unfrozen, Dir / "UNFROZ~1.ABC");
+
+	const std::string Context = "Error reading Alembic file: IArchive::IArchive( iFileName )\nERROR: EXCEPTION:\n";
+	const std::string Missing = (Dir / "missing groom.abc").string();
+	for (const auto& [Path, LibraryName, Expected] : {std::tuple{Unfrozen, (Dir / "UNFROZ~1.ABC").string(), "Ogawa file not cleanly closed while being written: " + Unfrozen},
+	                                                  std::tuple{Missing, (Dir / "MISSIN~1.ABC").string(), "Could not open as Ogawa file: " + Missing}})
+	{
+		SCOPED_TRACE(Path);
+		FGroomReadPlan Plan;
+		Plan.LibraryName = LibraryName;
+		Host::FScopedLogCapture Capture;
+		bool bReadFailed = false;
+		ReadGroom(Path, bReadFailed, Plan);
+		EXPECT_TRUE(bReadFailed);
+		ASSERT_EQ(Capture.GetLines().size(), 1u);
+		EXPECT_EQ(Capture.GetLines()[0].Utf8Text(), Context + Expected + "\n");
+	}
 }

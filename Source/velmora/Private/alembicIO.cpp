@@ -11,18 +11,22 @@ THIRD_PARTY_INCLUDES_START
 #include <Alembic/AbcGeom/All.h>
 THIRD_PARTY_INCLUDES_END
 #if PLATFORM_WINDOWS
+#include "Windows/WindowsHWrapper.h"
 #include "Windows/HideWindowsPlatformTypes.h"
 #endif
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 
 namespace
@@ -98,6 +102,48 @@ namespace
 		return std::nullopt;
 	}
 
+	// Alembic 1.8.6 sizes an array sample by its stored dimensions and then copies the whole data block
+	// into it, so dimensions that disagree with the block (a damaged file) make it allocate what they
+	// claim or write past what it allocated. A sample about to be read is checked against its block first.
+	void CheckSampleShape(const Alembic::Abc::IArrayProperty& property, const ISampleSelector& selector)
+	{
+		if (!property.valid() || property.getNumSamples() == 0)
+		{
+			// Nothing to size; the library's own read says what is wrong, if anything.
+			return;
+		}
+		Alembic::Util::Dimensions dimensions;
+		property.getDimensions(dimensions, selector);
+		Alembic::AbcCoreAbstract::ArraySampleKey key;
+		property.getKey(key, selector);
+		const uint64_t valueBytes = property.getDataType().getNumBytes();
+		uint64_t values = dimensions.rank() > 0 ? 1 : 0;
+		bool bFits = valueBytes > 0;
+		for (size_t rank = 0; rank < dimensions.rank() && bFits; ++rank)
+		{
+			bFits = dimensions[rank] == 0 || values <= std::numeric_limits<uint64_t>::max() / valueBytes / dimensions[rank];
+			values *= dimensions[rank];
+		}
+		if (!bFits || values * valueBytes != key.numBytes)
+		{
+			throw std::runtime_error("The sample of " + property.getName() + " claims " + (bFits ? std::to_string(values) : std::string("too many")) + " values but holds " +
+			                         std::to_string(key.numBytes) + " bytes: the file is damaged.");
+		}
+	}
+
+	template<typename TRAITS>
+	void CheckGeomParamShape(Alembic::AbcGeom::ITypedGeomParam<TRAITS> param, const ISampleSelector& selector)
+	{
+		if (param.valid())
+		{
+			CheckSampleShape(param.getValueProperty(), selector);
+			if (param.isIndexed())
+			{
+				CheckSampleShape(param.getIndexProperty(), selector);
+			}
+		}
+	}
+
 	std::vector<float> ReadVectorParam(const Alembic::AbcGeom::ICurvesSchema& schema, const std::string& name)
 	{
 		const Alembic::Abc::ICompoundProperty arbGeomParams = schema.getArbGeomParams();
@@ -112,7 +158,9 @@ namespace
 			return {};
 		}
 		const Alembic::Abc::IV3fArrayProperty property(arbGeomParams, name);
-		return ToFlat(property.getValue(ISampleSelector(index_t(0))));
+		const ISampleSelector first(index_t(0));
+		CheckSampleShape(property, first);
+		return ToFlat(property.getValue(first));
 	}
 
 	// u runs from 0 at the root to 1 at the tip of each strand; a one-point strand gets 0.
@@ -138,6 +186,83 @@ namespace
 		return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
 	}
 
+#if PLATFORM_WINDOWS
+	std::wstring WideFromUtf8(const std::string& Utf8)
+	{
+		const int Length = Utf8.empty() ? 0 : MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Utf8.data(), static_cast<int>(Utf8.size()), nullptr, 0);
+		if (Length <= 0)
+		{
+			return std::wstring();
+		}
+		std::wstring Wide(static_cast<size_t>(Length), L'\0');
+		MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Utf8.data(), static_cast<int>(Utf8.size()), Wide.data(), Length);
+		return Wide;
+	}
+
+	// The name in the ANSI code page, which Alembic 1.8.6 opens files with (CreateFileA, std::ifstream of a
+	// narrow name), or "" where that code page cannot hold it exactly: no best-fit look-alike, no default
+	// character, the same name back when converted again, and short enough to open without a long-path prefix.
+	std::string AnsiName(const std::wstring& Wide)
+	{
+		if (Wide.empty() || Wide.size() >= MAX_PATH)
+		{
+			return std::string();
+		}
+		const UINT CodePage = GetACP();
+		// The UTF-8 code page has no default characters to report; invalid input fails instead.
+		const DWORD Flags = CodePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+		BOOL bUsedDefault = FALSE;
+		BOOL* const UsedDefault = CodePage == CP_UTF8 ? nullptr : &bUsedDefault;
+		const int Length = WideCharToMultiByte(CodePage, Flags, Wide.data(), static_cast<int>(Wide.size()), nullptr, 0, nullptr, UsedDefault);
+		if (Length <= 0 || bUsedDefault)
+		{
+			return std::string();
+		}
+		std::string Narrow(static_cast<size_t>(Length), '\0');
+		if (WideCharToMultiByte(CodePage, Flags, Wide.data(), static_cast<int>(Wide.size()), Narrow.data(), Length, nullptr, UsedDefault) != Length || bUsedDefault)
+		{
+			return std::string();
+		}
+		const int BackLength = MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, Narrow.data(), Length, nullptr, 0);
+		std::wstring Back(static_cast<size_t>(BackLength > 0 ? BackLength : 0), L'\0');
+		if (BackLength <= 0 || MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, Narrow.data(), Length, Back.data(), BackLength) != BackLength || Back != Wide)
+		{
+			return std::string();
+		}
+		return Narrow;
+	}
+
+	std::string WindowsLibraryName(const std::string& Utf8Path)
+	{
+		return AnsiName(WideFromUtf8(Utf8Path));
+	}
+
+	// The file's short (8.3) path, in UTF-8, where the volume keeps short names.
+	std::string WindowsShortPath(const std::string& Utf8Path)
+	{
+		const std::wstring Wide = WideFromUtf8(Utf8Path);
+		const DWORD Length = Wide.empty() ? 0 : GetShortPathNameW(Wide.c_str(), nullptr, 0);
+		if (Length == 0)
+		{
+			return std::string();
+		}
+		std::wstring Short(Length, L'\0');
+		const DWORD Written = GetShortPathNameW(Wide.c_str(), Short.data(), Length);
+		if (Written == 0 || Written >= Length)
+		{
+			return std::string();
+		}
+		const int Utf8Length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, Short.data(), static_cast<int>(Written), nullptr, 0, nullptr, nullptr);
+		if (Utf8Length <= 0)
+		{
+			return std::string();
+		}
+		std::string Utf8(static_cast<size_t>(Utf8Length), '\0');
+		WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, Short.data(), static_cast<int>(Written), Utf8.data(), Utf8Length, nullptr, nullptr);
+		return Utf8;
+	}
+#endif
+
 	void ReplaceFirst(std::string& text, const std::string& from, const std::string& to)
 	{
 		const size_t at = text.find(from);
@@ -147,14 +272,227 @@ namespace
 		}
 	}
 
-	// Given streams, the library words its open failures without the name; the reader's messages name
-	// the file as they do when the library opens it by name.
-	std::string NameTheFile(std::string text, const std::string& path)
+	// The library names the file in its open failures as it was given it: by another narrow name, or not at
+	// all when it was given a stream. The reader's messages name the path the caller gave, as they do
+	// when the library opens that path itself.
+	std::string NameTheFile(std::string text, const FGroomReadPlan& plan, const std::string& path)
 	{
-		ReplaceFirst(text, "Could not open as Ogawa file from provided streams.", "Could not open as Ogawa file: " + path);
-		ReplaceFirst(text, "Ogawa streams not cleanly closed while being written. ", "Ogawa file not cleanly closed while being written: " + path);
+		if (plan.Route == EGroomReadRoute::Stream)
+		{
+			ReplaceFirst(text, "Could not open as Ogawa file from provided streams.", "Could not open as Ogawa file: " + path);
+			ReplaceFirst(text, "Ogawa streams not cleanly closed while being written. ", "Ogawa file not cleanly closed while being written: " + path);
+		}
+		else if (plan.LibraryName != path)
+		{
+			ReplaceFirst(text, "Could not open as Ogawa file: " + plan.LibraryName, "Could not open as Ogawa file: " + path);
+			ReplaceFirst(text, "Ogawa file not cleanly closed while being written: " + plan.LibraryName, "Ogawa file not cleanly closed while being written: " + path);
+		}
 		return text;
 	}
+
+	const uint64_t OgawaDataBit = 0x8000000000000000ULL;
+
+	// A groom file as Alembic's stream reader gets it. That reader does not know the file's size, so the
+	// checks the library makes against the size when it opens a file by name never happen, and it
+	// allocates whatever a damaged file claims (a 2 KB file can make it ask for gigabytes). So the Ogawa
+	// tree is walked here first, against the real size, and the stream gives the library's by-name
+	// answers itself: a group claiming more children than the file could hold reads as a group of none,
+	// and the read of a data block claiming more bytes than the file fails where the library's size check
+	// would have thrown. A file shorter than a header reads as an empty one, as by name.
+	class FGroomFileSource : public std::streambuf
+	{
+	public:
+		bool Open(const std::string& Utf8Path)
+		{
+			if (!File.open(ToFileSystemPath(Utf8Path), std::ios::in | std::ios::binary))
+			{
+				return false;
+			}
+			const pos_type End = File.pubseekoff(0, std::ios_base::end, std::ios_base::in);
+			Size = End == pos_type(off_type(-1)) ? 0 : static_cast<uint64_t>(off_type(End));
+			return true;
+		}
+
+		// Walks the tree from the header. False, with the reason, for a file whose groups overlap so much
+		// that walking them has no useful end.
+		bool Check(std::string& OutProblem)
+		{
+			uint8_t Header[16] = {};
+			if (Size < 16)
+			{
+				Size = 0;
+				return true;
+			}
+			if (RawRead(0, Header, 16) != 16 || std::memcmp(Header, "Ogawa", 5) != 0 || Header[6] != 0 || Header[7] != 1)
+			{
+				// The library refuses it at once, by name or not.
+				return true;
+			}
+			uint64_t Root = 0;
+			std::memcpy(&Root, Header + 8, 8);
+
+			std::vector<uint64_t> Pending{Root};
+			std::unordered_set<uint64_t> Groups;
+			std::unordered_set<uint64_t> Datas;
+			// Every slot of a well-made file belongs to one group. A damaged file's slots point anywhere,
+			// and groups found that way overlap, but a walk through more than a few times the slots the
+			// file can hold is one made so, and has no useful end.
+			uint64_t SlotsLeft = 8 * (Size / 8) + (uint64_t(1) << 20);
+			std::vector<uint64_t> Slots;
+			while (!Pending.empty())
+			{
+				const uint64_t Group = Pending.back();
+				Pending.pop_back();
+				if (Group == 0 || Group > Size - 8 || !Groups.insert(Group).second)
+				{
+					// Empty, seen before, or unreadable (a read that fails by name too).
+					continue;
+				}
+				const uint64_t Count = ReadU64(Group);
+				if (Count == 0)
+				{
+					continue;
+				}
+				if (Count > Size / 8)
+				{
+					EmptiedGroups.insert(Group);
+					continue;
+				}
+				// Slots past the end fail to read by either route.
+				const uint64_t Readable = std::min(Count, (Size - Group - 8) / 8);
+				if (Readable > SlotsLeft)
+				{
+					OutProblem = "its Ogawa groups overlap over and over";
+					return false;
+				}
+				SlotsLeft -= Readable;
+				Slots.resize(static_cast<size_t>(Readable));
+				if (RawRead(Group + 8, Slots.data(), Readable * 8) != Readable * 8)
+				{
+					continue;
+				}
+				for (const uint64_t Slot : Slots)
+				{
+					if ((Slot & OgawaDataBit) != 0)
+					{
+						const uint64_t Data = Slot & ~OgawaDataBit;
+						if (Data != 0 && Data <= Size - 8 && Datas.insert(Data).second && ReadU64(Data) > Size)
+						{
+							OversizedData.insert(Data);
+						}
+					}
+					else if (Slot > 8 && Slot != Group)
+					{
+						// The library takes no other slot for a group.
+						Pending.push_back(Slot);
+					}
+				}
+			}
+			// A block that slots call both a group and data cannot be given both answers. Its size fits the
+			// file, so as a group it costs at most a buffer of eight times the file's size, and is left alone.
+			for (const uint64_t Data : Datas)
+			{
+				EmptiedGroups.erase(Data);
+			}
+			return true;
+		}
+
+		// Whether the library read a data block that claims more bytes than the file holds.
+		bool ReadOversizedData() const { return bReadOversizedData; }
+
+	protected:
+		std::streamsize xsgetn(char* Out, std::streamsize Count) override
+		{
+			const std::streamsize Got = PresentedRead(Position, Out, Count);
+			Position += static_cast<uint64_t>(Got);
+			return Got;
+		}
+
+		int_type underflow() override
+		{
+			if (PresentedRead(Position, &Single, 1) != 1)
+			{
+				return traits_type::eof();
+			}
+			setg(&Single, &Single, &Single + 1);
+			return traits_type::to_int_type(Single);
+		}
+
+		int_type uflow() override
+		{
+			const int_type Byte = underflow();
+			if (!traits_type::eq_int_type(Byte, traits_type::eof()))
+			{
+				++Position;
+				setg(nullptr, nullptr, nullptr);
+			}
+			return Byte;
+		}
+
+		pos_type seekoff(off_type Offset, std::ios_base::seekdir Direction, std::ios_base::openmode Mode) override
+		{
+			const off_type From = Direction == std::ios_base::beg ? 0 : static_cast<off_type>(Direction == std::ios_base::end ? Size : Position);
+			return seekpos(pos_type(From + Offset), Mode);
+		}
+
+		pos_type seekpos(pos_type Target, std::ios_base::openmode) override
+		{
+			setg(nullptr, nullptr, nullptr);
+			if (off_type(Target) < 0)
+			{
+				return pos_type(off_type(-1));
+			}
+			Position = static_cast<uint64_t>(off_type(Target));
+			return Target;
+		}
+
+	private:
+		std::streamsize RawRead(uint64_t At, void* Out, uint64_t Count)
+		{
+			if (File.pubseekpos(pos_type(off_type(At)), std::ios_base::in) == pos_type(off_type(-1)))
+			{
+				return 0;
+			}
+			return File.sgetn(static_cast<char*>(Out), static_cast<std::streamsize>(Count));
+		}
+
+		uint64_t ReadU64(uint64_t At)
+		{
+			uint64_t Value = 0;
+			return RawRead(At, &Value, 8) == 8 ? Value : 0;
+		}
+
+		// The bytes [At, At + Count) as the library is to see them.
+		std::streamsize PresentedRead(uint64_t At, char* Out, std::streamsize Count)
+		{
+			if (Count <= 0 || At >= Size)
+			{
+				return 0;
+			}
+			// The library reads a block's count or size alone, 8 bytes at its start; any other read of
+			// those bytes (a damaged file's blocks may overlap) gets them as they are.
+			if (Count == 8 && OversizedData.count(At) != 0)
+			{
+				bReadOversizedData = true;
+				return 0;
+			}
+			if (Count == 8 && EmptiedGroups.count(At) != 0)
+			{
+				std::memset(Out, 0, 8);
+				return 8;
+			}
+			return RawRead(At, Out, std::min(static_cast<uint64_t>(Count), Size - At));
+		}
+
+		std::filebuf File;
+		uint64_t Size = 0;
+		uint64_t Position = 0;
+		char Single = 0;
+		// Groups that read as having no children, and data blocks whose size cannot be read.
+		std::unordered_set<uint64_t> EmptiedGroups;
+		std::unordered_set<uint64_t> OversizedData;
+		bool bReadOversizedData = false;
+	};
 
 	std::string SystemReason(int error)
 	{
@@ -286,38 +624,77 @@ GroomData ReadGroom(std::string path)
 	return ReadGroom(std::move(path), bReadFailed);
 }
 
-EGroomReadRoute PlatformGroomReadRoute()
+FGroomReadPlan ChooseGroomReadPlan(const std::string& Utf8Path, std::string (*LibraryName)(const std::string&), std::string (*ShortPath)(const std::string&))
+{
+	FGroomReadPlan plan;
+	plan.LibraryName = LibraryName(Utf8Path);
+	if (plan.LibraryName.empty())
+	{
+		const std::string shortPath = ShortPath(Utf8Path);
+		if (!shortPath.empty())
+		{
+			plan.LibraryName = LibraryName(shortPath);
+		}
+	}
+	if (plan.LibraryName.empty())
+	{
+		plan.Route = EGroomReadRoute::Stream;
+	}
+	return plan;
+}
+
+FGroomReadPlan PlanGroomRead(const std::string& Utf8Path)
 {
 #if PLATFORM_WINDOWS
-	return EGroomReadRoute::Stream;
+	return ChooseGroomReadPlan(Utf8Path, &WindowsLibraryName, &WindowsShortPath);
 #else
-	return EGroomReadRoute::ByName;
+	// Narrow names are the file system's own bytes.
+	FGroomReadPlan plan;
+	plan.LibraryName = Utf8Path;
+	return plan;
 #endif
 }
 
 GroomData ReadGroom(std::string path, bool& bOutReadFailed)
 {
-	return ReadGroom(std::move(path), bOutReadFailed, PlatformGroomReadRoute());
+	const FGroomReadPlan plan = PlanGroomRead(path);
+	return ReadGroom(std::move(path), bOutReadFailed, plan);
 }
 
 GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute route)
 {
+	FGroomReadPlan plan;
+	plan.Route = route;
+	plan.LibraryName = path;
+	return ReadGroom(std::move(path), bOutReadFailed, plan);
+}
+
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan)
+{
 	GroomData groom;
 	bOutReadFailed = false;
 	// Outlives the archive and every sample read from it.
-	std::ifstream file;
-	if (route == EGroomReadRoute::Stream)
+	FGroomFileSource source;
+	std::istream file(&source);
+	const bool bStream = plan.Route == EGroomReadRoute::Stream && source.Open(path);
+	if (bStream)
 	{
-		file.open(ToFileSystemPath(path), std::ios::binary);
+		std::string problem;
+		if (!source.Check(problem))
+		{
+			LogMessage("Error reading Alembic file: " + path + ": " + problem + " (a damaged file)\n");
+			bOutReadFailed = true;
+			return groom;
+		}
 	}
 	try
 	{
 		// A file that cannot be opened is left to the library, which says so in its own words.
 		const Alembic::Abc::IArchive archive =
-		    file.is_open() ? Alembic::Abc::IArchive(Alembic::AbcCoreOgawa::ReadArchive(std::vector<std::istream*>{&file}), path,
-		                                            Alembic::Abc::ErrorHandler::kThrowPolicy, Alembic::AbcCoreAbstract::ReadArraySampleCachePtr())
-		                   : Alembic::Abc::IArchive(Alembic::AbcCoreOgawa::ReadArchive(), path, Alembic::Abc::ErrorHandler::kThrowPolicy,
-		                                            Alembic::AbcCoreAbstract::ReadArraySampleCachePtr());
+		    bStream ? Alembic::Abc::IArchive(Alembic::AbcCoreOgawa::ReadArchive(std::vector<std::istream*>{&file}), path,
+		                                     Alembic::Abc::ErrorHandler::kThrowPolicy, Alembic::AbcCoreAbstract::ReadArraySampleCachePtr())
+		            : Alembic::Abc::IArchive(Alembic::AbcCoreOgawa::ReadArchive(), plan.Route == EGroomReadRoute::ByName ? plan.LibraryName : path,
+		                                     Alembic::Abc::ErrorHandler::kThrowPolicy, Alembic::AbcCoreAbstract::ReadArraySampleCachePtr());
 		if (!archive.valid())
 		{
 			LogMessage("Failed to open Alembic file: " + path + "\n");
@@ -337,6 +714,13 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute rout
 		}
 
 		const ISampleSelector first(index_t(0));
+		// Every array the schema's sample reads.
+		CheckSampleShape(schema.getPositionsProperty(), first);
+		CheckSampleShape(schema.getNumVerticesProperty(), first);
+		CheckSampleShape(schema.getPositionWeightsProperty(), first);
+		CheckSampleShape(schema.getOrdersProperty(), first);
+		CheckSampleShape(schema.getKnotsProperty(), first);
+		CheckSampleShape(schema.getVelocitiesProperty(), first);
 		{
 			const Alembic::Abc::P3fArraySamplePtr points = schema.getValue(first).getPositions();
 			std::vector<float> positions;
@@ -367,6 +751,7 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute rout
 			std::vector<float> widths;
 			if (widthsParam.valid())
 			{
+				CheckGeomParamShape(widthsParam, first);
 				Alembic::AbcGeom::IFloatGeomParam::Sample sample;
 				widthsParam.getExpanded(sample, first);
 				if (const Alembic::Abc::FloatArraySamplePtr values = sample.getVals())
@@ -381,7 +766,13 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute rout
 	}
 	catch (const std::exception& error)
 	{
-		LogMessage("Error reading Alembic file: " + NameTheFile(error.what(), path) + "\n");
+		std::string text = NameTheFile(error.what(), plan, path);
+		if (bStream && source.ReadOversizedData())
+		{
+			// The stream refused that read where the library, knowing the size, refuses the block.
+			ReplaceFirst(text, "Ogawa IStreams::read failed.", "Ogawa IData illegal size.");
+		}
+		LogMessage("Error reading Alembic file: " + text + "\n");
 		bOutReadFailed = true;
 	}
 	return groom;

@@ -33,21 +33,40 @@ GroomData ReadGroom(std::string path);
 // raised an error), so a half-read record is never taken for a whole one.
 GroomData ReadGroom(std::string path, bool& bOutReadFailed);
 
-// How Alembic gets at a groom file to read. The engine's Alembic opens files by narrow name, which
-// Windows takes in the ANSI code page, so there the plugin opens the file itself (by its wide name) and
-// hands Alembic the stream, read on demand. Elsewhere narrow names are UTF-8 and the library's own
-// memory-mapped read by name is the faster.
+// How Alembic gets at a groom file to read. The engine's Alembic (1.8.6) opens files by narrow name,
+// which Windows takes in the ANSI code page: a name that code page holds exactly is opened by name, and
+// so is one whose short (8.3) form it holds; any other is opened by the plugin, by its wide name, and
+// handed to Alembic as a stream read on demand. Elsewhere narrow names are UTF-8 and every name is
+// opened by name, the library's faster memory-mapped read. A file reads the same both ways, damaged
+// ones included: the stream route checks the file's container against its size before the library sees
+// it, as the library does itself only by name.
 enum class EGroomReadRoute
 {
 	ByName,
 	Stream
 };
 
-// The route this platform takes.
-EGroomReadRoute PlatformGroomReadRoute();
+struct FGroomReadPlan
+{
+	EGroomReadRoute Route = EGroomReadRoute::ByName;
+	// On the by-name route, the name as the library takes it (the messages still name the UTF-8 path).
+	std::string LibraryName;
+};
 
-// As above, by the given route (tests take the other platform's route with it).
+// How this platform reads the file at the UTF-8 path.
+FGroomReadPlan PlanGroomRead(const std::string& Utf8Path);
+
+// The choice PlanGroomRead makes, given the platform's ways of naming the file: LibraryName turns a
+// UTF-8 path into the library's narrow encoding ("" where that cannot hold it exactly), ShortPath gives
+// the file's short path in UTF-8 ("" where it has none).
+FGroomReadPlan ChooseGroomReadPlan(const std::string& Utf8Path, std::string (*LibraryName)(const std::string&), std::string (*ShortPath)(const std::string&));
+
+// As ReadGroom, by the given route (tests take the other platform's route with it); by name the library
+// is given the path unchanged.
 GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute route);
+
+// As ReadGroom, as planned.
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan);
 
 // What Alembic writes a groom file through. The library makes every failure of the stream it is given
 // throw, and it writes from destructors, where a throw ends the process; so this stream never fails. It
