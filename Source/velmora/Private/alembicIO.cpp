@@ -67,39 +67,98 @@ namespace
 		return flat;
 	}
 
-	// Pre-order: the object itself, then each child's whole subtree in index order.
-	std::optional<Alembic::AbcGeom::ICurves> FindFirstCurves(const Alembic::Abc::IObject& object)
+	// How deep the first curves object may lie below the top. Alembic's objects hold their parents, so
+	// releasing the last handle on a deep one releases its ancestors in nested calls, a level each (about
+	// 64 bytes of stack per level with the engine's Alembic 1.8.6, built optimised; more in debug
+	// builds): 1,000 levels stay well within the stack of any editor thread, 6,000 overflow 256 KB.
+	const size_t MaxCurvesDepth = 1000;
+
+	struct FCurvesSearch
 	{
-		if (Alembic::AbcGeom::ICurves::matches(object.getMetaData(), Alembic::Abc::kStrictMatching))
-		{
-			return Alembic::AbcGeom::ICurves(object, Alembic::Abc::kWrapExisting);
-		}
-		// The file chooses how deep objects nest, so the walk keeps its path on the heap: each entry is an
-		// object and the next of its children to visit. Leaving a subtree pops its deepest object first, so
-		// releasing an object never takes a chain of ancestors with it.
+		std::optional<Alembic::AbcGeom::ICurves> curves;
+		// How deep the first curves object lies (the top object is at 0), found or refused.
+		size_t depth = 0;
+		bool bTooDeep = false;
+		// More objects met than the file could hold: its objects nest in a loop.
+		bool bLoop = false;
+	};
+
+	// The objects from the top down to the one being searched, each with the next of its children to
+	// visit. Objects are let go deepest first, however the search ends (an exception included), so no
+	// release ever takes a chain of ancestors with it.
+	class FObjectPath
+	{
+	public:
 		struct FVisit
 		{
 			Alembic::Abc::IObject object;
 			size_t nextChild;
 		};
-		std::vector<FVisit> path;
-		path.push_back({object, 0});
-		while (!path.empty())
+
+		FObjectPath() = default;
+		FObjectPath(const FObjectPath&) = delete;
+		FObjectPath& operator=(const FObjectPath&) = delete;
+		~FObjectPath()
 		{
-			FVisit& visit = path.back();
+			while (!visits.empty())
+			{
+				visits.pop_back();
+			}
+		}
+
+		std::vector<FVisit> visits;
+	};
+
+	// Pre-order: the object itself, then each child's whole subtree in index order. The file chooses how
+	// deep objects nest, so the path is kept on the heap. MaxObjects bounds the objects met: a damaged
+	// file whose groups point back at their ancestors would otherwise never end.
+	FCurvesSearch FindFirstCurves(const Alembic::Abc::IObject& object, uint64_t maxObjects)
+	{
+		FCurvesSearch search;
+		if (Alembic::AbcGeom::ICurves::matches(object.getMetaData(), Alembic::Abc::kStrictMatching))
+		{
+			search.curves.emplace(object, Alembic::Abc::kWrapExisting);
+			return search;
+		}
+		FObjectPath path;
+		path.visits.push_back({object, 0});
+		uint64_t objects = 1;
+		while (!path.visits.empty())
+		{
+			FObjectPath::FVisit& visit = path.visits.back();
 			if (visit.nextChild >= visit.object.getNumChildren())
 			{
-				path.pop_back();
+				path.visits.pop_back();
 				continue;
 			}
 			Alembic::Abc::IObject child = visit.object.getChild(visit.nextChild++);
+			if (++objects > maxObjects)
+			{
+				search.bLoop = true;
+				return search;
+			}
 			if (Alembic::AbcGeom::ICurves::matches(child.getMetaData(), Alembic::Abc::kStrictMatching))
 			{
-				return Alembic::AbcGeom::ICurves(child, Alembic::Abc::kWrapExisting);
+				search.depth = path.visits.size();
+				if (search.depth > MaxCurvesDepth)
+				{
+					// Let go here, while the path still holds its ancestors.
+					search.bTooDeep = true;
+					return search;
+				}
+				search.curves.emplace(child, Alembic::Abc::kWrapExisting);
+				return search;
 			}
-			path.push_back({std::move(child), 0});
+			path.visits.push_back({std::move(child), 0});
 		}
-		return std::nullopt;
+		return search;
+	}
+
+	// Every real object costs the file more than four bytes (its header record alone does), so a search
+	// that meets more objects than that is going round in a loop.
+	uint64_t MaxObjectsIn(uint64_t fileSize)
+	{
+		return fileSize / 4 + 1024;
 	}
 
 	// Alembic 1.8.6 sizes an array sample by its stored dimensions and then copies the whole data block
@@ -399,6 +458,7 @@ namespace
 
 		// Whether the library read a data block that claims more bytes than the file holds.
 		bool ReadOversizedData() const { return bReadOversizedData; }
+		uint64_t GetSize() const { return Size; }
 
 	protected:
 		std::streamsize xsgetn(char* Out, std::streamsize Count) override
@@ -702,11 +762,29 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan
 			return groom;
 		}
 
-		const std::optional<Alembic::AbcGeom::ICurves> curves = FindFirstCurves(archive.getTop());
-		if (!curves)
+		std::error_code sizeError;
+		const uint64_t fileSize = bStream ? source.GetSize() : static_cast<uint64_t>(std::filesystem::file_size(ToFileSystemPath(path), sizeError));
+		const FCurvesSearch search = FindFirstCurves(archive.getTop(), MaxObjectsIn(sizeError ? 0 : fileSize));
+		if (search.bTooDeep)
+		{
+			const FString Text = UTF8_TO_TCHAR(("Error reading Alembic file: " + path + ": its first curves object lies " + std::to_string(search.depth) +
+			                                    " levels of objects deep; grooms are read down to " + std::to_string(MaxCurvesDepth) + " levels")
+			                                       .c_str());
+			UE_LOG(LogTemp, Error, TEXT("%s"), *Text);
+			bOutReadFailed = true;
+			return groom;
+		}
+		if (search.bLoop)
+		{
+			LogMessage("Error reading Alembic file: " + path + ": its objects nest in a loop (a damaged file)\n");
+			bOutReadFailed = true;
+			return groom;
+		}
+		if (!search.curves)
 		{
 			return groom;
 		}
+		const std::optional<Alembic::AbcGeom::ICurves>& curves = search.curves;
 		const Alembic::AbcGeom::ICurvesSchema schema = curves->getSchema();
 		if (schema.getNumSamples() == 0)
 		{
