@@ -2,6 +2,9 @@
 
 #include "Host/Log.h"
 
+#include <Alembic/AbcCoreOgawa/All.h>
+#include <Alembic/AbcGeom/All.h>
+
 #include <algorithm>
 #include <cstring>
 #include <tuple>
@@ -195,4 +198,46 @@ TEST(GroomReadPlan, MessagesNameTheCallersPathWhateverNameTheLibraryWasGiven)
 		ASSERT_EQ(Capture.GetLines().size(), 1u);
 		EXPECT_EQ(Capture.GetLines()[0].Utf8Text(), Context + Expected + "\n");
 	}
+}
+
+// Alembic 1.8.6 resolves a widths index past the values by reading past them; the reader checks each,
+// keeps what it read before (positions, counts) and says why.
+TEST(GroomReader, AWidthsIndexPastTheValuesFailsTheReadPartWay)
+{
+	using namespace Alembic::AbcGeom;
+	const std::string Path = (VelmoraTest::MakeTempDir("bad-index") / "groom.abc").string();
+	const std::vector<V3f> Points = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}};
+	const std::vector<int32_t> Counts = {2, 1};
+	const std::vector<float> Widths = {0.1f, 0.2f};
+	const std::vector<uint32_t> Indices = {0, 1, 1u << 30};
+	{
+		OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
+		OCurves Curves(Archive.getTop(), "groom");
+		Curves.getSchema().set(OCurvesSchema::Sample(P3fArraySample(Points), Int32ArraySample(Counts), kCubic, kNonPeriodic,
+		                                             OFloatGeomParam::Sample(FloatArraySample(Widths), UInt32ArraySample(Indices), kVertexScope)));
+	}
+	for (const EGroomReadRoute Route : {EGroomReadRoute::ByName, EGroomReadRoute::Stream})
+	{
+		Host::FScopedLogCapture Log;
+		bool bReadFailed = false;
+		const GroomData Groom = ReadGroom(Path, bReadFailed, Route);
+		EXPECT_TRUE(bReadFailed);
+		EXPECT_EQ(Groom.positions.size(), 9u);
+		EXPECT_EQ(Groom.vertexCounts, Counts);
+		EXPECT_TRUE(Groom.widths.empty() && Groom.groomColors.empty() && Groom.surfaceNormals.empty());
+		ASSERT_EQ(Log.GetLines().size(), 1u);
+		EXPECT_EQ(Log.GetLines()[0].Utf8Text(), "Error reading Alembic file: Index 1073741824 of width is past its 2 values: the file is damaged.\n");
+	}
+
+	// Indices within the values are resolved as the library resolves them.
+	{
+		OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
+		OCurves Curves(Archive.getTop(), "groom");
+		const std::vector<uint32_t> Good = {1, 0, 1};
+		Curves.getSchema().set(OCurvesSchema::Sample(P3fArraySample(Points), Int32ArraySample(Counts), kCubic, kNonPeriodic,
+		                                             OFloatGeomParam::Sample(FloatArraySample(Widths), UInt32ArraySample(Good), kVertexScope)));
+	}
+	testing::internal::CaptureStderr();
+	EXPECT_EQ(ReadGroom(Path).widths, (std::vector<float>{0.2f, 0.1f, 0.2f}));
+	testing::internal::GetCapturedStderr();
 }

@@ -203,6 +203,47 @@ namespace
 		}
 	}
 
+	// The widths with their indices resolved, as getExpanded gives them. Alembic 1.8.6 resolves an index
+	// past the values by reading past them (a damaged file can point it anywhere in memory), so indexed
+	// widths are resolved here, each index checked.
+	std::vector<float> ReadExpandedWidths(Alembic::AbcGeom::IFloatGeomParam& param, const ISampleSelector& selector)
+	{
+		std::vector<float> widths;
+		if (!param.isIndexed())
+		{
+			Alembic::AbcGeom::IFloatGeomParam::Sample sample;
+			param.getExpanded(sample, selector);
+			if (const Alembic::Abc::FloatArraySamplePtr values = sample.getVals())
+			{
+				widths.assign(values->get(), values->get() + values->size());
+			}
+			return widths;
+		}
+		const Alembic::Abc::UInt32ArraySamplePtr indices = param.getIndexProperty().getValue(selector);
+		const Alembic::Abc::FloatArraySamplePtr values = param.getValueProperty().getValue(selector);
+		if (!indices || indices->size() == 0)
+		{
+			// No indices: the values as they are.
+			if (values)
+			{
+				widths.assign(values->get(), values->get() + values->size());
+			}
+			return widths;
+		}
+		const size_t valueCount = values ? values->size() : 0;
+		widths.reserve(indices->size());
+		for (size_t i = 0; i < indices->size(); ++i)
+		{
+			const uint32_t index = (*indices)[i];
+			if (index >= valueCount)
+			{
+				throw std::runtime_error("Index " + std::to_string(index) + " of " + param.getName() + " is past its " + std::to_string(valueCount) + " values: the file is damaged.");
+			}
+			widths.push_back((*values)[index]);
+		}
+		return widths;
+	}
+
 	std::vector<float> ReadVectorParam(const Alembic::AbcGeom::ICurvesSchema& schema, const std::string& name)
 	{
 		const Alembic::Abc::ICompoundProperty arbGeomParams = schema.getArbGeomParams();
@@ -825,17 +866,12 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan
 			groom.vertexCounts = std::move(vertexCounts);
 		}
 		{
-			const Alembic::AbcGeom::IFloatGeomParam widthsParam = schema.getWidthsParam();
+			Alembic::AbcGeom::IFloatGeomParam widthsParam = schema.getWidthsParam();
 			std::vector<float> widths;
 			if (widthsParam.valid())
 			{
 				CheckGeomParamShape(widthsParam, first);
-				Alembic::AbcGeom::IFloatGeomParam::Sample sample;
-				widthsParam.getExpanded(sample, first);
-				if (const Alembic::Abc::FloatArraySamplePtr values = sample.getVals())
-				{
-					widths.assign(values->get(), values->get() + values->size());
-				}
+				widths = ReadExpandedWidths(widthsParam, first);
 			}
 			groom.widths = std::move(widths);
 		}
