@@ -8,7 +8,12 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 RUN_ARGS ?= demo
 
-.PHONY: all deps configure build run test test-asan bench format clean
+# The real Alembic 1.8.6 (the release the engine ships), built once from ../shared and kept here.
+REAL_ALEMBIC_PREFIX ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/velmora/alembic-1.8.6
+REAL_ALEMBIC_BUILD_DIR ?= build-real-alembic
+REAL_ALEMBIC_SCRIPT := ../shared/tools/build-real-alembic.sh
+
+.PHONY: all deps configure build run test test-asan test-real-alembic bench format clean
 
 all: build
 
@@ -36,6 +41,21 @@ test-asan: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir $(ASAN_BUILD_DIR) --output-on-failure -j $(JOBS)
 
+# The whole suite, benchmarks built too, against the real Alembic instead of ours. Without ../shared
+# beside the checkout there is nothing to build it from: it says so and does nothing.
+test-real-alembic: deps
+	@if [ ! -x $(REAL_ALEMBIC_SCRIPT) ]; then \
+		echo "test-real-alembic: skipped, no $(REAL_ALEMBIC_SCRIPT) beside the checkout to build the real Alembic with"; \
+	else \
+		set -e; \
+		echo "real Alembic in $(REAL_ALEMBIC_PREFIX)"; \
+		$(REAL_ALEMBIC_SCRIPT) "$(REAL_ALEMBIC_PREFIX)" >/dev/null; \
+		cmake -S . -B $(REAL_ALEMBIC_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVELMORA_ALEMBIC=system \
+			-DCMAKE_PREFIX_PATH="$(REAL_ALEMBIC_PREFIX)" $(CMAKE_FLAGS); \
+		cmake --build $(REAL_ALEMBIC_BUILD_DIR) -j $(JOBS); \
+		ctest --test-dir $(REAL_ALEMBIC_BUILD_DIR) --output-on-failure -j $(JOBS); \
+	fi
+
 bench: deps
 	cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMORA_TESTS=OFF $(CMAKE_FLAGS)
 	cmake --build build-release -j $(JOBS)
@@ -45,4 +65,4 @@ format:
 	find Source Host Tests Benchmarks -name '*.h' -o -name '*.cpp' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-release
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(REAL_ALEMBIC_BUILD_DIR) build-release

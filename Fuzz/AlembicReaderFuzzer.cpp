@@ -1,11 +1,21 @@
-// libFuzzer target: opens the input bytes as an archive through the public API, walks every
-// object and property and reads samples. Any std::exception is an accepted outcome; crashes,
-// hangs, sanitizer reports and out-of-memory are not.
+// libFuzzer target: writes the input bytes to a file, opens it by name as an archive through the
+// public API, walks every object and property and reads samples; then reads it as a groom the way the
+// plugin does, by name and through a stream. Any std::exception or failed read is an accepted outcome;
+// crashes, hangs, sanitizer reports and out-of-memory are not.
+//
+// The library, like Alembic 1.8.6, trusts the sizes a stream or an array's dimensions claim; the plugin
+// checks them first, and so does the walk here before it reads an array sample.
 
 #include <Alembic/AbcCoreOgawa/All.h>
 #include <Alembic/AbcGeom/All.h>
 
-#include <sstream>
+#include "alembicIO.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <unistd.h>
 
 namespace
 {
@@ -51,14 +61,40 @@ namespace
 		}
 	}
 
+	// Whether the stored dimensions agree with the bytes of the block (numeric samples only).
+	bool ShapeFitsData(const IArrayProperty& Property, const ISampleSelector& Selector)
+	{
+		Dimensions Dims;
+		Property.getDimensions(Dims, Selector);
+		AbcA::ArraySampleKey Key;
+		Property.getKey(Key, Selector);
+		const PlainOldDataType Pod = Property.getDataType().getPod();
+		if (Pod == kStringPOD || Pod == kWstringPOD)
+		{
+			return true;
+		}
+		const uint64_t ValueBytes = Property.getDataType().getNumBytes();
+		uint64_t Values = Dims.rank() > 0 ? 1 : 0;
+		for (size_t i = 0; i < Dims.rank(); ++i)
+		{
+			if (ValueBytes == 0 || (Dims[i] != 0 && Values > ~uint64_t(0) / ValueBytes / Dims[i]))
+			{
+				return false;
+			}
+			Values *= Dims[i];
+		}
+		return Values * ValueBytes == Key.numBytes;
+	}
+
 	void ReadArray(const IArrayProperty& Property)
 	{
 		for (index_t Index : SampleIndices(Property.getNumSamples()))
 		{
-			ArraySamplePtr Sample;
-			Property.get(Sample, ISampleSelector(Index));
-			Dimensions Dims;
-			Property.getDimensions(Dims, ISampleSelector(Index));
+			if (ShapeFitsData(Property, ISampleSelector(Index)))
+			{
+				ArraySamplePtr Sample;
+				Property.get(Sample, ISampleSelector(Index));
+			}
 		}
 	}
 
@@ -109,22 +145,50 @@ namespace
 		for (index_t Index : SampleIndices(Schema.getNumSamples()))
 		{
 			const ISampleSelector Selector(Index);
+			IV2fGeomParam UvsParam = Schema.getUVsParam();
+			IFloatGeomParam WidthsParam = Schema.getWidthsParam();
+			for (const IArrayProperty& Array : {IArrayProperty(Schema.getPositionsProperty()), IArrayProperty(Schema.getNumVerticesProperty()),
+			                                    IArrayProperty(Schema.getPositionWeightsProperty()), IArrayProperty(Schema.getOrdersProperty()),
+			                                    IArrayProperty(Schema.getKnotsProperty()), IArrayProperty(Schema.getVelocitiesProperty()),
+			                                    IArrayProperty(WidthsParam.getValueProperty()), IArrayProperty(WidthsParam.getIndexProperty()),
+			                                    IArrayProperty(UvsParam.getValueProperty()), IArrayProperty(UvsParam.getIndexProperty())})
+			{
+				if (Array.valid() && Array.getNumSamples() > 0 && !ShapeFitsData(Array, Selector))
+				{
+					return;
+				}
+			}
 			Schema.getValue(Selector);
 			IFloatGeomParam::Sample Widths;
-			Schema.getWidthsParam().getExpanded(Widths, Selector);
+			WidthsParam.getExpanded(Widths, Selector);
 			IV2fGeomParam::Sample Uvs;
-			Schema.getUVsParam().getIndexed(Uvs, Selector);
+			UvsParam.getIndexed(Uvs, Selector);
 		}
+	}
+
+	// The input as a file, rewritten for each run and removed when the fuzzer exits.
+	struct FInputFile
+	{
+		const std::string Path = "/tmp/velmora-fuzz-reader-" + std::to_string(::getpid()) + ".abc";
+		~FInputFile() { std::remove(Path.c_str()); }
+	};
+
+	const std::string& InputPath()
+	{
+		static const FInputFile File;
+		return File.Path;
 	}
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
+	{
+		std::ofstream File(InputPath(), std::ios::binary | std::ios::trunc);
+		File.write(reinterpret_cast<const char*>(Data), std::streamsize(Size));
+	}
 	Guarded([&]
 	        {
-		std::istringstream Stream(std::string(reinterpret_cast<const char*>(Data), Size));
-		std::vector<std::istream*> Streams{&Stream};
-		IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(Streams), "fuzz-input", ErrorHandler::kThrowPolicy, ReadArraySampleCachePtr());
+		IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), InputPath(), ErrorHandler::kThrowPolicy, ReadArraySampleCachePtr());
 		for (uint32_t i = 0; i < Archive.getNumTimeSamplings(); ++i)
 		{
 			Archive.getTimeSampling(i)->getSampleTime(3);
@@ -145,5 +209,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 				Guarded([&] { Pending.push_back(Object.getChild(i)); });
 			}
 		} });
+
+	// The plugin's reader, both ways; it catches everything itself.
+	std::streambuf* const Quiet = std::cerr.rdbuf(nullptr);
+	for (const EGroomReadRoute Route : {EGroomReadRoute::ByName, EGroomReadRoute::Stream})
+	{
+		bool bFailed = false;
+		ReadGroom(InputPath(), bFailed, Route);
+	}
+	std::cerr.rdbuf(Quiet);
 	return 0;
 }

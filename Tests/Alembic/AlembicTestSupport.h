@@ -34,8 +34,9 @@ namespace AlembicTest
 	// Bit-for-bit equality, so -0 against 0 or a rounding difference does not pass.
 	bool SameBits(const std::vector<float>& A, const std::vector<float>& B);
 
-	// Differences between two Ogawa files, walking both trees and ignoring where blocks sit and
-	// the _ai_AlembicVersion entry of the archive metadata. Empty when equivalent.
+	// Differences between two Ogawa files, walking both trees and ignoring where blocks sit and the
+	// writing library's version: the int32 of root block 1 and the _ai_AlembicVersion entry of the archive
+	// metadata. Empty when equivalent.
 	std::vector<std::string> CompareOgawaTrees(const std::filesystem::path& A, const std::filesystem::path& B);
 
 	// Runs the rest of the scope from another working folder.

@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <sys/resource.h>
+
 namespace
 {
 	using namespace Alembic::AbcGeom;
@@ -276,5 +281,40 @@ namespace
 		double Values[3] = {};
 		IScalarProperty(ScalpXform, ".vals").get(Values);
 		EXPECT_EQ(Values[2], 3.0);
+	}
+
+	// The library makes the stream it is given throw on failure and writes from destructors: a failure at
+	// the first write is an exception where the archive is made, one further on ends the process. Anyone
+	// handing it a stream must hand one that never fails.
+	TEST(WriteToAFailingStream, TheFirstWriteThrowsWhereTheArchiveIsMade)
+	{
+		std::ofstream Full("/dev/full", std::ios::binary);
+		if (!Full.is_open())
+		{
+			GTEST_SKIP() << "/dev/full is not available here";
+		}
+		EXPECT_THROW(OArchive(Alembic::AbcCoreOgawa::WriteArchive()(&Full, MetaData()), kWrapExisting), std::exception);
+	}
+
+	TEST(WriteToAFailingStreamDeathTest, AWriteThatFailsFurtherOnEndsTheProcess)
+	{
+		GTEST_FLAG_SET(death_test_style, "threadsafe");
+		const std::string Path = TempFile("limit.abc");
+		const auto Child = [&Path]
+		{
+			std::signal(SIGXFSZ, SIG_IGN);
+			const rlimit Limit{4096, 4096};
+			setrlimit(RLIMIT_FSIZE, &Limit);
+			std::ofstream File(Path, std::ios::binary);
+			{
+				OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive()(&File, MetaData()), kWrapExisting);
+				const std::vector<V3f> Points(20000, V3f(1, 2, 3));
+				const std::vector<int32_t> Counts(5000, 4);
+				OCurves Curves(Archive.getTop(), "groom");
+				Curves.getSchema().set(OCurvesSchema::Sample(P3fArraySample(Points), Int32ArraySample(Counts)));
+			}
+			std::exit(0);
+		};
+		EXPECT_EXIT(Child(), testing::KilledBySignal(SIGABRT), "");
 	}
 }

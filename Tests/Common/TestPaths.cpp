@@ -30,6 +30,17 @@ namespace VelmoraTest
 		return std::filesystem::is_directory(Dir) ? std::optional(Dir) : std::nullopt;
 	}
 
+	std::optional<std::filesystem::path> RealWorldDir()
+	{
+		const auto Shared = SharedDir();
+		if (!Shared)
+		{
+			return std::nullopt;
+		}
+		const std::filesystem::path Dir = *Shared / "realworld";
+		return std::filesystem::is_directory(Dir) ? std::optional(Dir) : std::nullopt;
+	}
+
 	namespace
 	{
 		struct FTempRoot

@@ -14,6 +14,9 @@ namespace VelmoraTest
 	// The Alembic fixtures folder, or nothing.
 	std::optional<std::filesystem::path> AlembicFixturesDir();
 
+	// The folder of files other tools wrote (../shared/realworld), or nothing.
+	std::optional<std::filesystem::path> RealWorldDir();
+
 	// A fresh, empty folder for one test's files; removed when the process ends.
 	std::filesystem::path MakeTempDir(const std::string& Label);
 }

@@ -1,5 +1,6 @@
 #include "GroomTestUtils.h"
 
+#include "Host/Log.h"
 #include "Host/MeshBuilders.h"
 #include "MeshFiles.h"
 
@@ -98,23 +99,84 @@ namespace
 		return Run;
 	}
 
+	// Objects below the top: the curves inside the innermost lie one level deeper.
 	constexpr int DeepNesting = 6000;
+	constexpr int NestingAtTheBound = 999;
+
+	struct FDeepRead
+	{
+		GroomData Groom;
+		bool bFailed = false;
+		std::vector<std::string> Errors;
+		std::vector<std::string> Warnings;
+	};
+
+	FDeepRead ReadOnSmallStack(const std::filesystem::path& Path)
+	{
+		FDeepRead Read;
+		RunOnSmallStack([&]
+		                {
+			Host::FScopedLogCapture Log;
+			Read.Groom = ReadGroom(Path.string(), Read.bFailed);
+			Read.Errors = Log.TextsAt(ELogVerbosity::Error);
+			Read.Warnings = Log.TextsAt(ELogVerbosity::Warning); });
+		return Read;
+	}
 }
 
-TEST(DeepHierarchy, CurvesBelowThousandsOfNestedObjectsAreFoundWithoutGrowingTheStack)
+// Alembic's objects hold their parents: letting go of a deep curves object releases its ancestors one
+// nested call per level. Down to the bound that fits a small thread stack, with either library.
+TEST(DeepHierarchy, CurvesAtTheDepthBoundAreReadOnASmallStack)
+{
+	const std::filesystem::path Path = VelmoraTest::MakeTempDir("deep") / "bound.abc";
+	WriteNestedGroom(Path, NestingAtTheBound);
+	// In a child, so a crash fails the test rather than ending the test program.
+	const auto ReadsTheCurves = [&]
+	{
+		const FDeepRead Read = ReadOnSmallStack(Path);
+		return !Read.bFailed && Read.Errors.empty() && Read.Groom.vertexCounts == std::vector<int32_t>({2, 2}) && Read.Groom.positions.size() == 12 &&
+		       Read.Groom.positions[0] == 7.0f;
+	};
+	EXPECT_EXIT(std::exit(ReadsTheCurves() ? 0 : 3), testing::ExitedWithCode(0), "");
+}
+
+TEST(DeepHierarchy, CurvesDeeperThanTheBoundAreRefusedWithOneError)
 {
 	const std::filesystem::path Path = VelmoraTest::MakeTempDir("deep") / "deep.abc";
 	WriteNestedGroom(Path, DeepNesting);
-
-	// In a child, so a crash fails the test rather than ending the test program.
-	const auto ReadsTheDeepCurves = [&]
+	const auto RefusesClearly = [&]
 	{
-		GroomData Groom;
-		RunOnSmallStack([&]
-		                { Groom = ReadGroom(Path.string()); });
-		return Groom.vertexCounts == std::vector<int32_t>({2, 2}) && Groom.positions.size() == 12 && Groom.positions[0] == 7.0f;
+		const FDeepRead Read = ReadOnSmallStack(Path);
+		const bool bOneError = Read.Errors.size() == 1 && Read.Warnings.empty() &&
+		                       Read.Errors[0] == "Error reading Alembic file: " + Path.string() + ": its first curves object lies 6001 levels of objects deep; grooms are read down to 1000 levels";
+		return Read.bFailed && bOneError && Read.Groom.positions.empty() && Read.Groom.vertexCounts.empty();
 	};
-	EXPECT_EXIT(std::exit(ReadsTheDeepCurves() ? 0 : 3), testing::ExitedWithCode(0), "");
+	EXPECT_EXIT(std::exit(RefusesClearly() ? 0 : 3), testing::ExitedWithCode(0), "");
+}
+
+// Below the bound the search goes on as ever: a deep subtree without curves comes before a shallow one.
+TEST(DeepHierarchy, ADeepSubtreeWithoutCurvesIsSearchedPast)
+{
+	const std::filesystem::path Path = VelmoraTest::MakeTempDir("deep") / "past.abc";
+	{
+		OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path.string());
+		std::vector<OObject> Chain{OObject(Archive.getTop(), "rig")};
+		for (int Level = 0; Level < DeepNesting; ++Level)
+		{
+			Chain.push_back(OObject(Chain.back(), "n"));
+		}
+		while (!Chain.empty())
+		{
+			Chain.pop_back();
+		}
+		AddCurves(OObject(Archive.getTop(), "hair"), "groom", 5.0f);
+	}
+	const auto FindsTheShallowCurves = [&]
+	{
+		const FDeepRead Read = ReadOnSmallStack(Path);
+		return !Read.bFailed && Read.Groom.positions.size() == 12 && Read.Groom.positions[0] == 5.0f;
+	};
+	EXPECT_EXIT(std::exit(FindsTheShallowCurves() ? 0 : 3), testing::ExitedWithCode(0), "");
 }
 
 TEST(DeepHierarchy, SearchKeepsPreOrderAcrossDeepSubtrees)
@@ -150,18 +212,25 @@ TEST(DeepHierarchy, SearchKeepsPreOrderAcrossDeepSubtrees)
 	EXPECT_EQ(Groom.positions[0], 1.0f);
 }
 
-TEST(DeepHierarchy, InspectAndFitReadADeeplyNestedGroom)
+TEST(DeepHierarchy, InspectAndFitReadAGroomAtTheBoundAndRefuseADeeperOne)
 {
 	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("deep-cli");
+	WriteNestedGroom(Dir / "bound.abc", NestingAtTheBound);
 	WriteNestedGroom(Dir / "deep.abc", DeepNesting);
-
-	const FCliRun Inspect = RunCliOnSmallStack("inspect deep.abc", Dir);
-	EXPECT_EQ(Inspect.ExitCode, 0) << Inspect.Stdout;
-	EXPECT_NE(Inspect.Stdout.find("strands         2"), std::string::npos) << Inspect.Stdout;
-
 	std::string Error;
 	ASSERT_TRUE(VelmoraCli::SaveMeshFile((Dir / "head.obj").string(), Host::BuildSphere(10.f, 8, 16), Error)) << Error;
-	const FCliRun Fit = RunCliOnSmallStack("fit deep.abc head.obj fitted.abc --quiet", Dir);
+
+	const FCliRun Inspect = RunCliOnSmallStack("inspect bound.abc", Dir);
+	EXPECT_EQ(Inspect.ExitCode, 0) << Inspect.Stdout;
+	EXPECT_NE(Inspect.Stdout.find("strands         2"), std::string::npos) << Inspect.Stdout;
+	const FCliRun Fit = RunCliOnSmallStack("fit bound.abc head.obj fitted.abc --quiet", Dir);
 	EXPECT_EQ(Fit.ExitCode, 0);
 	EXPECT_TRUE(std::filesystem::is_regular_file(Dir / "fitted.abc"));
+
+	const FCliRun Refused = RunCliOnSmallStack("inspect deep.abc", Dir);
+	EXPECT_EQ(Refused.ExitCode, 1) << Refused.Stdout;
+	EXPECT_NE(Refused.Stdout.find("lies 6001 levels of objects deep"), std::string::npos) << Refused.Stdout;
+	const FCliRun NotFitted = RunCliOnSmallStack("fit deep.abc head.obj deep-fitted.abc --quiet", Dir);
+	EXPECT_EQ(NotFitted.ExitCode, 1);
+	EXPECT_FALSE(std::filesystem::exists(Dir / "deep-fitted.abc"));
 }

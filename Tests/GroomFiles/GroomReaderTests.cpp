@@ -2,8 +2,12 @@
 
 #include "Host/Log.h"
 
+#include <Alembic/AbcCoreOgawa/All.h>
+#include <Alembic/AbcGeom/All.h>
+
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 using GroomTest::ExpectSameRecord;
 
@@ -50,7 +54,8 @@ TEST(GroomReader, FileWithoutCurvesGivesEmptyRecordSilently)
 	EXPECT_TRUE(Capture.GetLines().empty());
 }
 
-// The route Windows takes gives every fixture, damaged ones included, the record and lines of the other.
+// The route Windows takes for names its code page cannot hold gives every fixture, damaged ones included,
+// the record and lines of the other.
 TEST(GroomReader, TheStreamRouteReadsEveryFixtureAsTheNameRouteDoes)
 {
 	VELMORA_REQUIRE_FIXTURES(Dir);
@@ -58,24 +63,31 @@ TEST(GroomReader, TheStreamRouteReadsEveryFixtureAsTheNameRouteDoes)
 	for (const std::filesystem::path& ExpectedPath : ExpectedFiles(Dir))
 	{
 		const std::string Name = ExpectedPath.string();
-		const std::string AbcPath = Name.substr(0, Name.size() - std::strlen(".expected.json")) + ".abc";
-		SCOPED_TRACE(AbcPath);
-		GroomData Records[2];
-		std::vector<std::string> Lines[2];
-		std::string Stderr[2];
-		bool bFailed[2] = {};
-		for (const int Route : {0, 1})
+		GroomTest::ExpectBothRoutesAlike(Name.substr(0, Name.size() - std::strlen(".expected.json")) + ".abc");
+	}
+}
+
+TEST(GroomReader, TheStreamRouteReadsFilesOfOtherToolsAsTheNameRouteDoes)
+{
+	const auto Dir = VelmoraTest::RealWorldDir();
+	if (!Dir)
+	{
+		GTEST_SKIP() << "no ../shared/realworld beside the checkout; skipped";
+	}
+	GroomTest::FScopedWorkingDirectory InFolder(*Dir);
+	std::vector<std::string> Names;
+	for (const auto& Entry : std::filesystem::directory_iterator(*Dir))
+	{
+		if (Entry.path().extension() == ".abc")
 		{
-			Host::FScopedLogCapture Capture;
-			testing::internal::CaptureStderr();
-			Records[Route] = ReadGroom(AbcPath, bFailed[Route], Route ? EGroomReadRoute::Stream : EGroomReadRoute::ByName);
-			Stderr[Route] = testing::internal::GetCapturedStderr();
-			Lines[Route] = Capture.Formatted();
+			Names.push_back(Entry.path().filename().string());
 		}
-		ExpectSameRecord(Records[1], Records[0]);
-		EXPECT_EQ(Lines[1], Lines[0]);
-		EXPECT_EQ(Stderr[1], Stderr[0]);
-		EXPECT_EQ(bFailed[1], bFailed[0]);
+	}
+	std::sort(Names.begin(), Names.end());
+	EXPECT_FALSE(Names.empty());
+	for (const std::string& Name : Names)
+	{
+		GroomTest::ExpectBothRoutesAlike(Name);
 	}
 }
 
@@ -121,4 +133,111 @@ TEST(GroomReader, OpenErrorsNameTheFileAsTheLibraryDoes)
 			ASSERT_EQ(Capture.GetLines().size(), 1u);
 			EXPECT_EQ(Capture.GetLines()[0].Utf8Text(), Context + Expected + "\n");
 		}
+}
+
+// Windows' choice, with stand-ins for its code page: by name wherever the library can open the name,
+// the full one first, then the short one; a stream only where neither can be held.
+TEST(GroomReadPlan, GoesByNameWheneverTheLibraryCanOpenTheFileByName)
+{
+	const auto AsciiOnly = [](const std::string& Path) -> std::string
+	{
+		return std::all_of(Path.begin(), Path.end(), [](char Byte) { return (Byte & 0x80) == 0; }) ? Path : std::string();
+	};
+	const auto ShortPath = [](const std::string& Path) -> std::string
+	{
+		return Path.starts_with("C:/Gr\xc3\xb6\xc3\x9f" "e/") ? "C:/GROSSE~1/" + Path.substr(std::strlen("C:/Gr\xc3\xb6\xc3\x9f" "e/")) : std::string();
+	};
+	const auto Plan = [&](const std::string& Path)
+	{
+		return ChooseGroomReadPlan(Path, +AsciiOnly, +ShortPath);
+	};
+
+	const FGroomReadPlan Plain = Plan("C:/grooms/hair.abc");
+	EXPECT_EQ(Plain.Route, EGroomReadRoute::ByName);
+	EXPECT_EQ(Plain.LibraryName, "C:/grooms/hair.abc");
+
+	// The folder has a short name the code page holds, and the file's own name is plain.
+	const FGroomReadPlan Short = Plan("C:/Gr\xc3\xb6\xc3\x9f" "e/hair.abc");
+	EXPECT_EQ(Short.Route, EGroomReadRoute::ByName);
+	EXPECT_EQ(Short.LibraryName, "C:/GROSSE~1/hair.abc");
+
+	// The short form must be one the code page holds too.
+	const FGroomReadPlan Neither = Plan("C:/Gr\xc3\xb6\xc3\x9f" "e/\xe9\xab\xaa.abc");
+	EXPECT_EQ(Neither.Route, EGroomReadRoute::Stream);
+	EXPECT_EQ(Plan("C:/\xe9\xab\xaa/hair.abc").Route, EGroomReadRoute::Stream);
+}
+
+// Given another name for the file (its short name on Windows), the library's messages still name the
+// path the caller gave.
+TEST(GroomReadPlan, MessagesNameTheCallersPathWhateverNameTheLibraryWasGiven)
+{
+	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("reader-plan");
+	const std::string Unfrozen = (Dir / "unfrozen groom.abc").string();
+	testing::internal::CaptureStdout();
+	WriteGroom(Unfrozen, GroomTest::MakeGroom({{0, 0, 0, 0, 1, 0}}));
+	testing::internal::GetCapturedStdout();
+	{
+		std::fstream Patch(Unfrozen, std::ios::in | std::ios::out | std::ios::binary);
+		Patch.seekp(5);
+		Patch.put(0);
+	}
+	std::filesystem::create_symlink(Unfrozen, Dir / "UNFROZ~1.ABC");
+
+	const std::string Context = "Error reading Alembic file: IArchive::IArchive( iFileName )\nERROR: EXCEPTION:\n";
+	const std::string Missing = (Dir / "missing groom.abc").string();
+	for (const auto& [Path, LibraryName, Expected] : {std::tuple{Unfrozen, (Dir / "UNFROZ~1.ABC").string(), "Ogawa file not cleanly closed while being written: " + Unfrozen},
+	                                                  std::tuple{Missing, (Dir / "MISSIN~1.ABC").string(), "Could not open as Ogawa file: " + Missing}})
+	{
+		SCOPED_TRACE(Path);
+		FGroomReadPlan Plan;
+		Plan.LibraryName = LibraryName;
+		Host::FScopedLogCapture Capture;
+		bool bReadFailed = false;
+		ReadGroom(Path, bReadFailed, Plan);
+		EXPECT_TRUE(bReadFailed);
+		ASSERT_EQ(Capture.GetLines().size(), 1u);
+		EXPECT_EQ(Capture.GetLines()[0].Utf8Text(), Context + Expected + "\n");
+	}
+}
+
+// Alembic 1.8.6 resolves a widths index past the values by reading past them; the reader checks each,
+// keeps what it read before (positions, counts) and says why.
+TEST(GroomReader, AWidthsIndexPastTheValuesFailsTheReadPartWay)
+{
+	using namespace Alembic::AbcGeom;
+	const std::string Path = (VelmoraTest::MakeTempDir("bad-index") / "groom.abc").string();
+	const std::vector<V3f> Points = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}};
+	const std::vector<int32_t> Counts = {2, 1};
+	const std::vector<float> Widths = {0.1f, 0.2f};
+	const std::vector<uint32_t> Indices = {0, 1, 1u << 30};
+	{
+		OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
+		OCurves Curves(Archive.getTop(), "groom");
+		Curves.getSchema().set(OCurvesSchema::Sample(P3fArraySample(Points), Int32ArraySample(Counts), kCubic, kNonPeriodic,
+		                                             OFloatGeomParam::Sample(FloatArraySample(Widths), UInt32ArraySample(Indices), kVertexScope)));
+	}
+	for (const EGroomReadRoute Route : {EGroomReadRoute::ByName, EGroomReadRoute::Stream})
+	{
+		Host::FScopedLogCapture Log;
+		bool bReadFailed = false;
+		const GroomData Groom = ReadGroom(Path, bReadFailed, Route);
+		EXPECT_TRUE(bReadFailed);
+		EXPECT_EQ(Groom.positions.size(), 9u);
+		EXPECT_EQ(Groom.vertexCounts, Counts);
+		EXPECT_TRUE(Groom.widths.empty() && Groom.groomColors.empty() && Groom.surfaceNormals.empty());
+		ASSERT_EQ(Log.GetLines().size(), 1u);
+		EXPECT_EQ(Log.GetLines()[0].Utf8Text(), "Error reading Alembic file: Index 1073741824 of width is past its 2 values: the file is damaged.\n");
+	}
+
+	// Indices within the values are resolved as the library resolves them.
+	{
+		OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
+		OCurves Curves(Archive.getTop(), "groom");
+		const std::vector<uint32_t> Good = {1, 0, 1};
+		Curves.getSchema().set(OCurvesSchema::Sample(P3fArraySample(Points), Int32ArraySample(Counts), kCubic, kNonPeriodic,
+		                                             OFloatGeomParam::Sample(FloatArraySample(Widths), UInt32ArraySample(Good), kVertexScope)));
+	}
+	testing::internal::CaptureStderr();
+	EXPECT_EQ(ReadGroom(Path).widths, (std::vector<float>{0.2f, 0.1f, 0.2f}));
+	testing::internal::GetCapturedStderr();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GroomJson.h"
+#include "Host/Log.h"
 #include "TestPaths.h"
 #include "alembicIO.h"
 
@@ -55,6 +56,28 @@ namespace GroomTest
 		EXPECT_TRUE(SameBits(Actual.widths, Expected.widths)) << Actual.widths.size() << " widths vs " << Expected.widths.size();
 		EXPECT_TRUE(SameBits(Actual.groomColors, Expected.groomColors)) << Actual.groomColors.size() << " colours vs " << Expected.groomColors.size();
 		EXPECT_TRUE(SameBits(Actual.surfaceNormals, Expected.surfaceNormals)) << Actual.surfaceNormals.size() << " normals vs " << Expected.surfaceNormals.size();
+	}
+
+	// Reads Path by name and by stream: the same record, log lines, standard-error lines and outcome.
+	inline void ExpectBothRoutesAlike(const std::string& Path)
+	{
+		SCOPED_TRACE(Path);
+		GroomData Records[2];
+		std::vector<std::string> Lines[2];
+		std::string Stderr[2];
+		bool bFailed[2] = {};
+		for (const int Route : {0, 1})
+		{
+			Host::FScopedLogCapture Capture;
+			testing::internal::CaptureStderr();
+			Records[Route] = ReadGroom(Path, bFailed[Route], Route ? EGroomReadRoute::Stream : EGroomReadRoute::ByName);
+			Stderr[Route] = testing::internal::GetCapturedStderr();
+			Lines[Route] = Capture.Formatted();
+		}
+		ExpectSameRecord(Records[1], Records[0]);
+		EXPECT_EQ(Lines[1], Lines[0]);
+		EXPECT_EQ(Stderr[1], Stderr[0]);
+		EXPECT_EQ(bFailed[1], bFailed[0]);
 	}
 
 	// Runs in another working directory for the life of the object.

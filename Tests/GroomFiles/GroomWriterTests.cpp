@@ -116,10 +116,52 @@ TEST(GroomWriter, ReplacesAnExistingFileAndSaysWhereItWrites)
 	ExpectSameRecord(ReadGroom(Path), Groom);
 }
 
-TEST(GroomWriter, UnwritablePathThrowsTheLibrarysException)
+TEST(GroomWriter, UnwritablePathThrows)
 {
 	const std::string Path = TempFile("no-such-dir") + "/groom.abc";
 	testing::internal::CaptureStdout();
 	EXPECT_THROW(WriteGroom(Path, MakeGroom({{0, 0, 0}})), std::exception);
 	testing::internal::GetCapturedStdout();
+}
+
+// What the library writes through: after the disk fails it still takes every byte and answers every
+// position as if written, so the library never sees a failure; the first reason is kept for the end.
+TEST(GroomFileSink, NeverFailsTheWriterAndKeepsTheFirstReason)
+{
+	if (!std::ofstream("/dev/full").is_open())
+	{
+		GTEST_SKIP() << "/dev/full is not available here";
+	}
+	FGroomFileSink Sink;
+	ASSERT_TRUE(Sink.Open("/dev/full"));
+	std::ostream Stream(&Sink);
+	Stream.exceptions(std::ios::failbit | std::ios::badbit);
+	const std::string Block(100000, 'x');
+	Stream.write(Block.data(), std::streamsize(Block.size())).flush();
+	EXPECT_TRUE(Sink.HasFailed());
+	EXPECT_EQ(Stream.tellp(), std::streampos(100000));
+	Stream.seekp(5).write("y", 1).flush();
+	EXPECT_EQ(Stream.tellp(), std::streampos(6));
+	Stream.seekp(0, std::ios::end);
+	EXPECT_EQ(Stream.tellp(), std::streampos(100000));
+	EXPECT_TRUE(Stream.good());
+	EXPECT_FALSE(Sink.Close());
+	EXPECT_EQ(Sink.GetReason(), "No space left on device");
+}
+
+TEST(GroomFileSink, WritesSeeksAndPatchesLikeAFile)
+{
+	const std::string Path = TempFile("sink.bin");
+	FGroomFileSink Sink;
+	ASSERT_TRUE(Sink.Open(Path));
+	{
+		std::ostream Stream(&Sink);
+		Stream << "0123456789";
+		Stream.seekp(2).write("ab", 2);
+		Stream.seekp(0, std::ios::end).write("!", 1);
+		EXPECT_EQ(Stream.tellp(), std::streampos(11));
+	}
+	EXPECT_TRUE(Sink.Close());
+	EXPECT_FALSE(Sink.HasFailed());
+	EXPECT_EQ(GroomTest::ReadText(Path), "01ab456789!");
 }

@@ -81,13 +81,27 @@ namespace
 		EXPECT_NE(ReadArray(Path).find("do not fit"), std::string::npos) << ReadArray(Path);
 	}
 
-	TEST(DamagedArchive, NumericDimensionsThatDisagreeWithTheDataFollowTheData)
+	// As the 1.8.6 library the engine ships: stored dimensions stand whatever the data holds, and a count
+	// no memory could hold fails as allocating it would. Callers check them against the key first.
+	TEST(DamagedArchive, NumericDimensionsAreTakenAsStored)
 	{
-		const std::string Path = ArchiveWithProperty(PropertyInfo(2, kFloat32POD, 1), 1, [](FRawArchive& Raw)
-		                                             { return std::vector<std::uint64_t>{Raw.Data(FRawArchive::Sample(std::vector<std::uint8_t>(12, 0))), Raw.Data(FRawArchive::Pod<std::uint64_t>(~std::uint64_t(0)))}; });
-		IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path);
-		IFloatArrayProperty Property(Archive.getTop().getProperties(), "p");
-		EXPECT_EQ(Property.getValue()->size(), 3u);
+		const auto WithDimensions = [](std::uint64_t Count)
+		{
+			return ArchiveWithProperty(PropertyInfo(2, kFloat32POD, 1), 1, [Count](FRawArchive& Raw)
+			                           { return std::vector<std::uint64_t>{Raw.Data(FRawArchive::Sample(std::vector<std::uint8_t>(12, 0))), Raw.Data(FRawArchive::Pod<std::uint64_t>(Count))}; });
+		};
+		{
+			IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), WithDimensions(5));
+			IFloatArrayProperty Property(Archive.getTop().getProperties(), "p");
+			Dimensions Stored;
+			Property.getDimensions(Stored);
+			EXPECT_EQ(Stored.numPoints(), 5u);
+			AbcA::ArraySampleKey Key;
+			Property.getKey(Key);
+			EXPECT_EQ(Key.numBytes, 12u);
+			EXPECT_EQ(Property.getValue()->size(), 5u);
+		}
+		EXPECT_NE(ReadArray(WithDimensions(~std::uint64_t(0))).find("bad_alloc"), std::string::npos) << ReadArray(WithDimensions(~std::uint64_t(0)));
 	}
 
 	TEST(DamagedArchive, SampleCountsBeyondTheStoredSlotsAreAnError)

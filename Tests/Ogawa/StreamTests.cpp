@@ -1,5 +1,5 @@
 // Archives read from a caller's istreams and written to a caller's ostream (the route for file names
-// the library cannot open itself), and writes that fail.
+// the library cannot open itself), and writes that fail as the library's do.
 
 #include "../../Host/Alembic/src/AbcCoreOgawa/WriteStrategy.h"
 #include "../../Host/Alembic/src/Ogawa/OArchive.h"
@@ -186,36 +186,39 @@ TEST(OgawaStreams, OpenFailuresUseTheStreamWording)
 	EXPECT_NO_THROW(OpenStreams({&Same1, &Same2}));
 }
 
-TEST(OgawaStreams, AFailingCallerStreamIsLeftToTheCallerToCheck)
+TEST(OgawaStreams, TheCallersStreamGetsEachWriteAtOnceAndThrowsWhenItFails)
 {
+	// As the library does: failbit | badbit exceptions, the header at once, every write flushed through.
+	std::ostringstream Out;
+	Out << "prefix";
+	{
+		Alembic::Ogawa::OStream Stream(&Out);
+		EXPECT_EQ(Out.exceptions(), std::ios::failbit | std::ios::badbit);
+		EXPECT_EQ(Out.str().size(), 6u + 16u);
+		const std::vector<uint8_t> Block(100, 7);
+		EXPECT_EQ(Stream.write(Block.data(), Block.size()), 16u);
+		EXPECT_EQ(Out.str().size(), 6u + 16u + 100u);
+	}
+
 	std::ofstream Full("/dev/full", std::ios::binary);
 	if (!Full.is_open())
 	{
 		GTEST_SKIP() << "/dev/full is not available here";
 	}
-	// As the library does: no exception, the stream's state records the failure.
-	EXPECT_NO_THROW({
-		OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive()(&Full, MetaData()), kWrapExisting);
-		WriteCurves(Archive, 1 << 18);
-	});
-	Full.flush();
-	EXPECT_TRUE(Full.fail());
+	EXPECT_THROW(Alembic::Ogawa::OStream Stream(&Full), std::ios_base::failure);
 }
 
 TEST(OgawaStreams, AFullDiskFailsTheWriteWithTheSystemsReason)
 {
-	Alembic::Ogawa::OStream Stream("/dev/full");
-	if (!Stream.isValid())
+	if (!std::ofstream("/dev/full").is_open())
 	{
 		GTEST_SKIP() << "/dev/full is not available here";
 	}
-	const std::vector<uint8_t> Small(100, 1);
-	Stream.write(Small.data(), Small.size());
-	// Buffered bytes fail when they are flushed at the close, never in a destructor.
+	// The header goes to disk at once, so the first write fails where the stream is made.
 	try
 	{
-		Stream.close();
-		ADD_FAILURE() << "close succeeded on a full disk";
+		Alembic::Ogawa::OStream Stream("/dev/full");
+		ADD_FAILURE() << "the header was written to a full disk";
 	}
 	catch (const std::runtime_error& Error)
 	{
@@ -223,7 +226,7 @@ TEST(OgawaStreams, AFullDiskFailsTheWriteWithTheSystemsReason)
 	}
 }
 
-TEST(OgawaStreamsDeathTest, WritesBeyondTheFileSizeLimitFailInPatchAndCloseNotInDestructors)
+TEST(OgawaStreamsDeathTest, WritesBeyondTheFileSizeLimitFailWithTheSystemsReason)
 {
 	GTEST_FLAG_SET(death_test_style, "threadsafe");
 	const std::string Dir = VelmoraTest::MakeTempDir("fsize").string();
@@ -251,7 +254,7 @@ TEST(OgawaStreamsDeathTest, WritesBeyondTheFileSizeLimitFailInPatchAndCloseNotIn
 			}
 		}
 		{
-			// An archive whose last blocks cannot be written: close reports it, the destructor stays quiet.
+			// An archive whose last blocks cannot be written: close reports it.
 			Alembic::Ogawa::OArchive Archive(Dir + "/archive.abc");
 			const std::vector<uint8_t> Big(70 * 1024, 3);
 			Archive.getGroup()->addData(Block.data(), 1000);

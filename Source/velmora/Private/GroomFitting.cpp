@@ -266,13 +266,14 @@ namespace GroomFitting
 			}
 			catch (const std::exception& Error)
 			{
+				// "Could not write file: <target> (<reason>)": the writer names the file the user asked for.
 				RemoveWrittenFile(WritePath);
-				UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: writing %s failed: %s"), *FitPathFromUtf8(TargetPath), *FitPathFromUtf8(Error.what()));
+				UE_LOG(LogTemp, Error, TEXT("%s"), *FitPathFromUtf8(Error.what()));
 			}
 			catch (...)
 			{
 				RemoveWrittenFile(WritePath);
-				UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: writing %s failed with an unknown error"), *FitPathFromUtf8(TargetPath));
+				UE_LOG(LogTemp, Error, TEXT("Could not write file: %s (unknown error)"), *FitPathFromUtf8(TargetPath));
 			}
 			return false;
 		}
@@ -904,7 +905,7 @@ namespace GroomFitting
 		if (RenameError)
 		{
 			RemoveWrittenFile(TemporaryPath);
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: could not replace %s: %s"), *FitPathFromUtf8(TargetPath), *FitPathFromUtf8(RenameError.message()));
+			UE_LOG(LogTemp, Error, TEXT("Could not write file: %s (%s)"), *FitPathFromUtf8(TargetPath), *FitPathFromUtf8(RenameError.message()));
 			return false;
 		}
 		return true;

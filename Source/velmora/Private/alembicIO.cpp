@@ -11,18 +11,22 @@ THIRD_PARTY_INCLUDES_START
 #include <Alembic/AbcGeom/All.h>
 THIRD_PARTY_INCLUDES_END
 #if PLATFORM_WINDOWS
+#include "Windows/WindowsHWrapper.h"
 #include "Windows/HideWindowsPlatformTypes.h"
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 
 namespace
@@ -59,39 +63,181 @@ namespace
 		return sample ? ToFlat(sample->get(), sample->size()) : std::vector<float>();
 	}
 
-	// Pre-order: the object itself, then each child's whole subtree in index order.
-	std::optional<Alembic::AbcGeom::ICurves> FindFirstCurves(const Alembic::Abc::IObject& object)
+	// How deep the first curves object may lie below the top. Alembic's objects hold their parents, so
+	// releasing the last handle on a deep one releases its ancestors in nested calls, a level each (about
+	// 64 bytes of stack per level with the engine's Alembic 1.8.6, built optimised; more in debug
+	// builds): 1,000 levels stay well within the stack of any editor thread, 6,000 overflow 256 KB.
+	const size_t MaxCurvesDepth = 1000;
+
+	struct FCurvesSearch
 	{
-		if (Alembic::AbcGeom::ICurves::matches(object.getMetaData(), Alembic::Abc::kStrictMatching))
-		{
-			return Alembic::AbcGeom::ICurves(object, Alembic::Abc::kWrapExisting);
-		}
-		// The file chooses how deep objects nest, so the walk keeps its path on the heap: each entry is an
-		// object and the next of its children to visit. Leaving a subtree pops its deepest object first, so
-		// releasing an object never takes a chain of ancestors with it.
+		std::optional<Alembic::AbcGeom::ICurves> curves;
+		// How deep the first curves object lies (the top object is at 0), found or refused.
+		size_t depth = 0;
+		bool bTooDeep = false;
+		// More objects met than the file could hold: its objects nest in a loop.
+		bool bLoop = false;
+	};
+
+	// The objects from the top down to the one being searched, each with the next of its children to
+	// visit. Objects are let go deepest first, however the search ends (an exception included), so no
+	// release ever takes a chain of ancestors with it.
+	class FObjectPath
+	{
+	public:
 		struct FVisit
 		{
 			Alembic::Abc::IObject object;
 			size_t nextChild;
 		};
-		std::vector<FVisit> path;
-		path.push_back({object, 0});
-		while (!path.empty())
+
+		FObjectPath() = default;
+		FObjectPath(const FObjectPath&) = delete;
+		FObjectPath& operator=(const FObjectPath&) = delete;
+		~FObjectPath()
 		{
-			FVisit& visit = path.back();
+			while (!visits.empty())
+			{
+				visits.pop_back();
+			}
+		}
+
+		std::vector<FVisit> visits;
+	};
+
+	// Pre-order: the object itself, then each child's whole subtree in index order. The file chooses how
+	// deep objects nest, so the path is kept on the heap. MaxObjects bounds the objects met: a damaged
+	// file whose groups point back at their ancestors would otherwise never end.
+	FCurvesSearch FindFirstCurves(const Alembic::Abc::IObject& object, uint64_t maxObjects)
+	{
+		FCurvesSearch search;
+		if (Alembic::AbcGeom::ICurves::matches(object.getMetaData(), Alembic::Abc::kStrictMatching))
+		{
+			search.curves.emplace(object, Alembic::Abc::kWrapExisting);
+			return search;
+		}
+		FObjectPath path;
+		path.visits.push_back({object, 0});
+		uint64_t objects = 1;
+		while (!path.visits.empty())
+		{
+			FObjectPath::FVisit& visit = path.visits.back();
 			if (visit.nextChild >= visit.object.getNumChildren())
 			{
-				path.pop_back();
+				path.visits.pop_back();
 				continue;
 			}
 			Alembic::Abc::IObject child = visit.object.getChild(visit.nextChild++);
+			if (++objects > maxObjects)
+			{
+				search.bLoop = true;
+				return search;
+			}
 			if (Alembic::AbcGeom::ICurves::matches(child.getMetaData(), Alembic::Abc::kStrictMatching))
 			{
-				return Alembic::AbcGeom::ICurves(child, Alembic::Abc::kWrapExisting);
+				search.depth = path.visits.size();
+				if (search.depth > MaxCurvesDepth)
+				{
+					// Let go here, while the path still holds its ancestors.
+					search.bTooDeep = true;
+					return search;
+				}
+				search.curves.emplace(child, Alembic::Abc::kWrapExisting);
+				return search;
 			}
-			path.push_back({std::move(child), 0});
+			path.visits.push_back({std::move(child), 0});
 		}
-		return std::nullopt;
+		return search;
+	}
+
+	// Every real object costs the file more than four bytes (its header record alone does), so a search
+	// that meets more objects than that is going round in a loop.
+	uint64_t MaxObjectsIn(uint64_t fileSize)
+	{
+		return fileSize / 4 + 1024;
+	}
+
+	// Alembic 1.8.6 sizes an array sample by its stored dimensions and then copies the whole data block
+	// into it, so dimensions that disagree with the block (a damaged file) make it allocate what they
+	// claim or write past what it allocated. A sample about to be read is checked against its block first.
+	void CheckSampleShape(const Alembic::Abc::IArrayProperty& property, const ISampleSelector& selector)
+	{
+		if (!property.valid() || property.getNumSamples() == 0)
+		{
+			// Nothing to size; the library's own read says what is wrong, if anything.
+			return;
+		}
+		Alembic::Util::Dimensions dimensions;
+		property.getDimensions(dimensions, selector);
+		Alembic::AbcCoreAbstract::ArraySampleKey key;
+		property.getKey(key, selector);
+		const uint64_t valueBytes = property.getDataType().getNumBytes();
+		uint64_t values = dimensions.rank() > 0 ? 1 : 0;
+		bool bFits = valueBytes > 0;
+		for (size_t rank = 0; rank < dimensions.rank() && bFits; ++rank)
+		{
+			bFits = dimensions[rank] == 0 || values <= std::numeric_limits<uint64_t>::max() / valueBytes / dimensions[rank];
+			values *= dimensions[rank];
+		}
+		if (!bFits || values * valueBytes != key.numBytes)
+		{
+			throw std::runtime_error("The sample of " + property.getName() + " claims " + (bFits ? std::to_string(values) : std::string("too many")) + " values but holds " +
+			                         std::to_string(key.numBytes) + " bytes: the file is damaged.");
+		}
+	}
+
+	template<typename TRAITS>
+	void CheckGeomParamShape(Alembic::AbcGeom::ITypedGeomParam<TRAITS> param, const ISampleSelector& selector)
+	{
+		if (param.valid())
+		{
+			CheckSampleShape(param.getValueProperty(), selector);
+			if (param.isIndexed())
+			{
+				CheckSampleShape(param.getIndexProperty(), selector);
+			}
+		}
+	}
+
+	// The widths with their indices resolved, as getExpanded gives them. Alembic 1.8.6 resolves an index
+	// past the values by reading past them (a damaged file can point it anywhere in memory), so indexed
+	// widths are resolved here, each index checked.
+	std::vector<float> ReadExpandedWidths(Alembic::AbcGeom::IFloatGeomParam& param, const ISampleSelector& selector)
+	{
+		std::vector<float> widths;
+		if (!param.isIndexed())
+		{
+			Alembic::AbcGeom::IFloatGeomParam::Sample sample;
+			param.getExpanded(sample, selector);
+			if (const Alembic::Abc::FloatArraySamplePtr values = sample.getVals())
+			{
+				widths.assign(values->get(), values->get() + values->size());
+			}
+			return widths;
+		}
+		const Alembic::Abc::UInt32ArraySamplePtr indices = param.getIndexProperty().getValue(selector);
+		const Alembic::Abc::FloatArraySamplePtr values = param.getValueProperty().getValue(selector);
+		if (!indices || indices->size() == 0)
+		{
+			// No indices: the values as they are.
+			if (values)
+			{
+				widths.assign(values->get(), values->get() + values->size());
+			}
+			return widths;
+		}
+		const size_t valueCount = values ? values->size() : 0;
+		widths.reserve(indices->size());
+		for (size_t i = 0; i < indices->size(); ++i)
+		{
+			const uint32_t index = (*indices)[i];
+			if (index >= valueCount)
+			{
+				throw std::runtime_error("Index " + std::to_string(index) + " of " + param.getName() + " is past its " + std::to_string(valueCount) + " values: the file is damaged.");
+			}
+			widths.push_back((*values)[index]);
+		}
+		return widths;
 	}
 
 	std::vector<float> ReadVectorParam(const Alembic::AbcGeom::ICurvesSchema& schema, const std::string& name)
@@ -108,7 +254,9 @@ namespace
 			return {};
 		}
 		const Alembic::Abc::IV3fArrayProperty property(arbGeomParams, name);
-		return ToFlat(property.getValue(ISampleSelector(index_t(0))));
+		const ISampleSelector first(index_t(0));
+		CheckSampleShape(property, first);
+		return ToFlat(property.getValue(first));
 	}
 
 	// u runs from 0 at the root to 1 at the tip of each strand; a one-point strand gets 0.
@@ -135,6 +283,83 @@ namespace
 		return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
 	}
 
+#if PLATFORM_WINDOWS
+	std::wstring WideFromUtf8(const std::string& Utf8)
+	{
+		const int Length = Utf8.empty() ? 0 : MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Utf8.data(), static_cast<int>(Utf8.size()), nullptr, 0);
+		if (Length <= 0)
+		{
+			return std::wstring();
+		}
+		std::wstring Wide(static_cast<size_t>(Length), L'\0');
+		MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Utf8.data(), static_cast<int>(Utf8.size()), Wide.data(), Length);
+		return Wide;
+	}
+
+	// The name in the ANSI code page, which Alembic 1.8.6 opens files with (CreateFileA, std::ifstream of a
+	// narrow name), or "" where that code page cannot hold it exactly: no best-fit look-alike, no default
+	// character, the same name back when converted again, and short enough to open without a long-path prefix.
+	std::string AnsiName(const std::wstring& Wide)
+	{
+		if (Wide.empty() || Wide.size() >= MAX_PATH)
+		{
+			return std::string();
+		}
+		const UINT CodePage = GetACP();
+		// The UTF-8 code page has no default characters to report; invalid input fails instead.
+		const DWORD Flags = CodePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+		BOOL bUsedDefault = FALSE;
+		BOOL* const UsedDefault = CodePage == CP_UTF8 ? nullptr : &bUsedDefault;
+		const int Length = WideCharToMultiByte(CodePage, Flags, Wide.data(), static_cast<int>(Wide.size()), nullptr, 0, nullptr, UsedDefault);
+		if (Length <= 0 || bUsedDefault)
+		{
+			return std::string();
+		}
+		std::string Narrow(static_cast<size_t>(Length), '\0');
+		if (WideCharToMultiByte(CodePage, Flags, Wide.data(), static_cast<int>(Wide.size()), Narrow.data(), Length, nullptr, UsedDefault) != Length || bUsedDefault)
+		{
+			return std::string();
+		}
+		const int BackLength = MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, Narrow.data(), Length, nullptr, 0);
+		std::wstring Back(static_cast<size_t>(BackLength > 0 ? BackLength : 0), L'\0');
+		if (BackLength <= 0 || MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, Narrow.data(), Length, Back.data(), BackLength) != BackLength || Back != Wide)
+		{
+			return std::string();
+		}
+		return Narrow;
+	}
+
+	std::string WindowsLibraryName(const std::string& Utf8Path)
+	{
+		return AnsiName(WideFromUtf8(Utf8Path));
+	}
+
+	// The file's short (8.3) path, in UTF-8, where the volume keeps short names.
+	std::string WindowsShortPath(const std::string& Utf8Path)
+	{
+		const std::wstring Wide = WideFromUtf8(Utf8Path);
+		const DWORD Length = Wide.empty() ? 0 : GetShortPathNameW(Wide.c_str(), nullptr, 0);
+		if (Length == 0)
+		{
+			return std::string();
+		}
+		std::wstring Short(Length, L'\0');
+		const DWORD Written = GetShortPathNameW(Wide.c_str(), Short.data(), Length);
+		if (Written == 0 || Written >= Length)
+		{
+			return std::string();
+		}
+		const int Utf8Length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, Short.data(), static_cast<int>(Written), nullptr, 0, nullptr, nullptr);
+		if (Utf8Length <= 0)
+		{
+			return std::string();
+		}
+		std::string Utf8(static_cast<size_t>(Utf8Length), '\0');
+		WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, Short.data(), static_cast<int>(Written), Utf8.data(), Utf8Length, nullptr, nullptr);
+		return Utf8;
+	}
+#endif
+
 	void ReplaceFirst(std::string& text, const std::string& from, const std::string& to)
 	{
 		const size_t at = text.find(from);
@@ -144,104 +369,233 @@ namespace
 		}
 	}
 
-	// Given streams, the library words its open failures without the name; the reader's messages name
-	// the file as they do when the library opens it by name.
-	std::string NameTheFile(std::string text, const std::string& path)
+	// The library names the file in its open failures as it was given it: by another narrow name, or not at
+	// all when it was given a stream. The reader's messages name the path the caller gave, as they do
+	// when the library opens that path itself.
+	std::string NameTheFile(std::string text, const FGroomReadPlan& plan, const std::string& path)
 	{
-		ReplaceFirst(text, "Could not open as Ogawa file from provided streams.", "Could not open as Ogawa file: " + path);
-		ReplaceFirst(text, "Ogawa streams not cleanly closed while being written. ", "Ogawa file not cleanly closed while being written: " + path);
+		if (plan.Route == EGroomReadRoute::Stream)
+		{
+			ReplaceFirst(text, "Could not open as Ogawa file from provided streams.", "Could not open as Ogawa file: " + path);
+			ReplaceFirst(text, "Ogawa streams not cleanly closed while being written. ", "Ogawa file not cleanly closed while being written: " + path);
+		}
+		else if (plan.LibraryName != path)
+		{
+			ReplaceFirst(text, "Could not open as Ogawa file: " + plan.LibraryName, "Could not open as Ogawa file: " + path);
+			ReplaceFirst(text, "Ogawa file not cleanly closed while being written: " + plan.LibraryName, "Ogawa file not cleanly closed while being written: " + path);
+		}
 		return text;
 	}
+
+	const uint64_t OgawaDataBit = 0x8000000000000000ULL;
+
+	// A groom file as Alembic's stream reader gets it. That reader does not know the file's size, so the
+	// checks the library makes against the size when it opens a file by name never happen, and it
+	// allocates whatever a damaged file claims (a 2 KB file can make it ask for gigabytes). So the Ogawa
+	// tree is walked here first, against the real size, and the stream gives the library's by-name
+	// answers itself: a group claiming more children than the file could hold reads as a group of none,
+	// and the read of a data block claiming more bytes than the file fails where the library's size check
+	// would have thrown. A file shorter than a header reads as an empty one, as by name.
+	class FGroomFileSource : public std::streambuf
+	{
+	public:
+		bool Open(const std::string& Utf8Path)
+		{
+			if (!File.open(ToFileSystemPath(Utf8Path), std::ios::in | std::ios::binary))
+			{
+				return false;
+			}
+			const pos_type End = File.pubseekoff(0, std::ios_base::end, std::ios_base::in);
+			Size = End == pos_type(off_type(-1)) ? 0 : static_cast<uint64_t>(off_type(End));
+			return true;
+		}
+
+		// Walks the tree from the header. False, with the reason, for a file whose groups overlap so much
+		// that walking them has no useful end.
+		bool Check(std::string& OutProblem)
+		{
+			uint8_t Header[16] = {};
+			if (Size < 16)
+			{
+				Size = 0;
+				return true;
+			}
+			if (RawRead(0, Header, 16) != 16 || std::memcmp(Header, "Ogawa", 5) != 0 || Header[6] != 0 || Header[7] != 1)
+			{
+				// The library refuses it at once, by name or not.
+				return true;
+			}
+			uint64_t Root = 0;
+			std::memcpy(&Root, Header + 8, 8);
+
+			std::vector<uint64_t> Pending{Root};
+			std::unordered_set<uint64_t> Groups;
+			std::unordered_set<uint64_t> Datas;
+			// Every slot of a well-made file belongs to one group. A damaged file's slots point anywhere,
+			// and groups found that way overlap, but a walk through more than a few times the slots the
+			// file can hold is one made so, and has no useful end.
+			uint64_t SlotsLeft = 8 * (Size / 8) + (uint64_t(1) << 20);
+			std::vector<uint64_t> Slots;
+			while (!Pending.empty())
+			{
+				const uint64_t Group = Pending.back();
+				Pending.pop_back();
+				if (Group == 0 || Group > Size - 8 || !Groups.insert(Group).second)
+				{
+					// Empty, seen before, or unreadable (a read that fails by name too).
+					continue;
+				}
+				const uint64_t Count = ReadU64(Group);
+				if (Count == 0)
+				{
+					continue;
+				}
+				if (Count > Size / 8)
+				{
+					EmptiedGroups.insert(Group);
+					continue;
+				}
+				// Slots past the end fail to read by either route.
+				const uint64_t Readable = std::min(Count, (Size - Group - 8) / 8);
+				if (Readable > SlotsLeft)
+				{
+					OutProblem = "its Ogawa groups overlap over and over";
+					return false;
+				}
+				SlotsLeft -= Readable;
+				Slots.resize(static_cast<size_t>(Readable));
+				if (RawRead(Group + 8, Slots.data(), Readable * 8) != static_cast<std::streamsize>(Readable * 8))
+				{
+					continue;
+				}
+				for (const uint64_t Slot : Slots)
+				{
+					if ((Slot & OgawaDataBit) != 0)
+					{
+						const uint64_t Data = Slot & ~OgawaDataBit;
+						if (Data != 0 && Data <= Size - 8 && Datas.insert(Data).second && ReadU64(Data) > Size)
+						{
+							OversizedData.insert(Data);
+						}
+					}
+					else if (Slot > 8 && Slot != Group)
+					{
+						// The library takes no other slot for a group.
+						Pending.push_back(Slot);
+					}
+				}
+			}
+			// A block that slots call both a group and data cannot be given both answers. Its size fits the
+			// file, so as a group it costs at most a buffer of eight times the file's size, and is left alone.
+			for (const uint64_t Data : Datas)
+			{
+				EmptiedGroups.erase(Data);
+			}
+			return true;
+		}
+
+		// Whether the library read a data block that claims more bytes than the file holds.
+		bool ReadOversizedData() const { return bReadOversizedData; }
+		uint64_t GetSize() const { return Size; }
+
+	protected:
+		std::streamsize xsgetn(char* Out, std::streamsize Count) override
+		{
+			const std::streamsize Got = PresentedRead(Position, Out, Count);
+			Position += static_cast<uint64_t>(Got);
+			return Got;
+		}
+
+		int_type underflow() override
+		{
+			if (PresentedRead(Position, &Single, 1) != 1)
+			{
+				return traits_type::eof();
+			}
+			setg(&Single, &Single, &Single + 1);
+			return traits_type::to_int_type(Single);
+		}
+
+		int_type uflow() override
+		{
+			const int_type Byte = underflow();
+			if (!traits_type::eq_int_type(Byte, traits_type::eof()))
+			{
+				++Position;
+				setg(nullptr, nullptr, nullptr);
+			}
+			return Byte;
+		}
+
+		pos_type seekoff(off_type Offset, std::ios_base::seekdir Direction, std::ios_base::openmode Mode) override
+		{
+			const off_type From = Direction == std::ios_base::beg ? 0 : static_cast<off_type>(Direction == std::ios_base::end ? Size : Position);
+			return seekpos(pos_type(From + Offset), Mode);
+		}
+
+		pos_type seekpos(pos_type Target, std::ios_base::openmode) override
+		{
+			setg(nullptr, nullptr, nullptr);
+			if (off_type(Target) < 0)
+			{
+				return pos_type(off_type(-1));
+			}
+			Position = static_cast<uint64_t>(off_type(Target));
+			return Target;
+		}
+
+	private:
+		std::streamsize RawRead(uint64_t At, void* Out, uint64_t Count)
+		{
+			if (File.pubseekpos(pos_type(off_type(At)), std::ios_base::in) == pos_type(off_type(-1)))
+			{
+				return 0;
+			}
+			return File.sgetn(static_cast<char*>(Out), static_cast<std::streamsize>(Count));
+		}
+
+		uint64_t ReadU64(uint64_t At)
+		{
+			uint64_t Value = 0;
+			return RawRead(At, &Value, 8) == 8 ? Value : 0;
+		}
+
+		// The bytes [At, At + Count) as the library is to see them.
+		std::streamsize PresentedRead(uint64_t At, char* Out, std::streamsize Count)
+		{
+			if (Count <= 0 || At >= Size)
+			{
+				return 0;
+			}
+			// The library reads a block's count or size alone, 8 bytes at its start; any other read of
+			// those bytes (a damaged file's blocks may overlap) gets them as they are.
+			if (Count == 8 && OversizedData.count(At) != 0)
+			{
+				bReadOversizedData = true;
+				return 0;
+			}
+			if (Count == 8 && EmptiedGroups.count(At) != 0)
+			{
+				std::memset(Out, 0, 8);
+				return 8;
+			}
+			return RawRead(At, Out, std::min(static_cast<uint64_t>(Count), Size - At));
+		}
+
+		std::filebuf File;
+		uint64_t Size = 0;
+		uint64_t Position = 0;
+		char Single = 0;
+		// Groups that read as having no children, and data blocks whose size cannot be read.
+		std::unordered_set<uint64_t> EmptiedGroups;
+		std::unordered_set<uint64_t> OversizedData;
+		bool bReadOversizedData = false;
+	};
 
 	std::string SystemReason(int error)
 	{
 		return std::generic_category().message(error != 0 ? error : EIO);
 	}
-
-	// A file buffer that remembers why its first write, seek, flush or close failed: the stream's state
-	// says only that something failed, and the library gives up nothing more.
-	class FReasonKeepingFileBuf : public std::filebuf
-	{
-	public:
-		int GetError() const { return error; }
-
-		bool CloseAndCheck()
-		{
-			errno = 0;
-			if (!close())
-			{
-				Note(errno);
-			}
-			return error == 0;
-		}
-
-	protected:
-		std::streamsize xsputn(const char* bytes, std::streamsize count) override
-		{
-			errno = 0;
-			const std::streamsize written = std::filebuf::xsputn(bytes, count);
-			if (written != count)
-			{
-				Note(errno);
-			}
-			return written;
-		}
-
-		int_type overflow(int_type c) override
-		{
-			errno = 0;
-			const int_type result = std::filebuf::overflow(c);
-			if (traits_type::eq_int_type(result, traits_type::eof()))
-			{
-				Note(errno);
-			}
-			return result;
-		}
-
-		int sync() override
-		{
-			errno = 0;
-			const int result = std::filebuf::sync();
-			if (result != 0)
-			{
-				Note(errno);
-			}
-			return result;
-		}
-
-		pos_type seekoff(off_type offset, std::ios_base::seekdir direction, std::ios_base::openmode mode) override
-		{
-			errno = 0;
-			const pos_type result = std::filebuf::seekoff(offset, direction, mode);
-			if (result == pos_type(off_type(-1)))
-			{
-				Note(errno);
-			}
-			return result;
-		}
-
-		pos_type seekpos(pos_type position, std::ios_base::openmode mode) override
-		{
-			errno = 0;
-			const pos_type result = std::filebuf::seekpos(position, mode);
-			if (result == pos_type(off_type(-1)))
-			{
-				Note(errno);
-			}
-			return result;
-		}
-
-	private:
-		void Note(int reason)
-		{
-			if (error == 0)
-			{
-				error = reason != 0 ? reason : EIO;
-			}
-		}
-
-		int error = 0;
-	};
 
 	void WriteVectorParam(Alembic::Abc::OCompoundProperty& compound, const std::vector<float>& values, const std::string& name)
 	{
@@ -252,6 +606,108 @@ namespace
 		const std::vector<V3f> vectors = ToVectors(values);
 		property.set(Alembic::Abc::V3fArraySample(vectors));
 	}
+}
+
+bool FGroomFileSink::Open(const std::string& Utf8Path)
+{
+	errno = 0;
+	if (!File.open(ToFileSystemPath(Utf8Path), std::ios::out | std::ios::binary | std::ios::trunc))
+	{
+		Keep(errno);
+		return false;
+	}
+	return true;
+}
+
+bool FGroomFileSink::Close()
+{
+	if (File.is_open())
+	{
+		errno = 0;
+		if (!File.close())
+		{
+			Keep(errno);
+		}
+	}
+	return Error == 0;
+}
+
+std::string FGroomFileSink::GetReason() const
+{
+	return SystemReason(Error);
+}
+
+void FGroomFileSink::Keep(int SystemError)
+{
+	if (Error == 0)
+	{
+		Error = SystemError != 0 ? SystemError : EIO;
+	}
+}
+
+std::streamsize FGroomFileSink::xsputn(const char* Bytes, std::streamsize Count)
+{
+	if (Error == 0 && Count > 0)
+	{
+		errno = 0;
+		if (File.sputn(Bytes, Count) != Count)
+		{
+			Keep(errno);
+		}
+	}
+	Position += static_cast<uint64_t>(Count);
+	End = std::max(End, Position);
+	return Count;
+}
+
+FGroomFileSink::int_type FGroomFileSink::overflow(int_type Byte)
+{
+	if (!traits_type::eq_int_type(Byte, traits_type::eof()))
+	{
+		const char Single = traits_type::to_char_type(Byte);
+		xsputn(&Single, 1);
+	}
+	return traits_type::not_eof(Byte);
+}
+
+FGroomFileSink::pos_type FGroomFileSink::seekoff(off_type Offset, std::ios_base::seekdir Direction, std::ios_base::openmode Mode)
+{
+	const off_type From = Direction == std::ios_base::beg ? 0 : static_cast<off_type>(Direction == std::ios_base::end ? End : Position);
+	if (Direction == std::ios_base::cur && Offset == 0)
+	{
+		// tellp: no need to touch the file.
+		return pos_type(From);
+	}
+	return seekpos(pos_type(From + Offset), Mode);
+}
+
+FGroomFileSink::pos_type FGroomFileSink::seekpos(pos_type Target, std::ios_base::openmode Mode)
+{
+	// A position before the start is the one thing a writer may not ask for; it never does.
+	const off_type Offset = std::max<off_type>(off_type(Target), 0);
+	if (Error == 0)
+	{
+		errno = 0;
+		if (File.pubseekpos(pos_type(Offset), Mode) == pos_type(off_type(-1)))
+		{
+			Keep(errno);
+		}
+	}
+	Position = static_cast<uint64_t>(Offset);
+	return pos_type(Offset);
+}
+
+int FGroomFileSink::sync()
+{
+	if (Error == 0)
+	{
+		errno = 0;
+		if (File.pubsync() != 0)
+		{
+			Keep(errno);
+		}
+	}
+	return 0;
 }
 
 void LogMessage(std::string message)
@@ -266,38 +722,77 @@ GroomData ReadGroom(std::string path)
 	return ReadGroom(std::move(path), bReadFailed);
 }
 
-EGroomReadRoute PlatformGroomReadRoute()
+FGroomReadPlan ChooseGroomReadPlan(const std::string& Utf8Path, std::string (*LibraryName)(const std::string&), std::string (*ShortPath)(const std::string&))
+{
+	FGroomReadPlan plan;
+	plan.LibraryName = LibraryName(Utf8Path);
+	if (plan.LibraryName.empty())
+	{
+		const std::string shortPath = ShortPath(Utf8Path);
+		if (!shortPath.empty())
+		{
+			plan.LibraryName = LibraryName(shortPath);
+		}
+	}
+	if (plan.LibraryName.empty())
+	{
+		plan.Route = EGroomReadRoute::Stream;
+	}
+	return plan;
+}
+
+FGroomReadPlan PlanGroomRead(const std::string& Utf8Path)
 {
 #if PLATFORM_WINDOWS
-	return EGroomReadRoute::Stream;
+	return ChooseGroomReadPlan(Utf8Path, &WindowsLibraryName, &WindowsShortPath);
 #else
-	return EGroomReadRoute::ByName;
+	// Narrow names are the file system's own bytes.
+	FGroomReadPlan plan;
+	plan.LibraryName = Utf8Path;
+	return plan;
 #endif
 }
 
 GroomData ReadGroom(std::string path, bool& bOutReadFailed)
 {
-	return ReadGroom(std::move(path), bOutReadFailed, PlatformGroomReadRoute());
+	const FGroomReadPlan plan = PlanGroomRead(path);
+	return ReadGroom(std::move(path), bOutReadFailed, plan);
 }
 
 GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute route)
 {
+	FGroomReadPlan plan;
+	plan.Route = route;
+	plan.LibraryName = path;
+	return ReadGroom(std::move(path), bOutReadFailed, plan);
+}
+
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan)
+{
 	GroomData groom;
 	bOutReadFailed = false;
 	// Outlives the archive and every sample read from it.
-	std::ifstream file;
-	if (route == EGroomReadRoute::Stream)
+	FGroomFileSource source;
+	std::istream file(&source);
+	const bool bStream = plan.Route == EGroomReadRoute::Stream && source.Open(path);
+	if (bStream)
 	{
-		file.open(ToFileSystemPath(path), std::ios::binary);
+		std::string problem;
+		if (!source.Check(problem))
+		{
+			LogMessage("Error reading Alembic file: " + path + ": " + problem + " (a damaged file)\n");
+			bOutReadFailed = true;
+			return groom;
+		}
 	}
 	try
 	{
 		// A file that cannot be opened is left to the library, which says so in its own words.
 		const Alembic::Abc::IArchive archive =
-		    file.is_open() ? Alembic::Abc::IArchive(Alembic::AbcCoreOgawa::ReadArchive(std::vector<std::istream*>{&file}), path,
-		                                            Alembic::Abc::ErrorHandler::kThrowPolicy, Alembic::AbcCoreAbstract::ReadArraySampleCachePtr())
-		                   : Alembic::Abc::IArchive(Alembic::AbcCoreOgawa::ReadArchive(), path, Alembic::Abc::ErrorHandler::kThrowPolicy,
-		                                            Alembic::AbcCoreAbstract::ReadArraySampleCachePtr());
+		    bStream ? Alembic::Abc::IArchive(Alembic::AbcCoreOgawa::ReadArchive(std::vector<std::istream*>{&file}), path,
+		                                     Alembic::Abc::ErrorHandler::kThrowPolicy, Alembic::AbcCoreAbstract::ReadArraySampleCachePtr())
+		            : Alembic::Abc::IArchive(Alembic::AbcCoreOgawa::ReadArchive(), plan.Route == EGroomReadRoute::ByName ? plan.LibraryName : path,
+		                                     Alembic::Abc::ErrorHandler::kThrowPolicy, Alembic::AbcCoreAbstract::ReadArraySampleCachePtr());
 		if (!archive.valid())
 		{
 			LogMessage("Failed to open Alembic file: " + path + "\n");
@@ -305,11 +800,29 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute rout
 			return groom;
 		}
 
-		const std::optional<Alembic::AbcGeom::ICurves> curves = FindFirstCurves(archive.getTop());
-		if (!curves)
+		std::error_code sizeError;
+		const uint64_t fileSize = bStream ? source.GetSize() : static_cast<uint64_t>(std::filesystem::file_size(ToFileSystemPath(path), sizeError));
+		const FCurvesSearch search = FindFirstCurves(archive.getTop(), MaxObjectsIn(sizeError ? 0 : fileSize));
+		if (search.bTooDeep)
+		{
+			const FString Text = UTF8_TO_TCHAR(("Error reading Alembic file: " + path + ": its first curves object lies " + std::to_string(search.depth) +
+			                                    " levels of objects deep; grooms are read down to " + std::to_string(MaxCurvesDepth) + " levels")
+			                                       .c_str());
+			UE_LOG(LogTemp, Error, TEXT("%s"), *Text);
+			bOutReadFailed = true;
+			return groom;
+		}
+		if (search.bLoop)
+		{
+			LogMessage("Error reading Alembic file: " + path + ": its objects nest in a loop (a damaged file)\n");
+			bOutReadFailed = true;
+			return groom;
+		}
+		if (!search.curves)
 		{
 			return groom;
 		}
+		const std::optional<Alembic::AbcGeom::ICurves>& curves = search.curves;
 		const Alembic::AbcGeom::ICurvesSchema schema = curves->getSchema();
 		if (schema.getNumSamples() == 0)
 		{
@@ -317,6 +830,13 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute rout
 		}
 
 		const ISampleSelector first(index_t(0));
+		// Every array the schema's sample reads.
+		CheckSampleShape(schema.getPositionsProperty(), first);
+		CheckSampleShape(schema.getNumVerticesProperty(), first);
+		CheckSampleShape(schema.getPositionWeightsProperty(), first);
+		CheckSampleShape(schema.getOrdersProperty(), first);
+		CheckSampleShape(schema.getKnotsProperty(), first);
+		CheckSampleShape(schema.getVelocitiesProperty(), first);
 		{
 			groom.positions = ToFlat(schema.getValue(first).getPositions());
 		}
@@ -330,16 +850,12 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute rout
 			groom.vertexCounts = std::move(vertexCounts);
 		}
 		{
-			const Alembic::AbcGeom::IFloatGeomParam widthsParam = schema.getWidthsParam();
+			Alembic::AbcGeom::IFloatGeomParam widthsParam = schema.getWidthsParam();
 			std::vector<float> widths;
 			if (widthsParam.valid())
 			{
-				Alembic::AbcGeom::IFloatGeomParam::Sample sample;
-				widthsParam.getExpanded(sample, first);
-				if (const Alembic::Abc::FloatArraySamplePtr values = sample.getVals())
-				{
-					widths.assign(values->get(), values->get() + values->size());
-				}
+				CheckGeomParamShape(widthsParam, first);
+				widths = ReadExpandedWidths(widthsParam, first);
 			}
 			groom.widths = std::move(widths);
 		}
@@ -348,7 +864,13 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute rout
 	}
 	catch (const std::exception& error)
 	{
-		LogMessage("Error reading Alembic file: " + NameTheFile(error.what(), path) + "\n");
+		std::string text = NameTheFile(error.what(), plan, path);
+		if (bStream && source.ReadOversizedData())
+		{
+			// The stream refused that read where the library, knowing the size, refuses the block.
+			ReplaceFirst(text, "Ogawa IStreams::read failed.", "Ogawa IData illegal size.");
+		}
+		LogMessage("Error reading Alembic file: " + text + "\n");
 		bOutReadFailed = true;
 	}
 	return groom;
@@ -373,27 +895,37 @@ void WriteGroom(std::string path, const GroomData& groom, const std::string& ann
 
 	std::cout << "writing to file: " << announcedPath << std::endl;
 
-	FReasonKeepingFileBuf buffer;
-	errno = 0;
-	if (!buffer.open(ToFileSystemPath(path), std::ios::out | std::ios::binary | std::ios::trunc))
+	FGroomFileSink sink;
+	if (!sink.Open(path))
 	{
-		throw std::runtime_error("Could not open file: " + path + " (" + SystemReason(errno) + ")");
+		throw std::runtime_error("Could not open file: " + announcedPath + " (" + sink.GetReason() + ")");
 	}
-	std::ostream stream(&buffer);
+	std::string refusal;
 	{
-		// The library records a failed write in the stream's state and goes on; the archive is closed
-		// (and its last blocks written) when it goes out of scope, before the stream is checked.
-		Alembic::Abc::OArchive archive(Alembic::AbcCoreOgawa::WriteArchive()(&stream, Alembic::Abc::MetaData()), Alembic::Abc::kWrapExisting);
-		Alembic::AbcGeom::OCurves curves(archive.getTop(), "groom");
-		Alembic::Abc::OCompoundProperty arbGeomParams = curves.getSchema().getArbGeomParams();
-		WriteVectorParam(arbGeomParams, groom.groomColors, "groom_color");
-		WriteVectorParam(arbGeomParams, groom.surfaceNormals, "surface_normal");
-		curves.getSchema().set(sample);
+		std::ostream stream(&sink);
+		try
+		{
+			// The archive is finished when it goes out of scope: its last blocks and the frozen byte are
+			// written by destructors, into the sink, which takes them whatever the file does.
+			Alembic::Abc::OArchive archive(Alembic::AbcCoreOgawa::WriteArchive()(&stream, Alembic::Abc::MetaData()), Alembic::Abc::kWrapExisting);
+			Alembic::AbcGeom::OCurves curves(archive.getTop(), "groom");
+			Alembic::Abc::OCompoundProperty arbGeomParams = curves.getSchema().getArbGeomParams();
+			WriteVectorParam(arbGeomParams, groom.groomColors, "groom_color");
+			WriteVectorParam(arbGeomParams, groom.surfaceNormals, "surface_normal");
+			curves.getSchema().set(sample);
+		}
+		catch (const std::exception& error)
+		{
+			refusal = error.what();
+		}
 	}
-	stream.flush();
-	const bool bFailed = !stream.good();
-	if (!buffer.CloseAndCheck() || bFailed)
+	// A failed write is the cause of whatever else went wrong, so it is the one reported.
+	if (!sink.Close())
 	{
-		throw std::runtime_error("Could not write file: " + path + " (" + SystemReason(buffer.GetError()) + ")");
+		throw std::runtime_error("Could not write file: " + announcedPath + " (" + sink.GetReason() + ")");
+	}
+	if (!refusal.empty())
+	{
+		throw std::runtime_error("Could not write file: " + announcedPath + " (" + refusal + ")");
 	}
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -31,28 +33,89 @@ GroomData ReadGroom(std::string path);
 // raised an error), so a half-read record is never taken for a whole one.
 GroomData ReadGroom(std::string path, bool& bOutReadFailed);
 
-// How Alembic gets at a groom file to read. The engine's Alembic opens files by narrow name, which
-// Windows takes in the ANSI code page, so there the plugin opens the file itself (by its wide name) and
-// hands Alembic the stream, read on demand. Elsewhere narrow names are UTF-8 and the library's own
-// memory-mapped read by name is the faster.
+// How Alembic gets at a groom file to read. The engine's Alembic (1.8.6) opens files by narrow name,
+// which Windows takes in the ANSI code page: a name that code page holds exactly is opened by name, and
+// so is one whose short (8.3) form it holds; any other is opened by the plugin, by its wide name, and
+// handed to Alembic as a stream read on demand. Elsewhere narrow names are UTF-8 and every name is
+// opened by name, the library's faster memory-mapped read. A file reads the same both ways, damaged
+// ones included: the stream route checks the file's container against its size before the library sees
+// it, as the library does itself only by name.
 enum class EGroomReadRoute
 {
 	ByName,
 	Stream
 };
 
-// The route this platform takes.
-EGroomReadRoute PlatformGroomReadRoute();
+struct FGroomReadPlan
+{
+	EGroomReadRoute Route = EGroomReadRoute::ByName;
+	// On the by-name route, the name as the library takes it (the messages still name the UTF-8 path).
+	std::string LibraryName;
+};
 
-// As above, by the given route (tests take the other platform's route with it).
+// How this platform reads the file at the UTF-8 path.
+FGroomReadPlan PlanGroomRead(const std::string& Utf8Path);
+
+// The choice PlanGroomRead makes, given the platform's ways of naming the file: LibraryName turns a
+// UTF-8 path into the library's narrow encoding ("" where that cannot hold it exactly), ShortPath gives
+// the file's short path in UTF-8 ("" where it has none).
+FGroomReadPlan ChooseGroomReadPlan(const std::string& Utf8Path, std::string (*LibraryName)(const std::string&), std::string (*ShortPath)(const std::string&));
+
+// As ReadGroom, by the given route (tests take the other platform's route with it); by name the library
+// is given the path unchanged.
 GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute route);
+
+// As ReadGroom, as planned.
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan);
+
+// What Alembic writes a groom file through. The library makes every failure of the stream it is given
+// throw, and it writes from destructors, where a throw ends the process; so this stream never fails. It
+// hands the bytes to the file while the file takes them, keeps the first failure with the system's
+// reason, and from then on accepts and drops every byte, counting positions (tellp, seekp) as if each had
+// been written. Close, once the archive is gone, tells whether the file is whole.
+class FGroomFileSink : public std::streambuf
+{
+public:
+	FGroomFileSink() = default;
+	FGroomFileSink(const FGroomFileSink&) = delete;
+	FGroomFileSink& operator=(const FGroomFileSink&) = delete;
+
+	// Creates or truncates the file at the UTF-8 path. False, with the reason kept, when it cannot.
+	bool Open(const std::string& Utf8Path);
+	// Hands over what is buffered and closes the file. False when anything since Open failed.
+	bool Close();
+
+	bool HasFailed() const { return Error != 0; }
+	// The errno value of the first failure (EIO where the system gave none); 0 while nothing failed.
+	int GetError() const { return Error; }
+	// The system's words for the first failure.
+	std::string GetReason() const;
+
+protected:
+	std::streamsize xsputn(const char* Bytes, std::streamsize Count) override;
+	int_type overflow(int_type Byte) override;
+	pos_type seekoff(off_type Offset, std::ios_base::seekdir Direction, std::ios_base::openmode Mode) override;
+	pos_type seekpos(pos_type Position, std::ios_base::openmode Mode) override;
+	int sync() override;
+
+private:
+	void Keep(int SystemError);
+
+	std::filebuf File;
+	// Where the next byte goes and where the file ends, as the writer sees them.
+	uint64_t Position = 0;
+	uint64_t End = 0;
+	int Error = 0;
+};
 
 // Writes the record as one cubic curves object "groom" with widths, per-point texture coordinates and
 // the "groom_color" and "surface_normal" vector attributes, and says on standard output where it writes.
-// Throws when the file cannot be opened or any write to it fails (the system's reason in the text), or
-// when the library refuses the record; what was written by then stays behind for the caller to remove.
+// Throws std::runtime_error once the library is done with the file: "Could not open file: <path>
+// (<reason>)" when it cannot be created, "Could not write file: <path> (<reason>)" when a write failed
+// (the system's reason) or the library refused the record (the library's). What was written by then
+// stays behind for the caller to remove.
 void WriteGroom(std::string path, const GroomData& groom);
 
-// As above, but the line on standard output names announcedPath: the file the caller means to make,
-// when path is a temporary file on the way to it.
+// As above, but the line on standard output and the failures name announcedPath: the file the caller
+// means to make, when path is a temporary file on the way to it.
 void WriteGroom(std::string path, const GroomData& groom, const std::string& announcedPath);

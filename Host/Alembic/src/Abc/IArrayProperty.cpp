@@ -59,7 +59,7 @@ namespace Alembic
 				ALEMBIC_ABC_SAFE_CALL_END();
 			}
 
-			bool IArrayProperty::getKey(Util::Digest& oKey, const ISampleSelector& iSS) const
+			bool IArrayProperty::getKey(AbcA::ArraySampleKey& oKey, const ISampleSelector& iSS) const
 			{
 				ALEMBIC_ABC_SAFE_CALL_BEGIN("IArrayProperty::getKey()");
 				return m_property->getKey(sampleIndex(iSS), oKey);

@@ -67,40 +67,34 @@ namespace Alembic
 
 			AwImpl::~AwImpl()
 			{
-				try
+				// As the library's: the closing blocks are written here, and a failed write is not caught.
+				m_topData->writeHeaders(*this);
+				m_topData->properties->group->freeze();
+				m_topData->group->freeze();
+
+				const Ogawa::OGroupPtr& Root = m_archive->getGroup();
+				const std::string MetaData = m_metaData.serialize();
+				Root->addData(MetaData.data(), MetaData.size());
+
+				ByteWriter Samplings;
+				for (size_t i = 0; i < m_timeSamplings.size(); ++i)
 				{
-					m_topData->writeHeaders(*this);
-					m_topData->properties->group->freeze();
-					m_topData->group->freeze();
-
-					const Ogawa::OGroupPtr& Root = m_archive->getGroup();
-					const std::string MetaData = m_metaData.serialize();
-					Root->addData(MetaData.data(), MetaData.size());
-
-					ByteWriter Samplings;
-					for (size_t i = 0; i < m_timeSamplings.size(); ++i)
-					{
-						const AbcA::TimeSampling& Sampling = *m_timeSamplings[i];
-						Samplings.pod(m_maxSamples[i]);
-						Samplings.pod(double(Sampling.getTimeSamplingType().getTimePerCycle()));
-						Samplings.pod(uint32_t(Sampling.getNumStoredTimes()));
-						Samplings.bytes(Sampling.getStoredTimes().data(), 8 * Sampling.getNumStoredTimes());
-					}
-					Root->addData(Samplings.get());
-
-					ByteWriter Table;
-					for (const std::string& Entry : m_metaDataTable)
-					{
-						Table.pod(uint8_t(Entry.size()));
-						Table.text(Entry);
-					}
-					Root->addData(Table.get());
-					m_archive->close();
+					const AbcA::TimeSampling& Sampling = *m_timeSamplings[i];
+					Samplings.pod(m_maxSamples[i]);
+					Samplings.pod(double(Sampling.getTimeSamplingType().getTimePerCycle()));
+					Samplings.pod(uint32_t(Sampling.getNumStoredTimes()));
+					Samplings.bytes(Sampling.getStoredTimes().data(), 8 * Sampling.getNumStoredTimes());
 				}
-				catch (...)
+				Root->addData(Samplings.get());
+
+				ByteWriter Table;
+				for (const std::string& Entry : m_metaDataTable)
 				{
-					// Destructors cannot report; the file stays unfrozen and readers refuse it.
+					Table.pod(uint8_t(Entry.size()));
+					Table.text(Entry);
 				}
+				Root->addData(Table.get());
+				m_archive->close();
 			}
 
 			AbcA::ObjectWriterPtr AwImpl::getTop()

@@ -32,21 +32,16 @@ namespace Alembic
 				{
 					return; // an object's top compound closes with the object
 				}
-				try
+				// As the library's: the property headers are written here, and a failed write is not caught.
+				m_data->writeHeaders(archive());
+				SpookyHasher Hasher;
+				for (const Digest& Child : m_data->hashes)
 				{
-					m_data->writeHeaders(archive());
-					SpookyHasher Hasher;
-					for (const Digest& Child : m_data->hashes)
-					{
-						Hasher.update(Child);
-					}
-					HashHeader(Hasher, *m_record, nullptr);
-					m_parent->m_data->hashes[m_index] = Hasher.final();
-					m_data->group->freeze();
+					Hasher.update(Child);
 				}
-				catch (...)
-				{
-				}
+				HashHeader(Hasher, *m_record, nullptr);
+				m_parent->m_data->hashes[m_index] = Hasher.final();
+				m_data->group->freeze();
 			}
 
 			const AbcA::PropertyHeader& CpwImpl::getPropertyHeader(size_t i)

@@ -6,32 +6,14 @@ namespace Alembic
 	{
 		namespace ALEMBIC_VERSION_NS
 		{
-			namespace
-			{
-				// A reader holds its parent, so releasing the last reference to a deep one would release its
-				// parent from inside its destructor, and so on: one nested call per level of the file. The
-				// ancestors nobody else holds are let go here, one after another, each with its parent detached.
-				template<class READER>
-				void ReleaseChain(shared_ptr<READER>& ioParent, shared_ptr<READER> READER::*iParentOf)
-				{
-					shared_ptr<READER> Parent = std::move(ioParent);
-					while (Parent && Parent.use_count() == 1)
-					{
-						shared_ptr<READER> Next = std::move((*Parent).*iParentOf);
-						Parent = std::move(Next);
-					}
-				}
-			}
-
 			OrImpl::OrImpl(shared_ptr<ArImpl> iArchive, shared_ptr<OrImpl> iParent, shared_ptr<OrData> iData, AbcA::ObjectHeaderPtr iHeader)
 			    : m_archive(std::move(iArchive)), m_parent(std::move(iParent)), m_data(std::move(iData)), m_header(std::move(iHeader))
 			{
 			}
 
-			OrImpl::~OrImpl()
-			{
-				ReleaseChain(m_parent, &OrImpl::m_parent);
-			}
+			// Holding its parent, a reader releases its ancestors when it goes, one nested call per level,
+			// as the library's do: releasing the last handle on a deep object costs stack in proportion.
+			OrImpl::~OrImpl() = default;
 
 			AbcA::CompoundPropertyReaderPtr OrImpl::getProperties()
 			{
@@ -84,10 +66,7 @@ namespace Alembic
 			{
 			}
 
-			CprImpl::~CprImpl()
-			{
-				ReleaseChain(m_parent, &CprImpl::m_parent);
-			}
+			CprImpl::~CprImpl() = default;
 
 			const AbcA::PropertyHeader& CprImpl::getPropertyHeader(size_t i)
 			{

@@ -49,24 +49,19 @@ namespace Alembic
 				{
 					return; // the archive closes the top object
 				}
-				try
+				// As the library's: the headers are written here, and a failed write is not caught.
+				const Digest PropertiesHash = m_data->writeHeaders(*m_archive);
+				SpookyHasher Hasher;
+				for (const Digest& Child : m_data->childHashes)
 				{
-					const Digest PropertiesHash = m_data->writeHeaders(*m_archive);
-					SpookyHasher Hasher;
-					for (const Digest& Child : m_data->childHashes)
-					{
-						Hasher.update(Child);
-					}
-					Hasher.update(PropertiesHash);
-					Hasher.update(m_header->getMetaData().serialize());
-					Hasher.update(m_header->getName());
-					m_parent->m_data->childHashes[m_index] = Hasher.final();
-					m_data->properties->group->freeze();
-					m_data->group->freeze();
+					Hasher.update(Child);
 				}
-				catch (...)
-				{
-				}
+				Hasher.update(PropertiesHash);
+				Hasher.update(m_header->getMetaData().serialize());
+				Hasher.update(m_header->getName());
+				m_parent->m_data->childHashes[m_index] = Hasher.final();
+				m_data->properties->group->freeze();
+				m_data->group->freeze();
 			}
 
 			AbcA::CompoundPropertyWriterPtr OwImpl::getProperties()

@@ -167,7 +167,7 @@ namespace Alembic
 				bool isScalarLike() override { return m_header->isScalarLike; }
 				void getSample(AbcA::index_t iSampleIndex, AbcA::ArraySamplePtr& oSample) override;
 				void getDimensions(AbcA::index_t iSampleIndex, Dimensions& oDim) override;
-				bool getKey(AbcA::index_t iSampleIndex, Digest& oKey) override;
+				bool getKey(AbcA::index_t iSampleIndex, AbcA::ArraySampleKey& oKey) override;
 
 			private:
 				// The data and dims blocks of a sample, checked for presence.

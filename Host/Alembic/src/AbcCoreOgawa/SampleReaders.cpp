@@ -1,5 +1,7 @@
 #include "ReaderImpl.h"
 
+#include <new>
+
 namespace Alembic
 {
 	namespace AbcCoreOgawa
@@ -194,15 +196,16 @@ namespace Alembic
 					return;
 				}
 
-				const uint64_t ElementSize = Type.getNumBytes();
-				const uint64_t Elements = (PayloadSize + ElementSize - 1) / ElementSize;
-				uint64_t Count = 0;
-				if (Rank > 0 && PointCount(Stored, Count) && Count <= ~uint64_t(0) / ElementSize && Count * ElementSize == PayloadSize)
+				// Stored dimensions are taken as they stand, as the 1.8.6 library the engine ships takes them
+				// (1.8.11 and later replace any that disagree with the data): a caller that must not
+				// allocate by a damaged file's word checks them against the key's byte count first.
+				if (Rank > 0)
 				{
 					oDims = Stored;
 					return;
 				}
-				oDims = Dimensions(Elements);
+				const uint64_t ElementSize = Type.getNumBytes();
+				oDims = Dimensions((PayloadSize + ElementSize - 1) / ElementSize);
 			}
 
 			void AprImpl::getDimensions(AbcA::index_t iSampleIndex, Dimensions& oDim)
@@ -213,15 +216,17 @@ namespace Alembic
 				shapeOf(Data, Dims, oDim);
 			}
 
-			bool AprImpl::getKey(AbcA::index_t iSampleIndex, Digest& oKey)
+			bool AprImpl::getKey(AbcA::index_t iSampleIndex, AbcA::ArraySampleKey& oKey)
 			{
 				Ogawa::IDataPtr Data;
 				Ogawa::IDataPtr Dims;
 				sampleBlocks(iSampleIndex, Data, Dims);
-				oKey = Digest();
+				oKey = AbcA::ArraySampleKey();
+				oKey.readPOD = oKey.origPOD = m_header->header.getDataType().getPod();
 				if (Data->getSize() >= KeySize)
 				{
-					std::memcpy(oKey.d, Data->view(0, KeySize), KeySize);
+					oKey.numBytes = Data->getSize() - KeySize;
+					std::memcpy(oKey.digest.d, Data->view(0, KeySize), KeySize);
 				}
 				return true;
 			}
@@ -235,7 +240,13 @@ namespace Alembic
 				shapeOf(Data, DimsData, Dims);
 				const AbcA::DataType& Type = m_header->header.getDataType();
 				const uint64_t PayloadSize = Data->getSize() ? Data->getSize() - KeySize : 0;
-				const size_t Points = Dims.numPoints();
+				uint64_t Count = 0;
+				if (!PointCount(Dims, Count) || Count > ~uint64_t(0) / (uint64_t(Type.getNumBytes()) + 1))
+				{
+					// What allocating that many values comes to.
+					throw std::bad_alloc();
+				}
+				const size_t Points = size_t(Count);
 
 				if (Points == 0 || PayloadSize == 0)
 				{

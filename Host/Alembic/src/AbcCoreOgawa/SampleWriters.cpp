@@ -16,26 +16,20 @@ namespace Alembic
 
 			void SampleWriter::close()
 			{
-				try
+				PropertyRecord& Record = *m_record;
+				const uint32_t Count = (Record.lastChangedIndex == 0 && Record.numSamples > 0) ? 1 : Record.numSamples;
+				m_parent->archive().noteSampleCount(Record.timeSamplingIndex, Count);
+				SpookyHasher Hasher;
+				HashHeader(Hasher, Record, m_parent->archive().getTimeSampling(Record.timeSamplingIndex).get());
+				if (Record.numSamples > 0)
 				{
-					PropertyRecord& Record = *m_record;
-					const uint32_t Count = (Record.lastChangedIndex == 0 && Record.numSamples > 0) ? 1 : Record.numSamples;
-					m_parent->archive().noteSampleCount(Record.timeSamplingIndex, Count);
-					SpookyHasher Hasher;
-					HashHeader(Hasher, Record, m_parent->archive().getTimeSampling(Record.timeSamplingIndex).get());
-					if (Record.numSamples > 0)
-					{
-						Digest Running;
-						Running.setWord(0, m_hash0);
-						Running.setWord(1, m_hash1);
-						Hasher.update(Running);
-					}
-					m_parent->data().hashes[m_index] = Hasher.final();
-					m_group->freeze();
+					Digest Running;
+					Running.setWord(0, m_hash0);
+					Running.setWord(1, m_hash1);
+					Hasher.update(Running);
 				}
-				catch (...)
-				{
-				}
+				m_parent->data().hashes[m_index] = Hasher.final();
+				m_group->freeze();
 			}
 
 			void SampleWriter::addDims(const Dimensions& iDims)

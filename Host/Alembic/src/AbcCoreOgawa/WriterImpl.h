@@ -185,6 +185,8 @@ namespace Alembic
 			{
 			protected:
 				SampleWriter(shared_ptr<CpwImpl> iParent, Ogawa::OGroupPtr iGroup, PropertyRecordPtr iRecord, size_t iIndex, bool iIsArray);
+				// Called by the destructor, as the library freezes a property's group: writes the group, and a
+				// failed write is not caught.
 				void close();
 
 				// One sample: its class for de-duplication (0 numeric, 1 string, 2 wstring), bytes and shape.

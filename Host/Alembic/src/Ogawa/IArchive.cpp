@@ -140,11 +140,8 @@ namespace Alembic
 			{
 				return;
 			}
-			uint8_t Header[16] = {};
-			if (m_streams->getSize() >= 16)
-			{
-				m_streams->read(0, 16, Header);
-			}
+			uint8_t Header[16];
+			m_streams->readHeader(Header);
 			m_version = uint16_t((Header[6] << 8) | Header[7]);
 			m_valid = std::memcmp(Header, "Ogawa", 5) == 0 && m_version == 1;
 			m_frozen = Header[5] == 0xff;

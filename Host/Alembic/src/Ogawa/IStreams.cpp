@@ -1,6 +1,9 @@
 #include "IStreams.h"
 
+#include <algorithm>
 #include <fcntl.h>
+#include <limits>
+#include <new>
 #include <stdexcept>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -17,15 +20,16 @@ namespace Alembic
 				throw std::runtime_error("Ogawa IStreams::read failed.");
 			}
 
-			// Reads [iPos, iPos + iSize) of the stream, counted from its origin; false on any failure.
+			// Reads [iPos, iPos + iSize) of the stream, counted from its origin; false on any failure, with
+			// the bytes read before it in oBuf.
 			bool ReadStream(std::istream& ioStream, std::streamoff iOrigin, uint64_t iPos, uint64_t iSize, void* oBuf)
 			{
 				ioStream.clear();
-				if (!ioStream.seekg(iOrigin + std::streamoff(iPos)))
+				if (iPos > uint64_t(std::numeric_limits<std::streamoff>::max() - iOrigin) || !ioStream.seekg(iOrigin + std::streamoff(iPos)))
 				{
 					return false;
 				}
-				ioStream.read(static_cast<char*>(oBuf), std::streamsize(iSize));
+				ioStream.read(static_cast<char*>(oBuf), std::streamsize(std::min<uint64_t>(iSize, uint64_t(std::numeric_limits<std::streamsize>::max()))));
 				return !ioStream.fail() && uint64_t(ioStream.gcount()) == iSize;
 			}
 		}
@@ -126,10 +130,31 @@ namespace Alembic
 
 		void IStreams::check(uint64_t iPos, uint64_t iSize) const
 		{
-			if (!m_open || iPos > m_size || iSize > m_size - iPos)
+			// Streams are not checked: the read itself fails past the end, as the library's does.
+			if (!m_open || (m_streams.empty() && (iPos > m_size || iSize > m_size - iPos)))
 			{
 				ReadFailed();
 			}
+		}
+
+		void IStreams::readHeader(uint8_t* oHeader)
+		{
+			std::memset(oHeader, 0, 16);
+			if (!m_open)
+			{
+				return;
+			}
+			if (m_data)
+			{
+				if (m_size >= 16)
+				{
+					std::memcpy(oHeader, m_data, 16);
+				}
+				return;
+			}
+			FStream& First = *m_streams.front();
+			std::lock_guard<std::mutex> Lock(First.lock);
+			ReadStream(*First.stream, First.origin, 0, 16, oHeader);
 		}
 
 		void IStreams::read(uint64_t iPos, uint64_t iSize, void* oBuf)
@@ -173,7 +198,12 @@ namespace Alembic
 				// Shares ownership of the mapping, so the view outlives every other reader.
 				return std::shared_ptr<const uint8_t>(shared_from_this(), m_data + iPos);
 			}
-			std::shared_ptr<uint8_t[]> Buffer(new uint8_t[iSize ? iSize : 1]);
+			// As the library: the buffer is allocated for what the file claims before the read can fail.
+			if (iSize > size_t(-1))
+			{
+				throw std::bad_alloc();
+			}
+			std::shared_ptr<uint8_t[]> Buffer(new uint8_t[iSize ? size_t(iSize) : 1]);
 			read(iPos, iSize, Buffer.get());
 			return std::shared_ptr<const uint8_t>(Buffer, Buffer.get());
 		}

@@ -1,8 +1,11 @@
 #pragma once
 
-// Read access to an Ogawa file, every read bounds-checked. The bytes come from a read-only memory
-// mapping of the file, from memory the caller owns, or from the caller's std::istreams, which are read
-// on demand (never copied whole) as the library's stream mode does.
+// Read access to an Ogawa file. The bytes come from a read-only memory mapping of the file or from
+// memory the caller owns, every read checked against their size, or from the caller's std::istreams,
+// read on demand (never copied whole) as the library's stream mode does. Like the library's, the stream
+// route does not know the file's size: it reports the largest size there is, so the checks that use the
+// size never fire there, a buffer is allocated for as many bytes as the file claims, and only the read
+// that runs past the end fails.
 
 #include <cstdint>
 #include <cstring>
@@ -36,7 +39,8 @@ namespace Alembic
 			bool isOpen() const { return m_open; }
 			// True when the bytes are in memory (mapped or owned), so views cost nothing and stay valid.
 			bool isInMemory() const { return m_data != nullptr; }
-			uint64_t getSize() const { return m_size; }
+			// The file's size; on the stream route 0xffffffffffffffff, as the library's stream reader says.
+			uint64_t getSize() const { return m_streams.empty() ? m_size : ~uint64_t(0); }
 			// False when the sources were given but disagree (several streams of different files).
 			bool isConsistent() const { return m_consistent; }
 
@@ -46,6 +50,9 @@ namespace Alembic
 			std::shared_ptr<const uint8_t> fetch(uint64_t iPos, uint64_t iSize);
 
 			void read(uint64_t iPos, uint64_t iSize, void* oBuf);
+			// The 16-byte header as the library's open reads it, failures ignored: a short stream leaves the
+			// bytes it had and zeros after them, a short mapped file all zeros.
+			void readHeader(uint8_t* oHeader);
 			uint64_t readU64(uint64_t iPos)
 			{
 				uint64_t Value;

@@ -67,27 +67,13 @@ namespace Alembic
 		}
 
 		OArchive::OArchive(const std::string& iFileName)
-		    : m_stream(iFileName)
+		    : m_stream(iFileName), m_root(new OGroup(this, nullptr, 0))
 		{
-			writeHeader();
 		}
 
 		OArchive::OArchive(std::ostream* iStream)
-		    : m_stream(iStream)
+		    : m_stream(iStream), m_root(new OGroup(this, nullptr, 0))
 		{
-			writeHeader();
-		}
-
-		void OArchive::writeHeader()
-		{
-			const uint8_t Header[16] = {'O', 'g', 'a', 'w', 'a', 0x00, 0x00, 0x01};
-			if (m_stream.isValid())
-			{
-				m_stream.write(Header, 16);
-				// On disk at once, so a reader that comes too early sees "not cleanly closed".
-				m_stream.flush();
-			}
-			m_root = OGroupPtr(new OGroup(this, nullptr, 0));
 		}
 
 		void OArchive::close()
@@ -105,13 +91,9 @@ namespace Alembic
 
 		OArchive::~OArchive()
 		{
-			try
-			{
-				close();
-			}
-			catch (...)
-			{
-			}
+			// As the library's: the root is frozen and the frozen byte written here if nobody closed the
+			// archive before, and a failure to write them is not caught.
+			close();
 		}
 	}
 }

@@ -55,7 +55,7 @@ namespace Alembic
 			explicit OArchive(const std::string& iFileName);
 			// Positions count from the stream's position now.
 			explicit OArchive(std::ostream* iStream);
-			// Closes the archive if still open; never throws (close() reports failures).
+			// Closes the archive if still open, as the library does; a failed write there ends the process.
 			~OArchive();
 
 			bool isValid() const { return m_stream.isValid(); }
@@ -66,8 +66,6 @@ namespace Alembic
 			void close();
 
 		private:
-			void writeHeader();
-
 			friend class OGroup;
 			OStream m_stream;
 			OGroupPtr m_root;

@@ -11,6 +11,10 @@ namespace Alembic
 		namespace
 		{
 			const size_t BufferSize = 1 << 20;
+
+			// "Ogawa", the frozen byte (0xff once the archive is complete), the version 1 (big-endian) and
+			// the root group's position, patched in when the root is written.
+			const uint8_t Header[16] = {'O', 'g', 'a', 'w', 'a', 0x00, 0x00, 0x01};
 		}
 
 		OStream::OStream(const std::string& iFileName)
@@ -21,6 +25,9 @@ namespace Alembic
 				// Our own buffer batches small blocks; the stdio buffer would only copy twice.
 				std::setvbuf(m_file, nullptr, _IONBF, 0);
 				m_buffer.reserve(BufferSize);
+				// On disk at once, so a reader that comes too early sees "not cleanly closed".
+				write(Header, sizeof(Header));
+				flush();
 			}
 		}
 
@@ -29,36 +36,22 @@ namespace Alembic
 		{
 			if (m_stream)
 			{
+				m_stream->exceptions(std::ostream::failbit | std::ostream::badbit);
 				m_origin = m_stream->tellp();
 				if (m_origin < 0)
 				{
 					m_stream = nullptr;
 					throw std::runtime_error("Illegal start of Ogawa stream");
 				}
-				m_buffer.reserve(BufferSize);
+				write(Header, sizeof(Header));
 			}
 		}
 
 		OStream::~OStream()
 		{
-			try
-			{
-				if (m_stream)
-				{
-					flush();
-				}
-				else if (m_file)
-				{
-					close();
-				}
-			}
-			catch (...)
-			{
-				// Reported to whoever called write or close; a destructor has no one to tell.
-			}
 			if (m_file)
 			{
-				std::fclose(m_file);
+				close();
 			}
 		}
 
@@ -82,7 +75,7 @@ namespace Alembic
 			}
 			if (m_stream)
 			{
-				m_stream->write(static_cast<const char*>(iBuf), std::streamsize(iSize));
+				m_stream->write(static_cast<const char*>(iBuf), std::streamsize(iSize)).flush();
 				return;
 			}
 			if (!m_file)
@@ -113,17 +106,18 @@ namespace Alembic
 		uint64_t OStream::write(const void* iBuf, size_t iSize)
 		{
 			const uint64_t Start = m_pos;
-			if (m_buffer.size() + iSize > BufferSize)
+			if (m_stream || iSize >= BufferSize)
 			{
 				flush();
-			}
-			if (iSize >= BufferSize)
-			{
 				sink(iBuf, iSize);
 				m_flushedPos += iSize;
 			}
 			else
 			{
+				if (m_buffer.size() + iSize > BufferSize)
+				{
+					flush();
+				}
 				const uint8_t* Bytes = static_cast<const uint8_t*>(iBuf);
 				m_buffer.insert(m_buffer.end(), Bytes, Bytes + iSize);
 			}
@@ -140,7 +134,7 @@ namespace Alembic
 
 		void OStream::patch(uint64_t iPos, const void* iBuf, size_t iSize)
 		{
-			if (iPos >= m_flushedPos)
+			if (!m_buffer.empty() && iPos >= m_flushedPos)
 			{
 				std::memcpy(m_buffer.data() + (iPos - m_flushedPos), iBuf, iSize);
 				return;
@@ -164,11 +158,6 @@ namespace Alembic
 		void OStream::close()
 		{
 			flush();
-			if (m_stream)
-			{
-				m_stream->flush();
-				return;
-			}
 			if (m_file)
 			{
 				std::FILE* const File = m_file;

@@ -22,7 +22,7 @@ namespace Alembic
 				AbcA::TimeSamplingPtr getTimeSampling() const { return getHeader().getTimeSampling(); }
 				void get(AbcA::ArraySamplePtr& oSample, const ISampleSelector& iSS = ISampleSelector()) const;
 				void getDimensions(Util::Dimensions& oDim, const ISampleSelector& iSS = ISampleSelector()) const;
-				bool getKey(Util::Digest& oKey, const ISampleSelector& iSS = ISampleSelector()) const;
+				bool getKey(AbcA::ArraySampleKey& oKey, const ISampleSelector& iSS = ISampleSelector()) const;
 
 				const AbcA::PropertyHeader& getHeader() const;
 				const std::string& getName() const { return getHeader().getName(); }

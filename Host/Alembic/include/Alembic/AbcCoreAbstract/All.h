@@ -8,6 +8,7 @@
 #include <Alembic/AbcCoreAbstract/PropertyHeader.h>
 #include <Alembic/AbcCoreAbstract/ObjectHeader.h>
 #include <Alembic/AbcCoreAbstract/ArraySample.h>
+#include <Alembic/AbcCoreAbstract/ArraySampleKey.h>
 #include <Alembic/AbcCoreAbstract/ReadArraySampleCache.h>
 #include <Alembic/AbcCoreAbstract/ForwardDeclarations.h>
 #include <Alembic/AbcCoreAbstract/ArchiveReader.h>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <Alembic/AbcCoreAbstract/ArraySample.h>
+#include <Alembic/AbcCoreAbstract/ArraySampleKey.h>
 #include <Alembic/AbcCoreAbstract/BasePropertyReader.h>
 
 namespace Alembic
@@ -17,7 +18,7 @@ namespace Alembic
 				virtual bool isScalarLike() = 0;
 				virtual void getSample(index_t iSampleIndex, ArraySamplePtr& oSample) = 0;
 				virtual void getDimensions(index_t iSampleIndex, Dimensions& oDim) = 0;
-				virtual bool getKey(index_t iSampleIndex, Digest& oKey) = 0;
+				virtual bool getKey(index_t iSampleIndex, ArraySampleKey& oKey) = 0;
 				TimeSamplingPtr getTimeSampling() const { return getHeader().getTimeSampling(); }
 			};
 		}

@@ -221,8 +221,9 @@ namespace Alembic
 				operator unspecified_bool_type() const { return valid() ? &this_type::isIndexed : nullptr; }
 				bool operator!() const { return !valid(); }
 
-				prop_type getValueProperty() const { return m_valProp; }
-				Abc::IUInt32ArrayProperty getIndexProperty() const { return m_indicesProperty; }
+				// Not const, as in the library.
+				prop_type getValueProperty() { return m_valProp; }
+				Abc::IUInt32ArrayProperty getIndexProperty() { return m_indicesProperty; }
 
 			private:
 				prop_type m_valProp;
