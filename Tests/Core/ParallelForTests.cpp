@@ -39,3 +39,23 @@ TEST(ParallelFor, ForceSingleThreadRunsInOrderOnTheCallingThread)
 	}
 	EXPECT_FALSE(bElsewhere);
 }
+
+TEST(ParallelFor, ANestedCallRunsWholeOnTheThreadThatMadeIt)
+{
+	std::vector<std::atomic<int32>> Calls(64 * 64);
+	ParallelFor(64,
+	            [&Calls](int32 Outer)
+	            {
+		            const std::thread::id Here = std::this_thread::get_id();
+		            ParallelFor(64,
+		                        [&, Outer](int32 Inner)
+		                        {
+			                        EXPECT_EQ(std::this_thread::get_id(), Here);
+			                        Calls[static_cast<size_t>(Outer * 64 + Inner)].fetch_add(1);
+		                        });
+	            });
+	for (const std::atomic<int32>& Count : Calls)
+	{
+		ASSERT_EQ(Count.load(), 1);
+	}
+}

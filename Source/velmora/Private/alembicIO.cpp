@@ -883,10 +883,14 @@ void WriteGroom(std::string path, const GroomData& groom)
 
 void WriteGroom(std::string path, const GroomData& groom, const std::string& announcedPath)
 {
-	const std::vector<V3f> points = ToVectors(groom.positions);
 	const std::vector<V2f> uvs = MakeStrandUVs(groom);
 
-	const Alembic::AbcGeom::OCurvesSchema::Sample sample(Alembic::Abc::P3fArraySample(points),
+	// The positions are handed over where they lie, whole triples only: Imath keeps a vector's components as
+	// an array of three, so the floats read as vectors without a copy of the groom's largest array.
+	static_assert(sizeof(V3f) == 3 * sizeof(float) && alignof(V3f) == alignof(float), "a vector is three packed floats");
+	const size_t numPoints = groom.positions.size() / 3;
+	const V3f* const points = numPoints > 0 ? reinterpret_cast<const V3f*>(groom.positions.data()) : nullptr;
+	const Alembic::AbcGeom::OCurvesSchema::Sample sample(Alembic::Abc::P3fArraySample(points, numPoints),
 	                                                     Alembic::Abc::Int32ArraySample(groom.vertexCounts), Alembic::AbcGeom::kCubic, Alembic::AbcGeom::kNonPeriodic,
 	                                                     Alembic::AbcGeom::OFloatGeomParam::Sample(Alembic::Abc::FloatArraySample(groom.widths), Alembic::AbcGeom::kVertexScope),
 	                                                     Alembic::AbcGeom::OV2fGeomParam::Sample(Alembic::Abc::V2fArraySample(uvs), Alembic::AbcGeom::kVertexScope),

@@ -39,15 +39,16 @@ namespace Alembic
 				const scalar_type Inf = std::numeric_limits<scalar_type>::infinity();
 				scalar_type Min[3] = {Inf, Inf, Inf};
 				scalar_type Max[3] = {-Inf, -Inf, -Inf};
-				for (size_t i = 0; i < Count; ++i)
+				// Imath keeps a point's components as an array of three.
+				const scalar_type* Values = Count > 0 ? iSamp.get()->getValue() : nullptr;
+				for (size_t i = 0; i < 3 * Count; i += 3)
 				{
-					const auto& Point = iSamp[i];
-					Min[0] = Point.x < Min[0] ? Point.x : Min[0];
-					Min[1] = Point.y < Min[1] ? Point.y : Min[1];
-					Min[2] = Point.z < Min[2] ? Point.z : Min[2];
-					Max[0] = Point.x > Max[0] ? Point.x : Max[0];
-					Max[1] = Point.y > Max[1] ? Point.y : Max[1];
-					Max[2] = Point.z > Max[2] ? Point.z : Max[2];
+					for (int Axis = 0; Axis < 3; ++Axis)
+					{
+						const scalar_type Value = Values[i + Axis];
+						Min[Axis] = Value < Min[Axis] ? Value : Min[Axis];
+						Max[Axis] = Value > Max[Axis] ? Value : Max[Axis];
+					}
 				}
 				Abc::Box3d Bounds;
 				for (int Axis = 0; Axis < 3; ++Axis)
