@@ -261,13 +261,15 @@ namespace VelmoraCli
 		const auto MeshStart = std::chrono::steady_clock::now();
 		Host::FMeshData Mesh;
 		FFitReport Report;
-		if (!LoadMeshFile(Files[1], Mesh, Error, MeshLimits))
+		// The groom is read while the mesh is imported in its own process.
+		FGroomReadAhead Ahead;
+		if (!LoadMeshFile(Files[1], Mesh, Error, MeshLimits, [&] { ReadGroomAhead(Request.GroomPath, Ahead); }))
 		{
 			std::fprintf(stderr, "velmora fit: %s\n", Error.c_str());
 			return 1;
 		}
 		Report.MeshSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - MeshStart).count();
-		if (!RunFitOnMesh(Request, Mesh, Report, Error))
+		if (!RunFitOnMesh(Request, Mesh, Report, Error, &Ahead))
 		{
 			std::fprintf(stderr, "velmora fit: %s\n", Error.c_str());
 			return 1;

@@ -192,11 +192,74 @@ namespace VelmoraCli
 		return Text + (Quality.bMeasured ? DescribeQuality(Quality) : std::string());
 	}
 
-	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& MeshData, FFitReport& Report, std::string& OutError)
+	void ReadGroomAhead(const std::string& GroomPath, FGroomReadAhead& Ahead)
 	{
 		const FClock::time_point Start = FClock::now();
-		if (!CheckGroomFile(Request.GroomPath, OutError))
+		if (!CheckGroomFile(GroomPath, Ahead.FileError))
 		{
+			return;
+		}
+		const FPluginPath PluginGroom(GroomPath, true);
+		const auto Rename = [&](std::string Line)
+		{
+			if (PluginGroom.GetUtf8() != GroomPath)
+			{
+				ReplaceAll(Line, PluginGroom.GetUtf8(), GroomPath);
+			}
+			return Line;
+		};
+		Host::FScopedLogCapture Capture;
+		FScopedStreamCapture Streams;
+		// The target is named only in the message of a groom that cannot be read, which the command words itself.
+		Ahead.bRead = GroomFitting::ReadGroomForFit(PluginGroom.Get(), FString(), Ahead.Groom);
+		std::string Out, Err;
+		Streams.Finish(Out, Err);
+		std::vector<int64> Repeats;
+		for (const Host::FLogLine& Line : Capture.GetLines())
+		{
+			// The fit's own line about an unreadable groom: the command says so in its words.
+			if (!Ahead.bRead && Line.Verbosity == ELogVerbosity::Error)
+			{
+				continue;
+			}
+			std::string Text = Rename(Host::FormatLogLine(Line));
+			while (!Text.empty() && Text.back() == '\n')
+			{
+				Text.pop_back();
+			}
+			AddFolded(Ahead.Lines, Repeats, Text);
+		}
+		AddStreamLines(Ahead.Lines, Repeats, Out, Rename);
+		AddStreamLines(Ahead.Lines, Repeats, Err, Rename);
+		for (size_t Index = 0; Index < Ahead.Lines.size(); ++Index)
+		{
+			if (Repeats[Index] > 1)
+			{
+				Ahead.Lines[Index] += " (x" + std::to_string(Repeats[Index]) + ")";
+			}
+		}
+		if (!Ahead.bRead)
+		{
+			Ahead.ReadReason = Rename(ReadFailureReason(Capture.GetLines()));
+		}
+		Ahead.Seconds = SecondsBetween(Start, FClock::now());
+	}
+
+	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& MeshData, FFitReport& Report, std::string& OutError, FGroomReadAhead* Ahead)
+	{
+		const FClock::time_point Start = FClock::now();
+		if (Ahead && !Ahead->FileError.empty())
+		{
+			OutError = Ahead->FileError;
+			return false;
+		}
+		if (!Ahead && !CheckGroomFile(Request.GroomPath, OutError))
+		{
+			return false;
+		}
+		if (Ahead && !Ahead->bRead)
+		{
+			OutError = "cannot read groom '" + Request.GroomPath + "'" + (Ahead->ReadReason.empty() ? std::string() : ": " + Ahead->ReadReason);
 			return false;
 		}
 		if (MeshData.NumTriangles() == 0)
@@ -267,8 +330,10 @@ namespace VelmoraCli
 				GroomFitting::FFitFileSettings Settings;
 				Settings.bMeasure = Request.bMeasure;
 				Settings.bReplaceWhenWhole = false;
-				bFitted = GroomFitting::FitGroomFile(Source, Component, Request.Origin, PluginGroom.Get(), PluginOutput.Get(), Request.Options, Settings,
-				                                     Report.Quality);
+				bFitted = Ahead ? GroomFitting::FitAndWriteGroom(Source, Component, Request.Origin, Ahead->Groom, PluginOutput.Get(), Request.Options, Settings,
+				                                                 Report.Quality)
+				                : GroomFitting::FitGroomFile(Source, Component, Request.Origin, PluginGroom.Get(), PluginOutput.Get(), Request.Options, Settings,
+				                                             Report.Quality);
 			}
 			catch (const std::exception& Error)
 			{
@@ -305,6 +370,10 @@ namespace VelmoraCli
 			AddStreamLines(Lines, Repeats, Out, Rename);
 			AddStreamLines(Lines, Repeats, Err, Rename);
 		}
+		if (Ahead)
+		{
+			Report.Log = Ahead->Lines;
+		}
 		for (size_t Index = 0; Index < Lines.size(); ++Index)
 		{
 			Report.Log.push_back(Repeats[Index] > 1 ? Lines[Index] + " (x" + std::to_string(Repeats[Index]) + ")" : Lines[Index]);
@@ -316,7 +385,13 @@ namespace VelmoraCli
 		Report.Hits = Fit.Hits;
 		Report.Misses = Fit.Misses;
 		Report.Mode = Fit.Projection == GroomFitting::EProjection::SurfaceNormal ? "surface normal" : "spherical";
-		if (bTaskSeen)
+		if (Ahead)
+		{
+			Report.ReadSeconds = Ahead->Seconds;
+			Report.TraceSeconds = SecondsBetween(FitStart, bTaskSeen ? TaskEnd : FitEnd);
+			Report.WriteSeconds = bTaskSeen ? SecondsBetween(TaskEnd, FitEnd) : 0.0;
+		}
+		else if (bTaskSeen)
 		{
 			Report.ReadSeconds = SecondsBetween(FitStart, TaskBegin);
 			Report.TraceSeconds = SecondsBetween(TaskBegin, TaskEnd);

@@ -67,7 +67,24 @@ namespace VelmoraCli
 		std::string Describe() const;
 	};
 
-	// Fits the groom at Request.GroomPath onto Mesh and writes Request.OutputPath. False with a one-line
-	// reason (and no output file) on bad input.
-	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& Mesh, FFitReport& OutReport, std::string& OutError);
+	// The groom read ahead of the fit, while the mesh is still being imported, and what reading it said.
+	struct FGroomReadAhead
+	{
+		// Why the groom is not even a file to read, or empty.
+		std::string FileError;
+		bool bRead = false;
+		GroomData Groom;
+		// The log lines and printed lines of the read, as the command shows them, and the reader's reason
+		// when it failed.
+		std::vector<std::string> Lines;
+		std::string ReadReason;
+		double Seconds = 0;
+	};
+
+	// Reads the groom at GroomPath as the fit would, its messages held back for the fit's summary.
+	void ReadGroomAhead(const std::string& GroomPath, FGroomReadAhead& OutAhead);
+
+	// Fits the groom at Request.GroomPath (or the one Ahead read from it) onto Mesh and writes
+	// Request.OutputPath. False with a one-line reason (and no output file) on bad input.
+	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& Mesh, FFitReport& OutReport, std::string& OutError, FGroomReadAhead* Ahead = nullptr);
 }

@@ -281,13 +281,14 @@ namespace VelmoraCli
 		}
 	}
 
-	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits)
+	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits,
+	                  const std::function<void()>& WhileImporting)
 	{
 		bool bUnused = false;
 		return RunGuardedImport(
 		    Path, Limits, [&](Host::FMeshData& Mesh, bool&, std::string& Error)
 		    { return LoadMeshInProcess(Path, Mesh, Error); },
-		    OutMesh, bUnused, OutError);
+		    OutMesh, bUnused, OutError, WhileImporting);
 	}
 
 	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError, const FMeshImportLimits& Limits)

@@ -14,8 +14,10 @@ namespace VelmoraCli
 	// Every mesh of the scene, triangulated, placed by its node's transform and flattened into one
 	// positions-and-triangles list. Points and lines are dropped. False with a one-line reason in OutError
 	// when the file cannot be read or holds no triangles. The importer runs in a child process under
-	// Limits, so a file that crashes it, loops or asks for too much memory is only an unreadable file.
-	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits = FMeshImportLimits());
+	// Limits, so a file that crashes it, loops or asks for too much memory is only an unreadable file;
+	// WhileImporting, when given, runs here meanwhile.
+	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits = FMeshImportLimits(),
+	                  const std::function<void()>& WhileImporting = {});
 
 	// The most detailed level of a skinned mesh: the meshes that carry bones when the file has any (all
 	// meshes otherwise), leaving out nodes named as coarser levels ("..._LOD1", "..._LOD2", ...).

@@ -284,7 +284,7 @@ namespace VelmoraCli
 	}
 
 	bool RunGuardedImport(const std::string& Path, const FMeshImportLimits& Limits, const FMeshImport& Import, Host::FMeshData& OutMesh, bool& bOutFlag,
-	                      std::string& OutError)
+	                      std::string& OutError, const std::function<void()>& WhileImporting)
 	{
 		const auto Fail = [&](const std::string& Why)
 		{
@@ -313,6 +313,10 @@ namespace VelmoraCli
 			RunChild(Fds[1], Parent, Path, Limits, Import);
 		}
 		close(Fds[1]);
+		if (WhileImporting)
+		{
+			WhileImporting();
+		}
 
 		// Processor time is the real limit; the wall clock only catches a child that waits on something.
 		const uint64_t Seconds = std::min<uint64_t>(Limits.TimeSeconds, 1000000);

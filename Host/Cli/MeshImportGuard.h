@@ -28,8 +28,9 @@ namespace VelmoraCli
 
 	// Runs Import in a child process under Limits and hands its result back. When the child crashes, runs
 	// out of memory or time, the result is false and OutError reads "cannot read mesh '<Path>': <why>".
+	// WhileImporting, when given, runs in this process while the child imports.
 	bool RunGuardedImport(const std::string& Path, const FMeshImportLimits& Limits, const FMeshImport& Import, Host::FMeshData& OutMesh, bool& bOutFlag,
-	                      std::string& OutError);
+	                      std::string& OutError, const std::function<void()>& WhileImporting = {});
 
 	// Whether Arg is "--mesh-memory-limit" or "--mesh-time-limit", alone or as "--name=value".
 	bool IsMeshLimitOption(const std::string& Arg);

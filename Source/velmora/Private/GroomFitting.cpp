@@ -808,21 +808,25 @@ namespace GroomFitting
 		return true;
 	}
 
-	bool FitGroomFile(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, const FString& SourcePath, const FString& TargetPath,
-	                  const FFitOptions& Options, const FFitFileSettings& Settings, FFitReport& OutReport)
+	bool ReadGroomForFit(const FString& SourcePath, const FString& TargetPath, GroomData& OutGroom)
+	{
+		bool bReadFailed = false;
+		OutGroom = ReadGroom(FitPathToUtf8(SourcePath), bReadFailed);
+		if (bReadFailed)
+		{
+			// A half-read record must not become a groom file, nor replace one.
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: could not read %s; %s was not written"), *SourcePath, *TargetPath);
+			OutGroom = GroomData();
+			return false;
+		}
+		return true;
+	}
+
+	bool FitAndWriteGroom(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, GroomData& Groom, const FString& TargetPath,
+	                      const FFitOptions& Options, const FFitFileSettings& Settings, FFitReport& OutReport)
 	{
 		OutReport = FFitReport();
-		if (!Source)
-		{
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: source is null; no groom was read or written"));
-			return false;
-		}
-		if (!TheComp)
-		{
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: TheComp is null; no groom was read or written"));
-			return false;
-		}
-
+		OutReport.bGroomRead = true;
 		// The repairs cannot do without the mesh's surface; a report can, and is then left out.
 		std::shared_ptr<const FMeshQuery> Query;
 		if (Options.AnyRepair() || Settings.bMeasure)
@@ -839,27 +843,30 @@ namespace GroomFitting
 				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: the fitted groom cannot be measured (%s)"), *Error);
 			}
 		}
-
-		bool bReadFailed = false;
-		GroomData Groom = ReadGroom(FitPathToUtf8(SourcePath), bReadFailed);
-		if (bReadFailed)
-		{
-			// A half-read record must not become a groom file, nor replace one.
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: could not read %s; %s was not written"), *SourcePath, *TargetPath);
-			return false;
-		}
-		OutReport.bGroomRead = true;
-		const FVector ActorLocation = Source->GetActorLocation();
-		if (!FitRecord(Groom, TheComp, Origin, ActorLocation, Options, Query.get(), &OutReport, Settings.bMeasure && Query))
+		if (!FitRecord(Groom, TheComp, Origin, Source->GetActorLocation(), Options, Query.get(), &OutReport, Settings.bMeasure && Query))
 		{
 			return false;
 		}
 		const std::string Target = FitPathToUtf8(TargetPath);
-		if (!(Settings.bReplaceWhenWhole ? WriteRecordReplacing(Target, Groom) : WriteRecord(Target, Target, Groom)))
+		return Settings.bReplaceWhenWhole ? WriteRecordReplacing(Target, Groom) : WriteRecord(Target, Target, Groom);
+	}
+
+	bool FitGroomFile(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, const FString& SourcePath, const FString& TargetPath,
+	                  const FFitOptions& Options, const FFitFileSettings& Settings, FFitReport& OutReport)
+	{
+		OutReport = FFitReport();
+		if (!Source)
 		{
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: source is null; no groom was read or written"));
 			return false;
 		}
-		return true;
+		if (!TheComp)
+		{
+			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: TheComp is null; no groom was read or written"));
+			return false;
+		}
+		GroomData Groom;
+		return ReadGroomForFit(SourcePath, TargetPath, Groom) && FitAndWriteGroom(Source, TheComp, Origin, Groom, TargetPath, Options, Settings, OutReport);
 	}
 
 	bool ReportGroomFile(const UStaticMeshComponent* TheComp, const FVector& Placement, const FString& GroomPath, FFitReport& OutReport)

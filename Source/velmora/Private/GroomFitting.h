@@ -152,6 +152,13 @@ namespace GroomFitting
 	bool FitGroomFile(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, const FString& SourcePath, const FString& TargetPath,
 	                  const FFitOptions& Options, const FFitFileSettings& Settings, FFitReport& OutReport);
 
+	// FitGroomFile in its two halves, for a caller with other work to do between reading and fitting.
+	// Reads SourcePath; false, with one Error line and an empty record, when the groom cannot be read whole.
+	bool ReadGroomForFit(const FString& SourcePath, const FString& TargetPath, GroomData& OutGroom);
+	// Fits the record read from a file onto TheComp (Source and TheComp must be valid) and writes TargetPath.
+	bool FitAndWriteGroom(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, GroomData& Groom, const FString& TargetPath,
+	                      const FFitOptions& Options, const FFitFileSettings& Settings, FFitReport& OutReport);
+
 	// Measures the groom file at GroomPath, placed at Placement, against TheComp; changes nothing. False,
 	// with the reason logged, when the groom or the mesh cannot be measured.
 	bool ReportGroomFile(const UStaticMeshComponent* TheComp, const FVector& Placement, const FString& GroomPath, FFitReport& OutReport);
