@@ -8,7 +8,6 @@
 // The reference is built from ../shared/tools/ref-fit when the build uses a real Alembic installation
 // (VELMORA_ALEMBIC=system); without it only velmora's own figures are given.
 #include "Host/MeshBuilders.h"
-#include "MeshFiles.h"
 #include "alembicIO.h"
 
 #include <benchmark/benchmark.h>
@@ -18,6 +17,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <random>
 #include <string>
@@ -87,11 +87,16 @@ namespace
 			std::cout.rdbuf(Saved);
 			std::cout.clear();
 
-			std::string Error;
-			if (!VelmoraCli::SaveMeshFile(Head, Host::BuildHead(50000), Error))
+			// Plain "v x y z" and "f a b c" lines, the only OBJ the reference reads.
+			const Host::FMeshData Mesh = Host::BuildHead(50000);
+			std::ofstream Obj(Head);
+			for (const FVector3f& Position : Mesh.Positions)
 			{
-				std::cerr << "FitCommand: " << Error << "\n";
-				std::exit(1);
+				Obj << "v " << Position.X << ' ' << Position.Y << ' ' << Position.Z << '\n';
+			}
+			for (int32 Triangle = 0; Triangle < Mesh.NumTriangles(); ++Triangle)
+			{
+				Obj << "f " << Mesh.Indices[3 * Triangle] + 1 << ' ' << Mesh.Indices[3 * Triangle + 2] + 1 << ' ' << Mesh.Indices[3 * Triangle + 1] + 1 << '\n';
 			}
 		}
 		~FFiles()
