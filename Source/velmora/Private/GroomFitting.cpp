@@ -428,14 +428,28 @@ namespace GroomFitting
 
 	bool OrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& GroomNormal, const FVector& SurfaceNormal)
 	{
-		const FQuat Rotation = FQuat::FindBetweenNormals(GroomNormal, SurfaceNormal);
-		const FVector Root = ReadTriple(Groom.positions, RootIndex);
-		bool bFinite = true;
-		for (int32 Point = RootIndex + 1; Point < RootIndex + PointCount; ++Point)
+		// The rotation as a matrix, worked out once for the strand's points.
+		const FQuat Q = FQuat::FindBetweenNormals(GroomNormal, SurfaceNormal);
+		const double M[3][3] = {
+		    {1.0 - 2.0 * (Q.Y * Q.Y + Q.Z * Q.Z), 2.0 * (Q.X * Q.Y - Q.Z * Q.W), 2.0 * (Q.X * Q.Z + Q.Y * Q.W)},
+		    {2.0 * (Q.X * Q.Y + Q.Z * Q.W), 1.0 - 2.0 * (Q.X * Q.X + Q.Z * Q.Z), 2.0 * (Q.Y * Q.Z - Q.X * Q.W)},
+		    {2.0 * (Q.X * Q.Z - Q.Y * Q.W), 2.0 * (Q.Y * Q.Z + Q.X * Q.W), 1.0 - 2.0 * (Q.X * Q.X + Q.Y * Q.Y)},
+		};
+		float* Values = Groom.positions.data() + 3 * static_cast<size_t>(RootIndex);
+		const double Root[3] = {Values[0], Values[1], Values[2]};
+		float* const End = Values + 3 * static_cast<size_t>(PointCount);
+		// Inf - Inf and NaN - NaN are NaN: one test for the whole strand.
+		float Check = 0.f;
+		for (Values += 3; Values < End; Values += 3)
 		{
-			bFinite &= WriteTriple(Groom.positions, Point, Root + Rotation.RotateVector(ReadTriple(Groom.positions, Point) - Root));
+			const double D[3] = {Values[0] - Root[0], Values[1] - Root[1], Values[2] - Root[2]};
+			for (int32 Axis = 0; Axis < 3; ++Axis)
+			{
+				Values[Axis] = static_cast<float>(Root[Axis] + M[Axis][0] * D[0] + M[Axis][1] * D[1] + M[Axis][2] * D[2]);
+				Check += Values[Axis] - Values[Axis];
+			}
 		}
-		return bFinite;
+		return Check == 0.f;
 	}
 
 	std::shared_ptr<const FMeshQuery> GetMeshQuery(const UStaticMeshComponent* TheComp, FString& OutError)
