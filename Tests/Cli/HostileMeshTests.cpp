@@ -231,3 +231,31 @@ TEST(MeshImportGuard, LimitOptionsTakeWholeNumbersInRange)
 	}
 	EXPECT_FALSE(fs::exists(Dir / "other.abc"));
 }
+
+TEST(HostileMesh, ManyLargeTrianglesOnOneEdgeAreCheckedAndFittedWithEveryRepair)
+{
+	// 16,385 pages two thousand units across, all hinged on one edge: the kind of mesh that once made the
+	// inside test count past 32 bits and write out of bounds.
+	const fs::path Dir = VelmoraTest::MakeTempDir("hostile-pages");
+	std::string Obj = "v 0 0 -1000\nv 0 0 1000\n";
+	constexpr int Pages = 16385;
+	for (int Page = 0; Page < Pages; ++Page)
+	{
+		const double Angle = 2.0 * 3.14159265358979 * Page / Pages;
+		Obj += "v " + std::to_string(1000.0 * std::cos(Angle)) + " " + std::to_string(1000.0 * std::sin(Angle)) + " 0\n";
+	}
+	for (int Page = 0; Page < Pages; ++Page)
+	{
+		Obj += "f 1 2 " + std::to_string(Page + 3) + "\n";
+	}
+	WriteText(Dir / "pages.obj", Obj);
+	WriteGroomQuietly(Dir / "groom.abc", SphereGroom(200, 4, 300.f, 2.f));
+
+	const FRun Check = RunVelmora("check groom.abc pages.obj", Dir);
+	EXPECT_EQ(Check.ExitCode, 0) << Check.Stderr;
+	EXPECT_NE(Check.Stdout.find("inside   0 points"), std::string::npos) << Check.Stdout;
+	const FRun Fit = RunVelmora("fit groom.abc pages.obj out.abc --on-miss nearest --orient --resolve-penetration", Dir);
+	EXPECT_EQ(Fit.ExitCode, 0) << Fit.Stderr;
+	EXPECT_NE(Fit.Stdout.find("roots    200 on the surface"), std::string::npos) << Fit.Stdout;
+	EXPECT_TRUE(fs::exists(Dir / "out.abc"));
+}
