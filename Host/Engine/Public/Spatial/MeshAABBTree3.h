@@ -5,6 +5,7 @@
 #include "Spatial/SpatialInterfaces.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <limits>
 #include <vector>
@@ -329,9 +330,11 @@ namespace UE::Geometry
 			return true;
 		}
 
-		// Triangles in the order of their centroids along a Morton curve, each node split at the middle of
-		// its range: balanced, and linear in the number of triangles after one radix sort. Boxes are exact,
-		// each leaf's from its triangles and each inner node's from its children.
+		// Triangles in the order of their centroids along a Morton curve, each node split where the highest
+		// bit in which its codes differ changes (a plane through the middle of its cell, the axes in turn), or
+		// at the middle of its range when that leaves less than an eighth on one side: linear in the number
+		// of triangles after one radix sort. Boxes are exact, each leaf's from its triangles and each inner
+		// node's from its children.
 		void BuildFrom(std::vector<int> Candidates)
 		{
 			Nodes.clear();
@@ -378,7 +381,7 @@ namespace UE::Geometry
 				Nodes.reserve(2 * Kept.size() / MaxLeafTriangles + 2);
 				Nodes.emplace_back();
 				TriangleIDs = std::move(Kept);
-				BuildNode(0, 0, static_cast<int>(TriangleIDs.size()), 0);
+				BuildNode(0, Keys, 0, static_cast<int>(TriangleIDs.size()), 0);
 			}
 			BuiltChangeStamp = Mesh->GetChangeStamp();
 			bBuilt = true;
@@ -426,7 +429,7 @@ namespace UE::Geometry
 			}
 		}
 
-		void BuildNode(int NodeIndex, int First, int Count, int Depth)
+		void BuildNode(int NodeIndex, const std::vector<uint64>& Keys, int First, int Count, int Depth)
 		{
 			// Depth is bounded so the query stacks cannot overflow, whatever the triangles.
 			if (Count <= MaxLeafTriangles || Depth >= 60)
@@ -446,14 +449,22 @@ namespace UE::Geometry
 				Leaf.Count = Count;
 				return;
 			}
-			const int Half = Count / 2;
+			int Half = Count / 2;
+			const uint64 Differ = Keys[static_cast<size_t>(First)] ^ Keys[static_cast<size_t>(First + Count - 1)];
+			if (Differ != 0)
+			{
+				const uint64 Bit = uint64(1) << (63 - std::countl_zero(Differ));
+				const auto Begin = Keys.begin() + First;
+				const int Split = static_cast<int>(std::partition_point(Begin, Begin + Count, [Bit](uint64 Key) { return (Key & Bit) == 0; }) - Begin);
+				Half = Split >= Count / 8 && Count - Split >= Count / 8 ? Split : Half;
+			}
 			const int ChildIndex = static_cast<int>(Nodes.size());
 			Nodes.emplace_back();
 			Nodes.emplace_back();
 			Nodes[static_cast<size_t>(NodeIndex)].First = ChildIndex;
 			Nodes[static_cast<size_t>(NodeIndex)].Count = 0;
-			BuildNode(ChildIndex, First, Half, Depth + 1);
-			BuildNode(ChildIndex + 1, First + Half, Count - Half, Depth + 1);
+			BuildNode(ChildIndex, Keys, First, Half, Depth + 1);
+			BuildNode(ChildIndex + 1, Keys, First + Half, Count - Half, Depth + 1);
 			const FNode& Left = Nodes[static_cast<size_t>(ChildIndex)];
 			const FNode& Right = Nodes[static_cast<size_t>(ChildIndex + 1)];
 			Nodes[static_cast<size_t>(NodeIndex)].Min = Left.Min.ComponentMin(Right.Min);
