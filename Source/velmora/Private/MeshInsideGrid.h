@@ -29,6 +29,8 @@ namespace GroomFitting
 		// How the segment From -> To meets the triangle A, B, C, which faces (B - A) x (C - A). FromSide is
 		// PlaneSide of From, already known and not 0.
 		ECrossing SegmentCrossing(const FVector& A, const FVector& B, const FVector& C, const FVector& From, int32 FromSide, const FVector& To);
+		// The same with ToSide, PlaneSide of To, known too.
+		ECrossing SegmentCrossingSides(const FVector& A, const FVector& B, const FVector& C, const FVector& From, int32 FromSide, const FVector& To, int32 ToSide);
 	}
 
 	// What the inside grid is built over: a closed surface, every edge met as often one way as the other,
