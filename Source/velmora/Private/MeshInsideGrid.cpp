@@ -71,8 +71,6 @@ namespace GroomFitting
 	namespace
 	{
 		constexpr int32 InsideGridSubCells = 4;
-		// Triangles in a cell's list at most; a cell crossed by more falls back on the tree.
-		constexpr int32 InsideGridMaxEntries = 255;
 		constexpr int32 InsideGridNumRefs = 8;
 		// Reference points, as offsets from a cell's centre in cells: off the centre, so that a mesh with
 		// faces on round coordinates does not pass through them.
@@ -165,11 +163,12 @@ namespace GroomFitting
 		    : Grid(InGrid), Corners(*Input.Corners)
 		{
 			Grid.Corners = Input.Corners;
-			Grid.Winding = Input.Winding;
 			NumTriangles = Input.NumTriangles;
 		}
 
-		void Run()
+		// What needs no winding tree: the cells, their lists and references, and the winding numbers the
+		// walk from the border reaches.
+		void RunCells()
 		{
 			if (NumTriangles == 0)
 			{
@@ -179,7 +178,18 @@ namespace GroomFitting
 			FillLists();
 			ChooseReferences();
 			SpreadWinding();
+		}
+
+		void RunWinding(const UE::Geometry::TFastWindingTree<UE::Geometry::FDynamicMesh3>* Winding)
+		{
+			Grid.Winding = Winding;
+			if (NumTriangles == 0)
+			{
+				return;
+			}
+			FinishWinding();
 			SettleSubCells();
+			FillKinds();
 		}
 
 	private:
@@ -199,6 +209,9 @@ namespace GroomFitting
 		// Each cell a triangle touches and the triangle, (cell << 32) | triangle, until the lists are filled.
 		std::vector<uint64> Pairs;
 		static constexpr int32 UnknownWinding = std::numeric_limits<int32>::min();
+		// Cells whose winding number is known and whose neighbours the walk has still to try, from WalkHead on.
+		std::vector<int64> WalkQueue;
+		size_t WalkHead = 0;
 
 		int64 CellIndex(int32 X, int32 Y, int32 Z) const
 		{
@@ -415,7 +428,7 @@ namespace GroomFitting
 			for (int64 Cell = 0; Cell < NumCells; ++Cell)
 			{
 				const int32 Count = CellValues[static_cast<size_t>(Cell)];
-				if (Count > InsideGridMaxEntries)
+				if (Count > FMeshInsideGrid::MaxCellEntries)
 				{
 					Grid.Codes[static_cast<size_t>(Cell)] = CodeUnsettled;
 				}
@@ -565,6 +578,56 @@ namespace GroomFitting
 			return Num;
 		}
 
+		// A cell no triangle touches, before the winding numbers settle its code.
+		bool IsFar(int64 Cell) const
+		{
+			return Grid.Codes[static_cast<size_t>(Cell)] == CodeOutside;
+		}
+
+		// Carries winding numbers on from the cells queued, across every step that is sure.
+		void Walk()
+		{
+			std::vector<int32>& CellWinding = CellValues;
+			std::vector<int64>& Queue = WalkQueue;
+			std::vector<int64> Flood;
+			for (; WalkHead < Queue.size(); ++WalkHead)
+			{
+				const int64 Cell = Queue[WalkHead];
+				int64 Near[6];
+				const int32 NumNear = Neighbours(Cell, Near);
+				for (int32 Index = 0; Index < NumNear; ++Index)
+				{
+					const int64 Next = Near[Index];
+					int32 Delta = 0;
+					if (CellWinding[static_cast<size_t>(Next)] != UnknownWinding || !IsTraversable(Next) || !CountStep(Cell, Next, Delta))
+					{
+						continue;
+					}
+					CellWinding[static_cast<size_t>(Next)] = CellWinding[static_cast<size_t>(Cell)] + Delta;
+					Queue.push_back(Next);
+					// Between two cells without triangles nothing is crossed: the region of such cells
+					// reached here takes the same number at once, rather than a count from each cell beside it.
+					Flood.assign(IsFar(Next) ? 1 : 0, Next);
+					while (!Flood.empty())
+					{
+						const int64 Far = Flood.back();
+						Flood.pop_back();
+						int64 Beside[6];
+						const int32 NumBeside = Neighbours(Far, Beside);
+						for (int32 Side = 0; Side < NumBeside; ++Side)
+						{
+							if (IsFar(Beside[Side]) && CellWinding[static_cast<size_t>(Beside[Side])] == UnknownWinding)
+							{
+								CellWinding[static_cast<size_t>(Beside[Side])] = CellWinding[static_cast<size_t>(Far)];
+								Queue.push_back(Beside[Side]);
+								Flood.push_back(Beside[Side]);
+							}
+						}
+					}
+				}
+			}
+		}
+
 		// Winding numbers are exact, so any way to a cell gives the same. Cells without triangles reached from
 		// the grid's border through such cells are outside (nothing is crossed); each cell with triangles beside
 		// one of them counts the crossings on its own list, on every core; a walk from those covers the rest.
@@ -574,11 +637,7 @@ namespace GroomFitting
 		{
 			std::vector<int32>& CellWinding = CellValues;
 			CellWinding.assign(static_cast<size_t>(NumCells), UnknownWinding);
-			std::vector<int64> Queue;
-			const auto IsFar = [this](int64 Cell)
-			{
-				return Grid.Codes[static_cast<size_t>(Cell)] == CodeOutside;
-			};
+			std::vector<int64>& Queue = WalkQueue;
 			for (int32 Z = 0; Z < Grid.Dims[2] && Grid.bCoversBounds; ++Z)
 			{
 				for (int32 Y = 0; Y < Grid.Dims[1]; ++Y)
@@ -636,48 +695,14 @@ namespace GroomFitting
 					Queue.push_back(Cell);
 				}
 			}
-			size_t Head = 0;
-			std::vector<int64> Flood;
-			const auto Walk = [&]()
-			{
-				for (; Head < Queue.size(); ++Head)
-				{
-					const int64 Cell = Queue[Head];
-					int64 Near[6];
-					const int32 NumNear = Neighbours(Cell, Near);
-					for (int32 Index = 0; Index < NumNear; ++Index)
-					{
-						const int64 Next = Near[Index];
-						int32 Delta = 0;
-						if (CellWinding[static_cast<size_t>(Next)] != UnknownWinding || !IsTraversable(Next) || !CountStep(Cell, Next, Delta))
-						{
-							continue;
-						}
-						CellWinding[static_cast<size_t>(Next)] = CellWinding[static_cast<size_t>(Cell)] + Delta;
-						Queue.push_back(Next);
-						// Between two cells without triangles nothing is crossed: the region of such cells
-						// reached here takes the same number at once, rather than a count from each cell beside it.
-						Flood.assign(IsFar(Next) ? 1 : 0, Next);
-						while (!Flood.empty())
-						{
-							const int64 Far = Flood.back();
-							Flood.pop_back();
-							int64 Beside[6];
-							const int32 NumBeside = Neighbours(Far, Beside);
-							for (int32 Side = 0; Side < NumBeside; ++Side)
-							{
-								if (IsFar(Beside[Side]) && CellWinding[static_cast<size_t>(Beside[Side])] == UnknownWinding)
-								{
-									CellWinding[static_cast<size_t>(Beside[Side])] = CellWinding[static_cast<size_t>(Far)];
-									Queue.push_back(Beside[Side]);
-									Flood.push_back(Beside[Side]);
-								}
-							}
-						}
-					}
-				}
-			};
+			WalkHead = 0;
 			Walk();
+		}
+
+		// Cells the walk could not reach start from the winding tree; then each cell's code and state.
+		void FinishWinding()
+		{
+			std::vector<int32>& CellWinding = CellValues;
 			// Each start costs a winding number, which on a mesh of crowded large triangles costs them all:
 			// a bounded number of them, and cells still unknown fall back on the tree when asked.
 			int32 StartsLeft = 4096;
@@ -693,7 +718,7 @@ namespace GroomFitting
 				if (std::abs(Number - Rounded) < 0.25 && std::abs(Rounded) < 1e6)
 				{
 					CellWinding[static_cast<size_t>(Cell)] = static_cast<int32>(Rounded);
-					Queue.push_back(Cell);
+					WalkQueue.push_back(Cell);
 					Walk();
 				}
 			}
@@ -711,6 +736,17 @@ namespace GroomFitting
 				{
 					Code = Number == UnknownWinding ? CodeUnsettled : (Number >= 1 ? CodeInside : CodeOutside);
 				}
+			}
+		}
+
+		void FillKinds()
+		{
+			Grid.Kinds.assign(static_cast<size_t>((NumCells + 31) / 32), 0);
+			for (int64 Cell = 0; Cell < NumCells; ++Cell)
+			{
+				const int32 Code = Grid.Codes[static_cast<size_t>(Cell)];
+				const uint64 Kind = Code >= 0 ? 2 : (Code == CodeInside ? 1 : (Code == CodeOutside ? 0 : 3));
+				Grid.Kinds[static_cast<size_t>(Cell >> 5)] |= Kind << (2 * (Cell & 31));
 			}
 		}
 
@@ -844,11 +880,21 @@ namespace GroomFitting
 		}
 	};
 
-	void FMeshInsideGrid::Build(const FInsideGridInput& Input)
+	void FMeshInsideGrid::Build(const FInsideGridInput& Input, TFunctionRef<void()> Alongside)
 	{
 		*this = FMeshInsideGrid();
 		FBuilder Builder(*this, Input);
-		Builder.Run();
+		ParallelFor(TEXT("MeshInsideGridAlongside"), 2, 1, [&](int32 Job)
+		            {
+			            if (Job == 0)
+			            {
+				            Alongside();
+			            }
+			            else
+			            {
+				            Builder.RunCells();
+			            } });
+		Builder.RunWinding(Input.Winding);
 	}
 
 	FVector FMeshInsideGrid::RefPoint(int32 X, int32 Y, int32 Z, int32 RefIndex) const
@@ -899,11 +945,13 @@ namespace GroomFitting
 			return bCoversBounds || !IsInBounds(Point) ? 0 : -1;
 		}
 		const int32 IX = static_cast<int32>(X), IY = static_cast<int32>(Y), IZ = static_cast<int32>(Z);
-		const int32 Code = Codes[(static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX];
-		if (Code < 0)
+		const size_t Index = (static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX;
+		const int32 Kind = static_cast<int32>((Kinds[Index >> 5] >> (2 * (Index & 31))) & 3);
+		if (Kind != 2)
 		{
-			return Code == CodeInside ? 1 : (Code == CodeOutside ? 0 : -1);
+			return Kind == 3 ? -1 : Kind;
 		}
+		const int32 Code = Codes[Index];
 		const FNearCell& Cell = NearCells[static_cast<size_t>(Code)];
 		const int32 SX = FMath::Min(static_cast<int32>((X - IX) * InsideGridSubCells), InsideGridSubCells - 1);
 		const int32 SY = FMath::Min(static_cast<int32>((Y - IY) * InsideGridSubCells), InsideGridSubCells - 1);
@@ -941,6 +989,6 @@ namespace GroomFitting
 
 	SIZE_T FMeshInsideGrid::GetAllocatedSize() const
 	{
-		return Codes.capacity() * sizeof(int32) + NearCells.capacity() * sizeof(FNearCell) + Entries.capacity() * sizeof(uint32);
+		return Codes.capacity() * sizeof(int32) + Kinds.capacity() * sizeof(uint64) + NearCells.capacity() * sizeof(FNearCell) + Entries.capacity() * sizeof(uint32);
 	}
 }

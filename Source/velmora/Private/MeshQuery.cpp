@@ -325,7 +325,8 @@ namespace GroomFitting
 			{
 				++KeyBits;
 			}
-			SortStablyByKey(HalfEdges, KeyBits, [NumWelded](const FHalfEdge& Edge) { return (Edge.Key >> 32) * NumWelded + (Edge.Key & 0xFFFFFFFFu); });
+			SortStablyByKey(HalfEdges, KeyBits, [NumWelded](const FHalfEdge& Edge)
+			                { return (Edge.Key >> 32) * NumWelded + (Edge.Key & 0xFFFFFFFFu); });
 		}
 		// Across an edge two triangles share alone: the neighbour, and whether one must be turned to agree.
 		std::vector<int32> Neighbour(3 * NumKept, -1);
@@ -676,75 +677,83 @@ namespace GroomFitting
 			}
 		}
 
-		// The engine's mesh, in its winding: (A, C, B) of the outward (A, B, C). Triangles the mesh will not
-		// join at an edge (a third on it) get corners of their own.
-		for (const FVector& Position : Welder.Positions)
-		{
-			Mesh.AppendVertex(Position);
-		}
-		const int32 FirstApex = Mesh.VertexCount();
-		for (const FVector& Apex : Apexes)
-		{
-			Mesh.AppendVertex(Apex);
-		}
-		const auto Append = [&](FIndex3i Engine, int32 Geometry)
-		{
-			int ID = Mesh.AppendTriangle(Engine);
-			if (ID < 0)
-			{
-				for (int32 Corner = 0; Corner < 3; ++Corner)
-				{
-					Engine[Corner] = Mesh.AppendVertex(Mesh.GetVertex(Engine[Corner]));
-				}
-				ID = Mesh.AppendTriangle(Engine);
-			}
-			return ID == Geometry;
-		};
+		// The engine's mesh, its trees and the winding tree are built on another core while the grid sorts
+		// the triangles into cells; the grid finishes with the winding tree.
+		FInsideGridInput GridInput;
+		GridInput.NumTriangles = NumSolid;
+		GridInput.Corners = &Corners;
 		bool bAppended = true;
-		for (const size_t K : BoundingOrder)
-		{
-			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
-			bAppended = bAppended && Append(bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]), GeometryOf[K]);
-		}
-		for (size_t Index = 0; Index < CapOrder.size(); ++Index)
-		{
-			bAppended = bAppended && Append(FIndex3i(CapOrder[Index]->From, FirstApex + CapOrder[Index]->Apex, CapOrder[Index]->To), NumBounding + static_cast<int32>(Index));
-		}
-		for (const size_t K : FlatOrder)
-		{
-			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
-			bAppended = bAppended && Append(bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]), GeometryOf[K]);
-		}
+		Grid.Build(GridInput, [&]()
+		           {
+			// The engine's mesh, in its winding: (A, C, B) of the outward (A, B, C). Triangles the mesh will not
+			// join at an edge (a third on it) get corners of their own.
+			for (const FVector& Position : Welder.Positions)
+			{
+				Mesh.AppendVertex(Position);
+			}
+			const int32 FirstApex = Mesh.VertexCount();
+			for (const FVector& Apex : Apexes)
+			{
+				Mesh.AppendVertex(Apex);
+			}
+			const auto Append = [&](FIndex3i Engine, int32 Geometry)
+			{
+				int ID = Mesh.AppendTriangle(Engine);
+				if (ID < 0)
+				{
+					for (int32 Corner = 0; Corner < 3; ++Corner)
+					{
+						Engine[Corner] = Mesh.AppendVertex(Mesh.GetVertex(Engine[Corner]));
+					}
+					ID = Mesh.AppendTriangle(Engine);
+				}
+				return ID == Geometry;
+			};
+			for (const size_t K : BoundingOrder)
+			{
+				const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
+				bAppended = bAppended && Append(bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]), GeometryOf[K]);
+			}
+			for (size_t Index = 0; Index < CapOrder.size(); ++Index)
+			{
+				bAppended = bAppended && Append(FIndex3i(CapOrder[Index]->From, FirstApex + CapOrder[Index]->Apex, CapOrder[Index]->To), NumBounding + static_cast<int32>(Index));
+			}
+			for (const size_t K : FlatOrder)
+			{
+				const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
+				bAppended = bAppended && Append(bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]), GeometryOf[K]);
+			}
+			if (!bAppended)
+			{
+				return;
+			}
+
+			const int32 TreeRanges[3][2] = {{0, NumBounding}, {NumSolid, static_cast<int32>(GivenIndex.size())}, {0, NumSolid}};
+			for (int32 Kind = 0; Kind < 3; ++Kind)
+			{
+				TArray<int32> List;
+				List.Reserve(TreeRanges[Kind][1] - TreeRanges[Kind][0]);
+				for (int32 Geometry = TreeRanges[Kind][0]; Geometry < TreeRanges[Kind][1]; ++Geometry)
+				{
+					List.Add(Geometry);
+				}
+				if (List.Num() > 0)
+				{
+					Trees[Kind].SetMesh(&Mesh, false);
+					Trees[Kind].Build(List);
+				}
+			}
+
+			if (NumSolid > 0)
+			{
+				SolidWinding = std::make_unique<TFastWindingTree<FDynamicMesh3>>(&Trees[2], true);
+			}
+			GridInput.Winding = SolidWinding.get(); });
 		if (!bAppended)
 		{
 			OutError = TEXT("the engine's mesh did not take the triangles as given");
 			return false;
 		}
-		const int32 TreeRanges[3][2] = {{0, NumBounding}, {NumSolid, static_cast<int32>(GivenIndex.size())}, {0, NumSolid}};
-		for (int32 Kind = 0; Kind < 3; ++Kind)
-		{
-			TArray<int32> List;
-			List.Reserve(TreeRanges[Kind][1] - TreeRanges[Kind][0]);
-			for (int32 Geometry = TreeRanges[Kind][0]; Geometry < TreeRanges[Kind][1]; ++Geometry)
-			{
-				List.Add(Geometry);
-			}
-			if (List.Num() > 0)
-			{
-				Trees[Kind].SetMesh(&Mesh, false);
-				Trees[Kind].Build(List);
-			}
-		}
-		if (NumSolid > 0)
-		{
-			SolidWinding = std::make_unique<TFastWindingTree<FDynamicMesh3>>(&Trees[2], true);
-		}
-
-		FInsideGridInput GridInput;
-		GridInput.NumTriangles = NumSolid;
-		GridInput.Corners = &Corners;
-		GridInput.Winding = SolidWinding.get();
-		Grid.Build(GridInput);
 
 		const FVector Size = Bounds.GetSize();
 		double MaxAbs = 0.0;
@@ -811,12 +820,26 @@ namespace GroomFitting
 			    Point, 2,
 			    [&](const uint32* Entries, int32 Num)
 			    {
+				    // The triangle whose plane is nearest first: for a point on or near the surface it is usually
+				    // the nearest, and then the planes of the others, as near as the surface curves, pass it by.
+				    double PlaneDistances[FMeshInsideGrid::MaxCellEntries];
+				    int32 Closest = -1;
+				    Num = FMath::Min(Num, FMeshInsideGrid::MaxCellEntries);
 				    for (int32 Entry = 0; Entry < Num; ++Entry)
 				    {
-					    const int32 Triangle = static_cast<int32>(Entries[Entry] >> 1);
-					    if (Triangle < NumBounding && std::abs(Normals[static_cast<size_t>(Triangle)] | (Point - Corners[3 * static_cast<size_t>(Triangle)])) < BestDistance)
+					    const size_t Triangle = Entries[Entry] >> 1;
+					    PlaneDistances[Entry] = Triangle < static_cast<size_t>(NumBounding) ? std::abs(Normals[Triangle] | (Point - Corners[3 * Triangle])) : BestDistance;
+					    Closest = PlaneDistances[Entry] < BestDistance && (Closest < 0 || PlaneDistances[Entry] < PlaneDistances[Closest]) ? Entry : Closest;
+				    }
+				    if (Closest >= 0)
+				    {
+					    Consider(static_cast<int32>(Entries[Closest] >> 1));
+				    }
+				    for (int32 Entry = 0; Entry < Num; ++Entry)
+				    {
+					    if (PlaneDistances[Entry] < BestDistance && Entry != Closest)
 					    {
-						    Consider(Triangle);
+						    Consider(static_cast<int32>(Entries[Entry] >> 1));
 					    }
 				    }
 			    },

@@ -455,7 +455,9 @@ namespace UE::Geometry
 			{
 				const uint64 Bit = uint64(1) << (63 - std::countl_zero(Differ));
 				const auto Begin = Keys.begin() + First;
-				const int Split = static_cast<int>(std::partition_point(Begin, Begin + Count, [Bit](uint64 Key) { return (Key & Bit) == 0; }) - Begin);
+				const int Split = static_cast<int>(std::partition_point(Begin, Begin + Count, [Bit](uint64 Key)
+				                                                        { return (Key & Bit) == 0; }) -
+				                                   Begin);
 				Half = Split >= Count / 8 && Count - Split >= Count / 8 ? Split : Half;
 			}
 			const int ChildIndex = static_cast<int>(Nodes.size());
