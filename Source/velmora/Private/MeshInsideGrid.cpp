@@ -180,9 +180,9 @@ namespace GroomFitting
 			SpreadWinding();
 		}
 
-		void RunWinding(const UE::Geometry::TFastWindingTree<UE::Geometry::FDynamicMesh3>* Winding)
+		void RunWinding(const UE::Geometry::TFastWindingTree<UE::Geometry::FDynamicMesh3>* InWinding)
 		{
-			Grid.Winding = Winding;
+			Grid.Winding = InWinding;
 			if (NumTriangles == 0)
 			{
 				return;
