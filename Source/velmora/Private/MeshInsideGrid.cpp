@@ -38,7 +38,11 @@ namespace GroomFitting
 
 		ECrossing SegmentCrossing(const FVector& A, const FVector& B, const FVector& C, const FVector& From, int32 FromSide, const FVector& To)
 		{
-			const int32 ToSide = PlaneSide(A, B, C, To);
+			return SegmentCrossingSides(A, B, C, From, FromSide, To, PlaneSide(A, B, C, To));
+		}
+
+		ECrossing SegmentCrossingSides(const FVector& A, const FVector& B, const FVector& C, const FVector& From, int32 FromSide, const FVector& To, int32 ToSide)
+		{
 			if (ToSide == FromSide)
 			{
 				return ECrossing::Miss;
@@ -67,8 +71,6 @@ namespace GroomFitting
 	namespace
 	{
 		constexpr int32 InsideGridSubCells = 4;
-		// Triangles in a cell's list at most; a cell crossed by more falls back on the tree.
-		constexpr int32 InsideGridMaxEntries = 255;
 		constexpr int32 InsideGridNumRefs = 8;
 		// Reference points, as offsets from a cell's centre in cells: off the centre, so that a mesh with
 		// faces on round coordinates does not pass through them.
@@ -85,11 +87,13 @@ namespace GroomFitting
 		// The grid's origin sits this share of a cell below the bounds (plus one cell), for the same reason.
 		constexpr double InsideGridJitter[3] = {0.0731, 0.0419, 0.0587};
 
-		// Sub-cell bit masks (bit x + 4y + 16z): the sub-cells at x == 0, x == 3, y == 0, y == 3.
+		// Sub-cell bit masks (bit x + 4y + 16z): the sub-cells at x == 0, x == 3, y == 0, y == 3, z == 0, z == 3.
 		constexpr uint64 SubCellsAtX0 = 0x1111111111111111ull;
 		constexpr uint64 SubCellsAtX3 = 0x8888888888888888ull;
 		constexpr uint64 SubCellsAtY0 = 0x000F000F000F000Full;
 		constexpr uint64 SubCellsAtY3 = 0xF000F000F000F000ull;
+		constexpr uint64 SubCellsAtZ0 = 0x000000000000FFFFull;
+		constexpr uint64 SubCellsAtZ3 = 0xFFFF000000000000ull;
 
 		// The sub-cells of Within that Seed's face-connected component reaches.
 		uint64 GrowSubCells(uint64 Seed, uint64 Within)
@@ -106,6 +110,14 @@ namespace GroomFitting
 				}
 				Component = Next;
 			}
+		}
+
+		// The whole number at or below Value, clamped to [Low, High]; truncation after the clamp, as floor() is
+		// a library call where the instruction set lacks a rounding instruction.
+		int32 ClampedFloor(double Value, int32 Low, int32 High)
+		{
+			const double Clamped = FMath::Clamp(Value, static_cast<double>(Low), static_cast<double>(High) + 0.5);
+			return FMath::Min(static_cast<int32>(Clamped - Low) + Low, High);
 		}
 
 		// Whether the triangle (corners relative to the box's centre) may meet the cube of half size Half, on
@@ -151,11 +163,12 @@ namespace GroomFitting
 		    : Grid(InGrid), Corners(*Input.Corners)
 		{
 			Grid.Corners = Input.Corners;
-			Grid.Winding = Input.Winding;
 			NumTriangles = Input.NumTriangles;
 		}
 
-		void Run()
+		// What needs no winding tree: the cells, their lists and references, and the winding numbers the
+		// walk from the border reaches.
+		void RunCells()
 		{
 			if (NumTriangles == 0)
 			{
@@ -165,7 +178,18 @@ namespace GroomFitting
 			FillLists();
 			ChooseReferences();
 			SpreadWinding();
+		}
+
+		void RunWinding(const UE::Geometry::TFastWindingTree<UE::Geometry::FDynamicMesh3>* InWinding)
+		{
+			Grid.Winding = InWinding;
+			if (NumTriangles == 0)
+			{
+				return;
+			}
+			FinishWinding();
 			SettleSubCells();
+			FillKinds();
 		}
 
 	private:
@@ -185,16 +209,22 @@ namespace GroomFitting
 		// Each cell a triangle touches and the triangle, (cell << 32) | triangle, until the lists are filled.
 		std::vector<uint64> Pairs;
 		static constexpr int32 UnknownWinding = std::numeric_limits<int32>::min();
+		// Cells whose winding number is known and whose neighbours the walk has still to try, from WalkHead on.
+		std::vector<int64> WalkQueue;
+		size_t WalkHead = 0;
 
 		int64 CellIndex(int32 X, int32 Y, int32 Z) const
 		{
 			return (static_cast<int64>(Z) * Grid.Dims[1] + Y) * Grid.Dims[0] + X;
 		}
+		// Cells number fewer than 2^32 (see ChooseCells), where division is the quicker.
 		void CellCoordinates(int64 Cell, int32& X, int32& Y, int32& Z) const
 		{
-			X = static_cast<int32>(Cell % Grid.Dims[0]);
-			Y = static_cast<int32>((Cell / Grid.Dims[0]) % Grid.Dims[1]);
-			Z = static_cast<int32>(Cell / (static_cast<int64>(Grid.Dims[0]) * Grid.Dims[1]));
+			const uint32 Index = static_cast<uint32>(Cell), Row = static_cast<uint32>(Grid.Dims[0]);
+			const uint32 Column = Index / Row;
+			X = static_cast<int32>(Index - Column * Row);
+			Y = static_cast<int32>(Column % static_cast<uint32>(Grid.Dims[1]));
+			Z = static_cast<int32>(Column / static_cast<uint32>(Grid.Dims[1]));
 		}
 		FVector CellRef(int64 Cell) const
 		{
@@ -210,8 +240,7 @@ namespace GroomFitting
 		}
 		int32 AxisCell(double Value, int32 Axis) const
 		{
-			const double Cell = std::floor((Value - Grid.Origin[Axis]) * Grid.InvCellSize);
-			return static_cast<int32>(FMath::Clamp(Cell, 0.0, static_cast<double>(Grid.Dims[Axis] - 1)));
+			return ClampedFloor((Value - Grid.Origin[Axis]) * Grid.InvCellSize, 0, Grid.Dims[Axis] - 1);
 		}
 
 		// Sets the cell size and counts; a grid of cubes at most 2 per triangle (and 2^22) over the bounds,
@@ -399,7 +428,7 @@ namespace GroomFitting
 			for (int64 Cell = 0; Cell < NumCells; ++Cell)
 			{
 				const int32 Count = CellValues[static_cast<size_t>(Cell)];
-				if (Count > InsideGridMaxEntries)
+				if (Count > FMeshInsideGrid::MaxCellEntries)
 				{
 					Grid.Codes[static_cast<size_t>(Cell)] = CodeUnsettled;
 				}
@@ -463,7 +492,7 @@ namespace GroomFitting
 
 		// The change of the winding number from the reference of cell From to that of its neighbour To: the
 		// segment stays in the two cells, so their lists hold every triangle it can cross. False when a
-		// crossing is unsure.
+		// crossing is unsure. A reference's side of a triangle in its own cell's list is known already.
 		bool CountStep(int64 From, int64 To, int32& OutDelta) const
 		{
 			const FVector R = CellRef(From), Q = CellRef(To);
@@ -480,17 +509,25 @@ namespace GroomFitting
 				const uint32 TriangleA = IndexA < NumA ? ListA[IndexA] >> 1 : std::numeric_limits<uint32>::max();
 				const uint32 TriangleB = IndexB < NumB ? ListB[IndexB] >> 1 : std::numeric_limits<uint32>::max();
 				const uint32 Triangle = FMath::Min(TriangleA, TriangleB);
-				IndexA += TriangleA == Triangle ? 1 : 0;
-				IndexB += TriangleB == Triangle ? 1 : 0;
-				const FVector& A = Corners[3 * size_t(Triangle)];
-				const FVector& B = Corners[3 * size_t(Triangle) + 1];
-				const FVector& C = Corners[3 * size_t(Triangle) + 2];
-				const int32 Side = MeshGeometry::PlaneSide(A, B, C, R);
-				if (Side == 0)
+				const FVector* Corner = &Corners[3 * size_t(Triangle)];
+				int32 FromSide, ToSide;
+				if (TriangleA == Triangle)
+				{
+					FromSide = (ListA[IndexA++] & 1u) ? 1 : -1;
+				}
+				else if ((FromSide = MeshGeometry::PlaneSide(Corner[0], Corner[1], Corner[2], R)) == 0)
 				{
 					return false;
 				}
-				switch (MeshGeometry::SegmentCrossing(A, B, C, R, Side, Q))
+				if (TriangleB == Triangle)
+				{
+					ToSide = (ListB[IndexB++] & 1u) ? 1 : -1;
+				}
+				else
+				{
+					ToSide = MeshGeometry::PlaneSide(Corner[0], Corner[1], Corner[2], Q);
+				}
+				switch (MeshGeometry::SegmentCrossingSides(Corner[0], Corner[1], Corner[2], R, FromSide, Q, ToSide))
 				{
 					case MeshGeometry::ECrossing::Miss:
 						break;
@@ -507,55 +544,165 @@ namespace GroomFitting
 			return true;
 		}
 
-		// Breadth first from the grid's border, where nothing is inside; regions the walk cannot reach
-		// (walled off by cells without lists, or when the grid covers less than the bounds) start from the
-		// winding tree where it is clearly a whole number.
+		// The face neighbours of a cell in the grid, as cell indices; returns how many.
+		int32 Neighbours(int64 Cell, int64 (&Out)[6]) const
+		{
+			int32 X, Y, Z;
+			CellCoordinates(Cell, X, Y, Z);
+			int32 Num = 0;
+			const int64 Row = Grid.Dims[0], Slice = static_cast<int64>(Grid.Dims[0]) * Grid.Dims[1];
+			if (X > 0)
+			{
+				Out[Num++] = Cell - 1;
+			}
+			if (X + 1 < Grid.Dims[0])
+			{
+				Out[Num++] = Cell + 1;
+			}
+			if (Y > 0)
+			{
+				Out[Num++] = Cell - Row;
+			}
+			if (Y + 1 < Grid.Dims[1])
+			{
+				Out[Num++] = Cell + Row;
+			}
+			if (Z > 0)
+			{
+				Out[Num++] = Cell - Slice;
+			}
+			if (Z + 1 < Grid.Dims[2])
+			{
+				Out[Num++] = Cell + Slice;
+			}
+			return Num;
+		}
+
+		// A cell no triangle touches, before the winding numbers settle its code.
+		bool IsFar(int64 Cell) const
+		{
+			return Grid.Codes[static_cast<size_t>(Cell)] == CodeOutside;
+		}
+
+		// Carries winding numbers on from the cells queued, across every step that is sure.
+		void Walk()
+		{
+			std::vector<int32>& CellWinding = CellValues;
+			std::vector<int64>& Queue = WalkQueue;
+			std::vector<int64> Flood;
+			for (; WalkHead < Queue.size(); ++WalkHead)
+			{
+				const int64 Cell = Queue[WalkHead];
+				int64 Near[6];
+				const int32 NumNear = Neighbours(Cell, Near);
+				for (int32 Index = 0; Index < NumNear; ++Index)
+				{
+					const int64 Next = Near[Index];
+					int32 Delta = 0;
+					if (CellWinding[static_cast<size_t>(Next)] != UnknownWinding || !IsTraversable(Next) || !CountStep(Cell, Next, Delta))
+					{
+						continue;
+					}
+					CellWinding[static_cast<size_t>(Next)] = CellWinding[static_cast<size_t>(Cell)] + Delta;
+					Queue.push_back(Next);
+					// Between two cells without triangles nothing is crossed: the region of such cells
+					// reached here takes the same number at once, rather than a count from each cell beside it.
+					Flood.assign(IsFar(Next) ? 1 : 0, Next);
+					while (!Flood.empty())
+					{
+						const int64 Far = Flood.back();
+						Flood.pop_back();
+						int64 Beside[6];
+						const int32 NumBeside = Neighbours(Far, Beside);
+						for (int32 Side = 0; Side < NumBeside; ++Side)
+						{
+							if (IsFar(Beside[Side]) && CellWinding[static_cast<size_t>(Beside[Side])] == UnknownWinding)
+							{
+								CellWinding[static_cast<size_t>(Beside[Side])] = CellWinding[static_cast<size_t>(Far)];
+								Queue.push_back(Beside[Side]);
+								Flood.push_back(Beside[Side]);
+							}
+						}
+					}
+				}
+			}
+		}
+
+		// Winding numbers are exact, so any way to a cell gives the same. Cells without triangles reached from
+		// the grid's border through such cells are outside (nothing is crossed); each cell with triangles beside
+		// one of them counts the crossings on its own list, on every core; a walk from those covers the rest.
+		// Regions the walk cannot reach (walled off by cells without lists, or when the grid covers less than
+		// the bounds) start from the winding tree where it is clearly a whole number.
 		void SpreadWinding()
 		{
 			std::vector<int32>& CellWinding = CellValues;
 			CellWinding.assign(static_cast<size_t>(NumCells), UnknownWinding);
-			std::vector<int64> Queue;
-			size_t Head = 0;
-			const auto Walk = [&]()
+			std::vector<int64>& Queue = WalkQueue;
+			for (int32 Z = 0; Z < Grid.Dims[2] && Grid.bCoversBounds; ++Z)
 			{
-				for (; Head < Queue.size(); ++Head)
+				for (int32 Y = 0; Y < Grid.Dims[1]; ++Y)
 				{
-					const int64 Cell = Queue[Head];
-					int32 X, Y, Z;
-					CellCoordinates(Cell, X, Y, Z);
-					const int32 Near[6][3] = {{X - 1, Y, Z}, {X + 1, Y, Z}, {X, Y - 1, Z}, {X, Y + 1, Z}, {X, Y, Z - 1}, {X, Y, Z + 1}};
-					for (const auto& N : Near)
+					const bool bSide = Z == 0 || Y == 0 || Z == Grid.Dims[2] - 1 || Y == Grid.Dims[1] - 1;
+					for (int32 X = 0; X < Grid.Dims[0]; X += bSide || X == Grid.Dims[0] - 1 ? 1 : FMath::Max(Grid.Dims[0] - 1, 1))
 					{
-						if (N[0] < 0 || N[1] < 0 || N[2] < 0 || N[0] >= Grid.Dims[0] || N[1] >= Grid.Dims[1] || N[2] >= Grid.Dims[2])
+						const int64 Cell = CellIndex(X, Y, Z);
+						if (IsFar(Cell))
 						{
-							continue;
-						}
-						const int64 Next = CellIndex(N[0], N[1], N[2]);
-						if (CellWinding[static_cast<size_t>(Next)] != UnknownWinding || !IsTraversable(Next))
-						{
-							continue;
-						}
-						// Between two cells without triangles nothing is crossed.
-						int32 Delta = 0;
-						if ((Grid.Codes[static_cast<size_t>(Cell)] < 0 && Grid.Codes[static_cast<size_t>(Next)] < 0) || CountStep(Cell, Next, Delta))
-						{
-							CellWinding[static_cast<size_t>(Next)] = CellWinding[static_cast<size_t>(Cell)] + Delta;
-							Queue.push_back(Next);
+							CellWinding[static_cast<size_t>(Cell)] = 0;
+							Queue.push_back(Cell);
 						}
 					}
 				}
-			};
-			for (int64 Cell = 0; Cell < NumCells && Grid.bCoversBounds; ++Cell)
+			}
+			for (size_t Head = 0; Head < Queue.size(); ++Head)
 			{
-				int32 X, Y, Z;
-				CellCoordinates(Cell, X, Y, Z);
-				if (X == 0 || Y == 0 || Z == 0 || X == Grid.Dims[0] - 1 || Y == Grid.Dims[1] - 1 || Z == Grid.Dims[2] - 1)
+				int64 Near[6];
+				const int32 NumNear = Neighbours(Queue[Head], Near);
+				for (int32 Index = 0; Index < NumNear; ++Index)
 				{
-					CellWinding[static_cast<size_t>(Cell)] = 0;
+					if (IsFar(Near[Index]) && CellWinding[static_cast<size_t>(Near[Index])] == UnknownWinding)
+					{
+						CellWinding[static_cast<size_t>(Near[Index])] = 0;
+						Queue.push_back(Near[Index]);
+					}
+				}
+			}
+			ParallelFor(TEXT("MeshInsideGridWinding"), static_cast<int32>(Grid.NearCells.size()), 256, [&](int32 NearIndex)
+			            {
+				            const int64 Cell = NearCellIndex[static_cast<size_t>(NearIndex)];
+				            if (!IsTraversable(Cell))
+				            {
+					            return;
+				            }
+				            int64 Near[6];
+				            const int32 NumNear = Neighbours(Cell, Near);
+				            for (int32 Index = 0; Index < NumNear; ++Index)
+				            {
+					            int32 Delta = 0;
+					            const int32 Known = IsFar(Near[Index]) ? CellWinding[static_cast<size_t>(Near[Index])] : UnknownWinding;
+					            if (Known != UnknownWinding && CountStep(Near[Index], Cell, Delta))
+					            {
+						            CellWinding[static_cast<size_t>(Cell)] = Known + Delta;
+						            return;
+					            }
+				            } });
+
+			Queue.clear();
+			for (const int64 Cell : NearCellIndex)
+			{
+				if (CellWinding[static_cast<size_t>(Cell)] != UnknownWinding)
+				{
 					Queue.push_back(Cell);
 				}
 			}
+			WalkHead = 0;
 			Walk();
+		}
+
+		// Cells the walk could not reach start from the winding tree; then each cell's code and state.
+		void FinishWinding()
+		{
+			std::vector<int32>& CellWinding = CellValues;
 			// Each start costs a winding number, which on a mesh of crowded large triangles costs them all:
 			// a bounded number of them, and cells still unknown fall back on the tree when asked.
 			int32 StartsLeft = 4096;
@@ -571,7 +718,7 @@ namespace GroomFitting
 				if (std::abs(Number - Rounded) < 0.25 && std::abs(Rounded) < 1e6)
 				{
 					CellWinding[static_cast<size_t>(Cell)] = static_cast<int32>(Rounded);
-					Queue.push_back(Cell);
+					WalkQueue.push_back(Cell);
 					Walk();
 				}
 			}
@@ -592,6 +739,17 @@ namespace GroomFitting
 			}
 		}
 
+		void FillKinds()
+		{
+			Grid.Kinds.assign(static_cast<size_t>((NumCells + 31) / 32), 0);
+			for (int64 Cell = 0; Cell < NumCells; ++Cell)
+			{
+				const int32 Code = Grid.Codes[static_cast<size_t>(Cell)];
+				const uint64 Kind = Code >= 0 ? 2 : (Code == CodeInside ? 1 : (Code == CodeOutside ? 0 : 3));
+				Grid.Kinds[static_cast<size_t>(Cell >> 5)] |= Kind << (2 * (Cell & 31));
+			}
+		}
+
 		void SettleSubCells()
 		{
 			ParallelFor(TEXT("MeshInsideGridSubCells"), static_cast<int32>(Grid.NearCells.size()), 256, [this](int32 CellIndex)
@@ -601,6 +759,7 @@ namespace GroomFitting
 		void SettleSubCellsOf(size_t Index)
 		{
 			const double SubSize = Grid.CellSize / InsideGridSubCells;
+			const double InvSubSize = InsideGridSubCells * Grid.InvCellSize;
 			const int64 Cell = NearCellIndex[Index];
 			if (Grid.Codes[static_cast<size_t>(Cell)] < 0)
 			{
@@ -625,39 +784,76 @@ namespace GroomFitting
 				{
 					const double Min = FMath::Min(A[Axis], FMath::Min(B[Axis], C[Axis])) - Slack;
 					const double Max = FMath::Max(A[Axis], FMath::Max(B[Axis], C[Axis])) + Slack;
-					First[Axis] = static_cast<int32>(FMath::Clamp(std::floor((Min - CellMin[Axis]) / SubSize), 0.0, 3.0));
-					Last[Axis] = static_cast<int32>(FMath::Clamp(std::floor((Max - CellMin[Axis]) / SubSize), 0.0, 3.0));
+					First[Axis] = ClampedFloor((Min - CellMin[Axis]) * InvSubSize, 0, 3);
+					Last[Axis] = ClampedFloor((Max - CellMin[Axis]) * InvSubSize, 0, 3);
 				}
 				// The sub-cells of the box the plane passes within reach of; the distance of the plane from
 				// their centres steps by a constant along each axis.
 				const double Reach = Half * (std::abs(Normal.X) + std::abs(Normal.Y) + std::abs(Normal.Z)) + 2.0 * Slack;
 				const double Base = Normal | (CellMin + FVector(0.5 * SubSize) - A);
 				const FVector Step = Normal * SubSize;
+				// Along each row the sub-cells within reach are a run, from where Row + SX * Step.X meets -Reach
+				// to where it meets Reach, widened by a millionth of a sub-cell against rounding.
+				const bool bFlat = std::abs(Step.X) < 1e-300;
+				const double InvStep = bFlat ? 0.0 : 1.0 / Step.X;
 				for (int32 SZ = First[2]; SZ <= Last[2]; ++SZ)
 				{
 					for (int32 SY = First[1]; SY <= Last[1]; ++SY)
 					{
 						const double Row = Base + SY * Step.Y + SZ * Step.Z;
-						for (int32 SX = First[0]; SX <= Last[0]; ++SX)
+						int32 Low = First[0], High = Last[0];
+						if (bFlat)
 						{
-							if (std::abs(Row + SX * Step.X) <= Reach)
-							{
-								Exact |= uint64(1) << (SX + 4 * SY + 16 * SZ);
-							}
+							High = std::abs(Row) <= Reach ? High : Low - 1;
+						}
+						else
+						{
+							const double EndA = (-Reach - Row) * InvStep, EndB = (Reach - Row) * InvStep;
+							Low = FMath::Max(Low, -ClampedFloor(1e-6 - FMath::Min(EndA, EndB), -4, 1));
+							High = FMath::Min(High, ClampedFloor(FMath::Max(EndA, EndB) + 1e-6, -1, 4));
+						}
+						if (Low <= High)
+						{
+							Exact |= static_cast<uint64>((0xFu >> (3 - High)) & (0xFu << Low)) << (4 * SY + 16 * SZ);
 						}
 					}
 				}
 			}
 
 			const FVector Ref = Grid.RefPoint(X, Y, Z, Near.RefIndex);
+			// A part of the cell no triangle touches that reaches a face with a cell without triangles beyond
+			// it is as inside as that cell: nothing lies between them.
+			const int64 Row = Grid.Dims[0], Slice = static_cast<int64>(Grid.Dims[0]) * Grid.Dims[1];
+			const struct
+			{
+				uint64 Face;
+				bool bExists;
+				int64 Beyond;
+			} Faces[6] = {
+			    {SubCellsAtX0, X > 0, Cell - 1},
+			    {SubCellsAtX3, X + 1 < Grid.Dims[0], Cell + 1},
+			    {SubCellsAtY0, Y > 0, Cell - Row},
+			    {SubCellsAtY3, Y + 1 < Grid.Dims[1], Cell + Row},
+			    {SubCellsAtZ0, Z > 0, Cell - Slice},
+			    {SubCellsAtZ3, Z + 1 < Grid.Dims[2], Cell + Slice},
+			};
 			uint64 Inside = 0;
 			uint64 Left = ~Exact;
 			while (Left)
 			{
 				const uint64 Component = GrowSubCells(Left & (~Left + 1), Left);
 				Left &= ~Component;
-				// Up to three of its sub-cells' centres, in case one lies where a crossing is unsure.
 				int32 State = -1;
+				for (const auto& Face : Faces)
+				{
+					const int32 BeyondCode = Face.bExists && (Component & Face.Face) ? Grid.Codes[static_cast<size_t>(Face.Beyond)] : CodeUnsettled;
+					if (BeyondCode == CodeInside || BeyondCode == CodeOutside)
+					{
+						State = BeyondCode == CodeInside ? 1 : 0;
+						break;
+					}
+				}
+				// Otherwise up to three of its sub-cells' centres, in case one lies where a crossing is unsure.
 				uint64 Candidates = Component;
 				for (int32 Try = 0; Try < 3 && Candidates && State < 0; ++Try)
 				{
@@ -684,11 +880,21 @@ namespace GroomFitting
 		}
 	};
 
-	void FMeshInsideGrid::Build(const FInsideGridInput& Input)
+	void FMeshInsideGrid::Build(const FInsideGridInput& Input, TFunctionRef<void()> Alongside)
 	{
 		*this = FMeshInsideGrid();
 		FBuilder Builder(*this, Input);
-		Builder.Run();
+		ParallelFor(TEXT("MeshInsideGridAlongside"), 2, 1, [&](int32 Job)
+		            {
+			            if (Job == 0)
+			            {
+				            Alongside();
+			            }
+			            else
+			            {
+				            Builder.RunCells();
+			            } });
+		Builder.RunWinding(Input.Winding);
 	}
 
 	FVector FMeshInsideGrid::RefPoint(int32 X, int32 Y, int32 Z, int32 RefIndex) const
@@ -739,11 +945,13 @@ namespace GroomFitting
 			return bCoversBounds || !IsInBounds(Point) ? 0 : -1;
 		}
 		const int32 IX = static_cast<int32>(X), IY = static_cast<int32>(Y), IZ = static_cast<int32>(Z);
-		const int32 Code = Codes[(static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX];
-		if (Code < 0)
+		const size_t Index = (static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX;
+		const int32 Kind = static_cast<int32>((Kinds[Index >> 5] >> (2 * (Index & 31))) & 3);
+		if (Kind != 2)
 		{
-			return Code == CodeInside ? 1 : (Code == CodeOutside ? 0 : -1);
+			return Kind == 3 ? -1 : Kind;
 		}
+		const int32 Code = Codes[Index];
 		const FNearCell& Cell = NearCells[static_cast<size_t>(Code)];
 		const int32 SX = FMath::Min(static_cast<int32>((X - IX) * InsideGridSubCells), InsideGridSubCells - 1);
 		const int32 SY = FMath::Min(static_cast<int32>((Y - IY) * InsideGridSubCells), InsideGridSubCells - 1);
@@ -781,6 +989,6 @@ namespace GroomFitting
 
 	SIZE_T FMeshInsideGrid::GetAllocatedSize() const
 	{
-		return Codes.capacity() * sizeof(int32) + NearCells.capacity() * sizeof(FNearCell) + Entries.capacity() * sizeof(uint32);
+		return Codes.capacity() * sizeof(int32) + Kinds.capacity() * sizeof(uint64) + NearCells.capacity() * sizeof(FNearCell) + Entries.capacity() * sizeof(uint32);
 	}
 }

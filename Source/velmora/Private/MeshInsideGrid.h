@@ -3,6 +3,7 @@
 #include "CoreMinimal.h"
 #include "DynamicMesh/DynamicMesh3.h"
 #include "Spatial/FastWinding.h"
+#include "Templates/Function.h"
 
 #include <cstdint>
 #include <vector>
@@ -29,6 +30,8 @@ namespace GroomFitting
 		// How the segment From -> To meets the triangle A, B, C, which faces (B - A) x (C - A). FromSide is
 		// PlaneSide of From, already known and not 0.
 		ECrossing SegmentCrossing(const FVector& A, const FVector& B, const FVector& C, const FVector& From, int32 FromSide, const FVector& To);
+		// The same with ToSide, PlaneSide of To, known too.
+		ECrossing SegmentCrossingSides(const FVector& A, const FVector& B, const FVector& C, const FVector& From, int32 FromSide, const FVector& To, int32 ToSide);
 	}
 
 	// What the inside grid is built over: a closed surface, every edge met as often one way as the other,
@@ -59,7 +62,12 @@ namespace GroomFitting
 	class FMeshInsideGrid
 	{
 	public:
-		void Build(const FInsideGridInput& Input);
+		// Triangles in one cell's list at most; a cell crossed by more falls back on the tree.
+		static constexpr int32 MaxCellEntries = 255;
+
+		// Runs Alongside on another core while it sorts the triangles into cells, then finishes with the
+		// winding tree Input names, which Alongside may be the one to set.
+		void Build(const FInsideGridInput& Input, TFunctionRef<void()> Alongside);
 
 		bool IsInside(const FVector& Point) const;
 		// IsInside without the fallback: false with bOutDecided false where the grid alone cannot tell.
@@ -177,6 +185,9 @@ namespace GroomFitting
 		double InvCellSize = 1.0;
 		int32 Dims[3] = {0, 0, 0};
 		std::vector<int32> Codes;
+		// Per cell, two bits of what its code says: 0 outside, 1 inside, 2 a list, 3 unsettled; small
+		// enough to stay in the caches while a groom's points stream past.
+		std::vector<uint64> Kinds;
 		std::vector<FNearCell> NearCells;
 		// Per near cell, its triangles in ascending order: index << 1, and bit 0 set when the cell's
 		// reference point lies on the side the triangle faces.

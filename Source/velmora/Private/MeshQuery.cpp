@@ -10,7 +10,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
-#include <tuple>
 #include <vector>
 
 namespace GroomFitting
@@ -83,6 +82,41 @@ namespace GroomFitting
 
 			std::vector<int32> Slots;
 		};
+
+		// Sorts Items stably by KeyOf(Item), a key below 2^KeyBits, eleven bits a pass.
+		template<typename T, typename FKeyOf>
+		void SortStablyByKey(std::vector<T>& Items, int32 KeyBits, FKeyOf&& KeyOf)
+		{
+			std::vector<uint64> Keys(Items.size()), SortedKeys(Items.size());
+			for (size_t Index = 0; Index < Items.size(); ++Index)
+			{
+				Keys[Index] = KeyOf(Items[Index]);
+			}
+			std::vector<T> Sorted(Items.size());
+			for (int32 Shift = 0; Shift < KeyBits; Shift += 11)
+			{
+				size_t Offsets[2048] = {};
+				for (const uint64 Key : Keys)
+				{
+					++Offsets[(Key >> Shift) & 2047];
+				}
+				size_t Sum = 0;
+				for (size_t& Offset : Offsets)
+				{
+					const size_t Count = Offset;
+					Offset = Sum;
+					Sum += Count;
+				}
+				for (size_t Index = 0; Index < Items.size(); ++Index)
+				{
+					const size_t Slot = Offsets[(Keys[Index] >> Shift) & 2047]++;
+					SortedKeys[Slot] = Keys[Index];
+					Sorted[Slot] = Items[Index];
+				}
+				Keys.swap(SortedKeys);
+				Items.swap(Sorted);
+			}
+		}
 
 		// One side of a triangle's edge, for finding the triangles that share it.
 		struct FHalfEdge
@@ -217,40 +251,46 @@ namespace GroomFitting
 		// Copies: the same three corners as an earlier triangle, in either winding; the earliest stays.
 		std::vector<int32> KeptOf(Topo.size());
 		{
-			std::vector<std::tuple<int32, int32, int32, int32>> Keys(Topo.size());
+			std::vector<int32> Sorted(3 * Topo.size());
+			size_t Size = 16;
+			while (Size < 2 * Topo.size())
+			{
+				Size *= 2;
+			}
+			std::vector<int32> Slots(Size, -1);
 			for (size_t Index = 0; Index < Topo.size(); ++Index)
 			{
-				int32 Key[3] = {Topo[Index].V[0], Topo[Index].V[1], Topo[Index].V[2]};
+				int32* Key = &Sorted[3 * Index];
+				Key[0] = Topo[Index].V[0];
+				Key[1] = Topo[Index].V[1];
+				Key[2] = Topo[Index].V[2];
 				std::sort(Key, Key + 3);
-				Keys[Index] = std::make_tuple(Key[0], Key[1], Key[2], static_cast<int32>(Index));
-			}
-			std::sort(Keys.begin(), Keys.end());
-			size_t RunFirst = 0;
-			for (size_t Index = 0; Index < Keys.size(); ++Index)
-			{
-				const int32 Current = std::get<3>(Keys[Index]);
-				const auto SameCorners = [&Keys](size_t Left, size_t Right)
+				uint64 Hash = (static_cast<uint64>(static_cast<uint32>(Key[0])) * 0x9E3779B97F4A7C15ull) ^ static_cast<uint32>(Key[1]);
+				Hash = (Hash * 0xBF58476D1CE4E5B9ull) ^ static_cast<uint32>(Key[2]);
+				Hash *= 0x94D049BB133111EBull;
+				for (size_t Slot = static_cast<size_t>(Hash ^ (Hash >> 31)) & (Size - 1);; Slot = (Slot + 1) & (Size - 1))
 				{
-					return std::get<0>(Keys[Left]) == std::get<0>(Keys[Right]) && std::get<1>(Keys[Left]) == std::get<1>(Keys[Right]) &&
-					       std::get<2>(Keys[Left]) == std::get<2>(Keys[Right]);
-				};
-				if (!SameCorners(Index, RunFirst))
-				{
-					RunFirst = Index;
-				}
-				const int32 Original = std::get<3>(Keys[RunFirst]);
-				KeptOf[static_cast<size_t>(Current)] = Original;
-				if (Original == Current)
-				{
-					continue;
-				}
-				const FTopoTriangle& Kept = Topo[static_cast<size_t>(Original)];
-				const FTopoTriangle& Copy = Topo[static_cast<size_t>(Current)];
-				const int32 Shift = Copy.V[0] == Kept.V[0] ? 0 : (Copy.V[0] == Kept.V[1] ? 1 : 2);
-				const bool bSameWinding = Copy.V[1] == Kept.V[(Shift + 1) % 3];
-				if (Copy.bArea)
-				{
-					++(bSameWinding ? Stats.DuplicatesDropped : Stats.ReversedDropped);
+					const int32 Existing = Slots[Slot];
+					if (Existing < 0)
+					{
+						Slots[Slot] = static_cast<int32>(Index);
+						KeptOf[Index] = static_cast<int32>(Index);
+						break;
+					}
+					const int32* Other = &Sorted[3 * static_cast<size_t>(Existing)];
+					if (Other[0] == Key[0] && Other[1] == Key[1] && Other[2] == Key[2])
+					{
+						KeptOf[Index] = Existing;
+						const FTopoTriangle& Original = Topo[static_cast<size_t>(Existing)];
+						const FTopoTriangle& Copy = Topo[Index];
+						const int32 Shift = Copy.V[0] == Original.V[0] ? 0 : (Copy.V[0] == Original.V[1] ? 1 : 2);
+						const bool bSameWinding = Copy.V[1] == Original.V[(Shift + 1) % 3];
+						if (Copy.bArea)
+						{
+							++(bSameWinding ? Stats.DuplicatesDropped : Stats.ReversedDropped);
+						}
+						break;
+					}
 				}
 			}
 		}
@@ -277,8 +317,17 @@ namespace GroomFitting
 				HalfEdges.push_back(FHalfEdge{Key, static_cast<int32>(K), static_cast<uint8>(Corner), static_cast<uint8>(From < To ? 1 : 0)});
 			}
 		}
-		std::sort(HalfEdges.begin(), HalfEdges.end(), [](const FHalfEdge& Left, const FHalfEdge& Right)
-		          { return Left.Key != Right.Key ? Left.Key < Right.Key : Left.Triangle < Right.Triangle; });
+		// By edge, and by triangle along each edge as they were made.
+		{
+			const uint64 NumWelded = Welder.Positions.size();
+			int32 KeyBits = 1;
+			while (KeyBits < 64 && (uint64(1) << KeyBits) <= NumWelded * NumWelded)
+			{
+				++KeyBits;
+			}
+			SortStablyByKey(HalfEdges, KeyBits, [NumWelded](const FHalfEdge& Edge)
+			                { return (Edge.Key >> 32) * NumWelded + (Edge.Key & 0xFFFFFFFFu); });
+		}
 		// Across an edge two triangles share alone: the neighbour, and whether one must be turned to agree.
 		std::vector<int32> Neighbour(3 * NumKept, -1);
 		std::vector<uint8> bMustDiffer(3 * NumKept, 0);
@@ -628,75 +677,83 @@ namespace GroomFitting
 			}
 		}
 
-		// The engine's mesh, in its winding: (A, C, B) of the outward (A, B, C). Triangles the mesh will not
-		// join at an edge (a third on it) get corners of their own.
-		for (const FVector& Position : Welder.Positions)
-		{
-			Mesh.AppendVertex(Position);
-		}
-		const int32 FirstApex = Mesh.VertexCount();
-		for (const FVector& Apex : Apexes)
-		{
-			Mesh.AppendVertex(Apex);
-		}
-		const auto Append = [&](FIndex3i Engine, int32 Geometry)
-		{
-			int ID = Mesh.AppendTriangle(Engine);
-			if (ID < 0)
-			{
-				for (int32 Corner = 0; Corner < 3; ++Corner)
-				{
-					Engine[Corner] = Mesh.AppendVertex(Mesh.GetVertex(Engine[Corner]));
-				}
-				ID = Mesh.AppendTriangle(Engine);
-			}
-			return ID == Geometry;
-		};
+		// The engine's mesh, its trees and the winding tree are built on another core while the grid sorts
+		// the triangles into cells; the grid finishes with the winding tree.
+		FInsideGridInput GridInput;
+		GridInput.NumTriangles = NumSolid;
+		GridInput.Corners = &Corners;
 		bool bAppended = true;
-		for (const size_t K : BoundingOrder)
-		{
-			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
-			bAppended = bAppended && Append(bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]), GeometryOf[K]);
-		}
-		for (size_t Index = 0; Index < CapOrder.size(); ++Index)
-		{
-			bAppended = bAppended && Append(FIndex3i(CapOrder[Index]->From, FirstApex + CapOrder[Index]->Apex, CapOrder[Index]->To), NumBounding + static_cast<int32>(Index));
-		}
-		for (const size_t K : FlatOrder)
-		{
-			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
-			bAppended = bAppended && Append(bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]), GeometryOf[K]);
-		}
+		Grid.Build(GridInput, [&]()
+		           {
+			// The engine's mesh, in its winding: (A, C, B) of the outward (A, B, C). Triangles the mesh will not
+			// join at an edge (a third on it) get corners of their own.
+			for (const FVector& Position : Welder.Positions)
+			{
+				Mesh.AppendVertex(Position);
+			}
+			const int32 FirstApex = Mesh.VertexCount();
+			for (const FVector& Apex : Apexes)
+			{
+				Mesh.AppendVertex(Apex);
+			}
+			const auto Append = [&](FIndex3i Engine, int32 Geometry)
+			{
+				int ID = Mesh.AppendTriangle(Engine);
+				if (ID < 0)
+				{
+					for (int32 Corner = 0; Corner < 3; ++Corner)
+					{
+						Engine[Corner] = Mesh.AppendVertex(Mesh.GetVertex(Engine[Corner]));
+					}
+					ID = Mesh.AppendTriangle(Engine);
+				}
+				return ID == Geometry;
+			};
+			for (const size_t K : BoundingOrder)
+			{
+				const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
+				bAppended = bAppended && Append(bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]), GeometryOf[K]);
+			}
+			for (size_t Index = 0; Index < CapOrder.size(); ++Index)
+			{
+				bAppended = bAppended && Append(FIndex3i(CapOrder[Index]->From, FirstApex + CapOrder[Index]->Apex, CapOrder[Index]->To), NumBounding + static_cast<int32>(Index));
+			}
+			for (const size_t K : FlatOrder)
+			{
+				const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
+				bAppended = bAppended && Append(bTurned[K] ? FIndex3i(Triangle.V[0], Triangle.V[1], Triangle.V[2]) : FIndex3i(Triangle.V[0], Triangle.V[2], Triangle.V[1]), GeometryOf[K]);
+			}
+			if (!bAppended)
+			{
+				return;
+			}
+
+			const int32 TreeRanges[3][2] = {{0, NumBounding}, {NumSolid, static_cast<int32>(GivenIndex.size())}, {0, NumSolid}};
+			for (int32 Kind = 0; Kind < 3; ++Kind)
+			{
+				TArray<int32> List;
+				List.Reserve(TreeRanges[Kind][1] - TreeRanges[Kind][0]);
+				for (int32 Geometry = TreeRanges[Kind][0]; Geometry < TreeRanges[Kind][1]; ++Geometry)
+				{
+					List.Add(Geometry);
+				}
+				if (List.Num() > 0)
+				{
+					Trees[Kind].SetMesh(&Mesh, false);
+					Trees[Kind].Build(List);
+				}
+			}
+
+			if (NumSolid > 0)
+			{
+				SolidWinding = std::make_unique<TFastWindingTree<FDynamicMesh3>>(&Trees[2], true);
+			}
+			GridInput.Winding = SolidWinding.get(); });
 		if (!bAppended)
 		{
 			OutError = TEXT("the engine's mesh did not take the triangles as given");
 			return false;
 		}
-		const int32 TreeRanges[3][2] = {{0, NumBounding}, {NumSolid, static_cast<int32>(GivenIndex.size())}, {0, NumSolid}};
-		for (int32 Kind = 0; Kind < 3; ++Kind)
-		{
-			TArray<int32> List;
-			List.Reserve(TreeRanges[Kind][1] - TreeRanges[Kind][0]);
-			for (int32 Geometry = TreeRanges[Kind][0]; Geometry < TreeRanges[Kind][1]; ++Geometry)
-			{
-				List.Add(Geometry);
-			}
-			if (List.Num() > 0)
-			{
-				Trees[Kind].SetMesh(&Mesh, false);
-				Trees[Kind].Build(List);
-			}
-		}
-		if (NumSolid > 0)
-		{
-			SolidWinding = std::make_unique<TFastWindingTree<FDynamicMesh3>>(&Trees[2], true);
-		}
-
-		FInsideGridInput GridInput;
-		GridInput.NumTriangles = NumSolid;
-		GridInput.Corners = &Corners;
-		GridInput.Winding = SolidWinding.get();
-		Grid.Build(GridInput);
 
 		const FVector Size = Bounds.GetSize();
 		double MaxAbs = 0.0;
@@ -763,12 +820,26 @@ namespace GroomFitting
 			    Point, 2,
 			    [&](const uint32* Entries, int32 Num)
 			    {
+				    // The triangle whose plane is nearest first: for a point on or near the surface it is usually
+				    // the nearest, and then the planes of the others, as near as the surface curves, pass it by.
+				    double PlaneDistances[FMeshInsideGrid::MaxCellEntries];
+				    int32 Closest = -1;
+				    Num = FMath::Min(Num, FMeshInsideGrid::MaxCellEntries);
 				    for (int32 Entry = 0; Entry < Num; ++Entry)
 				    {
-					    const int32 Triangle = static_cast<int32>(Entries[Entry] >> 1);
-					    if (Triangle < NumBounding && std::abs(Normals[static_cast<size_t>(Triangle)] | (Point - Corners[3 * static_cast<size_t>(Triangle)])) < BestDistance)
+					    const size_t Triangle = Entries[Entry] >> 1;
+					    PlaneDistances[Entry] = Triangle < static_cast<size_t>(NumBounding) ? std::abs(Normals[Triangle] | (Point - Corners[3 * Triangle])) : BestDistance;
+					    Closest = PlaneDistances[Entry] < BestDistance && (Closest < 0 || PlaneDistances[Entry] < PlaneDistances[Closest]) ? Entry : Closest;
+				    }
+				    if (Closest >= 0)
+				    {
+					    Consider(static_cast<int32>(Entries[Closest] >> 1));
+				    }
+				    for (int32 Entry = 0; Entry < Num; ++Entry)
+				    {
+					    if (PlaneDistances[Entry] < BestDistance && Entry != Closest)
 					    {
-						    Consider(Triangle);
+						    Consider(static_cast<int32>(Entries[Entry] >> 1));
 					    }
 				    }
 			    },

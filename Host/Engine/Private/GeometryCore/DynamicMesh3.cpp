@@ -4,6 +4,12 @@ namespace UE::Geometry
 {
 	namespace
 	{
+		size_t EdgeHash(uint64 Key)
+		{
+			Key *= 0x9E3779B97F4A7C15ull;
+			return static_cast<size_t>(Key ^ (Key >> 29));
+		}
+
 		// Unit length, or zero when too short to tell a direction.
 		FVector3d Normalized(const FVector3d& V)
 		{
@@ -25,8 +31,47 @@ namespace UE::Geometry
 
 	int FDynamicMesh3::FindEdge(int VertexA, int VertexB) const
 	{
-		const auto Found = EdgeLookup.find(EdgeKey(VertexA, VertexB));
-		return Found == EdgeLookup.end() ? InvalidID : Found->second;
+		if (EdgeSlots.empty())
+		{
+			return InvalidID;
+		}
+		const uint64 Key = EdgeKey(VertexA, VertexB);
+		const size_t Mask = EdgeSlots.size() - 1;
+		for (size_t Slot = EdgeHash(Key) & Mask;; Slot = (Slot + 1) & Mask)
+		{
+			const int EdgeID = EdgeSlots[Slot];
+			if (EdgeID == InvalidID || EdgeKeys[Slot] == Key)
+			{
+				return EdgeID;
+			}
+		}
+	}
+
+	void FDynamicMesh3::AddEdgeLookup(uint64 Key, int EdgeID)
+	{
+		// At most half full.
+		if (2 * (static_cast<size_t>(EdgeCount()) + 1) > EdgeSlots.size())
+		{
+			const size_t Size = FMath::Max<size_t>(64, 2 * EdgeSlots.size());
+			EdgeKeys.assign(Size, 0);
+			EdgeSlots.assign(Size, InvalidID);
+			for (int Existing = 0; Existing < EdgeCount(); ++Existing)
+			{
+				if (Existing != EdgeID)
+				{
+					const FIndex2i& Ends = Edges[static_cast<size_t>(Existing)].Vertices;
+					AddEdgeLookup(EdgeKey(Ends.A, Ends.B), Existing);
+				}
+			}
+		}
+		const size_t Mask = EdgeSlots.size() - 1;
+		size_t Slot = EdgeHash(Key) & Mask;
+		while (EdgeSlots[Slot] != InvalidID)
+		{
+			Slot = (Slot + 1) & Mask;
+		}
+		EdgeKeys[Slot] = Key;
+		EdgeSlots[Slot] = EdgeID;
 	}
 
 	int FDynamicMesh3::AppendTriangle(const FIndex3i& TriVertices, int GroupID)
@@ -63,7 +108,7 @@ namespace UE::Geometry
 			{
 				const int NewEdgeID = EdgeCount();
 				Edges.push_back(FEdge{FIndex2i(TV[Side], TV[(Side + 1) % 3]), FIndex2i(TriangleID, InvalidID)});
-				EdgeLookup.emplace(EdgeKey(TV[Side], TV[(Side + 1) % 3]), NewEdgeID);
+				AddEdgeLookup(EdgeKey(TV[Side], TV[(Side + 1) % 3]), NewEdgeID);
 			}
 			else
 			{

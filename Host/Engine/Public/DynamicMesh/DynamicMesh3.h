@@ -4,7 +4,6 @@
 #include "IndexTypes.h"
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace UE::Geometry
@@ -147,7 +146,10 @@ namespace UE::Geometry
 		std::vector<FIndex3i> Triangles;
 		std::vector<int> TriangleGroups;
 		std::vector<FEdge> Edges;
-		std::unordered_map<uint64, int> EdgeLookup;
+		// Edge IDs by EdgeKey, open addressing with linear probing; an empty slot holds InvalidID.
+		std::vector<uint64> EdgeKeys;
+		std::vector<int> EdgeSlots;
+		void AddEdgeLookup(uint64 Key, int EdgeID);
 		uint64 ShapeChangeStamp = 1;
 		uint64 TopologyChangeStamp = 1;
 		bool bEnableShapeChangeStamp = false;

@@ -5,6 +5,7 @@
 #include "Spatial/SpatialInterfaces.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <limits>
 #include <vector>
@@ -329,17 +330,20 @@ namespace UE::Geometry
 			return true;
 		}
 
+		// Triangles in the order of their centroids along a Morton curve, each node split where the highest
+		// bit in which its codes differ changes (a plane through the middle of its cell, the axes in turn), or
+		// at the middle of its range when that leaves less than an eighth on one side: linear in the number
+		// of triangles after one radix sort. Boxes are exact, each leaf's from its triangles and each inner
+		// node's from its children.
 		void BuildFrom(std::vector<int> Candidates)
 		{
 			Nodes.clear();
 			TriangleIDs.clear();
-			struct FItem
-			{
-				FVector3d Centroid;
-				int TriangleID;
-			};
-			std::vector<FItem> Items;
-			Items.reserve(Candidates.size());
+			std::vector<FVector3d> Centroids;
+			Centroids.reserve(Candidates.size());
+			std::vector<int> Kept;
+			Kept.reserve(Candidates.size());
+			FVector3d Low(std::numeric_limits<double>::max()), High(std::numeric_limits<double>::lowest());
 			for (const int TriangleID : Candidates)
 			{
 				if (!Mesh->IsTriangle(TriangleID))
@@ -351,60 +355,122 @@ namespace UE::Geometry
 				const FVector3d Centroid = (V0 + V1 + V2) * (1.0 / 3.0);
 				if (std::isfinite(Centroid.X) && std::isfinite(Centroid.Y) && std::isfinite(Centroid.Z))
 				{
-					Items.push_back(FItem{Centroid, TriangleID});
+					Centroids.push_back(Centroid);
+					Kept.push_back(TriangleID);
+					Low = Low.ComponentMin(Centroid);
+					High = High.ComponentMax(Centroid);
 				}
 			}
-			if (!Items.empty())
+			if (!Kept.empty())
 			{
-				Nodes.reserve(2 * Items.size() / MaxLeafTriangles + 2);
-				Nodes.emplace_back();
-				BuildNode(0, Items, 0, static_cast<int>(Items.size()), 0);
-				TriangleIDs.reserve(Items.size());
-				for (const FItem& Item : Items)
+				// 21 bits an axis over the centroids' cube.
+				const double Extent = FMath::Max(FMath::Max(High.X - Low.X, High.Y - Low.Y), High.Z - Low.Z);
+				const double Scale = Extent > 0.0 ? 2097151.0 / Extent : 0.0;
+				std::vector<uint64> Keys(Kept.size());
+				for (size_t Index = 0; Index < Kept.size(); ++Index)
 				{
-					TriangleIDs.push_back(Item.TriangleID);
+					uint64 Code = 0;
+					for (int Axis = 0; Axis < 3; ++Axis)
+					{
+						const double Cell = (Centroids[Index][Axis] - Low[Axis]) * Scale;
+						Code |= SpreadBits(static_cast<uint64>(FMath::Clamp(Cell, 0.0, 2097151.0))) << Axis;
+					}
+					Keys[Index] = Code;
 				}
+				RadixSort(Keys, Kept);
+				Nodes.reserve(2 * Kept.size() / MaxLeafTriangles + 2);
+				Nodes.emplace_back();
+				TriangleIDs = std::move(Kept);
+				BuildNode(0, Keys, 0, static_cast<int>(TriangleIDs.size()), 0);
 			}
 			BuiltChangeStamp = Mesh->GetChangeStamp();
 			bBuilt = true;
 		}
 
-		template<typename FItemType>
-		void BuildNode(int NodeIndex, std::vector<FItemType>& Items, int First, int Count, int Depth)
+		// The 21 low bits of Value, two zero bits after each.
+		static uint64 SpreadBits(uint64 Value)
 		{
-			FVector3d Min(std::numeric_limits<double>::max()), Max(std::numeric_limits<double>::lowest());
-			FVector3d CentroidMin = Min, CentroidMax = Max;
-			for (int Index = First; Index < First + Count; ++Index)
+			Value &= 0x1FFFFF;
+			Value = (Value | (Value << 32)) & 0x1F00000000FFFFull;
+			Value = (Value | (Value << 16)) & 0x1F0000FF0000FFull;
+			Value = (Value | (Value << 8)) & 0x100F00F00F00F00Full;
+			Value = (Value | (Value << 4)) & 0x10C30C30C30C30C3ull;
+			Value = (Value | (Value << 2)) & 0x1249249249249249ull;
+			return Value;
+		}
+
+		// Sorts Values by Keys, stably, 11 bits at a time.
+		static void RadixSort(std::vector<uint64>& Keys, std::vector<int>& Values)
+		{
+			std::vector<uint64> KeysOut(Keys.size());
+			std::vector<int> ValuesOut(Values.size());
+			for (int Shift = 0; Shift < 63; Shift += 11)
 			{
-				FVector3d V0, V1, V2;
-				Mesh->GetTriVertices(Items[static_cast<size_t>(Index)].TriangleID, V0, V1, V2);
-				Min = Min.ComponentMin(V0).ComponentMin(V1).ComponentMin(V2);
-				Max = Max.ComponentMax(V0).ComponentMax(V1).ComponentMax(V2);
-				CentroidMin = CentroidMin.ComponentMin(Items[static_cast<size_t>(Index)].Centroid);
-				CentroidMax = CentroidMax.ComponentMax(Items[static_cast<size_t>(Index)].Centroid);
+				size_t Offsets[2048] = {};
+				for (const uint64 Key : Keys)
+				{
+					++Offsets[(Key >> Shift) & 2047];
+				}
+				size_t Sum = 0;
+				for (size_t& Offset : Offsets)
+				{
+					const size_t Count = Offset;
+					Offset = Sum;
+					Sum += Count;
+				}
+				for (size_t Index = 0; Index < Keys.size(); ++Index)
+				{
+					const size_t Slot = Offsets[(Keys[Index] >> Shift) & 2047]++;
+					KeysOut[Slot] = Keys[Index];
+					ValuesOut[Slot] = Values[Index];
+				}
+				Keys.swap(KeysOut);
+				Values.swap(ValuesOut);
 			}
-			Nodes[static_cast<size_t>(NodeIndex)].Min = Min;
-			Nodes[static_cast<size_t>(NodeIndex)].Max = Max;
+		}
+
+		void BuildNode(int NodeIndex, const std::vector<uint64>& Keys, int First, int Count, int Depth)
+		{
 			// Depth is bounded so the query stacks cannot overflow, whatever the triangles.
 			if (Count <= MaxLeafTriangles || Depth >= 60)
 			{
-				Nodes[static_cast<size_t>(NodeIndex)].First = First;
-				Nodes[static_cast<size_t>(NodeIndex)].Count = Count;
+				FVector3d Min(std::numeric_limits<double>::max()), Max(std::numeric_limits<double>::lowest());
+				for (int Index = First; Index < First + Count; ++Index)
+				{
+					FVector3d V0, V1, V2;
+					Mesh->GetTriVertices(TriangleIDs[static_cast<size_t>(Index)], V0, V1, V2);
+					Min = Min.ComponentMin(V0).ComponentMin(V1).ComponentMin(V2);
+					Max = Max.ComponentMax(V0).ComponentMax(V1).ComponentMax(V2);
+				}
+				FNode& Leaf = Nodes[static_cast<size_t>(NodeIndex)];
+				Leaf.Min = Min;
+				Leaf.Max = Max;
+				Leaf.First = First;
+				Leaf.Count = Count;
 				return;
 			}
-			const FVector3d Extent = CentroidMax - CentroidMin;
-			const int Axis = Extent.X >= Extent.Y && Extent.X >= Extent.Z ? 0 : (Extent.Y >= Extent.Z ? 1 : 2);
-			const int Half = Count / 2;
-			std::nth_element(Items.begin() + First, Items.begin() + First + Half, Items.begin() + First + Count,
-			                 [Axis](const FItemType& A, const FItemType& B)
-			                 { return A.Centroid[Axis] < B.Centroid[Axis]; });
+			int Half = Count / 2;
+			const uint64 Differ = Keys[static_cast<size_t>(First)] ^ Keys[static_cast<size_t>(First + Count - 1)];
+			if (Differ != 0)
+			{
+				const uint64 Bit = uint64(1) << (63 - std::countl_zero(Differ));
+				const auto Begin = Keys.begin() + First;
+				const int Split = static_cast<int>(std::partition_point(Begin, Begin + Count, [Bit](uint64 Key)
+				                                                        { return (Key & Bit) == 0; }) -
+				                                   Begin);
+				Half = Split >= Count / 8 && Count - Split >= Count / 8 ? Split : Half;
+			}
 			const int ChildIndex = static_cast<int>(Nodes.size());
 			Nodes.emplace_back();
 			Nodes.emplace_back();
 			Nodes[static_cast<size_t>(NodeIndex)].First = ChildIndex;
 			Nodes[static_cast<size_t>(NodeIndex)].Count = 0;
-			BuildNode(ChildIndex, Items, First, Half, Depth + 1);
-			BuildNode(ChildIndex + 1, Items, First + Half, Count - Half, Depth + 1);
+			BuildNode(ChildIndex, Keys, First, Half, Depth + 1);
+			BuildNode(ChildIndex + 1, Keys, First + Half, Count - Half, Depth + 1);
+			const FNode& Left = Nodes[static_cast<size_t>(ChildIndex)];
+			const FNode& Right = Nodes[static_cast<size_t>(ChildIndex + 1)];
+			Nodes[static_cast<size_t>(NodeIndex)].Min = Left.Min.ComponentMin(Right.Min);
+			Nodes[static_cast<size_t>(NodeIndex)].Max = Left.Max.ComponentMax(Right.Max);
 		}
 	};
 }
