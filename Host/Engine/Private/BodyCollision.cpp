@@ -72,7 +72,8 @@ namespace UE::Host
 			return false;
 		}
 		const int32 Face = Triangles->GetFaceIndex(Crossing);
-		const FVector FaceNormal = Triangles->GetFaceNormal(Face);
+		// The crossing's normal is (B - A) x (C - A); the engine's face normal is the other way round.
+		const FVector FaceNormal = -Crossing.Normal;
 		OutHit.Time = Crossing.Time;
 		OutHit.Point = Crossing.bOnTriangle ? ToWorld.TransformPosition(Crossing.Point) : Start + (End - Start) * Crossing.Time;
 		OutHit.Normal = bTranslationOnly ? FaceNormal.GetSafeNormal() : NormalToWorld(ToWorld, FaceNormal);

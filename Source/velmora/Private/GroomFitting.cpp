@@ -323,9 +323,10 @@ namespace GroomFitting
 
 		// How one strand, placed at Placement, lies on the mesh: its root's distance from the surface and
 		// its points inside. A nonzero KnownNotInside entry (one per point of the strand, or none) says the
-		// point was already found not to be inside.
+		// point was already found not to be inside. RootOnSurface, when given, is the surface point (a trace's
+		// hit, or the nearest point) the root was put on.
 		void MeasureStrand(const GroomData& Groom, const FMeshQuery& Query, const FVector& Placement, double Tolerance, int32 Curve, int64 Root, int32 Count,
-		                   const uint8* KnownNotInside, FMeasureTally& Tally)
+		                   const uint8* KnownNotInside, const FVector* RootOnSurface, FMeasureTally& Tally)
 		{
 			for (int64 Index = Root; Index < Root + Count; ++Index)
 			{
@@ -340,14 +341,25 @@ namespace GroomFitting
 			}
 			const FVector RootPoint = Placement + ReadTriple(Groom.positions, Root);
 			FVector Nearest, Normal;
-			// Most roots of a fitted groom lie on the surface, where a search that looks no further than the
+			double Distance = TNumericLimits<double>::Max();
+			// A root put on a surface point is measured from it, single precision's rounding being all that
+			// lies between them: the surface is no farther, and where that is within the tolerance, no
+			// nearer by more than the tolerance either. Any other root, or one that rounding took further,
+			// is searched for; most lie on the surface, where a search that looks no further than the
 			// tolerance is the quicker.
-			const double NearSearch = FMath::Max(Tolerance, 1e-6) * 2.0;
-			if (!Query.NearestPoint(RootPoint, Nearest, Normal, NearSearch) && !Query.NearestPoint(RootPoint, Nearest, Normal))
+			if (RootOnSurface)
 			{
-				return;
+				Distance = (RootPoint - *RootOnSurface).Size();
 			}
-			const double Distance = (RootPoint - Nearest).Size();
+			if (Distance > Tolerance)
+			{
+				const double NearSearch = FMath::Max(Tolerance, 1e-6) * 2.0;
+				if (!Query.NearestPoint(RootPoint, Nearest, Normal, NearSearch) && !Query.NearestPoint(RootPoint, Nearest, Normal))
+				{
+					return;
+				}
+				Distance = (RootPoint - Nearest).Size();
+			}
 			Tally.RootDistances[static_cast<size_t>(Curve)] = Distance;
 			const bool bRootOnSurface = Distance <= Tolerance;
 			++(bRootOnSurface ? Tally.RootsOnSurface : Tally.RootsOffSurface);
@@ -727,7 +739,7 @@ namespace GroomFitting
 				            if (bMeasureHere)
 				            {
 					            MeasureStrand(Groom, *Query, ActorLocation, DefaultSurfaceTolerance, Curve, Root, Count,
-					                          KnownNotInside.empty() ? nullptr : &KnownNotInside[static_cast<size_t>(Root)], Tally);
+					                          KnownNotInside.empty() ? nullptr : &KnownNotInside[static_cast<size_t>(Root)], bMoved ? &Hit : nullptr, Tally);
 				            }
 			            });
 		}
@@ -815,7 +827,7 @@ namespace GroomFitting
 			            const int32 Count = Groom.vertexCounts[static_cast<size_t>(Curve)];
 			            if (Count > 0)
 			            {
-				            MeasureStrand(Groom, Query, Placement, SurfaceTolerance, Curve, First[static_cast<size_t>(Curve)], Count, nullptr, Tally);
+				            MeasureStrand(Groom, Query, Placement, SurfaceTolerance, Curve, First[static_cast<size_t>(Curve)], Count, nullptr, nullptr, Tally);
 			            }
 		            });
 		Tally.Finish(NumCurves, Covered, SurfaceTolerance, OutReport);
