@@ -28,7 +28,9 @@ configure: $(BUILD_DIR)/build.ninja
 build: deps configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# Only the command the demo runs; the suite and the benchmarks are built by `make test`.
+run: deps configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target velmora
 	./$(BUILD_DIR)/Host/Cli/velmora $(RUN_ARGS)
 
 test: build
