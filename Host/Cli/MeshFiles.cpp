@@ -104,7 +104,7 @@ namespace VelmoraCli
 					}
 					// Assimp faces a triangle counter-clockwise, (B - A) x (C - A), whatever the format; the
 					// engine faces it towards (C - A) x (B - A). Reversing the corners keeps the face where
-					// the file put it, unless the node's transform mirrors the mesh, which reverses it already.
+					// the file put it, unless what places the triangle (its node, or its skin) mirrors it, which reverses it already.
 					const bool bFaceMirrored = Skinned.Positions.empty() ? bMirrored : Skinned.IsMirrored(F.mIndices[0], F.mIndices[1], F.mIndices[2]);
 					const unsigned Second = bFaceMirrored ? 1 : 2;
 					const unsigned Third = bFaceMirrored ? 2 : 1;
