@@ -21,8 +21,9 @@ namespace VelmoraCli
 	    "Loads the most detailed level (LOD 0) of a skinned mesh file as a skeletal mesh, turns it into a\n"
 	    "static mesh with the same UvelmoraBPLibrary::SkeletalMeshToStaticMesh the editor runs, and writes\n"
 	    "that static mesh's positions and triangles to OUT in the format its extension names.\n"
-	    "SKINNED_MESH is any file assimp reads (FBX, glTF/GLB, DAE, ...). Its meshes with bones make the\n"
-	    "skeletal mesh (every mesh when it has none); nodes named ..._LOD1, ..._LOD2 and so on are left out.\n"
+	    "SKINNED_MESH is any file assimp reads (FBX, glTF/GLB, DAE, ...). Its meshes with bones, placed by\n"
+	    "their skin at rest, and the meshes hanging off its bones make the skeletal mesh (every mesh when it\n"
+	    "has no bones); nodes named ..._LOD1, ..._LOD2 and so on are left out.\n"
 	    "\n"
 	    "options:\n"
 	    "  -o, --output OUT         the output file (instead of the second argument)\n"
@@ -170,6 +171,7 @@ namespace VelmoraCli
 			    {"inputTriangles", Loaded.NumTriangles()},
 			    {"vertices", Converted.Positions.Num()},
 			    {"triangles", Converted.NumTriangles()},
+			    {"degenerateTriangles", Loaded.NumTriangles() - Converted.NumTriangles()},
 			    {"asset", TCHAR_TO_UTF8(*Static->GetPathName())},
 			    {"log", Log},
 			};
@@ -186,8 +188,8 @@ namespace VelmoraCli
 			{
 				std::printf("note: %s has no bones; all of its meshes were taken as LOD 0\n", Files[0].c_str());
 			}
-			std::printf("converted %s (%d vertices, %d triangles) -> %s (%d vertices, %d triangles)\n", Files[0].c_str(), Loaded.Positions.Num(),
-			            Loaded.NumTriangles(), OutputPath.c_str(), Converted.Positions.Num(), Converted.NumTriangles());
+			std::printf("converted %s (%d vertices, %d triangles) -> %s (%d vertices, %d triangles; %d degenerate left out)\n", Files[0].c_str(), Loaded.Positions.Num(),
+			            Loaded.NumTriangles(), OutputPath.c_str(), Converted.Positions.Num(), Converted.NumTriangles(), Loaded.NumTriangles() - Converted.NumTriangles());
 		}
 		return 0;
 	}

@@ -1,5 +1,6 @@
 #include "MeshFiles.h"
 #include "CheckedFileSystem.h"
+#include "SkinnedPose.h"
 
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
@@ -54,7 +55,8 @@ namespace VelmoraCli
 		struct FFlattener
 		{
 			const aiScene& Scene;
-			bool bOnlySkinned = false;
+			// Given for a character: meshes with bones are placed by their skin, others kept only on the skeleton.
+			const FSkinnedPose* Pose = nullptr;
 			bool bOnlyFinestLod = false;
 			Host::FMeshData& Out;
 			std::string Error;
@@ -71,9 +73,14 @@ namespace VelmoraCli
 					Error = "the mesh has more vertices than a static mesh can hold";
 					return false;
 				}
+				FPlacedVertices Skinned;
+				if (Pose && Mesh.HasBones())
+				{
+					Pose->Place(Mesh, Transform, Skinned);
+				}
 				for (unsigned Vertex = 0; Vertex < Mesh.mNumVertices; ++Vertex)
 				{
-					const aiVector3D P = Transform * Mesh.mVertices[Vertex];
+					const aiVector3D P = Skinned.Positions.empty() ? Transform * Mesh.mVertices[Vertex] : Skinned.Positions[Vertex];
 					if (!std::isfinite(P.x) || !std::isfinite(P.y) || !std::isfinite(P.z))
 					{
 						Error = "a vertex is not at a finite position";
@@ -97,9 +104,10 @@ namespace VelmoraCli
 					}
 					// Assimp faces a triangle counter-clockwise, (B - A) x (C - A), whatever the format; the
 					// engine faces it towards (C - A) x (B - A). Reversing the corners keeps the face where
-					// the file put it, unless the node's transform mirrors the mesh, which reverses it already.
-					const unsigned Second = bMirrored ? 1 : 2;
-					const unsigned Third = bMirrored ? 2 : 1;
+					// the file put it, unless what places the triangle (its node, or its skin) mirrors it, which reverses it already.
+					const bool bFaceMirrored = Skinned.Positions.empty() ? bMirrored : Skinned.IsMirrored(F.mIndices[0], F.mIndices[1], F.mIndices[2]);
+					const unsigned Second = bFaceMirrored ? 1 : 2;
+					const unsigned Third = bFaceMirrored ? 2 : 1;
 					Out.Indices.Add(static_cast<uint32>(Base + F.mIndices[0]));
 					Out.Indices.Add(static_cast<uint32>(Base + F.mIndices[Second]));
 					Out.Indices.Add(static_cast<uint32>(Base + F.mIndices[Third]));
@@ -143,7 +151,7 @@ namespace VelmoraCli
 							return false;
 						}
 						const aiMesh& Mesh = *Scene.mMeshes[MeshIndex];
-						if (bOnlySkinned && !Mesh.HasBones())
+						if (Pose && !Mesh.HasBones() && !Pose->IsOnSkeleton(Node))
 						{
 							continue;
 						}
@@ -193,10 +201,10 @@ namespace VelmoraCli
 			return Scene;
 		}
 
-		bool Flatten(const aiScene& Scene, const std::string& Path, bool bOnlySkinned, bool bOnlyFinestLod, Host::FMeshData& OutMesh, std::string& OutError)
+		bool Flatten(const aiScene& Scene, const std::string& Path, const FSkinnedPose* Pose, bool bOnlyFinestLod, Host::FMeshData& OutMesh, std::string& OutError)
 		{
 			Host::FMeshData Mesh;
-			FFlattener Flattener{Scene, bOnlySkinned, bOnlyFinestLod, Mesh, {}};
+			FFlattener Flattener{Scene, Pose, bOnlyFinestLod, Mesh, {}};
 			if (!Flattener.Walk(*Scene.mRootNode))
 			{
 				OutError = "cannot read mesh '" + Path + "': " + Flattener.Error;
@@ -261,7 +269,7 @@ namespace VelmoraCli
 		{
 			Assimp::Importer Importer;
 			const aiScene* Scene = ReadScene(Importer, Path, OutError);
-			return Scene && Flatten(*Scene, Path, false, false, OutMesh, OutError);
+			return Scene && Flatten(*Scene, Path, nullptr, false, OutMesh, OutError);
 		}
 
 		bool LoadSkinnedMeshInProcess(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError)
@@ -272,12 +280,14 @@ namespace VelmoraCli
 			{
 				return false;
 			}
-			bOutSkinned = false;
-			for (unsigned Index = 0; Index < Scene->mNumMeshes; ++Index)
+			FSkinnedPose Pose;
+			if (!Pose.Init(*Scene, MaxNodeVisits, OutError))
 			{
-				bOutSkinned = bOutSkinned || (Scene->mMeshes[Index] && Scene->mMeshes[Index]->HasBones());
+				OutError = "cannot read mesh '" + Path + "': " + OutError;
+				return false;
 			}
-			return Flatten(*Scene, Path, bOutSkinned, true, OutMesh, OutError);
+			bOutSkinned = Pose.HasSkin();
+			return Flatten(*Scene, Path, bOutSkinned ? &Pose : nullptr, true, OutMesh, OutError);
 		}
 	}
 

@@ -19,8 +19,10 @@ namespace VelmoraCli
 	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits = FMeshImportLimits(),
 	                  const std::function<void()>& WhileImporting = {});
 
-	// The most detailed level of a skinned mesh: the meshes that carry bones when the file has any (all
-	// meshes otherwise), leaving out nodes named as coarser levels ("..._LOD1", "..._LOD2", ...).
+	// The most detailed level of a skinned mesh, at rest as the engine's importers place it, leaving out nodes
+	// named as coarser levels ("..._LOD1", "..._LOD2", ...). When the file has bones: the meshes that carry
+	// them, each vertex placed by its skin (see SkinnedPose.h), and the meshes without weights that hang off
+	// a bone, placed by their node; other meshes are left out. Without bones: every mesh, placed by its node.
 	// OutSkinned tells whether bones were found.
 	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError,
 	                         const FMeshImportLimits& Limits = FMeshImportLimits());
