@@ -97,6 +97,21 @@ namespace VelmoraCli
 		}
 	}
 
+	FFitPicture MakeFitPicture(const FFitRequest& Request, const Host::FMeshData& Mesh, const GroomData& Before, const GroomData* After, const FFitReport& Report)
+	{
+		FFitPicture Fit;
+		Fit.GroomName = Request.GroomPath;
+		Fit.MeshName = Request.MeshPath;
+		Fit.Mesh = &Mesh;
+		Fit.MeshTransform = FTransform(Request.MeshRotation, Request.MeshLocation, Request.MeshScale);
+		Fit.Before = &Before;
+		Fit.BeforeOffset = Request.Origin;
+		Fit.After = After;
+		Fit.AfterOffset = Request.ActorLocation;
+		Fit.Report = &Report;
+		return Fit;
+	}
+
 	std::vector<FPictureView> ChooseFrontAndSideViews(const FBox& Bounds)
 	{
 		const FVector Size = Bounds.IsValid ? Bounds.GetSize() : FVector::ZeroVector;

@@ -28,6 +28,11 @@ namespace VelmoraCli
 		const FFitReport* Report = nullptr;
 	};
 
+	// The picture of the fit Request describes: the mesh placed as the fit placed it, Before (the groom as
+	// read) at the origin, After (the fitted record, or null when nothing was written) relative to the actor.
+	// The result points at its arguments.
+	FFitPicture MakeFitPicture(const FFitRequest& Request, const Host::FMeshData& Mesh, const GroomData& Before, const GroomData* After, const FFitReport& Report);
+
 	// Front and side views for a scene whose mesh (or, without one, whose groom) spans Bounds: the
 	// engine's Z up, facing +X; a file whose mesh stands clearly taller along Y than along Z is taken as
 	// Y up, facing +Z.

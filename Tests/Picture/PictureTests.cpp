@@ -2,6 +2,7 @@
 #include "DemoScene.h"
 #include "FitPicture.h"
 #include "Picture.h"
+#include "StreamCapture.h"
 #include "MeshFiles.h"
 #include "TestPaths.h"
 
@@ -396,5 +397,60 @@ namespace
 		}
 		EXPECT_GT(GreenRows, 0);
 		EXPECT_EQ(GreenBelow, 0);
+	}
+}
+
+namespace
+{
+	// A groom a fit ran on, as `velmora fit` holds it: the record read ahead, copied before the fit, and
+	// the same record after it, fitted.
+	TEST(FitPictureScene, PlacesTheFitsGroomsAndMeshInOneWorld)
+	{
+		const fs::path Dir = VelmoraTest::MakeTempDir("picture-fit");
+		// A sphere of radius 10 about the origin, standing at (100, 0, 50) twice as large.
+		const Host::FMeshData Sphere = Host::BuildSphere(10.0f, 24, 48);
+		GroomData Groom = UprightGroom(16, FVector(0, 0, 43), FVector(0, 1, 0), 4.0f);
+		for (size_t Strand = 0; Strand < 16; ++Strand)
+		{
+			Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {0.0f, 0.0f, 1.0f});
+		}
+		{
+			FScopedStreamCapture Quiet;
+			WriteGroom((Dir / "groom.abc").string(), Groom);
+		}
+		FFitRequest Request;
+		Request.GroomPath = (Dir / "groom.abc").string();
+		Request.OutputPath = (Dir / "fitted.abc").string();
+		Request.Origin = FVector(100, 0, 25);
+		Request.ActorLocation = FVector(90, 5, 40);
+		Request.MeshLocation = FVector(100, 0, 50);
+		Request.MeshScale = FVector(2, 2, 2);
+		Request.Progress = EProgressMode::Off;
+		FGroomReadAhead Ahead;
+		ReadGroomAhead(Request.GroomPath, Ahead);
+		ASSERT_TRUE(Ahead.bRead);
+		const GroomData Before = Ahead.Groom;
+		FFitReport Report;
+		std::string Error;
+		ASSERT_TRUE(RunFitOnMesh(Request, Sphere, Report, Error, &Ahead)) << Error;
+		ASSERT_EQ(Report.Hits, 16);
+
+		const FFitPicture Fit = MakeFitPicture(Request, Sphere, Before, &Ahead.Groom, Report);
+		const FPictureScene Scene = MakeFitPictureScene(Fit);
+		ASSERT_EQ(Scene.Columns.size(), 2u);
+		const auto WorldRoot = [](const FPictureGroom& Picture, size_t Strand)
+		{
+			const size_t First = 5 * Strand;
+			return FVector(Picture.Groom->positions[3 * First], Picture.Groom->positions[3 * First + 1], Picture.Groom->positions[3 * First + 2]) + Picture.Offset;
+		};
+		const FVector MeshCentre = Scene.MeshTransform.TransformPosition(FVector::ZeroVector);
+		EXPECT_EQ(MeshCentre, FVector(100, 0, 50));
+		for (size_t Strand = 0; Strand < 16; Strand += 5)
+		{
+			// Before: the roots as read at the origin, 2 under the top of the sphere; after: on the sphere of radius 20.
+			EXPECT_NEAR(WorldRoot(Scene.Columns[0].Grooms.at(0), Strand).Z, 68.0, 1e-4);
+			EXPECT_NEAR((WorldRoot(Scene.Columns[1].Grooms.at(0), Strand) - MeshCentre).Size(), 20.0, 0.05) << "strand " << Strand;
+		}
+		EXPECT_TRUE(WriteFitPicture((Dir / "fit.png").string(), Fit, Error)) << Error;
 	}
 }
