@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
 	build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
 	libimath-dev libembree-dev libassimp-dev
-	googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev rapidjson-dev libpng-dev
+	googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev rapidjson-dev libcairo2-dev fonts-dejavu-core
 )
 
 missing=()

@@ -5,7 +5,7 @@
 #include "FitRun.h"
 #include "MeshFiles.h"
 #include "Options.h"
-#include "Picture.h"
+#include "DemoPicture.h"
 #include "StagedOutput.h"
 #include "StreamCapture.h"
 #include "ErrorText.h"
@@ -51,174 +51,6 @@ namespace VelmoraCli
 
 	namespace
 	{
-		constexpr FColor8 Paper{246, 243, 238};
-		constexpr FColor8 Ink{40, 40, 46};
-		constexpr FColor8 Faint{120, 118, 112};
-		constexpr FColor8 Skin{214, 196, 180};
-		constexpr FColor8 Miss{220, 30, 30};
-
-		bool SameStrand(const GroomData& A, const GroomData& B, size_t First, int32_t Count)
-		{
-			for (size_t Index = 3 * First; Index < 3 * (First + Count); ++Index)
-			{
-				if (A.positions[Index] != B.positions[Index])
-				{
-					return false;
-				}
-			}
-			return true;
-		}
-
-		constexpr FColor8 Inside{30, 90, 210};
-
-		std::string Upper(std::string Text)
-		{
-			for (char& Character : Text)
-			{
-				Character = static_cast<char>(std::toupper(static_cast<unsigned char>(Character)));
-			}
-			return Text;
-		}
-
-		// Per strand, the first point the plain fit left inside the head (a root on the surface is on it,
-		// not in it), or -1.
-		std::vector<int64> FirstPointsInside(const Host::FMeshData& Head, const GroomData& Groom)
-		{
-			std::vector<int64> Result(Groom.vertexCounts.size(), -1);
-			UWorld* World = Host::NewWorld();
-			UStaticMeshComponent* Component = Host::AddStaticMeshComponent(Host::SpawnActorWithoutRoot(World), Host::NewStaticMesh(Head));
-			FString Error;
-			const std::shared_ptr<const GroomFitting::FMeshQuery> Query = GroomFitting::GetMeshQuery(Component, Error);
-			if (!Query)
-			{
-				return Result;
-			}
-			int64 First = 0;
-			for (size_t Strand = 0; Strand < Groom.vertexCounts.size(); ++Strand)
-			{
-				const int32_t Count = std::max(0, Groom.vertexCounts[Strand]);
-				for (int64 Point = First + 1; Point < First + Count && 3 * static_cast<size_t>(Point) + 2 < Groom.positions.size(); ++Point)
-				{
-					const FVector Position(Groom.positions[3 * Point], Groom.positions[3 * Point + 1], Groom.positions[3 * Point + 2]);
-					FVector Nearest, Normal;
-					if (Query->IsInside(Position) && Query->NearestPoint(Position, Nearest, Normal) && (Position - Nearest).Size() > GroomFitting::DefaultSurfaceTolerance)
-					{
-						Result[Strand] = Point;
-						break;
-					}
-				}
-				First += Count;
-			}
-			return Result;
-		}
-
-		// The head three times: the groom as exported, after the plain fit and after the fit with its repairs,
-		// with the report's figures above each.
-		FPicture DrawDemo(const Host::FMeshData& Head, const GroomData& Source, const GroomData& Plain, const GroomData& Fitted, const FFitReport& PlainReport,
-		                  const FFitReport& Report)
-		{
-			constexpr int32 Panel = 420;
-			constexpr int32 Header = 132;
-			constexpr int32 Footer = 80;
-			FPicture Picture(3 * Panel, Header + Panel + Footer, Paper);
-			Picture.DrawText(20, 18, "VELMORA: A GROOM FITTED ONTO A HEAD, PLAIN AND WITH REPAIRS", 3, Ink);
-			char Line[256];
-			std::snprintf(Line, sizeof(Line), "%lld STRANDS, %lld POINTS, %s PROJECTION. REPAIRS: NEAREST, ORIENT, RESOLVE",
-			              static_cast<long long>(Report.Strands), static_cast<long long>(Report.Points), Upper(Report.Mode).c_str());
-			Picture.DrawText(24, 56, Line, 2, Faint);
-
-			// Missed strands stayed as exported in the plain fit; strands it left inside the head.
-			std::vector<FVector> MissedRoots;
-			const std::vector<int64> InsidePoints = FirstPointsInside(Head, Plain);
-			// A sample of the strands, so the scalp shows through and the roots can be seen on it or off it;
-			// missed strands and strands inside the head always.
-			const size_t Stride = std::max<size_t>(1, Source.vertexCounts.size() / 1500);
-			std::vector<bool> Shown(Source.vertexCounts.size()), Marked(Source.vertexCounts.size());
-			for (size_t Strand = 0; Strand < Shown.size(); Strand += Stride)
-			{
-				Shown[Strand] = true;
-			}
-			const bool bComparable = Source.vertexCounts == Plain.vertexCounts && Source.positions.size() == Plain.positions.size();
-			size_t First = 0;
-			for (size_t Strand = 0; bComparable && Strand < Source.vertexCounts.size(); ++Strand)
-			{
-				const int32_t Count = Source.vertexCounts[Strand];
-				if (Count > 0 && SameStrand(Source, Plain, First, Count))
-				{
-					MissedRoots.emplace_back(Source.positions[3 * First], Source.positions[3 * First + 1], Source.positions[3 * First + 2]);
-					Shown[Strand] = true;
-				}
-				// Fewer than all, or they would hide the head.
-				if (InsidePoints[Strand] >= 0 && Strand % std::max<size_t>(1, Stride / 3) == 0)
-				{
-					Marked[Strand] = true;
-				}
-				First += static_cast<size_t>(std::max(0, Count));
-			}
-
-			if (Stride > 1)
-			{
-				std::snprintf(Line, sizeof(Line), "1 IN %zu STRANDS SHOWN, ROOTS DOTTED", Stride);
-				Picture.DrawText(24, 80, Line, 2, Faint);
-			}
-			if (!MissedRoots.empty())
-			{
-				Picture.DrawText(3 * Panel - 24 - FPicture::TextWidth("O  MISSED BY THE PLAIN FIT", 2), 80, "O  MISSED BY THE PLAIN FIT", 2, Miss);
-			}
-			if (std::count(Marked.begin(), Marked.end(), true) > 0)
-			{
-				Picture.DrawText(3 * Panel - 24 - FPicture::TextWidth("-  LEFT INSIDE THE HEAD BY THE PLAIN FIT", 2), 104, "-  LEFT INSIDE THE HEAD BY THE PLAIN FIT", 2, Inside);
-			}
-
-			// Nearly in profile, where a root off the scalp shows against the sky.
-			const FVector Eye(0.3, -1.0, 0.15);
-			const FVector Centre(-1.5, 0.0, 3.0);
-			constexpr double Span = 42.0;
-			const GroomData* Grooms[3] = {&Source, &Plain, &Fitted};
-			const GroomFitting::FFitReport Figures[3] = {PlainReport.Before, PlainReport.Quality, Report.Quality};
-			const char* Captions[3] = {"AS EXPORTED", "PLAIN FIT", "WITH REPAIRS"};
-			for (int Side = 0; Side < 3; ++Side)
-			{
-				FView View(Picture, Side * Panel, Header, Panel, Eye, Centre, Span);
-				View.DrawMesh(Head, Skin);
-				std::vector<bool> Unmarked = Shown;
-				for (size_t Strand = 0; Side > 0 && Strand < Unmarked.size(); ++Strand)
-				{
-					Unmarked[Strand] = Unmarked[Strand] && !Marked[Strand];
-				}
-				View.DrawGroom(*Grooms[Side], Unmarked, FColor8{25, 20, 18});
-				if (Side > 0)
-				{
-					View.DrawGroom(*Grooms[Side], Marked, Inside, Inside);
-				}
-				if (Side < 2)
-				{
-					for (const FVector& Root : MissedRoots)
-					{
-						View.DrawRing(Root, 7.0, Miss);
-					}
-				}
-				const int32 CaptionWidth = FPicture::TextWidth(Captions[Side], 2);
-				Picture.DrawText(Side * Panel + (Panel - CaptionWidth) / 2, Header + Panel + 6, Captions[Side], 2, Ink);
-				const GroomFitting::FFitReport& Figure = Figures[Side];
-				if (Figure.bMeasured)
-				{
-					std::snprintf(Line, sizeof(Line), "ROOTS OFF THE SCALP %lld", static_cast<long long>(Figure.RootsOffSurface));
-					Picture.DrawText(Side * Panel + 20, Header + Panel + 30, Line, 2, Figure.RootsOffSurface > 0 ? Miss : Faint);
-					std::snprintf(Line, sizeof(Line), "POINTS INSIDE %lld (%lld STRANDS)", static_cast<long long>(Figure.PointsInside), static_cast<long long>(Figure.StrandsInside));
-					Picture.DrawText(Side * Panel + 20, Header + Panel + 50, Line, 2, Figure.PointsInside > 0 ? Inside : Faint);
-				}
-				if (Side > 0 && Figure.bAfterFit)
-				{
-					std::snprintf(Line, sizeof(Line), "MISSES %lld%s", static_cast<long long>(Figure.Misses), Figure.MissesSnapped > 0 ? ", SNAPPED" : "");
-					Picture.DrawText(Side * Panel + 20, Header + 8, Line, 2, Figure.Misses > Figure.MissesSnapped ? Miss : Faint);
-				}
-			}
-			Picture.FillRect(Panel, Header, 1, Panel, FColor8{210, 206, 198});
-			Picture.FillRect(2 * Panel, Header, 1, Panel, FColor8{210, 206, 198});
-			return Picture;
-		}
-
 		bool WriteStaged(const std::string& Path, EStagedName Naming, const std::function<bool(const std::string&, std::string&)>& Write, std::string& OutError)
 		{
 			FStagedOutput Output(Path, Naming);
@@ -386,10 +218,9 @@ namespace VelmoraCli
 				return Fail("cannot read back '" + ReadBack[Index] + "'");
 			}
 		}
-		const FPicture Picture = DrawDemo(Head, Source, Grooms[0], Grooms[1], PlainReport, Report);
 		if (!WriteStaged(
 		        PicturePath, EStagedName::Short, [&](const std::string& Path, std::string& OutError)
-		        { return Picture.SavePng(Path, OutError); },
+		        { return WriteDemoPicture(Path, Head, Source, Grooms[0], Grooms[1], PlainReport, Report, OutError); },
 		        Error))
 		{
 			return Fail(Error);

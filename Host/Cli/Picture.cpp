@@ -1,379 +1,767 @@
 #include "Picture.h"
 
-#include <png.h>
+#include <cairo.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cmath>
-#include <csetjmp>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <optional>
+#include <memory>
+#include <numeric>
 
 namespace VelmoraCli
 {
 	namespace
 	{
-		struct FGlyph
-		{
-			char Character;
-			uint8_t Rows[7];
-		};
+		constexpr double Margin = 20.0;
+		constexpr double TitleSize = 20.0;
+		constexpr double TextSize = 14.0;
+		constexpr double LineHeight = 19.0;
+		// Cairo keeps coordinates in 24.8 fixed point: anything projected farther than this from the page
+		// is left out rather than wrapped.
+		constexpr double FarthestPixel = 1.0e6;
 
-		// Five dots a row, the leftmost in bit 4.
-		constexpr FGlyph Font[] = {
-		    {'A', {14, 17, 17, 31, 17, 17, 17}},
-		    {'B', {30, 17, 17, 30, 17, 17, 30}},
-		    {'C', {14, 17, 16, 16, 16, 17, 14}},
-		    {'D', {30, 17, 17, 17, 17, 17, 30}},
-		    {'E', {31, 16, 16, 30, 16, 16, 31}},
-		    {'F', {31, 16, 16, 30, 16, 16, 16}},
-		    {'G', {14, 17, 16, 23, 17, 17, 15}},
-		    {'H', {17, 17, 17, 31, 17, 17, 17}},
-		    {'I', {14, 4, 4, 4, 4, 4, 14}},
-		    {'J', {7, 2, 2, 2, 2, 18, 12}},
-		    {'K', {17, 18, 20, 24, 20, 18, 17}},
-		    {'L', {16, 16, 16, 16, 16, 16, 31}},
-		    {'M', {17, 27, 21, 21, 17, 17, 17}},
-		    {'N', {17, 17, 25, 21, 19, 17, 17}},
-		    {'O', {14, 17, 17, 17, 17, 17, 14}},
-		    {'P', {30, 17, 17, 30, 16, 16, 16}},
-		    {'Q', {14, 17, 17, 17, 21, 18, 13}},
-		    {'R', {30, 17, 17, 30, 20, 18, 17}},
-		    {'S', {15, 16, 16, 14, 1, 1, 30}},
-		    {'T', {31, 4, 4, 4, 4, 4, 4}},
-		    {'U', {17, 17, 17, 17, 17, 17, 14}},
-		    {'V', {17, 17, 17, 17, 17, 10, 4}},
-		    {'W', {17, 17, 17, 21, 21, 21, 10}},
-		    {'X', {17, 17, 10, 4, 10, 17, 17}},
-		    {'Y', {17, 17, 10, 4, 4, 4, 4}},
-		    {'Z', {31, 1, 2, 4, 8, 16, 31}},
-		    {'0', {14, 17, 19, 21, 25, 17, 14}},
-		    {'1', {4, 12, 4, 4, 4, 4, 14}},
-		    {'2', {14, 17, 1, 2, 4, 8, 31}},
-		    {'3', {31, 2, 4, 2, 1, 17, 14}},
-		    {'4', {2, 6, 10, 18, 31, 2, 2}},
-		    {'5', {31, 16, 30, 1, 1, 17, 14}},
-		    {'6', {6, 8, 16, 30, 17, 17, 14}},
-		    {'7', {31, 1, 2, 4, 8, 8, 8}},
-		    {'8', {14, 17, 17, 14, 17, 17, 14}},
-		    {'9', {14, 17, 17, 15, 1, 2, 12}},
-		    {':', {0, 12, 12, 0, 12, 12, 0}},
-		    {',', {0, 0, 0, 0, 12, 4, 8}},
-		    {'.', {0, 0, 0, 0, 0, 12, 12}},
-		    {'-', {0, 0, 0, 31, 0, 0, 0}},
-		    {'(', {2, 4, 8, 8, 8, 4, 2}},
-		    {')', {8, 4, 2, 2, 2, 4, 8}},
-		    {'/', {0, 1, 2, 4, 8, 16, 0}},
-		    {'>', {8, 4, 2, 1, 2, 4, 8}},
-		    {'%', {24, 25, 2, 4, 8, 19, 3}},
-		    {'=', {0, 0, 31, 0, 31, 0, 0}},
-		    {'+', {0, 4, 4, 31, 4, 4, 0}},
-		};
-
-		const FGlyph* FindGlyph(char Character)
+		struct FSurfaceDeleter
 		{
-			const char Upper = static_cast<char>(std::toupper(static_cast<unsigned char>(Character)));
-			for (const FGlyph& Glyph : Font)
+			void operator()(cairo_surface_t* Surface) const { cairo_surface_destroy(Surface); }
+		};
+		struct FContextDeleter
+		{
+			void operator()(cairo_t* Context) const { cairo_destroy(Context); }
+		};
+		using FSurfacePtr = std::unique_ptr<cairo_surface_t, FSurfaceDeleter>;
+		using FContextPtr = std::unique_ptr<cairo_t, FContextDeleter>;
+
+		FVector Unit(const FVector& V)
+		{
+			const double Length = std::sqrt(V | V);
+			return Length > 1e-12 && std::isfinite(Length) ? V * (1.0 / Length) : FVector::ZeroVector;
+		}
+
+		bool IsFinite(const FVector& V)
+		{
+			return std::isfinite(V.X) && std::isfinite(V.Y) && std::isfinite(V.Z);
+		}
+
+		double Channel(double Value)
+		{
+			return std::isfinite(Value) ? std::clamp(Value, 0.0, 1.0) : 0.0;
+		}
+
+		void SetColor(cairo_t* Context, const FPictureColor& Color, double AlphaScale = 1.0)
+		{
+			cairo_set_source_rgba(Context, Channel(Color.R), Channel(Color.G), Channel(Color.B), Channel(Color.A) * AlphaScale);
+		}
+
+		// An orthographic camera: page position of a world point, and its depth (larger is farther).
+		struct FCamera
+		{
+			FVector Right, Up, Forward;
+			double CentreRight = 0, CentreUp = 0;
+			double Scale = 1;
+			double PageX = 0, PageY = 0;
+
+			FCamera(const FPictureView& View)
 			{
-				if (Glyph.Character == Upper)
+				Forward = Unit(View.Eye * -1.0);
+				if (Forward == FVector::ZeroVector)
 				{
-					return &Glyph;
+					Forward = FVector(-1, 0, 0);
 				}
-			}
-			return nullptr;
-		}
-
-		double Dot(const FVector& A, const FVector& B)
-		{
-			return A.X * B.X + A.Y * B.Y + A.Z * B.Z;
-		}
-
-		FVector Cross(const FVector& A, const FVector& B)
-		{
-			return FVector(A.Y * B.Z - A.Z * B.Y, A.Z * B.X - A.X * B.Z, A.X * B.Y - A.Y * B.X);
-		}
-
-		FVector Normalized(const FVector& V)
-		{
-			const double Length = std::sqrt(Dot(V, V));
-			return Length > 1e-12 ? V * (1.0 / Length) : V;
-		}
-
-		uint8_t ToByte(double Value)
-		{
-			return static_cast<uint8_t>(std::clamp(std::lround(Value * 255.0), 0L, 255L));
-		}
-	}
-
-	FPicture::FPicture(int32 InWidth, int32 InHeight, FColor8 Background)
-	    : Width(std::max(1, InWidth)), Height(std::max(1, InHeight)), Pixels(static_cast<size_t>(Width) * Height, Background)
-	{
-	}
-
-	void FPicture::FillRect(int32 X, int32 Y, int32 W, int32 H, FColor8 Color)
-	{
-		for (int32 Row = std::max(0, Y); Row < std::min(Height, Y + H); ++Row)
-		{
-			for (int32 Column = std::max(0, X); Column < std::min(Width, X + W); ++Column)
-			{
-				Pixels[Index(Column, Row)] = Color;
-			}
-		}
-	}
-
-	void FPicture::DrawText(int32 X, int32 Y, const std::string& Text, int32 Scale, FColor8 Color)
-	{
-		for (size_t Character = 0; Character < Text.size(); ++Character)
-		{
-			const FGlyph* Glyph = FindGlyph(Text[Character]);
-			if (!Glyph)
-			{
-				continue;
-			}
-			const int32 OriginX = X + static_cast<int32>(Character) * 6 * Scale;
-			for (int32 Row = 0; Row < 7; ++Row)
-			{
-				for (int32 Column = 0; Column < 5; ++Column)
+				Up = Unit(View.Up - Forward * (View.Up | Forward));
+				if (Up == FVector::ZeroVector)
 				{
-					if (Glyph->Rows[Row] & (1 << (4 - Column)))
+					// Looking along Up: take any square to it.
+					Up = Unit(FVector(0, 0, 1) - Forward * Forward.Z);
+					if (Up == FVector::ZeroVector)
 					{
-						FillRect(OriginX + Column * Scale, Y + Row * Scale, Scale, Scale, Color);
+						Up = Unit(FVector(0, 1, 0) - Forward * Forward.Y);
 					}
 				}
+				Right = Up ^ Forward;
 			}
+
+			bool Project(const FVector& Point, double& OutX, double& OutY) const
+			{
+				OutX = PageX + ((Point | Right) - CentreRight) * Scale;
+				OutY = PageY - ((Point | Up) - CentreUp) * Scale;
+				return std::abs(OutX) < FarthestPixel && std::abs(OutY) < FarthestPixel;
+			}
+
+			double Depth(const FVector& Point) const { return Point | Forward; }
+		};
+
+		// Where every groom's strands start, as far as the counts and the positions agree.
+		struct FStrandIndex
+		{
+			std::vector<size_t> First;
+			size_t Count() const { return First.empty() ? 0 : First.size() - 1; }
+		};
+
+		FStrandIndex IndexStrands(const GroomData& Groom)
+		{
+			FStrandIndex Index;
+			const size_t NumPoints = Groom.positions.size() / 3;
+			Index.First.reserve(Groom.vertexCounts.size() + 1);
+			Index.First.push_back(0);
+			for (const int32_t Count : Groom.vertexCounts)
+			{
+				if (Count < 0 || static_cast<size_t>(Count) > NumPoints - Index.First.back())
+				{
+					break;
+				}
+				Index.First.push_back(Index.First.back() + static_cast<size_t>(Count));
+			}
+			return Index;
+		}
+
+		FVector PointOf(const GroomData& Groom, size_t Point, const FVector& Offset)
+		{
+			return FVector(Groom.positions[3 * Point], Groom.positions[3 * Point + 1], Groom.positions[3 * Point + 2]) + Offset;
+		}
+
+		struct FPreparedGroom
+		{
+			const FPictureGroom* Source = nullptr;
+			FStrandIndex Strands;
+			std::vector<size_t> Drawn;
+		};
+
+		FPreparedGroom PrepareGroom(const FPictureGroom& Groom)
+		{
+			FPreparedGroom Prepared;
+			Prepared.Source = &Groom;
+			if (!Groom.Groom)
+			{
+				return Prepared;
+			}
+			Prepared.Strands = IndexStrands(*Groom.Groom);
+			const size_t Count = Prepared.Strands.Count();
+			const size_t Stride = std::max<size_t>(1, (Count + std::max(1, Groom.MaxStrands) - 1) / std::max(1, Groom.MaxStrands));
+			for (size_t Strand = 0; Strand < Count; ++Strand)
+			{
+				const bool bShown = Groom.Shown.empty() ? Strand % Stride == 0 : Strand < Groom.Shown.size() && Groom.Shown[Strand];
+				if (bShown || (Strand < Groom.AlwaysShown.size() && Groom.AlwaysShown[Strand]))
+				{
+					Prepared.Drawn.push_back(Strand);
+				}
+			}
+			return Prepared;
+		}
+
+		FPictureColor StrandColor(const FPictureGroom& Groom, size_t Strand, size_t Root, size_t NumStrands)
+		{
+			if (Groom.Color)
+			{
+				return *Groom.Color;
+			}
+			const std::vector<float>& Colors = Groom.Groom->groomColors;
+			size_t At = std::numeric_limits<size_t>::max();
+			if (Colors.size() == 3 * NumStrands)
+			{
+				At = Strand;
+			}
+			else if (Colors.size() == Groom.Groom->positions.size())
+			{
+				At = Root;
+			}
+			if (At == std::numeric_limits<size_t>::max() || !std::isfinite(Colors[3 * At]) || !std::isfinite(Colors[3 * At + 1]) || !std::isfinite(Colors[3 * At + 2]))
+			{
+				return PictureColors::Hair;
+			}
+			return FPictureColor{Colors[3 * At], Colors[3 * At + 1], Colors[3 * At + 2], 1.0};
+		}
+
+		// The extent of everything drawn along Axis: the mesh, the grooms' points and the rings.
+		void Extent(const FPictureScene& Scene, const std::vector<FVector>& MeshPoints, const FVector& Axis, double& OutMin, double& OutMax)
+		{
+			OutMin = std::numeric_limits<double>::infinity();
+			OutMax = -std::numeric_limits<double>::infinity();
+			const auto Add = [&](const FVector& Point)
+			{
+				const double Value = Point | Axis;
+				if (std::isfinite(Value))
+				{
+					OutMin = std::min(OutMin, Value);
+					OutMax = std::max(OutMax, Value);
+				}
+			};
+			for (const FVector& Point : MeshPoints)
+			{
+				Add(Point);
+			}
+			for (const FPictureColumn& Column : Scene.Columns)
+			{
+				for (const FPictureGroom& Groom : Column.Grooms)
+				{
+					if (!Groom.Groom)
+					{
+						continue;
+					}
+					const size_t NumPoints = Groom.Groom->positions.size() / 3;
+					for (size_t Point = 0; Point < NumPoints; ++Point)
+					{
+						Add(PointOf(*Groom.Groom, Point, Groom.Offset));
+					}
+				}
+				for (const FVector& Ring : Column.Rings)
+				{
+					Add(Ring);
+				}
+			}
+		}
+
+		// Centre and scale of a view so that everything drawn fits its panel with a little room around.
+		void Frame(const FPictureScene& Scene, const std::vector<FVector>& MeshPoints, FCamera& Camera)
+		{
+			double MinRight, MaxRight, MinUp, MaxUp;
+			Extent(Scene, MeshPoints, Camera.Right, MinRight, MaxRight);
+			Extent(Scene, MeshPoints, Camera.Up, MinUp, MaxUp);
+			if (!(MinRight <= MaxRight) || !(MinUp <= MaxUp))
+			{
+				MinRight = MaxRight = MinUp = MaxUp = 0.0;
+			}
+			Camera.CentreRight = MinRight * 0.5 + MaxRight * 0.5;
+			Camera.CentreUp = MinUp * 0.5 + MaxUp * 0.5;
+			double Span = std::max(MaxRight - MinRight, MaxUp - MinUp) * 1.18;
+			// A single point, or a flat line seen edge on: some room around it, relative to where it is so
+			// the scale stays representable far from the origin.
+			const double Floor = std::max({1.0, std::abs(Camera.CentreRight) * 1e-6, std::abs(Camera.CentreUp) * 1e-6});
+			if (!std::isfinite(Span) || Span < Floor)
+			{
+				Span = std::isfinite(Span) ? Floor : std::numeric_limits<double>::max();
+			}
+			Camera.Scale = Scene.PanelSize / Span;
+		}
+
+		double TextWidth(cairo_t* Context, const std::string& Text)
+		{
+			cairo_text_extents_t Extents;
+			cairo_text_extents(Context, Text.c_str(), &Extents);
+			return Extents.x_advance;
+		}
+
+		void DrawText(cairo_t* Context, double X, double Baseline, const std::string& Text, const FPictureColor& Color, double Size, bool bBold = false)
+		{
+			cairo_select_font_face(Context, "sans-serif", CAIRO_FONT_SLANT_NORMAL, bBold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+			cairo_set_font_size(Context, Size);
+			SetColor(Context, Color);
+			cairo_move_to(Context, X, Baseline);
+			cairo_show_text(Context, DrawableText(Text).c_str());
+		}
+
+		double DrawTextRight(cairo_t* Context, double Right, double Baseline, const std::string& Text, const FPictureColor& Color, double Size)
+		{
+			cairo_select_font_face(Context, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+			cairo_set_font_size(Context, Size);
+			const std::string Drawable = DrawableText(Text);
+			const double Width = TextWidth(Context, Drawable);
+			DrawText(Context, Right - Width, Baseline, Drawable, Color, Size);
+			return Width;
+		}
+
+		// The mesh as one view sees it, on a transparent panel: a silhouette, the union of every triangle
+		// (antialiased at its edge), then the triangles shaded by a key light from behind the camera, far
+		// ones first.
+		FSurfacePtr DrawMeshLayer(const FPictureScene& Scene, const std::vector<FVector>& MeshPoints, const FCamera& Camera)
+		{
+			FSurfacePtr Layer(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, Scene.PanelSize, Scene.PanelSize));
+			if (!Scene.Mesh || cairo_surface_status(Layer.get()) != CAIRO_STATUS_SUCCESS)
+			{
+				return Layer;
+			}
+			FContextPtr Context(cairo_create(Layer.get()));
+			cairo_t* const Cr = Context.get();
+			const Host::FMeshData& Mesh = *Scene.Mesh;
+			std::vector<double> X(MeshPoints.size()), Y(MeshPoints.size());
+			std::vector<uint8_t> bOnPage(MeshPoints.size());
+			for (size_t Vertex = 0; Vertex < MeshPoints.size(); ++Vertex)
+			{
+				bOnPage[Vertex] = IsFinite(MeshPoints[Vertex]) && Camera.Project(MeshPoints[Vertex], X[Vertex], Y[Vertex]);
+			}
+			struct FFace
+			{
+				uint32 Corners[3];
+				double Depth;
+				float Shade;
+			};
+			std::vector<FFace> Faces;
+			Faces.reserve(static_cast<size_t>(Mesh.NumTriangles()));
+			const FVector Light = Unit(Camera.Forward * -1.0 + Camera.Up * 0.6 - Camera.Right * 0.5);
+			for (int32 Triangle = 0; Triangle < Mesh.NumTriangles(); ++Triangle)
+			{
+				FFace Face;
+				bool bDrawn = true;
+				for (int32 Corner = 0; Corner < 3; ++Corner)
+				{
+					Face.Corners[Corner] = Mesh.Indices[3 * Triangle + Corner];
+					bDrawn = bDrawn && Face.Corners[Corner] < MeshPoints.size() && bOnPage[Face.Corners[Corner]];
+				}
+				if (!bDrawn)
+				{
+					continue;
+				}
+				const FVector& A = MeshPoints[Face.Corners[0]];
+				const FVector& B = MeshPoints[Face.Corners[1]];
+				const FVector& C = MeshPoints[Face.Corners[2]];
+				FVector Normal = Unit((B - A) ^ (C - A));
+				// Double-sided: the side facing the camera is lit.
+				if ((Normal | Camera.Forward) > 0)
+				{
+					Normal = Normal * -1.0;
+				}
+				Face.Shade = static_cast<float>(0.45 + 0.55 * std::max(0.0, Normal | Light));
+				Face.Depth = Camera.Depth(A) + Camera.Depth(B) + Camera.Depth(C);
+				Faces.push_back(Face);
+				// Every triangle wound the same way on the page, so the nonzero rule gives their union.
+				const uint32 First = Face.Corners[0];
+				uint32 Second = Face.Corners[1], Third = Face.Corners[2];
+				if ((X[Second] - X[First]) * (Y[Third] - Y[First]) - (X[Third] - X[First]) * (Y[Second] - Y[First]) < 0)
+				{
+					std::swap(Second, Third);
+				}
+				cairo_move_to(Cr, X[First], Y[First]);
+				cairo_line_to(Cr, X[Second], Y[Second]);
+				cairo_line_to(Cr, X[Third], Y[Third]);
+				cairo_close_path(Cr);
+			}
+			cairo_set_fill_rule(Cr, CAIRO_FILL_RULE_WINDING);
+			SetColor(Cr, FPictureColor{Scene.MeshColor.R * 0.72, Scene.MeshColor.G * 0.72, Scene.MeshColor.B * 0.72, 1.0});
+			cairo_fill(Cr);
+
+			// Inside the silhouette, unsmoothed triangles meet without seams; its edge keeps the smooth fill.
+			std::sort(Faces.begin(), Faces.end(), [](const FFace& A, const FFace& B)
+			          { return A.Depth > B.Depth; });
+			cairo_set_antialias(Cr, CAIRO_ANTIALIAS_NONE);
+			for (const FFace& Face : Faces)
+			{
+				cairo_move_to(Cr, X[Face.Corners[0]], Y[Face.Corners[0]]);
+				cairo_line_to(Cr, X[Face.Corners[1]], Y[Face.Corners[1]]);
+				cairo_line_to(Cr, X[Face.Corners[2]], Y[Face.Corners[2]]);
+				cairo_close_path(Cr);
+				cairo_set_source_rgb(Cr, Channel(Scene.MeshColor.R * Face.Shade), Channel(Scene.MeshColor.G * Face.Shade), Channel(Scene.MeshColor.B * Face.Shade));
+				cairo_fill(Cr);
+			}
+			return Layer;
+		}
+
+		enum class ELayer
+		{
+			Behind,
+			Front,
+		};
+
+		// The drawn strands of a groom whose points lie on Layer's side of Middle (the mesh's middle depth),
+		// in runs of consecutive points; a strand's root dot goes with its root.
+		void DrawStrands(cairo_t* Cr, const FPreparedGroom& Prepared, const FCamera& Camera, double Middle, ELayer Layer)
+		{
+			const FPictureGroom& Groom = *Prepared.Source;
+			if (!Groom.Groom)
+			{
+				return;
+			}
+			const double Fade = Layer == ELayer::Behind ? 0.3 : 1.0;
+			const auto OnLayer = [&](const FVector& Point)
+			{ return (Camera.Depth(Point) > Middle) == (Layer == ELayer::Behind); };
+			cairo_set_line_width(Cr, 1.1);
+			cairo_set_line_cap(Cr, CAIRO_LINE_CAP_BUTT);
+			cairo_set_line_join(Cr, CAIRO_LINE_JOIN_BEVEL);
+			for (const size_t Strand : Prepared.Drawn)
+			{
+				const size_t First = Prepared.Strands.First[Strand];
+				const size_t End = Prepared.Strands.First[Strand + 1];
+				// A segment goes on the layer of either end, so a strand crossing the middle stays whole.
+				bool bAny = false;
+				bool bPenAtPrevious = false;
+				bool bPreviousValid = false, bPreviousOn = false;
+				double PreviousX = 0, PreviousY = 0;
+				for (size_t Point = First; Point < End; ++Point)
+				{
+					const FVector Position = PointOf(*Groom.Groom, Point, Groom.Offset);
+					double X = 0, Y = 0;
+					const bool bValid = IsFinite(Position) && Camera.Project(Position, X, Y);
+					const bool bOn = bValid && OnLayer(Position);
+					if (bValid && bPreviousValid && (bOn || bPreviousOn))
+					{
+						if (!bPenAtPrevious)
+						{
+							cairo_move_to(Cr, PreviousX, PreviousY);
+						}
+						cairo_line_to(Cr, X, Y);
+						bPenAtPrevious = true;
+						bAny = true;
+					}
+					else
+					{
+						bPenAtPrevious = false;
+					}
+					bPreviousValid = bValid;
+					bPreviousOn = bOn;
+					PreviousX = X;
+					PreviousY = Y;
+				}
+				if (bAny)
+				{
+					SetColor(Cr, StrandColor(Groom, Strand, First, Prepared.Strands.Count()), Fade);
+					cairo_stroke(Cr);
+				}
+				cairo_new_path(Cr);
+			}
+			if (!Groom.bRootDots)
+			{
+				return;
+			}
+			// Enough dots to see where roots sit, not so many they hide the mesh; those always shown keep theirs.
+			const size_t DotStride = std::max<size_t>(1, Prepared.Drawn.size() / 600);
+			SetColor(Cr, Groom.Color ? *Groom.Color : PictureColors::Root, Fade);
+			for (size_t Drawn = 0; Drawn < Prepared.Drawn.size(); ++Drawn)
+			{
+				const size_t Strand = Prepared.Drawn[Drawn];
+				const size_t First = Prepared.Strands.First[Strand];
+				const bool bAlways = Strand < Groom.AlwaysShown.size() && Groom.AlwaysShown[Strand];
+				if (First == Prepared.Strands.First[Strand + 1] || (Drawn % DotStride != 0 && !bAlways))
+				{
+					continue;
+				}
+				const FVector Root = PointOf(*Groom.Groom, First, Groom.Offset);
+				double X, Y;
+				if (IsFinite(Root) && OnLayer(Root) && Camera.Project(Root, X, Y))
+				{
+					cairo_new_sub_path(Cr);
+					cairo_arc(Cr, X, Y, 1.3, 0, 2 * M_PI);
+				}
+			}
+			cairo_fill(Cr);
+		}
+
+		struct FPngSink
+		{
+			FILE* File = nullptr;
+			int Errno = 0;
+		};
+
+		cairo_status_t WritePngBytes(void* Closure, const unsigned char* Data, unsigned int Length)
+		{
+			FPngSink& Sink = *static_cast<FPngSink*>(Closure);
+			if (std::fwrite(Data, 1, Length, Sink.File) != Length)
+			{
+				Sink.Errno = errno;
+				return CAIRO_STATUS_WRITE_ERROR;
+			}
+			return CAIRO_STATUS_SUCCESS;
+		}
+
+		bool DrawSurface(const FPictureScene& Scene, FSurfacePtr& OutSurface, std::string& OutError);
+	}
+
+	std::string DrawableText(const std::string& Text)
+	{
+		std::string Result;
+		Result.reserve(Text.size());
+		const auto Byte = [&](size_t At)
+		{ return static_cast<unsigned char>(Text[At]); };
+		for (size_t At = 0; At < Text.size();)
+		{
+			const unsigned char Lead = Byte(At);
+			size_t Length = 0;
+			uint32_t CodePoint = 0;
+			if (Lead < 0x80)
+			{
+				Result += Lead < 0x20 || Lead == 0x7f ? ' ' : static_cast<char>(Lead);
+				++At;
+				continue;
+			}
+			if (Lead >= 0xc2 && Lead <= 0xdf)
+			{
+				Length = 2;
+				CodePoint = Lead & 0x1f;
+			}
+			else if (Lead >= 0xe0 && Lead <= 0xef)
+			{
+				Length = 3;
+				CodePoint = Lead & 0x0f;
+			}
+			else if (Lead >= 0xf0 && Lead <= 0xf4)
+			{
+				Length = 4;
+				CodePoint = Lead & 0x07;
+			}
+			bool bValid = Length > 0 && At + Length <= Text.size();
+			for (size_t Next = 1; bValid && Next < Length; ++Next)
+			{
+				bValid = (Byte(At + Next) & 0xc0) == 0x80;
+				CodePoint = (CodePoint << 6) | (Byte(At + Next) & 0x3f);
+			}
+			// No overlong forms, surrogates or code points past U+10FFFF.
+			bValid = bValid && !(Length == 3 && CodePoint < 0x800) && !(Length == 4 && (CodePoint < 0x10000 || CodePoint > 0x10ffff)) && !(CodePoint >= 0xd800 && CodePoint <= 0xdfff);
+			if (bValid)
+			{
+				Result.append(Text, At, Length);
+				At += Length;
+			}
+			else
+			{
+				Result += "\xef\xbf\xbd";
+				++At;
+			}
+		}
+		return Result;
+	}
+
+	namespace
+	{
+		bool DrawSurface(const FPictureScene& Scene, FSurfacePtr& OutSurface, std::string& OutError)
+		{
+			const int32 Panel = std::clamp(Scene.PanelSize, 16, 4096);
+			const int32 NumColumns = static_cast<int32>(std::min<size_t>(Scene.Columns.size(), 16));
+			const int32 NumRows = static_cast<int32>(std::min<size_t>(Scene.Views.size(), 16));
+			size_t MostFigures = 0;
+			for (int32 Column = 0; Column < NumColumns; ++Column)
+			{
+				MostFigures = std::max(MostFigures, Scene.Columns[Column].Figures.size());
+			}
+			const size_t HeaderLines = std::min<size_t>(std::max(Scene.Subtitle.size(), Scene.Legend.size()), 12);
+			const double Header = Margin + TitleSize + 8 + HeaderLines * LineHeight + 8;
+			const double Footer = 10 + LineHeight + std::min<size_t>(MostFigures, 12) * LineHeight + 12;
+			const int32 Width = std::max(NumColumns, 2) * Panel;
+			const int32 Height = static_cast<int32>(std::ceil(Header + NumRows * Panel + Footer));
+
+			FSurfacePtr Surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, Width, Height));
+			if (cairo_surface_status(Surface.get()) != CAIRO_STATUS_SUCCESS)
+			{
+				OutError = std::string("cannot make a picture of ") + std::to_string(Width) + " x " + std::to_string(Height) + " pixels: " + cairo_status_to_string(cairo_surface_status(Surface.get()));
+				return false;
+			}
+			FPictureScene Sized = Scene;
+			Sized.PanelSize = Panel;
+			FContextPtr Context(cairo_create(Surface.get()));
+			cairo_t* const Cr = Context.get();
+			SetColor(Cr, PictureColors::Paper);
+			cairo_paint(Cr);
+
+			DrawText(Cr, Margin, Margin + TitleSize - 4, Scene.Title, PictureColors::Ink, TitleSize, true);
+			for (size_t Line = 0; Line < HeaderLines; ++Line)
+			{
+				const double Baseline = Margin + TitleSize + 8 + (Line + 1) * LineHeight - 5;
+				if (Line < Scene.Subtitle.size())
+				{
+					DrawText(Cr, Margin + 2, Baseline, Scene.Subtitle[Line].Text, Scene.Subtitle[Line].Color, TextSize);
+				}
+				if (Line < Scene.Legend.size())
+				{
+					DrawTextRight(Cr, Width - Margin, Baseline, Scene.Legend[Line].Text, Scene.Legend[Line].Color, TextSize);
+				}
+			}
+
+			// The mesh in world space, once.
+			std::vector<FVector> MeshPoints;
+			if (Scene.Mesh)
+			{
+				MeshPoints.reserve(Scene.Mesh->Positions.Num());
+				for (const FVector3f& Position : Scene.Mesh->Positions)
+				{
+					MeshPoints.push_back(Scene.MeshTransform.TransformPosition(FVector(Position.X, Position.Y, Position.Z)));
+				}
+			}
+			std::vector<std::vector<FPreparedGroom>> Prepared(NumColumns);
+			for (int32 Column = 0; Column < NumColumns; ++Column)
+			{
+				for (const FPictureGroom& Groom : Scene.Columns[Column].Grooms)
+				{
+					Prepared[Column].push_back(PrepareGroom(Groom));
+				}
+			}
+
+			for (int32 Row = 0; Row < NumRows; ++Row)
+			{
+				FCamera Camera(Scene.Views[Row]);
+				Frame(Sized, MeshPoints, Camera);
+				Camera.PageX = Camera.PageY = Panel * 0.5;
+				// Strands behind the mesh's middle go under it.
+				double Nearest = std::numeric_limits<double>::infinity(), Farthest = -Nearest;
+				for (const FVector& Point : MeshPoints)
+				{
+					const double Depth = Camera.Depth(Point);
+					if (std::isfinite(Depth))
+					{
+						Nearest = std::min(Nearest, Depth);
+						Farthest = std::max(Farthest, Depth);
+					}
+				}
+				const double Middle = Nearest <= Farthest ? Nearest * 0.5 + Farthest * 0.5 : std::numeric_limits<double>::infinity();
+				const FSurfacePtr MeshLayer = DrawMeshLayer(Sized, MeshPoints, Camera);
+
+				const double Top = Header + Row * Panel;
+				for (int32 Column = 0; Column < NumColumns; ++Column)
+				{
+					const FPictureColumn& Content = Scene.Columns[Column];
+					const double Left = Column * Panel;
+					cairo_save(Cr);
+					cairo_rectangle(Cr, Left, Top, Panel, Panel);
+					cairo_clip(Cr);
+					cairo_translate(Cr, Left, Top);
+					for (const FPreparedGroom& Groom : Prepared[Column])
+					{
+						DrawStrands(Cr, Groom, Camera, Middle, ELayer::Behind);
+					}
+					cairo_set_source_surface(Cr, MeshLayer.get(), 0, 0);
+					cairo_paint(Cr);
+					for (const FPreparedGroom& Groom : Prepared[Column])
+					{
+						DrawStrands(Cr, Groom, Camera, Middle, ELayer::Front);
+					}
+					SetColor(Cr, Content.RingColor);
+					cairo_set_line_width(Cr, 1.6);
+					for (const FVector& Ring : Content.Rings)
+					{
+						double X, Y;
+						if (IsFinite(Ring) && Camera.Project(Ring, X, Y))
+						{
+							cairo_new_sub_path(Cr);
+							cairo_arc(Cr, X, Y, 7.0, 0, 2 * M_PI);
+						}
+					}
+					cairo_stroke(Cr);
+					if (!Scene.Views[Row].Label.empty())
+					{
+						DrawTextRight(Cr, Panel - 10, 22, Scene.Views[Row].Label, PictureColors::Faint, TextSize - 1);
+					}
+					for (size_t Line = 0; Row == 0 && Line < std::min<size_t>(Content.Notes.size(), 8); ++Line)
+					{
+						DrawText(Cr, 12, 22 + Line * LineHeight, Content.Notes[Line].Text, Content.Notes[Line].Color, TextSize);
+					}
+					cairo_restore(Cr);
+				}
+			}
+
+			// Captions and figures under each column; rules between the panels.
+			const double Bottom = Header + NumRows * Panel;
+			for (int32 Column = 0; Column < NumColumns; ++Column)
+			{
+				const FPictureColumn& Content = Scene.Columns[Column];
+				cairo_save(Cr);
+				cairo_rectangle(Cr, Column * Panel, Bottom, Panel, Footer);
+				cairo_clip(Cr);
+				cairo_select_font_face(Cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+				cairo_set_font_size(Cr, TextSize + 1);
+				const std::string Caption = DrawableText(Content.Caption);
+				DrawText(Cr, Column * Panel + (Panel - TextWidth(Cr, Caption)) / 2, Bottom + 10 + LineHeight - 4, Caption, PictureColors::Ink, TextSize + 1, true);
+				for (size_t Line = 0; Line < std::min<size_t>(Content.Figures.size(), 12); ++Line)
+				{
+					DrawText(Cr, Column * Panel + 20, Bottom + 10 + (Line + 2) * LineHeight - 4, Content.Figures[Line].Text, Content.Figures[Line].Color, TextSize);
+				}
+				cairo_restore(Cr);
+			}
+			cairo_set_source_rgb(Cr, 0.82, 0.81, 0.78);
+			cairo_set_line_width(Cr, 1.0);
+			for (int32 Column = 1; Column < NumColumns; ++Column)
+			{
+				cairo_move_to(Cr, Column * Panel + 0.5, Header);
+				cairo_line_to(Cr, Column * Panel + 0.5, Bottom);
+			}
+			for (int32 Row = 1; Row < NumRows; ++Row)
+			{
+				cairo_move_to(Cr, 0, Header + Row * Panel + 0.5);
+				cairo_line_to(Cr, NumColumns * Panel, Header + Row * Panel + 0.5);
+			}
+			cairo_stroke(Cr);
+
+			if (cairo_status(Cr) != CAIRO_STATUS_SUCCESS)
+			{
+				OutError = std::string("cannot draw the picture: ") + cairo_status_to_string(cairo_status(Cr));
+				return false;
+			}
+			cairo_surface_flush(Surface.get());
+			OutSurface = std::move(Surface);
+			return true;
+		}
+
+		bool CopyPixels(cairo_surface_t* Surface, FPicturePixels& OutPixels)
+		{
+			cairo_surface_flush(Surface);
+			const unsigned char* Data = cairo_image_surface_get_data(Surface);
+			if (!Data)
+			{
+				return false;
+			}
+			OutPixels.Width = cairo_image_surface_get_width(Surface);
+			OutPixels.Height = cairo_image_surface_get_height(Surface);
+			const int Stride = cairo_image_surface_get_stride(Surface);
+			OutPixels.Pixels.resize(static_cast<size_t>(OutPixels.Width) * OutPixels.Height);
+			for (int32 Y = 0; Y < OutPixels.Height; ++Y)
+			{
+				const uint32_t* Row = reinterpret_cast<const uint32_t*>(Data + static_cast<size_t>(Y) * Stride);
+				for (int32 X = 0; X < OutPixels.Width; ++X)
+				{
+					OutPixels.Pixels[static_cast<size_t>(Y) * OutPixels.Width + X] = Row[X] & 0xffffffu;
+				}
+			}
+			return true;
 		}
 	}
 
-	bool FPicture::SavePng(const std::string& Path, std::string& OutError) const
+	bool DrawPicture(const FPictureScene& Scene, FPicturePixels& OutPixels, std::string& OutError)
 	{
-		FILE* File = std::fopen(Path.c_str(), "wb");
-		if (!File)
+		FSurfacePtr Surface;
+		if (!DrawSurface(Scene, Surface, OutError))
 		{
-			OutError = "cannot write '" + Path + "': " + std::strerror(errno);
 			return false;
 		}
-		// libpng would print its complaint and give no reason; keep the system's instead.
-		static thread_local int WriteErrno = 0;
-		WriteErrno = 0;
-		const png_error_ptr OnError = [](png_structp Failed, png_const_charp)
+		if (!CopyPixels(Surface.get(), OutPixels))
 		{
-			WriteErrno = errno;
-			png_longjmp(Failed, 1);
-		};
-		const png_error_ptr OnWarning = [](png_structp, png_const_charp) {};
-		png_structp Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
-		png_infop Info = Png ? png_create_info_struct(Png) : nullptr;
-		if (!Png || !Info)
-		{
-			png_destroy_write_struct(&Png, nullptr);
-			std::fclose(File);
-			OutError = "cannot write '" + Path + "': out of memory";
-			return false;
-		}
-		std::vector<png_bytep> Rows(static_cast<size_t>(Height));
-		if (setjmp(png_jmpbuf(Png)))
-		{
-			png_destroy_write_struct(&Png, &Info);
-			std::fclose(File);
-			OutError = "cannot write '" + Path + "': " + (WriteErrno != 0 ? std::strerror(WriteErrno) : "the PNG library failed");
-			return false;
-		}
-		png_init_io(Png, File);
-		png_set_IHDR(Png, Info, Width, Height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-		png_set_compression_level(Png, 9);
-		for (int32 Row = 0; Row < Height; ++Row)
-		{
-			Rows[Row] = reinterpret_cast<png_bytep>(const_cast<FColor8*>(&Pixels[Index(0, Row)]));
-		}
-		png_set_rows(Png, Info, Rows.data());
-		png_write_png(Png, Info, PNG_TRANSFORM_IDENTITY, nullptr);
-		png_destroy_write_struct(&Png, &Info);
-		if (std::fclose(File) != 0)
-		{
-			OutError = "cannot write '" + Path + "': " + std::strerror(errno);
+			OutError = "cannot read the drawn picture";
 			return false;
 		}
 		return true;
 	}
 
-	FView::FView(FPicture& InPicture, int32 InLeft, int32 InTop, int32 InSize, const FVector& Eye, const FVector& InCentre, double Span)
-	    : Picture(InPicture), Left(InLeft), Top(InTop), Size(InSize), Centre(InCentre), Scale(InSize / Span), Depth(static_cast<size_t>(InSize) * InSize, std::numeric_limits<double>::infinity())
+	bool WritePicturePng(const std::string& Path, const FPictureScene& Scene, std::string& OutError)
 	{
-		Forward = Normalized(Eye * -1.0);
-		Up = Normalized(FVector(0, 0, 1) - Forward * Dot(FVector(0, 0, 1), Forward));
-		Right = Cross(Up, Forward);
-	}
-
-	bool FView::Project(const FVector& Point, double& OutX, double& OutY, double& OutDepth) const
-	{
-		const FVector Relative = Point - Centre;
-		OutX = Size * 0.5 + Dot(Relative, Right) * Scale;
-		OutY = Size * 0.5 - Dot(Relative, Up) * Scale;
-		OutDepth = Dot(Relative, Forward);
-		return std::isfinite(OutX) && std::isfinite(OutY) && std::isfinite(OutDepth);
-	}
-
-	void FView::Plot(int32 X, int32 Y, double PointDepth, FColor8 Color)
-	{
-		if (X < 0 || Y < 0 || X >= Size || Y >= Size)
+		FSurfacePtr Surface;
+		if (!DrawSurface(Scene, Surface, OutError))
 		{
-			return;
+			OutError = "cannot write '" + Path + "': " + OutError;
+			return false;
 		}
-		double& Stored = Depth[static_cast<size_t>(Y) * Size + X];
-		if (PointDepth < Stored)
+		FPngSink Sink;
+		Sink.File = std::fopen(Path.c_str(), "wb");
+		if (!Sink.File)
 		{
-			Stored = PointDepth;
-			const int32 PictureX = Left + X, PictureY = Top + Y;
-			if (PictureX >= 0 && PictureY >= 0 && PictureX < Picture.Width && PictureY < Picture.Height)
-			{
-				Picture.Pixels[Picture.Index(PictureX, PictureY)] = Color;
-			}
+			OutError = "cannot write '" + Path + "': " + std::strerror(errno);
+			return false;
 		}
+		const cairo_status_t Status = cairo_surface_write_to_png_stream(Surface.get(), &WritePngBytes, &Sink);
+		// Buffered bytes meet a full disk only when flushed.
+		const int FlushResult = std::fflush(Sink.File);
+		const int FlushErrno = errno;
+		const int CloseResult = std::fclose(Sink.File);
+		const int CloseErrno = errno;
+		if (Status != CAIRO_STATUS_SUCCESS || FlushResult != 0 || CloseResult != 0)
+		{
+			const int Reason = Sink.Errno != 0 ? Sink.Errno : FlushResult != 0 ? FlushErrno
+			                                              : CloseResult != 0   ? CloseErrno
+			                                                                   : 0;
+			OutError = "cannot write '" + Path + "': " + (Reason != 0 ? std::strerror(Reason) : cairo_status_to_string(Status));
+			return false;
+		}
+		return true;
 	}
 
-	void FView::DrawMesh(const Host::FMeshData& Mesh, FColor8 Color)
+	bool ReadPicturePng(const std::string& Path, FPicturePixels& OutPixels, std::string& OutError)
 	{
-		const FVector Light = Normalized(Forward * -1.0 + Up * 0.6 - Right * 0.5);
-		for (int32 Triangle = 0; Triangle < Mesh.NumTriangles(); ++Triangle)
+		FSurfacePtr Surface(cairo_image_surface_create_from_png(Path.c_str()));
+		if (cairo_surface_status(Surface.get()) != CAIRO_STATUS_SUCCESS)
 		{
-			FVector Corners[3];
-			double X[3], Y[3], Z[3];
-			bool bVisible = true;
-			for (int Corner = 0; Corner < 3; ++Corner)
-			{
-				const FVector3f& P = Mesh.Positions[Mesh.Indices[3 * Triangle + Corner]];
-				Corners[Corner] = FVector(P.X, P.Y, P.Z);
-				bVisible = Project(Corners[Corner], X[Corner], Y[Corner], Z[Corner]) && bVisible;
-			}
-			if (!bVisible)
-			{
-				continue;
-			}
-			FVector Normal = Normalized(Cross(Corners[1] - Corners[0], Corners[2] - Corners[0]));
-			if (Dot(Normal, Forward) > 0)
-			{
-				Normal = Normal * -1.0;
-			}
-			const double Shade = 0.35 + 0.65 * std::max(0.0, Dot(Normal, Light));
-			const FColor8 Lit{ToByte(Color.R / 255.0 * Shade), ToByte(Color.G / 255.0 * Shade), ToByte(Color.B / 255.0 * Shade)};
-
-			const double Area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
-			if (std::abs(Area) < 1e-12)
-			{
-				continue;
-			}
-			const int32 MinX = std::max(0, static_cast<int32>(std::floor(std::min({X[0], X[1], X[2]}))));
-			const int32 MaxX = std::min(Size - 1, static_cast<int32>(std::ceil(std::max({X[0], X[1], X[2]}))));
-			const int32 MinY = std::max(0, static_cast<int32>(std::floor(std::min({Y[0], Y[1], Y[2]}))));
-			const int32 MaxY = std::min(Size - 1, static_cast<int32>(std::ceil(std::max({Y[0], Y[1], Y[2]}))));
-			for (int32 PixelY = MinY; PixelY <= MaxY; ++PixelY)
-			{
-				for (int32 PixelX = MinX; PixelX <= MaxX; ++PixelX)
-				{
-					const double SampleX = PixelX + 0.5, SampleY = PixelY + 0.5;
-					const double W0 = ((X[1] - SampleX) * (Y[2] - SampleY) - (X[2] - SampleX) * (Y[1] - SampleY)) / Area;
-					const double W1 = ((X[2] - SampleX) * (Y[0] - SampleY) - (X[0] - SampleX) * (Y[2] - SampleY)) / Area;
-					const double W2 = 1.0 - W0 - W1;
-					if (W0 < 0 || W1 < 0 || W2 < 0)
-					{
-						continue;
-					}
-					Plot(PixelX, PixelY, W0 * Z[0] + W1 * Z[1] + W2 * Z[2], Lit);
-				}
-			}
+			OutError = "cannot read '" + Path + "' as PNG: " + cairo_status_to_string(cairo_surface_status(Surface.get()));
+			return false;
 		}
-	}
-
-	void FView::DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor)
-	{
-		DrawGroom(Groom, Shown, RootColor, std::nullopt);
-	}
-
-	void FView::DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor, FColor8 StrandColor)
-	{
-		DrawGroom(Groom, Shown, RootColor, std::optional<FColor8>(StrandColor));
-	}
-
-	void FView::DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor, const std::optional<FColor8>& StrandColor)
-	{
-		const size_t NumPoints = Groom.positions.size() / 3;
-		const size_t NumColours = Groom.groomColors.size() / 3;
-		size_t First = 0;
-		for (size_t Strand = 0; Strand < Groom.vertexCounts.size(); ++Strand)
+		if (!CopyPixels(Surface.get(), OutPixels))
 		{
-			const int32_t Count = Groom.vertexCounts[Strand];
-			if (Count <= 0 || First + Count > NumPoints)
-			{
-				break;
-			}
-			if (!Shown.empty() && (Strand >= Shown.size() || !Shown[Strand]))
-			{
-				First += static_cast<size_t>(Count);
-				continue;
-			}
-			FColor8 Color{90, 60, 40};
-			if (StrandColor)
-			{
-				Color = *StrandColor;
-			}
-			else if (NumColours == Groom.vertexCounts.size())
-			{
-				Color = {ToByte(Groom.groomColors[3 * Strand]), ToByte(Groom.groomColors[3 * Strand + 1]), ToByte(Groom.groomColors[3 * Strand + 2])};
-			}
-			for (int32_t Point = 0; Point + 1 < Count; ++Point)
-			{
-				const float* A = &Groom.positions[3 * (First + Point)];
-				const float* B = A + 3;
-				double AX, AY, AZ, BX, BY, BZ;
-				if (!Project(FVector(A[0], A[1], A[2]), AX, AY, AZ) || !Project(FVector(B[0], B[1], B[2]), BX, BY, BZ))
-				{
-					continue;
-				}
-				const int32 Steps = static_cast<int32>(std::min(4096.0, std::ceil(std::max(std::abs(BX - AX), std::abs(BY - AY))))) + 1;
-				for (int32 Step = 0; Step <= Steps; ++Step)
-				{
-					const double T = static_cast<double>(Step) / Steps;
-					// A little in front of the surface, so roots on it still show.
-					Plot(static_cast<int32>(AX + (BX - AX) * T), static_cast<int32>(AY + (BY - AY) * T), AZ + (BZ - AZ) * T - 0.15, Color);
-				}
-			}
-			double RootX, RootY, RootZ;
-			const float* Root = &Groom.positions[3 * First];
-			if (Project(FVector(Root[0], Root[1], Root[2]), RootX, RootY, RootZ))
-			{
-				for (int32 DY = -1; DY <= 1; ++DY)
-				{
-					for (int32 DX = -1; DX <= 1; ++DX)
-					{
-						Plot(static_cast<int32>(RootX) + DX, static_cast<int32>(RootY) + DY, RootZ - 0.3, RootColor);
-					}
-				}
-			}
-			First += static_cast<size_t>(Count);
+			OutError = "cannot read '" + Path + "' as PNG";
+			return false;
 		}
-	}
-
-	void FView::DrawRing(const FVector& Point, double Radius, FColor8 Color)
-	{
-		double X, Y, Z;
-		if (!Project(Point, X, Y, Z))
-		{
-			return;
-		}
-		for (int32 PixelY = static_cast<int32>(Y - Radius - 2); PixelY <= static_cast<int32>(Y + Radius + 2); ++PixelY)
-		{
-			for (int32 PixelX = static_cast<int32>(X - Radius - 2); PixelX <= static_cast<int32>(X + Radius + 2); ++PixelX)
-			{
-				const double Distance = std::hypot(PixelX + 0.5 - X, PixelY + 0.5 - Y);
-				const int32 PictureX = Left + PixelX, PictureY = Top + PixelY;
-				if (std::abs(Distance - Radius) <= 1.1 && PixelX >= 0 && PixelY >= 0 && PixelX < Size && PixelY < Size)
-				{
-					Picture.Pixels[Picture.Index(PictureX, PictureY)] = Color;
-				}
-			}
-		}
+		return true;
 	}
 }

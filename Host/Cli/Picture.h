@@ -9,64 +9,110 @@
 #include <string>
 #include <vector>
 
-// A small software rasteriser for the demo's picture: a shaded mesh, strands in their colours, marks
-// and text, written as PNG.
+// Pictures of grooms on a mesh, drawn with Cairo: views in rows, grooms in columns, each view framed
+// from the bounds of everything drawn so a groom far from its mesh still shows, with text above, under
+// and in the panels. The mesh is drawn as a shaded silhouette; strands are antialiased lines in their
+// own colours, those behind the mesh's middle faded and drawn under it.
 namespace VelmoraCli
 {
-	struct FColor8
+	struct FPictureColor
 	{
-		uint8_t R = 0, G = 0, B = 0;
+		double R = 0, G = 0, B = 0;
+		double A = 1;
 	};
 
-	class FPicture
+	namespace PictureColors
 	{
-	public:
-		FPicture(int32 Width, int32 Height, FColor8 Background);
+		constexpr FPictureColor Paper{0.965, 0.953, 0.933};
+		constexpr FPictureColor Ink{0.157, 0.157, 0.180};
+		constexpr FPictureColor Faint{0.470, 0.463, 0.440};
+		constexpr FPictureColor Skin{0.839, 0.769, 0.706};
+		constexpr FPictureColor Miss{0.863, 0.118, 0.118};
+		constexpr FPictureColor Inside{0.118, 0.353, 0.824};
+		constexpr FPictureColor Root{0.098, 0.078, 0.071};
+		// Strands of a groom without a colour per strand or per point.
+		constexpr FPictureColor Hair{0.353, 0.235, 0.157};
+	}
 
-		int32 GetWidth() const { return Width; }
-		int32 GetHeight() const { return Height; }
-		FColor8 GetPixel(int32 X, int32 Y) const { return Pixels[Index(X, Y)]; }
-
-		void FillRect(int32 X, int32 Y, int32 W, int32 H, FColor8 Color);
-		// Upper-case letters, digits and a little punctuation in a 5x7 font, Scale pixels per dot.
-		void DrawText(int32 X, int32 Y, const std::string& Text, int32 Scale, FColor8 Color);
-		static int32 TextWidth(const std::string& Text, int32 Scale) { return static_cast<int32>(Text.size()) * 6 * Scale; }
-
-		bool SavePng(const std::string& Path, std::string& OutError) const;
-
-	private:
-		friend class FView;
-		size_t Index(int32 X, int32 Y) const { return static_cast<size_t>(Y) * Width + X; }
-
-		int32 Width;
-		int32 Height;
-		std::vector<FColor8> Pixels;
+	struct FPictureText
+	{
+		std::string Text;
+		FPictureColor Color = PictureColors::Ink;
 	};
 
-	// An orthographic view into one rectangle of a picture, with its own depth buffer.
-	class FView
+	// Which way a row of panels looks: from Eye (a direction from the scene towards the camera), with Up
+	// upwards on the page.
+	struct FPictureView
 	{
-	public:
-		// Looks from direction Eye (from the scene towards the camera) at Centre, Span world units across.
-		FView(FPicture& Picture, int32 Left, int32 Top, int32 Size, const FVector& Eye, const FVector& Centre, double Span);
-
-		void DrawMesh(const Host::FMeshData& Mesh, FColor8 Color);
-		// The strands marked in Shown (all when it is empty) in their colours, each root marked with a dot.
-		void DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor);
-		// The same, every strand in StrandColor.
-		void DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor, FColor8 StrandColor);
-		// A ring around a world point, over everything.
-		void DrawRing(const FVector& Point, double Radius, FColor8 Color);
-
-	private:
-		void DrawGroom(const GroomData& Groom, const std::vector<bool>& Shown, FColor8 RootColor, const std::optional<FColor8>& StrandColor);
-		bool Project(const FVector& Point, double& OutX, double& OutY, double& OutDepth) const;
-		void Plot(int32 X, int32 Y, double Depth, FColor8 Color);
-
-		FPicture& Picture;
-		int32 Left, Top, Size;
-		FVector Right, Up, Forward, Centre;
-		double Scale;
-		std::vector<double> Depth;
+		FVector Eye = FVector(1, 0, 0);
+		FVector Up = FVector(0, 0, 1);
+		std::string Label;
 	};
+
+	struct FPictureGroom
+	{
+		const GroomData* Groom = nullptr;
+		// World position of a point: the point plus Offset.
+		FVector Offset = FVector::ZeroVector;
+		// Per strand, whether to draw it; empty: a sample of some MaxStrands strands, so the mesh shows
+		// through. Strands in AlwaysShown are drawn either way.
+		std::vector<bool> Shown;
+		std::vector<bool> AlwaysShown;
+		int32 MaxStrands = 2000;
+		// Every strand in this colour instead of its own.
+		std::optional<FPictureColor> Color;
+		bool bRootDots = true;
+	};
+
+	struct FPictureColumn
+	{
+		std::string Caption;
+		std::vector<FPictureGroom> Grooms;
+		// World points ringed in RingColor, over everything.
+		std::vector<FVector> Rings;
+		FPictureColor RingColor = PictureColors::Miss;
+		// Lines at the top left of the column's first panel, and under its last.
+		std::vector<FPictureText> Notes;
+		std::vector<FPictureText> Figures;
+	};
+
+	struct FPictureScene
+	{
+		std::string Title;
+		// Lines under the title, at the left; the legend's lines at the right.
+		std::vector<FPictureText> Subtitle;
+		std::vector<FPictureText> Legend;
+		// Optional: world position of a vertex is MeshTransform applied to it.
+		const Host::FMeshData* Mesh = nullptr;
+		FTransform MeshTransform = FTransform::Identity;
+		FPictureColor MeshColor = PictureColors::Skin;
+		std::vector<FPictureView> Views;
+		std::vector<FPictureColumn> Columns;
+		// Side of each square panel, in pixels.
+		int32 PanelSize = 440;
+	};
+
+	// Text made fit for drawing: bytes that are not UTF-8 (a path may hold any) become U+FFFD, control
+	// characters a space.
+	std::string DrawableText(const std::string& Text);
+
+	// A drawn picture in memory: Width x Height pixels, 0xRRGGBB, row after row.
+	struct FPicturePixels
+	{
+		int32 Width = 0;
+		int32 Height = 0;
+		std::vector<uint32_t> Pixels;
+
+		uint32_t At(int32 X, int32 Y) const { return Pixels[static_cast<size_t>(Y) * Width + X]; }
+	};
+
+	// Draws Scene. False with a one-line reason when it cannot (too big a picture, out of memory).
+	bool DrawPicture(const FPictureScene& Scene, FPicturePixels& OutPixels, std::string& OutError);
+
+	// Draws Scene and writes it as PNG to Path, exactly there: callers that replace a file stage it
+	// (FStagedOutput) and hand the staging path. False with "cannot write 'Path': reason".
+	bool WritePicturePng(const std::string& Path, const FPictureScene& Scene, std::string& OutError);
+
+	// Reads a PNG back (for tests and checks). False with a reason.
+	bool ReadPicturePng(const std::string& Path, FPicturePixels& OutPixels, std::string& OutError);
 }

@@ -199,7 +199,7 @@ TEST(WriteFailures, MeshAndPictureWritersSeeAFullDevice)
 	{
 		GTEST_SKIP() << "no /dev/full here";
 	}
-	// assimp's exporters and libpng both ignore or hide failed writes unless asked.
+	// assimp's exporters and libpng behind Cairo both ignore or hide failed writes unless asked.
 	std::string Error;
 	EXPECT_FALSE(VelmoraCli::SaveMeshFile("/dev/full", Host::BuildHead(500), Error)) << "no format from the name";
 	for (const char* Extension : {".obj", ".ply", ".stl", ".glb"})
@@ -212,9 +212,10 @@ TEST(WriteFailures, MeshAndPictureWritersSeeAFullDevice)
 		EXPECT_FALSE(VelmoraCli::SaveMeshFile(Target.string(), Host::BuildHead(500), Error));
 		EXPECT_NE(Error.find("No space left on device"), std::string::npos) << Error;
 	}
-	const VelmoraCli::FPicture Picture(64, 64, VelmoraCli::FColor8{1, 2, 3});
+	VelmoraCli::FPictureScene Picture;
+	Picture.PanelSize = 64;
 	testing::internal::CaptureStderr();
-	EXPECT_FALSE(Picture.SavePng("/dev/full", Error));
+	EXPECT_FALSE(VelmoraCli::WritePicturePng("/dev/full", Picture, Error));
 	EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 	EXPECT_EQ(Error, "cannot write '/dev/full': No space left on device");
 }

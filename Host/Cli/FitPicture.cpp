@@ -1,0 +1,216 @@
+#include "FitPicture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace VelmoraCli
+{
+	namespace
+	{
+		std::string Count(int64 Value)
+		{
+			return std::to_string(static_cast<long long>(Value));
+		}
+
+		// Roots the fit left where they were (in world space), the strands its traces missed and no
+		// repair moved.
+		std::vector<size_t> UnmovedStrands(const FFitPicture& Fit)
+		{
+			std::vector<size_t> Unmoved;
+			const GroomData& Before = *Fit.Before;
+			const GroomData& After = *Fit.After;
+			if (Before.vertexCounts != After.vertexCounts || Before.positions.size() != After.positions.size())
+			{
+				return Unmoved;
+			}
+			size_t First = 0;
+			for (size_t Strand = 0; Strand < Before.vertexCounts.size(); ++Strand)
+			{
+				const int32_t Points = Before.vertexCounts[Strand];
+				if (Points < 0 || 3 * (First + Points) > Before.positions.size())
+				{
+					break;
+				}
+				if (Points > 0)
+				{
+					const FVector From = FVector(Before.positions[3 * First], Before.positions[3 * First + 1], Before.positions[3 * First + 2]) + Fit.BeforeOffset;
+					const FVector To = FVector(After.positions[3 * First], After.positions[3 * First + 1], After.positions[3 * First + 2]) + Fit.AfterOffset;
+					// The fit stores points relative to the actor in single precision.
+					const double Tolerance = 1e-6 * std::max({1.0, std::abs(From.X), std::abs(From.Y), std::abs(From.Z)});
+					if ((From - To).Size() <= Tolerance)
+					{
+						Unmoved.push_back(Strand);
+					}
+				}
+				First += static_cast<size_t>(Points);
+			}
+			return Unmoved;
+		}
+
+		FBox WorldBounds(const FFitPicture& Fit)
+		{
+			FBox Bounds(ForceInit);
+			const auto Add = [&](const FVector& Point)
+			{
+				if (std::isfinite(Point.X) && std::isfinite(Point.Y) && std::isfinite(Point.Z))
+				{
+					Bounds += Point;
+				}
+			};
+			if (Fit.Mesh)
+			{
+				for (const FVector3f& Position : Fit.Mesh->Positions)
+				{
+					Add(Fit.MeshTransform.TransformPosition(FVector(Position.X, Position.Y, Position.Z)));
+				}
+			}
+			if (!Bounds.IsValid && Fit.Before)
+			{
+				for (size_t Point = 0; 3 * Point + 2 < Fit.Before->positions.size(); ++Point)
+				{
+					Add(FVector(Fit.Before->positions[3 * Point], Fit.Before->positions[3 * Point + 1], Fit.Before->positions[3 * Point + 2]) + Fit.BeforeOffset);
+				}
+			}
+			return Bounds;
+		}
+
+		void AddQuality(const GroomFitting::FFitReport& Quality, std::vector<FPictureText>& OutFigures)
+		{
+			if (!Quality.bMeasured)
+			{
+				return;
+			}
+			char Line[256];
+			std::snprintf(Line, sizeof(Line), "roots off the surface: %lld of %lld", static_cast<long long>(Quality.RootsOffSurface),
+			              static_cast<long long>(Quality.RootsOnSurface + Quality.RootsOffSurface));
+			OutFigures.push_back({Line, Quality.RootsOffSurface > 0 ? PictureColors::Miss : PictureColors::Faint});
+			std::snprintf(Line, sizeof(Line), "points inside the mesh: %lld (%lld strands)", static_cast<long long>(Quality.PointsInside), static_cast<long long>(Quality.StrandsInside));
+			OutFigures.push_back({Line, Quality.PointsInside > 0 ? PictureColors::Inside : PictureColors::Faint});
+			std::snprintf(Line, sizeof(Line), "roots from the surface: median %.4g, max %.4g", Quality.RootDistance.Median, Quality.RootDistance.Max);
+			OutFigures.push_back({Line, PictureColors::Faint});
+			if (Quality.bAfterFit)
+			{
+				std::snprintf(Line, sizeof(Line), "roots moved: median %.4g, max %.4g", Quality.Displacement.Median, Quality.Displacement.Max);
+				OutFigures.push_back({Line, PictureColors::Faint});
+			}
+		}
+	}
+
+	FFitPicture MakeFitPicture(const FFitRequest& Request, const Host::FMeshData& Mesh, const GroomData& Before, const GroomData* After, const FFitReport& Report)
+	{
+		FFitPicture Fit;
+		Fit.GroomName = Request.GroomPath;
+		Fit.MeshName = Request.MeshPath;
+		Fit.Mesh = &Mesh;
+		Fit.MeshTransform = FTransform(Request.MeshRotation, Request.MeshLocation, Request.MeshScale);
+		Fit.Before = &Before;
+		Fit.BeforeOffset = Request.Origin;
+		Fit.After = After;
+		Fit.AfterOffset = Request.ActorLocation;
+		Fit.Report = &Report;
+		return Fit;
+	}
+
+	std::vector<FPictureView> ChooseFrontAndSideViews(const FBox& Bounds)
+	{
+		const FVector Size = Bounds.IsValid ? Bounds.GetSize() : FVector::ZeroVector;
+		if (Size.Y > 1.2 * Size.Z)
+		{
+			return {FPictureView{FVector(0, 0, 1), FVector(0, 1, 0), "front (from +Z, Y up)"}, FPictureView{FVector(1, 0, 0), FVector(0, 1, 0), "side (from +X)"}};
+		}
+		return {FPictureView{FVector(1, 0, 0), FVector(0, 0, 1), "front (from +X, Z up)"}, FPictureView{FVector(0, -1, 0), FVector(0, 0, 1), "side (from -Y)"}};
+	}
+
+	FPictureScene MakeFitPictureScene(const FFitPicture& Fit)
+	{
+		FPictureScene Scene;
+		Scene.Title = "velmora fit: " + Fit.GroomName + " onto " + Fit.MeshName;
+		Scene.Mesh = Fit.Mesh;
+		Scene.MeshTransform = Fit.MeshTransform;
+		Scene.Views = ChooseFrontAndSideViews(WorldBounds(Fit));
+		Scene.PanelSize = 420;
+
+		const FFitReport Empty;
+		const FFitReport& Report = Fit.Report ? *Fit.Report : Empty;
+		char Line[512];
+		std::snprintf(Line, sizeof(Line), "%lld strands, %lld points, %s projection; mesh of %lld triangles", static_cast<long long>(Report.Strands),
+		              static_cast<long long>(Report.Points), Report.Mode.empty() ? "no" : Report.Mode.c_str(),
+		              static_cast<long long>(Fit.Mesh ? Fit.Mesh->NumTriangles() : 0));
+		Scene.Subtitle.push_back({Line, PictureColors::Faint});
+		const int64 Unsnapped = Report.Misses - Report.Quality.MissesSnapped;
+		std::string Hits = "hits " + Count(Report.Hits) + ", misses " + Count(Report.Misses);
+		if (Report.Misses > 0)
+		{
+			Hits += Unsnapped > 0 ? " (left where they were)" : " (snapped to the nearest surface point)";
+		}
+		Scene.Subtitle.push_back({Hits, Report.Hits == 0 || Unsnapped > 0 ? PictureColors::Miss : PictureColors::Faint});
+
+		FPictureColumn Before;
+		Before.Caption = "before the fit";
+		FPictureGroom BeforeGroom;
+		BeforeGroom.Groom = Fit.Before;
+		BeforeGroom.Offset = Fit.BeforeOffset;
+		AddQuality(Report.Before, Before.Figures);
+
+		FPictureColumn After;
+		After.Caption = Fit.After ? "after the fit" : "after the fit: nothing written";
+		FPictureGroom AfterGroom;
+		AfterGroom.Groom = Fit.After;
+		AfterGroom.Offset = Fit.AfterOffset;
+		AddQuality(Report.Quality, After.Figures);
+		if (Report.Quality.bAfterFit && Report.Quality.PointsUnresolved > 0)
+		{
+			After.Figures.push_back({Count(Report.Quality.PointsUnresolved) + " points left inside by the repairs", PictureColors::Inside});
+		}
+
+		// Strands the fit missed and left where they were: drawn and ringed, while few enough to see.
+		if (Fit.Before && Fit.After && Unsnapped > 0)
+		{
+			const std::vector<size_t> Unmoved = UnmovedStrands(Fit);
+			if (!Unmoved.empty() && Unmoved.size() <= 300)
+			{
+				BeforeGroom.AlwaysShown.assign(Fit.Before->vertexCounts.size(), false);
+				for (const size_t Strand : Unmoved)
+				{
+					BeforeGroom.AlwaysShown[Strand] = true;
+				}
+				AfterGroom.AlwaysShown = BeforeGroom.AlwaysShown;
+				size_t First = 0, Strand = 0;
+				for (const size_t Missed : Unmoved)
+				{
+					for (; Strand < Missed; ++Strand)
+					{
+						First += static_cast<size_t>(Fit.Before->vertexCounts[Strand]);
+					}
+					const FVector Root = FVector(Fit.Before->positions[3 * First], Fit.Before->positions[3 * First + 1], Fit.Before->positions[3 * First + 2]) + Fit.BeforeOffset;
+					Before.Rings.push_back(Root);
+					After.Rings.push_back(Root);
+				}
+				Scene.Legend.push_back({"\xe2\x97\x8b  missed by the fit, left where it was", PictureColors::Miss});
+			}
+		}
+		if (Fit.Before)
+		{
+			const size_t Strands = Fit.Before->vertexCounts.size();
+			const size_t Stride = std::max<size_t>(1, (Strands + BeforeGroom.MaxStrands - 1) / BeforeGroom.MaxStrands);
+			if (Stride > 1)
+			{
+				Scene.Legend.push_back({"1 in " + std::to_string(Stride) + " strands shown, roots dotted", PictureColors::Faint});
+			}
+			Before.Grooms.push_back(std::move(BeforeGroom));
+		}
+		if (Fit.After)
+		{
+			After.Grooms.push_back(std::move(AfterGroom));
+		}
+		Scene.Columns.push_back(std::move(Before));
+		Scene.Columns.push_back(std::move(After));
+		return Scene;
+	}
+
+	bool WriteFitPicture(const std::string& Path, const FFitPicture& Fit, std::string& OutError)
+	{
+		return WritePicturePng(Path, MakeFitPictureScene(Fit), OutError);
+	}
+}
