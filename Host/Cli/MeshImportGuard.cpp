@@ -15,6 +15,7 @@
 #include <pthread.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,7 +32,8 @@ namespace VelmoraCli
 			OutOfMemory,
 		};
 
-		// What the child writes on the pipe, followed by the reason's bytes, the positions and the indices.
+		// What the child writes on the pipe, followed by the reason's bytes, the positions, the indices and
+		// the names of the files read, each ended by a zero byte.
 		struct FReplyHeader
 		{
 			uint32_t Magic;
@@ -40,9 +42,12 @@ namespace VelmoraCli
 			uint32_t ReasonLength;
 			uint64_t NumPositions;
 			uint64_t NumIndices;
+			uint64_t FileNamesLength;
 		};
-		constexpr uint32_t ReplyMagic = 0x766d6931;
+		constexpr uint32_t ReplyMagic = 0x766d6932;
 		constexpr uint32_t MaxReasonLength = 64 * 1024;
+		// Some thousands of full-length paths.
+		constexpr uint64_t MaxFileNamesLength = 16 << 20;
 		constexpr uint64_t GuardBytes = 1 << 20;
 
 		bool WriteAll(int Fd, const void* Data, size_t Size)
@@ -113,6 +118,7 @@ namespace VelmoraCli
 			const FMeshImport& Import;
 			Host::FMeshData Mesh;
 			bool bFlag = false;
+			std::vector<std::string> FilesRead;
 			std::string Reason;
 			EOutcome Outcome = EOutcome::Failed;
 
@@ -120,7 +126,7 @@ namespace VelmoraCli
 			{
 				try
 				{
-					Outcome = Import(Mesh, bFlag, Reason) ? EOutcome::Loaded : EOutcome::Failed;
+					Outcome = Import(Mesh, bFlag, FilesRead, Reason) ? EOutcome::Loaded : EOutcome::Failed;
 					// The importer turns its own allocation failures into an error text.
 					if (Outcome == EOutcome::Failed && Reason.ends_with(": std::bad_alloc"))
 					{
@@ -181,7 +187,7 @@ namespace VelmoraCli
 				Cpu.rlim_max = Cpu.rlim_max == RLIM_INFINITY ? Cpu.rlim_cur + 2 : std::min(Cpu.rlim_cur + 2, Cpu.rlim_max);
 				setrlimit(RLIMIT_CPU, &Cpu);
 			}
-			FChildWork Work{Path, Import, {}, false, {}, EOutcome::Failed};
+			FChildWork Work{Path, Import, {}, false, {}, {}, EOutcome::Failed};
 			const uint64_t StackBytes = MegabytesToBytes(std::max<uint64_t>(Limits.StackMB, 1));
 			SetSoftLimit(RLIMIT_AS, AddressSpaceInUse() + StackBytes + GuardBytes + MegabytesToBytes(Limits.MemoryMB));
 
@@ -221,9 +227,18 @@ namespace VelmoraCli
 				Header.NumPositions = static_cast<uint64_t>(Work.Mesh.Positions.Num());
 				Header.NumIndices = static_cast<uint64_t>(Work.Mesh.Indices.Num());
 			}
+			std::string FileNames;
+			for (const std::string& Name : Work.FilesRead)
+			{
+				if (Name.find('\0') == std::string::npos && FileNames.size() + Name.size() < MaxFileNamesLength)
+				{
+					FileNames.append(Name).push_back('\0');
+				}
+			}
+			Header.FileNamesLength = FileNames.size();
 			const bool bWritten = WriteAll(Fd, &Header, sizeof(Header)) && WriteAll(Fd, Work.Reason.data(), Work.Reason.size()) &&
 			                      WriteAll(Fd, Work.Mesh.Positions.GetData(), Header.NumPositions * sizeof(FVector3f)) &&
-			                      WriteAll(Fd, Work.Mesh.Indices.GetData(), Header.NumIndices * sizeof(uint32));
+			                      WriteAll(Fd, Work.Mesh.Indices.GetData(), Header.NumIndices * sizeof(uint32)) && WriteAll(Fd, FileNames.data(), FileNames.size());
 			// No destructors, no exit handlers, no flushing of the command's buffered output.
 			_exit(bWritten ? 0 : 1);
 		}
@@ -283,15 +298,31 @@ namespace VelmoraCli
 		}
 	}
 
-	bool RunGuardedImport(const std::string& Path, const FMeshImportLimits& Limits, const FMeshImport& Import, Host::FMeshData& OutMesh, bool& bOutFlag,
-	                      std::string& OutError, const std::function<void()>& WhileImporting)
+	uint64_t ImportTimeFor(uint64_t FileBytes)
+	{
+		constexpr uint64_t BaseSeconds = 5;
+		constexpr uint64_t SecondsPerMB = 2;
+		return std::min<uint64_t>(BaseSeconds + SecondsPerMB * ((FileBytes + (1 << 20) - 1) >> 20), MaxDefaultImportSeconds);
+	}
+
+	bool RunGuardedImport(const std::string& Path, const FMeshImportLimits& GivenLimits, const FMeshImport& Import, Host::FMeshData& OutMesh, bool& bOutFlag,
+	                      std::string& OutError, const std::function<void()>& WhileImporting, std::vector<std::string>* OutFilesRead)
 	{
 		const auto Fail = [&](const std::string& Why)
 		{
 			OutError = "cannot read mesh '" + Path + "': " + Why;
 			return false;
 		};
-		const std::string TimeHint = "took too long (more than " + std::to_string(Limits.TimeSeconds) + " s; see --mesh-time-limit)";
+		FMeshImportLimits Limits = GivenLimits;
+		const bool bScaledTime = Limits.TimeSeconds == 0;
+		if (bScaledTime)
+		{
+			// A file that cannot be looked at gets the most; the import then says what is wrong with it.
+			struct stat Status{};
+			Limits.TimeSeconds = stat(Path.c_str(), &Status) == 0 ? ImportTimeFor(static_cast<uint64_t>(Status.st_size)) : MaxDefaultImportSeconds;
+		}
+		const std::string TimeHint = "took too long (more than " + std::to_string(Limits.TimeSeconds) + " s" + (bScaledTime ? " for a file of its size" : "") +
+		                             "; see --mesh-time-limit)";
 
 		int Fds[2];
 		if (pipe2(Fds, O_CLOEXEC) != 0)
@@ -324,8 +355,10 @@ namespace VelmoraCli
 		FReplyHeader Header{};
 		std::string Reason;
 		Host::FMeshData Mesh;
+		std::string FileNames;
 		bool bComplete = false;
-		if (Reader.Read(&Header, sizeof(Header)) && Header.Magic == ReplyMagic && Header.ReasonLength <= MaxReasonLength)
+		if (Reader.Read(&Header, sizeof(Header)) && Header.Magic == ReplyMagic && Header.ReasonLength <= MaxReasonLength &&
+		    Header.FileNamesLength <= MaxFileNamesLength)
 		{
 			Reason.resize(Header.ReasonLength);
 			if (Reader.Read(Reason.data(), Reason.size()))
@@ -341,6 +374,8 @@ namespace VelmoraCli
 					bComplete = Reader.Read(Mesh.Positions.GetData(), Header.NumPositions * sizeof(FVector3f)) &&
 					            Reader.Read(Mesh.Indices.GetData(), Header.NumIndices * sizeof(uint32));
 				}
+				FileNames.resize(Header.FileNamesLength);
+				bComplete = bComplete && Reader.Read(FileNames.data(), FileNames.size()) && (FileNames.empty() || FileNames.back() == '\0');
 			}
 		}
 		close(Fds[0]);
@@ -362,6 +397,16 @@ namespace VelmoraCli
 		if (Reader.bTimedOut)
 		{
 			return Fail(TimeHint);
+		}
+		if (bComplete && OutFilesRead)
+		{
+			OutFilesRead->clear();
+			for (size_t First = 0; First < FileNames.size();)
+			{
+				const size_t End = FileNames.find('\0', First);
+				OutFilesRead->push_back(FileNames.substr(First, End - First));
+				First = End + 1;
+			}
 		}
 		if (bComplete && WIFEXITED(Status) && WEXITSTATUS(Status) == 0)
 		{

@@ -138,7 +138,7 @@ TEST(MeshImportGuard, CrashInTheImporterIsAnUnreadableFile)
 	bool bFlag = false;
 	std::string Error;
 	const bool bLoaded = VelmoraCli::RunGuardedImport(
-	    "head.obj", {}, [](Host::FMeshData&, bool&, std::string&) -> bool
+	    "head.obj", {}, [](Host::FMeshData&, bool&, std::vector<std::string>&, std::string&) -> bool
 	    {
 		                                                  std::raise(SIGSEGV);
 		                                                  return true; },
@@ -155,7 +155,7 @@ TEST(MeshImportGuard, LoopIsStoppedByTheTimeLimit)
 	bool bFlag = false;
 	std::string Error;
 	EXPECT_FALSE(VelmoraCli::RunGuardedImport(
-	    "head.obj", Limits, [](Host::FMeshData&, bool&, std::string&) -> bool
+	    "head.obj", Limits, [](Host::FMeshData&, bool&, std::vector<std::string>&, std::string&) -> bool
 	    {
 		                                          volatile uint64_t Spin = 0;
 		                                          for (;;)
@@ -177,7 +177,7 @@ TEST(MeshImportGuard, AllocationBeyondTheMemoryLimitIsReportedAsSuch)
 	bool bFlag = false;
 	std::string Error;
 	EXPECT_FALSE(VelmoraCli::RunGuardedImport(
-	    "head.obj", Limits, [](Host::FMeshData&, bool&, std::string&) -> bool
+	    "head.obj", Limits, [](Host::FMeshData&, bool&, std::vector<std::string>&, std::string&) -> bool
 	    {
 		                                          std::vector<char> Huge(size_t(1) << 30, 'x');
 		                                          return Huge.back() == 'x'; },
@@ -192,7 +192,7 @@ TEST(MeshImportGuard, HandsBackTheMeshTheFlagAndTheImportersOwnReason)
 	bool bFlag = false;
 	std::string Error;
 	ASSERT_TRUE(VelmoraCli::RunGuardedImport(
-	    "head.obj", {}, [&](Host::FMeshData& Out, bool& bOutFlag, std::string&)
+	    "head.obj", {}, [&](Host::FMeshData& Out, bool& bOutFlag, std::vector<std::string>&, std::string&)
 	    {
 		                                         Out = Sphere;
 		                                         bOutFlag = true;
@@ -205,7 +205,7 @@ TEST(MeshImportGuard, HandsBackTheMeshTheFlagAndTheImportersOwnReason)
 	EXPECT_EQ(std::memcmp(Mesh.Indices.GetData(), Sphere.Indices.GetData(), Sphere.Indices.Num() * sizeof(uint32)), 0);
 
 	EXPECT_FALSE(VelmoraCli::RunGuardedImport(
-	    "head.obj", {}, [](Host::FMeshData&, bool&, std::string& OutError)
+	    "head.obj", {}, [](Host::FMeshData&, bool&, std::vector<std::string>&, std::string& OutError)
 	    {
 		                                          OutError = "mesh 'head.obj' has no triangles";
 		                                          return false; },
