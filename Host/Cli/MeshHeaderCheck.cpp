@@ -301,25 +301,6 @@ namespace VelmoraCli
 			return Found->is_number_unsigned() ? std::optional<uint64_t>(Found->get<uint64_t>()) : std::nullopt;
 		}
 
-		std::string PercentDecoded(std::string_view Uri)
-		{
-			std::string Result;
-			for (size_t At = 0; At < Uri.size(); ++At)
-			{
-				if (Uri[At] == '%' && At + 2 < Uri.size() && std::isxdigit(static_cast<unsigned char>(Uri[At + 1])) &&
-				    std::isxdigit(static_cast<unsigned char>(Uri[At + 2])))
-				{
-					Result.push_back(static_cast<char>(std::stoi(std::string(Uri.substr(At + 1, 2)), nullptr, 16)));
-					At += 2;
-				}
-				else
-				{
-					Result.push_back(Uri[At]);
-				}
-			}
-			return Result;
-		}
-
 		// Bytes a buffer can have: its data URI decoded, the file it names, or the GLB's binary chunk.
 		std::optional<uint64_t> BufferSource(const nlohmann::json& Buffer, size_t Index, const std::filesystem::path& Folder, std::optional<uint64_t> BinaryChunk)
 		{
@@ -351,8 +332,9 @@ namespace VelmoraCli
 			{
 				return std::nullopt;
 			}
+			// The importer takes the name as it stands, without decoding escapes, and so does this.
 			std::error_code Error;
-			const uint64_t Size = std::filesystem::file_size(Folder / PercentDecoded(Text), Error);
+			const uint64_t Size = std::filesystem::file_size(Folder / Text, Error);
 			return Error ? std::nullopt : std::optional<uint64_t>(Size);
 		}
 
@@ -567,7 +549,7 @@ namespace VelmoraCli
 					const FBig PropertiesEnd = static_cast<FBig>(At) + HeaderSize + NameLength + PropertyBytes;
 					if (RecordEnd > End || RecordEnd <= At || PropertiesEnd > RecordEnd)
 					{
-						return Fail(At, "claims to end at byte " + std::to_string(RecordEnd) + ", outside " + std::to_string(At) + " to " + std::to_string(End));
+						return Fail(At, "claims to end at byte " + std::to_string(RecordEnd) + ", outside the bytes " + std::to_string(At) + " to " + std::to_string(End) + " that hold it");
 					}
 					if (NumProperties > PropertyBytes)
 					{
