@@ -189,11 +189,13 @@ namespace VelmoraCli
 				return nullptr;
 			}
 			std::string Reason;
-			if (!CheckMeshHeader(Importer, Path, Reason))
+			uint64_t ReferencedBytes = 0;
+			if (!CheckMeshHeader(Importer, Path, Reason, &ReferencedBytes))
 			{
 				OutError = "cannot read mesh '" + Path + "': " + Reason;
 				return nullptr;
 			}
+			AllowImportTimeFor(ReferencedBytes);
 			// Faces become triangles, and each mesh keeps one primitive type so points and lines fall away.
 			const unsigned Steps = aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_ValidateDataStructure;
 			const aiScene* Scene = Importer.ReadFile(Path, Steps);

@@ -302,7 +302,8 @@ namespace VelmoraCli
 		}
 
 		// Bytes a buffer can have: its data URI decoded, the file it names, or the GLB's binary chunk.
-		std::optional<uint64_t> BufferSource(const nlohmann::json& Buffer, size_t Index, const std::filesystem::path& Folder, std::optional<uint64_t> BinaryChunk)
+		std::optional<uint64_t> BufferSource(const nlohmann::json& Buffer, size_t Index, const std::filesystem::path& Folder, std::optional<uint64_t> BinaryChunk,
+		                                     uint64_t& InOutFileBytes)
 		{
 			const auto Uri = Buffer.is_object() ? Buffer.find("uri") : Buffer.end();
 			if (!Buffer.is_object() || Uri == Buffer.end())
@@ -335,7 +336,12 @@ namespace VelmoraCli
 			// The importer takes the name as it stands, without decoding escapes, and so does this.
 			std::error_code Error;
 			const uint64_t Size = std::filesystem::file_size(Folder / Text, Error);
-			return Error ? std::nullopt : std::optional<uint64_t>(Size);
+			if (Error)
+			{
+				return std::nullopt;
+			}
+			InOutFileBytes += std::min(Size, UINT64_MAX - InOutFileBytes);
+			return Size;
 		}
 
 		uint64_t ComponentSize(uint64_t Type)
@@ -377,7 +383,8 @@ namespace VelmoraCli
 		}
 
 		// Buffers hold what their sources have, views lie inside their buffers, accessors inside their views.
-		bool CheckGltfJson(std::string_view Json, const std::filesystem::path& Folder, std::optional<uint64_t> BinaryChunk, std::string& OutReason)
+		bool CheckGltfJson(std::string_view Json, const std::filesystem::path& Folder, std::optional<uint64_t> BinaryChunk, std::string& OutReason,
+		                   uint64_t& OutFileBytes)
 		{
 			const nlohmann::json Document = nlohmann::json::parse(Json.begin(), Json.end(), nullptr, false);
 			if (!Document.is_object())
@@ -395,7 +402,7 @@ namespace VelmoraCli
 				for (size_t Index = 0; Index < Buffers->size(); ++Index)
 				{
 					const std::optional<uint64_t> Length = Unsigned((*Buffers)[Index], "byteLength");
-					const std::optional<uint64_t> Source = BufferSource((*Buffers)[Index], Index, Folder, BinaryChunk);
+					const std::optional<uint64_t> Source = BufferSource((*Buffers)[Index], Index, Folder, BinaryChunk, OutFileBytes);
 					if (Length && Source && *Length > *Source)
 					{
 						OutReason = "glTF buffer " + std::to_string(Index) + " claims " + std::to_string(*Length) + " bytes, but its source holds " + std::to_string(*Source);
@@ -455,7 +462,7 @@ namespace VelmoraCli
 		}
 
 		// A GLB is a 12-byte header with the whole length, a JSON chunk and an optional binary chunk.
-		bool CheckGlb(std::string_view Bytes, const std::filesystem::path& Folder, std::string& OutReason)
+		bool CheckGlb(std::string_view Bytes, const std::filesystem::path& Folder, std::string& OutReason, uint64_t& OutFileBytes)
 		{
 			if (Bytes.size() < 12 || ReadU32(Bytes, 4) != 2)
 			{
@@ -495,7 +502,7 @@ namespace VelmoraCli
 			{
 				BinaryChunk = 0;
 			}
-			return CheckGltfJson(Bytes.substr(20, JsonLength), Folder, BinaryChunk, OutReason);
+			return CheckGltfJson(Bytes.substr(20, JsonLength), Folder, BinaryChunk, OutReason, OutFileBytes);
 		}
 
 		// ---- FBX ----
@@ -678,8 +685,11 @@ namespace VelmoraCli
 		}
 	}
 
-	bool CheckMeshHeader(const Assimp::Importer& Importer, const std::string& Path, std::string& OutReason)
+	bool CheckMeshHeader(const Assimp::Importer& Importer, const std::string& Path, std::string& OutReason, uint64_t* OutReferencedBytes)
 	{
+		uint64_t Unused = 0;
+		uint64_t& FileBytes = OutReferencedBytes ? *OutReferencedBytes : Unused;
+		FileBytes = 0;
 		const Assimp::BaseImporter* Chosen = ImporterFor(Importer, Path);
 		if (!Chosen)
 		{
@@ -715,8 +725,8 @@ namespace VelmoraCli
 		const std::filesystem::path Folder = std::filesystem::path(Path).parent_path();
 		if (Bytes.starts_with("glTF"))
 		{
-			return CheckGlb(Bytes, Folder, OutReason);
+			return CheckGlb(Bytes, Folder, OutReason, FileBytes);
 		}
-		return CheckGltfJson(Bytes, Folder, std::nullopt, OutReason);
+		return CheckGltfJson(Bytes, Folder, std::nullopt, OutReason, FileBytes);
 	}
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace Assimp
@@ -16,6 +17,7 @@ namespace Assimp
 namespace VelmoraCli
 {
 	// False with a one-line reason when the file at Path, in the format Importer would read it as (PLY,
-	// STL, glTF/GLB or binary FBX; other formats pass), claims more than it holds.
-	bool CheckMeshHeader(const Assimp::Importer& Importer, const std::string& Path, std::string& OutReason);
+	// STL, glTF/GLB or binary FBX; other formats pass), claims more than it holds. OutReferencedBytes,
+	// when given, receives the size of the other files the header names (a glTF's buffer files).
+	bool CheckMeshHeader(const Assimp::Importer& Importer, const std::string& Path, std::string& OutReason, uint64_t* OutReferencedBytes = nullptr);
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <optional>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/prctl.h>
@@ -153,7 +154,11 @@ namespace VelmoraCli
 			}
 		};
 
-		[[noreturn]] void RunChild(int Fd, pid_t Parent, const std::string& Path, const FMeshImportLimits& Limits, const FMeshImport& Import)
+		// In the child, under a time limit scaled with the file's size: the size it was scaled for.
+		std::optional<uint64_t> GScaledForBytes;
+
+		[[noreturn]] void RunChild(int Fd, pid_t Parent, const std::string& Path, const FMeshImportLimits& Limits, std::optional<uint64_t> ScaledForBytes,
+		                           const FMeshImport& Import)
 		{
 			// Handlers inherited from the command must never run here: a cleanup handler would remove the
 			// command's own files, a crash handler would report the importer's crash as the command's. The
@@ -183,10 +188,13 @@ namespace VelmoraCli
 			{
 				const rlim_t Seconds = static_cast<rlim_t>(std::max<uint64_t>(Limits.TimeSeconds, 1));
 				Cpu.rlim_cur = Cpu.rlim_max == RLIM_INFINITY ? Seconds : std::min(Seconds, Cpu.rlim_max);
-				// SIGXCPU at the soft limit; should anything catch it, SIGKILL two seconds on.
-				Cpu.rlim_max = Cpu.rlim_max == RLIM_INFINITY ? Cpu.rlim_cur + 2 : std::min(Cpu.rlim_cur + 2, Cpu.rlim_max);
+				// SIGXCPU at the soft limit; should anything catch it, SIGKILL two seconds on. A scaled limit
+				// may still grow to the default's most (AllowImportTimeFor).
+				const rlim_t Highest = ScaledForBytes ? std::max<rlim_t>(Cpu.rlim_cur, MaxDefaultImportSeconds) : Cpu.rlim_cur;
+				Cpu.rlim_max = Cpu.rlim_max == RLIM_INFINITY ? Highest + 2 : std::min(Highest + 2, Cpu.rlim_max);
 				setrlimit(RLIMIT_CPU, &Cpu);
 			}
+			GScaledForBytes = ScaledForBytes;
 			FChildWork Work{Path, Import, {}, false, {}, {}, EOutcome::Failed};
 			const uint64_t StackBytes = MegabytesToBytes(std::max<uint64_t>(Limits.StackMB, 1));
 			SetSoftLimit(RLIMIT_AS, AddressSpaceInUse() + StackBytes + GuardBytes + MegabytesToBytes(Limits.MemoryMB));
@@ -302,7 +310,8 @@ namespace VelmoraCli
 	{
 		constexpr uint64_t BaseSeconds = 5;
 		constexpr uint64_t SecondsPerMB = 2;
-		return std::min<uint64_t>(BaseSeconds + SecondsPerMB * ((FileBytes + (1 << 20) - 1) >> 20), MaxDefaultImportSeconds);
+		const uint64_t Megabytes = (FileBytes >> 20) + ((FileBytes & ((1 << 20) - 1)) != 0);
+		return Megabytes >= MaxDefaultImportSeconds ? MaxDefaultImportSeconds : std::min(BaseSeconds + SecondsPerMB * Megabytes, MaxDefaultImportSeconds);
 	}
 
 	bool RunGuardedImport(const std::string& Path, const FMeshImportLimits& GivenLimits, const FMeshImport& Import, Host::FMeshData& OutMesh, bool& bOutFlag,
@@ -315,14 +324,20 @@ namespace VelmoraCli
 		};
 		FMeshImportLimits Limits = GivenLimits;
 		const bool bScaledTime = Limits.TimeSeconds == 0;
+		uint64_t FileBytes = 0;
 		if (bScaledTime)
 		{
 			// A file that cannot be looked at gets the most; the import then says what is wrong with it.
 			struct stat Status{};
-			Limits.TimeSeconds = stat(Path.c_str(), &Status) == 0 ? ImportTimeFor(static_cast<uint64_t>(Status.st_size)) : MaxDefaultImportSeconds;
+			FileBytes = stat(Path.c_str(), &Status) == 0 ? static_cast<uint64_t>(Status.st_size) : UINT64_MAX;
+			Limits.TimeSeconds = ImportTimeFor(FileBytes);
 		}
-		const std::string TimeHint = "took too long (more than " + std::to_string(Limits.TimeSeconds) + " s" + (bScaledTime ? " for a file of its size" : "") +
-		                             "; see --mesh-time-limit)";
+		// A scaled limit may have grown in the child: the processor time it took says by how much.
+		const auto TimeHint = [&](double CpuSeconds)
+		{
+			const uint64_t Shown = bScaledTime ? std::max<uint64_t>(Limits.TimeSeconds, static_cast<uint64_t>(CpuSeconds)) : Limits.TimeSeconds;
+			return "took too long (more than " + std::to_string(Shown) + " s" + (bScaledTime ? " for a file of its size" : "") + "; see --mesh-time-limit)";
+		};
 
 		int Fds[2];
 		if (pipe2(Fds, O_CLOEXEC) != 0)
@@ -341,7 +356,7 @@ namespace VelmoraCli
 		if (Child == 0)
 		{
 			close(Fds[0]);
-			RunChild(Fds[1], Parent, Path, Limits, Import);
+			RunChild(Fds[1], Parent, Path, Limits, bScaledTime ? std::optional<uint64_t>(FileBytes) : std::nullopt, Import);
 		}
 		close(Fds[1]);
 		if (WhileImporting)
@@ -351,7 +366,8 @@ namespace VelmoraCli
 
 		// Processor time is the real limit; the wall clock only catches a child that waits on something.
 		const uint64_t Seconds = std::min<uint64_t>(Limits.TimeSeconds, 1000000);
-		FReplyReader Reader{Fds[0], FClock::now() + std::chrono::seconds(2 * Seconds + 10)};
+		const uint64_t MostSeconds = bScaledTime ? std::max(Seconds, MaxDefaultImportSeconds) : Seconds;
+		FReplyReader Reader{Fds[0], FClock::now() + std::chrono::seconds(2 * MostSeconds + 10)};
 		FReplyHeader Header{};
 		std::string Reason;
 		Host::FMeshData Mesh;
@@ -394,9 +410,11 @@ namespace VelmoraCli
 			}
 		}
 
+		const double CpuSeconds = static_cast<double>(Usage.ru_utime.tv_sec + Usage.ru_stime.tv_sec) +
+		                          1e-6 * static_cast<double>(Usage.ru_utime.tv_usec + Usage.ru_stime.tv_usec);
 		if (Reader.bTimedOut)
 		{
-			return Fail(TimeHint);
+			return Fail(TimeHint(CpuSeconds));
 		}
 		if (bComplete && OutFilesRead)
 		{
@@ -426,15 +444,29 @@ namespace VelmoraCli
 		if (WIFSIGNALED(Status))
 		{
 			const int Signal = WTERMSIG(Status);
-			const double CpuSeconds = static_cast<double>(Usage.ru_utime.tv_sec + Usage.ru_stime.tv_sec) +
-			                          1e-6 * static_cast<double>(Usage.ru_utime.tv_usec + Usage.ru_stime.tv_usec);
 			if (Signal == SIGXCPU || (Signal == SIGKILL && CpuSeconds >= static_cast<double>(Seconds)))
 			{
-				return Fail(TimeHint);
+				return Fail(TimeHint(CpuSeconds));
 			}
 			return Fail("the importer crashed (" + DescribeSignal(Signal) + ")");
 		}
 		return Fail("the importer ended without a result (exit status " + std::to_string(WIFEXITED(Status) ? WEXITSTATUS(Status) : -1) + ")");
+	}
+
+	void AllowImportTimeFor(uint64_t MoreBytes)
+	{
+		rlimit Cpu{};
+		if (!GScaledForBytes || getrlimit(RLIMIT_CPU, &Cpu) != 0)
+		{
+			return;
+		}
+		const uint64_t Bytes = *GScaledForBytes > UINT64_MAX - MoreBytes ? UINT64_MAX : *GScaledForBytes + MoreBytes;
+		const rlim_t Seconds = static_cast<rlim_t>(ImportTimeFor(Bytes));
+		if (Seconds > Cpu.rlim_cur)
+		{
+			Cpu.rlim_cur = std::min(Seconds, Cpu.rlim_max);
+			setrlimit(RLIMIT_CPU, &Cpu);
+		}
 	}
 
 	bool IsMeshLimitOption(const std::string& Arg)

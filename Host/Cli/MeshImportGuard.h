@@ -40,6 +40,11 @@ namespace VelmoraCli
 	bool RunGuardedImport(const std::string& Path, const FMeshImportLimits& Limits, const FMeshImport& Import, Host::FMeshData& OutMesh, bool& bOutFlag,
 	                      std::string& OutError, const std::function<void()>& WhileImporting = {}, std::vector<std::string>* OutFilesRead = nullptr);
 
+	// For an import running in the child: the file refers to MoreBytes in other files (a glTF's buffers),
+	// and a time limit scaled with the file's size grows to cover them too, up to the default's most.
+	// A limit given stays as it is.
+	void AllowImportTimeFor(uint64_t MoreBytes);
+
 	// Whether Arg is "--mesh-memory-limit" or "--mesh-time-limit", alone or as "--name=value".
 	bool IsMeshLimitOption(const std::string& Arg);
 

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <sys/resource.h>
 
 using namespace CliTest;
 
@@ -571,5 +572,42 @@ TEST(MeshImportGuard, DefaultTimeLimitGrowsWithTheFileUpToAMinute)
 	EXPECT_EQ(VelmoraCli::ImportTimeFor(0), 5u);
 	EXPECT_EQ(VelmoraCli::ImportTimeFor(10u << 20), 25u);
 	EXPECT_EQ(VelmoraCli::ImportTimeFor(uint64_t(1) << 40), VelmoraCli::MaxDefaultImportSeconds);
+	EXPECT_EQ(VelmoraCli::ImportTimeFor(UINT64_MAX), VelmoraCli::MaxDefaultImportSeconds);
 	EXPECT_EQ(VelmoraCli::FMeshImportLimits().TimeSeconds, 0u) << "no limit given means the file's own";
+}
+
+// The child's processor limit, as the import sees it after asking for time for MoreBytes of other files.
+std::string ChildTimeLimit(const fs::path& File, uint64_t GivenSeconds, uint64_t MoreBytes)
+{
+	VelmoraCli::FMeshImportLimits Limits;
+	Limits.TimeSeconds = GivenSeconds;
+	Host::FMeshData Mesh;
+	bool bFlag = false;
+	std::string Error;
+	VelmoraCli::RunGuardedImport(
+	    File.string(), Limits, [&](Host::FMeshData&, bool&, std::vector<std::string>&, std::string& OutError)
+	    {
+		    const auto Soft = []()
+		    {
+			    rlimit Cpu{};
+			    getrlimit(RLIMIT_CPU, &Cpu);
+			    return std::to_string(Cpu.rlim_cur);
+		    };
+		    OutError = Soft();
+		    VelmoraCli::AllowImportTimeFor(MoreBytes);
+		    OutError += " " + Soft();
+		    return false;
+	    },
+	    Mesh, bFlag, Error);
+	return Error;
+}
+
+TEST(MeshImportGuard, AGltfsBufferFilesCountTowardsItsScaledTimeLimit)
+{
+	const fs::path Dir = VelmoraTest::MakeTempDir("scaled-time");
+	WriteText(Dir / "small.gltf", "{}");
+	EXPECT_EQ(ChildTimeLimit(Dir / "small.gltf", 0, 0), "7 7");
+	EXPECT_EQ(ChildTimeLimit(Dir / "small.gltf", 0, 100 << 20), "7 60") << "the buffers' size counts";
+	EXPECT_EQ(ChildTimeLimit(Dir / "small.gltf", 0, 20 << 20), "7 47");
+	EXPECT_EQ(ChildTimeLimit(Dir / "small.gltf", 3, 100 << 20), "3 3") << "a limit given stays";
 }
