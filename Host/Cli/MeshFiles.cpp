@@ -347,18 +347,24 @@ namespace VelmoraCli
 
 	bool CheckTraceableRange(const Host::FMeshData& Mesh, std::string& OutReason)
 	{
+		// Only corners count: a stray point far away has nothing to trace.
 		constexpr double Bound = GroomFitting::FMeshQuery::MaxCoordinate;
-		for (int32 Vertex = 0; Vertex < Mesh.Positions.Num(); ++Vertex)
+		for (int32 Corner = 0; Corner < Mesh.Indices.Num(); ++Corner)
 		{
-			const FVector3f& P = Mesh.Positions[Vertex];
+			const uint32 Vertex = Mesh.Indices[Corner];
+			if (Vertex >= static_cast<uint32>(Mesh.Positions.Num()))
+			{
+				continue;
+			}
+			const FVector3f& P = Mesh.Positions[static_cast<int32>(Vertex)];
 			for (int32 Axis = 0; Axis < 3; ++Axis)
 			{
 				if (!(std::abs(static_cast<double>(P[Axis])) <= Bound))
 				{
 					char Value[32];
 					std::snprintf(Value, sizeof(Value), "%g", static_cast<double>(P[Axis]));
-					OutReason = std::string("vertex ") + std::to_string(Vertex) + " has " + "XYZ"[Axis] + " = " + Value + ", beyond " +
-					            std::to_string(static_cast<uint64_t>(Bound)) + " from the origin, outside any world the engine traces";
+					OutReason = "vertex " + std::to_string(Vertex) + " (a corner of triangle " + std::to_string(Corner / 3) + ") has " + "XYZ"[Axis] + " = " + Value +
+					            ", beyond " + std::to_string(static_cast<uint64_t>(Bound)) + " from the origin, outside any world the engine traces";
 					return false;
 				}
 			}

@@ -486,19 +486,24 @@ namespace VelmoraCli
 				OutReason = "the GLB JSON chunk claims " + std::to_string(JsonLength) + " bytes, but " + std::to_string(Size - 20) + " follow it";
 				return false;
 			}
+			// The binary chunk follows the JSON chunk, padded to four bytes as it should be or not. Where
+			// neither place holds one, a file that ends there has none; otherwise its size is unknown here.
 			std::optional<uint64_t> BinaryChunk;
-			const uint64_t BinaryAt = (20 + JsonLength + 3) & ~uint64_t(3);
-			if (BinaryAt + 8 <= Size && std::memcmp(Bytes.data() + BinaryAt + 4, "BIN\0", 4) == 0)
+			for (const uint64_t BinaryAt : {(20 + JsonLength + 3) & ~uint64_t(3), 20 + JsonLength})
 			{
-				const uint64_t BinaryLength = ReadU32(Bytes, BinaryAt);
-				if (BinaryAt + 8 + BinaryLength > Size)
+				if (BinaryAt + 8 <= Size && std::memcmp(Bytes.data() + BinaryAt + 4, "BIN\0", 4) == 0)
 				{
-					OutReason = "the GLB binary chunk claims " + std::to_string(BinaryLength) + " bytes, but " + std::to_string(Size - BinaryAt - 8) + " follow it";
-					return false;
+					const uint64_t BinaryLength = ReadU32(Bytes, BinaryAt);
+					if (BinaryAt + 8 + BinaryLength > Size)
+					{
+						OutReason = "the GLB binary chunk claims " + std::to_string(BinaryLength) + " bytes, but " + std::to_string(Size - BinaryAt - 8) + " follow it";
+						return false;
+					}
+					BinaryChunk = BinaryLength;
+					break;
 				}
-				BinaryChunk = BinaryLength;
 			}
-			else
+			if (!BinaryChunk && Size <= ((20 + JsonLength + 3) & ~uint64_t(3)))
 			{
 				BinaryChunk = 0;
 			}

@@ -550,7 +550,8 @@ TEST(HostileMesh, TriangleBeyondTheEnginesWorldsIsRefusedAtLoadWithItsReason)
 	const fs::path Dir = VelmoraTest::MakeTempDir("far-triangle");
 	WriteGroomQuietly(Dir / "groom.abc", SphereGroom(4, 3, 10.f, 1.f));
 	WriteText(Dir / "far.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1e25 0 0\nv 1e25 1 0\nv 1e25 0 1\nf 1 2 3\nf 4 5 6\n");
-	const std::string Reason = "cannot read mesh 'far.obj': vertex 3 has X = 1e+25, beyond 4398046511104 from the origin, outside any world the engine traces\n";
+	const std::string Reason =
+	    "cannot read mesh 'far.obj': vertex 3 (a corner of triangle 1) has X = 1e+25, beyond 4398046511104 from the origin, outside any world the engine traces\n";
 	for (const char* Command : {"fit groom.abc far.obj fitted.abc", "check groom.abc far.obj", "fit groom.abc far.obj fitted.abc --on-miss nearest --orient"})
 	{
 		const FRun Run = RunVelmora(Command, Dir);
@@ -559,8 +560,8 @@ TEST(HostileMesh, TriangleBeyondTheEnginesWorldsIsRefusedAtLoadWithItsReason)
 	}
 	EXPECT_FALSE(fs::exists(Dir / "fitted.abc"));
 
-	// Up to the bound itself the mesh loads.
-	WriteText(Dir / "edge.obj", "v -4398046511104 0 0\nv 1 0 0\nv 0 4398046511104 0\nf 1 2 3\n");
+	// Up to the bound itself the mesh loads, and so does a far point that is no triangle's corner.
+	WriteText(Dir / "edge.obj", "v -4398046511104 0 0\nv 1 0 0\nv 0 4398046511104 0\nv 1e25 0 0\nf 1 2 3\np 4\n");
 	Host::FMeshData Mesh;
 	std::string Error;
 	EXPECT_TRUE(VelmoraCli::LoadMeshFile((Dir / "edge.obj").string(), Mesh, Error)) << Error;
