@@ -46,7 +46,7 @@ namespace VelmoraCli
 				{
 					return;
 				}
-				struct stat Status{};
+				struct stat Status = {};
 				if (fstat(Fd, &Status) == 0 && S_ISREG(Status.st_mode))
 				{
 					Size = static_cast<size_t>(Status.st_size);

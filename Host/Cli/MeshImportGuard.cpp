@@ -328,7 +328,7 @@ namespace VelmoraCli
 		if (bScaledTime)
 		{
 			// A file that cannot be looked at gets the most; the import then says what is wrong with it.
-			struct stat Status{};
+			struct stat Status = {};
 			FileBytes = stat(Path.c_str(), &Status) == 0 ? static_cast<uint64_t>(Status.st_size) : UINT64_MAX;
 			Limits.TimeSeconds = ImportTimeFor(FileBytes);
 		}

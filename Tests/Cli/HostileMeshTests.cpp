@@ -522,9 +522,7 @@ TEST(MeshHeaderCheck, ValidFilesOfEveryCheckedFormatStillLoad)
 	WriteText(Dir / "tri angle.bin", TriangleBuffer);
 	WriteText(Dir / "embedded.gltf", GltfOverBuffer("data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"));
 
-	const std::pair<const char*, int32> Expected[] = {{"sphere.ply", Sphere.NumTriangles()}, {"sphere.stl", Sphere.NumTriangles()}, {"sphere.glb", Sphere.NumTriangles()},
-	                                                  {"sphere.gltf", Sphere.NumTriangles()}, {"sphere.fbx", Sphere.NumTriangles()}, {"sphere.obj", Sphere.NumTriangles()},
-	                                                  {"ascii.ply", 1}, {"binary.ply", 1}, {"ascii.stl", 1}, {"solid.stl", 1}, {"packed.glb", 1}, {"split.gltf", 1}, {"embedded.gltf", 1}};
+	const std::pair<const char*, int32> Expected[] = {{"sphere.ply", Sphere.NumTriangles()}, {"sphere.stl", Sphere.NumTriangles()}, {"sphere.glb", Sphere.NumTriangles()}, {"sphere.gltf", Sphere.NumTriangles()}, {"sphere.fbx", Sphere.NumTriangles()}, {"sphere.obj", Sphere.NumTriangles()}, {"ascii.ply", 1}, {"binary.ply", 1}, {"ascii.stl", 1}, {"solid.stl", 1}, {"packed.glb", 1}, {"split.gltf", 1}, {"embedded.gltf", 1}};
 	for (const auto& [Name, Triangles] : Expected)
 	{
 		Host::FMeshData Mesh;
@@ -597,8 +595,7 @@ std::string ChildTimeLimit(const fs::path& File, uint64_t GivenSeconds, uint64_t
 		    OutError = Soft();
 		    VelmoraCli::AllowImportTimeFor(MoreBytes);
 		    OutError += " " + Soft();
-		    return false;
-	    },
+		    return false; },
 	    Mesh, bFlag, Error);
 	return Error;
 }

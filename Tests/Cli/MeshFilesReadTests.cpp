@@ -39,7 +39,8 @@ namespace
 	class FInFolder
 	{
 	public:
-		explicit FInFolder(const fs::path& Dir) : Previous(fs::current_path()) { fs::current_path(Dir); }
+		explicit FInFolder(const fs::path& Dir)
+		    : Previous(fs::current_path()) { fs::current_path(Dir); }
 		~FInFolder() { fs::current_path(Previous); }
 
 	private:
