@@ -1,5 +1,8 @@
 #include "MeshFiles.h"
 #include "CheckedFileSystem.h"
+#include "MeshHeaderCheck.h"
+#include "MeshQuery.h"
+#include "RecordingFileSystem.h"
 #include "SkinnedPose.h"
 
 #include <assimp/Exporter.hpp>
@@ -10,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <memory>
@@ -172,17 +176,44 @@ namespace VelmoraCli
 			}
 		};
 
-		const aiScene* ReadScene(Assimp::Importer& Importer, const std::string& Path, std::string& OutError)
+		// An importer that keeps the names of the files it opens.
+		struct FRecordingImporter
 		{
+			Assimp::Importer Importer;
+			// Owned by the importer.
+			FRecordingFileSystem* Files = new FRecordingFileSystem();
+
+			FRecordingImporter() { Importer.SetIOHandler(Files); }
+		};
+
+		const aiScene* ReadScene(FRecordingImporter& Recording, const std::string& Path, std::string& OutError)
+		{
+			Assimp::Importer& Importer = Recording.Importer;
+			Recording.Files->Record(Path.c_str());
 			std::error_code Error;
 			if (!std::filesystem::is_regular_file(Path, Error))
 			{
 				OutError = std::filesystem::exists(Path, Error) ? "mesh '" + Path + "' is not a file" : "mesh '" + Path + "' does not exist";
 				return nullptr;
 			}
+			std::string Reason;
+			uint64_t ReferencedBytes = 0;
+			if (!CheckMeshHeader(Importer, Path, Reason, &ReferencedBytes))
+			{
+				OutError = "cannot read mesh '" + Path + "': " + Reason;
+				return nullptr;
+			}
+			AllowImportTimeFor(ReferencedBytes);
 			// Faces become triangles, and each mesh keeps one primitive type so points and lines fall away.
 			const unsigned Steps = aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_ValidateDataStructure;
 			const aiScene* Scene = Importer.ReadFile(Path, Steps);
+			if (Recording.Files->HasOverflowed())
+			{
+				// The list of inputs would not be whole.
+				OutError = "cannot read mesh '" + Path + "': it refers to more than " + std::to_string(FRecordingFileSystem::MaxFiles) + " files, or to a name longer than " +
+				           std::to_string(FRecordingFileSystem::MaxPathBytes) + " bytes";
+				return nullptr;
+			}
 			if (!Scene || !Scene->mRootNode || (Scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
 			{
 				// The reason is the importer's and may span lines; ours is one.
@@ -265,17 +296,19 @@ namespace VelmoraCli
 			return {};
 		}
 
-		bool LoadMeshInProcess(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError)
+		bool LoadMeshInProcess(const std::string& Path, Host::FMeshData& OutMesh, std::vector<std::string>& OutFilesRead, std::string& OutError)
 		{
-			Assimp::Importer Importer;
-			const aiScene* Scene = ReadScene(Importer, Path, OutError);
+			FRecordingImporter Recording;
+			const aiScene* Scene = ReadScene(Recording, Path, OutError);
+			OutFilesRead = Recording.Files->GetFilesRead();
 			return Scene && Flatten(*Scene, Path, nullptr, false, OutMesh, OutError);
 		}
 
-		bool LoadSkinnedMeshInProcess(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError)
+		bool LoadSkinnedMeshInProcess(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::vector<std::string>& OutFilesRead, std::string& OutError)
 		{
-			Assimp::Importer Importer;
-			const aiScene* Scene = ReadScene(Importer, Path, OutError);
+			FRecordingImporter Recording;
+			const aiScene* Scene = ReadScene(Recording, Path, OutError);
+			OutFilesRead = Recording.Files->GetFilesRead();
 			if (!Scene)
 			{
 				return false;
@@ -292,21 +325,61 @@ namespace VelmoraCli
 	}
 
 	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits,
-	                  const std::function<void()>& WhileImporting)
+	                  const std::function<void()>& WhileImporting, std::vector<std::string>* OutFilesRead)
 	{
 		bool bUnused = false;
-		return RunGuardedImport(
-		    Path, Limits, [&](Host::FMeshData& Mesh, bool&, std::string& Error)
-		    { return LoadMeshInProcess(Path, Mesh, Error); },
-		    OutMesh, bUnused, OutError, WhileImporting);
+		Host::FMeshData Mesh;
+		if (!RunGuardedImport(
+		        Path, Limits, [&](Host::FMeshData& Loaded, bool&, std::vector<std::string>& FilesRead, std::string& Error)
+		        { return LoadMeshInProcess(Path, Loaded, FilesRead, Error); },
+		        Mesh, bUnused, OutError, WhileImporting, OutFilesRead))
+		{
+			return false;
+		}
+		std::string Reason;
+		if (!CheckTraceableRange(Mesh, Reason))
+		{
+			OutError = "cannot read mesh '" + Path + "': " + Reason;
+			return false;
+		}
+		OutMesh = std::move(Mesh);
+		return true;
 	}
 
-	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError, const FMeshImportLimits& Limits)
+	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError, const FMeshImportLimits& Limits,
+	                         std::vector<std::string>* OutFilesRead)
 	{
 		return RunGuardedImport(
-		    Path, Limits, [&](Host::FMeshData& Mesh, bool& bSkinned, std::string& Error)
-		    { return LoadSkinnedMeshInProcess(Path, Mesh, bSkinned, Error); },
-		    OutMesh, bOutSkinned, OutError);
+		    Path, Limits, [&](Host::FMeshData& Mesh, bool& bSkinned, std::vector<std::string>& FilesRead, std::string& Error)
+		    { return LoadSkinnedMeshInProcess(Path, Mesh, bSkinned, FilesRead, Error); },
+		    OutMesh, bOutSkinned, OutError, {}, OutFilesRead);
+	}
+
+	bool CheckTraceableRange(const Host::FMeshData& Mesh, std::string& OutReason)
+	{
+		// Only corners count: a stray point far away has nothing to trace.
+		constexpr double Bound = GroomFitting::FMeshQuery::MaxCoordinate;
+		for (int32 Corner = 0; Corner < Mesh.Indices.Num(); ++Corner)
+		{
+			const uint32 Vertex = Mesh.Indices[Corner];
+			if (Vertex >= static_cast<uint32>(Mesh.Positions.Num()))
+			{
+				continue;
+			}
+			const FVector3f& P = Mesh.Positions[static_cast<int32>(Vertex)];
+			for (int32 Axis = 0; Axis < 3; ++Axis)
+			{
+				if (!(std::abs(static_cast<double>(P[Axis])) <= Bound))
+				{
+					char Value[32];
+					std::snprintf(Value, sizeof(Value), "%g", static_cast<double>(P[Axis]));
+					OutReason = "vertex " + std::to_string(Vertex) + " (a corner of triangle " + std::to_string(Corner / 3) + ") has " + "XYZ"[Axis] + " = " + Value +
+					            ", beyond " + std::to_string(static_cast<uint64_t>(Bound)) + " from the origin, outside any world the engine traces";
+					return false;
+				}
+			}
+		}
+		return true;
 	}
 
 	bool SaveMeshFile(const std::string& Path, const Host::FMeshData& Mesh, std::string& OutError)

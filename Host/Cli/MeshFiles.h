@@ -4,6 +4,7 @@
 #include "MeshImportGuard.h"
 
 #include <string>
+#include <vector>
 
 // Mesh files through assimp: every format it reads (OBJ, FBX, glTF/GLB, PLY, STL, ...) in, and the
 // formats it writes out. Coordinates are taken as the file holds them: no unit or axis conversion.
@@ -15,9 +16,14 @@ namespace VelmoraCli
 	// positions-and-triangles list. Points and lines are dropped. False with a one-line reason in OutError
 	// when the file cannot be read or holds no triangles. The importer runs in a child process under
 	// Limits, so a file that crashes it, loops or asks for too much memory is only an unreadable file;
-	// WhileImporting, when given, runs here meanwhile.
+	// WhileImporting, when given, runs here meanwhile. A header that cannot be true (counts needing more
+	// bytes than the file holds) is refused before the importer runs, and so is a vertex further from the
+	// origin than the engine traces (CheckTraceableRange). OutFilesRead, when given, receives every file
+	// the importer opened or tried to (the mesh, an OBJ's material library, a glTF's buffers, ...), as
+	// the importer spelled it, made absolute against the working directory; it is filled whenever the
+	// importer ran to an answer, also when the file was refused.
 	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits = FMeshImportLimits(),
-	                  const std::function<void()>& WhileImporting = {});
+	                  const std::function<void()>& WhileImporting = {}, std::vector<std::string>* OutFilesRead = nullptr);
 
 	// The most detailed level of a skinned mesh, at rest as the engine's importers place it, leaving out nodes
 	// named as coarser levels ("..._LOD1", "..._LOD2", ...). When the file has bones: the meshes that carry
@@ -25,7 +31,12 @@ namespace VelmoraCli
 	// a bone, placed by their node; other meshes are left out. Without bones: every mesh, placed by its node.
 	// OutSkinned tells whether bones were found.
 	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError,
-	                         const FMeshImportLimits& Limits = FMeshImportLimits());
+	                         const FMeshImportLimits& Limits = FMeshImportLimits(), std::vector<std::string>* OutFilesRead = nullptr);
+
+	// False with a one-line reason naming the vertex, the coordinate and the bound when a vertex lies
+	// further from the origin than the engine's worlds reach (the mesh query's bound): nothing there
+	// can be traced.
+	bool CheckTraceableRange(const Host::FMeshData& Mesh, std::string& OutReason);
 
 	// Writes the mesh in the format Path's extension names (.obj, .ply, .stl, .gltf, .glb, .fbx, .dae, ...).
 	// False with a reason when the extension names no format assimp writes or writing fails.

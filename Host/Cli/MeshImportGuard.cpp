@@ -11,10 +11,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <optional>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,7 +33,8 @@ namespace VelmoraCli
 			OutOfMemory,
 		};
 
-		// What the child writes on the pipe, followed by the reason's bytes, the positions and the indices.
+		// What the child writes on the pipe, followed by the reason's bytes, the positions, the indices and
+		// the names of the files read, each ended by a zero byte.
 		struct FReplyHeader
 		{
 			uint32_t Magic;
@@ -40,9 +43,12 @@ namespace VelmoraCli
 			uint32_t ReasonLength;
 			uint64_t NumPositions;
 			uint64_t NumIndices;
+			uint64_t FileNamesLength;
 		};
-		constexpr uint32_t ReplyMagic = 0x766d6931;
+		constexpr uint32_t ReplyMagic = 0x766d6932;
 		constexpr uint32_t MaxReasonLength = 64 * 1024;
+		// Some thousands of full-length paths.
+		constexpr uint64_t MaxFileNamesLength = 16 << 20;
 		constexpr uint64_t GuardBytes = 1 << 20;
 
 		bool WriteAll(int Fd, const void* Data, size_t Size)
@@ -113,6 +119,7 @@ namespace VelmoraCli
 			const FMeshImport& Import;
 			Host::FMeshData Mesh;
 			bool bFlag = false;
+			std::vector<std::string> FilesRead;
 			std::string Reason;
 			EOutcome Outcome = EOutcome::Failed;
 
@@ -120,7 +127,7 @@ namespace VelmoraCli
 			{
 				try
 				{
-					Outcome = Import(Mesh, bFlag, Reason) ? EOutcome::Loaded : EOutcome::Failed;
+					Outcome = Import(Mesh, bFlag, FilesRead, Reason) ? EOutcome::Loaded : EOutcome::Failed;
 					// The importer turns its own allocation failures into an error text.
 					if (Outcome == EOutcome::Failed && Reason.ends_with(": std::bad_alloc"))
 					{
@@ -147,7 +154,11 @@ namespace VelmoraCli
 			}
 		};
 
-		[[noreturn]] void RunChild(int Fd, pid_t Parent, const std::string& Path, const FMeshImportLimits& Limits, const FMeshImport& Import)
+		// In the child, under a time limit scaled with the file's size: the size it was scaled for.
+		std::optional<uint64_t> GScaledForBytes;
+
+		[[noreturn]] void RunChild(int Fd, pid_t Parent, const std::string& Path, const FMeshImportLimits& Limits, std::optional<uint64_t> ScaledForBytes,
+		                           const FMeshImport& Import)
 		{
 			// Handlers inherited from the command must never run here: a cleanup handler would remove the
 			// command's own files, a crash handler would report the importer's crash as the command's. The
@@ -177,11 +188,14 @@ namespace VelmoraCli
 			{
 				const rlim_t Seconds = static_cast<rlim_t>(std::max<uint64_t>(Limits.TimeSeconds, 1));
 				Cpu.rlim_cur = Cpu.rlim_max == RLIM_INFINITY ? Seconds : std::min(Seconds, Cpu.rlim_max);
-				// SIGXCPU at the soft limit; should anything catch it, SIGKILL two seconds on.
-				Cpu.rlim_max = Cpu.rlim_max == RLIM_INFINITY ? Cpu.rlim_cur + 2 : std::min(Cpu.rlim_cur + 2, Cpu.rlim_max);
+				// SIGXCPU at the soft limit; should anything catch it, SIGKILL two seconds on. A scaled limit
+				// may still grow to the default's most (AllowImportTimeFor).
+				const rlim_t Highest = ScaledForBytes ? std::max<rlim_t>(Cpu.rlim_cur, MaxDefaultImportSeconds) : Cpu.rlim_cur;
+				Cpu.rlim_max = Cpu.rlim_max == RLIM_INFINITY ? Highest + 2 : std::min(Highest + 2, Cpu.rlim_max);
 				setrlimit(RLIMIT_CPU, &Cpu);
 			}
-			FChildWork Work{Path, Import, {}, false, {}, EOutcome::Failed};
+			GScaledForBytes = ScaledForBytes;
+			FChildWork Work{Path, Import, {}, false, {}, {}, EOutcome::Failed};
 			const uint64_t StackBytes = MegabytesToBytes(std::max<uint64_t>(Limits.StackMB, 1));
 			SetSoftLimit(RLIMIT_AS, AddressSpaceInUse() + StackBytes + GuardBytes + MegabytesToBytes(Limits.MemoryMB));
 
@@ -221,9 +235,18 @@ namespace VelmoraCli
 				Header.NumPositions = static_cast<uint64_t>(Work.Mesh.Positions.Num());
 				Header.NumIndices = static_cast<uint64_t>(Work.Mesh.Indices.Num());
 			}
+			std::string FileNames;
+			for (const std::string& Name : Work.FilesRead)
+			{
+				if (Name.find('\0') == std::string::npos && FileNames.size() + Name.size() < MaxFileNamesLength)
+				{
+					FileNames.append(Name).push_back('\0');
+				}
+			}
+			Header.FileNamesLength = FileNames.size();
 			const bool bWritten = WriteAll(Fd, &Header, sizeof(Header)) && WriteAll(Fd, Work.Reason.data(), Work.Reason.size()) &&
 			                      WriteAll(Fd, Work.Mesh.Positions.GetData(), Header.NumPositions * sizeof(FVector3f)) &&
-			                      WriteAll(Fd, Work.Mesh.Indices.GetData(), Header.NumIndices * sizeof(uint32));
+			                      WriteAll(Fd, Work.Mesh.Indices.GetData(), Header.NumIndices * sizeof(uint32)) && WriteAll(Fd, FileNames.data(), FileNames.size());
 			// No destructors, no exit handlers, no flushing of the command's buffered output.
 			_exit(bWritten ? 0 : 1);
 		}
@@ -283,15 +306,38 @@ namespace VelmoraCli
 		}
 	}
 
-	bool RunGuardedImport(const std::string& Path, const FMeshImportLimits& Limits, const FMeshImport& Import, Host::FMeshData& OutMesh, bool& bOutFlag,
-	                      std::string& OutError, const std::function<void()>& WhileImporting)
+	uint64_t ImportTimeFor(uint64_t FileBytes)
+	{
+		constexpr uint64_t BaseSeconds = 5;
+		constexpr uint64_t SecondsPerMB = 2;
+		const uint64_t Megabytes = (FileBytes >> 20) + ((FileBytes & ((1 << 20) - 1)) != 0);
+		return Megabytes >= MaxDefaultImportSeconds ? MaxDefaultImportSeconds : std::min(BaseSeconds + SecondsPerMB * Megabytes, MaxDefaultImportSeconds);
+	}
+
+	bool RunGuardedImport(const std::string& Path, const FMeshImportLimits& GivenLimits, const FMeshImport& Import, Host::FMeshData& OutMesh, bool& bOutFlag,
+	                      std::string& OutError, const std::function<void()>& WhileImporting, std::vector<std::string>* OutFilesRead)
 	{
 		const auto Fail = [&](const std::string& Why)
 		{
 			OutError = "cannot read mesh '" + Path + "': " + Why;
 			return false;
 		};
-		const std::string TimeHint = "took too long (more than " + std::to_string(Limits.TimeSeconds) + " s; see --mesh-time-limit)";
+		FMeshImportLimits Limits = GivenLimits;
+		const bool bScaledTime = Limits.TimeSeconds == 0;
+		uint64_t FileBytes = 0;
+		if (bScaledTime)
+		{
+			// A file that cannot be looked at gets the most; the import then says what is wrong with it.
+			struct stat Status = {};
+			FileBytes = stat(Path.c_str(), &Status) == 0 ? static_cast<uint64_t>(Status.st_size) : UINT64_MAX;
+			Limits.TimeSeconds = ImportTimeFor(FileBytes);
+		}
+		// A scaled limit may have grown in the child: the processor time it took says by how much.
+		const auto TimeHint = [&](double CpuSeconds)
+		{
+			const uint64_t Shown = bScaledTime ? std::max<uint64_t>(Limits.TimeSeconds, static_cast<uint64_t>(CpuSeconds)) : Limits.TimeSeconds;
+			return "took too long (more than " + std::to_string(Shown) + " s" + (bScaledTime ? " for a file of its size" : "") + "; see --mesh-time-limit)";
+		};
 
 		int Fds[2];
 		if (pipe2(Fds, O_CLOEXEC) != 0)
@@ -310,7 +356,7 @@ namespace VelmoraCli
 		if (Child == 0)
 		{
 			close(Fds[0]);
-			RunChild(Fds[1], Parent, Path, Limits, Import);
+			RunChild(Fds[1], Parent, Path, Limits, bScaledTime ? std::optional<uint64_t>(FileBytes) : std::nullopt, Import);
 		}
 		close(Fds[1]);
 		if (WhileImporting)
@@ -320,12 +366,15 @@ namespace VelmoraCli
 
 		// Processor time is the real limit; the wall clock only catches a child that waits on something.
 		const uint64_t Seconds = std::min<uint64_t>(Limits.TimeSeconds, 1000000);
-		FReplyReader Reader{Fds[0], FClock::now() + std::chrono::seconds(2 * Seconds + 10)};
+		const uint64_t MostSeconds = bScaledTime ? std::max(Seconds, MaxDefaultImportSeconds) : Seconds;
+		FReplyReader Reader{Fds[0], FClock::now() + std::chrono::seconds(2 * MostSeconds + 10)};
 		FReplyHeader Header{};
 		std::string Reason;
 		Host::FMeshData Mesh;
+		std::string FileNames;
 		bool bComplete = false;
-		if (Reader.Read(&Header, sizeof(Header)) && Header.Magic == ReplyMagic && Header.ReasonLength <= MaxReasonLength)
+		if (Reader.Read(&Header, sizeof(Header)) && Header.Magic == ReplyMagic && Header.ReasonLength <= MaxReasonLength &&
+		    Header.FileNamesLength <= MaxFileNamesLength)
 		{
 			Reason.resize(Header.ReasonLength);
 			if (Reader.Read(Reason.data(), Reason.size()))
@@ -341,6 +390,8 @@ namespace VelmoraCli
 					bComplete = Reader.Read(Mesh.Positions.GetData(), Header.NumPositions * sizeof(FVector3f)) &&
 					            Reader.Read(Mesh.Indices.GetData(), Header.NumIndices * sizeof(uint32));
 				}
+				FileNames.resize(Header.FileNamesLength);
+				bComplete = bComplete && Reader.Read(FileNames.data(), FileNames.size()) && (FileNames.empty() || FileNames.back() == '\0');
 			}
 		}
 		close(Fds[0]);
@@ -359,9 +410,21 @@ namespace VelmoraCli
 			}
 		}
 
+		const double CpuSeconds = static_cast<double>(Usage.ru_utime.tv_sec + Usage.ru_stime.tv_sec) +
+		                          1e-6 * static_cast<double>(Usage.ru_utime.tv_usec + Usage.ru_stime.tv_usec);
 		if (Reader.bTimedOut)
 		{
-			return Fail(TimeHint);
+			return Fail(TimeHint(CpuSeconds));
+		}
+		if (bComplete && OutFilesRead)
+		{
+			OutFilesRead->clear();
+			for (size_t First = 0; First < FileNames.size();)
+			{
+				const size_t End = FileNames.find('\0', First);
+				OutFilesRead->push_back(FileNames.substr(First, End - First));
+				First = End + 1;
+			}
 		}
 		if (bComplete && WIFEXITED(Status) && WEXITSTATUS(Status) == 0)
 		{
@@ -381,15 +444,29 @@ namespace VelmoraCli
 		if (WIFSIGNALED(Status))
 		{
 			const int Signal = WTERMSIG(Status);
-			const double CpuSeconds = static_cast<double>(Usage.ru_utime.tv_sec + Usage.ru_stime.tv_sec) +
-			                          1e-6 * static_cast<double>(Usage.ru_utime.tv_usec + Usage.ru_stime.tv_usec);
 			if (Signal == SIGXCPU || (Signal == SIGKILL && CpuSeconds >= static_cast<double>(Seconds)))
 			{
-				return Fail(TimeHint);
+				return Fail(TimeHint(CpuSeconds));
 			}
 			return Fail("the importer crashed (" + DescribeSignal(Signal) + ")");
 		}
 		return Fail("the importer ended without a result (exit status " + std::to_string(WIFEXITED(Status) ? WEXITSTATUS(Status) : -1) + ")");
+	}
+
+	void AllowImportTimeFor(uint64_t MoreBytes)
+	{
+		rlimit Cpu{};
+		if (!GScaledForBytes || getrlimit(RLIMIT_CPU, &Cpu) != 0)
+		{
+			return;
+		}
+		const uint64_t Bytes = *GScaledForBytes > UINT64_MAX - MoreBytes ? UINT64_MAX : *GScaledForBytes + MoreBytes;
+		const rlim_t Seconds = static_cast<rlim_t>(ImportTimeFor(Bytes));
+		if (Seconds > Cpu.rlim_cur)
+		{
+			Cpu.rlim_cur = std::min(Seconds, Cpu.rlim_max);
+			setrlimit(RLIMIT_CPU, &Cpu);
+		}
 	}
 
 	bool IsMeshLimitOption(const std::string& Arg)

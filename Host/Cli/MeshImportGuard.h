@@ -17,20 +17,33 @@ namespace VelmoraCli
 		// Address space the import may add to the process. A 5-million-triangle OBJ head takes about
 		// 1.5 GB and 4 s of processor time.
 		uint64_t MemoryMB = 3072;
-		// Processor time; wall-clock time is allowed twice this, plus a little, for a busy machine.
-		uint64_t TimeSeconds = 60;
+		// Processor time; wall-clock time is allowed twice this, plus a little, for a busy machine. Zero
+		// scales it with the size of the file (ImportTimeFor).
+		uint64_t TimeSeconds = 0;
 		// Stack of the importing thread: deep enough for any sane node tree.
 		uint64_t StackMB = 64;
 	};
 
-	// Fills the mesh, a flag and, on failure, a one-line reason. Runs in the child.
-	using FMeshImport = std::function<bool(Host::FMeshData& OutMesh, bool& bOutFlag, std::string& OutError)>;
+	// The processor time an import of a file of FileBytes gets by default: a few seconds, and more per
+	// megabyte, up to a minute. A 5-million-triangle OBJ head (some 200 MB) takes about 4 s.
+	uint64_t ImportTimeFor(uint64_t FileBytes);
+	constexpr uint64_t MaxDefaultImportSeconds = 60;
+
+	// Fills the mesh, a flag, the files the import read and, on failure, a one-line reason. Runs in the child.
+	using FMeshImport = std::function<bool(Host::FMeshData& OutMesh, bool& bOutFlag, std::vector<std::string>& OutFilesRead, std::string& OutError)>;
 
 	// Runs Import in a child process under Limits and hands its result back. When the child crashes, runs
 	// out of memory or time, the result is false and OutError reads "cannot read mesh '<Path>': <why>".
-	// WhileImporting, when given, runs in this process while the child imports.
+	// With no time limit given, the limit is ImportTimeFor the size of the file at Path. WhileImporting,
+	// when given, runs in this process while the child imports. OutFilesRead, when given, receives the
+	// files the import named whenever the child answered, whether it loaded the mesh or not.
 	bool RunGuardedImport(const std::string& Path, const FMeshImportLimits& Limits, const FMeshImport& Import, Host::FMeshData& OutMesh, bool& bOutFlag,
-	                      std::string& OutError, const std::function<void()>& WhileImporting = {});
+	                      std::string& OutError, const std::function<void()>& WhileImporting = {}, std::vector<std::string>* OutFilesRead = nullptr);
+
+	// For an import running in the child: the file refers to MoreBytes in other files (a glTF's buffers),
+	// and a time limit scaled with the file's size grows to cover them too, up to the default's most.
+	// A limit given stays as it is.
+	void AllowImportTimeFor(uint64_t MoreBytes);
 
 	// Whether Arg is "--mesh-memory-limit" or "--mesh-time-limit", alone or as "--name=value".
 	bool IsMeshLimitOption(const std::string& Arg);

@@ -74,6 +74,12 @@ namespace UE::Host
 		constexpr float MinSteepness = 0.25f;
 		// Growth factors are 2^-Level.
 		constexpr int32 MaxLevel = 60;
+
+		bool IsBeyondWorld(const FVector3f& V)
+		{
+			return std::abs(V.X) > FComplexCollision::MaxCoordinate || std::abs(V.Y) > FComplexCollision::MaxCoordinate ||
+			       std::abs(V.Z) > FComplexCollision::MaxCoordinate;
+		}
 	}
 
 	struct FComplexCollision::FTraceContext
@@ -104,8 +110,21 @@ namespace UE::Host
 				continue;
 			}
 			const FVector3f P[3] = {Data.Vertices[static_cast<int32>(I[0])], Data.Vertices[static_cast<int32>(I[1])], Data.Vertices[static_cast<int32>(I[2])]};
-			if (!IsFinite(P[0]) || !IsFinite(P[1]) || !IsFinite(P[2]) ||
-			    ((FVector(P[1]) - FVector(P[0])) ^ (FVector(P[2]) - FVector(P[0]))).IsZero())
+			if (!IsFinite(P[0]) || !IsFinite(P[1]) || !IsFinite(P[2]))
+			{
+				continue;
+			}
+			for (int32 Corner = 0; Corner < 3; ++Corner)
+			{
+				if (IsBeyondWorld(P[Corner]))
+				{
+					UE_LOG(LogHostCollision, Error,
+					       TEXT("Complex collision not built: vertex %u (a corner of triangle %u) lies beyond %.0f from the origin, outside any world the engine traces; traces will not hit"),
+					       I[Corner], Face, MaxCoordinate);
+					return;
+				}
+			}
+			if (((FVector(P[1]) - FVector(P[0])) ^ (FVector(P[2]) - FVector(P[0]))).IsZero())
 			{
 				continue;
 			}

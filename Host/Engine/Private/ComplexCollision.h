@@ -25,8 +25,14 @@ namespace UE::Host
 	class FComplexCollision
 	{
 	public:
+		// The engine's worlds reach half of UE_LARGE_WORLD_MAX (2^43) either way; Embree's single-precision
+		// rays cannot be trusted far beyond it (and refuse rays past 1.8e19). A corner further out than this
+		// leaves the whole body without triangles, with an Error: nothing there could be traced.
+		static constexpr double MaxCoordinate = 4398046511104.0;
+
 		// Cooks the triangles as the asset gives them, in the engine's winding. Triangles with an index out
-		// of range, a non-finite corner or no area cannot be hit, but keep their place in the list.
+		// of range, a non-finite corner or no area cannot be hit, but keep their place in the list. A corner
+		// beyond MaxCoordinate leaves none to hit.
 		explicit FComplexCollision(const FTriMeshCollisionData& Data);
 		~FComplexCollision();
 		FComplexCollision(const FComplexCollision&) = delete;
