@@ -1,5 +1,7 @@
 #include "FitRun.h"
 
+#include "CliPath.h"
+
 #include "QualityReport.h"
 #include "StagedOutput.h"
 #include "StreamCapture.h"
@@ -55,46 +57,6 @@ namespace VelmoraCli
 				}
 			}
 		}
-
-		// The plugin takes paths as FStrings, which hold text: a path whose bytes are not UTF-8 would not
-		// survive the trip. Such a path reaches the plugin as /proc/self/fd/N, naming the same file (or, for
-		// a file still to be made, its directory).
-		class FPluginPath
-		{
-		public:
-			FPluginPath(const std::string& Path, bool bExists)
-			    : Path(Path)
-			{
-				const FString Text(UTF8_TO_TCHAR(Path.c_str()));
-				if (std::string(TCHAR_TO_UTF8(*Text)) == Path)
-				{
-					return;
-				}
-				const std::filesystem::path Native(Path);
-				const std::string Directory = Native.parent_path().empty() ? std::string(".") : Native.parent_path().string();
-				Descriptor = bExists ? open(Path.c_str(), O_RDONLY | O_CLOEXEC) : open(Directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-				if (Descriptor >= 0)
-				{
-					this->Path = "/proc/self/fd/" + std::to_string(Descriptor) + (bExists ? std::string() : "/" + Native.filename().string());
-				}
-			}
-			~FPluginPath()
-			{
-				if (Descriptor >= 0)
-				{
-					close(Descriptor);
-				}
-			}
-			FPluginPath(const FPluginPath&) = delete;
-			FPluginPath& operator=(const FPluginPath&) = delete;
-
-			FString Get() const { return FString(UTF8_TO_TCHAR(Path.c_str())); }
-			const std::string& GetUtf8() const { return Path; }
-
-		private:
-			std::string Path;
-			int Descriptor = -1;
-		};
 
 		void ReplaceAll(std::string& Text, const std::string& From, const std::string& To)
 		{
@@ -199,7 +161,7 @@ namespace VelmoraCli
 		{
 			return;
 		}
-		const FPluginPath PluginGroom(GroomPath, true);
+		const FPluginPath PluginGroom(GroomPath, EPluginPathKind::Existing);
 		const auto Rename = [&](std::string Line)
 		{
 			if (PluginGroom.GetUtf8() != GroomPath)
@@ -279,8 +241,8 @@ namespace VelmoraCli
 		{
 			return false;
 		}
-		const FPluginPath PluginGroom(Request.GroomPath, true);
-		const FPluginPath PluginOutput(Output.GetStagingPath(), false);
+		const FPluginPath PluginGroom(Request.GroomPath, EPluginPathKind::Existing);
+		const FPluginPath PluginOutput(Output.GetStagingPath(), EPluginPathKind::ToMake);
 		// What the fit prints names the paths it was given; the user knows the files by their own names.
 		const auto Rename = [&](std::string Line)
 		{
