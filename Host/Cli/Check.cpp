@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "CliPath.h"
+#include "ErrorText.h"
 #include "JsonWriter.h"
 #include "MeshFiles.h"
 #include "Options.h"
@@ -97,22 +98,15 @@ namespace VelmoraCli
 			                                                               FTransform(Placement.MeshRotation, Placement.MeshLocation, Placement.MeshScale));
 			// A groom whose name is not text reaches the plugin by its descriptor.
 			const FPluginPath PluginGroom(Request.GroomPath, EPluginPathKind::Existing);
-			std::string Reason;
 			{
-				Host::FScopedLogCapture Capture;
+				// What the plugin logs is its own; the reason comes with the report.
+				Host::FScopedLogCapture Quiet;
 				FScopedStreamCapture Streams;
 				GroomFitting::ReportGroomFile(Component, GroomPlacement(Placement), PluginGroom.Get(), Report);
 				std::string Ignored;
 				Streams.Finish(Ignored, Ignored);
-				// The last error says why a measurement failed; the reader's own lines come before it.
-				for (const Host::FLogLine& Line : Capture.GetLines())
-				{
-					if (Line.Verbosity == ELogVerbosity::Error)
-					{
-						Reason = PluginGroom.ToUser(Line.Utf8Text());
-					}
-				}
 			}
+			const std::string Reason = PluginGroom.ToUser(LastLineOf(TCHAR_TO_UTF8(*Report.FailureReason)));
 			if (!Report.bMeasured)
 			{
 				OutError = "cannot measure groom '" + Request.GroomPath + "'" + (Reason.empty() ? std::string() : ": " + Reason);

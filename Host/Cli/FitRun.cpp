@@ -82,33 +82,6 @@ namespace VelmoraCli
 			}
 			return true;
 		}
-
-		// The last line of the reader's first message names the cause of a groom that could not be read.
-		std::string ReadFailureReason(const std::vector<Host::FLogLine>& Lines)
-		{
-			for (const Host::FLogLine& Line : Lines)
-			{
-				if (Line.Verbosity != ELogVerbosity::Warning)
-				{
-					continue;
-				}
-				std::string Reason;
-				std::istringstream Message(Line.Utf8Text());
-				for (std::string Text; std::getline(Message, Text);)
-				{
-					while (!Text.empty() && (Text.back() == '\r' || Text.back() == ' '))
-					{
-						Text.pop_back();
-					}
-					if (!Text.empty())
-					{
-						Reason = Text;
-					}
-				}
-				return Reason;
-			}
-			return std::string();
-		}
 	}
 
 	nlohmann::json FFitReport::ToJson() const
@@ -173,7 +146,8 @@ namespace VelmoraCli
 		Host::FScopedLogCapture Capture;
 		FScopedStreamCapture Streams;
 		// The target is named only in the message of a groom that cannot be read, which the command words itself.
-		Ahead.bRead = GroomFitting::ReadGroomForFit(PluginGroom.Get(), FString(), Ahead.Groom);
+		FString ReadReason;
+		Ahead.bRead = GroomFitting::ReadGroomForFit(PluginGroom.Get(), FString(), Ahead.Groom, &ReadReason);
 		std::string Out, Err;
 		Streams.Finish(Out, Err);
 		std::vector<int64> Repeats;
@@ -202,7 +176,8 @@ namespace VelmoraCli
 		}
 		if (!Ahead.bRead)
 		{
-			Ahead.ReadReason = Rename(ReadFailureReason(Capture.GetLines()));
+			// The last line of the reader's message names the cause.
+			Ahead.ReadReason = Rename(LastLineOf(TCHAR_TO_UTF8(*ReadReason)));
 		}
 		Ahead.Seconds = SecondsBetween(Start, FClock::now());
 	}
@@ -273,9 +248,6 @@ namespace VelmoraCli
 		std::vector<std::string> Lines;
 		std::vector<int64> Repeats;
 		std::string WriteFailure;
-		// The fit's last complaint, which says why it wrote nothing when it did not.
-		std::string LastError;
-		std::string ReadReason;
 		bool bFitted = false;
 		FClock::time_point FitStart, FitEnd;
 		bool bTaskSeen = false;
@@ -320,14 +292,6 @@ namespace VelmoraCli
 					Text.pop_back();
 				}
 				AddFolded(Lines, Repeats, Text);
-				if (Line.Verbosity == ELogVerbosity::Error || Line.Verbosity == ELogVerbosity::Fatal)
-				{
-					LastError = Text;
-				}
-			}
-			if (!bFitted && !Report.Quality.bGroomRead)
-			{
-				ReadReason = Rename(ReadFailureReason(Capture.GetLines()));
 			}
 			AddStreamLines(Lines, Repeats, Out, Rename);
 			AddStreamLines(Lines, Repeats, Err, Rename);
@@ -371,22 +335,14 @@ namespace VelmoraCli
 		}
 		if (!bFitted)
 		{
-			if (!Fit.bGroomRead && !ReadReason.empty())
+			// The fit keeps its reason with the report: the reader's message when the groom could not be read.
+			const std::string Reason = TCHAR_TO_UTF8(*Fit.FailureReason);
+			if (!Fit.bGroomRead && !Reason.empty())
 			{
-				OutError = "cannot read groom '" + Request.GroomPath + "': " + ReadReason;
+				OutError = "cannot read groom '" + Request.GroomPath + "': " + Rename(LastLineOf(Reason));
 				return false;
 			}
-			// The fit refused the record; its last error line says why.
-			std::string Reason = "the fit wrote nothing";
-			if (!LastError.empty())
-			{
-				Reason = LastError;
-			}
-			else if (!Report.Log.empty())
-			{
-				Reason = Report.Log.back();
-			}
-			OutError = "no groom written to '" + Request.OutputPath + "': " + Reason;
+			OutError = "no groom written to '" + Request.OutputPath + "': " + (Reason.empty() ? std::string("the fit wrote nothing") : Rename(Reason));
 			return false;
 		}
 		if (Fit.Strands == 0)
