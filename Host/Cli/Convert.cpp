@@ -95,8 +95,9 @@ namespace VelmoraCli
 			const FStaticMeshRenderData* RenderData = Static ? Static->GetRenderData() : nullptr;
 			if (!RenderData || RenderData->LODResources.Num() == 0)
 			{
-				// The node says why only in its log, which is shown whole.
-				OutError = "the conversion made no static mesh" + (Log.empty() ? std::string() : ": " + Log.back());
+				// The Blueprint node tells why only in its log, which the summary shows as it would after a
+				// conversion.
+				OutError = "SkeletalMeshToStaticMesh made no static mesh";
 				return false;
 			}
 			const FStaticMeshLODResources& Resources = RenderData->LODResources[0];
@@ -139,6 +140,10 @@ namespace VelmoraCli
 			std::vector<std::string> Log;
 			if (!ConvertMesh(Loaded, Converted, Static, Log, OutError))
 			{
+				for (const std::string& Line : Request.bJson || Request.bQuiet ? std::vector<std::string>() : Log)
+				{
+					std::printf("%s\n", Line.c_str());
+				}
 				return false;
 			}
 			if (!SaveMeshFile(Output.GetStagingPath(), Converted, OutError) || !Output.Commit(OutError))

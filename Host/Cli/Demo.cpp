@@ -276,90 +276,67 @@ namespace VelmoraCli
 			return Parsed;
 		}
 
-		bool Demo(const FDemoRequest& DemoRequest, std::string& OutError)
+		// The files the demo writes, in its folder.
+		struct FDemoFiles
 		{
-			const std::string& Directory = DemoRequest.Directory;
-			const FDemoGroomOptions& GroomOptions = DemoRequest.GroomOptions;
-			const bool bQuiet = DemoRequest.bQuiet;
-			std::error_code FileError;
-			std::filesystem::create_directories(Directory, FileError);
-			if (FileError || !std::filesystem::is_directory(Directory, FileError))
-			{
-				OutError = "cannot make directory '" + Directory + "'" + (FileError ? ": " + FileError.message() : std::string());
-				return false;
-			}
-			const std::filesystem::path Folder(Directory);
-			const std::string HeadPath = (Folder / "head.obj").string();
-			const std::string SourcePath = (Folder / "source.abc").string();
-			const std::string PlainPath = (Folder / "plain.abc").string();
-			const std::string FittedPath = (Folder / "fitted.abc").string();
-			const std::string PicturePath = (Folder / "demo.png").string();
+			std::string Head, Source, Plain, Fitted, Picture;
 
-			const auto Start = std::chrono::steady_clock::now();
-			const Host::FMeshData Head = BuildDemoHead();
-			const GroomData Source = BuildDemoGroom(Head, GroomOptions);
-			std::string Error;
-			if (!WriteStaged(
-			        HeadPath, EStagedName::Target, [&](const std::string& Path, std::string& OutWriteError)
-			        { return SaveMeshFile(Path, Head, OutWriteError); },
-			        Error))
+			explicit FDemoFiles(const std::filesystem::path& Folder)
+			    : Head((Folder / "head.obj").string()), Source((Folder / "source.abc").string()), Plain((Folder / "plain.abc").string()), Fitted((Folder / "fitted.abc").string()), Picture((Folder / "demo.png").string())
 			{
-				OutError = Error;
-				return false;
 			}
-			const bool bSourceWritten = WriteStaged(
-			    SourcePath, EStagedName::Short,
-			    [&](const std::string& Path, std::string& OutWriteError)
-			    {
-				    FScopedStreamCapture Quiet; // the writer names its staging path; the summary names the real one
-				    try
-				    {
-					    WriteGroom(Path, Source);
-				    }
-				    catch (const std::exception& Exception)
-				    {
-					    OutWriteError = "cannot write '" + SourcePath + "': " + LastLineOf(Exception.what());
-					    return false;
-				    }
-				    return true;
-			    },
-			    Error);
-			if (!bSourceWritten)
-			{
-				OutError = Error;
-				return false;
-			}
+		};
 
-			// The plain fit, as a Blueprint's FitGroomToStaticMesh makes it, measured before and after.
+		bool WriteDemoInputs(const FDemoFiles& Files, const Host::FMeshData& Head, const GroomData& Source, std::string& OutError)
+		{
+			const auto SaveHead = [&](const std::string& Path, std::string& OutWriteError)
+			{ return SaveMeshFile(Path, Head, OutWriteError); };
+			const auto SaveSource = [&](const std::string& Path, std::string& OutWriteError)
+			{
+				FScopedStreamCapture Quiet; // the writer names its staging path; the summary names the real one
+				try
+				{
+					WriteGroom(Path, Source);
+				}
+				catch (const std::exception& Exception)
+				{
+					OutWriteError = "cannot write '" + Files.Source + "': " + LastLineOf(Exception.what());
+					return false;
+				}
+				return true;
+			};
+			return WriteStaged(Files.Head, EStagedName::Target, SaveHead, OutError) && WriteStaged(Files.Source, EStagedName::Short, SaveSource, OutError);
+		}
+
+		// The plain fit, as a Blueprint's FitGroomToStaticMesh makes it, measured before and after, and the
+		// fit with every repair.
+		bool FitDemo(const FDemoFiles& Files, const Host::FMeshData& Head, bool bQuiet, FFitReport& PlainReport, FFitReport& Report, std::string& OutError)
+		{
 			FFitRequest PlainRequest;
-			PlainRequest.GroomPath = SourcePath;
-			PlainRequest.OutputPath = PlainPath;
+			PlainRequest.GroomPath = Files.Source;
+			PlainRequest.OutputPath = Files.Plain;
 			PlainRequest.Progress = bQuiet ? EProgressMode::Off : EProgressMode::Auto;
 			PlainRequest.bMeasure = true;
 			PlainRequest.bMeasureBefore = true;
-			FFitReport PlainReport;
-			if (!RunFitOnMesh(PlainRequest, Head, PlainReport, Error))
+			if (!RunFitOnMesh(PlainRequest, Head, PlainReport, OutError))
 			{
-				OutError = Error;
 				return false;
 			}
-
 			FFitRequest Request = PlainRequest;
-			Request.OutputPath = FittedPath;
+			Request.OutputPath = Files.Fitted;
 			Request.bMeasureBefore = false;
 			Request.Options.bSnapMissesToNearest = true;
 			Request.Options.bOrientToSurface = true;
 			Request.Options.bResolvePenetration = true;
-			Request.bMeasure = true;
-			FFitReport Report;
-			if (!RunFitOnMesh(Request, Head, Report, Error))
-			{
-				OutError = Error;
-				return false;
-			}
+			return RunFitOnMesh(Request, Head, Report, OutError);
+		}
 
+		// The picture of the three grooms, from the two fitted files as written.
+		bool DrawDemoPicture(const FDemoFiles& Files, const Host::FMeshData& Head, const GroomData& Source, const FFitReport& PlainReport, const FFitReport& Report,
+		                     std::string& OutError)
+		{
 			GroomData Grooms[2];
-			const std::string ReadBack[2] = {PlainPath, FittedPath};
+			const std::string ReadBack[2] = {Files.Plain, Files.Fitted};
 			for (int Index = 0; Index < 2; ++Index)
 			{
 				bool bReadFailed = false;
@@ -374,29 +351,56 @@ namespace VelmoraCli
 				}
 			}
 			const FPicture Picture = DrawDemo(Head, Source, Grooms[0], Grooms[1], PlainReport, Report);
-			if (!WriteStaged(
-			        PicturePath, EStagedName::Short, [&](const std::string& Path, std::string& OutWriteError)
-			        { return Picture.SavePng(Path, OutWriteError); },
-			        Error))
+			const auto SavePicture = [&](const std::string& Path, std::string& OutWriteError)
+			{ return Picture.SavePng(Path, OutWriteError); };
+			return WriteStaged(Files.Picture, EStagedName::Short, SavePicture, OutError);
+		}
+
+		void PrintDemoSummary(const FDemoFiles& Files, const Host::FMeshData& Head, const FFitReport& PlainReport, const FFitReport& Report,
+		                      std::chrono::steady_clock::time_point Start)
+		{
+			const std::string& HeadPath = Files.Head;
+			const std::string& SourcePath = Files.Source;
+			const std::string& PlainPath = Files.Plain;
+			const std::string& FittedPath = Files.Fitted;
+			const std::string& PicturePath = Files.Picture;
+			const double Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+			std::printf("velmora demo: a head of %d triangles and a groom of %lld strands, fitted in %.2f s\n", Head.NumTriangles(),
+			            static_cast<long long>(Report.Strands), Seconds);
+			std::printf("%s", Report.Describe().c_str());
+			std::printf("the plain fit left %lld roots off the scalp and %lld points of %lld strands inside the head; with the repairs: %lld and %lld\n",
+			            static_cast<long long>(PlainReport.Quality.RootsOffSurface), static_cast<long long>(PlainReport.Quality.PointsInside),
+			            static_cast<long long>(PlainReport.Quality.StrandsInside), static_cast<long long>(Report.Quality.RootsOffSurface),
+			            static_cast<long long>(Report.Quality.PointsInside));
+			std::printf("wrote %s, %s, %s, %s and %s\n", HeadPath.c_str(), SourcePath.c_str(), PlainPath.c_str(), FittedPath.c_str(), PicturePath.c_str());
+			std::printf("the same fit by hand: velmora fit %s %s %s --on-miss nearest --orient --resolve-penetration\n", SourcePath.c_str(), HeadPath.c_str(),
+			            FittedPath.c_str());
+			std::printf("and its report: velmora check %s %s\n", FittedPath.c_str(), HeadPath.c_str());
+		}
+
+		bool Demo(const FDemoRequest& Request, std::string& OutError)
+		{
+			const std::string& Directory = Request.Directory;
+			std::error_code FileError;
+			std::filesystem::create_directories(Directory, FileError);
+			if (FileError || !std::filesystem::is_directory(Directory, FileError))
 			{
-				OutError = Error;
+				OutError = "cannot make directory '" + Directory + "'" + (FileError ? ": " + FileError.message() : std::string());
 				return false;
 			}
-
-			if (!bQuiet)
+			const FDemoFiles Files{std::filesystem::path(Directory)};
+			const auto Start = std::chrono::steady_clock::now();
+			const Host::FMeshData Head = BuildDemoHead();
+			const GroomData Source = BuildDemoGroom(Head, Request.GroomOptions);
+			FFitReport PlainReport, Report;
+			if (!WriteDemoInputs(Files, Head, Source, OutError) || !FitDemo(Files, Head, Request.bQuiet, PlainReport, Report, OutError) ||
+			    !DrawDemoPicture(Files, Head, Source, PlainReport, Report, OutError))
 			{
-				const double Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
-				std::printf("velmora demo: a head of %d triangles and a groom of %lld strands, fitted in %.2f s\n", Head.NumTriangles(),
-				            static_cast<long long>(Report.Strands), Seconds);
-				std::printf("%s", Report.Describe().c_str());
-				std::printf("the plain fit left %lld roots off the scalp and %lld points of %lld strands inside the head; with the repairs: %lld and %lld\n",
-				            static_cast<long long>(PlainReport.Quality.RootsOffSurface), static_cast<long long>(PlainReport.Quality.PointsInside),
-				            static_cast<long long>(PlainReport.Quality.StrandsInside), static_cast<long long>(Report.Quality.RootsOffSurface),
-				            static_cast<long long>(Report.Quality.PointsInside));
-				std::printf("wrote %s, %s, %s, %s and %s\n", HeadPath.c_str(), SourcePath.c_str(), PlainPath.c_str(), FittedPath.c_str(), PicturePath.c_str());
-				std::printf("the same fit by hand: velmora fit %s %s %s --on-miss nearest --orient --resolve-penetration\n", SourcePath.c_str(), HeadPath.c_str(),
-				            FittedPath.c_str());
-				std::printf("and its report: velmora check %s %s\n", FittedPath.c_str(), HeadPath.c_str());
+				return false;
+			}
+			if (!Request.bQuiet)
+			{
+				PrintDemoSummary(Files, Head, PlainReport, Report, Start);
 			}
 			return true;
 		}
