@@ -223,36 +223,6 @@ namespace VelmoraCli
 		return true;
 	}
 
-	bool ParseFileOption(const std::vector<std::string>& Args, size_t& Index, std::string& OutPath, std::string& OutError)
-	{
-		std::string Name = Args[Index];
-		std::string Inline;
-		if (SplitInlineValue(Args[Index], Name, Inline))
-		{
-			if (Inline.empty())
-			{
-				OutError = Name + " expects a file name";
-				return false;
-			}
-			OutPath = Inline;
-			Index += 1;
-			return true;
-		}
-		if (Index + 1 >= Args.size() || Args[Index + 1].empty())
-		{
-			OutError = Name + " expects a file name";
-			return false;
-		}
-		if (IsOption(Args[Index + 1]))
-		{
-			OutError = Name + " expects a file name, not the option '" + Args[Index + 1] + "'";
-			return false;
-		}
-		OutPath = Args[Index + 1];
-		Index += 2;
-		return true;
-	}
-
 	bool TakeFileArgument(const std::vector<std::string>& Args, size_t& Index, std::vector<std::string>& Files, std::string& OutError)
 	{
 		const std::string& Arg = Args[Index];

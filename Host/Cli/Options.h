@@ -40,11 +40,6 @@ namespace VelmoraCli
 	// range and, with bNonZero, none zero (a scale). False with a reason naming the option.
 	bool CheckFloatVector(const std::string& Name, const FVector& Value, bool bNonZero, std::string& OutError);
 
-	// Reads the file name after an option such as -o at Args[Index] (or after "--name="), advancing
-	// Index past it. A separate argument that looks like an option is refused: "-o -q" is a slip,
-	// not a file named "-q" ("-o ./-q" or "--output=-q" name one).
-	bool ParseFileOption(const std::vector<std::string>& Args, size_t& Index, std::string& OutPath, std::string& OutError);
-
 	// One option of a command and what it does with its value. Every command reads its arguments with
 	// ParseArguments over a table of these, so the rules are the same everywhere:
 	// - a value is "--name=VALUE" or the next argument, never an option: "--report --json" is refused;
