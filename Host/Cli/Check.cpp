@@ -1,4 +1,7 @@
 #include "Commands.h"
+#include "CliPath.h"
+#include "ErrorText.h"
+#include "JsonWriter.h"
 #include "MeshFiles.h"
 #include "Options.h"
 #include "QualityReport.h"
@@ -41,148 +44,124 @@ namespace VelmoraCli
 	    "\n"
 	    "example: velmora check fitted.abc head.obj --actor-location 0,0,160 --json\n";
 
+	namespace
+	{
+		struct FCheckRequest
+		{
+			std::string GroomPath;
+			std::string MeshPath;
+			FPlacement Placement;
+			bool bJson = false;
+			FMeshImportLimits MeshLimits;
+		};
+
+		EParsed ParseCheck(const std::vector<std::string>& Args, FCheckRequest& Out, std::string& OutError)
+		{
+			std::vector<FOption> Options = {FlagOption({"--json"}, Out.bJson)};
+			AddPlacementOptions(Options, Out.Placement);
+			AddMeshLimitOptions(Options, Out.MeshLimits);
+			std::vector<std::string> Files;
+			const EParsed Parsed = ParseArguments(Args, Options, Files, OutError);
+			if (Parsed != EParsed::Run)
+			{
+				return Parsed;
+			}
+			const FPlacement& Placement = Out.Placement;
+			// One groom stands in one place: the two names are for the two moments of a fit.
+			if (Placement.bOriginGiven && Placement.bActorLocationGiven && Placement.Origin != Placement.ActorLocation)
+			{
+				OutError = "--origin and --actor-location both place the groom; give one";
+				return EParsed::Bad;
+			}
+			if (Files.size() != 2)
+			{
+				OutError = Files.size() > 2 ? "too many files" : "expects GROOM.abc MESH";
+				return EParsed::Bad;
+			}
+			Out.GroomPath = Files[0];
+			Out.MeshPath = Files[1];
+			return EParsed::Run;
+		}
+
+		FVector GroomPlacement(const FPlacement& Placement)
+		{
+			return Placement.bActorLocationGiven ? Placement.ActorLocation : Placement.Origin;
+		}
+
+		// Measures the groom against the mesh placed as asked. False with the reason.
+		bool MeasureGroomOnMesh(const FCheckRequest& Request, const Host::FMeshData& Mesh, GroomFitting::FFitReport& Report, std::string& OutError)
+		{
+			const FPlacement& Placement = Request.Placement;
+			UWorld* World = Host::NewWorld();
+			AActor* MeshActor = Host::SpawnActorWithoutRoot(World);
+			UStaticMeshComponent* Component = Host::AddStaticMeshComponent(MeshActor, Host::NewStaticMesh(Mesh),
+			                                                               FTransform(Placement.MeshRotation, Placement.MeshLocation, Placement.MeshScale));
+			// A groom whose name is not text reaches the plugin by its descriptor.
+			const FPluginPath PluginGroom(Request.GroomPath, EPluginPathKind::Existing);
+			{
+				// What the plugin logs is its own; the reason comes with the report.
+				Host::FScopedLogCapture Quiet;
+				FScopedStreamCapture Streams;
+				GroomFitting::ReportGroomFile(Component, GroomPlacement(Placement), PluginGroom.Get(), Report);
+				std::string Ignored;
+				Streams.Finish(Ignored, Ignored);
+			}
+			const std::string Reason = PluginGroom.ToUser(LastLineOf(TCHAR_TO_UTF8(*Report.FailureReason)));
+			if (!Report.bMeasured)
+			{
+				OutError = "cannot measure groom '" + Request.GroomPath + "'" + (Reason.empty() ? std::string() : ": " + Reason);
+				return false;
+			}
+			return true;
+		}
+
+		bool Check(const FCheckRequest& Request, std::string& OutError)
+		{
+			const std::string& GroomPath = Request.GroomPath;
+			std::error_code FileError;
+			if (!std::filesystem::exists(GroomPath, FileError))
+			{
+				OutError = "groom '" + GroomPath + "' does not exist";
+				return false;
+			}
+			if (!std::filesystem::is_regular_file(GroomPath, FileError))
+			{
+				OutError = "groom '" + GroomPath + "' is not a file";
+				return false;
+			}
+			Host::FMeshData Mesh;
+			if (!LoadMeshFile(Request.MeshPath, Mesh, OutError, Request.MeshLimits))
+			{
+				return false;
+			}
+			GroomFitting::FFitReport Report;
+			if (!MeasureGroomOnMesh(Request, Mesh, Report, OutError))
+			{
+				return false;
+			}
+			if (Request.bJson)
+			{
+				const FVector Placement = GroomPlacement(Request.Placement);
+				nlohmann::json Json = QualityToJson(Report);
+				Json["groom"] = GroomPath;
+				Json["mesh"] = Request.MeshPath;
+				Json["meshTriangles"] = Mesh.NumTriangles();
+				Json["placement"] = {Placement.X, Placement.Y, Placement.Z};
+				std::fputs(ToStrictJson(Json).c_str(), stdout);
+				return true;
+			}
+			std::printf("groom    %s: %lld strands, %lld points\nmesh     %s: %d triangles\n%s", GroomPath.c_str(), static_cast<long long>(Report.Strands),
+			            static_cast<long long>(Report.Points), Request.MeshPath.c_str(), Mesh.NumTriangles(), DescribeQuality(Report).c_str());
+			return true;
+		}
+	}
+
 	int RunCheck(const std::vector<std::string>& Args)
 	{
-		std::vector<std::string> Files;
-		FVector Placement = FVector::ZeroVector;
-		bool bPlacementGiven = false;
-		FVector MeshLocation = FVector::ZeroVector;
-		FRotator MeshRotation = FRotator::ZeroRotator;
-		FVector MeshScale = FVector::OneVector;
-		bool bJson = false;
-		FMeshImportLimits MeshLimits;
+		FCheckRequest Request;
 		std::string Error;
-		const auto Usage = [](const std::string& Message)
-		{
-			std::fprintf(stderr, "velmora check: %s (see velmora check --help)\n", Message.c_str());
-			return 2;
-		};
-		const auto Fail = [](const std::string& Message)
-		{
-			std::fprintf(stderr, "velmora check: %s\n", Message.c_str());
-			return 1;
-		};
-		for (size_t Index = 0; Index < Args.size();)
-		{
-			const std::string& Arg = Args[Index];
-			std::string Name = Arg, Inline;
-			SplitInlineValue(Arg, Name, Inline);
-			if (Name == "-h" || Name == "--help")
-			{
-				std::fputs(CheckUsage, stdout);
-				return 0;
-			}
-			if (IsMeshLimitOption(Arg))
-			{
-				if (!ParseMeshLimitOption(Args, Index, MeshLimits, Error))
-				{
-					return Usage(Error);
-				}
-				continue;
-			}
-			if (Name == "--origin" || Name == "--actor-location" || Name == "--mesh-location" || Name == "--mesh-rotation" || Name == "--mesh-scale")
-			{
-				FVector Value;
-				if (!ParseVectorOption(Args, Index, Name == "--mesh-scale", Value, Error))
-				{
-					return Usage(Error);
-				}
-				if (Name == "--origin" || Name == "--actor-location")
-				{
-					// One groom stands in one place: the two names are for the two moments of a fit.
-					if (bPlacementGiven && Value != Placement)
-					{
-						return Usage("--origin and --actor-location both place the groom; give one");
-					}
-					Placement = Value;
-					bPlacementGiven = true;
-				}
-				else if (Name == "--mesh-location")
-				{
-					MeshLocation = Value;
-				}
-				else if (Name == "--mesh-rotation")
-				{
-					MeshRotation = FRotator(Value.X, Value.Y, Value.Z);
-				}
-				else
-				{
-					MeshScale = Value;
-				}
-				continue;
-			}
-			if (Arg == "--json")
-			{
-				bJson = true;
-			}
-			else
-			{
-				if (!TakeFileArgument(Args, Index, Files, Error))
-				{
-					return Usage(Error);
-				}
-				continue;
-			}
-			++Index;
-		}
-		if (Files.size() != 2)
-		{
-			return Usage(Files.size() > 2 ? "too many files" : "expects GROOM.abc MESH");
-		}
-		const std::string& GroomPath = Files[0];
-		std::error_code FileError;
-		if (!std::filesystem::exists(GroomPath, FileError))
-		{
-			return Fail("groom '" + GroomPath + "' does not exist");
-		}
-		if (!std::filesystem::is_regular_file(GroomPath, FileError))
-		{
-			return Fail("groom '" + GroomPath + "' is not a file");
-		}
-		Host::FMeshData Mesh;
-		if (!LoadMeshFile(Files[1], Mesh, Error, MeshLimits))
-		{
-			return Fail(Error);
-		}
-
-		UWorld* World = Host::NewWorld();
-		AActor* MeshActor = Host::SpawnActorWithoutRoot(World);
-		UStaticMeshComponent* Component =
-		    Host::AddStaticMeshComponent(MeshActor, Host::NewStaticMesh(Mesh), FTransform(MeshRotation, MeshLocation, MeshScale));
-		GroomFitting::FFitReport Report;
-		std::string Reason;
-		{
-			Host::FScopedLogCapture Capture;
-			FScopedStreamCapture Streams;
-			GroomFitting::ReportGroomFile(Component, Placement, FString(UTF8_TO_TCHAR(GroomPath.c_str())), Report);
-			std::string Ignored;
-			Streams.Finish(Ignored, Ignored);
-			// The last error says why a measurement failed; the reader's own lines come before it.
-			for (const Host::FLogLine& Line : Capture.GetLines())
-			{
-				if (Line.Verbosity == ELogVerbosity::Error)
-				{
-					Reason = Line.Utf8Text();
-				}
-			}
-		}
-		if (!Report.bMeasured)
-		{
-			return Fail("cannot measure groom '" + GroomPath + "'" + (Reason.empty() ? std::string() : ": " + Reason));
-		}
-
-		if (bJson)
-		{
-			nlohmann::json Json = QualityToJson(Report);
-			Json["groom"] = GroomPath;
-			Json["mesh"] = Files[1];
-			Json["meshTriangles"] = Mesh.NumTriangles();
-			Json["placement"] = {Placement.X, Placement.Y, Placement.Z};
-			std::printf("%s\n", Json.dump(2).c_str());
-			return 0;
-		}
-		std::printf("groom    %s: %lld strands, %lld points\nmesh     %s: %d triangles\n%s", GroomPath.c_str(), static_cast<long long>(Report.Strands),
-		            static_cast<long long>(Report.Points), Files[1].c_str(), Mesh.NumTriangles(), DescribeQuality(Report).c_str());
-		return 0;
+		const EParsed Parsed = ParseCheck(Args, Request, Error);
+		return RunCommand("check", Parsed, Error, [&](std::string& OutError)
+		                  { return Check(Request, OutError); });
 	}
 }

@@ -1,4 +1,6 @@
 #include "Commands.h"
+#include "CliPath.h"
+#include "JsonWriter.h"
 #include "MeshFiles.h"
 #include "Options.h"
 #include "StagedOutput.h"
@@ -38,159 +40,165 @@ namespace VelmoraCli
 	    "\n"
 	    "example: velmora convert head_skinned.fbx head_static.obj\n";
 
+	namespace
+	{
+		struct FConvertRequest
+		{
+			std::string InputPath;
+			std::string OutputPath;
+			bool bJson = false;
+			bool bQuiet = false;
+			FMeshImportLimits MeshLimits;
+		};
+
+		EParsed ParseConvert(const std::vector<std::string>& Args, FConvertRequest& Out, std::string& OutError)
+		{
+			std::vector<FOption> Options = {
+			    FileOption({"-o", "--output"}, Out.OutputPath),
+			    FlagOption({"--json"}, Out.bJson),
+			    FlagOption({"-q", "--quiet"}, Out.bQuiet),
+			};
+			AddMeshLimitOptions(Options, Out.MeshLimits);
+			std::vector<std::string> Files;
+			const EParsed Parsed = ParseArguments(Args, Options, Files, OutError);
+			if (Parsed != EParsed::Run)
+			{
+				return Parsed;
+			}
+			if (Files.size() == 2 && Out.OutputPath.empty())
+			{
+				Out.OutputPath = Files[1];
+				Files.pop_back();
+			}
+			if (Files.size() != 1 || Out.OutputPath.empty())
+			{
+				OutError = Files.size() > 1 ? "too many files" : "expects SKINNED_MESH OUT";
+				return EParsed::Bad;
+			}
+			Out.InputPath = Files[0];
+			return EParsed::Run;
+		}
+
+		// The static mesh SkeletalMeshToStaticMesh makes of Loaded, as positions and triangles.
+		bool ConvertMesh(const Host::FMeshData& Loaded, Host::FMeshData& Converted, UStaticMesh*& Static, std::vector<std::string>& Log, std::string& OutError)
+		{
+			Host::FSkeletalLOD LOD;
+			LOD.Positions = Loaded.Positions;
+			LOD.Indices = Loaded.Indices;
+			LOD.IndexSize = sizeof(uint32);
+			USkeletalMesh* Skeletal = Host::MakeSkeletalMesh(LOD);
+
+			{
+				Host::FScopedLogCapture Capture;
+				Static = UvelmoraBPLibrary::SkeletalMeshToStaticMesh(Skeletal);
+				Log = Capture.Formatted();
+			}
+			const FStaticMeshRenderData* RenderData = Static ? Static->GetRenderData() : nullptr;
+			if (!RenderData || RenderData->LODResources.Num() == 0)
+			{
+				// The Blueprint node tells why only in its log, which the summary shows as it would after a
+				// conversion.
+				OutError = "SkeletalMeshToStaticMesh made no static mesh";
+				return false;
+			}
+			const FStaticMeshLODResources& Resources = RenderData->LODResources[0];
+			for (uint32 Vertex = 0; Vertex < Resources.VertexBuffers.PositionVertexBuffer.GetNumVertices(); ++Vertex)
+			{
+				Converted.Positions.Add(Resources.VertexBuffers.PositionVertexBuffer.VertexPosition(Vertex));
+			}
+			Resources.IndexBuffer.GetCopy(Converted.Indices);
+			return true;
+		}
+
+		bool Convert(const FConvertRequest& Request, std::string& OutError)
+		{
+			const std::vector<FInputFile> Outputs = {{Request.OutputPath, "output"}};
+			std::vector<FInputFile> Inputs = {{Request.InputPath, "mesh"}};
+			if (!CheckOutputsAgainstInputs(Outputs, Inputs, OutError) || !FStagedOutput::CheckTarget(Request.OutputPath, Inputs, OutError))
+			{
+				return false;
+			}
+			Host::FMeshData Loaded;
+			bool bSkinned = false;
+			std::vector<std::string> FilesRead;
+			if (!LoadSkinnedMeshFile(Request.InputPath, Loaded, bSkinned, OutError, Request.MeshLimits, &FilesRead))
+			{
+				return false;
+			}
+			// Every file the importer read is an input the output may not replace.
+			for (const std::string& File : FilesRead)
+			{
+				Inputs.push_back({File, "file the mesh importer read"});
+			}
+			if (!CheckOutputsAgainstInputs(Outputs, Inputs, OutError))
+			{
+				return false;
+			}
+			// Staged under the target's own name: an OBJ names its .mtl, a glTF its .bin.
+			FStagedOutput Output(Request.OutputPath, EStagedName::Target);
+			if (!Output.Prepare(OutError, Inputs))
+			{
+				return false;
+			}
+			Host::FMeshData Converted;
+			UStaticMesh* Static = nullptr;
+			std::vector<std::string> Log;
+			if (!ConvertMesh(Loaded, Converted, Static, Log, OutError))
+			{
+				for (const std::string& Line : Request.bJson || Request.bQuiet ? std::vector<std::string>() : Log)
+				{
+					std::printf("%s\n", Line.c_str());
+				}
+				return false;
+			}
+			if (!SaveMeshFile(Output.GetStagingPath(), Converted, OutError) || !Output.Commit(OutError))
+			{
+				// Messages name the staging path; the user knows the file by its own name.
+				OutError = Output.NameTarget(OutError);
+				return false;
+			}
+			const std::string& InputPath = Request.InputPath;
+			const std::string& OutputPath = Request.OutputPath;
+			if (Request.bJson)
+			{
+				const nlohmann::json Json = {
+				    {"input", InputPath},
+				    {"output", OutputPath},
+				    {"skinned", bSkinned},
+				    {"inputVertices", Loaded.Positions.Num()},
+				    {"inputTriangles", Loaded.NumTriangles()},
+				    {"vertices", Converted.Positions.Num()},
+				    {"triangles", Converted.NumTriangles()},
+				    {"degenerateTriangles", Loaded.NumTriangles() - Converted.NumTriangles()},
+				    {"asset", TCHAR_TO_UTF8(*Static->GetPathName())},
+				    {"log", Log},
+				};
+				std::fputs(ToStrictJson(Json).c_str(), stdout);
+			}
+			else if (!Request.bQuiet)
+			{
+				for (const std::string& Line : Log)
+				{
+					std::printf("%s\n", Line.c_str());
+				}
+				if (!bSkinned)
+				{
+					std::printf("note: %s has no bones; all of its meshes were taken as LOD 0\n", InputPath.c_str());
+				}
+				std::printf("converted %s (%d vertices, %d triangles) -> %s (%d vertices, %d triangles; %d degenerate left out)\n", InputPath.c_str(),
+				            Loaded.Positions.Num(), Loaded.NumTriangles(), OutputPath.c_str(), Converted.Positions.Num(), Converted.NumTriangles(),
+				            Loaded.NumTriangles() - Converted.NumTriangles());
+			}
+			return true;
+		}
+	}
+
 	int RunConvert(const std::vector<std::string>& Args)
 	{
-		std::vector<std::string> Files;
-		std::string OutputPath;
-		bool bJson = false;
-		bool bQuiet = false;
-		FMeshImportLimits MeshLimits;
-		std::string LimitError;
-		const auto Usage = [](const std::string& Message)
-		{
-			std::fprintf(stderr, "velmora convert: %s (see velmora convert --help)\n", Message.c_str());
-			return 2;
-		};
+		FConvertRequest Request;
 		std::string Error;
-		for (size_t Index = 0; Index < Args.size();)
-		{
-			const std::string& Arg = Args[Index];
-			std::string Name = Arg, Inline;
-			SplitInlineValue(Arg, Name, Inline);
-			if (Name == "-h" || Name == "--help")
-			{
-				std::fputs(ConvertUsage, stdout);
-				return 0;
-			}
-			if (IsMeshLimitOption(Arg))
-			{
-				if (!ParseMeshLimitOption(Args, Index, MeshLimits, LimitError))
-				{
-					return Usage(LimitError);
-				}
-				continue;
-			}
-			if (Name == "-o" || Name == "--output")
-			{
-				if (!ParseFileOption(Args, Index, OutputPath, Error))
-				{
-					return Usage(Error);
-				}
-				continue;
-			}
-			if (Arg == "--json")
-			{
-				bJson = true;
-			}
-			else if (Arg == "-q" || Arg == "--quiet")
-			{
-				bQuiet = true;
-			}
-			else
-			{
-				if (!TakeFileArgument(Args, Index, Files, Error))
-				{
-					return Usage(Error);
-				}
-				continue;
-			}
-			++Index;
-		}
-		if (Files.size() == 2 && OutputPath.empty())
-		{
-			OutputPath = Files[1];
-			Files.pop_back();
-		}
-		if (Files.size() != 1 || OutputPath.empty())
-		{
-			return Usage(Files.size() > 1 ? "too many files" : "expects SKINNED_MESH OUT");
-		}
-		const auto Fail = [](const std::string& Message)
-		{
-			std::fprintf(stderr, "velmora convert: %s\n", Message.c_str());
-			return 1;
-		};
-
-		const std::vector<FInputFile> Inputs = {{Files[0], "mesh"}};
-		if (!FStagedOutput::CheckTarget(OutputPath, Inputs, Error))
-		{
-			return Fail(Error);
-		}
-		Host::FMeshData Loaded;
-		bool bSkinned = false;
-		if (!LoadSkinnedMeshFile(Files[0], Loaded, bSkinned, Error, MeshLimits))
-		{
-			return Fail(Error);
-		}
-		// Staged under the target's own name: an OBJ names its .mtl, a glTF its .bin.
-		FStagedOutput Output(OutputPath, EStagedName::Target);
-		if (!Output.Prepare(Error, Inputs))
-		{
-			return Fail(Error);
-		}
-
-		Host::FSkeletalLOD LOD;
-		LOD.Positions = Loaded.Positions;
-		LOD.Indices = Loaded.Indices;
-		LOD.IndexSize = sizeof(uint32);
-		USkeletalMesh* Skeletal = Host::MakeSkeletalMesh(LOD);
-
-		std::vector<std::string> Log;
-		UStaticMesh* Static = nullptr;
-		{
-			Host::FScopedLogCapture Capture;
-			Static = UvelmoraBPLibrary::SkeletalMeshToStaticMesh(Skeletal);
-			Log = Capture.Formatted();
-		}
-		const FStaticMeshRenderData* RenderData = Static ? Static->GetRenderData() : nullptr;
-		if (!RenderData || RenderData->LODResources.Num() == 0)
-		{
-			return Fail("the conversion made no static mesh" + (Log.empty() ? std::string() : ": " + Log.back()));
-		}
-		const FStaticMeshLODResources& Resources = RenderData->LODResources[0];
-		Host::FMeshData Converted;
-		for (uint32 Vertex = 0; Vertex < Resources.VertexBuffers.PositionVertexBuffer.GetNumVertices(); ++Vertex)
-		{
-			Converted.Positions.Add(Resources.VertexBuffers.PositionVertexBuffer.VertexPosition(Vertex));
-		}
-		Resources.IndexBuffer.GetCopy(Converted.Indices);
-
-		if (!SaveMeshFile(Output.GetStagingPath(), Converted, Error) || !Output.Commit(Error))
-		{
-			// Messages name the staging path; the user knows the file by its own name.
-			return Fail(Output.NameTarget(Error));
-		}
-
-		if (bJson)
-		{
-			const nlohmann::json Json = {
-			    {"input", Files[0]},
-			    {"output", OutputPath},
-			    {"skinned", bSkinned},
-			    {"inputVertices", Loaded.Positions.Num()},
-			    {"inputTriangles", Loaded.NumTriangles()},
-			    {"vertices", Converted.Positions.Num()},
-			    {"triangles", Converted.NumTriangles()},
-			    {"degenerateTriangles", Loaded.NumTriangles() - Converted.NumTriangles()},
-			    {"asset", TCHAR_TO_UTF8(*Static->GetPathName())},
-			    {"log", Log},
-			};
-			// JSON holds text: bytes of a path that are not UTF-8 show as U+FFFD.
-			std::printf("%s\n", Json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
-		}
-		else if (!bQuiet)
-		{
-			for (const std::string& Line : Log)
-			{
-				std::printf("%s\n", Line.c_str());
-			}
-			if (!bSkinned)
-			{
-				std::printf("note: %s has no bones; all of its meshes were taken as LOD 0\n", Files[0].c_str());
-			}
-			std::printf("converted %s (%d vertices, %d triangles) -> %s (%d vertices, %d triangles; %d degenerate left out)\n", Files[0].c_str(), Loaded.Positions.Num(),
-			            Loaded.NumTriangles(), OutputPath.c_str(), Converted.Positions.Num(), Converted.NumTriangles(), Loaded.NumTriangles() - Converted.NumTriangles());
-		}
-		return 0;
+		const EParsed Parsed = ParseConvert(Args, Request, Error);
+		return RunCommand("convert", Parsed, Error, [&](std::string& OutError)
+		                  { return Convert(Request, OutError); });
 	}
 }

@@ -63,171 +63,138 @@ namespace VelmoraCli
 		}
 	}
 
-	int RunDemo(const std::vector<std::string>& Args)
+	namespace
 	{
-		std::string Directory = "velmora-demo";
-		FDemoGroomOptions GroomOptions;
-		bool bQuiet = false;
-		const auto Usage = [](const std::string& Message)
+		struct FDemoRequest
 		{
-			std::fprintf(stderr, "velmora demo: %s (see velmora demo --help)\n", Message.c_str());
-			return 2;
+			std::string Directory = "velmora-demo";
+			FDemoGroomOptions GroomOptions;
+			bool bQuiet = false;
 		};
-		for (size_t Index = 0; Index < Args.size(); ++Index)
+
+		EParsed ParseDemo(const std::vector<std::string>& Args, FDemoRequest& Out, std::string& OutError)
 		{
-			std::string Name = Args[Index], Value;
-			const bool bInline = SplitInlineValue(Args[Index], Name, Value);
-			const bool bTakesValue = Name == "-o" || Name == "--output" || Name == "--strands" || Name == "--seed";
-			if (bTakesValue && !bInline)
+			const std::vector<FOption> Options = {
+			    FileOption({"-o", "--output"}, Out.Directory, "a directory"),
+			    FlagOption({"-q", "--quiet"}, Out.bQuiet),
+			    {{"--strands"}, EValue::Required, "a whole number from 1 to 1000000", [&Out](const FOptionValue& Value, std::string& OutReason)
+			     {
+				     uint64_t Number = 0;
+				     if (!ParseWholeNumber(Value.Name, Value.Text, "a whole number", 1, 1000000, Number, OutReason))
+				     {
+					     return false;
+				     }
+				     Out.GroomOptions.Strands = static_cast<int32>(Number);
+				     return true;
+			     }},
+			    {{"--seed"}, EValue::Required, "a whole number from 0 to 4294967295", [&Out](const FOptionValue& Value, std::string& OutReason)
+			     {
+				     uint64_t Number = 0;
+				     if (!ParseWholeNumber(Value.Name, Value.Text, "a whole number", 0, 4294967295u, Number, OutReason))
+				     {
+					     return false;
+				     }
+				     Out.GroomOptions.Seed = static_cast<uint32_t>(Number);
+				     return true;
+			     }},
+			};
+			std::vector<std::string> Files;
+			const EParsed Parsed = ParseArguments(Args, Options, Files, OutError);
+			if (Parsed == EParsed::Run && !Files.empty())
 			{
-				if (Index + 1 >= Args.size())
-				{
-					return Usage(Name + " expects a value");
-				}
-				// "-o -q" is a slip, not a directory named "-q".
-				if ((Name == "-o" || Name == "--output") && IsOption(Args[Index + 1]))
-				{
-					return Usage(Name + " expects a directory, not the option '" + Args[Index + 1] + "'");
-				}
-				Value = Args[++Index];
+				OutError = "unexpected argument '" + Files[0] + "'";
+				return EParsed::Bad;
 			}
-			double Number = 0;
-			if (Name == "-h" || Name == "--help")
-			{
-				std::fputs(DemoUsage, stdout);
-				return 0;
-			}
-			else if (Name == "-o" || Name == "--output")
-			{
-				Directory = Value;
-			}
-			else if (Name == "--strands" || Name == "--seed")
-			{
-				const double Limit = Name == "--strands" ? 1000000.0 : 4294967295.0;
-				if (!ParseNumber(Value, Number) || Number < (Name == "--strands" ? 1 : 0) || Number > Limit || Number != std::floor(Number))
-				{
-					return Usage(Name + " expects a whole number" + (Name == "--strands" ? " from 1 to 1000000" : "") + ", not '" + Value + "'");
-				}
-				if (Name == "--strands")
-				{
-					GroomOptions.Strands = static_cast<int32>(Number);
-				}
-				else
-				{
-					GroomOptions.Seed = static_cast<uint32_t>(Number);
-				}
-			}
-			else if (Name == "-q" || Name == "--quiet")
-			{
-				bQuiet = true;
-			}
-			else
-			{
-				return Usage("unexpected argument '" + Args[Index] + "'");
-			}
+			return Parsed;
 		}
 
-		const auto Fail = [](const std::string& Message)
+		// The files the demo writes, in its folder.
+		struct FDemoFiles
 		{
-			std::fprintf(stderr, "velmora demo: %s\n", Message.c_str());
-			return 1;
+			std::string Head, Source, Plain, Fitted, Picture;
+
+			explicit FDemoFiles(const std::filesystem::path& Folder)
+			    : Head((Folder / "head.obj").string()), Source((Folder / "source.abc").string()), Plain((Folder / "plain.abc").string()), Fitted((Folder / "fitted.abc").string()), Picture((Folder / "demo.png").string())
+			{
+			}
 		};
-		std::error_code FileError;
-		std::filesystem::create_directories(Directory, FileError);
-		if (FileError || !std::filesystem::is_directory(Directory, FileError))
-		{
-			return Fail("cannot make directory '" + Directory + "'" + (FileError ? ": " + FileError.message() : std::string()));
-		}
-		const std::filesystem::path Folder(Directory);
-		const std::string HeadPath = (Folder / "head.obj").string();
-		const std::string SourcePath = (Folder / "source.abc").string();
-		const std::string PlainPath = (Folder / "plain.abc").string();
-		const std::string FittedPath = (Folder / "fitted.abc").string();
-		const std::string PicturePath = (Folder / "demo.png").string();
 
-		const auto Start = std::chrono::steady_clock::now();
-		const Host::FMeshData Head = BuildDemoHead();
-		const GroomData Source = BuildDemoGroom(Head, GroomOptions);
-		std::string Error;
-		if (!WriteStaged(
-		        HeadPath, EStagedName::Target, [&](const std::string& Path, std::string& OutError)
-		        { return SaveMeshFile(Path, Head, OutError); },
-		        Error))
+		bool WriteDemoInputs(const FDemoFiles& Files, const Host::FMeshData& Head, const GroomData& Source, std::string& OutError)
 		{
-			return Fail(Error);
-		}
-		const bool bSourceWritten = WriteStaged(
-		    SourcePath, EStagedName::Short,
-		    [&](const std::string& Path, std::string& OutError)
-		    {
-			    FScopedStreamCapture Quiet; // the writer names its staging path; the summary names the real one
-			    try
-			    {
-				    WriteGroom(Path, Source);
-			    }
-			    catch (const std::exception& Exception)
-			    {
-				    OutError = "cannot write '" + SourcePath + "': " + LastLineOf(Exception.what());
-				    return false;
-			    }
-			    return true;
-		    },
-		    Error);
-		if (!bSourceWritten)
-		{
-			return Fail(Error);
-		}
-
-		// The plain fit, as a Blueprint's FitGroomToStaticMesh makes it, measured before and after.
-		FFitRequest PlainRequest;
-		PlainRequest.GroomPath = SourcePath;
-		PlainRequest.OutputPath = PlainPath;
-		PlainRequest.Progress = bQuiet ? EProgressMode::Off : EProgressMode::Auto;
-		PlainRequest.bMeasure = true;
-		PlainRequest.bMeasureBefore = true;
-		FFitReport PlainReport;
-		if (!RunFitOnMesh(PlainRequest, Head, PlainReport, Error))
-		{
-			return Fail(Error);
-		}
-
-		FFitRequest Request = PlainRequest;
-		Request.OutputPath = FittedPath;
-		Request.bMeasureBefore = false;
-		Request.Options.bSnapMissesToNearest = true;
-		Request.Options.bOrientToSurface = true;
-		Request.Options.bResolvePenetration = true;
-		Request.bMeasure = true;
-		FFitReport Report;
-		if (!RunFitOnMesh(Request, Head, Report, Error))
-		{
-			return Fail(Error);
-		}
-
-		GroomData Grooms[2];
-		const std::string ReadBack[2] = {PlainPath, FittedPath};
-		for (int Index = 0; Index < 2; ++Index)
-		{
-			bool bReadFailed = false;
+			const auto SaveHead = [&](const std::string& Path, std::string& OutWriteError)
+			{ return SaveMeshFile(Path, Head, OutWriteError); };
+			const auto SaveSource = [&](const std::string& Path, std::string& OutWriteError)
 			{
-				FScopedStreamCapture Quiet;
-				Grooms[Index] = ReadGroom(ReadBack[Index], bReadFailed);
-			}
-			if (bReadFailed)
-			{
-				return Fail("cannot read back '" + ReadBack[Index] + "'");
-			}
-		}
-		if (!WriteStaged(
-		        PicturePath, EStagedName::Short, [&](const std::string& Path, std::string& OutError)
-		        { return WriteDemoPicture(Path, Head, Source, Grooms[0], Grooms[1], PlainReport, Report, OutError); },
-		        Error))
-		{
-			return Fail(Error);
+				FScopedStreamCapture Quiet; // the writer names its staging path; the summary names the real one
+				try
+				{
+					WriteGroom(Path, Source);
+				}
+				catch (const std::exception& Exception)
+				{
+					OutWriteError = "cannot write '" + Files.Source + "': " + LastLineOf(Exception.what());
+					return false;
+				}
+				return true;
+			};
+			return WriteStaged(Files.Head, EStagedName::Target, SaveHead, OutError) && WriteStaged(Files.Source, EStagedName::Short, SaveSource, OutError);
 		}
 
-		if (!bQuiet)
+		// The plain fit, as a Blueprint's FitGroomToStaticMesh makes it, measured before and after, and the
+		// fit with every repair.
+		bool FitDemo(const FDemoFiles& Files, const Host::FMeshData& Head, bool bQuiet, FFitReport& PlainReport, FFitReport& Report, std::string& OutError)
 		{
+			FFitRequest PlainRequest;
+			PlainRequest.GroomPath = Files.Source;
+			PlainRequest.OutputPath = Files.Plain;
+			PlainRequest.Progress = bQuiet ? EProgressMode::Off : EProgressMode::Auto;
+			PlainRequest.bMeasure = true;
+			PlainRequest.bMeasureBefore = true;
+			if (!RunFitOnMesh(PlainRequest, Head, PlainReport, OutError))
+			{
+				return false;
+			}
+			FFitRequest Request = PlainRequest;
+			Request.OutputPath = Files.Fitted;
+			Request.bMeasureBefore = false;
+			Request.Options.bSnapMissesToNearest = true;
+			Request.Options.bOrientToSurface = true;
+			Request.Options.bResolvePenetration = true;
+			return RunFitOnMesh(Request, Head, Report, OutError);
+		}
+
+		// The picture of the three grooms, from the two fitted files as written.
+		bool DrawDemoPicture(const FDemoFiles& Files, const Host::FMeshData& Head, const GroomData& Source, const FFitReport& PlainReport, const FFitReport& Report,
+		                     std::string& OutError)
+		{
+			GroomData Grooms[2];
+			const std::string ReadBack[2] = {Files.Plain, Files.Fitted};
+			for (int Index = 0; Index < 2; ++Index)
+			{
+				bool bReadFailed = false;
+				{
+					FScopedStreamCapture Quiet;
+					Grooms[Index] = ReadGroom(ReadBack[Index], bReadFailed);
+				}
+				if (bReadFailed)
+				{
+					OutError = "cannot read back '" + ReadBack[Index] + "'";
+					return false;
+				}
+			}
+			const auto SavePicture = [&](const std::string& Path, std::string& OutWriteError)
+			{ return WriteDemoPicture(Path, Head, Source, Grooms[0], Grooms[1], PlainReport, Report, OutWriteError); };
+			return WriteStaged(Files.Picture, EStagedName::Short, SavePicture, OutError);
+		}
+
+		void PrintDemoSummary(const FDemoFiles& Files, const Host::FMeshData& Head, const FFitReport& PlainReport, const FFitReport& Report,
+		                      std::chrono::steady_clock::time_point Start)
+		{
+			const std::string& HeadPath = Files.Head;
+			const std::string& SourcePath = Files.Source;
+			const std::string& PlainPath = Files.Plain;
+			const std::string& FittedPath = Files.Fitted;
+			const std::string& PicturePath = Files.Picture;
 			const double Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
 			std::printf("velmora demo: a head of %d triangles and a groom of %lld strands, fitted in %.2f s\n", Head.NumTriangles(),
 			            static_cast<long long>(Report.Strands), Seconds);
@@ -241,6 +208,41 @@ namespace VelmoraCli
 			            FittedPath.c_str());
 			std::printf("and its report: velmora check %s %s\n", FittedPath.c_str(), HeadPath.c_str());
 		}
-		return 0;
+
+		bool Demo(const FDemoRequest& Request, std::string& OutError)
+		{
+			const std::string& Directory = Request.Directory;
+			std::error_code FileError;
+			std::filesystem::create_directories(Directory, FileError);
+			if (FileError || !std::filesystem::is_directory(Directory, FileError))
+			{
+				OutError = "cannot make directory '" + Directory + "'" + (FileError ? ": " + FileError.message() : std::string());
+				return false;
+			}
+			const FDemoFiles Files{std::filesystem::path(Directory)};
+			const auto Start = std::chrono::steady_clock::now();
+			const Host::FMeshData Head = BuildDemoHead();
+			const GroomData Source = BuildDemoGroom(Head, Request.GroomOptions);
+			FFitReport PlainReport, Report;
+			if (!WriteDemoInputs(Files, Head, Source, OutError) || !FitDemo(Files, Head, Request.bQuiet, PlainReport, Report, OutError) ||
+			    !DrawDemoPicture(Files, Head, Source, PlainReport, Report, OutError))
+			{
+				return false;
+			}
+			if (!Request.bQuiet)
+			{
+				PrintDemoSummary(Files, Head, PlainReport, Report, Start);
+			}
+			return true;
+		}
+	}
+
+	int RunDemo(const std::vector<std::string>& Args)
+	{
+		FDemoRequest Request;
+		std::string Error;
+		const EParsed Parsed = ParseDemo(Args, Request, Error);
+		return RunCommand("demo", Parsed, Error, [&](std::string& OutError)
+		                  { return Demo(Request, OutError); });
 	}
 }

@@ -1,4 +1,6 @@
 #include "Commands.h"
+#include "CliPath.h"
+#include "JsonWriter.h"
 #include "FitRun.h"
 #include "MeshFiles.h"
 #include "Options.h"
@@ -42,7 +44,8 @@ namespace VelmoraCli
 	    "  --resolve-penetration [OFFSET]\n"
 	    "                           move every point left inside the mesh to the nearest surface point,\n"
 	    "                           OFFSET outside it (default 0.1)\n"
-	    "  --report FILE.json       also write the summary and the report as JSON to FILE.json\n"
+	    "  --report FILE.json       also write the summary and the report as JSON to FILE.json (not the\n"
+	    "                           output, nor any file the fit reads)\n"
 	    "\n"
 	    "options (vectors as X,Y,Z or three numbers; all default to zero, scale to one):\n"
 	    "  --origin X,Y,Z           the fit's origin\n"
@@ -63,7 +66,8 @@ namespace VelmoraCli
 	    "\n"
 	    "The output appears only when the fit succeeded; on bad input the command exits with status 1 and\n"
 	    "one line saying why (2 for a bad command line).\n"
-	    "OUT.abc must be a regular file or not exist yet, and not be GROOM.abc or MESH under any name. A\n"
+	    "OUT.abc must be a regular file or not exist yet, and not be GROOM.abc, MESH or any file the mesh\n"
+	    "importer reads beside it (an OBJ's .mtl, a glTF's .bin) under any name. A\n"
 	    "link there is written through: the file it names is replaced, the link stays. A file you may not\n"
 	    "write is refused; a replaced file keeps its permissions; a new one gets 0666 less the umask.\n"
 	    "Interrupted (Ctrl-C, SIGTERM, SIGHUP), the command leaves nothing behind and ends by that signal\n"
@@ -71,247 +75,201 @@ namespace VelmoraCli
 	    "\n"
 	    "example: velmora fit groom.abc head.obj fitted.abc --origin 0,0,160 --on-miss nearest --orient --resolve-penetration --report r.json\n";
 
-	int RunFit(const std::vector<std::string>& Args)
+	namespace
 	{
-		FFitRequest Request;
-		std::vector<std::string> Files;
-		bool bJson = false;
-		bool bQuiet = false;
-		std::string ReportPath;
-		FMeshImportLimits MeshLimits;
-		std::string Error;
-		const auto Usage = [](const std::string& Message)
+		struct FFitCommand
 		{
-			std::fprintf(stderr, "velmora fit: %s (see velmora fit --help)\n", Message.c_str());
-			return 2;
+			FFitRequest Fit;
+			FPlacement Placement;
+			std::string ReportPath;
+			bool bJson = false;
+			bool bQuiet = false;
+			FMeshImportLimits MeshLimits;
 		};
-		for (size_t Index = 0; Index < Args.size();)
+
+		EParsed ParseFit(const std::vector<std::string>& Args, FFitCommand& Out, std::string& OutError)
 		{
-			const std::string& Arg = Args[Index];
-			std::string Name = Arg, Inline;
-			const bool bInline = SplitInlineValue(Arg, Name, Inline);
-			if (Name == "-h" || Name == "--help")
+			FFitRequest& Request = Out.Fit;
+			GroomFitting::FFitOptions& Repairs = Request.Options;
+			const auto Set = [](std::function<void()> Apply)
 			{
-				std::fputs(FitUsage, stdout);
-				return 0;
-			}
-			if (Name == "--origin" || Name == "--actor-location" || Name == "--mesh-location" || Name == "--mesh-rotation" || Name == "--mesh-scale")
+				return [Apply](const FOptionValue&, std::string&)
+				{
+					Apply();
+					return true;
+				};
+			};
+			std::vector<FOption> Options = {
+			    {{"--on-miss"}, EValue::Required, "keep or nearest", [&Repairs](const FOptionValue& Value, std::string& OutReason)
+			     {
+				     if (Value.Text != "keep" && Value.Text != "nearest")
+				     {
+					     OutReason = "--on-miss expects keep or nearest, not '" + Value.Text + "'";
+					     return false;
+				     }
+				     Repairs.bSnapMissesToNearest = Value.Text == "nearest";
+				     return true;
+			     }},
+			    {{"--resolve-penetration"}, EValue::OptionalNumber, "a finite distance of 0 or more", [&Repairs](const FOptionValue& Value, std::string& OutReason)
+			     {
+				     double Offset = Repairs.PenetrationOffset;
+				     if (Value.bGiven && (!ParseNumber(Value.Text, Offset) || !(Offset >= 0) || Offset > std::numeric_limits<float>::max()))
+				     {
+					     OutReason = "--resolve-penetration expects a finite distance of 0 or more, not '" + Value.Text + "'";
+					     return false;
+				     }
+				     Repairs.bResolvePenetration = true;
+				     Repairs.PenetrationOffset = Offset;
+				     return true;
+			     }},
+			    {{"--orient"}, EValue::None, "", Set([&Repairs]
+			                                         { Repairs.bOrientToSurface = true; })},
+			    {{"--single-sided"}, EValue::None, "", Set([&Request]
+			                                               { Request.CollisionSides = Host::ECollisionSides::SingleSided; })},
+			    {{"--progress"}, EValue::None, "", Set([&Request]
+			                                           { Request.Progress = EProgressMode::Always; })},
+			    {{"--no-progress"}, EValue::None, "", Set([&Request]
+			                                              { Request.Progress = EProgressMode::Off; })},
+			    FileOption({"--report"}, Out.ReportPath),
+			    FileOption({"-o", "--output"}, Request.OutputPath),
+			    FlagOption({"--json"}, Out.bJson),
+			    FlagOption({"-q", "--quiet"}, Out.bQuiet),
+			};
+			AddPlacementOptions(Options, Out.Placement);
+			AddMeshLimitOptions(Options, Out.MeshLimits);
+			std::vector<std::string> Files;
+			const EParsed Parsed = ParseArguments(Args, Options, Files, OutError);
+			if (Parsed != EParsed::Run)
 			{
-				FVector Value;
-				if (!ParseVectorOption(Args, Index, Name == "--mesh-scale", Value, Error))
-				{
-					return Usage(Error);
-				}
-				// The rotation is an angle; everything else ends up in the groom's floats.
-				if (Name != "--mesh-rotation" && !CheckFloatVector(Name, Value, Name == "--mesh-scale", Error))
-				{
-					return Usage(Error);
-				}
-				if (Name == "--origin")
-				{
-					Request.Origin = Value;
-				}
-				else if (Name == "--actor-location")
-				{
-					Request.ActorLocation = Value;
-				}
-				else if (Name == "--mesh-location")
-				{
-					Request.MeshLocation = Value;
-				}
-				else if (Name == "--mesh-rotation")
-				{
-					Request.MeshRotation = FRotator(Value.X, Value.Y, Value.Z);
-				}
-				else
-				{
-					Request.MeshScale = Value;
-				}
-				continue;
+				return Parsed;
 			}
-			if (Name == "--on-miss")
+			if (Files.size() == 3 && Request.OutputPath.empty())
 			{
-				const std::string Value = bInline ? Inline : Index + 1 < Args.size() ? Args[Index + 1]
-				                                                                     : std::string();
-				if (Value != "keep" && Value != "nearest")
-				{
-					return Usage("--on-miss expects keep or nearest" + (Value.empty() ? std::string() : ", not '" + Value + "'"));
-				}
-				Request.Options.bSnapMissesToNearest = Value == "nearest";
-				Index += bInline ? 1 : 2;
-				continue;
+				Request.OutputPath = Files[2];
+				Files.pop_back();
 			}
-			if (Name == "--resolve-penetration")
+			if (Files.size() != 2 || Request.OutputPath.empty())
 			{
-				// The offset is optional: a number right after the option is it.
-				double Offset = Request.Options.PenetrationOffset;
-				const bool bNext = !bInline && Index + 1 < Args.size() && ParseNumber(Args[Index + 1], Offset);
-				if (bInline && !ParseNumber(Inline, Offset))
-				{
-					return Usage("--resolve-penetration expects a distance, not '" + Inline + "'");
-				}
-				if (!(Offset >= 0) || !std::isfinite(Offset) || Offset > std::numeric_limits<float>::max())
-				{
-					return Usage("--resolve-penetration expects a finite distance of 0 or more, not '" + (bInline ? Inline : Args[Index + 1]) + "'");
-				}
-				Request.Options.bResolvePenetration = true;
-				Request.Options.PenetrationOffset = Offset;
-				Index += bNext ? 2 : 1;
-				continue;
+				OutError = Files.size() > 3 || (Files.size() == 3 && !Request.OutputPath.empty()) ? "too many files" : "expects GROOM.abc MESH OUT.abc";
+				return EParsed::Bad;
 			}
-			if (Name == "--report")
-			{
-				if ((!bInline && Index + 1 >= Args.size()) || (bInline && Inline.empty()))
-				{
-					return Usage("--report expects a file name");
-				}
-				ReportPath = bInline ? Inline : Args[Index + 1];
-				Index += bInline ? 1 : 2;
-				continue;
-			}
-			if (IsMeshLimitOption(Arg))
-			{
-				if (!ParseMeshLimitOption(Args, Index, MeshLimits, Error))
-				{
-					return Usage(Error);
-				}
-				continue;
-			}
-			if (Name == "-o" || Name == "--output")
-			{
-				if (!ParseFileOption(Args, Index, Request.OutputPath, Error))
-				{
-					return Usage(Error);
-				}
-				continue;
-			}
-			if (Arg == "--json")
-			{
-				bJson = true;
-			}
-			else if (Arg == "--orient")
-			{
-				Request.Options.bOrientToSurface = true;
-			}
-			else if (Arg == "-q" || Arg == "--quiet")
-			{
-				bQuiet = true;
-			}
-			else if (Arg == "--single-sided")
-			{
-				Request.CollisionSides = Host::ECollisionSides::SingleSided;
-			}
-			else if (Arg == "--progress")
-			{
-				Request.Progress = EProgressMode::Always;
-			}
-			else if (Arg == "--no-progress")
+			Request.GroomPath = Files[0];
+			Request.MeshPath = Files[1];
+			Request.Origin = Out.Placement.Origin;
+			Request.ActorLocation = Out.Placement.ActorLocation;
+			Request.MeshLocation = Out.Placement.MeshLocation;
+			Request.MeshRotation = Out.Placement.MeshRotation;
+			Request.MeshScale = Out.Placement.MeshScale;
+			// The report costs a measure of every point: only when it is printed.
+			Request.bMeasure = Repairs.AnyRepair() || !Out.ReportPath.empty();
+			if (Out.bQuiet && Request.Progress == EProgressMode::Auto)
 			{
 				Request.Progress = EProgressMode::Off;
 			}
-			else
+			return EParsed::Run;
+		}
+
+		bool WriteReport(FStagedOutput& Output, const std::string& ReportPath, const std::string& Text, std::string& OutError)
+		{
+			std::ofstream File(Output.GetStagingPath(), std::ios::binary | std::ios::trunc);
+			File << Text;
+			File.close();
+			if (!File)
 			{
-				if (!TakeFileArgument(Args, Index, Files, Error))
+				OutError = "cannot write '" + ReportPath + "'";
+				return false;
+			}
+			return Output.Commit(OutError);
+		}
+
+		bool Fit(const FFitCommand& Command, std::string& OutError)
+		{
+			const FFitRequest& Request = Command.Fit;
+			std::vector<FInputFile> Inputs = {{Request.GroomPath, "groom"}, {Request.MeshPath, "mesh"}};
+			std::vector<FInputFile> Outputs = {{Request.OutputPath, "output"}};
+			if (!Command.ReportPath.empty())
+			{
+				Outputs.push_back({Command.ReportPath, "report"});
+			}
+			// Before the mesh is read, so a target that cannot be written costs nothing; whether or not the
+			// outputs exist yet.
+			if (!CheckOutputsAgainstInputs(Outputs, Inputs, OutError) || !FStagedOutput::CheckTarget(Request.OutputPath, Inputs, OutError))
+			{
+				return false;
+			}
+			// The report's place too, so a bad one costs no work.
+			std::optional<FStagedOutput> ReportOutput;
+			if (!Command.ReportPath.empty())
+			{
+				ReportOutput.emplace(Command.ReportPath);
+				std::vector<FInputFile> ReportInputs = Inputs;
+				ReportInputs.push_back({Request.OutputPath, "output"});
+				if (!ReportOutput->Prepare(OutError, ReportInputs))
 				{
-					return Usage(Error);
+					return false;
 				}
-				continue;
 			}
-			++Index;
-		}
-		if (Files.size() == 3 && Request.OutputPath.empty())
-		{
-			Request.OutputPath = Files[2];
-			Files.pop_back();
-		}
-		if (Files.size() != 2 || Request.OutputPath.empty())
-		{
-			return Usage(Files.size() > 3 || (Files.size() == 3 && !Request.OutputPath.empty()) ? "too many files" : "expects GROOM.abc MESH OUT.abc");
-		}
-		Request.GroomPath = Files[0];
-		Request.MeshPath = Files[1];
-		// The report costs a measure of every point: only when it is printed.
-		Request.bMeasure = Request.Options.AnyRepair() || !ReportPath.empty();
-		if (bQuiet && Request.Progress == EProgressMode::Auto)
-		{
-			Request.Progress = EProgressMode::Off;
-		}
 
-		// Before the mesh is read, so a target that cannot be written costs nothing.
-		const std::vector<FInputFile> Inputs = {{Request.GroomPath, "groom"}, {Request.MeshPath, "mesh"}};
-		if (!FStagedOutput::CheckTarget(Request.OutputPath, Inputs, Error))
-		{
-			std::fprintf(stderr, "velmora fit: %s\n", Error.c_str());
-			return 1;
-		}
-		// The report's place too, so a bad one costs no work.
-		std::optional<FStagedOutput> ReportOutput;
-		if (!ReportPath.empty())
-		{
-			ReportOutput.emplace(ReportPath);
-			std::vector<FInputFile> ReportInputs = Inputs;
-			ReportInputs.push_back({Request.OutputPath, "output"});
-			if (!ReportOutput->Prepare(Error, ReportInputs))
+			const auto MeshStart = std::chrono::steady_clock::now();
+			Host::FMeshData Mesh;
+			FFitReport Report;
+			// The groom is read while the mesh is imported in its own process.
+			FGroomReadAhead Ahead;
+			std::vector<std::string> FilesRead;
+			if (!LoadMeshFile(
+			        Request.MeshPath, Mesh, OutError, Command.MeshLimits, [&]
+			        { ReadGroomAhead(Request.GroomPath, Ahead); }, &FilesRead))
 			{
-				std::fprintf(stderr, "velmora fit: %s\n", Error.c_str());
-				return 1;
+				return false;
 			}
-		}
-
-		const auto MeshStart = std::chrono::steady_clock::now();
-		Host::FMeshData Mesh;
-		FFitReport Report;
-		// The groom is read while the mesh is imported in its own process.
-		FGroomReadAhead Ahead;
-		if (!LoadMeshFile(Files[1], Mesh, Error, MeshLimits, [&] { ReadGroomAhead(Request.GroomPath, Ahead); }))
-		{
-			std::fprintf(stderr, "velmora fit: %s\n", Error.c_str());
-			return 1;
-		}
-		Report.MeshSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - MeshStart).count();
-		if (!RunFitOnMesh(Request, Mesh, Report, Error, &Ahead))
-		{
-			std::fprintf(stderr, "velmora fit: %s\n", Error.c_str());
-			return 1;
-		}
-
-		nlohmann::json Json = Report.ToJson();
-		Json["groom"] = Request.GroomPath;
-		Json["mesh"] = Files[1];
-		Json["output"] = Request.OutputPath;
-		Json["options"] = OptionsToJson(Request.Options);
-		if (ReportOutput)
-		{
-			const bool bWritten = [&]
+			// Every file the importer read (an OBJ's .mtl, a glTF's .bin) is an input too; nothing is written yet.
+			for (const std::string& File : FilesRead)
 			{
-				std::ofstream File(ReportOutput->GetStagingPath(), std::ios::binary | std::ios::trunc);
-				File << Json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-				File.close();
-				if (!File)
+				Inputs.push_back({File, "file the mesh importer read"});
+			}
+			if (!CheckOutputsAgainstInputs(Outputs, Inputs, OutError))
+			{
+				return false;
+			}
+			Report.MeshSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - MeshStart).count();
+			if (!RunFitOnMesh(Request, Mesh, Report, OutError, &Ahead))
+			{
+				return false;
+			}
+
+			nlohmann::json Json = Report.ToJson();
+			Json["groom"] = Request.GroomPath;
+			Json["mesh"] = Request.MeshPath;
+			Json["output"] = Request.OutputPath;
+			Json["options"] = OptionsToJson(Request.Options);
+			const std::string Text = ToStrictJson(Json);
+			if (ReportOutput && !WriteReport(*ReportOutput, Command.ReportPath, Text, OutError))
+			{
+				OutError += " (the fitted groom was written to '" + Request.OutputPath + "')";
+				return false;
+			}
+			if (Command.bJson)
+			{
+				std::fputs(Text.c_str(), stdout);
+			}
+			else if (!Command.bQuiet)
+			{
+				for (const std::string& Line : Report.Log)
 				{
-					Error = "cannot write '" + ReportPath + "'";
+					std::printf("%s\n", Line.c_str());
 				}
-				return static_cast<bool>(File);
-			}() && ReportOutput->Commit(Error);
-			if (!bWritten)
-			{
-				std::fprintf(stderr, "velmora fit: %s (the fitted groom was written to '%s')\n", Error.c_str(), Request.OutputPath.c_str());
-				return 1;
+				std::printf("fitted %s onto %s -> %s\n%s", Request.GroomPath.c_str(), Request.MeshPath.c_str(), Request.OutputPath.c_str(), Report.Describe().c_str());
 			}
+			return true;
 		}
-		if (bJson)
-		{
-			// JSON holds text: bytes of a path that are not UTF-8 show as U+FFFD.
-			std::printf("%s\n", Json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
-		}
-		else if (!bQuiet)
-		{
-			for (const std::string& Line : Report.Log)
-			{
-				std::printf("%s\n", Line.c_str());
-			}
-			std::printf("fitted %s onto %s -> %s\n%s", Request.GroomPath.c_str(), Files[1].c_str(), Request.OutputPath.c_str(), Report.Describe().c_str());
-		}
-		return 0;
+	}
+
+	int RunFit(const std::vector<std::string>& Args)
+	{
+		FFitCommand Command;
+		std::string Error;
+		const EParsed Parsed = ParseFit(Args, Command, Error);
+		return RunCommand("fit", Parsed, Error, [&](std::string& OutError)
+		                  { return Fit(Command, OutError); });
 	}
 }

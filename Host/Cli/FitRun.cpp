@@ -1,5 +1,7 @@
 #include "FitRun.h"
 
+#include "CliPath.h"
+
 #include "QualityReport.h"
 #include "StagedOutput.h"
 #include "StreamCapture.h"
@@ -56,46 +58,6 @@ namespace VelmoraCli
 			}
 		}
 
-		// The plugin takes paths as FStrings, which hold text: a path whose bytes are not UTF-8 would not
-		// survive the trip. Such a path reaches the plugin as /proc/self/fd/N, naming the same file (or, for
-		// a file still to be made, its directory).
-		class FPluginPath
-		{
-		public:
-			FPluginPath(const std::string& Path, bool bExists)
-			    : Path(Path)
-			{
-				const FString Text(UTF8_TO_TCHAR(Path.c_str()));
-				if (std::string(TCHAR_TO_UTF8(*Text)) == Path)
-				{
-					return;
-				}
-				const std::filesystem::path Native(Path);
-				const std::string Directory = Native.parent_path().empty() ? std::string(".") : Native.parent_path().string();
-				Descriptor = bExists ? open(Path.c_str(), O_RDONLY | O_CLOEXEC) : open(Directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-				if (Descriptor >= 0)
-				{
-					this->Path = "/proc/self/fd/" + std::to_string(Descriptor) + (bExists ? std::string() : "/" + Native.filename().string());
-				}
-			}
-			~FPluginPath()
-			{
-				if (Descriptor >= 0)
-				{
-					close(Descriptor);
-				}
-			}
-			FPluginPath(const FPluginPath&) = delete;
-			FPluginPath& operator=(const FPluginPath&) = delete;
-
-			FString Get() const { return FString(UTF8_TO_TCHAR(Path.c_str())); }
-			const std::string& GetUtf8() const { return Path; }
-
-		private:
-			std::string Path;
-			int Descriptor = -1;
-		};
-
 		void ReplaceAll(std::string& Text, const std::string& From, const std::string& To)
 		{
 			for (size_t At = From.empty() ? std::string::npos : Text.find(From); At != std::string::npos; At = Text.find(From, At + To.size()))
@@ -119,33 +81,6 @@ namespace VelmoraCli
 				return false;
 			}
 			return true;
-		}
-
-		// The last line of the reader's first message names the cause of a groom that could not be read.
-		std::string ReadFailureReason(const std::vector<Host::FLogLine>& Lines)
-		{
-			for (const Host::FLogLine& Line : Lines)
-			{
-				if (Line.Verbosity != ELogVerbosity::Warning)
-				{
-					continue;
-				}
-				std::string Reason;
-				std::istringstream Message(Line.Utf8Text());
-				for (std::string Text; std::getline(Message, Text);)
-				{
-					while (!Text.empty() && (Text.back() == '\r' || Text.back() == ' '))
-					{
-						Text.pop_back();
-					}
-					if (!Text.empty())
-					{
-						Reason = Text;
-					}
-				}
-				return Reason;
-			}
-			return std::string();
 		}
 	}
 
@@ -199,19 +134,14 @@ namespace VelmoraCli
 		{
 			return;
 		}
-		const FPluginPath PluginGroom(GroomPath, true);
-		const auto Rename = [&](std::string Line)
-		{
-			if (PluginGroom.GetUtf8() != GroomPath)
-			{
-				ReplaceAll(Line, PluginGroom.GetUtf8(), GroomPath);
-			}
-			return Line;
-		};
+		const FPluginPath PluginGroom(GroomPath, EPluginPathKind::Existing);
+		const auto Rename = [&](const std::string& Line)
+		{ return PluginGroom.ToUser(Line); };
 		Host::FScopedLogCapture Capture;
 		FScopedStreamCapture Streams;
 		// The target is named only in the message of a groom that cannot be read, which the command words itself.
-		Ahead.bRead = GroomFitting::ReadGroomForFit(PluginGroom.Get(), FString(), Ahead.Groom);
+		FString ReadReason;
+		Ahead.bRead = GroomFitting::ReadGroomForFit(PluginGroom.Get(), FString(), Ahead.Groom, &ReadReason);
 		std::string Out, Err;
 		Streams.Finish(Out, Err);
 		std::vector<int64> Repeats;
@@ -240,31 +170,177 @@ namespace VelmoraCli
 		}
 		if (!Ahead.bRead)
 		{
-			Ahead.ReadReason = Rename(ReadFailureReason(Capture.GetLines()));
+			// The last line of the reader's message names the cause.
+			Ahead.ReadReason = Rename(LastLineOf(TCHAR_TO_UTF8(*ReadReason)));
 		}
 		Ahead.Seconds = SecondsBetween(Start, FClock::now());
+	}
+
+	namespace
+	{
+		// Whether there is a groom to fit and a mesh to fit it on. False with the reason.
+		bool CheckFitInputs(const FFitRequest& Request, const Host::FMeshData& MeshData, const FGroomReadAhead* Ahead, std::string& OutError)
+		{
+			if (Ahead && !Ahead->FileError.empty())
+			{
+				OutError = Ahead->FileError;
+				return false;
+			}
+			if (!Ahead && !CheckGroomFile(Request.GroomPath, OutError))
+			{
+				return false;
+			}
+			if (Ahead && !Ahead->bRead)
+			{
+				OutError = "cannot read groom '" + Request.GroomPath + "'" + (Ahead->ReadReason.empty() ? std::string() : ": " + Ahead->ReadReason);
+				return false;
+			}
+			if (MeshData.NumTriangles() == 0)
+			{
+				OutError = "the mesh has no triangles";
+				return false;
+			}
+			return true;
+		}
+
+		// One run of the plugin's fit: whether it wrote, what the groom writer threw, when its stages began
+		// and ended, and what it printed.
+		struct FPluginFit
+		{
+			bool bFitted = false;
+			std::string WriteFailure;
+			FClock::time_point FitStart, FitEnd;
+			bool bTaskSeen = false;
+			FClock::time_point TaskBegin, TaskEnd;
+		};
+
+		using FRename = std::function<std::string(std::string)>;
+
+		// Runs what the Blueprint nodes run, writing the staged file at PluginOutput, with its log and
+		// printed lines folded into Report.Log.
+		FPluginFit RunPluginFit(const FFitRequest& Request, AActor* Source, UStaticMeshComponent* Component, const FPluginPath& PluginGroom,
+		                        const FPluginPath& PluginOutput, FGroomReadAhead* Ahead, const FRename& Rename, FFitReport& Report)
+		{
+			FPluginFit Run;
+			std::vector<std::string> Lines;
+			std::vector<int64> Repeats;
+			{
+				Host::FScopedLogCapture Capture;
+				FScopedStreamCapture Streams;
+				FProgressDisplay Progress(Streams.GetTerminal(), Request.Progress);
+				Run.FitStart = FClock::now();
+				try
+				{
+					// The command stages its own output, so the fit writes the staged file itself.
+					GroomFitting::FFitFileSettings Settings;
+					Settings.bMeasure = Request.bMeasure;
+					Settings.bReplaceWhenWhole = false;
+					Run.bFitted = Ahead ? GroomFitting::FitAndWriteGroom(Source, Component, Request.Origin, Ahead->Groom, PluginOutput.Get(), Request.Options,
+					                                                     Settings, Report.Quality)
+					                    : GroomFitting::FitGroomFile(Source, Component, Request.Origin, PluginGroom.Get(), PluginOutput.Get(), Request.Options,
+					                                                 Settings, Report.Quality);
+				}
+				catch (const std::exception& Error)
+				{
+					Run.WriteFailure = Error.what();
+				}
+				catch (...)
+				{
+					Run.WriteFailure = "unknown error";
+				}
+				Run.FitEnd = FClock::now();
+				Run.bTaskSeen = Progress.HasTaskBegun();
+				Run.TaskBegin = Progress.GetTaskBegin();
+				Run.TaskEnd = Progress.GetTaskEnd();
+
+				std::string Out, Err;
+				Streams.Finish(Out, Err);
+				for (const Host::FLogLine& Line : Capture.GetLines())
+				{
+					std::string Text = Rename(Host::FormatLogLine(Line));
+					while (!Text.empty() && Text.back() == '\n')
+					{
+						Text.pop_back();
+					}
+					AddFolded(Lines, Repeats, Text);
+				}
+				AddStreamLines(Lines, Repeats, Out, Rename);
+				AddStreamLines(Lines, Repeats, Err, Rename);
+			}
+			if (Ahead)
+			{
+				Report.Log = Ahead->Lines;
+			}
+			for (size_t Index = 0; Index < Lines.size(); ++Index)
+			{
+				Report.Log.push_back(Repeats[Index] > 1 ? Lines[Index] + " (x" + std::to_string(Repeats[Index]) + ")" : Lines[Index]);
+			}
+			return Run;
+		}
+
+		// The summary's figures and the time of each stage; the read, trace and write stages are told apart
+		// by the fit's progress task.
+		void FillFigures(const FPluginFit& Run, const FGroomReadAhead* Ahead, FFitReport& Report)
+		{
+			const GroomFitting::FFitReport& Fit = Report.Quality;
+			Report.Strands = Fit.Strands;
+			Report.Points = Fit.Points;
+			Report.Traced = Fit.Traced;
+			Report.Hits = Fit.Hits;
+			Report.Misses = Fit.Misses;
+			Report.Mode = Fit.Projection == GroomFitting::EProjection::SurfaceNormal ? "surface normal" : "spherical";
+			if (Ahead)
+			{
+				Report.ReadSeconds = Ahead->Seconds;
+				Report.TraceSeconds = SecondsBetween(Run.FitStart, Run.bTaskSeen ? Run.TaskEnd : Run.FitEnd);
+				Report.WriteSeconds = Run.bTaskSeen ? SecondsBetween(Run.TaskEnd, Run.FitEnd) : 0.0;
+			}
+			else if (Run.bTaskSeen)
+			{
+				Report.ReadSeconds = SecondsBetween(Run.FitStart, Run.TaskBegin);
+				Report.TraceSeconds = SecondsBetween(Run.TaskBegin, Run.TaskEnd);
+				Report.WriteSeconds = SecondsBetween(Run.TaskEnd, Run.FitEnd);
+			}
+			else
+			{
+				Report.TraceSeconds = SecondsBetween(Run.FitStart, Run.FitEnd);
+			}
+		}
+
+		// Why a fit that ran left nothing to commit, or true when it left a groom.
+		bool CheckFitResult(const FFitRequest& Request, const FPluginFit& Run, const GroomFitting::FFitReport& Fit, const FRename& Rename, std::string& OutError)
+		{
+			if (!Run.WriteFailure.empty())
+			{
+				OutError = "cannot write '" + Request.OutputPath + "': " + Rename(Run.WriteFailure);
+				return false;
+			}
+			if (!Run.bFitted)
+			{
+				// The fit keeps its reason with the report: the reader's message when the groom could not be read.
+				const std::string Reason = TCHAR_TO_UTF8(*Fit.FailureReason);
+				if (!Fit.bGroomRead && !Reason.empty())
+				{
+					OutError = "cannot read groom '" + Request.GroomPath + "': " + Rename(LastLineOf(Reason));
+					return false;
+				}
+				OutError = "no groom written to '" + Request.OutputPath + "': " + (Reason.empty() ? std::string("the fit wrote nothing") : Rename(Reason));
+				return false;
+			}
+			if (Fit.Strands == 0)
+			{
+				OutError = "groom '" + Request.GroomPath + "' holds no strands";
+				return false;
+			}
+			return true;
+		}
 	}
 
 	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& MeshData, FFitReport& Report, std::string& OutError, FGroomReadAhead* Ahead)
 	{
 		const FClock::time_point Start = FClock::now();
-		if (Ahead && !Ahead->FileError.empty())
+		if (!CheckFitInputs(Request, MeshData, Ahead, OutError))
 		{
-			OutError = Ahead->FileError;
-			return false;
-		}
-		if (!Ahead && !CheckGroomFile(Request.GroomPath, OutError))
-		{
-			return false;
-		}
-		if (Ahead && !Ahead->bRead)
-		{
-			OutError = "cannot read groom '" + Request.GroomPath + "'" + (Ahead->ReadReason.empty() ? std::string() : ": " + Ahead->ReadReason);
-			return false;
-		}
-		if (MeshData.NumTriangles() == 0)
-		{
-			OutError = "the mesh has no triangles";
 			return false;
 		}
 		Report.MeshTriangles = MeshData.NumTriangles();
@@ -279,17 +355,13 @@ namespace VelmoraCli
 		{
 			return false;
 		}
-		const FPluginPath PluginGroom(Request.GroomPath, true);
-		const FPluginPath PluginOutput(Output.GetStagingPath(), false);
+		const FPluginPath PluginGroom(Request.GroomPath, EPluginPathKind::Existing);
+		const FPluginPath PluginOutput(Output.GetStagingPath(), EPluginPathKind::ToMake);
 		// What the fit prints names the paths it was given; the user knows the files by their own names.
-		const auto Rename = [&](std::string Line)
+		const FRename Rename = [&](std::string Line)
 		{
 			ReplaceAll(Line, PluginOutput.GetUtf8(), Request.OutputPath);
-			if (PluginGroom.GetUtf8() != Request.GroomPath)
-			{
-				ReplaceAll(Line, PluginGroom.GetUtf8(), Request.GroomPath);
-			}
-			return Output.NameTarget(Line);
+			return Output.NameTarget(PluginGroom.ToUser(Line));
 		};
 
 		UWorld* World = Host::NewWorld();
@@ -298,7 +370,6 @@ namespace VelmoraCli
 		UStaticMesh* Mesh = Host::NewStaticMesh(MeshData, Request.CollisionSides);
 		UStaticMeshComponent* Component =
 		    Host::AddStaticMeshComponent(MeshActor, Mesh, FTransform(Request.MeshRotation, Request.MeshLocation, Request.MeshScale));
-
 		if (Request.bMeasureBefore)
 		{
 			Host::FScopedLogCapture Quiet;
@@ -308,131 +379,9 @@ namespace VelmoraCli
 			QuietStreams.Finish(Ignored, Ignored);
 		}
 
-		std::vector<std::string> Lines;
-		std::vector<int64> Repeats;
-		std::string WriteFailure;
-		// The fit's last complaint, which says why it wrote nothing when it did not.
-		std::string LastError;
-		std::string ReadReason;
-		bool bFitted = false;
-		FClock::time_point FitStart, FitEnd;
-		bool bTaskSeen = false;
-		FClock::time_point TaskBegin, TaskEnd;
-		{
-			Host::FScopedLogCapture Capture;
-			FScopedStreamCapture Streams;
-			FProgressDisplay Progress(Streams.GetTerminal(), Request.Progress);
-			FitStart = FClock::now();
-			try
-			{
-				// What the Blueprint nodes run; the command stages its own output, so the fit writes the
-				// staged file itself.
-				GroomFitting::FFitFileSettings Settings;
-				Settings.bMeasure = Request.bMeasure;
-				Settings.bReplaceWhenWhole = false;
-				bFitted = Ahead ? GroomFitting::FitAndWriteGroom(Source, Component, Request.Origin, Ahead->Groom, PluginOutput.Get(), Request.Options, Settings,
-				                                                 Report.Quality)
-				                : GroomFitting::FitGroomFile(Source, Component, Request.Origin, PluginGroom.Get(), PluginOutput.Get(), Request.Options, Settings,
-				                                             Report.Quality);
-			}
-			catch (const std::exception& Error)
-			{
-				WriteFailure = Error.what();
-			}
-			catch (...)
-			{
-				WriteFailure = "unknown error";
-			}
-			FitEnd = FClock::now();
-			bTaskSeen = Progress.HasTaskBegun();
-			TaskBegin = Progress.GetTaskBegin();
-			TaskEnd = Progress.GetTaskEnd();
-
-			std::string Out, Err;
-			Streams.Finish(Out, Err);
-			for (const Host::FLogLine& Line : Capture.GetLines())
-			{
-				std::string Text = Rename(Host::FormatLogLine(Line));
-				while (!Text.empty() && Text.back() == '\n')
-				{
-					Text.pop_back();
-				}
-				AddFolded(Lines, Repeats, Text);
-				if (Line.Verbosity == ELogVerbosity::Error || Line.Verbosity == ELogVerbosity::Fatal)
-				{
-					LastError = Text;
-				}
-			}
-			if (!bFitted && !Report.Quality.bGroomRead)
-			{
-				ReadReason = Rename(ReadFailureReason(Capture.GetLines()));
-			}
-			AddStreamLines(Lines, Repeats, Out, Rename);
-			AddStreamLines(Lines, Repeats, Err, Rename);
-		}
-		if (Ahead)
-		{
-			Report.Log = Ahead->Lines;
-		}
-		for (size_t Index = 0; Index < Lines.size(); ++Index)
-		{
-			Report.Log.push_back(Repeats[Index] > 1 ? Lines[Index] + " (x" + std::to_string(Repeats[Index]) + ")" : Lines[Index]);
-		}
-		const GroomFitting::FFitReport& Fit = Report.Quality;
-		Report.Strands = Fit.Strands;
-		Report.Points = Fit.Points;
-		Report.Traced = Fit.Traced;
-		Report.Hits = Fit.Hits;
-		Report.Misses = Fit.Misses;
-		Report.Mode = Fit.Projection == GroomFitting::EProjection::SurfaceNormal ? "surface normal" : "spherical";
-		if (Ahead)
-		{
-			Report.ReadSeconds = Ahead->Seconds;
-			Report.TraceSeconds = SecondsBetween(FitStart, bTaskSeen ? TaskEnd : FitEnd);
-			Report.WriteSeconds = bTaskSeen ? SecondsBetween(TaskEnd, FitEnd) : 0.0;
-		}
-		else if (bTaskSeen)
-		{
-			Report.ReadSeconds = SecondsBetween(FitStart, TaskBegin);
-			Report.TraceSeconds = SecondsBetween(TaskBegin, TaskEnd);
-			Report.WriteSeconds = SecondsBetween(TaskEnd, FitEnd);
-		}
-		else
-		{
-			Report.TraceSeconds = SecondsBetween(FitStart, FitEnd);
-		}
-
-		if (!WriteFailure.empty())
-		{
-			OutError = "cannot write '" + Request.OutputPath + "': " + Rename(WriteFailure);
-			return false;
-		}
-		if (!bFitted)
-		{
-			if (!Fit.bGroomRead && !ReadReason.empty())
-			{
-				OutError = "cannot read groom '" + Request.GroomPath + "': " + ReadReason;
-				return false;
-			}
-			// The fit refused the record; its last error line says why.
-			std::string Reason = "the fit wrote nothing";
-			if (!LastError.empty())
-			{
-				Reason = LastError;
-			}
-			else if (!Report.Log.empty())
-			{
-				Reason = Report.Log.back();
-			}
-			OutError = "no groom written to '" + Request.OutputPath + "': " + Reason;
-			return false;
-		}
-		if (Fit.Strands == 0)
-		{
-			OutError = "groom '" + Request.GroomPath + "' holds no strands";
-			return false;
-		}
-		if (!Output.Commit(OutError))
+		const FPluginFit Run = RunPluginFit(Request, Source, Component, PluginGroom, PluginOutput, Ahead, Rename, Report);
+		FillFigures(Run, Ahead, Report);
+		if (!CheckFitResult(Request, Run, Report.Quality, Rename, OutError) || !Output.Commit(OutError))
 		{
 			return false;
 		}

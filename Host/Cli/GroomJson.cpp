@@ -1,6 +1,7 @@
 #include "GroomJson.h"
 
 #include "Host/Log.h"
+#include "JsonWriter.h"
 
 #include <rapidjson/error/en.h>
 #include <rapidjson/memorystream.h>
@@ -30,68 +31,6 @@ namespace VelmoraCli
 	namespace
 	{
 		constexpr const char* Whitespace = " \t\n\r";
-
-		void AppendEscaped(std::string& Out, const std::string& Text)
-		{
-			Out += '"';
-			for (const unsigned char C : Text)
-			{
-				switch (C)
-				{
-					case '"':
-						Out += "\\\"";
-						break;
-					case '\\':
-						Out += "\\\\";
-						break;
-					case '\n':
-						Out += "\\n";
-						break;
-					case '\r':
-						Out += "\\r";
-						break;
-					case '\t':
-						Out += "\\t";
-						break;
-					default:
-						if (C < 0x20)
-						{
-							char Buffer[8];
-							std::snprintf(Buffer, sizeof(Buffer), "\\u%04x", C);
-							Out += Buffer;
-						}
-						else
-						{
-							Out += static_cast<char>(C);
-						}
-				}
-			}
-			Out += '"';
-		}
-
-		template<typename T, typename FormatFn>
-		void AppendArray(std::string& Out, const char* Key, const std::vector<T>& Values, FormatFn Format, bool bLast = false)
-		{
-			Out += "  \"";
-			Out += Key;
-			Out += "\": [";
-			for (size_t Index = 0; Index < Values.size(); ++Index)
-			{
-				if (Index > 0)
-				{
-					Out += ',';
-				}
-				Format(Out, Values[Index]);
-			}
-			Out += bLast ? "]\n" : "],\n";
-		}
-
-		void AppendFloat(std::string& Out, float Value)
-		{
-			char Buffer[32];
-			std::snprintf(Buffer, sizeof(Buffer), "%.9g", static_cast<double>(Value));
-			Out += Buffer;
-		}
 
 		// Builds the record from the parser's events. Numbers arrive as their own text, so each float is
 		// the one strtof makes of it (a "-0" stays negative, denormals survive) and each count is the
@@ -231,22 +170,43 @@ namespace VelmoraCli
 
 	std::string GroomToJson(const GroomData& Groom, const FReadMessages& Messages)
 	{
-		const auto Float = [](std::string& Out, float Value)
-		{ AppendFloat(Out, Value); };
-		const auto Int = [](std::string& Out, int32_t Value)
-		{ Out += std::to_string(Value); };
-		const auto Text = [](std::string& Out, const std::string& Value)
-		{ AppendEscaped(Out, Value); };
-		std::string Out = "{\n";
-		AppendArray(Out, "positions", Groom.positions, Float);
-		AppendArray(Out, "vertexCounts", Groom.vertexCounts, Int);
-		AppendArray(Out, "widths", Groom.widths, Float);
-		AppendArray(Out, "groomColors", Groom.groomColors, Float);
-		AppendArray(Out, "surfaceNormals", Groom.surfaceNormals, Float);
-		AppendArray(Out, "log", Messages.Log, Text);
-		AppendArray(Out, "stderr", Messages.Stderr, Text, true);
-		Out += "}\n";
-		return Out;
+		FJsonWriter Writer;
+		const auto Floats = [&Writer](const char* Key, const std::vector<float>& Values)
+		{
+			Writer.Key(Key);
+			Writer.BeginArray();
+			for (const float Value : Values)
+			{
+				Writer.Float(Value);
+			}
+			Writer.EndArray();
+		};
+		const auto Lines = [&Writer](const char* Key, const std::vector<std::string>& Values)
+		{
+			Writer.Key(Key);
+			Writer.BeginArray();
+			for (const std::string& Value : Values)
+			{
+				Writer.String(Value);
+			}
+			Writer.EndArray();
+		};
+		Writer.BeginObject();
+		Floats("positions", Groom.positions);
+		Writer.Key("vertexCounts");
+		Writer.BeginArray();
+		for (const int32_t Count : Groom.vertexCounts)
+		{
+			Writer.Integer(Count);
+		}
+		Writer.EndArray();
+		Floats("widths", Groom.widths);
+		Floats("groomColors", Groom.groomColors);
+		Floats("surfaceNormals", Groom.surfaceNormals);
+		Lines("log", Messages.Log);
+		Lines("stderr", Messages.Stderr);
+		Writer.EndObject();
+		return Writer.Finish();
 	}
 
 	GroomData GroomFromJson(const std::string& Text)

@@ -15,6 +15,8 @@ namespace VelmoraCli
 		std::vector<std::string> Stderr;
 	};
 
+	// Strict JSON: a number that is not finite is null (counted in "nonFiniteNumbers"), text that is not
+	// UTF-8 has its bad bytes replaced.
 	std::string GroomToJson(const GroomData& Groom, const FReadMessages& Messages);
 
 	// Parses a record; arrays that are absent stay empty. Every number keeps its exact float value

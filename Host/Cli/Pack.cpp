@@ -1,17 +1,19 @@
 #include "Commands.h"
+#include "CliPath.h"
 #include "GroomJson.h"
 #include "Options.h"
 #include "StagedOutput.h"
 #include "StreamCapture.h"
 #include "ErrorText.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
 namespace VelmoraCli
 {
 	const char* const PackUsage =
-	    "usage: velmora pack RECORD.json OUT.abc [--quiet]\n"
+	    "usage: velmora pack RECORD.json OUT.abc [--quiet] [--as-is]\n"
 	    "       velmora pack RECORD.json -o OUT.abc [--quiet]\n"
 	    "\n"
 	    "Writes a groom record given as JSON (the arrays positions, vertexCounts, widths, groomColors and\n"
@@ -25,6 +27,9 @@ namespace VelmoraCli
 	    "options:\n"
 	    "  -o, --output OUT.abc   the output file (instead of the second argument)\n"
 	    "  -q, --quiet            print nothing but errors\n"
+	    "  --as-is                write the record exactly as the writer is handed it, its counts unchecked,\n"
+	    "                         to make the damaged files a reader must survive (counts may reach at most\n"
+	    "                         16777216 points past the record's points)\n"
 	    "\n"
 	    "The output appears only when whole; on bad input the command exits with status 1 and one line\n"
 	    "saying why (2 for a bad command line). OUT.abc must be a regular file or not exist yet, and not be\n"
@@ -32,115 +37,139 @@ namespace VelmoraCli
 	    "\n"
 	    "example: velmora pack groom.json groom.abc\n";
 
-	int RunPack(const std::vector<std::string>& Args)
+	namespace
 	{
-		std::vector<std::string> Files;
-		std::string OutputPath;
-		bool bQuiet = false;
-		std::string Error;
-		const auto Usage = [](const std::string& Message)
+		struct FPackRequest
 		{
-			std::fprintf(stderr, "velmora pack: %s (see velmora pack --help)\n", Message.c_str());
-			return 2;
-		};
-		for (size_t Index = 0; Index < Args.size();)
-		{
-			const std::string& Arg = Args[Index];
-			std::string Name = Arg, Inline;
-			SplitInlineValue(Arg, Name, Inline);
-			if (Name == "-h" || Name == "--help")
-			{
-				std::fputs(PackUsage, stdout);
-				return 0;
-			}
-			if (Name == "-o" || Name == "--output")
-			{
-				if (!ParseFileOption(Args, Index, OutputPath, Error))
-				{
-					return Usage(Error);
-				}
-				continue;
-			}
-			if (Arg == "-q" || Arg == "--quiet")
-			{
-				bQuiet = true;
-			}
-			else
-			{
-				if (!TakeFileArgument(Args, Index, Files, Error))
-				{
-					return Usage(Error);
-				}
-				continue;
-			}
-			++Index;
-		}
-		if (Files.size() == 2 && OutputPath.empty())
-		{
-			OutputPath = Files[1];
-			Files.pop_back();
-		}
-		if (Files.size() != 1 || OutputPath.empty())
-		{
-			return Usage(Files.size() > 1 ? "too many files" : "expects RECORD.json OUT.abc");
-		}
-		const std::string& RecordPath = Files[0];
-		const auto Fail = [](const std::string& Message)
-		{
-			std::fprintf(stderr, "velmora pack: %s\n", Message.c_str());
-			return 1;
+			std::string RecordPath;
+			std::string OutputPath;
+			bool bQuiet = false;
+			// Write the record whatever its counts say, as the writer would be handed it.
+			bool bAsIs = false;
 		};
 
-		if (!FStagedOutput::CheckTarget(OutputPath, {{RecordPath, "record"}}, Error))
+		// How far the counts of a record written as it is may reach past its points: the writer makes one
+		// texture coordinate per counted point, so this bounds what a small record can make it allocate.
+		constexpr int64_t AsIsSurplusPoints = int64_t(1) << 24;
+
+		EParsed ParsePack(const std::vector<std::string>& Args, FPackRequest& Out, std::string& OutError)
 		{
-			return Fail(Error);
-		}
-		GroomData Groom;
-		try
-		{
-			// The whole record is checked before anything is written.
-			Groom = GroomFromJson(ReadRecordText(RecordPath));
-			CheckGroomRecord(Groom);
-		}
-		catch (const std::exception& Exception)
-		{
-			return Fail("cannot read record '" + RecordPath + "': " + LastLineOf(Exception.what()));
+			const std::vector<FOption> Options = {
+			    FileOption({"-o", "--output"}, Out.OutputPath),
+			    FlagOption({"-q", "--quiet"}, Out.bQuiet),
+			    FlagOption({"--as-is"}, Out.bAsIs),
+			};
+			std::vector<std::string> Files;
+			const EParsed Parsed = ParseArguments(Args, Options, Files, OutError);
+			if (Parsed != EParsed::Run)
+			{
+				return Parsed;
+			}
+			if (Files.size() == 2 && Out.OutputPath.empty())
+			{
+				Out.OutputPath = Files[1];
+				Files.pop_back();
+			}
+			if (Files.size() != 1 || Out.OutputPath.empty())
+			{
+				OutError = Files.size() > 1 ? "too many files" : "expects RECORD.json OUT.abc";
+				return EParsed::Bad;
+			}
+			Out.RecordPath = Files[0];
+			return EParsed::Run;
 		}
 
-		FStagedOutput Output(OutputPath);
-		if (!Output.Prepare(Error, {{RecordPath, "record"}}))
+		// The one bound a record written as it is keeps: what its counts make the writer allocate.
+		bool CheckAsIsRecord(const GroomData& Groom, std::string& OutError)
 		{
-			return Fail(Error);
+			int64_t Counted = 0;
+			for (const int32_t Count : Groom.vertexCounts)
+			{
+				Counted += std::max<int32_t>(Count, 0);
+			}
+			const int64_t Points = static_cast<int64_t>(Groom.positions.size() / 3);
+			if (Counted > Points + AsIsSurplusPoints)
+			{
+				OutError = "the vertexCounts add up to " + std::to_string(Counted) + " points, more than " + std::to_string(AsIsSurplusPoints) +
+				           " beyond the " + std::to_string(Points) + " the record holds";
+				return false;
+			}
+			return true;
 		}
-		std::string WriteFailure;
+
+		bool Pack(const FPackRequest& Request, std::string& OutError)
 		{
-			// The writer announces and complains about its staging path; the user hears of the target.
-			FScopedStreamCapture Quiet;
+			const std::vector<FInputFile> Inputs = {{Request.RecordPath, "record"}};
+			if (!CheckOutputsAgainstInputs({{Request.OutputPath, "output"}}, Inputs, OutError) || !FStagedOutput::CheckTarget(Request.OutputPath, Inputs, OutError))
+			{
+				return false;
+			}
+			GroomData Groom;
 			try
 			{
-				WriteGroom(Output.GetStagingPath(), Groom);
+				// The whole record is checked before anything is written.
+				Groom = GroomFromJson(ReadRecordText(Request.RecordPath));
+				if (!Request.bAsIs)
+				{
+					CheckGroomRecord(Groom);
+				}
 			}
 			catch (const std::exception& Exception)
 			{
-				WriteFailure = LastLineOf(Exception.what());
+				OutError = "cannot read record '" + Request.RecordPath + "': " + LastLineOf(Exception.what());
+				return false;
 			}
-			catch (...)
+			if (Request.bAsIs && !CheckAsIsRecord(Groom, OutError))
 			{
-				WriteFailure = "unknown error";
+				OutError = "cannot write record '" + Request.RecordPath + "' as it is: " + OutError;
+				return false;
 			}
+
+			FStagedOutput Output(Request.OutputPath);
+			if (!Output.Prepare(OutError, Inputs))
+			{
+				return false;
+			}
+			std::string WriteFailure;
+			{
+				// The writer announces and complains about its staging path; the user hears of the target.
+				FScopedStreamCapture Quiet;
+				try
+				{
+					WriteGroom(Output.GetStagingPath(), Groom);
+				}
+				catch (const std::exception& Exception)
+				{
+					WriteFailure = LastLineOf(Exception.what());
+				}
+				catch (...)
+				{
+					WriteFailure = "unknown error";
+				}
+			}
+			if (!WriteFailure.empty())
+			{
+				OutError = "cannot write '" + Request.OutputPath + "': " + Output.NameTarget(WriteFailure);
+				return false;
+			}
+			if (!Output.Commit(OutError))
+			{
+				return false;
+			}
+			if (!Request.bQuiet)
+			{
+				std::printf("writing to file: %s\n", Request.OutputPath.c_str());
+			}
+			return true;
 		}
-		if (!WriteFailure.empty())
-		{
-			return Fail("cannot write '" + OutputPath + "': " + Output.NameTarget(WriteFailure));
-		}
-		if (!Output.Commit(Error))
-		{
-			return Fail(Error);
-		}
-		if (!bQuiet)
-		{
-			std::printf("writing to file: %s\n", OutputPath.c_str());
-		}
-		return 0;
+	}
+
+	int RunPack(const std::vector<std::string>& Args)
+	{
+		FPackRequest Request;
+		std::string Error;
+		const EParsed Parsed = ParsePack(Args, Request, Error);
+		return RunCommand("pack", Parsed, Error, [&](std::string& OutError)
+		                  { return Pack(Request, OutError); });
 	}
 }

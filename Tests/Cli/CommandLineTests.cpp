@@ -73,3 +73,67 @@ TEST(CommandLine, EveryCommandExplainsItselfWithAnExample)
 	EXPECT_EQ(Unknown.ExitCode, 2);
 	EXPECT_EQ(Unknown.Stderr, "velmora: unknown command 'frobnicate' (see velmora --help)\n");
 }
+
+TEST(CommandLine, OptionTablesTakeValuesOnlyWhereTheyCanBeValues)
+{
+	std::string Report, Offset = "none";
+	bool bJson = false;
+	const std::vector<VelmoraCli::FOption> Options = {
+	    VelmoraCli::FileOption({"--report"}, Report),
+	    VelmoraCli::FlagOption({"--json"}, bJson),
+	    {{"--offset"}, VelmoraCli::EValue::OptionalNumber, "a distance", [&Offset](const VelmoraCli::FOptionValue& Value, std::string&)
+	     {
+		     Offset = Value.bGiven ? Value.Text : "default";
+		     return true;
+	     }},
+	};
+	const auto Parse = [&](std::vector<std::string> Args, std::vector<std::string>* Files = nullptr)
+	{
+		std::vector<std::string> Taken;
+		std::string Error;
+		const VelmoraCli::EParsed Parsed = VelmoraCli::ParseArguments(Args, Options, Taken, Error);
+		EXPECT_EQ(Parsed == VelmoraCli::EParsed::Bad, !Error.empty()) << Error;
+		if (Files)
+		{
+			*Files = Taken;
+		}
+		return Parsed;
+	};
+	EXPECT_EQ(Parse({"--report", "--json"}), VelmoraCli::EParsed::Bad);
+	EXPECT_EQ(Parse({"--report", ""}), VelmoraCli::EParsed::Bad);
+	EXPECT_EQ(Parse({"--report="}), VelmoraCli::EParsed::Bad);
+	EXPECT_EQ(Parse({"--json=1"}), VelmoraCli::EParsed::Bad);
+	EXPECT_EQ(Parse({"a", "--help", "--frobnicate"}), VelmoraCli::EParsed::Help);
+
+	std::vector<std::string> Files;
+	EXPECT_EQ(Parse({"--offset", "groom.abc", "--report=-q", "--", "--json"}, &Files), VelmoraCli::EParsed::Run);
+	EXPECT_EQ(Offset, "default") << "a file after an optional value stays a file";
+	EXPECT_EQ(Report, "-q") << "said with '=', a value may look like an option";
+	EXPECT_EQ(Files, (std::vector<std::string>{"groom.abc", "--json"}));
+	EXPECT_FALSE(bJson);
+	for (const char* Numberish : {"nan", "0x10", "-1", ".5", "Inf"})
+	{
+		EXPECT_EQ(Parse({"--offset", Numberish}, &Files), VelmoraCli::EParsed::Run);
+		EXPECT_EQ(Offset, Numberish) << "taken as the value, for the option to judge";
+		EXPECT_TRUE(Files.empty());
+	}
+}
+
+TEST(CommandLine, NumbersAreDecimalAndFinite)
+{
+	double Value = 0;
+	for (const char* Good : {"1", "-0.5", "+2e3", ".5", "5.", "1E-3"})
+	{
+		EXPECT_TRUE(VelmoraCli::ParseNumber(Good, Value)) << Good;
+	}
+	for (const char* Bad : {"0x10", "nan", "inf", "-infinity", "1e400", "", " 1", "1 ", "1e", "e5", ".", "1,5", "0x1p3"})
+	{
+		EXPECT_FALSE(VelmoraCli::ParseNumber(Bad, Value)) << Bad;
+	}
+	uint64_t Whole = 0;
+	std::string Error;
+	EXPECT_FALSE(VelmoraCli::ParseWholeNumber("--strands", "2.5", "a whole number", 1, 10, Whole, Error));
+	EXPECT_EQ(Error, "--strands expects a whole number from 1 to 10, not '2.5'");
+	EXPECT_TRUE(VelmoraCli::ParseWholeNumber("--strands", "10", "a whole number", 1, 10, Whole, Error));
+	EXPECT_EQ(Whole, 10u);
+}

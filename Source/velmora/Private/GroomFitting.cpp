@@ -30,6 +30,17 @@ namespace GroomFitting
 {
 	namespace
 	{
+		// Logs why nothing was fitted, measured or written, and keeps the reason with the report, so a
+		// caller that words its own messages has it without reading the log.
+		void LogFitFailure(FFitReport* Report, const FString& Reason)
+		{
+			UE_LOG(LogTemp, Error, TEXT("%s"), *Reason);
+			if (Report)
+			{
+				Report->FailureReason = Reason;
+			}
+		}
+
 		FVector ReadTriple(const std::vector<float>& Values, int64 Index)
 		{
 			const size_t First = 3 * static_cast<size_t>(Index);
@@ -257,7 +268,7 @@ namespace GroomFitting
 
 		// Writes the record at WritePath, the file meant to become TargetPath; a failure is logged and
 		// leaves no file at WritePath.
-		bool WriteRecord(const std::string& WritePath, const std::string& TargetPath, const GroomData& Groom)
+		bool WriteRecord(const std::string& WritePath, const std::string& TargetPath, const GroomData& Groom, FFitReport* Report = nullptr)
 		{
 			try
 			{
@@ -268,12 +279,12 @@ namespace GroomFitting
 			{
 				// "Could not write file: <target> (<reason>)": the writer names the file the user asked for.
 				RemoveWrittenFile(WritePath);
-				UE_LOG(LogTemp, Error, TEXT("%s"), *FitPathFromUtf8(Error.what()));
+				LogFitFailure(Report, FitPathFromUtf8(Error.what()));
 			}
 			catch (...)
 			{
 				RemoveWrittenFile(WritePath);
-				UE_LOG(LogTemp, Error, TEXT("Could not write file: %s (unknown error)"), *FitPathFromUtf8(TargetPath));
+				LogFitFailure(Report, FString::Printf(TEXT("Could not write file: %s (unknown error)"), *FitPathFromUtf8(TargetPath)));
 			}
 			return false;
 		}
@@ -530,19 +541,19 @@ namespace GroomFitting
 		const int64 NumCovered = CoveredPoints(Groom, Error);
 		if (NumCovered < 0)
 		{
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: %s; the groom was not fitted or written"), *Error);
+			LogFitFailure(OutReport, FString::Printf(TEXT("FitGroomToStaticMesh: %s; the groom was not fitted or written"), *Error));
 			return false;
 		}
 		if (NumCovered > std::numeric_limits<int32>::max() || Groom.vertexCounts.size() > static_cast<size_t>(std::numeric_limits<int32>::max()))
 		{
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the groom holds %lld points, more than a fit can index; the groom was not fitted or written"),
-			       static_cast<long long>(NumCovered));
+			LogFitFailure(OutReport, FString::Printf(TEXT("FitGroomToStaticMesh: the groom holds %lld points, more than a fit can index; the groom was not fitted or written"),
+			                                         static_cast<long long>(NumCovered)));
 			return false;
 		}
 		if (Options.bResolvePenetration && !(std::isfinite(Options.PenetrationOffset) && Options.PenetrationOffset >= 0.0))
 		{
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the penetration offset %f is not a finite distance; the groom was not fitted or written"),
-			       Options.PenetrationOffset);
+			LogFitFailure(OutReport, FString::Printf(TEXT("FitGroomToStaticMesh: the penetration offset %f is not a finite distance; the groom was not fitted or written"),
+			                                         Options.PenetrationOffset));
 			return false;
 		}
 		// The repairs and the report need the mesh's surface, made once for the whole walk.
@@ -552,7 +563,7 @@ namespace GroomFitting
 			OwnQuery = GetMeshQuery(TheComp, Error);
 			if (!OwnQuery && Options.AnyRepair())
 			{
-				UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the fit cannot be repaired (%s); the groom was not fitted or written"), *Error);
+				LogFitFailure(OutReport, FString::Printf(TEXT("FitGroomToStaticMesh: the fit cannot be repaired (%s); the groom was not fitted or written"), *Error));
 				return false;
 			}
 			Query = OwnQuery.get();
@@ -561,8 +572,8 @@ namespace GroomFitting
 		const bool bMeasureHere = bMeasure && OutReport && Query;
 		if (Options.bResolvePenetration && Options.PenetrationOffset > Query->GetBounds().GetSize().Size())
 		{
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the penetration offset %g is larger than the mesh, which is %g across; the groom was not fitted or written"),
-			       Options.PenetrationOffset, Query->GetBounds().GetSize().Size());
+			LogFitFailure(OutReport, FString::Printf(TEXT("FitGroomToStaticMesh: the penetration offset %g is larger than the mesh, which is %g across; the groom was not fitted or written"),
+			                                         Options.PenetrationOffset, Query->GetBounds().GetSize().Size()));
 			return false;
 		}
 		if (Options.AnyRepair())
@@ -746,7 +757,7 @@ namespace GroomFitting
 
 		if (!bAllFinite)
 		{
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the fit would place points where single precision cannot hold them; the groom was not written"));
+			LogFitFailure(OutReport, TEXT("FitGroomToStaticMesh: the fit would place points where single precision cannot hold them; the groom was not written"));
 			return false;
 		}
 		FString UnresolvedReasons;
@@ -834,12 +845,17 @@ namespace GroomFitting
 		return true;
 	}
 
-	bool ReadGroomForFit(const FString& SourcePath, const FString& TargetPath, GroomData& OutGroom)
+	bool ReadGroomForFit(const FString& SourcePath, const FString& TargetPath, GroomData& OutGroom, FString* OutReadReason)
 	{
 		bool bReadFailed = false;
-		OutGroom = ReadGroom(FitPathToUtf8(SourcePath), bReadFailed);
+		std::string ReadReason;
+		OutGroom = ReadGroom(FitPathToUtf8(SourcePath), bReadFailed, &ReadReason);
 		if (bReadFailed)
 		{
+			if (OutReadReason)
+			{
+				*OutReadReason = FitPathFromUtf8(ReadReason);
+			}
 			// A half-read record must not become a groom file, nor replace one.
 			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: could not read %s; %s was not written"), *SourcePath, *TargetPath);
 			OutGroom = GroomData();
@@ -861,7 +877,7 @@ namespace GroomFitting
 			Query = GetMeshQuery(TheComp, Error);
 			if (!Query && Options.AnyRepair())
 			{
-				UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: the fit cannot be repaired (%s); %s was not written"), *Error, *TargetPath);
+				LogFitFailure(&OutReport, FString::Printf(TEXT("FitGroomToStaticMesh: the fit cannot be repaired (%s); %s was not written"), *Error, *TargetPath));
 				return false;
 			}
 			if (!Query)
@@ -874,7 +890,7 @@ namespace GroomFitting
 			return false;
 		}
 		const std::string Target = FitPathToUtf8(TargetPath);
-		return Settings.bReplaceWhenWhole ? WriteRecordReplacing(Target, Groom) : WriteRecord(Target, Target, Groom);
+		return Settings.bReplaceWhenWhole ? WriteRecordReplacing(Target, Groom, &OutReport) : WriteRecord(Target, Target, Groom, &OutReport);
 	}
 
 	bool FitGroomFile(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, const FString& SourcePath, const FString& TargetPath,
@@ -883,16 +899,20 @@ namespace GroomFitting
 		OutReport = FFitReport();
 		if (!Source)
 		{
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: source is null; no groom was read or written"));
+			LogFitFailure(&OutReport, TEXT("FitGroomToStaticMesh: source is null; no groom was read or written"));
 			return false;
 		}
 		if (!TheComp)
 		{
-			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: TheComp is null; no groom was read or written"));
+			LogFitFailure(&OutReport, TEXT("FitGroomToStaticMesh: TheComp is null; no groom was read or written"));
 			return false;
 		}
 		GroomData Groom;
-		return ReadGroomForFit(SourcePath, TargetPath, Groom) && FitAndWriteGroom(Source, TheComp, Origin, Groom, TargetPath, Options, Settings, OutReport);
+		if (!ReadGroomForFit(SourcePath, TargetPath, Groom, &OutReport.FailureReason))
+		{
+			return false;
+		}
+		return FitAndWriteGroom(Source, TheComp, Origin, Groom, TargetPath, Options, Settings, OutReport);
 	}
 
 	bool ReportGroomFile(const UStaticMeshComponent* TheComp, const FVector& Placement, const FString& GroomPath, FFitReport& OutReport)
@@ -902,20 +922,22 @@ namespace GroomFitting
 		const std::shared_ptr<const FMeshQuery> Query = GetMeshQuery(TheComp, Error);
 		if (!Query)
 		{
-			UE_LOG(LogTemp, Error, TEXT("ReportGroomFile: the mesh cannot be measured: %s"), *Error);
+			LogFitFailure(&OutReport, FString::Printf(TEXT("ReportGroomFile: the mesh cannot be measured: %s"), *Error));
 			return false;
 		}
 		bool bReadFailed = false;
-		const GroomData Groom = ReadGroom(FitPathToUtf8(GroomPath), bReadFailed);
+		std::string ReadReason;
+		const GroomData Groom = ReadGroom(FitPathToUtf8(GroomPath), bReadFailed, &ReadReason);
 		if (bReadFailed)
 		{
 			UE_LOG(LogTemp, Error, TEXT("ReportGroomFile: could not read %s"), *GroomPath);
+			OutReport.FailureReason = FitPathFromUtf8(ReadReason);
 			return false;
 		}
 		if (!MeasureGroom(Groom, *Query, Placement, DefaultSurfaceTolerance, OutReport, Error))
 		{
-			UE_LOG(LogTemp, Error, TEXT("ReportGroomFile: %s cannot be measured: %s"), *GroomPath, *Error);
 			OutReport = FFitReport();
+			LogFitFailure(&OutReport, FString::Printf(TEXT("ReportGroomFile: %s cannot be measured: %s"), *GroomPath, *Error));
 			return false;
 		}
 		return true;
@@ -926,10 +948,10 @@ namespace GroomFitting
 		return TargetPath + ".velmora-tmp";
 	}
 
-	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom)
+	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom, FFitReport* OutReport)
 	{
 		const std::string TemporaryPath = TemporaryPathFor(TargetPath);
-		if (!WriteRecord(TemporaryPath, TargetPath, Groom))
+		if (!WriteRecord(TemporaryPath, TargetPath, Groom, OutReport))
 		{
 			return false;
 		}
@@ -938,7 +960,7 @@ namespace GroomFitting
 		if (RenameError)
 		{
 			RemoveWrittenFile(TemporaryPath);
-			UE_LOG(LogTemp, Error, TEXT("Could not write file: %s (%s)"), *FitPathFromUtf8(TargetPath), *FitPathFromUtf8(RenameError.message()));
+			LogFitFailure(OutReport, FString::Printf(TEXT("Could not write file: %s (%s)"), *FitPathFromUtf8(TargetPath), *FitPathFromUtf8(RenameError.message())));
 			return false;
 		}
 		return true;

@@ -87,6 +87,10 @@ namespace GroomFitting
 		int64 StrandsInside = 0;
 		// After a measured fit: how far each strand's root moved.
 		FDistanceSummary Displacement;
+
+		// Why the fit, the write or the measure did nothing, when it did not: the line it logged as an
+		// Error or, for a groom that could not be read, what the reader said.
+		FString FailureReason;
 	};
 
 	// How a file fit goes beyond the repairs.
@@ -154,7 +158,8 @@ namespace GroomFitting
 
 	// FitGroomFile in its two halves, for a caller with other work to do between reading and fitting.
 	// Reads SourcePath; false, with one Error line and an empty record, when the groom cannot be read whole.
-	bool ReadGroomForFit(const FString& SourcePath, const FString& TargetPath, GroomData& OutGroom);
+	// OutReadReason, when given, gets what the reader said.
+	bool ReadGroomForFit(const FString& SourcePath, const FString& TargetPath, GroomData& OutGroom, FString* OutReadReason = nullptr);
 	// Fits the record read from a file onto TheComp (Source and TheComp must be valid) and writes TargetPath.
 	bool FitAndWriteGroom(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, GroomData& Groom, const FString& TargetPath,
 	                      const FFitOptions& Options, const FFitFileSettings& Settings, FFitReport& OutReport);
@@ -165,7 +170,7 @@ namespace GroomFitting
 
 	// Writes the record to a temporary file beside TargetPath and renames it over TargetPath once complete,
 	// so a failure leaves the earlier file (or none). False, with one Error line, on failure.
-	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom);
+	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom, FFitReport* OutReport = nullptr);
 
 	// Where the record is written before it replaces TargetPath.
 	std::string TemporaryPathFor(const std::string& TargetPath);

@@ -759,6 +759,12 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed)
 	return ReadGroom(std::move(path), bOutReadFailed, plan);
 }
 
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, std::string* outReason)
+{
+	const FGroomReadPlan plan = PlanGroomRead(path);
+	return ReadGroom(std::move(path), bOutReadFailed, plan, outReason);
+}
+
 GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute route)
 {
 	FGroomReadPlan plan;
@@ -767,10 +773,19 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute rout
 	return ReadGroom(std::move(path), bOutReadFailed, plan);
 }
 
-GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan)
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan, std::string* outReason)
 {
 	GroomData groom;
 	bOutReadFailed = false;
+	// A failure is logged, and its message kept for a caller that asked for it.
+	const auto fail = [&](const std::string& message)
+	{
+		if (outReason)
+		{
+			*outReason = message;
+		}
+		bOutReadFailed = true;
+	};
 	// Outlives the archive and every sample read from it.
 	FGroomFileSource source;
 	std::istream file(&source);
@@ -781,7 +796,7 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan
 		if (!source.Check(problem))
 		{
 			LogMessage("Error reading Alembic file: " + path + ": " + problem + " (a damaged file)\n");
-			bOutReadFailed = true;
+			fail("Error reading Alembic file: " + path + ": " + problem + " (a damaged file)");
 			return groom;
 		}
 	}
@@ -796,7 +811,7 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan
 		if (!archive.valid())
 		{
 			LogMessage("Failed to open Alembic file: " + path + "\n");
-			bOutReadFailed = true;
+			fail("Failed to open Alembic file: " + path);
 			return groom;
 		}
 
@@ -809,13 +824,13 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan
 			                                    " levels of objects deep; grooms are read down to " + std::to_string(MaxCurvesDepth) + " levels")
 			                                       .c_str());
 			UE_LOG(LogTemp, Error, TEXT("%s"), *Text);
-			bOutReadFailed = true;
+			fail(TCHAR_TO_UTF8(*Text));
 			return groom;
 		}
 		if (search.bLoop)
 		{
 			LogMessage("Error reading Alembic file: " + path + ": its objects nest in a loop (a damaged file)\n");
-			bOutReadFailed = true;
+			fail("Error reading Alembic file: " + path + ": its objects nest in a loop (a damaged file)");
 			return groom;
 		}
 		if (!search.curves)
@@ -871,7 +886,7 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan
 			ReplaceFirst(text, "Ogawa IStreams::read failed.", "Ogawa IData illegal size.");
 		}
 		LogMessage("Error reading Alembic file: " + text + "\n");
-		bOutReadFailed = true;
+		fail("Error reading Alembic file: " + text);
 	}
 	return groom;
 }

@@ -33,6 +33,9 @@ GroomData ReadGroom(std::string path);
 // raised an error), so a half-read record is never taken for a whole one.
 GroomData ReadGroom(std::string path, bool& bOutReadFailed);
 
+// As above; on a failure outReason gets the message the failure logged (its last line names the cause).
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, std::string* outReason);
+
 // How Alembic gets at a groom file to read. The engine's Alembic (1.8.6) opens files by narrow name,
 // which Windows takes in the ANSI code page: a name that code page holds exactly is opened by name, and
 // so is one whose short (8.3) form it holds; any other is opened by the plugin, by its wide name, and
@@ -66,7 +69,7 @@ FGroomReadPlan ChooseGroomReadPlan(const std::string& Utf8Path, std::string (*Li
 GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute route);
 
 // As ReadGroom, as planned.
-GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan);
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan, std::string* outReason = nullptr);
 
 // What Alembic writes a groom file through. The library makes every failure of the stream it is given
 // throw, and it writes from destructors, where a throw ends the process; so this stream never fails. It
