@@ -687,6 +687,41 @@ TEST(Abandoned, ALiveRunsStagingIsNeverRemoved)
 	EXPECT_EQ(ReadGroomQuietly(Scene.Dir / "out.abc").vertexCounts.size(), 150000u);
 }
 
+TEST(Abandoned, AnUnnamedOutputIsInvisibleAndHeldBeforeItHasAName)
+{
+	const FScene Scene("unnamed-held");
+	const std::vector<std::string> Before = ListDir(Scene.Dir);
+	{
+		VelmoraCli::FStagedOutput Output((Scene.Dir / "out.abc").string());
+		std::string Error;
+		ASSERT_TRUE(Output.Prepare(Error)) << Error;
+		if (!Output.IsUnnamed())
+		{
+			GTEST_SKIP() << "this file system has no unnamed files (O_TMPFILE)";
+		}
+		std::ofstream(Output.GetStagingPath(), std::ios::binary) << "a whole groom";
+		EXPECT_EQ(ListDir(Scene.Dir), Before);
+
+		// The moment between the link and the rename at commit, frozen: another run must leave the name.
+		const fs::path Linked = Scene.Dir / ".velmora-Commit.commit";
+		ASSERT_EQ(linkat(AT_FDCWD, Output.GetStagingPath().c_str(), AT_FDCWD, Linked.c_str(), AT_SYMLINK_FOLLOW), 0);
+		EXPECT_EQ(RunChild({"pack", "record.json", "other.abc", "-q"}, Scene.Dir).ExitCode, 0);
+		EXPECT_EQ(ReadText(Linked), "a whole groom");
+
+		ASSERT_TRUE(Output.Commit(Error)) << Error;
+		fs::remove(Linked);
+		EXPECT_EQ(ReadText(Scene.Dir / "out.abc"), "a whole groom");
+		EXPECT_EQ(ListDir(Scene.Dir), With(Before, {"other.abc", "out.abc"}));
+	}
+
+	// Written to nothing, nothing is committed.
+	VelmoraCli::FStagedOutput Empty((Scene.Dir / "empty.abc").string());
+	std::string Error;
+	ASSERT_TRUE(Empty.Prepare(Error)) << Error;
+	EXPECT_FALSE(Empty.Commit(Error));
+	EXPECT_EQ(Error, "cannot write '" + (Scene.Dir / "empty.abc").string() + "': nothing was written");
+}
+
 TEST(Abandoned, OnlyStagingOfItsOwnShapeThatNoProcessHoldsIsRemoved)
 {
 	const fs::path Dir = VelmoraTest::MakeTempDir("abandoned-shapes");
