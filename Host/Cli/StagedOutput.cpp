@@ -470,29 +470,21 @@ namespace VelmoraCli
 		std::mutex LiveLock;
 		std::vector<std::pair<dev_t, ino_t>> LiveStaging;
 
-		void AddLive(int Descriptor)
+		void AddLive(const struct stat& Info)
 		{
-			struct stat Info = {};
-			if (fstat(Descriptor, &Info) == 0)
-			{
-				const std::lock_guard<std::mutex> Guard(LiveLock);
-				LiveStaging.emplace_back(Info.st_dev, Info.st_ino);
-			}
+			const std::lock_guard<std::mutex> Guard(LiveLock);
+			LiveStaging.emplace_back(Info.st_dev, Info.st_ino);
 		}
 
-		void RemoveLive(int Descriptor)
+		void RemoveLive(const struct stat& Info)
 		{
-			struct stat Info = {};
-			if (fstat(Descriptor, &Info) == 0)
+			const std::lock_guard<std::mutex> Guard(LiveLock);
+			for (size_t Index = 0; Index < LiveStaging.size(); ++Index)
 			{
-				const std::lock_guard<std::mutex> Guard(LiveLock);
-				for (size_t Index = 0; Index < LiveStaging.size(); ++Index)
+				if (LiveStaging[Index] == std::make_pair(Info.st_dev, Info.st_ino))
 				{
-					if (LiveStaging[Index] == std::make_pair(Info.st_dev, Info.st_ino))
-					{
-						LiveStaging.erase(LiveStaging.begin() + static_cast<std::ptrdiff_t>(Index));
-						break;
-					}
+					LiveStaging.erase(LiveStaging.begin() + static_cast<std::ptrdiff_t>(Index));
+					break;
 				}
 			}
 		}
@@ -664,9 +656,12 @@ namespace VelmoraCli
 
 	FStagedOutput::~FStagedOutput()
 	{
+		if (bLive)
+		{
+			RemoveLive(LiveInfo);
+		}
 		if (File >= 0)
 		{
-			RemoveLive(File);
 			close(File);
 		}
 		// Watched until it is gone: a signal meanwhile finishes the removal.
@@ -677,7 +672,6 @@ namespace VelmoraCli
 		}
 		if (LockFile >= 0)
 		{
-			RemoveLive(LockFile);
 			close(LockFile);
 		}
 		UnregisterDirectory(Slot);
@@ -779,7 +773,11 @@ namespace VelmoraCli
 		// Locked before it can have a name, so the name it has for a moment at Commit is never taken for
 		// an abandoned one while this process lives.
 		TryLock(Descriptor);
-		AddLive(Descriptor);
+		bLive = fstat(Descriptor, &LiveInfo) == 0;
+		if (bLive)
+		{
+			AddLive(LiveInfo);
+		}
 		File = Descriptor;
 		StagingPath = Path;
 		return true;
@@ -813,7 +811,11 @@ namespace VelmoraCli
 			OutError = "cannot write '" + TargetPath + "': " + Reason(errno);
 			return false;
 		}
-		AddLive(LockFile);
+		bLive = stat(StagingDirectory.c_str(), &LiveInfo) == 0;
+		if (bLive)
+		{
+			AddLive(LiveInfo);
+		}
 		const std::string Name = Naming == EStagedName::Short ? std::string("staged") : fs::path(FinalPath).filename().string();
 		StagingPath = (fs::path(StagingDirectory) / Name).string();
 		return true;

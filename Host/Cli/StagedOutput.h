@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <vector>
 
@@ -85,5 +86,8 @@ namespace VelmoraCli
 		int File = -1;
 		// The lock file held open (and locked) in the staging directory, or -1.
 		int LockFile = -1;
+		// The unnamed file or the staging directory, which another output of this process passes over.
+		struct stat LiveInfo = {};
+		bool bLive = false;
 	};
 }
