@@ -7,12 +7,17 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -39,9 +44,11 @@ namespace VelmoraCli
 		// rest would leave a companion beside an older main file. Commit acts on it once done.
 		std::atomic<int> Committing{0};
 		std::atomic<int> PendingSignal{0};
-		// Interrupts end the command; a crash (an abort, a fault) still must not leave staging behind.
-		constexpr int InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
-		constexpr int HandledSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+		// Interrupts end the command (a reader that went away, `| head -c1`, and a processor-time limit
+		// among them); a crash (an abort, a fault) still must not leave staging behind. The mesh importer's
+		// child resets each of these, so the handler never runs there.
+		constexpr int InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGXCPU};
+		constexpr int HandledSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGXCPU, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 
 		struct FDirent64
 		{
@@ -368,12 +375,277 @@ namespace VelmoraCli
 			return Result == EINVAL || Result == EROFS ? 0 : Result;
 		}
 
+		// Replaces From where it is not the start of a longer number: /proc/self/fd/5 is not in .../fd/57.
 		void ReplaceAll(std::string& Text, const std::string& From, const std::string& To)
 		{
-			for (size_t At = From.empty() ? std::string::npos : Text.find(From); At != std::string::npos; At = Text.find(From, At + To.size()))
+			const bool bEndsInDigit = !From.empty() && From.back() >= '0' && From.back() <= '9';
+			for (size_t At = From.empty() ? std::string::npos : Text.find(From); At != std::string::npos;)
 			{
+				const size_t After = At + From.size();
+				if (bEndsInDigit && After < Text.size() && Text[After] >= '0' && Text[After] <= '9')
+				{
+					At = Text.find(From, At + 1);
+					continue;
+				}
 				Text.replace(At, From.size(), To);
+				At = Text.find(From, At + To.size());
 			}
+		}
+
+		// ---------------------------------------------------------------------------------------------
+		// Staging names. `.velmora-XXXXXX` is a staging directory holding LockName; `.velmora-XXXXXX.commit`
+		// is an unnamed output linked in for the moment before it is renamed over its target. The X are
+		// mkdtemp's letters and digits. Nothing of another shape is ever removed.
+
+		constexpr char StagingPrefix[] = ".velmora-";
+		constexpr size_t PrefixLength = sizeof(StagingPrefix) - 1;
+		constexpr size_t RandomLength = 6;
+		constexpr char CommitSuffix[] = ".commit";
+		constexpr size_t CommitSuffixLength = sizeof(CommitSuffix) - 1;
+		constexpr char LockName[] = ".velmora-lock";
+		// Written once the lock is held: a lock file without it belongs to a process between creating
+		// and locking it, unless it is older than any such moment can last.
+		constexpr char LockMark[] = "velmora staging\n";
+		constexpr size_t LockMarkLength = sizeof(LockMark) - 1;
+		constexpr time_t UnmarkedGraceSeconds = 3600;
+
+		enum class EStagingShape
+		{
+			None,
+			Directory,
+			CommitFile,
+		};
+
+		bool IsNameLetter(char Letter)
+		{
+			return (Letter >= 'a' && Letter <= 'z') || (Letter >= 'A' && Letter <= 'Z') || (Letter >= '0' && Letter <= '9');
+		}
+
+		EStagingShape ShapeOf(const char* Name)
+		{
+			const size_t Length = std::strlen(Name);
+			if (Length < PrefixLength + RandomLength || std::memcmp(Name, StagingPrefix, PrefixLength) != 0)
+			{
+				return EStagingShape::None;
+			}
+			for (size_t At = PrefixLength; At < PrefixLength + RandomLength; ++At)
+			{
+				if (!IsNameLetter(Name[At]))
+				{
+					return EStagingShape::None;
+				}
+			}
+			const char* Rest = Name + PrefixLength + RandomLength;
+			if (*Rest == '\0')
+			{
+				return EStagingShape::Directory;
+			}
+			return std::strcmp(Rest, CommitSuffix) == 0 ? EStagingShape::CommitFile : EStagingShape::None;
+		}
+
+		std::string RandomLetters()
+		{
+			static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+			unsigned char Bytes[RandomLength] = {};
+			if (getrandom(Bytes, sizeof(Bytes), GRND_NONBLOCK) != static_cast<ssize_t>(sizeof(Bytes)))
+			{
+				static std::atomic<uint64_t> Counter{0};
+				uint64_t Seed = static_cast<uint64_t>(getpid()) * 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(time(nullptr)) ^ (Counter.fetch_add(1) << 32);
+				for (unsigned char& Byte : Bytes)
+				{
+					Seed = Seed * 6364136223846793005ull + 1442695040888963407ull;
+					Byte = static_cast<unsigned char>(Seed >> 56);
+				}
+			}
+			std::string Text;
+			for (const unsigned char Byte : Bytes)
+			{
+				Text.push_back(Letters[Byte % (sizeof(Letters) - 1)]);
+			}
+			return Text;
+		}
+
+		// The staging of this process, by file: another run's cleanup locks separately and so sees the lock,
+		// but locks a network file system emulates may not tell two descriptors of one process apart.
+		std::mutex LiveLock;
+		std::vector<std::pair<dev_t, ino_t>> LiveStaging;
+
+		void AddLive(const struct stat& Info)
+		{
+			const std::lock_guard<std::mutex> Guard(LiveLock);
+			LiveStaging.emplace_back(Info.st_dev, Info.st_ino);
+		}
+
+		void RemoveLive(const struct stat& Info)
+		{
+			const std::lock_guard<std::mutex> Guard(LiveLock);
+			for (size_t Index = 0; Index < LiveStaging.size(); ++Index)
+			{
+				if (LiveStaging[Index] == std::make_pair(Info.st_dev, Info.st_ino))
+				{
+					LiveStaging.erase(LiveStaging.begin() + static_cast<std::ptrdiff_t>(Index));
+					break;
+				}
+			}
+		}
+
+		bool IsLive(const struct stat& Info)
+		{
+			const std::lock_guard<std::mutex> Guard(LiveLock);
+			for (const std::pair<dev_t, ino_t>& Live : LiveStaging)
+			{
+				if (Live.first == Info.st_dev && Live.second == Info.st_ino)
+				{
+					return true;
+				}
+			}
+			return false;
+		}
+
+		bool TryLock(int Descriptor)
+		{
+			int Result;
+			while ((Result = flock(Descriptor, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR)
+			{
+			}
+			return Result == 0;
+		}
+
+		bool Lock(int Descriptor)
+		{
+			int Result;
+			while ((Result = flock(Descriptor, LOCK_EX)) != 0 && errno == EINTR)
+			{
+			}
+			return Result == 0;
+		}
+
+		bool IsOld(const struct stat& Info)
+		{
+			return time(nullptr) - Info.st_mtime > UnmarkedGraceSeconds;
+		}
+
+		bool IsSameFile(const struct stat& A, const struct stat& B)
+		{
+			return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
+		}
+
+		// Opens a file of ours to lock it: for writing where allowed, which a lock over a network needs.
+		int OpenToLock(int Directory, const char* Name)
+		{
+			const int Flags = O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+			const int Descriptor = openat(Directory, Name, O_RDWR | Flags);
+			return Descriptor >= 0 || errno != EACCES ? Descriptor : openat(Directory, Name, O_RDONLY | Flags);
+		}
+
+		// Removes Name in Directory and all it holds, links not followed. Depth bounds what a writer made.
+		void RemoveTreeAt(int Directory, const char* Name, int Depth)
+		{
+			const int Tree = openat(Directory, Name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+			if (Tree < 0)
+			{
+				return;
+			}
+			if (DIR* Stream = fdopendir(dup(Tree)))
+			{
+				while (const dirent* Entry = readdir(Stream))
+				{
+					if (std::strcmp(Entry->d_name, ".") == 0 || std::strcmp(Entry->d_name, "..") == 0)
+					{
+						continue;
+					}
+					if (unlinkat(Tree, Entry->d_name, 0) != 0 && errno == EISDIR && Depth > 0)
+					{
+						RemoveTreeAt(Tree, Entry->d_name, Depth - 1);
+					}
+				}
+				closedir(Stream);
+			}
+			close(Tree);
+			unlinkat(Directory, Name, AT_REMOVEDIR);
+		}
+
+		void RemoveIfAbandonedDirectory(int Parent, const char* Name, const struct stat& Info)
+		{
+			const int Directory = openat(Parent, Name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+			if (Directory < 0)
+			{
+				return;
+			}
+			const int LockDescriptor = OpenToLock(Directory, LockName);
+			if (LockDescriptor < 0)
+			{
+				// A process dies between making the directory and its lock file only if killed in that
+				// instant; once nothing could be starting there any more, only an empty one goes.
+				if (errno == ENOENT && IsOld(Info))
+				{
+					unlinkat(Parent, Name, AT_REMOVEDIR);
+				}
+				close(Directory);
+				return;
+			}
+			struct stat LockInfo = {};
+			struct stat Now = {};
+			bool bAbandoned = fstat(LockDescriptor, &LockInfo) == 0 && S_ISREG(LockInfo.st_mode) && LockInfo.st_uid == geteuid() && TryLock(LockDescriptor);
+			if (bAbandoned)
+			{
+				char Mark[LockMarkLength] = {};
+				const bool bMarked = pread(LockDescriptor, Mark, LockMarkLength, 0) == static_cast<ssize_t>(LockMarkLength) && std::memcmp(Mark, LockMark, LockMarkLength) == 0;
+				// Still the directory that was looked at, not one put in its place since.
+				bAbandoned = (bMarked || IsOld(LockInfo)) && fstatat(Parent, Name, &Now, AT_SYMLINK_NOFOLLOW) == 0 && IsSameFile(Now, Info);
+			}
+			if (bAbandoned)
+			{
+				RemoveTreeAt(Parent, Name, 8);
+			}
+			close(LockDescriptor);
+			close(Directory);
+		}
+
+		void RemoveIfAbandonedCommitFile(int Parent, const char* Name, const struct stat& Info)
+		{
+			// The unnamed file was locked before it got this name, by the process that lives while it
+			// matters.
+			const int Descriptor = OpenToLock(Parent, Name);
+			if (Descriptor < 0)
+			{
+				return;
+			}
+			struct stat Opened = {};
+			struct stat Now = {};
+			if (fstat(Descriptor, &Opened) == 0 && IsSameFile(Opened, Info) && TryLock(Descriptor) && fstatat(Parent, Name, &Now, AT_SYMLINK_NOFOLLOW) == 0 &&
+			    IsSameFile(Now, Info))
+			{
+				unlinkat(Parent, Name, 0);
+			}
+			close(Descriptor);
+		}
+
+		// The tests force the named staging with this, to try it where unnamed files work.
+		bool IsNamedStagingForced()
+		{
+			const char* Value = std::getenv("VELMORA_TEST_NAMED_STAGING");
+			return Value && *Value && std::strcmp(Value, "0") != 0;
+		}
+
+		std::string DescriptorPath(int Descriptor)
+		{
+			return "/proc/self/fd/" + std::to_string(Descriptor);
+		}
+
+		// Gives the unnamed file a name; fails with EEXIST where the name is taken.
+		int LinkUnnamed(int Descriptor, const std::string& Path)
+		{
+			if (linkat(AT_FDCWD, DescriptorPath(Descriptor).c_str(), AT_FDCWD, Path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+			{
+				return 0;
+			}
+			if (errno != ENOENT)
+			{
+				return errno;
+			}
+			// No /proc: the same, where the system lets a process link its own descriptor.
+			return linkat(Descriptor, "", AT_FDCWD, Path.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
 		}
 	}
 
@@ -384,11 +656,23 @@ namespace VelmoraCli
 
 	FStagedOutput::~FStagedOutput()
 	{
+		if (bLive)
+		{
+			RemoveLive(LiveInfo);
+		}
+		if (File >= 0)
+		{
+			close(File);
+		}
 		// Watched until it is gone: a signal meanwhile finishes the removal.
 		if (!StagingDirectory.empty())
 		{
 			std::error_code Ignored;
 			fs::remove_all(StagingDirectory, Ignored);
+		}
+		if (LockFile >= 0)
+		{
+			close(LockFile);
 		}
 		UnregisterDirectory(Slot);
 	}
@@ -399,6 +683,55 @@ namespace VelmoraCli
 		return ResolveTarget(Target, Inputs, Destination, OutError);
 	}
 
+	int FStagedOutput::RemoveAbandoned(const std::string& Directory)
+	{
+		const int Parent = open(Directory.empty() ? "." : Directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+		if (Parent < 0)
+		{
+			return 0;
+		}
+		struct FCandidate
+		{
+			std::string Name;
+			EStagingShape Shape;
+			struct stat Info;
+		};
+		std::vector<FCandidate> Candidates;
+		if (DIR* Stream = fdopendir(dup(Parent)))
+		{
+			while (const dirent* Entry = readdir(Stream))
+			{
+				const EStagingShape Shape = ShapeOf(Entry->d_name);
+				struct stat Info = {};
+				if (Shape == EStagingShape::None || fstatat(Parent, Entry->d_name, &Info, AT_SYMLINK_NOFOLLOW) != 0 || Info.st_uid != geteuid() || IsLive(Info))
+				{
+					continue;
+				}
+				if ((Shape == EStagingShape::Directory && S_ISDIR(Info.st_mode)) || (Shape == EStagingShape::CommitFile && S_ISREG(Info.st_mode)))
+				{
+					Candidates.push_back({Entry->d_name, Shape, Info});
+				}
+			}
+			closedir(Stream);
+		}
+		int Removed = 0;
+		for (const FCandidate& Candidate : Candidates)
+		{
+			if (Candidate.Shape == EStagingShape::Directory)
+			{
+				RemoveIfAbandonedDirectory(Parent, Candidate.Name.c_str(), Candidate.Info);
+			}
+			else
+			{
+				RemoveIfAbandonedCommitFile(Parent, Candidate.Name.c_str(), Candidate.Info);
+			}
+			struct stat Ignored = {};
+			Removed += fstatat(Parent, Candidate.Name.c_str(), &Ignored, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT ? 1 : 0;
+		}
+		close(Parent);
+		return Removed;
+	}
+
 	bool FStagedOutput::Prepare(std::string& OutError, const std::vector<FInputFile>& Inputs)
 	{
 		FDestination Destination;
@@ -407,8 +740,53 @@ namespace VelmoraCli
 			return false;
 		}
 		FinalPath = Destination.Path;
+		InstallHandlers();
+		const std::string Directory = DirectoryOf(FinalPath).string();
+		RemoveAbandoned(Directory);
+		// Companions are named after the main file, so only a writer of one file can do without names.
+		if (Naming == EStagedName::Short && !IsNamedStagingForced() && PrepareUnnamed(Directory))
+		{
+			return true;
+		}
+		return PrepareNamed(Directory, OutError);
+	}
+
+	bool FStagedOutput::PrepareUnnamed(const std::string& Directory)
+	{
+		// Not supported everywhere (EOPNOTSUPP, EISDIR, EINVAL: older tmpfs, network file systems); the
+		// named staging then reports what is really wrong, if anything.
+		const int Descriptor = open(Directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+		if (Descriptor < 0)
+		{
+			return false;
+		}
+		// The writers open the file by name: it must be reachable through /proc, and writable by name
+		// (not so under a umask that takes the owner's write bit).
+		const std::string Path = DescriptorPath(Descriptor);
+		const int Probe = open(Path.c_str(), O_WRONLY | O_CLOEXEC);
+		if (Probe < 0)
+		{
+			close(Descriptor);
+			return false;
+		}
+		close(Probe);
+		// Locked before it can have a name, so the name it has for a moment at Commit is never taken for
+		// an abandoned one while this process lives.
+		TryLock(Descriptor);
+		bLive = fstat(Descriptor, &LiveInfo) == 0;
+		if (bLive)
+		{
+			AddLive(LiveInfo);
+		}
+		File = Descriptor;
+		StagingPath = Path;
+		return true;
+	}
+
+	bool FStagedOutput::PrepareNamed(const std::string& Directory, std::string& OutError)
+	{
 		// Short, so the target's name may use the whole file-name limit.
-		std::string Template = (DirectoryOf(FinalPath) / ".velmora-XXXXXX").string();
+		std::string Template = (fs::path(Directory) / (std::string(StagingPrefix) + "XXXXXX")).string();
 		Slot = ReserveSlot(Template);
 		if (!mkdtemp(Slot >= 0 ? Slots[Slot].Path : Template.data()))
 		{
@@ -419,6 +797,25 @@ namespace VelmoraCli
 			return false;
 		}
 		StagingDirectory = Slot >= 0 ? std::string(Slots[Slot].Path) : Template;
+		const std::string LockPath = (fs::path(StagingDirectory) / LockName).string();
+		LockFile = open(LockPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+		if (LockFile < 0)
+		{
+			OutError = "cannot write '" + TargetPath + "': " + Reason(errno);
+			return false;
+		}
+		// A run cleaning up meanwhile holds the lock only while it looks at the unmarked file. Where the
+		// file system has no locks, no run can take this for abandoned either.
+		if (Lock(LockFile) && pwrite(LockFile, LockMark, LockMarkLength, 0) != static_cast<ssize_t>(LockMarkLength))
+		{
+			OutError = "cannot write '" + TargetPath + "': " + Reason(errno);
+			return false;
+		}
+		bLive = stat(StagingDirectory.c_str(), &LiveInfo) == 0;
+		if (bLive)
+		{
+			AddLive(LiveInfo);
+		}
 		const std::string Name = Naming == EStagedName::Short ? std::string("staged") : fs::path(FinalPath).filename().string();
 		StagingPath = (fs::path(StagingDirectory) / Name).string();
 		return true;
@@ -426,7 +823,11 @@ namespace VelmoraCli
 
 	std::string FStagedOutput::NameTarget(std::string Message) const
 	{
-		if (!StagingDirectory.empty())
+		if (File >= 0)
+		{
+			ReplaceAll(Message, StagingPath, TargetPath);
+		}
+		else if (!StagingDirectory.empty())
 		{
 			ReplaceAll(Message, StagingPath, TargetPath);
 			ReplaceAll(Message, StagingDirectory, DirectoryOf(TargetPath).string());
@@ -435,6 +836,83 @@ namespace VelmoraCli
 	}
 
 	bool FStagedOutput::Commit(std::string& OutError)
+	{
+		return File >= 0 ? CommitUnnamed(OutError) : CommitNamed(OutError);
+	}
+
+	bool FStagedOutput::CommitUnnamed(std::string& OutError)
+	{
+		struct stat Written = {};
+		if (fstat(File, &Written) != 0 || Written.st_size == 0)
+		{
+			OutError = "cannot write '" + TargetPath + "': nothing was written";
+			return false;
+		}
+		FDestination To;
+		// Checked again: the target may have changed while the output was made.
+		if (!ResolveDestination(TargetPath, TargetPath, To, OutError))
+		{
+			return false;
+		}
+		if (fsync(File) != 0 && errno != EINVAL && errno != EROFS)
+		{
+			OutError = "cannot write '" + TargetPath + "': " + Reason(errno);
+			return false;
+		}
+		if (To.bExists)
+		{
+			// A replaced file keeps its permissions (and, for root, its owner; chown first, as it clears
+			// the set-id bits).
+			if (geteuid() == 0)
+			{
+				[[maybe_unused]] const int Ignored = fchown(File, To.Info.st_uid, To.Info.st_gid);
+			}
+			fchmod(File, To.Info.st_mode & 07777);
+		}
+		const FCommitWindow Window;
+		if (!To.bExists)
+		{
+			// A new target needs no second name; if one appeared meanwhile, it is replaced as any.
+			const int Error = LinkUnnamed(File, To.Path);
+			if (Error == 0)
+			{
+				return true;
+			}
+			if (Error != EEXIST)
+			{
+				OutError = "cannot write '" + TargetPath + "': " + Reason(Error);
+				return false;
+			}
+		}
+		// rename replaces atomically, and only a name can be renamed.
+		const fs::path Directory = DirectoryOf(To.Path);
+		for (int Attempt = 0; Attempt < 100; ++Attempt)
+		{
+			const std::string Temporary = (Directory / (StagingPrefix + RandomLetters() + CommitSuffix)).string();
+			const int Error = LinkUnnamed(File, Temporary);
+			if (Error == EEXIST)
+			{
+				continue;
+			}
+			if (Error != 0)
+			{
+				OutError = "cannot write '" + TargetPath + "': " + Reason(Error);
+				return false;
+			}
+			if (std::rename(Temporary.c_str(), To.Path.c_str()) != 0)
+			{
+				const int RenameError = errno;
+				unlink(Temporary.c_str());
+				OutError = "cannot write '" + TargetPath + "': " + Reason(RenameError);
+				return false;
+			}
+			return true;
+		}
+		OutError = "cannot write '" + TargetPath + "': " + Reason(EEXIST);
+		return false;
+	}
+
+	bool FStagedOutput::CommitNamed(std::string& OutError)
 	{
 		std::error_code Error;
 		if (StagingDirectory.empty() || !fs::is_regular_file(StagingPath, Error))
@@ -452,7 +930,7 @@ namespace VelmoraCli
 		const fs::path Directory = DirectoryOf(FinalPath);
 		for (const fs::directory_entry& Entry : fs::directory_iterator(StagingDirectory, Error))
 		{
-			if (Entry.path() != fs::path(StagingPath))
+			if (Entry.path() != fs::path(StagingPath) && Entry.path().filename() != LockName)
 			{
 				const std::string To = (Directory / Entry.path().filename()).string();
 				const std::string Shown = (DirectoryOf(TargetPath) / Entry.path().filename()).string();

@@ -4,6 +4,7 @@
 #include "CliTestUtils.h"
 #include "Options.h"
 #include "Picture.h"
+#include "StagedOutput.h"
 
 #include <nlohmann/json.hpp>
 
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <limits>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -38,10 +40,20 @@ namespace
 		fs::path Streams;
 	};
 
+	// How a child runs beyond its arguments.
+	struct FRunSetup
+	{
+		rlim_t FileSizeLimit = RLIM_INFINITY;
+		// Outputs staged in named directories even where unnamed files work.
+		bool bNamedStaging = false;
+		// stdout and stderr go to a pipe nobody reads any more.
+		bool bClosedPipe = false;
+	};
+
 	// Starts velmora in Dir with Args as they are (no shell: any byte may appear), its stdout and stderr
 	// going to files outside Dir. SIGXFSZ keeps its default action: the command itself must turn a write
 	// past the file-size limit into a failed write (EFBIG), as on a full disk.
-	FChild StartVelmora(const std::vector<std::string>& Args, const fs::path& Dir, rlim_t FileSizeLimit = RLIM_INFINITY)
+	FChild StartVelmora(const std::vector<std::string>& Args, const fs::path& Dir, const FRunSetup& Setup)
 	{
 		FChild Child;
 		Child.Streams = VelmoraTest::MakeTempDir("child-streams");
@@ -52,21 +64,52 @@ namespace
 			Argv.push_back(const_cast<char*>(Arg.c_str()));
 		}
 		Argv.push_back(nullptr);
+		int Pipe[2] = {-1, -1};
+		if (Setup.bClosedPipe && pipe(Pipe) != 0)
+		{
+			ADD_FAILURE() << "no pipe";
+			return Child;
+		}
 		Child.Pid = fork();
 		if (Child.Pid == 0)
 		{
-			const rlimit Limit = {FileSizeLimit, FileSizeLimit};
-			const int OutFile = open(Out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-			const int ErrFile = open(Err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+			const rlimit Limit = {Setup.FileSizeLimit, Setup.FileSizeLimit};
+			const int OutFile = Setup.bClosedPipe ? Pipe[1] : open(Out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+			const int ErrFile = Setup.bClosedPipe ? Pipe[1] : open(Err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+			if (Setup.bClosedPipe)
+			{
+				close(Pipe[0]);
+			}
 			if (chdir(Dir.c_str()) != 0 || OutFile < 0 || ErrFile < 0 || dup2(OutFile, 1) < 0 || dup2(ErrFile, 2) < 0 || setrlimit(RLIMIT_FSIZE, &Limit) != 0)
 			{
 				_exit(126);
 			}
 			signal(SIGXFSZ, SIG_DFL);
+			signal(SIGPIPE, SIG_DFL);
+			if (Setup.bNamedStaging)
+			{
+				setenv("VELMORA_TEST_NAMED_STAGING", "1", 1);
+			}
+			else
+			{
+				unsetenv("VELMORA_TEST_NAMED_STAGING");
+			}
 			execv(Argv[0], Argv.data());
 			_exit(127);
 		}
+		if (Setup.bClosedPipe)
+		{
+			close(Pipe[0]);
+			close(Pipe[1]);
+		}
 		return Child;
+	}
+
+	FChild StartVelmora(const std::vector<std::string>& Args, const fs::path& Dir, rlim_t FileSizeLimit = RLIM_INFINITY)
+	{
+		FRunSetup Setup;
+		Setup.FileSizeLimit = FileSizeLimit;
+		return StartVelmora(Args, Dir, Setup);
 	}
 
 	// Waits for the child; a run still going after a minute is killed and fails the test.
@@ -99,6 +142,11 @@ namespace
 		return Finish(StartVelmora(Args, Dir, FileSizeLimit));
 	}
 
+	FOutcome RunChild(const std::vector<std::string>& Args, const fs::path& Dir, const FRunSetup& Setup)
+	{
+		return Finish(StartVelmora(Args, Dir, Setup));
+	}
+
 	// A failure as the command must report it: exit 1, one line, starting as given.
 	void ExpectOneLineError(const FOutcome& Outcome, const std::string& Start)
 	{
@@ -117,6 +165,83 @@ namespace
 			}
 		}
 		return false;
+	}
+
+	// The bytes a running child has staged in Dir so far: in its unnamed file (seen through its
+	// descriptors) or in a staging folder; -1 while it stages nothing there.
+	off_t StagedBytes(pid_t Pid, const fs::path& Dir)
+	{
+		off_t Largest = -1;
+		// Files vanish while they are looked at; that is a file not staged any more.
+		try
+		{
+			const std::string Unnamed = fs::canonical(Dir).string() + "/#";
+			std::error_code Error;
+			for (const fs::directory_entry& Entry : fs::directory_iterator("/proc/" + std::to_string(Pid) + "/fd", Error))
+			{
+				std::error_code LinkError;
+				const std::string Target = fs::read_symlink(Entry.path(), LinkError).string();
+				struct stat Info = {};
+				if (!LinkError && Target.rfind(Unnamed, 0) == 0 && stat(Entry.path().c_str(), &Info) == 0)
+				{
+					Largest = std::max(Largest, Info.st_size);
+				}
+			}
+			for (const std::string& Name : ListDir(Dir))
+			{
+				if (Name.rfind(".velmora-", 0) == 0 && fs::is_directory(Dir / Name))
+				{
+					for (const std::string& Staged : ListDir(Dir / Name))
+					{
+						if (Staged != ".velmora-lock")
+						{
+							Largest = std::max(Largest, static_cast<off_t>(fs::file_size(Dir / Name / Staged)));
+						}
+					}
+				}
+			}
+		}
+		catch (const fs::filesystem_error&)
+		{
+		}
+		return Largest;
+	}
+
+	bool HasEnded(pid_t Pid)
+	{
+		siginfo_t Info = {};
+		return waitid(P_PID, static_cast<id_t>(Pid), &Info, WEXITED | WNOHANG | WNOWAIT) != 0 || Info.si_pid == Pid;
+	}
+
+	// Stops the child once it has written into a staged output in Dir, and leaves it stopped. False when
+	// it ended, or did not get there within half a minute.
+	bool StopWhileWriting(const FChild& Child, const fs::path& Dir)
+	{
+		const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+		while (std::chrono::steady_clock::now() < Deadline && !HasEnded(Child.Pid))
+		{
+			if (StagedBytes(Child.Pid, Dir) > 0)
+			{
+				kill(Child.Pid, SIGSTOP);
+				// Stopped for sure once the system says so.
+				siginfo_t Info = {};
+				waitid(P_PID, static_cast<id_t>(Child.Pid), &Info, WSTOPPED | WEXITED | WNOWAIT);
+				if (Info.si_code == CLD_STOPPED && StagedBytes(Child.Pid, Dir) > 0)
+				{
+					return true;
+				}
+				kill(Child.Pid, SIGCONT);
+			}
+			std::this_thread::sleep_for(std::chrono::microseconds(200));
+		}
+		return false;
+	}
+
+	std::vector<std::string> With(std::vector<std::string> Names, const std::vector<std::string>& More)
+	{
+		Names.insert(Names.end(), More.begin(), More.end());
+		std::sort(Names.begin(), Names.end());
+		return Names;
 	}
 
 	// A sphere mesh, a groom above it and a record of it, in a fresh directory.
@@ -444,34 +569,231 @@ TEST(CommandLine, AnOptionWhereAnOutputBelongsIsRefused)
 TEST(Interrupts, RemoveTheStagingAndEndWithTheSignal)
 {
 	const fs::path Dir = VelmoraTest::MakeTempDir("interrupts");
-	for (const int Signal : {SIGINT, SIGTERM, SIGHUP})
+	const struct
 	{
-		SCOPED_TRACE(strsignal(Signal));
+		bool bNamed;
+		int Signal;
+	} Cases[] = {{true, SIGINT}, {true, SIGTERM}, {true, SIGHUP}, {true, SIGALRM}, {false, SIGTERM}};
+	for (const auto& Case : Cases)
+	{
+		SCOPED_TRACE(std::string(Case.bNamed ? "named " : "unnamed ") + strsignal(Case.Signal));
+		FRunSetup Setup;
+		Setup.bNamedStaging = Case.bNamed;
 		bool bCaught = false;
-		// The demo stages one file after another for a second or two; stop it while one is staged.
+		// The demo stages one file after another for a second or two; stop it while it writes one.
 		for (int Attempt = 0; Attempt < 3 && !bCaught; ++Attempt)
 		{
-			const fs::path Out = Dir / ("out-" + std::to_string(Signal) + "-" + std::to_string(Attempt));
+			const fs::path Out = Dir / ("out-" + std::to_string(Case.Signal) + (Case.bNamed ? "-named-" : "-") + std::to_string(Attempt));
 			fs::create_directory(Out);
-			const FChild Child = StartVelmora({"demo", "-o", Out.filename().string(), "--strands", "150000", "-q"}, Dir);
-			const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-			while (!HasStaging(Out) && std::chrono::steady_clock::now() < Deadline && waitpid(Child.Pid, nullptr, WNOHANG) == 0)
-			{
-				std::this_thread::sleep_for(std::chrono::microseconds(200));
-			}
-			kill(Child.Pid, SIGSTOP);
-			bCaught = HasStaging(Out);
-			kill(Child.Pid, Signal);
+			const FChild Child = StartVelmora({"demo", "-o", Out.filename().string(), "--strands", "150000", "-q"}, Dir, Setup);
+			bCaught = StopWhileWriting(Child, Out);
+			kill(Child.Pid, Case.Signal);
 			kill(Child.Pid, SIGCONT);
 			const FOutcome Outcome = Finish(Child);
 			EXPECT_FALSE(HasStaging(Out)) << ::testing::PrintToString(ListDir(Out));
 			if (bCaught)
 			{
-				EXPECT_EQ(Outcome.Signal, Signal) << "exit " << Outcome.ExitCode << ": " << Outcome.Stderr;
+				EXPECT_EQ(Outcome.Signal, Case.Signal) << "exit " << Outcome.ExitCode << ": " << Outcome.Stderr;
 			}
 		}
-		EXPECT_TRUE(bCaught) << "the demo never showed its staging";
+		EXPECT_TRUE(bCaught) << "the demo was never seen writing";
 	}
+}
+
+TEST(Interrupts, AReaderThatWentAwayEndsTheRunAndLeavesNothing)
+{
+	// `velmora fit ... --progress 2>&1 | head -c1`: the progress meets a closed pipe while the output is
+	// staged.
+	const FScene Scene("closed-pipe", 20000);
+	const std::vector<std::string> Before = ListDir(Scene.Dir);
+	for (const bool bNamed : {false, true})
+	{
+		SCOPED_TRACE(bNamed ? "named" : "unnamed");
+		FRunSetup Setup;
+		Setup.bNamedStaging = bNamed;
+		Setup.bClosedPipe = true;
+		const FOutcome Outcome = RunChild({"fit", "groom.abc", "sphere.obj", "out.abc", "--progress", "--report", "report.json"}, Scene.Dir, Setup);
+		EXPECT_EQ(Outcome.Signal, SIGPIPE) << "exit " << Outcome.ExitCode;
+		EXPECT_EQ(ListDir(Scene.Dir), Before);
+	}
+}
+
+TEST(Abandoned, AKilledFitLeavesNothingOnceRunAgain)
+{
+	const FScene Scene("killed-fit", 150000);
+	const std::vector<std::string> Before = ListDir(Scene.Dir);
+	const std::vector<std::string> Fit = {"fit", "groom.abc", "sphere.obj", "out.abc", "-q"};
+	for (const bool bNamed : {false, true})
+	{
+		SCOPED_TRACE(bNamed ? "named" : "unnamed");
+		FRunSetup Setup;
+		Setup.bNamedStaging = bNamed;
+		bool bCaught = false;
+		for (int Attempt = 0; Attempt < 3 && !bCaught; ++Attempt)
+		{
+			fs::remove(Scene.Dir / "out.abc");
+			const FChild Child = StartVelmora(Fit, Scene.Dir, Setup);
+			bCaught = StopWhileWriting(Child, Scene.Dir);
+			kill(Child.Pid, SIGKILL);
+			const FOutcome Outcome = Finish(Child);
+			EXPECT_TRUE(!bCaught || Outcome.Signal == SIGKILL) << "exit " << Outcome.ExitCode;
+		}
+		ASSERT_TRUE(bCaught) << "the fit was never seen writing";
+		// An unnamed file went with the process; a staging folder waits for the next run.
+		EXPECT_EQ(HasStaging(Scene.Dir), bNamed);
+		if (!bNamed)
+		{
+			EXPECT_EQ(ListDir(Scene.Dir), Before);
+		}
+
+		const FOutcome Again = RunChild(Fit, Scene.Dir);
+		ASSERT_EQ(Again.ExitCode, 0) << Again.Stderr;
+		EXPECT_EQ(ListDir(Scene.Dir), With(Before, {"out.abc"}));
+		EXPECT_EQ(ReadGroomQuietly(Scene.Dir / "out.abc").vertexCounts.size(), 150000u);
+		fs::remove(Scene.Dir / "out.abc");
+	}
+}
+
+TEST(Abandoned, ALiveRunsStagingIsNeverRemoved)
+{
+	const FScene Scene("live-staging", 150000);
+	const FScene Small("live-staging-small");
+	fs::copy_file(Small.Dir / "record.json", Scene.Dir / "small.json");
+	const std::vector<std::string> Before = ListDir(Scene.Dir);
+
+	FRunSetup Named;
+	Named.bNamedStaging = true;
+	const FChild Live = StartVelmora({"fit", "groom.abc", "sphere.obj", "out.abc", "-q"}, Scene.Dir, Named);
+	ASSERT_TRUE(StopWhileWriting(Live, Scene.Dir));
+	std::vector<std::string> Staging;
+	for (const std::string& Name : ListDir(Scene.Dir))
+	{
+		if (Name.rfind(".velmora-", 0) == 0)
+		{
+			Staging.push_back(Name);
+		}
+	}
+	ASSERT_EQ(Staging.size(), 1u);
+	const std::vector<std::string> Staged = ListDir(Scene.Dir / Staging[0]);
+
+	// Other runs in the same folder, unnamed and named, while the first one is stopped mid-write.
+	EXPECT_EQ(RunChild({"pack", "small.json", "unnamed.abc", "-q"}, Scene.Dir).ExitCode, 0);
+	EXPECT_EQ(RunChild({"pack", "small.json", "named.abc", "-q"}, Scene.Dir, Named).ExitCode, 0);
+	EXPECT_EQ(ListDir(Scene.Dir / Staging[0]), Staged);
+
+	kill(Live.Pid, SIGCONT);
+	const FOutcome Outcome = Finish(Live);
+	EXPECT_EQ(Outcome.ExitCode, 0) << Outcome.Stderr;
+	EXPECT_EQ(ListDir(Scene.Dir), With(Before, {"named.abc", "out.abc", "unnamed.abc"}));
+	EXPECT_EQ(ReadGroomQuietly(Scene.Dir / "out.abc").vertexCounts.size(), 150000u);
+}
+
+TEST(Abandoned, AnUnnamedOutputIsInvisibleAndHeldBeforeItHasAName)
+{
+	const FScene Scene("unnamed-held");
+	const std::vector<std::string> Before = ListDir(Scene.Dir);
+	{
+		VelmoraCli::FStagedOutput Output((Scene.Dir / "out.abc").string());
+		std::string Error;
+		ASSERT_TRUE(Output.Prepare(Error)) << Error;
+		if (!Output.IsUnnamed())
+		{
+			GTEST_SKIP() << "this file system has no unnamed files (O_TMPFILE)";
+		}
+		std::ofstream(Output.GetStagingPath(), std::ios::binary) << "a whole groom";
+		EXPECT_EQ(ListDir(Scene.Dir), Before);
+
+		// The moment between the link and the rename at commit, frozen: another run must leave the name.
+		const fs::path Linked = Scene.Dir / ".velmora-Commit.commit";
+		ASSERT_EQ(linkat(AT_FDCWD, Output.GetStagingPath().c_str(), AT_FDCWD, Linked.c_str(), AT_SYMLINK_FOLLOW), 0);
+		EXPECT_EQ(RunChild({"pack", "record.json", "other.abc", "-q"}, Scene.Dir).ExitCode, 0);
+		EXPECT_EQ(ReadText(Linked), "a whole groom");
+
+		ASSERT_TRUE(Output.Commit(Error)) << Error;
+		fs::remove(Linked);
+		EXPECT_EQ(ReadText(Scene.Dir / "out.abc"), "a whole groom");
+		EXPECT_EQ(ListDir(Scene.Dir), With(Before, {"other.abc", "out.abc"}));
+	}
+
+	// Written to nothing, nothing is committed.
+	VelmoraCli::FStagedOutput Empty((Scene.Dir / "empty.abc").string());
+	std::string Error;
+	ASSERT_TRUE(Empty.Prepare(Error)) << Error;
+	EXPECT_FALSE(Empty.Commit(Error));
+	EXPECT_EQ(Error, "cannot write '" + (Scene.Dir / "empty.abc").string() + "': nothing was written");
+}
+
+TEST(Abandoned, OnlyStagingOfItsOwnShapeThatNoProcessHoldsIsRemoved)
+{
+	const fs::path Dir = VelmoraTest::MakeTempDir("abandoned-shapes");
+	const auto Age = [](const fs::path& Path)
+	{
+		const timespec Times[2] = {{time(nullptr) - 7200, 0}, {time(nullptr) - 7200, 0}};
+		ASSERT_EQ(utimensat(AT_FDCWD, Path.c_str(), Times, AT_SYMLINK_NOFOLLOW), 0);
+	};
+	// A staging folder with a file in it, and a lock file holding Mark (none when null).
+	const auto MakeStaging = [&](const fs::path& Folder, const char* Mark)
+	{
+		fs::create_directory(Folder);
+		std::ofstream(Folder / "staged") << "half a groom";
+		if (Mark)
+		{
+			std::ofstream(Folder / ".velmora-lock") << Mark;
+		}
+	};
+	const auto HoldLock = [](const fs::path& Path)
+	{
+		const int Descriptor = open(Path.c_str(), O_RDWR | O_CLOEXEC);
+		EXPECT_EQ(flock(Descriptor, LOCK_EX), 0);
+		return Descriptor;
+	};
+	const char* Mark = "velmora staging\n";
+
+	// Abandoned: a marked lock nobody holds, an unmarked one older than any start, an old empty folder,
+	// a commit name nobody holds.
+	MakeStaging(Dir / ".velmora-Dead01", Mark);
+	MakeStaging(Dir / ".velmora-Old001", "");
+	Age(Dir / ".velmora-Old001" / ".velmora-lock");
+	fs::create_directory(Dir / ".velmora-Empty2");
+	Age(Dir / ".velmora-Empty2");
+	std::ofstream(Dir / ".velmora-Gone01.commit") << "a whole groom";
+
+	// Alive, or just being made: a held lock, a fresh unmarked lock, a fresh empty folder, a held commit.
+	MakeStaging(Dir / ".velmora-Live01", Mark);
+	const int LiveLock = HoldLock(Dir / ".velmora-Live01" / ".velmora-lock");
+	MakeStaging(Dir / ".velmora-New001", "");
+	fs::create_directory(Dir / ".velmora-Empty1");
+	std::ofstream(Dir / ".velmora-Held01.commit") << "a whole groom";
+	const int HeldCommit = HoldLock(Dir / ".velmora-Held01.commit");
+
+	// Not staging at all, however much it looks like it.
+	MakeStaging(Dir / ".velmora-NoLock", nullptr);
+	Age(Dir / ".velmora-NoLock");
+	for (const char* Name : {".velmora-Dead0", ".velmora-Dead012", ".velmora-Dea_01", "velmora-Dead01", ".velmora-Dead01.bak", ".Velmora-Dead01"})
+	{
+		MakeStaging(Dir / Name, Mark);
+	}
+	std::ofstream(Dir / ".velmora-File01") << "a file of that name";
+	std::ofstream(Dir / ".velmora-Gone01.commit2") << "not a commit";
+	fs::create_directory(Dir / ".velmora-Dir001.commit");
+	const fs::path Elsewhere = VelmoraTest::MakeTempDir("abandoned-elsewhere");
+	MakeStaging(Elsewhere / "folder", Mark);
+	fs::create_directory_symlink(Elsewhere / "folder", Dir / ".velmora-Link01");
+
+	const std::vector<std::string> Kept = {".Velmora-Dead01", ".velmora-Dea_01", ".velmora-Dead0", ".velmora-Dead01.bak", ".velmora-Dead012", ".velmora-Dir001.commit", ".velmora-Empty1", ".velmora-File01", ".velmora-Gone01.commit2", ".velmora-Held01.commit", ".velmora-Link01", ".velmora-Live01", ".velmora-New001", ".velmora-NoLock", "velmora-Dead01"};
+	EXPECT_EQ(VelmoraCli::FStagedOutput::RemoveAbandoned(Dir.string()), 4);
+	std::vector<std::string> Sorted = Kept;
+	std::sort(Sorted.begin(), Sorted.end());
+	EXPECT_EQ(ListDir(Dir), Sorted);
+	EXPECT_EQ(ListDir(Dir / ".velmora-Live01"), (std::vector<std::string>{".velmora-lock", "staged"}));
+	EXPECT_EQ(ListDir(Elsewhere / "folder"), (std::vector<std::string>{".velmora-lock", "staged"}));
+
+	// Once let go, they are abandoned too.
+	close(LiveLock);
+	close(HeldCommit);
+	EXPECT_EQ(VelmoraCli::FStagedOutput::RemoveAbandoned(Dir.string()), 2);
+	EXPECT_FALSE(fs::exists(Dir / ".velmora-Live01"));
+	EXPECT_FALSE(fs::exists(Dir / ".velmora-Held01.commit"));
 }
 
 TEST(InspectCommand, BoundsLeaveOutPointsThatAreNotFinite)
