@@ -181,6 +181,6 @@ namespace
 		                                  {
 			IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path);
 			IBox3dProperty(Archive.getTop().getProperties(), "p").getValue(); });
-		EXPECT_EQ(Error, "ITypedScalarProperty::get()\nERROR: EXCEPTION:\nScalarPropertyReader::getSample size is not correct expected: 64 got: 19");
+		EXPECT_EQ(Error, "ITypedScalarProperty::get()\nERROR: EXCEPTION:\nScalarPropertyReader::getSample size is not correct expected: 48 got: 3");
 	}
 }

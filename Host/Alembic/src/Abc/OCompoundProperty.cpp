@@ -13,7 +13,17 @@ namespace Alembic
 			{
 				ALEMBIC_ABC_SAFE_CALL_BEGIN("OCompoundProperty::init()");
 				ABCA_ASSERT(iParent, "NULL CompoundPropertyWriterPtr passed into OCompoundProperty ctor");
-				m_property = iParent->createCompoundProperty(iName, GetMetaData(iArg0, iArg1));
+				// A compound still being written under this name is shared, so copies of a schema that each ask
+				// for their user properties get the same compound.
+				const AbcA::BasePropertyWriterPtr Existing = iParent->getProperty(iName);
+				if (Existing && Existing->getHeader().isCompound())
+				{
+					m_property = std::static_pointer_cast<AbcA::CompoundPropertyWriter>(Existing);
+				}
+				else
+				{
+					m_property = iParent->createCompoundProperty(iName, GetMetaData(iArg0, iArg1));
+				}
 				ALEMBIC_ABC_SAFE_CALL_END_RESET();
 			}
 

@@ -138,7 +138,7 @@ namespace Alembic
 					return;
 				}
 				const size_t Expected = Type.getNumBytes();
-				ABCA_ASSERT(Size == Expected + KeySize, "ScalarPropertyReader::getSample size is not correct expected: " << Expected + KeySize << " got: " << Size);
+				ABCA_ASSERT(Size == Expected + KeySize, "ScalarPropertyReader::getSample size is not correct expected: " << Expected << " got: " << Size - KeySize);
 				if (Expected)
 				{
 					std::memcpy(oSample, Payload, Expected);

@@ -55,20 +55,83 @@ namespace Alembic
 
 			OCurvesSchema::OCurvesSchema(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Argument& iArg0, const Argument& iArg1,
 			                             const Argument& iArg2, const Argument& iArg3)
-			    : OGeomBaseSchema<CurvesSchemaInfo>(iParent, iName, iArg0, iArg1, iArg2)
+			    : OGeomBaseSchema<CurvesSchemaInfo>(iParent, iName, iArg0, iArg1, iArg2, iArg3)
 			{
 				ALEMBIC_ABC_SAFE_CALL_BEGIN("OCurvesSchema::init()");
 				const Arguments Args = MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2, iArg3);
-				const uint32_t TsIndex = Abc::GetTimeSamplingIndexFromArgs(iParent, Args);
-				const ErrorHandler::Policy Policy = getErrorHandlerPolicy();
+				m_timeSamplingIndex = Abc::GetTimeSamplingIndexFromArgs(iParent, Args);
+				// A sparse schema makes each part when a sample first holds it.
+				m_selectiveExport = Args.isSparse();
+				if (!m_selectiveExport)
+				{
+					createSelfBoundsProperty(m_timeSamplingIndex, 0);
+					createPositionsProperty();
+					createVertexProperties();
+				}
+				ALEMBIC_ABC_SAFE_CALL_END_RESET();
+			}
 
-				createSelfBoundsProperty(TsIndex);
+			void OCurvesSchema::createPositionsProperty()
+			{
 				AbcA::MetaData PositionsMetaData;
 				SetGeometryScope(PositionsMetaData, kVertexScope);
-				m_positionsProperty = Abc::OP3fArrayProperty(getPtr(), "P", PositionsMetaData, Policy, TsIndex);
-				m_nVerticesProperty = Abc::OInt32ArrayProperty(getPtr(), "nVertices", Policy, TsIndex);
-				m_basisAndTypeProperty = Abc::OScalarProperty(getPtr(), "curveBasisAndType", AbcA::DataType(kUint8POD, 4), Policy, TsIndex);
-				ALEMBIC_ABC_SAFE_CALL_END_RESET();
+				m_positionsProperty = Abc::OP3fArrayProperty(getPtr(), "P", PositionsMetaData, getErrorHandlerPolicy(), m_timeSamplingIndex);
+				BackFill<Abc::OP3fArrayProperty, Abc::P3fArraySample>(m_positionsProperty, m_numSamples);
+				createSelfBoundsProperty(m_timeSamplingIndex, m_numSamples);
+			}
+
+			void OCurvesSchema::createVertexProperties()
+			{
+				const ErrorHandler::Policy Policy = getErrorHandlerPolicy();
+				m_nVerticesProperty = Abc::OInt32ArrayProperty(getPtr(), "nVertices", Policy, m_timeSamplingIndex);
+				m_basisAndTypeProperty = Abc::OScalarProperty(getPtr(), "curveBasisAndType", AbcA::DataType(kUint8POD, 4), Policy, m_timeSamplingIndex);
+				BackFill<Abc::OInt32ArrayProperty, Abc::Int32ArraySample>(m_nVerticesProperty, m_numSamples);
+				const uint8_t Zero[4] = {0, 0, 0, 0};
+				for (size_t i = 0; i < m_numSamples; ++i)
+				{
+					m_basisAndTypeProperty.set(Zero);
+				}
+			}
+
+			void OCurvesSchema::selectiveSet(const sample_type& iSamp)
+			{
+				ALEMBIC_ABC_SAFE_CALL_BEGIN("OCurvesSchema::selectiveSet()");
+				if (iSamp.getPositions().valid() && !m_positionsProperty)
+				{
+					createPositionsProperty();
+				}
+				if (m_positionsProperty)
+				{
+					SetOrRepeat(m_positionsProperty, iSamp.getPositions());
+					if (iSamp.getSelfBounds().hasVolume())
+					{
+						m_selfBoundsProperty.set(iSamp.getSelfBounds());
+					}
+					else if (iSamp.getPositions().valid())
+					{
+						m_selfBoundsProperty.set(ComputeBoundsFromPositions(iSamp.getPositions()));
+					}
+					else
+					{
+						if (m_selfBoundsProperty)
+				{
+					m_selfBoundsProperty.setFromPrevious();
+				}
+					}
+				}
+				if (iSamp.getCurvesNumVertices().valid() && !m_nVerticesProperty)
+				{
+					createVertexProperties();
+				}
+				if (m_nVerticesProperty)
+				{
+					SetOrRepeat(m_nVerticesProperty, iSamp.getCurvesNumVertices());
+					const uint8_t BasisAndType[4] = {uint8_t(iSamp.getType()), uint8_t(iSamp.getWrap()), uint8_t(iSamp.getBasis()), uint8_t(iSamp.getBasis())};
+					m_basisAndTypeProperty.set(BasisAndType);
+				}
+				setOptionalProperties(iSamp);
+				++m_numSamples;
+				ALEMBIC_ABC_SAFE_CALL_END();
 			}
 
 			void OCurvesSchema::createOptionalProperties(const sample_type& iSamp)
@@ -112,25 +175,9 @@ namespace Alembic
 				}
 			}
 
-			void OCurvesSchema::set(const sample_type& iSamp)
+			void OCurvesSchema::setOptionalProperties(const sample_type& iSamp)
 			{
-				ALEMBIC_ABC_SAFE_CALL_BEGIN("OCurvesSchema::set()");
-				if (m_numSamples == 0)
-				{
-					ABCA_ASSERT(iSamp.getPositions().valid(), "Sample 0 must have valid data for all mesh components");
-				}
 				createOptionalProperties(iSamp);
-
-				if (m_numSamples == 0)
-				{
-					m_positionsProperty.set(iSamp.getPositions());
-					m_nVerticesProperty.set(iSamp.getCurvesNumVertices());
-				}
-				else
-				{
-					SetOrRepeat(m_positionsProperty, iSamp.getPositions());
-					SetOrRepeat(m_nVerticesProperty, iSamp.getCurvesNumVertices());
-				}
 				if (m_velocitiesProperty)
 				{
 					SetOrRepeat(m_velocitiesProperty, iSamp.getVelocities());
@@ -160,6 +207,32 @@ namespace Alembic
 					SetOrRepeat(m_knotsProperty, iSamp.getKnots());
 				}
 
+			}
+
+			void OCurvesSchema::set(const sample_type& iSamp)
+			{
+				if (m_selectiveExport || iSamp.isPartialSample())
+				{
+					selectiveSet(iSamp);
+					return;
+				}
+				ALEMBIC_ABC_SAFE_CALL_BEGIN("OCurvesSchema::set()");
+				if (m_numSamples == 0)
+				{
+					ABCA_ASSERT(iSamp.getPositions().valid(), "Sample 0 must have valid data for all mesh components");
+				}
+				if (m_numSamples == 0)
+				{
+					m_positionsProperty.set(iSamp.getPositions());
+					m_nVerticesProperty.set(iSamp.getCurvesNumVertices());
+				}
+				else
+				{
+					SetOrRepeat(m_positionsProperty, iSamp.getPositions());
+					SetOrRepeat(m_nVerticesProperty, iSamp.getCurvesNumVertices());
+				}
+				setOptionalProperties(iSamp);
+
 				// Bounds: the user's box on the first sample unless empty, later only when it has volume.
 				const Abc::Box3d& UserBounds = iSamp.getSelfBounds();
 				const bool UseUserBounds = m_numSamples == 0 ? !UserBounds.isEmpty() : UserBounds.hasVolume();
@@ -185,9 +258,18 @@ namespace Alembic
 			void OCurvesSchema::setFromPrevious()
 			{
 				ALEMBIC_ABC_SAFE_CALL_BEGIN("OCurvesSchema::setFromPrevious()");
-				m_positionsProperty.setFromPrevious();
-				m_nVerticesProperty.setFromPrevious();
-				m_basisAndTypeProperty.setFromPrevious();
+				if (m_positionsProperty)
+				{
+					m_positionsProperty.setFromPrevious();
+				}
+				if (m_nVerticesProperty)
+				{
+					m_nVerticesProperty.setFromPrevious();
+				}
+				if (m_basisAndTypeProperty)
+				{
+					m_basisAndTypeProperty.setFromPrevious();
+				}
 				m_selfBoundsProperty.setFromPrevious();
 				if (m_velocitiesProperty)
 				{

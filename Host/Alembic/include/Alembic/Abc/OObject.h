@@ -19,6 +19,14 @@ namespace Alembic
 				        const Argument& iArg2 = Argument());
 				OObject(AbcA::ObjectWriterPtr iPtr, WrapExistingFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(),
 				        const Argument& iArg2 = Argument());
+				OObject(AbcA::ObjectWriterPtr iPtr, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument())
+				    : OObject(std::move(iPtr), kWrapExisting, iArg0, iArg1, iArg2)
+				{
+				}
+				OObject(OArchive& iArchive, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument())
+				    : OObject(iArchive, kTop, iArg0, iArg1, iArg2)
+				{
+				}
 				OObject(OArchive& iArchive, TopFlag, const Argument& iArg0 = Argument(), const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument());
 				OObject(const OObject&) = default;
 				OObject& operator=(const OObject&) = default;

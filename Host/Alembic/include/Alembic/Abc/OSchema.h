@@ -20,6 +20,7 @@ namespace Alembic
 				static const char* getSchemaTitle() { return INFO::title(); }
 				static const char* getDefaultSchemaName() { return INFO::defaultName(); }
 				static const char* getSchemaBaseType() { return INFO::schemaBaseType(); }
+				static bool replaceOnSparse() { return INFO::replaceOnSparse(); }
 				static bool matches(const AbcA::MetaData& iMetaData, SchemaInterpMatching iMatching = kStrictMatching)
 				{
 					if (std::string() == getSchemaTitle() || iMatching == kNoMatching)
@@ -32,15 +33,18 @@ namespace Alembic
 				OSchema() = default;
 
 				OSchema(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName = INFO::defaultName(), const Argument& iArg0 = Argument(),
-				        const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument())
+				        const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument())
 				{
-					const Arguments Args = MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2);
+					const Arguments Args = MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2, iArg3);
 					getErrorHandler().setPolicy(Args.getErrorHandlerPolicy());
 					ALEMBIC_ABC_SAFE_CALL_BEGIN("OSchema::OSchema::init()");
 					ABCA_ASSERT(iParent, "NULL CompoundPropertyWriterPtr passed into OSchema ctor");
 					AbcA::MetaData MetaData = Args.getMetaData();
-					MetaData.set("schema", getSchemaTitle());
-					if (std::string() != getSchemaBaseType())
+					if (!Args.isSparse())
+					{
+						MetaData.set("schema", getSchemaTitle());
+					}
+					if (std::string() != getSchemaBaseType() && !Args.isSparse())
 					{
 						MetaData.set("schemaBaseType", getSchemaBaseType());
 					}

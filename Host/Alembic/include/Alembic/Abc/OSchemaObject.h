@@ -45,23 +45,34 @@ namespace Alembic
 					getErrorHandler().setPolicy(Args.getErrorHandlerPolicy());
 					ALEMBIC_ABC_SAFE_CALL_BEGIN("OSchemaObject::OSchemaObject( OObject, name )");
 					ABCA_ASSERT(iParent.getPtr(), "NULL parent passed into OSchemaObject ctor");
+					// A sparse object only overrides another archive's object of the same path, so it claims no schema.
 					AbcA::MetaData MetaData = Args.getMetaData();
-					MetaData.set("schema", SCHEMA::getSchemaTitle());
-					MetaData.set("schemaObjTitle", getSchemaObjTitle());
-					if (std::string() != SCHEMA::getSchemaBaseType())
+					const SparseFlag Sparse = Args.isSparse() ? kSparse : kFull;
+					if (!Args.isSparse())
 					{
-						MetaData.set("schemaBaseType", SCHEMA::getSchemaBaseType());
+						MetaData.set("schema", SCHEMA::getSchemaTitle());
+						MetaData.set("schemaObjTitle", getSchemaObjTitle());
+						if (std::string() != SCHEMA::getSchemaBaseType())
+						{
+							MetaData.set("schemaBaseType", SCHEMA::getSchemaBaseType());
+						}
 					}
 					m_object = iParent.getPtr()->createChild(AbcA::ObjectHeader(iName, MetaData));
-					// The schema gets the time sampling but not the object's metadata.
+					// The schema gets the time sampling but not the object's metadata; a sparse schema that
+					// replaces what it overrides says so in its own.
+					AbcA::MetaData SchemaMetaData;
+					if (Args.isSparse() && SCHEMA::replaceOnSparse())
+					{
+						SchemaMetaData.set("replace", "1");
+					}
 					const AbcA::TimeSamplingPtr& TsPtr = Args.getTimeSampling();
 					if (TsPtr)
 					{
-						m_schema = SCHEMA(m_object->getProperties(), SCHEMA::getDefaultSchemaName(), Args.getErrorHandlerPolicy(), TsPtr);
+						m_schema = SCHEMA(m_object->getProperties(), SCHEMA::getDefaultSchemaName(), Args.getErrorHandlerPolicy(), TsPtr, SchemaMetaData, Sparse);
 					}
 					else
 					{
-						m_schema = SCHEMA(m_object->getProperties(), SCHEMA::getDefaultSchemaName(), Args.getErrorHandlerPolicy(), Args.getTimeSamplingIndex());
+						m_schema = SCHEMA(m_object->getProperties(), SCHEMA::getDefaultSchemaName(), Args.getErrorHandlerPolicy(), Args.getTimeSamplingIndex(), SchemaMetaData, Sparse);
 					}
 					ALEMBIC_ABC_SAFE_CALL_END_RESET();
 				}

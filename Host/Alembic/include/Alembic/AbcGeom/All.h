@@ -16,3 +16,4 @@
 #include <Alembic/AbcGeom/XformSample.h>
 #include <Alembic/AbcGeom/OXform.h>
 #include <Alembic/AbcGeom/IXform.h>
+#include <Alembic/AbcGeom/ArchiveBounds.h>

@@ -2,6 +2,7 @@
 
 #include <Alembic/Abc/All.h>
 
+#include <cmath>
 #include <limits>
 #include <type_traits>
 
@@ -61,6 +62,21 @@ namespace Alembic
 				}
 				return Bounds;
 			}
+
+			// The kinds of step a transform is made of, in the order their codes are stored.
+			enum XformOperationType
+			{
+				kScaleOperation = 0,
+				kTranslateOperation = 1,
+				kRotateOperation = 2,
+				kMatrixOperation = 3,
+				kRotateXOperation = 4,
+				kRotateYOperation = 5,
+				kRotateZOperation = 6
+			};
+
+			inline double DegreesToRadians(double iDegrees) { return (iDegrees * M_PI) / 180.0; }
+			inline double RadiansToDegrees(double iRadians) { return iRadians * (180.0 / M_PI); }
 		}
 		using namespace ALEMBIC_VERSION_NS;
 	}

@@ -112,7 +112,11 @@ namespace Alembic
 				bool valid() const override { return OGeomBaseSchema<CurvesSchemaInfo>::valid() && m_positionsProperty.valid(); }
 
 			private:
+				void createPositionsProperty();
+				void createVertexProperties();
 				void createOptionalProperties(const sample_type& iSamp);
+				void setOptionalProperties(const sample_type& iSamp);
+				void selectiveSet(const sample_type& iSamp);
 
 				Abc::OP3fArrayProperty m_positionsProperty;
 				Abc::OInt32ArrayProperty m_nVerticesProperty;
@@ -125,6 +129,7 @@ namespace Alembic
 				Abc::OUcharArrayProperty m_ordersProperty;
 				Abc::OFloatArrayProperty m_knotsProperty;
 				size_t m_numSamples = 0;
+				bool m_selectiveExport = false;
 			};
 
 			typedef Abc::OSchemaObject<OCurvesSchema> OCurves;

@@ -16,8 +16,8 @@ namespace Alembic
 				OGeomBaseSchema() = default;
 
 				OGeomBaseSchema(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Argument& iArg0 = Argument(),
-				                const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument())
-				    : Abc::OSchema<INFO>(iParent, iName, iArg0, iArg1, iArg2)
+				                const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument())
+				    : Abc::OSchema<INFO>(iParent, iName, iArg0, iArg1, iArg2, iArg3)
 				{
 				}
 
@@ -59,10 +59,20 @@ namespace Alembic
 				}
 
 			protected:
-				void createSelfBoundsProperty(uint32_t iTimeSamplingIndex)
+				// Once per schema; a sparse schema makes it with its first positions and back-fills empty boxes.
+				void createSelfBoundsProperty(uint32_t iTimeSamplingIndex, size_t iNumSamples)
 				{
+					if (m_selfBoundsProperty.valid())
+					{
+						return;
+					}
 					m_timeSamplingIndex = iTimeSamplingIndex;
 					m_selfBoundsProperty = Abc::OBox3dProperty(this->getPtr(), ".selfBnds", this->getErrorHandlerPolicy(), iTimeSamplingIndex);
+					const Abc::Box3d Empty;
+					for (size_t i = 0; i < iNumSamples; ++i)
+					{
+						m_selfBoundsProperty.set(Empty);
+					}
 				}
 
 				uint32_t m_timeSamplingIndex = 0;

@@ -1,6 +1,9 @@
 #pragma once
 
-// Writing transforms: the inherit flag, the op codes and the channel values as scalars.
+// Writing transforms. The first sample fixes the steps: their codes go once into ".ops", their channel
+// values into ".vals" on every sample (a scalar, or an array past 256 channels), the inherit flag into
+// ".inherits". Which channels ever changed is written as ".animChans" when the last copy of the schema
+// goes away, and "isNotConstantIdentity" marks a transform that is not the identity on some sample.
 
 #include <Alembic/AbcGeom/SchemaInfoDeclarations.h>
 #include <Alembic/AbcGeom/XformSample.h>
@@ -11,83 +14,62 @@ namespace Alembic
 	{
 		namespace ALEMBIC_VERSION_NS
 		{
+			static const double kXFORM_DELTA_TOLERANCE = 1.0e-12;
+
 			class OXformSchema : public Abc::OSchema<XformSchemaInfo>
 			{
 			public:
+				typedef OXformSchema this_type;
+				typedef XformSample sample_type;
+
 				OXformSchema() = default;
-				OXformSchema(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Argument& iArg0 = Argument(),
-				             const Argument& iArg1 = Argument(), const Argument& iArg2 = Argument(), const Argument& iArg3 = Argument())
-				    : Abc::OSchema<XformSchemaInfo>(iParent, iName, iArg0, iArg1, iArg2)
-				{
-					const Arguments Args = MakeArguments(ErrorHandler::kThrowPolicy, iArg0, iArg1, iArg2, iArg3);
-					m_timeSamplingIndex = Abc::GetTimeSamplingIndexFromArgs(iParent, Args);
-				}
+				OXformSchema(AbcA::CompoundPropertyWriterPtr iParent, const std::string& iName, const Abc::Argument& iArg0 = Abc::Argument(),
+				             const Abc::Argument& iArg1 = Abc::Argument(), const Abc::Argument& iArg2 = Abc::Argument(),
+				             const Abc::Argument& iArg3 = Abc::Argument());
+				OXformSchema(Abc::OCompoundProperty iParent, const std::string& iName, const Abc::Argument& iArg0 = Abc::Argument(),
+				             const Abc::Argument& iArg1 = Abc::Argument(), const Abc::Argument& iArg2 = Abc::Argument());
 
-				// Non-const on purpose, as in the library.
-				void set(XformSample& ioSamp)
-				{
-					ALEMBIC_ABC_SAFE_CALL_BEGIN("OXformSchema::set()");
-					if (m_numSamples == 0)
-					{
-						m_inherits = Abc::OBoolProperty(getPtr(), ".inherits", m_timeSamplingIndex);
-						m_numOps = ioSamp.getNumOps();
-						m_numChannels = ioSamp.getNumOpChannels();
-						if (m_numOps > 0)
-						{
-							m_ops = Abc::OScalarProperty(getPtr(), ".ops", AbcA::DataType(kUint8POD, uint8_t(m_numOps)), uint32_t(0));
-							m_vals = Abc::OScalarProperty(getPtr(), ".vals", AbcA::DataType(kFloat64POD, uint8_t(m_numChannels)), m_timeSamplingIndex);
-							bool Identity = true;
-							for (size_t i = 0; i < m_numOps; ++i)
-							{
-								Identity = Identity && ioSamp.getOp(i).isIdentity();
-							}
-							if (!Identity)
-							{
-								m_isNotConstantIdentity = Abc::OBoolProperty(getPtr(), "isNotConstantIdentity", uint32_t(0));
-								m_isNotConstantIdentity.set(Util::bool_t(true));
-							}
-						}
-					}
-					ABCA_ASSERT(ioSamp.getNumOps() == m_numOps && ioSamp.getNumOpChannels() == m_numChannels,
-					            "Invalid sample: every XformSample of an xform needs the same operations");
-					m_inherits.set(Util::bool_t(ioSamp.getInheritsXforms()));
-					if (m_numOps > 0)
-					{
-						std::vector<uint8_t> Ops;
-						std::vector<double> Vals;
-						for (size_t i = 0; i < m_numOps; ++i)
-						{
-							const XformOp& Op = ioSamp.getOp(i);
-							Ops.push_back(Op.getOpEncoding());
-							Vals.insert(Vals.end(), Op.getChannels().begin(), Op.getChannels().end());
-						}
-						m_ops.set(Ops.data());
-						m_vals.set(Vals.data());
-					}
-					++m_numSamples;
-					ALEMBIC_ABC_SAFE_CALL_END();
-				}
+				AbcA::TimeSamplingPtr getTimeSampling() const;
+				// Samples of the steps; a transform without steps counts none.
+				size_t getNumSamples() const;
 
-				size_t getNumSamples() const { return m_numSamples; }
+				// Non-const on purpose, as in the library: the sample's shape is frozen by the first call.
+				void set(XformSample& ioSamp);
+				void setFromPrevious();
+				void setTimeSampling(uint32_t iIndex);
+				void setTimeSampling(AbcA::TimeSamplingPtr iTime);
 
-				void reset() override
-				{
-					m_inherits.reset();
-					m_ops.reset();
-					m_vals.reset();
-					m_isNotConstantIdentity.reset();
-					Abc::OSchema<XformSchemaInfo>::reset();
-				}
+				Abc::OCompoundProperty getArbGeomParams();
+				Abc::OCompoundProperty getUserProperties();
+				Abc::OBox3dProperty getChildBoundsProperty();
+
+				void reset() override;
+				bool valid() const override { return Abc::OSchema<XformSchemaInfo>::valid(); }
+
+				typedef bool (this_type::*unspecified_bool_type)() const;
+				operator unspecified_bool_type() const { return valid() ? &this_type::valid : nullptr; }
 
 			private:
-				uint32_t m_timeSamplingIndex = 0;
-				size_t m_numSamples = 0;
-				size_t m_numOps = 0;
-				size_t m_numChannels = 0;
-				Abc::OBoolProperty m_inherits;
-				Abc::OScalarProperty m_ops;
-				Abc::OScalarProperty m_vals;
-				Abc::OBoolProperty m_isNotConstantIdentity;
+				class Data;
+
+				void init(uint32_t iTimeSamplingIndex);
+				void setChannelValues(const std::vector<double>& iVals);
+
+				std::size_t m_numChannels = 0;
+				std::size_t m_numOps = 0;
+				bool m_useArrayProp = false;
+				AbcA::ScalarPropertyWriterPtr m_opsPWPtr;
+				AbcA::ScalarPropertyWriterPtr m_valsScalarPtr;
+				AbcA::ArrayPropertyWriterPtr m_valsArrayPtr;
+				Abc::OBoolProperty m_inheritsProperty;
+				Abc::OBoolProperty m_isNotConstantIdentityProperty;
+				Abc::OBox3dProperty m_childBoundsProperty;
+				Abc::OCompoundProperty m_arbGeomParams;
+				Abc::OCompoundProperty m_userProperties;
+				XformSample m_protoSample;
+				bool m_isIdentity = true;
+				// Shared by every copy of the schema; the last one writes the animated channels.
+				Util::shared_ptr<Data> m_data;
 			};
 
 			typedef Abc::OSchemaObject<OXformSchema> OXform;
