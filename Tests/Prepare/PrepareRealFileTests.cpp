@@ -154,3 +154,37 @@ TEST(PrepareNode, PrepareGroomWritesAndReportsAsTheRecordSays)
 	EXPECT_EQ(Refused.Done.Num(), 0);
 	EXPECT_NE(FString(Refused.Error).Find(TEXT("no object /nowhere in the file")), INDEX_NONE);
 }
+
+TEST(PrepareRealFiles, SurveyListsCortexCurvesAndTheBlenderWorldBounds)
+{
+	VELMORA_REQUIRE_REAL_FILE(Cortex, "cortex_curves.abc");
+	GroomPrepare::FGroomSurvey Survey;
+	ASSERT_TRUE(GroomPrepare::SurveyGroomFile(Cortex.string(), Survey)) << Survey.Error;
+	std::vector<std::string> Curves;
+	int64_t Points = 0;
+	for (const GroomPrepare::FSurveyedObject& Object : Survey.Objects)
+	{
+		if (Object.Kind == "Curve")
+		{
+			Curves.push_back(Object.Path);
+			Points += Object.Points;
+		}
+	}
+	EXPECT_EQ(Curves, (std::vector<std::string>{"/nurbsCircle/object", "/curve/object", "/linearLine/object"}));
+	EXPECT_EQ(Points, 17);
+	EXPECT_EQ(Survey.FitReads, "/nurbsCircle/object");
+
+	VELMORA_REQUIRE_REAL_FILE(Blender, "unity_FHeadModel.abc");
+	ASSERT_TRUE(GroomPrepare::SurveyGroomFile(Blender.string(), Survey)) << Survey.Error;
+	const auto Head = std::find_if(Survey.Objects.begin(), Survey.Objects.end(), [](const GroomPrepare::FSurveyedObject& Object) { return Object.Path == "/Head/Curves"; });
+	ASSERT_NE(Head, Survey.Objects.end());
+	EXPECT_EQ(Head->Samples, 250);
+	const double Min[3] = {-1.018, 2.192, -1.105};
+	const double Max[3] = {1.003, 5.006, 1.392};
+	for (int Axis = 0; Axis < 3; ++Axis)
+	{
+		EXPECT_NEAR(Head->WorldBoundsMin[Axis], Min[Axis], 1e-3) << Axis;
+		EXPECT_NEAR(Head->WorldBoundsMax[Axis], Max[Axis], 1e-3) << Axis;
+	}
+	EXPECT_EQ(std::count_if(Head->Attributes.begin(), Head->Attributes.end(), [](const GroomPrepare::FSurveyedAttribute& A) { return A.Role == "normals" && A.Count == 4053; }), 1);
+}

@@ -169,6 +169,8 @@ TEST(PrepareTransforms, TurnsYUpIntoZUpThenScales)
 	ASSERT_EQ(Prepared.Groom.widths.size(), 2u);
 	EXPECT_NEAR(Prepared.Groom.widths[0], 5.0, 1e-5);
 	EXPECT_NEAR(Prepared.Groom.widths[1], 2.5, 1e-5);
+	EXPECT_TRUE(HasLine(Prepared.Report.DoneLines, "widths from width of /small/curves (vertex scope, per point, 2 values, times 10 with the transform and scale)"))
+	    << Joined(Prepared.Report.DoneLines);
 	EXPECT_TRUE(HasLine(Prepared.Report.DoneLines, "turned Y-up into Z-up")) << Joined(Prepared.Report.DoneLines);
 	EXPECT_TRUE(HasLine(Prepared.Report.DoneLines, "scaled by 100")) << Joined(Prepared.Report.DoneLines);
 
@@ -435,4 +437,52 @@ TEST(PrepareFiles, WritesAGroomThePluginsReaderReadsBack)
 	const auto Before = std::filesystem::file_size(Target);
 	EXPECT_FALSE(GroomPrepare::PrepareGroomFile(TempFile("missing.abc").string(), Target.string(), FPrepareOptions(), Report));
 	EXPECT_EQ(std::filesystem::file_size(Target), Before);
+}
+
+TEST(PrepareSurvey, ListsEveryObjectWithItsAttributesTransformsAndWorldBounds)
+{
+	const std::filesystem::path Path = TempFile("survey.abc");
+	WriteAbc(Path, [](OObject Top, OArchive&)
+	         {
+		         FCurvesSpec First = Lines({{0, 0, 0, 0, 0, 1}, {1, 0, 0, 1, 0, 2}});
+		         First.Normals = {0, 0, 1, 0, 0, 1};
+		         First.ColourName = "Cd";
+		         First.Colours = {1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 1};
+		         First.ColourScope = kVertexScope;
+		         First.ExtraFloatName = "ramp";
+		         AddCurves(AddXform(Top, "moved", Translate(0, 0, 10)), "first", First);
+		         AddCurves(Top, "second", Lines({{5, 5, 5}}));
+	         });
+	GroomPrepare::FGroomSurvey Survey;
+	ASSERT_TRUE(GroomPrepare::SurveyGroomFile(Path.string(), Survey)) << Survey.Error;
+	EXPECT_EQ(Survey.FitReads, "/moved/first");
+	ASSERT_EQ(Survey.Objects.size(), 3u);
+	EXPECT_EQ(Survey.Objects[0].Path, "/moved");
+	EXPECT_EQ(Survey.Objects[0].Kind, "Xform");
+	EXPECT_EQ(Survey.Objects[0].Samples, 1);
+	const GroomPrepare::FSurveyedObject& Curves = Survey.Objects[1];
+	EXPECT_EQ(Curves.Kind, "Curve");
+	EXPECT_EQ(Curves.Strands, 2);
+	EXPECT_EQ(Curves.Points, 4);
+	EXPECT_EQ(Curves.CurveType, "linear");
+	EXPECT_EQ(Curves.Transforms, (std::vector<std::string>{"/moved"}));
+	ASSERT_TRUE(Curves.bHasWorldBounds);
+	EXPECT_EQ(Curves.WorldBoundsMin[2], 10.0);
+	EXPECT_EQ(Curves.WorldBoundsMax[2], 12.0);
+	std::vector<std::string> Attributes;
+	for (const GroomPrepare::FSurveyedAttribute& Attribute : Curves.Attributes)
+	{
+		Attributes.push_back(Attribute.Role + " " + Attribute.Name + ": " + Attribute.Type + " x" + std::to_string(Attribute.Extent) + " " + Attribute.Interpretation + ", " +
+		                     Attribute.Scope + ", " + std::to_string(Attribute.Count));
+	}
+	EXPECT_EQ(Attributes, (std::vector<std::string>{"normals N: float32_t x3 normal, uniform, 2", "arbitrary Cd: float32_t x3 rgb, vertex, 4",
+	                                                "arbitrary ramp: float32_t x1 , vertex, 2"}));
+	EXPECT_EQ(Survey.Objects[2].Path, "/second");
+	EXPECT_TRUE(Survey.Objects[2].Transforms.empty());
+
+	const std::filesystem::path Hdf5 = TempFile("survey-old.abc");
+	std::ofstream(Hdf5, std::ios::binary) << std::string("\x89HDF\r\n\x1a\n", 8) << std::string(100, '\0');
+	EXPECT_FALSE(GroomPrepare::SurveyGroomFile(Hdf5.string(), Survey));
+	EXPECT_EQ(Survey.Error, Hdf5.string() + ": an HDF5 Alembic archive; re-export it as Ogawa");
+	EXPECT_TRUE(Survey.Objects.empty());
 }

@@ -20,6 +20,7 @@ THIRD_PARTY_INCLUDES_END
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cmath>
 #include <exception>
 #include <filesystem>
@@ -130,6 +131,8 @@ namespace GroomPrepare
 			std::string Scope;
 			// How the file laid the values out, before normals were reduced to one per strand.
 			EPrepareLayout SourceLayout = EPrepareLayout::None;
+			// What widths were multiplied by.
+			double Factor = 1.0;
 		};
 
 		struct FObjectGroom
@@ -860,7 +863,7 @@ namespace GroomPrepare
 						PrepareRefuse(Out.Path + ": a width is not finite after the transform and scale");
 					}
 				}
-				Out.Widths = {Layout, std::move(Values), Widths.getName(), Scope, Layout};
+				Out.Widths = {Layout, std::move(Values), Widths.getName(), Scope, Layout, Factor};
 			}
 
 			// What of this object the groom does not hold.
@@ -984,7 +987,8 @@ namespace GroomPrepare
 					Report.Attributes.push_back({Object.Path, Target, Attribute.Source, Attribute.Scope, LayoutName(Finest), Count});
 					Report.DoneLines.push_back(Into + " from " + Attribute.Source + " of " + Object.Path + " (" + Attribute.Scope + " scope, " + LayoutName(Attribute.SourceLayout) +
 					                           (Attribute.SourceLayout == Finest ? "" : std::string(", written ") + LayoutName(Finest)) + ", " + std::to_string(Count) + " values" +
-					                           (Target == EAttributeTarget::Normal ? ", turned with the transform" : "") + ")");
+					                           (Target == EAttributeTarget::Normal ? ", turned with the transform" : "") +
+					                           (Attribute.Factor != 1.0 ? ", times " + PrepareNumber(Attribute.Factor) + " with the transform and scale" : "") + ")");
 				}
 				return Merged;
 			}
@@ -1036,6 +1040,131 @@ namespace GroomPrepare
 				PrepareRefuse(Reason);
 			}
 			return Archive;
+		}
+
+		// "Curve" for "AbcGeom_Curve_v2", "Object" for an object without a schema.
+		std::string KindOf(const Alembic::Abc::IObject& Object)
+		{
+			std::string Schema = Object.getMetaData().get("schema");
+			if (Schema.empty())
+			{
+				return "Object";
+			}
+			const size_t Prefix = Schema.find('_');
+			const size_t Version = Schema.rfind("_v");
+			if (Prefix != std::string::npos && Version != std::string::npos && Version > Prefix)
+			{
+				Schema = Schema.substr(Prefix + 1, Version - Prefix - 1);
+			}
+			return Schema;
+		}
+
+		// An array's element count in the sample, without reading its values.
+		int64_t CountOf(const Alembic::Abc::IArrayProperty& Property, const ISampleSelector& Selector)
+		{
+			if (!Property.valid() || Property.getNumSamples() == 0)
+			{
+				return 0;
+			}
+			Alembic::Util::Dimensions Dimensions;
+			Property.getDimensions(Dimensions, Selector);
+			return static_cast<int64_t>(Dimensions.numPoints());
+		}
+
+		FSurveyedAttribute SurveyAttribute(const Alembic::Abc::ICompoundProperty& Parent, const Alembic::Abc::PropertyHeader& Header, const std::string& Role,
+		                                   const ISampleSelector& Selector)
+		{
+			FSurveyedAttribute Attribute;
+			const Alembic::Abc::MetaData& MetaData = Header.getMetaData();
+			Attribute.Name = Header.getName();
+			Attribute.Role = Role;
+			Attribute.Interpretation = MetaData.get("interpretation");
+			Attribute.Scope = ScopeName(Alembic::AbcGeom::GetGeometryScope(MetaData));
+			if (Header.isCompound())
+			{
+				Attribute.bIndexed = true;
+				Attribute.Type = MetaData.get("podName");
+				Attribute.Extent = std::max(1, std::atoi(MetaData.get("podExtent").c_str()));
+				const Alembic::Abc::ICompoundProperty Indexed(Parent, Header.getName());
+				if (Indexed.getPropertyHeader(".indices") && Indexed.getPropertyHeader(".indices")->isArray())
+				{
+					Attribute.Count = CountOf(Alembic::Abc::IArrayProperty(Indexed, ".indices"), Selector);
+				}
+				if (const Alembic::Abc::PropertyHeader* const Values = Indexed.getPropertyHeader(".vals"))
+				{
+					Attribute.Type = Alembic::Util::PODName(Values->getDataType().getPod());
+					Attribute.Extent = static_cast<int32_t>(Values->getDataType().getExtent());
+					Attribute.Interpretation = Values->getMetaData().get("interpretation");
+				}
+				return Attribute;
+			}
+			Attribute.Type = Alembic::Util::PODName(Header.getDataType().getPod());
+			Attribute.Extent = static_cast<int32_t>(Header.getDataType().getExtent());
+			Attribute.bScalar = Header.isScalar();
+			if (Header.isArray())
+			{
+				Attribute.Count = CountOf(Alembic::Abc::IArrayProperty(Parent, Header.getName()), Selector);
+			}
+			return Attribute;
+		}
+
+		void SurveyCurves(const Alembic::Abc::IObject& Object, const FPlacement& Placement, double Time, FSurveyedObject& Out)
+		{
+			const Alembic::AbcGeom::ICurves Curves(Object, Alembic::Abc::kWrapExisting);
+			const Alembic::AbcGeom::ICurvesSchema& Schema = Curves.getSchema();
+			Out.Samples = static_cast<int64_t>(Schema.getNumSamples());
+			if (Out.Samples == 0)
+			{
+				return;
+			}
+			const ISampleSelector Selector(Time);
+			PrepareCheckArrayShape(Schema.getPositionsProperty(), Selector);
+			PrepareCheckArrayShape(Schema.getNumVerticesProperty(), Selector);
+			PrepareCheckArrayShape(Schema.getPositionWeightsProperty(), Selector);
+			PrepareCheckArrayShape(Schema.getOrdersProperty(), Selector);
+			PrepareCheckArrayShape(Schema.getKnotsProperty(), Selector);
+			PrepareCheckArrayShape(Schema.getVelocitiesProperty(), Selector);
+			const Alembic::AbcGeom::ICurvesSchema::Sample Sample = Schema.getValue(Selector);
+			const Alembic::Abc::P3fArraySamplePtr Positions = Sample.getPositions();
+			Out.Points = Positions ? static_cast<int64_t>(Positions->size()) : 0;
+			Out.Strands = Sample.getCurvesNumVertices() ? static_cast<int64_t>(Sample.getCurvesNumVertices()->size()) : 0;
+			Out.CurveType = CurveTypeName(Sample.getType());
+			Out.Basis = BasisName(Sample.getBasis());
+			Out.Wrap = Sample.getWrap() == Alembic::AbcGeom::kPeriodic ? "periodic" : "non-periodic";
+			const FPrepareMatrix& World = Placement.World;
+			for (int64_t I = 0; I < Out.Points; ++I)
+			{
+				const Alembic::Abc::V3f& P = (*Positions)[static_cast<size_t>(I)];
+				for (int Column = 0; Column < 3; ++Column)
+				{
+					const double Value = P.x * World.M[0][Column] + P.y * World.M[1][Column] + P.z * World.M[2][Column] + World.M[3][Column];
+					Out.WorldBoundsMin[Column] = I == 0 ? Value : std::min(Out.WorldBoundsMin[Column], Value);
+					Out.WorldBoundsMax[Column] = I == 0 ? Value : std::max(Out.WorldBoundsMax[Column], Value);
+				}
+			}
+			Out.bHasWorldBounds = Out.Points > 0;
+
+			const Alembic::Abc::ICompoundProperty Properties = Schema;
+			const auto Add = [&](const std::string& Name, const std::string& Role)
+			{
+				const Alembic::Abc::PropertyHeader* const Header = Properties.getPropertyHeader(Name);
+				if (Header)
+				{
+					Out.Attributes.push_back(SurveyAttribute(Properties, *Header, Role, Selector));
+				}
+			};
+			Add("N", "normals");
+			Add("width", "widths");
+			Add("uv", "uvs");
+			Add(".velocities", "velocities");
+			const Alembic::Abc::ICompoundProperty Params = Schema.getArbGeomParams();
+			if (Params.valid())
+			{
+				for (size_t I = 0; I < Params.getNumProperties(); ++I)
+				{
+					Out.Attributes.push_back(SurveyAttribute(Params, Params.getPropertyHeader(I), "arbitrary", Selector));
+				}
+			}
 		}
 
 		bool WritePreparedGroom(const std::string& TargetPath, const GroomData& Groom, std::string& OutError)
@@ -1107,6 +1236,76 @@ namespace GroomPrepare
 				return "widths";
 		}
 		return "";
+	}
+
+	bool SurveyGroomFile(const std::string& SourcePath, FGroomSurvey& OutSurvey)
+	{
+		OutSurvey = FGroomSurvey();
+		try
+		{
+			const Alembic::Abc::IArchive Archive = OpenPrepareSource(SourcePath);
+			std::error_code SizeError;
+			const uint64_t FileSize = static_cast<uint64_t>(std::filesystem::file_size(PrepareFileSystemPath(SourcePath), SizeError));
+			const uint64_t MaxObjects = (SizeError ? 0 : FileSize / 4) + 1024;
+			// The time of the first sample of the most sampled curves object, as a preparation reads by default.
+			size_t MostSamples = 0;
+			VisitObjects(Archive.getTop(), MaxObjects, false, 0.0,
+			             [&](const Alembic::Abc::IObject& Object, const FPlacement&)
+			             {
+				             if (!IsCurves(Object))
+				             {
+					             return;
+				             }
+				             const Alembic::AbcGeom::ICurves Curves(Object, Alembic::Abc::kWrapExisting);
+				             if (Curves.getSchema().getNumSamples() > MostSamples)
+				             {
+					             MostSamples = Curves.getSchema().getNumSamples();
+					             OutSurvey.Time = Curves.getSchema().getTimeSampling()->getSampleTime(0);
+				             }
+			             });
+			VisitObjects(Archive.getTop(), MaxObjects, true, OutSurvey.Time,
+			             [&](const Alembic::Abc::IObject& Object, const FPlacement& Placement)
+			             {
+				             FSurveyedObject Surveyed;
+				             Surveyed.Path = Object.getFullName();
+				             Surveyed.Kind = KindOf(Object);
+				             Surveyed.TransformCount = static_cast<int32_t>(Placement.TransformLevels.size());
+				             const size_t FirstNamed = Placement.TransformLevels.size() > MaxNamedTransforms ? Placement.TransformLevels.size() - MaxNamedTransforms : 0;
+				             for (size_t I = FirstNamed; I < Placement.TransformLevels.size(); ++I)
+				             {
+					             Surveyed.Transforms.push_back(AncestorPath(Surveyed.Path, Placement.TransformLevels[I]));
+				             }
+				             Surveyed.bIdentityTransform = Placement.World.IsIdentity();
+				             if (IsCurves(Object))
+				             {
+					             if (OutSurvey.FitReads.empty())
+					             {
+						             OutSurvey.FitReads = Surveyed.Path;
+					             }
+					             SurveyCurves(Object, Placement, OutSurvey.Time, Surveyed);
+				             }
+				             else if (Alembic::AbcGeom::IXform::matches(Object.getMetaData()))
+				             {
+					             Surveyed.Samples = static_cast<int64_t>(Alembic::AbcGeom::IXform(Object, Alembic::Abc::kWrapExisting).getSchema().getNumSamples());
+				             }
+				             OutSurvey.Objects.push_back(std::move(Surveyed));
+			             });
+		}
+		catch (const FPrepareFailure& Failure)
+		{
+			OutSurvey = FGroomSurvey();
+			OutSurvey.Error = SourcePath + ": " + Failure.Reason;
+			return false;
+		}
+		catch (const std::exception& Error)
+		{
+			std::string Reason = Error.what();
+			std::replace(Reason.begin(), Reason.end(), '\n', ' ');
+			OutSurvey = FGroomSurvey();
+			OutSurvey.Error = SourcePath + ": " + Reason;
+			return false;
+		}
+		return true;
 	}
 
 	bool PrepareGroomRecord(const std::string& SourcePath, const FPrepareOptions& Options, GroomData& OutGroom, FPrepareReport& OutReport)

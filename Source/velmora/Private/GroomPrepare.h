@@ -120,6 +120,64 @@ namespace GroomPrepare
 		std::string Error;
 	};
 
+	// One attribute of a curves object as the file holds it.
+	struct FSurveyedAttribute
+	{
+		// "N", "width", "uv", ".velocities" or the arbitrary param's name.
+		std::string Name;
+		// "normals", "widths", "uvs", "velocities" or "arbitrary".
+		std::string Role;
+		// "float32_t", "uint8_t", ...; values per element; "rgb", "vector", ...
+		std::string Type;
+		int32_t Extent = 0;
+		std::string Interpretation;
+		std::string Scope;
+		bool bIndexed = false;
+		bool bScalar = false;
+		// Elements in the sample read (indices for an indexed one), 0 for a scalar or compound one.
+		int64_t Count = 0;
+	};
+
+	// One object of the file.
+	struct FSurveyedObject
+	{
+		std::string Path;
+		// The schema without its prefix and version ("Curve", "Xform", "PolyMesh", ...), or "Object".
+		std::string Kind;
+		int64_t Samples = 0;
+		// For curves objects: the sample read, its counts, type, basis and wrap.
+		int64_t Strands = 0;
+		int64_t Points = 0;
+		std::string CurveType;
+		std::string Basis;
+		std::string Wrap;
+		// The Xforms above it that make its world transform (the nearest 32, outermost first).
+		int32_t TransformCount = 0;
+		std::vector<std::string> Transforms;
+		bool bIdentityTransform = true;
+		// Bounds of its points with every transform applied (curves objects with points only).
+		bool bHasWorldBounds = false;
+		double WorldBoundsMin[3] = {0, 0, 0};
+		double WorldBoundsMax[3] = {0, 0, 0};
+		std::vector<FSurveyedAttribute> Attributes;
+	};
+
+	struct FGroomSurvey
+	{
+		// Every object below the top, in pre-order.
+		std::vector<FSurveyedObject> Objects;
+		// The curves object the fit reads (the first, in pre-order), "" when there is none.
+		std::string FitReads;
+		// The time the survey read every object at: the first sample of the most sampled curves object.
+		double Time = 0.0;
+		std::string Error;
+	};
+
+	// What the file at the UTF-8 SourcePath holds, for a look before preparing it; changes nothing.
+	// False, with OutSurvey.Error set, when it cannot be read ("an HDF5 Alembic archive; re-export it as
+	// Ogawa", a damaged file, ...).
+	bool SurveyGroomFile(const std::string& SourcePath, FGroomSurvey& OutSurvey);
+
 	// Reads the groom at the UTF-8 SourcePath as Options asks into OutGroom. False, with OutReport.Error
 	// set and OutGroom empty, when it cannot be made sound.
 	bool PrepareGroomRecord(const std::string& SourcePath, const FPrepareOptions& Options, GroomData& OutGroom, FPrepareReport& OutReport);
