@@ -486,3 +486,27 @@ TEST(PrepareSurvey, ListsEveryObjectWithItsAttributesTransformsAndWorldBounds)
 	EXPECT_EQ(Survey.Error, Hdf5.string() + ": an HDF5 Alembic archive; re-export it as Ogawa");
 	EXPECT_TRUE(Survey.Objects.empty());
 }
+
+TEST(PrepareAttributes, ACountThatFitsNeitherStrandsNorPointsIsDroppedOnce)
+{
+	const std::filesystem::path Path = TempFile("odd.abc");
+	WriteAbc(Path, [](OObject Top, OArchive&)
+	         {
+		         FCurvesSpec Spec = Lines({{0, 0, 0, 0, 0, 1, 0, 0, 2}, {1, 0, 0, 1, 0, 1}});
+		         Spec.ColourName = "Cd";
+		         Spec.Colours = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+		         Spec.ColourScope = kVaryingScope;
+		         Spec.Normals = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+		         Spec.NormalScope = kVaryingScope;
+		         AddCurves(Top, "curves", Spec);
+	         });
+	const FPrepared Prepared = Prepare(Path);
+	ASSERT_TRUE(Prepared.bOk) << Prepared.Report.Error;
+	EXPECT_TRUE(Prepared.Groom.groomColors.empty());
+	EXPECT_TRUE(Prepared.Groom.surfaceNormals.empty());
+	EXPECT_EQ(Prepared.Report.DroppedLines,
+	          (std::vector<std::string>{"/curves: colours Cd dropped: 3 values (varying scope) for 2 strands of 5 points",
+	                                    "/curves: normals N dropped: 4 values (varying scope) for 2 strands of 5 points",
+	                                    "/curves: linear no basis curves keep their points; the groom records no curve type (its writer marks every groom cubic)"}))
+	    << Joined(Prepared.Report.DroppedLines);
+}

@@ -619,6 +619,13 @@ namespace GroomPrepare
 
 			void Drop(const std::string& Path, EDropKind Kind, const std::string& Name, const std::string& Detail, const std::string& Line)
 			{
+				// A property already said to be dropped is said so once.
+				const bool bSaid = !Name.empty() && std::any_of(Report.Dropped.begin(), Report.Dropped.end(), [&](const FDropped& Dropped)
+				                                                { return Dropped.ObjectPath == Path && Dropped.Name == Name; });
+				if (bSaid)
+				{
+					return;
+				}
 				Report.Dropped.push_back({Path, Kind, Name, Detail});
 				Report.DroppedLines.push_back(Line);
 			}
