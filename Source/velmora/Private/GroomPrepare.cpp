@@ -266,6 +266,78 @@ namespace GroomPrepare
 			}
 		}
 
+		// Alembic 1.8.6 reads a curves sample's type, wrap and basis into four bytes, whatever size the
+		// file says the value has.
+		void PrepareCheckCurvesShape(const Alembic::AbcGeom::ICurvesSchema& Schema, const std::string& Path)
+		{
+			const Alembic::Abc::PropertyHeader* const Header = Schema.getPropertyHeader("curveBasisAndType");
+			if (Header && (!Header->isScalar() || Header->getDataType().getPod() != Alembic::Util::kUint8POD || Header->getDataType().getExtent() != 4))
+			{
+				PrepareRefuse(Path + ": its curve type is damaged");
+			}
+		}
+
+		// Alembic 1.8.6 takes an Xform's op codes and channel counts as stored: an unknown op, or fewer
+		// values than the ops have channels, makes it read past what it holds. Checked before the Xform is
+		// opened (opening reads the ops).
+		void PrepareCheckXformShape(const Alembic::Abc::IObject& Object, const ISampleSelector& Selector)
+		{
+			const Alembic::Abc::ICompoundProperty Properties = Object.getProperties();
+			const Alembic::Abc::PropertyHeader* const SchemaHeader = Properties.getPropertyHeader(".xform");
+			if (!SchemaHeader || !SchemaHeader->isCompound())
+			{
+				// Opening it fails in the library's own words.
+				return;
+			}
+			const std::string Damaged = Object.getFullName() + ": its transform is damaged";
+			const Alembic::Abc::ICompoundProperty Schema(Properties, ".xform");
+			size_t Channels = 0;
+			if (const Alembic::Abc::PropertyHeader* const Ops = Schema.getPropertyHeader(".ops"))
+			{
+				if (!Ops->isScalar() || Ops->getDataType().getPod() != Alembic::Util::kUint8POD)
+				{
+					PrepareRefuse(Damaged);
+				}
+				const Alembic::Abc::IScalarProperty OpsProperty(Schema, ".ops");
+				if (OpsProperty.getNumSamples() > 0)
+				{
+					std::vector<uint8_t> Codes(Ops->getDataType().getExtent());
+					OpsProperty.get(Codes.data(), ISampleSelector(Alembic::Abc::index_t(0)));
+					for (const uint8_t Code : Codes)
+					{
+						if ((Code >> 4) > Alembic::AbcGeom::kRotateZOperation)
+						{
+							PrepareRefuse(Damaged);
+						}
+						Channels += Alembic::AbcGeom::XformOp(Code).getNumChannels();
+					}
+				}
+			}
+			if (const Alembic::Abc::PropertyHeader* const Vals = Schema.getPropertyHeader(".vals"))
+			{
+				if (Vals->isCompound() || Vals->getDataType().getPod() != Alembic::Util::kFloat64POD)
+				{
+					PrepareRefuse(Damaged);
+				}
+				size_t Values = Vals->getDataType().getExtent();
+				if (Vals->isArray())
+				{
+					const Alembic::Abc::IArrayProperty ValsProperty(Schema, ".vals");
+					PrepareCheckArrayShape(ValsProperty, Selector);
+					Alembic::Util::Dimensions Dimensions;
+					if (ValsProperty.getNumSamples() > 0)
+					{
+						ValsProperty.getDimensions(Dimensions, Selector);
+					}
+					Values *= Dimensions.numPoints();
+				}
+				if (Values < Channels && (Vals->isScalar() || Values > 0))
+				{
+					PrepareRefuse(Damaged);
+				}
+			}
+		}
+
 		// The values of a geometry parameter with its indices resolved, each index checked (Alembic 1.8.6
 		// reads wherever a damaged index points), as floats, Extent per value.
 		template<typename TRAITS>
@@ -419,6 +491,7 @@ namespace GroomPrepare
 				FPlacement Placement = Level.Placement;
 				if (bTransforms && Alembic::AbcGeom::IXform::matches(Child.getMetaData()))
 				{
+					PrepareCheckXformShape(Child, ISampleSelector(Time));
 					const Alembic::AbcGeom::IXform Xform(Child, Alembic::Abc::kWrapExisting);
 					const Alembic::AbcGeom::IXformSchema& Schema = Xform.getSchema();
 					if (Schema.getNumSamples() > 0)
@@ -643,6 +716,7 @@ namespace GroomPrepare
 				PrepareCheckArrayShape(Schema.getOrdersProperty(), Selector);
 				PrepareCheckArrayShape(Schema.getKnotsProperty(), Selector);
 				PrepareCheckArrayShape(Schema.getVelocitiesProperty(), Selector);
+				PrepareCheckCurvesShape(Schema, Path);
 				const Alembic::AbcGeom::ICurvesSchema::Sample Sample = Schema.getValue(Selector);
 
 				FObjectGroom Out;
@@ -1131,6 +1205,7 @@ namespace GroomPrepare
 			PrepareCheckArrayShape(Schema.getOrdersProperty(), Selector);
 			PrepareCheckArrayShape(Schema.getKnotsProperty(), Selector);
 			PrepareCheckArrayShape(Schema.getVelocitiesProperty(), Selector);
+			PrepareCheckCurvesShape(Schema, Out.Path);
 			const Alembic::AbcGeom::ICurvesSchema::Sample Sample = Schema.getValue(Selector);
 			const Alembic::Abc::P3fArraySamplePtr Positions = Sample.getPositions();
 			Out.Points = Positions ? static_cast<int64_t>(Positions->size()) : 0;
