@@ -19,12 +19,12 @@ namespace
 	}
 }
 
-#define VELMORA_REQUIRE_REAL_FILE(Var, Name)                                                     \
-	const auto Var##Opt = RealFile(Name);                                                        \
-	if (!Var##Opt)                                                                               \
-	{                                                                                            \
+#define VELMORA_REQUIRE_REAL_FILE(Var, Name)                                                      \
+	const auto Var##Opt = RealFile(Name);                                                         \
+	if (!Var##Opt)                                                                                \
+	{                                                                                             \
 		GTEST_SKIP() << Name << " not found in ../shared/realworld beside the checkout; skipped"; \
-	}                                                                                            \
+	}                                                                                             \
 	const std::filesystem::path Var = *Var##Opt
 
 TEST(PrepareRealFiles, BlenderGroomLandsAtItsWorldBoundsWithNormalsFromN)
@@ -176,7 +176,8 @@ TEST(PrepareRealFiles, SurveyListsCortexCurvesAndTheBlenderWorldBounds)
 
 	VELMORA_REQUIRE_REAL_FILE(Blender, "unity_FHeadModel.abc");
 	ASSERT_TRUE(GroomPrepare::SurveyGroomFile(Blender.string(), Survey)) << Survey.Error;
-	const auto Head = std::find_if(Survey.Objects.begin(), Survey.Objects.end(), [](const GroomPrepare::FSurveyedObject& Object) { return Object.Path == "/Head/Curves"; });
+	const auto Head = std::find_if(Survey.Objects.begin(), Survey.Objects.end(), [](const GroomPrepare::FSurveyedObject& Object)
+	                               { return Object.Path == "/Head/Curves"; });
 	ASSERT_NE(Head, Survey.Objects.end());
 	EXPECT_EQ(Head->Samples, 250);
 	const double Min[3] = {-1.018, 2.192, -1.105};
@@ -186,5 +187,7 @@ TEST(PrepareRealFiles, SurveyListsCortexCurvesAndTheBlenderWorldBounds)
 		EXPECT_NEAR(Head->WorldBoundsMin[Axis], Min[Axis], 1e-3) << Axis;
 		EXPECT_NEAR(Head->WorldBoundsMax[Axis], Max[Axis], 1e-3) << Axis;
 	}
-	EXPECT_EQ(std::count_if(Head->Attributes.begin(), Head->Attributes.end(), [](const GroomPrepare::FSurveyedAttribute& A) { return A.Role == "normals" && A.Count == 4053; }), 1);
+	EXPECT_EQ(std::count_if(Head->Attributes.begin(), Head->Attributes.end(), [](const GroomPrepare::FSurveyedAttribute& A)
+	                        { return A.Role == "normals" && A.Count == 4053; }),
+	          1);
 }

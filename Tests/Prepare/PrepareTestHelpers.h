@@ -165,7 +165,8 @@ namespace PrepareTest
 
 	inline bool HasLine(const std::vector<std::string>& Lines, const std::string& Part)
 	{
-		return std::any_of(Lines.begin(), Lines.end(), [&](const std::string& Line) { return Line.find(Part) != std::string::npos; });
+		return std::any_of(Lines.begin(), Lines.end(), [&](const std::string& Line)
+		                   { return Line.find(Part) != std::string::npos; });
 	}
 
 	inline std::string Joined(const std::vector<std::string>& Lines)
@@ -181,14 +182,15 @@ namespace PrepareTest
 	inline bool HasDrop(const GroomPrepare::FPrepareReport& Report, const std::string& Path, GroomPrepare::EDropKind Kind)
 	{
 		return std::any_of(Report.Dropped.begin(), Report.Dropped.end(),
-		                   [&](const GroomPrepare::FDropped& Dropped) { return Dropped.ObjectPath == Path && Dropped.Kind == Kind; });
+		                   [&](const GroomPrepare::FDropped& Dropped)
+		                   { return Dropped.ObjectPath == Path && Dropped.Kind == Kind; });
 	}
 }
 
 #define EXPECT_TRIPLE_NEAR(Values, Index, X, Y, Z, Tolerance)     \
-	do                                                             \
-	{                                                              \
-		EXPECT_NEAR((Values)[3 * (Index)], (X), (Tolerance));      \
-		EXPECT_NEAR((Values)[3 * (Index) + 1], (Y), (Tolerance));  \
-		EXPECT_NEAR((Values)[3 * (Index) + 2], (Z), (Tolerance));  \
+	do                                                            \
+	{                                                             \
+		EXPECT_NEAR((Values)[3 * (Index)], (X), (Tolerance));     \
+		EXPECT_NEAR((Values)[3 * (Index) + 1], (Y), (Tolerance)); \
+		EXPECT_NEAR((Values)[3 * (Index) + 2], (Z), (Tolerance)); \
 	} while (0)

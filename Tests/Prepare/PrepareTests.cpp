@@ -28,8 +28,7 @@ namespace
 			         AddXform(Top, "empty", XformSample());
 			         OXform B = AddXform(Top, "b", XformSample());
 			         OXform Inner = AddXform(B, "inner", XformSample());
-			         AddCurves(Inner, "curves", Lines({{5, 5, 5, 5, 5, 6}}));
-		         });
+			         AddCurves(Inner, "curves", Lines({{5, 5, 5, 5, 5, 6}})); });
 		return Path;
 	}
 }
@@ -96,8 +95,7 @@ TEST(PrepareTransforms, AppliesTheWholeXformChainAndHonoursInherits)
 		         XformSample Alone = ScaleBy(3, 3, 3);
 		         Alone.setInheritsXforms(false);
 		         OXform Own = AddXform(Moved, "own", Alone);
-		         AddCurves(Own, "curves", Lines({{1, 1, 1}}));
-	         });
+		         AddCurves(Own, "curves", Lines({{1, 1, 1}})); });
 	const FPrepared Prepared = Prepare(Path);
 	ASSERT_TRUE(Prepared.bOk) << Prepared.Report.Error;
 	// (1, 0, 0) turned to (0, 1, 0), doubled, moved.
@@ -126,8 +124,7 @@ TEST(PrepareTransforms, ReadsEveryObjectAtTheFramesTime)
 		         OCurves Curves = AddCurves(Moving, "curves", Lines({{0, 0, 0, 0, 0, 1}}), PerFrame);
 		         SetCurves(Curves, Lines({{0, 0, 5, 0, 0, 6}}));
 		         // A constant object holds at every frame.
-		         AddCurves(Top, "still", Lines({{7, 7, 7}}));
-	         });
+		         AddCurves(Top, "still", Lines({{7, 7, 7}})); });
 	FPrepareOptions Options;
 	FPrepared Prepared = Prepare(Path, Options);
 	ASSERT_TRUE(Prepared.bOk) << Prepared.Report.Error;
@@ -158,8 +155,7 @@ TEST(PrepareTransforms, TurnsYUpIntoZUpThenScales)
 		         FCurvesSpec Spec = Lines({{1, 2, 3, 1, 3, 3}});
 		         Spec.Normals = {0, 1, 0};
 		         Spec.Widths = {0.5f, 0.25f};
-		         AddCurves(AddXform(Top, "small", ScaleBy(0.1, 0.1, 0.1)), "curves", Spec);
-	         });
+		         AddCurves(AddXform(Top, "small", ScaleBy(0.1, 0.1, 0.1)), "curves", Spec); });
 	FPrepareOptions Options;
 	Options.bYUp = true;
 	Options.Scale = 100.0;
@@ -203,8 +199,7 @@ TEST(PrepareAttributes, ColoursFromCdPerPointPerStrandOrConstant)
 		         Constant.ColourName = "Cs";
 		         Constant.Colours = {0.5f, 0.5f, 0.5f};
 		         Constant.ColourScope = kConstantScope;
-		         AddCurves(Top, "constant", Constant);
-	         });
+		         AddCurves(Top, "constant", Constant); });
 	const FPrepared Prepared = Prepare(Path);
 	ASSERT_TRUE(Prepared.bOk) << Prepared.Report.Error;
 	// One object per point makes the whole groom's colours per point.
@@ -245,8 +240,7 @@ TEST(PrepareAttributes, ThePluginsOwnNamesComeFirst)
 		         OV3fArrayProperty Normal(Params, "surface_normal", Vector);
 		         const std::vector<V3f> Up = {V3f(0, 0, 2)};
 		         Normal.set(V3fArraySample(Up));
-		         SetCurves(Curves, Spec);
-	         });
+		         SetCurves(Curves, Spec); });
 	const FPrepared Prepared = Prepare(Path);
 	ASSERT_TRUE(Prepared.bOk) << Prepared.Report.Error;
 	EXPECT_EQ(Prepared.Groom.groomColors, (std::vector<float>{0, 1, 0}));
@@ -268,8 +262,7 @@ TEST(PrepareAttributes, NormalsFromNTurnedByTheInverseTranspose)
 		         PerPoint.Normals = {0, 1, 0, 9, 9, 9, 9, 9, 9, -1, 0, 0, 9, 9, 9};
 		         PerPoint.NormalScope = kVertexScope;
 		         XformSample Mirror = ScaleBy(-1, 1, 1);
-		         AddCurves(AddXform(Top, "mirrored", Mirror), "curves", PerPoint);
-	         });
+		         AddCurves(AddXform(Top, "mirrored", Mirror), "curves", PerPoint); });
 	const FPrepared Prepared = Prepare(Path);
 	ASSERT_TRUE(Prepared.bOk) << Prepared.Report.Error;
 	ASSERT_EQ(Prepared.Groom.surfaceNormals.size(), 12u);
@@ -296,8 +289,7 @@ TEST(PrepareAttributes, AnAttributeSomeObjectsLackIsDroppedWithALine)
 		         With.Widths = {0.1f};
 		         With.WidthScope = kConstantScope;
 		         AddCurves(Top, "with", With);
-		         AddCurves(Top, "without", Lines({{1, 0, 0, 1, 0, 1}}));
-	         });
+		         AddCurves(Top, "without", Lines({{1, 0, 0, 1, 0, 1}})); });
 	const FPrepared Prepared = Prepare(Path);
 	ASSERT_TRUE(Prepared.bOk) << Prepared.Report.Error;
 	EXPECT_TRUE(Prepared.Groom.groomColors.empty());
@@ -328,8 +320,7 @@ TEST(PrepareAttributes, SaysWhatTheGroomCannotHold)
 		         Loop.Knots = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 		         Loop.ExtraFloatName = "ramp";
 		         AddCurves(Top, "loop", Loop);
-		         AddCurves(Top, "open", Lines({{0, 0, 0, 0, 0, 1}}));
-	         });
+		         AddCurves(Top, "open", Lines({{0, 0, 0, 0, 0, 1}})); });
 	const FPrepared Prepared = Prepare(Path);
 	ASSERT_TRUE(Prepared.bOk) << Prepared.Report.Error;
 	// The periodic curve keeps its four points, as an open strand.
@@ -352,7 +343,8 @@ TEST(PrepareAttributes, SaysWhatTheGroomCannotHold)
 TEST(PrepareRefusals, RefusesWhatItCannotMakeSoundInOneLine)
 {
 	const std::filesystem::path NoCurves = TempFile("nocurves.abc");
-	WriteAbc(NoCurves, [](OObject Top, OArchive&) { AddXform(Top, "only", XformSample()); });
+	WriteAbc(NoCurves, [](OObject Top, OArchive&)
+	         { AddXform(Top, "only", XformSample()); });
 	FPrepared Prepared = Prepare(NoCurves);
 	EXPECT_FALSE(Prepared.bOk);
 	EXPECT_EQ(Prepared.Report.Error, NoCurves.string() + ": no curves object in the file");
@@ -384,8 +376,7 @@ TEST(PrepareRefusals, RefusesWhatItCannotMakeSoundInOneLine)
 		         OCurves Curves(Top, "curves");
 		         const std::vector<V3f> Points = {V3f(0, 0, 0), V3f(0, 0, 1), V3f(0, 0, 2)};
 		         const std::vector<int32_t> Counts = {2, 2};
-		         Curves.getSchema().set(OCurvesSchema::Sample(P3fArraySample(Points), Int32ArraySample(Counts), kLinear));
-	         });
+		         Curves.getSchema().set(OCurvesSchema::Sample(P3fArraySample(Points), Int32ArraySample(Counts), kLinear)); });
 	Prepared = Prepare(Uneven);
 	EXPECT_FALSE(Prepared.bOk);
 	EXPECT_EQ(Prepared.Report.Error, Uneven.string() + ": /curves: its strand counts add up to 4 points but it holds 3");
@@ -410,8 +401,7 @@ TEST(PrepareFiles, WritesAGroomThePluginsReaderReadsBack)
 		         Spec.Normals = {0, 0, 1, 1, 0, 0};
 		         Spec.Widths = {1, 2};
 		         Spec.WidthScope = kUniformScope;
-		         AddCurves(AddXform(Top, "up", Translate(0, 0, 10)), "curves", Spec);
-	         });
+		         AddCurves(AddXform(Top, "up", Translate(0, 0, 10)), "curves", Spec); });
 	const std::filesystem::path Target = Source.parent_path() / "prepared.abc";
 	GroomPrepare::FPrepareReport Report;
 	ASSERT_TRUE(GroomPrepare::PrepareGroomFile(Source.string(), Target.string(), FPrepareOptions(), Report)) << Report.Error;
@@ -454,8 +444,7 @@ TEST(PrepareSurvey, ListsEveryObjectWithItsAttributesTransformsAndWorldBounds)
 		         First.ColourScope = kVertexScope;
 		         First.ExtraFloatName = "ramp";
 		         AddCurves(AddXform(Top, "moved", Translate(0, 0, 10)), "first", First);
-		         AddCurves(Top, "second", Lines({{5, 5, 5}}));
-	         });
+		         AddCurves(Top, "second", Lines({{5, 5, 5}})); });
 	GroomPrepare::FGroomSurvey Survey;
 	ASSERT_TRUE(GroomPrepare::SurveyGroomFile(Path.string(), Survey)) << Survey.Error;
 	EXPECT_EQ(Survey.FitReads, "/moved/first");
@@ -501,8 +490,7 @@ TEST(PrepareAttributes, ACountThatFitsNeitherStrandsNorPointsIsDroppedOnce)
 		         Spec.ColourScope = kVaryingScope;
 		         Spec.Normals = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
 		         Spec.NormalScope = kVaryingScope;
-		         AddCurves(Top, "curves", Spec);
-	         });
+		         AddCurves(Top, "curves", Spec); });
 	const FPrepared Prepared = Prepare(Path);
 	ASSERT_TRUE(Prepared.bOk) << Prepared.Report.Error;
 	EXPECT_TRUE(Prepared.Groom.groomColors.empty());
@@ -546,8 +534,7 @@ TEST(PrepareRefusals, DamagedFilesCrashNothingTheReaderSurvives)
 		         Spec.WidthScope = kConstantScope;
 		         XformSample Turn = Translate(1, 2, 3);
 		         Turn.setZRotation(30.0);
-		         AddCurves(AddXform(Top, "moved", Turn), "curves", Spec);
-	         });
+		         AddCurves(AddXform(Top, "moved", Turn), "curves", Spec); });
 	std::ifstream In(Whole, std::ios::binary);
 	const std::string Bytes((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
 	const std::filesystem::path Damaged = TempFile("damaged.abc");

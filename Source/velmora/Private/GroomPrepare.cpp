@@ -628,7 +628,8 @@ namespace GroomPrepare
 				{
 					return true;
 				}
-				return std::any_of(Selectors.begin(), Selectors.end(), [&](const FSelector& Selector) { return IsAtOrBelow(Path, Selector.Path); });
+				return std::any_of(Selectors.begin(), Selectors.end(), [&](const FSelector& Selector)
+				                   { return IsAtOrBelow(Path, Selector.Path); });
 			}
 
 			// Finds the curves objects picked, checks the paths asked for and chooses the time to read.
@@ -787,8 +788,8 @@ namespace GroomPrepare
 					Chain += (I == 0 ? "" : ", ") + Prepared.Transforms[I];
 				}
 				Report.DoneLines.push_back(Prepared.Transforms.empty() ? "placed " + Path + " as stored: no transform above it"
-				                                                        : "applied to " + Path + " the world transform of " + Chain +
-				                                                              (Prepared.bIdentityTransform ? " (the identity)" : ""));
+				                                                       : "applied to " + Path + " the world transform of " + Chain +
+				                                                             (Prepared.bIdentityTransform ? " (the identity)" : ""));
 				NoteDropped(Schema, Sample, Prepared, Out);
 				Report.Objects.push_back(std::move(Prepared));
 				Groom.push_back(std::move(Out));
@@ -896,7 +897,8 @@ namespace GroomPrepare
 				for (size_t Strand = 0; Strand < static_cast<size_t>(Strands); ++Strand)
 				{
 					// Per point: the root's; a strand without points has no root and gets a zero normal.
-					const size_t From = Layout == EPrepareLayout::Constant ? 0 : Layout == EPrepareLayout::PerStrand ? Strand : Root;
+					const size_t From = Layout == EPrepareLayout::Constant ? 0 : Layout == EPrepareLayout::PerStrand ? Strand
+					                                                                                                 : Root;
 					const bool bHasNormal = Layout != EPrepareLayout::PerPoint || Out.Counts[Strand] > 0;
 					Root += static_cast<size_t>(Out.Counts[Strand]);
 					double Turned[3] = {0.0, 0.0, 0.0};
@@ -1006,8 +1008,10 @@ namespace GroomPrepare
 			// object has it.
 			std::vector<float> MergeAttribute(FPrepareAttribute FObjectGroom::*Member, EAttributeTarget Target, size_t Extent, bool bKeepConstant)
 			{
-				const std::string What = Target == EAttributeTarget::Colour ? "colours" : Target == EAttributeTarget::Normal ? "normals" : "widths";
-				const std::string Into = Target == EAttributeTarget::Colour ? "groom_color" : Target == EAttributeTarget::Normal ? "surface_normal" : "widths";
+				const std::string What = Target == EAttributeTarget::Colour ? "colours" : Target == EAttributeTarget::Normal ? "normals"
+				                                                                                                             : "widths";
+				const std::string Into = Target == EAttributeTarget::Colour ? "groom_color" : Target == EAttributeTarget::Normal ? "surface_normal"
+				                                                                                                                 : "widths";
 				std::string Without;
 				EPrepareLayout Finest = EPrepareLayout::None;
 				for (const FObjectGroom& Object : Groom)
@@ -1055,7 +1059,8 @@ namespace GroomPrepare
 						for (size_t Strand = 0; Strand < Object.Counts.size(); ++Strand)
 						{
 							const size_t Repeats = Finest == EPrepareLayout::PerPoint ? static_cast<size_t>(Object.Counts[Strand]) : 1;
-							const size_t From = Attribute.Layout == EPrepareLayout::Constant ? 0 : Attribute.Layout == EPrepareLayout::PerStrand ? Strand : Point;
+							const size_t From = Attribute.Layout == EPrepareLayout::Constant ? 0 : Attribute.Layout == EPrepareLayout::PerStrand ? Strand
+							                                                                                                                     : Point;
 							for (size_t Repeat = 0; Repeat < Repeats; ++Repeat)
 							{
 								Merged.insert(Merged.end(), Attribute.Values.begin() + static_cast<std::ptrdiff_t>(From * Extent),
