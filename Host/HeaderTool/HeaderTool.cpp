@@ -6,8 +6,8 @@
 // It handles only the forms the plugin's headers use: at most one UCLASS per header deriving publicly
 // from one base, with static UFUNCTIONs taking object pointers, FVector, FString and the header's own
 // structs by value, structs also by const reference, and returning void, one of those or an object
-// pointer; USTRUCTs without a base whose UPROPERTYs are bool, int32, int64, float, double, FVector or
-// FString. Anything else stops it with a message naming the file and line, as do the engine tool's
+// pointer; USTRUCTs without a base whose UPROPERTYs are bool, int32, int64, float, double, FVector,
+// FString or TArray<FString>. Anything else stops it with a message naming the file and line, as do the engine tool's
 // rules the host can check (the generated header last among the includes, GENERATED_BODY in every
 // reflected type, Blueprint-visible structs marked BlueprintType).
 //
@@ -47,6 +47,8 @@ namespace
 		Int64,
 		Float,
 		Double,
+		// TArray<FString>, a struct member only.
+		StringArray,
 	};
 
 	struct FType
@@ -313,7 +315,12 @@ namespace
 					return {Kind, Name, ""};
 				}
 			}
-			throw FParseError{Line, "unsupported member type '" + Type + "' (bool, int32, int64, float, double, FVector and FString only)"};
+			static const std::regex StringArray(R"(^TArray\s*<\s*FString\s*>$)");
+			if (std::regex_match(Type, StringArray))
+			{
+				return {EKind::StringArray, "TArray<FString>", ""};
+			}
+			throw FParseError{Line, "unsupported member type '" + Type + "' (bool, int32, int64, float, double, FVector, FString and TArray<FString> only)"};
 		}
 		else if (bConstRef)
 		{
@@ -928,6 +935,8 @@ namespace
 				return "new FFloatProperty" + Head + ")";
 			case EKind::Double:
 				return "new FDoubleProperty" + Head + ")";
+			case EKind::StringArray:
+				return "new FArrayProperty" + Head + ", new FStrProperty(" + Literal(Name) + ", CPF_None))";
 			case EKind::Void:
 				break;
 		}
@@ -955,6 +964,8 @@ namespace
 				return "FFloatProperty";
 			case EKind::Double:
 				return "FDoubleProperty";
+			case EKind::StringArray:
+				return "FArrayProperty";
 			case EKind::Void:
 				break;
 		}

@@ -84,14 +84,14 @@ namespace
 	};
 }
 
-TEST(FitLibrarySurface, ASecondLibraryInTheEditorOnlyPackageWithTwoNodes)
+TEST(FitLibrarySurface, ASecondLibraryInTheEditorOnlyPackage)
 {
 	UClass* const Class = UvelmoraFitBPLibrary::StaticClass();
 	EXPECT_EQ(Utf8(Class->GetPathName()), "/Script/velmora.velmoraFitBPLibrary");
 	EXPECT_EQ(Class->GetSuperClass(), UBlueprintFunctionLibrary::StaticClass());
 	EXPECT_TRUE(Class->GetOuterUPackage()->HasAllPackageFlags(PKG_CompiledIn | PKG_EditorOnly));
 	EXPECT_EQ(Class->GetOuterUPackage(), UvelmoraBPLibrary::StaticClass()->GetOuterUPackage());
-	EXPECT_EQ(FunctionNames(Class), (std::vector<std::string>{"FitGroomToStaticMeshWithOptions", "ReportGroomFit"}));
+	EXPECT_EQ(FunctionNames(Class), (std::vector<std::string>{"FitGroomToStaticMeshWithOptions", "PrepareGroom", "ReportGroomFit"}));
 	// The first library keeps its three nodes.
 	EXPECT_EQ(FunctionNames(UvelmoraBPLibrary::StaticClass()), (std::vector<std::string>{"FitGroomToStaticMesh", "GetCallstack", "SkeletalMeshToStaticMesh"}));
 

@@ -41,7 +41,9 @@ TEST(StructReflection, MembersAreRecordedInOrderAtTheirOffsetsWithTheirSpecifier
 	EXPECT_EQ(Utf8(Struct->GetMetaData(TEXT("ModuleRelativePath"))), "Public/ProbeLibrary.h");
 
 	EXPECT_EQ(Members(Struct), (std::vector<std::string>{"bFlag: bool", "Count: int32", "Big: int64", "Ratio: float", "Amount: double", "Where: FVector",
-	                                                     "Text: FString"}));
+	                                                     "Text: FString", "Names: TArray<FString>"}));
+	EXPECT_EQ(Utf8(CastField<FArrayProperty>(Struct->FindPropertyByName(TEXT("Names")))->Inner->GetCPPType()), "FString");
+	EXPECT_EQ(Struct->FindPropertyByName(TEXT("Names"))->GetOffset_ForInternal(), static_cast<int32>(offsetof(FProbeValues, Names)));
 	EXPECT_EQ(Struct->FindPropertyByName(TEXT("Hidden")), nullptr);
 	EXPECT_EQ(Struct->FindPropertyByName(TEXT("Big"))->GetOffset_ForInternal(), static_cast<int32>(offsetof(FProbeValues, Big)));
 	EXPECT_EQ(Struct->FindPropertyByName(TEXT("Text"))->GetOffset_ForInternal(), static_cast<int32>(offsetof(FProbeValues, Text)));
@@ -94,6 +96,7 @@ TEST(StructReflection, NodeReadsConstReferencesInPlaceCopiesValuesAndReturnsTheW
 	In.Amount = -3.5;
 	In.Where = FVector(1, 2, 3);
 	In.Text = TEXT("ab");
+	In.Names = {TEXT("x"), TEXT("y")};
 	FProbeValues Copy;
 	Copy.Count = 7;
 
@@ -115,5 +118,7 @@ TEST(StructReflection, NodeReadsConstReferencesInPlaceCopiesValuesAndReturnsTheW
 	EXPECT_EQ(Out.Amount, -7.0);
 	EXPECT_EQ(Out.Where, FVector(2, 4, 6));
 	EXPECT_EQ(Utf8(Out.Text), "abab");
+	ASSERT_EQ(Out.Names.Num(), 4);
+	EXPECT_EQ(Utf8(Out.Names[3]), "y");
 	EXPECT_EQ(Out.Hidden, 7);
 }

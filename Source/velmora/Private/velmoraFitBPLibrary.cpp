@@ -1,6 +1,7 @@
 #include "velmoraFitBPLibrary.h"
 
 #include "GroomFitting.h"
+#include "GroomPrepare.h"
 
 UvelmoraFitBPLibrary::UvelmoraFitBPLibrary(const FObjectInitializer& ObjectInitializer)
     : Super(ObjectInitializer)
@@ -51,6 +52,58 @@ namespace
 		Result.UnresolvedReasons = Report.UnresolvedReasons;
 		return Result;
 	}
+
+	std::string PrepareUtf8(const FString& Text)
+	{
+		const FTCHARToUTF8 Converted(*Text);
+		return std::string(Converted.Get(), Converted.Length());
+	}
+
+	FString PrepareText(const std::string& Utf8)
+	{
+		return FString(UTF8_TO_TCHAR(Utf8.c_str()));
+	}
+
+	GroomPrepare::FPrepareOptions ToPrepareOptions(const FvelmoraPrepareOptions& Options)
+	{
+		GroomPrepare::FPrepareOptions Result;
+		for (const FString& Path : Options.ObjectPaths)
+		{
+			Result.ObjectPaths.push_back(PrepareUtf8(Path));
+		}
+		Result.Frame = Options.Frame;
+		Result.bYUp = Options.bYUp;
+		Result.Scale = Options.Scale;
+		return Result;
+	}
+
+	FvelmoraPrepareReport ToBlueprintPrepareReport(const GroomPrepare::FPrepareReport& Report)
+	{
+		FvelmoraPrepareReport Result;
+		Result.bSucceeded = Report.bSucceeded;
+		Result.Strands = Report.Strands;
+		Result.Points = Report.Points;
+		Result.Colours = Report.Colours;
+		Result.Normals = Report.Normals;
+		Result.Widths = Report.Widths;
+		for (const GroomPrepare::FPreparedObject& Object : Report.Objects)
+		{
+			Result.ObjectsMerged.Add(PrepareText(Object.Path));
+		}
+		Result.Time = Report.Time;
+		Result.BoundsMin = FVector(Report.BoundsMin[0], Report.BoundsMin[1], Report.BoundsMin[2]);
+		Result.BoundsMax = FVector(Report.BoundsMax[0], Report.BoundsMax[1], Report.BoundsMax[2]);
+		for (const std::string& Line : Report.DoneLines)
+		{
+			Result.Done.Add(PrepareText(Line));
+		}
+		for (const std::string& Line : Report.DroppedLines)
+		{
+			Result.Dropped.Add(PrepareText(Line));
+		}
+		Result.Error = PrepareText(Report.Error);
+		return Result;
+	}
 }
 
 FvelmoraFitReport UvelmoraFitBPLibrary::FitGroomToStaticMeshWithOptions(AActor* source, UStaticMeshComponent* TheComp, FVector origin, FString sourceAlmbicPath,
@@ -68,4 +121,14 @@ FvelmoraFitReport UvelmoraFitBPLibrary::ReportGroomFit(UStaticMeshComponent* The
 	GroomFitting::FFitReport Report;
 	GroomFitting::ReportGroomFile(TheComp, placement, groomAlembicPath, Report);
 	return ToBlueprintReport(Report);
+}
+
+FvelmoraPrepareReport UvelmoraFitBPLibrary::PrepareGroom(FString sourceAlembicPath, FString targetAlembicPath, const FvelmoraPrepareOptions& Options)
+{
+	GroomPrepare::FPrepareReport Report;
+	if (!GroomPrepare::PrepareGroomFile(PrepareUtf8(sourceAlembicPath), PrepareUtf8(targetAlembicPath), ToPrepareOptions(Options), Report))
+	{
+		UE_LOG(LogTemp, Error, TEXT("PrepareGroom: %s; %s was not written"), *PrepareText(Report.Error), *targetAlembicPath);
+	}
+	return ToBlueprintPrepareReport(Report);
 }

@@ -112,9 +112,86 @@ struct FvelmoraFitReport
 	FString UnresolvedReasons;
 };
 
+/** How PrepareGroom turns a groom from a DCC tool into one the fit reads. The defaults take every curves object at its first sample, as stored. */
+USTRUCT(BlueprintType)
+struct FvelmoraPrepareOptions
+{
+	GENERATED_BODY()
+
+	/** Full paths of the objects to take ("/Head/Curves"); each takes the curves objects at or below it. Empty: every curves object. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	TArray<FString> ObjectPaths;
+
+	/** The sample to read, counted in the samples of the most sampled curves object taken; every object is read at that sample's time. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int32 Frame = 0;
+
+	/** The groom is Y-up: turn it Z-up as the engine's groom import does, +90 degrees about X. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	bool bYUp = false;
+
+	/** Multiplies every point and width after the transforms: 100 for a groom in metres. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	double Scale = 1.0;
+};
+
+/** What PrepareGroom made, what it did and what of the source the groom cannot hold. */
+USTRUCT(BlueprintType)
+struct FvelmoraPrepareReport
+{
+	GENERATED_BODY()
+
+	/** False when nothing was written; Error says why. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	bool bSucceeded = false;
+
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int64 Strands = 0;
+
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int64 Points = 0;
+
+	/** What the written groom holds: colours and normals (triples) and widths. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int64 Colours = 0;
+
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int64 Normals = 0;
+
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int64 Widths = 0;
+
+	/** The curves objects merged, in the order their strands were written. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	TArray<FString> ObjectsMerged;
+
+	/** The time read, in seconds. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	double Time = 0.0;
+
+	/** Bounds of the written points. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	FVector BoundsMin = FVector(0, 0, 0);
+
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	FVector BoundsMax = FVector(0, 0, 0);
+
+	/** One line for each thing done: objects merged, transforms applied, attributes mapped. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	TArray<FString> Done;
+
+	/** One line for each thing of the source the groom cannot hold. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	TArray<FString> Dropped;
+
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	FString Error;
+};
+
 /*
- * The groom fit with its repairs and a report of how good it is, and the report alone for any groom file
- * against a mesh component. A library of its own, so the velmora library's nodes stay as graphs know them.
+ * The groom fit with its repairs and a report of how good it is, the report alone for any groom file
+ * against a mesh component, and the preparation of a groom from a DCC tool. A library of its own, so the
+ * velmora library's nodes stay as graphs know them.
  */
 UCLASS()
 class UvelmoraFitBPLibrary : public UBlueprintFunctionLibrary
@@ -129,4 +206,8 @@ class UvelmoraFitBPLibrary : public UBlueprintFunctionLibrary
 	/** Reports on the groom file at groomAlembicPath, each point placed at placement + point, against TheComp; changes nothing. */
 	UFUNCTION(BlueprintCallable, meta = (DisplayName = "ReportGroomFit", Keywords = "velmora groom report check"), Category = "velmora")
 	static FvelmoraFitReport ReportGroomFit(UStaticMeshComponent* TheComp, FVector placement, FString groomAlembicPath);
+
+	/** Turns the groom at sourceAlembicPath, as a DCC tool wrote it, into a groom the fit reads, written to targetAlembicPath: every curves object (or those Options names) merged, placed by its transforms, with its colours and normals under the names the fit reads. */
+	UFUNCTION(BlueprintCallable, meta = (DisplayName = "PrepareGroom", Keywords = "velmora groom prepare import dcc"), Category = "velmora")
+	static FvelmoraPrepareReport PrepareGroom(FString sourceAlembicPath, FString targetAlembicPath, const FvelmoraPrepareOptions& Options);
 };

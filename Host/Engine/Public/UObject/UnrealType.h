@@ -253,6 +253,22 @@ public:
 	virtual FString GetCPPType() const override { return TEXT("double"); }
 };
 
+// An array whose elements the inner property describes. The host's header tool records arrays of strings only.
+class FArrayProperty : public TPropertyValueOps<TArray<FString>>
+{
+	DECLARE_FIELD(FArrayProperty, FProperty)
+
+public:
+	FArrayProperty(FName InName, EPropertyFlags InFlags, FProperty* InInner)
+	    : TPropertyValueOps(InName, InFlags), Inner(InInner)
+	{
+	}
+
+	virtual FString GetCPPType() const override { return TEXT("TArray<") + Inner->GetCPPType() + TEXT(">"); }
+
+	FProperty* Inner;
+};
+
 // Null for a null field or one of another class.
 template<typename FieldType>
 FieldType* CastField(FField* Src)

@@ -42,6 +42,7 @@ FProbeValues UProbeLibrary::Twice(const FProbeValues& Values, FProbeValues Copy)
 	Result.Amount = 2 * Values.Amount;
 	Result.Where = Values.Where * 2.0;
 	Result.Text = Values.Text + Values.Text;
+	Result.Names.Append(Values.Names);
 	Result.Hidden = Copy.Count;
 	return Result;
 }

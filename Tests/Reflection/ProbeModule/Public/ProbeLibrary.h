@@ -35,6 +35,9 @@ struct FProbeValues
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "probe")
 	FString Text;
 
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "probe")
+	TArray<FString> Names;
+
 	// Not reflected: no record, no pin.
 	int32 Hidden = 0;
 };
