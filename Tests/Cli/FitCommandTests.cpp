@@ -253,3 +253,20 @@ TEST(FitCommand, MeshCollisionIsDoubleSidedUnlessSingleSidedIsAsked)
 	const GroomData Fitted = ReadGroomQuietly(Dir / "out.abc");
 	EXPECT_NEAR(Root(Fitted, 0).Z, 5.0, 1e-5);
 }
+
+TEST(FitCommand, RefusesAnOutputNamingAFileTheImporterReadsAndLeavesItAlone)
+{
+	for (const auto& [MeshName, Companion] : {std::pair<std::string, std::string>{"sphere.obj", "sphere.mtl"}, {"sphere.gltf", "sphere.bin"}})
+	{
+		const FSphereScene Scene("fit-companion", MeshName.substr(MeshName.find('.')));
+		ASSERT_TRUE(fs::exists(Scene.Dir / Companion)) << "the exporter wrote no " << Companion;
+		const std::string Before = ReadText(Scene.Dir / Companion);
+
+		const FRun Run = RunVelmora("fit groom.abc " + MeshName + " " + Companion, Scene.Dir);
+		EXPECT_EQ(Run.ExitCode, 1) << Run.Stderr;
+		EXPECT_NE(Run.Stderr.find("the file the mesh importer read"), std::string::npos) << Run.Stderr;
+		EXPECT_EQ(ReadText(Scene.Dir / Companion), Before) << Companion;
+		// The mesh still reads as before.
+		EXPECT_EQ(RunVelmora("check groom.abc " + MeshName, Scene.Dir).ExitCode, 0) << MeshName;
+	}
+}
