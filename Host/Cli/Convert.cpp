@@ -65,14 +65,8 @@ namespace VelmoraCli
 			{
 				return Parsed;
 			}
-			if (Files.size() == 2 && Out.OutputPath.empty())
+			if (!TakeInputsAndOutput(Files, 1, Out.OutputPath, "SKINNED_MESH OUT", OutError))
 			{
-				Out.OutputPath = Files[1];
-				Files.pop_back();
-			}
-			if (Files.size() != 1 || Out.OutputPath.empty())
-			{
-				OutError = Files.size() > 1 ? "too many files" : "expects SKINNED_MESH OUT";
 				return EParsed::Bad;
 			}
 			Out.InputPath = Files[0];

@@ -143,14 +143,8 @@ namespace VelmoraCli
 			{
 				return Parsed;
 			}
-			if (Files.size() == 3 && Request.OutputPath.empty())
+			if (!TakeInputsAndOutput(Files, 2, Request.OutputPath, "GROOM.abc MESH OUT.abc", OutError))
 			{
-				Request.OutputPath = Files[2];
-				Files.pop_back();
-			}
-			if (Files.size() != 2 || Request.OutputPath.empty())
-			{
-				OutError = Files.size() > 3 || (Files.size() == 3 && !Request.OutputPath.empty()) ? "too many files" : "expects GROOM.abc MESH OUT.abc";
 				return EParsed::Bad;
 			}
 			Request.GroomPath = Files[0];

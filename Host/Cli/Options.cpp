@@ -335,6 +335,26 @@ namespace VelmoraCli
 		}
 	}
 
+	bool TakeInputsAndOutput(std::vector<std::string>& Files, size_t NumInputs, std::string& InOutOutput, const std::string& Synopsis, std::string& OutError)
+	{
+		if (Files.size() == NumInputs + 1 && InOutOutput.empty())
+		{
+			InOutOutput = Files.back();
+			Files.pop_back();
+		}
+		if (Files.size() > NumInputs)
+		{
+			OutError = "too many files";
+			return false;
+		}
+		if (Files.size() < NumInputs || InOutOutput.empty())
+		{
+			OutError = "expects " + Synopsis;
+			return false;
+		}
+		return true;
+	}
+
 	EParsed ParseArguments(const std::vector<std::string>& Args, const std::vector<FOption>& Options, std::vector<std::string>& OutFiles, std::string& OutError)
 	{
 		for (size_t Index = 0; Index < Args.size();)

@@ -90,6 +90,11 @@ namespace VelmoraCli
 	// OutFiles. Bad with a one-line reason for an unknown option or a value that is missing or wrong.
 	EParsed ParseArguments(const std::vector<std::string>& Args, const std::vector<FOption>& Options, std::vector<std::string>& OutFiles, std::string& OutError);
 
+	// The files of a command that reads NumInputs files and writes one, named last or by -o (InOutOutput):
+	// the output is taken from Files, which keeps the inputs. False with "too many files" or "expects
+	// <Synopsis>".
+	bool TakeInputsAndOutput(std::vector<std::string>& Files, size_t NumInputs, std::string& InOutOutput, const std::string& Synopsis, std::string& OutError);
+
 	// Options shared by several commands.
 	FOption FlagOption(std::vector<std::string> Names, bool& bTarget);
 	FOption FileOption(std::vector<std::string> Names, std::string& Target, std::string Expects = "a file name");

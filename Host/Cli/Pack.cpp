@@ -65,14 +65,8 @@ namespace VelmoraCli
 			{
 				return Parsed;
 			}
-			if (Files.size() == 2 && Out.OutputPath.empty())
+			if (!TakeInputsAndOutput(Files, 1, Out.OutputPath, "RECORD.json OUT.abc", OutError))
 			{
-				Out.OutputPath = Files[1];
-				Files.pop_back();
-			}
-			if (Files.size() != 1 || Out.OutputPath.empty())
-			{
-				OutError = Files.size() > 1 ? "too many files" : "expects RECORD.json OUT.abc";
 				return EParsed::Bad;
 			}
 			Out.RecordPath = Files[0];
