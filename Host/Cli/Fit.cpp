@@ -10,6 +10,7 @@
 #include "StagedOutput.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -207,9 +208,21 @@ namespace VelmoraCli
 			return Output.Commit(OutError);
 		}
 
-		std::string Quoted(const std::string& Path)
+		// Path as a shell reads it back: as it is when it holds nothing the shell treats specially.
+		std::string ShellQuoted(const std::string& Path)
 		{
-			return "'" + Path + "'";
+			const bool bPlain = !Path.empty() && std::all_of(Path.begin(), Path.end(), [](unsigned char C)
+			                                                 { return std::isalnum(C) || C == '/' || C == '.' || C == '_' || C == '-' || C == '+' || C == ',' || C >= 0x80; });
+			if (bPlain)
+			{
+				return Path;
+			}
+			std::string Quoted = "'";
+			for (const char C : Path)
+			{
+				Quoted += C == '\'' ? std::string("'\\''") : std::string(1, C);
+			}
+			return Quoted + "'";
 		}
 
 		// What the groom file holds beyond the one curves object, in the world's space, with "surface_normal"
@@ -220,7 +233,7 @@ namespace VelmoraCli
 			{
 				return;
 			}
-			const std::string Fix = "; 'velmora prepare " + Quoted(GroomPath) + " PREPARED.abc' writes the groom the fit reads";
+			const std::string Fix = " (to write the groom the fit reads: velmora prepare " + ShellQuoted(GroomPath) + " PREPARED.abc)";
 			int64 Objects = 0, Strands = 0;
 			const GroomPrepare::FSurveyedObject* Read = nullptr;
 			for (const GroomPrepare::FSurveyedObject& Object : Survey.Objects)
@@ -424,7 +437,16 @@ namespace VelmoraCli
 			}
 			if (!RunFitOnMesh(Request, Mesh, Report, OutError, &Ahead))
 			{
-				// A fit that met nothing is worth a look: the picture asked for shows where things stand.
+				// A fit that met nothing is worth a look: its log says why when it can (single-sided collision),
+				// and the picture asked for shows where things stand.
+				if (Report.bNothingHit && !Command.bJson && !Command.bQuiet)
+				{
+					for (const std::string& Line : Report.Log)
+					{
+						std::printf("%s\n", Line.c_str());
+					}
+					std::fflush(stdout);
+				}
 				std::string PictureError;
 				if (Report.bNothingHit && PictureOutput && Before)
 				{
