@@ -1,12 +1,16 @@
 #include "Commands.h"
 #include "CliPath.h"
 #include "JsonWriter.h"
+#include "FitPicture.h"
 #include "FitRun.h"
+#include "GroomPrepare.h"
 #include "MeshFiles.h"
 #include "Options.h"
 #include "QualityReport.h"
 #include "StagedOutput.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -23,14 +27,24 @@ namespace VelmoraCli
 	    "Puts the root of every strand of GROOM.abc on the surface of MESH and writes the fitted groom to\n"
 	    "OUT.abc, with the same UvelmoraBPLibrary::FitGroomToStaticMesh a Blueprint calls in the editor.\n"
 	    "MESH is any file assimp reads (OBJ, FBX, glTF/GLB, PLY, STL, ...): every mesh in it, triangulated\n"
-	    "and placed by its node transforms, becomes one static mesh component in a world. Coordinates are\n"
-	    "taken as the files hold them. The static mesh's collision is made as SkeletalMeshToStaticMesh\n"
-	    "makes it: its triangles, double-sided, standing in for simple collision too.\n"
+	    "and placed by its node transforms (or only those --mesh-part names), becomes one static mesh\n"
+	    "component in a world. Coordinates are taken as the files hold them. The static mesh's collision\n"
+	    "is made as SkeletalMeshToStaticMesh makes it: its triangles, double-sided, standing in for simple\n"
+	    "collision too.\n"
 	    "\n"
 	    "A groom with one surface normal per strand is fitted along those normals (each root placed at\n"
 	    "origin + root, traced 5 units either way); any other groom is fitted by rays from the origin\n"
 	    "towards each root (20 units long). A strand whose ray meets nothing stays where it was, unless\n"
 	    "--on-miss nearest says otherwise.\n"
+	    "\n"
+	    "The summary gives the world bounds of the groom as the fit places it (each point at the origin\n"
+	    "plus the point) and of the mesh as it stands. Before the fit, a warning (on stderr, and in --json's\n"
+	    "\"warnings\") says when the groom lies far from the mesh, when their sizes differ more than ten times\n"
+	    "(units), when a spherical fit's origin is outside the mesh's bounds, and when the groom file holds\n"
+	    "more than the fit reads (other curves objects, transforms, normals or colours under other names),\n"
+	    "with the 'velmora prepare' line that makes the groom the fit reads. A fit in which no trace meets\n"
+	    "the mesh (and no repair places a root) fails: status 1, one line with both bounds, nothing written\n"
+	    "but a --picture asked for. Some misses are no failure: the summary counts them.\n"
 	    "\n"
 	    "After the fit the summary reports how the fitted groom lies on the mesh: roots on the surface\n"
 	    "(within 0.001) and off it, their distance from it, points inside the mesh, how far the roots moved\n"
@@ -44,6 +58,8 @@ namespace VelmoraCli
 	    "  --resolve-penetration [OFFSET]\n"
 	    "                           move every point left inside the mesh to the nearest surface point,\n"
 	    "                           OFFSET outside it (default 0.1)\n"
+	    "  --picture FILE.png       also draw the fit: the groom before and after on the mesh, from the front\n"
+	    "                           and the side, with the figures (written also when nothing hit)\n"
 	    "  --report FILE.json       also write the summary and the report as JSON to FILE.json (not the\n"
 	    "                           output, nor any file the fit reads)\n"
 	    "\n"
@@ -53,6 +69,9 @@ namespace VelmoraCli
 	    "  --mesh-location X,Y,Z    where the mesh component stands\n"
 	    "  --mesh-rotation P,Y,R    its rotation: pitch, yaw, roll in degrees\n"
 	    "  --mesh-scale S|X,Y,Z     its scale\n"
+	    "  --mesh-part NAME         fit onto this part of MESH only: a mesh or a node of the file (a node\n"
+	    "                           takes every mesh at or below it); repeat for several. 'velmora inspect\n"
+	    "                           MESH' lists the parts\n"
 	    "  --single-sided           give the mesh single-sided collision, the engine's default for a mesh\n"
 	    "                           not made by SkeletalMeshToStaticMesh: traces that leave the mesh from\n"
 	    "                           inside, as the fit's do, pass through it and miss, as in the editor\n"
@@ -82,6 +101,8 @@ namespace VelmoraCli
 			FFitRequest Fit;
 			FPlacement Placement;
 			std::string ReportPath;
+			std::string PicturePath;
+			std::vector<std::string> MeshParts;
 			bool bJson = false;
 			bool bQuiet = false;
 			FMeshImportLimits MeshLimits;
@@ -131,6 +152,12 @@ namespace VelmoraCli
 			    {{"--no-progress"}, EValue::None, "", Set([&Request]
 			                                              { Request.Progress = EProgressMode::Off; })},
 			    FileOption({"--report"}, Out.ReportPath),
+			    FileOption({"--picture"}, Out.PicturePath),
+			    {{"--mesh-part"}, EValue::Required, "the name of a mesh or node of MESH", [&Out](const FOptionValue& Value, std::string&)
+			     {
+				     Out.MeshParts.push_back(Value.Text);
+				     return true;
+			     }},
 			    FileOption({"-o", "--output"}, Request.OutputPath),
 			    FlagOption({"--json"}, Out.bJson),
 			    FlagOption({"-q", "--quiet"}, Out.bQuiet),
@@ -176,6 +203,139 @@ namespace VelmoraCli
 			return Output.Commit(OutError);
 		}
 
+		// Path as a shell reads it back: as it is when it holds nothing the shell treats specially.
+		std::string ShellQuoted(const std::string& Path)
+		{
+			const bool bPlain = !Path.empty() && std::all_of(Path.begin(), Path.end(), [](unsigned char C)
+			                                                 { return std::isalnum(C) || C == '/' || C == '.' || C == '_' || C == '-' || C == '+' || C == ',' || C >= 0x80; });
+			if (bPlain)
+			{
+				return Path;
+			}
+			std::string Quoted = "'";
+			for (const char C : Path)
+			{
+				Quoted += C == '\'' ? std::string("'\\''") : std::string(1, C);
+			}
+			return Quoted + "'";
+		}
+
+		// What the groom file holds beyond the one curves object, in the world's space, with "surface_normal"
+		// and "groom_color", that the fit reads; each line names the command that makes the groom it reads.
+		void AddFileWarnings(const GroomPrepare::FGroomSurvey& Survey, const std::string& GroomPath, std::vector<std::string>& OutWarnings)
+		{
+			if (!Survey.Error.empty() || Survey.FitReads.empty())
+			{
+				return;
+			}
+			const std::string Fix = " (to write the groom the fit reads: velmora prepare " + ShellQuoted(GroomPath) + " PREPARED.abc)";
+			int64 Objects = 0, Strands = 0;
+			const GroomPrepare::FSurveyedObject* Read = nullptr;
+			for (const GroomPrepare::FSurveyedObject& Object : Survey.Objects)
+			{
+				if (Object.Kind == "Curve")
+				{
+					++Objects;
+					Strands += Object.Strands;
+				}
+				if (Object.Path == Survey.FitReads)
+				{
+					Read = &Object;
+				}
+			}
+			if (!Read)
+			{
+				return;
+			}
+			if (Objects > 1)
+			{
+				OutWarnings.push_back("the groom file holds " + std::to_string(static_cast<long long>(Objects)) + " curves objects (" +
+				                      std::to_string(static_cast<long long>(Strands)) + " strands); the fit reads only the first, " + Read->Path + " (" +
+				                      std::to_string(static_cast<long long>(Read->Strands)) + " strands)" + Fix);
+			}
+			if (Read->TransformCount > 0 && !Read->bIdentityTransform)
+			{
+				OutWarnings.push_back("the curves object " + Read->Path + " lies under " + std::to_string(Read->TransformCount) +
+				                      " transform(s) (" + (Read->Transforms.empty() ? std::string() : Read->Transforms.front()) +
+				                      (Read->Transforms.size() > 1 ? ", ..." : "") + ") that the fit does not apply" + Fix);
+			}
+			const auto Has = [&](const char* Name)
+			{
+				for (const GroomPrepare::FSurveyedAttribute& Attribute : Read->Attributes)
+				{
+					if (Attribute.Name == Name)
+					{
+						return true;
+					}
+				}
+				return false;
+			};
+			if (Has("N") && !Has("surface_normal"))
+			{
+				OutWarnings.push_back("the curves object " + Read->Path + " has normals 'N' but no 'surface_normal', which the fit reads" + Fix);
+			}
+			for (const char* Colour : {"Cd", "color", "Cs"})
+			{
+				if (Has(Colour) && !Has("groom_color"))
+				{
+					OutWarnings.push_back("the curves object " + Read->Path + " has colours '" + Colour + "' but no 'groom_color', which the fit reads" + Fix);
+					break;
+				}
+			}
+		}
+
+		double LargestExtent(const FBox& Box)
+		{
+			const FVector Size = Box.GetSize();
+			return std::max({Size.X, Size.Y, Size.Z});
+		}
+
+		// How the groom stands against the mesh before the fit: far apart, of sizes in other units, or a
+		// spherical fit's origin outside the mesh.
+		void AddPlacementWarnings(const FFitRequest& Request, const GroomData& Groom, const FFitReport& Report, std::vector<std::string>& OutWarnings)
+		{
+			const FBox& GroomBox = Report.GroomBounds;
+			const FBox& MeshBox = Report.MeshBounds;
+			if (!GroomBox.IsValid || !MeshBox.IsValid)
+			{
+				return;
+			}
+			const std::string Bounds = ": groom at " + DescribeBox(GroomBox) + ", mesh at " + DescribeBox(MeshBox);
+			const double MeshSize = LargestExtent(MeshBox);
+			const double GroomSize = LargestExtent(GroomBox);
+			const FBox Near = MeshBox.ExpandBy(MeshSize);
+			const bool bApart = GroomBox.Min.X > Near.Max.X || GroomBox.Max.X < Near.Min.X || GroomBox.Min.Y > Near.Max.Y || GroomBox.Max.Y < Near.Min.Y ||
+			                    GroomBox.Min.Z > Near.Max.Z || GroomBox.Max.Z < Near.Min.Z;
+			if (bApart)
+			{
+				OutWarnings.push_back("the groom lies far outside the mesh (see --origin and --mesh-location)" + Bounds);
+			}
+			if (MeshSize > 0 && GroomSize > 0 && (GroomSize > 10 * MeshSize || MeshSize > 10 * GroomSize))
+			{
+				char Ratio[64];
+				std::snprintf(Ratio, sizeof(Ratio), "%.3g", GroomSize / MeshSize);
+				OutWarnings.push_back(std::string("the groom is ") + Ratio + " times the size of the mesh: other units? (see --mesh-scale)" + Bounds);
+			}
+			const bool bSurfaceNormal = Groom.surfaceNormals.size() / 3 == Groom.vertexCounts.size();
+			if (!bSurfaceNormal && !MeshBox.IsInsideOrOn(Request.Origin))
+			{
+				char Origin[128];
+				std::snprintf(Origin, sizeof(Origin), "(%.4g, %.4g, %.4g)", Request.Origin.X, Request.Origin.Y, Request.Origin.Z);
+				OutWarnings.push_back(std::string("the spherical fit's origin ") + Origin + " is outside the mesh's bounds " + DescribeBox(MeshBox) +
+				                      ": its rays start outside the head (see --origin)");
+			}
+		}
+
+		bool WritePicture(FStagedOutput& Output, const std::string& PicturePath, const FFitPicture& Picture, std::string& OutError)
+		{
+			if (!WriteFitPicture(Output.GetStagingPath(), Picture, OutError))
+			{
+				OutError = Output.NameTarget(OutError);
+				return false;
+			}
+			return Output.Commit(OutError);
+		}
+
 		bool Fit(const FFitCommand& Command, std::string& OutError)
 		{
 			const FFitRequest& Request = Command.Fit;
@@ -185,20 +345,34 @@ namespace VelmoraCli
 			{
 				Outputs.push_back({Command.ReportPath, "report"});
 			}
+			if (!Command.PicturePath.empty())
+			{
+				Outputs.push_back({Command.PicturePath, "picture"});
+			}
 			// Before the mesh is read, so a target that cannot be written costs nothing; whether or not the
 			// outputs exist yet.
 			if (!CheckOutputsAgainstInputs(Outputs, Inputs, OutError) || !FStagedOutput::CheckTarget(Request.OutputPath, Inputs, OutError))
 			{
 				return false;
 			}
-			// The report's place too, so a bad one costs no work.
+			// The report's and the picture's places too, so a bad one costs no work.
+			std::vector<FInputFile> OtherInputs = Inputs;
+			OtherInputs.push_back({Request.OutputPath, "output"});
 			std::optional<FStagedOutput> ReportOutput;
 			if (!Command.ReportPath.empty())
 			{
 				ReportOutput.emplace(Command.ReportPath);
-				std::vector<FInputFile> ReportInputs = Inputs;
-				ReportInputs.push_back({Request.OutputPath, "output"});
-				if (!ReportOutput->Prepare(OutError, ReportInputs))
+				if (!ReportOutput->Prepare(OutError, OtherInputs))
+				{
+					return false;
+				}
+				OtherInputs.push_back({Command.ReportPath, "report"});
+			}
+			std::optional<FStagedOutput> PictureOutput;
+			if (!Command.PicturePath.empty())
+			{
+				PictureOutput.emplace(Command.PicturePath);
+				if (!PictureOutput->Prepare(OutError, OtherInputs))
 				{
 					return false;
 				}
@@ -207,12 +381,21 @@ namespace VelmoraCli
 			const auto MeshStart = std::chrono::steady_clock::now();
 			Host::FMeshData Mesh;
 			FFitReport Report;
-			// The groom is read while the mesh is imported in its own process.
+			// The groom is read, and its file surveyed, while the mesh is imported in its own process.
 			FGroomReadAhead Ahead;
+			GroomPrepare::FGroomSurvey Survey;
 			std::vector<std::string> FilesRead;
 			if (!LoadMeshFile(
 			        Request.MeshPath, Mesh, OutError, Command.MeshLimits, [&]
-			        { ReadGroomAhead(Request.GroomPath, Ahead); }, &FilesRead))
+			        {
+				        ReadGroomAhead(Request.GroomPath, Ahead);
+				        if (Ahead.bRead)
+				        {
+					        const FPluginPath Groom(Request.GroomPath, EPluginPathKind::Existing);
+					        GroomPrepare::SurveyGroomFile(Groom.GetUtf8(), Survey);
+				        }
+			        },
+			        &FilesRead, Command.MeshParts))
 			{
 				return false;
 			}
@@ -226,8 +409,51 @@ namespace VelmoraCli
 				return false;
 			}
 			Report.MeshSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - MeshStart).count();
+			Report.MeshBounds = MeshWorldBounds(Mesh, FTransform(Request.MeshRotation, Request.MeshLocation, Request.MeshScale));
+			if (Ahead.bRead)
+			{
+				Report.GroomBounds = GroomWorldBounds(Ahead.Groom, Request.Origin);
+				AddPlacementWarnings(Request, Ahead.Groom, Report, Report.Warnings);
+				AddFileWarnings(Survey, Request.GroomPath, Report.Warnings);
+			}
+			if (!Command.bQuiet)
+			{
+				for (const std::string& Warning : Report.Warnings)
+				{
+					std::fprintf(stderr, "velmora fit: warning: %s\n", Warning.c_str());
+				}
+				std::fflush(stderr);
+			}
+			// The picture shows the groom as read beside the fitted one, which the fit makes of the same record.
+			std::optional<GroomData> Before;
+			if (PictureOutput && Ahead.bRead)
+			{
+				Before = Ahead.Groom;
+			}
 			if (!RunFitOnMesh(Request, Mesh, Report, OutError, &Ahead))
 			{
+				// A fit that met nothing is worth a look: its log says why when it can (single-sided collision),
+				// and the picture asked for shows where things stand.
+				if (Report.bNothingHit && !Command.bJson && !Command.bQuiet)
+				{
+					for (const std::string& Line : Report.Log)
+					{
+						std::printf("%s\n", Line.c_str());
+					}
+					std::fflush(stdout);
+				}
+				std::string PictureError;
+				if (Report.bNothingHit && PictureOutput && Before)
+				{
+					OutError += WritePicture(*PictureOutput, Command.PicturePath, MakeFitPicture(Request, Mesh, *Before, nullptr, Report), PictureError)
+					                ? " (the picture was written to '" + Command.PicturePath + "')"
+					                : " (and " + PictureError + ")";
+				}
+				return false;
+			}
+			if (PictureOutput && Before && !WritePicture(*PictureOutput, Command.PicturePath, MakeFitPicture(Request, Mesh, *Before, &Ahead.Groom, Report), OutError))
+			{
+				OutError += " (the fitted groom was written to '" + Request.OutputPath + "')";
 				return false;
 			}
 
@@ -235,6 +461,14 @@ namespace VelmoraCli
 			Json["groom"] = Request.GroomPath;
 			Json["mesh"] = Request.MeshPath;
 			Json["output"] = Request.OutputPath;
+			if (!Command.MeshParts.empty())
+			{
+				Json["meshParts"] = Command.MeshParts;
+			}
+			if (!Command.PicturePath.empty())
+			{
+				Json["picture"] = Command.PicturePath;
+			}
 			Json["options"] = OptionsToJson(Request.Options);
 			const std::string Text = ToStrictJson(Json);
 			if (ReportOutput && !WriteReport(*ReportOutput, Command.ReportPath, Text, OutError))
@@ -253,6 +487,10 @@ namespace VelmoraCli
 					std::printf("%s\n", Line.c_str());
 				}
 				std::printf("fitted %s onto %s -> %s\n%s", Request.GroomPath.c_str(), Request.MeshPath.c_str(), Request.OutputPath.c_str(), Report.Describe().c_str());
+				if (!Command.PicturePath.empty())
+				{
+					std::printf("picture  %s\n", Command.PicturePath.c_str());
+				}
 			}
 			return true;
 		}

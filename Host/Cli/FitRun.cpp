@@ -14,6 +14,8 @@
 #include "Host/World.h"
 
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <exception>
 #include <fcntl.h>
 #include <filesystem>
@@ -84,6 +86,57 @@ namespace VelmoraCli
 		}
 	}
 
+	FBox GroomWorldBounds(const GroomData& Groom, const FVector& Placement)
+	{
+		FBox Bounds(ForceInit);
+		for (size_t Point = 0; 3 * Point + 2 < Groom.positions.size(); ++Point)
+		{
+			const FVector P = FVector(Groom.positions[3 * Point], Groom.positions[3 * Point + 1], Groom.positions[3 * Point + 2]) + Placement;
+			if (std::isfinite(P.X) && std::isfinite(P.Y) && std::isfinite(P.Z))
+			{
+				Bounds += P;
+			}
+		}
+		return Bounds;
+	}
+
+	FBox MeshWorldBounds(const Host::FMeshData& Mesh, const FTransform& Transform)
+	{
+		FBox Bounds(ForceInit);
+		for (const FVector3f& Position : Mesh.Positions)
+		{
+			const FVector P = Transform.TransformPosition(FVector(Position.X, Position.Y, Position.Z));
+			if (std::isfinite(P.X) && std::isfinite(P.Y) && std::isfinite(P.Z))
+			{
+				Bounds += P;
+			}
+		}
+		return Bounds;
+	}
+
+	std::string DescribeBox(const FBox& Box)
+	{
+		if (!Box.IsValid)
+		{
+			return "(none)";
+		}
+		char Text[256];
+		std::snprintf(Text, sizeof(Text), "(%.4g, %.4g, %.4g)-(%.4g, %.4g, %.4g)", Box.Min.X, Box.Min.Y, Box.Min.Z, Box.Max.X, Box.Max.Y, Box.Max.Z);
+		return Text;
+	}
+
+	namespace
+	{
+		nlohmann::json BoxToJson(const FBox& Box)
+		{
+			if (!Box.IsValid)
+			{
+				return nullptr;
+			}
+			return {{"min", {Box.Min.X, Box.Min.Y, Box.Min.Z}}, {"max", {Box.Max.X, Box.Max.Y, Box.Max.Z}}};
+		}
+	}
+
 	nlohmann::json FFitReport::ToJson() const
 	{
 		nlohmann::json Json = {
@@ -94,6 +147,8 @@ namespace VelmoraCli
 		    {"hits", Hits},
 		    {"misses", Misses},
 		    {"seconds", {{"mesh", MeshSeconds}, {"read", ReadSeconds}, {"trace", TraceSeconds}, {"write", WriteSeconds}, {"total", TotalSeconds}}},
+		    {"bounds", {{"groom", BoxToJson(GroomBounds)}, {"mesh", BoxToJson(MeshBounds)}}},
+		    {"warnings", Warnings},
 		    {"log", Log},
 		};
 		if (Quality.bMeasured)
@@ -109,16 +164,20 @@ namespace VelmoraCli
 
 	std::string FFitReport::Describe() const
 	{
-		char Text[1024];
+		const std::string Bounds = (GroomBounds.IsValid ? "groom at " + DescribeBox(GroomBounds) + "\n" : std::string()) +
+		                           (MeshBounds.IsValid ? "mesh at  " + DescribeBox(MeshBounds) + "\n" : std::string());
+		char Text[2048];
 		std::snprintf(Text, sizeof(Text),
 		              "strands  %lld\n"
 		              "points   %lld\n"
 		              "mesh     %lld triangles\n"
+		              "%s"
 		              "mode     %s projection\n"
 		              "hits     %lld\n"
 		              "misses   %lld%s\n"
 		              "time     mesh %.3f s, read %.3f s, trace %.3f s, write %.3f s, total %.3f s\n",
-		              static_cast<long long>(Strands), static_cast<long long>(Points), static_cast<long long>(MeshTriangles), Mode.c_str(),
+		              static_cast<long long>(Strands), static_cast<long long>(Points), static_cast<long long>(MeshTriangles),
+		              Bounds.c_str(), Mode.c_str(),
 		              static_cast<long long>(Hits), static_cast<long long>(Misses),
 		              Misses == 0 ? "" : Quality.MissesSnapped == Misses ? " (snapped to the nearest surface point)"
 		                                                                 : " (left where they were)",
@@ -334,6 +393,13 @@ namespace VelmoraCli
 			}
 			return true;
 		}
+
+		// Traces ran, none met the mesh and no repair placed a root: the groom would be written as it was
+		// read, which is no fit at all.
+		bool MetNothing(const GroomFitting::FFitReport& Fit)
+		{
+			return Fit.Traced > 0 && Fit.Hits == 0 && Fit.MissesSnapped == 0;
+		}
 	}
 
 	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& MeshData, FFitReport& Report, std::string& OutError, FGroomReadAhead* Ahead)
@@ -344,6 +410,14 @@ namespace VelmoraCli
 			return false;
 		}
 		Report.MeshTriangles = MeshData.NumTriangles();
+		if (!Report.MeshBounds.IsValid)
+		{
+			Report.MeshBounds = MeshWorldBounds(MeshData, FTransform(Request.MeshRotation, Request.MeshLocation, Request.MeshScale));
+		}
+		if (!Report.GroomBounds.IsValid && Ahead)
+		{
+			Report.GroomBounds = GroomWorldBounds(Ahead->Groom, Request.Origin);
+		}
 
 		std::vector<FInputFile> Inputs = {{Request.GroomPath, "groom"}};
 		if (!Request.MeshPath.empty())
@@ -381,7 +455,20 @@ namespace VelmoraCli
 
 		const FPluginFit Run = RunPluginFit(Request, Source, Component, PluginGroom, PluginOutput, Ahead, Rename, Report);
 		FillFigures(Run, Ahead, Report);
-		if (!CheckFitResult(Request, Run, Report.Quality, Rename, OutError) || !Output.Commit(OutError))
+		if (!CheckFitResult(Request, Run, Report.Quality, Rename, OutError))
+		{
+			return false;
+		}
+		Report.bFitRan = true;
+		if (MetNothing(Report.Quality))
+		{
+			// The staged groom goes with Output, uncommitted.
+			Report.bNothingHit = true;
+			OutError = "no strand's trace met the mesh (" + std::to_string(static_cast<long long>(Report.Traced)) + " traced, 0 hits), nothing written: groom at " +
+			           DescribeBox(Report.GroomBounds) + " as placed for the fit, mesh at " + DescribeBox(Report.MeshBounds);
+			return false;
+		}
+		if (!Output.Commit(OutError))
 		{
 			return false;
 		}

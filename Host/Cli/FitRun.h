@@ -61,6 +61,16 @@ namespace VelmoraCli
 		// the groom as exported.
 		GroomFitting::FFitReport Quality;
 		GroomFitting::FFitReport Before;
+		// World bounds: the groom as the fit places it for its traces (each point at the origin plus the
+		// point), and the mesh with the component's transform. Invalid when unknown.
+		FBox GroomBounds = FBox(ForceInit);
+		FBox MeshBounds = FBox(ForceInit);
+		// What looked wrong before the fit, one line each.
+		std::vector<std::string> Warnings;
+		// The fit ran and its figures are filled, whether or not it left a groom to write.
+		bool bFitRan = false;
+		// Traces ran and none met the mesh, and no repair placed a root: nothing was written.
+		bool bNothingHit = false;
 
 		nlohmann::json ToJson() const;
 		// The human-readable summary, several lines.
@@ -81,10 +91,20 @@ namespace VelmoraCli
 		double Seconds = 0;
 	};
 
+	// Bounds of the groom's points placed at Placement, and of the mesh's vertices moved by Transform; both
+	// pass over points that are not finite. Invalid when there is nothing to bound.
+	FBox GroomWorldBounds(const GroomData& Groom, const FVector& Placement);
+	FBox MeshWorldBounds(const Host::FMeshData& Mesh, const FTransform& Transform);
+	// "(x, y, z)-(x, y, z)", or "(none)".
+	std::string DescribeBox(const FBox& Box);
+
 	// Reads the groom at GroomPath as the fit would, its messages held back for the fit's summary.
 	void ReadGroomAhead(const std::string& GroomPath, FGroomReadAhead& OutAhead);
 
 	// Fits the groom at Request.GroomPath (or the one Ahead read from it) onto Mesh and writes
-	// Request.OutputPath. False with a one-line reason (and no output file) on bad input.
+	// Request.OutputPath. False with a one-line reason (and no output file) on bad input, and when traces
+	// ran and none met the mesh with no repair placing a root instead (OutReport.bNothingHit): the reason
+	// then gives both world bounds. OutReport's bounds are filled when not given. With Ahead, its groom is
+	// the fitted record afterwards (also when nothing was written, for a picture of the failure).
 	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& Mesh, FFitReport& OutReport, std::string& OutError, FGroomReadAhead* Ahead = nullptr);
 }

@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "GroomJson.h"
+#include "MeshParts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -165,6 +166,10 @@ namespace VelmoraCli
 		// then ends with status 1 and that reason.
 		bool Inspect(const FInspectRequest& Request, std::string& OutError)
 		{
+			if (IsMeshFileName(Request.Path))
+			{
+				return InspectMeshParts(Request.Path, Request.bJson, OutError);
+			}
 			const std::string& Path = Request.Path;
 			FReadMessages Messages;
 			bool bReadFailed = false;

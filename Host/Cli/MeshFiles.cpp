@@ -64,6 +64,24 @@ namespace VelmoraCli
 			bool bOnlyFinestLod = false;
 			Host::FMeshData& Out;
 			std::string Error;
+			// Names of meshes or nodes to keep, all when empty, and which of them were found.
+			std::vector<std::string> Parts = {};
+			std::vector<bool> PartFound = {};
+
+			// Whether Name is one of Parts (and so found).
+			bool IsPicked(const aiString& Name)
+			{
+				bool bPicked = false;
+				for (size_t Index = 0; Index < Parts.size(); ++Index)
+				{
+					if (Parts[Index] == Name.C_Str())
+					{
+						PartFound[Index] = true;
+						bPicked = true;
+					}
+				}
+				return bPicked;
+			}
 
 			bool AddMesh(const aiMesh& Mesh, const aiMatrix4x4& Transform)
 			{
@@ -128,8 +146,11 @@ namespace VelmoraCli
 				{
 					const aiNode* Node;
 					aiMatrix4x4 Parent;
+					// The node or one above it was picked by name: all its meshes count.
+					bool bPicked;
 				};
-				std::vector<FVisit> Pending{{&Root, aiMatrix4x4()}};
+				PartFound.assign(Parts.size(), false);
+				std::vector<FVisit> Pending{{&Root, aiMatrix4x4(), Parts.empty()}};
 				size_t Visits = 0;
 				while (!Pending.empty())
 				{
@@ -146,6 +167,7 @@ namespace VelmoraCli
 						continue;
 					}
 					const aiMatrix4x4 Transform = Visit.Parent * Node.mTransformation;
+					const bool bNodePicked = IsPicked(Node.mName) || Visit.bPicked;
 					for (unsigned Index = 0; Index < Node.mNumMeshes; ++Index)
 					{
 						const unsigned MeshIndex = Node.mMeshes[Index];
@@ -159,6 +181,10 @@ namespace VelmoraCli
 						{
 							continue;
 						}
+						if (!IsPicked(Mesh.mName) && !bNodePicked)
+						{
+							continue;
+						}
 						if (!AddMesh(Mesh, Transform))
 						{
 							return false;
@@ -168,7 +194,7 @@ namespace VelmoraCli
 					{
 						if (Node.mChildren[Child])
 						{
-							Pending.push_back({Node.mChildren[Child], Transform});
+							Pending.push_back({Node.mChildren[Child], Transform, bNodePicked});
 						}
 					}
 				}
@@ -232,18 +258,67 @@ namespace VelmoraCli
 			return Scene;
 		}
 
-		bool Flatten(const aiScene& Scene, const std::string& Path, const FSkinnedPose* Pose, bool bOnlyFinestLod, Host::FMeshData& OutMesh, std::string& OutError)
+		// The names a part may be picked by: nodes and meshes, each once, in the order met.
+		std::string ListPartNames(const aiScene& Scene)
+		{
+			std::vector<std::string> Names;
+			std::vector<const aiNode*> Pending{Scene.mRootNode};
+			const auto Add = [&](const aiString& Name)
+			{
+				if (Name.length > 0 && std::find(Names.begin(), Names.end(), Name.C_Str()) == Names.end())
+				{
+					Names.push_back(Name.C_Str());
+				}
+			};
+			for (size_t Visits = 0; !Pending.empty() && Visits < MaxNodeVisits && Names.size() < 50; ++Visits)
+			{
+				const aiNode* Node = Pending.back();
+				Pending.pop_back();
+				Add(Node->mName);
+				for (unsigned Index = 0; Index < Node->mNumMeshes; ++Index)
+				{
+					if (Node->mMeshes[Index] < Scene.mNumMeshes && Scene.mMeshes[Node->mMeshes[Index]])
+					{
+						Add(Scene.mMeshes[Node->mMeshes[Index]]->mName);
+					}
+				}
+				for (unsigned Child = Node->mNumChildren; Child-- > 0;)
+				{
+					if (Node->mChildren[Child])
+					{
+						Pending.push_back(Node->mChildren[Child]);
+					}
+				}
+			}
+			std::string List;
+			for (const std::string& Name : Names)
+			{
+				List += (List.empty() ? "'" : ", '") + Name + "'";
+			}
+			return (Names.size() >= 50 ? List + ", ..." : List);
+		}
+
+		bool Flatten(const aiScene& Scene, const std::string& Path, const FSkinnedPose* Pose, bool bOnlyFinestLod, Host::FMeshData& OutMesh, std::string& OutError,
+		             const std::vector<std::string>& Parts = {})
 		{
 			Host::FMeshData Mesh;
-			FFlattener Flattener{Scene, Pose, bOnlyFinestLod, Mesh, {}};
+			FFlattener Flattener{Scene, Pose, bOnlyFinestLod, Mesh, {}, Parts};
 			if (!Flattener.Walk(*Scene.mRootNode))
 			{
 				OutError = "cannot read mesh '" + Path + "': " + Flattener.Error;
 				return false;
 			}
+			for (size_t Index = 0; Index < Parts.size(); ++Index)
+			{
+				if (!Flattener.PartFound[Index])
+				{
+					OutError = "mesh '" + Path + "' has no part named '" + Parts[Index] + "' (its parts: " + ListPartNames(Scene) + "; see velmora inspect MESH)";
+					return false;
+				}
+			}
 			if (Mesh.NumTriangles() == 0)
 			{
-				OutError = "mesh '" + Path + "' has no triangles";
+				OutError = Parts.empty() ? "mesh '" + Path + "' has no triangles" : "the parts picked of mesh '" + Path + "' have no triangles";
 				return false;
 			}
 			OutMesh = std::move(Mesh);
@@ -296,12 +371,13 @@ namespace VelmoraCli
 			return {};
 		}
 
-		bool LoadMeshInProcess(const std::string& Path, Host::FMeshData& OutMesh, std::vector<std::string>& OutFilesRead, std::string& OutError)
+		bool LoadMeshInProcess(const std::string& Path, const std::vector<std::string>& Parts, Host::FMeshData& OutMesh, std::vector<std::string>& OutFilesRead,
+		                       std::string& OutError)
 		{
 			FRecordingImporter Recording;
 			const aiScene* Scene = ReadScene(Recording, Path, OutError);
 			OutFilesRead = Recording.Files->GetFilesRead();
-			return Scene && Flatten(*Scene, Path, nullptr, false, OutMesh, OutError);
+			return Scene && Flatten(*Scene, Path, nullptr, false, OutMesh, OutError, Parts);
 		}
 
 		bool LoadSkinnedMeshInProcess(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::vector<std::string>& OutFilesRead, std::string& OutError)
@@ -324,14 +400,29 @@ namespace VelmoraCli
 		}
 	}
 
+	bool VisitMeshScene(const std::string& Path, const FMeshImportLimits& Limits, const FSceneVisitor& Visit, std::string& OutText, std::string& OutError)
+	{
+		bool bUnused = false;
+		Host::FMeshData Unused;
+		return RunGuardedImport(
+		    Path, Limits, [&](Host::FMeshData&, bool&, std::vector<std::string>& FilesRead, std::string& Text)
+		    {
+			    FRecordingImporter Recording;
+			    const aiScene* Scene = ReadScene(Recording, Path, Text);
+			    FilesRead = Recording.Files->GetFilesRead();
+			    return Scene && Visit(*Scene, Text); },
+		    Unused, bUnused, OutError, {}, nullptr, &OutText);
+	}
+
 	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits,
-	                  const std::function<void()>& WhileImporting, std::vector<std::string>* OutFilesRead)
+	                  const std::function<void()>& WhileImporting, std::vector<std::string>* OutFilesRead, const std::vector<std::string>& Parts)
 	{
 		bool bUnused = false;
 		Host::FMeshData Mesh;
+		// The child is a copy of this process: Parts reaches it as it is.
 		if (!RunGuardedImport(
 		        Path, Limits, [&](Host::FMeshData& Loaded, bool&, std::vector<std::string>& FilesRead, std::string& Error)
-		        { return LoadMeshInProcess(Path, Loaded, FilesRead, Error); },
+		        { return LoadMeshInProcess(Path, Parts, Loaded, FilesRead, Error); },
 		        Mesh, bUnused, OutError, WhileImporting, OutFilesRead))
 		{
 			return false;

@@ -3,8 +3,11 @@
 #include "Host/MeshBuilders.h"
 #include "MeshImportGuard.h"
 
+#include <functional>
 #include <string>
 #include <vector>
+
+struct aiScene;
 
 // Mesh files through assimp: every format it reads (OBJ, FBX, glTF/GLB, PLY, STL, ...) in, and the
 // formats it writes out. Coordinates are taken as the file holds them: no unit or axis conversion.
@@ -22,8 +25,16 @@ namespace VelmoraCli
 	// the importer opened or tried to (the mesh, an OBJ's material library, a glTF's buffers, ...), as
 	// the importer spelled it, made absolute against the working directory; it is filled whenever the
 	// importer ran to an answer, also when the file was refused.
+	// Parts, when not empty, names the meshes (aiMesh names) or nodes (every mesh at or below the node)
+	// to keep; a name that is neither is refused with the names the file has.
 	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits = FMeshImportLimits(),
-	                  const std::function<void()>& WhileImporting = {}, std::vector<std::string>* OutFilesRead = nullptr);
+	                  const std::function<void()>& WhileImporting = {}, std::vector<std::string>* OutFilesRead = nullptr,
+	                  const std::vector<std::string>& Parts = {});
+
+	// Runs Visit on the file's scene in the guarded child process (as LoadMeshFile imports it); what Visit
+	// writes to OutText comes back here. Visit returns false with a one-line reason in OutText instead.
+	using FSceneVisitor = std::function<bool(const aiScene& Scene, std::string& OutText)>;
+	bool VisitMeshScene(const std::string& Path, const FMeshImportLimits& Limits, const FSceneVisitor& Visit, std::string& OutText, std::string& OutError);
 
 	// The most detailed level of a skinned mesh, at rest as the engine's importers place it, leaving out nodes
 	// named as coarser levels ("..._LOD1", "..._LOD2", ...). When the file has bones: the meshes that carry

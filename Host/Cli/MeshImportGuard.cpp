@@ -315,7 +315,8 @@ namespace VelmoraCli
 	}
 
 	bool RunGuardedImport(const std::string& Path, const FMeshImportLimits& GivenLimits, const FMeshImport& Import, Host::FMeshData& OutMesh, bool& bOutFlag,
-	                      std::string& OutError, const std::function<void()>& WhileImporting, std::vector<std::string>* OutFilesRead)
+	                      std::string& OutError, const std::function<void()>& WhileImporting, std::vector<std::string>* OutFilesRead,
+	                      std::string* OutText)
 	{
 		const auto Fail = [&](const std::string& Why)
 		{
@@ -433,6 +434,10 @@ namespace VelmoraCli
 				case EOutcome::Loaded:
 					OutMesh = std::move(Mesh);
 					bOutFlag = Header.bFlag != 0;
+					if (OutText)
+					{
+						*OutText = std::move(Reason);
+					}
 					return true;
 				case EOutcome::OutOfMemory:
 					return Fail("ran out of memory (more than " + std::to_string(Limits.MemoryMB) + " MB; see --mesh-memory-limit)");

@@ -36,9 +36,12 @@ namespace VelmoraCli
 	// out of memory or time, the result is false and OutError reads "cannot read mesh '<Path>': <why>".
 	// With no time limit given, the limit is ImportTimeFor the size of the file at Path. WhileImporting,
 	// when given, runs in this process while the child imports. OutFilesRead, when given, receives the
-	// files the import named whenever the child answered, whether it loaded the mesh or not.
+	// files the import named whenever the child answered, whether it loaded the mesh or not. OutText, when
+	// given, receives what a successful Import left in its error text (at most 64 KB): a small answer other
+	// than a mesh.
 	bool RunGuardedImport(const std::string& Path, const FMeshImportLimits& Limits, const FMeshImport& Import, Host::FMeshData& OutMesh, bool& bOutFlag,
-	                      std::string& OutError, const std::function<void()>& WhileImporting = {}, std::vector<std::string>* OutFilesRead = nullptr);
+	                      std::string& OutError, const std::function<void()>& WhileImporting = {}, std::vector<std::string>* OutFilesRead = nullptr,
+	                      std::string* OutText = nullptr);
 
 	// For an import running in the child: the file refers to MoreBytes in other files (a glTF's buffers),
 	// and a time limit scaled with the file's size grows to cover them too, up to the default's most.

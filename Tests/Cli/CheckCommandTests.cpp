@@ -251,14 +251,19 @@ TEST(FitRepairsCommand, OptionsReachTheFitAndTheReport)
 	// Without normals the rays from the origin reach 20 units: a sphere placed 100 away is missed.
 	WriteGroomQuietly(Dir / "groom.abc", SphereGroom(30, 3, 10.f, 2.f, FVector::ZeroVector, false));
 
-	const FRun Kept = RunVelmora("fit groom.abc sphere.obj kept.abc --mesh-location 100,0,0", Dir);
-	ASSERT_EQ(Kept.ExitCode, 0) << Kept.Stderr;
-	EXPECT_NE(Kept.Stdout.find("misses   30 (left where they were)\n"), std::string::npos) << Kept.Stdout;
+	// Every strand missed and none moved: no fit, nothing written, not even the report.
+	const FRun Kept = RunVelmora("fit groom.abc sphere.obj kept.abc --mesh-location 100,0,0 --report kept.json", Dir);
+	EXPECT_EQ(Kept.ExitCode, 1);
+	EXPECT_NE(Kept.Stderr.find("no strand's trace met the mesh (30 traced, 0 hits), nothing written"), std::string::npos) << Kept.Stderr;
+	EXPECT_FALSE(fs::exists(Dir / "kept.abc"));
+	EXPECT_FALSE(fs::exists(Dir / "kept.json"));
 	// A plain fit measures nothing: the report is for a fit with repairs, or one that asks for it.
-	EXPECT_EQ(Kept.Stdout.find("roots    "), std::string::npos) << Kept.Stdout;
-	const FRun Reported = RunVelmora("fit groom.abc sphere.obj reported.abc --mesh-location 100,0,0 --report kept.json", Dir);
+	const FRun Plain = RunVelmora("fit groom.abc sphere.obj plain.abc", Dir);
+	ASSERT_EQ(Plain.ExitCode, 0) << Plain.Stderr;
+	EXPECT_EQ(Plain.Stdout.find("roots    "), std::string::npos) << Plain.Stdout;
+	const FRun Reported = RunVelmora("fit groom.abc sphere.obj reported.abc --report reported.json", Dir);
 	ASSERT_EQ(Reported.ExitCode, 0) << Reported.Stderr;
-	EXPECT_NE(Reported.Stdout.find("roots    0 on the surface (within 0.001), 30 off it\n"), std::string::npos) << Reported.Stdout;
+	EXPECT_NE(Reported.Stdout.find("roots    30 on the surface (within 0.001), 0 off it\n"), std::string::npos) << Reported.Stdout;
 	EXPECT_NE(Reported.Stdout.find("repairs  0 misses snapped, 0 strands oriented, 0 points pushed out of the mesh\n"), std::string::npos) << Reported.Stdout;
 
 	const FRun Snapped = RunVelmora("fit groom.abc sphere.obj snapped.abc --mesh-location 100,0,0 --on-miss=nearest --resolve-penetration 0.5 --report=r.json", Dir);

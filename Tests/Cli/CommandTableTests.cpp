@@ -111,7 +111,7 @@ namespace
 		     { return std::vector<std::string>{"fit", N.Groom, N.Mesh, N.Output, "--no-progress"}; },
 		     {&FNames::Groom, &FNames::Mesh},
 		     true,
-		     {{"--report", "--json"}, {"--report", ""}, {"--report="}, {"--resolve-penetration", "nan"}, {"--resolve-penetration", "0x10"}, {"--resolve-penetration", "1e400"}, {"--origin", "0x10,0,0"}, {"--origin", "nan", "0", "0"}, {"--mesh-scale", ""}, {"--on-miss", "--orient"}, {"--mesh-time-limit", "0x10"}, {"--mesh-memory-limit", "1e9999"}, {"--json=yes"}}},
+		     {{"--report", "--json"}, {"--report", ""}, {"--report="}, {"--resolve-penetration", "nan"}, {"--resolve-penetration", "0x10"}, {"--resolve-penetration", "1e400"}, {"--origin", "0x10,0,0"}, {"--origin", "nan", "0", "0"}, {"--mesh-scale", ""}, {"--on-miss", "--orient"}, {"--mesh-time-limit", "0x10"}, {"--mesh-memory-limit", "1e9999"}, {"--json=yes"}, {"--picture", "--json"}, {"--picture="}, {"--mesh-part", ""}, {"--mesh-part"}}},
 		    {"check", "", false, [](const FNames& N)
 		     { return std::vector<std::string>{"check", N.Groom, N.Mesh}; },
 		     {},
@@ -267,7 +267,8 @@ TEST(CommandTable, NoOutputMayNameAnInputOrAnotherOutput)
 		}
 	}
 
-	// A report named as the output, or as an input, before either exists: refused, nothing written.
+	// A report or a picture named as the output, as an input or as each other, before either exists:
+	// refused, nothing written.
 	const fs::path Dir = VelmoraTest::MakeTempDir("names-report");
 	MakeInputs(Dir, FNames());
 	fs::create_directory(Dir / "sub");
@@ -276,7 +277,10 @@ TEST(CommandTable, NoOutputMayNameAnInputOrAnotherOutput)
 	         {"fit", "groom.abc", "sphere.obj", "out.abc", "--report", "out.abc"},
 	         {"fit", "groom.abc", "sphere.obj", "out.abc", "--report", "./out.abc"},
 	         {"fit", "groom.abc", "sphere.obj", "-o", "sub/../out.abc", "--report=out.abc"},
-	         {"fit", "groom.abc", "sphere.obj", "out.abc", "--report", "sphere.obj"}})
+	         {"fit", "groom.abc", "sphere.obj", "out.abc", "--report", "sphere.obj"},
+	         {"fit", "groom.abc", "sphere.obj", "out.abc", "--picture", "./out.abc"},
+	         {"fit", "groom.abc", "sphere.obj", "out.abc", "--picture", "groom.abc"},
+	         {"fit", "groom.abc", "sphere.obj", "out.abc", "--report", "r.json", "--picture", "sub/../r.json"}})
 	{
 		SCOPED_TRACE(::testing::PrintToString(Args));
 		const FChildOutcome Run = RunInChild(Args, Dir);

@@ -124,21 +124,27 @@ TEST(FitCommand, SummarySaysModeHitsAndMisses)
 	EXPECT_NE(Hits.Stdout.find("hits     30\nmisses   0\n"), std::string::npos);
 	ExpectRootsOnSphere(ReadGroomQuietly(Dir / "out.abc"), FVector::ZeroVector, 10.0);
 
-	const FRun Misses = RunVelmora("fit spherical.abc sphere.obj missed.abc --mesh-location 100,0,0 --json", Dir);
-	ASSERT_EQ(Misses.ExitCode, 0) << Misses.Stderr;
-	const nlohmann::json Summary = nlohmann::json::parse(Misses.Stdout);
+	// Every trace missed: a failure in one line with both bounds, nothing written; the fit's log is shown.
+	const FRun Missed = RunVelmora("fit spherical.abc sphere.obj missed.abc --mesh-location 100,0,0", Dir);
+	EXPECT_EQ(Missed.ExitCode, 1);
+	EXPECT_NE(Missed.Stderr.find("velmora fit: no strand's trace met the mesh (30 traced, 0 hits), nothing written: groom at ("), std::string::npos) << Missed.Stderr;
+	EXPECT_NE(Missed.Stderr.find("mesh at (90, -10, -10)-(110, 10, 10)\n"), std::string::npos) << Missed.Stderr;
+	// Thirty identical warnings fold into one line.
+	EXPECT_NE(Missed.Stdout.find("no Hit detected, this should not happen (x30)"), std::string::npos) << Missed.Stdout;
+	EXPECT_FALSE(fs::exists(Dir / "missed.abc"));
+
+	// Snapped to the nearest point, the same misses are a fit.
+	const FRun Snapped = RunVelmora("fit spherical.abc sphere.obj snapped.abc --mesh-location 100,0,0 --on-miss nearest --json", Dir);
+	ASSERT_EQ(Snapped.ExitCode, 0) << Snapped.Stderr;
+	const nlohmann::json Summary = nlohmann::json::parse(Snapped.Stdout);
 	EXPECT_EQ(Summary["hits"], 0);
 	EXPECT_EQ(Summary["misses"], 30);
 	EXPECT_EQ(Summary["mode"], "spherical");
-	// Thirty identical warnings fold into one line.
 	EXPECT_NE(Summary["log"].dump().find("no Hit detected, this should not happen (x30)"), std::string::npos) << Summary["log"].dump();
 	for (const char* Stage : {"mesh", "read", "trace", "write", "total"})
 	{
 		EXPECT_GE(Summary["seconds"][Stage].get<double>(), 0.0) << Stage;
 	}
-	// Missed strands are written back where they were.
-	const GroomData Source = ReadGroomQuietly(Dir / "spherical.abc");
-	EXPECT_EQ(ReadGroomQuietly(Dir / "missed.abc").positions, Source.positions);
 }
 
 TEST(FitCommand, ShowsProgressOnStderr)
@@ -242,12 +248,14 @@ TEST(FitCommand, MeshCollisionIsDoubleSidedUnlessSingleSidedIsAsked)
 		EXPECT_EQ(Run.ExitCode, 0) << Run.Stderr;
 		return nlohmann::json::parse(Run.Stdout);
 	};
-	// From inside, as the fit's segments run on a head: only double-sided collision takes them.
+	// From inside, as the fit's segments run on a head: only double-sided collision takes them. Single-
+	// sided, every trace misses: the fit fails, and its log says why.
 	EXPECT_EQ(Fit("")["hits"], 3);
-	const nlohmann::json SingleSided = Fit("--single-sided");
-	EXPECT_EQ(SingleSided["hits"], 0);
-	EXPECT_EQ(SingleSided["misses"], 3);
-	EXPECT_NE(SingleSided["log"].dump().find("Turn on Double Sided Geometry"), std::string::npos) << SingleSided["log"].dump();
+	const FRun SingleSided = RunVelmora("fit groom.abc cube.obj missed.abc --single-sided", Dir);
+	EXPECT_EQ(SingleSided.ExitCode, 1);
+	EXPECT_NE(SingleSided.Stderr.find("no strand's trace met the mesh (3 traced, 0 hits)"), std::string::npos) << SingleSided.Stderr;
+	EXPECT_NE(SingleSided.Stdout.find("Turn on Double Sided Geometry"), std::string::npos) << SingleSided.Stdout;
+	EXPECT_FALSE(fs::exists(Dir / "missed.abc"));
 	// From outside, above the cube: the top face, loaded facing out, is hit single-sided too.
 	EXPECT_EQ(Fit("--single-sided --origin 0,0,15")["hits"], 3);
 	const GroomData Fitted = ReadGroomQuietly(Dir / "out.abc");
