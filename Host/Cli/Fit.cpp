@@ -392,7 +392,7 @@ namespace VelmoraCli
 				        if (Ahead.bRead)
 				        {
 					        const FPluginPath Groom(Request.GroomPath, EPluginPathKind::Existing);
-					        GroomPrepare::SurveyGroomFile(Groom.GetUtf8(), Survey);
+					        GroomPrepare::SurveyGroomFile(Groom.GetUtf8(), Survey, GroomPrepare::ESurveyDepth::Structure);
 				        }
 			        },
 			        &FilesRead, Command.MeshParts))

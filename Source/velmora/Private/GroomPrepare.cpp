@@ -1194,23 +1194,8 @@ namespace GroomPrepare
 			return Attribute;
 		}
 
-		void SurveyCurves(const Alembic::Abc::IObject& Object, const FPlacement& Placement, double Time, FSurveyedObject& Out)
+		void SurveyCurvePoints(const Alembic::AbcGeom::ICurvesSchema& Schema, const ISampleSelector& Selector, const FPlacement& Placement, FSurveyedObject& Out)
 		{
-			const Alembic::AbcGeom::ICurves Curves(Object, Alembic::Abc::kWrapExisting);
-			const Alembic::AbcGeom::ICurvesSchema& Schema = Curves.getSchema();
-			Out.Samples = static_cast<int64_t>(Schema.getNumSamples());
-			if (Out.Samples == 0)
-			{
-				return;
-			}
-			const ISampleSelector Selector(Time);
-			PrepareCheckArrayShape(Schema.getPositionsProperty(), Selector);
-			PrepareCheckArrayShape(Schema.getNumVerticesProperty(), Selector);
-			PrepareCheckArrayShape(Schema.getPositionWeightsProperty(), Selector);
-			PrepareCheckArrayShape(Schema.getOrdersProperty(), Selector);
-			PrepareCheckArrayShape(Schema.getKnotsProperty(), Selector);
-			PrepareCheckArrayShape(Schema.getVelocitiesProperty(), Selector);
-			PrepareCheckCurvesShape(Schema, Out.Path);
 			const Alembic::AbcGeom::ICurvesSchema::Sample Sample = Schema.getValue(Selector);
 			const Alembic::Abc::P3fArraySamplePtr Positions = Sample.getPositions();
 			Out.Points = Positions ? static_cast<int64_t>(Positions->size()) : 0;
@@ -1230,7 +1215,10 @@ namespace GroomPrepare
 				}
 			}
 			Out.bHasWorldBounds = Out.Points > 0;
+		}
 
+		void SurveyCurveAttributes(const Alembic::AbcGeom::ICurvesSchema& Schema, const ISampleSelector& Selector, FSurveyedObject& Out)
+		{
 			const Alembic::Abc::ICompoundProperty Properties = Schema;
 			const auto Add = [&](const std::string& Name, const std::string& Role)
 			{
@@ -1252,6 +1240,36 @@ namespace GroomPrepare
 					Out.Attributes.push_back(SurveyAttribute(Params, Params.getPropertyHeader(I), "arbitrary", Selector));
 				}
 			}
+		}
+
+		void SurveyCurves(const Alembic::Abc::IObject& Object, const FPlacement& Placement, double Time, bool bReadPoints, FSurveyedObject& Out)
+		{
+			const Alembic::AbcGeom::ICurves Curves(Object, Alembic::Abc::kWrapExisting);
+			const Alembic::AbcGeom::ICurvesSchema& Schema = Curves.getSchema();
+			Out.Samples = static_cast<int64_t>(Schema.getNumSamples());
+			if (Out.Samples == 0)
+			{
+				return;
+			}
+			const ISampleSelector Selector(Time);
+			PrepareCheckArrayShape(Schema.getPositionsProperty(), Selector);
+			PrepareCheckArrayShape(Schema.getNumVerticesProperty(), Selector);
+			PrepareCheckArrayShape(Schema.getPositionWeightsProperty(), Selector);
+			PrepareCheckArrayShape(Schema.getOrdersProperty(), Selector);
+			PrepareCheckArrayShape(Schema.getKnotsProperty(), Selector);
+			PrepareCheckArrayShape(Schema.getVelocitiesProperty(), Selector);
+			PrepareCheckCurvesShape(Schema, Out.Path);
+			if (!bReadPoints)
+			{
+				// Counts from the arrays' dimensions; the points themselves stay on disk.
+				Out.Points = CountOf(Schema.getPositionsProperty(), Selector);
+				Out.Strands = CountOf(Schema.getNumVerticesProperty(), Selector);
+			}
+			else
+			{
+				SurveyCurvePoints(Schema, Selector, Placement, Out);
+			}
+			SurveyCurveAttributes(Schema, Selector, Out);
 		}
 
 		bool WritePreparedGroom(const std::string& TargetPath, const GroomData& Groom, std::string& OutError)
@@ -1325,7 +1343,7 @@ namespace GroomPrepare
 		return "";
 	}
 
-	bool SurveyGroomFile(const std::string& SourcePath, FGroomSurvey& OutSurvey)
+	bool SurveyGroomFile(const std::string& SourcePath, FGroomSurvey& OutSurvey, ESurveyDepth Depth)
 	{
 		OutSurvey = FGroomSurvey();
 		try
@@ -1369,7 +1387,7 @@ namespace GroomPrepare
 					             {
 						             OutSurvey.FitReads = Surveyed.Path;
 					             }
-					             SurveyCurves(Object, Placement, OutSurvey.Time, Surveyed);
+					             SurveyCurves(Object, Placement, OutSurvey.Time, Depth == ESurveyDepth::Whole, Surveyed);
 				             }
 				             else if (Alembic::AbcGeom::IXform::matches(Object.getMetaData()))
 				             {

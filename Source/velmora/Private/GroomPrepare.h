@@ -173,10 +173,19 @@ namespace GroomPrepare
 		std::string Error;
 	};
 
+	enum class ESurveyDepth
+	{
+		// Everything, world bounds included (every point is read).
+		Whole,
+		// Objects, transforms, counts and attributes, without reading a point: cheap on any groom. Curve
+		// types and world bounds are left out.
+		Structure,
+	};
+
 	// What the file at the UTF-8 SourcePath holds, for a look before preparing it; changes nothing.
 	// False, with OutSurvey.Error set, when it cannot be read ("an HDF5 Alembic archive; re-export it as
 	// Ogawa", a damaged file, ...).
-	bool SurveyGroomFile(const std::string& SourcePath, FGroomSurvey& OutSurvey);
+	bool SurveyGroomFile(const std::string& SourcePath, FGroomSurvey& OutSurvey, ESurveyDepth Depth = ESurveyDepth::Whole);
 
 	// Reads the groom at the UTF-8 SourcePath as Options asks into OutGroom. False, with OutReport.Error
 	// set and OutGroom empty, when it cannot be made sound.
