@@ -301,18 +301,14 @@ namespace VelmoraCli
 				}
 				std::string Out, Err;
 				Streams.Finish(Out, Err);
-				const std::string NodeError = "PrepareGroom: ";
+				// Held back: on failure the node's Error line repeats Report.Error, which is the command's one
+				// line; on success what was logged or printed comes with the summary.
 				for (const Host::FLogLine& Line : Capture.GetLines())
 				{
 					std::string Text = Host::FormatLogLine(Line);
 					while (!Text.empty() && Text.back() == '\n')
 					{
 						Text.pop_back();
-					}
-					// The node's own account of a failure is the command's one line, below.
-					if (!Summary.Report.bSucceeded && Line.Verbosity == ELogVerbosity::Error && Text.find(NodeError) != std::string::npos)
-					{
-						continue;
 					}
 					Summary.Log.push_back(Rename(Text));
 				}
