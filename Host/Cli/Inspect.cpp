@@ -333,7 +333,7 @@ namespace VelmoraCli
 				return;
 			}
 			const FFitView View = ViewOfFit(Survey);
-			std::printf("fit reads       %s: its first sample, as stored, with its widths, groom_color and surface_normal\n", Survey.FitReads.c_str());
+			std::printf("fit reads       %s: its first sample, as stored; of its attributes only widths, groom_color and surface_normal\n", Survey.FitReads.c_str());
 			std::vector<std::string> Ignored;
 			if (!View.OtherCurves.empty())
 			{
