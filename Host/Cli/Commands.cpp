@@ -11,7 +11,8 @@ namespace VelmoraCli
 		    {"check", "GROOM.abc MESH", "report how a groom lies on a mesh: roots off the surface, points inside", &CheckUsage, RunCheck},
 		    {"convert", "SKINNED_MESH OUT", "turn LOD 0 of a skinned mesh into a static mesh file", &ConvertUsage, RunConvert},
 		    {"demo", "", "build a head and a groom, fit it, and draw the result (velmora-demo/)", &DemoUsage, RunDemo},
-		    {"inspect", "GROOM.abc [--json]", "show what a groom file holds, as the fit reads it", &InspectUsage, RunInspect},
+		    {"inspect", "GROOM.abc|MESH [--json]", "show what a groom file holds, as the fit reads it, or a mesh file's parts", &InspectUsage, RunInspect},
+		    {"prepare", "IN.abc OUT.abc", "turn a groom from Blender, Houdini or Maya into one the fit reads", &PrepareUsage, RunPrepare},
 		    {"pack", "RECORD.json OUT.abc", "write a groom record given as JSON to an Alembic file", &PackUsage, RunPack},
 		};
 		return Commands;
@@ -49,6 +50,7 @@ namespace VelmoraCli
 		        "  velmora fit groom.abc head.obj fitted.abc --origin 0,0,160\n"
 		        "  velmora check fitted.abc head.obj\n"
 		        "  velmora convert head_skinned.fbx head.obj\n"
+		        "  velmora prepare blender_groom.abc groom.abc --up y --scale 100\n"
 		        "\n"
 		        "'velmora <command> --help' tells more about each. Exit status: 0 done, 1 bad input, 2 bad command line;\n"
 		        "an interrupted command leaves no partial file and ends by the signal (128 + its number).\n";

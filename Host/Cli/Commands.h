@@ -43,6 +43,7 @@ namespace VelmoraCli
 	int RunDemo(const std::vector<std::string>& Args);
 	int RunConvert(const std::vector<std::string>& Args);
 	int RunCheck(const std::vector<std::string>& Args);
+	int RunPrepare(const std::vector<std::string>& Args);
 
 	extern const char* const InspectUsage;
 	extern const char* const PackUsage;
@@ -50,4 +51,5 @@ namespace VelmoraCli
 	extern const char* const DemoUsage;
 	extern const char* const ConvertUsage;
 	extern const char* const CheckUsage;
+	extern const char* const PrepareUsage;
 }

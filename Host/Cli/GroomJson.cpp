@@ -168,7 +168,7 @@ namespace VelmoraCli
 		}
 	}
 
-	std::string GroomToJson(const GroomData& Groom, const FReadMessages& Messages)
+	std::string GroomToJson(const GroomData& Groom, const FReadMessages& Messages, const std::function<void(FJsonWriter&)>& AddKeys)
 	{
 		FJsonWriter Writer;
 		const auto Floats = [&Writer](const char* Key, const std::vector<float>& Values)
@@ -205,6 +205,10 @@ namespace VelmoraCli
 		Floats("surfaceNormals", Groom.surfaceNormals);
 		Lines("log", Messages.Log);
 		Lines("stderr", Messages.Stderr);
+		if (AddKeys)
+		{
+			AddKeys(Writer);
+		}
 		Writer.EndObject();
 		return Writer.Finish();
 	}

@@ -2,6 +2,7 @@
 
 #include "alembicIO.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,8 @@
 // plus the messages the reader gave ("log" without the trailing line break, "stderr" line by line).
 namespace VelmoraCli
 {
+	class FJsonWriter;
+
 	struct FReadMessages
 	{
 		std::vector<std::string> Log;
@@ -16,8 +19,8 @@ namespace VelmoraCli
 	};
 
 	// Strict JSON: a number that is not finite is null (counted in "nonFiniteNumbers"), text that is not
-	// UTF-8 has its bad bytes replaced.
-	std::string GroomToJson(const GroomData& Groom, const FReadMessages& Messages);
+	// UTF-8 has its bad bytes replaced. AddKeys, when given, writes more keys after the record's own.
+	std::string GroomToJson(const GroomData& Groom, const FReadMessages& Messages, const std::function<void(FJsonWriter&)>& AddKeys = nullptr);
 
 	// Parses a record; arrays that are absent stay empty. Every number keeps its exact float value
 	// ("-0" is -0.0f). Throws std::runtime_error with the reason on malformed JSON, a wrong type, a

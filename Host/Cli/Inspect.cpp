@@ -1,5 +1,8 @@
+#include "CliPath.h"
 #include "Commands.h"
 #include "GroomJson.h"
+#include "GroomPrepare.h"
+#include "JsonWriter.h"
 #include "MeshParts.h"
 
 #include <algorithm>
@@ -11,13 +14,23 @@ namespace VelmoraCli
 {
 	const char* const InspectUsage =
 	    "usage: velmora inspect GROOM.abc [--json]\n"
+	    "       velmora inspect MESH [--json]\n"
 	    "\n"
 	    "Reads a groom the way the fit does and shows what it holds: strands, points, points per strand,\n"
 	    "the widths, colours and normals and whether they are per strand or per point, the bounding box,\n"
 	    "the projection a fit would choose, and every message the reader gave.\n"
-	    "With --json, prints the whole record and the messages as JSON.\n"
+	    "Then every object of the file, in order: for each curves object its strands, points, curve type,\n"
+	    "basis and wrap, samples, every attribute (normals, widths, uvs, velocities and each arbitrary\n"
+	    "param, with type, extent, scope and count), the transforms above it and its bounds with them\n"
+	    "applied; other objects by kind. It says which object the fit reads (the first curves object, its\n"
+	    "first sample, as stored) and what the fit leaves out, and when 'velmora prepare' would bring that in.\n"
+	    "With --json, prints the whole record and the messages as JSON, and the objects under \"objects\".\n"
+	    "An HDF5 archive (the older Alembic container) is refused: re-export it as Ogawa.\n"
+	    "Given a mesh file (any name not ending in .abc), lists its parts as 'velmora fit --mesh-part' names\n"
+	    "them: the nodes with their meshes, triangle counts and world bounds.\n"
 	    "\n"
-	    "example: velmora inspect groom.abc\n";
+	    "example: velmora inspect groom.abc\n"
+	    "example: velmora inspect avatar.glb\n";
 
 	namespace
 	{
@@ -162,15 +175,325 @@ namespace VelmoraCli
 			return EParsed::Run;
 		}
 
-		// A groom the reader could not read whole is still shown, with what the reader said; the command
-		// then ends with status 1 and that reason.
-		bool Inspect(const FInspectRequest& Request, std::string& OutError)
+		// A curves object's attribute, for a glance: "N  normals, float32_t x3 (normal), uniform scope, 4053 values".
+		std::string DescribeAttribute(const GroomPrepare::FSurveyedAttribute& Attribute)
 		{
-			if (IsMeshFileName(Request.Path))
+			std::string Text = Attribute.Role + ", " + (Attribute.Type.empty() ? std::string("unknown type") : Attribute.Type) + " x" + std::to_string(Attribute.Extent);
+			if (!Attribute.Interpretation.empty())
 			{
-				return InspectMeshParts(Request.Path, Request.bJson, OutError);
+				Text += " (" + Attribute.Interpretation + ")";
 			}
+			Text += ", " + (Attribute.Scope.empty() ? std::string("no") : Attribute.Scope) + " scope";
+			if (Attribute.bScalar)
+			{
+				Text += ", one value";
+			}
+			else
+			{
+				Text += ", " + std::to_string(Attribute.Count) + (Attribute.bIndexed ? " indices" : " values");
+			}
+			return Text;
+		}
+
+		bool IsCurves(const GroomPrepare::FSurveyedObject& Object)
+		{
+			return Object.Kind == "Curve";
+		}
+
+		// The attributes the fit reads of its curves object: the schema's widths and two params of its own.
+		bool FitReadsAttribute(const GroomPrepare::FSurveyedAttribute& Attribute)
+		{
+			return Attribute.Role == "widths" || (Attribute.Role == "arbitrary" && (Attribute.Name == "groom_color" || Attribute.Name == "surface_normal"));
+		}
+
+		// What the fit leaves out of a file and whether 'velmora prepare' would bring it in.
+		struct FFitView
+		{
+			std::vector<std::string> OtherCurves;
+			std::vector<std::string> Transforms;
+			std::vector<std::string> Attributes;
+			int64_t LaterSamples = 0;
+			std::vector<std::string> PrepareWould;
+		};
+
+		FFitView ViewOfFit(const GroomPrepare::FGroomSurvey& Survey)
+		{
+			FFitView View;
+			bool bDccNormals = false, bPluginNormals = false, bDccColours = false, bPluginColours = false, bTransformed = false;
+			size_t CurvesObjects = 0;
+			for (const GroomPrepare::FSurveyedObject& Object : Survey.Objects)
+			{
+				if (!IsCurves(Object))
+				{
+					continue;
+				}
+				++CurvesObjects;
+				bTransformed = bTransformed || !Object.bIdentityTransform;
+				for (const GroomPrepare::FSurveyedAttribute& Attribute : Object.Attributes)
+				{
+					const bool bParam = Attribute.Role == "arbitrary";
+					bDccNormals = bDccNormals || Attribute.Role == "normals";
+					bPluginNormals = bPluginNormals || (bParam && Attribute.Name == "surface_normal");
+					bDccColours = bDccColours || (bParam && (Attribute.Name == "Cd" || Attribute.Name == "color" || Attribute.Name == "Cs"));
+					bPluginColours = bPluginColours || (bParam && Attribute.Name == "groom_color");
+				}
+				if (Object.Path != Survey.FitReads)
+				{
+					View.OtherCurves.push_back(Object.Path);
+					continue;
+				}
+				if (!Object.bIdentityTransform)
+				{
+					View.Transforms = Object.Transforms;
+				}
+				View.LaterSamples = Object.Samples > 1 ? Object.Samples - 1 : 0;
+				for (const GroomPrepare::FSurveyedAttribute& Attribute : Object.Attributes)
+				{
+					if (!FitReadsAttribute(Attribute))
+					{
+						View.Attributes.push_back(Attribute.Name);
+					}
+				}
+			}
+			if (CurvesObjects > 1)
+			{
+				View.PrepareWould.push_back("merge the " + std::to_string(CurvesObjects) + " curves objects");
+			}
+			if (bTransformed)
+			{
+				View.PrepareWould.push_back("apply the transforms");
+			}
+			if (bDccNormals && !bPluginNormals)
+			{
+				View.PrepareWould.push_back("take N as surface_normal");
+			}
+			if (bDccColours && !bPluginColours)
+			{
+				View.PrepareWould.push_back("take the colour as groom_color");
+			}
+			return View;
+		}
+
+		std::string Counted(int64_t Count, const char* Noun)
+		{
+			return std::to_string(Count) + " " + Noun + (Count == 1 ? "" : "s");
+		}
+
+		std::string JoinedList(const std::vector<std::string>& Items)
+		{
+			std::string Text;
+			for (size_t Index = 0; Index < Items.size(); ++Index)
+			{
+				Text += (Index == 0 ? "" : Index + 1 == Items.size() ? " and "
+				                                                     : ", ") +
+				        Items[Index];
+			}
+			return Text;
+		}
+
+		void PrintSurvey(const std::string& Path, const GroomPrepare::FGroomSurvey& Survey)
+		{
+			std::printf("objects         %zu, in the file's order, read at time %g\n", Survey.Objects.size(), Survey.Time);
+			for (const GroomPrepare::FSurveyedObject& Object : Survey.Objects)
+			{
+				std::printf("  %s  %s", Object.Path.c_str(), Object.Kind.c_str());
+				if (Object.Samples > 0)
+				{
+					std::printf(", %lld sample%s", static_cast<long long>(Object.Samples), Object.Samples == 1 ? "" : "s");
+				}
+				std::printf("%s\n", Object.Path == Survey.FitReads ? "  <- the fit reads this one" : "");
+				if (!IsCurves(Object))
+				{
+					continue;
+				}
+				const std::string Basis = Object.Basis.empty() || Object.Basis == "no basis" ? std::string() : ", " + Object.Basis + " basis";
+				std::printf("    %-15s %s, %s; %s, %s%s\n", "curves", Counted(Object.Strands, "strand").c_str(), Counted(Object.Points, "point").c_str(),
+				            Object.CurveType.c_str(), Object.Wrap.c_str(), Basis.c_str());
+				if (Object.TransformCount == 0)
+				{
+					std::printf("    %-15s none\n", "transforms");
+				}
+				else
+				{
+					std::printf("    %-15s %d above it (%s)%s\n", "transforms", Object.TransformCount, JoinedList(Object.Transforms).c_str(),
+					            Object.bIdentityTransform ? ", together the identity" : "");
+				}
+				if (Object.bHasWorldBounds)
+				{
+					std::printf("    %-15s (%.4g, %.4g, %.4g) to (%.4g, %.4g, %.4g)\n", "world bounds", Object.WorldBoundsMin[0], Object.WorldBoundsMin[1],
+					            Object.WorldBoundsMin[2], Object.WorldBoundsMax[0], Object.WorldBoundsMax[1], Object.WorldBoundsMax[2]);
+				}
+				if (Object.Attributes.empty())
+				{
+					std::printf("    %-15s none\n", "attributes");
+				}
+				for (const GroomPrepare::FSurveyedAttribute& Attribute : Object.Attributes)
+				{
+					std::printf("    %-15s %s\n", Attribute.Name.c_str(), DescribeAttribute(Attribute).c_str());
+				}
+			}
+			if (Survey.FitReads.empty())
+			{
+				std::printf("fit reads       nothing: the file holds no curves object\n");
+				return;
+			}
+			const FFitView View = ViewOfFit(Survey);
+			std::printf("fit reads       %s: its first sample, as stored; of its attributes only widths, groom_color and surface_normal\n", Survey.FitReads.c_str());
+			std::vector<std::string> Ignored;
+			if (!View.OtherCurves.empty())
+			{
+				Ignored.push_back((View.OtherCurves.size() == 1 ? "the curves object " : "the curves objects ") + JoinedList(View.OtherCurves));
+			}
+			if (!View.Transforms.empty())
+			{
+				Ignored.push_back("the transforms above it (" + JoinedList(View.Transforms) + ")");
+			}
+			if (View.LaterSamples > 0)
+			{
+				Ignored.push_back("its " + std::to_string(View.LaterSamples) + " later sample" + (View.LaterSamples == 1 ? "" : "s"));
+			}
+			if (!View.Attributes.empty())
+			{
+				Ignored.push_back("its " + JoinedList(View.Attributes));
+			}
+			std::string IgnoredText;
+			for (const std::string& Part : Ignored)
+			{
+				IgnoredText += (IgnoredText.empty() ? "" : "; ") + Part;
+			}
+			std::printf("fit ignores     %s\n", Ignored.empty() ? "nothing" : IgnoredText.c_str());
+			if (!View.PrepareWould.empty())
+			{
+				std::printf("to bring it in  velmora prepare %s PREPARED.abc\n"
+				            "                would %s (add --up y --scale 100 for a Y-up groom in metres, as Blender writes)\n",
+				            Path.c_str(), JoinedList(View.PrepareWould).c_str());
+			}
+		}
+
+		void WriteSurveyJson(FJsonWriter& Writer, const GroomPrepare::FGroomSurvey* Survey)
+		{
+			Writer.Key("objects");
+			if (!Survey)
+			{
+				Writer.Null();
+				return;
+			}
+			const auto Triple = [&Writer](const double(&Value)[3])
+			{
+				Writer.BeginArray();
+				for (const double Axis : Value)
+				{
+					Writer.Number(Axis);
+				}
+				Writer.EndArray();
+			};
+			Writer.BeginArray();
+			for (const GroomPrepare::FSurveyedObject& Object : Survey->Objects)
+			{
+				Writer.BeginObject();
+				Writer.Key("path");
+				Writer.String(Object.Path);
+				Writer.Key("kind");
+				Writer.String(Object.Kind);
+				Writer.Key("samples");
+				Writer.Integer(Object.Samples);
+				if (IsCurves(Object))
+				{
+					Writer.Key("fitReads");
+					Writer.Bool(Object.Path == Survey->FitReads);
+					Writer.Key("strands");
+					Writer.Integer(Object.Strands);
+					Writer.Key("points");
+					Writer.Integer(Object.Points);
+					Writer.Key("curveType");
+					Writer.String(Object.CurveType);
+					Writer.Key("basis");
+					Writer.String(Object.Basis);
+					Writer.Key("wrap");
+					Writer.String(Object.Wrap);
+					Writer.Key("worldBounds");
+					if (Object.bHasWorldBounds)
+					{
+						Writer.BeginArray();
+						Triple(Object.WorldBoundsMin);
+						Triple(Object.WorldBoundsMax);
+						Writer.EndArray();
+					}
+					else
+					{
+						Writer.Null();
+					}
+				}
+				Writer.Key("transformCount");
+				Writer.Integer(Object.TransformCount);
+				Writer.Key("transforms");
+				Writer.BeginArray();
+				for (const std::string& Transform : Object.Transforms)
+				{
+					Writer.String(Transform);
+				}
+				Writer.EndArray();
+				Writer.Key("identityTransform");
+				Writer.Bool(Object.bIdentityTransform);
+				if (IsCurves(Object))
+				{
+					Writer.Key("attributes");
+					Writer.BeginArray();
+					for (const GroomPrepare::FSurveyedAttribute& Attribute : Object.Attributes)
+					{
+						Writer.BeginObject();
+						Writer.Key("name");
+						Writer.String(Attribute.Name);
+						Writer.Key("role");
+						Writer.String(Attribute.Role);
+						Writer.Key("type");
+						Writer.String(Attribute.Type);
+						Writer.Key("extent");
+						Writer.Integer(Attribute.Extent);
+						Writer.Key("interpretation");
+						Writer.String(Attribute.Interpretation);
+						Writer.Key("scope");
+						Writer.String(Attribute.Scope);
+						Writer.Key("indexed");
+						Writer.Bool(Attribute.bIndexed);
+						Writer.Key("scalar");
+						Writer.Bool(Attribute.bScalar);
+						Writer.Key("count");
+						Writer.Integer(Attribute.Count);
+						Writer.EndObject();
+					}
+					Writer.EndArray();
+				}
+				Writer.EndObject();
+			}
+			Writer.EndArray();
+		}
+
+		// An Alembic groom: the record as the fit reads it, then every object of the file. A groom the
+		// reader could not read whole is still shown, with what the reader said; the command then ends with
+		// status 1 and that reason. An HDF5 archive is named as such and shows nothing.
+		bool InspectGroom(const FInspectRequest& Request, std::string& OutError)
+		{
 			const std::string& Path = Request.Path;
+			GroomPrepare::FGroomSurvey Survey;
+			bool bSurveyed = false;
+			std::string SurveyReason;
+			{
+				const FPluginPath PluginGroom(Path, EPluginPathKind::Existing);
+				bSurveyed = GroomPrepare::SurveyGroomFile(PluginGroom.GetUtf8(), Survey);
+				if (!bSurveyed)
+				{
+					// The survey's reason begins with the path it was given.
+					const std::string Prefix = PluginGroom.GetUtf8() + ": ";
+					SurveyReason = Survey.Error.compare(0, Prefix.size(), Prefix) == 0 ? Survey.Error.substr(Prefix.size()) : PluginGroom.ToUser(Survey.Error);
+				}
+			}
+			if (!bSurveyed && SurveyReason.rfind("an HDF5 Alembic archive", 0) == 0)
+			{
+				OutError = "cannot read groom '" + Path + "': " + SurveyReason;
+				return false;
+			}
+
 			FReadMessages Messages;
 			bool bReadFailed = false;
 			const GroomData Groom = ReadGroomCollecting(Path, Messages, bReadFailed);
@@ -178,13 +501,37 @@ namespace VelmoraCli
 			{
 				OutError = "cannot read groom '" + Path + "' whole";
 			}
+			else if (!bSurveyed)
+			{
+				OutError = "cannot list the objects of '" + Path + "': " + SurveyReason;
+			}
 			if (Request.bJson)
 			{
-				std::fputs(GroomToJson(Groom, Messages).c_str(), stdout);
-				return !bReadFailed;
+				std::fputs(GroomToJson(Groom, Messages, [&](FJsonWriter& Writer)
+				                       { WriteSurveyJson(Writer, bSurveyed ? &Survey : nullptr); })
+				               .c_str(),
+				           stdout);
+				return !bReadFailed && bSurveyed;
 			}
 			PrintGroom(Path, Groom, Messages);
-			return !bReadFailed;
+			if (bSurveyed)
+			{
+				PrintSurvey(Path, Survey);
+			}
+			else
+			{
+				std::printf("objects         cannot be listed: %s\n", SurveyReason.c_str());
+			}
+			return !bReadFailed && bSurveyed;
+		}
+
+		bool Inspect(const FInspectRequest& Request, std::string& OutError)
+		{
+			if (IsMeshFileName(Request.Path))
+			{
+				return InspectMeshParts(Request.Path, Request.bJson, OutError);
+			}
+			return InspectGroom(Request, OutError);
 		}
 	}
 

@@ -816,7 +816,7 @@ namespace VelmoraCli
 		{
 			AddLive(LiveInfo);
 		}
-		const std::string Name = Naming == EStagedName::Short ? std::string("staged") : fs::path(FinalPath).filename().string();
+		const std::string Name = Naming != EStagedName::Target ? std::string("staged") : fs::path(FinalPath).filename().string();
 		StagingPath = (fs::path(StagingDirectory) / Name).string();
 		return true;
 	}

@@ -34,6 +34,9 @@ namespace VelmoraCli
 		// A short fixed name: nothing refers to the file by name, and a writer adding a suffix to it
 		// stays within the file-name limit however long the target's name is.
 		Short,
+		// The same short name, always in the private directory: for a writer that makes its own file beside
+		// the name it is given and renames it into that name (the plugin's groom writers).
+		ShortInFolder,
 		// The target's own name, for formats whose companions are named after it and named in it.
 		Target,
 	};

@@ -127,6 +127,11 @@ namespace
 		     {},
 		     true,
 		     {{"--json=1"}, {"--frobnicate"}}},
+		    {"prepare", "out.abc", false, [](const FNames& N)
+		     { return std::vector<std::string>{"prepare", N.Groom, N.Output, "-q"}; },
+		     {&FNames::Groom},
+		     true,
+		     {{"--frame", "-1"}, {"--frame", "0x10"}, {"--frame", "3e9"}, {"--up", "x"}, {"--scale", "0"}, {"--scale", "nan"}, {"--scale", "-2"}, {"--object", ""}, {"--object", "--json"}}},
 		    {"pack", "out.abc", false, [](const FNames& N)
 		     { return std::vector<std::string>{"pack", N.Record, N.Output, "-q"}; },
 		     {&FNames::Record},

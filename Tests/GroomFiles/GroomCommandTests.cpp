@@ -48,6 +48,19 @@ namespace
 		return Bits;
 	}
 
+	// The record inspect prints, without the objects it lists after it: the key's line and its value up to
+	// the next top-level key or the end. Empty when there is no such key.
+	std::string WithoutObjects(const std::string& Json)
+	{
+		const size_t Start = Json.find(",\n  \"objects\": ");
+		if (Start == std::string::npos)
+		{
+			return std::string();
+		}
+		const size_t End = std::min(Json.find(",\n  \"", Start + 1), Json.find("\n}", Start));
+		return End == std::string::npos ? std::string() : Json.substr(0, Start) + Json.substr(End);
+	}
+
 	std::vector<std::string> Listing(const std::filesystem::path& Dir)
 	{
 		std::vector<std::string> Names;
@@ -67,7 +80,8 @@ TEST(InspectCommand, JsonMatchesTheFixturesExpectedRecords)
 	{
 		SCOPED_TRACE(Name);
 		const FRunResult Result = RunCli(std::string("inspect --json ") + Name + ".abc", Dir);
-		EXPECT_EQ(Result.Stdout, GroomTest::ReadText(Dir / (std::string(Name) + ".expected.json")));
+		// The file's objects follow the record, which stays byte for byte as the fixture has it.
+		EXPECT_EQ(WithoutObjects(Result.Stdout), GroomTest::ReadText(Dir / (std::string(Name) + ".expected.json"))) << Result.Stdout;
 	}
 }
 
