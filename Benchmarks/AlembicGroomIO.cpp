@@ -339,6 +339,45 @@ namespace
 		ReadBenchmark(State, &ReadRaw, "--read-raw", &WriteRaw, "read.raw");
 	}
 
+	// The look the plugin's reader takes at the slots of each array it reads (FGroomFileLayout), beside
+	// the whole read by name it guards: it reads group and header blocks only, so it should stay a small
+	// fixed cost (goal: under 1% of the read).
+	const std::vector<std::vector<std::string>> GroomArrays = {{".geom", "P"},
+	                                                           {".geom", "nVertices"},
+	                                                           {".geom", "width"},
+	                                                           {".geom", ".arbGeomParams", "groom_color"},
+	                                                           {".geom", ".arbGeomParams", "surface_normal"}};
+
+	void BM_GroomLayoutCheck(benchmark::State& State)
+	{
+		const std::string Path = TempPath("layout.abc");
+		WriteAlembic(Path, TestGroom(int(State.range(0))));
+		for (auto _ : State)
+		{
+			FGroomFileLayout Layout;
+			Layout.Open(Path);
+			for (const std::vector<std::string>& Names : GroomArrays)
+			{
+				benchmark::DoNotOptimize(Layout.FindArraySampleProblem("/groom", Names, 0));
+			}
+		}
+		State.counters["file_MB"] = FileMB(Path);
+		std::filesystem::remove(Path);
+	}
+
+	void BM_ReadGroomByName(benchmark::State& State)
+	{
+		const std::string Path = TempPath("read-groom.abc");
+		WriteAlembic(Path, TestGroom(int(State.range(0))));
+		for (auto _ : State)
+		{
+			bool bFailed = false;
+			benchmark::DoNotOptimize(ReadGroom(Path, bFailed, EGroomReadRoute::ByName));
+		}
+		State.counters["file_MB"] = FileMB(Path);
+		std::filesystem::remove(Path);
+	}
+
 	void WriteArgs(benchmark::internal::Benchmark* Bench)
 	{
 		Bench->ArgNames({"strands", "hash_while_writing"});
@@ -357,6 +396,8 @@ namespace
 	BENCHMARK(BM_WriteRaw)->ArgName("strands")->Arg(100000)->Arg(400000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 	BENCHMARK(BM_ReadAlembic)->ArgName("strands")->Arg(100000)->Arg(400000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 	BENCHMARK(BM_ReadAlembicStream)->ArgName("strands")->Arg(100000)->Arg(400000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+	BENCHMARK(BM_GroomLayoutCheck)->ArgName("strands")->Arg(100000)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(2.0);
+	BENCHMARK(BM_ReadGroomByName)->ArgName("strands")->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 	BENCHMARK(BM_ReadRaw)->ArgName("strands")->Arg(100000)->Arg(400000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 }
 

@@ -239,6 +239,36 @@ namespace GroomPrepare
 			}
 		}
 
+		// The file being read, for a look at a sample's slots before Alembic reads them (null outside a read).
+		thread_local FGroomFileLayout* PrepareLayout = nullptr;
+
+		// Gives the read of one file its layout, for as long as the read lasts.
+		class FScopedPrepareLayout
+		{
+		public:
+			explicit FScopedPrepareLayout(const std::string& SourcePath)
+			{
+				Layout.Open(SourcePath);
+				PrepareLayout = &Layout;
+			}
+			~FScopedPrepareLayout() { PrepareLayout = nullptr; }
+			FScopedPrepareLayout(const FScopedPrepareLayout&) = delete;
+			FScopedPrepareLayout& operator=(const FScopedPrepareLayout&) = delete;
+
+		private:
+			FGroomFileLayout Layout;
+		};
+
+		// Alembic 1.8.6 reads even a sample's dimensions through slots it does not check (see the reader).
+		void PrepareCheckArraySlots(const Alembic::Abc::IArrayProperty& Property, const ISampleSelector& Selector)
+		{
+			const std::string Problem = PrepareLayout ? PrepareLayout->FindArraySampleProblem(Property, Selector) : std::string("cannot be looked at");
+			if (!Problem.empty())
+			{
+				PrepareRefuse("the sample of " + Property.getName() + " " + Problem + " (a damaged file)");
+			}
+		}
+
 		// A damaged file's sample dimensions can claim far more than its data block holds, and Alembic 1.8.6
 		// allocates what they claim; every array is checked against its block before it is read.
 		void PrepareCheckArrayShape(const Alembic::Abc::IArrayProperty& Property, const ISampleSelector& Selector)
@@ -247,6 +277,7 @@ namespace GroomPrepare
 			{
 				return;
 			}
+			PrepareCheckArraySlots(Property, Selector);
 			Alembic::Util::Dimensions Dimensions;
 			Property.getDimensions(Dimensions, Selector);
 			Alembic::AbcCoreAbstract::ArraySampleKey Key;
@@ -1152,6 +1183,7 @@ namespace GroomPrepare
 			{
 				return 0;
 			}
+			PrepareCheckArraySlots(Property, Selector);
 			Alembic::Util::Dimensions Dimensions;
 			Property.getDimensions(Dimensions, Selector);
 			return static_cast<int64_t>(Dimensions.numPoints());
@@ -1349,6 +1381,7 @@ namespace GroomPrepare
 		try
 		{
 			const Alembic::Abc::IArchive Archive = OpenPrepareSource(SourcePath);
+			const FScopedPrepareLayout ScopedLayout(SourcePath);
 			std::error_code SizeError;
 			const uint64_t FileSize = static_cast<uint64_t>(std::filesystem::file_size(PrepareFileSystemPath(SourcePath), SizeError));
 			const uint64_t MaxObjects = (SizeError ? 0 : FileSize / 4) + 1024;
@@ -1424,6 +1457,7 @@ namespace GroomPrepare
 				PrepareRefuse("the scale must be a positive number, not " + PrepareNumber(Options.Scale));
 			}
 			const Alembic::Abc::IArchive Archive = OpenPrepareSource(SourcePath);
+			const FScopedPrepareLayout ScopedLayout(SourcePath);
 			std::error_code SizeError;
 			const uint64_t FileSize = static_cast<uint64_t>(std::filesystem::file_size(PrepareFileSystemPath(SourcePath), SizeError));
 			// Every real object costs the file more than four bytes, so more objects than that is a loop.

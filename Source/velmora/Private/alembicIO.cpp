@@ -160,12 +160,18 @@ namespace
 	// Alembic 1.8.6 sizes an array sample by its stored dimensions and then copies the whole data block
 	// into it, so dimensions that disagree with the block (a damaged file) make it allocate what they
 	// claim or write past what it allocated. A sample about to be read is checked against its block first.
-	void CheckSampleShape(const Alembic::Abc::IArrayProperty& property, const ISampleSelector& selector)
+	void CheckSampleShape(FGroomFileLayout& layout, const Alembic::Abc::IArrayProperty& property, const ISampleSelector& selector)
 	{
 		if (!property.valid() || property.getNumSamples() == 0)
 		{
 			// Nothing to size; the library's own read says what is wrong, if anything.
 			return;
+		}
+		// Even the dimensions are read through slots the library does not check.
+		const std::string problem = layout.FindArraySampleProblem(property, selector);
+		if (!problem.empty())
+		{
+			throw std::runtime_error("The sample of " + property.getName() + " " + problem + ": the file is damaged.");
 		}
 		Alembic::Util::Dimensions dimensions;
 		property.getDimensions(dimensions, selector);
@@ -187,14 +193,14 @@ namespace
 	}
 
 	template<typename TRAITS>
-	void CheckGeomParamShape(Alembic::AbcGeom::ITypedGeomParam<TRAITS> param, const ISampleSelector& selector)
+	void CheckGeomParamShape(FGroomFileLayout& layout, Alembic::AbcGeom::ITypedGeomParam<TRAITS> param, const ISampleSelector& selector)
 	{
 		if (param.valid())
 		{
-			CheckSampleShape(param.getValueProperty(), selector);
+			CheckSampleShape(layout, param.getValueProperty(), selector);
 			if (param.isIndexed())
 			{
-				CheckSampleShape(param.getIndexProperty(), selector);
+				CheckSampleShape(layout, param.getIndexProperty(), selector);
 			}
 		}
 	}
@@ -240,7 +246,7 @@ namespace
 		return widths;
 	}
 
-	std::vector<float> ReadVectorParam(const Alembic::AbcGeom::ICurvesSchema& schema, const std::string& name)
+	std::vector<float> ReadVectorParam(FGroomFileLayout& layout, const Alembic::AbcGeom::ICurvesSchema& schema, const std::string& name)
 	{
 		const Alembic::Abc::ICompoundProperty arbGeomParams = schema.getArbGeomParams();
 		const Alembic::Abc::PropertyHeader* header = arbGeomParams.valid() ? arbGeomParams.getPropertyHeader(name) : nullptr;
@@ -255,7 +261,7 @@ namespace
 		}
 		const Alembic::Abc::IV3fArrayProperty property(arbGeomParams, name);
 		const ISampleSelector first(index_t(0));
-		CheckSampleShape(property, first);
+		CheckSampleShape(layout, property, first);
 		return ToFlat(property.getValue(first));
 	}
 
@@ -608,6 +614,393 @@ namespace
 	}
 }
 
+namespace
+{
+	// A group slot as Ogawa takes it from the group at Parent: the empty group, or a position past the
+	// header that is not the group itself. Any other slot gives the library no group.
+	bool IsLayoutGroupSlot(uint64_t Slot, uint64_t Parent)
+	{
+		return Slot == 0 || ((Slot & OgawaDataBit) == 0 && Slot > 8 && Slot != Parent);
+	}
+
+	// One property record of a compound's header block, as much of it as finding a sample takes.
+	struct FLayoutProperty
+	{
+		uint32_t Type = 0;
+		uint32_t Extent = 0;
+		uint32_t NumSamples = 0;
+		uint32_t FirstChanged = 0;
+		uint32_t LastChanged = 0;
+		std::string Name;
+	};
+
+	// Reads a header field of 1, 2 or 4 bytes, as the size hint says.
+	bool ReadLayoutHinted(const std::vector<char>& Bytes, uint32_t Hint, size_t& Position, uint32_t& OutValue)
+	{
+		const size_t Width = Hint == 0 ? 1 : Hint == 1 ? 2
+		                                 : Hint == 2   ? 4
+		                                               : 0;
+		if (Width == 0 || Position + Width > Bytes.size())
+		{
+			return false;
+		}
+		OutValue = 0;
+		std::memcpy(&OutValue, Bytes.data() + Position, Width);
+		Position += Width;
+		return true;
+	}
+
+	// The records of a property header block; false where the library refuses the block.
+	bool ParseLayoutProperties(const std::vector<char>& Bytes, std::vector<FLayoutProperty>& OutProperties)
+	{
+		size_t Position = 0;
+		while (Position < Bytes.size())
+		{
+			if (Position + 4 > Bytes.size())
+			{
+				return false;
+			}
+			uint32_t Info = 0;
+			std::memcpy(&Info, Bytes.data() + Position, 4);
+			Position += 4;
+			FLayoutProperty Property;
+			Property.Type = Info & 3;
+			const uint32_t Hint = (Info >> 2) & 3;
+			if (Property.Type != 0)
+			{
+				if (((Info >> 4) & 0xf) > 13)
+				{
+					return false;
+				}
+				Property.Extent = (Info >> 12) & 0xff;
+				if (!ReadLayoutHinted(Bytes, Hint, Position, Property.NumSamples))
+				{
+					return false;
+				}
+				if ((Info & 0x200) != 0)
+				{
+					if (!ReadLayoutHinted(Bytes, Hint, Position, Property.FirstChanged) || !ReadLayoutHinted(Bytes, Hint, Position, Property.LastChanged))
+					{
+						return false;
+					}
+				}
+				else if ((Info & 0x800) == 0)
+				{
+					Property.FirstChanged = 1;
+					Property.LastChanged = Property.NumSamples - 1;
+				}
+				uint32_t TimeSampling = 0;
+				if ((Info & 0x100) != 0 && !ReadLayoutHinted(Bytes, Hint, Position, TimeSampling))
+				{
+					return false;
+				}
+			}
+			uint32_t NameSize = 0;
+			if (!ReadLayoutHinted(Bytes, Hint, Position, NameSize) || NameSize == 0 || Position + NameSize > Bytes.size())
+			{
+				return false;
+			}
+			Property.Name.assign(Bytes.data() + Position, NameSize);
+			Position += NameSize;
+			if (((Info >> 20) & 0xff) == 0xff)
+			{
+				uint32_t MetaDataSize = 0;
+				if (!ReadLayoutHinted(Bytes, Hint, Position, MetaDataSize) || Position + MetaDataSize > Bytes.size())
+				{
+					return false;
+				}
+				Position += MetaDataSize;
+			}
+			OutProperties.push_back(std::move(Property));
+		}
+		return true;
+	}
+
+	// The child names of an object header block, hashes left out; false where the library refuses it.
+	bool ParseLayoutObjects(const std::vector<char>& Bytes, std::vector<std::string>& OutNames)
+	{
+		if (Bytes.size() <= 32)
+		{
+			return true;
+		}
+		const size_t End = Bytes.size() - 32;
+		size_t Position = 0;
+		while (Position < End)
+		{
+			uint32_t NameSize = 0;
+			if (Position + 4 > End)
+			{
+				return false;
+			}
+			std::memcpy(&NameSize, Bytes.data() + Position, 4);
+			Position += 4;
+			if (NameSize == 0 || Position + NameSize + 1 > End)
+			{
+				return false;
+			}
+			OutNames.emplace_back(Bytes.data() + Position, NameSize);
+			Position += NameSize;
+			const uint8_t MetaDataIndex = static_cast<uint8_t>(Bytes[Position++]);
+			if (MetaDataIndex == 0xff)
+			{
+				uint32_t MetaDataSize = 0;
+				if (Position + 4 > End)
+				{
+					return false;
+				}
+				std::memcpy(&MetaDataSize, Bytes.data() + Position, 4);
+				Position += 4;
+				if (Position + MetaDataSize > End)
+				{
+					return false;
+				}
+				Position += MetaDataSize;
+			}
+		}
+		return true;
+	}
+
+	// So many groups answer to one path only in a file made to mislead.
+	const size_t MaxLayoutCandidates = 64;
+}
+
+bool FGroomFileLayout::Open(const std::string& Utf8Path)
+{
+	if (!File.open(ToFileSystemPath(Utf8Path), std::ios::in | std::ios::binary))
+	{
+		return false;
+	}
+	const std::streambuf::pos_type End = File.pubseekoff(0, std::ios_base::end, std::ios_base::in);
+	Size = End == std::streambuf::pos_type(std::streambuf::off_type(-1)) ? 0 : static_cast<uint64_t>(std::streambuf::off_type(End));
+	return true;
+}
+
+bool FGroomFileLayout::ReadAt(uint64_t At, void* Out, uint64_t Count)
+{
+	if (At > Size || Count > Size - At)
+	{
+		return false;
+	}
+	if (File.pubseekpos(std::streambuf::pos_type(std::streambuf::off_type(At)), std::ios_base::in) == std::streambuf::pos_type(std::streambuf::off_type(-1)))
+	{
+		return false;
+	}
+	return File.sgetn(static_cast<char*>(Out), static_cast<std::streamsize>(Count)) == static_cast<std::streamsize>(Count);
+}
+
+bool FGroomFileLayout::ReadSlots(uint64_t Position, std::vector<uint64_t>& OutSlots)
+{
+	OutSlots.clear();
+	if (Position == 0)
+	{
+		return true;
+	}
+	uint64_t Count = 0;
+	if (!ReadAt(Position, &Count, 8))
+	{
+		return false;
+	}
+	if (Count == 0 || Count > Size / 8)
+	{
+		// The library reads such a group as one without children.
+		return true;
+	}
+	OutSlots.resize(static_cast<size_t>(Count));
+	return ReadAt(Position + 8, OutSlots.data(), Count * 8);
+}
+
+bool FGroomFileLayout::ReadDataSize(uint64_t DataSlot, uint64_t& OutSize)
+{
+	const uint64_t Position = DataSlot & ~OgawaDataBit;
+	OutSize = 0;
+	if (Position == 0)
+	{
+		return true;
+	}
+	// A size past the file is refused by the library (by stream, by the reader's own source).
+	return ReadAt(Position, &OutSize, 8) && OutSize <= Size;
+}
+
+bool FGroomFileLayout::ReadBlock(uint64_t DataSlot, std::vector<char>& OutBytes)
+{
+	uint64_t BlockSize = 0;
+	if (!ReadDataSize(DataSlot, BlockSize))
+	{
+		return false;
+	}
+	OutBytes.resize(static_cast<size_t>(BlockSize));
+	return BlockSize == 0 || ReadAt((DataSlot & ~OgawaDataBit) + 8, OutBytes.data(), BlockSize);
+}
+
+std::string FGroomFileLayout::FindArraySampleProblem(const std::string& ObjectFullName, const std::vector<std::string>& PropertyNames, int64_t SampleIndex)
+{
+	const std::string Lost = "cannot be found where the file's layout puts it";
+	uint8_t Header[16] = {};
+	std::vector<uint64_t> Slots;
+	if (PropertyNames.empty() || !ReadAt(0, Header, 16))
+	{
+		return Lost;
+	}
+	uint64_t Root = 0;
+	std::memcpy(&Root, Header + 8, 8);
+	if (!ReadSlots(Root, Slots) || Slots.size() < 6 || !IsLayoutGroupSlot(Slots[2], Root))
+	{
+		return Lost;
+	}
+
+	// The object's groups, from the top object down its path.
+	std::vector<uint64_t> Objects{Slots[2]};
+	std::vector<char> Bytes;
+	size_t NameStart = 1;
+	while (NameStart <= ObjectFullName.size() && ObjectFullName.size() > 1)
+	{
+		const size_t NameEnd = std::min(ObjectFullName.find('/', NameStart), ObjectFullName.size());
+		const std::string Name = ObjectFullName.substr(NameStart, NameEnd - NameStart);
+		NameStart = NameEnd + 1;
+		std::vector<uint64_t> Children;
+		for (const uint64_t Object : Objects)
+		{
+			std::vector<std::string> Names;
+			if (!ReadSlots(Object, Slots) || Slots.empty() || (Slots.back() & OgawaDataBit) == 0 || !ReadBlock(Slots.back(), Bytes) || !ParseLayoutObjects(Bytes, Names))
+			{
+				continue;
+			}
+			for (size_t Child = 0; Child < Names.size() && Child + 1 < Slots.size(); ++Child)
+			{
+				const uint64_t Slot = Slots[Child + 1];
+				if (Names[Child] == Name && (Slot & OgawaDataBit) == 0 && IsLayoutGroupSlot(Slot, Object) &&
+				    std::find(Children.begin(), Children.end(), Slot) == Children.end())
+				{
+					Children.push_back(Slot);
+				}
+			}
+		}
+		Objects = std::move(Children);
+		if (Objects.empty() || Objects.size() > MaxLayoutCandidates)
+		{
+			return Lost;
+		}
+	}
+
+	// The property in each, through its compounds; the library takes the last record of a name.
+	bool bFound = false;
+	for (const uint64_t Object : Objects)
+	{
+		if (!ReadSlots(Object, Slots) || Slots.empty() || !IsLayoutGroupSlot(Slots[0], Object) || (Slots[0] & OgawaDataBit) != 0)
+		{
+			continue;
+		}
+		uint64_t Compound = Slots[0];
+		for (size_t Level = 0; Level < PropertyNames.size(); ++Level)
+		{
+			std::vector<FLayoutProperty> Properties;
+			if (!ReadSlots(Compound, Slots) || Slots.empty() || (Slots.back() & OgawaDataBit) == 0 || !ReadBlock(Slots.back(), Bytes) ||
+			    !ParseLayoutProperties(Bytes, Properties))
+			{
+				break;
+			}
+			size_t Index = Properties.size();
+			for (size_t I = 0; I < Properties.size(); ++I)
+			{
+				Index = Properties[I].Name == PropertyNames[Level] ? I : Index;
+			}
+			if (Index == Properties.size() || Index >= Slots.size() || (Slots[Index] & OgawaDataBit) != 0 || !IsLayoutGroupSlot(Slots[Index], Compound))
+			{
+				break;
+			}
+			const FLayoutProperty& Property = Properties[Index];
+			const uint64_t Group = Slots[Index];
+			if (Level + 1 < PropertyNames.size())
+			{
+				if (Property.Type != 0)
+				{
+					break;
+				}
+				Compound = Group;
+				continue;
+			}
+			if (Property.Type < 2)
+			{
+				break;
+			}
+			bFound = true;
+			if (SampleIndex < 0 || SampleIndex >= static_cast<int64_t>(Property.NumSamples))
+			{
+				// The library refuses the index.
+				continue;
+			}
+			// Which stored sample the index reads, as the library maps it.
+			const uint32_t Sample = static_cast<uint32_t>(SampleIndex);
+			uint64_t Stored = 0;
+			if (Sample < Property.FirstChanged || (Property.FirstChanged == 0 && Property.LastChanged == 0))
+			{
+				Stored = 0;
+			}
+			else if (Sample >= Property.LastChanged)
+			{
+				Stored = static_cast<uint64_t>(static_cast<uint32_t>(Property.LastChanged - Property.FirstChanged + 1));
+			}
+			else
+			{
+				Stored = static_cast<uint64_t>(static_cast<uint32_t>(Sample - Property.FirstChanged + 1));
+			}
+			uint64_t Count = 0;
+			if (Group != 0 && !ReadAt(Group, &Count, 8))
+			{
+				continue;
+			}
+			Count = Count > Size / 8 ? 0 : Count;
+			// A slot of the group, read alone as the library reads slots of a large group; false where it
+			// fails to read (the library throws), a null block where there is no data slot.
+			bool bRead = true;
+			const auto DataAt = [&](uint64_t SlotIndex, bool& bOutData, uint64_t& OutSize)
+			{
+				bOutData = false;
+				OutSize = 0;
+				uint64_t Slot = 0;
+				if (SlotIndex >= Count)
+				{
+					return;
+				}
+				if (!ReadAt(Group + 8 + 8 * SlotIndex, &Slot, 8))
+				{
+					bRead = false;
+					return;
+				}
+				if ((Slot & OgawaDataBit) == 0)
+				{
+					return;
+				}
+				bOutData = true;
+				bRead = bRead && ReadDataSize(Slot, OutSize);
+			};
+			bool bDims = false;
+			bool bData = false;
+			uint64_t DimsSize = 0;
+			uint64_t DataSize = 0;
+			DataAt(2 * Stored + 1, bDims, DimsSize);
+			DataAt(2 * Stored, bData, DataSize);
+			if (!bRead)
+			{
+				continue;
+			}
+			if (!bDims)
+			{
+				return "has no dimensions slot";
+			}
+			if (DimsSize == 0 && !bData)
+			{
+				return "has no data slot";
+			}
+			if (DimsSize == 0 && DataSize != 0 && Property.Extent == 0)
+			{
+				return "has values of no size";
+			}
+		}
+	}
+	return bFound ? std::string() : Lost;
+}
+
 bool FGroomFileSink::Open(const std::string& Utf8Path)
 {
 	errno = 0;
@@ -788,6 +1181,8 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan
 	};
 	// Outlives the archive and every sample read from it.
 	FGroomFileSource source;
+	FGroomFileLayout layout;
+	layout.Open(path);
 	std::istream file(&source);
 	const bool bStream = plan.Route == EGroomReadRoute::Stream && source.Open(path);
 	if (bStream)
@@ -846,12 +1241,18 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan
 
 		const ISampleSelector first(index_t(0));
 		// Every array the schema's sample reads.
-		CheckSampleShape(schema.getPositionsProperty(), first);
-		CheckSampleShape(schema.getNumVerticesProperty(), first);
-		CheckSampleShape(schema.getPositionWeightsProperty(), first);
-		CheckSampleShape(schema.getOrdersProperty(), first);
-		CheckSampleShape(schema.getKnotsProperty(), first);
-		CheckSampleShape(schema.getVelocitiesProperty(), first);
+		CheckSampleShape(layout, schema.getPositionsProperty(), first);
+		CheckSampleShape(layout, schema.getNumVerticesProperty(), first);
+		CheckSampleShape(layout, schema.getPositionWeightsProperty(), first);
+		CheckSampleShape(layout, schema.getOrdersProperty(), first);
+		CheckSampleShape(layout, schema.getKnotsProperty(), first);
+		CheckSampleShape(layout, schema.getVelocitiesProperty(), first);
+		// The library reads the curve type into four bytes, whatever type and size the file gives it.
+		const Alembic::Abc::PropertyHeader* const basisHeader = schema.getPropertyHeader("curveBasisAndType");
+		if (basisHeader && (!basisHeader->isScalar() || basisHeader->getDataType().getPod() != Alembic::Util::kUint8POD || basisHeader->getDataType().getExtent() != 4))
+		{
+			throw std::runtime_error("The sample of curveBasisAndType is not the four bytes of a curve type: the file is damaged.");
+		}
 		{
 			groom.positions = ToFlat(schema.getValue(first).getPositions());
 		}
@@ -869,13 +1270,13 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan
 			std::vector<float> widths;
 			if (widthsParam.valid())
 			{
-				CheckGeomParamShape(widthsParam, first);
+				CheckGeomParamShape(layout, widthsParam, first);
 				widths = ReadExpandedWidths(widthsParam, first);
 			}
 			groom.widths = std::move(widths);
 		}
-		groom.groomColors = ReadVectorParam(schema, "groom_color");
-		groom.surfaceNormals = ReadVectorParam(schema, "surface_normal");
+		groom.groomColors = ReadVectorParam(layout, schema, "groom_color");
+		groom.surfaceNormals = ReadVectorParam(layout, schema, "surface_normal");
 	}
 	catch (const std::exception& error)
 	{

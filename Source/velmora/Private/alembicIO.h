@@ -71,6 +71,60 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute rout
 // As ReadGroom, as planned.
 GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan, std::string* outReason = nullptr);
 
+// Alembic 1.8.6 reads an array sample through the slots of the property's Ogawa group without checking
+// them: a slot that names no data block (a damaged file can hold an empty group, too few slots or a group
+// where data belongs) is dereferenced as null, and a property of extent 0 divides by zero. Before a sample
+// is read, this looks at those slots in the file as the library will, by name or by stream alike. It
+// reads only the group and header blocks on the way to the property and the sizes of two data blocks,
+// never sample data, so its cost does not grow with the groom.
+class FGroomFileLayout
+{
+public:
+	FGroomFileLayout() = default;
+	FGroomFileLayout(const FGroomFileLayout&) = delete;
+	FGroomFileLayout& operator=(const FGroomFileLayout&) = delete;
+
+	// Opens the file at the UTF-8 path. False when it cannot be read.
+	bool Open(const std::string& Utf8Path);
+
+	// What would crash Alembic reading sample SampleIndex of the array property that PropertyNames name,
+	// from the top compound of the object at ObjectFullName down; "" when nothing would (the library's
+	// own checks may still refuse the read). Where names repeat, every property they may name is looked at.
+	std::string FindArraySampleProblem(const std::string& ObjectFullName, const std::vector<std::string>& PropertyNames, int64_t SampleIndex);
+
+	// As above for an Alembic array property and sample selector.
+	template<typename TArrayProperty, typename TSelector>
+	std::string FindArraySampleProblem(const TArrayProperty& Property, const TSelector& Selector)
+	{
+		std::vector<std::string> Names{Property.getName()};
+		std::string ObjectName;
+		auto Parent = Property.getParent();
+		while (Parent.valid())
+		{
+			auto Above = Parent.getParent();
+			if (!Above.valid())
+			{
+				// The object's top compound has no name of its own.
+				ObjectName = Parent.getObject().getFullName();
+				break;
+			}
+			Names.insert(Names.begin(), Parent.getName());
+			Parent = Above;
+		}
+		return FindArraySampleProblem(ObjectName, Names, static_cast<int64_t>(Selector.getIndex(Property.getTimeSampling(), Property.getNumSamples())));
+	}
+
+private:
+	// The slots of the group at Position, read as the library reads a group; false where reading fails.
+	bool ReadSlots(uint64_t Position, std::vector<uint64_t>& OutSlots);
+	bool ReadBlock(uint64_t DataSlot, std::vector<char>& OutBytes);
+	bool ReadDataSize(uint64_t DataSlot, uint64_t& OutSize);
+	bool ReadAt(uint64_t At, void* Out, uint64_t Count);
+
+	std::filebuf File;
+	uint64_t Size = 0;
+};
+
 // What Alembic writes a groom file through. The library makes every failure of the stream it is given
 // throw, and it writes from destructors, where a throw ends the process; so this stream never fails. It
 // hands the bytes to the file while the file takes them, keeps the first failure with the system's
