@@ -282,18 +282,10 @@ namespace GroomPrepare
 			Property.getDimensions(Dimensions, Selector);
 			Alembic::AbcCoreAbstract::ArraySampleKey Key;
 			Property.getKey(Key, Selector);
-			const uint64_t ValueBytes = Property.getDataType().getNumBytes();
-			uint64_t Count = Dimensions.rank() > 0 ? 1 : 0;
-			bool bFits = ValueBytes > 0;
-			for (size_t Rank = 0; Rank < Dimensions.rank() && bFits; ++Rank)
+			const std::string Problem = DescribeSampleShapeProblem(Dimensions, Property.getDataType().getNumBytes(), Key.numBytes);
+			if (!Problem.empty())
 			{
-				bFits = Dimensions[Rank] == 0 || Count <= std::numeric_limits<uint64_t>::max() / ValueBytes / Dimensions[Rank];
-				Count *= Dimensions[Rank];
-			}
-			if (!bFits || Count * ValueBytes != Key.numBytes)
-			{
-				PrepareRefuse("the sample of " + Property.getName() + " claims " + (bFits ? std::to_string(Count) : std::string("too many")) + " values but holds " +
-				              std::to_string(Key.numBytes) + " bytes (a damaged file)");
+				PrepareRefuse("the sample of " + Property.getName() + " " + Problem + " (a damaged file)");
 			}
 		}
 

@@ -157,9 +157,7 @@ namespace
 		return fileSize / 4 + 1024;
 	}
 
-	// Alembic 1.8.6 sizes an array sample by its stored dimensions and then copies the whole data block
-	// into it, so dimensions that disagree with the block (a damaged file) make it allocate what they
-	// claim or write past what it allocated. A sample about to be read is checked against its block first.
+	// A sample about to be read is checked against its block first (see DescribeSampleShapeProblem).
 	void CheckSampleShape(FGroomFileLayout& layout, const Alembic::Abc::IArrayProperty& property, const ISampleSelector& selector)
 	{
 		if (!property.valid() || property.getNumSamples() == 0)
@@ -177,18 +175,10 @@ namespace
 		property.getDimensions(dimensions, selector);
 		Alembic::AbcCoreAbstract::ArraySampleKey key;
 		property.getKey(key, selector);
-		const uint64_t valueBytes = property.getDataType().getNumBytes();
-		uint64_t values = dimensions.rank() > 0 ? 1 : 0;
-		bool bFits = valueBytes > 0;
-		for (size_t rank = 0; rank < dimensions.rank() && bFits; ++rank)
+		const std::string shapeProblem = DescribeSampleShapeProblem(dimensions, property.getDataType().getNumBytes(), key.numBytes);
+		if (!shapeProblem.empty())
 		{
-			bFits = dimensions[rank] == 0 || values <= std::numeric_limits<uint64_t>::max() / valueBytes / dimensions[rank];
-			values *= dimensions[rank];
-		}
-		if (!bFits || values * valueBytes != key.numBytes)
-		{
-			throw std::runtime_error("The sample of " + property.getName() + " claims " + (bFits ? std::to_string(values) : std::string("too many")) + " values but holds " +
-			                         std::to_string(key.numBytes) + " bytes: the file is damaged.");
+			throw std::runtime_error("The sample of " + property.getName() + " " + shapeProblem + ": the file is damaged.");
 		}
 	}
 

@@ -71,6 +71,27 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute rout
 // As ReadGroom, as planned.
 GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan, std::string* outReason = nullptr);
 
+// Alembic 1.8.6 sizes an array sample by its stored dimensions and then copies its whole data block into
+// it, so dimensions that disagree with the block (a damaged file) make it allocate what they claim or write
+// past what it allocated. "" when Dimensions (Alembic's, rank and extents) of values of ValueBytes each fill
+// exactly the StoredBytes of the block; otherwise what is wrong ("claims 10 values but holds 8 bytes").
+template<typename TDimensions>
+std::string DescribeSampleShapeProblem(const TDimensions& Dimensions, uint64_t ValueBytes, uint64_t StoredBytes)
+{
+	uint64_t Values = Dimensions.rank() > 0 ? 1 : 0;
+	bool bFits = ValueBytes > 0;
+	for (size_t Rank = 0; Rank < Dimensions.rank() && bFits; ++Rank)
+	{
+		bFits = Dimensions[Rank] == 0 || Values <= UINT64_MAX / ValueBytes / Dimensions[Rank];
+		Values *= Dimensions[Rank];
+	}
+	if (bFits && Values * ValueBytes == StoredBytes)
+	{
+		return std::string();
+	}
+	return "claims " + (bFits ? std::to_string(Values) : std::string("too many")) + " values but holds " + std::to_string(StoredBytes) + " bytes";
+}
+
 // Alembic 1.8.6 reads an array sample through the slots of the property's Ogawa group without checking
 // them: a slot that names no data block (a damaged file can hold an empty group, too few slots or a group
 // where data belongs) is dereferenced as null, and a property of extent 0 divides by zero. Before a sample
