@@ -158,10 +158,6 @@ namespace VelmoraCli
 
 	int RunCheck(const std::vector<std::string>& Args)
 	{
-		FCheckRequest Request;
-		std::string Error;
-		const EParsed Parsed = ParseCheck(Args, Request, Error);
-		return RunCommand("check", Parsed, Error, [&](std::string& OutError)
-		                  { return Check(Request, OutError); });
+		return RunCommand("check", Args, ParseCheck, Check);
 	}
 }

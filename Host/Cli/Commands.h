@@ -37,6 +37,18 @@ namespace VelmoraCli
 	// REASON" and gives 1.
 	int RunCommand(const char* Name, EParsed Parsed, const std::string& ParseError, const std::function<bool(std::string&)>& Work);
 
+	// A command's whole run: Parse fills a request from the arguments, Work does what it asks.
+	template<typename TRequest>
+	int RunCommand(const char* Name, const std::vector<std::string>& Args, EParsed (*Parse)(const std::vector<std::string>&, TRequest&, std::string&),
+	               bool (*Work)(const TRequest&, std::string&))
+	{
+		TRequest Request;
+		std::string Error;
+		const EParsed Parsed = Parse(Args, Request, Error);
+		return RunCommand(Name, Parsed, Error, [&](std::string& OutError)
+		                  { return Work(Request, OutError); });
+	}
+
 	int RunInspect(const std::vector<std::string>& Args);
 	int RunPack(const std::vector<std::string>& Args);
 	int RunFit(const std::vector<std::string>& Args);

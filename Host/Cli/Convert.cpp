@@ -189,10 +189,6 @@ namespace VelmoraCli
 
 	int RunConvert(const std::vector<std::string>& Args)
 	{
-		FConvertRequest Request;
-		std::string Error;
-		const EParsed Parsed = ParseConvert(Args, Request, Error);
-		return RunCommand("convert", Parsed, Error, [&](std::string& OutError)
-		                  { return Convert(Request, OutError); });
+		return RunCommand("convert", Args, ParseConvert, Convert);
 	}
 }

@@ -239,10 +239,6 @@ namespace VelmoraCli
 
 	int RunDemo(const std::vector<std::string>& Args)
 	{
-		FDemoRequest Request;
-		std::string Error;
-		const EParsed Parsed = ParseDemo(Args, Request, Error);
-		return RunCommand("demo", Parsed, Error, [&](std::string& OutError)
-		                  { return Demo(Request, OutError); });
+		return RunCommand("demo", Args, ParseDemo, Demo);
 	}
 }

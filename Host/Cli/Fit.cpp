@@ -393,8 +393,7 @@ namespace VelmoraCli
 				        {
 					        const FPluginPath Groom(Request.GroomPath, EPluginPathKind::Existing);
 					        GroomPrepare::SurveyGroomFile(Groom.GetUtf8(), Survey, GroomPrepare::ESurveyDepth::Structure);
-				        }
-			        },
+				        } },
 			        &FilesRead, Command.MeshParts))
 			{
 				return false;
@@ -498,10 +497,6 @@ namespace VelmoraCli
 
 	int RunFit(const std::vector<std::string>& Args)
 	{
-		FFitCommand Command;
-		std::string Error;
-		const EParsed Parsed = ParseFit(Args, Command, Error);
-		return RunCommand("fit", Parsed, Error, [&](std::string& OutError)
-		                  { return Fit(Command, OutError); });
+		return RunCommand("fit", Args, ParseFit, Fit);
 	}
 }

@@ -537,10 +537,6 @@ namespace VelmoraCli
 
 	int RunInspect(const std::vector<std::string>& Args)
 	{
-		FInspectRequest Request;
-		std::string Error;
-		const EParsed Parsed = ParseInspect(Args, Request, Error);
-		return RunCommand("inspect", Parsed, Error, [&](std::string& OutError)
-		                  { return Inspect(Request, OutError); });
+		return RunCommand("inspect", Args, ParseInspect, Inspect);
 	}
 }

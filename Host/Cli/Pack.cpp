@@ -160,10 +160,6 @@ namespace VelmoraCli
 
 	int RunPack(const std::vector<std::string>& Args)
 	{
-		FPackRequest Request;
-		std::string Error;
-		const EParsed Parsed = ParsePack(Args, Request, Error);
-		return RunCommand("pack", Parsed, Error, [&](std::string& OutError)
-		                  { return Pack(Request, OutError); });
+		return RunCommand("pack", Args, ParsePack, Pack);
 	}
 }

@@ -367,10 +367,6 @@ namespace VelmoraCli
 
 	int RunPrepare(const std::vector<std::string>& Args)
 	{
-		FPrepareRequest Request;
-		std::string Error;
-		const EParsed Parsed = ParsePrepare(Args, Request, Error);
-		return RunCommand("prepare", Parsed, Error, [&](std::string& OutError)
-		                  { return Prepare(Request, OutError); });
+		return RunCommand("prepare", Args, ParsePrepare, Prepare);
 	}
 }
