@@ -22,7 +22,7 @@ namespace
 		const fs::path Path = Dir / "dcc.abc";
 		WriteAbc(Path, [](OObject Top, OArchive&)
 		         {
-			         FCurvesSpec First = Lines({{0, 0, 0, 0, 0, 1}, {1, 0, 0, 1, 0, 2}});
+			         FCurvesRecipe First = Lines({{0, 0, 0, 0, 0, 1}, {1, 0, 0, 1, 0, 2}});
 			         First.Normals = {0, 1, 0, 0, 1, 0};
 			         First.ColourName = "Cd";
 			         First.Colours = {1, 0, 0, 0, 1, 0};

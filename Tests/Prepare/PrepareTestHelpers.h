@@ -21,7 +21,7 @@ namespace PrepareTest
 	using namespace Alembic::AbcGeom;
 
 	// One curves object as a DCC tool writes it. Attributes left empty are not written.
-	struct FCurvesSpec
+	struct FCurvesRecipe
 	{
 		// Each strand's points as x, y, z triples.
 		std::vector<std::vector<float>> Strands;
@@ -43,11 +43,11 @@ namespace PrepareTest
 		std::string ExtraFloatName;
 	};
 
-	inline FCurvesSpec Lines(std::vector<std::vector<float>> Strands)
+	inline FCurvesRecipe Lines(std::vector<std::vector<float>> Strands)
 	{
-		FCurvesSpec Spec;
-		Spec.Strands = std::move(Strands);
-		return Spec;
+		FCurvesRecipe Recipe;
+		Recipe.Strands = std::move(Strands);
+		return Recipe;
 	}
 
 	inline std::vector<V3f> AsVectors(const std::vector<float>& Flat)
@@ -60,64 +60,64 @@ namespace PrepareTest
 		return Vectors;
 	}
 
-	// Writes one sample of Spec into Curves (the first sample writes the arbitrary params too).
-	inline void SetCurves(OCurves& Curves, const FCurvesSpec& Spec)
+	// Writes one sample of Recipe into Curves (the first sample writes the arbitrary params too).
+	inline void SetCurves(OCurves& Curves, const FCurvesRecipe& Recipe)
 	{
 		std::vector<float> Flat;
 		std::vector<int32_t> Counts;
-		for (const std::vector<float>& Strand : Spec.Strands)
+		for (const std::vector<float>& Strand : Recipe.Strands)
 		{
 			Flat.insert(Flat.end(), Strand.begin(), Strand.end());
 			Counts.push_back(static_cast<int32_t>(Strand.size() / 3));
 		}
 		const std::vector<V3f> Points = AsVectors(Flat);
 		std::vector<N3f> Normals;
-		for (const V3f& N : AsVectors(Spec.Normals))
+		for (const V3f& N : AsVectors(Recipe.Normals))
 		{
 			Normals.emplace_back(N.x, N.y, N.z);
 		}
 		OCurvesSchema& Schema = Curves.getSchema();
-		const OFloatGeomParam::Sample Widths = Spec.Widths.empty() ? OFloatGeomParam::Sample() : OFloatGeomParam::Sample(FloatArraySample(Spec.Widths), Spec.WidthScope);
-		const ON3fGeomParam::Sample NormalSample = Normals.empty() ? ON3fGeomParam::Sample() : ON3fGeomParam::Sample(N3fArraySample(Normals), Spec.NormalScope);
-		Schema.set(OCurvesSchema::Sample(P3fArraySample(Points), Int32ArraySample(Counts), Spec.Type, Spec.Wrap, Widths, OV2fGeomParam::Sample(), NormalSample, Spec.Basis,
-		                                 FloatArraySample(), UcharArraySample(Spec.Orders), FloatArraySample(Spec.Knots)));
+		const OFloatGeomParam::Sample Widths = Recipe.Widths.empty() ? OFloatGeomParam::Sample() : OFloatGeomParam::Sample(FloatArraySample(Recipe.Widths), Recipe.WidthScope);
+		const ON3fGeomParam::Sample NormalSample = Normals.empty() ? ON3fGeomParam::Sample() : ON3fGeomParam::Sample(N3fArraySample(Normals), Recipe.NormalScope);
+		Schema.set(OCurvesSchema::Sample(P3fArraySample(Points), Int32ArraySample(Counts), Recipe.Type, Recipe.Wrap, Widths, OV2fGeomParam::Sample(), NormalSample, Recipe.Basis,
+		                                 FloatArraySample(), UcharArraySample(Recipe.Orders), FloatArraySample(Recipe.Knots)));
 	}
 
-	inline void AddParams(OCurves& Curves, const FCurvesSpec& Spec)
+	inline void AddParams(OCurves& Curves, const FCurvesRecipe& Recipe)
 	{
 		OCompoundProperty Params = Curves.getSchema().getArbGeomParams();
-		if (!Spec.ColourName.empty())
+		if (!Recipe.ColourName.empty())
 		{
-			if (Spec.bVectorColour)
+			if (Recipe.bVectorColour)
 			{
-				OV3fGeomParam Colour(Params, Spec.ColourName, false, Spec.ColourScope, 1);
-				const std::vector<V3f> Values = AsVectors(Spec.Colours);
-				Colour.set(OV3fGeomParam::Sample(V3fArraySample(Values), Spec.ColourScope));
+				OV3fGeomParam Colour(Params, Recipe.ColourName, false, Recipe.ColourScope, 1);
+				const std::vector<V3f> Values = AsVectors(Recipe.Colours);
+				Colour.set(OV3fGeomParam::Sample(V3fArraySample(Values), Recipe.ColourScope));
 			}
 			else
 			{
-				OC3fGeomParam Colour(Params, Spec.ColourName, false, Spec.ColourScope, 1);
+				OC3fGeomParam Colour(Params, Recipe.ColourName, false, Recipe.ColourScope, 1);
 				std::vector<C3f> Values;
-				for (const V3f& C : AsVectors(Spec.Colours))
+				for (const V3f& C : AsVectors(Recipe.Colours))
 				{
 					Values.emplace_back(C.x, C.y, C.z);
 				}
-				Colour.set(OC3fGeomParam::Sample(C3fArraySample(Values), Spec.ColourScope));
+				Colour.set(OC3fGeomParam::Sample(C3fArraySample(Values), Recipe.ColourScope));
 			}
 		}
-		if (!Spec.ExtraFloatName.empty())
+		if (!Recipe.ExtraFloatName.empty())
 		{
-			OFloatGeomParam Extra(Params, Spec.ExtraFloatName, false, kVertexScope, 1);
-			std::vector<float> Values(Spec.Strands.empty() ? 0 : Spec.Strands[0].size() / 3, 0.5f);
+			OFloatGeomParam Extra(Params, Recipe.ExtraFloatName, false, kVertexScope, 1);
+			std::vector<float> Values(Recipe.Strands.empty() ? 0 : Recipe.Strands[0].size() / 3, 0.5f);
 			Extra.set(OFloatGeomParam::Sample(FloatArraySample(Values), kVertexScope));
 		}
 	}
 
-	inline OCurves AddCurves(OObject Parent, const std::string& Name, const FCurvesSpec& Spec, uint32_t TimeSampling = 0)
+	inline OCurves AddCurves(OObject Parent, const std::string& Name, const FCurvesRecipe& Recipe, uint32_t TimeSampling = 0)
 	{
 		OCurves Curves(Parent, Name, TimeSampling);
-		AddParams(Curves, Spec);
-		SetCurves(Curves, Spec);
+		AddParams(Curves, Recipe);
+		SetCurves(Curves, Recipe);
 		return Curves;
 	}
 

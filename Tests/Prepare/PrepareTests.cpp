@@ -153,10 +153,10 @@ TEST(PrepareTransforms, TurnsYUpIntoZUpThenScales)
 	const std::filesystem::path Path = TempFile("yup.abc");
 	WriteAbc(Path, [](OObject Top, OArchive&)
 	         {
-		         FCurvesSpec Spec = Lines({{1, 2, 3, 1, 3, 3}});
-		         Spec.Normals = {0, 1, 0};
-		         Spec.Widths = {0.5f, 0.25f};
-		         AddCurves(AddXform(Top, "small", ScaleBy(0.1, 0.1, 0.1)), "curves", Spec); });
+		         FCurvesRecipe Recipe = Lines({{1, 2, 3, 1, 3, 3}});
+		         Recipe.Normals = {0, 1, 0};
+		         Recipe.Widths = {0.5f, 0.25f};
+		         AddCurves(AddXform(Top, "small", ScaleBy(0.1, 0.1, 0.1)), "curves", Recipe); });
 	FPrepareOptions Options;
 	Options.bYUp = true;
 	Options.Scale = 100.0;
@@ -187,16 +187,16 @@ TEST(PrepareAttributes, ColoursFromCdPerPointPerStrandOrConstant)
 	const std::filesystem::path Path = TempFile("colours.abc");
 	WriteAbc(Path, [](OObject Top, OArchive&)
 	         {
-		         FCurvesSpec PerPoint = Lines({{0, 0, 0, 0, 0, 1}});
+		         FCurvesRecipe PerPoint = Lines({{0, 0, 0, 0, 0, 1}});
 		         PerPoint.ColourName = "Cd";
 		         PerPoint.Colours = {1, 0, 0, 0, 1, 0};
 		         PerPoint.ColourScope = kVertexScope;
 		         AddCurves(Top, "perPoint", PerPoint);
-		         FCurvesSpec PerStrand = Lines({{1, 0, 0, 1, 0, 1, 1, 0, 2}, {2, 0, 0}});
+		         FCurvesRecipe PerStrand = Lines({{1, 0, 0, 1, 0, 1, 1, 0, 2}, {2, 0, 0}});
 		         PerStrand.ColourName = "color";
 		         PerStrand.Colours = {0, 0, 1, 1, 1, 0};
 		         AddCurves(Top, "perStrand", PerStrand);
-		         FCurvesSpec Constant = Lines({{3, 0, 0, 3, 0, 1}, {4, 0, 0}});
+		         FCurvesRecipe Constant = Lines({{3, 0, 0, 3, 0, 1}, {4, 0, 0}});
 		         Constant.ColourName = "Cs";
 		         Constant.Colours = {0.5f, 0.5f, 0.5f};
 		         Constant.ColourScope = kConstantScope;
@@ -226,13 +226,13 @@ TEST(PrepareAttributes, ThePluginsOwnNamesComeFirst)
 	const std::filesystem::path Path = TempFile("own.abc");
 	WriteAbc(Path, [](OObject Top, OArchive&)
 	         {
-		         FCurvesSpec Spec = Lines({{0, 0, 0, 0, 0, 1}});
-		         Spec.ColourName = "Cd";
-		         Spec.Colours = {1, 0, 0};
-		         Spec.Normals = {1, 0, 0};
+		         FCurvesRecipe Recipe = Lines({{0, 0, 0, 0, 0, 1}});
+		         Recipe.ColourName = "Cd";
+		         Recipe.Colours = {1, 0, 0};
+		         Recipe.Normals = {1, 0, 0};
 		         OCurves Curves(Top, "curves");
 		         OCompoundProperty Params = Curves.getSchema().getArbGeomParams();
-		         AddParams(Curves, Spec);
+		         AddParams(Curves, Recipe);
 		         OV3fArrayProperty Colour(Params, "groom_color", MetaData());
 		         const std::vector<V3f> Green = {V3f(0, 1, 0)};
 		         Colour.set(V3fArraySample(Green));
@@ -241,7 +241,7 @@ TEST(PrepareAttributes, ThePluginsOwnNamesComeFirst)
 		         OV3fArrayProperty Normal(Params, "surface_normal", Vector);
 		         const std::vector<V3f> Up = {V3f(0, 0, 2)};
 		         Normal.set(V3fArraySample(Up));
-		         SetCurves(Curves, Spec); });
+		         SetCurves(Curves, Recipe); });
 	const FPrepared Prepared = Prepare(Path);
 	ASSERT_TRUE(Prepared.bOk) << Prepared.Report.Error;
 	EXPECT_EQ(Prepared.Groom.groomColors, (std::vector<float>{0, 1, 0}));
@@ -256,10 +256,10 @@ TEST(PrepareAttributes, NormalsFromNTurnedByTheInverseTranspose)
 	const std::filesystem::path Path = TempFile("normals.abc");
 	WriteAbc(Path, [](OObject Top, OArchive&)
 	         {
-		         FCurvesSpec PerCurve = Lines({{0, 0, 0, 0, 0, 1}, {1, 0, 0, 1, 0, 1}});
+		         FCurvesRecipe PerCurve = Lines({{0, 0, 0, 0, 0, 1}, {1, 0, 0, 1, 0, 1}});
 		         PerCurve.Normals = {1, 1, 0, 0, 0, 1};
 		         AddCurves(AddXform(Top, "stretched", ScaleBy(2, 1, 1)), "curves", PerCurve);
-		         FCurvesSpec PerPoint = Lines({{0, 0, 0, 0, 0, 1, 0, 0, 2}, {1, 1, 1, 1, 1, 2}});
+		         FCurvesRecipe PerPoint = Lines({{0, 0, 0, 0, 0, 1, 0, 0, 2}, {1, 1, 1, 1, 1, 2}});
 		         PerPoint.Normals = {0, 1, 0, 9, 9, 9, 9, 9, 9, -1, 0, 0, 9, 9, 9};
 		         PerPoint.NormalScope = kVertexScope;
 		         XformSample Mirror = ScaleBy(-1, 1, 1);
@@ -283,7 +283,7 @@ TEST(PrepareAttributes, AnAttributeSomeObjectsLackIsDroppedWithALine)
 	const std::filesystem::path Path = TempFile("partial.abc");
 	WriteAbc(Path, [](OObject Top, OArchive&)
 	         {
-		         FCurvesSpec With = Lines({{0, 0, 0, 0, 0, 1}});
+		         FCurvesRecipe With = Lines({{0, 0, 0, 0, 0, 1}});
 		         With.ColourName = "Cd";
 		         With.Colours = {1, 0, 0};
 		         With.Normals = {0, 0, 1};
@@ -313,7 +313,7 @@ TEST(PrepareAttributes, SaysWhatTheGroomCannotHold)
 	const std::filesystem::path Path = TempFile("cannot.abc");
 	WriteAbc(Path, [](OObject Top, OArchive&)
 	         {
-		         FCurvesSpec Loop = Lines({{0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}});
+		         FCurvesRecipe Loop = Lines({{0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}});
 		         Loop.Type = kCubic;
 		         Loop.Basis = kBsplineBasis;
 		         Loop.Wrap = kPeriodic;
@@ -395,14 +395,14 @@ TEST(PrepareFiles, WritesAGroomThePluginsReaderReadsBack)
 	const std::filesystem::path Source = TempFile("source.abc");
 	WriteAbc(Source, [](OObject Top, OArchive&)
 	         {
-		         FCurvesSpec Spec = Lines({{0, 0, 0, 0, 0, 1, 0, 0, 2}, {1, 0, 0, 1, 0, 1}});
-		         Spec.ColourName = "Cd";
-		         Spec.Colours = {1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 0, 0, 1, 1};
-		         Spec.ColourScope = kVertexScope;
-		         Spec.Normals = {0, 0, 1, 1, 0, 0};
-		         Spec.Widths = {1, 2};
-		         Spec.WidthScope = kUniformScope;
-		         AddCurves(AddXform(Top, "up", Translate(0, 0, 10)), "curves", Spec); });
+		         FCurvesRecipe Recipe = Lines({{0, 0, 0, 0, 0, 1, 0, 0, 2}, {1, 0, 0, 1, 0, 1}});
+		         Recipe.ColourName = "Cd";
+		         Recipe.Colours = {1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 0, 0, 1, 1};
+		         Recipe.ColourScope = kVertexScope;
+		         Recipe.Normals = {0, 0, 1, 1, 0, 0};
+		         Recipe.Widths = {1, 2};
+		         Recipe.WidthScope = kUniformScope;
+		         AddCurves(AddXform(Top, "up", Translate(0, 0, 10)), "curves", Recipe); });
 	const std::filesystem::path Target = Source.parent_path() / "prepared.abc";
 	GroomPrepare::FPrepareReport Report;
 	ASSERT_TRUE(GroomPrepare::PrepareGroomFile(Source.string(), Target.string(), FPrepareOptions(), Report)) << Report.Error;
@@ -438,7 +438,7 @@ TEST(PrepareSurvey, ListsEveryObjectWithItsAttributesTransformsAndWorldBounds)
 	const std::filesystem::path Path = TempFile("survey.abc");
 	WriteAbc(Path, [](OObject Top, OArchive&)
 	         {
-		         FCurvesSpec First = Lines({{0, 0, 0, 0, 0, 1}, {1, 0, 0, 1, 0, 2}});
+		         FCurvesRecipe First = Lines({{0, 0, 0, 0, 0, 1}, {1, 0, 0, 1, 0, 2}});
 		         First.Normals = {0, 0, 1, 0, 0, 1};
 		         First.ColourName = "Cd";
 		         First.Colours = {1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 1};
@@ -485,13 +485,13 @@ TEST(PrepareAttributes, ACountThatFitsNeitherStrandsNorPointsIsDroppedOnce)
 	const std::filesystem::path Path = TempFile("odd.abc");
 	WriteAbc(Path, [](OObject Top, OArchive&)
 	         {
-		         FCurvesSpec Spec = Lines({{0, 0, 0, 0, 0, 1, 0, 0, 2}, {1, 0, 0, 1, 0, 1}});
-		         Spec.ColourName = "Cd";
-		         Spec.Colours = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-		         Spec.ColourScope = kVaryingScope;
-		         Spec.Normals = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
-		         Spec.NormalScope = kVaryingScope;
-		         AddCurves(Top, "curves", Spec); });
+		         FCurvesRecipe Recipe = Lines({{0, 0, 0, 0, 0, 1, 0, 0, 2}, {1, 0, 0, 1, 0, 1}});
+		         Recipe.ColourName = "Cd";
+		         Recipe.Colours = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+		         Recipe.ColourScope = kVaryingScope;
+		         Recipe.Normals = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+		         Recipe.NormalScope = kVaryingScope;
+		         AddCurves(Top, "curves", Recipe); });
 	const FPrepared Prepared = Prepare(Path);
 	ASSERT_TRUE(Prepared.bOk) << Prepared.Report.Error;
 	EXPECT_TRUE(Prepared.Groom.groomColors.empty());
@@ -518,12 +518,12 @@ TEST(PrepareRefusals, DamagedFilesCrashNeitherThePreparationNorTheReader)
 	const std::filesystem::path Whole = TempFile("whole.abc");
 	WriteAbc(Whole, [](OObject Top, OArchive&)
 	         {
-		         FCurvesSpec Spec = Lines({{0, 0, 0, 0, 0, 1, 0, 0, 2}, {1, 0, 0, 1, 0, 1}});
-		         Spec.Widths = {1};
-		         Spec.WidthScope = kConstantScope;
+		         FCurvesRecipe Recipe = Lines({{0, 0, 0, 0, 0, 1, 0, 0, 2}, {1, 0, 0, 1, 0, 1}});
+		         Recipe.Widths = {1};
+		         Recipe.WidthScope = kConstantScope;
 		         XformSample Turn = Translate(1, 2, 3);
 		         Turn.setZRotation(30.0);
-		         AddCurves(AddXform(Top, "moved", Turn), "curves", Spec); });
+		         AddCurves(AddXform(Top, "moved", Turn), "curves", Recipe); });
 	std::ifstream In(Whole, std::ios::binary);
 	const std::string Bytes((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
 	const std::filesystem::path Damaged = TempFile("damaged.abc");
