@@ -136,6 +136,6 @@ namespace
 
 BENCHMARK(BM_FitDemo)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MeasureDemo)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FitLarge)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_FitLarge)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_MeasureLarge)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK_MAIN();

@@ -391,6 +391,7 @@ namespace VelmoraCli
 				        ReadGroomAhead(Request.GroomPath, Ahead);
 				        if (Ahead.bRead)
 				        {
+					        Report.GroomBounds = GroomWorldBounds(Ahead.Groom, Request.Origin);
 					        const FPluginPath Groom(Request.GroomPath, EPluginPathKind::Existing);
 					        GroomPrepare::SurveyGroomFile(Groom.GetUtf8(), Survey, GroomPrepare::ESurveyDepth::Structure);
 				        } },
@@ -411,7 +412,6 @@ namespace VelmoraCli
 			Report.MeshBounds = MeshWorldBounds(Mesh, FTransform(Request.MeshRotation, Request.MeshLocation, Request.MeshScale));
 			if (Ahead.bRead)
 			{
-				Report.GroomBounds = GroomWorldBounds(Ahead.Groom, Request.Origin);
 				AddPlacementWarnings(Request, Ahead.Groom, Report, Report.Warnings);
 				AddFileWarnings(Survey, Request.GroomPath, Report.Warnings);
 			}

@@ -13,6 +13,7 @@
 #include "Host/Log.h"
 #include "Host/World.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <sstream>
 #include <system_error>
 #include <unistd.h>
@@ -88,16 +90,28 @@ namespace VelmoraCli
 
 	FBox GroomWorldBounds(const GroomData& Groom, const FVector& Placement)
 	{
-		FBox Bounds(ForceInit);
-		for (size_t Point = 0; 3 * Point + 2 < Groom.positions.size(); ++Point)
+		// In single precision, where the points are: adding the placement afterwards keeps the order, and
+		// the pass costs little beside the fit.
+		constexpr float Huge = std::numeric_limits<float>::infinity();
+		float MinX = Huge, MinY = Huge, MinZ = Huge, MaxX = -Huge, MaxY = -Huge, MaxZ = -Huge;
+		bool bAny = false;
+		const float* Values = Groom.positions.data();
+		const float* const End = Values + Groom.positions.size() / 3 * 3;
+		for (; Values < End; Values += 3)
 		{
-			const FVector P = FVector(Groom.positions[3 * Point], Groom.positions[3 * Point + 1], Groom.positions[3 * Point + 2]) + Placement;
-			if (std::isfinite(P.X) && std::isfinite(P.Y) && std::isfinite(P.Z))
+			const float X = Values[0], Y = Values[1], Z = Values[2];
+			if (std::isfinite(X) && std::isfinite(Y) && std::isfinite(Z))
 			{
-				Bounds += P;
+				MinX = std::min(MinX, X);
+				MinY = std::min(MinY, Y);
+				MinZ = std::min(MinZ, Z);
+				MaxX = std::max(MaxX, X);
+				MaxY = std::max(MaxY, Y);
+				MaxZ = std::max(MaxZ, Z);
+				bAny = true;
 			}
 		}
-		return Bounds;
+		return bAny ? FBox(FVector(MinX, MinY, MinZ) + Placement, FVector(MaxX, MaxY, MaxZ) + Placement) : FBox(ForceInit);
 	}
 
 	FBox MeshWorldBounds(const Host::FMeshData& Mesh, const FTransform& Transform)

@@ -5,8 +5,19 @@
 #include <string>
 #include <vector>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 int main(int argc, char** argv)
 {
+#if defined(__GLIBC__)
+	// A command holds a few large buffers (a groom's points, the reader's and the writer's samples) that
+	// come and go once each. From the heap, and kept there when freed, the next one reuses their pages
+	// instead of the kernel mapping and zeroing fresh ones for each: a tenth of a fit's time.
+	mallopt(M_MMAP_MAX, 0);
+	mallopt(M_TRIM_THRESHOLD, -1);
+#endif
 	const std::vector<std::string> Args(argv + (argc > 1 ? 2 : 1), argv + argc);
 	const std::string Name = argc > 1 ? argv[1] : "--help";
 	if (Name == "--help" || Name == "-h" || Name == "help")

@@ -57,6 +57,15 @@ namespace GroomFitting
 			return std::isfinite(Values[First]) && std::isfinite(Values[First + 1]) && std::isfinite(Values[First + 2]);
 		}
 
+		// Nonzero for an infinity or a NaN. A test of the bits, not a float sum, so a strand's checks do not
+		// wait on one another.
+		uint32 NotFiniteBits(float Value)
+		{
+			uint32 Bits;
+			std::memcpy(&Bits, &Value, sizeof(Bits));
+			return static_cast<uint32>((Bits & 0x7F800000u) == 0x7F800000u);
+		}
+
 		bool IsFinitePoint(const FVector& V)
 		{
 			return std::isfinite(V.X) && std::isfinite(V.Y) && std::isfinite(V.Z);
@@ -302,7 +311,18 @@ namespace GroomFitting
 
 	namespace
 	{
-		// The report's figures, added up strand by strand from any number of threads.
+		// The report's figures over some strands, counted by one thread.
+		struct FMeasureCounts
+		{
+			int64 RootsOnSurface = 0;
+			int64 RootsOffSurface = 0;
+			int64 PointsInside = 0;
+			int64 StrandsInside = 0;
+			// The first point that is not finite, or -1.
+			int64 FirstNotFinite = -1;
+		};
+
+		// The report's figures, added up from any number of threads, each adding its counts once.
 		struct FMeasureTally
 		{
 			explicit FMeasureTally(int32 NumCurves)
@@ -310,13 +330,23 @@ namespace GroomFitting
 			{
 			}
 
+			// One per strand, each written by the thread that measures the strand.
 			std::vector<double> RootDistances;
-			std::atomic<int64> RootsOnSurface{0};
-			std::atomic<int64> RootsOffSurface{0};
-			std::atomic<int64> PointsInside{0};
-			std::atomic<int64> StrandsInside{0};
-			// The first point that is not finite, or -1.
-			std::atomic<int64> FirstNotFinite{-1};
+			FMeasureCounts Counts;
+			std::mutex Lock;
+
+			void Add(const FMeasureCounts& More)
+			{
+				const std::lock_guard<std::mutex> Guard(Lock);
+				Counts.RootsOnSurface += More.RootsOnSurface;
+				Counts.RootsOffSurface += More.RootsOffSurface;
+				Counts.PointsInside += More.PointsInside;
+				Counts.StrandsInside += More.StrandsInside;
+				if (More.FirstNotFinite >= 0 && (Counts.FirstNotFinite < 0 || More.FirstNotFinite < Counts.FirstNotFinite))
+				{
+					Counts.FirstNotFinite = More.FirstNotFinite;
+				}
+			}
 
 			void Finish(int32 NumCurves, int64 Points, double Tolerance, FFitReport& OutReport)
 			{
@@ -324,29 +354,26 @@ namespace GroomFitting
 				OutReport.Strands = NumCurves;
 				OutReport.Points = Points;
 				OutReport.SurfaceTolerance = Tolerance;
-				OutReport.RootsOnSurface = RootsOnSurface;
-				OutReport.RootsOffSurface = RootsOffSurface;
+				OutReport.RootsOnSurface = Counts.RootsOnSurface;
+				OutReport.RootsOffSurface = Counts.RootsOffSurface;
 				OutReport.RootDistance = Summarise(MoveTemp(RootDistances));
-				OutReport.PointsInside = PointsInside;
-				OutReport.StrandsInside = StrandsInside;
+				OutReport.PointsInside = Counts.PointsInside;
+				OutReport.StrandsInside = Counts.StrandsInside;
 			}
 		};
 
 		// How one strand, placed at Placement, lies on the mesh: its root's distance from the surface and
 		// its points inside. A nonzero KnownNotInside entry (one per point of the strand, or none) says the
 		// point was already found not to be inside. RootOnSurface, when given, is the surface point (a trace's
-		// hit, or the nearest point) the root was put on.
+		// hit, or the nearest point) the root was put on. bKnownFinite: every point was checked finite.
 		void MeasureStrand(const GroomData& Groom, const FMeshQuery& Query, const FVector& Placement, double Tolerance, int32 Curve, int64 Root, int32 Count,
-		                   const uint8* KnownNotInside, const FVector* RootOnSurface, FMeasureTally& Tally)
+		                   const uint8* KnownNotInside, const FVector* RootOnSurface, bool bKnownFinite, std::vector<double>& RootDistances, FMeasureCounts& Counts)
 		{
-			for (int64 Index = Root; Index < Root + Count; ++Index)
+			for (int64 Index = Root; Index < Root + Count && !bKnownFinite; ++Index)
 			{
 				if (!IsFinitePoint(ReadTriple(Groom.positions, Index)))
 				{
-					int64 Expected = -1;
-					while ((Expected < 0 || Index < Expected) && !Tally.FirstNotFinite.compare_exchange_weak(Expected, Index))
-					{
-					}
+					Counts.FirstNotFinite = Counts.FirstNotFinite < 0 ? Index : FMath::Min(Counts.FirstNotFinite, Index);
 					return;
 				}
 			}
@@ -371,9 +398,9 @@ namespace GroomFitting
 				}
 				Distance = (RootPoint - Nearest).Size();
 			}
-			Tally.RootDistances[static_cast<size_t>(Curve)] = Distance;
+			RootDistances[static_cast<size_t>(Curve)] = Distance;
 			const bool bRootOnSurface = Distance <= Tolerance;
-			++(bRootOnSurface ? Tally.RootsOnSurface : Tally.RootsOffSurface);
+			++(bRootOnSurface ? Counts.RootsOnSurface : Counts.RootsOffSurface);
 
 			int64 Inside = 0;
 			for (int64 Index = Root; Index < Root + Count; ++Index)
@@ -394,9 +421,42 @@ namespace GroomFitting
 				}
 				++Inside;
 			}
-			Tally.PointsInside += Inside;
-			Tally.StrandsInside += Inside > 0 ? 1 : 0;
+			Counts.PointsInside += Inside;
+			Counts.StrandsInside += Inside > 0 ? 1 : 0;
 		}
+	}
+
+	namespace
+	{
+		// What the repairs did, counted by each worker over its strands and added up once.
+		struct FStrandCounts
+		{
+			int64 MissesSnapped = 0;
+			int64 StrandsOriented = 0;
+			int64 PointsResolved = 0;
+			int64 PointsUnresolved = 0;
+			// Points left inside, by why.
+			int64 UnresolvedBy[static_cast<size_t>(EResolveResult::UnresolvedBadOffset) + 1] = {};
+			bool bAllFinite = true;
+			// Room for a strand's inside flags.
+			std::vector<uint8> Inside;
+			FMeasureCounts Measured;
+
+			void AddTo(FStrandCounts& Totals) const
+			{
+				static std::mutex Lock;
+				const std::lock_guard<std::mutex> Guard(Lock);
+				Totals.MissesSnapped += MissesSnapped;
+				Totals.StrandsOriented += StrandsOriented;
+				Totals.PointsResolved += PointsResolved;
+				Totals.PointsUnresolved += PointsUnresolved;
+				for (size_t Reason = 0; Reason < std::size(UnresolvedBy); ++Reason)
+				{
+					Totals.UnresolvedBy[Reason] += UnresolvedBy[Reason];
+				}
+				Totals.bAllFinite &= bAllFinite;
+			}
+		};
 	}
 
 	int32 DebugLineDraw(int32 RandomValue)
@@ -437,42 +497,48 @@ namespace GroomFitting
 		const FVector Offset = Delta * -1.0;
 		float* Values = Groom.positions.data() + 3 * static_cast<size_t>(RootIndex);
 		float* const End = Values + 3 * static_cast<size_t>(PointCount);
-		// Inf - Inf and NaN - NaN are NaN: one test for the whole strand.
-		float Check = 0.f;
+		uint32 NotFinite = 0;
 		for (; Values < End; Values += 3)
 		{
 			Values[0] = static_cast<float>(static_cast<double>(Values[0]) + Offset.X);
 			Values[1] = static_cast<float>(static_cast<double>(Values[1]) + Offset.Y);
 			Values[2] = static_cast<float>(static_cast<double>(Values[2]) + Offset.Z);
-			Check += (Values[0] - Values[0]) + (Values[1] - Values[1]) + (Values[2] - Values[2]);
+			NotFinite |= NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
 		}
-		return Check == 0.f;
+		return NotFinite == 0;
 	}
 
-	bool OrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& GroomNormal, const FVector& SurfaceNormal)
+	bool MoveAndOrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation, const FVector& GroomNormal,
+	                         const FVector& SurfaceNormal)
 	{
+		if (PointCount <= 0)
+		{
+			return true;
+		}
 		// The rotation as a matrix, worked out once for the strand's points.
 		const FQuat Q = FQuat::FindBetweenNormals(GroomNormal, SurfaceNormal);
-		const double M[3][3] = {
-		    {1.0 - 2.0 * (Q.Y * Q.Y + Q.Z * Q.Z), 2.0 * (Q.X * Q.Y - Q.Z * Q.W), 2.0 * (Q.X * Q.Z + Q.Y * Q.W)},
-		    {2.0 * (Q.X * Q.Y + Q.Z * Q.W), 1.0 - 2.0 * (Q.X * Q.X + Q.Z * Q.Z), 2.0 * (Q.Y * Q.Z - Q.X * Q.W)},
-		    {2.0 * (Q.X * Q.Z - Q.Y * Q.W), 2.0 * (Q.Y * Q.Z + Q.X * Q.W), 1.0 - 2.0 * (Q.X * Q.X + Q.Y * Q.Y)},
-		};
+		const double XX = 1.0 - 2.0 * (Q.Y * Q.Y + Q.Z * Q.Z), XY = 2.0 * (Q.X * Q.Y - Q.Z * Q.W), XZ = 2.0 * (Q.X * Q.Z + Q.Y * Q.W);
+		const double YX = 2.0 * (Q.X * Q.Y + Q.Z * Q.W), YY = 1.0 - 2.0 * (Q.X * Q.X + Q.Z * Q.Z), YZ = 2.0 * (Q.Y * Q.Z - Q.X * Q.W);
+		const double ZX = 2.0 * (Q.X * Q.Z - Q.Y * Q.W), ZY = 2.0 * (Q.Y * Q.Z + Q.X * Q.W), ZZ = 1.0 - 2.0 * (Q.X * Q.X + Q.Y * Q.Y);
+		// The root lands where MoveStrand puts it; the others keep their offset from it, turned.
 		float* Values = Groom.positions.data() + 3 * static_cast<size_t>(RootIndex);
-		const double Root[3] = {Values[0], Values[1], Values[2]};
+		const double OldX = Values[0], OldY = Values[1], OldZ = Values[2];
+		const FVector Offset = (Hit - ActorLocation) - FVector(OldX, OldY, OldZ);
+		Values[0] = static_cast<float>(OldX + Offset.X);
+		Values[1] = static_cast<float>(OldY + Offset.Y);
+		Values[2] = static_cast<float>(OldZ + Offset.Z);
+		const double RootX = Values[0], RootY = Values[1], RootZ = Values[2];
+		uint32 NotFinite = NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
 		float* const End = Values + 3 * static_cast<size_t>(PointCount);
-		// Inf - Inf and NaN - NaN are NaN: one test for the whole strand.
-		float Check = 0.f;
 		for (Values += 3; Values < End; Values += 3)
 		{
-			const double D[3] = {Values[0] - Root[0], Values[1] - Root[1], Values[2] - Root[2]};
-			for (int32 Axis = 0; Axis < 3; ++Axis)
-			{
-				Values[Axis] = static_cast<float>(Root[Axis] + M[Axis][0] * D[0] + M[Axis][1] * D[1] + M[Axis][2] * D[2]);
-				Check += Values[Axis] - Values[Axis];
-			}
+			const double DX = Values[0] - OldX, DY = Values[1] - OldY, DZ = Values[2] - OldZ;
+			Values[0] = static_cast<float>(RootX + (XX * DX + XY * DY + XZ * DZ));
+			Values[1] = static_cast<float>(RootY + (YX * DX + YY * DY + YZ * DZ));
+			Values[2] = static_cast<float>(RootZ + (ZX * DX + ZY * DY + ZZ * DZ));
+			NotFinite |= NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
 		}
-		return Check == 0.f;
+		return NotFinite == 0;
 	}
 
 	std::shared_ptr<const FMeshQuery> GetMeshQuery(const UStaticMeshComponent* TheComp, FString& OutError)
@@ -614,18 +680,109 @@ namespace GroomFitting
 		{
 			Displacements.assign(static_cast<size_t>(NumCurves), std::numeric_limits<double>::quiet_NaN());
 		}
-		std::atomic<int64> MissesSnapped{0}, StrandsOriented{0}, PointsResolved{0}, PointsUnresolved{0};
-		// Points left inside, by why.
-		std::atomic<int64> UnresolvedBy[static_cast<size_t>(EResolveResult::UnresolvedBadOffset) + 1] = {};
+		FStrandCounts Totals;
 		FMeasureTally Tally(bMeasureHere ? NumCurves : 0);
 		// Per point, whether the resolve found it outside (or brought it out); only when both run.
 		std::vector<uint8> KnownNotInside(bMeasureHere && Options.bResolvePenetration ? static_cast<size_t>(NumCovered) : 0, 0);
-		std::atomic<bool> bAllFinite{true};
 		int64 Hits = 0, Misses = 0, Traced = 0;
+
+		// Moves one traced strand onto its hit, then the repairs and the measurement, all in one pass over its
+		// points.
+		const auto FitStrand = [&](int32 Curve, const FStrandTrace& Trace, FStrandCounts& Counts)
+		{
+			const int32 Count = Groom.vertexCounts[static_cast<size_t>(Curve)];
+			if (Count == 0)
+			{
+				return;
+			}
+			const int32 Root = static_cast<int32>(First[static_cast<size_t>(Curve)]);
+			const FVector OldRoot = ReadTriple(Groom.positions, Root);
+			bool bFinite = true;
+			bool bMoved = Trace.bHit;
+			FVector Hit = Trace.Hit;
+			FVector SurfaceNormal = FVector::ZeroVector;
+			if (!Trace.bHit && Options.bSnapMissesToNearest && Query->NearestPoint(Origin + OldRoot, Hit, SurfaceNormal))
+			{
+				// The root as the groom places it in the world, as for the trace.
+				bMoved = true;
+				++Counts.MissesSnapped;
+			}
+			if (bMoved)
+			{
+				bool bOriented = false;
+				if (Options.bOrientToSurface)
+				{
+					if (Trace.bHit)
+					{
+						SurfaceNormal = Trace.Face >= 0 && Trace.Face < Query->NumTriangles() ? Query->TriangleNormal(Trace.Face) : FVector::ZeroVector;
+						FVector Nearest;
+						if (SurfaceNormal.IsZero())
+						{
+							Query->NearestPoint(Hit, Nearest, SurfaceNormal);
+						}
+					}
+					const FVector GroomNormal = (bSurfaceNormal ? ReadTriple(Groom.surfaceNormals, Curve) : OldRoot).GetSafeNormal();
+					if (!GroomNormal.IsZero() && !SurfaceNormal.IsZero())
+					{
+						bFinite &= MoveAndOrientStrand(Groom, Root, Count, Hit, ActorLocation, GroomNormal, SurfaceNormal);
+						bOriented = true;
+						++Counts.StrandsOriented;
+					}
+				}
+				if (!bOriented)
+				{
+					bFinite &= MoveStrand(Groom, Root, Count, Hit, ActorLocation);
+				}
+			}
+			if (Options.bResolvePenetration)
+			{
+				// A moved strand's root is on the surface, where it belongs.
+				const int32 FirstChecked = bMoved ? Root + 1 : Root;
+				Counts.Inside.resize(static_cast<size_t>(Count));
+				int32 Hint = INDEX_NONE;
+				const int32 NumInside = Query->FindInside(Groom.positions.data() + 3 * static_cast<size_t>(FirstChecked), Root + Count - FirstChecked, ActorLocation, Counts.Inside.data());
+				for (int32 Point = FirstChecked; Point < Root + Count; ++Point)
+				{
+					EResolveResult Result = EResolveResult::Outside;
+					if (NumInside > 0 && Counts.Inside[static_cast<size_t>(Point - FirstChecked)])
+					{
+						FVector Resolved;
+						Result = Query->ResolveInsidePoint(ReadTriple(Groom.positions, Point) + ActorLocation, Options.PenetrationOffset, Resolved, &Hint);
+						if (Result == EResolveResult::Resolved)
+						{
+							bFinite &= WriteTriple(Groom.positions, Point, Resolved - ActorLocation);
+							++Counts.PointsResolved;
+						}
+						else if (IsUnresolved(Result))
+						{
+							++Counts.PointsUnresolved;
+							++Counts.UnresolvedBy[static_cast<size_t>(Result)];
+						}
+					}
+					if (!KnownNotInside.empty() && !IsUnresolved(Result))
+					{
+						KnownNotInside[static_cast<size_t>(Point)] = 1;
+					}
+				}
+			}
+			Counts.bAllFinite &= bFinite;
+			if (OutReport)
+			{
+				Displacements[static_cast<size_t>(Curve)] = (ReadTriple(Groom.positions, Root) - OldRoot).Size();
+			}
+			if (bMeasureHere)
+			{
+				MeasureStrand(Groom, *Query, ActorLocation, DefaultSurfaceTolerance, Curve, Root, Count,
+				              KnownNotInside.empty() ? nullptr : &KnownNotInside[static_cast<size_t>(Root)], bMoved ? &Hit : nullptr, bMoved && bFinite, Tally.RootDistances,
+				              Counts.Measured);
+			}
+		};
 
 		// Strands go in blocks: the traces and the moves of a block run on every core, what the user sees of
 		// each trace follows in strand order, and the progress bar moves once per block.
 		constexpr int32 BlockSize = 8192;
+		// Strands a worker takes at a time, its counts added to the totals once.
+		constexpr int32 ChunkSize = 64;
 		FScopedSlowTask SlowTask(static_cast<float>(NumCurves), FText::FromString(TEXT("Fitting groom")));
 		SlowTask.MakeDialog();
 		for (int32 BlockStart = 0; BlockStart < NumCurves; BlockStart += BlockSize)
@@ -672,106 +829,37 @@ namespace GroomFitting
 				++Traced;
 				++(Trace.bHit ? Hits : Misses);
 			}
-			ParallelFor(BlockCount,
-			            [&](int32 InBlock)
+			ParallelFor(FMath::DivideAndRoundUp(BlockCount, ChunkSize),
+			            [&](int32 Chunk)
 			            {
-				            const int32 Curve = BlockStart + InBlock;
-				            const int32 Count = Groom.vertexCounts[static_cast<size_t>(Curve)];
-				            if (Count == 0)
+				            FStrandCounts Counts;
+				            const int32 ChunkStart = Chunk * ChunkSize;
+				            for (int32 InBlock = ChunkStart; InBlock < FMath::Min(ChunkStart + ChunkSize, BlockCount); ++InBlock)
 				            {
-					            return;
+					            FitStrand(BlockStart + InBlock, Traces[static_cast<size_t>(InBlock)], Counts);
 				            }
-				            const FStrandTrace& Trace = Traces[static_cast<size_t>(InBlock)];
-				            const int32 Root = static_cast<int32>(First[static_cast<size_t>(Curve)]);
-				            const FVector OldRoot = ReadTriple(Groom.positions, Root);
-				            bool bFinite = true;
-				            bool bMoved = Trace.bHit;
-				            FVector Hit = Trace.Hit;
-				            FVector SurfaceNormal = FVector::ZeroVector;
-				            if (!Trace.bHit && Options.bSnapMissesToNearest && Query->NearestPoint(Origin + OldRoot, Hit, SurfaceNormal))
-				            {
-					            // The root as the groom places it in the world, as for the trace.
-					            bMoved = true;
-					            ++MissesSnapped;
-				            }
-				            if (bMoved)
-				            {
-					            bFinite &= MoveStrand(Groom, Root, Count, Hit, ActorLocation);
-					            if (Options.bOrientToSurface)
-					            {
-						            if (Trace.bHit)
-						            {
-							            SurfaceNormal = Trace.Face >= 0 && Trace.Face < Query->NumTriangles() ? Query->TriangleNormal(Trace.Face) : FVector::ZeroVector;
-							            FVector Nearest;
-							            if (SurfaceNormal.IsZero())
-							            {
-								            Query->NearestPoint(Hit, Nearest, SurfaceNormal);
-							            }
-						            }
-						            const FVector GroomNormal = (bSurfaceNormal ? ReadTriple(Groom.surfaceNormals, Curve) : OldRoot).GetSafeNormal();
-						            if (!GroomNormal.IsZero() && !SurfaceNormal.IsZero())
-						            {
-							            bFinite &= OrientStrand(Groom, Root, Count, GroomNormal, SurfaceNormal);
-							            ++StrandsOriented;
-						            }
-					            }
-				            }
-				            if (Options.bResolvePenetration)
-				            {
-					            // A moved strand's root is on the surface, where it belongs.
-					            for (int32 Point = bMoved ? Root + 1 : Root; Point < Root + Count; ++Point)
-					            {
-						            FVector Resolved;
-						            const EResolveResult Result = Query->ResolvePoint(ReadTriple(Groom.positions, Point) + ActorLocation, Options.PenetrationOffset, Resolved);
-						            if (Result == EResolveResult::Resolved)
-						            {
-							            bFinite &= WriteTriple(Groom.positions, Point, Resolved - ActorLocation);
-							            ++PointsResolved;
-						            }
-						            else if (IsUnresolved(Result))
-						            {
-							            ++PointsUnresolved;
-							            ++UnresolvedBy[static_cast<size_t>(Result)];
-						            }
-						            if (!KnownNotInside.empty() && !IsUnresolved(Result))
-						            {
-							            KnownNotInside[static_cast<size_t>(Point)] = 1;
-						            }
-					            }
-				            }
-				            if (!bFinite)
-				            {
-					            bAllFinite = false;
-				            }
-				            if (OutReport)
-				            {
-					            Displacements[static_cast<size_t>(Curve)] = (ReadTriple(Groom.positions, Root) - OldRoot).Size();
-				            }
-				            if (bMeasureHere)
-				            {
-					            MeasureStrand(Groom, *Query, ActorLocation, DefaultSurfaceTolerance, Curve, Root, Count,
-					                          KnownNotInside.empty() ? nullptr : &KnownNotInside[static_cast<size_t>(Root)], bMoved ? &Hit : nullptr, Tally);
-				            }
+				            Counts.AddTo(Totals);
+				            Tally.Add(Counts.Measured);
 			            });
 		}
 
-		if (!bAllFinite)
+		if (!Totals.bAllFinite)
 		{
 			LogFitFailure(OutReport, TEXT("FitGroomToStaticMesh: the fit would place points where single precision cannot hold them; the groom was not written"));
 			return false;
 		}
 		FString UnresolvedReasons;
-		for (size_t Reason = 0; Reason < std::size(UnresolvedBy); ++Reason)
+		for (size_t Reason = 0; Reason < std::size(Totals.UnresolvedBy); ++Reason)
 		{
-			if (UnresolvedBy[Reason] > 0)
+			if (Totals.UnresolvedBy[Reason] > 0)
 			{
-				UnresolvedReasons += FString::Printf(TEXT("%s%lld %s"), UnresolvedReasons.IsEmpty() ? TEXT("") : TEXT(", "), static_cast<long long>(UnresolvedBy[Reason].load()),
+				UnresolvedReasons += FString::Printf(TEXT("%s%lld %s"), UnresolvedReasons.IsEmpty() ? TEXT("") : TEXT(", "), static_cast<long long>(Totals.UnresolvedBy[Reason]),
 				                                     LexToString(static_cast<EResolveResult>(Reason)));
 			}
 		}
-		if (PointsUnresolved > 0)
+		if (Totals.PointsUnresolved > 0)
 		{
-			UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %lld points are still inside the mesh (%s)"), static_cast<long long>(PointsUnresolved.load()),
+			UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %lld points are still inside the mesh (%s)"), static_cast<long long>(Totals.PointsUnresolved),
 			       *UnresolvedReasons);
 		}
 		if (OutReport)
@@ -784,20 +872,20 @@ namespace GroomFitting
 			Report.Traced = Traced;
 			Report.Hits = Hits;
 			Report.Misses = Misses;
-			Report.MissesSnapped = MissesSnapped;
-			Report.StrandsOriented = StrandsOriented;
-			Report.PointsResolved = PointsResolved;
-			Report.PointsUnresolved = PointsUnresolved;
+			Report.MissesSnapped = Totals.MissesSnapped;
+			Report.StrandsOriented = Totals.StrandsOriented;
+			Report.PointsResolved = Totals.PointsResolved;
+			Report.PointsUnresolved = Totals.PointsUnresolved;
 			Report.UnresolvedReasons = UnresolvedReasons;
 			Report.Displacement = Summarise(MoveTemp(Displacements));
-			if (bMeasureHere && Tally.FirstNotFinite < 0)
+			if (bMeasureHere && Tally.Counts.FirstNotFinite < 0)
 			{
 				Tally.Finish(NumCurves, NumCovered, DefaultSurfaceTolerance, Report);
 			}
 			else if (bMeasureHere)
 			{
 				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: the fitted groom cannot be measured: point %lld is not finite"),
-				       static_cast<long long>(Tally.FirstNotFinite.load()));
+				       static_cast<long long>(Tally.Counts.FirstNotFinite));
 			}
 		}
 		return true;
@@ -832,14 +920,21 @@ namespace GroomFitting
 		const int32 NumCurves = static_cast<int32>(Groom.vertexCounts.size());
 		const std::vector<int64> First = FirstPoints(Groom);
 		FMeasureTally Tally(NumCurves);
-		ParallelFor(NumCurves,
-		            [&](int32 Curve)
+		constexpr int32 ChunkSize = 64;
+		ParallelFor(FMath::DivideAndRoundUp(NumCurves, ChunkSize),
+		            [&](int32 Chunk)
 		            {
-			            const int32 Count = Groom.vertexCounts[static_cast<size_t>(Curve)];
-			            if (Count > 0)
+			            FMeasureCounts Counts;
+			            for (int32 Curve = Chunk * ChunkSize; Curve < FMath::Min(NumCurves, (Chunk + 1) * ChunkSize); ++Curve)
 			            {
-				            MeasureStrand(Groom, Query, Placement, SurfaceTolerance, Curve, First[static_cast<size_t>(Curve)], Count, nullptr, nullptr, Tally);
+				            const int32 Count = Groom.vertexCounts[static_cast<size_t>(Curve)];
+				            if (Count > 0)
+				            {
+					            MeasureStrand(Groom, Query, Placement, SurfaceTolerance, Curve, First[static_cast<size_t>(Curve)], Count, nullptr, nullptr, false,
+					                          Tally.RootDistances, Counts);
+				            }
 			            }
+			            Tally.Add(Counts);
 		            });
 		Tally.Finish(NumCurves, Covered, SurfaceTolerance, OutReport);
 		return true;

@@ -124,9 +124,11 @@ namespace GroomFitting
 	// finite in single precision.
 	bool MoveStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation);
 
-	// Turns the strand's points about its root by the rotation taking GroomNormal onto SurfaceNormal (both of
-	// unit length). False when a turned point is not finite in single precision.
-	bool OrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& GroomNormal, const FVector& SurfaceNormal);
+	// MoveStrand, and the strand turned about its moved root by the rotation taking GroomNormal onto
+	// SurfaceNormal (both of unit length): the move and the turn in double precision, each point stored back
+	// once. False when a point is not finite in single precision.
+	bool MoveAndOrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation, const FVector& GroomNormal,
+	                         const FVector& SurfaceNormal);
 
 	// The query of TheComp's collision triangles in world space, made once per mesh, placement and
 	// geometry and shared while they stay the same. Null, with the reason, when the component has no mesh

@@ -73,8 +73,9 @@ namespace GroomFitting
 		// IsInside without the fallback: false with bOutDecided false where the grid alone cannot tell.
 		bool IsInsideWithoutFallback(const FVector& Point, bool& bOutDecided) const;
 
-		// The triangle lists around Point, ring by ring: Visit(Entries, Num) for each cell within Ring cells
-		// of Point's cell (each entry a triangle's index << 1, bit 0 a flag of the grid's), then
+		// The triangle lists around Point, ring by ring: Visit(Entries, Num, GapSquared) for each cell within
+		// Ring cells of Point's cell (each entry a triangle's index << 1, bit 0 a flag of the grid's;
+		// GapSquared the square of the distance from Point to the cell), then
 		// Done(Ring, Clearance), where no triangle not yet visited comes within Clearance of Point, which
 		// returns 1 to stop with true, -1 to stop with false, 0 to go on. False too when Point lies beyond
 		// the grid, a cell on the way has no list, or MaxRings pass.
@@ -116,8 +117,11 @@ namespace GroomFitting
 							}
 							if (Code >= 0)
 							{
+								const double GX = FMath::Max(0.0, FMath::Max(CX - X, X - (CX + 1)));
+								const double GY = FMath::Max(0.0, FMath::Max(CY - Y, Y - (CY + 1)));
+								const double GZ = FMath::Max(0.0, FMath::Max(CZ - Z, Z - (CZ + 1)));
 								const FNearCell& Cell = NearCells[static_cast<size_t>(Code)];
-								Visit(Entries.data() + Cell.FirstEntry, static_cast<int32>(Cell.NumEntries));
+								Visit(Entries.data() + Cell.FirstEntry, static_cast<int32>(Cell.NumEntries), (GX * GX + GY * GY + GZ * GZ) * CellSize * CellSize);
 							}
 						}
 					}

@@ -156,10 +156,23 @@ namespace GroomFitting
 		FMeshInsideGrid Grid;
 		// The least step off the surface that double precision tells from the surface.
 		double MinStep = 0.0;
+		// Per bounding triangle, its plane and a sphere around it in single precision, about BoundsCentre: half
+		// a cache line that tells most triangles from the nearest. Read, they are within NearBoundSlack (per
+		// unit of a point's distance from the centre, plus NearBoundFloor) of the true ones.
+		struct FNearBound
+		{
+			float NX, NY, NZ, D;
+			float CX, CY, CZ, R;
+		};
+		std::vector<FNearBound> NearBounds;
+		FVector BoundsCentre = FVector(0, 0, 0);
+		double NearBoundFloor = 0.0;
+		static constexpr double NearBoundSlack = 4e-7;
 
 		bool Build(const TArray<FVector>& Vertices, const TArray<int32>& Indices, FString& OutError);
 		// The nearest triangle closer than MaxDistance that Filter accepts (all when null), or -1.
-		int32 NearestTriangle(const FVector& Point, double MaxDistance, const TFunction<bool(int)>& Filter, FVector& OutNearest) const;
+		// Hint, a triangle likely to be near (or INDEX_NONE), is tried first.
+		int32 NearestTriangle(const FVector& Point, double MaxDistance, const TFunction<bool(int)>& Filter, FVector& OutNearest, int32 Hint = INDEX_NONE) const;
 		bool StepsOut(const FVector& Point) const { return !Grid.IsInside(Point); }
 	};
 
@@ -763,6 +776,22 @@ namespace GroomFitting
 		}
 		MinStep = 1e-9 * Size.GetMax() + 64.0 * DBL_EPSILON * MaxAbs;
 
+		BoundsCentre = Bounds.GetCenter();
+		const double HalfDiagonal = 0.5 * Size.Size();
+		NearBoundFloor = NearBoundSlack * 4.0 * HalfDiagonal + MinStep;
+		NearBounds.resize(static_cast<size_t>(NumBounding));
+		for (int32 Triangle = 0; Triangle < NumBounding; ++Triangle)
+		{
+			const size_t First = 3 * static_cast<size_t>(Triangle);
+			const FVector A = Corners[First] - BoundsCentre, B = Corners[First + 1] - BoundsCentre, C = Corners[First + 2] - BoundsCentre;
+			const FVector& Normal = Normals[static_cast<size_t>(Triangle)];
+			const FVector Middle = (A + B + C) / 3.0;
+			const double Radius = std::sqrt(FMath::Max((A - Middle).SizeSquared(), FMath::Max((B - Middle).SizeSquared(), (C - Middle).SizeSquared())));
+			NearBounds[static_cast<size_t>(Triangle)] = {static_cast<float>(Normal.X), static_cast<float>(Normal.Y), static_cast<float>(Normal.Z), static_cast<float>(-(Normal | A)),
+			                                             static_cast<float>(Middle.X), static_cast<float>(Middle.Y), static_cast<float>(Middle.Z),
+			                                             static_cast<float>(Radius * (1.0 + 1e-6))};
+		}
+
 		// A surface inside another shell (where shells overlap, or a shell within another) is no way out.
 		bBuried.assign(GivenIndex.size(), 0);
 		if (Stats.ClosedParts > 0 && Stats.Parts > 1)
@@ -793,7 +822,7 @@ namespace GroomFitting
 		return true;
 	}
 
-	int32 FMeshQuery::FImpl::NearestTriangle(const FVector& Point, double MaxDistance, const TFunction<bool(int)>& Filter, FVector& OutNearest) const
+	int32 FMeshQuery::FImpl::NearestTriangle(const FVector& Point, double MaxDistance, const TFunction<bool(int)>& Filter, FVector& OutNearest, int32 Hint) const
 	{
 		int32 Best = -1;
 		double BestDistance = MaxDistance;
@@ -811,40 +840,81 @@ namespace GroomFitting
 			}
 		};
 		// The surface in the cells around the point, ring by ring, until nothing beyond can be nearer (a
-		// triangle whose plane is no nearer than the best so far is passed over); the tree goes on from the
-		// best found where that does not settle it.
+		// triangle whose plane or sphere is no nearer than the best so far is passed over); the tree goes on
+		// from the best found where that does not settle it.
 		bool bSettled = false;
 		if (!Filter)
 		{
+			if (Hint >= 0 && Hint < NumBounding)
+			{
+				Consider(Hint);
+			}
+			// Where the point lies about the bounds' centre, and how far its bounds may err there.
+			const FVector Local = Point - BoundsCentre;
+			const double Slack = NearBoundSlack * (std::abs(Local.X) + std::abs(Local.Y) + std::abs(Local.Z)) + NearBoundFloor;
+			// The triangles a ring brings that may be nearer than the best, with a bound below their distance.
+			struct FCandidate
+			{
+				double Below;
+				int32 Triangle;
+			};
+			thread_local std::vector<FCandidate> Candidates;
+			Candidates.clear();
 			bSettled = Grid.VisitRings(
 			    Point, 2,
-			    [&](const uint32* Entries, int32 Num)
+			    [&](const uint32* Entries, int32 Num, double GapSquared)
 			    {
-				    // The triangle whose plane is nearest first: for a point on or near the surface it is usually
-				    // the nearest, and then the planes of the others, as near as the surface curves, pass it by.
-				    double PlaneDistances[FMeshInsideGrid::MaxCellEntries];
-				    int32 Closest = -1;
-				    Num = FMath::Min(Num, FMeshInsideGrid::MaxCellEntries);
-				    for (int32 Entry = 0; Entry < Num; ++Entry)
+				    // A cell no nearer than the best holds nothing nearer.
+				    if (GapSquared * (1.0 - 1e-9) >= BestDistance * BestDistance)
 				    {
-					    const size_t Triangle = Entries[Entry] >> 1;
-					    PlaneDistances[Entry] = Triangle < static_cast<size_t>(NumBounding) ? std::abs(Normals[Triangle] | (Point - Corners[3 * Triangle])) : BestDistance;
-					    Closest = PlaneDistances[Entry] < BestDistance && (Closest < 0 || PlaneDistances[Entry] < PlaneDistances[Closest]) ? Entry : Closest;
-				    }
-				    if (Closest >= 0)
-				    {
-					    Consider(static_cast<int32>(Entries[Closest] >> 1));
+					    return;
 				    }
 				    for (int32 Entry = 0; Entry < Num; ++Entry)
 				    {
-					    if (PlaneDistances[Entry] < BestDistance && Entry != Closest)
+					    const int32 Triangle = static_cast<int32>(Entries[Entry] >> 1);
+					    // Caps are not surface.
+					    if (Triangle < NumBounding)
 					    {
-						    Consider(static_cast<int32>(Entries[Entry] >> 1));
+						    const FNearBound& Near = NearBounds[static_cast<size_t>(Triangle)];
+						    const double Plane = std::abs(Near.NX * Local.X + Near.NY * Local.Y + Near.NZ * Local.Z + Near.D) - Slack;
+						    if (Plane < BestDistance)
+						    {
+							    const double DX = Local.X - Near.CX, DY = Local.Y - Near.CY, DZ = Local.Z - Near.CZ;
+							    const double Below = FMath::Max(Plane, std::sqrt(DX * DX + DY * DY + DZ * DZ) - Near.R - Slack);
+							    if (Below < BestDistance)
+							    {
+								    Candidates.push_back({Below, Triangle});
+							    }
+						    }
 					    }
 				    }
 			    },
 			    [&](int32 Ring, double Clearance)
 			    {
+				    // Nearest bound first. For a point near the surface the first triangle taken is usually the
+				    // nearest, and its distance passes the rest by.
+				    while (!Candidates.empty())
+				    {
+					    size_t Lowest = 0;
+					    for (size_t Index = 1; Index < Candidates.size(); ++Index)
+					    {
+						    Lowest = Candidates[Index].Below < Candidates[Lowest].Below ? Index : Lowest;
+					    }
+					    if (!(Candidates[Lowest].Below < BestDistance))
+					    {
+						    Candidates.clear();
+						    break;
+					    }
+					    const int32 Triangle = Candidates[Lowest].Triangle;
+					    if (Triangle != Best)
+					    {
+						    Consider(Triangle);
+					    }
+					    // What the best now passes by, and the triangle taken, in any copy a cell gave.
+					    Candidates.erase(std::remove_if(Candidates.begin(), Candidates.end(), [&](const FCandidate& Other)
+					                                    { return !(Other.Below < BestDistance) || Other.Triangle == Triangle; }),
+					                     Candidates.end());
+				    }
 				    // Far from the surface the tree does better.
 				    return BestDistance <= Clearance ? 1 : (Best < 0 && Ring >= 1 ? -1 : 0);
 			    });
@@ -994,6 +1064,20 @@ namespace GroomFitting
 		return Impl->Grid.IsInside(Point);
 	}
 
+	int32 FMeshQuery::FindInside(const float* Points, int32 Count, const FVector& Placement, uint8* OutInside) const
+	{
+		const FMeshInsideGrid& Grid = Impl->Grid;
+		int32 NumInside = 0;
+		for (int32 Index = 0; Index < Count; ++Index)
+		{
+			const float* Values = Points + 3 * static_cast<size_t>(Index);
+			const uint8 bInside = Grid.IsInside(FVector(Placement.X + Values[0], Placement.Y + Values[1], Placement.Z + Values[2])) ? 1 : 0;
+			OutInside[Index] = bInside;
+			NumInside += bInside;
+		}
+		return NumInside;
+	}
+
 	EResolveResult FMeshQuery::ResolvePoint(const FVector& Point, double Offset, FVector& OutPoint) const
 	{
 		OutPoint = Point;
@@ -1001,6 +1085,12 @@ namespace GroomFitting
 		{
 			return EResolveResult::Outside;
 		}
+		return ResolveInsidePoint(Point, Offset, OutPoint);
+	}
+
+	EResolveResult FMeshQuery::ResolveInsidePoint(const FVector& Point, double Offset, FVector& OutPoint, int32* InOutHint) const
+	{
+		OutPoint = Point;
 		if (!std::isfinite(Offset) || Offset < 0.0)
 		{
 			return EResolveResult::UnresolvedBadOffset;
@@ -1009,17 +1099,26 @@ namespace GroomFitting
 		const double Step = FMath::Max(Offset, Data.MinStep);
 		int32 Tried[ResolveCandidates];
 		int32 NumTried = 0;
-		const TFunction<bool(int)> Filter = [&](int Triangle)
-		{
-			return !Data.bBuried[static_cast<size_t>(Triangle)] && std::find(Tried, Tried + NumTried, Triangle) == Tried + NumTried;
-		};
+		// Made only when a triangle has to be passed over: most points leave by the first.
+		TFunction<bool(int)> Filter;
 		for (; NumTried < ResolveCandidates; ++NumTried)
 		{
+			if (!Filter && (NumTried > 0 || Data.bAnyBuried))
+			{
+				Filter = [&](int Triangle)
+				{
+					return !Data.bBuried[static_cast<size_t>(Triangle)] && std::find(Tried, Tried + NumTried, Triangle) == Tried + NumTried;
+				};
+			}
 			FVector Nearest;
-			const int32 Triangle = Data.NearestTriangle(Point, TNumericLimits<double>::Max(), NumTried > 0 || Data.bAnyBuried ? Filter : nullptr, Nearest);
+			const int32 Triangle = Data.NearestTriangle(Point, TNumericLimits<double>::Max(), Filter, Nearest, InOutHint ? *InOutHint : INDEX_NONE);
 			if (Triangle < 0)
 			{
 				break;
+			}
+			if (InOutHint)
+			{
+				*InOutHint = Triangle;
 			}
 			// Along the triangle's normal. At the nearest point of all, which may lie on an edge or a corner
 			// of a crease, the way on from the point is as much an outward normal there, and leaves the
@@ -1074,6 +1173,7 @@ namespace GroomFitting
 	{
 		const FImpl& Data = *Impl;
 		return Data.GivenNormals.capacity() * sizeof(FVector) + Data.Corners.capacity() * sizeof(FVector) + Data.Normals.capacity() * sizeof(FVector) +
+		       Data.NearBounds.capacity() * sizeof(FImpl::FNearBound) +
 		       Data.GivenIndex.capacity() * sizeof(int32) + Data.bOpen.capacity() + Data.bBuried.capacity() +
 		       Data.Grid.GetAllocatedSize();
 	}

@@ -111,6 +111,9 @@ namespace GroomFitting
 		// triangles crowd together, where the engine's winding number decides. False for a point that is not
 		// finite.
 		bool IsInside(const FVector& Point) const;
+		// IsInside for each of Count points (x, y, z in single precision, each placed at Placement + point), in
+		// order, into OutInside (1 inside, 0 not); returns how many are inside.
+		int32 FindInside(const float* Points, int32 Count, const FVector& Placement, uint8* OutInside) const;
 
 		// A point inside goes to a surface point plus Offset along the outward normal there, so that it ends
 		// outside every shell: of the 16 nearest triangles not buried in another shell, the first whose
@@ -118,6 +121,10 @@ namespace GroomFitting
 		// Resolved and Point itself otherwise. An offset too small to step off the surface in double
 		// precision is raised to the smallest that does.
 		EResolveResult ResolvePoint(const FVector& Point, double Offset, FVector& OutPoint) const;
+		// ResolvePoint for a point already found inside. InOutHint, when given, holds the nearest triangle of a
+		// point close by (or INDEX_NONE), which speeds the search, and gets this point's: the points of a
+		// strand pass it on.
+		EResolveResult ResolveInsidePoint(const FVector& Point, double Offset, FVector& OutPoint, int32* InOutHint = nullptr) const;
 
 		const FMeshQueryStats& GetStats() const;
 

@@ -30,6 +30,12 @@ struct FMath
 	{
 		return X < Lo ? Lo : (X > Hi ? Hi : X);
 	}
+	// For positive integers: Dividend / Divisor rounded up.
+	template<typename T>
+	static constexpr T DivideAndRoundUp(T Dividend, T Divisor)
+	{
+		return (Dividend + Divisor - 1) / Divisor;
+	}
 	template<typename T>
 	static constexpr T Abs(T A)
 	{
