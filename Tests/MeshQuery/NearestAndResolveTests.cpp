@@ -145,6 +145,43 @@ TEST(MeshQueryResolve, PointsInsideSpheresWoundAnyWayComeOut)
 	}
 }
 
+TEST(MeshQueryResolve, AHintFromAnotherPointStillLeadsOutByTheNearestWay)
+{
+	// A strand hands each point's nearest triangle to the next; a hint far from the point, or one out of
+	// range, must not keep the search from the nearest.
+	const FMesh Mesh = Sphere(10.0, FVector(0, 0, 0));
+	const auto Query = BuildQuery(Mesh);
+	ASSERT_TRUE(Query);
+	const double Offset = 0.01;
+	int32 Hint = INDEX_NONE;
+	int32 Checked = 0;
+	for (const FVector& Point : RandomPoints(37, 2000, FVector(-10), FVector(10)))
+	{
+		if (!Query->IsInside(Point))
+		{
+			continue;
+		}
+		FVector Plain, Carried, FarHinted, Invalid;
+		ASSERT_EQ(Query->ResolveInsidePoint(Point, Offset, Plain), EResolveResult::Resolved);
+		ASSERT_EQ(Query->ResolveInsidePoint(Point, Offset, Carried, &Hint), EResolveResult::Resolved);
+		// The hint the point on the other side of the centre leaves.
+		FVector Opposite;
+		int32 Far = INDEX_NONE;
+		ASSERT_EQ(Query->ResolveInsidePoint(-Point, Offset, Opposite, &Far), EResolveResult::Resolved);
+		ASSERT_EQ(Query->ResolveInsidePoint(Point, Offset, FarHinted, &Far), EResolveResult::Resolved);
+		int32 OutOfRange = Query->NumTriangles() + 5;
+		ASSERT_EQ(Query->ResolveInsidePoint(Point, Offset, Invalid, &OutOfRange), EResolveResult::Resolved);
+		// Where two triangles are equally near, either may lead out: the way is as long to within the offset.
+		for (const FVector& Out : {Carried, FarHinted, Invalid})
+		{
+			EXPECT_FALSE(Query->IsInside(Out)) << TCHAR_TO_UTF8(*Point.ToString());
+			EXPECT_NEAR((Out - Point).Size(), (Plain - Point).Size(), 1.01 * Offset) << TCHAR_TO_UTF8(*Point.ToString());
+		}
+		++Checked;
+	}
+	EXPECT_GT(Checked, 500);
+}
+
 TEST(MeshQueryResolve, PointsInOverlappingOrNestedShellsLeaveThemAll)
 {
 	const FMesh A = Sphere(10.0, FVector(0, 0, 0));

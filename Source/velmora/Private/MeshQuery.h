@@ -121,9 +121,9 @@ namespace GroomFitting
 		// Resolved and Point itself otherwise. An offset too small to step off the surface in double
 		// precision is raised to the smallest that does.
 		EResolveResult ResolvePoint(const FVector& Point, double Offset, FVector& OutPoint) const;
-		// ResolvePoint for a point already found inside. InOutHint, when given, holds the nearest triangle of a
-		// point close by (or INDEX_NONE), which speeds the search, and gets this point's: the points of a
-		// strand pass it on.
+		// ResolvePoint for a point already found inside. InOutHint, when given, holds what an earlier call left
+		// there (or INDEX_NONE) and gets this point's nearest triangle: the points of a strand pass it on, and
+		// a hint from a point close by speeds the search. Any hint gives the nearest.
 		EResolveResult ResolveInsidePoint(const FVector& Point, double Offset, FVector& OutPoint, int32* InOutHint = nullptr) const;
 
 		const FMeshQueryStats& GetStats() const;
