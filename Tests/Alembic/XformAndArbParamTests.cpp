@@ -9,7 +9,9 @@
 
 #include <Imath/ImathMatrixAlgo.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +147,46 @@ namespace
 		EXPECT_NEAR(Moved.x, 1.0, 1e-12);
 		EXPECT_NEAR(Moved.y, 1.0, 1e-12);
 		EXPECT_NEAR(Moved.z, 0.0, 1e-12);
+	}
+
+	// A file's boolean byte can hold any value; the library reads every one but zero as true, and a
+	// flag read that way must say the same however it is asked (true, not false, equal to true).
+	TEST(ArbGeomParams, ABooleanByteOtherThanZeroOrOneReadsAsTrue)
+	{
+		const std::string Path = TempFile("flags.abc");
+		const std::vector<bool_t> Flags(64, true);
+		{
+			OArchive Archive(Alembic::AbcCoreOgawa::WriteArchive(), Path);
+			OCurves Curves(Archive.getTop(), "hair");
+			OBoolArrayProperty(Curves.getSchema().getArbGeomParams(), "flags").set(BoolArraySample(Flags));
+		}
+		std::vector<char> Bytes;
+		{
+			std::ifstream In(Path, std::ios::binary);
+			Bytes.assign(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+		}
+		const std::string Run(Flags.size(), '\x01');
+		const auto At = std::search(Bytes.begin(), Bytes.end(), Run.begin(), Run.end());
+		ASSERT_NE(At, Bytes.end()) << "the flags' bytes are not in the file";
+		for (size_t I = 0; I < Flags.size(); ++I)
+		{
+			At[I] = static_cast<char>(1 + 4 * I);
+		}
+		std::ofstream(Path, std::ios::binary).write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+
+		const IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path);
+		const IBoolArrayProperty Property(ICurves(Archive.getTop(), "hair").getSchema().getArbGeomParams(), "flags");
+		BoolArraySamplePtr Sample;
+		Property.get(Sample);
+		ASSERT_TRUE(Sample);
+		ASSERT_EQ(Sample->size(), Flags.size());
+		for (size_t I = 0; I < Sample->size(); ++I)
+		{
+			const bool_t& Flag = (*Sample)[I];
+			EXPECT_TRUE(Flag) << "byte " << 1 + 4 * I;
+			EXPECT_FALSE(!Flag) << "byte " << 1 + 4 * I;
+			EXPECT_TRUE(Flag == true) << "byte " << 1 + 4 * I;
+		}
 	}
 
 	TEST(ArbGeomParams, EveryPodTypeExtentAndScopeReadsBack)

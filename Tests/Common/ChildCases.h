@@ -1,11 +1,14 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace VelmoraTest
@@ -13,8 +16,10 @@ namespace VelmoraTest
 	// Runs Case(0) .. Case(Count - 1) in child processes, one after another in the same child until one
 	// ends it (a signal, an abort, an exit), then on in a new child from the next case. Returns the cases
 	// that ended their child or returned false, in order. A fork per crash, not per case, keeps a sweep
-	// of thousands of cases to a second or two.
-	inline std::vector<size_t> FailingCasesInChildren(size_t Count, const std::function<bool(size_t)>& Case)
+	// of thousands of cases to a second or two. Endings, when given, gets for each of them how it failed
+	// ("false", "exit 1", "signal 11"): a sanitizer that halts on a report exits, and its report goes to
+	// a stderr the cases may have silenced.
+	inline std::vector<size_t> FailingCasesInChildren(size_t Count, const std::function<bool(size_t)>& Case, std::vector<std::string>* Endings = nullptr)
 	{
 		struct FShared
 		{
@@ -34,6 +39,7 @@ namespace VelmoraTest
 		}
 		FShared* const Shared = static_cast<FShared*>(Map);
 		uint8_t* const Results = reinterpret_cast<uint8_t*>(Shared + 1);
+		std::vector<std::pair<size_t, std::string>> Ended;
 		size_t Next = 0;
 		while (Next < Count)
 		{
@@ -55,6 +61,7 @@ namespace VelmoraTest
 				break;
 			}
 			Results[Shared->Current] = 2;
+			Ended.emplace_back(Shared->Current, WIFSIGNALED(Status) ? "signal " + std::to_string(WTERMSIG(Status)) : "exit " + std::to_string(WEXITSTATUS(Status)));
 			Next = Shared->Current + 1;
 		}
 		std::vector<size_t> Failing;
@@ -63,6 +70,13 @@ namespace VelmoraTest
 			if (Results[I] != 1)
 			{
 				Failing.push_back(I);
+				if (Endings)
+				{
+					const auto It = std::find_if(Ended.begin(), Ended.end(), [I](const std::pair<size_t, std::string>& End)
+					                             { return End.first == I; });
+					Endings->push_back(It != Ended.end() ? It->second : Results[I] == 2 ? "false"
+					                                                                    : "not run");
+				}
 			}
 		}
 		munmap(Map, Bytes);

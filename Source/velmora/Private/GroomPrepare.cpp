@@ -203,7 +203,7 @@ namespace GroomPrepare
 			}
 		}
 
-		std::string CurveTypeName(Alembic::AbcGeom::CurveType Type)
+		std::string CurveTypeName(uint8_t Type)
 		{
 			switch (Type)
 			{
@@ -214,11 +214,11 @@ namespace GroomPrepare
 				case Alembic::AbcGeom::kVariableOrder:
 					return "variable order";
 				default:
-					return "type " + std::to_string(static_cast<int>(Type));
+					return "type " + std::to_string(Type);
 			}
 		}
 
-		std::string BasisName(Alembic::AbcGeom::BasisType Basis)
+		std::string BasisName(uint8_t Basis)
 		{
 			switch (Basis)
 			{
@@ -235,7 +235,7 @@ namespace GroomPrepare
 				case Alembic::AbcGeom::kPowerBasis:
 					return "power";
 				default:
-					return "basis " + std::to_string(static_cast<int>(Basis));
+					return "basis " + std::to_string(Basis);
 			}
 		}
 
@@ -289,15 +289,42 @@ namespace GroomPrepare
 			}
 		}
 
-		// Alembic 1.8.6 reads a curves sample's type, wrap and basis into four bytes, whatever size the
-		// file says the value has.
-		void PrepareCheckCurvesShape(const Alembic::AbcGeom::ICurvesSchema& Schema, const std::string& Path)
+		// A curves sample's type, wrap and basis bytes as the file holds them.
+		struct FCurveKind
 		{
+			uint8_t Type = Alembic::AbcGeom::kCubic;
+			uint8_t Wrap = Alembic::AbcGeom::kNonPeriodic;
+			uint8_t Basis = Alembic::AbcGeom::kBezierBasis;
+
+			std::string WrapName() const { return Wrap == Alembic::AbcGeom::kPeriodic ? "periodic" : "non-periodic"; }
+		};
+
+		// Alembic 1.8.6 reads a curves sample's type, wrap and basis into four bytes, whatever size the
+		// file says the value has, and casts each byte to its enum: a damaged byte gives a value outside
+		// the enum's range, which is undefined to load. The bytes are read here and named as numbers.
+		FCurveKind PrepareReadCurveKind(const Alembic::AbcGeom::ICurvesSchema& Schema, const ISampleSelector& Selector, const std::string& Path)
+		{
+			FCurveKind Kind;
 			const Alembic::Abc::PropertyHeader* const Header = Schema.getPropertyHeader("curveBasisAndType");
-			if (Header && (!Header->isScalar() || Header->getDataType().getPod() != Alembic::Util::kUint8POD || Header->getDataType().getExtent() != 4))
+			if (!Header)
+			{
+				return Kind;
+			}
+			if (!Header->isScalar() || Header->getDataType().getPod() != Alembic::Util::kUint8POD || Header->getDataType().getExtent() != 4)
 			{
 				PrepareRefuse(Path + ": its curve type is damaged");
 			}
+			const Alembic::Abc::IScalarProperty Property(Schema, "curveBasisAndType");
+			if (Property.getNumSamples() == 0)
+			{
+				return Kind;
+			}
+			uint8_t Bytes[4] = {};
+			Property.get(Bytes, Selector);
+			Kind.Type = Bytes[0];
+			Kind.Wrap = Bytes[1];
+			Kind.Basis = Bytes[2];
+			return Kind;
 		}
 
 		// Alembic 1.8.6 takes an Xform's op codes and channel counts as stored: an unknown op, or fewer
@@ -740,7 +767,7 @@ namespace GroomPrepare
 				PrepareCheckArrayShape(Schema.getOrdersProperty(), Selector);
 				PrepareCheckArrayShape(Schema.getKnotsProperty(), Selector);
 				PrepareCheckArrayShape(Schema.getVelocitiesProperty(), Selector);
-				PrepareCheckCurvesShape(Schema, Path);
+				const FCurveKind CurveKind = PrepareReadCurveKind(Schema, Selector, Path);
 				const Alembic::AbcGeom::ICurvesSchema::Sample Sample = Schema.getValue(Selector);
 
 				FObjectGroom Out;
@@ -791,9 +818,9 @@ namespace GroomPrepare
 				Prepared.Path = Path;
 				Prepared.Strands = Strands;
 				Prepared.Points = Points;
-				Prepared.CurveType = CurveTypeName(Sample.getType());
-				Prepared.Basis = BasisName(Sample.getBasis());
-				Prepared.Wrap = Sample.getWrap() == Alembic::AbcGeom::kPeriodic ? "periodic" : "non-periodic";
+				Prepared.CurveType = CurveTypeName(CurveKind.Type);
+				Prepared.Basis = BasisName(CurveKind.Basis);
+				Prepared.Wrap = CurveKind.WrapName();
 				Prepared.TransformCount = static_cast<int32_t>(Placement.TransformLevels.size());
 				const size_t FirstNamed = Placement.TransformLevels.size() > MaxNamedTransforms ? Placement.TransformLevels.size() - MaxNamedTransforms : 0;
 				for (size_t I = FirstNamed; I < Placement.TransformLevels.size(); ++I)
@@ -813,7 +840,7 @@ namespace GroomPrepare
 				Report.DoneLines.push_back(Prepared.Transforms.empty() ? "placed " + Path + " as stored: no transform above it"
 				                                                       : "applied to " + Path + " the world transform of " + Chain +
 				                                                             (Prepared.bIdentityTransform ? " (the identity)" : ""));
-				NoteDropped(Schema, Sample, Prepared, Out);
+				NoteDropped(Schema, Sample, CurveKind, Prepared, Out);
 				Report.Objects.push_back(std::move(Prepared));
 				Groom.push_back(std::move(Out));
 			}
@@ -973,15 +1000,15 @@ namespace GroomPrepare
 			}
 
 			// What of this object the groom does not hold.
-			void NoteDropped(const Alembic::AbcGeom::ICurvesSchema& Schema, const Alembic::AbcGeom::ICurvesSchema::Sample& Sample, const FPreparedObject& Prepared,
+			void NoteDropped(const Alembic::AbcGeom::ICurvesSchema& Schema, const Alembic::AbcGeom::ICurvesSchema::Sample& Sample, const FCurveKind& CurveKind, const FPreparedObject& Prepared,
 			                 const FObjectGroom& Out)
 			{
 				const std::string& Path = Prepared.Path;
-				if (Sample.getWrap() == Alembic::AbcGeom::kPeriodic)
+				if (CurveKind.Wrap == Alembic::AbcGeom::kPeriodic)
 				{
 					Drop(Path, EDropKind::PeriodicKeptOpen, "", "periodic", Path + ": periodic curves kept as open ones (no closing segment)");
 				}
-				if (Sample.getType() != Alembic::AbcGeom::kCubic || Sample.getBasis() != Alembic::AbcGeom::kBezierBasis)
+				if (CurveKind.Type != Alembic::AbcGeom::kCubic || CurveKind.Basis != Alembic::AbcGeom::kBezierBasis)
 				{
 					const std::string Kind = Prepared.CurveType + " " + Prepared.Basis;
 					Drop(Path, EDropKind::CurveBasis, "", Kind,
@@ -1218,15 +1245,15 @@ namespace GroomPrepare
 			return Attribute;
 		}
 
-		void SurveyCurvePoints(const Alembic::AbcGeom::ICurvesSchema& Schema, const ISampleSelector& Selector, const FPlacement& Placement, FSurveyedObject& Out)
+		void SurveyCurvePoints(const Alembic::AbcGeom::ICurvesSchema& Schema, const ISampleSelector& Selector, const FCurveKind& CurveKind, const FPlacement& Placement, FSurveyedObject& Out)
 		{
 			const Alembic::AbcGeom::ICurvesSchema::Sample Sample = Schema.getValue(Selector);
 			const Alembic::Abc::P3fArraySamplePtr Positions = Sample.getPositions();
 			Out.Points = Positions ? static_cast<int64_t>(Positions->size()) : 0;
 			Out.Strands = Sample.getCurvesNumVertices() ? static_cast<int64_t>(Sample.getCurvesNumVertices()->size()) : 0;
-			Out.CurveType = CurveTypeName(Sample.getType());
-			Out.Basis = BasisName(Sample.getBasis());
-			Out.Wrap = Sample.getWrap() == Alembic::AbcGeom::kPeriodic ? "periodic" : "non-periodic";
+			Out.CurveType = CurveTypeName(CurveKind.Type);
+			Out.Basis = BasisName(CurveKind.Basis);
+			Out.Wrap = CurveKind.WrapName();
 			const FPrepareMatrix& World = Placement.World;
 			for (int64_t I = 0; I < Out.Points; ++I)
 			{
@@ -1282,7 +1309,7 @@ namespace GroomPrepare
 			PrepareCheckArrayShape(Schema.getOrdersProperty(), Selector);
 			PrepareCheckArrayShape(Schema.getKnotsProperty(), Selector);
 			PrepareCheckArrayShape(Schema.getVelocitiesProperty(), Selector);
-			PrepareCheckCurvesShape(Schema, Out.Path);
+			const FCurveKind CurveKind = PrepareReadCurveKind(Schema, Selector, Out.Path);
 			if (!bReadPoints)
 			{
 				// Counts from the arrays' dimensions; the points themselves stay on disk.
@@ -1291,7 +1318,7 @@ namespace GroomPrepare
 			}
 			else
 			{
-				SurveyCurvePoints(Schema, Selector, Placement, Out);
+				SurveyCurvePoints(Schema, Selector, CurveKind, Placement, Out);
 			}
 			SurveyCurveAttributes(Schema, Selector, Out);
 		}

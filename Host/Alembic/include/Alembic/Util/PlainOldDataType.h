@@ -30,24 +30,32 @@ namespace Alembic
 				kUnknownPOD = 127
 			};
 
-			// A one-byte boolean, so that arrays of it have a fixed layout.
+			// A one-byte boolean, so that arrays of it have a fixed layout. It holds the byte as read: a file
+			// can store any value there, and every one but zero is true (a bool holding it would be undefined).
 			class bool_t
 			{
 			public:
 				bool_t()
-				    : m_value(false) {}
+				    : m_byte(0) {}
 				bool_t(bool iValue)
-				    : m_value(iValue) {}
+				    : m_byte(static_cast<uint8_t>(iValue)) {}
+				bool_t(uint8_t iByte)
+				    : m_byte(iByte) {}
 				bool_t& operator=(bool iValue)
 				{
-					m_value = iValue;
+					m_byte = static_cast<uint8_t>(iValue);
 					return *this;
 				}
-				operator bool() const { return m_value; }
-				bool asBool() const { return m_value; }
+				bool_t& operator=(uint8_t iByte)
+				{
+					m_byte = iByte;
+					return *this;
+				}
+				operator bool() const { return m_byte != 0; }
+				bool asBool() const { return m_byte != 0; }
 
 			private:
-				bool m_value;
+				uint8_t m_byte;
 			};
 			static_assert(sizeof(bool_t) == 1, "bool_t must be one byte");
 
