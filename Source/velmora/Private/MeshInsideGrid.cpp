@@ -976,6 +976,50 @@ namespace GroomFitting
 		return State == 1;
 	}
 
+	int32 FMeshInsideGrid::FindInside(const float* Points, int32 Count, const FVector& Placement, uint8* OutInside) const
+	{
+		// Each point's cell worked out as Lookup does, to the last bit.
+		int32 NumInside = 0;
+		for (int32 Index = 0; Index < Count; ++Index, Points += 3)
+		{
+			const double X = ((Placement.X + Points[0]) - Origin.X) * InvCellSize;
+			const double Y = ((Placement.Y + Points[1]) - Origin.Y) * InvCellSize;
+			const double Z = ((Placement.Z + Points[2]) - Origin.Z) * InvCellSize;
+			int32 State = -1;
+			if (X >= 0.0 && Y >= 0.0 && Z >= 0.0 && X < Dims[0] && Y < Dims[1] && Z < Dims[2])
+			{
+				const int32 IX = static_cast<int32>(X), IY = static_cast<int32>(Y), IZ = static_cast<int32>(Z);
+				const size_t Cell = (static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX;
+				const int32 Kind = static_cast<int32>((Kinds[Cell >> 5] >> (2 * (Cell & 31))) & 3);
+				if (Kind < 2)
+				{
+					State = Kind;
+				}
+				else if (Kind == 2)
+				{
+					const FNearCell& Near = NearCells[static_cast<size_t>(Codes[Cell])];
+					const int32 SX = FMath::Min(static_cast<int32>((X - IX) * InsideGridSubCells), InsideGridSubCells - 1);
+					const int32 SY = FMath::Min(static_cast<int32>((Y - IY) * InsideGridSubCells), InsideGridSubCells - 1);
+					const int32 SZ = FMath::Min(static_cast<int32>((Z - IZ) * InsideGridSubCells), InsideGridSubCells - 1);
+					const uint64 Bit = uint64(1) << (SX + 4 * SY + 16 * SZ);
+					State = (Near.ExactMask & Bit) ? -1 : ((Near.InsideMask & Bit) ? 1 : 0);
+				}
+			}
+			else if (bCoversBounds)
+			{
+				// Beyond the grid, or not finite.
+				State = 0;
+			}
+			if (State < 0)
+			{
+				State = IsInside(FVector(Placement.X + Points[0], Placement.Y + Points[1], Placement.Z + Points[2])) ? 1 : 0;
+			}
+			OutInside[Index] = static_cast<uint8>(State);
+			NumInside += State;
+		}
+		return NumInside;
+	}
+
 	bool FMeshInsideGrid::IsInside(const FVector& Point) const
 	{
 		const int32 State = Lookup(Point);

@@ -70,6 +70,10 @@ namespace GroomFitting
 		void Build(const FInsideGridInput& Input, TFunctionRef<void()> Alongside);
 
 		bool IsInside(const FVector& Point) const;
+		// IsInside for each of Count points (x, y, z in single precision, each at Placement + point) into
+		// OutInside (1 inside, 0 not); returns how many are inside. The common cases, a point beyond the grid
+		// or in a part of a cell the grid has settled, are decided in the loop.
+		int32 FindInside(const float* Points, int32 Count, const FVector& Placement, uint8* OutInside) const;
 		// IsInside without the fallback: false with bOutDecided false where the grid alone cannot tell.
 		bool IsInsideWithoutFallback(const FVector& Point, bool& bOutDecided) const;
 

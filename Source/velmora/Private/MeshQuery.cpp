@@ -83,6 +83,17 @@ namespace GroomFitting
 			std::vector<int32> Slots;
 		};
 
+		// The bits of a 10-bit value spread to every third bit, for a Morton code.
+		uint64 ThirdBits(uint32 Value)
+		{
+			uint64 Bits = Value & 0x3FFu;
+			Bits = (Bits | (Bits << 16)) & 0x30000FFull;
+			Bits = (Bits | (Bits << 8)) & 0x300F00Full;
+			Bits = (Bits | (Bits << 4)) & 0x30C30C3ull;
+			Bits = (Bits | (Bits << 2)) & 0x9249249ull;
+			return Bits;
+		}
+
 		// Sorts Items stably by KeyOf(Item), a key below 2^KeyBits, eleven bits a pass.
 		template<typename T, typename FKeyOf>
 		void SortStablyByKey(std::vector<T>& Items, int32 KeyBits, FKeyOf&& KeyOf)
@@ -613,6 +624,22 @@ namespace GroomFitting
 			OutError = TEXT("the mesh has no triangle with an area");
 			return false;
 		}
+		// Near triangles near in memory, so a search through the cells around a point reads few cache lines.
+		{
+			FBox Middles(ForceInit);
+			for (const size_t K : BoundingOrder)
+			{
+				Middles += (CornerOf(K, 0) + CornerOf(K, 1) + CornerOf(K, 2)) / 3.0;
+			}
+			const FVector Size = Middles.GetSize().ComponentMax(FVector(1e-300));
+			const FVector Scale(1023.0 / Size.X, 1023.0 / Size.Y, 1023.0 / Size.Z);
+			SortStablyByKey(BoundingOrder, 30, [&](size_t K)
+			                {
+				                const FVector Cell = ((CornerOf(K, 0) + CornerOf(K, 1) + CornerOf(K, 2)) / 3.0 - Middles.Min) * Scale;
+				                const auto Axis = [](double Value) { return static_cast<uint32>(FMath::Clamp(Value, 0.0, 1023.0)); };
+				                return ThirdBits(Axis(Cell.X)) | (ThirdBits(Axis(Cell.Y)) << 1) | (ThirdBits(Axis(Cell.Z)) << 2);
+			                });
+		}
 		std::vector<uint8> bPartHasArea(NumParts, 0), bPartTurned(NumParts, 0);
 		const auto AddSurface = [&](size_t K)
 		{
@@ -1066,16 +1093,7 @@ namespace GroomFitting
 
 	int32 FMeshQuery::FindInside(const float* Points, int32 Count, const FVector& Placement, uint8* OutInside) const
 	{
-		const FMeshInsideGrid& Grid = Impl->Grid;
-		int32 NumInside = 0;
-		for (int32 Index = 0; Index < Count; ++Index)
-		{
-			const float* Values = Points + 3 * static_cast<size_t>(Index);
-			const uint8 bInside = Grid.IsInside(FVector(Placement.X + Values[0], Placement.Y + Values[1], Placement.Z + Values[2])) ? 1 : 0;
-			OutInside[Index] = bInside;
-			NumInside += bInside;
-		}
-		return NumInside;
+		return Impl->Grid.FindInside(Points, Count, Placement, OutInside);
 	}
 
 	EResolveResult FMeshQuery::ResolvePoint(const FVector& Point, double Offset, FVector& OutPoint) const
