@@ -688,7 +688,7 @@ namespace GroomFitting
 
 		// Moves one traced strand onto its hit, then the repairs and the measurement, all in one pass over its
 		// points.
-		const auto FitStrand = [&](int32 Curve, const FStrandTrace& Trace, FStrandCounts& Counts)
+		const auto FitStrand = [&](int32 Curve, const FStrandTrace& Trace, const FVector& HitNormal, FStrandCounts& Counts)
 		{
 			const int32 Count = Groom.vertexCounts[static_cast<size_t>(Curve)];
 			if (Count == 0)
@@ -714,7 +714,7 @@ namespace GroomFitting
 				{
 					if (Trace.bHit)
 					{
-						SurfaceNormal = Trace.Face >= 0 && Trace.Face < Query->NumTriangles() ? Query->TriangleNormal(Trace.Face) : FVector::ZeroVector;
+						SurfaceNormal = HitNormal;
 						FVector Nearest;
 						if (SurfaceNormal.IsZero())
 						{
@@ -834,9 +834,18 @@ namespace GroomFitting
 			            {
 				            FStrandCounts Counts;
 				            const int32 ChunkStart = Chunk * ChunkSize;
-				            for (int32 InBlock = ChunkStart; InBlock < FMath::Min(ChunkStart + ChunkSize, BlockCount); ++InBlock)
+				            const int32 ChunkEnd = FMath::Min(ChunkStart + ChunkSize, BlockCount);
+				            // The hit triangles' normals, gathered first: their loads wait on memory together, not
+				            // one after another.
+				            FVector HitNormals[ChunkSize];
+				            for (int32 InBlock = ChunkStart; InBlock < ChunkEnd; ++InBlock)
 				            {
-					            FitStrand(BlockStart + InBlock, Traces[static_cast<size_t>(InBlock)], Counts);
+					            const FStrandTrace& Trace = Traces[static_cast<size_t>(InBlock)];
+					            HitNormals[InBlock - ChunkStart] = Options.bOrientToSurface && Trace.bHit ? Query->TriangleNormal(Trace.Face) : FVector::ZeroVector;
+				            }
+				            for (int32 InBlock = ChunkStart; InBlock < ChunkEnd; ++InBlock)
+				            {
+					            FitStrand(BlockStart + InBlock, Traces[static_cast<size_t>(InBlock)], HitNormals[InBlock - ChunkStart], Counts);
 				            }
 				            Counts.AddTo(Totals);
 				            Tally.Add(Counts.Measured);
