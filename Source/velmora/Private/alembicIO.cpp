@@ -822,6 +822,41 @@ bool FGroomFileLayout::ReadBlock(uint64_t DataSlot, std::vector<char>& OutBytes)
 	return BlockSize == 0 || ReadAt((DataSlot & ~OgawaDataBit) + 8, OutBytes.data(), BlockSize);
 }
 
+void FGroomFileLayout::AddNamedChildren(uint64_t Object, const std::string& Name, std::vector<uint64_t>& OutChildren)
+{
+	auto Found = ChildrenOf.find(Object);
+	if (Found == ChildrenOf.end())
+	{
+		Found = ChildrenOf.emplace(Object, std::unordered_map<std::string, std::vector<uint64_t>>()).first;
+		std::vector<uint64_t> Slots;
+		std::vector<char> Bytes;
+		std::vector<std::string> Names;
+		if (ReadSlots(Object, Slots) && !Slots.empty() && (Slots.back() & OgawaDataBit) != 0 && ReadBlock(Slots.back(), Bytes) && ParseLayoutObjects(Bytes, Names))
+		{
+			for (size_t Child = 0; Child < Names.size() && Child + 1 < Slots.size(); ++Child)
+			{
+				const uint64_t Slot = Slots[Child + 1];
+				if ((Slot & OgawaDataBit) == 0 && IsLayoutGroupSlot(Slot, Object))
+				{
+					Found->second[Names[Child]].push_back(Slot);
+				}
+			}
+		}
+	}
+	const auto Named = Found->second.find(Name);
+	if (Named == Found->second.end())
+	{
+		return;
+	}
+	for (const uint64_t Slot : Named->second)
+	{
+		if (std::find(OutChildren.begin(), OutChildren.end(), Slot) == OutChildren.end())
+		{
+			OutChildren.push_back(Slot);
+		}
+	}
+}
+
 std::string FGroomFileLayout::FindArraySampleProblem(const std::string& ObjectFullName, const std::vector<std::string>& PropertyNames, int64_t SampleIndex)
 {
 	const std::string Lost = "cannot be found where the file's layout puts it";
@@ -850,20 +885,7 @@ std::string FGroomFileLayout::FindArraySampleProblem(const std::string& ObjectFu
 		std::vector<uint64_t> Children;
 		for (const uint64_t Object : Objects)
 		{
-			std::vector<std::string> Names;
-			if (!ReadSlots(Object, Slots) || Slots.empty() || (Slots.back() & OgawaDataBit) == 0 || !ReadBlock(Slots.back(), Bytes) || !ParseLayoutObjects(Bytes, Names))
-			{
-				continue;
-			}
-			for (size_t Child = 0; Child < Names.size() && Child + 1 < Slots.size(); ++Child)
-			{
-				const uint64_t Slot = Slots[Child + 1];
-				if (Names[Child] == Name && (Slot & OgawaDataBit) == 0 && IsLayoutGroupSlot(Slot, Object) &&
-				    std::find(Children.begin(), Children.end(), Slot) == Children.end())
-				{
-					Children.push_back(Slot);
-				}
-			}
+			AddNamedChildren(Object, Name, Children);
 		}
 		Objects = std::move(Children);
 		if (Objects.empty() || Objects.size() > MaxLayoutCandidates)

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <streambuf>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // One hair groom in memory: strands (open curves) of points, with per-strand or per-point attributes.
@@ -141,9 +142,15 @@ private:
 	bool ReadBlock(uint64_t DataSlot, std::vector<char>& OutBytes);
 	bool ReadDataSize(uint64_t DataSlot, uint64_t& OutSize);
 	bool ReadAt(uint64_t At, void* Out, uint64_t Count);
+	// The groups of the object group at Object's children named Name, added to OutChildren where not there
+	// yet. Each object's children are read once: a read of many objects under one parent looks through
+	// the parent's list once, not once per object.
+	void AddNamedChildren(uint64_t Object, const std::string& Name, std::vector<uint64_t>& OutChildren);
 
 	std::filebuf File;
 	uint64_t Size = 0;
+	// Per object group read so far, its children's groups by name, in the order the names come.
+	std::unordered_map<uint64_t, std::unordered_map<std::string, std::vector<uint64_t>>> ChildrenOf;
 };
 
 // What Alembic writes a groom file through. The library makes every failure of the stream it is given
