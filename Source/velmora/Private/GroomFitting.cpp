@@ -71,17 +71,6 @@ namespace GroomFitting
 			return std::isfinite(V.X) && std::isfinite(V.Y) && std::isfinite(V.Z);
 		}
 
-		std::string FitPathToUtf8(const FString& Text)
-		{
-			const FTCHARToUTF8 Converted(*Text);
-			return std::string(Converted.Get(), Converted.Length());
-		}
-
-		FString FitPathFromUtf8(const std::string& Text)
-		{
-			return FString(UTF8_TO_TCHAR(Text.c_str()));
-		}
-
 		// UTF-8 narrow paths name files the same way on every platform.
 		std::filesystem::path FitFileSystemPath(const std::string& Utf8Path)
 		{
@@ -288,12 +277,12 @@ namespace GroomFitting
 			{
 				// "Could not write file: <target> (<reason>)": the writer names the file the user asked for.
 				RemoveWrittenFile(WritePath);
-				LogFitFailure(Report, FitPathFromUtf8(Error.what()));
+				LogFitFailure(Report, Utf8ToText(Error.what()));
 			}
 			catch (...)
 			{
 				RemoveWrittenFile(WritePath);
-				LogFitFailure(Report, FString::Printf(TEXT("Could not write file: %s (unknown error)"), *FitPathFromUtf8(TargetPath)));
+				LogFitFailure(Report, FString::Printf(TEXT("Could not write file: %s (unknown error)"), *Utf8ToText(TargetPath)));
 			}
 			return false;
 		}
@@ -457,6 +446,17 @@ namespace GroomFitting
 				Totals.bAllFinite &= bAllFinite;
 			}
 		};
+	}
+
+	std::string TextToUtf8(const FString& Text)
+	{
+		const FTCHARToUTF8 Converted(*Text);
+		return std::string(Converted.Get(), Converted.Length());
+	}
+
+	FString Utf8ToText(const std::string& Utf8)
+	{
+		return FString(UTF8_TO_TCHAR(Utf8.c_str()));
 	}
 
 	int32 DebugLineDraw(int32 RandomValue)
@@ -953,12 +953,12 @@ namespace GroomFitting
 	{
 		bool bReadFailed = false;
 		std::string ReadReason;
-		OutGroom = ReadGroom(FitPathToUtf8(SourcePath), bReadFailed, &ReadReason);
+		OutGroom = ReadGroom(TextToUtf8(SourcePath), bReadFailed, &ReadReason);
 		if (bReadFailed)
 		{
 			if (OutReadReason)
 			{
-				*OutReadReason = FitPathFromUtf8(ReadReason);
+				*OutReadReason = Utf8ToText(ReadReason);
 			}
 			// A half-read record must not become a groom file, nor replace one.
 			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: could not read %s; %s was not written"), *SourcePath, *TargetPath);
@@ -993,7 +993,7 @@ namespace GroomFitting
 		{
 			return false;
 		}
-		const std::string Target = FitPathToUtf8(TargetPath);
+		const std::string Target = TextToUtf8(TargetPath);
 		return Settings.bReplaceWhenWhole ? WriteRecordReplacing(Target, Groom, &OutReport) : WriteRecord(Target, Target, Groom, &OutReport);
 	}
 
@@ -1031,11 +1031,11 @@ namespace GroomFitting
 		}
 		bool bReadFailed = false;
 		std::string ReadReason;
-		const GroomData Groom = ReadGroom(FitPathToUtf8(GroomPath), bReadFailed, &ReadReason);
+		const GroomData Groom = ReadGroom(TextToUtf8(GroomPath), bReadFailed, &ReadReason);
 		if (bReadFailed)
 		{
 			UE_LOG(LogTemp, Error, TEXT("ReportGroomFile: could not read %s"), *GroomPath);
-			OutReport.FailureReason = FitPathFromUtf8(ReadReason);
+			OutReport.FailureReason = Utf8ToText(ReadReason);
 			return false;
 		}
 		if (!MeasureGroom(Groom, *Query, Placement, DefaultSurfaceTolerance, OutReport, Error))
@@ -1064,7 +1064,7 @@ namespace GroomFitting
 		if (RenameError)
 		{
 			RemoveWrittenFile(TemporaryPath);
-			LogFitFailure(OutReport, FString::Printf(TEXT("Could not write file: %s (%s)"), *FitPathFromUtf8(TargetPath), *FitPathFromUtf8(RenameError.message())));
+			LogFitFailure(OutReport, FString::Printf(TEXT("Could not write file: %s (%s)"), *Utf8ToText(TargetPath), *Utf8ToText(RenameError.message())));
 			return false;
 		}
 		return true;

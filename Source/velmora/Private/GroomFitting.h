@@ -106,6 +106,10 @@ namespace GroomFitting
 	// The default distance under which a root counts as on the surface, in world units.
 	constexpr double DefaultSurfaceTolerance = 1e-3;
 
+	// An engine string as UTF-8 bytes (paths, messages), and back.
+	std::string TextToUtf8(const FString& Text);
+	FString Utf8ToText(const std::string& Utf8);
+
 	// The number 0..100 that ComponentTrace draws from one rand() value; a line is drawn above 98.
 	int32 DebugLineDraw(int32 RandomValue);
 

@@ -580,6 +580,26 @@ namespace GroomPrepare
 			return End == std::string::npos ? Path : Path.substr(0, End);
 		}
 
+		// The transforms that place the object at Facts.Path.
+		void DescribePlacement(const FPlacement& Placement, FObjectFacts& Facts)
+		{
+			Facts.TransformCount = static_cast<int32_t>(Placement.TransformLevels.size());
+			const size_t FirstNamed = Placement.TransformLevels.size() > MaxNamedTransforms ? Placement.TransformLevels.size() - MaxNamedTransforms : 0;
+			for (size_t I = FirstNamed; I < Placement.TransformLevels.size(); ++I)
+			{
+				Facts.Transforms.push_back(AncestorPath(Facts.Path, Placement.TransformLevels[I]));
+			}
+			Facts.bIdentityTransform = Placement.World.IsIdentity();
+		}
+
+		// The curves' type, basis and wrap.
+		void DescribeCurveKind(const FCurveKind& CurveKind, FObjectFacts& Facts)
+		{
+			Facts.CurveType = CurveTypeName(CurveKind.Type);
+			Facts.Basis = BasisName(CurveKind.Basis);
+			Facts.Wrap = CurveKind.WrapName();
+		}
+
 		bool IsCurves(const Alembic::Abc::IObject& Object)
 		{
 			return Alembic::AbcGeom::ICurves::matches(Object.getMetaData(), Alembic::Abc::kStrictMatching);
@@ -818,16 +838,9 @@ namespace GroomPrepare
 				Prepared.Path = Path;
 				Prepared.Strands = Strands;
 				Prepared.Points = Points;
-				Prepared.CurveType = CurveTypeName(CurveKind.Type);
-				Prepared.Basis = BasisName(CurveKind.Basis);
-				Prepared.Wrap = CurveKind.WrapName();
-				Prepared.TransformCount = static_cast<int32_t>(Placement.TransformLevels.size());
-				const size_t FirstNamed = Placement.TransformLevels.size() > MaxNamedTransforms ? Placement.TransformLevels.size() - MaxNamedTransforms : 0;
-				for (size_t I = FirstNamed; I < Placement.TransformLevels.size(); ++I)
-				{
-					Prepared.Transforms.push_back(AncestorPath(Path, Placement.TransformLevels[I]));
-				}
-				Prepared.bIdentityTransform = World.IsIdentity();
+				DescribeCurveKind(CurveKind, Prepared);
+				DescribePlacement(Placement, Prepared);
+				const size_t FirstNamed = Placement.TransformLevels.size() - Prepared.Transforms.size();
 				std::copy(&World.M[0][0], &World.M[0][0] + 16, &Prepared.Matrix[0][0]);
 				Prepared.Sample = static_cast<int64_t>(Schema.getTimeSampling()->getNearIndex(Report.Time, Schema.getNumSamples()).first);
 				Report.DoneLines.push_back("merged " + Path + ": " + std::to_string(Strands) + " strands, " + std::to_string(Points) + " points (" + Prepared.CurveType +
@@ -1251,9 +1264,7 @@ namespace GroomPrepare
 			const Alembic::Abc::P3fArraySamplePtr Positions = Sample.getPositions();
 			Out.Points = Positions ? static_cast<int64_t>(Positions->size()) : 0;
 			Out.Strands = Sample.getCurvesNumVertices() ? static_cast<int64_t>(Sample.getCurvesNumVertices()->size()) : 0;
-			Out.CurveType = CurveTypeName(CurveKind.Type);
-			Out.Basis = BasisName(CurveKind.Basis);
-			Out.Wrap = CurveKind.WrapName();
+			DescribeCurveKind(CurveKind, Out);
 			const FPrepareMatrix& World = Placement.World;
 			for (int64_t I = 0; I < Out.Points; ++I)
 			{
@@ -1426,13 +1437,7 @@ namespace GroomPrepare
 				             FSurveyedObject Surveyed;
 				             Surveyed.Path = Object.getFullName();
 				             Surveyed.Kind = KindOf(Object);
-				             Surveyed.TransformCount = static_cast<int32_t>(Placement.TransformLevels.size());
-				             const size_t FirstNamed = Placement.TransformLevels.size() > MaxNamedTransforms ? Placement.TransformLevels.size() - MaxNamedTransforms : 0;
-				             for (size_t I = FirstNamed; I < Placement.TransformLevels.size(); ++I)
-				             {
-					             Surveyed.Transforms.push_back(AncestorPath(Surveyed.Path, Placement.TransformLevels[I]));
-				             }
-				             Surveyed.bIdentityTransform = Placement.World.IsIdentity();
+				             DescribePlacement(Placement, Surveyed);
 				             if (IsCurves(Object))
 				             {
 					             if (OutSurvey.FitReads.empty())

@@ -24,8 +24,9 @@ namespace GroomPrepare
 		double Scale = 1.0;
 	};
 
-	// One curves object merged into the groom.
-	struct FPreparedObject
+	// What the preparation and the survey both say of an object: its counts and curves (for a curves
+	// object) and the transforms that place it.
+	struct FObjectFacts
 	{
 		std::string Path;
 		int64_t Strands = 0;
@@ -40,6 +41,11 @@ namespace GroomPrepare
 		int32_t TransformCount = 0;
 		std::vector<std::string> Transforms;
 		bool bIdentityTransform = true;
+	};
+
+	// One curves object merged into the groom.
+	struct FPreparedObject : FObjectFacts
+	{
 		// Its world matrix, row after row (points are row vectors: p * M), before the up axis and scale.
 		double Matrix[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
 		// The sample read.
@@ -139,22 +145,11 @@ namespace GroomPrepare
 	};
 
 	// One object of the file.
-	struct FSurveyedObject
+	struct FSurveyedObject : FObjectFacts
 	{
-		std::string Path;
 		// The schema without its prefix and version ("Curve", "Xform", "PolyMesh", ...), or "Object".
 		std::string Kind;
 		int64_t Samples = 0;
-		// For curves objects: the sample read, its counts, type, basis and wrap.
-		int64_t Strands = 0;
-		int64_t Points = 0;
-		std::string CurveType;
-		std::string Basis;
-		std::string Wrap;
-		// The Xforms above it that make its world transform (the nearest 32, outermost first).
-		int32_t TransformCount = 0;
-		std::vector<std::string> Transforms;
-		bool bIdentityTransform = true;
 		// Bounds of its points with every transform applied (curves objects with points only).
 		bool bHasWorldBounds = false;
 		double WorldBoundsMin[3] = {0, 0, 0};

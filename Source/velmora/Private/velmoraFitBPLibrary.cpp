@@ -53,23 +53,12 @@ namespace
 		return Result;
 	}
 
-	std::string PrepareUtf8(const FString& Text)
-	{
-		const FTCHARToUTF8 Converted(*Text);
-		return std::string(Converted.Get(), Converted.Length());
-	}
-
-	FString PrepareText(const std::string& Utf8)
-	{
-		return FString(UTF8_TO_TCHAR(Utf8.c_str()));
-	}
-
 	GroomPrepare::FPrepareOptions ToPrepareOptions(const FvelmoraPrepareOptions& Options)
 	{
 		GroomPrepare::FPrepareOptions Result;
 		for (const FString& Path : Options.ObjectPaths)
 		{
-			Result.ObjectPaths.push_back(PrepareUtf8(Path));
+			Result.ObjectPaths.push_back(GroomFitting::TextToUtf8(Path));
 		}
 		Result.Frame = Options.Frame;
 		Result.bYUp = Options.bYUp;
@@ -88,20 +77,20 @@ namespace
 		Result.Widths = Report.Widths;
 		for (const GroomPrepare::FPreparedObject& Object : Report.Objects)
 		{
-			Result.ObjectsMerged.Add(PrepareText(Object.Path));
+			Result.ObjectsMerged.Add(GroomFitting::Utf8ToText(Object.Path));
 		}
 		Result.Time = Report.Time;
 		Result.BoundsMin = FVector(Report.BoundsMin[0], Report.BoundsMin[1], Report.BoundsMin[2]);
 		Result.BoundsMax = FVector(Report.BoundsMax[0], Report.BoundsMax[1], Report.BoundsMax[2]);
 		for (const std::string& Line : Report.DoneLines)
 		{
-			Result.Done.Add(PrepareText(Line));
+			Result.Done.Add(GroomFitting::Utf8ToText(Line));
 		}
 		for (const std::string& Line : Report.DroppedLines)
 		{
-			Result.Dropped.Add(PrepareText(Line));
+			Result.Dropped.Add(GroomFitting::Utf8ToText(Line));
 		}
-		Result.Error = PrepareText(Report.Error);
+		Result.Error = GroomFitting::Utf8ToText(Report.Error);
 		return Result;
 	}
 }
@@ -126,9 +115,9 @@ FvelmoraFitReport UvelmoraFitBPLibrary::ReportGroomFit(UStaticMeshComponent* The
 FvelmoraPrepareReport UvelmoraFitBPLibrary::PrepareGroom(FString sourceAlembicPath, FString targetAlembicPath, const FvelmoraPrepareOptions& Options)
 {
 	GroomPrepare::FPrepareReport Report;
-	if (!GroomPrepare::PrepareGroomFile(PrepareUtf8(sourceAlembicPath), PrepareUtf8(targetAlembicPath), ToPrepareOptions(Options), Report))
+	if (!GroomPrepare::PrepareGroomFile(GroomFitting::TextToUtf8(sourceAlembicPath), GroomFitting::TextToUtf8(targetAlembicPath), ToPrepareOptions(Options), Report))
 	{
-		UE_LOG(LogTemp, Error, TEXT("PrepareGroom: %s; %s was not written"), *PrepareText(Report.Error), *targetAlembicPath);
+		UE_LOG(LogTemp, Error, TEXT("PrepareGroom: %s; %s was not written"), *GroomFitting::Utf8ToText(Report.Error), *targetAlembicPath);
 	}
 	return ToBlueprintPrepareReport(Report);
 }
