@@ -161,7 +161,8 @@ namespace GroomFitting
 		std::vector<uint8> bBuried;
 		bool bAnyBuried = false;
 		FDynamicMesh3 Mesh;
-		// Over the bounding surface, the flat surface (for nearest points), and the solid (for winding numbers).
+		// Over the bounding surface, the flat surface (for nearest points), and the solid (for winding numbers;
+		// left empty when the solid is the bounding surface alone).
 		FDynamicMeshAABBTree3 Trees[3];
 		std::unique_ptr<TFastWindingTree<FDynamicMesh3>> SolidWinding;
 		FMeshInsideGrid Grid;
@@ -641,6 +642,11 @@ namespace GroomFitting
 			                });
 		}
 		std::vector<uint8> bPartHasArea(NumParts, 0), bPartTurned(NumParts, 0);
+		const size_t MostTriangles = BoundingOrder.size() + Caps.size() + FlatOrder.size();
+		Corners.reserve(3 * MostTriangles);
+		Normals.reserve(MostTriangles);
+		GivenIndex.reserve(MostTriangles);
+		bOpen.reserve(MostTriangles);
 		const auto AddSurface = [&](size_t K)
 		{
 			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
@@ -769,7 +775,9 @@ namespace GroomFitting
 			}
 
 			const int32 TreeRanges[3][2] = {{0, NumBounding}, {NumSolid, static_cast<int32>(GivenIndex.size())}, {0, NumSolid}};
-			for (int32 Kind = 0; Kind < 3; ++Kind)
+			// Without caps the solid is the bounding surface, whose tree serves the winding numbers too.
+			const bool bSolidIsBounding = NumSolid == NumBounding;
+			for (int32 Kind = 0; Kind < (bSolidIsBounding ? 2 : 3); ++Kind)
 			{
 				TArray<int32> List;
 				List.Reserve(TreeRanges[Kind][1] - TreeRanges[Kind][0]);
@@ -786,7 +794,7 @@ namespace GroomFitting
 
 			if (NumSolid > 0)
 			{
-				SolidWinding = std::make_unique<TFastWindingTree<FDynamicMesh3>>(&Trees[2], true);
+				SolidWinding = std::make_unique<TFastWindingTree<FDynamicMesh3>>(&Trees[bSolidIsBounding ? 0 : 2], true);
 			}
 			GridInput.Winding = SolidWinding.get(); });
 		if (!bAppended)
