@@ -946,27 +946,33 @@ namespace GroomFitting
 		}
 		const int32 IX = static_cast<int32>(X), IY = static_cast<int32>(Y), IZ = static_cast<int32>(Z);
 		const size_t Index = (static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX;
-		const int32 Kind = static_cast<int32>((Kinds[Index >> 5] >> (2 * (Index & 31))) & 3);
-		if (Kind != 2)
+		const int32 State = SettledState(X, Y, Z, IX, IY, IZ, Index);
+		if (State != -2)
 		{
-			return Kind == 3 ? -1 : Kind;
+			return State;
 		}
-		const int32 Code = Codes[Index];
-		const FNearCell& Cell = NearCells[static_cast<size_t>(Code)];
-		const int32 SX = FMath::Min(static_cast<int32>((X - IX) * InsideGridSubCells), InsideGridSubCells - 1);
-		const int32 SY = FMath::Min(static_cast<int32>((Y - IY) * InsideGridSubCells), InsideGridSubCells - 1);
-		const int32 SZ = FMath::Min(static_cast<int32>((Z - IZ) * InsideGridSubCells), InsideGridSubCells - 1);
-		const uint64 Bit = uint64(1) << (SX + 4 * SY + 16 * SZ);
-		if (!(Cell.ExactMask & Bit))
-		{
-			return (Cell.InsideMask & Bit) ? 1 : 0;
-		}
+		const FNearCell& Cell = NearCells[static_cast<size_t>(Codes[Index])];
 		int32 Crossings = 0;
 		if (!Cell.bWindingKnown || !CountCrossings(Cell, RefPoint(IX, IY, IZ, Cell.RefIndex), Point, Crossings))
 		{
 			return -1;
 		}
 		return Cell.Winding + Crossings >= 1 ? 1 : 0;
+	}
+
+	int32 FMeshInsideGrid::SettledState(double X, double Y, double Z, int32 IX, int32 IY, int32 IZ, size_t Cell) const
+	{
+		const int32 Kind = static_cast<int32>((Kinds[Cell >> 5] >> (2 * (Cell & 31))) & 3);
+		if (Kind != 2)
+		{
+			return Kind == 3 ? -1 : Kind;
+		}
+		const FNearCell& Near = NearCells[static_cast<size_t>(Codes[Cell])];
+		const int32 SX = FMath::Min(static_cast<int32>((X - IX) * InsideGridSubCells), InsideGridSubCells - 1);
+		const int32 SY = FMath::Min(static_cast<int32>((Y - IY) * InsideGridSubCells), InsideGridSubCells - 1);
+		const int32 SZ = FMath::Min(static_cast<int32>((Z - IZ) * InsideGridSubCells), InsideGridSubCells - 1);
+		const uint64 Bit = uint64(1) << (SX + 4 * SY + 16 * SZ);
+		return (Near.ExactMask & Bit) ? -2 : ((Near.InsideMask & Bit) ? 1 : 0);
 	}
 
 	bool FMeshInsideGrid::IsInsideWithoutFallback(const FVector& Point, bool& bOutDecided) const
@@ -989,21 +995,7 @@ namespace GroomFitting
 			if (X >= 0.0 && Y >= 0.0 && Z >= 0.0 && X < Dims[0] && Y < Dims[1] && Z < Dims[2])
 			{
 				const int32 IX = static_cast<int32>(X), IY = static_cast<int32>(Y), IZ = static_cast<int32>(Z);
-				const size_t Cell = (static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX;
-				const int32 Kind = static_cast<int32>((Kinds[Cell >> 5] >> (2 * (Cell & 31))) & 3);
-				if (Kind < 2)
-				{
-					State = Kind;
-				}
-				else if (Kind == 2)
-				{
-					const FNearCell& Near = NearCells[static_cast<size_t>(Codes[Cell])];
-					const int32 SX = FMath::Min(static_cast<int32>((X - IX) * InsideGridSubCells), InsideGridSubCells - 1);
-					const int32 SY = FMath::Min(static_cast<int32>((Y - IY) * InsideGridSubCells), InsideGridSubCells - 1);
-					const int32 SZ = FMath::Min(static_cast<int32>((Z - IZ) * InsideGridSubCells), InsideGridSubCells - 1);
-					const uint64 Bit = uint64(1) << (SX + 4 * SY + 16 * SZ);
-					State = (Near.ExactMask & Bit) ? -1 : ((Near.InsideMask & Bit) ? 1 : 0);
-				}
+				State = SettledState(X, Y, Z, IX, IY, IZ, (static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX);
 			}
 			else if (bCoversBounds)
 			{
@@ -1012,6 +1004,7 @@ namespace GroomFitting
 			}
 			if (State < 0)
 			{
+				// Unsettled, or left to the exact count: as IsInside, which works the cell out again.
 				State = IsInside(FVector(Placement.X + Points[0], Placement.Y + Points[1], Placement.Z + Points[2])) ? 1 : 0;
 			}
 			OutInside[Index] = static_cast<uint8>(State);

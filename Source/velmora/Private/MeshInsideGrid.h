@@ -178,6 +178,9 @@ namespace GroomFitting
 		bool CountCrossings(const FNearCell& Cell, const FVector& Ref, const FVector& Point, int32& OutCrossings) const;
 		// 1 inside, 0 outside, -1 unknown.
 		int32 Lookup(const FVector& Point) const;
+		// What the grid holds for a point at grid coordinates (X, Y, Z) in cell (IX, IY, IZ), index Cell: 1
+		// inside, 0 outside, -1 a cell without a state, -2 a sub-cell only the exact count can tell.
+		int32 SettledState(double X, double Y, double Z, int32 IX, int32 IY, int32 IZ, size_t Cell) const;
 		bool FallbackInside(const FVector& Point) const;
 		bool IsInBounds(const FVector& Point) const;
 
