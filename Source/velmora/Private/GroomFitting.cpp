@@ -664,8 +664,8 @@ namespace GroomFitting
 		}
 		const std::vector<int64> First = FirstPoints(Groom);
 		FCollisionQueryParams Params(FitTraceTag(), true, nullptr);
-		// The hit triangle's normal is what the strands turn to.
-		Params.bReturnFaceIndex = Options.bOrientToSurface;
+		// The hit triangle's normal is what the strands turn to, and where the search for a way out starts.
+		Params.bReturnFaceIndex = Options.bOrientToSurface || Options.bResolvePenetration;
 
 		struct FStrandTrace
 		{
@@ -739,7 +739,7 @@ namespace GroomFitting
 				// A moved strand's root is on the surface, where it belongs.
 				const int32 FirstChecked = bMoved ? Root + 1 : Root;
 				Counts.Inside.resize(static_cast<size_t>(Count));
-				int32 Hint = INDEX_NONE;
+				int32 Hint = Trace.bHit ? Query->FaceHint(Trace.Face) : INDEX_NONE;
 				const int32 NumInside = Query->FindInside(Groom.positions.data() + 3 * static_cast<size_t>(FirstChecked), Root + Count - FirstChecked, ActorLocation, Counts.Inside.data());
 				for (int32 Point = FirstChecked; Point < Root + Count; ++Point)
 				{

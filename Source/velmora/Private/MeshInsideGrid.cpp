@@ -120,6 +120,27 @@ namespace GroomFitting
 			return FMath::Min(static_cast<int32>(Clamped - Low) + Low, High);
 		}
 
+		// The sub-cells of a cell that the box between reference point RefIndex and (FX, FY, FZ), in cells from
+		// the cell's low corner, overlaps; a millionth of a sub-cell wider against rounding. A triangle that
+		// touches none of them cannot cross a segment between the two.
+		uint64 SubCellsBetween(int32 RefIndex, double FX, double FY, double FZ)
+		{
+			const double To[3] = {FX, FY, FZ};
+			uint64 Axes[3];
+			for (int32 Axis = 0; Axis < 3; ++Axis)
+			{
+				const double Ref = 0.5 + InsideGridRefOffsets[RefIndex][Axis];
+				const int32 Low = ClampedFloor(InsideGridSubCells * FMath::Min(Ref, To[Axis]) - 1e-6, 0, 3);
+				const int32 High = ClampedFloor(InsideGridSubCells * FMath::Max(Ref, To[Axis]) + 1e-6, 0, 3);
+				Axes[Axis] = (0xFu >> (3 - High)) & (0xFu << Low);
+			}
+			// Bit x + 4y + 16z: each axis's run spread over the other two.
+			const uint64 AlongY = ((Axes[1] & 1) ? 0xFull : 0) | ((Axes[1] & 2) ? 0xF0ull : 0) | ((Axes[1] & 4) ? 0xF00ull : 0) | ((Axes[1] & 8) ? 0xF000ull : 0);
+			const uint64 AlongZ = ((Axes[2] & 1) ? 0xFFFFull : 0) | ((Axes[2] & 2) ? 0xFFFF0000ull : 0) | ((Axes[2] & 4) ? 0xFFFF00000000ull : 0) |
+			                      ((Axes[2] & 8) ? 0xFFFF000000000000ull : 0);
+			return (Axes[0] * 0x1111111111111111ull) & (AlongY * 0x0001000100010001ull) & AlongZ;
+		}
+
 		// Whether the triangle (corners relative to the box's centre) may meet the cube of half size Half, on
 		// the nine axes made by its edges and the box's axes. The box's own axes and the triangle's plane
 		// are the caller's.
@@ -446,6 +467,8 @@ namespace GroomFitting
 			}
 			// The pairs come in the order of the triangles, so each list ascends.
 			Grid.Entries.assign(NextEntry, 0);
+			// Until the sub-cells are settled, every triangle may touch every sub-cell.
+			Grid.EntrySubCells.assign(NextEntry, ~uint64(0));
 			for (const uint64 Pair : Pairs)
 			{
 				const int32 Code = Grid.Codes[static_cast<size_t>(Pair >> 32)];
@@ -792,6 +815,7 @@ namespace GroomFitting
 				const double Reach = Half * (std::abs(Normal.X) + std::abs(Normal.Y) + std::abs(Normal.Z)) + 2.0 * Slack;
 				const double Base = Normal | (CellMin + FVector(0.5 * SubSize) - A);
 				const FVector Step = Normal * SubSize;
+				uint64 Touched = 0;
 				// Along each row the sub-cells within reach are a run, from where Row + SX * Step.X meets -Reach
 				// to where it meets Reach, widened by a millionth of a sub-cell against rounding.
 				const bool bFlat = std::abs(Step.X) < 1e-300;
@@ -814,10 +838,12 @@ namespace GroomFitting
 						}
 						if (Low <= High)
 						{
-							Exact |= static_cast<uint64>((0xFu >> (3 - High)) & (0xFu << Low)) << (4 * SY + 16 * SZ);
+							Touched |= static_cast<uint64>((0xFu >> (3 - High)) & (0xFu << Low)) << (4 * SY + 16 * SZ);
 						}
 					}
 				}
+				Grid.EntrySubCells[Entry] = Touched;
+				Exact |= Touched;
 			}
 
 			const FVector Ref = Grid.RefPoint(X, Y, Z, Near.RefIndex);
@@ -861,7 +887,9 @@ namespace GroomFitting
 					Candidates &= Candidates - 1;
 					const FVector Centre = CellMin + FVector(Bit % 4 + 0.5, (Bit / 4) % 4 + 0.5, Bit / 16 + 0.5) * SubSize;
 					int32 Crossings = 0;
-					if (Near.bWindingKnown && Grid.CountCrossings(Near, Ref, Centre, Crossings))
+					const uint64 Between = SubCellsBetween(Near.RefIndex, (Bit % 4 + 0.5) / InsideGridSubCells, ((Bit / 4) % 4 + 0.5) / InsideGridSubCells,
+					                                       (Bit / 16 + 0.5) / InsideGridSubCells);
+					if (Near.bWindingKnown && Grid.CountCrossings(Near, Ref, Centre, Between, Crossings))
 					{
 						State = Near.Winding + Crossings >= 1 ? 1 : 0;
 					}
@@ -903,12 +931,16 @@ namespace GroomFitting
 		return Origin + FVector(X + 0.5 + Offset[0], Y + 0.5 + Offset[1], Z + 0.5 + Offset[2]) * CellSize;
 	}
 
-	bool FMeshInsideGrid::CountCrossings(const FNearCell& Cell, const FVector& Ref, const FVector& Point, int32& OutCrossings) const
+	bool FMeshInsideGrid::CountCrossings(const FNearCell& Cell, const FVector& Ref, const FVector& Point, uint64 SubCells, int32& OutCrossings) const
 	{
 		OutCrossings = 0;
 		const FVector* Triangles = Corners->data();
 		for (uint32 Index = Cell.FirstEntry; Index < Cell.FirstEntry + Cell.NumEntries; ++Index)
 		{
+			if (!(EntrySubCells[Index] & SubCells))
+			{
+				continue;
+			}
 			const uint32 Entry = Entries[Index];
 			const FVector* Corner = Triangles + 3 * size_t(Entry >> 1);
 			switch (MeshGeometry::SegmentCrossing(Corner[0], Corner[1], Corner[2], Ref, (Entry & 1u) ? 1 : -1, Point))
@@ -953,14 +985,15 @@ namespace GroomFitting
 		}
 		const FNearCell& Cell = NearCells[static_cast<size_t>(Codes[Index])];
 		int32 Crossings = 0;
-		if (!Cell.bWindingKnown || !CountCrossings(Cell, RefPoint(IX, IY, IZ, Cell.RefIndex), Point, Crossings))
+		if (!Cell.bWindingKnown ||
+		    !CountCrossings(Cell, RefPoint(IX, IY, IZ, Cell.RefIndex), Point, SubCellsBetween(Cell.RefIndex, X - IX, Y - IY, Z - IZ), Crossings))
 		{
 			return -1;
 		}
 		return Cell.Winding + Crossings >= 1 ? 1 : 0;
 	}
 
-	int32 FMeshInsideGrid::SettledState(double X, double Y, double Z, int32 IX, int32 IY, int32 IZ, size_t Cell) const
+	FORCEINLINE int32 FMeshInsideGrid::SettledState(double X, double Y, double Z, int32 IX, int32 IY, int32 IZ, size_t Cell) const
 	{
 		const int32 Kind = static_cast<int32>((Kinds[Cell >> 5] >> (2 * (Cell & 31))) & 3);
 		if (Kind != 2)
@@ -1026,6 +1059,7 @@ namespace GroomFitting
 
 	SIZE_T FMeshInsideGrid::GetAllocatedSize() const
 	{
-		return Codes.capacity() * sizeof(int32) + Kinds.capacity() * sizeof(uint64) + NearCells.capacity() * sizeof(FNearCell) + Entries.capacity() * sizeof(uint32);
+		return Codes.capacity() * sizeof(int32) + Kinds.capacity() * sizeof(uint64) + NearCells.capacity() * sizeof(FNearCell) + Entries.capacity() * sizeof(uint32) +
+		       EntrySubCells.capacity() * sizeof(uint64);
 	}
 }

@@ -174,13 +174,13 @@ namespace GroomFitting
 
 		FVector RefPoint(int32 X, int32 Y, int32 Z, int32 RefIndex) const;
 		// The change of the winding number from Ref to Point over the cell's triangles; false when a crossing
-		// is unsure.
-		bool CountCrossings(const FNearCell& Cell, const FVector& Ref, const FVector& Point, int32& OutCrossings) const;
+		// is unsure. SubCells: those the segment's box overlaps; triangles that touch none are passed by.
+		bool CountCrossings(const FNearCell& Cell, const FVector& Ref, const FVector& Point, uint64 SubCells, int32& OutCrossings) const;
 		// 1 inside, 0 outside, -1 unknown.
 		int32 Lookup(const FVector& Point) const;
 		// What the grid holds for a point at grid coordinates (X, Y, Z) in cell (IX, IY, IZ), index Cell: 1
 		// inside, 0 outside, -1 a cell without a state, -2 a sub-cell only the exact count can tell.
-		int32 SettledState(double X, double Y, double Z, int32 IX, int32 IY, int32 IZ, size_t Cell) const;
+		FORCEINLINE int32 SettledState(double X, double Y, double Z, int32 IX, int32 IY, int32 IZ, size_t Cell) const;
 		bool FallbackInside(const FVector& Point) const;
 		bool IsInBounds(const FVector& Point) const;
 
@@ -203,5 +203,7 @@ namespace GroomFitting
 		// Per near cell, its triangles in ascending order: index << 1, and bit 0 set when the cell's
 		// reference point lies on the side the triangle faces.
 		std::vector<uint32> Entries;
+		// Per entry, the sub-cells of its cell that its triangle may touch (bit x + 4y + 16z).
+		std::vector<uint64> EntrySubCells;
 	};
 }

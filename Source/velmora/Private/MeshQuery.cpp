@@ -146,6 +146,8 @@ namespace GroomFitting
 		FBox Bounds = FBox(ForceInit);
 		// Per triangle as given: its outward unit normal, zero without area.
 		std::vector<FVector> GivenNormals;
+		// Per given triangle, the triangle here that stands for it (INDEX_NONE for one without area).
+		std::vector<int32> GivenGeometry;
 		// The queries' triangles, oriented: corners wound so that (B - A) x (C - A) faces outward, three per
 		// triangle. First the surface of the parts that bound a solid, [0, NumBounding); then the caps that
 		// close their holes for inside tests, up to NumSolid; then the surface of flat open parts. The
@@ -707,6 +709,7 @@ namespace GroomFitting
 			}
 		}
 		GivenNormals.assign(static_cast<size_t>(NumGiven), FVector(0, 0, 0));
+		GivenGeometry.assign(static_cast<size_t>(NumGiven), INDEX_NONE);
 		{
 			std::vector<int32> KeptSlot(Topo.size(), -1);
 			for (size_t K = 0; K < NumKept; ++K)
@@ -719,6 +722,7 @@ namespace GroomFitting
 				if (Geometry >= 0 && Topo[Index].bArea)
 				{
 					GivenNormals[static_cast<size_t>(Topo[Index].Given)] = Normals[static_cast<size_t>(Geometry)];
+					GivenGeometry[static_cast<size_t>(Topo[Index].Given)] = Geometry;
 				}
 			}
 		}
@@ -1073,6 +1077,11 @@ namespace GroomFitting
 		return Triangle >= 0 && Triangle < Impl->Stats.Triangles ? Impl->GivenNormals[static_cast<size_t>(Triangle)] : FVector(0, 0, 0);
 	}
 
+	int32 FMeshQuery::FaceHint(int32 Face) const
+	{
+		return Face >= 0 && Face < Impl->Stats.Triangles ? Impl->GivenGeometry[static_cast<size_t>(Face)] : INDEX_NONE;
+	}
+
 	bool FMeshQuery::NearestPoint(const FVector& Point, FVector& OutNearest, FVector& OutNormal, double MaxDistance, int32* OutTriangle) const
 	{
 		if (!IsFiniteVector(Point) || !(MaxDistance > 0.0))
@@ -1198,7 +1207,7 @@ namespace GroomFitting
 	SIZE_T FMeshQuery::GetAllocatedSize() const
 	{
 		const FImpl& Data = *Impl;
-		return Data.GivenNormals.capacity() * sizeof(FVector) + Data.Corners.capacity() * sizeof(FVector) + Data.Normals.capacity() * sizeof(FVector) +
+		return Data.GivenNormals.capacity() * sizeof(FVector) + Data.GivenGeometry.capacity() * sizeof(int32) + Data.Corners.capacity() * sizeof(FVector) + Data.Normals.capacity() * sizeof(FVector) +
 		       Data.NearBounds.capacity() * sizeof(FImpl::FNearBound) +
 		       Data.GivenIndex.capacity() * sizeof(int32) + Data.bOpen.capacity() + Data.bBuried.capacity() +
 		       Data.Grid.GetAllocatedSize();

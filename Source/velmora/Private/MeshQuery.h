@@ -125,6 +125,9 @@ namespace GroomFitting
 		// there (or INDEX_NONE) and gets this point's nearest triangle: the points of a strand pass it on, and
 		// a hint from a point close by speeds the search. Any hint gives the nearest.
 		EResolveResult ResolveInsidePoint(const FVector& Point, double Offset, FVector& OutPoint, int32* InOutHint = nullptr) const;
+		// A first hint for ResolveInsidePoint from triangle Face as given (a trace's FHitResult.FaceIndex): a
+		// strand's first points lie near the triangle its root was placed on. INDEX_NONE where there is none.
+		int32 FaceHint(int32 Face) const;
 
 		const FMeshQueryStats& GetStats() const;
 

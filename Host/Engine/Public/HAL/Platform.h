@@ -28,7 +28,7 @@ using TCHAR = char16_t;
 #define TEXT_PASTE(x) u##x
 #define TEXT(x) TEXT_PASTE(x)
 
-#define FORCEINLINE inline
+#define FORCEINLINE inline __attribute__((always_inline))
 #define FORCENOINLINE __attribute__((noinline))
 #define UE_NODISCARD [[nodiscard]]
 #define DLLEXPORT __attribute__((visibility("default")))
