@@ -120,25 +120,51 @@ namespace GroomFitting
 			return FMath::Min(static_cast<int32>(Clamped - Low) + Low, High);
 		}
 
+		// Per axis and run of sub-cells along it (bit i for the i-th of four), the sub-cells of a cell in the
+		// run.
+		struct FSubCellRuns
+		{
+			uint64 Values[3][16] = {};
+
+			constexpr FSubCellRuns()
+			{
+				for (int32 Axis = 0; Axis < 3; ++Axis)
+				{
+					for (uint32 Run = 0; Run < 16; ++Run)
+					{
+						for (int32 Bit = 0; Bit < 64; ++Bit)
+						{
+							const int32 Along = Axis == 0 ? Bit % 4 : (Axis == 1 ? (Bit / 4) % 4 : Bit / 16);
+							Values[Axis][Run] |= ((Run >> Along) & 1u) ? uint64(1) << Bit : 0;
+						}
+					}
+				}
+			}
+		};
+		constexpr FSubCellRuns SubCellRuns;
+
+		// The sub-cells whose Axis coordinate, in sub-cells from the cell's low corner, lies in [From, To],
+		// a millionth of a sub-cell wider against rounding.
+		uint64 SubCellRun(int32 Axis, double From, double To)
+		{
+			const int32 Low = ClampedFloor(From - 1e-6, 0, 3);
+			const int32 High = ClampedFloor(To + 1e-6, 0, 3);
+			return SubCellRuns.Values[Axis][(0xFu >> (3 - High)) & (0xFu << Low)];
+		}
+
 		// The sub-cells of a cell that the box between reference point RefIndex and (FX, FY, FZ), in cells from
 		// the cell's low corner, overlaps; a millionth of a sub-cell wider against rounding. A triangle that
 		// touches none of them cannot cross a segment between the two.
 		uint64 SubCellsBetween(int32 RefIndex, double FX, double FY, double FZ)
 		{
 			const double To[3] = {FX, FY, FZ};
-			uint64 Axes[3];
+			uint64 SubCells = ~uint64(0);
 			for (int32 Axis = 0; Axis < 3; ++Axis)
 			{
 				const double Ref = 0.5 + InsideGridRefOffsets[RefIndex][Axis];
-				const int32 Low = ClampedFloor(InsideGridSubCells * FMath::Min(Ref, To[Axis]) - 1e-6, 0, 3);
-				const int32 High = ClampedFloor(InsideGridSubCells * FMath::Max(Ref, To[Axis]) + 1e-6, 0, 3);
-				Axes[Axis] = (0xFu >> (3 - High)) & (0xFu << Low);
+				SubCells &= SubCellRun(Axis, InsideGridSubCells * FMath::Min(Ref, To[Axis]), InsideGridSubCells * FMath::Max(Ref, To[Axis]));
 			}
-			// Bit x + 4y + 16z: each axis's run spread over the other two.
-			const uint64 AlongY = ((Axes[1] & 1) ? 0xFull : 0) | ((Axes[1] & 2) ? 0xF0ull : 0) | ((Axes[1] & 4) ? 0xF00ull : 0) | ((Axes[1] & 8) ? 0xF000ull : 0);
-			const uint64 AlongZ = ((Axes[2] & 1) ? 0xFFFFull : 0) | ((Axes[2] & 2) ? 0xFFFF0000ull : 0) | ((Axes[2] & 4) ? 0xFFFF00000000ull : 0) |
-			                      ((Axes[2] & 8) ? 0xFFFF000000000000ull : 0);
-			return (Axes[0] * 0x1111111111111111ull) & (AlongY * 0x0001000100010001ull) & AlongZ;
+			return SubCells;
 		}
 
 		// Whether the triangle (corners relative to the box's centre) may meet the cube of half size Half, on

@@ -77,38 +77,51 @@ namespace GroomFitting
 		// IsInside without the fallback: false with bOutDecided false where the grid alone cannot tell.
 		bool IsInsideWithoutFallback(const FVector& Point, bool& bOutDecided) const;
 
-		// The triangle lists around Point, ring by ring: Visit(Entries, Num, GapSquared) for each cell within
-		// Ring cells of Point's cell (each entry a triangle's index << 1, bit 0 a flag of the grid's;
-		// GapSquared the square of the distance from Point to the cell), then
-		// Done(Ring, Clearance), where no triangle not yet visited comes within Clearance of Point, which
-		// returns 1 to stop with true, -1 to stop with false, 0 to go on. False too when Point lies beyond
-		// the grid, a cell on the way has no list, or MaxRings pass.
-		template<typename FVisit, typename FDone>
-		bool VisitRings(const FVector& Point, int32 MaxRings, FVisit&& Visit, FDone&& Done) const
+		// The triangle lists around Point, ring by ring, as far as Reach() (the distance within which
+		// triangles are still wanted, which may shrink between rings, or infinity): Visit(Entries, Num,
+		// GapSquared) for each cell within Ring cells of Point's cell that the cube of that reach about Point
+		// meets (each entry a triangle's index << 1, bit 0 a flag of the grid's; GapSquared the square of the
+		// distance from Point to the cell), then Done(Ring, Clearance), where no triangle not yet visited
+		// comes within Clearance of Point, which returns 1 to stop with true, -1 to stop with false, 0 to go
+		// on. False too when Point lies beyond the grid, a cell within reach has no list, or MaxRings pass.
+		template<typename FReach, typename FVisit, typename FDone>
+		bool VisitRings(const FVector& Point, int32 MaxRings, FReach&& Reach, FVisit&& Visit, FDone&& Done) const
 		{
-			const double X = (Point.X - Origin.X) * InvCellSize;
-			const double Y = (Point.Y - Origin.Y) * InvCellSize;
-			const double Z = (Point.Z - Origin.Z) * InvCellSize;
-			if (!(X >= 0.0 && Y >= 0.0 && Z >= 0.0 && X < Dims[0] && Y < Dims[1] && Z < Dims[2]))
+			const double P[3] = {(Point.X - Origin.X) * InvCellSize, (Point.Y - Origin.Y) * InvCellSize, (Point.Z - Origin.Z) * InvCellSize};
+			if (!(P[0] >= 0.0 && P[1] >= 0.0 && P[2] >= 0.0 && P[0] < Dims[0] && P[1] < Dims[1] && P[2] < Dims[2]))
 			{
 				return false;
 			}
-			const int32 Centre[3] = {static_cast<int32>(X), static_cast<int32>(Y), static_cast<int32>(Z)};
+			const int32 Centre[3] = {static_cast<int32>(P[0]), static_cast<int32>(P[1]), static_cast<int32>(P[2])};
 			// How far Point lies from the faces of its own cell, in cells.
-			const double Inner = FMath::Min(FMath::Min(FMath::Min(X - Centre[0], Centre[0] + 1 - X), FMath::Min(Y - Centre[1], Centre[1] + 1 - Y)),
-			                                FMath::Min(Z - Centre[2], Centre[2] + 1 - Z));
+			const double Inner = FMath::Min(FMath::Min(FMath::Min(P[0] - Centre[0], Centre[0] + 1 - P[0]), FMath::Min(P[1] - Centre[1], Centre[1] + 1 - P[1])),
+			                                FMath::Min(P[2] - Centre[2], Centre[2] + 1 - P[2]));
 			for (int32 Ring = 0; Ring <= MaxRings; ++Ring)
 			{
-				bool bClipped = false;
-				for (int32 CZ = Centre[2] - Ring; CZ <= Centre[2] + Ring; ++CZ)
+				// The cells of the ring within reach: those the cube of the reach about Point meets.
+				const double Radius = FMath::Min(Reach() * InvCellSize * (1.0 + 1e-9), static_cast<double>(Ring) + 1.0);
+				int32 Low[3], High[3];
+				for (int32 Axis = 0; Axis < 3; ++Axis)
 				{
-					for (int32 CY = Centre[1] - Ring; CY <= Centre[1] + Ring; ++CY)
+					// P - Radius is above -4 and P + Radius not negative: truncation is floor() (a library call where
+					// the instruction set has no rounding instruction).
+					Low[Axis] = FMath::Max(Centre[Axis] - Ring, static_cast<int32>(P[Axis] - Radius + 4.0) - 4);
+					High[Axis] = FMath::Min(Centre[Axis] + Ring, static_cast<int32>(P[Axis] + Radius));
+				}
+				bool bClipped = false;
+				for (int32 CZ = Low[2]; CZ <= High[2]; ++CZ)
+				{
+					for (int32 CY = Low[1]; CY <= High[1]; ++CY)
 					{
 						// Along x only the ring's two ends, unless this row lies on the ring's faces.
 						const bool bFace = CZ == Centre[2] - Ring || CZ == Centre[2] + Ring || CY == Centre[1] - Ring || CY == Centre[1] + Ring;
 						const int32 Step = bFace || Ring == 0 ? 1 : 2 * Ring;
-						for (int32 CX = Centre[0] - Ring; CX <= Centre[0] + Ring; CX += Step)
+						for (int32 CX = bFace ? Low[0] : Centre[0] - Ring; CX <= High[0]; CX += Step)
 						{
+							if (CX < Low[0])
+							{
+								continue;
+							}
 							if (CX < 0 || CY < 0 || CZ < 0 || CX >= Dims[0] || CY >= Dims[1] || CZ >= Dims[2])
 							{
 								bClipped = true;
@@ -121,11 +134,11 @@ namespace GroomFitting
 							}
 							if (Code >= 0)
 							{
-								const double GX = FMath::Max(0.0, FMath::Max(CX - X, X - (CX + 1)));
-								const double GY = FMath::Max(0.0, FMath::Max(CY - Y, Y - (CY + 1)));
-								const double GZ = FMath::Max(0.0, FMath::Max(CZ - Z, Z - (CZ + 1)));
-								const FNearCell& Cell = NearCells[static_cast<size_t>(Code)];
-								Visit(Entries.data() + Cell.FirstEntry, static_cast<int32>(Cell.NumEntries), (GX * GX + GY * GY + GZ * GZ) * CellSize * CellSize);
+								const double GX = FMath::Max(0.0, FMath::Max(CX - P[0], P[0] - (CX + 1)));
+								const double GY = FMath::Max(0.0, FMath::Max(CY - P[1], P[1] - (CY + 1)));
+								const double GZ = FMath::Max(0.0, FMath::Max(CZ - P[2], P[2] - (CZ + 1)));
+								const FNearCell& List = NearCells[static_cast<size_t>(Code)];
+								Visit(Entries.data() + List.FirstEntry, static_cast<int32>(List.NumEntries), (GX * GX + GY * GY + GZ * GZ) * CellSize * CellSize);
 							}
 						}
 					}
