@@ -739,29 +739,33 @@ namespace GroomFitting
 				// A moved strand's root is on the surface, where it belongs.
 				const int32 FirstChecked = bMoved ? Root + 1 : Root;
 				Counts.Inside.resize(static_cast<size_t>(Count));
-				int32 Hint = Trace.bHit ? Query->FaceHint(Trace.Face) : INDEX_NONE;
 				const int32 NumInside = Query->FindInside(Groom.positions.data() + 3 * static_cast<size_t>(FirstChecked), Root + Count - FirstChecked, ActorLocation, Counts.Inside.data());
-				for (int32 Point = FirstChecked; Point < Root + Count; ++Point)
+				// Most strands have no point inside, and then nothing more to do unless the measurement follows.
+				if (NumInside > 0 || !KnownNotInside.empty())
 				{
-					EResolveResult Result = EResolveResult::Outside;
-					if (NumInside > 0 && Counts.Inside[static_cast<size_t>(Point - FirstChecked)])
+					int32 Hint = NumInside > 0 && Trace.bHit ? Query->FaceHint(Trace.Face) : INDEX_NONE;
+					for (int32 Point = FirstChecked; Point < Root + Count; ++Point)
 					{
-						FVector Resolved;
-						Result = Query->ResolveInsidePoint(ReadTriple(Groom.positions, Point) + ActorLocation, Options.PenetrationOffset, Resolved, &Hint);
-						if (Result == EResolveResult::Resolved)
+						EResolveResult Result = EResolveResult::Outside;
+						if (NumInside > 0 && Counts.Inside[static_cast<size_t>(Point - FirstChecked)])
 						{
-							bFinite &= WriteTriple(Groom.positions, Point, Resolved - ActorLocation);
-							++Counts.PointsResolved;
+							FVector Resolved;
+							Result = Query->ResolveInsidePoint(ReadTriple(Groom.positions, Point) + ActorLocation, Options.PenetrationOffset, Resolved, &Hint);
+							if (Result == EResolveResult::Resolved)
+							{
+								bFinite &= WriteTriple(Groom.positions, Point, Resolved - ActorLocation);
+								++Counts.PointsResolved;
+							}
+							else if (IsUnresolved(Result))
+							{
+								++Counts.PointsUnresolved;
+								++Counts.UnresolvedBy[static_cast<size_t>(Result)];
+							}
 						}
-						else if (IsUnresolved(Result))
+						if (!KnownNotInside.empty() && !IsUnresolved(Result))
 						{
-							++Counts.PointsUnresolved;
-							++Counts.UnresolvedBy[static_cast<size_t>(Result)];
+							KnownNotInside[static_cast<size_t>(Point)] = 1;
 						}
-					}
-					if (!KnownNotInside.empty() && !IsUnresolved(Result))
-					{
-						KnownNotInside[static_cast<size_t>(Point)] = 1;
 					}
 				}
 			}
