@@ -72,6 +72,8 @@ namespace GroomFitting
 	{
 		constexpr int32 InsideGridSubCells = 4;
 		constexpr int32 InsideGridNumRefs = 8;
+		// In FindInside's first pass, a point the grid alone cannot tell.
+		constexpr uint8 Undecided = 0xFF;
 		// Reference points, as offsets from a cell's centre in cells: off the centre, so that a mesh with
 		// faces on round coordinates does not pass through them.
 		constexpr double InsideGridRefOffsets[InsideGridNumRefs][3] = {
@@ -118,6 +120,15 @@ namespace GroomFitting
 		{
 			const double Clamped = FMath::Clamp(Value, static_cast<double>(Low), static_cast<double>(High) + 0.5);
 			return FMath::Min(static_cast<int32>(Clamped - Low) + Low, High);
+		}
+
+		// The sub-cell (bit x + 4y + 16z) of a point at (FX, FY, FZ) cells from its cell's low corner.
+		FORCEINLINE int32 SubCellIndex(double FX, double FY, double FZ)
+		{
+			const int32 SX = FMath::Min(static_cast<int32>(FX * InsideGridSubCells), InsideGridSubCells - 1);
+			const int32 SY = FMath::Min(static_cast<int32>(FY * InsideGridSubCells), InsideGridSubCells - 1);
+			const int32 SZ = FMath::Min(static_cast<int32>(FZ * InsideGridSubCells), InsideGridSubCells - 1);
+			return SX + 4 * SY + 16 * SZ;
 		}
 
 		// Per axis and run of sub-cells along it (bit i for the i-th of four), the sub-cells of a cell in the
@@ -1027,10 +1038,7 @@ namespace GroomFitting
 			return Kind == 3 ? -1 : Kind;
 		}
 		const FNearCell& Near = NearCells[static_cast<size_t>(Codes[Cell])];
-		const int32 SX = FMath::Min(static_cast<int32>((X - IX) * InsideGridSubCells), InsideGridSubCells - 1);
-		const int32 SY = FMath::Min(static_cast<int32>((Y - IY) * InsideGridSubCells), InsideGridSubCells - 1);
-		const int32 SZ = FMath::Min(static_cast<int32>((Z - IZ) * InsideGridSubCells), InsideGridSubCells - 1);
-		const uint64 Bit = uint64(1) << (SX + 4 * SY + 16 * SZ);
+		const uint64 Bit = uint64(1) << SubCellIndex(X - IX, Y - IY, Z - IZ);
 		return (Near.ExactMask & Bit) ? -2 : ((Near.InsideMask & Bit) ? 1 : 0);
 	}
 
@@ -1043,30 +1051,34 @@ namespace GroomFitting
 
 	int32 FMeshInsideGrid::FindInside(const float* Points, int32 Count, const FVector& Placement, uint8* OutInside) const
 	{
-		// Each point's cell worked out as Lookup does, to the last bit.
+		// Each point's cell worked out as Lookup does, to the last bit. The grid's figures are read once: the
+		// stores through OutInside may alias them, and the compiler would read them again for every point.
+		const double PlaceX = Placement.X, PlaceY = Placement.Y, PlaceZ = Placement.Z;
+		const double OriginX = Origin.X, OriginY = Origin.Y, OriginZ = Origin.Z;
+		const double Inv = InvCellSize;
+		const double SizeX = Dims[0], SizeY = Dims[1], SizeZ = Dims[2];
+		const size_t Row = static_cast<size_t>(Dims[0]), Slice = Row * static_cast<size_t>(Dims[1]);
+		// Beyond the grid (or not finite), where it covers the bounds.
+		const uint8 Beyond = bCoversBounds ? 0 : Undecided;
 		int32 NumInside = 0;
 		for (int32 Index = 0; Index < Count; ++Index, Points += 3)
 		{
-			const double X = ((Placement.X + Points[0]) - Origin.X) * InvCellSize;
-			const double Y = ((Placement.Y + Points[1]) - Origin.Y) * InvCellSize;
-			const double Z = ((Placement.Z + Points[2]) - Origin.Z) * InvCellSize;
-			int32 State = -1;
-			if (X >= 0.0 && Y >= 0.0 && Z >= 0.0 && X < Dims[0] && Y < Dims[1] && Z < Dims[2])
+			const double X = ((PlaceX + Points[0]) - OriginX) * Inv;
+			const double Y = ((PlaceY + Points[1]) - OriginY) * Inv;
+			const double Z = ((PlaceZ + Points[2]) - OriginZ) * Inv;
+			uint8 State = Beyond;
+			if (X >= 0.0 && Y >= 0.0 && Z >= 0.0 && X < SizeX && Y < SizeY && Z < SizeZ)
 			{
 				const int32 IX = static_cast<int32>(X), IY = static_cast<int32>(Y), IZ = static_cast<int32>(Z);
-				State = SettledState(X, Y, Z, IX, IY, IZ, (static_cast<size_t>(IZ) * Dims[1] + IY) * Dims[0] + IX);
+				const int32 Settled = SettledState(X, Y, Z, IX, IY, IZ, static_cast<size_t>(IZ) * Slice + static_cast<size_t>(IY) * Row + static_cast<size_t>(IX));
+				State = Settled < 0 ? Undecided : static_cast<uint8>(Settled);
 			}
-			else if (bCoversBounds)
-			{
-				// Beyond the grid, or not finite.
-				State = 0;
-			}
-			if (State < 0)
+			if (State == Undecided)
 			{
 				// Unsettled, or left to the exact count: as IsInside, which works the cell out again.
-				State = IsInside(FVector(Placement.X + Points[0], Placement.Y + Points[1], Placement.Z + Points[2])) ? 1 : 0;
+				State = IsInside(FVector(PlaceX + Points[0], PlaceY + Points[1], PlaceZ + Points[2])) ? 1 : 0;
 			}
-			OutInside[Index] = static_cast<uint8>(State);
+			OutInside[Index] = State;
 			NumInside += State;
 		}
 		return NumInside;
