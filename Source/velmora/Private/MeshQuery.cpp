@@ -900,7 +900,7 @@ namespace GroomFitting
 			thread_local std::vector<FCandidate> Candidates;
 			Candidates.clear();
 			bSettled = Grid.VisitRings(
-			    Point, 2, [&] { return BestDistance; },
+			    Point, 4, [&] { return BestDistance; },
 			    [&](const uint32* Entries, int32 Num, double GapSquared)
 			    {
 				    // A cell no nearer than the best holds nothing nearer.
