@@ -205,6 +205,46 @@ TEST_F(Repairs, EveryOptionOnLeavesNoMissAndNoPointInside)
 	EXPECT_EQ(Before.RootsOnSurface, 0);
 }
 
+TEST_F(Repairs, PointsNoWayOutLeavesAreCountedInsideByTheFitsOwnReport)
+{
+	// A small open bowl within a large one: out of the small bowl is still in the large one's half ball.
+	Host::FMeshData Bowls;
+	for (const Host::FMeshData& Ball : {Sphere(4.f), Sphere(10.f, 24, 48)})
+	{
+		for (int32 Triangle = 0; Triangle < Ball.NumTriangles(); ++Triangle)
+		{
+			float CentreZ = 0.f;
+			for (int32 Corner = 0; Corner < 3; ++Corner)
+			{
+				CentreZ += Ball.Positions[static_cast<int32>(Ball.Indices[3 * Triangle + Corner])].Z;
+			}
+			for (int32 Corner = 0; Corner < 3 && CentreZ > 0.f; ++Corner)
+			{
+				Bowls.Indices.Add(static_cast<uint32>(Bowls.Positions.Add(Ball.Positions[static_cast<int32>(Ball.Indices[3 * Triangle + Corner])])));
+			}
+		}
+	}
+	UStaticMeshComponent* Nested = Place(Bowls);
+	// Rooted on the small bowl's top (where the trace from the origin meets it), grown down into it.
+	GroomData Groom = MakeGroom({{{0.f, 0.f, 4.f}, {0.f, 0.f, 3.5f}, {0.f, 0.f, 3.f}, {0.f, 0.f, 2.5f}}});
+	FFitOptions Options;
+	Options.bResolvePenetration = true;
+	Options.PenetrationOffset = 0.5;
+	FFitReport Report;
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Nested, FVector::ZeroVector, FVector::ZeroVector, Options, nullptr, &Report, true));
+	EXPECT_EQ(Report.PointsResolved, 0);
+	EXPECT_EQ(Report.PointsUnresolved, 3);
+	EXPECT_NE(Report.UnresolvedReasons.Find(TEXT("the mesh is open there")), INDEX_NONE) << TCHAR_TO_UTF8(*Report.UnresolvedReasons);
+	// Measured in the same pass, the points left are inside, as a measurement of its own finds them.
+	ASSERT_TRUE(Report.bMeasured);
+	EXPECT_EQ(Report.PointsInside, 3);
+	EXPECT_EQ(Report.StrandsInside, 1);
+	FFitReport Measured;
+	FString Error;
+	ASSERT_TRUE(GroomFitting::MeasureGroom(Groom, *Query(Nested), FVector::ZeroVector, GroomFitting::DefaultSurfaceTolerance, Measured, Error));
+	EXPECT_EQ(Measured.PointsInside, 3);
+}
+
 TEST_F(Repairs, AFitThatWouldLeaveSinglePrecisionIsRefused)
 {
 	// The actor stands so far off that the strand's tip, moved with its root, is past single precision's

@@ -352,11 +352,12 @@ namespace GroomFitting
 		};
 
 		// How one strand, placed at Placement, lies on the mesh: its root's distance from the surface and
-		// its points inside. A nonzero KnownNotInside entry (one per point of the strand, or none) says the
-		// point was already found not to be inside. RootOnSurface, when given, is the surface point (a trace's
+		// its points inside. InsideFlags, when given, says for each point from FirstFlagged on whether the
+		// repairs left it inside: those they did not are not tested again. RootOnSurface, when given, is the surface point (a trace's
 		// hit, or the nearest point) the root was put on. bKnownFinite: every point was checked finite.
 		void MeasureStrand(const GroomData& Groom, const FMeshQuery& Query, const FVector& Placement, double Tolerance, int32 Curve, int64 Root, int32 Count,
-		                   const uint8* KnownNotInside, const FVector* RootOnSurface, bool bKnownFinite, std::vector<double>& RootDistances, FMeasureCounts& Counts)
+		                   const uint8* InsideFlags, int64 FirstFlagged, const FVector* RootOnSurface, bool bKnownFinite, std::vector<double>& RootDistances,
+		                   FMeasureCounts& Counts)
 		{
 			for (int64 Index = Root; Index < Root + Count && !bKnownFinite; ++Index)
 			{
@@ -395,7 +396,7 @@ namespace GroomFitting
 			for (int64 Index = Root; Index < Root + Count; ++Index)
 			{
 				// A point on the surface is on it, not in it, whichever way rounding tips the test.
-				if ((Index == Root && bRootOnSurface) || (KnownNotInside && KnownNotInside[Index - Root]))
+				if ((Index == Root && bRootOnSurface) || (InsideFlags && Index >= FirstFlagged && !InsideFlags[Index - FirstFlagged]))
 				{
 					continue;
 				}
@@ -682,8 +683,6 @@ namespace GroomFitting
 		}
 		FStrandCounts Totals;
 		FMeasureTally Tally(bMeasureHere ? NumCurves : 0);
-		// Per point, whether the resolve found it outside (or brought it out); only when both run.
-		std::vector<uint8> KnownNotInside(bMeasureHere && Options.bResolvePenetration ? static_cast<size_t>(NumCovered) : 0, 0);
 		int64 Hits = 0, Misses = 0, Traced = 0;
 
 		// Moves one traced strand onto its hit, then the repairs and the measurement, all in one pass over its
@@ -734,38 +733,36 @@ namespace GroomFitting
 					bFinite &= MoveStrand(Groom, Root, Count, Hit, ActorLocation);
 				}
 			}
+			// A moved strand's root is on the surface, where it belongs.
+			const int32 FirstChecked = bMoved ? Root + 1 : Root;
 			if (Options.bResolvePenetration)
 			{
-				// A moved strand's root is on the surface, where it belongs.
-				const int32 FirstChecked = bMoved ? Root + 1 : Root;
 				Counts.Inside.resize(static_cast<size_t>(Count));
 				const int32 NumInside = Query->FindInside(Groom.positions.data() + 3 * static_cast<size_t>(FirstChecked), Root + Count - FirstChecked, ActorLocation, Counts.Inside.data());
-				// Most strands have no point inside, and then nothing more to do unless the measurement follows.
-				if (NumInside > 0 || !KnownNotInside.empty())
+				// Most strands have no point inside. A point brought out is no longer inside, for the measurement.
+				if (NumInside > 0)
 				{
-					int32 Hint = NumInside > 0 && Trace.bHit ? Query->FaceHint(Trace.Face) : INDEX_NONE;
+					int32 Hint = Trace.bHit ? Query->FaceHint(Trace.Face) : INDEX_NONE;
 					for (int32 Point = FirstChecked; Point < Root + Count; ++Point)
 					{
-						EResolveResult Result = EResolveResult::Outside;
-						if (NumInside > 0 && Counts.Inside[static_cast<size_t>(Point - FirstChecked)])
+						uint8& bInside = Counts.Inside[static_cast<size_t>(Point - FirstChecked)];
+						if (!bInside)
 						{
-							FVector Resolved;
-							Result = Query->ResolveInsidePoint(ReadTriple(Groom.positions, Point) + ActorLocation, Options.PenetrationOffset, Resolved, &Hint);
-							if (Result == EResolveResult::Resolved)
-							{
-								bFinite &= WriteTriple(Groom.positions, Point, Resolved - ActorLocation);
-								++Counts.PointsResolved;
-							}
-							else if (IsUnresolved(Result))
-							{
-								++Counts.PointsUnresolved;
-								++Counts.UnresolvedBy[static_cast<size_t>(Result)];
-							}
+							continue;
 						}
-						if (!KnownNotInside.empty() && !IsUnresolved(Result))
+						FVector Resolved;
+						const EResolveResult Result = Query->ResolveInsidePoint(ReadTriple(Groom.positions, Point) + ActorLocation, Options.PenetrationOffset, Resolved, &Hint);
+						if (Result == EResolveResult::Resolved)
 						{
-							KnownNotInside[static_cast<size_t>(Point)] = 1;
+							bFinite &= WriteTriple(Groom.positions, Point, Resolved - ActorLocation);
+							++Counts.PointsResolved;
 						}
+						else if (IsUnresolved(Result))
+						{
+							++Counts.PointsUnresolved;
+							++Counts.UnresolvedBy[static_cast<size_t>(Result)];
+						}
+						bInside = IsUnresolved(Result) ? 1 : 0;
 					}
 				}
 			}
@@ -776,9 +773,8 @@ namespace GroomFitting
 			}
 			if (bMeasureHere)
 			{
-				MeasureStrand(Groom, *Query, ActorLocation, DefaultSurfaceTolerance, Curve, Root, Count,
-				              KnownNotInside.empty() ? nullptr : &KnownNotInside[static_cast<size_t>(Root)], bMoved ? &Hit : nullptr, bMoved && bFinite, Tally.RootDistances,
-				              Counts.Measured);
+				MeasureStrand(Groom, *Query, ActorLocation, DefaultSurfaceTolerance, Curve, Root, Count, Options.bResolvePenetration ? Counts.Inside.data() : nullptr,
+				              FirstChecked, bMoved ? &Hit : nullptr, bMoved && bFinite, Tally.RootDistances, Counts.Measured);
 			}
 		};
 
@@ -943,7 +939,7 @@ namespace GroomFitting
 				            const int32 Count = Groom.vertexCounts[static_cast<size_t>(Curve)];
 				            if (Count > 0)
 				            {
-					            MeasureStrand(Groom, Query, Placement, SurfaceTolerance, Curve, First[static_cast<size_t>(Curve)], Count, nullptr, nullptr, false,
+					            MeasureStrand(Groom, Query, Placement, SurfaceTolerance, Curve, First[static_cast<size_t>(Curve)], Count, nullptr, 0, nullptr, false,
 					                          Tally.RootDistances, Counts);
 				            }
 			            }
