@@ -435,6 +435,9 @@ namespace GroomFitting
 			// Columns along the axis the triangle faces most; in each, the cells its plane passes through.
 			const int32 D = std::abs(Normal.X) >= std::abs(Normal.Y) && std::abs(Normal.X) >= std::abs(Normal.Z) ? 0 : (std::abs(Normal.Y) >= std::abs(Normal.Z) ? 1 : 2);
 			const int32 U = (D + 1) % 3, V = (D + 2) % 3;
+			// How the plane rises along D per step along U and V; D is the axis the normal leans on most, so
+			// neither slope exceeds one, and their rounding is far within Slack.
+			const double SlopeU = Normal[U] / Normal[D], SlopeV = Normal[V] / Normal[D];
 			const double Half = 0.5 * Size + Slack;
 			for (int32 CV = First[V]; CV <= Last[V]; ++CV)
 			{
@@ -451,7 +454,7 @@ namespace GroomFitting
 					{
 						for (const double PV : {V0, V1})
 						{
-							const double PD = A[D] - (Normal[U] * (PU - A[U]) + Normal[V] * (PV - A[V])) / Normal[D];
+							const double PD = A[D] - (SlopeU * (PU - A[U]) + SlopeV * (PV - A[V]));
 							DMin = FMath::Min(DMin, PD);
 							DMax = FMath::Max(DMax, PD);
 						}
