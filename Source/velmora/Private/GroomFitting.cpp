@@ -224,12 +224,24 @@ namespace GroomFitting
 			return Hash ^ (Hash >> 29);
 		}
 
+		// Four lanes over the words in turn, so each word's mixing does not wait on the one before.
 		template<typename T>
 		uint64 MixArray(uint64 Hash, const T* Data, int32 Num)
 		{
 			const uint8* Bytes = reinterpret_cast<const uint8*>(Data);
 			const size_t Size = sizeof(T) * static_cast<size_t>(Num);
+			uint64 Lanes[4] = {Hash, Hash + 1, Hash + 2, Hash + 3};
 			size_t At = 0;
+			for (; At + 32 <= Size; At += 32)
+			{
+				for (int32 Lane = 0; Lane < 4; ++Lane)
+				{
+					uint64 Word;
+					std::memcpy(&Word, Bytes + At + 8 * Lane, 8);
+					Lanes[Lane] = MixWord(Lanes[Lane], Word);
+				}
+			}
+			Hash = MixWord(MixWord(MixWord(Lanes[0], Lanes[1]), Lanes[2]), Lanes[3]);
 			for (; At + 8 <= Size; At += 8)
 			{
 				uint64 Word;
@@ -570,10 +582,13 @@ namespace GroomFitting
 			Vertices.Add(ToWorld.TransformPosition(FVector(Local)));
 		}
 		TArray<int32> Indices;
-		Indices.Reserve(3 * Collision.Indices.Num());
+		Indices.SetNumUninitialized(3 * Collision.Indices.Num());
+		int32* Corner = Indices.GetData();
 		for (const FTriIndices& Triangle : Collision.Indices)
 		{
-			Indices.Append({Triangle.v0, Triangle.v1, Triangle.v2});
+			*Corner++ = Triangle.v0;
+			*Corner++ = Triangle.v1;
+			*Corner++ = Triangle.v2;
 		}
 		const uint64 Fingerprint = MixArray(MixArray(0, Vertices.GetData(), Vertices.Num()), Indices.GetData(), Indices.Num());
 
