@@ -107,6 +107,22 @@ TEST_F(MeshQuery, TheComponentTransformAndTheBuildScalePlaceTheSurface)
 	EXPECT_FALSE(Query->IsInside(FVector(10, 20, 36.5)));
 }
 
+TEST_F(MeshQuery, AMeshKeepsItsQueryUntilItOrItsPlaceChanges)
+{
+	const auto First = Query(Place(Box()));
+	// The same triangles in the same place, even on another component, are the same surface.
+	EXPECT_EQ(Query(Place(Box())), First);
+	const auto Moved = Query(Place(Box(), FTransform(FVector(0, 0, 0.5))));
+	ASSERT_TRUE(Moved);
+	EXPECT_NE(Moved, First);
+	EXPECT_TRUE(Moved->IsInside(FVector(0, 0, 1.25)));
+	EXPECT_FALSE(First->IsInside(FVector(0, 0, 1.25)));
+	const auto Larger = Query(Place(Box(FVector3f(1.f, 1.f, 2.f))));
+	ASSERT_TRUE(Larger);
+	EXPECT_NE(Larger, First);
+	EXPECT_TRUE(Larger->IsInside(FVector(0, 0, 1.5)));
+}
+
 TEST_F(MeshQuery, AMeshTurnedInsideOutStillHasAnInsideAndOutwardNormals)
 {
 	const auto Query = this->Query(Place(Host::Reversed(Host::BuildSphere(10.f, 24, 48))));
