@@ -365,8 +365,9 @@ namespace GroomFitting
 
 		// How one strand, placed at Placement, lies on the mesh: its root's distance from the surface and
 		// its points inside. InsideFlags, when given, says for each point from FirstFlagged on whether the
-		// repairs left it inside: those they did not are not tested again. RootOnSurface, when given, is the surface point (a trace's
-		// hit, or the nearest point) the root was put on. bKnownFinite: every point was checked finite.
+		// repairs left it inside: those they did not are not tested again. RootOnSurface, when given, is the
+		// surface point (a trace's hit, or the nearest point) the root was put on. bKnownFinite: every point
+		// was checked finite.
 		void MeasureStrand(const GroomData& Groom, const FMeshQuery& Query, const FVector& Placement, double Tolerance, int32 Curve, int64 Root, int32 Count,
 		                   const uint8* InsideFlags, int64 FirstFlagged, const FVector* RootOnSurface, bool bKnownFinite, std::vector<double>& RootDistances,
 		                   FMeasureCounts& Counts)

@@ -72,7 +72,7 @@ namespace GroomFitting
 	{
 		constexpr int32 InsideGridSubCells = 4;
 		constexpr int32 InsideGridNumRefs = 8;
-		// In FindInside's first pass, a point the grid alone cannot tell.
+		// In FindInside, a point the grid alone cannot tell.
 		constexpr uint8 Undecided = 0xFF;
 		// Reference points, as offsets from a cell's centre in cells: off the centre, so that a mesh with
 		// faces on round coordinates does not pass through them.

@@ -103,9 +103,9 @@ namespace GroomFitting
 				int32 Low[3], High[3];
 				for (int32 Axis = 0; Axis < 3; ++Axis)
 				{
-					// P - Radius is above -4 and P + Radius not negative: truncation is floor() (a library call where
-					// the instruction set has no rounding instruction).
-					Low[Axis] = FMath::Max(Centre[Axis] - Ring, static_cast<int32>(P[Axis] - Radius + 4.0) - 4);
+					// P - Radius is at least -(Ring + 1) and P + Radius not negative: so shifted, truncation is
+					// floor() (a library call where the instruction set has no rounding instruction).
+					Low[Axis] = FMath::Max(Centre[Axis] - Ring, static_cast<int32>(P[Axis] - Radius + (Ring + 1)) - (Ring + 1));
 					High[Axis] = FMath::Min(Centre[Axis] + Ring, static_cast<int32>(P[Axis] + Radius));
 				}
 				bool bClipped = false;
