@@ -364,8 +364,8 @@ namespace GroomFitting
 		};
 
 		// How one strand, placed at Placement, lies on the mesh: its root's distance from the surface and
-		// its points inside. InsideFlags, when given, says for each point from FirstFlagged on whether the
-		// repairs left it inside: those they did not are not tested again. RootOnSurface, when given, is the
+		// its points inside. InsideFlags, when given, says for each point from FirstFlagged on whether it is
+		// inside as the repairs left it: those points are not tested again. RootOnSurface, when given, is the
 		// surface point (a trace's hit, or the nearest point) the root was put on. bKnownFinite: every point
 		// was checked finite.
 		void MeasureStrand(const GroomData& Groom, const FMeshQuery& Query, const FVector& Placement, double Tolerance, int32 Curve, int64 Root, int32 Count,
@@ -405,16 +405,25 @@ namespace GroomFitting
 			const bool bRootOnSurface = Distance <= Tolerance;
 			++(bRootOnSurface ? Counts.RootsOnSurface : Counts.RootsOffSurface);
 
+			// Which points are inside: as the repairs left them, or else found for the whole strand in one pass.
+			thread_local std::vector<uint8> Found;
+			if (!InsideFlags)
+			{
+				Found.resize(static_cast<size_t>(Count));
+				Query.FindInside(Groom.positions.data() + 3 * static_cast<size_t>(Root), Count, Placement, Found.data());
+				InsideFlags = Found.data();
+				FirstFlagged = Root;
+			}
 			int64 Inside = 0;
 			for (int64 Index = Root; Index < Root + Count; ++Index)
 			{
 				// A point on the surface is on it, not in it, whichever way rounding tips the test.
-				if ((Index == Root && bRootOnSurface) || (InsideFlags && Index >= FirstFlagged && !InsideFlags[Index - FirstFlagged]))
+				if (Index == Root && bRootOnSurface)
 				{
 					continue;
 				}
 				const FVector Point = Placement + ReadTriple(Groom.positions, Index);
-				if (!Query.IsInside(Point))
+				if (Index >= FirstFlagged ? !InsideFlags[Index - FirstFlagged] : !Query.IsInside(Point))
 				{
 					continue;
 				}
