@@ -422,11 +422,11 @@ namespace GroomFitting
 				{
 					continue;
 				}
-				const FVector Point = Placement + ReadTriple(Groom.positions, Index);
-				if (Index >= FirstFlagged ? !InsideFlags[Index - FirstFlagged] : !Query.IsInside(Point))
+				if (Index >= FirstFlagged ? !InsideFlags[Index - FirstFlagged] : !Query.IsInside(Placement + ReadTriple(Groom.positions, Index)))
 				{
 					continue;
 				}
+				const FVector Point = Placement + ReadTriple(Groom.positions, Index);
 				if (Index != Root && Query.NearestPoint(Point, Nearest, Normal, Tolerance * 2.0 + 1e-12) && (Point - Nearest).Size() <= Tolerance)
 				{
 					continue;

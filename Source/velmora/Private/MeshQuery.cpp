@@ -144,8 +144,6 @@ namespace GroomFitting
 	{
 		FMeshQueryStats Stats;
 		FBox Bounds = FBox(ForceInit);
-		// Per triangle as given: its outward unit normal, zero without area.
-		std::vector<FVector> GivenNormals;
 		// Per given triangle, the triangle here that stands for it (INDEX_NONE for one without area).
 		std::vector<int32> GivenGeometry;
 		// The queries' triangles, oriented: corners wound so that (B - A) x (C - A) faces outward, three per
@@ -708,7 +706,6 @@ namespace GroomFitting
 				bCounted[static_cast<size_t>(Cap->Apex)] = 1;
 			}
 		}
-		GivenNormals.assign(static_cast<size_t>(NumGiven), FVector(0, 0, 0));
 		GivenGeometry.assign(static_cast<size_t>(NumGiven), INDEX_NONE);
 		{
 			std::vector<int32> KeptSlot(Topo.size(), -1);
@@ -721,7 +718,6 @@ namespace GroomFitting
 				const int32 Geometry = GeometryOf[static_cast<size_t>(KeptSlot[static_cast<size_t>(KeptOf[Index])])];
 				if (Geometry >= 0 && Topo[Index].bArea)
 				{
-					GivenNormals[static_cast<size_t>(Topo[Index].Given)] = Normals[static_cast<size_t>(Geometry)];
 					GivenGeometry[static_cast<size_t>(Topo[Index].Given)] = Geometry;
 				}
 			}
@@ -1075,7 +1071,8 @@ namespace GroomFitting
 
 	FVector FMeshQuery::TriangleNormal(int32 Triangle) const
 	{
-		return Triangle >= 0 && Triangle < Impl->Stats.Triangles ? Impl->GivenNormals[static_cast<size_t>(Triangle)] : FVector(0, 0, 0);
+		const int32 Geometry = FaceHint(Triangle);
+		return Geometry >= 0 ? Impl->Normals[static_cast<size_t>(Geometry)] : FVector(0, 0, 0);
 	}
 
 	int32 FMeshQuery::FaceHint(int32 Face) const
@@ -1208,7 +1205,7 @@ namespace GroomFitting
 	SIZE_T FMeshQuery::GetAllocatedSize() const
 	{
 		const FImpl& Data = *Impl;
-		return Data.GivenNormals.capacity() * sizeof(FVector) + Data.GivenGeometry.capacity() * sizeof(int32) + Data.Corners.capacity() * sizeof(FVector) + Data.Normals.capacity() * sizeof(FVector) +
+		return Data.GivenGeometry.capacity() * sizeof(int32) + Data.Corners.capacity() * sizeof(FVector) + Data.Normals.capacity() * sizeof(FVector) +
 		       Data.NearBounds.capacity() * sizeof(FImpl::FNearBound) +
 		       Data.GivenIndex.capacity() * sizeof(int32) + Data.bOpen.capacity() + Data.bBuried.capacity() +
 		       Data.Grid.GetAllocatedSize();
