@@ -1,5 +1,6 @@
 #include "MeshQuery.h"
 
+#include "Async/ParallelFor.h"
 #include "Distance/DistPoint3Triangle3.h"
 #include "DynamicMesh/DynamicMesh3.h"
 #include "DynamicMesh/DynamicMeshAABBTree3.h"
@@ -342,16 +343,48 @@ namespace GroomFitting
 				HalfEdges.push_back(FHalfEdge{Key, static_cast<int32>(K), static_cast<uint8>(Corner), static_cast<uint8>(From < To ? 1 : 0)});
 			}
 		}
-		// By edge, and by triangle along each edge as they were made.
+		// By edge, and by triangle along each edge as they were made: counted out by the lower vertex, then
+		// each vertex's few edges in order of the higher one.
 		{
-			const uint64 NumWelded = Welder.Positions.size();
-			int32 KeyBits = 1;
-			while (KeyBits < 64 && (uint64(1) << KeyBits) <= NumWelded * NumWelded)
+			std::vector<uint32> Ends(Welder.Positions.size() + 1, 0);
+			for (const FHalfEdge& Edge : HalfEdges)
 			{
-				++KeyBits;
+				++Ends[static_cast<size_t>(Edge.Key >> 32) + 1];
 			}
-			SortStablyByKey(HalfEdges, KeyBits, [NumWelded](const FHalfEdge& Edge)
-			                { return (Edge.Key >> 32) * NumWelded + (Edge.Key & 0xFFFFFFFFu); });
+			for (size_t Vertex = 1; Vertex < Ends.size(); ++Vertex)
+			{
+				Ends[Vertex] += Ends[Vertex - 1];
+			}
+			std::vector<FHalfEdge> Sorted(HalfEdges.size());
+			for (const FHalfEdge& Edge : HalfEdges)
+			{
+				Sorted[Ends[static_cast<size_t>(Edge.Key >> 32)]++] = Edge;
+			}
+			const auto ByKey = [](const FHalfEdge& Left, const FHalfEdge& Right)
+			{
+				return Left.Key < Right.Key;
+			};
+			for (size_t Vertex = 0, Begin = 0; Vertex + 1 < Ends.size(); Begin = Ends[Vertex++])
+			{
+				FHalfEdge* const First = Sorted.data() + Begin;
+				FHalfEdge* const Last = Sorted.data() + Ends[Vertex];
+				if (Last - First > 16)
+				{
+					std::stable_sort(First, Last, ByKey);
+					continue;
+				}
+				for (FHalfEdge* Item = First + 1; Item < Last; ++Item)
+				{
+					const FHalfEdge Moving = *Item;
+					FHalfEdge* Hole = Item;
+					for (; Hole > First && Moving.Key < (Hole - 1)->Key; --Hole)
+					{
+						*Hole = *(Hole - 1);
+					}
+					*Hole = Moving;
+				}
+			}
+			HalfEdges.swap(Sorted);
 		}
 		// Across an edge two triangles share alone: the neighbour, and whether one must be turned to agree.
 		std::vector<int32> Neighbour(3 * NumKept, -1);
@@ -647,26 +680,43 @@ namespace GroomFitting
 		Normals.reserve(MostTriangles);
 		GivenIndex.reserve(MostTriangles);
 		bOpen.reserve(MostTriangles);
-		const auto AddSurface = [&](size_t K)
+		// Surface triangle K as triangle Slot here: its corners, normal and origin, which depend on nothing
+		// else made here, so the bounding surface's are made on every core.
+		const auto MakeSurface = [&](size_t K, size_t Slot)
 		{
-			const FTopoTriangle& Triangle = Topo[static_cast<size_t>(Kept[K])];
-			const size_t PartIndex = static_cast<size_t>(Part[K]);
-			GeometryOf[K] = static_cast<int32>(GivenIndex.size());
+			GeometryOf[K] = static_cast<int32>(Slot);
 			const FVector &A = CornerOf(K, 0), &B = CornerOf(K, 1), &C = CornerOf(K, 2);
-			Corners.insert(Corners.end(), {A, B, C});
-			Normals.push_back(((B - A) ^ (C - A)).GetSafeNormal(0.0));
-			GivenIndex.push_back(Triangle.Given);
-			bOpen.push_back(bPartClosed[PartIndex] ? 0 : 1);
+			Corners[3 * Slot] = A;
+			Corners[3 * Slot + 1] = B;
+			Corners[3 * Slot + 2] = C;
+			Normals[Slot] = ((B - A) ^ (C - A)).GetSafeNormal(0.0);
+			GivenIndex[Slot] = Topo[static_cast<size_t>(Kept[K])].Given;
+			bOpen[Slot] = bPartClosed[static_cast<size_t>(Part[K])] ? 0 : 1;
+		};
+		// What its part and the whole learn from it.
+		const auto CountSurface = [&](size_t K, size_t Slot)
+		{
+			const size_t PartIndex = static_cast<size_t>(Part[K]);
 			bPartHasArea[PartIndex] = 1;
 			bPartTurned[PartIndex] |= bTurned[K];
 			Stats.TrianglesFlipped += bTurned[K];
-			Bounds += A;
-			Bounds += B;
-			Bounds += C;
+			Bounds += Corners[3 * Slot];
+			Bounds += Corners[3 * Slot + 1];
+			Bounds += Corners[3 * Slot + 2];
 		};
-		for (const size_t K : BoundingOrder)
+		const auto Grow = [&](size_t NumTriangles)
 		{
-			AddSurface(K);
+			Corners.resize(3 * NumTriangles);
+			Normals.resize(NumTriangles);
+			GivenIndex.resize(NumTriangles);
+			bOpen.resize(NumTriangles);
+		};
+		Grow(BoundingOrder.size());
+		ParallelFor(TEXT("MeshQuerySurface"), static_cast<int32>(BoundingOrder.size()), 2048, [&](int32 Slot)
+		            { MakeSurface(BoundingOrder[static_cast<size_t>(Slot)], static_cast<size_t>(Slot)); });
+		for (size_t Slot = 0; Slot < BoundingOrder.size(); ++Slot)
+		{
+			CountSurface(BoundingOrder[Slot], Slot);
 		}
 		NumBounding = static_cast<int32>(GivenIndex.size());
 		std::vector<const FCap*> CapOrder;
@@ -686,7 +736,10 @@ namespace GroomFitting
 		NumSolid = static_cast<int32>(GivenIndex.size());
 		for (const size_t K : FlatOrder)
 		{
-			AddSurface(K);
+			const size_t Slot = GivenIndex.size();
+			Grow(Slot + 1);
+			MakeSurface(K, Slot);
+			CountSurface(K, Slot);
 		}
 		for (size_t PartIndex = 0; PartIndex < NumParts; ++PartIndex)
 		{
