@@ -586,11 +586,16 @@ namespace GroomFitting
 		}
 		const FTransform& ToWorld = TheComp->GetComponentTransform();
 		TArray<FVector> Vertices;
-		Vertices.Reserve(Collision.Vertices.Num());
-		for (const FVector3f& Local : Collision.Vertices)
-		{
-			Vertices.Add(ToWorld.TransformPosition(FVector(Local)));
-		}
+		Vertices.SetNumUninitialized(Collision.Vertices.Num());
+		constexpr int32 VertexBatch = 16384;
+		ParallelFor(FMath::DivideAndRoundUp(Collision.Vertices.Num(), VertexBatch),
+		            [&](int32 Batch)
+		            {
+			            for (int32 Vertex = Batch * VertexBatch; Vertex < FMath::Min(Collision.Vertices.Num(), (Batch + 1) * VertexBatch); ++Vertex)
+			            {
+				            Vertices[Vertex] = ToWorld.TransformPosition(FVector(Collision.Vertices[Vertex]));
+			            }
+		            });
 		TArray<int32> Indices;
 		Indices.SetNumUninitialized(3 * Collision.Indices.Num());
 		int32* Corner = Indices.GetData();

@@ -95,15 +95,11 @@ namespace GroomFitting
 			return Bits;
 		}
 
-		// Sorts Items stably by KeyOf(Item), a key below 2^KeyBits, eleven bits a pass.
-		template<typename T, typename FKeyOf>
-		void SortStablyByKey(std::vector<T>& Items, int32 KeyBits, FKeyOf&& KeyOf)
+		// Sorts Items stably by their Keys, each below 2^KeyBits, eleven bits a pass.
+		template<typename T>
+		void SortStablyByKey(std::vector<T>& Items, std::vector<uint64> Keys, int32 KeyBits)
 		{
-			std::vector<uint64> Keys(Items.size()), SortedKeys(Items.size());
-			for (size_t Index = 0; Index < Items.size(); ++Index)
-			{
-				Keys[Index] = KeyOf(Items[Index]);
-			}
+			std::vector<uint64> SortedKeys(Items.size());
 			std::vector<T> Sorted(Items.size());
 			for (int32 Shift = 0; Shift < KeyBits; Shift += 11)
 			{
@@ -209,28 +205,6 @@ namespace GroomFitting
 			return false;
 		}
 		const int32 NumVertices = Vertices.Num();
-		for (int32 Index = 0; Index < Indices.Num(); ++Index)
-		{
-			const int32 Vertex = Indices[Index];
-			if (Vertex < 0 || Vertex >= NumVertices)
-			{
-				OutError = FString::Printf(TEXT("triangle %d refers to vertex %d, but the mesh has %d vertices"), Index / 3, Vertex, NumVertices);
-				return false;
-			}
-			const FVector& Position = Vertices[Vertex];
-			if (!IsFiniteVector(Position))
-			{
-				OutError = FString::Printf(TEXT("vertex %d (a corner of triangle %d) is not finite"), Vertex, Index / 3);
-				return false;
-			}
-			if (std::abs(Position.X) > MaxCoordinate || std::abs(Position.Y) > MaxCoordinate || std::abs(Position.Z) > MaxCoordinate)
-			{
-				OutError = FString::Printf(TEXT("vertex %d (a corner of triangle %d) lies beyond %.0f from the origin, outside any world the engine traces"), Vertex,
-				                           Index / 3, MaxCoordinate);
-				return false;
-			}
-		}
-
 		// Welded corners, and the triangles that have three different ones, wound the engine's way round
 		// as (A, C, B) so that (C - A) x (B - A) is the normal the engine gives them.
 		FVertexWelder Welder(NumVertices);
@@ -248,9 +222,30 @@ namespace GroomFitting
 			int32 Welded[3];
 			for (int32 Corner = 0; Corner < 3; ++Corner)
 			{
+				// Each index is checked as it comes, each vertex the first time it does.
 				const int32 Vertex = Indices[3 * Given + Corner];
+				if (Vertex < 0 || Vertex >= NumVertices)
+				{
+					OutError = FString::Printf(TEXT("triangle %d refers to vertex %d, but the mesh has %d vertices"), Given, Vertex, NumVertices);
+					return false;
+				}
 				int32& Weld = WeldOf[static_cast<size_t>(Vertex)];
-				Weld = Weld >= 0 ? Weld : Welder.Weld(Vertices[Vertex]);
+				if (Weld < 0)
+				{
+					const FVector& Position = Vertices[Vertex];
+					if (!IsFiniteVector(Position))
+					{
+						OutError = FString::Printf(TEXT("vertex %d (a corner of triangle %d) is not finite"), Vertex, Given);
+						return false;
+					}
+					if (std::abs(Position.X) > MaxCoordinate || std::abs(Position.Y) > MaxCoordinate || std::abs(Position.Z) > MaxCoordinate)
+					{
+						OutError = FString::Printf(TEXT("vertex %d (a corner of triangle %d) lies beyond %.0f from the origin, outside any world the engine traces"), Vertex,
+						                           Given, MaxCoordinate);
+						return false;
+					}
+					Weld = Welder.Weld(Position);
+				}
 				Welded[Corner] = Weld;
 			}
 			if (Welded[0] == Welded[1] || Welded[1] == Welded[2] || Welded[0] == Welded[2])
@@ -660,19 +655,27 @@ namespace GroomFitting
 		}
 		// Near triangles near in memory, so a search through the cells around a point reads few cache lines.
 		{
+			// The middles are gathered on every core: the corners lie wherever the welder put them.
+			std::vector<FVector> Middle(BoundingOrder.size());
+			ParallelFor(TEXT("MeshQueryMiddles"), static_cast<int32>(BoundingOrder.size()), 4096, [&](int32 Index)
+			            {
+				            const size_t K = BoundingOrder[static_cast<size_t>(Index)];
+				            Middle[static_cast<size_t>(Index)] = (CornerOf(K, 0) + CornerOf(K, 1) + CornerOf(K, 2)) / 3.0; });
 			FBox Middles(ForceInit);
-			for (const size_t K : BoundingOrder)
+			for (const FVector& Point : Middle)
 			{
-				Middles += (CornerOf(K, 0) + CornerOf(K, 1) + CornerOf(K, 2)) / 3.0;
+				Middles += Point;
 			}
 			const FVector Size = Middles.GetSize().ComponentMax(FVector(1e-300));
 			const FVector Scale(1023.0 / Size.X, 1023.0 / Size.Y, 1023.0 / Size.Z);
-			SortStablyByKey(BoundingOrder, 30, [&](size_t K)
-			                {
-				                const FVector Cell = ((CornerOf(K, 0) + CornerOf(K, 1) + CornerOf(K, 2)) / 3.0 - Middles.Min) * Scale;
-				                const auto Axis = [](double Value) { return static_cast<uint32>(FMath::Clamp(Value, 0.0, 1023.0)); };
-				                return ThirdBits(Axis(Cell.X)) | (ThirdBits(Axis(Cell.Y)) << 1) | (ThirdBits(Axis(Cell.Z)) << 2);
-			                });
+			const auto Axis = [](double Value) { return static_cast<uint32>(FMath::Clamp(Value, 0.0, 1023.0)); };
+			std::vector<uint64> Keys(Middle.size());
+			for (size_t Index = 0; Index < Middle.size(); ++Index)
+			{
+				const FVector Cell = (Middle[Index] - Middles.Min) * Scale;
+				Keys[Index] = ThirdBits(Axis(Cell.X)) | (ThirdBits(Axis(Cell.Y)) << 1) | (ThirdBits(Axis(Cell.Z)) << 2);
+			}
+			SortStablyByKey(BoundingOrder, std::move(Keys), 30);
 		}
 		std::vector<uint8> bPartHasArea(NumParts, 0), bPartTurned(NumParts, 0);
 		const size_t MostTriangles = BoundingOrder.size() + Caps.size() + FlatOrder.size();
