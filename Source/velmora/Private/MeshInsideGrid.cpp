@@ -183,14 +183,18 @@ namespace GroomFitting
 		// are the caller's.
 		bool EdgeAxesOverlap(const FVector (&V)[3], double Half)
 		{
+			// Each axis is the edge crossed with a box axis, so one of its components is zero: the products
+			// with it are left out, which changes no bit of the projections.
 			for (int32 Edge = 0; Edge < 3; ++Edge)
 			{
 				const FVector E = V[(Edge + 1) % 3] - V[Edge];
-				const FVector Axes[3] = {FVector(0.0, E.Z, -E.Y), FVector(-E.Z, 0.0, E.X), FVector(E.Y, -E.X, 0.0)};
-				for (const FVector& Axis : Axes)
+				for (int32 Box = 0; Box < 3; ++Box)
 				{
-					const double P0 = Axis | V[0], P1 = Axis | V[1], P2 = Axis | V[2];
-					const double Radius = Half * (std::abs(Axis.X) + std::abs(Axis.Y) + std::abs(Axis.Z));
+					// The axis (box axis Box) x E has components E[J] and -E[I] at I and J.
+					const int32 I = (Box + 1) % 3, J = (Box + 2) % 3;
+					const double AI = E[J], AJ = -E[I];
+					const double P0 = AI * V[0][I] + AJ * V[0][J], P1 = AI * V[1][I] + AJ * V[1][J], P2 = AI * V[2][I] + AJ * V[2][J];
+					const double Radius = Half * (std::abs(AI) + std::abs(AJ));
 					if (FMath::Min(P0, FMath::Min(P1, P2)) > Radius || FMath::Max(P0, FMath::Max(P1, P2)) < -Radius)
 					{
 						return false;
