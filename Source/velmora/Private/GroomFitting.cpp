@@ -405,14 +405,17 @@ namespace GroomFitting
 			const bool bRootOnSurface = Distance <= Tolerance;
 			++(bRootOnSurface ? Counts.RootsOnSurface : Counts.RootsOffSurface);
 
-			// Which points are inside: as the repairs left them, or else found for the whole strand in one pass.
+			// Which points are inside: as the repairs left them, or else found for the strand in one pass. A root
+			// on the surface is not tested: it counts as outside whatever the test says, and on the surface the
+			// test is at its dearest (a winding number, where the crossings cannot be told).
 			thread_local std::vector<uint8> Found;
 			if (!InsideFlags)
 			{
+				const int64 FirstTested = bRootOnSurface ? Root + 1 : Root;
 				Found.resize(static_cast<size_t>(Count));
-				Query.FindInside(Groom.positions.data() + 3 * static_cast<size_t>(Root), Count, Placement, Found.data());
+				Query.FindInside(Groom.positions.data() + 3 * static_cast<size_t>(FirstTested), static_cast<int32>(Root + Count - FirstTested), Placement, Found.data());
 				InsideFlags = Found.data();
-				FirstFlagged = Root;
+				FirstFlagged = FirstTested;
 			}
 			int64 Inside = 0;
 			for (int64 Index = Root; Index < Root + Count; ++Index)
