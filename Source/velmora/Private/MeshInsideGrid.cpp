@@ -190,7 +190,7 @@ namespace GroomFitting
 				const FVector E = V[(Edge + 1) % 3] - V[Edge];
 				for (int32 Box = 0; Box < 3; ++Box)
 				{
-					// The axis (box axis Box) x E has components E[J] and -E[I] at I and J.
+					// The axis E x (box axis Box) has components E[J] and -E[I] at I and J.
 					const int32 I = (Box + 1) % 3, J = (Box + 2) % 3;
 					const double AI = E[J], AJ = -E[I];
 					const double P0 = AI * V[0][I] + AJ * V[0][J], P1 = AI * V[1][I] + AJ * V[1][J], P2 = AI * V[2][I] + AJ * V[2][J];
