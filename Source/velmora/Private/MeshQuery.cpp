@@ -661,18 +661,18 @@ namespace GroomFitting
 			            {
 				            const size_t K = BoundingOrder[static_cast<size_t>(Index)];
 				            Middle[static_cast<size_t>(Index)] = (CornerOf(K, 0) + CornerOf(K, 1) + CornerOf(K, 2)) / 3.0; });
-			FBox Middles(ForceInit);
+			FBox MiddleBounds(ForceInit);
 			for (const FVector& Point : Middle)
 			{
-				Middles += Point;
+				MiddleBounds += Point;
 			}
-			const FVector Size = Middles.GetSize().ComponentMax(FVector(1e-300));
+			const FVector Size = MiddleBounds.GetSize().ComponentMax(FVector(1e-300));
 			const FVector Scale(1023.0 / Size.X, 1023.0 / Size.Y, 1023.0 / Size.Z);
 			const auto Axis = [](double Value) { return static_cast<uint32>(FMath::Clamp(Value, 0.0, 1023.0)); };
 			std::vector<uint64> Keys(Middle.size());
 			for (size_t Index = 0; Index < Middle.size(); ++Index)
 			{
-				const FVector Cell = (Middle[Index] - Middles.Min) * Scale;
+				const FVector Cell = (Middle[Index] - MiddleBounds.Min) * Scale;
 				Keys[Index] = ThirdBits(Axis(Cell.X)) | (ThirdBits(Axis(Cell.Y)) << 1) | (ThirdBits(Axis(Cell.Z)) << 2);
 			}
 			SortStablyByKey(BoundingOrder, std::move(Keys), 30);
@@ -683,8 +683,9 @@ namespace GroomFitting
 		Normals.reserve(MostTriangles);
 		GivenIndex.reserve(MostTriangles);
 		bOpen.reserve(MostTriangles);
-		// Surface triangle K as triangle Slot here: its corners, normal and origin, which depend on nothing
-		// else made here, so the bounding surface's are made on every core.
+		// Surface triangle K as triangle Slot here: its corners, its normal, the triangle it was given as and
+		// whether its part is open. These depend on nothing else made here, so the bounding surface's are made
+		// on every core.
 		const auto MakeSurface = [&](size_t K, size_t Slot)
 		{
 			GeometryOf[K] = static_cast<int32>(Slot);
@@ -737,12 +738,12 @@ namespace GroomFitting
 			}
 		}
 		NumSolid = static_cast<int32>(GivenIndex.size());
-		for (const size_t K : FlatOrder)
+		const size_t FirstFlat = GivenIndex.size();
+		Grow(FirstFlat + FlatOrder.size());
+		for (size_t Index = 0; Index < FlatOrder.size(); ++Index)
 		{
-			const size_t Slot = GivenIndex.size();
-			Grow(Slot + 1);
-			MakeSurface(K, Slot);
-			CountSurface(K, Slot);
+			MakeSurface(FlatOrder[Index], FirstFlat + Index);
+			CountSurface(FlatOrder[Index], FirstFlat + Index);
 		}
 		for (size_t PartIndex = 0; PartIndex < NumParts; ++PartIndex)
 		{
