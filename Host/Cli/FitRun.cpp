@@ -214,7 +214,7 @@ namespace VelmoraCli
 		FScopedStreamCapture Streams;
 		// The target is named only in the message of a groom that cannot be read, which the command words itself.
 		FString ReadReason;
-		Ahead.bRead = GroomFitting::ReadGroomForFit(PluginGroom.Get(), FString(), Ahead.Groom, &ReadReason);
+		Ahead.bRead = GroomFitting::ReadGroomForFit(PluginGroom.Get(), FString(), Ahead.Groom, &ReadReason, &Ahead.Carried);
 		std::string Out, Err;
 		Streams.Finish(Out, Err);
 		std::vector<int64> Repeats;
@@ -309,7 +309,7 @@ namespace VelmoraCli
 					Settings.bMeasure = Request.bMeasure;
 					Settings.bReplaceWhenWhole = false;
 					Run.bFitted = Ahead ? GroomFitting::FitAndWriteGroom(Source, Component, Request.Origin, Ahead->Groom, PluginOutput.Get(), Request.Options,
-					                                                     Settings, Report.Quality)
+					                                                     Settings, Report.Quality, Ahead->Carried)
 					                    : GroomFitting::FitGroomFile(Source, Component, Request.Origin, PluginGroom.Get(), PluginOutput.Get(), Request.Options,
 					                                                 Settings, Report.Quality);
 				}

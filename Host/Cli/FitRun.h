@@ -84,6 +84,8 @@ namespace VelmoraCli
 		std::string FileError;
 		bool bRead = false;
 		GroomData Groom;
+		// The source's params the record does not hold, for the fitted file.
+		std::vector<FGroomParam> Carried;
 		// The log lines and printed lines of the read, as the command shows them, and the reader's reason
 		// when it failed.
 		std::vector<std::string> Lines;

@@ -22,7 +22,14 @@ namespace
 	{
 	};
 
-	TEST_P(WriterFixture, ReproducesTheReferenceFile)
+	// A record without widths or colours, and one with a single width, are not written as the reference
+	// library's plain write of them but as the engine's groom import reads them safely (no empty arrays, a
+	// single width at constant scope); the groom writer's own tests pin those files.
+	class ReferenceWriterFixture : public WriterFixture
+	{
+	};
+
+	TEST_P(ReferenceWriterFixture, ReproducesTheReferenceFile)
 	{
 		VELMORA_REQUIRE_FIXTURES(Dir);
 		const std::string Name = GetParam();
@@ -49,11 +56,13 @@ namespace
 		EXPECT_TRUE(SameBits(Read.Groom.groomColors, Groom.groomColors));
 		EXPECT_TRUE(SameBits(Read.Groom.surfaceNormals, Groom.surfaceNormals));
 		EXPECT_TRUE(Read.Log.empty());
-		EXPECT_TRUE(Read.Stderr.empty());
+		// A record without colours is written without "groom_color", which the reader says is not there.
+		EXPECT_EQ(Read.Stderr, Groom.groomColors.empty() ? std::vector<std::string>{"Propertygroom_color not found."} : std::vector<std::string>());
 	}
 
 	INSTANTIATE_TEST_SUITE_P(WriterFixtures, WriterFixture,
 	                         testing::Values("writer_basic", "writer_empty", "writer_onepoint", "writer_widths_single", "big_groom"));
+	INSTANTIATE_TEST_SUITE_P(WriterFixtures, ReferenceWriterFixture, testing::Values("writer_basic", "writer_onepoint", "big_groom"));
 
 	// The comparison itself must see what a reader never looks at: a changed sample key, a changed value.
 	TEST(WriterFixtureComparison, SeesAChangedSampleKeyAndAChangedValue)

@@ -54,20 +54,57 @@ TEST(GroomWriter, TexCoordsRunFromRootToTipPerStrand)
 	}
 }
 
-TEST(GroomWriter, SingleWidthIsStillWrittenAtVertexScope)
+// The engine's groom import reads a width or a colour by the scope it is labelled with, unchecked, so each
+// is labelled with the scope its count fits, and what fits none is left out, said in a line.
+TEST(GroomWriter, LabelsWidthsAndColoursWithTheScopeTheirCountFits)
 {
-	GroomData Groom = MakeGroom({{0, 0, 0, 0, 1, 0}});
-	Groom.widths = {0.02f};
-	const std::string Path = TempFile("single_width.abc");
-	WriteGroom(Path, Groom);
+	struct FCase
+	{
+		size_t Widths;
+		size_t Colours;
+		const char* WidthScope;
+		const char* ColourScope;
+		size_t LinesLeftOut;
+	};
+	// Two strands of three and two points.
+	const FCase Cases[] = {
+	    {5, 5, "vtx", "vtx", 0},
+	    {2, 2, "uni", "vtx", 0},
+	    {1, 1, "con", "con", 0},
+	    {0, 0, nullptr, nullptr, 0},
+	    {3, 4, nullptr, nullptr, 2},
+	};
+	for (const FCase& Case : Cases)
+	{
+		GroomData Groom = MakeGroom({{0, 0, 0, 0, 1, 0, 0, 2, 0}, {1, 0, 0, 1, 1, 0}});
+		Groom.widths.assign(Case.Widths, 0.25f);
+		Groom.groomColors.assign(3 * Case.Colours, 0.5f);
+		const std::string Path = TempFile("scopes.abc");
+		std::vector<std::string> LeftOut;
+		testing::internal::CaptureStdout();
+		WriteGroom(Path, Groom, Path, {}, &LeftOut);
+		testing::internal::GetCapturedStdout();
+		EXPECT_EQ(LeftOut.size(), Case.LinesLeftOut) << Case.Widths << " widths, " << Case.Colours << " colours";
 
-	Alembic::Abc::IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path);
-	const Alembic::AbcGeom::IFloatGeomParam Widths = OpenGroomObject(Archive).getSchema().getWidthsParam();
-	EXPECT_EQ(Widths.getScope(), Alembic::AbcGeom::kVertexScope);
-	EXPECT_EQ(ReadGroom(Path).widths, std::vector<float>{0.02f});
+		Alembic::Abc::IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path);
+		const Alembic::AbcGeom::ICurvesSchema Schema = OpenGroomObject(Archive).getSchema();
+		const Alembic::Abc::PropertyHeader* const Width = Schema.getPropertyHeader("width");
+		const Alembic::Abc::PropertyHeader* const Colour = Schema.getArbGeomParams().getPropertyHeader("groom_color");
+		ASSERT_EQ(Width != nullptr, Case.WidthScope != nullptr) << Case.Widths << " widths";
+		ASSERT_EQ(Colour != nullptr, Case.ColourScope != nullptr) << Case.Colours << " colours";
+		if (Width)
+		{
+			EXPECT_EQ(Width->getMetaData().get("geoScope"), Case.WidthScope);
+			EXPECT_EQ(Colour->getMetaData().get("geoScope"), Case.ColourScope);
+			testing::internal::CaptureStderr();
+			const GroomData Back = ReadGroom(Path);
+			testing::internal::GetCapturedStderr();
+			ExpectSameRecord(Back, Groom);
+		}
+	}
 }
 
-TEST(GroomWriter, EmptyRecordIsWrittenCompletely)
+TEST(GroomWriter, EmptyRecordIsWrittenWithoutWidthsOrColours)
 {
 	const std::string Path = TempFile("empty.abc");
 	WriteGroom(Path, GroomData());
@@ -75,18 +112,17 @@ TEST(GroomWriter, EmptyRecordIsWrittenCompletely)
 	Alembic::Abc::IArchive Archive(Alembic::AbcCoreOgawa::ReadArchive(), Path);
 	Alembic::AbcGeom::ICurves Curves = OpenGroomObject(Archive);
 	EXPECT_EQ(Curves.getSchema().getNumSamples(), 1u);
+	EXPECT_FALSE(Curves.getSchema().getWidthsParam().valid());
 	const Alembic::Abc::ICompoundProperty Arb = Curves.getSchema().getArbGeomParams();
-	for (const char* Name : {"groom_color", "surface_normal"})
-	{
-		const Alembic::Abc::IV3fArrayProperty Property(Arb, Name);
-		EXPECT_EQ(Property.getNumSamples(), 1u) << Name;
-		EXPECT_EQ(Property.getMetaData().get("geoScope"), "vtx");
-		EXPECT_EQ(Property.getMetaData().get("interpretation"), "vector");
-	}
+	EXPECT_EQ(Arb.getPropertyHeader("groom_color"), nullptr);
+	const Alembic::Abc::IV3fArrayProperty Normals(Arb, "surface_normal");
+	EXPECT_EQ(Normals.getNumSamples(), 1u);
+	EXPECT_EQ(Normals.getMetaData().get("geoScope"), "vtx");
+	EXPECT_EQ(Normals.getMetaData().get("interpretation"), "vector");
 
 	testing::internal::CaptureStderr();
 	const GroomData Back = ReadGroom(Path);
-	EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+	EXPECT_EQ(testing::internal::GetCapturedStderr(), "Propertygroom_color not found.\n");
 	ExpectSameRecord(Back, GroomData());
 }
 

@@ -276,13 +276,21 @@ namespace GroomFitting
 			}
 		}
 
-		// Writes the record at WritePath, the file meant to become TargetPath; a failure is logged and
-		// leaves no file at WritePath.
-		bool WriteRecord(const std::string& WritePath, const std::string& TargetPath, const GroomData& Groom, FFitReport* Report = nullptr)
+		// Writes the record at WritePath, the file meant to become TargetPath, with the params carried from its
+		// source; a failure is logged and leaves no file at WritePath. What the file cannot hold without the
+		// engine's groom import reading past it is left out, with a Warning.
+		bool WriteRecord(const std::string& WritePath, const std::string& TargetPath, const GroomData& Groom, FFitReport* Report,
+		                 const std::vector<FGroomParam>& Carried)
 		{
 			try
 			{
-				WriteGroom(WritePath, Groom, TargetPath);
+				std::vector<std::string> LeftOut;
+				WriteGroom(WritePath, Groom, TargetPath, Carried, &LeftOut);
+				for (const std::string& Line : LeftOut)
+				{
+					UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %s: left out of %s, where the engine's groom import would read past it"), *Utf8ToText(Line),
+					       *Utf8ToText(TargetPath));
+				}
 				return true;
 			}
 			catch (const std::exception& Error)
@@ -297,6 +305,20 @@ namespace GroomFitting
 				LogFitFailure(Report, FString::Printf(TEXT("Could not write file: %s (unknown error)"), *Utf8ToText(TargetPath)));
 			}
 			return false;
+		}
+
+		// The engine's groom import shows colours only when there is one per point: say so before the user
+		// looks for them in the editor.
+		void WarnIfColoursLostInEngine(const GroomData& Groom)
+		{
+			const size_t Colours = Groom.groomColors.size() / 3;
+			const size_t Points = Groom.positions.size() / 3;
+			if (Colours > 0 && Colours != Points)
+			{
+				UE_LOG(LogTemp, Warning,
+				       TEXT("FitGroomToStaticMesh: the groom has %lld colours for %lld points, and the engine's groom import keeps colours only with one per point: the fitted groom will show none in the editor. Prepare the groom first (PrepareGroom, or velmora prepare) to give each point its strand's colour."),
+				       static_cast<long long>(Colours), static_cast<long long>(Points));
+			}
 		}
 
 		// Says once what the inside test had to mend in the mesh: the user's mesh is not what it seems.
@@ -982,11 +1004,17 @@ namespace GroomFitting
 		return true;
 	}
 
-	bool ReadGroomForFit(const FString& SourcePath, const FString& TargetPath, GroomData& OutGroom, FString* OutReadReason)
+	bool ReadGroomForFit(const FString& SourcePath, const FString& TargetPath, GroomData& OutGroom, FString* OutReadReason, std::vector<FGroomParam>* OutCarried)
 	{
 		bool bReadFailed = false;
 		std::string ReadReason;
-		OutGroom = ReadGroom(TextToUtf8(SourcePath), bReadFailed, &ReadReason);
+		const std::string Path = TextToUtf8(SourcePath);
+		std::vector<std::string> Skipped;
+		OutGroom = ReadGroom(Path, bReadFailed, PlanGroomRead(Path), &ReadReason, OutCarried, &Skipped);
+		for (const std::string& Line : Skipped)
+		{
+			UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %s of %s is not carried into the fitted groom"), *Utf8ToText(Line), *SourcePath);
+		}
 		if (bReadFailed)
 		{
 			if (OutReadReason)
@@ -996,13 +1024,17 @@ namespace GroomFitting
 			// A half-read record must not become a groom file, nor replace one.
 			UE_LOG(LogTemp, Error, TEXT("FitGroomToStaticMesh: could not read %s; %s was not written"), *SourcePath, *TargetPath);
 			OutGroom = GroomData();
+			if (OutCarried)
+			{
+				OutCarried->clear();
+			}
 			return false;
 		}
 		return true;
 	}
 
 	bool FitAndWriteGroom(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, GroomData& Groom, const FString& TargetPath,
-	                      const FFitOptions& Options, const FFitFileSettings& Settings, FFitReport& OutReport)
+	                      const FFitOptions& Options, const FFitFileSettings& Settings, FFitReport& OutReport, const std::vector<FGroomParam>& Carried)
 	{
 		OutReport = FFitReport();
 		OutReport.bGroomRead = true;
@@ -1027,7 +1059,12 @@ namespace GroomFitting
 			return false;
 		}
 		const std::string Target = TextToUtf8(TargetPath);
-		return Settings.bReplaceWhenWhole ? WriteRecordReplacing(Target, Groom, &OutReport) : WriteRecord(Target, Target, Groom, &OutReport);
+		const bool bWritten = Settings.bReplaceWhenWhole ? WriteRecordReplacing(Target, Groom, &OutReport, Carried) : WriteRecord(Target, Target, Groom, &OutReport, Carried);
+		if (bWritten)
+		{
+			WarnIfColoursLostInEngine(Groom);
+		}
+		return bWritten;
 	}
 
 	bool FitGroomFile(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, const FString& SourcePath, const FString& TargetPath,
@@ -1045,11 +1082,12 @@ namespace GroomFitting
 			return false;
 		}
 		GroomData Groom;
-		if (!ReadGroomForFit(SourcePath, TargetPath, Groom, &OutReport.FailureReason))
+		std::vector<FGroomParam> Carried;
+		if (!ReadGroomForFit(SourcePath, TargetPath, Groom, &OutReport.FailureReason, &Carried))
 		{
 			return false;
 		}
-		return FitAndWriteGroom(Source, TheComp, Origin, Groom, TargetPath, Options, Settings, OutReport);
+		return FitAndWriteGroom(Source, TheComp, Origin, Groom, TargetPath, Options, Settings, OutReport, Carried);
 	}
 
 	bool ReportGroomFile(const UStaticMeshComponent* TheComp, const FVector& Placement, const FString& GroomPath, FFitReport& OutReport)
@@ -1085,10 +1123,10 @@ namespace GroomFitting
 		return TargetPath + ".velmora-tmp";
 	}
 
-	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom, FFitReport* OutReport)
+	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom, FFitReport* OutReport, const std::vector<FGroomParam>& Carried)
 	{
 		const std::string TemporaryPath = TemporaryPathFor(TargetPath);
-		if (!WriteRecord(TemporaryPath, TargetPath, Groom, OutReport))
+		if (!WriteRecord(TemporaryPath, TargetPath, Groom, OutReport, Carried))
 		{
 			return false;
 		}

@@ -164,11 +164,15 @@ namespace GroomFitting
 
 	// FitGroomFile in its two halves, for a caller with other work to do between reading and fitting.
 	// Reads SourcePath; false, with one Error line and an empty record, when the groom cannot be read whole.
-	// OutReadReason, when given, gets what the reader said.
-	bool ReadGroomForFit(const FString& SourcePath, const FString& TargetPath, GroomData& OutGroom, FString* OutReadReason = nullptr);
-	// Fits the record read from a file onto TheComp (Source and TheComp must be valid) and writes TargetPath.
+	// OutReadReason, when given, gets what the reader said. OutCarried, when given, gets the source's params
+	// the record does not hold, for the fitted file (a Warning names any that cannot be carried).
+	bool ReadGroomForFit(const FString& SourcePath, const FString& TargetPath, GroomData& OutGroom, FString* OutReadReason = nullptr,
+	                     std::vector<FGroomParam>* OutCarried = nullptr);
+	// Fits the record read from a file onto TheComp (Source and TheComp must be valid) and writes TargetPath,
+	// with the params carried from its source.
 	bool FitAndWriteGroom(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, GroomData& Groom, const FString& TargetPath,
-	                      const FFitOptions& Options, const FFitFileSettings& Settings, FFitReport& OutReport);
+	                      const FFitOptions& Options, const FFitFileSettings& Settings, FFitReport& OutReport,
+	                      const std::vector<FGroomParam>& Carried = std::vector<FGroomParam>());
 
 	// Measures the groom file at GroomPath, placed at Placement, against TheComp; changes nothing. False,
 	// with the reason logged, when the groom or the mesh cannot be measured.
@@ -176,7 +180,8 @@ namespace GroomFitting
 
 	// Writes the record to a temporary file beside TargetPath and renames it over TargetPath once complete,
 	// so a failure leaves the earlier file (or none). False, with one Error line, on failure.
-	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom, FFitReport* OutReport = nullptr);
+	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom, FFitReport* OutReport = nullptr,
+	                          const std::vector<FGroomParam>& Carried = std::vector<FGroomParam>());
 
 	// Where the record is written before it replaces TargetPath.
 	std::string TemporaryPathFor(const std::string& TargetPath);

@@ -236,7 +236,8 @@ namespace
 		return widths;
 	}
 
-	std::vector<float> ReadVectorParam(FGroomFileLayout& layout, const Alembic::AbcGeom::ICurvesSchema& schema, const std::string& name)
+	// bOutTaken, when given, tells whether the param is one the record takes (even with no values).
+	std::vector<float> ReadVectorParam(FGroomFileLayout& layout, const Alembic::AbcGeom::ICurvesSchema& schema, const std::string& name, bool* bOutTaken = nullptr)
 	{
 		const Alembic::Abc::ICompoundProperty arbGeomParams = schema.getArbGeomParams();
 		const Alembic::Abc::PropertyHeader* header = arbGeomParams.valid() ? arbGeomParams.getPropertyHeader(name) : nullptr;
@@ -249,10 +250,104 @@ namespace
 		{
 			return {};
 		}
+		if (bOutTaken)
+		{
+			*bOutTaken = true;
+		}
 		const Alembic::Abc::IV3fArrayProperty property(arbGeomParams, name);
 		const ISampleSelector first(index_t(0));
 		CheckSampleShape(layout, property, first);
 		return ToFlat(property.getValue(first));
+	}
+
+	// Sample 0 of a numeric array, checked against the file before the library reads it; false (nothing
+	// read) when it has no samples.
+	bool ReadCarriedArray(FGroomFileLayout& layout, const Alembic::Abc::IArrayProperty& property, std::vector<uint8_t>& outBytes, uint64_t& outCount)
+	{
+		if (property.getNumSamples() == 0)
+		{
+			return false;
+		}
+		const ISampleSelector first(index_t(0));
+		CheckSampleShape(layout, property, first);
+		Alembic::AbcCoreAbstract::ArraySamplePtr sample;
+		property.get(sample, first);
+		outCount = sample ? sample->size() : 0;
+		const uint8_t* const bytes = outCount > 0 ? static_cast<const uint8_t*>(sample->getData()) : nullptr;
+		outBytes.assign(bytes, bytes + outCount * property.getDataType().getNumBytes());
+		return true;
+	}
+
+	bool IsNumericArray(const Alembic::Abc::PropertyHeader& header)
+	{
+		const Alembic::Util::PlainOldDataType pod = header.getDataType().getPod();
+		return header.isArray() && pod != Alembic::Util::kStringPOD && pod != Alembic::Util::kWstringPOD && pod < Alembic::Util::kNumPlainOldDataTypes &&
+		       header.getDataType().getExtent() > 0;
+	}
+
+	// The arbitrary geometry params a fit carries from its source, and a line for each it cannot.
+	void ReadCarriedParams(FGroomFileLayout& layout, const Alembic::AbcGeom::ICurvesSchema& schema, bool bColourTaken, std::vector<FGroomParam>& outCarried,
+	                       std::vector<std::string>& outSkipped)
+	{
+		const Alembic::Abc::ICompoundProperty arbGeomParams = schema.getArbGeomParams();
+		if (!arbGeomParams.valid())
+		{
+			return;
+		}
+		for (size_t i = 0; i < arbGeomParams.getNumProperties(); ++i)
+		{
+			const Alembic::Abc::PropertyHeader& header = arbGeomParams.getPropertyHeader(i);
+			const std::string& name = header.getName();
+			if (name == "surface_normal" || (name == "groom_color" && bColourTaken))
+			{
+				continue;
+			}
+			FGroomParam param;
+			param.Name = name;
+			param.MetaData = header.getMetaData().serialize();
+			Alembic::AbcCoreAbstract::DataType dataType = header.getDataType();
+			if (header.isCompound())
+			{
+				// An indexed param: its values and one index per element.
+				const Alembic::Abc::ICompoundProperty indexed(arbGeomParams, name);
+				const Alembic::Abc::PropertyHeader* const valuesHeader = indexed.getPropertyHeader(".vals");
+				const Alembic::Abc::PropertyHeader* const indicesHeader = indexed.getPropertyHeader(".indices");
+				if (valuesHeader && indicesHeader && IsNumericArray(*valuesHeader) && indicesHeader->isArray() &&
+				    indicesHeader->getDataType() == Alembic::AbcCoreAbstract::DataType(Alembic::Util::kUint32POD, 1))
+				{
+					std::vector<uint8_t> indexBytes;
+					uint64_t indexCount = 0;
+					if (!ReadCarriedArray(layout, Alembic::Abc::IArrayProperty(indexed, ".vals"), param.Values, param.NumValues) ||
+					    !ReadCarriedArray(layout, Alembic::Abc::IArrayProperty(indexed, ".indices"), indexBytes, indexCount))
+					{
+						outSkipped.push_back(name + ": no samples");
+						continue;
+					}
+					dataType = valuesHeader->getDataType();
+					param.bIndexed = true;
+					param.Indices.resize(static_cast<size_t>(indexCount));
+					std::memcpy(param.Indices.data(), indexBytes.data(), indexBytes.size());
+				}
+				else
+				{
+					outSkipped.push_back(name + ": a compound that is not an indexed param");
+					continue;
+				}
+			}
+			else if (!IsNumericArray(header))
+			{
+				outSkipped.push_back(name + (header.isScalar() ? ": a scalar property" : ": an array of strings"));
+				continue;
+			}
+			else if (!ReadCarriedArray(layout, Alembic::Abc::IArrayProperty(arbGeomParams, name), param.Values, param.NumValues))
+			{
+				outSkipped.push_back(name + ": no samples");
+				continue;
+			}
+			param.Pod = static_cast<uint8_t>(dataType.getPod());
+			param.Extent = dataType.getExtent();
+			outCarried.push_back(std::move(param));
+		}
 	}
 
 	// u runs from 0 at the root to 1 at the tip of each strand; a one-point strand gets 0.
@@ -593,10 +688,102 @@ namespace
 		return std::generic_category().message(error != 0 ? error : EIO);
 	}
 
-	void WriteVectorParam(Alembic::Abc::OCompoundProperty& compound, const std::vector<float>& values, const std::string& name)
+	// The scope widths are labelled with by their count: what the engine's import reads as many values as
+	// there are. None for no widths, or a count that fits no scope.
+	std::optional<Alembic::AbcGeom::GeometryScope> WidthScope(size_t count, int64_t strands, int64_t points)
+	{
+		const int64_t values = static_cast<int64_t>(count);
+		if (values == 0)
+		{
+			return std::nullopt;
+		}
+		if (values == points)
+		{
+			return Alembic::AbcGeom::kVertexScope;
+		}
+		if (values == strands)
+		{
+			return Alembic::AbcGeom::kUniformScope;
+		}
+		if (values == 1)
+		{
+			return Alembic::AbcGeom::kConstantScope;
+		}
+		return std::nullopt;
+	}
+
+	// The scope colours are labelled with: per point and per strand at vertex scope (the import takes as
+	// many colours as strands for one per strand, whatever the label), one colour at constant scope.
+	std::optional<const char*> ColourScope(size_t count, int64_t strands, int64_t points)
+	{
+		const int64_t values = static_cast<int64_t>(count);
+		if (values == 0)
+		{
+			return std::nullopt;
+		}
+		if (values == points || values == strands)
+		{
+			return "vtx";
+		}
+		if (values == 1)
+		{
+			return "con";
+		}
+		return std::nullopt;
+	}
+
+	// What of the record and the carried params a groom file cannot hold without the engine's import reading
+	// past it, one line each.
+	std::vector<std::string> DescribeLeftOut(const GroomData& groom, const std::vector<FGroomParam>& carried)
+	{
+		const int64_t strands = static_cast<int64_t>(groom.vertexCounts.size());
+		const int64_t points = static_cast<int64_t>(groom.positions.size() / 3);
+		const std::string groomSize = " for " + std::to_string(strands) + " strands of " + std::to_string(points) + " points";
+		std::vector<std::string> lines;
+		if (!groom.widths.empty() && !WidthScope(groom.widths.size(), strands, points))
+		{
+			lines.push_back("width: " + std::to_string(groom.widths.size()) + " values" + groomSize);
+		}
+		if (groom.groomColors.size() >= 3 && !ColourScope(groom.groomColors.size() / 3, strands, points))
+		{
+			lines.push_back("groom_color: " + std::to_string(groom.groomColors.size() / 3) + " colours" + groomSize);
+		}
+		for (const FGroomParam& param : carried)
+		{
+			const std::string readPast = DescribeEngineReadPast(param, strands, points);
+			if (!readPast.empty())
+			{
+				lines.push_back(param.Name + ": " + readPast);
+			}
+		}
+		return lines;
+	}
+
+	// A carried param written back as it was read: its type, metadata and values, indexed or not.
+	void WriteCarriedParam(Alembic::Abc::OCompoundProperty& compound, const FGroomParam& param)
 	{
 		Alembic::Abc::MetaData metaData;
-		metaData.set("geoScope", "vtx");
+		metaData.deserialize(param.MetaData);
+		const Alembic::AbcCoreAbstract::DataType dataType(static_cast<Alembic::Util::PlainOldDataType>(param.Pod), param.Extent);
+		const void* const values = param.Values.empty() ? nullptr : param.Values.data();
+		const Alembic::Util::Dimensions valueCount(param.NumValues);
+		if (!param.bIndexed)
+		{
+			Alembic::Abc::OArrayProperty property(compound, param.Name, dataType, metaData);
+			property.set(Alembic::AbcCoreAbstract::ArraySample(values, dataType, valueCount));
+			return;
+		}
+		Alembic::Abc::OCompoundProperty indexed(compound, param.Name, metaData);
+		Alembic::Abc::OArrayProperty valueProperty(indexed, ".vals", dataType, metaData);
+		valueProperty.set(Alembic::AbcCoreAbstract::ArraySample(values, dataType, valueCount));
+		Alembic::Abc::OUInt32ArrayProperty indexProperty(indexed, ".indices");
+		indexProperty.set(Alembic::Abc::UInt32ArraySample(param.Indices));
+	}
+
+	void WriteVectorParam(Alembic::Abc::OCompoundProperty& compound, const std::vector<float>& values, const std::string& name, const char* scope)
+	{
+		Alembic::Abc::MetaData metaData;
+		metaData.set("geoScope", scope);
 		metaData.set("interpretation", "vector");
 		Alembic::Abc::OV3fArrayProperty property(compound, name, metaData);
 		const std::vector<V3f> vectors = ToVectors(values);
@@ -1115,6 +1302,35 @@ int FGroomFileSink::sync()
 	return 0;
 }
 
+std::string DescribeEngineReadPast(const FGroomParam& Param, int64_t Strands, int64_t Points)
+{
+	if (Param.Name.compare(0, 6, "groom_") != 0)
+	{
+		// The import does not read it.
+		return std::string();
+	}
+	const uint64_t Count = Param.NumElements();
+	for (const uint32_t Index : Param.Indices)
+	{
+		if (Index >= Param.NumValues)
+		{
+			return "index " + std::to_string(Index) + " is past its " + std::to_string(Param.NumValues) + " values";
+		}
+	}
+	Alembic::Abc::MetaData MetaData;
+	MetaData.deserialize(Param.MetaData);
+	const Alembic::AbcGeom::GeometryScope Scope = Alembic::AbcGeom::GetGeometryScope(MetaData);
+	const bool bPerStrand = Scope == Alembic::AbcGeom::kUniformScope || Scope == Alembic::AbcGeom::kConstantScope || Count == static_cast<uint64_t>(Strands);
+	const uint64_t Read = Scope == Alembic::AbcGeom::kConstantScope ? (Strands > 0 ? 1 : 0) : static_cast<uint64_t>(bPerStrand ? Strands : Points);
+	if (Count >= Read)
+	{
+		return std::string();
+	}
+	return std::to_string(Count) + " values at " + (MetaData.get("geoScope").empty() ? std::string("no") : MetaData.get("geoScope")) + " scope, read as one per " +
+	       (Scope == Alembic::AbcGeom::kConstantScope ? std::string("groom") : bPerStrand ? "strand" : "point") + " for " + std::to_string(Strands) + " strands of " +
+	       std::to_string(Points) + " points";
+}
+
 void LogMessage(std::string message)
 {
 	const FString Text = UTF8_TO_TCHAR(message.c_str());
@@ -1178,10 +1394,15 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute rout
 	return ReadGroom(std::move(path), bOutReadFailed, plan);
 }
 
-GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan, std::string* outReason)
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan, std::string* outReason, std::vector<FGroomParam>* outCarried,
+                    std::vector<std::string>* outSkipped)
 {
 	GroomData groom;
 	bOutReadFailed = false;
+	if (outCarried)
+	{
+		outCarried->clear();
+	}
 	// A failure is logged, and its message kept for a caller that asked for it.
 	const auto fail = [&](const std::string& message)
 	{
@@ -1287,8 +1508,20 @@ GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan
 			}
 			groom.widths = std::move(widths);
 		}
-		groom.groomColors = ReadVectorParam(layout, schema, "groom_color");
+		bool bColourTaken = false;
+		groom.groomColors = ReadVectorParam(layout, schema, "groom_color", &bColourTaken);
 		groom.surfaceNormals = ReadVectorParam(layout, schema, "surface_normal");
+		if (outCarried)
+		{
+			std::vector<FGroomParam> carried;
+			std::vector<std::string> skipped;
+			ReadCarriedParams(layout, schema, bColourTaken, carried, skipped);
+			*outCarried = std::move(carried);
+			if (outSkipped)
+			{
+				*outSkipped = std::move(skipped);
+			}
+		}
 	}
 	catch (const std::exception& error)
 	{
@@ -1311,19 +1544,33 @@ void WriteGroom(std::string path, const GroomData& groom)
 
 void WriteGroom(std::string path, const GroomData& groom, const std::string& announcedPath)
 {
+	WriteGroom(std::move(path), groom, announcedPath, {}, nullptr);
+}
+
+void WriteGroom(std::string path, const GroomData& groom, const std::string& announcedPath, const std::vector<FGroomParam>& carried,
+                std::vector<std::string>* outLeftOut)
+{
 	const std::vector<V2f> uvs = MakeStrandUVs(groom);
+	const int64_t numStrands = static_cast<int64_t>(groom.vertexCounts.size());
+	if (outLeftOut)
+	{
+		*outLeftOut = DescribeLeftOut(groom, carried);
+	}
 
 	// The positions are handed over where they lie, whole triples only: Imath keeps a vector's components as
 	// an array of three, so the floats read as vectors without a copy of the groom's largest array.
 	static_assert(sizeof(V3f) == 3 * sizeof(float) && alignof(V3f) == alignof(float), "a vector is three packed floats");
 	const size_t numPoints = groom.positions.size() / 3;
 	const V3f* const points = numPoints > 0 ? reinterpret_cast<const V3f*>(groom.positions.data()) : nullptr;
-	const Alembic::AbcGeom::OCurvesSchema::Sample sample(Alembic::Abc::P3fArraySample(points, numPoints),
-	                                                     Alembic::Abc::Int32ArraySample(groom.vertexCounts), Alembic::AbcGeom::kCubic, Alembic::AbcGeom::kNonPeriodic,
-	                                                     Alembic::AbcGeom::OFloatGeomParam::Sample(Alembic::Abc::FloatArraySample(groom.widths), Alembic::AbcGeom::kVertexScope),
+	const std::optional<Alembic::AbcGeom::GeometryScope> widthScope = WidthScope(groom.widths.size(), numStrands, static_cast<int64_t>(numPoints));
+	const Alembic::AbcGeom::OFloatGeomParam::Sample widths =
+	    widthScope ? Alembic::AbcGeom::OFloatGeomParam::Sample(Alembic::Abc::FloatArraySample(groom.widths), *widthScope) : Alembic::AbcGeom::OFloatGeomParam::Sample();
+	const Alembic::AbcGeom::OCurvesSchema::Sample sample(Alembic::Abc::P3fArraySample(points, numPoints), Alembic::Abc::Int32ArraySample(groom.vertexCounts),
+	                                                     Alembic::AbcGeom::kCubic, Alembic::AbcGeom::kNonPeriodic, widths,
 	                                                     Alembic::AbcGeom::OV2fGeomParam::Sample(Alembic::Abc::V2fArraySample(uvs), Alembic::AbcGeom::kVertexScope),
 	                                                     Alembic::AbcGeom::ON3fGeomParam::Sample(), Alembic::AbcGeom::kBezierBasis, Alembic::Abc::FloatArraySample(),
 	                                                     Alembic::Abc::UcharArraySample(), Alembic::Abc::FloatArraySample());
+	const std::optional<const char*> colorScope = ColourScope(groom.groomColors.size() / 3, numStrands, static_cast<int64_t>(numPoints));
 
 	std::cout << "writing to file: " << announcedPath << std::endl;
 
@@ -1342,8 +1589,20 @@ void WriteGroom(std::string path, const GroomData& groom, const std::string& ann
 			Alembic::Abc::OArchive archive(Alembic::AbcCoreOgawa::WriteArchive()(&stream, Alembic::Abc::MetaData()), Alembic::Abc::kWrapExisting);
 			Alembic::AbcGeom::OCurves curves(archive.getTop(), "groom");
 			Alembic::Abc::OCompoundProperty arbGeomParams = curves.getSchema().getArbGeomParams();
-			WriteVectorParam(arbGeomParams, groom.groomColors, "groom_color");
-			WriteVectorParam(arbGeomParams, groom.surfaceNormals, "surface_normal");
+			if (colorScope)
+			{
+				WriteVectorParam(arbGeomParams, groom.groomColors, "groom_color", *colorScope);
+			}
+			WriteVectorParam(arbGeomParams, groom.surfaceNormals, "surface_normal", "vtx");
+			for (const FGroomParam& param : carried)
+			{
+				const bool bOwn = param.Name == "surface_normal" || (param.Name == "groom_color" && colorScope);
+				if (!bOwn && DescribeEngineReadPast(param, numStrands, static_cast<int64_t>(numPoints)).empty() &&
+				    !arbGeomParams.getPropertyHeader(param.Name))
+				{
+					WriteCarriedParam(arbGeomParams, param);
+				}
+			}
 			curves.getSchema().set(sample);
 		}
 		catch (const std::exception& error)

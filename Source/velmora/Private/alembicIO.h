@@ -23,6 +23,35 @@ struct GroomData
 	std::vector<float> surfaceNormals;
 };
 
+// An arbitrary geometry parameter of a groom's curves object that the record does not hold (root UVs,
+// guide flags, ids, groups, ...), as the file holds it at sample 0. A fit carries these from the file it
+// reads to the file it writes unchanged: strands keep their order and their points, so per-strand and
+// per-point values stay right. Numeric arrays only, plain or indexed.
+struct FGroomParam
+{
+	std::string Name;
+	// Alembic's plain-old-data type (Alembic::Util::PlainOldDataType) and its values per element.
+	uint8_t Pod = 0;
+	uint8_t Extent = 1;
+	// The property's metadata as Alembic serializes it ("geoScope=uni;interpretation=vector"); for an
+	// indexed param, the compound's, which its values repeat.
+	std::string MetaData;
+	// The elements, Extent values of Pod each, in file order.
+	std::vector<uint8_t> Values;
+	uint64_t NumValues = 0;
+	// An indexed param is a compound of its values and one index per element it stands for.
+	bool bIndexed = false;
+	std::vector<uint32_t> Indices;
+
+	// Elements the param stands for: its indices, or its values.
+	uint64_t NumElements() const { return bIndexed ? Indices.size() : NumValues; }
+};
+
+// Why the engine's groom import would read past Param's values in a groom of Strands strands and Points
+// points, or "" when it would not. The import reads only params named "groom_*": those of uniform or
+// constant scope, or with one value per strand, as one per strand; any other as one per point, unchecked.
+std::string DescribeEngineReadPast(const FGroomParam& Param, int64_t Strands, int64_t Points);
+
 // Logs a UTF-8 text to LogTemp at Warning, unchanged (a trailing line break stays in the line).
 void LogMessage(std::string message);
 
@@ -69,8 +98,12 @@ FGroomReadPlan ChooseGroomReadPlan(const std::string& Utf8Path, std::string (*Li
 // is given the path unchanged.
 GroomData ReadGroom(std::string path, bool& bOutReadFailed, EGroomReadRoute route);
 
-// As ReadGroom, as planned.
-GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan, std::string* outReason = nullptr);
+// As ReadGroom, as planned. outCarried, when given, gets the curves object's arbitrary geometry params
+// that the record does not hold (every one but "surface_normal", and "groom_color" where the record
+// took it), each checked against the file before it is read; outSkipped gets one line for each param
+// that cannot be carried (a scalar, a string, a nested compound).
+GroomData ReadGroom(std::string path, bool& bOutReadFailed, const FGroomReadPlan& plan, std::string* outReason = nullptr,
+                    std::vector<FGroomParam>* outCarried = nullptr, std::vector<std::string>* outSkipped = nullptr);
 
 // Alembic 1.8.6 sizes an array sample by its stored dimensions and then copies its whole data block into
 // it, so dimensions that disagree with the block (a damaged file) make it allocate what they claim or write
@@ -199,8 +232,21 @@ private:
 // (<reason>)" when it cannot be created, "Could not write file: <path> (<reason>)" when a write failed
 // (the system's reason) or the library refused the record (the library's). What was written by then
 // stays behind for the caller to remove.
+//
+// Every fitted groom goes next into the engine's groom import, which reads a width or a "groom_*" param
+// by the scope it is labelled with, without checking its count, and crashes on an empty one. So each
+// array is labelled with the scope its count fits: widths per point at vertex scope, one per strand at
+// uniform scope, one at constant scope, none left out; colours per point or per strand at vertex scope
+// (the import takes one per strand as such by its count), one at constant scope, none left out. Widths
+// or colours whose count fits no scope are left out too.
 void WriteGroom(std::string path, const GroomData& groom);
 
 // As above, but the line on standard output and the failures name announcedPath: the file the caller
 // means to make, when path is a temporary file on the way to it.
 void WriteGroom(std::string path, const GroomData& groom, const std::string& announcedPath);
+
+// As above, with carried params added to the arbitrary geometry params after the record's own (any
+// named as one the record writes, or that the engine's import would read past, is left out). outLeftOut,
+// when given, gets one line for each array left out because no scope fits its count.
+void WriteGroom(std::string path, const GroomData& groom, const std::string& announcedPath, const std::vector<FGroomParam>& carried,
+                std::vector<std::string>* outLeftOut);
