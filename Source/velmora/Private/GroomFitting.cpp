@@ -17,12 +17,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <filesystem>
 #include <limits>
 #include <mutex>
+#include <random>
 #include <system_error>
 #include <vector>
 
@@ -265,6 +268,65 @@ namespace GroomFitting
 		std::vector<FCachedMeshQuery> MeshQueryCache;
 		constexpr size_t MeshQueryCacheSize = 2;
 
+		std::string FileSystemPathToUtf8(const std::filesystem::path& Path)
+		{
+			const std::u8string Utf8 = Path.u8string();
+			return std::string(Utf8.begin(), Utf8.end());
+		}
+
+		// The file a write to Path lands in: Path, or the file its chain of links names (which need not
+		// exist yet).
+		std::filesystem::path ResolveLinks(const std::filesystem::path& Path)
+		{
+			std::filesystem::path Resolved = Path;
+			std::error_code Error;
+			// As many links as the system itself follows.
+			for (int32 Hop = 0; Hop < 40 && std::filesystem::is_symlink(Resolved, Error); ++Hop)
+			{
+				const std::filesystem::path Target = std::filesystem::read_symlink(Resolved, Error);
+				if (Error)
+				{
+					break;
+				}
+				Resolved = Target.is_absolute() ? Target : Resolved.parent_path() / Target;
+			}
+			return Resolved;
+		}
+
+		// Claims a name beside Final that no file has, by creating the file there and failing if one is
+		// there already, so no other file is ever written over. False, with the system's error, when the
+		// folder takes no new file.
+		bool MakeTemporaryBeside(const std::filesystem::path& Final, std::filesystem::path& OutTemporary, int& OutError)
+		{
+			static std::atomic<uint32> Sequence{0};
+			static const uint32 ProcessSalt = static_cast<uint32>(std::random_device()());
+			const std::filesystem::path Folder = Final.parent_path();
+			for (int32 Attempt = 0; Attempt < 100; ++Attempt)
+			{
+				char Tag[24];
+				std::snprintf(Tag, sizeof(Tag), "%08x%04x", static_cast<unsigned>(ProcessSalt), static_cast<unsigned>(Sequence++ & 0xffff));
+				std::filesystem::path Candidate = Folder / ("." + Final.filename().string() + ".velmora-" + Tag + ".tmp");
+				errno = 0;
+#if PLATFORM_WINDOWS
+				FILE* const File = _wfopen(Candidate.c_str(), L"wx");
+#else
+				FILE* const File = std::fopen(Candidate.c_str(), "wx");
+#endif
+				if (File)
+				{
+					std::fclose(File);
+					OutTemporary = std::move(Candidate);
+					return true;
+				}
+				OutError = errno != 0 ? errno : EIO;
+				if (OutError != EEXIST)
+				{
+					return false;
+				}
+			}
+			return false;
+		}
+
 		// Removes what a failed write left; anything but a file there is not ours.
 		void RemoveWrittenFile(const std::string& Utf8Path)
 		{
@@ -277,10 +339,10 @@ namespace GroomFitting
 		}
 
 		// Writes the record at WritePath, the file meant to become TargetPath, with the params carried from its
-		// source; a failure is logged and leaves no file at WritePath. What the file cannot hold without the
-		// engine's groom import reading past it is left out, with a Warning.
-		bool WriteRecord(const std::string& WritePath, const std::string& TargetPath, const GroomData& Groom, FFitReport* Report,
-		                 const std::vector<FGroomParam>& Carried)
+		// source. False, with the writer's reason, leaving no file at WritePath. What the file cannot hold
+		// without the engine's groom import reading past it is left out, said in OutWarnings.
+		bool WriteRecordAt(const std::string& WritePath, const std::string& TargetPath, const GroomData& Groom, const std::vector<FGroomParam>& Carried,
+		                   std::vector<std::string>& OutWarnings, std::string& OutError)
 		{
 			try
 			{
@@ -288,23 +350,35 @@ namespace GroomFitting
 				WriteGroom(WritePath, Groom, TargetPath, Carried, &LeftOut);
 				for (const std::string& Line : LeftOut)
 				{
-					UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %s: left out of %s, where the engine's groom import would read past it"), *Utf8ToText(Line),
-					       *Utf8ToText(TargetPath));
+					OutWarnings.push_back(Line + ": left out of " + TargetPath + ", where the engine's groom import would read past it");
 				}
 				return true;
 			}
 			catch (const std::exception& Error)
 			{
 				// "Could not write file: <target> (<reason>)": the writer names the file the user asked for.
-				RemoveWrittenFile(WritePath);
-				LogFitFailure(Report, Utf8ToText(Error.what()));
+				OutError = Error.what();
 			}
 			catch (...)
 			{
-				RemoveWrittenFile(WritePath);
-				LogFitFailure(Report, FString::Printf(TEXT("Could not write file: %s (unknown error)"), *Utf8ToText(TargetPath)));
+				OutError = "Could not write file: " + TargetPath + " (unknown error)";
 			}
+			RemoveWrittenFile(WritePath);
 			return false;
+		}
+
+		// A write's warnings logged, and its failure as one Error line.
+		bool LogWrite(bool bWritten, const std::vector<std::string>& Warnings, const std::string& Error, FFitReport* Report)
+		{
+			for (const std::string& Warning : Warnings)
+			{
+				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %s"), *Utf8ToText(Warning));
+			}
+			if (!bWritten)
+			{
+				LogFitFailure(Report, Utf8ToText(Error));
+			}
+			return bWritten;
 		}
 
 		// The engine's groom import shows colours only when there is one per point: say so before the user
@@ -1059,7 +1133,17 @@ namespace GroomFitting
 			return false;
 		}
 		const std::string Target = TextToUtf8(TargetPath);
-		const bool bWritten = Settings.bReplaceWhenWhole ? WriteRecordReplacing(Target, Groom, &OutReport, Carried) : WriteRecord(Target, Target, Groom, &OutReport, Carried);
+		bool bWritten = false;
+		if (Settings.bReplaceWhenWhole)
+		{
+			bWritten = WriteRecordReplacing(Target, Groom, &OutReport, Carried);
+		}
+		else
+		{
+			std::vector<std::string> Warnings;
+			std::string Error;
+			bWritten = LogWrite(WriteRecordAt(Target, Target, Groom, Carried, Warnings, Error), Warnings, Error, &OutReport);
+		}
 		if (bWritten)
 		{
 			WarnIfColoursLostInEngine(Groom);
@@ -1118,27 +1202,56 @@ namespace GroomFitting
 		return true;
 	}
 
-	std::string TemporaryPathFor(const std::string& TargetPath)
+	bool WriteGroomReplacing(const std::string& TargetPath, const GroomData& Groom, const std::vector<FGroomParam>& Carried, std::vector<std::string>& OutWarnings,
+	                         std::string& OutError)
 	{
-		return TargetPath + ".velmora-tmp";
+		const std::filesystem::path Final = ResolveLinks(FitFileSystemPath(TargetPath));
+		std::error_code StatusError;
+		const std::filesystem::file_status Earlier = std::filesystem::status(Final, StatusError);
+		const bool bEarlier = std::filesystem::is_regular_file(Earlier);
+		std::filesystem::path Temporary;
+		int TemporaryError = 0;
+		const bool bBeside = MakeTemporaryBeside(Final, Temporary, TemporaryError);
+		if (!bBeside && TemporaryError != EACCES && TemporaryError != EPERM)
+		{
+			OutError = "Could not open file: " + TargetPath + " (" + std::generic_category().message(TemporaryError) + ")";
+			return false;
+		}
+		if (!bBeside && bEarlier)
+		{
+			// A folder that takes no new file may still hold a file that can be written.
+			OutWarnings.push_back("no temporary file can be made beside " + TargetPath + " (" + std::generic_category().message(TemporaryError) +
+			                      "), so it is written in place: if the write fails, the earlier file is lost");
+		}
+		if (!WriteRecordAt(FileSystemPathToUtf8(bBeside ? Temporary : Final), TargetPath, Groom, Carried, OutWarnings, OutError))
+		{
+			return false;
+		}
+		if (!bBeside)
+		{
+			return true;
+		}
+		std::error_code Error;
+		if (bEarlier)
+		{
+			std::filesystem::permissions(Temporary, Earlier.permissions(), std::filesystem::perm_options::replace, Error);
+		}
+		std::filesystem::rename(Temporary, Final, Error);
+		if (Error)
+		{
+			RemoveWrittenFile(FileSystemPathToUtf8(Temporary));
+			OutError = "Could not write file: " + TargetPath + " (" + Error.message() + ")";
+			return false;
+		}
+		return true;
 	}
 
 	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom, FFitReport* OutReport, const std::vector<FGroomParam>& Carried)
 	{
-		const std::string TemporaryPath = TemporaryPathFor(TargetPath);
-		if (!WriteRecord(TemporaryPath, TargetPath, Groom, OutReport, Carried))
-		{
-			return false;
-		}
-		std::error_code RenameError;
-		std::filesystem::rename(FitFileSystemPath(TemporaryPath), FitFileSystemPath(TargetPath), RenameError);
-		if (RenameError)
-		{
-			RemoveWrittenFile(TemporaryPath);
-			LogFitFailure(OutReport, FString::Printf(TEXT("Could not write file: %s (%s)"), *Utf8ToText(TargetPath), *Utf8ToText(RenameError.message())));
-			return false;
-		}
-		return true;
+		std::vector<std::string> Warnings;
+		std::string Error;
+		const bool bWritten = WriteGroomReplacing(TargetPath, Groom, Carried, Warnings, Error);
+		return LogWrite(bWritten, Warnings, Error, OutReport);
 	}
 }
 

@@ -178,11 +178,15 @@ namespace GroomFitting
 	// with the reason logged, when the groom or the mesh cannot be measured.
 	bool ReportGroomFile(const UStaticMeshComponent* TheComp, const FVector& Placement, const FString& GroomPath, FFitReport& OutReport);
 
-	// Writes the record to a temporary file beside TargetPath and renames it over TargetPath once complete,
-	// so a failure leaves the earlier file (or none). False, with one Error line, on failure.
+	// Writes the record, with the params carried from its source, to a temporary file of a name no other
+	// file has beside the file TargetPath names (through any links), and renames it over that file once
+	// whole, with the earlier file's permission bits, so a failure leaves the earlier file (or none). Where
+	// the folder takes no new file, writes in place. False, with the reason in one line, on failure;
+	// OutWarnings gets what was left out of the file and, when written in place, that it was.
+	bool WriteGroomReplacing(const std::string& TargetPath, const GroomData& Groom, const std::vector<FGroomParam>& Carried, std::vector<std::string>& OutWarnings,
+	                         std::string& OutError);
+
+	// WriteGroomReplacing, with its warnings logged and a failure as one Error line.
 	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom, FFitReport* OutReport = nullptr,
 	                          const std::vector<FGroomParam>& Carried = std::vector<FGroomParam>());
-
-	// Where the record is written before it replaces TargetPath.
-	std::string TemporaryPathFor(const std::string& TargetPath);
 }

@@ -75,6 +75,7 @@ namespace
 		Result.Colours = Report.Colours;
 		Result.Normals = Report.Normals;
 		Result.Widths = Report.Widths;
+		Result.RootUVs = Report.RootUVs;
 		for (const GroomPrepare::FPreparedObject& Object : Report.Objects)
 		{
 			Result.ObjectsMerged.Add(GroomFitting::Utf8ToText(Object.Path));

@@ -151,7 +151,7 @@ struct FvelmoraPrepareReport
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 Points = 0;
 
-	/** What the written groom holds: colours and normals (triples) and widths. */
+	/** What the written groom holds: colours and normals (triples), widths and root UVs (one per strand). */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 Colours = 0;
 
@@ -160,6 +160,9 @@ struct FvelmoraPrepareReport
 
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 Widths = 0;
+
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int64 RootUVs = 0;
 
 	/** The curves objects merged, in the order their strands were written. */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
