@@ -415,8 +415,18 @@ namespace GroomFitting
 			int64 RootsOffSurface = 0;
 			int64 PointsInside = 0;
 			int64 StrandsInside = 0;
-			// The first point that is not finite, or -1.
-			int64 FirstNotFinite = -1;
+			// Points that are not finite (measured as inside nothing), and the first strand that has one, or -1.
+			int64 PointsNotFinite = 0;
+			int64 FirstStrandNotFinite = -1;
+
+			void AddNotFinite(int64 Points, int64 Strand)
+			{
+				PointsNotFinite += Points;
+				if (Points > 0 && (FirstStrandNotFinite < 0 || Strand < FirstStrandNotFinite))
+				{
+					FirstStrandNotFinite = Strand;
+				}
+			}
 		};
 
 		// The report's figures, added up from any number of threads, each adding its counts once.
@@ -439,10 +449,7 @@ namespace GroomFitting
 				Counts.RootsOffSurface += More.RootsOffSurface;
 				Counts.PointsInside += More.PointsInside;
 				Counts.StrandsInside += More.StrandsInside;
-				if (More.FirstNotFinite >= 0 && (Counts.FirstNotFinite < 0 || More.FirstNotFinite < Counts.FirstNotFinite))
-				{
-					Counts.FirstNotFinite = More.FirstNotFinite;
-				}
+				Counts.AddNotFinite(More.PointsNotFinite, More.FirstStrandNotFinite);
 			}
 
 			void Finish(int32 NumCurves, int64 Points, double Tolerance, FFitReport& OutReport)
@@ -456,50 +463,64 @@ namespace GroomFitting
 				OutReport.RootDistance = Summarise(MoveTemp(RootDistances));
 				OutReport.PointsInside = Counts.PointsInside;
 				OutReport.StrandsInside = Counts.StrandsInside;
+				OutReport.PointsNotFinite = Counts.PointsNotFinite;
 			}
 		};
+
+		// The points of a strand that are not finite.
+		int64 CountNotFinite(const GroomData& Groom, int64 Root, int32 Count)
+		{
+			int64 NotFinite = 0;
+			for (int64 Index = Root; Index < Root + Count; ++Index)
+			{
+				NotFinite += IsFinitePoint(ReadTriple(Groom.positions, Index)) ? 0 : 1;
+			}
+			return NotFinite;
+		}
 
 		// How one strand, placed at Placement, lies on the mesh: its root's distance from the surface and
 		// its points inside. InsideFlags, when given, says for each point from FirstFlagged on whether it is
 		// inside as the repairs left it: those points are not tested again. RootOnSurface, when given, is the
 		// surface point (a trace's hit, or the nearest point) the root was put on. bKnownFinite: every point
-		// was checked finite.
+		// was checked finite. A point that is not finite lies inside nothing, and a root that is not finite
+		// is neither on the surface nor off it; such points are counted.
 		void MeasureStrand(const GroomData& Groom, const FMeshQuery& Query, const FVector& Placement, double Tolerance, int32 Curve, int64 Root, int32 Count,
 		                   const uint8* InsideFlags, int64 FirstFlagged, const FVector* RootOnSurface, bool bKnownFinite, std::vector<double>& RootDistances,
 		                   FMeasureCounts& Counts)
 		{
-			for (int64 Index = Root; Index < Root + Count && !bKnownFinite; ++Index)
+			if (!bKnownFinite)
 			{
-				if (!IsFinitePoint(ReadTriple(Groom.positions, Index)))
-				{
-					Counts.FirstNotFinite = Counts.FirstNotFinite < 0 ? Index : FMath::Min(Counts.FirstNotFinite, Index);
-					return;
-				}
+				Counts.AddNotFinite(CountNotFinite(Groom, Root, Count), Curve);
 			}
 			const FVector RootPoint = Placement + ReadTriple(Groom.positions, Root);
-			FVector Nearest, Normal;
-			double Distance = TNumericLimits<double>::Max();
-			// A root put on a surface point is measured from it, single precision's rounding being all that
-			// lies between them: the surface is no farther, and where that is within the tolerance, no
-			// nearer by more than the tolerance either. Any other root, or one that rounding took further,
-			// is searched for; most lie on the surface, where a search that looks no further than the
-			// tolerance is the quicker.
-			if (RootOnSurface)
+			bool bRootOnSurface = false;
+			// A root that is not finite has no distance from the surface (and the inside test passes it by).
+			if (IsFinitePoint(RootPoint))
 			{
-				Distance = (RootPoint - *RootOnSurface).Size();
-			}
-			if (Distance > Tolerance)
-			{
-				const double NearSearch = FMath::Max(Tolerance, 1e-6) * 2.0;
-				if (!Query.NearestPoint(RootPoint, Nearest, Normal, NearSearch) && !Query.NearestPoint(RootPoint, Nearest, Normal))
+				FVector Nearest, Normal;
+				double Distance = TNumericLimits<double>::Max();
+				// A root put on a surface point is measured from it, single precision's rounding being all that
+				// lies between them: the surface is no farther, and where that is within the tolerance, no
+				// nearer by more than the tolerance either. Any other root, or one that rounding took further,
+				// is searched for; most lie on the surface, where a search that looks no further than the
+				// tolerance is the quicker.
+				if (RootOnSurface)
 				{
-					return;
+					Distance = (RootPoint - *RootOnSurface).Size();
 				}
-				Distance = (RootPoint - Nearest).Size();
+				if (Distance > Tolerance)
+				{
+					const double NearSearch = FMath::Max(Tolerance, 1e-6) * 2.0;
+					if (!Query.NearestPoint(RootPoint, Nearest, Normal, NearSearch) && !Query.NearestPoint(RootPoint, Nearest, Normal))
+					{
+						return;
+					}
+					Distance = (RootPoint - Nearest).Size();
+				}
+				RootDistances[static_cast<size_t>(Curve)] = Distance;
+				bRootOnSurface = Distance <= Tolerance;
+				++(bRootOnSurface ? Counts.RootsOnSurface : Counts.RootsOffSurface);
 			}
-			RootDistances[static_cast<size_t>(Curve)] = Distance;
-			const bool bRootOnSurface = Distance <= Tolerance;
-			++(bRootOnSurface ? Counts.RootsOnSurface : Counts.RootsOffSurface);
 
 			// Which points are inside: as the repairs left them, or else found for the strand in one pass. A root
 			// on the surface is not tested: it counts as outside whatever the test says, and on the surface the
@@ -526,6 +547,7 @@ namespace GroomFitting
 					continue;
 				}
 				const FVector Point = Placement + ReadTriple(Groom.positions, Index);
+				FVector Nearest, Normal;
 				if (Index != Root && Query.NearestPoint(Point, Nearest, Normal, Tolerance * 2.0 + 1e-12) && (Point - Nearest).Size() <= Tolerance)
 				{
 					continue;
@@ -549,6 +571,8 @@ namespace GroomFitting
 			// Points left inside, by why.
 			int64 UnresolvedBy[static_cast<size_t>(EResolveResult::UnresolvedBadOffset) + 1] = {};
 			bool bAllFinite = true;
+			// Points the source gave that are not finite: kept as they are, and counted.
+			FMeasureCounts NotFinite;
 			// Room for a strand's inside flags.
 			std::vector<uint8> Inside;
 			FMeasureCounts Measured;
@@ -566,6 +590,7 @@ namespace GroomFitting
 					Totals.UnresolvedBy[Reason] += UnresolvedBy[Reason];
 				}
 				Totals.bAllFinite &= bAllFinite;
+				Totals.NotFinite.AddNotFinite(NotFinite.PointsNotFinite, NotFinite.FirstStrandNotFinite);
 			}
 		};
 	}
@@ -613,26 +638,37 @@ namespace GroomFitting
 		OutEnd = Origin + (Direction * 20.0);
 	}
 
-	bool MoveStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation)
+	bool MoveStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation, int32* OutKeptNotFinite)
 	{
 		const FVector Delta = ReadTriple(Groom.positions, RootIndex) - (Hit - ActorLocation);
 		const FVector Offset = Delta * -1.0;
 		float* Values = Groom.positions.data() + 3 * static_cast<size_t>(RootIndex);
 		float* const End = Values + 3 * static_cast<size_t>(PointCount);
-		uint32 NotFinite = 0;
+		uint32 Became = 0;
+		int32 Kept = 0;
 		for (; Values < End; Values += 3)
 		{
+			const uint32 Before = NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
 			Values[0] = static_cast<float>(static_cast<double>(Values[0]) + Offset.X);
 			Values[1] = static_cast<float>(static_cast<double>(Values[1]) + Offset.Y);
 			Values[2] = static_cast<float>(static_cast<double>(Values[2]) + Offset.Z);
-			NotFinite |= NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
+			Became |= (NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2])) & ~Before;
+			Kept += static_cast<int32>(Before);
 		}
-		return NotFinite == 0;
+		if (OutKeptNotFinite)
+		{
+			*OutKeptNotFinite = Kept;
+		}
+		return Became == 0;
 	}
 
 	bool MoveAndOrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation, const FVector& GroomNormal,
-	                         const FVector& SurfaceNormal)
+	                         const FVector& SurfaceNormal, int32* OutKeptNotFinite)
 	{
+		if (OutKeptNotFinite)
+		{
+			*OutKeptNotFinite = 0;
+		}
 		if (PointCount <= 0)
 		{
 			return true;
@@ -645,22 +681,31 @@ namespace GroomFitting
 		// The root lands where MoveStrand puts it; the others keep their offset from it, turned.
 		float* Values = Groom.positions.data() + 3 * static_cast<size_t>(RootIndex);
 		const double OldX = Values[0], OldY = Values[1], OldZ = Values[2];
+		const uint32 RootBefore = NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
 		const FVector Offset = (Hit - ActorLocation) - FVector(OldX, OldY, OldZ);
 		Values[0] = static_cast<float>(OldX + Offset.X);
 		Values[1] = static_cast<float>(OldY + Offset.Y);
 		Values[2] = static_cast<float>(OldZ + Offset.Z);
 		const double RootX = Values[0], RootY = Values[1], RootZ = Values[2];
-		uint32 NotFinite = NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
+		// A point that was not finite stays so; the turn must not make one of the others so.
+		uint32 Became = (NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2])) & ~RootBefore;
+		int32 Kept = static_cast<int32>(RootBefore);
 		float* const End = Values + 3 * static_cast<size_t>(PointCount);
 		for (Values += 3; Values < End; Values += 3)
 		{
+			const uint32 Before = NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
 			const double DX = Values[0] - OldX, DY = Values[1] - OldY, DZ = Values[2] - OldZ;
 			Values[0] = static_cast<float>(RootX + (XX * DX + XY * DY + XZ * DZ));
 			Values[1] = static_cast<float>(RootY + (YX * DX + YY * DY + YZ * DZ));
 			Values[2] = static_cast<float>(RootZ + (ZX * DX + ZY * DY + ZZ * DZ));
-			NotFinite |= NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
+			Became |= (NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2])) & ~(Before | RootBefore);
+			Kept += static_cast<int32>(Before);
 		}
-		return NotFinite == 0;
+		if (OutKeptNotFinite)
+		{
+			*OutKeptNotFinite = Kept;
+		}
+		return Became == 0;
 	}
 
 	std::shared_ptr<const FMeshQuery> GetMeshQuery(const UStaticMeshComponent* TheComp, FString& OutError)
@@ -676,9 +721,11 @@ namespace GroomFitting
 			OutError = TEXT("the component has no static mesh");
 			return nullptr;
 		}
-		// The triangles a complex trace hits, in the order a hit's face index counts them.
+		// The triangles a complex trace hits, in the order a hit's face index counts them. The engine checks
+		// that the mesh has render data before it gives them (a mesh emptied or never built has none), so it
+		// is asked whether it has any first, as its own cooker asks.
 		FTriMeshCollisionData Collision;
-		if (!Mesh->GetPhysicsTriMeshData(&Collision, false) || Collision.Indices.Num() == 0)
+		if (!Mesh->ContainsPhysicsTriMeshData(false) || !Mesh->GetPhysicsTriMeshData(&Collision, false) || Collision.Indices.Num() == 0)
 		{
 			OutError = FString::Printf(TEXT("the static mesh %s has no triangles"), *Mesh->GetName());
 			return nullptr;
@@ -826,6 +873,8 @@ namespace GroomFitting
 			const int32 Root = static_cast<int32>(First[static_cast<size_t>(Curve)]);
 			const FVector OldRoot = ReadTriple(Groom.positions, Root);
 			bool bFinite = true;
+			// Points the source gave that are not finite: they are kept as they are, moved with the strand.
+			int32 KeptNotFinite = 0;
 			bool bMoved = Trace.bHit;
 			FVector Hit = Trace.Hit;
 			FVector SurfaceNormal = FVector::ZeroVector;
@@ -852,16 +901,21 @@ namespace GroomFitting
 					const FVector GroomNormal = (bSurfaceNormal ? ReadTriple(Groom.surfaceNormals, Curve) : OldRoot).GetSafeNormal();
 					if (!GroomNormal.IsZero() && !SurfaceNormal.IsZero())
 					{
-						bFinite &= MoveAndOrientStrand(Groom, Root, Count, Hit, ActorLocation, GroomNormal, SurfaceNormal);
+						bFinite &= MoveAndOrientStrand(Groom, Root, Count, Hit, ActorLocation, GroomNormal, SurfaceNormal, &KeptNotFinite);
 						bOriented = true;
 						++Counts.StrandsOriented;
 					}
 				}
 				if (!bOriented)
 				{
-					bFinite &= MoveStrand(Groom, Root, Count, Hit, ActorLocation);
+					bFinite &= MoveStrand(Groom, Root, Count, Hit, ActorLocation, &KeptNotFinite);
 				}
 			}
+			else
+			{
+				KeptNotFinite = static_cast<int32>(CountNotFinite(Groom, Root, Count));
+			}
+			Counts.NotFinite.AddNotFinite(KeptNotFinite, Curve);
 			// A moved strand's root is on the surface, where it belongs.
 			const int32 FirstChecked = bMoved ? Root + 1 : Root;
 			if (Options.bResolvePenetration)
@@ -903,7 +957,7 @@ namespace GroomFitting
 			if (bMeasureHere)
 			{
 				MeasureStrand(Groom, *Query, ActorLocation, DefaultSurfaceTolerance, Curve, Root, Count, Options.bResolvePenetration ? Counts.Inside.data() : nullptr,
-				              FirstChecked, bMoved ? &Hit : nullptr, bMoved && bFinite, Tally.RootDistances, Counts.Measured);
+				              FirstChecked, bMoved ? &Hit : nullptr, bFinite && KeptNotFinite == 0, Tally.RootDistances, Counts.Measured);
 			}
 		};
 
@@ -986,6 +1040,11 @@ namespace GroomFitting
 			LogFitFailure(OutReport, TEXT("FitGroomToStaticMesh: the fit would place points where single precision cannot hold them; the groom was not written"));
 			return false;
 		}
+		if (Totals.NotFinite.PointsNotFinite > 0)
+		{
+			UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %lld points of the groom are not finite numbers (the first in strand %lld); they are kept as they are"),
+			       static_cast<long long>(Totals.NotFinite.PointsNotFinite), static_cast<long long>(Totals.NotFinite.FirstStrandNotFinite));
+		}
 		FString UnresolvedReasons;
 		for (size_t Reason = 0; Reason < std::size(Totals.UnresolvedBy); ++Reason)
 		{
@@ -1016,15 +1075,11 @@ namespace GroomFitting
 			Report.PointsUnresolved = Totals.PointsUnresolved;
 			Report.UnresolvedReasons = UnresolvedReasons;
 			Report.Displacement = Summarise(MoveTemp(Displacements));
-			if (bMeasureHere && Tally.Counts.FirstNotFinite < 0)
+			if (bMeasureHere)
 			{
 				Tally.Finish(NumCurves, NumCovered, DefaultSurfaceTolerance, Report);
 			}
-			else if (bMeasureHere)
-			{
-				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: the fitted groom cannot be measured: point %lld is not finite"),
-				       static_cast<long long>(Tally.Counts.FirstNotFinite));
-			}
+			Report.PointsNotFinite = Totals.NotFinite.PointsNotFinite;
 		}
 		return true;
 	}
@@ -1040,14 +1095,6 @@ namespace GroomFitting
 		{
 			OutError = TEXT("the placement or the surface tolerance is not a finite number");
 			return false;
-		}
-		for (int64 Index = 0; Index < Covered; ++Index)
-		{
-			if (!IsFinitePoint(ReadTriple(Groom.positions, Index)))
-			{
-				OutError = FString::Printf(TEXT("point %lld of the groom is not finite"), static_cast<long long>(Index));
-				return false;
-			}
 		}
 		if (Groom.vertexCounts.size() > static_cast<size_t>(std::numeric_limits<int32>::max()))
 		{

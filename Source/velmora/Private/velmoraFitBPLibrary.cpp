@@ -38,6 +38,7 @@ namespace
 		Result.RootDistanceMedian = Report.RootDistance.Median;
 		Result.RootDistanceMax = Report.RootDistance.Max;
 		Result.PointsInside = Report.PointsInside;
+		Result.PointsNotFinite = Report.PointsNotFinite;
 		Result.StrandsInside = Report.StrandsInside;
 		Result.bAfterFit = Report.bAfterFit;
 		Result.DisplacementMin = Report.Displacement.Min;

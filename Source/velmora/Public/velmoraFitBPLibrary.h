@@ -73,6 +73,10 @@ struct FvelmoraFitReport
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 StrandsInside = 0;
 
+	/** Points that are not finite numbers, kept as the source had them. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int64 PointsNotFinite = 0;
+
 	/** True when the figures below describe a fit. */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	bool bAfterFit = false;
