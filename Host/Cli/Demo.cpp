@@ -30,7 +30,7 @@ namespace VelmoraCli
 	    "usage: velmora demo [-o DIR] [--strands N] [--quiet]\n"
 	    "\n"
 	    "Shows the fit at work with nothing of yours: builds a head-like mesh and a groom of some 20,000\n"
-	    "strands on its scalp (one normal and one colour per strand, roots lifted off the surface as\n"
+	    "strands on its scalp (one normal per strand, its colour on each point, roots lifted off the surface as\n"
 	    "exported grooms often are, a few too far for the fit to reach), fits it twice with the same call\n"
 	    "'velmora fit' makes, once plain and once with every repair on, and writes into DIR (velmora-demo\n"
 	    "by default):\n"

@@ -305,7 +305,11 @@ namespace GroomFitting
 			{
 				char Tag[24];
 				std::snprintf(Tag, sizeof(Tag), "%08x%04x", static_cast<unsigned>(ProcessSalt), static_cast<unsigned>(Sequence++ & 0xffff));
-				std::filesystem::path Candidate = Folder / ("." + Final.filename().string() + ".velmora-" + Tag + ".tmp");
+				// Built in the platform's own form: a name Windows holds only in UTF-16 stays whole.
+				std::filesystem::path Name(".");
+				Name += Final.filename().native();
+				Name += std::string(".velmora-") + Tag + ".tmp";
+				std::filesystem::path Candidate = Folder / Name;
 				errno = 0;
 #if PLATFORM_WINDOWS
 				FILE* const File = _wfopen(Candidate.c_str(), L"wx");

@@ -18,7 +18,7 @@ namespace GroomPrepare
 		// The sample to read, an index into the samples of the most sampled curves object picked; every
 		// object is read at that sample's time.
 		int32_t Frame = 0;
-		// Turn a Y-up groom Z-up as the engine's groom import does: +90 degrees about X, (x, y, z) -> (x, -z, y).
+		// Turn a Y-up groom Z-up, (x, y, z) -> (x, -z, y): what the engine's groom import does with Rotation X = -90.
 		bool bYUp = false;
 		// Units: every point (and width) is multiplied by it after the transforms.
 		double Scale = 1.0;

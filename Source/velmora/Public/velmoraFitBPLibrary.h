@@ -130,7 +130,7 @@ struct FvelmoraPrepareOptions
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int32 Frame = 0;
 
-	/** The groom is Y-up: turn it Z-up as the engine's groom import does, +90 degrees about X. */
+	/** The groom is Y-up: turn it Z-up, (x, y, z) -> (x, -z, y), as the engine's groom import does with Rotation X = -90. */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	bool bYUp = false;
 
