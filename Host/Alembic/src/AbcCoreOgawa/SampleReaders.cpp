@@ -161,16 +161,8 @@ namespace Alembic
 
 			void AprImpl::shapeOf(const Ogawa::IDataPtr& iData, const Ogawa::IDataPtr& iDims, Dimensions& oDims)
 			{
-				const uint64_t Size = iData->getSize();
-				if (Size == 0)
-				{
-					oDims = Dimensions(0);
-					return;
-				}
-				const uint64_t PayloadSize = Size - KeySize;
 				const AbcA::DataType& Type = m_header->header.getDataType();
-				ABCA_ASSERT(Type.getExtent() > 0, "Read invalid: array property " << m_header->header.getName() << " has an extent of 0.");
-
+				const bool bStrings = Type.getPod() == kStringPOD || Type.getPod() == kWstringPOD;
 				Dimensions Stored;
 				const uint64_t Rank = iDims->getSize() / 8;
 				if (Rank > 0)
@@ -178,8 +170,27 @@ namespace Alembic
 					Stored.setRank(size_t(Rank));
 					std::memcpy(Stored.rootPtr(), iDims->view(0, Rank * 8), size_t(Rank * 8));
 				}
+				// Stored dimensions of numbers are taken as they stand, as the 1.8.6 library the engine ships
+				// takes them (1.8.11 and later replace any that disagree with the data), whatever the data
+				// block holds; a dimensions block shorter than one extent stores none, so no values. A caller
+				// that must not allocate or copy by a damaged file's word checks them against the key's byte
+				// count first.
+				if (!bStrings && iDims->getSize() > 0)
+				{
+					oDims = Stored;
+					return;
+				}
 
-				if (Type.getPod() == kStringPOD || Type.getPod() == kWstringPOD)
+				const uint64_t Size = iData->getSize();
+				if (Size == 0)
+				{
+					oDims = Dimensions(0);
+					return;
+				}
+				const uint64_t PayloadSize = Size - KeySize;
+				ABCA_ASSERT(Type.getExtent() > 0, "Read invalid: array property " << m_header->header.getName() << " has an extent of 0.");
+
+				if (bStrings)
 				{
 					const uint8_t* Payload = iData->view(KeySize, PayloadSize);
 					uint64_t Count = 0;
@@ -196,14 +207,6 @@ namespace Alembic
 					return;
 				}
 
-				// Stored dimensions are taken as they stand, as the 1.8.6 library the engine ships takes them
-				// (1.8.11 and later replace any that disagree with the data): a caller that must not
-				// allocate by a damaged file's word checks them against the key's byte count first.
-				if (Rank > 0)
-				{
-					oDims = Stored;
-					return;
-				}
 				// Whole values only, as the library counts them: the rest of a block of a size that is not a
 				// multiple of the value's is still copied, past the end of the sample.
 				oDims = Dimensions(PayloadSize / Type.getNumBytes());
