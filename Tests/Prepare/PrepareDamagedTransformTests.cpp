@@ -1,7 +1,8 @@
 // Damaged DCC transforms. Alembic 1.8.6 reads an Xform's values and animated channels as the file
 // states them: an empty or too short array of values is indexed past its end, and animated channels
 // whose dimensions understate their data are copied past the buffer they size. Each damaged file here
-// is a whole file written by Alembic with one block or slot changed, found by what it holds.
+// is a whole file written by Alembic with one slot, block size or header word changed (dimensions are
+// appended as a block of their own), found through the block that holds what was written.
 #include "ChildCases.h"
 #include "PrepareTestHelpers.h"
 
