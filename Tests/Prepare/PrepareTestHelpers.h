@@ -10,8 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -177,6 +181,89 @@ namespace PrepareTest
 			Text += "\n  " + Line;
 		}
 		return Text;
+	}
+
+	// A file's bytes, and the Ogawa container's blocks and slots in them: damaged copies are made by
+	// finding a block by what it holds and the one slot that names it, never by a fixed offset.
+	inline std::string ReadBytes(const std::filesystem::path& Path)
+	{
+		std::ifstream In(Path, std::ios::binary);
+		return std::string((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+	}
+
+	inline void WriteBytes(const std::filesystem::path& Path, const std::string& Bytes)
+	{
+		std::ofstream(Path, std::ios::binary | std::ios::trunc) << Bytes;
+	}
+
+	// Slot values with this bit name data blocks; the bit alone is the empty data block.
+	constexpr uint64_t OgawaDataBit = uint64_t(1) << 63;
+
+	template<typename T>
+	std::string PodBytes(const std::vector<T>& Values)
+	{
+		return std::string(reinterpret_cast<const char*>(Values.data()), Values.size() * sizeof(T));
+	}
+
+	inline uint64_t LoadU64(const std::string& Bytes, size_t At)
+	{
+		uint64_t Value = 0;
+		std::memcpy(&Value, Bytes.data() + At, sizeof(Value));
+		return Value;
+	}
+
+	inline void StoreU64(std::string& Bytes, size_t At, uint64_t Value)
+	{
+		std::memcpy(Bytes.data() + At, &Value, sizeof(Value));
+	}
+
+	inline std::vector<size_t> FindAll(const std::string& Bytes, const std::string& Needle)
+	{
+		std::vector<size_t> Found;
+		for (size_t At = Bytes.find(Needle); At != std::string::npos; At = Bytes.find(Needle, At + 1))
+		{
+			Found.push_back(At);
+		}
+		return Found;
+	}
+
+	// The position of the one sample data block (its size, a 16-byte key, then Payload), or npos when no
+	// block or more than one holds it.
+	inline size_t FindSampleBlock(const std::string& Bytes, const std::string& Payload)
+	{
+		std::vector<size_t> Blocks;
+		for (const size_t At : FindAll(Bytes, Payload))
+		{
+			if (At >= 24 && LoadU64(Bytes, At - 24) == 16 + Payload.size())
+			{
+				Blocks.push_back(At - 24);
+			}
+		}
+		return Blocks.size() == 1 ? Blocks[0] : std::string::npos;
+	}
+
+	// The position of the one slot naming the data block at Block as the data of an array property's
+	// only sample (a group of two slots: the data, then empty dimensions), or npos.
+	inline size_t FindOnlyArraySampleSlot(const std::string& Bytes, size_t Block)
+	{
+		std::string Slot(8, '\0');
+		StoreU64(Slot, 0, Block | OgawaDataBit);
+		const std::vector<size_t> Slots = FindAll(Bytes, Slot);
+		if (Slots.size() != 1 || Slots[0] < 8 || Slots[0] + 16 > Bytes.size() || LoadU64(Bytes, Slots[0] - 8) != 2 || LoadU64(Bytes, Slots[0] + 8) != OgawaDataBit)
+		{
+			return std::string::npos;
+		}
+		return Slots[0];
+	}
+
+	// Appends a dimensions block of one extent and returns its slot value.
+	inline uint64_t AppendDimensions(std::string& Bytes, uint64_t Extent)
+	{
+		const uint64_t At = Bytes.size();
+		Bytes.append(16, '\0');
+		StoreU64(Bytes, At, 8);
+		StoreU64(Bytes, At + 8, Extent);
+		return At | OgawaDataBit;
 	}
 
 	inline bool HasDrop(const GroomPrepare::FPrepareReport& Report, const std::string& Path, GroomPrepare::EDropKind Kind)

@@ -330,9 +330,13 @@ namespace GroomPrepare
 			return Kind;
 		}
 
-		// Alembic 1.8.6 takes an Xform's op codes and channel counts as stored: an unknown op, or fewer
-		// values than the ops have channels, makes it read past what it holds. Checked before the Xform is
-		// opened (opening reads the ops).
+		// Alembic 1.8.6 takes an Xform as stored. Opening it reads the op codes and the last sample of the
+		// animated channels, into a buffer sized by their stored dimensions that their whole data block is
+		// copied into; reading a sample indexes the values by channel without a bound, and of an array of
+		// values it copies one per point, whatever the extent. So an unknown op, animated channels whose
+		// dimensions disagree with their data, or values that are empty, of more than one component or
+		// fewer than the ops have channels make it read or write past what it holds. Checked before the
+		// Xform is opened, for the sample of values that Selector reads.
 		void PrepareCheckXformShape(const Alembic::Abc::IObject& Object, const ISampleSelector& Selector)
 		{
 			const Alembic::Abc::ICompoundProperty Properties = Object.getProperties();
@@ -343,6 +347,18 @@ namespace GroomPrepare
 				return;
 			}
 			const std::string Damaged = Object.getFullName() + ": its transform is damaged";
+			// Its arrays are checked as every array is; a damaged one is a damaged transform.
+			const auto CheckArray = [&Damaged](const Alembic::Abc::IArrayProperty& Property, const ISampleSelector& Sample)
+			{
+				try
+				{
+					PrepareCheckArrayShape(Property, Sample);
+				}
+				catch (const FPrepareFailure&)
+				{
+					PrepareRefuse(Damaged);
+				}
+			};
 			const Alembic::Abc::ICompoundProperty Schema(Properties, ".xform");
 			size_t Channels = 0;
 			if (const Alembic::Abc::PropertyHeader* const Ops = Schema.getPropertyHeader(".ops"))
@@ -366,25 +382,48 @@ namespace GroomPrepare
 					}
 				}
 			}
+			if (const Alembic::Abc::PropertyHeader* const AnimatedChannels = Schema.getPropertyHeader(".animChans"))
+			{
+				if (!AnimatedChannels->isArray() || AnimatedChannels->getDataType().getPod() != Alembic::Util::kUint32POD ||
+				    AnimatedChannels->getDataType().getExtent() != 1)
+				{
+					PrepareRefuse(Damaged);
+				}
+				const Alembic::Abc::IArrayProperty AnimatedProperty(Schema, ".animChans");
+				if (AnimatedProperty.getNumSamples() > 0)
+				{
+					CheckArray(AnimatedProperty, ISampleSelector(static_cast<Alembic::Abc::index_t>(AnimatedProperty.getNumSamples() - 1)));
+				}
+			}
 			if (const Alembic::Abc::PropertyHeader* const Vals = Schema.getPropertyHeader(".vals"))
 			{
 				if (Vals->isCompound() || Vals->getDataType().getPod() != Alembic::Util::kFloat64POD)
 				{
 					PrepareRefuse(Damaged);
 				}
-				size_t Values = Vals->getDataType().getExtent();
-				if (Vals->isArray())
+				if (Vals->isScalar())
 				{
-					const Alembic::Abc::IArrayProperty ValsProperty(Schema, ".vals");
-					PrepareCheckArrayShape(ValsProperty, Selector);
-					Alembic::Util::Dimensions Dimensions;
-					if (ValsProperty.getNumSamples() > 0)
+					if (Vals->getDataType().getExtent() < Channels)
 					{
-						ValsProperty.getDimensions(Dimensions, Selector);
+						PrepareRefuse(Damaged);
 					}
-					Values *= Dimensions.numPoints();
+					return;
 				}
-				if (Values < Channels && (Vals->isScalar() || Values > 0))
+				if (Vals->getDataType().getExtent() != 1)
+				{
+					PrepareRefuse(Damaged);
+				}
+				const Alembic::Abc::IArrayProperty ValsProperty(Schema, ".vals");
+				if (ValsProperty.getNumSamples() == 0)
+				{
+					// Nothing is read.
+					return;
+				}
+				CheckArray(ValsProperty, Selector);
+				Alembic::Util::Dimensions Dimensions;
+				ValsProperty.getDimensions(Dimensions, Selector);
+				const size_t Values = Dimensions.numPoints();
+				if (Values == 0 || Values < Channels)
 				{
 					PrepareRefuse(Damaged);
 				}

@@ -161,16 +161,8 @@ namespace Alembic
 
 			void AprImpl::shapeOf(const Ogawa::IDataPtr& iData, const Ogawa::IDataPtr& iDims, Dimensions& oDims)
 			{
-				const uint64_t Size = iData->getSize();
-				if (Size == 0)
-				{
-					oDims = Dimensions(0);
-					return;
-				}
-				const uint64_t PayloadSize = Size - KeySize;
 				const AbcA::DataType& Type = m_header->header.getDataType();
-				ABCA_ASSERT(Type.getExtent() > 0, "Read invalid: array property " << m_header->header.getName() << " has an extent of 0.");
-
+				const bool bStrings = Type.getPod() == kStringPOD || Type.getPod() == kWstringPOD;
 				Dimensions Stored;
 				const uint64_t Rank = iDims->getSize() / 8;
 				if (Rank > 0)
@@ -178,8 +170,27 @@ namespace Alembic
 					Stored.setRank(size_t(Rank));
 					std::memcpy(Stored.rootPtr(), iDims->view(0, Rank * 8), size_t(Rank * 8));
 				}
+				// Stored dimensions of numbers are taken as they stand, as the 1.8.6 library the engine ships
+				// takes them (1.8.11 and later replace any that disagree with the data), whatever the data
+				// block holds; a dimensions block shorter than one extent stores none, so no values. A caller
+				// that must not allocate or copy by a damaged file's word checks them against the key's byte
+				// count first.
+				if (!bStrings && iDims->getSize() > 0)
+				{
+					oDims = Stored;
+					return;
+				}
 
-				if (Type.getPod() == kStringPOD || Type.getPod() == kWstringPOD)
+				const uint64_t Size = iData->getSize();
+				if (Size == 0)
+				{
+					oDims = Dimensions(0);
+					return;
+				}
+				const uint64_t PayloadSize = Size - KeySize;
+				ABCA_ASSERT(Type.getExtent() > 0, "Read invalid: array property " << m_header->header.getName() << " has an extent of 0.");
+
+				if (bStrings)
 				{
 					const uint8_t* Payload = iData->view(KeySize, PayloadSize);
 					uint64_t Count = 0;
@@ -196,16 +207,9 @@ namespace Alembic
 					return;
 				}
 
-				// Stored dimensions are taken as they stand, as the 1.8.6 library the engine ships takes them
-				// (1.8.11 and later replace any that disagree with the data): a caller that must not
-				// allocate by a damaged file's word checks them against the key's byte count first.
-				if (Rank > 0)
-				{
-					oDims = Stored;
-					return;
-				}
-				const uint64_t ElementSize = Type.getNumBytes();
-				oDims = Dimensions((PayloadSize + ElementSize - 1) / ElementSize);
+				// Whole values only, as the library counts them: the rest of a block of a size that is not a
+				// multiple of the value's is still copied, past the end of the sample.
+				oDims = Dimensions(PayloadSize / Type.getNumBytes());
 			}
 
 			void AprImpl::getDimensions(AbcA::index_t iSampleIndex, Dimensions& oDim)
@@ -247,18 +251,24 @@ namespace Alembic
 					throw std::bad_alloc();
 				}
 				const size_t Points = size_t(Count);
+				const bool bStrings = Type.getPod() == kStringPOD || Type.getPod() == kWstringPOD;
 
-				if (Points == 0 || PayloadSize == 0)
+				if (Points == 0 && (PayloadSize == 0 || bStrings))
 				{
 					oSample = std::make_shared<OwnedArraySample>(nullptr, nullptr, Type, Dims);
 					return;
 				}
 				// Kept alive by the sample: a view into a mapping, or the one buffer read from a stream.
-				const std::shared_ptr<const uint8_t> Shared = Data->share(KeySize, PayloadSize);
+				const std::shared_ptr<const uint8_t> Shared = PayloadSize ? Data->share(KeySize, PayloadSize) : nullptr;
 				const uint8_t* Payload = Shared.get();
 
-				if (Type.getPod() == kStringPOD || Type.getPod() == kWstringPOD)
+				if (bStrings)
 				{
+					if (PayloadSize == 0)
+					{
+						oSample = std::make_shared<OwnedArraySample>(nullptr, nullptr, Type, Dims);
+						return;
+					}
 					const size_t Count = Points * Type.getExtent();
 					if (Type.getPod() == kStringPOD)
 					{
@@ -283,10 +293,19 @@ namespace Alembic
 					oSample = std::make_shared<OwnedArraySample>(Shared, Payload, Type, Dims);
 					return;
 				}
-				std::shared_ptr<uint8_t[]> Buffer(new uint8_t[Bytes]);
-				const size_t Copied = size_t(std::min<uint64_t>(Bytes, PayloadSize));
-				std::memcpy(Buffer.get(), Payload, Copied);
-				std::memset(Buffer.get() + Copied, 0, Bytes - Copied);
+				// As the library reads a sample: a buffer of the size the dimensions give (none for no values),
+				// and the whole data block copied into it. Dimensions that understate the data write past the
+				// buffer as the library does; a caller that reads a damaged file checks them against the
+				// block first. What dimensions that overstate the data leave unset is zero here.
+				std::shared_ptr<uint8_t[]> Buffer(Bytes ? new uint8_t[Bytes] : nullptr);
+				if (PayloadSize)
+				{
+					std::memcpy(Buffer.get(), Payload, size_t(PayloadSize));
+				}
+				if (Bytes > PayloadSize)
+				{
+					std::memset(Buffer.get() + PayloadSize, 0, Bytes - size_t(PayloadSize));
+				}
 				oSample = std::make_shared<OwnedArraySample>(Buffer, Buffer.get(), Type, Dims);
 			}
 		}

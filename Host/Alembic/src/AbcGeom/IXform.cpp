@@ -58,11 +58,11 @@ namespace Alembic
 					}
 				}
 
-				const AbcA::PropertyHeader* OpsHeader = Ptr->getPropertyHeader(".ops");
-				AbcA::ScalarPropertyReaderPtr Ops = OpsHeader && OpsHeader->isScalar() ? Ptr->getScalarProperty(".ops") : nullptr;
+				// The op codes are read as bytes, one per op, whatever type the file gives them (a wider one
+				// writes past the buffer, as in the library).
+				AbcA::ScalarPropertyReaderPtr Ops = Ptr->getPropertyHeader(".ops") ? Ptr->getScalarProperty(".ops") : nullptr;
 				if (Ops && Ops->getNumSamples() > 0)
 				{
-					ABCA_ASSERT(Ops->getHeader().getDataType().getPod() == kUint8POD, "Invalid .ops data type in xform: " << Ops->getHeader().getDataType());
 					const std::size_t NumOps = Ops->getHeader().getDataType().getExtent();
 					std::vector<Alembic::Util::uint8_t> Codes(NumOps);
 					Ops->getSample(0, Codes.data());
@@ -107,6 +107,9 @@ namespace Alembic
 
 			size_t IXformSchema::getNumSamples() const { return m_inheritsProperty ? m_inheritsProperty.getNumSamples() : 0; }
 
+			// As the library reads them: of an array, one value per point whatever the extent; of a scalar,
+			// its extent's worth; then one per channel, without a bound. Values that are empty, too few or
+			// not float64 are read past their end: the caller checks them against the file first.
 			void IXformSchema::getChannelValues(AbcA::index_t iSampleIndex, XformSample& oSamp) const
 			{
 				std::vector<double> Values;
@@ -114,25 +117,20 @@ namespace Alembic
 				{
 					AbcA::ArraySamplePtr Sample;
 					m_valsArray->getSample(iSampleIndex, Sample);
-					ABCA_ASSERT(Sample && Sample->getDataType().getPod() == kFloat64POD, "Invalid .vals data type in xform");
 					const double* Data = static_cast<const double*>(Sample->getData());
-					Values.assign(Data, Data + Sample->getDimensions().numPoints() * Sample->getDataType().getExtent());
+					Values.assign(Data, Data + Sample->size());
 				}
 				else
 				{
-					ABCA_ASSERT(m_valsScalar->getHeader().getDataType().getPod() == kFloat64POD, "Invalid .vals data type in xform");
 					Values.resize(m_valsScalar->getHeader().getDataType().getExtent());
 					m_valsScalar->getSample(iSampleIndex, Values.data());
 				}
-				// A damaged file may hold fewer values than its steps have channels.
-				ABCA_ASSERT(Values.size() >= oSamp.getNumOpChannels(),
-				            "Xform has " << oSamp.getNumOpChannels() << " channels but " << Values.size() << " values");
 				std::size_t Position = 0;
 				for (XformOp& Op : oSamp.m_ops)
 				{
 					for (std::size_t j = 0; j < Op.getNumChannels(); ++j, ++Position)
 					{
-						Op.setChannelValue(j, Values[Position]);
+						Op.setChannelValue(j, Values.data()[Position]);
 					}
 				}
 			}
