@@ -88,3 +88,32 @@ set(OUT_DIR \"${CMAKE_CURRENT_BINARY_DIR}/EngineCompile-${target}\")
 	set_tests_properties(EngineCompile.${target} PROPERTIES LABELS EngineCompile TIMEOUT 600
 		SKIP_REGULAR_EXPRESSION "clang\\+\\+ was not found")
 endfunction()
+
+# velmora_check_engine_headers(<target> <public dir>)
+# Adds the test EngineCompile.engine_headers: every header under <public dir> (the engine's include paths, all
+# a module can see) in one unit, syntax-checked as C++17 and as C++20 with clang, and with g++ when g++ builds
+# the host, with the engine's warnings as errors and <target>'s definitions. The engine's headers serve modules in
+# either standard, so a C++20-only construct in a stand-in fails here rather than in a module that asks C++17.
+function(velmora_check_engine_headers target public_dir)
+	if(NOT VELMORA_TESTS)
+		return()
+	endif()
+	set(gxx)
+	if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+		set(gxx "${CMAKE_CXX_COMPILER}")
+	endif()
+	set(config "${CMAKE_CURRENT_BINARY_DIR}/EngineCompile-engine_headers-$<CONFIG>.cmake")
+	file(GENERATE OUTPUT "${config}" CONTENT
+"set(CLANGXX \"${VELMORA_CLANGXX}\")
+set(GXX \"${gxx}\")
+set(PUBLIC_DIR \"${public_dir}\")
+set(DEFINES \"$<TARGET_PROPERTY:${target},INTERFACE_COMPILE_DEFINITIONS>\")
+set(CLANG_WARNINGS \"${VELMORA_ENGINE_CLANG_WARNINGS}\")
+set(GCC_WARNINGS \"${VELMORA_ENGINE_GCC_WARNINGS}\")
+set(OUT_DIR \"${CMAKE_CURRENT_BINARY_DIR}/EngineCompile-engine_headers\")
+")
+	add_test(NAME EngineCompile.engine_headers
+		COMMAND ${CMAKE_COMMAND} -DCONFIG=${config} -P "${CMAKE_SOURCE_DIR}/cmake/CheckEngineHeaders.cmake")
+	set_tests_properties(EngineCompile.engine_headers PROPERTIES LABELS EngineCompile TIMEOUT 600
+		SKIP_REGULAR_EXPRESSION "clang\\+\\+ was not found")
+endfunction()

@@ -43,5 +43,8 @@ namespace UE::Geometry
 		int& operator[](int Idx) { return Idx == 0 ? A : B; }
 		const int& operator[](int Idx) const { return Idx == 0 ? A : B; }
 		constexpr bool operator==(const FIndex2i& Other) const { return A == Other.A && B == Other.B; }
+#if !PLATFORM_COMPILER_HAS_GENERATED_COMPARISON_OPERATORS
+		constexpr bool operator!=(const FIndex2i& Other) const { return !(*this == Other); }
+#endif
 	};
 }

@@ -23,8 +23,12 @@ struct FTriMeshCollisionData
 	// The material index of each triangle.
 	TArray<uint16> MaterialIndices;
 	// The asset's triangles face the engine's way; the cook swaps two corners of each for the physics.
-	uint32 bFlipNormals : 1 = false;
-	uint32 bDeformableMesh : 1 = false;
-	uint32 bFastCook : 1 = false;
-	uint32 bDisableActiveEdgePrecompute : 1 = false;
+	uint32 bFlipNormals : 1;
+	uint32 bDeformableMesh : 1;
+	uint32 bFastCook : 1;
+	uint32 bDisableActiveEdgePrecompute : 1;
+
+	// Bit-fields take default member initializers only from C++20 on.
+	FTriMeshCollisionData()
+	    : bFlipNormals(false), bDeformableMesh(false), bFastCook(false), bDisableActiveEdgePrecompute(false) {}
 };

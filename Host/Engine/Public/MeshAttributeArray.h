@@ -2,6 +2,7 @@
 
 #include "CoreMinimal.h"
 #include "MeshTypes.h"
+#include "Templates/Requires.h"
 
 #include <memory>
 
@@ -88,8 +89,8 @@ public:
 
 	AttributeType& operator[](const ElementIDType ElementID) const { return Array->Values[ElementID.GetValue()]; }
 	std::remove_const_t<AttributeType> Get(const ElementIDType ElementID) const { return (*this)[ElementID]; }
+	template<typename StoredType = AttributeType UE_REQUIRES(!std::is_const_v<StoredType>)>
 	void Set(const ElementIDType ElementID, const std::remove_const_t<AttributeType>& Value) const
-	    requires(!std::is_const_v<AttributeType>)
 	{
 		(*this)[ElementID] = Value;
 	}

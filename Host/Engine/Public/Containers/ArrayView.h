@@ -2,6 +2,7 @@
 
 #include "CoreTypes.h"
 #include "Containers/Array.h"
+#include "Templates/Requires.h"
 
 #include <initializer_list>
 #include <type_traits>
@@ -20,15 +21,13 @@ public:
 	{
 		check(InNum >= 0);
 	}
-	template<typename OtherElementType>
-	requires std::is_same_v<std::remove_const_t<ElementType>, OtherElementType>
+	template<typename OtherElementType UE_REQUIRES(std::is_same_v<std::remove_const_t<ElementType>, OtherElementType>)>
 	TArrayView(TArray<OtherElementType>& Other)
 	    : Data(Other.GetData()), ArrayNum(Other.Num())
 	{
 	}
-	template<typename OtherElementType>
-	requires(std::is_const_v<ElementType>&& std::is_same_v<std::remove_const_t<ElementType>, OtherElementType>)
-	    TArrayView(const TArray<OtherElementType>& Other)
+	template<typename OtherElementType UE_REQUIRES(std::is_const_v<ElementType> && std::is_same_v<std::remove_const_t<ElementType>, OtherElementType>)>
+	TArrayView(const TArray<OtherElementType>& Other)
 	    : Data(Other.GetData()), ArrayNum(Other.Num())
 	{
 	}
@@ -37,7 +36,8 @@ public:
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winit-list-lifetime"
 #endif
-	TArrayView(std::initializer_list<std::remove_const_t<ElementType>> List) requires std::is_const_v<ElementType>
+	template<typename ViewedType = ElementType UE_REQUIRES(std::is_const_v<ViewedType>)>
+	TArrayView(std::initializer_list<std::remove_const_t<ElementType>> List)
 	    : Data(List.begin()), ArrayNum(static_cast<SizeType>(List.size()))
 	{
 	}

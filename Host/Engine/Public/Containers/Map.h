@@ -55,7 +55,7 @@ public:
 		const ValueType* Value = Find(Key);
 		return Value ? *Value : ValueType();
 	}
-	bool Contains(const KeyType& Key) const { return Pairs.contains(Key); }
+	bool Contains(const KeyType& Key) const { return Pairs.find(Key) != Pairs.end(); }
 
 	ValueType& operator[](const KeyType& Key) { return FindChecked(Key); }
 	const ValueType& operator[](const KeyType& Key) const { return FindChecked(Key); }

@@ -3,7 +3,6 @@
 #include "CoreTypes.h"
 #include "Containers/Array.h"
 
-#include <concepts>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -171,6 +170,12 @@ public:
 	bool Equals(const FString& Other, ESearchCase::Type SearchCase = ESearchCase::CaseSensitive) const;
 	friend bool operator==(const FString& Lhs, const FString& Rhs) { return Lhs.Equals(Rhs, ESearchCase::IgnoreCase); }
 	friend bool operator==(const FString& Lhs, const TCHAR* Rhs) { return Lhs.Equals(FString(Rhs), ESearchCase::IgnoreCase); }
+#if !PLATFORM_COMPILER_HAS_GENERATED_COMPARISON_OPERATORS
+	friend bool operator!=(const FString& Lhs, const FString& Rhs) { return !(Lhs == Rhs); }
+	friend bool operator!=(const FString& Lhs, const TCHAR* Rhs) { return !(Lhs == Rhs); }
+	friend bool operator==(const TCHAR* Lhs, const FString& Rhs) { return Rhs == Lhs; }
+	friend bool operator!=(const TCHAR* Lhs, const FString& Rhs) { return !(Rhs == Lhs); }
+#endif
 	friend bool operator<(const FString& Lhs, const FString& Rhs) { return Lhs.Compare(Rhs, ESearchCase::IgnoreCase) < 0; }
 	int32 Compare(const FString& Other, ESearchCase::Type SearchCase = ESearchCase::CaseSensitive) const;
 

@@ -25,21 +25,25 @@ struct FHitResult
 	int32 MyItem = INDEX_NONE;
 	int32 Item = INDEX_NONE;
 	uint8 ElementIndex = 0;
-	uint8 bBlockingHit : 1 = false;
-	uint8 bStartPenetrating : 1 = false;
+	// Cleared by every constructor: bit-fields take default member initializers only from C++20 on.
+	uint8 bBlockingHit : 1;
+	uint8 bStartPenetrating : 1;
 	FName BoneName;
 	FName MyBoneName;
 
-	FHitResult() = default;
+	FHitResult()
+	    : bBlockingHit(false), bStartPenetrating(false) {}
 	explicit FHitResult(float InTime)
-	    : Time(InTime) {}
-	explicit FHitResult(EForceInit) {}
+	    : Time(InTime), bBlockingHit(false), bStartPenetrating(false) {}
+	explicit FHitResult(EForceInit)
+	    : bBlockingHit(false), bStartPenetrating(false) {}
 	// The engine leaves the record unset here: the vectors are unset (NaN in the host), the rest zero.
 	explicit FHitResult(ENoInit)
-	    : Location(), ImpactPoint(), Normal(), ImpactNormal(), TraceStart(), TraceEnd() {}
+	    : Location(), ImpactPoint(), Normal(), ImpactNormal(), TraceStart(), TraceEnd(), bBlockingHit(false), bStartPenetrating(false) {}
 	FHitResult(FVector Start, FVector End)
-	    : TraceStart(Start), TraceEnd(End) {}
+	    : TraceStart(Start), TraceEnd(End), bBlockingHit(false), bStartPenetrating(false) {}
 	FHitResult(AActor* InActor, UPrimitiveComponent* InComponent, FVector const& HitLoc, FVector const& HitNorm)
+	    : bBlockingHit(false), bStartPenetrating(false)
 	{
 		Actor = InActor;
 		Component = InComponent;

@@ -20,7 +20,11 @@ using PTRINT = std::intptr_t;
 
 using ANSICHAR = char;
 using WIDECHAR = wchar_t;
-using UTF8CHAR = char8_t;
+// A distinct 8-bit type in every language standard: modules built as C++17 and as C++20 link against the
+// same exports, so it cannot be char8_t in one and something else in the other.
+enum UTF8CHAR : unsigned char
+{
+};
 using UTF16CHAR = char16_t;
 using UTF32CHAR = char32_t;
 using TCHAR = char16_t;
@@ -31,6 +35,9 @@ using TCHAR = char16_t;
 #define FORCEINLINE inline __attribute__((always_inline))
 #define FORCENOINLINE __attribute__((noinline))
 #define UE_NODISCARD [[nodiscard]]
+// Branch hints; [[likely]] is C++20 only and the engine's headers compile as C++17 too.
+#define UE_LIKELY(x) __builtin_expect(!!(x), 1)
+#define UE_UNLIKELY(x) __builtin_expect(!!(x), 0)
 #define DLLEXPORT __attribute__((visibility("default")))
 #define DLLIMPORT
 
@@ -40,6 +47,9 @@ using TCHAR = char16_t;
 #define PLATFORM_LITTLE_ENDIAN 1
 #define PLATFORM_LINUX 1
 #define PLATFORM_WINDOWS 0
+
+// C++20 derives a != b and b == a from a == b; for C++17 the engine's headers declare them.
+#define PLATFORM_COMPILER_HAS_GENERATED_COMPARISON_OPERATORS (__cplusplus >= 202002L)
 
 // Third-party headers are compiled with the warnings the engine does not hold them to silenced.
 #define THIRD_PARTY_INCLUDES_START                                          \

@@ -3,8 +3,8 @@
 #include "CoreTypes.h"
 #include "Containers/UnrealString.h"
 #include "Math/UnrealMathUtility.h"
+#include "Templates/Requires.h"
 
-#include <concepts>
 #include <limits>
 
 namespace UE::Math
@@ -36,19 +36,17 @@ namespace UE::Math
 		    : X(InF), Y(InF), Z(InF) {}
 		explicit constexpr TVector(EForceInit)
 		    : X(0), Y(0), Z(0) {}
-		template<typename FArg>
-		requires(!std::is_same_v<T, FArg>) explicit constexpr TVector(const TVector<FArg>& V)
+		template<typename FArg UE_REQUIRES(!std::is_same_v<T, FArg>)>
+		explicit constexpr TVector(const TVector<FArg>& V)
 		    : X(T(V.X)), Y(T(V.Y)), Z(T(V.Z)) {}
 
 		constexpr TVector operator+(const TVector& V) const { return TVector(X + V.X, Y + V.Y, Z + V.Z); }
 		constexpr TVector operator-(const TVector& V) const { return TVector(X - V.X, Y - V.Y, Z - V.Z); }
 		constexpr TVector operator*(const TVector& V) const { return TVector(X * V.X, Y * V.Y, Z * V.Z); }
 		constexpr TVector operator-() const { return TVector(-X, -Y, -Z); }
-		template<typename FArg>
-		requires std::is_arithmetic_v<FArg>
+		template<typename FArg UE_REQUIRES(std::is_arithmetic_v<FArg>)>
 		constexpr TVector operator*(FArg Scale) const { return TVector(X * T(Scale), Y * T(Scale), Z * T(Scale)); }
-		template<typename FArg>
-		requires std::is_arithmetic_v<FArg>
+		template<typename FArg UE_REQUIRES(std::is_arithmetic_v<FArg>)>
 		constexpr TVector operator/(FArg Scale) const
 		{
 			const T RScale = T(1) / T(Scale);
@@ -68,8 +66,7 @@ namespace UE::Math
 			Z -= V.Z;
 			return *this;
 		}
-		template<typename FArg>
-		requires std::is_arithmetic_v<FArg>
+		template<typename FArg UE_REQUIRES(std::is_arithmetic_v<FArg>)>
 		constexpr TVector& operator*=(FArg Scale)
 		{
 			X *= T(Scale);
@@ -153,8 +150,7 @@ namespace UE::Math
 	template<typename T>
 	inline const TVector<T> TVector<T>::RightVector(0, 1, 0);
 
-	template<typename T, typename FArg>
-	requires std::is_arithmetic_v<FArg>
+	template<typename T, typename FArg UE_REQUIRES(std::is_arithmetic_v<FArg>)>
 	constexpr TVector<T> operator*(FArg Scale, const TVector<T>& V)
 	{
 		return V * Scale;

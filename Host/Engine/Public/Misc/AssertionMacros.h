@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HAL/Platform.h"
+
 // check() and friends. In the host a failed check reports where it failed and aborts, as the engine
 // does in development builds.
 namespace UE::Assert::Private
@@ -11,7 +13,7 @@ namespace UE::Assert::Private
 #define check(expr)                                                                 \
 	do                                                                              \
 	{                                                                               \
-		if (!(expr)) [[unlikely]]                                                   \
+		if (UE_UNLIKELY(!(expr)))                                                   \
 		{                                                                           \
 			::UE::Assert::Private::CheckFailed(#expr, __FILE__, __LINE__, nullptr); \
 		}                                                                           \
@@ -20,7 +22,7 @@ namespace UE::Assert::Private
 #define checkf(expr, message, ...)                                                   \
 	do                                                                               \
 	{                                                                                \
-		if (!(expr)) [[unlikely]]                                                    \
+		if (UE_UNLIKELY(!(expr)))                                                    \
 		{                                                                            \
 			::UE::Assert::Private::CheckFailed(#expr, __FILE__, __LINE__, #message); \
 		}                                                                            \

@@ -5,7 +5,6 @@
 #include "Spatial/SpatialInterfaces.h"
 
 #include <algorithm>
-#include <bit>
 #include <cfloat>
 #include <limits>
 #include <vector>
@@ -455,7 +454,8 @@ namespace UE::Geometry
 			const uint64 Differ = Keys[static_cast<size_t>(First)] ^ Keys[static_cast<size_t>(First + Count - 1)];
 			if (Differ != 0)
 			{
-				const uint64 Bit = uint64(1) << (63 - std::countl_zero(Differ));
+				// The highest bit the two keys differ in; Differ is not zero here.
+				const uint64 Bit = uint64(1) << (63 - __builtin_clzll(Differ));
 				const auto Begin = Keys.begin() + First;
 				const int Split = static_cast<int>(std::partition_point(Begin, Begin + Count, [Bit](uint64 Key)
 				                                                        { return (Key & Bit) == 0; }) -

@@ -52,6 +52,13 @@ public:
 		return Lhs.Get() == Rhs.Get();
 	}
 	friend bool operator==(const TSharedPtr& Lhs, std::nullptr_t) { return !Lhs.IsValid(); }
+#if !PLATFORM_COMPILER_HAS_GENERATED_COMPARISON_OPERATORS
+	template<typename OtherType>
+	friend bool operator!=(const TSharedPtr& Lhs, const TSharedPtr<OtherType>& Rhs) { return Lhs.Get() != Rhs.Get(); }
+	friend bool operator!=(const TSharedPtr& Lhs, std::nullptr_t) { return Lhs.IsValid(); }
+	friend bool operator==(std::nullptr_t, const TSharedPtr& Rhs) { return !Rhs.IsValid(); }
+	friend bool operator!=(std::nullptr_t, const TSharedPtr& Rhs) { return Rhs.IsValid(); }
+#endif
 
 private:
 	template<typename>
@@ -92,6 +99,10 @@ public:
 	{
 		return &Lhs.Get() == &Rhs.Get();
 	}
+#if !PLATFORM_COMPILER_HAS_GENERATED_COMPARISON_OPERATORS
+	template<typename OtherType>
+	friend bool operator!=(const TSharedRef& Lhs, const TSharedRef<OtherType>& Rhs) { return &Lhs.Get() != &Rhs.Get(); }
+#endif
 
 private:
 	template<typename>

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "CoreTypes.h"
+#include "Templates/Requires.h"
 
 #include <type_traits>
 
 // Hashes of the built-in types, as the hash containers find them by GetTypeHash.
-template<typename T>
-requires(std::is_integral_v<T> || std::is_enum_v<T>) constexpr uint32 GetTypeHash(const T Value)
+template<typename T UE_REQUIRES(std::is_integral_v<T> || std::is_enum_v<T>)>
+constexpr uint32 GetTypeHash(const T Value)
 {
 	if constexpr (sizeof(T) <= 4)
 	{

@@ -3,6 +3,7 @@
 #include "CoreMinimal.h"
 #include "UObject/Class.h"
 #include "UObject/ObjectMacros.h"
+#include "Templates/Requires.h"
 
 #include <new>
 #include <type_traits>
@@ -287,7 +288,8 @@ template<typename FieldType>
 class TFieldIterator
 {
 public:
-	explicit TFieldIterator(const UClass* Class) requires std::is_same_v<FieldType, UFunction>
+	template<typename IteratedType = FieldType UE_REQUIRES(std::is_same_v<IteratedType, UFunction>)>
+	explicit TFieldIterator(const UClass* Class)
 	{
 		for (UFunction* Function = Class ? Class->Children : nullptr; Function; Function = Function->Next)
 		{
@@ -295,12 +297,14 @@ public:
 		}
 	}
 
-	explicit TFieldIterator(const UFunction* Function) requires std::is_base_of_v<FField, FieldType>
+	template<typename IteratedType = FieldType UE_REQUIRES(std::is_base_of_v<FField, IteratedType>)>
+	explicit TFieldIterator(const UFunction* Function)
 	{
 		AddFields(Function ? Function->ChildProperties : nullptr);
 	}
 
-	explicit TFieldIterator(const UScriptStruct* Struct) requires std::is_base_of_v<FField, FieldType>
+	template<typename IteratedType = FieldType UE_REQUIRES(std::is_base_of_v<FField, IteratedType>)>
+	explicit TFieldIterator(const UScriptStruct* Struct)
 	{
 		AddFields(Struct ? Struct->ChildProperties : nullptr);
 	}
