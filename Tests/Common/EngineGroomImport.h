@@ -98,6 +98,6 @@ namespace EngineImport
 	std::string Describe(const FEngineGroom& Groom);
 
 	// Success when the import takes the file as a groom without a violation, and the model knows every
-	// answer it gives.
-	testing::AssertionResult ImportsCleanly(const std::string& Path);
+	// answer it gives but for exactly the Unmodelled lines a caller expects.
+	testing::AssertionResult ImportsCleanly(const std::string& Path, const std::vector<std::string>& ExpectedUnmodelled = {});
 }

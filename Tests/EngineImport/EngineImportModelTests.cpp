@@ -282,6 +282,16 @@ TEST(EngineImportRootUVs, TakesEachStrandsFirstPointOfAVertexScopeUV)
 	EXPECT_EQ(Import(Recipe).Violations, FLines{"uv: reads the first point of each strand, up to point 3, from a sample of 3"});
 }
 
+TEST(EngineImportRootUVs, LeavesARootUVAfterTheLastPointUnmodelledForAStrandOfNoPoints)
+{
+	FCurves Recipe;
+	Recipe.Counts = {0, 3, 0, 2, 0};
+	Recipe.UVs = std::vector<V2f>(5, V2f(0.5f, 0.5f));
+	const FEngineGroom Groom = Import(Recipe);
+	EXPECT_EQ(Groom.Violations, FLines());
+	EXPECT_EQ(Groom.Unmodelled, FLines{"uv: strand 4 holds no points; whether the import reads a root UV for it at point 5, past the sample of 5, is not known"});
+}
+
 // Blender labels its one uv per curve with no scope at all.
 TEST(EngineImportRootUVs, TakesOneUVPerStrandAtAnyOtherScope)
 {
