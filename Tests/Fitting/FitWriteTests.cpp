@@ -1,5 +1,6 @@
 // The fit's output file: where it says it writes, names that are not ASCII, and writes that fail.
 
+#include "CheckedGroomWrites.h"
 #include "FittingTestHelpers.h"
 #include "Host/Log.h"
 #include "TestPaths.h"
@@ -55,13 +56,13 @@ protected:
 
 	void Fit(const std::filesystem::path& From, const std::filesystem::path& To)
 	{
-		UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Floor, FVector::ZeroVector, ToFString(From), ToFString(To));
+		CheckedGroom::FitGroomToStaticMesh(Source, Floor, FVector::ZeroVector, ToFString(From), ToFString(To));
 	}
 };
 
 TEST_F(FitWrite, SaysItWritesTheTargetNotTheTemporaryFile)
 {
-	WriteGroom((Dir / "source.abc").string(), MakeStrands(4, 3));
+	CheckedGroom::WriteGroom((Dir / "source.abc").string(), MakeStrands(4, 3));
 	Host::FScopedLogCapture Quiet;
 	testing::internal::CaptureStdout();
 	Fit(Dir / "source.abc", Dir / "fitted.abc");
@@ -75,7 +76,7 @@ TEST_F(FitWrite, NamesThatAreNotAsciiAreReadAndWritten)
 	std::filesystem::create_directory(Folder);
 	const std::filesystem::path From = Folder / std::filesystem::path(u8"p\u00e9rruque.abc");
 	const std::filesystem::path To = Folder / std::filesystem::path(u8"\u00e9tape \u2702.abc");
-	WriteGroom(reinterpret_cast<const char*>(From.u8string().c_str()), MakeStrands(5, 2));
+	CheckedGroom::WriteGroom(reinterpret_cast<const char*>(From.u8string().c_str()), MakeStrands(5, 2));
 
 	Host::FScopedLogCapture Log;
 	testing::internal::CaptureStdout();
@@ -95,7 +96,7 @@ TEST_F(FitWrite, AFullDiskIsAnErrorThatKeepsTheEarlierTarget)
 	{
 		GTEST_SKIP() << "/dev/full is not available here";
 	}
-	WriteGroom((Dir / "source.abc").string(), MakeStrands(200, 16));
+	CheckedGroom::WriteGroom((Dir / "source.abc").string(), MakeStrands(200, 16));
 	std::ofstream(Dir / "kept.abc") << "an earlier fit";
 	// Every write to the temporary file goes to a full device.
 	std::filesystem::create_symlink("/dev/full", Dir / "kept.abc.velmora-tmp");
@@ -116,7 +117,7 @@ TEST_F(FitWrite, WriteWithNoFolderNamesTheSystemsReason)
 	testing::internal::CaptureStdout();
 	try
 	{
-		WriteGroom(Path, MakeStrands(1, 2));
+		CheckedGroom::WriteGroom(Path, MakeStrands(1, 2));
 		ADD_FAILURE() << "the write succeeded";
 	}
 	catch (const std::exception& Error)
@@ -131,7 +132,7 @@ TEST_F(FitWrite, WriteWithNoFolderNamesTheSystemsReason)
 TEST_F(FitWrite, AFileTooLargeForTheLimitIsAnErrorWhereverItIsHit)
 {
 	GTEST_FLAG_SET(death_test_style, "threadsafe");
-	WriteGroom((Dir / "source.abc").string(), MakeStrands(400, 16));
+	CheckedGroom::WriteGroom((Dir / "source.abc").string(), MakeStrands(400, 16));
 	{
 		Host::FScopedLogCapture Quiet;
 		testing::internal::CaptureStdout();
