@@ -1,6 +1,7 @@
 # Compiles a plugin module as the engine's build tool does with clang: its own sources concatenated into one
-# translation unit and its generated reflection sources into another, each syntax-checked as C++20 without
-# RTTI, with the engine's warnings as errors, against the host's headers.
+# translation unit and its generated reflection sources into another, each syntax-checked in the standard
+# its Build.cs gives the engine, without RTTI, with the engine's warnings as errors, against the host's
+# headers.
 # Run as: cmake -DCONFIG=<file written by velmora_compile_as_engine_module> -P CheckEngineCompile.cmake
 
 cmake_minimum_required(VERSION 3.25)
@@ -57,15 +58,15 @@ foreach(unit IN ITEMS Module Generated)
 	set(unity "${OUT_DIR}/${unit}.cpp")
 	file(WRITE "${unity}" "${text}")
 	execute_process(
-		COMMAND "${CLANGXX}" -fsyntax-only -std=c++20 -fno-rtti ${WARNINGS} ${define_flags} ${include_flags} "${unity}"
+		COMMAND "${CLANGXX}" -fsyntax-only -std=c++${STANDARD} -fno-rtti ${WARNINGS} ${define_flags} ${include_flags} "${unity}"
 		RESULT_VARIABLE result
 		OUTPUT_VARIABLE output
 		ERROR_VARIABLE output)
 	list(LENGTH sources count)
 	if(result EQUAL 0)
-		message("${unit}: ${count} sources compile as one unit with ${CLANGXX}")
+		message("${unit}: ${count} sources compile as one unit of C++${STANDARD} with ${CLANGXX}")
 	else()
-		message("${unit}: ${count} sources do not compile as one unit with ${CLANGXX}:\n${output}")
+		message("${unit}: ${count} sources do not compile as one unit of C++${STANDARD} with ${CLANGXX}:\n${output}")
 		set(failed TRUE)
 	endif()
 endforeach()

@@ -18,12 +18,36 @@ set(VELMORA_ENGINE_GCC_WARNINGS
 find_program(VELMORA_CLANGXX NAMES clang++ clang++-19 clang++-18 clang++-17 clang++-16 clang++-15 clang++-14
 	DOC "clang++ for the check that compiles plugin modules as the engine's clang does")
 
-# velmora_compile_as_engine_module(<target>)
+# The C++ standard the engine compiles a module in, from its Build.cs: what CppStandard asks for, else
+# C++17, as the engine compiles modules in projects whose build settings predate V4.
+function(velmora_engine_cpp_standard build_cs out_var)
+	file(READ "${build_cs}" rules)
+	# Comments say what they like; only the code counts.
+	string(REGEX REPLACE "//[^\n]*" "" rules "${rules}")
+	set(standard 17)
+	if(rules MATCHES "CppStandard[ \t]*=[ \t]*CppStandardVersion\.(Cpp17|Cpp20|Latest)")
+		if(CMAKE_MATCH_1 STREQUAL "Cpp17")
+			set(standard 17)
+		else()
+			set(standard 20)
+		endif()
+	endif()
+	set(${out_var} ${standard} PARENT_SCOPE)
+endfunction()
+
+# velmora_compile_as_engine_module(<target> [BUILD_CS <file>])
 # Builds <target> as one unity translation unit (its generated reflection sources included), without RTTI,
-# with the engine's warnings as errors, and adds the test EngineCompile.<target>: clang compiles the module's
-# own sources as one unit and its generated sources as another, as the engine's build tool does.
+# with the engine's warnings as errors, in the C++ standard its Build.cs gives the engine (C++20 without
+# one), and adds the test EngineCompile.<target>: clang compiles the module's own sources as one unit and
+# its generated sources as another, as the engine's build tool does.
 function(velmora_compile_as_engine_module target)
-	set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_MODE BATCH UNITY_BUILD_BATCH_SIZE 0)
+	cmake_parse_arguments(PARSE_ARGV 1 ARG "" "BUILD_CS" "")
+	set(standard 20)
+	if(ARG_BUILD_CS)
+		velmora_engine_cpp_standard("${ARG_BUILD_CS}" standard)
+		set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${ARG_BUILD_CS}")
+	endif()
+	set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_MODE BATCH UNITY_BUILD_BATCH_SIZE 0 CXX_STANDARD ${standard})
 	if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
 		set(warnings ${VELMORA_ENGINE_CLANG_WARNINGS})
 	else()
@@ -49,6 +73,7 @@ function(velmora_compile_as_engine_module target)
 	set(config "${CMAKE_CURRENT_BINARY_DIR}/EngineCompile-${target}-$<CONFIG>.cmake")
 	file(GENERATE OUTPUT "${config}" CONTENT
 "set(CLANGXX \"${VELMORA_CLANGXX}\")
+set(STANDARD \"${standard}\")
 set(MODULE_SOURCES \"${own}\")
 set(GENERATED_SOURCES \"${generated}\")
 set(INCLUDES \"$<TARGET_PROPERTY:${target},INCLUDE_DIRECTORIES>\")

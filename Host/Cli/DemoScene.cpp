@@ -88,7 +88,7 @@ namespace VelmoraCli
 		Groom.vertexCounts.assign(static_cast<size_t>(Strands), Points);
 		Groom.positions.reserve(static_cast<size_t>(Strands) * Points * 3);
 		Groom.widths.reserve(static_cast<size_t>(Strands) * Points);
-		Groom.groomColors.reserve(static_cast<size_t>(Strands) * 3);
+		Groom.groomColors.reserve(static_cast<size_t>(Strands) * Points * 3);
 		Groom.surfaceNormals.reserve(static_cast<size_t>(Strands) * 3);
 
 		std::mt19937 Random(Options.Seed);
@@ -135,11 +135,15 @@ namespace VelmoraCli
 				Point = Point + Direction * Step;
 			}
 
+			// The strand's colour on each of its points: the engine's groom import shows colours only so.
 			const double Shade = Between(0.8, 1.2);
 			const FVector Colour = Palette[PickColour(Random)] * Shade;
-			Groom.groomColors.push_back(static_cast<float>(std::min(1.0, Colour.X)));
-			Groom.groomColors.push_back(static_cast<float>(std::min(1.0, Colour.Y)));
-			Groom.groomColors.push_back(static_cast<float>(std::min(1.0, Colour.Z)));
+			for (int32 K = 0; K < Points; ++K)
+			{
+				Groom.groomColors.push_back(static_cast<float>(std::min(1.0, Colour.X)));
+				Groom.groomColors.push_back(static_cast<float>(std::min(1.0, Colour.Y)));
+				Groom.groomColors.push_back(static_cast<float>(std::min(1.0, Colour.Z)));
+			}
 			Groom.surfaceNormals.push_back(static_cast<float>(T.Normal.X));
 			Groom.surfaceNormals.push_back(static_cast<float>(T.Normal.Y));
 			Groom.surfaceNormals.push_back(static_cast<float>(T.Normal.Z));

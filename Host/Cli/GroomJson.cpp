@@ -275,12 +275,16 @@ namespace VelmoraCli
 		{
 			throw std::runtime_error("the vertexCounts add up to " + std::to_string(Covered) + " points, but positions holds " + std::to_string(Points));
 		}
-		const size_t Widths = Groom.widths.size();
+		// The engine's groom import reads widths and colours by the scope their count gives them; any other
+		// count would leave them out of the file.
 		const size_t Strands = Groom.vertexCounts.size();
-		if (Widths > 1 && Widths != Strands && Widths != static_cast<size_t>(Points))
+		for (const auto& [Name, Count] : {std::pair<const char*, size_t>{"widths", Groom.widths.size()}, {"groomColors", Groom.groomColors.size() / 3}})
 		{
-			throw std::runtime_error("\"widths\" holds " + std::to_string(Widths) + " values; a groom has none, one, one per strand (" + std::to_string(Strands) +
-			                         ") or one per point (" + std::to_string(Points) + ")");
+			if (Count > 1 && Count != Strands && Count != static_cast<size_t>(Points))
+			{
+				throw std::runtime_error(std::string("\"") + Name + "\" holds " + std::to_string(Count) + (Name[0] == 'w' ? " values" : " colours") +
+				                         "; a groom has none, one, one per strand (" + std::to_string(Strands) + ") or one per point (" + std::to_string(Points) + ")");
+			}
 		}
 	}
 

@@ -21,8 +21,8 @@ namespace VelmoraCli
 	    "writes its result, and says \"writing to file: OUT.abc\" once it is written. Every number is kept\n"
 	    "exactly (-0 stays -0). The record is checked first, and refused with the reason when its arrays\n"
 	    "disagree: positions, groomColors and surfaceNormals must hold whole x, y, z triples, vertexCounts\n"
-	    "must be 0 or more and add up to the points, and widths must be empty, one value, one per strand or\n"
-	    "one per point.\n"
+	    "must be 0 or more and add up to the points, and widths and groomColors must each hold none, one,\n"
+	    "one per strand or one per point.\n"
 	    "\n"
 	    "options:\n"
 	    "  -o, --output OUT.abc   the output file (instead of the second argument)\n"
@@ -125,12 +125,13 @@ namespace VelmoraCli
 				return false;
 			}
 			std::string WriteFailure;
+			std::vector<std::string> LeftOut;
 			{
 				// The writer announces and complains about its staging path; the user hears of the target.
 				FScopedStreamCapture Quiet;
 				try
 				{
-					WriteGroom(Output.GetStagingPath(), Groom);
+					WriteGroom(Output.GetStagingPath(), Groom, Output.GetStagingPath(), {}, &LeftOut);
 				}
 				catch (const std::exception& Exception)
 				{
@@ -152,6 +153,11 @@ namespace VelmoraCli
 			}
 			if (!Request.bQuiet)
 			{
+				// Only a record taken as it is can hold counts that fit no scope.
+				for (const std::string& Line : LeftOut)
+				{
+					std::printf("left out %s: no scope of a groom file fits it\n", Line.c_str());
+				}
 				std::printf("writing to file: %s\n", Request.OutputPath.c_str());
 			}
 			return true;

@@ -202,6 +202,8 @@ namespace VelmoraCli
 			Writer.Integer(Report.Normals);
 			Writer.Key("widths");
 			Writer.Integer(Report.Widths);
+			Writer.Key("rootUVs");
+			Writer.Integer(Report.RootUVs);
 			Writer.Key("frame");
 			Writer.Integer(Request.Frame);
 			Writer.Key("time");
@@ -231,9 +233,9 @@ namespace VelmoraCli
 				std::printf("%s\n", Line.c_str());
 			}
 			std::printf("prepared %s -> %s\n", Request.SourcePath.c_str(), Request.OutputPath.c_str());
-			std::printf("groom    %lld strands, %lld points, %lld colours, %lld normals, %lld widths\n", static_cast<long long>(Report.Strands),
+			std::printf("groom    %lld strands, %lld points, %lld colours, %lld normals, %lld widths, %lld root uvs\n", static_cast<long long>(Report.Strands),
 			            static_cast<long long>(Report.Points), static_cast<long long>(Report.Colours), static_cast<long long>(Report.Normals),
-			            static_cast<long long>(Report.Widths));
+			            static_cast<long long>(Report.Widths), static_cast<long long>(Report.RootUVs));
 			std::printf("read     sample %d (time %g) of %zu curves object%s\n", Request.Frame, Report.Time, Summary.Objects.size(), Summary.Objects.size() == 1 ? "" : "s");
 			std::printf("bounds   (%g, %g, %g) to (%g, %g, %g)\n", Report.BoundsMin.X, Report.BoundsMin.Y, Report.BoundsMin.Z, Report.BoundsMax.X, Report.BoundsMax.Y,
 			            Report.BoundsMax.Z);

@@ -16,6 +16,10 @@ namespace VelmoraCli
 		    {"pointsInside", Report.PointsInside},
 		    {"strandsInside", Report.StrandsInside},
 		};
+		if (Report.PointsNotFinite > 0)
+		{
+			Json["pointsNotFinite"] = Report.PointsNotFinite;
+		}
 		if (Report.bAfterFit)
 		{
 			Json["displacement"] = {{"min", Report.Displacement.Min}, {"median", Report.Displacement.Median}, {"max", Report.Displacement.Max}};
@@ -62,6 +66,10 @@ namespace VelmoraCli
 			              static_cast<long long>(Report.StrandsOriented), static_cast<long long>(Report.PointsResolved));
 		}
 		std::string Described = Text;
+		if (Report.PointsNotFinite > 0)
+		{
+			Described += "broken   " + std::to_string(Report.PointsNotFinite) + " points are not finite numbers (kept as they are, inside nothing)\n";
+		}
 		if (Report.bAfterFit && Report.PointsUnresolved > 0)
 		{
 			// Never a silent claim that the repairs left nothing inside.

@@ -9,6 +9,10 @@ public class velmora : ModuleRules
 		// The groom file code calls Alembic, which reports failures by throwing; the plugin catches them.
 		bEnableExceptions = true;
 
+		// The plugin uses C++20 (std::u8string for UTF-8 paths, <bit>); the engine compiles a module as C++17
+		// in projects whose build settings predate V4 unless the module asks.
+		CppStandard = CppStandardVersion.Cpp20;
+
 		PublicDependencyModuleNames.AddRange(new string[]
 		{
 			"Core",

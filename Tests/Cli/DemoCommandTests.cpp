@@ -1,6 +1,8 @@
 #include "CliTestUtils.h"
 #include "DemoScene.h"
 
+#include <algorithm>
+
 using namespace CliTest;
 
 TEST(DemoCommand, WritesTheHeadBothGroomsAndThePicture)
@@ -37,7 +39,7 @@ TEST(DemoCommand, WritesTheHeadBothGroomsAndThePicture)
 	EXPECT_GT(Moved, 190);
 }
 
-TEST(DemoCommand, GroomSitsOffTheScalpWithOneNormalAndColourPerStrand)
+TEST(DemoCommand, GroomSitsOffTheScalpWithANormalPerStrandAndAColourPerPoint)
 {
 	const Host::FMeshData Head = VelmoraCli::BuildDemoHead();
 	VelmoraCli::FDemoGroomOptions Options;
@@ -46,7 +48,16 @@ TEST(DemoCommand, GroomSitsOffTheScalpWithOneNormalAndColourPerStrand)
 	const GroomData Groom = VelmoraCli::BuildDemoGroom(Head, Options);
 	ASSERT_EQ(Groom.vertexCounts.size(), 400u);
 	EXPECT_EQ(Groom.surfaceNormals.size(), 3u * 400);
-	EXPECT_EQ(Groom.groomColors.size(), 3u * 400);
+	// Each point has its strand's colour, as the engine's groom import shows colours.
+	ASSERT_EQ(Groom.groomColors.size(), 3u * Groom.positions.size() / 3);
+	EXPECT_EQ(Groom.widths.size(), Groom.positions.size() / 3);
+	const size_t Points = static_cast<size_t>(Groom.vertexCounts[0]);
+	for (size_t Point = 1; Point < Points; ++Point)
+	{
+		EXPECT_TRUE(std::equal(Groom.groomColors.begin(), Groom.groomColors.begin() + 3, Groom.groomColors.begin() + 3 * Point)) << "point " << Point << " of strand 0";
+	}
+	EXPECT_FALSE(std::equal(Groom.groomColors.begin(), Groom.groomColors.begin() + 3 * Points, Groom.groomColors.begin() + 3 * Points))
+	    << "strands have colours of their own";
 	for (size_t Strand = 0; Strand < 400; Strand += 20)
 	{
 		const FVector RootPoint = Root(Groom, Strand);

@@ -103,16 +103,29 @@ TEST_F(Measure, AGroomWithoutStrandsHasEmptyFigures)
 	EXPECT_EQ(Report.SurfaceTolerance, 0.01);
 }
 
+// A point that is no number lies inside nothing, and a root that is none is neither on the surface nor off
+// it: they are counted, and the rest of the groom is measured.
+TEST_F(Measure, PointsThatAreNoNumberAreCountedAndPassedBy)
+{
+	const auto Query = this->Query(Place(Box()));
+	const float NaN = std::numeric_limits<float>::quiet_NaN();
+	GroomData Groom = MakeGroom({{FVector3f(0, 0, 1), FVector3f(0, NaN, 0), FVector3f(0, 0, 0.5f)}, {FVector3f(NaN, 0, 0), FVector3f(0, 0, 0)}});
+	FFitReport Report;
+	FString Error;
+	ASSERT_TRUE(GroomFitting::MeasureGroom(Groom, *Query, FVector::ZeroVector, 0.01, Report, Error)) << TCHAR_TO_UTF8(*Error);
+	EXPECT_EQ(Report.PointsNotFinite, 2);
+	EXPECT_EQ(Report.RootsOnSurface, 1);
+	EXPECT_EQ(Report.RootsOffSurface, 0);
+	EXPECT_EQ(Report.PointsInside, 2);
+	EXPECT_EQ(Report.StrandsInside, 2);
+}
+
 TEST_F(Measure, BadGroomsAreRefusedWithTheReason)
 {
 	const auto Query = this->Query(Place(Box()));
 	FFitReport Report;
 	Report.Strands = 77;
 	FString Error;
-	GroomData NaN = MakeGroom({{FVector3f(0, 0, 2), FVector3f(0, std::numeric_limits<float>::quiet_NaN(), 3)}});
-	EXPECT_FALSE(GroomFitting::MeasureGroom(NaN, *Query, FVector::ZeroVector, 0.01, Report, Error));
-	EXPECT_EQ(Error, FString(TEXT("point 1 of the groom is not finite")));
-
 	GroomData Short = MakeGroom({{FVector3f(0, 0, 2), FVector3f(0, 0, 3)}});
 	Short.vertexCounts = {3};
 	EXPECT_FALSE(GroomFitting::MeasureGroom(Short, *Query, FVector::ZeroVector, 0.01, Report, Error));

@@ -263,6 +263,40 @@ TEST_F(Repairs, AFitThatWouldLeaveSinglePrecisionIsRefused)
 	}
 }
 
+// A point the source already had as no number is not the fit's doing: it is kept (moved with its strand
+// where the strand moves), counted and named once, and the groom is fitted and measured all the same.
+TEST_F(Repairs, PointsTheSourceHadAsNoNumberAreKeptAndCounted)
+{
+	const float NaN = std::numeric_limits<float>::quiet_NaN();
+	GroomData Groom = RingGroom(4, 11.0, 0.5, 3);
+	// Strand 1's tip and strand 3's root.
+	Groom.positions[3 * 5 + 2] = NaN;
+	Groom.positions[3 * 9] = NaN;
+	for (const FFitOptions& Options : {FFitOptions(), AllOn()})
+	{
+		GroomData Fitted = Groom;
+		Host::FScopedLogCapture Log;
+		FFitReport Report;
+		ASSERT_TRUE(GroomFitting::FitRecord(Fitted, Head, FVector::ZeroVector, FVector::ZeroVector, Options, nullptr, &Report, true));
+		EXPECT_EQ(Report.PointsNotFinite, 2);
+		std::vector<std::string> Named = Log.TextsAt(ELogVerbosity::Warning);
+		Named.erase(std::remove_if(Named.begin(), Named.end(), [](const std::string& Line)
+		                           { return Line.find("not finite") == std::string::npos; }),
+		            Named.end());
+		EXPECT_EQ(Named, std::vector<std::string>{"FitGroomToStaticMesh: 2 points of the groom are not finite numbers (the first in strand 1); they are kept as they are"});
+		EXPECT_EQ(Report.Misses, 1) << "strand 3 has no root to trace";
+		EXPECT_TRUE(std::isnan(Fitted.positions[3 * 5 + 2]));
+		EXPECT_NEAR(FVector(Fitted.positions[3 * 3], Fitted.positions[3 * 3 + 1], Fitted.positions[3 * 3 + 2]).Size(), 10.0, 0.01) << "strand 1's root landed";
+		EXPECT_TRUE(std::equal(Fitted.positions.begin() + 27, Fitted.positions.end(), Groom.positions.begin() + 27, [](float A, float B)
+		                       { return A == B || (std::isnan(A) && std::isnan(B)); }))
+		    << "strand 3, with no root to trace, stays where it was";
+		ASSERT_TRUE(Report.bMeasured);
+		EXPECT_EQ(Report.RootsOnSurface, 3);
+		EXPECT_EQ(Report.RootsOffSurface, 0);
+		EXPECT_EQ(Report.PointsInside, 0);
+	}
+}
+
 TEST_F(Repairs, UnusableOptionsOrAMeshWithoutTrianglesChangeNothing)
 {
 	GroomData Groom = RingGroom(4, 11.0, 0.5, 3);
@@ -359,4 +393,31 @@ TEST_F(GroomFiles, RepairsWithoutAMeshWriteNothingAndAPlainFitIsWrittenUnmeasure
 	EXPECT_EQ(ReadGroom((Dir / "plain.abc").string()).positions, RingGroom(4, 11.0, 0.5, 3).positions);
 	EXPECT_FALSE(Report.bMeasured);
 	EXPECT_EQ(Report.Misses, 4);
+}
+
+// The engine gives a mesh's collision triangles only when it has render data (it checks, and a failed
+// check ends the editor): a mesh never built, or emptied, is refused in one line by the repairs and the
+// report, and nothing is written.
+TEST_F(GroomFiles, AMeshWithoutRenderDataIsRefusedWithoutAskingItForTriangles)
+{
+	CheckedGroom::WriteGroom((Dir / "in.abc").string(), RingGroom(4, 11.0, 0.5, 3));
+	UStaticMesh* const NeverBuilt = NewObject<UStaticMesh>();
+	UStaticMesh* const Emptied = MakeStaticMesh(Sphere(10.f));
+	Emptied->SetRenderData(std::make_unique<FStaticMeshRenderData>());
+	for (UStaticMesh* const Mesh : {NeverBuilt, Emptied})
+	{
+		UStaticMeshComponent* const Component = Host::AddStaticMeshComponent(Host::SpawnActor(World), Mesh);
+		Host::FScopedLogCapture Log;
+		FFitReport Report;
+		EXPECT_FALSE(CheckedGroom::FitGroomFile(Host::SpawnActor(World), Component, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"), AllOn(),
+		                                        Measured(), Report));
+		EXPECT_NE(Report.FailureReason.Find(TEXT("has no triangles")), INDEX_NONE) << TCHAR_TO_UTF8(*Report.FailureReason);
+		EXPECT_FALSE(std::filesystem::exists(Dir / "out.abc"));
+		EXPECT_FALSE(GroomFitting::ReportGroomFile(Component, FVector::ZeroVector, Path(Dir / "in.abc"), Report));
+		EXPECT_NE(Report.FailureReason.Find(TEXT("has no triangles")), INDEX_NONE) << TCHAR_TO_UTF8(*Report.FailureReason);
+		EXPECT_EQ(Log.TextsAt(ELogVerbosity::Error).size(), 2u);
+	}
+	// Asked all the same, the engine's check fails.
+	FTriMeshCollisionData Triangles;
+	EXPECT_DEATH(NeverBuilt->GetPhysicsTriMeshData(&Triangles, false), "HasValidRenderData");
 }

@@ -2,6 +2,7 @@
 
 #include "CheckedGroomWrites.h"
 #include "FittingTestHelpers.h"
+#include "GroomFitting.h"
 #include "Host/Log.h"
 #include "TestPaths.h"
 #include "velmoraBPLibrary.h"
@@ -11,7 +12,11 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace FittingTest;
 
@@ -90,25 +95,112 @@ TEST_F(FitWrite, NamesThatAreNotAsciiAreReadAndWritten)
 	EXPECT_EQ(ReadGroom(reinterpret_cast<const char*>(To.u8string().c_str())).vertexCounts, std::vector<int32_t>(5, 2));
 }
 
+namespace
+{
+	// A disk of its own for the rest of this process: a small file system mounted at Folder, seen by no
+	// other process. False where the system does not allow it (no CAP_SYS_ADMIN).
+	bool MountSmallDisk(const std::filesystem::path& Folder)
+	{
+		return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+		       mount("velmora-test", Folder.c_str(), "tmpfs", 0, "size=64k") == 0;
+	}
+}
+
 TEST_F(FitWrite, AFullDiskIsAnErrorThatKeepsTheEarlierTarget)
 {
-	if (!std::ofstream("/dev/full").is_open())
+	GTEST_FLAG_SET(death_test_style, "threadsafe");
+	const std::filesystem::path Disk = Dir / "disk";
+	std::filesystem::create_directory(Disk);
+	const pid_t Probe = fork();
+	if (Probe == 0)
 	{
-		GTEST_SKIP() << "/dev/full is not available here";
+		_exit(MountSmallDisk(Disk) ? 0 : 1);
 	}
-	CheckedGroom::WriteGroom((Dir / "source.abc").string(), MakeStrands(200, 16));
-	std::ofstream(Dir / "kept.abc") << "an earlier fit";
-	// Every write to the temporary file goes to a full device.
-	std::filesystem::create_symlink("/dev/full", Dir / "kept.abc.velmora-tmp");
+	int Status = 1;
+	waitpid(Probe, &Status, 0);
+	if (!WIFEXITED(Status) || WEXITSTATUS(Status) != 0)
+	{
+		GTEST_SKIP() << "no small file system can be mounted here for this process alone";
+	}
+	// About 400 KB of groom for a disk of 64 KB.
+	CheckedGroom::WriteGroom((Dir / "source.abc").string(), MakeStrands(400, 16));
+	const auto Child = [&]
+	{
+		MountSmallDisk(Disk);
+		std::ofstream(Disk / "kept.abc") << "an earlier fit";
+		Host::FScopedLogCapture Log;
+		testing::internal::CaptureStdout();
+		Fit(Dir / "source.abc", Disk / "kept.abc");
+		testing::internal::GetCapturedStdout();
+		const std::vector<std::string> Errors = Log.TextsAt(ELogVerbosity::Error);
+		const bool bReported = !Errors.empty() && Errors.back() == "Could not write file: " + (Disk / "kept.abc").string() + " (No space left on device)";
+		const bool bKept = ReadBytes(Disk / "kept.abc") == "an earlier fit";
+		const bool bCleaned = std::distance(std::filesystem::directory_iterator(Disk), std::filesystem::directory_iterator()) == 1;
+		std::exit(int(bReported) | int(bKept) << 1 | int(bCleaned) << 2);
+	};
+	EXPECT_EXIT(Child(), testing::ExitedWithCode(7), "") << "1: reported, 2: earlier target kept, 4: temporary file removed";
+}
 
-	Host::FScopedLogCapture Log;
+// Replacing a file keeps what the user made of it: a link stays a link to the file it names, which is
+// replaced, and the file keeps its permission bits.
+TEST_F(FitWrite, WritesThroughALinkAndKeepsTheEarlierFilesPermissions)
+{
+	std::filesystem::create_directory(Dir / "store");
+	std::ofstream(Dir / "store" / "groom.abc") << "an earlier fit";
+	std::filesystem::permissions(Dir / "store" / "groom.abc", std::filesystem::perms(0640), std::filesystem::perm_options::replace);
+	std::filesystem::create_symlink(std::filesystem::path("store") / "groom.abc", Dir / "link.abc");
+
+	const GroomData Groom = MakeStrands(3, 4);
+	std::vector<std::string> Warnings;
+	std::string Error;
 	testing::internal::CaptureStdout();
-	EXPECT_NO_THROW(Fit(Dir / "source.abc", Dir / "kept.abc"));
+	ASSERT_TRUE(GroomFitting::WriteGroomReplacing((Dir / "link.abc").string(), Groom, {}, Warnings, Error)) << Error;
 	testing::internal::GetCapturedStdout();
-	const std::vector<std::string> Errors = Log.TextsAt(ELogVerbosity::Error);
-	ASSERT_FALSE(Errors.empty());
-	EXPECT_EQ(Errors.back(), "Could not write file: " + (Dir / "kept.abc").string() + " (No space left on device)");
-	EXPECT_EQ(ReadBytes(Dir / "kept.abc"), "an earlier fit");
+	EXPECT_TRUE(Warnings.empty());
+	EXPECT_TRUE(std::filesystem::is_symlink(Dir / "link.abc"));
+	EXPECT_EQ(std::filesystem::read_symlink(Dir / "link.abc"), std::filesystem::path("store") / "groom.abc");
+	EXPECT_EQ(ReadGroom((Dir / "store" / "groom.abc").string()).positions, Groom.positions);
+	EXPECT_EQ(std::filesystem::status(Dir / "store" / "groom.abc").permissions(), std::filesystem::perms(0640));
+	EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir / "store"), std::filesystem::directory_iterator()), 1);
+}
+
+// A folder that takes no new file, holding a file that may be written: the file is written in place, with
+// a warning that a failed write would not have kept the earlier one.
+TEST_F(FitWrite, AFolderThatTakesNoNewFileIsWrittenInPlaceWithAWarning)
+{
+	GTEST_FLAG_SET(death_test_style, "threadsafe");
+	const std::filesystem::path Locked = Dir / "locked";
+	std::filesystem::create_directory(Locked);
+	std::ofstream(Locked / "groom.abc") << "an earlier fit";
+	const auto Child = [&]
+	{
+		// Root passes every permission check, so the write runs as nobody, who owns the file but may not
+		// add to the folder.
+		if (geteuid() == 0)
+		{
+			for (std::filesystem::path Up = Dir; Up != Up.root_path(); Up = Up.parent_path())
+			{
+				std::filesystem::permissions(Up, std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
+			}
+			if (chown(Locked.c_str(), 65534, 65534) != 0 || chown((Locked / "groom.abc").c_str(), 65534, 65534) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+			{
+				std::exit(99);
+			}
+		}
+		std::filesystem::permissions(Locked, std::filesystem::perms(0555), std::filesystem::perm_options::replace);
+		const GroomData Groom = MakeStrands(3, 4);
+		std::vector<std::string> Warnings;
+		std::string Error;
+		testing::internal::CaptureStdout();
+		const bool bWritten = GroomFitting::WriteGroomReplacing((Locked / "groom.abc").string(), Groom, {}, Warnings, Error);
+		testing::internal::GetCapturedStdout();
+		const bool bWarned = Warnings.size() == 1 && Warnings[0] == "no temporary file can be made beside " + (Locked / "groom.abc").string() +
+		                                                                " (Permission denied), so it is written in place: if the write fails, the earlier file is lost";
+		const bool bRead = ReadGroom((Locked / "groom.abc").string()).positions == Groom.positions;
+		std::exit(int(bWritten) | int(bWarned) << 1 | int(bRead) << 2);
+	};
+	EXPECT_EXIT(Child(), testing::ExitedWithCode(7), "") << "1: written, 2: warned, 4: the new groom is there";
+	std::filesystem::permissions(Locked, std::filesystem::perms(0755), std::filesystem::perm_options::replace);
 }
 
 TEST_F(FitWrite, WriteWithNoFolderNamesTheSystemsReason)
@@ -159,7 +251,8 @@ TEST_F(FitWrite, AFileTooLargeForTheLimitIsAnErrorWhereverItIsHit)
 			const std::vector<std::string> Errors = Log.TextsAt(ELogVerbosity::Error);
 			const bool bReported = !Errors.empty() && Errors.back() == Expected;
 			const bool bKept = ReadBytes(Dir / "kept.abc") == "an earlier fit";
-			const bool bCleaned = !std::filesystem::exists(Dir / "kept.abc.velmora-tmp");
+			// source.abc, whole.abc and kept.abc: no temporary file left.
+			const bool bCleaned = std::distance(std::filesystem::directory_iterator(Dir), std::filesystem::directory_iterator()) == 3;
 			// The limit holds for the death test's own capture of standard error too: the exit status tells.
 			std::exit(int(bReported) | int(bKept) << 1 | int(bCleaned) << 2);
 		};

@@ -236,12 +236,28 @@ TEST(GroomReadBounds, ArrayDimensionsBeyondTheDataAreRefused)
 	testing::internal::GetCapturedStderr();
 	EXPECT_FALSE(bFailed);
 
-	// The block [16][3][1] holds the shape; its first dimension becomes 2^40.
+	// The colours' property group holds the slot of their data block, then the slot of their shape (where
+	// the writer may or may not have stored one). The shape slot is pointed at a new block, appended, whose
+	// first dimension is 2^40: found by the file's structure, whatever layout a release writes.
 	Bytes Damaged = ReadBytes(Dir / "ranked.abc");
-	const Bytes Shape{16, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
-	const auto Found = std::search(Damaged.begin(), Damaged.end(), Shape.begin(), Shape.end());
-	ASSERT_NE(Found, Damaged.end());
-	SetU64(Damaged, uint64_t(Found - Damaged.begin()) + 8, uint64_t(1) << 40);
+	const uint8_t* const ColourBytes = reinterpret_cast<const uint8_t*>(Colors.data());
+	const auto Values = std::search(Damaged.begin(), Damaged.end(), ColourBytes, ColourBytes + 36);
+	ASSERT_NE(Values, Damaged.end());
+	// A data block is its size, its 16-byte key, then the values.
+	const uint64_t DataSlot = (uint64_t(Values - Damaged.begin()) - 24) | 0x8000000000000000ull;
+	Bytes GroupStart(16);
+	std::memcpy(GroupStart.data(), "\x02\0\0\0\0\0\0\0", 8);
+	std::memcpy(GroupStart.data() + 8, &DataSlot, 8);
+	const auto Group = std::search(Damaged.begin(), Damaged.end(), GroupStart.begin(), GroupStart.end());
+	ASSERT_NE(Group, Damaged.end()) << "the colours' property group";
+	const uint64_t GroupAt = uint64_t(Group - Damaged.begin());
+	const uint64_t Claim = uint64_t(Damaged.size()) | 0x8000000000000000ull;
+	for (const uint64_t Word : {uint64_t(16), uint64_t(1) << 40, uint64_t(1)})
+	{
+		Damaged.resize(Damaged.size() + 8);
+		SetU64(Damaged, Damaged.size() - 8, Word);
+	}
+	SetU64(Damaged, GroupAt + 16, Claim);
 	WriteBytes(Dir / "claims.abc", Damaged);
 	ExpectBoundedBothWays(Dir / "claims.abc");
 

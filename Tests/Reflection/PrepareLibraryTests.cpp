@@ -57,7 +57,7 @@ TEST(PrepareLibrarySurface, PrepareGroomTakesTwoPathsAndOptionsByConstReference)
 	EXPECT_EQ(PrepareMembers(FvelmoraPrepareOptions::StaticStruct()),
 	          (std::vector<std::string>{"ObjectPaths: TArray<FString>", "Frame: int32", "bYUp: bool", "Scale: double"}));
 	EXPECT_EQ(PrepareMembers(FvelmoraPrepareReport::StaticStruct()),
-	          (std::vector<std::string>{"bSucceeded: bool", "Strands: int64", "Points: int64", "Colours: int64", "Normals: int64", "Widths: int64",
+	          (std::vector<std::string>{"bSucceeded: bool", "Strands: int64", "Points: int64", "Colours: int64", "Normals: int64", "Widths: int64", "RootUVs: int64",
 	                                    "ObjectsMerged: TArray<FString>", "Time: double", "BoundsMin: FVector", "BoundsMax: FVector", "Done: TArray<FString>",
 	                                    "Dropped: TArray<FString>", "Error: FString"}));
 	for (UScriptStruct* Struct : {FvelmoraPrepareOptions::StaticStruct(), FvelmoraPrepareReport::StaticStruct()})
@@ -106,7 +106,8 @@ TEST(PrepareLibraryParity, PrepareNodeWritesAndReportsAsTheDirectCall)
 	const FvelmoraPrepareReport Direct = CheckedGroom::PrepareGroom(SourcePath, UTF8_TO_TCHAR((Dir / "direct.abc").string().c_str()), Options);
 	EXPECT_TRUE(ByNode.bSucceeded) << Utf8(ByNode.Error);
 	EXPECT_EQ(ByNode.Strands, 2);
-	EXPECT_EQ(ByNode.Colours, 2);
+	// Each point gets its strand's colour.
+	EXPECT_EQ(ByNode.Colours, 4);
 	EXPECT_EQ(ByNode.Normals, 2);
 	EXPECT_EQ(Texts(ByNode.ObjectsMerged), (std::vector<std::string>{"/groom"}));
 	EXPECT_EQ(ByNode.BoundsMax, FVector(2, 0, 0));

@@ -24,7 +24,9 @@ void UBodySetup::CreatePhysicsMeshes()
 	bool bHasTriangles = false;
 	if (GetCollisionTraceFlag() != CTF_UseSimpleAsComplex)
 	{
-		if (UStaticMesh* Mesh = Cast<UStaticMesh>(GetOuter()))
+		// As the engine's cooker does: asked for the triangles only when it has some to give.
+		UStaticMesh* Mesh = Cast<UStaticMesh>(GetOuter());
+		if (Mesh && Mesh->ContainsPhysicsTriMeshData(false))
 		{
 			bHasTriangles = Mesh->GetPhysicsTriMeshData(&Triangles, false);
 		}

@@ -405,11 +405,12 @@ bool UStaticMesh::GetPhysicsTriMeshData(FTriMeshCollisionData* CollisionData, bo
 {
 	check(CollisionData != nullptr);
 	const UStaticMesh* Source = GetCollisionTriangleSource();
-	const FStaticMeshRenderData* Data = Source ? Source->GetRenderData() : nullptr;
-	if (!Data || Data->LODResources.IsEmpty())
+	if (!Source)
 	{
 		return false;
 	}
+	check(Source->HasValidRenderData());
+	const FStaticMeshRenderData* Data = Source->GetRenderData();
 	const int32 LODIndex = bInUseAllTriData ? 0 : FMath::Clamp(Source->LODForCollision, 0, Data->LODResources.Num() - 1);
 	const FStaticMeshLODResources& LOD = Data->LODResources[LODIndex];
 	const FPositionVertexBuffer& Positions = LOD.VertexBuffers.PositionVertexBuffer;
@@ -425,6 +426,21 @@ bool UStaticMesh::GetPhysicsTriMeshData(FTriMeshCollisionData* CollisionData, bo
 		return true; });
 	CollisionData->bFlipNormals = true;
 	return !CollisionData->Indices.IsEmpty();
+}
+
+bool UStaticMesh::HasValidRenderData(bool bCheckLODForVerts, int32 LODIndexToCheck) const
+{
+	const FStaticMeshRenderData* Data = GetRenderData();
+	if (!Data || Data->LODResources.IsEmpty())
+	{
+		return false;
+	}
+	if (!bCheckLODForVerts)
+	{
+		return true;
+	}
+	const int32 LODIndex = LODIndexToCheck == INDEX_NONE ? 0 : FMath::Clamp(LODIndexToCheck, 0, Data->LODResources.Num() - 1);
+	return Data->LODResources[LODIndex].VertexBuffers.PositionVertexBuffer.GetNumVertices() > 0;
 }
 
 bool UStaticMesh::ContainsPhysicsTriMeshData(bool bInUseAllTriData) const

@@ -17,12 +17,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <filesystem>
 #include <limits>
 #include <mutex>
+#include <random>
 #include <system_error>
 #include <vector>
 
@@ -265,6 +268,65 @@ namespace GroomFitting
 		std::vector<FCachedMeshQuery> MeshQueryCache;
 		constexpr size_t MeshQueryCacheSize = 2;
 
+		std::string FileSystemPathToUtf8(const std::filesystem::path& Path)
+		{
+			const std::u8string Utf8 = Path.u8string();
+			return std::string(Utf8.begin(), Utf8.end());
+		}
+
+		// The file a write to Path lands in: Path, or the file its chain of links names (which need not
+		// exist yet).
+		std::filesystem::path ResolveLinks(const std::filesystem::path& Path)
+		{
+			std::filesystem::path Resolved = Path;
+			std::error_code Error;
+			// As many links as the system itself follows.
+			for (int32 Hop = 0; Hop < 40 && std::filesystem::is_symlink(Resolved, Error); ++Hop)
+			{
+				const std::filesystem::path Target = std::filesystem::read_symlink(Resolved, Error);
+				if (Error)
+				{
+					break;
+				}
+				Resolved = Target.is_absolute() ? Target : Resolved.parent_path() / Target;
+			}
+			return Resolved;
+		}
+
+		// Claims a name beside Final that no file has, by creating the file there and failing if one is
+		// there already, so no other file is ever written over. False, with the system's error, when the
+		// folder takes no new file.
+		bool MakeTemporaryBeside(const std::filesystem::path& Final, std::filesystem::path& OutTemporary, int& OutError)
+		{
+			static std::atomic<uint32> Sequence{0};
+			static const uint32 ProcessSalt = static_cast<uint32>(std::random_device()());
+			const std::filesystem::path Folder = Final.parent_path();
+			for (int32 Attempt = 0; Attempt < 100; ++Attempt)
+			{
+				char Tag[24];
+				std::snprintf(Tag, sizeof(Tag), "%08x%04x", static_cast<unsigned>(ProcessSalt), static_cast<unsigned>(Sequence++ & 0xffff));
+				std::filesystem::path Candidate = Folder / ("." + Final.filename().string() + ".velmora-" + Tag + ".tmp");
+				errno = 0;
+#if PLATFORM_WINDOWS
+				FILE* const File = _wfopen(Candidate.c_str(), L"wx");
+#else
+				FILE* const File = std::fopen(Candidate.c_str(), "wx");
+#endif
+				if (File)
+				{
+					std::fclose(File);
+					OutTemporary = std::move(Candidate);
+					return true;
+				}
+				OutError = errno != 0 ? errno : EIO;
+				if (OutError != EEXIST)
+				{
+					return false;
+				}
+			}
+			return false;
+		}
+
 		// Removes what a failed write left; anything but a file there is not ours.
 		void RemoveWrittenFile(const std::string& Utf8Path)
 		{
@@ -277,10 +339,10 @@ namespace GroomFitting
 		}
 
 		// Writes the record at WritePath, the file meant to become TargetPath, with the params carried from its
-		// source; a failure is logged and leaves no file at WritePath. What the file cannot hold without the
-		// engine's groom import reading past it is left out, with a Warning.
-		bool WriteRecord(const std::string& WritePath, const std::string& TargetPath, const GroomData& Groom, FFitReport* Report,
-		                 const std::vector<FGroomParam>& Carried)
+		// source. False, with the writer's reason, leaving no file at WritePath. What the file cannot hold
+		// without the engine's groom import reading past it is left out, said in OutWarnings.
+		bool WriteRecordAt(const std::string& WritePath, const std::string& TargetPath, const GroomData& Groom, const std::vector<FGroomParam>& Carried,
+		                   std::vector<std::string>& OutWarnings, std::string& OutError)
 		{
 			try
 			{
@@ -288,23 +350,35 @@ namespace GroomFitting
 				WriteGroom(WritePath, Groom, TargetPath, Carried, &LeftOut);
 				for (const std::string& Line : LeftOut)
 				{
-					UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %s: left out of %s, where the engine's groom import would read past it"), *Utf8ToText(Line),
-					       *Utf8ToText(TargetPath));
+					OutWarnings.push_back(Line + ": left out of " + TargetPath + ", where the engine's groom import would read past it");
 				}
 				return true;
 			}
 			catch (const std::exception& Error)
 			{
 				// "Could not write file: <target> (<reason>)": the writer names the file the user asked for.
-				RemoveWrittenFile(WritePath);
-				LogFitFailure(Report, Utf8ToText(Error.what()));
+				OutError = Error.what();
 			}
 			catch (...)
 			{
-				RemoveWrittenFile(WritePath);
-				LogFitFailure(Report, FString::Printf(TEXT("Could not write file: %s (unknown error)"), *Utf8ToText(TargetPath)));
+				OutError = "Could not write file: " + TargetPath + " (unknown error)";
 			}
+			RemoveWrittenFile(WritePath);
 			return false;
+		}
+
+		// A write's warnings logged, and its failure as one Error line.
+		bool LogWrite(bool bWritten, const std::vector<std::string>& Warnings, const std::string& Error, FFitReport* Report)
+		{
+			for (const std::string& Warning : Warnings)
+			{
+				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %s"), *Utf8ToText(Warning));
+			}
+			if (!bWritten)
+			{
+				LogFitFailure(Report, Utf8ToText(Error));
+			}
+			return bWritten;
 		}
 
 		// The engine's groom import shows colours only when there is one per point: say so before the user
@@ -341,8 +415,18 @@ namespace GroomFitting
 			int64 RootsOffSurface = 0;
 			int64 PointsInside = 0;
 			int64 StrandsInside = 0;
-			// The first point that is not finite, or -1.
-			int64 FirstNotFinite = -1;
+			// Points that are not finite (measured as inside nothing), and the first strand that has one, or -1.
+			int64 PointsNotFinite = 0;
+			int64 FirstStrandNotFinite = -1;
+
+			void AddNotFinite(int64 Points, int64 Strand)
+			{
+				PointsNotFinite += Points;
+				if (Points > 0 && (FirstStrandNotFinite < 0 || Strand < FirstStrandNotFinite))
+				{
+					FirstStrandNotFinite = Strand;
+				}
+			}
 		};
 
 		// The report's figures, added up from any number of threads, each adding its counts once.
@@ -365,10 +449,7 @@ namespace GroomFitting
 				Counts.RootsOffSurface += More.RootsOffSurface;
 				Counts.PointsInside += More.PointsInside;
 				Counts.StrandsInside += More.StrandsInside;
-				if (More.FirstNotFinite >= 0 && (Counts.FirstNotFinite < 0 || More.FirstNotFinite < Counts.FirstNotFinite))
-				{
-					Counts.FirstNotFinite = More.FirstNotFinite;
-				}
+				Counts.AddNotFinite(More.PointsNotFinite, More.FirstStrandNotFinite);
 			}
 
 			void Finish(int32 NumCurves, int64 Points, double Tolerance, FFitReport& OutReport)
@@ -382,50 +463,64 @@ namespace GroomFitting
 				OutReport.RootDistance = Summarise(MoveTemp(RootDistances));
 				OutReport.PointsInside = Counts.PointsInside;
 				OutReport.StrandsInside = Counts.StrandsInside;
+				OutReport.PointsNotFinite = Counts.PointsNotFinite;
 			}
 		};
+
+		// The points of a strand that are not finite.
+		int64 CountNotFinite(const GroomData& Groom, int64 Root, int32 Count)
+		{
+			int64 NotFinite = 0;
+			for (int64 Index = Root; Index < Root + Count; ++Index)
+			{
+				NotFinite += IsFinitePoint(ReadTriple(Groom.positions, Index)) ? 0 : 1;
+			}
+			return NotFinite;
+		}
 
 		// How one strand, placed at Placement, lies on the mesh: its root's distance from the surface and
 		// its points inside. InsideFlags, when given, says for each point from FirstFlagged on whether it is
 		// inside as the repairs left it: those points are not tested again. RootOnSurface, when given, is the
 		// surface point (a trace's hit, or the nearest point) the root was put on. bKnownFinite: every point
-		// was checked finite.
+		// was checked finite. A point that is not finite lies inside nothing, and a root that is not finite
+		// is neither on the surface nor off it; such points are counted.
 		void MeasureStrand(const GroomData& Groom, const FMeshQuery& Query, const FVector& Placement, double Tolerance, int32 Curve, int64 Root, int32 Count,
 		                   const uint8* InsideFlags, int64 FirstFlagged, const FVector* RootOnSurface, bool bKnownFinite, std::vector<double>& RootDistances,
 		                   FMeasureCounts& Counts)
 		{
-			for (int64 Index = Root; Index < Root + Count && !bKnownFinite; ++Index)
+			if (!bKnownFinite)
 			{
-				if (!IsFinitePoint(ReadTriple(Groom.positions, Index)))
-				{
-					Counts.FirstNotFinite = Counts.FirstNotFinite < 0 ? Index : FMath::Min(Counts.FirstNotFinite, Index);
-					return;
-				}
+				Counts.AddNotFinite(CountNotFinite(Groom, Root, Count), Curve);
 			}
 			const FVector RootPoint = Placement + ReadTriple(Groom.positions, Root);
-			FVector Nearest, Normal;
-			double Distance = TNumericLimits<double>::Max();
-			// A root put on a surface point is measured from it, single precision's rounding being all that
-			// lies between them: the surface is no farther, and where that is within the tolerance, no
-			// nearer by more than the tolerance either. Any other root, or one that rounding took further,
-			// is searched for; most lie on the surface, where a search that looks no further than the
-			// tolerance is the quicker.
-			if (RootOnSurface)
+			bool bRootOnSurface = false;
+			// A root that is not finite has no distance from the surface (and the inside test passes it by).
+			if (IsFinitePoint(RootPoint))
 			{
-				Distance = (RootPoint - *RootOnSurface).Size();
-			}
-			if (Distance > Tolerance)
-			{
-				const double NearSearch = FMath::Max(Tolerance, 1e-6) * 2.0;
-				if (!Query.NearestPoint(RootPoint, Nearest, Normal, NearSearch) && !Query.NearestPoint(RootPoint, Nearest, Normal))
+				FVector Nearest, Normal;
+				double Distance = TNumericLimits<double>::Max();
+				// A root put on a surface point is measured from it, single precision's rounding being all that
+				// lies between them: the surface is no farther, and where that is within the tolerance, no
+				// nearer by more than the tolerance either. Any other root, or one that rounding took further,
+				// is searched for; most lie on the surface, where a search that looks no further than the
+				// tolerance is the quicker.
+				if (RootOnSurface)
 				{
-					return;
+					Distance = (RootPoint - *RootOnSurface).Size();
 				}
-				Distance = (RootPoint - Nearest).Size();
+				if (Distance > Tolerance)
+				{
+					const double NearSearch = FMath::Max(Tolerance, 1e-6) * 2.0;
+					if (!Query.NearestPoint(RootPoint, Nearest, Normal, NearSearch) && !Query.NearestPoint(RootPoint, Nearest, Normal))
+					{
+						return;
+					}
+					Distance = (RootPoint - Nearest).Size();
+				}
+				RootDistances[static_cast<size_t>(Curve)] = Distance;
+				bRootOnSurface = Distance <= Tolerance;
+				++(bRootOnSurface ? Counts.RootsOnSurface : Counts.RootsOffSurface);
 			}
-			RootDistances[static_cast<size_t>(Curve)] = Distance;
-			const bool bRootOnSurface = Distance <= Tolerance;
-			++(bRootOnSurface ? Counts.RootsOnSurface : Counts.RootsOffSurface);
 
 			// Which points are inside: as the repairs left them, or else found for the strand in one pass. A root
 			// on the surface is not tested: it counts as outside whatever the test says, and on the surface the
@@ -452,6 +547,7 @@ namespace GroomFitting
 					continue;
 				}
 				const FVector Point = Placement + ReadTriple(Groom.positions, Index);
+				FVector Nearest, Normal;
 				if (Index != Root && Query.NearestPoint(Point, Nearest, Normal, Tolerance * 2.0 + 1e-12) && (Point - Nearest).Size() <= Tolerance)
 				{
 					continue;
@@ -475,6 +571,8 @@ namespace GroomFitting
 			// Points left inside, by why.
 			int64 UnresolvedBy[static_cast<size_t>(EResolveResult::UnresolvedBadOffset) + 1] = {};
 			bool bAllFinite = true;
+			// Points the source gave that are not finite: kept as they are, and counted.
+			FMeasureCounts NotFinite;
 			// Room for a strand's inside flags.
 			std::vector<uint8> Inside;
 			FMeasureCounts Measured;
@@ -492,6 +590,7 @@ namespace GroomFitting
 					Totals.UnresolvedBy[Reason] += UnresolvedBy[Reason];
 				}
 				Totals.bAllFinite &= bAllFinite;
+				Totals.NotFinite.AddNotFinite(NotFinite.PointsNotFinite, NotFinite.FirstStrandNotFinite);
 			}
 		};
 	}
@@ -539,26 +638,37 @@ namespace GroomFitting
 		OutEnd = Origin + (Direction * 20.0);
 	}
 
-	bool MoveStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation)
+	bool MoveStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation, int32* OutKeptNotFinite)
 	{
 		const FVector Delta = ReadTriple(Groom.positions, RootIndex) - (Hit - ActorLocation);
 		const FVector Offset = Delta * -1.0;
 		float* Values = Groom.positions.data() + 3 * static_cast<size_t>(RootIndex);
 		float* const End = Values + 3 * static_cast<size_t>(PointCount);
-		uint32 NotFinite = 0;
+		uint32 Became = 0;
+		int32 Kept = 0;
 		for (; Values < End; Values += 3)
 		{
+			const uint32 Before = NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
 			Values[0] = static_cast<float>(static_cast<double>(Values[0]) + Offset.X);
 			Values[1] = static_cast<float>(static_cast<double>(Values[1]) + Offset.Y);
 			Values[2] = static_cast<float>(static_cast<double>(Values[2]) + Offset.Z);
-			NotFinite |= NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
+			Became |= (NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2])) & ~Before;
+			Kept += static_cast<int32>(Before);
 		}
-		return NotFinite == 0;
+		if (OutKeptNotFinite)
+		{
+			*OutKeptNotFinite = Kept;
+		}
+		return Became == 0;
 	}
 
 	bool MoveAndOrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation, const FVector& GroomNormal,
-	                         const FVector& SurfaceNormal)
+	                         const FVector& SurfaceNormal, int32* OutKeptNotFinite)
 	{
+		if (OutKeptNotFinite)
+		{
+			*OutKeptNotFinite = 0;
+		}
 		if (PointCount <= 0)
 		{
 			return true;
@@ -571,22 +681,31 @@ namespace GroomFitting
 		// The root lands where MoveStrand puts it; the others keep their offset from it, turned.
 		float* Values = Groom.positions.data() + 3 * static_cast<size_t>(RootIndex);
 		const double OldX = Values[0], OldY = Values[1], OldZ = Values[2];
+		const uint32 RootBefore = NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
 		const FVector Offset = (Hit - ActorLocation) - FVector(OldX, OldY, OldZ);
 		Values[0] = static_cast<float>(OldX + Offset.X);
 		Values[1] = static_cast<float>(OldY + Offset.Y);
 		Values[2] = static_cast<float>(OldZ + Offset.Z);
 		const double RootX = Values[0], RootY = Values[1], RootZ = Values[2];
-		uint32 NotFinite = NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
+		// A point that was not finite stays so; the turn must not make one of the others so.
+		uint32 Became = (NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2])) & ~RootBefore;
+		int32 Kept = static_cast<int32>(RootBefore);
 		float* const End = Values + 3 * static_cast<size_t>(PointCount);
 		for (Values += 3; Values < End; Values += 3)
 		{
+			const uint32 Before = NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
 			const double DX = Values[0] - OldX, DY = Values[1] - OldY, DZ = Values[2] - OldZ;
 			Values[0] = static_cast<float>(RootX + (XX * DX + XY * DY + XZ * DZ));
 			Values[1] = static_cast<float>(RootY + (YX * DX + YY * DY + YZ * DZ));
 			Values[2] = static_cast<float>(RootZ + (ZX * DX + ZY * DY + ZZ * DZ));
-			NotFinite |= NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
+			Became |= (NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2])) & ~(Before | RootBefore);
+			Kept += static_cast<int32>(Before);
 		}
-		return NotFinite == 0;
+		if (OutKeptNotFinite)
+		{
+			*OutKeptNotFinite = Kept;
+		}
+		return Became == 0;
 	}
 
 	std::shared_ptr<const FMeshQuery> GetMeshQuery(const UStaticMeshComponent* TheComp, FString& OutError)
@@ -602,9 +721,11 @@ namespace GroomFitting
 			OutError = TEXT("the component has no static mesh");
 			return nullptr;
 		}
-		// The triangles a complex trace hits, in the order a hit's face index counts them.
+		// The triangles a complex trace hits, in the order a hit's face index counts them. The engine checks
+		// that the mesh has render data before it gives them (a mesh emptied or never built has none), so it
+		// is asked whether it has any first, as its own cooker asks.
 		FTriMeshCollisionData Collision;
-		if (!Mesh->GetPhysicsTriMeshData(&Collision, false) || Collision.Indices.Num() == 0)
+		if (!Mesh->ContainsPhysicsTriMeshData(false) || !Mesh->GetPhysicsTriMeshData(&Collision, false) || Collision.Indices.Num() == 0)
 		{
 			OutError = FString::Printf(TEXT("the static mesh %s has no triangles"), *Mesh->GetName());
 			return nullptr;
@@ -752,6 +873,8 @@ namespace GroomFitting
 			const int32 Root = static_cast<int32>(First[static_cast<size_t>(Curve)]);
 			const FVector OldRoot = ReadTriple(Groom.positions, Root);
 			bool bFinite = true;
+			// Points the source gave that are not finite: they are kept as they are, moved with the strand.
+			int32 KeptNotFinite = 0;
 			bool bMoved = Trace.bHit;
 			FVector Hit = Trace.Hit;
 			FVector SurfaceNormal = FVector::ZeroVector;
@@ -778,16 +901,21 @@ namespace GroomFitting
 					const FVector GroomNormal = (bSurfaceNormal ? ReadTriple(Groom.surfaceNormals, Curve) : OldRoot).GetSafeNormal();
 					if (!GroomNormal.IsZero() && !SurfaceNormal.IsZero())
 					{
-						bFinite &= MoveAndOrientStrand(Groom, Root, Count, Hit, ActorLocation, GroomNormal, SurfaceNormal);
+						bFinite &= MoveAndOrientStrand(Groom, Root, Count, Hit, ActorLocation, GroomNormal, SurfaceNormal, &KeptNotFinite);
 						bOriented = true;
 						++Counts.StrandsOriented;
 					}
 				}
 				if (!bOriented)
 				{
-					bFinite &= MoveStrand(Groom, Root, Count, Hit, ActorLocation);
+					bFinite &= MoveStrand(Groom, Root, Count, Hit, ActorLocation, &KeptNotFinite);
 				}
 			}
+			else
+			{
+				KeptNotFinite = static_cast<int32>(CountNotFinite(Groom, Root, Count));
+			}
+			Counts.NotFinite.AddNotFinite(KeptNotFinite, Curve);
 			// A moved strand's root is on the surface, where it belongs.
 			const int32 FirstChecked = bMoved ? Root + 1 : Root;
 			if (Options.bResolvePenetration)
@@ -829,7 +957,7 @@ namespace GroomFitting
 			if (bMeasureHere)
 			{
 				MeasureStrand(Groom, *Query, ActorLocation, DefaultSurfaceTolerance, Curve, Root, Count, Options.bResolvePenetration ? Counts.Inside.data() : nullptr,
-				              FirstChecked, bMoved ? &Hit : nullptr, bMoved && bFinite, Tally.RootDistances, Counts.Measured);
+				              FirstChecked, bMoved ? &Hit : nullptr, bFinite && KeptNotFinite == 0, Tally.RootDistances, Counts.Measured);
 			}
 		};
 
@@ -912,6 +1040,11 @@ namespace GroomFitting
 			LogFitFailure(OutReport, TEXT("FitGroomToStaticMesh: the fit would place points where single precision cannot hold them; the groom was not written"));
 			return false;
 		}
+		if (Totals.NotFinite.PointsNotFinite > 0)
+		{
+			UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: %lld points of the groom are not finite numbers (the first in strand %lld); they are kept as they are"),
+			       static_cast<long long>(Totals.NotFinite.PointsNotFinite), static_cast<long long>(Totals.NotFinite.FirstStrandNotFinite));
+		}
 		FString UnresolvedReasons;
 		for (size_t Reason = 0; Reason < std::size(Totals.UnresolvedBy); ++Reason)
 		{
@@ -942,15 +1075,11 @@ namespace GroomFitting
 			Report.PointsUnresolved = Totals.PointsUnresolved;
 			Report.UnresolvedReasons = UnresolvedReasons;
 			Report.Displacement = Summarise(MoveTemp(Displacements));
-			if (bMeasureHere && Tally.Counts.FirstNotFinite < 0)
+			if (bMeasureHere)
 			{
 				Tally.Finish(NumCurves, NumCovered, DefaultSurfaceTolerance, Report);
 			}
-			else if (bMeasureHere)
-			{
-				UE_LOG(LogTemp, Warning, TEXT("FitGroomToStaticMesh: the fitted groom cannot be measured: point %lld is not finite"),
-				       static_cast<long long>(Tally.Counts.FirstNotFinite));
-			}
+			Report.PointsNotFinite = Totals.NotFinite.PointsNotFinite;
 		}
 		return true;
 	}
@@ -966,14 +1095,6 @@ namespace GroomFitting
 		{
 			OutError = TEXT("the placement or the surface tolerance is not a finite number");
 			return false;
-		}
-		for (int64 Index = 0; Index < Covered; ++Index)
-		{
-			if (!IsFinitePoint(ReadTriple(Groom.positions, Index)))
-			{
-				OutError = FString::Printf(TEXT("point %lld of the groom is not finite"), static_cast<long long>(Index));
-				return false;
-			}
 		}
 		if (Groom.vertexCounts.size() > static_cast<size_t>(std::numeric_limits<int32>::max()))
 		{
@@ -1059,7 +1180,17 @@ namespace GroomFitting
 			return false;
 		}
 		const std::string Target = TextToUtf8(TargetPath);
-		const bool bWritten = Settings.bReplaceWhenWhole ? WriteRecordReplacing(Target, Groom, &OutReport, Carried) : WriteRecord(Target, Target, Groom, &OutReport, Carried);
+		bool bWritten = false;
+		if (Settings.bReplaceWhenWhole)
+		{
+			bWritten = WriteRecordReplacing(Target, Groom, &OutReport, Carried);
+		}
+		else
+		{
+			std::vector<std::string> Warnings;
+			std::string Error;
+			bWritten = LogWrite(WriteRecordAt(Target, Target, Groom, Carried, Warnings, Error), Warnings, Error, &OutReport);
+		}
 		if (bWritten)
 		{
 			WarnIfColoursLostInEngine(Groom);
@@ -1118,27 +1249,56 @@ namespace GroomFitting
 		return true;
 	}
 
-	std::string TemporaryPathFor(const std::string& TargetPath)
+	bool WriteGroomReplacing(const std::string& TargetPath, const GroomData& Groom, const std::vector<FGroomParam>& Carried, std::vector<std::string>& OutWarnings,
+	                         std::string& OutError)
 	{
-		return TargetPath + ".velmora-tmp";
+		const std::filesystem::path Final = ResolveLinks(FitFileSystemPath(TargetPath));
+		std::error_code StatusError;
+		const std::filesystem::file_status Earlier = std::filesystem::status(Final, StatusError);
+		const bool bEarlier = std::filesystem::is_regular_file(Earlier);
+		std::filesystem::path Temporary;
+		int TemporaryError = 0;
+		const bool bBeside = MakeTemporaryBeside(Final, Temporary, TemporaryError);
+		if (!bBeside && TemporaryError != EACCES && TemporaryError != EPERM)
+		{
+			OutError = "Could not open file: " + TargetPath + " (" + std::generic_category().message(TemporaryError) + ")";
+			return false;
+		}
+		if (!bBeside && bEarlier)
+		{
+			// A folder that takes no new file may still hold a file that can be written.
+			OutWarnings.push_back("no temporary file can be made beside " + TargetPath + " (" + std::generic_category().message(TemporaryError) +
+			                      "), so it is written in place: if the write fails, the earlier file is lost");
+		}
+		if (!WriteRecordAt(FileSystemPathToUtf8(bBeside ? Temporary : Final), TargetPath, Groom, Carried, OutWarnings, OutError))
+		{
+			return false;
+		}
+		if (!bBeside)
+		{
+			return true;
+		}
+		std::error_code Error;
+		if (bEarlier)
+		{
+			std::filesystem::permissions(Temporary, Earlier.permissions(), std::filesystem::perm_options::replace, Error);
+		}
+		std::filesystem::rename(Temporary, Final, Error);
+		if (Error)
+		{
+			RemoveWrittenFile(FileSystemPathToUtf8(Temporary));
+			OutError = "Could not write file: " + TargetPath + " (" + Error.message() + ")";
+			return false;
+		}
+		return true;
 	}
 
 	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom, FFitReport* OutReport, const std::vector<FGroomParam>& Carried)
 	{
-		const std::string TemporaryPath = TemporaryPathFor(TargetPath);
-		if (!WriteRecord(TemporaryPath, TargetPath, Groom, OutReport, Carried))
-		{
-			return false;
-		}
-		std::error_code RenameError;
-		std::filesystem::rename(FitFileSystemPath(TemporaryPath), FitFileSystemPath(TargetPath), RenameError);
-		if (RenameError)
-		{
-			RemoveWrittenFile(TemporaryPath);
-			LogFitFailure(OutReport, FString::Printf(TEXT("Could not write file: %s (%s)"), *Utf8ToText(TargetPath), *Utf8ToText(RenameError.message())));
-			return false;
-		}
-		return true;
+		std::vector<std::string> Warnings;
+		std::string Error;
+		const bool bWritten = WriteGroomReplacing(TargetPath, Groom, Carried, Warnings, Error);
+		return LogWrite(bWritten, Warnings, Error, OutReport);
 	}
 }
 

@@ -85,6 +85,9 @@ namespace GroomFitting
 		// Points inside the solid the mesh bounds, and the strands that have at least one.
 		int64 PointsInside = 0;
 		int64 StrandsInside = 0;
+		// Points that are not finite numbers, as the source had them: kept as they are, inside nothing, and
+		// a root among them neither on the surface nor off it.
+		int64 PointsNotFinite = 0;
 		// After a measured fit: how far each strand's root moved.
 		FDistanceSummary Displacement;
 
@@ -124,15 +127,16 @@ namespace GroomFitting
 	void SphericalSegment(const GroomData& Groom, int32 RootIndex, const FVector& Origin, FVector& OutStart, FVector& OutEnd);
 
 	// Moves the PointCount points from RootIndex by the one offset that puts the root on Hit - ActorLocation,
-	// in double precision, each stored back in single precision once. False when a moved point is not
-	// finite in single precision.
-	bool MoveStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation);
+	// in double precision, each stored back in single precision once. False when a point that was finite is
+	// not finite in single precision once moved; a point that was not finite stays so, and
+	// OutKeptNotFinite, when given, gets how many there were.
+	bool MoveStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation, int32* OutKeptNotFinite = nullptr);
 
 	// MoveStrand, and the strand turned about its moved root by the rotation taking GroomNormal onto
 	// SurfaceNormal (both of unit length): the move and the turn in double precision, each point stored back
-	// once. False when a point is not finite in single precision.
+	// once. False, and OutKeptNotFinite, as MoveStrand.
 	bool MoveAndOrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation, const FVector& GroomNormal,
-	                         const FVector& SurfaceNormal);
+	                         const FVector& SurfaceNormal, int32* OutKeptNotFinite = nullptr);
 
 	// The query of TheComp's collision triangles in world space, made once per mesh, placement and
 	// geometry and shared while they stay the same. Null, with the reason, when the component has no mesh
@@ -153,7 +157,7 @@ namespace GroomFitting
 
 	// Reports on Groom as it would lie in the world (each point placed at Placement + point) against the
 	// mesh, into OutReport's measured figures. False, with a one-line reason, on a groom whose counts do
-	// not fit its points or whose points are not finite.
+	// not fit its points.
 	bool MeasureGroom(const GroomData& Groom, const FMeshQuery& Query, const FVector& Placement, double SurfaceTolerance, FFitReport& OutReport,
 	                  FString& OutError);
 
@@ -178,11 +182,15 @@ namespace GroomFitting
 	// with the reason logged, when the groom or the mesh cannot be measured.
 	bool ReportGroomFile(const UStaticMeshComponent* TheComp, const FVector& Placement, const FString& GroomPath, FFitReport& OutReport);
 
-	// Writes the record to a temporary file beside TargetPath and renames it over TargetPath once complete,
-	// so a failure leaves the earlier file (or none). False, with one Error line, on failure.
+	// Writes the record, with the params carried from its source, to a temporary file of a name no other
+	// file has beside the file TargetPath names (through any links), and renames it over that file once
+	// whole, with the earlier file's permission bits, so a failure leaves the earlier file (or none). Where
+	// the folder takes no new file, writes in place. False, with the reason in one line, on failure;
+	// OutWarnings gets what was left out of the file and, when written in place, that it was.
+	bool WriteGroomReplacing(const std::string& TargetPath, const GroomData& Groom, const std::vector<FGroomParam>& Carried, std::vector<std::string>& OutWarnings,
+	                         std::string& OutError);
+
+	// WriteGroomReplacing, with its warnings logged and a failure as one Error line.
 	bool WriteRecordReplacing(const std::string& TargetPath, const GroomData& Groom, FFitReport* OutReport = nullptr,
 	                          const std::vector<FGroomParam>& Carried = std::vector<FGroomParam>());
-
-	// Where the record is written before it replaces TargetPath.
-	std::string TemporaryPathFor(const std::string& TargetPath);
 }

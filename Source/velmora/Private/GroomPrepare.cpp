@@ -22,6 +22,7 @@ THIRD_PARTY_INCLUDES_END
 #include <cerrno>
 #include <cstdlib>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -144,6 +145,8 @@ namespace GroomPrepare
 			// Always one per strand once read.
 			FPrepareAttribute Normals;
 			FPrepareAttribute Widths;
+			// One per strand (or one for the object) once read: each strand's first uv.
+			FPrepareAttribute RootUVs;
 		};
 
 		struct FPrepareFailure
@@ -650,7 +653,7 @@ namespace GroomPrepare
 				             });
 			}
 
-			void Merge(GroomData& OutGroom)
+			void Merge(GroomData& OutGroom, std::vector<float>& OutRootUVs)
 			{
 				int64_t Points = 0;
 				for (const FObjectGroom& Object : Groom)
@@ -664,14 +667,18 @@ namespace GroomPrepare
 					PrepareRefuse("the merged groom would hold " + std::to_string(Points) + " points, more than a groom holds (" +
 					              std::to_string(std::numeric_limits<int32_t>::max()) + ")");
 				}
-				OutGroom.groomColors = MergeAttribute(&FObjectGroom::Colours, EAttributeTarget::Colour, 3, false);
-				OutGroom.surfaceNormals = MergeAttribute(&FObjectGroom::Normals, EAttributeTarget::Normal, 3, false);
-				OutGroom.widths = MergeAttribute(&FObjectGroom::Widths, EAttributeTarget::Width, 1, true);
+				// The engine's groom import shows colours and widths only with one per point; the fit and the
+				// picture take a normal per strand.
+				OutGroom.groomColors = MergeAttribute(&FObjectGroom::Colours, EAttributeTarget::Colour, 3, EPrepareLayout::PerPoint);
+				OutGroom.surfaceNormals = MergeAttribute(&FObjectGroom::Normals, EAttributeTarget::Normal, 3, EPrepareLayout::PerStrand);
+				OutGroom.widths = MergeAttribute(&FObjectGroom::Widths, EAttributeTarget::Width, 1, EPrepareLayout::PerPoint);
+				OutRootUVs = MergeAttribute(&FObjectGroom::RootUVs, EAttributeTarget::RootUV, 2, EPrepareLayout::PerStrand);
 				Report.Strands = static_cast<int64_t>(OutGroom.vertexCounts.size());
 				Report.Points = Points;
 				Report.Colours = static_cast<int64_t>(OutGroom.groomColors.size() / 3);
 				Report.Normals = static_cast<int64_t>(OutGroom.surfaceNormals.size() / 3);
 				Report.Widths = static_cast<int64_t>(OutGroom.widths.size());
+				Report.RootUVs = static_cast<int64_t>(OutRootUVs.size() / 2);
 				for (size_t I = 0; I + 2 < OutGroom.positions.size(); I += 3)
 				{
 					for (size_t Axis = 0; Axis < 3; ++Axis)
@@ -833,6 +840,7 @@ namespace GroomPrepare
 				ReadColours(Schema, Selector, Strands, Points, Out);
 				ReadNormals(Schema, Selector, World, Strands, Points, Out);
 				ReadWidths(Schema, Selector, World, Strands, Points, Out);
+				ReadRootUVs(Schema, Selector, Strands, Points, Out);
 
 				FPreparedObject Prepared;
 				Prepared.Path = Path;
@@ -1012,6 +1020,62 @@ namespace GroomPrepare
 				Out.Widths = {Layout, std::move(Values), Widths.getName(), Scope, Layout, Factor};
 			}
 
+			// The root UVs the engine's groom import takes for each strand: "groom_root_uv" where the file has
+			// it, else the curves' uvs (at each strand's first point when there is one per point).
+			void ReadRootUVs(const Alembic::AbcGeom::ICurvesSchema& Schema, const ISampleSelector& Selector, int64_t Strands, int64_t Points, FObjectGroom& Out)
+			{
+				using namespace Alembic::AbcGeom;
+				const Alembic::Abc::ICompoundProperty Params = Schema.getArbGeomParams();
+				const Alembic::Abc::PropertyHeader* const Header = Params.valid() ? Params.getPropertyHeader("groom_root_uv") : nullptr;
+				IV2fGeomParam UVs;
+				if (Header && IV2fGeomParam::matches(*Header))
+				{
+					UVs = IV2fGeomParam(Params, "groom_root_uv");
+				}
+				else if (Schema.getUVsParam().valid())
+				{
+					UVs = Schema.getUVsParam();
+				}
+				if (!UVs.valid() || UVs.getNumSamples() == 0)
+				{
+					return;
+				}
+				std::vector<float> Values = ReadPrepareParam(UVs, Selector, 2);
+				const std::string Scope = ScopeName(UVs.getScope());
+				const EPrepareLayout Layout = LayoutOf(Values.size() / 2, Strands, Points);
+				if (Layout == EPrepareLayout::None)
+				{
+					Drop(Out.Path, EDropKind::UVs, UVs.getName(), std::to_string(Values.size() / 2) + " values",
+					     Out.Path + ": uvs " + UVs.getName() + " dropped: " + std::to_string(Values.size() / 2) + " values (" + Scope + " scope) for " +
+					         std::to_string(Strands) + " strands of " + std::to_string(Points) + " points");
+					return;
+				}
+				for (const float Value : Values)
+				{
+					if (!std::isfinite(Value))
+					{
+						PrepareRefuse(Out.Path + ": a uv of " + UVs.getName() + " is not finite");
+					}
+				}
+				if (Layout == EPrepareLayout::PerPoint && Points != Strands)
+				{
+					std::vector<float> Roots(2 * static_cast<size_t>(Strands), 0.0f);
+					size_t Root = 0;
+					for (size_t Strand = 0; Strand < static_cast<size_t>(Strands); ++Strand)
+					{
+						// A strand without points has no root and keeps (0, 0).
+						if (Out.Counts[Strand] > 0)
+						{
+							Roots[2 * Strand] = Values[2 * Root];
+							Roots[2 * Strand + 1] = Values[2 * Root + 1];
+						}
+						Root += static_cast<size_t>(Out.Counts[Strand]);
+					}
+					Values = std::move(Roots);
+				}
+				Out.RootUVs = {Layout == EPrepareLayout::PerPoint ? EPrepareLayout::PerStrand : Layout, std::move(Values), UVs.getName(), Scope, Layout};
+			}
+
 			// What of this object the groom does not hold.
 			void NoteDropped(const Alembic::AbcGeom::ICurvesSchema& Schema, const Alembic::AbcGeom::ICurvesSchema::Sample& Sample, const FCurveKind& CurveKind, const FPreparedObject& Prepared,
 			                 const FObjectGroom& Out)
@@ -1038,9 +1102,11 @@ namespace GroomPrepare
 				DropArray(Sample.getOrders() ? Sample.getOrders()->size() : 0, EDropKind::Orders, ".orders", "orders");
 				DropArray(Sample.getPositionWeights() ? Sample.getPositionWeights()->size() : 0, EDropKind::PositionWeights, "w", "position weights");
 				DropArray(Sample.getVelocities() ? Sample.getVelocities()->size() : 0, EDropKind::Velocities, ".velocities", "velocities");
-				if (Schema.getUVsParam().valid())
+				if (Schema.getUVsParam().valid() && (Out.RootUVs.Source != "uv" || Out.RootUVs.SourceLayout == EPrepareLayout::PerPoint))
 				{
-					Drop(Path, EDropKind::UVs, "uv", "uvs", Path + ": uvs dropped (the writer gives each strand its own, 0 at the root to 1 at the tip)");
+					Drop(Path, EDropKind::UVs, "uv", "uvs",
+					     Path + (Out.RootUVs.Source == "uv" ? ": uvs past each strand's root dropped" : ": uvs dropped") +
+					         " (the writer gives each strand its own, 0 at the root to 1 at the tip)");
 				}
 				Alembic::AbcGeom::IN3fGeomParam Normals = Schema.getNormalsParam();
 				if (Normals.valid() && Out.Normals.Source != "N")
@@ -1056,7 +1122,7 @@ namespace GroomPrepare
 				{
 					const Alembic::Abc::PropertyHeader& Header = Params.getPropertyHeader(I);
 					const std::string& Name = Header.getName();
-					if (Name == Out.Colours.Source || Name == Out.Normals.Source)
+					if (Name == Out.Colours.Source || Name == Out.Normals.Source || Name == Out.RootUVs.Source)
 					{
 						continue;
 					}
@@ -1066,15 +1132,16 @@ namespace GroomPrepare
 			}
 
 			// One attribute of the merged groom: as the objects hold it when they agree, else expanded to
-			// the finest layout among them. Colours and normals go at least per strand (the fit and the
-			// picture read them so); widths may stay one for the groom. Dropped, with a line, when not every
+			// the finest layout among them, and at least to Coarsest. Dropped, with a line, when not every
 			// object has it.
-			std::vector<float> MergeAttribute(FPrepareAttribute FObjectGroom::*Member, EAttributeTarget Target, size_t Extent, bool bKeepConstant)
+			std::vector<float> MergeAttribute(FPrepareAttribute FObjectGroom::*Member, EAttributeTarget Target, size_t Extent, EPrepareLayout Coarsest)
 			{
 				const std::string What = Target == EAttributeTarget::Colour ? "colours" : Target == EAttributeTarget::Normal ? "normals"
-				                                                                                                             : "widths";
+				                                                                      : Target == EAttributeTarget::Width    ? "widths"
+				                                                                                                             : "root uvs";
 				const std::string Into = Target == EAttributeTarget::Colour ? "groom_color" : Target == EAttributeTarget::Normal ? "surface_normal"
-				                                                                                                                 : "widths";
+				                                                                      : Target == EAttributeTarget::Width    ? "widths"
+				                                                                                                             : "groom_root_uv";
 				std::string Without;
 				EPrepareLayout Finest = EPrepareLayout::None;
 				for (const FObjectGroom& Object : Groom)
@@ -1103,10 +1170,7 @@ namespace GroomPrepare
 					}
 					return {};
 				}
-				if (Finest == EPrepareLayout::Constant && !(bKeepConstant && Groom.size() == 1))
-				{
-					Finest = EPrepareLayout::PerStrand;
-				}
+				Finest = std::max(Finest, Coarsest);
 				std::vector<float> Merged;
 				for (const FObjectGroom& Object : Groom)
 				{
@@ -1333,35 +1397,30 @@ namespace GroomPrepare
 			}
 			SurveyCurveAttributes(Schema, Selector, Out);
 		}
+	}
 
-		bool WritePreparedGroom(const std::string& TargetPath, const GroomData& Groom, std::string& OutError)
+	namespace
+	{
+		// Root UVs as the engine's groom import reads them: two floats per strand, uniform scope, as an
+		// OV2fGeomParam stores them.
+		FGroomParam RootUVParam(std::vector<float> Values)
 		{
-			// The fit's way: beside the target first, moved into place once whole.
-			const std::string TemporaryPath = GroomFitting::TemporaryPathFor(TargetPath);
-			const std::filesystem::path Temporary = PrepareFileSystemPath(TemporaryPath);
-			std::error_code Ignored;
-			try
-			{
-				WriteGroom(TemporaryPath, Groom, TargetPath);
-			}
-			catch (const std::exception& Error)
-			{
-				if (std::filesystem::is_regular_file(Temporary, Ignored))
-				{
-					std::filesystem::remove(Temporary, Ignored);
-				}
-				OutError = Error.what();
-				return false;
-			}
-			std::error_code RenameError;
-			std::filesystem::rename(Temporary, PrepareFileSystemPath(TargetPath), RenameError);
-			if (RenameError)
-			{
-				std::filesystem::remove(Temporary, Ignored);
-				OutError = "Could not write file: " + TargetPath + " (" + RenameError.message() + ")";
-				return false;
-			}
-			return true;
+			Alembic::Abc::MetaData MetaData;
+			MetaData.set("arrayExtent", "1");
+			MetaData.set("geoScope", "uni");
+			MetaData.set("interpretation", "vector");
+			MetaData.set("isGeomParam", "true");
+			MetaData.set("podExtent", "2");
+			MetaData.set("podName", "float32_t");
+			FGroomParam Param;
+			Param.Name = "groom_root_uv";
+			Param.Pod = static_cast<uint8_t>(Alembic::Util::kFloat32POD);
+			Param.Extent = 2;
+			Param.MetaData = MetaData.serialize();
+			Param.NumValues = Values.size() / 2;
+			Param.Values.resize(Values.size() * sizeof(float));
+			std::memcpy(Param.Values.data(), Values.data(), Param.Values.size());
+			return Param;
 		}
 	}
 
@@ -1399,6 +1458,8 @@ namespace GroomPrepare
 				return "groom_color";
 			case EAttributeTarget::Normal:
 				return "surface_normal";
+			case EAttributeTarget::RootUV:
+				return "rootUV";
 			case EAttributeTarget::Width:
 				return "widths";
 		}
@@ -1470,10 +1531,12 @@ namespace GroomPrepare
 		return true;
 	}
 
-	bool PrepareGroomRecord(const std::string& SourcePath, const FPrepareOptions& Options, GroomData& OutGroom, FPrepareReport& OutReport)
+	bool PrepareGroomRecord(const std::string& SourcePath, const FPrepareOptions& Options, GroomData& OutGroom, FPrepareReport& OutReport,
+	                        std::vector<FGroomParam>* OutParams)
 	{
 		OutReport = FPrepareReport();
 		OutGroom = GroomData();
+		std::vector<float> RootUVs;
 		try
 		{
 			if (!std::isfinite(Options.Scale) || !(Options.Scale > 0.0))
@@ -1488,7 +1551,7 @@ namespace GroomPrepare
 			const uint64_t MaxObjects = (SizeError ? 0 : FileSize / 4) + 1024;
 			FGroomPreparer Preparer(Options, OutReport);
 			Preparer.Read(Archive, MaxObjects);
-			Preparer.Merge(OutGroom);
+			Preparer.Merge(OutGroom, RootUVs);
 		}
 		catch (const FPrepareFailure& Failure)
 		{
@@ -1508,6 +1571,14 @@ namespace GroomPrepare
 			OutGroom = GroomData();
 			return false;
 		}
+		if (OutParams)
+		{
+			OutParams->clear();
+			if (!RootUVs.empty())
+			{
+				OutParams->push_back(RootUVParam(std::move(RootUVs)));
+			}
+		}
 		if (Options.bYUp)
 		{
 			OutReport.DoneLines.push_back("turned Y-up into Z-up: (x, y, z) -> (x, -z, y)");
@@ -1523,12 +1594,16 @@ namespace GroomPrepare
 	bool PrepareGroomFile(const std::string& SourcePath, const std::string& TargetPath, const FPrepareOptions& Options, FPrepareReport& OutReport)
 	{
 		GroomData Groom;
-		if (!PrepareGroomRecord(SourcePath, Options, Groom, OutReport))
+		std::vector<FGroomParam> Params;
+		if (!PrepareGroomRecord(SourcePath, Options, Groom, OutReport, &Params))
 		{
 			return false;
 		}
+		std::vector<std::string> Warnings;
 		std::string Error;
-		if (!WritePreparedGroom(TargetPath, Groom, Error))
+		const bool bWritten = GroomFitting::WriteGroomReplacing(TargetPath, Groom, Params, Warnings, Error);
+		OutReport.DoneLines.insert(OutReport.DoneLines.end(), Warnings.begin(), Warnings.end());
+		if (!bWritten)
 		{
 			OutReport.bSucceeded = false;
 			OutReport.Error = Error;

@@ -57,6 +57,7 @@ namespace GroomPrepare
 		Colour,
 		Normal,
 		Width,
+		RootUV,
 	};
 
 	// Where one attribute of the prepared groom came from, for one object.
@@ -110,6 +111,8 @@ namespace GroomPrepare
 		int64_t Colours = 0;
 		int64_t Normals = 0;
 		int64_t Widths = 0;
+		// Root UVs written as "groom_root_uv", one per strand (0 when the source has none).
+		int64_t RootUVs = 0;
 		// The sample index asked for and the time read.
 		int32_t Frame = 0;
 		double Time = 0.0;
@@ -182,9 +185,11 @@ namespace GroomPrepare
 	// Ogawa", a damaged file, ...).
 	bool SurveyGroomFile(const std::string& SourcePath, FGroomSurvey& OutSurvey, ESurveyDepth Depth = ESurveyDepth::Whole);
 
-	// Reads the groom at the UTF-8 SourcePath as Options asks into OutGroom. False, with OutReport.Error
-	// set and OutGroom empty, when it cannot be made sound.
-	bool PrepareGroomRecord(const std::string& SourcePath, const FPrepareOptions& Options, GroomData& OutGroom, FPrepareReport& OutReport);
+	// Reads the groom at the UTF-8 SourcePath as Options asks into OutGroom, and into OutParams, when given,
+	// what the written groom holds beyond the record (its root UVs as "groom_root_uv"). False, with
+	// OutReport.Error set and OutGroom empty, when it cannot be made sound.
+	bool PrepareGroomRecord(const std::string& SourcePath, const FPrepareOptions& Options, GroomData& OutGroom, FPrepareReport& OutReport,
+	                        std::vector<FGroomParam>* OutParams = nullptr);
 
 	// PrepareGroomRecord, then the groom written to TargetPath by the plugin's writer, beside it first and
 	// moved into place once whole. False, with OutReport.Error set, when nothing was written.

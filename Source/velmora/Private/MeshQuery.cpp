@@ -161,6 +161,8 @@ namespace GroomFitting
 		// Over the bounding surface, the flat surface (for nearest points), and the solid (for winding numbers;
 		// left empty when the solid is the bounding surface alone).
 		FDynamicMeshAABBTree3 Trees[3];
+		// Which trees were built: a kind with no triangles has none, and an unbuilt tree must not be asked.
+		bool bTreeBuilt[3] = {false, false, false};
 		std::unique_ptr<TFastWindingTree<FDynamicMesh3>> SolidWinding;
 		FMeshInsideGrid Grid;
 		// The least step off the surface that double precision tells from the surface.
@@ -871,6 +873,7 @@ namespace GroomFitting
 				{
 					Trees[Kind].SetMesh(&Mesh, false);
 					Trees[Kind].Build(List);
+					bTreeBuilt[Kind] = true;
 				}
 			}
 
@@ -1017,7 +1020,7 @@ namespace GroomFitting
 		for (int32 Kind = bSettled ? 1 : 0; Kind < 2; ++Kind)
 		{
 			const FDynamicMeshAABBTree3& Tree = Trees[Kind];
-			if (!Tree.IsValid(false))
+			if (!bTreeBuilt[Kind] || !Tree.IsValid(false))
 			{
 				continue;
 			}

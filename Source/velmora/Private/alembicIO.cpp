@@ -804,6 +804,7 @@ namespace
 	struct FLayoutProperty
 	{
 		uint32_t Type = 0;
+		uint32_t Pod = 0;
 		uint32_t Extent = 0;
 		uint32_t NumSamples = 0;
 		uint32_t FirstChanged = 0;
@@ -849,6 +850,7 @@ namespace
 				{
 					return false;
 				}
+				Property.Pod = (Info >> 4) & 0xf;
 				Property.Extent = (Info >> 12) & 0xff;
 				if (!ReadLayoutHinted(Bytes, Hint, Position, Property.NumSamples))
 				{
@@ -935,6 +937,38 @@ namespace
 			}
 		}
 		return true;
+	}
+
+	// What is wrong with a sample's data block for its stored dimensions (Extents, when bStoredDims), as
+	// DescribeSampleShapeProblem says; "" when they agree.
+	std::string DescribeStoredShape(const FLayoutProperty& Property, const std::vector<uint64_t>& Extents, bool bStoredDims, uint64_t DataSize)
+	{
+		const Alembic::Util::PlainOldDataType Pod = static_cast<Alembic::Util::PlainOldDataType>(Property.Pod);
+		if (Pod == Alembic::Util::kStringPOD || Pod == Alembic::Util::kWstringPOD || DataSize == 0)
+		{
+			// Strings are counted by their terminators, and no data is no values.
+			return std::string();
+		}
+		if (DataSize < 16)
+		{
+			return "holds " + std::to_string(DataSize) + " bytes, less than its key";
+		}
+		const uint64_t ValueBytes = Alembic::Util::PODNumBytes(Pod) * static_cast<uint64_t>(Property.Extent);
+		Alembic::Util::Dimensions Dimensions;
+		if (!bStoredDims)
+		{
+			// No dimensions stored: the library counts the values the block holds, rounding down.
+			Dimensions = Alembic::Util::Dimensions(ValueBytes > 0 ? (DataSize - 16) / ValueBytes : 0);
+		}
+		else
+		{
+			Dimensions.setRank(Extents.size());
+			for (size_t Rank = 0; Rank < Extents.size(); ++Rank)
+			{
+				Dimensions[Rank] = Extents[Rank];
+			}
+		}
+		return DescribeSampleShapeProblem(Dimensions, ValueBytes, DataSize - 16);
 	}
 
 	// So many groups answer to one path only in a file made to mislead.
@@ -1194,6 +1228,19 @@ std::string FGroomFileLayout::FindArraySampleProblem(const std::string& ObjectFu
 			if (DimsSize == 0 && DataSize != 0 && Property.Extent == 0)
 			{
 				return "has values of no size";
+			}
+			// The dimensions as Alembic 1.8.6 takes them, whatever later releases make of ones that disagree.
+			std::vector<uint64_t> Extents(static_cast<size_t>(DimsSize / 8));
+			uint64_t DimsSlot = 0;
+			if (!Extents.empty() && (!ReadAt(Group + 8 + 8 * (2 * Stored + 1), &DimsSlot, 8) ||
+			                         !ReadAt((DimsSlot & ~OgawaDataBit) + 8, Extents.data(), 8 * Extents.size())))
+			{
+				return "has dimensions that cannot be read";
+			}
+			const std::string Shape = DescribeStoredShape(Property, Extents, DimsSize > 0, DataSize);
+			if (!Shape.empty())
+			{
+				return Shape;
 			}
 		}
 	}

@@ -38,6 +38,7 @@ namespace
 		Result.RootDistanceMedian = Report.RootDistance.Median;
 		Result.RootDistanceMax = Report.RootDistance.Max;
 		Result.PointsInside = Report.PointsInside;
+		Result.PointsNotFinite = Report.PointsNotFinite;
 		Result.StrandsInside = Report.StrandsInside;
 		Result.bAfterFit = Report.bAfterFit;
 		Result.DisplacementMin = Report.Displacement.Min;
@@ -75,6 +76,7 @@ namespace
 		Result.Colours = Report.Colours;
 		Result.Normals = Report.Normals;
 		Result.Widths = Report.Widths;
+		Result.RootUVs = Report.RootUVs;
 		for (const GroomPrepare::FPreparedObject& Object : Report.Objects)
 		{
 			Result.ObjectsMerged.Add(GroomFitting::Utf8ToText(Object.Path));

@@ -73,6 +73,10 @@ struct FvelmoraFitReport
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 StrandsInside = 0;
 
+	/** Points that are not finite numbers, kept as the source had them. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int64 PointsNotFinite = 0;
+
 	/** True when the figures below describe a fit. */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	bool bAfterFit = false;
@@ -151,7 +155,7 @@ struct FvelmoraPrepareReport
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 Points = 0;
 
-	/** What the written groom holds: colours and normals (triples) and widths. */
+	/** What the written groom holds: colours and normals (triples), widths and root UVs (one per strand). */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 Colours = 0;
 
@@ -160,6 +164,9 @@ struct FvelmoraPrepareReport
 
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 Widths = 0;
+
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int64 RootUVs = 0;
 
 	/** The curves objects merged, in the order their strands were written. */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")

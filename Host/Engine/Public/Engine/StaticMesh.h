@@ -90,10 +90,15 @@ public:
 
 	// The triangles of the complex collision (see above), in the render data's index order over the
 	// sections with collision, or with bInUseAllTriData LOD 0's sections all. False when there is nothing
-	// to give. Waits for a build in progress first.
+	// to give. Waits for a build in progress first. The mesh that gives the triangles must have valid render
+	// data: a failed check otherwise, as in the engine; ask ContainsPhysicsTriMeshData first.
 	bool GetPhysicsTriMeshData(FTriMeshCollisionData* CollisionData, bool bInUseAllTriData);
-	// Whether GetPhysicsTriMeshData would give any triangle.
+	// Whether GetPhysicsTriMeshData would give any triangle; false, safely, without render data.
 	bool ContainsPhysicsTriMeshData(bool bInUseAllTriData) const;
+
+	// Render data with at least one LOD, and with vertices in the LOD checked (the first, by default).
+	// Waits for a build in progress first.
+	bool HasValidRenderData(bool bCheckLODForVerts = true, int32 LODIndexToCheck = INDEX_NONE) const;
 
 	// Wait for a build in progress first.
 	FStaticMeshRenderData* GetRenderData();

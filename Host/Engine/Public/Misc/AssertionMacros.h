@@ -26,6 +26,10 @@ namespace UE::Assert::Private
 		}                                                                            \
 	} while (0)
 
+// The engine checks these only in Debug builds (DO_GUARD_SLOW); the host always does, so a precondition the
+// plugin breaks fails here rather than in a Debug editor.
+#define checkSlow(expr) check(expr)
+
 #define checkNoEntry() ::UE::Assert::Private::CheckFailed("Enclosing block should never be called", __FILE__, __LINE__, nullptr)
 #define verify(expr) check(expr)
 #define ensure(expr) (static_cast<bool>(expr) || ::UE::Assert::Private::EnsureFailed(#expr, __FILE__, __LINE__))

@@ -56,9 +56,11 @@ namespace UE::Geometry
 			BuildFrom(std::vector<int>(TriangleList.GetData(), TriangleList.GetData() + TriangleList.Num()));
 		}
 
-		// False until built; afterwards, false when the mesh changed since, unless that is allowed.
+		// False when the mesh changed since the build, unless that is allowed. Asking a tree never built is a
+		// failed checkSlow, as in the engine (its root index is still -1).
 		bool IsValid(bool bAllowUnsafeModifiedMeshQueries) const
 		{
+			checkSlow(bBuilt);
 			if (!bBuilt || !Mesh)
 			{
 				return false;
