@@ -298,8 +298,10 @@ namespace EngineImport
 				Out.Facts.Points = Points;
 				if (static_cast<uint64_t>(Points) > Positions->Count)
 				{
+					// Nothing past this is worth modelling, and the counts may claim far more than the file holds.
 					Violation("P: the strands hold " + Plural(static_cast<uint64_t>(Points), "point") + ", read from a sample of " +
 					          std::to_string(Positions->Count));
+					return false;
 				}
 				else if (static_cast<uint64_t>(Points) < Positions->Count)
 				{
