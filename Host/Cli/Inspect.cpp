@@ -412,13 +412,26 @@ namespace VelmoraCli
 				}
 				if (Attribute.Role == "widths")
 				{
-					Verdict.Widths = Attribute.Scope == "vertex" ? "per point" : Attribute.Scope == "uniform" ? "per strand"
-					                                                         : Attribute.Scope == "constant"  ? "one"
-					                                                                                          : Attribute.Scope;
-					ReadPast(Attribute, Attribute.Scope == "vertex" ? Object.Points : Attribute.Scope == "uniform" ? Object.Strands
-					                                                                                               : OneForAll,
-					         Attribute.Scope == "vertex" ? "one per point" : Attribute.Scope == "uniform" ? "one per strand"
-					                                                                                      : "one for all");
+					// The scope alone decides how many are read.
+					if (Attribute.Scope == "vertex")
+					{
+						Verdict.Widths = "per point";
+						ReadPast(Attribute, Object.Points, "one per point");
+					}
+					else if (Attribute.Scope == "uniform")
+					{
+						Verdict.Widths = "per strand";
+						ReadPast(Attribute, Object.Strands, "one per strand");
+					}
+					else if (Attribute.Scope == "constant")
+					{
+						Verdict.Widths = "one";
+						ReadPast(Attribute, OneForAll, "one for all");
+					}
+					else
+					{
+						Verdict.Widths = Attribute.Scope;
+					}
 				}
 				else if (Attribute.Role == "uvs" && Verdict.RootUVs == "none")
 				{

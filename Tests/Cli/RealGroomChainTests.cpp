@@ -93,6 +93,8 @@ TEST(RealGroomChain, BlendersRootUVsReachTheEngineThroughPrepareAndFit)
 	for (const char* Name : {"prepared.abc", "fitted.abc"})
 	{
 		SCOPED_TRACE(Name);
+		const FRun Inspect = RunVelmora(std::string("inspect ") + Name, Dir);
+		EXPECT_NE(Inspect.Stdout.find("  root UVs      from groom_root_uv, one per strand\n"), std::string::npos) << Inspect.Stdout;
 		const EngineImport::FEngineGroom Groom = ImportClean(Dir / Name);
 		EXPECT_EQ(Groom.Strands, 4053);
 		EXPECT_EQ(Groom.Points, 36477);
