@@ -24,7 +24,10 @@ namespace VelmoraCli
 	    "param, with type, extent, scope and count), the transforms above it and its bounds with them\n"
 	    "applied; other objects by kind. It says which object the fit reads (the first curves object, its\n"
 	    "first sample, as stored) and what the fit leaves out, and when 'velmora prepare' would bring that in.\n"
-	    "With --json, prints the whole record and the messages as JSON, and the objects under \"objects\".\n"
+	    "Last, what the editor's groom import (UE 5.5) makes of the file: its colours, widths, root UVs and\n"
+	    "guides kept or dropped, and any array it would read past, which crashes the editor.\n"
+	    "With --json, prints the whole record and the messages as JSON, the objects under \"objects\" and\n"
+	    "what the editor's import makes of them under \"engineImport\".\n"
 	    "An HDF5 archive (the older Alembic container) is refused: re-export it as Ogawa.\n"
 	    "Given a mesh file (any name not ending in .abc), lists its parts as 'velmora fit --mesh-part' names\n"
 	    "them: the nodes with their meshes, triangle counts and world bounds.\n"
@@ -370,6 +373,207 @@ namespace VelmoraCli
 			}
 		}
 
+		// What the editor's groom import (UE 5.5) keeps and drops of one curves object. It merges every
+		// curves object, reads a width or a "groom_*" param by its scope without checking its count, and
+		// crashes reading past one (an empty one included).
+		struct FEngineImportVerdict
+		{
+			// "kept", "dropped" or "none", and how or why.
+			std::string Colours;
+			std::string ColoursDetail;
+			// "per point", "per strand", "one", "default" (no widths: 0.01 for every point) or, at a scope
+			// the import has no rule for, that scope.
+			std::string Widths;
+			// "groom_root_uv", "uv" or "none", and how.
+			std::string RootUVs;
+			std::string RootUVsDetail;
+			bool bGuides = false;
+			// Each array the import would read past.
+			std::vector<std::string> ReadsPast;
+		};
+
+		FEngineImportVerdict JudgeEngineImport(const GroomPrepare::FSurveyedObject& Object)
+		{
+			FEngineImportVerdict Verdict{"none", "", "default", "none", "", false, {}};
+			const auto ReadPast = [&](const GroomPrepare::FSurveyedAttribute& Attribute, int64_t Read, const char* Per)
+			{
+				if (Attribute.Count < Read)
+				{
+					Verdict.ReadsPast.push_back(Attribute.Name + ": " + std::to_string(Attribute.Count) + " values at " + Attribute.Scope + " scope, read as " + Per + " for " +
+					                            Counted(Object.Strands, "strand") + " of " + Counted(Object.Points, "point"));
+				}
+			};
+			const int64_t OneForAll = Object.Strands > 0 ? 1 : 0;
+			for (const GroomPrepare::FSurveyedAttribute& Attribute : Object.Attributes)
+			{
+				if (Attribute.bScalar)
+				{
+					continue;
+				}
+				if (Attribute.Role == "widths")
+				{
+					// The scope alone decides how many are read.
+					if (Attribute.Scope == "vertex")
+					{
+						Verdict.Widths = "per point";
+						ReadPast(Attribute, Object.Points, "one per point");
+					}
+					else if (Attribute.Scope == "uniform")
+					{
+						Verdict.Widths = "per strand";
+						ReadPast(Attribute, Object.Strands, "one per strand");
+					}
+					else if (Attribute.Scope == "constant")
+					{
+						Verdict.Widths = "one";
+						ReadPast(Attribute, OneForAll, "one for all");
+					}
+					else
+					{
+						Verdict.Widths = Attribute.Scope;
+					}
+				}
+				else if (Attribute.Role == "uvs" && Verdict.RootUVs == "none")
+				{
+					const bool bFirstPoints = Attribute.Scope == "vertex";
+					Verdict.RootUVs = "uv";
+					Verdict.RootUVsDetail = bFirstPoints ? "each strand's first point" : "one per strand";
+					ReadPast(Attribute, bFirstPoints ? Object.Points : Object.Strands, bFirstPoints ? "one per point" : "one per strand");
+				}
+				else if (Attribute.Role == "arbitrary" && Attribute.Name.rfind("groom_", 0) == 0)
+				{
+					// Uniform or constant scope, or a value per strand: a strand attribute; any other is read per point.
+					const bool bPerStrand = Attribute.Scope == "uniform" || Attribute.Scope == "constant" || Attribute.Count == Object.Strands;
+					const bool bOneForAll = Attribute.Scope == "constant" && Attribute.Count != Object.Strands;
+					ReadPast(Attribute, bOneForAll ? OneForAll : bPerStrand ? Object.Strands
+					                                                        : Object.Points,
+					         bOneForAll ? "one for all" : bPerStrand ? "one per strand"
+					                                                 : "one per point");
+					if (Attribute.Name == "groom_color")
+					{
+						const bool bThreeFloats = Attribute.Type == "float32_t" && Attribute.Extent == 3;
+						Verdict.Colours = !bPerStrand && bThreeFloats ? "kept" : "dropped";
+						Verdict.ColoursDetail = bPerStrand     ? "read per strand, and the engine colours only per point"
+						                        : bThreeFloats ? "one per point"
+						                                       : Attribute.Type + " x" + std::to_string(Attribute.Extent) + ", and the engine takes only three floats";
+					}
+					else if (Attribute.Name == "groom_root_uv" && bPerStrand)
+					{
+						// Read after the schema's uv, it wins.
+						Verdict.RootUVs = "groom_root_uv";
+						Verdict.RootUVsDetail = "one per strand";
+					}
+					Verdict.bGuides = Verdict.bGuides || Attribute.Name == "groom_guide";
+				}
+			}
+			return Verdict;
+		}
+
+		// The first polymesh of the file: the editor's groom import takes no file that holds one.
+		std::string FirstPolyMesh(const GroomPrepare::FGroomSurvey& Survey)
+		{
+			for (const GroomPrepare::FSurveyedObject& Object : Survey.Objects)
+			{
+				if (Object.Kind == "PolyMesh")
+				{
+					return Object.Path;
+				}
+			}
+			return std::string();
+		}
+
+		void PrintEngineImport(const GroomPrepare::FGroomSurvey& Survey)
+		{
+			const std::string PolyMesh = FirstPolyMesh(Survey);
+			if (!PolyMesh.empty() || Survey.FitReads.empty())
+			{
+				std::printf("engine import   not a groom to the editor's import (UE 5.5): the file holds %s\n",
+				            PolyMesh.empty() ? "no curves object" : ("a polymesh (" + PolyMesh + "); velmora prepare writes its curves alone").c_str());
+				return;
+			}
+			for (const GroomPrepare::FSurveyedObject& Object : Survey.Objects)
+			{
+				if (!IsCurves(Object))
+				{
+					continue;
+				}
+				const FEngineImportVerdict Verdict = JudgeEngineImport(Object);
+				std::printf("engine import   what the editor's groom import (UE 5.5) makes of %s\n", Object.Path.c_str());
+				std::printf("  %-13s %s\n", "colours",
+				            Verdict.Colours == "none" ? "none (the engine reads only groom_color)"
+				                                      : (Verdict.Colours + (Verdict.Colours == "kept" ? ", " : ": ") + Verdict.ColoursDetail).c_str());
+				const std::string Widths = Verdict.Widths == "default" ? "none: the engine gives every point 0.01"
+				                           : Verdict.Widths == "one"   ? "kept, one for the whole groom"
+				                           : Verdict.Widths == "per point" || Verdict.Widths == "per strand"
+				                               ? "kept, one " + Verdict.Widths
+				                               : "at " + Verdict.Widths + " scope, for which the engine has no known rule";
+				std::printf("  %-13s %s\n", "widths", Widths.c_str());
+				std::printf("  %-13s %s\n", "root UVs", Verdict.RootUVs == "none" ? "none" : ("from " + Verdict.RootUVs + ", " + Verdict.RootUVsDetail).c_str());
+				std::printf("  %-13s %s\n", "guides", Verdict.bGuides ? "from groom_guide" : "none: the engine makes its own");
+				for (const std::string& Line : Verdict.ReadsPast)
+				{
+					std::printf("  %-13s %s\n", "reads past", Line.c_str());
+				}
+				if (!Verdict.ReadsPast.empty())
+				{
+					std::printf("  %-13s the editor would crash importing this file\n", "crash");
+				}
+			}
+		}
+
+		void WriteEngineImportJson(FJsonWriter& Writer, const GroomPrepare::FGroomSurvey* Survey)
+		{
+			Writer.Key("engineImport");
+			if (!Survey)
+			{
+				Writer.Null();
+				return;
+			}
+			const std::string PolyMesh = FirstPolyMesh(*Survey);
+			Writer.BeginObject();
+			Writer.Key("groom");
+			Writer.Bool(PolyMesh.empty() && !Survey->FitReads.empty());
+			Writer.Key("polyMesh");
+			Writer.String(PolyMesh);
+			bool bCrashes = false;
+			Writer.Key("objects");
+			Writer.BeginArray();
+			for (const GroomPrepare::FSurveyedObject& Object : Survey->Objects)
+			{
+				if (!IsCurves(Object) || !PolyMesh.empty())
+				{
+					continue;
+				}
+				const FEngineImportVerdict Verdict = JudgeEngineImport(Object);
+				bCrashes = bCrashes || !Verdict.ReadsPast.empty();
+				Writer.BeginObject();
+				Writer.Key("path");
+				Writer.String(Object.Path);
+				Writer.Key("colours");
+				Writer.String(Verdict.Colours);
+				Writer.Key("coloursDetail");
+				Writer.String(Verdict.ColoursDetail);
+				Writer.Key("widths");
+				Writer.String(Verdict.Widths);
+				Writer.Key("rootUVs");
+				Writer.String(Verdict.RootUVs);
+				Writer.Key("guides");
+				Writer.Bool(Verdict.bGuides);
+				Writer.Key("readsPast");
+				Writer.BeginArray();
+				for (const std::string& Line : Verdict.ReadsPast)
+				{
+					Writer.String(Line);
+				}
+				Writer.EndArray();
+				Writer.EndObject();
+			}
+			Writer.EndArray();
+			Writer.Key("crashes");
+			Writer.Bool(bCrashes);
+			Writer.EndObject();
+		}
+
 		void WriteSurveyJson(FJsonWriter& Writer, const GroomPrepare::FGroomSurvey* Survey)
 		{
 			Writer.Key("objects");
@@ -508,7 +712,9 @@ namespace VelmoraCli
 			if (Request.bJson)
 			{
 				std::fputs(GroomToJson(Groom, Messages, [&](FJsonWriter& Writer)
-				                       { WriteSurveyJson(Writer, bSurveyed ? &Survey : nullptr); })
+				                       {
+					                       WriteSurveyJson(Writer, bSurveyed ? &Survey : nullptr);
+					                       WriteEngineImportJson(Writer, bSurveyed ? &Survey : nullptr); })
 				               .c_str(),
 				           stdout);
 				return !bReadFailed && bSurveyed;
@@ -517,6 +723,7 @@ namespace VelmoraCli
 			if (bSurveyed)
 			{
 				PrintSurvey(Path, Survey);
+				PrintEngineImport(Survey);
 			}
 			else
 			{

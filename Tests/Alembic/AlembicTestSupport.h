@@ -28,8 +28,9 @@ namespace AlembicTest
 	// The product's ReadGroom, with its log lines and standard-error lines collected.
 	FGroomRecord ReadGroomCollecting(const std::string& Path, bool* bOutReadFailed = nullptr);
 
-	// The product's WriteGroom, without its progress line on standard output.
-	void WriteGroomQuietly(const std::string& Path, const GroomData& Groom);
+	// The product's WriteGroom, without its progress line on standard output; what it writes must import
+	// cleanly into the engine, but for the model's ExpectedUnmodelled lines.
+	void WriteGroomQuietly(const std::string& Path, const GroomData& Groom, const std::vector<std::string>& ExpectedUnmodelled = {});
 
 	// Bit-for-bit equality, so -0 against 0 or a rounding difference does not pass.
 	bool SameBits(const std::vector<float>& A, const std::vector<float>& B);

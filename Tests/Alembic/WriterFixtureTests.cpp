@@ -18,6 +18,17 @@ namespace
 		return std::to_string(Diffs.size()) + " differences, first: " + (Diffs.empty() ? "" : Diffs.front());
 	}
 
+	// writer_onepoint ends with a strand of no points, which has no value in the per-point uv the writer
+	// gives every groom: whether the engine's import reads a root UV for it there is not known.
+	std::vector<std::string> UnknownToTheImportModel(const std::string& Name)
+	{
+		if (Name != "writer_onepoint")
+		{
+			return {};
+		}
+		return {"uv: strand 2 holds no points; whether the import reads a root UV for it at point 5, past the sample of 5, is not known"};
+	}
+
 	class WriterFixture : public testing::TestWithParam<std::string>
 	{
 	};
@@ -35,7 +46,7 @@ namespace
 		const std::string Name = GetParam();
 		const AlembicTest::FGroomRecord Record = AlembicTest::LoadRecordJson(Dir / (Name + ".record.json"));
 		const std::filesystem::path Written = VelmoraTest::MakeTempDir("writer") / (Name + ".abc");
-		AlembicTest::WriteGroomQuietly(Written.string(), Record.Groom);
+		AlembicTest::WriteGroomQuietly(Written.string(), Record.Groom, UnknownToTheImportModel(Name));
 
 		const std::vector<std::string> Diffs = AlembicTest::CompareOgawaTrees(Dir / (Name + ".abc"), Written);
 		EXPECT_TRUE(Diffs.empty()) << FirstDifference(Diffs);
@@ -47,7 +58,7 @@ namespace
 		const std::string Name = GetParam();
 		const GroomData Groom = AlembicTest::LoadRecordJson(Dir / (Name + ".record.json")).Groom;
 		const std::filesystem::path Written = VelmoraTest::MakeTempDir("roundtrip") / (Name + ".abc");
-		AlembicTest::WriteGroomQuietly(Written.string(), Groom);
+		AlembicTest::WriteGroomQuietly(Written.string(), Groom, UnknownToTheImportModel(Name));
 
 		const AlembicTest::FGroomRecord Read = AlembicTest::ReadGroomCollecting(Written.string());
 		EXPECT_TRUE(SameBits(Read.Groom.positions, Groom.positions));

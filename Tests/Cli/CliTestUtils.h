@@ -4,6 +4,7 @@
 #include "MeshFiles.h"
 #include "TestPaths.h"
 #include "alembicIO.h"
+#include "CheckedGroomWrites.h"
 
 #include <gtest/gtest.h>
 
@@ -36,9 +37,11 @@ namespace CliTest
 		return Text.str();
 	}
 
-	// Runs the velmora program in Dir with Arguments as a shell would split them.
+	// Runs the velmora program in Dir with Arguments as a shell would split them. Every groom file a
+	// successful run writes in Dir must import cleanly into the engine.
 	inline FRun RunVelmora(const std::string& Arguments, const fs::path& Dir)
 	{
+		const CheckedGroom::FGroomFolderOutputs Outputs(Dir);
 		const fs::path ErrFile = Dir / ".stderr.txt";
 		const std::string Command = "cd '" + Dir.string() + "' && '" VELMORA_CLI_PATH "' " + Arguments + " 2>'" + ErrFile.string() + "'";
 		FRun Run;
@@ -56,6 +59,10 @@ namespace CliTest
 		Run.ExitCode = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
 		Run.Stderr = ReadText(ErrFile);
 		fs::remove(ErrFile);
+		if (Run.ExitCode == 0)
+		{
+			Outputs.ExpectImportsCleanlyIfWritten();
+		}
 		return Run;
 	}
 
@@ -95,9 +102,7 @@ namespace CliTest
 
 	inline void WriteGroomQuietly(const fs::path& Path, const GroomData& Groom)
 	{
-		testing::internal::CaptureStdout();
-		WriteGroom(Path.string(), Groom);
-		testing::internal::GetCapturedStdout();
+		CheckedGroom::WriteGroomQuietly(Path.string(), Groom);
 	}
 
 	inline GroomData ReadGroomQuietly(const fs::path& Path)

@@ -28,11 +28,20 @@ namespace
 		std::string Stderr;
 	};
 
-	// Starts velmora in Dir with Args as they are (no shell, so any byte may appear); SignalAfter, when
-	// set, is sent that long after the start.
-	FChildOutcome RunInChild(const std::vector<std::string>& Args, const fs::path& Dir, int Signal = 0,
-	                         std::chrono::milliseconds SignalAfter = std::chrono::milliseconds(0))
+	// What a run writes: grooms the engine must import cleanly, or a damaged file made on purpose.
+	enum class EWrites
 	{
+		Grooms,
+		DamagedFile,
+	};
+
+	// Starts velmora in Dir with Args as they are (no shell, so any byte may appear); SignalAfter, when
+	// set, is sent that long after the start. The groom files a run that ends well writes in Dir must
+	// import cleanly into the engine.
+	FChildOutcome RunInChild(const std::vector<std::string>& Args, const fs::path& Dir, int Signal = 0,
+	                         std::chrono::milliseconds SignalAfter = std::chrono::milliseconds(0), EWrites Writes = EWrites::Grooms)
+	{
+		const CheckedGroom::FGroomFolderOutputs Outputs(Dir);
 		const fs::path Streams = VelmoraTest::MakeTempDir("table-streams");
 		const std::string Out = (Streams / "out").string(), Err = (Streams / "err").string();
 		std::vector<char*> Argv = {const_cast<char*>(VELMORA_CLI_PATH)};
@@ -77,6 +86,10 @@ namespace
 		Outcome.Stdout = ReadText(Streams / "out");
 		Outcome.Stderr = ReadText(Streams / "err");
 		fs::remove_all(Streams);
+		if (Outcome.ExitCode == 0 && Outcome.Signal == 0 && Writes == EWrites::Grooms)
+		{
+			Outputs.ExpectImportsCleanlyIfWritten();
+		}
 		return Outcome;
 	}
 
@@ -382,13 +395,16 @@ TEST(CommandTable, PackAsIsWritesWhatTheWriterWouldAndPlainPackRefuses)
 	Groom.widths = {0.5f, 0.25f};
 	Groom.surfaceNormals = {0, 0, 1, 0};
 	std::ofstream(Dir / "odd.json", std::ios::binary) << VelmoraCli::GroomToJson(Groom, {});
-	WriteGroomQuietly(Dir / "writer.abc", Groom);
+	// A damaged record, written as the writer writes it: a file for readers to survive, not for the engine.
+	testing::internal::CaptureStdout();
+	WriteGroom((Dir / "writer.abc").string(), Groom);
+	testing::internal::GetCapturedStdout();
 
 	const FChildOutcome Refused = RunInChild({"pack", "odd.json", "refused.abc"}, Dir);
 	EXPECT_EQ(Refused.ExitCode, 1);
 	EXPECT_FALSE(fs::exists(Dir / "refused.abc"));
 
-	const FChildOutcome AsIs = RunInChild({"pack", "--as-is", "odd.json", "as-is.abc", "-q"}, Dir);
+	const FChildOutcome AsIs = RunInChild({"pack", "--as-is", "odd.json", "as-is.abc", "-q"}, Dir, 0, std::chrono::milliseconds(0), EWrites::DamagedFile);
 	ASSERT_EQ(AsIs.ExitCode, 0) << AsIs.Stderr;
 	EXPECT_EQ(ReadText(Dir / "as-is.abc"), ReadText(Dir / "writer.abc"));
 

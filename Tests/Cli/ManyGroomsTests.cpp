@@ -9,8 +9,11 @@ using namespace CliTest;
 namespace
 {
 	// Runs the example script in Dir with the velmora under test; its exit status and what it printed.
+	// Each groom it fits is written whole by a run that succeeded, whatever the others did, and must
+	// import cleanly into the engine.
 	FRun RunFitMany(const fs::path& Dir, const std::string& Arguments)
 	{
+		const CheckedGroom::FGroomFolderOutputs Outputs(Dir);
 		const fs::path Output = Dir / ".fit-many.txt";
 		const std::string Command = "cd '" + Dir.string() + "' && VELMORA='" VELMORA_CLI_PATH "' sh '" VELMORA_EXAMPLES_DIR "/fit-many.sh' " + Arguments + " >'" +
 		                            Output.string() + "' 2>&1";
@@ -19,6 +22,7 @@ namespace
 		Run.ExitCode = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
 		Run.Stdout = ReadText(Output);
 		fs::remove(Output);
+		Outputs.ExpectImportsCleanlyIfWritten();
 		return Run;
 	}
 

@@ -137,14 +137,23 @@ namespace
 		return Outcome;
 	}
 
-	FOutcome RunChild(const std::vector<std::string>& Args, const fs::path& Dir, rlim_t FileSizeLimit = RLIM_INFINITY)
-	{
-		return Finish(StartVelmora(Args, Dir, FileSizeLimit));
-	}
-
+	// A run to its end; the groom files a successful one writes in Dir must import cleanly into the engine.
 	FOutcome RunChild(const std::vector<std::string>& Args, const fs::path& Dir, const FRunSetup& Setup)
 	{
-		return Finish(StartVelmora(Args, Dir, Setup));
+		const CheckedGroom::FGroomFolderOutputs Outputs(Dir);
+		FOutcome Outcome = Finish(StartVelmora(Args, Dir, Setup));
+		if (Outcome.ExitCode == 0)
+		{
+			Outputs.ExpectImportsCleanlyIfWritten();
+		}
+		return Outcome;
+	}
+
+	FOutcome RunChild(const std::vector<std::string>& Args, const fs::path& Dir, rlim_t FileSizeLimit = RLIM_INFINITY)
+	{
+		FRunSetup Setup;
+		Setup.FileSizeLimit = FileSizeLimit;
+		return RunChild(Args, Dir, Setup);
 	}
 
 	// A failure as the command must report it: exit 1, one line, starting as given.

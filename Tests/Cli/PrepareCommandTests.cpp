@@ -160,7 +160,9 @@ TEST(InspectObjects, TheRecordIsTheSameWithTheObjectsBesideIt)
 	ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
 	nlohmann::json Json = ParseJson(Run);
 	ASSERT_TRUE(Json.contains("objects"));
+	ASSERT_TRUE(Json.contains("engineImport"));
 	Json.erase("objects");
+	Json.erase("engineImport");
 	bool bFailed = false;
 	testing::internal::CaptureStdout();
 	const GroomData Groom = ReadGroom((Dir / "own.abc").string(), bFailed);

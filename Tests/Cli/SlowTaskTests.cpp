@@ -93,8 +93,8 @@ TEST(SlowTask, FitReportsItsStrandsInBatchesAsADialog)
 	{
 		Host::FScopedLogCapture Quiet;
 		testing::internal::CaptureStdout();
-		UvelmoraBPLibrary::FitGroomToStaticMesh(Actor, Component, FVector::ZeroVector, FString(UTF8_TO_TCHAR((Dir / "groom.abc").string().c_str())),
-		                                        FString(UTF8_TO_TCHAR((Dir / "out.abc").string().c_str())));
+		CheckedGroom::FitGroomToStaticMesh(Actor, Component, FVector::ZeroVector, FString(UTF8_TO_TCHAR((Dir / "groom.abc").string().c_str())),
+		                                   FString(UTF8_TO_TCHAR((Dir / "out.abc").string().c_str())));
 		testing::internal::GetCapturedStdout();
 	}
 	ASSERT_FALSE(Recorder.Events.empty());

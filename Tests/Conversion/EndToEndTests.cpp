@@ -1,3 +1,4 @@
+#include "CheckedGroomWrites.h"
 #include "ConversionTestUtils.h"
 
 #include "CollisionQueryParams.h"
@@ -76,9 +77,9 @@ TEST(MeshConversion, GroomFitsOntoAConvertedSkeletalSphere)
 
 	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("conversion-fit");
 	const GroomData Original = MakeRadialGroom();
-	WriteGroom((Dir / "radial.abc").string(), Original);
+	CheckedGroom::WriteGroom((Dir / "radial.abc").string(), Original);
 	Host::FScopedLogCapture Log;
-	UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Component, Centre, ToFString(Dir / "radial.abc"), ToFString(Dir / "fitted.abc"));
+	CheckedGroom::FitGroomToStaticMesh(Source, Component, Centre, ToFString(Dir / "radial.abc"), ToFString(Dir / "fitted.abc"));
 	EXPECT_TRUE(Log.TextsAt(ELogVerbosity::Warning).empty()) << "every strand must hit the converted mesh";
 
 	bool bReadFailed = true;

@@ -1,3 +1,4 @@
+#include "CheckedGroomWrites.h"
 #include "FitQualityTestHelpers.h"
 #include "GroomFitting.h"
 #include "Host/Log.h"
@@ -342,18 +343,18 @@ TEST_F(GroomFiles, FittingAFileWritesTheRepairedGroomAndReportsOnIt)
 	GroomData Groom = RingGroom(20, 11.0, -0.6, 6);
 	AddStrand(Groom, FVector(0, 0, 35), FVector(0, 0, 1), 6);
 	Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {0, 0, 1});
-	WriteGroom((Dir / "in.abc").string(), Groom);
+	CheckedGroom::WriteGroom((Dir / "in.abc").string(), Groom);
 	AActor* Source = Host::SpawnActor(World, FVector(1, 2, 3));
 
 	FFitReport Plain;
-	ASSERT_TRUE(GroomFitting::FitGroomFile(Source, Head, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "plain.abc"), FFitOptions(), Measured(), Plain));
+	ASSERT_TRUE(CheckedGroom::FitGroomFile(Source, Head, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "plain.abc"), FFitOptions(), Measured(), Plain));
 	EXPECT_TRUE(Plain.bAfterFit);
 	EXPECT_EQ(Plain.Misses, 1);
 	EXPECT_EQ(Plain.RootsOffSurface, 1);
 	EXPECT_EQ(Plain.PointsInside, 20 * 5);
 
 	FFitReport Repaired;
-	ASSERT_TRUE(GroomFitting::FitGroomFile(Source, Head, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"), AllOn(), Measured(), Repaired));
+	ASSERT_TRUE(CheckedGroom::FitGroomFile(Source, Head, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"), AllOn(), Measured(), Repaired));
 	EXPECT_EQ(Repaired.Strands, 21);
 	EXPECT_EQ(Repaired.Points, 21 * 6);
 	EXPECT_EQ(Repaired.Misses, 1);
@@ -373,13 +374,13 @@ TEST_F(GroomFiles, FittingAFileWritesTheRepairedGroomAndReportsOnIt)
 
 TEST_F(GroomFiles, RepairsWithoutAMeshWriteNothingAndAPlainFitIsWrittenUnmeasured)
 {
-	WriteGroom((Dir / "in.abc").string(), RingGroom(4, 11.0, 0.5, 3));
+	CheckedGroom::WriteGroom((Dir / "in.abc").string(), RingGroom(4, 11.0, 0.5, 3));
 	Host::FMeshData Empty = Box();
 	Empty.Indices.Reset();
 	UStaticMeshComponent* NoTriangles = Place(Empty);
 	Host::FScopedLogCapture Log;
 	FFitReport Report;
-	EXPECT_FALSE(GroomFitting::FitGroomFile(Host::SpawnActor(World), NoTriangles, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"), AllOn(),
+	EXPECT_FALSE(CheckedGroom::FitGroomFile(Host::SpawnActor(World), NoTriangles, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"), AllOn(),
 	                                        Measured(), Report));
 	EXPECT_FALSE(std::filesystem::exists(Dir / "out.abc"));
 	EXPECT_FALSE(GroomFitting::ReportGroomFile(Head, FVector::ZeroVector, Path(Dir / "missing.abc"), Report));
@@ -387,7 +388,7 @@ TEST_F(GroomFiles, RepairsWithoutAMeshWriteNothingAndAPlainFitIsWrittenUnmeasure
 
 	// Without a repair the fit needs no surface: every trace misses, the groom is written as read, the
 	// report is left out.
-	EXPECT_TRUE(GroomFitting::FitGroomFile(Host::SpawnActor(World), NoTriangles, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "plain.abc"),
+	EXPECT_TRUE(CheckedGroom::FitGroomFile(Host::SpawnActor(World), NoTriangles, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "plain.abc"),
 	                                       FFitOptions(), Measured(), Report));
 	EXPECT_EQ(ReadGroom((Dir / "plain.abc").string()).positions, RingGroom(4, 11.0, 0.5, 3).positions);
 	EXPECT_FALSE(Report.bMeasured);
@@ -399,7 +400,7 @@ TEST_F(GroomFiles, RepairsWithoutAMeshWriteNothingAndAPlainFitIsWrittenUnmeasure
 // report, and nothing is written.
 TEST_F(GroomFiles, AMeshWithoutRenderDataIsRefusedWithoutAskingItForTriangles)
 {
-	WriteGroom((Dir / "in.abc").string(), RingGroom(4, 11.0, 0.5, 3));
+	CheckedGroom::WriteGroom((Dir / "in.abc").string(), RingGroom(4, 11.0, 0.5, 3));
 	UStaticMesh* const NeverBuilt = NewObject<UStaticMesh>();
 	UStaticMesh* const Emptied = MakeStaticMesh(Sphere(10.f));
 	Emptied->SetRenderData(std::make_unique<FStaticMeshRenderData>());
@@ -408,7 +409,7 @@ TEST_F(GroomFiles, AMeshWithoutRenderDataIsRefusedWithoutAskingItForTriangles)
 		UStaticMeshComponent* const Component = Host::AddStaticMeshComponent(Host::SpawnActor(World), Mesh);
 		Host::FScopedLogCapture Log;
 		FFitReport Report;
-		EXPECT_FALSE(GroomFitting::FitGroomFile(Host::SpawnActor(World), Component, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"), AllOn(),
+		EXPECT_FALSE(CheckedGroom::FitGroomFile(Host::SpawnActor(World), Component, FVector::ZeroVector, Path(Dir / "in.abc"), Path(Dir / "out.abc"), AllOn(),
 		                                        Measured(), Report));
 		EXPECT_NE(Report.FailureReason.Find(TEXT("has no triangles")), INDEX_NONE) << TCHAR_TO_UTF8(*Report.FailureReason);
 		EXPECT_FALSE(std::filesystem::exists(Dir / "out.abc"));

@@ -1,3 +1,4 @@
+#include "CheckedGroomWrites.h"
 #include "FittingTestHelpers.h"
 #include "Host/Log.h"
 #include "TestPaths.h"
@@ -85,13 +86,13 @@ namespace
 TEST_F(FitFile, WholeFitOntoASphereMatchesTheAnalyticAnswer)
 {
 	const GroomData Original = MakeRadialGroom(500);
-	WriteGroom((Dir / "radial.abc").string(), Original);
+	CheckedGroom::WriteGroom((Dir / "radial.abc").string(), Original);
 	const double Radius = 10.0;
 	const FVector Centre(30, -20, 150);
 	UCountingMeshComponent* Sphere = PlaceMesh(Host::BuildSphere(static_cast<float>(Radius), 96, 192), FTransform(Centre));
 
 	Host::FScopedLogCapture Log;
-	UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Sphere, Centre, ToFString(Dir / "radial.abc"), ToFString(Dir / "fitted.abc"));
+	CheckedGroom::FitGroomToStaticMesh(Source, Sphere, Centre, ToFString(Dir / "radial.abc"), ToFString(Dir / "fitted.abc"));
 	EXPECT_EQ(Log.TextsAt(ELogVerbosity::Error), std::vector<std::string>{"Using shperical projection to fit groom"});
 	EXPECT_TRUE(Log.TextsAt(ELogVerbosity::Warning).empty());
 	EXPECT_EQ(Sphere->NumTraces, 500);
@@ -146,7 +147,7 @@ TEST_F(FitFile, FixtureGroomLandsEveryRootOnASphere)
 	UCountingMeshComponent* Sphere = PlaceMesh(Host::BuildSphere(static_cast<float>(Radius), 128, 256), FTransform(Centre));
 
 	Host::FScopedLogCapture Log;
-	UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Sphere, Origin, FString(UTF8_TO_TCHAR(Path.c_str())), ToFString(Dir / "big_fitted.abc"));
+	CheckedGroom::FitGroomToStaticMesh(Source, Sphere, Origin, FString(UTF8_TO_TCHAR(Path.c_str())), ToFString(Dir / "big_fitted.abc"));
 	EXPECT_EQ(Log.TextsAt(ELogVerbosity::Error), std::vector<std::string>{"Using surface normal projection to fit groom"});
 	// No miss; its colours are one per strand, which the engine's import does not show.
 	const std::vector<std::string> Warnings = Log.TextsAt(ELogVerbosity::Warning);
@@ -174,7 +175,7 @@ TEST_F(FitFile, FileWithoutCurvesGivesAnEmptyTarget)
 	VELMORA_REQUIRE_FIXTURES(Fixtures);
 	UCountingMeshComponent* Plane = PlaceMesh(Host::BuildPlane(5.f));
 	Host::FScopedLogCapture Log;
-	UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Plane, FVector::ZeroVector, ToFString(Fixtures / "no_curves.abc"), ToFString(Dir / "empty.abc"));
+	CheckedGroom::FitGroomToStaticMesh(Source, Plane, FVector::ZeroVector, ToFString(Fixtures / "no_curves.abc"), ToFString(Dir / "empty.abc"));
 	EXPECT_EQ(Log.TextsAt(ELogVerbosity::Error), std::vector<std::string>{"Using surface normal projection to fit groom"});
 	EXPECT_EQ(Plane->NumTraces, 0);
 	bool bReadFailed = true;
@@ -186,18 +187,18 @@ TEST_F(FitFile, FileWithoutCurvesGivesAnEmptyTarget)
 
 TEST_F(FitFile, MissingArgumentsReadAndWriteNothing)
 {
-	WriteGroom((Dir / "source.abc").string(), MakeRadialGroom(3));
+	CheckedGroom::WriteGroom((Dir / "source.abc").string(), MakeRadialGroom(3));
 	UCountingMeshComponent* Plane = PlaceMesh(Host::BuildPlane(5.f));
 	{
 		Host::FScopedLogCapture Log;
-		UvelmoraBPLibrary::FitGroomToStaticMesh(nullptr, Plane, FVector::ZeroVector, ToFString(Dir / "source.abc"), ToFString(Dir / "a.abc"));
+		CheckedGroom::FitGroomToStaticMesh(nullptr, Plane, FVector::ZeroVector, ToFString(Dir / "source.abc"), ToFString(Dir / "a.abc"));
 		ASSERT_EQ(Log.TextsAt(ELogVerbosity::Error).size(), 1u);
 		EXPECT_NE(Log.TextsAt(ELogVerbosity::Error)[0].find("source is null"), std::string::npos);
 		EXPECT_EQ(Log.GetLines().size(), 1u);
 	}
 	{
 		Host::FScopedLogCapture Log;
-		UvelmoraBPLibrary::FitGroomToStaticMesh(Source, nullptr, FVector::ZeroVector, ToFString(Dir / "source.abc"), ToFString(Dir / "b.abc"));
+		CheckedGroom::FitGroomToStaticMesh(Source, nullptr, FVector::ZeroVector, ToFString(Dir / "source.abc"), ToFString(Dir / "b.abc"));
 		EXPECT_EQ(Log.TextsAt(ELogVerbosity::Error), std::vector<std::string>{"FitGroomToStaticMesh: TheComp is null; no groom was read or written"});
 		EXPECT_EQ(Log.GetLines().size(), 1u);
 	}
@@ -214,7 +215,7 @@ TEST_F(FitFile, UnreadableSourceLeavesTheEarlierTargetAlone)
 	for (const char* Source_ : {"missing.abc", "damaged.abc"})
 	{
 		Host::FScopedLogCapture Log;
-		UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Plane, FVector::ZeroVector, ToFString(Dir / Source_), ToFString(Dir / "earlier.abc"));
+		CheckedGroom::FitGroomToStaticMesh(Source, Plane, FVector::ZeroVector, ToFString(Dir / Source_), ToFString(Dir / "earlier.abc"));
 		ASSERT_EQ(Log.TextsAt(ELogVerbosity::Error).size(), 1u) << Source_;
 		EXPECT_NE(Log.TextsAt(ELogVerbosity::Error)[0].find("could not read"), std::string::npos);
 		EXPECT_EQ(ReadBytes(Dir / "earlier.abc"), "an earlier fit");
@@ -224,7 +225,8 @@ TEST_F(FitFile, UnreadableSourceLeavesTheEarlierTargetAlone)
 
 TEST_F(FitFile, InconsistentRecordIsNotWritten)
 {
-	// A record whose counts cover more points than it holds (as a damaged file could give).
+	// A record whose counts cover more points than it holds (as a damaged file could give), written as
+	// such: a damaged input, not a groom for the engine.
 	GroomData Groom = MakeRadialGroom(2);
 	Groom.vertexCounts = {8, 9};
 	WriteGroom((Dir / "short.abc").string(), Groom);
@@ -235,7 +237,7 @@ TEST_F(FitFile, InconsistentRecordIsNotWritten)
 	}
 	UCountingMeshComponent* Plane = PlaceMesh(Host::BuildPlane(5.f));
 	Host::FScopedLogCapture Log;
-	UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Plane, FVector::ZeroVector, ToFString(Dir / "short.abc"), ToFString(Dir / "short_fitted.abc"));
+	CheckedGroom::FitGroomToStaticMesh(Source, Plane, FVector::ZeroVector, ToFString(Dir / "short.abc"), ToFString(Dir / "short_fitted.abc"));
 	EXPECT_EQ(Log.TextsAt(ELogVerbosity::Error).size(), 1u);
 	EXPECT_EQ(Plane->NumTraces, 0);
 	EXPECT_FALSE(std::filesystem::exists(Dir / "short_fitted.abc"));
@@ -243,13 +245,13 @@ TEST_F(FitFile, InconsistentRecordIsNotWritten)
 
 TEST_F(FitFile, FailedWriteIsLoggedAndLeavesNoPartialFile)
 {
-	WriteGroom((Dir / "source.abc").string(), MakeRadialGroom(3));
+	CheckedGroom::WriteGroom((Dir / "source.abc").string(), MakeRadialGroom(3));
 	UCountingMeshComponent* Ball = PlaceMesh(Host::BuildSphere(6.f, 16, 32));
 
 	// No folder to write into: the failure names the target and the system's reason, and the process goes on.
 	{
 		Host::FScopedLogCapture Log;
-		EXPECT_NO_THROW(UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Ball, FVector::ZeroVector, ToFString(Dir / "source.abc"), ToFString(Dir / "no" / "such" / "fitted.abc")));
+		EXPECT_NO_THROW(CheckedGroom::FitGroomToStaticMesh(Source, Ball, FVector::ZeroVector, ToFString(Dir / "source.abc"), ToFString(Dir / "no" / "such" / "fitted.abc")));
 		const std::vector<std::string> Errors = Log.TextsAt(ELogVerbosity::Error);
 		ASSERT_EQ(Errors.size(), 2u);
 		EXPECT_EQ(Errors[1], "Could not open file: " + (Dir / "no" / "such" / "fitted.abc").string() + " (No such file or directory)");
@@ -259,7 +261,7 @@ TEST_F(FitFile, FailedWriteIsLoggedAndLeavesNoPartialFile)
 	// Whatever lies beside the target, under any name, is left alone, and so is nothing of the fit's own.
 	WriteBytes(Dir / "kept.abc", "an earlier fit");
 	WriteBytes(Dir / "kept.abc.velmora-tmp", "someone else's file");
-	UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Ball, FVector::ZeroVector, ToFString(Dir / "source.abc"), ToFString(Dir / "kept.abc"));
+	CheckedGroom::FitGroomToStaticMesh(Source, Ball, FVector::ZeroVector, ToFString(Dir / "source.abc"), ToFString(Dir / "kept.abc"));
 	bool bReadFailed = true;
 	EXPECT_EQ(ReadGroom((Dir / "kept.abc").string(), bReadFailed).vertexCounts, std::vector<int32_t>(3, 8));
 	EXPECT_FALSE(bReadFailed);
@@ -273,7 +275,7 @@ namespace
 	// bytes than the file holds, so reading fails part way through the record.
 	void WriteGroomWithDamagedWidths(const std::filesystem::path& Path, const GroomData& Groom)
 	{
-		WriteGroom(Path.string(), Groom);
+		CheckedGroom::WriteGroom(Path.string(), Groom);
 		std::string Bytes = ReadBytes(Path);
 		const std::string Widths(reinterpret_cast<const char*>(Groom.widths.data()), Groom.widths.size() * sizeof(float));
 		const size_t At = Bytes.find(Widths);
@@ -308,7 +310,7 @@ TEST_F(FitFile, SourceFailingPartWayIsNotFittedNorWritten)
 	{
 		SCOPED_TRACE(Target);
 		Host::FScopedLogCapture Log;
-		UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Ball, FVector::ZeroVector, ToFString(Dir / "partial.abc"), ToFString(Dir / Target));
+		CheckedGroom::FitGroomToStaticMesh(Source, Ball, FVector::ZeroVector, ToFString(Dir / "partial.abc"), ToFString(Dir / Target));
 
 		const std::vector<std::string> Warnings = Log.TextsAt(ELogVerbosity::Warning);
 		ASSERT_EQ(Warnings.size(), 1u);

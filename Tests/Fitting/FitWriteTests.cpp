@@ -1,5 +1,6 @@
 // The fit's output file: where it says it writes, names that are not ASCII, and writes that fail.
 
+#include "CheckedGroomWrites.h"
 #include "FittingTestHelpers.h"
 #include "GroomFitting.h"
 #include "Host/Log.h"
@@ -60,13 +61,13 @@ protected:
 
 	void Fit(const std::filesystem::path& From, const std::filesystem::path& To)
 	{
-		UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Floor, FVector::ZeroVector, ToFString(From), ToFString(To));
+		CheckedGroom::FitGroomToStaticMesh(Source, Floor, FVector::ZeroVector, ToFString(From), ToFString(To));
 	}
 };
 
 TEST_F(FitWrite, SaysItWritesTheTargetNotTheTemporaryFile)
 {
-	WriteGroom((Dir / "source.abc").string(), MakeStrands(4, 3));
+	CheckedGroom::WriteGroom((Dir / "source.abc").string(), MakeStrands(4, 3));
 	Host::FScopedLogCapture Quiet;
 	testing::internal::CaptureStdout();
 	Fit(Dir / "source.abc", Dir / "fitted.abc");
@@ -80,7 +81,7 @@ TEST_F(FitWrite, NamesThatAreNotAsciiAreReadAndWritten)
 	std::filesystem::create_directory(Folder);
 	const std::filesystem::path From = Folder / std::filesystem::path(u8"p\u00e9rruque.abc");
 	const std::filesystem::path To = Folder / std::filesystem::path(u8"\u00e9tape \u2702.abc");
-	WriteGroom(reinterpret_cast<const char*>(From.u8string().c_str()), MakeStrands(5, 2));
+	CheckedGroom::WriteGroom(reinterpret_cast<const char*>(From.u8string().c_str()), MakeStrands(5, 2));
 
 	Host::FScopedLogCapture Log;
 	testing::internal::CaptureStdout();
@@ -122,7 +123,7 @@ TEST_F(FitWrite, AFullDiskIsAnErrorThatKeepsTheEarlierTarget)
 		GTEST_SKIP() << "no small file system can be mounted here for this process alone";
 	}
 	// About 400 KB of groom for a disk of 64 KB.
-	WriteGroom((Dir / "source.abc").string(), MakeStrands(400, 16));
+	CheckedGroom::WriteGroom((Dir / "source.abc").string(), MakeStrands(400, 16));
 	const auto Child = [&]
 	{
 		MountSmallDisk(Disk);
@@ -194,7 +195,7 @@ TEST_F(FitWrite, AFolderThatTakesNoNewFileIsWrittenInPlaceWithAWarning)
 		const bool bWritten = GroomFitting::WriteGroomReplacing((Locked / "groom.abc").string(), Groom, {}, Warnings, Error);
 		testing::internal::GetCapturedStdout();
 		const bool bWarned = Warnings.size() == 1 && Warnings[0] == "no temporary file can be made beside " + (Locked / "groom.abc").string() +
-		                                                                   " (Permission denied), so it is written in place: if the write fails, the earlier file is lost";
+		                                                                " (Permission denied), so it is written in place: if the write fails, the earlier file is lost";
 		const bool bRead = ReadGroom((Locked / "groom.abc").string()).positions == Groom.positions;
 		std::exit(int(bWritten) | int(bWarned) << 1 | int(bRead) << 2);
 	};
@@ -208,7 +209,7 @@ TEST_F(FitWrite, WriteWithNoFolderNamesTheSystemsReason)
 	testing::internal::CaptureStdout();
 	try
 	{
-		WriteGroom(Path, MakeStrands(1, 2));
+		CheckedGroom::WriteGroom(Path, MakeStrands(1, 2));
 		ADD_FAILURE() << "the write succeeded";
 	}
 	catch (const std::exception& Error)
@@ -223,7 +224,7 @@ TEST_F(FitWrite, WriteWithNoFolderNamesTheSystemsReason)
 TEST_F(FitWrite, AFileTooLargeForTheLimitIsAnErrorWhereverItIsHit)
 {
 	GTEST_FLAG_SET(death_test_style, "threadsafe");
-	WriteGroom((Dir / "source.abc").string(), MakeStrands(400, 16));
+	CheckedGroom::WriteGroom((Dir / "source.abc").string(), MakeStrands(400, 16));
 	{
 		Host::FScopedLogCapture Quiet;
 		testing::internal::CaptureStdout();

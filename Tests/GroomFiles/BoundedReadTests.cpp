@@ -2,6 +2,7 @@
 // sizes the file cannot hold are never allocated, by name or through a stream, with either Alembic.
 // This program replaces operator new to see the largest single allocation a read asks for.
 
+#include "CheckedGroomWrites.h"
 #include "GroomTestUtils.h"
 
 #include <Alembic/AbcCoreOgawa/All.h>
@@ -180,7 +181,7 @@ TEST(GroomReadBounds, CountsAndSizesBeyondTheFileAreNotAllocated)
 {
 	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("bounds");
 	testing::internal::CaptureStdout();
-	WriteGroom((Dir / "whole.abc").string(), GroomTest::MakeGroom({{0, 0, 0, 0, 1, 0, 0, 2, 0}, {1, 0, 0, 1, 1, 0}}));
+	CheckedGroom::WriteGroom((Dir / "whole.abc").string(), GroomTest::MakeGroom({{0, 0, 0, 0, 1, 0, 0, 2, 0}, {1, 0, 0, 1, 1, 0}}));
 	testing::internal::GetCapturedStdout();
 	const Bytes Whole = ReadBytes(Dir / "whole.abc");
 	const uint64_t Root = U64(Whole, 8);

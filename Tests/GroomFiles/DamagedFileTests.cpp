@@ -1,3 +1,4 @@
+#include "CheckedGroomWrites.h"
 #include "ChildCases.h"
 #include "GroomTestUtils.h"
 
@@ -12,7 +13,7 @@ namespace
 {
 	std::string WriteSmallGroom(const std::filesystem::path& Path)
 	{
-		WriteGroom(Path.string(), GroomTest::MakeGroom({{0, 0, 0, 0, 1, 0, 0, 2, 0}, {1, 0, 0, 1, 1, 0}, {2, 0, 0, 2, 0, 1, 2, 0, 2, 2, 0, 3}}));
+		CheckedGroom::WriteGroom(Path.string(), GroomTest::MakeGroom({{0, 0, 0, 0, 1, 0, 0, 2, 0}, {1, 0, 0, 1, 1, 0}, {2, 0, 0, 2, 0, 1, 2, 0, 2, 2, 0, 3}}));
 		return GroomTest::ReadText(Path);
 	}
 

@@ -1,3 +1,4 @@
+#include "CheckedGroomWrites.h"
 #include "GroomTestUtils.h"
 
 #include "Host/Log.h"
@@ -83,6 +84,7 @@ namespace
 		const std::string StackKB = "1024";
 #endif
 		const std::string Command = "cd '" + Dir.string() + "' && ulimit -s " + StackKB + " && '" VELMORA_CLI_PATH "' " + Arguments + " 2>/dev/null";
+		const CheckedGroom::FGroomFolderOutputs Outputs(Dir);
 		FCliRun Run;
 		FILE* Pipe = popen(Command.c_str(), "r");
 		if (!Pipe)
@@ -96,6 +98,10 @@ namespace
 		}
 		const int Status = pclose(Pipe);
 		Run.ExitCode = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+		if (Run.ExitCode == 0)
+		{
+			Outputs.ExpectImportsCleanlyIfWritten();
+		}
 		return Run;
 	}
 

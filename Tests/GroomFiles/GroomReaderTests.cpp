@@ -1,3 +1,4 @@
+#include "CheckedGroomWrites.h"
 #include "GroomTestUtils.h"
 
 #include "Host/Log.h"
@@ -96,7 +97,7 @@ TEST(GroomReader, BothRoutesReadNamesThatAreNotAscii)
 	const std::filesystem::path Path = VelmoraTest::MakeTempDir("reader-routes") / std::filesystem::path(u8"t\u00eate \u9aea.abc");
 	const std::string Utf8(reinterpret_cast<const char*>(Path.u8string().c_str()));
 	const GroomData Groom = GroomTest::MakeGroom({{0, 0, 0, 0, 1, 0}, {1, 2, 3}});
-	WriteGroom(Utf8, Groom);
+	CheckedGroom::WriteGroom(Utf8, Groom);
 	for (const EGroomReadRoute Route : {EGroomReadRoute::ByName, EGroomReadRoute::Stream})
 	{
 		bool bReadFailed = true;
@@ -112,7 +113,7 @@ TEST(GroomReader, OpenErrorsNameTheFileAsTheLibraryDoes)
 	const std::string Empty = (Dir / "empty.abc").string();
 	std::ofstream(Empty).close();
 	const std::string Unfrozen = (Dir / "unfrozen.abc").string();
-	WriteGroom(Unfrozen, GroomTest::MakeGroom({{0, 0, 0, 0, 1, 0}}));
+	CheckedGroom::WriteGroom(Unfrozen, GroomTest::MakeGroom({{0, 0, 0, 0, 1, 0}}));
 	{
 		std::fstream Patch(Unfrozen, std::ios::in | std::ios::out | std::ios::binary);
 		Patch.seekp(5);
@@ -174,7 +175,7 @@ TEST(GroomReadPlan, MessagesNameTheCallersPathWhateverNameTheLibraryWasGiven)
 	const std::filesystem::path Dir = VelmoraTest::MakeTempDir("reader-plan");
 	const std::string Unfrozen = (Dir / "unfrozen groom.abc").string();
 	testing::internal::CaptureStdout();
-	WriteGroom(Unfrozen, GroomTest::MakeGroom({{0, 0, 0, 0, 1, 0}}));
+	CheckedGroom::WriteGroom(Unfrozen, GroomTest::MakeGroom({{0, 0, 0, 0, 1, 0}}));
 	testing::internal::GetCapturedStdout();
 	{
 		std::fstream Patch(Unfrozen, std::ios::in | std::ios::out | std::ios::binary);

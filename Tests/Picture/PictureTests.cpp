@@ -1,8 +1,8 @@
+#include "CheckedGroomWrites.h"
 #include "DemoPicture.h"
 #include "DemoScene.h"
 #include "FitPicture.h"
 #include "Picture.h"
-#include "StreamCapture.h"
 #include "MeshFiles.h"
 #include "TestPaths.h"
 
@@ -414,10 +414,7 @@ namespace
 		{
 			Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {0.0f, 0.0f, 1.0f});
 		}
-		{
-			FScopedStreamCapture Quiet;
-			WriteGroom((Dir / "groom.abc").string(), Groom);
-		}
+		CheckedGroom::WriteGroomQuietly((Dir / "groom.abc").string(), Groom);
 		FFitRequest Request;
 		Request.GroomPath = (Dir / "groom.abc").string();
 		Request.OutputPath = (Dir / "fitted.abc").string();
@@ -432,7 +429,9 @@ namespace
 		const GroomData Before = Ahead.Groom;
 		FFitReport Report;
 		std::string Error;
+		const CheckedGroom::FGroomOutput Fitted(Request.OutputPath);
 		ASSERT_TRUE(RunFitOnMesh(Request, Sphere, Report, Error, &Ahead)) << Error;
+		Fitted.ExpectImportsCleanlyIfWritten();
 		ASSERT_EQ(Report.Hits, 16);
 
 		const FFitPicture Fit = MakeFitPicture(Request, Sphere, Before, &Ahead.Groom, Report);

@@ -1,5 +1,6 @@
 // The node on a given file: the Houdini groom's linear curve, picked, scaled and written. The figures of
 // the given files are pinned through the command that calls this node (Tests/Cli/PrepareCommandTests.cpp).
+#include "CheckedGroomWrites.h"
 #include "PrepareTestHelpers.h"
 
 #include "velmoraFitBPLibrary.h"
@@ -35,8 +36,8 @@ TEST(PrepareNode, PrepareGroomWritesAndReportsAsTheRecordSays)
 	FvelmoraPrepareOptions Options;
 	Options.ObjectPaths.Add(TEXT("/linear"));
 	Options.Scale = 2.0;
-	const FvelmoraPrepareReport Report = UvelmoraFitBPLibrary::PrepareGroom(FString(UTF8_TO_TCHAR(Path.string().c_str())),
-	                                                                        FString(UTF8_TO_TCHAR(Target.string().c_str())), Options);
+	const FvelmoraPrepareReport Report = CheckedGroom::PrepareGroom(FString(UTF8_TO_TCHAR(Path.string().c_str())),
+	                                                                FString(UTF8_TO_TCHAR(Target.string().c_str())), Options);
 	EXPECT_TRUE(Report.bSucceeded) << TCHAR_TO_UTF8(*Report.Error);
 	EXPECT_EQ(Report.Strands, 1);
 	EXPECT_EQ(Report.Points, 4);
@@ -58,8 +59,8 @@ TEST(PrepareNode, PrepareGroomWritesAndReportsAsTheRecordSays)
 	EXPECT_EQ(Report.BoundsMax.X, static_cast<double>(MaxX));
 
 	Options.ObjectPaths = {TEXT("/nowhere")};
-	const FvelmoraPrepareReport Refused = UvelmoraFitBPLibrary::PrepareGroom(FString(UTF8_TO_TCHAR(Path.string().c_str())),
-	                                                                         FString(UTF8_TO_TCHAR(Target.string().c_str())), Options);
+	const FvelmoraPrepareReport Refused = CheckedGroom::PrepareGroom(FString(UTF8_TO_TCHAR(Path.string().c_str())),
+	                                                                 FString(UTF8_TO_TCHAR(Target.string().c_str())), Options);
 	EXPECT_FALSE(Refused.bSucceeded);
 	EXPECT_EQ(Refused.Strands, 0);
 	EXPECT_EQ(Refused.Done.Num(), 0);

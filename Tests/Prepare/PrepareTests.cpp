@@ -1,3 +1,4 @@
+#include "CheckedGroomWrites.h"
 #include "ChildCases.h"
 #include "PrepareTestHelpers.h"
 
@@ -406,7 +407,7 @@ TEST(PrepareFiles, WritesAGroomThePluginsReaderReadsBack)
 		         AddCurves(AddXform(Top, "up", Translate(0, 0, 10)), "curves", Recipe); });
 	const std::filesystem::path Target = Source.parent_path() / "prepared.abc";
 	GroomPrepare::FPrepareReport Report;
-	ASSERT_TRUE(GroomPrepare::PrepareGroomFile(Source.string(), Target.string(), FPrepareOptions(), Report)) << Report.Error;
+	ASSERT_TRUE(CheckedGroom::PrepareGroomFile(Source.string(), Target.string(), FPrepareOptions(), Report)) << Report.Error;
 	EXPECT_TRUE(Report.bSucceeded);
 	GroomData Expected;
 	GroomPrepare::FPrepareReport Again;
@@ -429,11 +430,11 @@ TEST(PrepareFiles, WritesAGroomThePluginsReaderReadsBack)
 
 	// A target that cannot be written is one line, and an earlier file there stays as it was.
 	const std::filesystem::path Blocked = Source.parent_path() / "missing-folder" / "out.abc";
-	EXPECT_FALSE(GroomPrepare::PrepareGroomFile(Source.string(), Blocked.string(), FPrepareOptions(), Report));
+	EXPECT_FALSE(CheckedGroom::PrepareGroomFile(Source.string(), Blocked.string(), FPrepareOptions(), Report));
 	EXPECT_FALSE(Report.bSucceeded);
 	EXPECT_NE(Report.Error.find("Could not open file: " + Blocked.string()), std::string::npos) << Report.Error;
 	const auto Before = std::filesystem::file_size(Target);
-	EXPECT_FALSE(GroomPrepare::PrepareGroomFile(TempFile("missing.abc").string(), Target.string(), FPrepareOptions(), Report));
+	EXPECT_FALSE(CheckedGroom::PrepareGroomFile(TempFile("missing.abc").string(), Target.string(), FPrepareOptions(), Report));
 	EXPECT_EQ(std::filesystem::file_size(Target), Before);
 }
 

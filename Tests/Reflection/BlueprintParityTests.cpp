@@ -1,4 +1,5 @@
 // A Blueprint node of each forwarding function behaves as the direct C++ call does, on real input.
+#include "CheckedGroomWrites.h"
 #include "ReflectionTestHelpers.h"
 
 #include "Components/StaticMeshComponent.h"
@@ -62,7 +63,7 @@ TEST(BlueprintParity, FitNodeWritesTheSameGroomAndLogsAsTheDirectCall)
 	Groom.widths = {1, 1, 1, 1};
 	Groom.groomColors = {1, 0, 0, 0, 1, 0};
 	Groom.surfaceNormals = {0, 0, -1, 0, 0, -1};
-	WriteGroom((Dir / "source.abc").string(), Groom);
+	CheckedGroom::WriteGroom((Dir / "source.abc").string(), Groom);
 
 	UWorld* const World = Host::NewWorld();
 	AActor* const Source = Host::SpawnActor(World, FVector(5, -5, 10));
@@ -79,13 +80,15 @@ TEST(BlueprintParity, FitNodeWritesTheSameGroomAndLogsAsTheDirectCall)
 		Params.Set(TEXT("origin"), Origin);
 		Params.Set(TEXT("sourceAlmbicPath"), Wide(Dir / "source.abc"));
 		Params.Set(TEXT("targetAlembicPath"), Wide(Dir / "node.abc"));
+		const CheckedGroom::FGroomOutput Output((Dir / "node.abc").string());
 		Host::CallFunction(nullptr, Fit, Params);
+		Output.ExpectImportsCleanlyIfWritten();
 	}
 	const std::vector<std::string> NodeLines = Log.Formatted();
 	// The node's lines must be the fit's own, or equal logs would prove nothing.
 	ASSERT_EQ(std::count(NodeLines.begin(), NodeLines.end(), "LogTemp: Error: Using surface normal projection to fit groom"), 1) << ::testing::PrintToString(NodeLines);
 	Log.Clear();
-	UvelmoraBPLibrary::FitGroomToStaticMesh(Source, Component, Origin, Wide(Dir / "source.abc"), Wide(Dir / "direct.abc"));
+	CheckedGroom::FitGroomToStaticMesh(Source, Component, Origin, Wide(Dir / "source.abc"), Wide(Dir / "direct.abc"));
 
 	EXPECT_EQ(Log.Formatted(), NodeLines);
 	const GroomData ByNode = ReadGroom((Dir / "node.abc").string());

@@ -1,4 +1,5 @@
 // The fit library's reflected surface, and its nodes behaving as the direct C++ calls do.
+#include "CheckedGroomWrites.h"
 #include "ReflectionTestHelpers.h"
 
 #include "Components/StaticMeshComponent.h"
@@ -79,7 +80,7 @@ namespace
 		AActor* Source = Host::SpawnActor(World);
 		UStaticMeshComponent* Component = Host::AddStaticMeshComponent(Host::SpawnActor(World), Host::NewStaticMesh(Host::BuildSphere(100, 24, 48), Host::ECollisionSides::DoubleSided));
 
-		FSphereScene() { WriteGroom((Dir / "source.abc").string(), FloatingGroom()); }
+		FSphereScene() { CheckedGroom::WriteGroom((Dir / "source.abc").string(), FloatingGroom()); }
 		~FSphereScene() { std::filesystem::remove_all(Dir); }
 	};
 }
@@ -177,13 +178,15 @@ TEST(FitLibraryParity, FitNodeWithRepairsWritesAndReportsAsTheDirectCall)
 		Params.Set(TEXT("sourceAlmbicPath"), Wide(Scene.Dir / "source.abc"));
 		Params.Set(TEXT("targetAlembicPath"), Wide(Scene.Dir / "node.abc"));
 		Params.Set(TEXT("Options"), Options);
+		const CheckedGroom::FGroomOutput Output((Scene.Dir / "node.abc").string());
 		Host::CallFunction(nullptr, Fit, Params);
+		Output.ExpectImportsCleanlyIfWritten();
 		ByNode = Params.GetReturnValue<FvelmoraFitReport>();
 	}
 	const std::vector<std::string> NodeLines = Log.Formatted();
 	Log.Clear();
-	const FvelmoraFitReport Direct = UvelmoraFitBPLibrary::FitGroomToStaticMeshWithOptions(Scene.Source, Scene.Component, FVector::ZeroVector,
-	                                                                                       Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "direct.abc"), Options);
+	const FvelmoraFitReport Direct = CheckedGroom::FitGroomToStaticMeshWithOptions(Scene.Source, Scene.Component, FVector::ZeroVector,
+	                                                                               Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "direct.abc"), Options);
 	EXPECT_EQ(Log.Formatted(), NodeLines);
 	EXPECT_TRUE(SameReport(ByNode, Direct));
 	EXPECT_EQ(ReadGroom((Scene.Dir / "node.abc").string()).positions, ReadGroom((Scene.Dir / "direct.abc").string()).positions);
@@ -200,9 +203,9 @@ TEST(FitLibraryParity, FitNodeWithRepairsWritesAndReportsAsTheDirectCall)
 TEST(FitLibraryParity, DefaultOptionsWriteWhatTheFirstLibrarysFitWrites)
 {
 	FSphereScene Scene;
-	const FvelmoraFitReport Report = UvelmoraFitBPLibrary::FitGroomToStaticMeshWithOptions(Scene.Source, Scene.Component, FVector::ZeroVector,
-	                                                                                       Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "options.abc"), FvelmoraFitOptions());
-	UvelmoraBPLibrary::FitGroomToStaticMesh(Scene.Source, Scene.Component, FVector::ZeroVector, Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "plain.abc"));
+	const FvelmoraFitReport Report = CheckedGroom::FitGroomToStaticMeshWithOptions(Scene.Source, Scene.Component, FVector::ZeroVector,
+	                                                                               Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "options.abc"), FvelmoraFitOptions());
+	CheckedGroom::FitGroomToStaticMesh(Scene.Source, Scene.Component, FVector::ZeroVector, Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "plain.abc"));
 	EXPECT_EQ(ReadGroom((Scene.Dir / "options.abc").string()).positions, ReadGroom((Scene.Dir / "plain.abc").string()).positions);
 	EXPECT_EQ(Report.Hits, 3);
 	EXPECT_EQ(Report.Misses, 1);
@@ -212,9 +215,9 @@ TEST(FitLibraryParity, DefaultOptionsWriteWhatTheFirstLibrarysFitWrites)
 	// options node only cannot measure it.
 	UStaticMeshComponent* Empty = Host::AddStaticMeshComponent(Host::SpawnActor(Scene.World), nullptr);
 	Host::FScopedLogCapture Log;
-	const FvelmoraFitReport Unmeasured = UvelmoraFitBPLibrary::FitGroomToStaticMeshWithOptions(
+	const FvelmoraFitReport Unmeasured = CheckedGroom::FitGroomToStaticMeshWithOptions(
 	    Scene.Source, Empty, FVector::ZeroVector, Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "options_nomesh.abc"), FvelmoraFitOptions());
-	UvelmoraBPLibrary::FitGroomToStaticMesh(Scene.Source, Empty, FVector::ZeroVector, Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "plain_nomesh.abc"));
+	CheckedGroom::FitGroomToStaticMesh(Scene.Source, Empty, FVector::ZeroVector, Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "plain_nomesh.abc"));
 	ASSERT_TRUE(std::filesystem::exists(Scene.Dir / "options_nomesh.abc"));
 	EXPECT_EQ(ReadBytes(Scene.Dir / "options_nomesh.abc"), ReadBytes(Scene.Dir / "plain_nomesh.abc"));
 	EXPECT_EQ(ReadGroom((Scene.Dir / "options_nomesh.abc").string()).positions, FloatingGroom().positions);
@@ -261,8 +264,8 @@ TEST(FitLibraryParity, UnusableOptionsWriteNothingAndReportNothing)
 	Options.bResolvePenetration = true;
 	Options.PenetrationOffset = -1.0;
 	Host::FScopedLogCapture Log;
-	const FvelmoraFitReport Report = UvelmoraFitBPLibrary::FitGroomToStaticMeshWithOptions(Scene.Source, Scene.Component, FVector::ZeroVector,
-	                                                                                       Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "out.abc"), Options);
+	const FvelmoraFitReport Report = CheckedGroom::FitGroomToStaticMeshWithOptions(Scene.Source, Scene.Component, FVector::ZeroVector,
+	                                                                               Wide(Scene.Dir / "source.abc"), Wide(Scene.Dir / "out.abc"), Options);
 	EXPECT_FALSE(Report.bMeasured);
 	EXPECT_EQ(Report.Strands, 0);
 	EXPECT_FALSE(std::filesystem::exists(Scene.Dir / "out.abc"));
@@ -270,8 +273,8 @@ TEST(FitLibraryParity, UnusableOptionsWriteNothingAndReportNothing)
 
 	// Null objects pass through to the fit, which refuses them with a log line, as the first library's node does.
 	Log.Clear();
-	EXPECT_FALSE(UvelmoraFitBPLibrary::FitGroomToStaticMeshWithOptions(nullptr, Scene.Component, FVector::ZeroVector, Wide(Scene.Dir / "source.abc"),
-	                                                                   Wide(Scene.Dir / "out.abc"), FvelmoraFitOptions())
+	EXPECT_FALSE(CheckedGroom::FitGroomToStaticMeshWithOptions(nullptr, Scene.Component, FVector::ZeroVector, Wide(Scene.Dir / "source.abc"),
+	                                                           Wide(Scene.Dir / "out.abc"), FvelmoraFitOptions())
 	                 .bMeasured);
 	EXPECT_FALSE(UvelmoraFitBPLibrary::ReportGroomFit(nullptr, FVector::ZeroVector, Wide(Scene.Dir / "source.abc")).bMeasured);
 	EXPECT_EQ(Log.Formatted().size(), 2u);

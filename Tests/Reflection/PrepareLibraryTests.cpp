@@ -1,4 +1,5 @@
 // The preparation node's reflected surface, and the node behaving as the direct call does.
+#include "CheckedGroomWrites.h"
 #include "ReflectionTestHelpers.h"
 
 #include "Host/ScriptCall.h"
@@ -83,7 +84,7 @@ TEST(PrepareLibraryParity, PrepareNodeWritesAndReportsAsTheDirectCall)
 	Source.vertexCounts = {2, 2};
 	Source.groomColors = {1, 0, 0, 0, 1, 0};
 	Source.surfaceNormals = {0, 0, 1, 0, 1, 0};
-	WriteGroom((Dir / "source.abc").string(), Source);
+	CheckedGroom::WriteGroom((Dir / "source.abc").string(), Source);
 
 	FvelmoraPrepareOptions Options;
 	Options.ObjectPaths = {TEXT("/groom")};
@@ -97,10 +98,12 @@ TEST(PrepareLibraryParity, PrepareNodeWritesAndReportsAsTheDirectCall)
 		Params.Set(TEXT("sourceAlembicPath"), SourcePath);
 		Params.Set(TEXT("targetAlembicPath"), FString(UTF8_TO_TCHAR((Dir / "node.abc").string().c_str())));
 		Params.Set(TEXT("Options"), Options);
+		const CheckedGroom::FGroomOutput Output((Dir / "node.abc").string());
 		Host::CallFunction(nullptr, Node, Params);
+		Output.ExpectImportsCleanlyIfWritten();
 		ByNode = Params.GetReturnValue<FvelmoraPrepareReport>();
 	}
-	const FvelmoraPrepareReport Direct = UvelmoraFitBPLibrary::PrepareGroom(SourcePath, UTF8_TO_TCHAR((Dir / "direct.abc").string().c_str()), Options);
+	const FvelmoraPrepareReport Direct = CheckedGroom::PrepareGroom(SourcePath, UTF8_TO_TCHAR((Dir / "direct.abc").string().c_str()), Options);
 	EXPECT_TRUE(ByNode.bSucceeded) << Utf8(ByNode.Error);
 	EXPECT_EQ(ByNode.Strands, 2);
 	// Each point gets its strand's colour.

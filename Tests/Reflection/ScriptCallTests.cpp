@@ -1,3 +1,4 @@
+#include "CheckedGroomWrites.h"
 #include "ReflectionTestHelpers.h"
 
 #include "Engine/Blueprint.h"
@@ -142,7 +143,7 @@ TEST(ScriptCall, FitWithoutASourceActorLogsTheSameBothWays)
 	const std::vector<std::string> ScriptLines = Log.Formatted();
 	Log.Clear();
 
-	UvelmoraBPLibrary::FitGroomToStaticMesh(nullptr, nullptr, FVector(0, 0, 0), Source, Target);
+	CheckedGroom::FitGroomToStaticMesh(nullptr, nullptr, FVector(0, 0, 0), Source, Target);
 	EXPECT_EQ(Log.Formatted(), ScriptLines);
 	std::filesystem::remove_all(Dir);
 }
