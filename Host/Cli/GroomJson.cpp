@@ -184,12 +184,7 @@ namespace VelmoraCli
 		const auto Lines = [&Writer](const char* Key, const std::vector<std::string>& Values)
 		{
 			Writer.Key(Key);
-			Writer.BeginArray();
-			for (const std::string& Value : Values)
-			{
-				Writer.String(Value);
-			}
-			Writer.EndArray();
+			Writer.Strings(Values);
 		};
 		Writer.BeginObject();
 		Floats("positions", Groom.positions);

@@ -560,12 +560,7 @@ namespace VelmoraCli
 				Writer.Key("guides");
 				Writer.Bool(Verdict.bGuides);
 				Writer.Key("readsPast");
-				Writer.BeginArray();
-				for (const std::string& Line : Verdict.ReadsPast)
-				{
-					Writer.String(Line);
-				}
-				Writer.EndArray();
+				Writer.Strings(Verdict.ReadsPast);
 				Writer.EndObject();
 			}
 			Writer.EndArray();
@@ -631,12 +626,7 @@ namespace VelmoraCli
 				Writer.Key("transformCount");
 				Writer.Integer(Object.TransformCount);
 				Writer.Key("transforms");
-				Writer.BeginArray();
-				for (const std::string& Transform : Object.Transforms)
-				{
-					Writer.String(Transform);
-				}
-				Writer.EndArray();
+				Writer.Strings(Object.Transforms);
 				Writer.Key("identityTransform");
 				Writer.Bool(Object.bIdentityTransform);
 				if (IsCurves(Object))

@@ -107,6 +107,16 @@ namespace VelmoraCli
 		AppendString(Text);
 	}
 
+	void FJsonWriter::Strings(const std::vector<std::string>& Texts)
+	{
+		BeginArray();
+		for (const std::string& Text : Texts)
+		{
+			String(Text);
+		}
+		EndArray();
+	}
+
 	void FJsonWriter::AppendString(std::string_view Text)
 	{
 		const std::string Valid = RepairUtf8(std::string(Text));

@@ -23,6 +23,8 @@ namespace VelmoraCli
 		void Key(std::string_view Name);
 
 		void String(std::string_view Text);
+		// An array of strings.
+		void Strings(const std::vector<std::string>& Texts);
 		// A double as the shortest text that reads back as the same double.
 		void Number(double Value);
 		// A float as nine significant digits, which read back as the same float.

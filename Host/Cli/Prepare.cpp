@@ -165,12 +165,7 @@ namespace VelmoraCli
 		void StringArray(FJsonWriter& Writer, const char* Key, const std::vector<std::string>& Values)
 		{
 			Writer.Key(Key);
-			Writer.BeginArray();
-			for (const std::string& Value : Values)
-			{
-				Writer.String(Value);
-			}
-			Writer.EndArray();
+			Writer.Strings(Values);
 		}
 
 		// What the node made, with every path as the user gave it.

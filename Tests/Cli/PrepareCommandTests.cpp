@@ -60,16 +60,6 @@ namespace
 		return Found;
 	}
 
-	std::optional<fs::path> RealFile(const std::string& Name)
-	{
-		const auto Dir = VelmoraTest::RealWorldDir();
-		if (!Dir || !fs::exists(*Dir / Name))
-		{
-			return std::nullopt;
-		}
-		return *Dir / Name;
-	}
-
 	void ExpectBounds(const nlohmann::json& Bounds, const std::array<double, 3>& Min, const std::array<double, 3>& Max, double Tolerance)
 	{
 		ASSERT_TRUE(Bounds.is_array() && Bounds.size() == 2) << Bounds.dump();
@@ -80,14 +70,6 @@ namespace
 		}
 	}
 }
-
-#define VELMORA_REQUIRE_REAL_FILE(Var, Name)                                                      \
-	const auto Var##Opt = RealFile(Name);                                                         \
-	if (!Var##Opt)                                                                                \
-	{                                                                                             \
-		GTEST_SKIP() << Name << " not found in ../shared/realworld beside the checkout; skipped"; \
-	}                                                                                             \
-	const fs::path Var = *Var##Opt
 
 TEST(InspectObjects, JsonListsEveryObjectBesideTheRecord)
 {

@@ -13,16 +13,6 @@ using namespace CliTest;
 
 namespace
 {
-	std::optional<fs::path> RealFile(const std::string& Name)
-	{
-		const auto Dir = VelmoraTest::RealWorldDir();
-		if (!Dir || !fs::exists(*Dir / Name))
-		{
-			return std::nullopt;
-		}
-		return *Dir / Name;
-	}
-
 	// The floats of an array of the curves object at ObjectPath, sample 0: a schema property ("uv",
 	// "width") or, with bArbitrary, an arbitrary param ("Cd"). Plain arrays only.
 	std::vector<float> SourceFloats(const fs::path& Path, const std::vector<std::string>& ObjectPath, const std::string& Name, bool bArbitrary)
@@ -67,14 +57,6 @@ namespace
 		return EngineImport::ImportGroom(Path.string());
 	}
 }
-
-#define VELMORA_REQUIRE_REAL_FILE(Var, Name)                                                      \
-	const auto Var##Opt = RealFile(Name);                                                         \
-	if (!Var##Opt)                                                                                \
-	{                                                                                             \
-		GTEST_SKIP() << Name << " not found in ../shared/realworld beside the checkout; skipped"; \
-	}                                                                                             \
-	const fs::path Var = *Var##Opt
 
 // Blender's groom: Y up in metres, no widths, one uv per curve in the schema.
 TEST(RealGroomChain, BlendersRootUVsReachTheEngineThroughPrepareAndFit)

@@ -1,5 +1,6 @@
 #include "TestPaths.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <system_error>
 #include <unistd.h>
@@ -41,6 +42,16 @@ namespace VelmoraTest
 		return std::filesystem::is_directory(Dir) ? std::optional(Dir) : std::nullopt;
 	}
 
+	std::optional<std::filesystem::path> RealFile(const std::string& Name)
+	{
+		const auto Dir = RealWorldDir();
+		if (!Dir || !std::filesystem::exists(*Dir / Name))
+		{
+			return std::nullopt;
+		}
+		return *Dir / Name;
+	}
+
 	namespace
 	{
 		struct FTempRoot
@@ -67,5 +78,16 @@ namespace VelmoraTest
 		const std::filesystem::path Dir = Root.Path / (Label + "-" + std::to_string(++Counter));
 		std::filesystem::create_directories(Dir);
 		return Dir;
+	}
+
+	std::vector<std::string> Listing(const std::filesystem::path& Dir)
+	{
+		std::vector<std::string> Names;
+		for (const auto& Entry : std::filesystem::directory_iterator(Dir))
+		{
+			Names.push_back(Entry.path().filename().string());
+		}
+		std::sort(Names.begin(), Names.end());
+		return Names;
 	}
 }

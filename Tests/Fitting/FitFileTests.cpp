@@ -69,20 +69,6 @@ protected:
 	AActor* Source = Host::SpawnActor(World, FVector(5, 6, 7));
 };
 
-namespace
-{
-	std::vector<std::string> Listing(const std::filesystem::path& Dir)
-	{
-		std::vector<std::string> Names;
-		for (const auto& Entry : std::filesystem::directory_iterator(Dir))
-		{
-			Names.push_back(Entry.path().filename().string());
-		}
-		std::sort(Names.begin(), Names.end());
-		return Names;
-	}
-}
-
 TEST_F(FitFile, WholeFitOntoASphereMatchesTheAnalyticAnswer)
 {
 	const GroomData Original = MakeRadialGroom(500);
@@ -122,7 +108,7 @@ TEST_F(FitFile, WholeFitOntoASphereMatchesTheAnalyticAnswer)
 			EXPECT_TRUE(Offset.Equals(Expected, 1e-4f)) << "strand " << Strand << " changed shape";
 		}
 	}
-	EXPECT_EQ(Listing(Dir), (std::vector<std::string>{"fitted.abc", "radial.abc"})) << "no temporary file left";
+	EXPECT_EQ(VelmoraTest::Listing(Dir), (std::vector<std::string>{"fitted.abc", "radial.abc"})) << "no temporary file left";
 }
 
 TEST_F(FitFile, FixtureGroomLandsEveryRootOnASphere)
@@ -266,7 +252,7 @@ TEST_F(FitFile, FailedWriteIsLoggedAndLeavesNoPartialFile)
 	EXPECT_EQ(ReadGroom((Dir / "kept.abc").string(), bReadFailed).vertexCounts, std::vector<int32_t>(3, 8));
 	EXPECT_FALSE(bReadFailed);
 	EXPECT_EQ(ReadBytes(Dir / "kept.abc.velmora-tmp"), "someone else's file");
-	EXPECT_EQ(Listing(Dir).size(), 3u) << "source.abc, kept.abc and the other file only";
+	EXPECT_EQ(VelmoraTest::Listing(Dir).size(), 3u) << "source.abc, kept.abc and the other file only";
 }
 
 namespace
@@ -305,7 +291,7 @@ TEST_F(FitFile, SourceFailingPartWayIsNotFittedNorWritten)
 
 	UCountingMeshComponent* Ball = PlaceMesh(Host::BuildSphere(6.f, 16, 32));
 	WriteBytes(Dir / "earlier.abc", "an earlier fit");
-	const std::vector<std::string> Before = Listing(Dir);
+	const std::vector<std::string> Before = VelmoraTest::Listing(Dir);
 	for (const char* Target : {"earlier.abc", "new.abc"})
 	{
 		SCOPED_TRACE(Target);
@@ -321,6 +307,6 @@ TEST_F(FitFile, SourceFailingPartWayIsNotFittedNorWritten)
 		EXPECT_EQ(Log.GetLines().size(), 2u) << "no projection line: the half-read groom is not fitted";
 		EXPECT_EQ(Ball->NumTraces, 0);
 		EXPECT_EQ(ReadBytes(Dir / "earlier.abc"), "an earlier fit");
-		EXPECT_EQ(Listing(Dir), Before) << "no target and no temporary file";
+		EXPECT_EQ(VelmoraTest::Listing(Dir), Before) << "no target and no temporary file";
 	}
 }

@@ -77,17 +77,6 @@ namespace
 		}
 		return Json;
 	}
-
-	std::vector<std::string> Listing(const std::filesystem::path& Dir)
-	{
-		std::vector<std::string> Names;
-		for (const auto& Entry : std::filesystem::directory_iterator(Dir))
-		{
-			Names.push_back(Entry.path().filename().string());
-		}
-		std::sort(Names.begin(), Names.end());
-		return Names;
-	}
 }
 
 TEST(InspectCommand, JsonMatchesTheFixturesExpectedRecords)
@@ -213,7 +202,7 @@ TEST(PackCommand, RefusesRecordsItCannotStoreFaithfullyBeforeWritingAnything)
 		EXPECT_NE(Result.Stderr.find(Reason), std::string::npos) << Result.Stderr;
 		EXPECT_EQ(std::count(Result.Stderr.begin(), Result.Stderr.end(), '\n'), 1) << Result.Stderr;
 		EXPECT_EQ(Result.Stdout, "");
-		EXPECT_EQ(Listing(Dir), std::vector<std::string>{"bad.json"});
+		EXPECT_EQ(VelmoraTest::Listing(Dir), std::vector<std::string>{"bad.json"});
 	}
 }
 

@@ -7,28 +7,6 @@
 
 using namespace PrepareTest;
 
-namespace
-{
-	// A file of ../shared/realworld, or nothing (the test then skips).
-	std::optional<std::filesystem::path> RealFile(const std::string& Name)
-	{
-		const auto Dir = VelmoraTest::RealWorldDir();
-		if (!Dir || !std::filesystem::exists(*Dir / Name))
-		{
-			return std::nullopt;
-		}
-		return *Dir / Name;
-	}
-}
-
-#define VELMORA_REQUIRE_REAL_FILE(Var, Name)                                                      \
-	const auto Var##Opt = RealFile(Name);                                                         \
-	if (!Var##Opt)                                                                                \
-	{                                                                                             \
-		GTEST_SKIP() << Name << " not found in ../shared/realworld beside the checkout; skipped"; \
-	}                                                                                             \
-	const std::filesystem::path Var = *Var##Opt
-
 TEST(PrepareNode, PrepareGroomWritesAndReportsAsTheRecordSays)
 {
 	VELMORA_REQUIRE_REAL_FILE(Path, "cortex_widthTest.abc");
