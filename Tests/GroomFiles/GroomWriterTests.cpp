@@ -40,8 +40,7 @@ namespace
 	{
 	public:
 		FFailingDevice(int InAccepted, std::vector<int> InFailures)
-			: Accepted(InAccepted)
-			, Failures(std::move(InFailures))
+		    : Accepted(InAccepted), Failures(std::move(InFailures))
 		{
 		}
 
