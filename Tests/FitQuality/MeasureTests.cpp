@@ -91,6 +91,36 @@ TEST_F(Measure, ARootExactlyAtTheToleranceIsOnTheSurface)
 	EXPECT_EQ(Report.RootDistance.Max, static_cast<double>(Beyond));
 }
 
+// A point past the root is on the surface within the tolerance, and inside beyond it: the band between one
+// and two tolerances deep, where the nearest surface point is still looked for, is inside.
+TEST_F(Measure, PointsPastTheRootMoreThanTheToleranceDeepAreInside)
+{
+	const FVector Placement(10, -5, 7);
+	const auto Query = this->Query(Place(Box(FVector3f(2, 3, 4)), FTransform(Placement)));
+	ASSERT_TRUE(Query);
+	const double Tolerance = 0.01;
+	// Depths below the +X face (x = 2) and the -Z face (z = -4), in tolerances.
+	const auto BelowX = [&](double Depth, float Y)
+	{
+		return FVector3f(static_cast<float>(2.0 - Depth * Tolerance), Y, 1.f);
+	};
+	const auto AboveMinusZ = [&](double Depth, float X)
+	{
+		return FVector3f(X, -1.f, static_cast<float>(-4.0 + Depth * Tolerance));
+	};
+	// Roots on the surface and off it, then points 1.5 and 0.5 tolerances deep, and one well inside.
+	const GroomData Groom = MakeGroom({{FVector3f(2, 0, 1), BelowX(1.5, 0.f), BelowX(0.5, 0.1f), BelowX(100.0, 0.2f)},
+	                                   {FVector3f(0.5f, -1, -5), AboveMinusZ(0.5, 0.5f), AboveMinusZ(1.5, 0.6f)},
+	                                   {FVector3f(2, 2, 1), BelowX(0.5, 2.f), BelowX(0.9, 2.1f)}});
+	FFitReport Report;
+	FString Error;
+	ASSERT_TRUE(GroomFitting::MeasureGroom(Groom, *Query, Placement, Tolerance, Report, Error)) << TCHAR_TO_UTF8(*Error);
+	EXPECT_EQ(Report.RootsOnSurface, 2);
+	EXPECT_EQ(Report.RootsOffSurface, 1);
+	EXPECT_EQ(Report.PointsInside, 3);
+	EXPECT_EQ(Report.StrandsInside, 2);
+}
+
 TEST_F(Measure, AGroomWithoutStrandsHasEmptyFigures)
 {
 	const auto Query = this->Query(Place(Box()));

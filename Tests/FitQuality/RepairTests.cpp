@@ -105,6 +105,39 @@ TEST_F(Repairs, StraysFarOffTheHeadAreSnappedToTheNearestSurfacePointAndMoveRigi
 	EXPECT_LT(After.RootDistance.Max, 1e-5);
 }
 
+// A miss is snapped from its root where the groom places it in the world (Origin + root), onto a surface
+// point that the strand, stored about the actor, then reaches from ActorLocation: three different places.
+TEST_F(Repairs, MissesAreSnappedFromWhereTheOriginPlacesThemAndStoredAboutTheActor)
+{
+	const FVector Centre(40, -30, 15);
+	const FVector ActorLocation(5, 7, -3);
+	UStaticMeshComponent* Moved = Place(Sphere(10.f), FTransform(Centre));
+	GroomData Groom;
+	AddStrand(Groom, FVector(0, 0, 30), FVector(1, 0, 0), 3);
+	AddStrand(Groom, FVector(0, -25, 0), FVector(0, 0, 1), 3);
+	Groom.surfaceNormals = {0, 0, 1, 0, -1, 0};
+
+	FFitOptions Options;
+	Options.bSnapMissesToNearest = true;
+	FFitReport Report;
+	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Moved, Centre, ActorLocation, Options, nullptr, &Report));
+	EXPECT_EQ(Report.Misses, 2);
+	EXPECT_EQ(Report.MissesSnapped, 2);
+	// In the world, above the pole and off the -Y side of the sphere: nearest its pole and its equator.
+	const FVector Pole = Centre + FVector(0, 0, 10);
+	const FVector Side = Centre + FVector(0, -10, 0);
+	EXPECT_TRUE((ActorLocation + Point(Groom, 0)).Equals(Pole, 1e-4)) << TCHAR_TO_UTF8(*(ActorLocation + Point(Groom, 0)).ToString());
+	EXPECT_TRUE((ActorLocation + Point(Groom, 3)).Equals(Side, 1e-4)) << TCHAR_TO_UTF8(*(ActorLocation + Point(Groom, 3)).ToString());
+	// Moved rigidly.
+	EXPECT_TRUE((Point(Groom, 2) - Point(Groom, 0)).Equals(FVector(2, 0, 0), 1e-4));
+	EXPECT_TRUE((Point(Groom, 5) - Point(Groom, 3)).Equals(FVector(0, 0, 2), 1e-4));
+	// Placed at the actor, both roots lie on the surface.
+	FFitReport After;
+	FString Error;
+	ASSERT_TRUE(GroomFitting::MeasureGroom(Groom, *Query(Moved), ActorLocation, GroomFitting::DefaultSurfaceTolerance, After, Error)) << TCHAR_TO_UTF8(*Error);
+	EXPECT_EQ(After.RootsOnSurface, 2);
+}
+
 TEST_F(Repairs, OrientationTurnsAStrandGrownAlongItsNormalToGrowAlongTheSurfaceNormal)
 {
 	// Grown along a tilted normal; the trace meets the sphere near its pole, where the surface faces +Z,

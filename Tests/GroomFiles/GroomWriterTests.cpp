@@ -6,6 +6,10 @@
 #include <Alembic/AbcCoreOgawa/All.h>
 #include <Alembic/AbcGeom/All.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <streambuf>
+
 using GroomTest::ExpectSameRecord;
 using GroomTest::MakeGroom;
 
@@ -29,6 +33,59 @@ namespace
 		Curves.getSchema().getUVsParam().getExpanded(Sample, Alembic::Abc::ISampleSelector(Alembic::Abc::index_t(0)));
 		return std::vector<Alembic::Abc::V2f>(Sample.getVals()->get(), Sample.getVals()->get() + Sample.getVals()->size());
 	}
+
+	// A destination that takes the first Accepted writes, then fails: each write short, each sync once a
+	// write has failed, each with the next errno of Failures (the last over again).
+	class FFailingDevice : public std::streambuf
+	{
+	public:
+		FFailingDevice(int InAccepted, std::vector<int> InFailures)
+		    : Accepted(InAccepted), Failures(std::move(InFailures))
+		{
+		}
+
+		std::string Taken;
+		int FailedCalls = 0;
+
+	protected:
+		std::streamsize xsputn(const char* Bytes, std::streamsize Count) override
+		{
+			if (Accepted > 0)
+			{
+				--Accepted;
+				Taken.append(Bytes, static_cast<size_t>(Count));
+				return Count;
+			}
+			Fail();
+			return Count / 2;
+		}
+
+		int_type overflow(int_type Byte) override
+		{
+			const char Single = traits_type::to_char_type(Byte);
+			return traits_type::eq_int_type(Byte, traits_type::eof()) || xsputn(&Single, 1) == 1 ? traits_type::not_eof(Byte) : traits_type::eof();
+		}
+
+		int sync() override
+		{
+			if (FailedCalls == 0)
+			{
+				return 0;
+			}
+			Fail();
+			return -1;
+		}
+
+	private:
+		void Fail()
+		{
+			errno = Failures[std::min(static_cast<size_t>(FailedCalls), Failures.size() - 1)];
+			++FailedCalls;
+		}
+
+		int Accepted = 0;
+		std::vector<int> Failures;
+	};
 }
 
 TEST(GroomWriter, ReadsBackTheSameRecord)
@@ -182,6 +239,42 @@ TEST(GroomFileSink, NeverFailsTheWriterAndKeepsTheFirstReason)
 	EXPECT_TRUE(Stream.good());
 	EXPECT_FALSE(Sink.Close());
 	EXPECT_EQ(Sink.GetReason(), "No space left on device");
+}
+
+// A disk that fills, then fails the flush at close for another reason: the cause is the first.
+TEST(GroomFileSink, KeepsTheFirstOfDifferentFailures)
+{
+	FFailingDevice Device(1, {ENOSPC, EDQUOT, EFBIG});
+	FGroomFileSink Sink;
+	Sink.Open(Device);
+	{
+		std::ostream Stream(&Sink);
+		Stream.exceptions(std::ios::failbit | std::ios::badbit);
+		Stream.write("head", 4).write("body", 4).write("tail", 4).flush();
+		EXPECT_EQ(Stream.tellp(), std::streampos(12));
+	}
+	EXPECT_FALSE(Sink.Close());
+	EXPECT_EQ(Device.Taken, "head");
+	ASSERT_GE(Device.FailedCalls, 2) << "the sink saw one failure only";
+	EXPECT_EQ(Sink.GetError(), ENOSPC);
+	EXPECT_EQ(Sink.GetReason(), "No space left on device");
+}
+
+// A short write that leaves errno alone is a failure all the same, with a reason of its own.
+TEST(GroomFileSink, AFailureWithoutAnErrnoIsStillAFailedWrite)
+{
+	FFailingDevice Device(0, {0});
+	FGroomFileSink Sink;
+	Sink.Open(Device);
+	{
+		std::ostream Stream(&Sink);
+		Stream.write("0123456789", 10).flush();
+		EXPECT_TRUE(Stream.good());
+	}
+	EXPECT_TRUE(Sink.HasFailed());
+	EXPECT_FALSE(Sink.Close());
+	EXPECT_EQ(Sink.GetError(), EIO);
+	EXPECT_EQ(Sink.GetReason(), "Input/output error");
 }
 
 TEST(GroomFileSink, WritesSeeksAndPatchesLikeAFile)

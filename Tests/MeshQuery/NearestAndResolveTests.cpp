@@ -341,3 +341,76 @@ TEST(MeshQueryResolve, APointInsideNestedOpenBowlsIsNotClaimed)
 	EXPECT_EQ(Out, Point);
 	EXPECT_STREQ(TCHAR_TO_UTF8(GroomFitting::LexToString(EResolveResult::UnresolvedOpenMesh)), "the mesh is open there");
 }
+
+// On a convex crease or corner a point lies on two or three faces at once, and a step along one face's
+// normal the wrong way slides along another face instead of into the solid. Wherever it leaves by, a point
+// found inside must end off the cube by the offset, judged by the cube's own closed form.
+TEST(MeshQueryResolve, PointsAtACubesEdgesAndCornersEndOutsideByTheOffset)
+{
+	// Signed distance from the cube [-1, 1]^3: negative inside, zero on its faces, edges and corners.
+	const auto CubeDistance = [](const FVector& P)
+	{
+		const FVector Q(std::abs(P.X) - 1.0, std::abs(P.Y) - 1.0, std::abs(P.Z) - 1.0);
+		return FVector(FMath::Max(Q.X, 0.0), FMath::Max(Q.Y, 0.0), FMath::Max(Q.Z, 0.0)).Size() + FMath::Min(Q.GetMax(), 0.0);
+	};
+	// Every edge (at 0.3 along it) and every corner, each then moved towards the middle by nothing, by one
+	// step of double precision, and on to beyond the rounding of the inside test.
+	std::vector<FVector> OnSurface;
+	for (const double A : {-1.0, 1.0})
+	{
+		for (const double B : {-1.0, 1.0})
+		{
+			OnSurface.emplace_back(0.3, A, B);
+			OnSurface.emplace_back(A, 0.3, B);
+			OnSurface.emplace_back(A, B, 0.3);
+			OnSurface.emplace_back(-1.0, A, B);
+			OnSurface.emplace_back(1.0, A, B);
+		}
+	}
+	// Moves a coordinate on a face towards the middle by Depth, or by one step of double precision.
+	const auto Inset = [](double Coordinate, double Depth)
+	{
+		if (std::abs(Coordinate) != 1.0)
+		{
+			return Coordinate;
+		}
+		return Depth < 0.0 ? std::nextafter(Coordinate, 0.0) : Coordinate * (1.0 - Depth);
+	};
+	const double Depths[] = {0.0, -1.0, 1e-15, 1e-12, 1e-9, 1e-6};
+	for (const int32 Divisions : {1, 3})
+	{
+		const auto Query = BuildQuery(TessellatedBox(FVector(-1), FVector(1), Divisions));
+		ASSERT_TRUE(Query);
+		for (const double Offset : {0.1, 0.0})
+		{
+			int32 Resolved = 0;
+			for (const FVector& Point : OnSurface)
+			{
+				for (const double Depth : Depths)
+				{
+					const FVector Start(Inset(Point.X, Depth), Inset(Point.Y, Depth), Inset(Point.Z, Depth));
+					FVector Out;
+					if (Query->ResolvePoint(Start, Offset, Out) != EResolveResult::Resolved)
+					{
+						continue;
+					}
+					++Resolved;
+					const double Distance = CubeDistance(Out);
+					const FString Where = FString::Printf(TEXT("(%.17g, %.17g, %.17g) went to (%.17g, %.17g, %.17g), %d divisions"), Start.X, Start.Y, Start.Z,
+					                                      Out.X, Out.Y, Out.Z, Divisions);
+					EXPECT_GT(Distance, 0.0) << TCHAR_TO_UTF8(*Where);
+					if (Offset > 0.0)
+					{
+						EXPECT_NEAR(Distance, Offset, 1e-9) << TCHAR_TO_UTF8(*Where);
+					}
+					else
+					{
+						EXPECT_LT(Distance, 1e-6) << TCHAR_TO_UTF8(*Where);
+					}
+				}
+			}
+			// Those well inside (the last two depths) at least.
+			EXPECT_GE(Resolved, 2 * static_cast<int32>(OnSurface.size())) << Divisions << " divisions, offset " << Offset;
+		}
+	}
+}

@@ -1255,18 +1255,25 @@ bool FGroomFileSink::Open(const std::string& Utf8Path)
 		Keep(errno);
 		return false;
 	}
+	Destination = &File;
 	return true;
+}
+
+void FGroomFileSink::Open(std::streambuf& Target)
+{
+	Destination = &Target;
 }
 
 bool FGroomFileSink::Close()
 {
-	if (File.is_open())
+	if (Destination)
 	{
 		errno = 0;
-		if (!File.close())
+		if (Destination == &File ? !File.close() : Destination->pubsync() != 0)
 		{
 			Keep(errno);
 		}
+		Destination = nullptr;
 	}
 	return Error == 0;
 }
@@ -1289,7 +1296,7 @@ std::streamsize FGroomFileSink::xsputn(const char* Bytes, std::streamsize Count)
 	if (Error == 0 && Count > 0)
 	{
 		errno = 0;
-		if (File.sputn(Bytes, Count) != Count)
+		if (!Destination || Destination->sputn(Bytes, Count) != Count)
 		{
 			Keep(errno);
 		}
@@ -1327,7 +1334,7 @@ FGroomFileSink::pos_type FGroomFileSink::seekpos(pos_type Target, std::ios_base:
 	if (Error == 0)
 	{
 		errno = 0;
-		if (File.pubseekpos(pos_type(Offset), Mode) == pos_type(off_type(-1)))
+		if (!Destination || Destination->pubseekpos(pos_type(Offset), Mode) == pos_type(off_type(-1)))
 		{
 			Keep(errno);
 		}
@@ -1341,7 +1348,7 @@ int FGroomFileSink::sync()
 	if (Error == 0)
 	{
 		errno = 0;
-		if (File.pubsync() != 0)
+		if (Destination && Destination->pubsync() != 0)
 		{
 			Keep(errno);
 		}

@@ -200,7 +200,11 @@ public:
 
 	// Creates or truncates the file at the UTF-8 path. False, with the reason kept, when it cannot.
 	bool Open(const std::string& Utf8Path);
-	// Hands over what is buffered and closes the file. False when anything since Open failed.
+	// Hands the bytes to Target, which stays the caller's, in place of a file: a destination that is no
+	// plain file fails the same way, a failing call's errno kept as the file's would be.
+	void Open(std::streambuf& Target);
+	// Hands over what is buffered and closes the file (or syncs the target). False when anything since
+	// Open failed.
 	bool Close();
 
 	bool HasFailed() const { return Error != 0; }
@@ -220,6 +224,8 @@ private:
 	void Keep(int SystemError);
 
 	std::filebuf File;
+	// File once open, or the target given; null before either and after Close.
+	std::streambuf* Destination = nullptr;
 	// Where the next byte goes and where the file ends, as the writer sees them.
 	uint64_t Position = 0;
 	uint64_t End = 0;
