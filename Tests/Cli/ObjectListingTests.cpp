@@ -207,4 +207,11 @@ TEST(NameEscaping, AnErrorAboutAHostileNameIsOneLine)
 	EXPECT_EQ(std::count(Run.Stderr.begin(), Run.Stderr.end(), '\n'), 1) << Run.Stderr;
 	EXPECT_EQ(RawControls(Run.Stderr), 0u) << Run.Stderr;
 	EXPECT_NE(Run.Stderr.find("/two\\nlines\\x1b[2J has 1 sample"), std::string::npos) << Run.Stderr;
+
+	// A name given on the command line is shown the same way.
+	const FRun Missing = RunVelmora("inspect \"$(printf 'no\\033[2J\\nfile.abc')\"", Dir);
+	EXPECT_EQ(Missing.ExitCode, 1);
+	EXPECT_EQ(std::count(Missing.Stderr.begin(), Missing.Stderr.end(), '\n'), 1) << Missing.Stderr;
+	EXPECT_EQ(RawControls(Missing.Stderr), 0u) << Missing.Stderr;
+	EXPECT_NE(Missing.Stderr.find("no\\x1b[2J\\nfile.abc"), std::string::npos) << Missing.Stderr;
 }
