@@ -174,7 +174,8 @@ TEST(NameEscaping, InspectShowsEachHostileNameEscapedOnOneLine)
 		{
 			ObjectLines += Line.find(" /" + Shown + "  Curve") != std::string::npos;
 		}
-		EXPECT_EQ(ObjectLines, 1u) << Shown << "\n" << Run.Stdout;
+		EXPECT_EQ(ObjectLines, 1u) << Shown << "\n"
+		                           << Run.Stdout;
 	}
 	EXPECT_NE(Run.Stdout.find("fit reads       /line\\nbreak: "), std::string::npos) << Run.Stdout;
 }

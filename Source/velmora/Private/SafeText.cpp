@@ -23,15 +23,21 @@ namespace SafeText
 			uint32_t Min = 0;
 			if (Lead >= 0xC2 && Lead <= 0xDF)
 			{
-				Length = 2, Min = 0x80, OutCodePoint = Lead & 0x1F;
+				Length = 2;
+				Min = 0x80;
+				OutCodePoint = Lead & 0x1F;
 			}
 			else if (Lead >= 0xE0 && Lead <= 0xEF)
 			{
-				Length = 3, Min = 0x800, OutCodePoint = Lead & 0x0F;
+				Length = 3;
+				Min = 0x800;
+				OutCodePoint = Lead & 0x0F;
 			}
 			else if (Lead >= 0xF0 && Lead <= 0xF4)
 			{
-				Length = 4, Min = 0x10000, OutCodePoint = Lead & 0x07;
+				Length = 4;
+				Min = 0x10000;
+				OutCodePoint = Lead & 0x07;
 			}
 			else
 			{
