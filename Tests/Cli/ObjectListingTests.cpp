@@ -12,7 +12,7 @@ using namespace PrepareTest;
 namespace
 {
 	// A chain of Depth transforms, each under the one before, with names of NameLength bytes, and a
-	// curves object of one strand under every third of them.
+	// curves object of one strand under every third of them, the first with a colour.
 	fs::path WriteDeepGroom(const fs::path& Dir, int Depth, size_t NameLength)
 	{
 		const fs::path Path = Dir / "deep.abc";
@@ -26,7 +26,14 @@ namespace
 				         OXform Xform = AddXform(Parent, Name, Translate(0, 0, 0.01));
 				         if (Level % 3 == 2)
 				         {
-					         AddCurves(Xform, "curves" + std::to_string(Level), Lines({{0, 0, 0, 0, 0, 1}}));
+					         // Only the first has a colour: the line saying it is dropped names every other.
+					         FCurvesRecipe Curves = Lines({{0, 0, 0, 0, 0, 1}});
+					         if (Level == 2)
+					         {
+						         Curves.ColourName = "Cd";
+						         Curves.Colours = {1, 0, 0};
+					         }
+					         AddCurves(Xform, "curves" + std::to_string(Level), Curves);
 				         }
 				         Parent = Xform;
 			         } });
@@ -109,6 +116,7 @@ TEST(ObjectListing, DeepNestingKeepsEveryOutputWithinAFewTimesTheFile)
 	ASSERT_EQ(Prepare.ExitCode, 0) << Prepare.Stderr;
 	EXPECT_LT(Prepare.Stdout.size(), 3 * FileSize) << "prepare printed " << Prepare.Stdout.size() << " bytes";
 	EXPECT_NE(Prepare.Stdout.find("the world transform of 240 transforms above it"), std::string::npos);
+	EXPECT_NE(Prepare.Stdout.find("/curves11 and 76 more has none"), std::string::npos) << Prepare.Stdout.substr(0, 3000);
 	EXPECT_EQ(ReadGroomQuietly(Dir / "out.abc").vertexCounts.size(), 80u);
 }
 
