@@ -30,7 +30,7 @@ namespace VelmoraCli
 	    "\n"
 	    "options:\n"
 	    "  --object PATH            take only the curves objects at or below PATH (\"/Head/Curves\");\n"
-	    "                           repeat it for several\n"
+	    "                           repeat it for several; a name may be given escaped, as inspect shows it\n"
 	    "  --frame N                the sample to read, counted in the samples of the most sampled curves\n"
 	    "                           object (default 0, the first)\n"
 	    "  --up y|z                 the groom's up axis: y turns it Z-up, (x, y, z) -> (x, -z, y), as the\n"
