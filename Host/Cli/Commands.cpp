@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include "SafeText.h"
+
 #include <cstdio>
 
 namespace VelmoraCli
@@ -66,13 +68,14 @@ namespace VelmoraCli
 		}
 		if (Parsed == EParsed::Bad)
 		{
-			std::fprintf(stderr, "velmora %s: %s (see velmora %s --help)\n", Name, ParseError.c_str(), Name);
+			std::fprintf(stderr, "velmora %s: %s (see velmora %s --help)\n", Name, SafeText::Escaped(ParseError).c_str(), Name);
 			return 2;
 		}
 		std::string Error;
 		if (!Work(Error))
 		{
-			std::fprintf(stderr, "velmora %s: %s\n", Name, Error.c_str());
+			// A name from a file (or a path given) may hold a newline or a terminal's escape: one line, shown as it is.
+			std::fprintf(stderr, "velmora %s: %s\n", Name, SafeText::Escaped(Error).c_str());
 			return 1;
 		}
 		return 0;

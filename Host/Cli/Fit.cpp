@@ -7,6 +7,7 @@
 #include "MeshFiles.h"
 #include "Options.h"
 #include "QualityReport.h"
+#include "SafeText.h"
 #include "StagedOutput.h"
 
 #include <algorithm>
@@ -229,6 +230,11 @@ namespace VelmoraCli
 				return;
 			}
 			const std::string Fix = " (to write the groom the fit reads: velmora prepare " + ShellQuoted(GroomPath) + " PREPARED.abc)";
+			// A deep object by the end of its path, escaped: each warning is one line of a bounded length.
+			const auto Shown = [](const std::string& Path)
+			{
+				return SafeText::ShortPath(Path);
+			};
 			int64 Objects = 0, Strands = 0;
 			const GroomPrepare::FSurveyedObject* Read = nullptr;
 			for (const GroomPrepare::FSurveyedObject& Object : Survey.Objects)
@@ -238,10 +244,10 @@ namespace VelmoraCli
 					++Objects;
 					Strands += Object.Strands;
 				}
-				if (Object.Path == Survey.FitReads)
-				{
-					Read = &Object;
-				}
+			}
+			if (Survey.FitReadsIndex >= 0)
+			{
+				Read = &Survey.Objects[static_cast<size_t>(Survey.FitReadsIndex)];
 			}
 			if (!Read)
 			{
@@ -250,13 +256,13 @@ namespace VelmoraCli
 			if (Objects > 1)
 			{
 				OutWarnings.push_back("the groom file holds " + std::to_string(static_cast<long long>(Objects)) + " curves objects (" +
-				                      std::to_string(static_cast<long long>(Strands)) + " strands); the fit reads only the first, " + Read->Path + " (" +
+				                      std::to_string(static_cast<long long>(Strands)) + " strands); the fit reads only the first, " + Shown(Read->Path) + " (" +
 				                      std::to_string(static_cast<long long>(Read->Strands)) + " strands)" + Fix);
 			}
 			if (Read->TransformCount > 0 && !Read->bIdentityTransform)
 			{
-				OutWarnings.push_back("the curves object " + Read->Path + " lies under " + std::to_string(Read->TransformCount) +
-				                      " transform(s) (" + (Read->Transforms.empty() ? std::string() : Read->Transforms.front()) +
+				OutWarnings.push_back("the curves object " + Shown(Read->Path) + " lies under " + std::to_string(Read->TransformCount) +
+				                      " transform(s) (" + (Read->Transforms.empty() ? std::string("...") : Shown(Read->Transforms.front())) +
 				                      (Read->Transforms.size() > 1 ? ", ..." : "") + ") that the fit does not apply" + Fix);
 			}
 			const auto Has = [&](const char* Name)
@@ -272,13 +278,13 @@ namespace VelmoraCli
 			};
 			if (Has("N") && !Has("surface_normal"))
 			{
-				OutWarnings.push_back("the curves object " + Read->Path + " has normals 'N' but no 'surface_normal', which the fit reads" + Fix);
+				OutWarnings.push_back("the curves object " + Shown(Read->Path) + " has normals 'N' but no 'surface_normal', which the fit reads" + Fix);
 			}
 			for (const char* Colour : {"Cd", "color", "Cs"})
 			{
 				if (Has(Colour) && !Has("groom_color"))
 				{
-					OutWarnings.push_back("the curves object " + Read->Path + " has colours '" + Colour + "' but no 'groom_color', which the fit reads" + Fix);
+					OutWarnings.push_back("the curves object " + Shown(Read->Path) + " has colours '" + Colour + "' but no 'groom_color', which the fit reads" + Fix);
 					break;
 				}
 			}
@@ -419,7 +425,7 @@ namespace VelmoraCli
 			{
 				for (const std::string& Warning : Report.Warnings)
 				{
-					std::fprintf(stderr, "velmora fit: warning: %s\n", Warning.c_str());
+					std::fprintf(stderr, "velmora fit: warning: %s\n", SafeText::Escaped(Warning).c_str());
 				}
 				std::fflush(stderr);
 			}
@@ -437,7 +443,7 @@ namespace VelmoraCli
 				{
 					for (const std::string& Line : Report.Log)
 					{
-						std::printf("%s\n", Line.c_str());
+						std::printf("%s\n", SafeText::Escaped(Line).c_str());
 					}
 					std::fflush(stdout);
 				}
@@ -481,9 +487,10 @@ namespace VelmoraCli
 			}
 			else if (!Command.bQuiet)
 			{
+				// The reader's lines may name what the file holds: escaped, each is one line.
 				for (const std::string& Line : Report.Log)
 				{
-					std::printf("%s\n", Line.c_str());
+					std::printf("%s\n", SafeText::Escaped(Line).c_str());
 				}
 				std::printf("fitted %s onto %s -> %s\n%s", Request.GroomPath.c_str(), Request.MeshPath.c_str(), Request.OutputPath.c_str(), Report.Describe().c_str());
 				if (!Command.PicturePath.empty())

@@ -4,6 +4,7 @@
 #include "GroomPrepare.h"
 #include "JsonWriter.h"
 #include "MeshParts.h"
+#include "SafeText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -146,11 +147,11 @@ namespace VelmoraCli
 				std::printf("  messages:\n");
 				for (const std::string& Line : Messages.Log)
 				{
-					std::printf("    LogTemp: Warning: %s\n", Line.c_str());
+					std::printf("    LogTemp: Warning: %s\n", SafeText::Escaped(Line).c_str());
 				}
 				for (const std::string& Line : Messages.Stderr)
 				{
-					std::printf("    stderr: %s\n", Line.c_str());
+					std::printf("    stderr: %s\n", SafeText::Escaped(Line).c_str());
 				}
 			}
 		}
@@ -212,7 +213,9 @@ namespace VelmoraCli
 		// What the fit leaves out of a file and whether 'velmora prepare' would bring it in.
 		struct FFitView
 		{
-			std::vector<std::string> OtherCurves;
+			// The indices of the curves objects the fit passes over.
+			std::vector<int32_t> OtherCurves;
+			int32_t TransformCount = 0;
 			std::vector<std::string> Transforms;
 			std::vector<std::string> Attributes;
 			int64_t LaterSamples = 0;
@@ -224,8 +227,9 @@ namespace VelmoraCli
 			FFitView View;
 			bool bDccNormals = false, bPluginNormals = false, bDccColours = false, bPluginColours = false, bTransformed = false;
 			size_t CurvesObjects = 0;
-			for (const GroomPrepare::FSurveyedObject& Object : Survey.Objects)
+			for (size_t Index = 0; Index < Survey.Objects.size(); ++Index)
 			{
+				const GroomPrepare::FSurveyedObject& Object = Survey.Objects[Index];
 				if (!IsCurves(Object))
 				{
 					continue;
@@ -240,13 +244,14 @@ namespace VelmoraCli
 					bDccColours = bDccColours || (bParam && (Attribute.Name == "Cd" || Attribute.Name == "color" || Attribute.Name == "Cs"));
 					bPluginColours = bPluginColours || (bParam && Attribute.Name == "groom_color");
 				}
-				if (Object.Path != Survey.FitReads)
+				if (static_cast<int32_t>(Index) != Survey.FitReadsIndex)
 				{
-					View.OtherCurves.push_back(Object.Path);
+					View.OtherCurves.push_back(static_cast<int32_t>(Index));
 					continue;
 				}
 				if (!Object.bIdentityTransform)
 				{
+					View.TransformCount = Object.TransformCount;
 					View.Transforms = Object.Transforms;
 				}
 				View.LaterSamples = Object.Samples > 1 ? Object.Samples - 1 : 0;
@@ -282,29 +287,90 @@ namespace VelmoraCli
 			return std::to_string(Count) + " " + Noun + (Count == 1 ? "" : "s");
 		}
 
+		// "A", "A and B", "A, B and C"; past MaxListed items, the first of them and "and N more", so a
+		// line never grows with what a file holds.
+		constexpr size_t MaxListed = 8;
+
 		std::string JoinedList(const std::vector<std::string>& Items)
 		{
+			const size_t Listed = std::min(Items.size(), MaxListed);
 			std::string Text;
-			for (size_t Index = 0; Index < Items.size(); ++Index)
+			for (size_t Index = 0; Index < Listed; ++Index)
 			{
-				Text += (Index == 0 ? "" : Index + 1 == Items.size() ? " and "
-				                                                     : ", ") +
+				const bool bLast = Index + 1 == Items.size();
+				Text += (Index == 0 ? "" : bLast ? " and "
+				                                 : ", ") +
 				        Items[Index];
+			}
+			if (Listed < Items.size())
+			{
+				Text += " and " + std::to_string(Items.size() - Listed) + " more";
+			}
+			return Text;
+		}
+
+		// Names from the file, escaped for one line each.
+		std::vector<std::string> EscapedAll(const std::vector<std::string>& Items)
+		{
+			std::vector<std::string> Escaped;
+			for (size_t Index = 0; Index < Items.size() && Index <= MaxListed; ++Index)
+			{
+				Escaped.push_back(SafeText::Escaped(Items[Index]));
+			}
+			Escaped.resize(Items.size());
+			return Escaped;
+		}
+
+		// An object named elsewhere than its own line: its path when short, else its number in the listing.
+		std::string ObjectRef(const GroomPrepare::FGroomSurvey& Survey, int32_t Index)
+		{
+			const std::string& Path = Survey.Objects[static_cast<size_t>(Index)].Path;
+			return Path.size() <= SafeText::MaxWholePath ? SafeText::Escaped(Path) : "#" + std::to_string(Index);
+		}
+
+		// An object on its own line: its path when short, else its parent's number and its name, so a deep
+		// file's listing holds each name once.
+		std::string ListedPath(const GroomPrepare::FGroomSurvey& Survey, size_t Index)
+		{
+			const GroomPrepare::FSurveyedObject& Object = Survey.Objects[Index];
+			if (Object.Path.size() <= SafeText::MaxWholePath || Object.Parent < 0)
+			{
+				return SafeText::Escaped(Object.Path);
+			}
+			return "#" + std::to_string(Object.Parent) + SafeText::Escaped(std::string_view(Object.Path).substr(Object.Path.rfind('/')));
+		}
+
+		// The transforms above an object, the nearest named (the survey names those that fit in a little
+		// room) and the rest counted; "" when none is named.
+		std::string TransformList(int32_t Count, const std::vector<std::string>& Named)
+		{
+			if (Named.empty())
+			{
+				return std::string();
+			}
+			std::string Text = static_cast<size_t>(Count) > Named.size() ? std::to_string(Count - static_cast<int32_t>(Named.size())) + " more above" : std::string();
+			for (const std::string& Path : Named)
+			{
+				Text += (Text.empty() ? "" : ", ") + SafeText::Escaped(Path);
 			}
 			return Text;
 		}
 
 		void PrintSurvey(const std::string& Path, const GroomPrepare::FGroomSurvey& Survey)
 		{
-			std::printf("objects         %zu, in the file's order, read at time %g\n", Survey.Objects.size(), Survey.Time);
-			for (const GroomPrepare::FSurveyedObject& Object : Survey.Objects)
+			const bool bLongPaths = std::any_of(Survey.Objects.begin(), Survey.Objects.end(), [](const GroomPrepare::FSurveyedObject& Object)
+			                                    { return Object.Path.size() > SafeText::MaxWholePath; });
+			std::printf("objects         %zu, in the file's order, read at time %g%s\n", Survey.Objects.size(), Survey.Time,
+			            bLongPaths ? "; a long path is shown as #N/name, the path of object #N and the name" : "");
+			for (size_t Index = 0; Index < Survey.Objects.size(); ++Index)
 			{
-				std::printf("  %s  %s", Object.Path.c_str(), Object.Kind.c_str());
+				const GroomPrepare::FSurveyedObject& Object = Survey.Objects[Index];
+				std::printf("  #%zu %s  %s", Index, ListedPath(Survey, Index).c_str(), SafeText::Escaped(Object.Kind).c_str());
 				if (Object.Samples > 0)
 				{
 					std::printf(", %lld sample%s", static_cast<long long>(Object.Samples), Object.Samples == 1 ? "" : "s");
 				}
-				std::printf("%s\n", Object.Path == Survey.FitReads ? "  <- the fit reads this one" : "");
+				std::printf("%s\n", static_cast<int32_t>(Index) == Survey.FitReadsIndex ? "  <- the fit reads this one" : "");
 				if (!IsCurves(Object))
 				{
 					continue;
@@ -318,7 +384,8 @@ namespace VelmoraCli
 				}
 				else
 				{
-					std::printf("    %-15s %d above it (%s)%s\n", "transforms", Object.TransformCount, JoinedList(Object.Transforms).c_str(),
+					const std::string Named = TransformList(Object.TransformCount, Object.Transforms);
+					std::printf("    %-15s %d above it%s%s\n", "transforms", Object.TransformCount, Named.empty() ? "" : (" (" + Named + ")").c_str(),
 					            Object.bIdentityTransform ? ", together the identity" : "");
 				}
 				if (Object.bHasWorldBounds)
@@ -332,24 +399,32 @@ namespace VelmoraCli
 				}
 				for (const GroomPrepare::FSurveyedAttribute& Attribute : Object.Attributes)
 				{
-					std::printf("    %-15s %s\n", Attribute.Name.c_str(), DescribeAttribute(Attribute).c_str());
+					std::printf("    %-15s %s\n", SafeText::Escaped(Attribute.Name).c_str(), SafeText::Escaped(DescribeAttribute(Attribute)).c_str());
 				}
 			}
-			if (Survey.FitReads.empty())
+			if (Survey.FitReadsIndex < 0)
 			{
 				std::printf("fit reads       nothing: the file holds no curves object\n");
 				return;
 			}
 			const FFitView View = ViewOfFit(Survey);
-			std::printf("fit reads       %s: its first sample, as stored; of its attributes only widths, groom_color and surface_normal\n", Survey.FitReads.c_str());
+			std::printf("fit reads       %s: its first sample, as stored; of its attributes only widths, groom_color and surface_normal\n",
+			            ObjectRef(Survey, Survey.FitReadsIndex).c_str());
 			std::vector<std::string> Ignored;
 			if (!View.OtherCurves.empty())
 			{
-				Ignored.push_back((View.OtherCurves.size() == 1 ? "the curves object " : "the curves objects ") + JoinedList(View.OtherCurves));
+				std::vector<std::string> Others;
+				for (size_t Other = 0; Other < View.OtherCurves.size() && Other <= MaxListed; ++Other)
+				{
+					Others.push_back(ObjectRef(Survey, View.OtherCurves[Other]));
+				}
+				Others.resize(View.OtherCurves.size());
+				Ignored.push_back((View.OtherCurves.size() == 1 ? "the curves object " : "the curves objects ") + JoinedList(Others));
 			}
-			if (!View.Transforms.empty())
+			if (View.TransformCount > 0)
 			{
-				Ignored.push_back("the transforms above it (" + JoinedList(View.Transforms) + ")");
+				const std::string Named = TransformList(View.TransformCount, View.Transforms);
+				Ignored.push_back(Named.empty() ? "the " + std::to_string(View.TransformCount) + " transforms above it" : "the transforms above it (" + Named + ")");
 			}
 			if (View.LaterSamples > 0)
 			{
@@ -357,7 +432,7 @@ namespace VelmoraCli
 			}
 			if (!View.Attributes.empty())
 			{
-				Ignored.push_back("its " + JoinedList(View.Attributes));
+				Ignored.push_back("its " + JoinedList(EscapedAll(View.Attributes)));
 			}
 			std::string IgnoredText;
 			for (const std::string& Part : Ignored)
@@ -369,7 +444,7 @@ namespace VelmoraCli
 			{
 				std::printf("to bring it in  velmora prepare %s PREPARED.abc\n"
 				            "                would %s (add --up y --scale 100 for a Y-up groom in metres, as Blender writes)\n",
-				            Path.c_str(), JoinedList(View.PrepareWould).c_str());
+				            SafeText::Escaped(Path).c_str(), JoinedList(View.PrepareWould).c_str());
 			}
 		}
 
@@ -469,55 +544,72 @@ namespace VelmoraCli
 			return Verdict;
 		}
 
-		// The first polymesh of the file: the editor's groom import takes no file that holds one.
-		std::string FirstPolyMesh(const GroomPrepare::FGroomSurvey& Survey)
+		// The first polymesh of the file, -1 when none: the editor's groom import takes no file that holds one.
+		int32_t FirstPolyMesh(const GroomPrepare::FGroomSurvey& Survey)
 		{
-			for (const GroomPrepare::FSurveyedObject& Object : Survey.Objects)
+			for (size_t Index = 0; Index < Survey.Objects.size(); ++Index)
 			{
-				if (Object.Kind == "PolyMesh")
+				if (Survey.Objects[Index].Kind == "PolyMesh")
 				{
-					return Object.Path;
+					return static_cast<int32_t>(Index);
 				}
 			}
-			return std::string();
+			return -1;
 		}
 
 		void PrintEngineImport(const GroomPrepare::FGroomSurvey& Survey)
 		{
-			const std::string PolyMesh = FirstPolyMesh(Survey);
-			if (!PolyMesh.empty() || Survey.FitReads.empty())
+			const int32_t PolyMesh = FirstPolyMesh(Survey);
+			if (PolyMesh >= 0 || Survey.FitReadsIndex < 0)
 			{
 				std::printf("engine import   not a groom to the editor's import (UE 5.5): the file holds %s\n",
-				            PolyMesh.empty() ? "no curves object" : ("a polymesh (" + PolyMesh + "); velmora prepare writes its curves alone").c_str());
+				            PolyMesh < 0 ? "no curves object" : ("a polymesh (" + ObjectRef(Survey, PolyMesh) + "); velmora prepare writes its curves alone").c_str());
 				return;
 			}
-			for (const GroomPrepare::FSurveyedObject& Object : Survey.Objects)
+			for (size_t Index = 0; Index < Survey.Objects.size(); ++Index)
 			{
+				const GroomPrepare::FSurveyedObject& Object = Survey.Objects[Index];
 				if (!IsCurves(Object))
 				{
 					continue;
 				}
 				const FEngineImportVerdict Verdict = JudgeEngineImport(Object);
-				std::printf("engine import   what the editor's groom import (UE 5.5) makes of %s\n", Object.Path.c_str());
+				std::printf("engine import   what the editor's groom import (UE 5.5) makes of %s\n", ObjectRef(Survey, static_cast<int32_t>(Index)).c_str());
 				std::printf("  %-13s %s\n", "colours",
 				            Verdict.Colours == "none" ? "none (the engine reads only groom_color)"
-				                                      : (Verdict.Colours + (Verdict.Colours == "kept" ? ", " : ": ") + Verdict.ColoursDetail).c_str());
+				                                      : SafeText::Escaped(Verdict.Colours + (Verdict.Colours == "kept" ? ", " : ": ") + Verdict.ColoursDetail).c_str());
 				const std::string Widths = Verdict.Widths == "default" ? "none: the engine gives every point 0.01"
 				                           : Verdict.Widths == "one"   ? "kept, one for the whole groom"
 				                           : Verdict.Widths == "per point" || Verdict.Widths == "per strand"
 				                               ? "kept, one " + Verdict.Widths
 				                               : "at " + Verdict.Widths + " scope, for which the engine has no known rule";
-				std::printf("  %-13s %s\n", "widths", Widths.c_str());
+				std::printf("  %-13s %s\n", "widths", SafeText::Escaped(Widths).c_str());
 				std::printf("  %-13s %s\n", "root UVs", Verdict.RootUVs == "none" ? "none" : ("from " + Verdict.RootUVs + ", " + Verdict.RootUVsDetail).c_str());
 				std::printf("  %-13s %s\n", "guides", Verdict.bGuides ? "from groom_guide" : "none: the engine makes its own");
 				for (const std::string& Line : Verdict.ReadsPast)
 				{
-					std::printf("  %-13s %s\n", "reads past", Line.c_str());
+					std::printf("  %-13s %s\n", "reads past", SafeText::Escaped(Line).c_str());
 				}
 				if (!Verdict.ReadsPast.empty())
 				{
 					std::printf("  %-13s the editor would crash importing this file\n", "crash");
 				}
+			}
+		}
+
+		// The longest path the JSON gives whole; a longer one is null, and the object's "name" and
+		// "parent" rebuild it, so a deep file's JSON holds each name once.
+		constexpr size_t MaxJsonPath = 4096;
+
+		void WriteJsonPath(FJsonWriter& Writer, const std::string& Path)
+		{
+			if (Path.size() <= MaxJsonPath)
+			{
+				Writer.String(Path);
+			}
+			else
+			{
+				Writer.Null();
 			}
 		}
 
@@ -529,18 +621,18 @@ namespace VelmoraCli
 				Writer.Null();
 				return;
 			}
-			const std::string PolyMesh = FirstPolyMesh(*Survey);
+			const int32_t PolyMesh = FirstPolyMesh(*Survey);
 			Writer.BeginObject();
 			Writer.Key("groom");
-			Writer.Bool(PolyMesh.empty() && !Survey->FitReads.empty());
+			Writer.Bool(PolyMesh < 0 && Survey->FitReadsIndex >= 0);
 			Writer.Key("polyMesh");
-			Writer.String(PolyMesh);
+			WriteJsonPath(Writer, PolyMesh < 0 ? std::string() : Survey->Objects[static_cast<size_t>(PolyMesh)].Path);
 			bool bCrashes = false;
 			Writer.Key("objects");
 			Writer.BeginArray();
 			for (const GroomPrepare::FSurveyedObject& Object : Survey->Objects)
 			{
-				if (!IsCurves(Object) || !PolyMesh.empty())
+				if (!IsCurves(Object) || PolyMesh >= 0)
 				{
 					continue;
 				}
@@ -548,7 +640,7 @@ namespace VelmoraCli
 				bCrashes = bCrashes || !Verdict.ReadsPast.empty();
 				Writer.BeginObject();
 				Writer.Key("path");
-				Writer.String(Object.Path);
+				WriteJsonPath(Writer, Object.Path);
 				Writer.Key("colours");
 				Writer.String(Verdict.Colours);
 				Writer.Key("coloursDetail");
@@ -587,11 +679,23 @@ namespace VelmoraCli
 				Writer.EndArray();
 			};
 			Writer.BeginArray();
-			for (const GroomPrepare::FSurveyedObject& Object : Survey->Objects)
+			for (size_t Index = 0; Index < Survey->Objects.size(); ++Index)
 			{
+				const GroomPrepare::FSurveyedObject& Object = Survey->Objects[Index];
 				Writer.BeginObject();
 				Writer.Key("path");
-				Writer.String(Object.Path);
+				WriteJsonPath(Writer, Object.Path);
+				Writer.Key("name");
+				Writer.String(Object.Path.substr(Object.Path.rfind('/') + 1));
+				Writer.Key("parent");
+				if (Object.Parent < 0)
+				{
+					Writer.Null();
+				}
+				else
+				{
+					Writer.Integer(Object.Parent);
+				}
 				Writer.Key("kind");
 				Writer.String(Object.Kind);
 				Writer.Key("samples");
@@ -599,7 +703,7 @@ namespace VelmoraCli
 				if (IsCurves(Object))
 				{
 					Writer.Key("fitReads");
-					Writer.Bool(Object.Path == Survey->FitReads);
+					Writer.Bool(static_cast<int32_t>(Index) == Survey->FitReadsIndex);
 					Writer.Key("strands");
 					Writer.Integer(Object.Strands);
 					Writer.Key("points");
@@ -625,6 +729,7 @@ namespace VelmoraCli
 				}
 				Writer.Key("transformCount");
 				Writer.Integer(Object.TransformCount);
+				// The nearest only, as many as the survey names; "transformCount" counts them all.
 				Writer.Key("transforms");
 				Writer.Strings(Object.Transforms);
 				Writer.Key("identityTransform");
@@ -717,7 +822,7 @@ namespace VelmoraCli
 			}
 			else
 			{
-				std::printf("objects         cannot be listed: %s\n", SurveyReason.c_str());
+				std::printf("objects         cannot be listed: %s\n", SafeText::Escaped(SurveyReason).c_str());
 			}
 			return !bReadFailed && bSurveyed;
 		}

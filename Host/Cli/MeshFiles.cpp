@@ -3,6 +3,7 @@
 #include "MeshHeaderCheck.h"
 #include "MeshQuery.h"
 #include "RecordingFileSystem.h"
+#include "SafeText.h"
 #include "SkinnedPose.h"
 
 #include <assimp/Exporter.hpp>
@@ -69,12 +70,14 @@ namespace VelmoraCli
 			std::vector<bool> PartFound = {};
 
 			// Whether Name is one of Parts (and so found).
+			// A part is asked for by its name as stored or as 'velmora inspect' shows it, escaped.
 			bool IsPicked(const aiString& Name)
 			{
 				bool bPicked = false;
+				const std::string_view Stored(Name.C_Str());
 				for (size_t Index = 0; Index < Parts.size(); ++Index)
 				{
-					if (Parts[Index] == Name.C_Str())
+					if (Parts[Index] == Name.C_Str() || (!SafeText::IsPlain(Stored) && Parts[Index] == SafeText::Escaped(Stored)))
 					{
 						PartFound[Index] = true;
 						bPicked = true;

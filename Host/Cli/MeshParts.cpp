@@ -2,6 +2,7 @@
 
 #include "JsonWriter.h"
 #include "MeshFiles.h"
+#include "SafeText.h"
 
 #include <assimp/scene.h>
 #include <nlohmann/json.hpp>
@@ -236,11 +237,11 @@ namespace VelmoraCli
 				continue;
 			}
 			const std::string Indent(2 + 2 * static_cast<size_t>(std::min(Node["depth"].get<int>(), 20)), ' ');
-			std::printf("%snode '%s': %lld triangles, %s\n", Indent.c_str(), Node["name"].get<std::string>().c_str(),
+			std::printf("%snode '%s': %lld triangles, %s\n", Indent.c_str(), SafeText::Escaped(Node["name"].get<std::string>()).c_str(),
 			            static_cast<long long>(Node["triangles"].get<int64_t>()), DescribeBounds(Node["bounds"]).c_str());
 			for (const nlohmann::json& Mesh : Node["meshes"])
 			{
-				std::printf("%s  mesh '%s': %lld triangles, %s\n", Indent.c_str(), Mesh["name"].get<std::string>().c_str(),
+				std::printf("%s  mesh '%s': %lld triangles, %s\n", Indent.c_str(), SafeText::Escaped(Mesh["name"].get<std::string>()).c_str(),
 				            static_cast<long long>(Mesh["triangles"].get<int64_t>()), DescribeBounds(Mesh["bounds"]).c_str());
 			}
 		}

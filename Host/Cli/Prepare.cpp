@@ -1,4 +1,5 @@
 #include "CliPath.h"
+#include "SafeText.h"
 #include "Commands.h"
 #include "ErrorText.h"
 #include "JsonWriter.h"
@@ -29,7 +30,7 @@ namespace VelmoraCli
 	    "\n"
 	    "options:\n"
 	    "  --object PATH            take only the curves objects at or below PATH (\"/Head/Curves\");\n"
-	    "                           repeat it for several\n"
+	    "                           repeat it for several; a name may be given escaped, as inspect shows it\n"
 	    "  --frame N                the sample to read, counted in the samples of the most sampled curves\n"
 	    "                           object (default 0, the first)\n"
 	    "  --up y|z                 the groom's up axis: y turns it Z-up, (x, y, z) -> (x, -z, y), as the\n"
@@ -224,9 +225,10 @@ namespace VelmoraCli
 		void PrintSummary(const FPrepareRequest& Request, const FPrepareSummary& Summary)
 		{
 			const FvelmoraPrepareReport& Report = Summary.Report;
+			// Every line may name objects of the file: each is shown escaped, on one line.
 			for (const std::string& Line : Summary.Log)
 			{
-				std::printf("%s\n", Line.c_str());
+				std::printf("%s\n", SafeText::Escaped(Line).c_str());
 			}
 			std::printf("prepared %s -> %s\n", Request.SourcePath.c_str(), Request.OutputPath.c_str());
 			std::printf("groom    %lld strands, %lld points, %lld colours, %lld normals, %lld widths, %lld root uvs\n", static_cast<long long>(Report.Strands),
@@ -238,7 +240,7 @@ namespace VelmoraCli
 			std::printf("done:\n");
 			for (const std::string& Line : Summary.Done)
 			{
-				std::printf("  %s\n", Line.c_str());
+				std::printf("  %s\n", SafeText::Escaped(Line).c_str());
 			}
 			if (Summary.Dropped.empty())
 			{
@@ -248,7 +250,7 @@ namespace VelmoraCli
 			std::printf("dropped (the plugin's groom cannot hold these):\n");
 			for (const std::string& Line : Summary.Dropped)
 			{
-				std::printf("  %s\n", Line.c_str());
+				std::printf("  %s\n", SafeText::Escaped(Line).c_str());
 			}
 		}
 

@@ -230,6 +230,30 @@ TEST(FitPlacement, InspectListsAMeshFilesParts)
 	EXPECT_NE(Missing.Stderr.find("does not exist"), std::string::npos) << Missing.Stderr;
 }
 
+TEST(FitPlacement, MeshPartIsPickedByItsNameAsInspectShowsIt)
+{
+	// Part names holding a terminal's escape and a right-to-left override.
+	const fs::path Dir = VelmoraTest::MakeTempDir("fit-mesh-part-escaped");
+	SaveObjParts(Dir / "parts.obj", {{"Head\x1b[7m", 10.f}, {"Hat\xE2\x80\xAE", 12.f}});
+	WriteGroomQuietly(Dir / "groom.abc", SphereGroom(20, 3, 10.f, 3.f));
+	const FRun Listed = RunVelmora("inspect parts.obj", Dir);
+	ASSERT_EQ(Listed.ExitCode, 0) << Listed.Stderr;
+	EXPECT_EQ(Listed.Stdout.find('\x1b'), std::string::npos) << Listed.Stdout;
+	EXPECT_EQ(Listed.Stdout.find("\xE2\x80\xAE"), std::string::npos) << Listed.Stdout;
+	EXPECT_NE(Listed.Stdout.find("'Head\\x1b[7m'"), std::string::npos) << Listed.Stdout;
+	EXPECT_NE(Listed.Stdout.find("'Hat\\u202e'"), std::string::npos) << Listed.Stdout;
+
+	const FRun Hat = RunVelmora("fit groom.abc parts.obj hat.abc --mesh-part 'Hat\\u202e' --no-progress --json", Dir);
+	ASSERT_EQ(Hat.ExitCode, 0) << Hat.Stderr;
+	EXPECT_NEAR(nlohmann::json::parse(Hat.Stdout)["bounds"]["mesh"]["max"][2].get<double>(), 12.0, 1e-3);
+
+	// An unknown name: the line of names there are stays one line, the names escaped.
+	const FRun Unknown = RunVelmora("fit groom.abc parts.obj nose.abc --mesh-part Nose --no-progress", Dir);
+	EXPECT_EQ(Unknown.ExitCode, 1);
+	EXPECT_EQ(CountLines(Unknown.Stderr), 1u) << Unknown.Stderr;
+	EXPECT_EQ(Unknown.Stderr.find('\x1b'), std::string::npos) << Unknown.Stderr;
+}
+
 TEST(FitPlacement, DrawsTheFitAsAPictureAndTheTotalMissOnlyWhenAsked)
 {
 	const fs::path Dir = MakeScene("fit-picture", SphereGroom(30, 4, 10.f, 2.f));

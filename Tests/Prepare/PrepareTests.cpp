@@ -485,6 +485,34 @@ TEST(PrepareSurvey, ListsEveryObjectWithItsAttributesTransformsAndWorldBounds)
 	EXPECT_TRUE(Survey.Objects.empty());
 }
 
+TEST(PrepareSurvey, NamesTheNearestTransformsThatFitInAKilobyteAndKnowsEachParent)
+{
+	// Forty transforms "/t00/t01/.../t39", the path at level L 4L bytes long, and a curves object in the last.
+	const std::filesystem::path Path = TempFile("survey-deep.abc");
+	WriteAbc(Path, [](OObject Top, OArchive&)
+	         {
+		         OObject Parent = Top;
+		         for (int Level = 0; Level < 40; ++Level)
+		         {
+			         Parent = AddXform(Parent, (Level < 10 ? "t0" : "t") + std::to_string(Level), Translate(0, 0, 1));
+		         }
+		         AddCurves(Parent, "hair", Lines({{0, 0, 0, 0, 0, 1}})); });
+	GroomPrepare::FGroomSurvey Survey;
+	ASSERT_TRUE(GroomPrepare::SurveyGroomFile(Path.string(), Survey)) << Survey.Error;
+	ASSERT_EQ(Survey.Objects.size(), 41u);
+	EXPECT_EQ(Survey.FitReadsIndex, 40);
+	const GroomPrepare::FSurveyedObject& Curves = Survey.Objects[40];
+	EXPECT_EQ(Curves.TransformCount, 40);
+	// 160 + 156 + 152 + 148 + 144 + 140 bytes fit in 1024; the next, 136, does not.
+	ASSERT_EQ(Curves.Transforms.size(), 6u);
+	EXPECT_EQ(Curves.Transforms.front(), Survey.Objects[34].Path);
+	EXPECT_EQ(Curves.Transforms.back(), Survey.Objects[39].Path);
+	for (size_t Index = 0; Index < Survey.Objects.size(); ++Index)
+	{
+		EXPECT_EQ(Survey.Objects[Index].Parent, static_cast<int32_t>(Index) - 1) << Survey.Objects[Index].Path;
+	}
+}
+
 TEST(PrepareAttributes, ACountThatFitsNeitherStrandsNorPointsIsDroppedOnce)
 {
 	const std::filesystem::path Path = TempFile("odd.abc");

@@ -1,6 +1,7 @@
 #include "GroomPrepare.h"
 
 #include "GroomFitting.h"
+#include "SafeText.h"
 
 #include "CoreMinimal.h"
 
@@ -315,7 +316,7 @@ namespace GroomPrepare
 			}
 			if (!Header->isScalar() || Header->getDataType().getPod() != Alembic::Util::kUint8POD || Header->getDataType().getExtent() != 4)
 			{
-				PrepareRefuse(Path + ": its curve type is damaged");
+				PrepareRefuse(SafeText::ShortPath(Path) + ": its curve type is damaged");
 			}
 			const Alembic::Abc::IScalarProperty Property(Schema, "curveBasisAndType");
 			if (Property.getNumSamples() == 0)
@@ -611,27 +612,38 @@ namespace GroomPrepare
 			}
 		}
 
-		// The path of the ancestor at Level (the top's children at 1) of the object at Path.
-		std::string AncestorPath(const std::string& Path, size_t Level)
-		{
-			size_t End = 0;
-			for (size_t Seen = 1; Seen <= Level && End != std::string::npos; ++Seen)
-			{
-				End = Path.find('/', End + 1);
-			}
-			return End == std::string::npos ? Path : Path.substr(0, End);
-		}
-
-		// The transforms that place the object at Facts.Path.
+		// The transforms that place the object at Facts.Path, the nearest named: their paths are prefixes
+		// of its own, found once, so naming them costs no more than the path itself.
 		void DescribePlacement(const FPlacement& Placement, FObjectFacts& Facts)
 		{
 			Facts.TransformCount = static_cast<int32_t>(Placement.TransformLevels.size());
-			const size_t FirstNamed = Placement.TransformLevels.size() > MaxNamedTransforms ? Placement.TransformLevels.size() - MaxNamedTransforms : 0;
-			for (size_t I = FirstNamed; I < Placement.TransformLevels.size(); ++I)
-			{
-				Facts.Transforms.push_back(AncestorPath(Facts.Path, Placement.TransformLevels[I]));
-			}
 			Facts.bIdentityTransform = Placement.World.IsIdentity();
+			if (Placement.TransformLevels.empty())
+			{
+				return;
+			}
+			// Ends[Level]: where the path of the ancestor at Level (the top's children at 1) ends.
+			std::vector<size_t> Ends(1, 0);
+			for (size_t Index = 1; Index < Facts.Path.size(); ++Index)
+			{
+				if (Facts.Path[Index] == '/')
+				{
+					Ends.push_back(Index);
+				}
+			}
+			Ends.push_back(Facts.Path.size());
+			size_t Bytes = 0;
+			for (size_t I = Placement.TransformLevels.size(); I-- > 0 && Facts.Transforms.size() < MaxNamedTransforms;)
+			{
+				const size_t End = Ends[std::min(Placement.TransformLevels[I], Ends.size() - 1)];
+				if (Bytes + End > MaxNamedTransformBytes)
+				{
+					break;
+				}
+				Bytes += End;
+				Facts.Transforms.push_back(Facts.Path.substr(0, End));
+			}
+			std::reverse(Facts.Transforms.begin(), Facts.Transforms.end());
 		}
 
 		// The curves' type, basis and wrap.
@@ -760,8 +772,14 @@ namespace GroomPrepare
 				             {
 					             const std::string Path = Object.getFullName();
 					             const bool bCurves = IsCurves(Object);
+					             const bool bPlain = SafeText::IsPlain(Path);
 					             for (FSelector& Selector : Selectors)
 					             {
+						             // A name is asked for as it is shown, escaped; from here on it is matched as stored.
+						             if (!Selector.bFound && !bPlain && SafeText::Escaped(Path) == Selector.Path)
+						             {
+							             Selector.Path = Path;
+						             }
 						             Selector.bFound = Selector.bFound || Path == Selector.Path;
 						             Selector.bHasCurves = Selector.bHasCurves || (bCurves && IsAtOrBelow(Path, Selector.Path));
 					             }
@@ -774,7 +792,7 @@ namespace GroomPrepare
 					             const size_t Samples = Curves.getSchema().getNumSamples();
 					             if (Samples == 0)
 					             {
-						             PrepareRefuse("the curves object " + Path + " holds no samples");
+						             PrepareRefuse("the curves object " + SafeText::ShortPath(Path) + " holds no samples");
 					             }
 					             if (Samples > MostSamples)
 					             {
@@ -800,7 +818,7 @@ namespace GroomPrepare
 				}
 				if (Options.Frame < 0 || static_cast<size_t>(Options.Frame) >= MostSamples)
 				{
-					PrepareRefuse("frame " + std::to_string(Options.Frame) + " is out of range: " + MostSampled + " has " + std::to_string(MostSamples) +
+					PrepareRefuse("frame " + std::to_string(Options.Frame) + " is out of range: " + SafeText::ShortPath(MostSampled) + " has " + std::to_string(MostSamples) +
 					              (MostSamples == 1 ? " sample (frame 0)" : " samples (frames 0 to " + std::to_string(MostSamples - 1) + ")"));
 				}
 				Report.Frame = Options.Frame;
@@ -824,6 +842,8 @@ namespace GroomPrepare
 			void ReadObject(const Alembic::Abc::IObject& Object, const FPlacement& Placement)
 			{
 				const std::string Path = Object.getFullName();
+				// How report lines name it: a deep object's whole path in each would grow with the depth.
+				const std::string Shown = SafeText::ShortPath(Path);
 				const Alembic::AbcGeom::ICurves Curves(Object, Alembic::Abc::kWrapExisting);
 				const Alembic::AbcGeom::ICurvesSchema& Schema = Curves.getSchema();
 				const ISampleSelector Selector(Report.Time);
@@ -849,7 +869,7 @@ namespace GroomPrepare
 						const int32_t Count = (*Counts)[I];
 						if (Count < 0)
 						{
-							PrepareRefuse(Path + ": strand " + std::to_string(I) + " has " + std::to_string(Count) + " points");
+							PrepareRefuse(SafeText::ShortPath(Path) + ": strand " + std::to_string(I) + " has " + std::to_string(Count) + " points");
 						}
 						Sum += Count;
 					}
@@ -857,7 +877,7 @@ namespace GroomPrepare
 				}
 				if (Sum != static_cast<int64_t>(NumPoints))
 				{
-					PrepareRefuse(Path + ": its strand counts add up to " + std::to_string(Sum) + " points but it holds " + std::to_string(NumPoints));
+					PrepareRefuse(SafeText::ShortPath(Path) + ": its strand counts add up to " + std::to_string(Sum) + " points but it holds " + std::to_string(NumPoints));
 				}
 				const int64_t Strands = static_cast<int64_t>(Out.Counts.size());
 				const int64_t Points = static_cast<int64_t>(NumPoints);
@@ -890,16 +910,16 @@ namespace GroomPrepare
 				const size_t FirstNamed = Placement.TransformLevels.size() - Prepared.Transforms.size();
 				std::copy(&World.M[0][0], &World.M[0][0] + 16, &Prepared.Matrix[0][0]);
 				Prepared.Sample = static_cast<int64_t>(Schema.getTimeSampling()->getNearIndex(Report.Time, Schema.getNumSamples()).first);
-				Report.DoneLines.push_back("merged " + Path + ": " + std::to_string(Strands) + " strands, " + std::to_string(Points) + " points (" + Prepared.CurveType +
+				Report.DoneLines.push_back("merged " + Shown + ": " + std::to_string(Strands) + " strands, " + std::to_string(Points) + " points (" + Prepared.CurveType +
 				                           ", " + Prepared.Wrap + ", sample " + std::to_string(Prepared.Sample) + ")");
-				std::string Chain = FirstNamed > 0 ? std::to_string(FirstNamed) + " more above, " : std::string();
+				std::string Chain = FirstNamed > 0 ? std::to_string(FirstNamed) + (Prepared.Transforms.empty() ? " transforms above it" : " more above, ") : std::string();
 				for (size_t I = 0; I < Prepared.Transforms.size(); ++I)
 				{
 					Chain += (I == 0 ? "" : ", ") + Prepared.Transforms[I];
 				}
-				Report.DoneLines.push_back(Prepared.Transforms.empty() ? "placed " + Path + " as stored: no transform above it"
-				                                                       : "applied to " + Path + " the world transform of " + Chain +
-				                                                             (Prepared.bIdentityTransform ? " (the identity)" : ""));
+				Report.DoneLines.push_back(Placement.TransformLevels.empty() ? "placed " + Shown + " as stored: no transform above it"
+				                                                             : "applied to " + Shown + " the world transform of " + Chain +
+				                                                                   (Prepared.bIdentityTransform ? " (the identity)" : ""));
 				NoteDropped(Schema, Sample, CurveKind, Prepared, Out);
 				Report.Objects.push_back(std::move(Prepared));
 				Groom.push_back(std::move(Out));
@@ -917,7 +937,7 @@ namespace GroomPrepare
 				Out[2] = static_cast<float>(Z * Scale);
 				if (!std::isfinite(Out[0]) || !std::isfinite(Out[1]) || !std::isfinite(Out[2]))
 				{
-					PrepareRefuse(Path + ": " + What + " is not finite after the transform and scale");
+					PrepareRefuse(SafeText::ShortPath(Path) + ": " + What + " is not finite after the transform and scale");
 				}
 			}
 
@@ -941,7 +961,7 @@ namespace GroomPrepare
 					if (Layout == EPrepareLayout::None)
 					{
 						Drop(Out.Path, EDropKind::Attribute, Name, std::to_string(Values.size() / 3) + " values",
-						     Out.Path + ": colours " + Name + " dropped: " + std::to_string(Values.size() / 3) + " values (" + Scope + " scope) for " +
+						     SafeText::ShortPath(Out.Path) + ": colours " + Name + " dropped: " + std::to_string(Values.size() / 3) + " values (" + Scope + " scope) for " +
 						         std::to_string(Strands) + " strands of " + std::to_string(Points) + " points");
 						continue;
 					}
@@ -949,7 +969,7 @@ namespace GroomPrepare
 					{
 						if (!std::isfinite(Value))
 						{
-							PrepareRefuse(Out.Path + ": a colour of " + Name + " is not finite");
+							PrepareRefuse(SafeText::ShortPath(Out.Path) + ": a colour of " + Name + " is not finite");
 						}
 					}
 					Out.Colours = {Layout, std::move(Values), Name, Scope, Layout};
@@ -985,7 +1005,7 @@ namespace GroomPrepare
 				if (Layout == EPrepareLayout::None)
 				{
 					Drop(Out.Path, EDropKind::Attribute, Source, std::to_string(Values.size() / 3) + " values",
-					     Out.Path + ": normals " + Source + " dropped: " + std::to_string(Values.size() / 3) + " values (" + Scope + " scope) for " +
+					     SafeText::ShortPath(Out.Path) + ": normals " + Source + " dropped: " + std::to_string(Values.size() / 3) + " values (" + Scope + " scope) for " +
 					         std::to_string(Strands) + " strands of " + std::to_string(Points) + " points");
 					return;
 				}
@@ -995,7 +1015,7 @@ namespace GroomPrepare
 				const double Determinant = World.M[0][0] * C[0][0] + World.M[0][1] * C[0][1] + World.M[0][2] * C[0][2];
 				if (!(std::abs(Determinant) > 0.0) || !std::isfinite(Determinant))
 				{
-					PrepareRefuse(Out.Path + ": its transform is singular, so its normals cannot be turned with it");
+					PrepareRefuse(SafeText::ShortPath(Out.Path) + ": its transform is singular, so its normals cannot be turned with it");
 				}
 				const double Sign = Determinant < 0.0 ? -1.0 : 1.0;
 				Out.Normals.Layout = EPrepareLayout::PerStrand;
@@ -1042,7 +1062,7 @@ namespace GroomPrepare
 				if (Layout == EPrepareLayout::None)
 				{
 					Drop(Out.Path, EDropKind::Attribute, Widths.getName(), std::to_string(Values.size()) + " values",
-					     Out.Path + ": widths dropped: " + std::to_string(Values.size()) + " values (" + Scope + " scope) for " + std::to_string(Strands) +
+					     SafeText::ShortPath(Out.Path) + ": widths dropped: " + std::to_string(Values.size()) + " values (" + Scope + " scope) for " + std::to_string(Strands) +
 					         " strands of " + std::to_string(Points) + " points");
 					return;
 				}
@@ -1053,7 +1073,7 @@ namespace GroomPrepare
 					Value = static_cast<float>(Value * Factor);
 					if (!std::isfinite(Value))
 					{
-						PrepareRefuse(Out.Path + ": a width is not finite after the transform and scale");
+						PrepareRefuse(SafeText::ShortPath(Out.Path) + ": a width is not finite after the transform and scale");
 					}
 				}
 				Out.Widths = {Layout, std::move(Values), Widths.getName(), Scope, Layout, Factor};
@@ -1085,7 +1105,7 @@ namespace GroomPrepare
 				if (Layout == EPrepareLayout::None)
 				{
 					Drop(Out.Path, EDropKind::UVs, UVs.getName(), std::to_string(Values.size() / 2) + " values",
-					     Out.Path + ": uvs " + UVs.getName() + " dropped: " + std::to_string(Values.size() / 2) + " values (" + Scope + " scope) for " +
+					     SafeText::ShortPath(Out.Path) + ": uvs " + UVs.getName() + " dropped: " + std::to_string(Values.size() / 2) + " values (" + Scope + " scope) for " +
 					         std::to_string(Strands) + " strands of " + std::to_string(Points) + " points");
 					return;
 				}
@@ -1093,7 +1113,7 @@ namespace GroomPrepare
 				{
 					if (!std::isfinite(Value))
 					{
-						PrepareRefuse(Out.Path + ": a uv of " + UVs.getName() + " is not finite");
+						PrepareRefuse(SafeText::ShortPath(Out.Path) + ": a uv of " + UVs.getName() + " is not finite");
 					}
 				}
 				if (Layout == EPrepareLayout::PerPoint && Points != Strands)
@@ -1122,19 +1142,19 @@ namespace GroomPrepare
 				const std::string& Path = Prepared.Path;
 				if (CurveKind.Wrap == Alembic::AbcGeom::kPeriodic)
 				{
-					Drop(Path, EDropKind::PeriodicKeptOpen, "", "periodic", Path + ": periodic curves kept as open ones (no closing segment)");
+					Drop(Path, EDropKind::PeriodicKeptOpen, "", "periodic", SafeText::ShortPath(Path) + ": periodic curves kept as open ones (no closing segment)");
 				}
 				if (CurveKind.Type != Alembic::AbcGeom::kCubic || CurveKind.Basis != Alembic::AbcGeom::kBezierBasis)
 				{
 					const std::string Kind = Prepared.CurveType + " " + Prepared.Basis;
 					Drop(Path, EDropKind::CurveBasis, "", Kind,
-					     Path + ": " + Kind + " curves keep their points; the groom records no curve type (its writer marks every groom cubic)");
+					     SafeText::ShortPath(Path) + ": " + Kind + " curves keep their points; the groom records no curve type (its writer marks every groom cubic)");
 				}
 				const auto DropArray = [&](size_t Count, EDropKind Kind, const char* Name, const std::string& What)
 				{
 					if (Count > 0)
 					{
-						Drop(Path, Kind, Name, std::to_string(Count) + " values", Path + ": " + What + " dropped (" + std::to_string(Count) + " values)");
+						Drop(Path, Kind, Name, std::to_string(Count) + " values", SafeText::ShortPath(Path) + ": " + What + " dropped (" + std::to_string(Count) + " values)");
 					}
 				};
 				DropArray(Sample.getKnots() ? Sample.getKnots()->size() : 0, EDropKind::Knots, ".knots", "knots");
@@ -1150,7 +1170,7 @@ namespace GroomPrepare
 				Alembic::AbcGeom::IN3fGeomParam Normals = Schema.getNormalsParam();
 				if (Normals.valid() && Out.Normals.Source != "N")
 				{
-					Drop(Path, EDropKind::Attribute, "N", "normals", Path + ": normals N dropped" + (Out.Normals.Source.empty() ? std::string() : " (surface_normal used)"));
+					Drop(Path, EDropKind::Attribute, "N", "normals", SafeText::ShortPath(Path) + ": normals N dropped" + (Out.Normals.Source.empty() ? std::string() : " (surface_normal used)"));
 				}
 				const Alembic::Abc::ICompoundProperty Params = Schema.getArbGeomParams();
 				if (!Params.valid())
@@ -1166,7 +1186,7 @@ namespace GroomPrepare
 						continue;
 					}
 					const std::string Detail = DescribeParam(Header);
-					Drop(Path, EDropKind::ArbitraryParam, Name, Detail, Path + ": arbitrary param " + Name + " ignored (" + Detail + ")");
+					Drop(Path, EDropKind::ArbitraryParam, Name, Detail, SafeText::ShortPath(Path) + ": arbitrary param " + Name + " ignored (" + Detail + ")");
 				}
 			}
 
@@ -1181,16 +1201,23 @@ namespace GroomPrepare
 				const std::string Into = Target == EAttributeTarget::Colour ? "groom_color" : Target == EAttributeTarget::Normal ? "surface_normal"
 				                                                                      : Target == EAttributeTarget::Width    ? "widths"
 				                                                                                                             : "groom_root_uv";
+				// The objects without it, the first few named: the line is said for each object with it.
+				constexpr size_t MaxNamedWithout = 3;
 				std::string Without;
+				size_t WithoutCount = 0;
 				EPrepareLayout Finest = EPrepareLayout::None;
 				for (const FObjectGroom& Object : Groom)
 				{
 					const FPrepareAttribute& Attribute = Object.*Member;
-					if (Attribute.Layout == EPrepareLayout::None)
+					if (Attribute.Layout == EPrepareLayout::None && ++WithoutCount <= MaxNamedWithout)
 					{
-						Without += (Without.empty() ? "" : ", ") + Object.Path;
+						Without += (Without.empty() ? "" : ", ") + SafeText::ShortPath(Object.Path);
 					}
 					Finest = std::max(Finest, Attribute.Layout);
+				}
+				if (WithoutCount > MaxNamedWithout)
+				{
+					Without += " and " + std::to_string(WithoutCount - MaxNamedWithout) + " more";
 				}
 				if (Finest == EPrepareLayout::None)
 				{
@@ -1204,7 +1231,7 @@ namespace GroomPrepare
 						if (Attribute.Layout != EPrepareLayout::None)
 						{
 							Drop(Object.Path, EDropKind::Attribute, Attribute.Source, What + " missing from " + Without,
-							     Object.Path + ": " + What + " " + Attribute.Source + " dropped: " + Without + " has none, and the groom holds them for every strand or none");
+							     SafeText::ShortPath(Object.Path) + ": " + What + " " + Attribute.Source + " dropped: " + Without + " has none, and the groom holds them for every strand or none");
 						}
 					}
 					return {};
@@ -1237,7 +1264,7 @@ namespace GroomPrepare
 					}
 					const int64_t Count = static_cast<int64_t>(Merged.size() / Extent - Before);
 					Report.Attributes.push_back({Object.Path, Target, Attribute.Source, Attribute.Scope, LayoutName(Finest), Count});
-					Report.DoneLines.push_back(Into + " from " + Attribute.Source + " of " + Object.Path + " (" + Attribute.Scope + " scope, " + LayoutName(Attribute.SourceLayout) +
+					Report.DoneLines.push_back(Into + " from " + Attribute.Source + " of " + SafeText::ShortPath(Object.Path) + " (" + Attribute.Scope + " scope, " + LayoutName(Attribute.SourceLayout) +
 					                           (Attribute.SourceLayout == Finest ? "" : std::string(", written ") + LayoutName(Finest)) + ", " + std::to_string(Count) + " values" +
 					                           (Target == EAttributeTarget::Normal ? ", turned with the transform" : "") +
 					                           (Attribute.Factor != 1.0 ? ", times " + PrepareNumber(Attribute.Factor) + " with the transform and scale" : "") + ")");
@@ -1531,11 +1558,20 @@ namespace GroomPrepare
 					             OutSurvey.Time = Curves.getSchema().getTimeSampling()->getSampleTime(0);
 				             }
 			             });
+			std::vector<size_t> Ancestors;
 			VisitObjects(Archive.getTop(), MaxObjects, true, OutSurvey.Time,
 			             [&](const Alembic::Abc::IObject& Object, const FPlacement& Placement)
 			             {
 				             FSurveyedObject Surveyed;
 				             Surveyed.Path = Object.getFullName();
+				             // Pre-order: the parent is the last object seen whose path is this one's without its name.
+				             const size_t ParentLength = Surveyed.Path.rfind('/');
+				             while (!Ancestors.empty() && OutSurvey.Objects[Ancestors.back()].Path.size() > ParentLength)
+				             {
+					             Ancestors.pop_back();
+				             }
+				             Surveyed.Parent = Ancestors.empty() || OutSurvey.Objects[Ancestors.back()].Path.size() != ParentLength ? -1 : static_cast<int32_t>(Ancestors.back());
+				             Ancestors.push_back(OutSurvey.Objects.size());
 				             Surveyed.Kind = KindOf(Object);
 				             DescribePlacement(Placement, Surveyed);
 				             if (IsCurves(Object))
@@ -1543,6 +1579,7 @@ namespace GroomPrepare
 					             if (OutSurvey.FitReads.empty())
 					             {
 						             OutSurvey.FitReads = Surveyed.Path;
+						             OutSurvey.FitReadsIndex = static_cast<int32_t>(OutSurvey.Objects.size());
 					             }
 					             SurveyCurves(Object, Placement, OutSurvey.Time, Depth == ESurveyDepth::Whole, Surveyed);
 				             }
@@ -1556,7 +1593,7 @@ namespace GroomPrepare
 		catch (const FPrepareFailure& Failure)
 		{
 			OutSurvey = FGroomSurvey();
-			OutSurvey.Error = SourcePath + ": " + Failure.Reason;
+			OutSurvey.Error = SourcePath + ": " + SafeText::Escaped(Failure.Reason);
 			return false;
 		}
 		catch (const std::exception& Error)
@@ -1594,7 +1631,7 @@ namespace GroomPrepare
 		}
 		catch (const FPrepareFailure& Failure)
 		{
-			OutReport.Error = SourcePath + ": " + Failure.Reason;
+			OutReport.Error = SourcePath + ": " + SafeText::Escaped(Failure.Reason);
 		}
 		catch (const std::exception& Error)
 		{

@@ -36,12 +36,16 @@ namespace GroomPrepare
 		std::string Basis;
 		std::string Wrap;
 		// How many Xforms above it make its world transform (those above one that does not inherit do
-		// not), the paths of the nearest of them (at most 32, outermost first), and whether that
-		// transform is the identity.
+		// not), the paths of the nearest of them (outermost first; at most 32, and no more than fit in
+		// MaxNamedTransformBytes, so a deep file's list stays small), and whether that transform is the
+		// identity.
 		int32_t TransformCount = 0;
 		std::vector<std::string> Transforms;
 		bool bIdentityTransform = true;
 	};
+
+	// The most bytes of paths FObjectFacts::Transforms holds.
+	constexpr size_t MaxNamedTransformBytes = 1024;
 
 	// One curves object merged into the groom.
 	struct FPreparedObject : FObjectFacts
@@ -152,6 +156,8 @@ namespace GroomPrepare
 	{
 		// The schema without its prefix and version ("Curve", "Xform", "PolyMesh", ...), or "Object".
 		std::string Kind;
+		// The index in FGroomSurvey::Objects of the object it lies in, -1 at the top.
+		int32_t Parent = -1;
 		int64_t Samples = 0;
 		// Bounds of its points with every transform applied (curves objects with points only).
 		bool bHasWorldBounds = false;
@@ -166,6 +172,8 @@ namespace GroomPrepare
 		std::vector<FSurveyedObject> Objects;
 		// The curves object the fit reads (the first, in pre-order), "" when there is none.
 		std::string FitReads;
+		// Its index in Objects, -1 when there is none: two objects may share a path.
+		int32_t FitReadsIndex = -1;
 		// The time the survey read every object at: the first sample of the most sampled curves object.
 		double Time = 0.0;
 		std::string Error;

@@ -2,6 +2,7 @@
 
 #include "GroomFitting.h"
 #include "GroomPrepare.h"
+#include "SafeText.h"
 
 UvelmoraFitBPLibrary::UvelmoraFitBPLibrary(const FObjectInitializer& ObjectInitializer)
     : Super(ObjectInitializer)
@@ -79,7 +80,9 @@ namespace
 		Result.RootUVs = Report.RootUVs;
 		for (const GroomPrepare::FPreparedObject& Object : Report.Objects)
 		{
-			Result.ObjectsMerged.Add(GroomFitting::Utf8ToText(Object.Path));
+			// A path deeper than a few kilobytes is shortened to its end: whole, the list would grow with
+			// the square of the depth.
+			Result.ObjectsMerged.Add(GroomFitting::Utf8ToText(Object.Path.size() <= 4096 ? Object.Path : SafeText::ShortPath(Object.Path)));
 		}
 		Result.Time = Report.Time;
 		Result.BoundsMin = FVector(Report.BoundsMin[0], Report.BoundsMin[1], Report.BoundsMin[2]);

@@ -168,7 +168,7 @@ struct FvelmoraPrepareReport
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	int64 RootUVs = 0;
 
-	/** The curves objects merged, in the order their strands were written. */
+	/** The curves objects merged, in the order their strands were written; a path over 4 KB by its end. */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	TArray<FString> ObjectsMerged;
 
