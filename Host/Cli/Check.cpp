@@ -1,6 +1,7 @@
 #include "Commands.h"
 #include "CliPath.h"
 #include "ErrorText.h"
+#include "FitRun.h"
 #include "JsonWriter.h"
 #include "MeshFiles.h"
 #include "Options.h"
@@ -35,9 +36,13 @@ namespace VelmoraCli
 	    "  --mesh-location X,Y,Z    where the mesh component stands\n"
 	    "  --mesh-rotation P,Y,R    its rotation: pitch, yaw, roll in degrees\n"
 	    "  --mesh-scale S|X,Y,Z     its scale\n"
+	    "  --mesh-part NAME         measure against this part of MESH only, as 'velmora fit' takes it\n"
 	    "  --json                   print the report as JSON\n"
+	    "  -q, --quiet              print nothing but errors (the exit status still tells)\n"
 	    "  --mesh-memory-limit MB   memory the mesh import may take (default 3072)\n"
 	    "  --mesh-time-limit S      processor seconds the mesh import may take (default 60)\n"
+	    "  --mesh-max-triangles N   triangles the mesh's nodes may place, instances counted (default 2000000,\n"
+	    "                           or as many as the file stores)\n"
 	    "\n"
 	    "Exit status: 0 when the groom was measured, whatever the figures; 1 for a groom or mesh that cannot\n"
 	    "be read (with one line saying why); 2 for a bad command line.\n"
@@ -51,13 +56,23 @@ namespace VelmoraCli
 			std::string GroomPath;
 			std::string MeshPath;
 			FPlacement Placement;
+			std::vector<std::string> MeshParts;
 			bool bJson = false;
+			bool bQuiet = false;
 			FMeshImportLimits MeshLimits;
 		};
 
 		EParsed ParseCheck(const std::vector<std::string>& Args, FCheckRequest& Out, std::string& OutError)
 		{
-			std::vector<FOption> Options = {FlagOption({"--json"}, Out.bJson)};
+			std::vector<FOption> Options = {
+			    FlagOption({"--json"}, Out.bJson),
+			    FlagOption({"-q", "--quiet"}, Out.bQuiet),
+			    {{"--mesh-part"}, EValue::Required, "the name of a mesh or node of MESH", [&Out](const FOptionValue& Value, std::string&)
+			     {
+				     Out.MeshParts.push_back(Value.Text);
+				     return true;
+			     }},
+			};
 			AddPlacementOptions(Options, Out.Placement);
 			AddMeshLimitOptions(Options, Out.MeshLimits);
 			std::vector<std::string> Files;
@@ -130,7 +145,12 @@ namespace VelmoraCli
 				return false;
 			}
 			Host::FMeshData Mesh;
-			if (!LoadMeshFile(Request.MeshPath, Mesh, OutError, Request.MeshLimits))
+			// The groom is read for its bounds while the mesh is imported in its own process.
+			FGroomReadAhead Ahead;
+			if (!LoadMeshFile(
+			        Request.MeshPath, Mesh, OutError, Request.MeshLimits, [&]
+			        { ReadGroomAhead(GroomPath, Ahead); },
+			        nullptr, Request.MeshParts))
 			{
 				return false;
 			}
@@ -138,6 +158,13 @@ namespace VelmoraCli
 			if (!MeasureGroomOnMesh(Request, Mesh, Report, OutError))
 			{
 				return false;
+			}
+			const FPlacement& Placed = Request.Placement;
+			const FBox GroomBounds = Ahead.bRead ? GroomWorldBounds(Ahead.Groom, GroomPlacement(Placed)) : FBox(ForceInit);
+			const FBox MeshBounds = MeshWorldBounds(Mesh, FTransform(Placed.MeshRotation, Placed.MeshLocation, Placed.MeshScale));
+			if (Request.bQuiet)
+			{
+				return true;
 			}
 			if (Request.bJson)
 			{
@@ -147,11 +174,17 @@ namespace VelmoraCli
 				Json["mesh"] = Request.MeshPath;
 				Json["meshTriangles"] = Mesh.NumTriangles();
 				Json["placement"] = {Placement.X, Placement.Y, Placement.Z};
+				Json["bounds"] = {{"groom", BoxToJson(GroomBounds)}, {"mesh", BoxToJson(MeshBounds)}};
+				if (!Request.MeshParts.empty())
+				{
+					Json["meshParts"] = Request.MeshParts;
+				}
 				std::fputs(ToStrictJson(Json).c_str(), stdout);
 				return true;
 			}
-			std::printf("groom    %s: %lld strands, %lld points\nmesh     %s: %d triangles\n%s", GroomPath.c_str(), static_cast<long long>(Report.Strands),
-			            static_cast<long long>(Report.Points), Request.MeshPath.c_str(), Mesh.NumTriangles(), DescribeQuality(Report).c_str());
+			std::printf("groom    %s: %lld strands, %lld points\nmesh     %s: %d triangles\ngroom at %s\nmesh at  %s\n%s", GroomPath.c_str(),
+			            static_cast<long long>(Report.Strands), static_cast<long long>(Report.Points), Request.MeshPath.c_str(), Mesh.NumTriangles(),
+			            DescribeBox(GroomBounds).c_str(), DescribeBox(MeshBounds).c_str(), DescribeQuality(Report).c_str());
 			return true;
 		}
 	}

@@ -1,8 +1,11 @@
 #include "Commands.h"
 
+#include "JsonWriter.h"
 #include "SafeText.h"
 
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 
 namespace VelmoraCli
 {
@@ -59,7 +62,43 @@ namespace VelmoraCli
 		return Help;
 	}
 
-	int RunCommand(const char* Name, EParsed Parsed, const std::string& ParseError, const std::function<bool(std::string&)>& Work)
+	bool AsksForJson(const std::vector<std::string>& Args)
+	{
+		for (const std::string& Arg : Args)
+		{
+			if (Arg == "--")
+			{
+				return false;
+			}
+			if (Arg == "--json")
+			{
+				return true;
+			}
+		}
+		return false;
+	}
+
+	namespace
+	{
+		// One command runs per process.
+		bool bJsonPrinted = false;
+
+		void PrintJsonError(const char* Name, const std::string& Error)
+		{
+			if (!bJsonPrinted)
+			{
+				std::fputs(ToStrictJson({{"command", Name}, {"error", Error}}).c_str(), stdout);
+				std::fflush(stdout);
+			}
+		}
+	}
+
+	void NoteJsonPrinted()
+	{
+		bJsonPrinted = true;
+	}
+
+	int RunCommand(const char* Name, EParsed Parsed, const std::string& ParseError, const std::function<bool(std::string&)>& Work, bool bJson)
 	{
 		if (Parsed == EParsed::Help)
 		{
@@ -69,13 +108,40 @@ namespace VelmoraCli
 		if (Parsed == EParsed::Bad)
 		{
 			std::fprintf(stderr, "velmora %s: %s (see velmora %s --help)\n", Name, SafeText::Escaped(ParseError).c_str(), Name);
+			if (bJson)
+			{
+				PrintJsonError(Name, ParseError);
+			}
 			return 2;
 		}
 		std::string Error;
-		if (!Work(Error))
+		bool bDone = false;
+		// Whatever the work was building is freed on the way out, so there is memory to say so; staged
+		// outputs go with it.
+		try
+		{
+			bDone = Work(Error);
+		}
+		catch (const std::bad_alloc&)
+		{
+			Error = "out of memory";
+		}
+		catch (const std::length_error&)
+		{
+			Error = "out of memory (a size beyond what can be held)";
+		}
+		catch (const std::exception& Exception)
+		{
+			Error = std::string("unexpected error: ") + Exception.what();
+		}
+		if (!bDone)
 		{
 			// A name from a file (or a path given) may hold a newline or a terminal's escape: one line, shown as it is.
 			std::fprintf(stderr, "velmora %s: %s\n", Name, SafeText::Escaped(Error).c_str());
+			if (bJson)
+			{
+				PrintJsonError(Name, Error);
+			}
 			return 1;
 		}
 		return 0;

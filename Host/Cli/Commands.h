@@ -35,7 +35,15 @@ namespace VelmoraCli
 	// The steps every command takes: Parse gives Help (the command's help on stdout, 0), Bad ("velmora
 	// NAME: REASON (see velmora NAME --help)", 2) or Run; then Work, whose false prints "velmora NAME:
 	// REASON" and gives 1.
-	int RunCommand(const char* Name, EParsed Parsed, const std::string& ParseError, const std::function<bool(std::string&)>& Work);
+	// With bJson, a failure also prints {"command": NAME, "error": REASON} on stdout, so a batch that keeps
+	// each run's JSON has one for every run.
+	int RunCommand(const char* Name, EParsed Parsed, const std::string& ParseError, const std::function<bool(std::string&)>& Work, bool bJson = false);
+
+	// Whether the arguments ask for JSON ("--json" before any "--").
+	bool AsksForJson(const std::vector<std::string>& Args);
+
+	// For a command that printed its JSON, with the reason in it, before failing: RunCommand adds none.
+	void NoteJsonPrinted();
 
 	// A command's whole run: Parse fills a request from the arguments, Work does what it asks.
 	template<typename TRequest>
@@ -45,8 +53,10 @@ namespace VelmoraCli
 		TRequest Request;
 		std::string Error;
 		const EParsed Parsed = Parse(Args, Request, Error);
-		return RunCommand(Name, Parsed, Error, [&](std::string& OutError)
-		                  { return Work(Request, OutError); });
+		return RunCommand(
+		    Name, Parsed, Error, [&](std::string& OutError)
+		    { return Work(Request, OutError); },
+		    AsksForJson(Args));
 	}
 
 	int RunInspect(const std::vector<std::string>& Args);

@@ -3,6 +3,7 @@
 #include "JsonWriter.h"
 #include "MeshFiles.h"
 #include "Options.h"
+#include "SafeText.h"
 #include "StagedOutput.h"
 #include "velmoraBPLibrary.h"
 
@@ -33,10 +34,13 @@ namespace VelmoraCli
 	    "  -q, --quiet              print nothing but errors\n"
 	    "  --mesh-memory-limit MB   memory the mesh import may take (default 3072)\n"
 	    "  --mesh-time-limit S      processor seconds the mesh import may take (default 60)\n"
+	    "  --mesh-max-triangles N   triangles the mesh's nodes may place, instances counted (default 2000000,\n"
+	    "                           or as many as the file stores)\n"
 	    "\n"
-	    "OUT (and a file its format writes beside it, such as an OBJ's .mtl) appears only when whole. It must\n"
-	    "be a regular file or not exist yet, and not be SKINNED_MESH; links and permissions are handled as\n"
-	    "'velmora fit --help' tells.\n"
+	    "OUT appears only when whole, with the file its format writes beside it (a glTF's buffer, named\n"
+	    "OUT's name.velmora-XXXXXX.bin, which replaces the one an earlier run wrote). It must be a regular\n"
+	    "file or not exist yet, and not be SKINNED_MESH; links and permissions are handled as 'velmora fit\n"
+	    "--help' tells. An OBJ is written without a material library.\n"
 	    "\n"
 	    "example: velmora convert head_skinned.fbx head_static.obj\n";
 
@@ -115,9 +119,22 @@ namespace VelmoraCli
 			Host::FMeshData Loaded;
 			bool bSkinned = false;
 			std::vector<std::string> FilesRead;
-			if (!LoadSkinnedMeshFile(Request.InputPath, Loaded, bSkinned, OutError, Request.MeshLimits, &FilesRead))
+			std::string SkinWarning;
+			if (!LoadSkinnedMeshFile(Request.InputPath, Loaded, bSkinned, OutError, Request.MeshLimits, &FilesRead, &SkinWarning))
 			{
 				return false;
+			}
+			std::vector<std::string> Warnings;
+			if (!SkinWarning.empty())
+			{
+				Warnings.push_back(SkinWarning);
+			}
+			if (!Request.bJson && !Request.bQuiet)
+			{
+				for (const std::string& Warning : Warnings)
+				{
+					std::fprintf(stderr, "velmora convert: warning: %s\n", SafeText::Escaped(Warning).c_str());
+				}
 			}
 			// Every file the importer read is an input the output may not replace.
 			for (const std::string& File : FilesRead)
@@ -128,7 +145,7 @@ namespace VelmoraCli
 			{
 				return false;
 			}
-			// Staged under the target's own name: an OBJ names its .mtl, a glTF its .bin.
+			// Staged under a name of the target's: a glTF names its .bin after it.
 			FStagedOutput Output(Request.OutputPath, EStagedName::Target);
 			if (!Output.Prepare(OutError, Inputs))
 			{
@@ -137,7 +154,13 @@ namespace VelmoraCli
 			Host::FMeshData Converted;
 			UStaticMesh* Static = nullptr;
 			std::vector<std::string> Log;
-			if (!ConvertMesh(Loaded, Converted, Static, Log, OutError))
+			bool bConverted = ConvertMesh(Loaded, Converted, Static, Log, OutError);
+			if (bConverted && Converted.NumTriangles() == 0)
+			{
+				OutError = "every triangle of '" + Request.InputPath + "' has no area at rest: the static mesh would be empty";
+				bConverted = false;
+			}
+			if (!bConverted)
 			{
 				for (const std::string& Line : Request.bJson || Request.bQuiet ? std::vector<std::string>() : Log)
 				{
@@ -165,6 +188,7 @@ namespace VelmoraCli
 				    {"triangles", Converted.NumTriangles()},
 				    {"degenerateTriangles", Loaded.NumTriangles() - Converted.NumTriangles()},
 				    {"asset", TCHAR_TO_UTF8(*Static->GetPathName())},
+				    {"warnings", Warnings},
 				    {"log", Log},
 				};
 				std::fputs(ToStrictJson(Json).c_str(), stdout);

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace VelmoraCli
 {
@@ -213,11 +214,31 @@ namespace VelmoraCli
 		{
 			const std::string& Directory = Request.Directory;
 			std::error_code FileError;
+			// The folders this run makes, deepest first: a run that fails takes away those it left empty.
+			std::vector<std::filesystem::path> Made;
+			for (std::filesystem::path At = std::filesystem::absolute(Directory, FileError); !At.empty() && At != At.parent_path() &&
+			                                                                                 !std::filesystem::exists(std::filesystem::symlink_status(At, FileError));
+			     At = At.parent_path())
+			{
+				Made.push_back(At);
+			}
+			const auto Fail = [&]
+			{
+				for (const std::filesystem::path& Folder : Made)
+				{
+					std::error_code Ignored;
+					if (std::filesystem::is_empty(Folder, Ignored))
+					{
+						std::filesystem::remove(Folder, Ignored);
+					}
+				}
+				return false;
+			};
 			std::filesystem::create_directories(Directory, FileError);
 			if (FileError || !std::filesystem::is_directory(Directory, FileError))
 			{
 				OutError = "cannot make directory '" + Directory + "'" + (FileError ? ": " + FileError.message() : std::string());
-				return false;
+				return Fail();
 			}
 			const FDemoFiles Files{std::filesystem::path(Directory)};
 			const auto Start = std::chrono::steady_clock::now();
@@ -227,7 +248,7 @@ namespace VelmoraCli
 			if (!WriteDemoInputs(Files, Head, Source, OutError) || !FitDemo(Files, Head, Request.bQuiet, PlainReport, Report, OutError) ||
 			    !DrawDemoPicture(Files, Head, Source, PlainReport, Report, OutError))
 			{
-				return false;
+				return Fail();
 			}
 			if (!Request.bQuiet)
 			{

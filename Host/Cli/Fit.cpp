@@ -16,6 +16,8 @@
 #include <cmath>
 #include <limits>
 #include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <optional>
 
@@ -40,8 +42,9 @@ namespace VelmoraCli
 	    "\n"
 	    "The summary gives the world bounds of the groom as the fit places it (each point at the origin\n"
 	    "plus the point) and of the mesh as it stands. Before the fit, a warning (on stderr, and in --json's\n"
-	    "\"warnings\") says when the groom lies far from the mesh, when their sizes differ more than ten times\n"
-	    "(units), when a spherical fit's origin is outside the mesh's bounds, and when the groom file holds\n"
+	    "\"warnings\") says when the groom lies far from the mesh, when it is more than three times the mesh's\n"
+	    "size or the mesh twenty times its size (units), when a spherical fit's origin is outside the mesh's\n"
+	    "bounds, and when the groom file holds\n"
 	    "more than the fit reads (other curves objects, transforms, normals or colours under other names),\n"
 	    "with the 'velmora prepare' line that makes the groom the fit reads. A fit in which no trace meets\n"
 	    "the mesh (and no repair places a root) fails: status 1, one line with both bounds, nothing written\n"
@@ -65,8 +68,10 @@ namespace VelmoraCli
 	    "                           output, nor any file the fit reads)\n"
 	    "\n"
 	    "options (vectors as X,Y,Z or three numbers; all default to zero, scale to one):\n"
-	    "  --origin X,Y,Z           the fit's origin\n"
+	    "  --origin X,Y,Z           the fit's origin, where the groom is placed (\"the groom is placed at\n"
+	    "                           ORIGIN\"), and the actor's location unless --actor-location is given\n"
 	    "  --actor-location X,Y,Z   location of the groom's actor: fitted points are stored relative to it\n"
+	    "                           (default: the origin); misses keep the groom file's coordinates\n"
 	    "  --mesh-location X,Y,Z    where the mesh component stands\n"
 	    "  --mesh-rotation P,Y,R    its rotation: pitch, yaw, roll in degrees\n"
 	    "  --mesh-scale S|X,Y,Z     its scale\n"
@@ -79,10 +84,14 @@ namespace VelmoraCli
 	    "  -o, --output OUT.abc     the output file (instead of the third argument)\n"
 	    "  --json                   print the summary and the log as JSON on stdout\n"
 	    "  -q, --quiet              print nothing but errors\n"
+	    "  -v, --verbose            also print the plugin's own log lines, as the editor's log shows them\n"
+	    "                           (--json always has them, as \"log\")\n"
 	    "  --progress               show progress even when stderr is not a terminal\n"
 	    "  --no-progress            never show progress\n"
 	    "  --mesh-memory-limit MB   memory the mesh import may take (default 3072)\n"
 	    "  --mesh-time-limit S      processor seconds the mesh import may take (default 60)\n"
+	    "  --mesh-max-triangles N   triangles the mesh's nodes may place, instances counted (default 2000000,\n"
+	    "                           or as many as the file stores)\n"
 	    "\n"
 	    "The output appears only when the fit succeeded; on bad input the command exits with status 1 and\n"
 	    "one line saying why (2 for a bad command line).\n"
@@ -106,6 +115,7 @@ namespace VelmoraCli
 			std::vector<std::string> MeshParts;
 			bool bJson = false;
 			bool bQuiet = false;
+			bool bVerbose = false;
 			FMeshImportLimits MeshLimits;
 		};
 
@@ -162,6 +172,7 @@ namespace VelmoraCli
 			    FileOption({"-o", "--output"}, Request.OutputPath),
 			    FlagOption({"--json"}, Out.bJson),
 			    FlagOption({"-q", "--quiet"}, Out.bQuiet),
+			    FlagOption({"-v", "--verbose"}, Out.bVerbose),
 			};
 			AddPlacementOptions(Options, Out.Placement);
 			AddMeshLimitOptions(Options, Out.MeshLimits);
@@ -178,7 +189,9 @@ namespace VelmoraCli
 			Request.GroomPath = Files[0];
 			Request.MeshPath = Files[1];
 			Request.Origin = Out.Placement.Origin;
-			Request.ActorLocation = Out.Placement.ActorLocation;
+			// The groom's actor stands where the groom is placed unless told otherwise: the fitted groom is
+			// then in the file's own frame, hits and misses alike.
+			Request.ActorLocation = Out.Placement.bActorLocationGiven ? Out.Placement.ActorLocation : Out.Placement.Origin;
 			Request.MeshLocation = Out.Placement.MeshLocation;
 			Request.MeshRotation = Out.Placement.MeshRotation;
 			Request.MeshScale = Out.Placement.MeshScale;
@@ -191,6 +204,7 @@ namespace VelmoraCli
 			return EParsed::Run;
 		}
 
+		// Stages the report; it is committed with the fit's other outputs.
 		bool WriteReport(FStagedOutput& Output, const std::string& ReportPath, const std::string& Text, std::string& OutError)
 		{
 			std::ofstream File(Output.GetStagingPath(), std::ios::binary | std::ios::trunc);
@@ -198,10 +212,31 @@ namespace VelmoraCli
 			File.close();
 			if (!File)
 			{
-				OutError = "cannot write '" + ReportPath + "'";
+				OutError = "cannot write '" + ReportPath + "': " + std::strerror(errno);
 				return false;
 			}
-			return Output.Commit(OutError);
+			return true;
+		}
+
+		// Moves the staged outputs into place in order, the groom first. A failure names the output that
+		// failed and those already in place; the rest keep their earlier files.
+		bool CommitOutputs(const std::vector<std::pair<FStagedOutput*, std::string>>& Outputs, std::string& OutError)
+		{
+			std::string Written;
+			for (const auto& [Output, Path] : Outputs)
+			{
+				if (!Output)
+				{
+					continue;
+				}
+				if (!Output->Commit(OutError))
+				{
+					OutError = Output->NameTarget(OutError) + (Written.empty() ? std::string(" (nothing was written)") : " (written before it: " + Written + "; the rest are as they were)");
+					return false;
+				}
+				Written += (Written.empty() ? "'" : ", '") + Path + "'";
+			}
+			return true;
 		}
 
 		// Path as a shell reads it back: as it is when it holds nothing the shell treats specially.
@@ -316,7 +351,9 @@ namespace VelmoraCli
 			{
 				OutWarnings.push_back("the groom lies far outside the mesh (see --origin and --mesh-location)" + Bounds);
 			}
-			if (MeshSize > 0 && GroomSize > 0 && (GroomSize > 10 * MeshSize || MeshSize > 10 * GroomSize))
+			// Hair never reaches far beyond what it grows on, while a beard on a whole character is a tenth of
+			// its size: other units show as a groom a few times the mesh, or a mesh some twenty times the groom.
+			if (MeshSize > 0 && GroomSize > 0 && (GroomSize > 3 * MeshSize || MeshSize > 20 * GroomSize))
 			{
 				char Ratio[64];
 				std::snprintf(Ratio, sizeof(Ratio), "%.3g", GroomSize / MeshSize);
@@ -332,14 +369,15 @@ namespace VelmoraCli
 			}
 		}
 
-		bool WritePicture(FStagedOutput& Output, const std::string& PicturePath, const FFitPicture& Picture, std::string& OutError)
+		// Stages the picture; it is committed with the fit's other outputs.
+		bool WritePicture(FStagedOutput& Output, const FFitPicture& Picture, std::string& OutError)
 		{
 			if (!WriteFitPicture(Output.GetStagingPath(), Picture, OutError))
 			{
 				OutError = Output.NameTarget(OutError);
 				return false;
 			}
-			return Output.Commit(OutError);
+			return true;
 		}
 
 		bool Fit(const FFitCommand& Command, std::string& OutError)
@@ -358,6 +396,13 @@ namespace VelmoraCli
 			// Before the mesh is read, so a target that cannot be written costs nothing; whether or not the
 			// outputs exist yet.
 			if (!CheckOutputsAgainstInputs(Outputs, Inputs, OutError) || !FStagedOutput::CheckTarget(Request.OutputPath, Inputs, OutError))
+			{
+				return false;
+			}
+			// Every output is staged before the work and committed together after it: a failure leaves
+			// every earlier file as it was.
+			FStagedOutput GroomOutput(Request.OutputPath);
+			if (!GroomOutput.Prepare(OutError, Inputs))
 			{
 				return false;
 			}
@@ -416,6 +461,11 @@ namespace VelmoraCli
 			}
 			Report.MeshSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - MeshStart).count();
 			Report.MeshBounds = MeshWorldBounds(Mesh, FTransform(Request.MeshRotation, Request.MeshLocation, Request.MeshScale));
+			if (Request.ActorLocation != Request.Origin)
+			{
+				Report.Warnings.push_back("--actor-location differs from --origin: hits are stored relative to the actor location, while misses keep "
+				                          "the groom file's coordinates, so the two may not line up (give only --origin to keep one frame)");
+			}
 			if (Ahead.bRead)
 			{
 				AddPlacementWarnings(Request, Ahead.Groom, Report, Report.Warnings);
@@ -435,11 +485,11 @@ namespace VelmoraCli
 			{
 				Before = Ahead.Groom;
 			}
-			if (!RunFitOnMesh(Request, Mesh, Report, OutError, &Ahead))
+			if (!RunFitOnMesh(Request, Mesh, Report, OutError, &Ahead, &GroomOutput))
 			{
 				// A fit that met nothing is worth a look: its log says why when it can (single-sided collision),
 				// and the picture asked for shows where things stand.
-				if (Report.bNothingHit && !Command.bJson && !Command.bQuiet)
+				if (Report.bNothingHit && Command.bVerbose && !Command.bJson && !Command.bQuiet)
 				{
 					for (const std::string& Line : Report.Log)
 					{
@@ -450,15 +500,15 @@ namespace VelmoraCli
 				std::string PictureError;
 				if (Report.bNothingHit && PictureOutput && Before)
 				{
-					OutError += WritePicture(*PictureOutput, Command.PicturePath, MakeFitPicture(Request, Mesh, *Before, nullptr, Report), PictureError)
-					                ? " (the picture was written to '" + Command.PicturePath + "')"
-					                : " (and " + PictureError + ")";
+					const bool bPicture = WritePicture(*PictureOutput, MakeFitPicture(Request, Mesh, *Before, nullptr, Report), PictureError) &&
+					                      PictureOutput->Commit(PictureError);
+					OutError += bPicture ? " (the picture was written to '" + Command.PicturePath + "')" : " (and " + PictureOutput->NameTarget(PictureError) + ")";
 				}
 				return false;
 			}
-			if (PictureOutput && Before && !WritePicture(*PictureOutput, Command.PicturePath, MakeFitPicture(Request, Mesh, *Before, &Ahead.Groom, Report), OutError))
+			if (PictureOutput && Before && !WritePicture(*PictureOutput, MakeFitPicture(Request, Mesh, *Before, &Ahead.Groom, Report), OutError))
 			{
-				OutError += " (the fitted groom was written to '" + Request.OutputPath + "')";
+				OutError += " (nothing was written)";
 				return false;
 			}
 
@@ -478,7 +528,14 @@ namespace VelmoraCli
 			const std::string Text = ToStrictJson(Json);
 			if (ReportOutput && !WriteReport(*ReportOutput, Command.ReportPath, Text, OutError))
 			{
-				OutError += " (the fitted groom was written to '" + Request.OutputPath + "')";
+				OutError += " (nothing was written)";
+				return false;
+			}
+			if (!CommitOutputs({{&GroomOutput, Request.OutputPath},
+			                    {ReportOutput ? &*ReportOutput : nullptr, Command.ReportPath},
+			                    {PictureOutput && Before ? &*PictureOutput : nullptr, Command.PicturePath}},
+			                   OutError))
+			{
 				return false;
 			}
 			if (Command.bJson)
@@ -487,8 +544,9 @@ namespace VelmoraCli
 			}
 			else if (!Command.bQuiet)
 			{
+				// The plugin's lines are for its log; the summary says what happened in the command's words.
 				// The reader's lines may name what the file holds: escaped, each is one line.
-				for (const std::string& Line : Report.Log)
+				for (const std::string& Line : Command.bVerbose ? Report.Log : std::vector<std::string>())
 				{
 					std::printf("%s\n", SafeText::Escaped(Line).c_str());
 				}

@@ -2,6 +2,7 @@
 
 #include "CliPath.h"
 
+#include "MeshQuery.h"
 #include "QualityReport.h"
 #include "StagedOutput.h"
 #include "StreamCapture.h"
@@ -22,6 +23,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <sstream>
 #include <system_error>
 #include <unistd.h>
@@ -139,16 +141,13 @@ namespace VelmoraCli
 		return Text;
 	}
 
-	namespace
+	nlohmann::json BoxToJson(const FBox& Box)
 	{
-		nlohmann::json BoxToJson(const FBox& Box)
+		if (!Box.IsValid)
 		{
-			if (!Box.IsValid)
-			{
-				return nullptr;
-			}
-			return {{"min", {Box.Min.X, Box.Min.Y, Box.Min.Z}}, {"max", {Box.Max.X, Box.Max.Y, Box.Max.Z}}};
+			return nullptr;
 		}
+		return {{"min", {Box.Min.X, Box.Min.Y, Box.Min.Z}}, {"max", {Box.Max.X, Box.Max.Y, Box.Max.Z}}};
 	}
 
 	nlohmann::json FFitReport::ToJson() const
@@ -271,6 +270,60 @@ namespace VelmoraCli
 			if (MeshData.NumTriangles() == 0)
 			{
 				OutError = "the mesh has no triangles";
+				return false;
+			}
+			return true;
+		}
+
+		double FarthestCoordinate(const FBox& Box)
+		{
+			double Farthest = 0;
+			for (int32 Axis = 0; Axis < 3; ++Axis)
+			{
+				Farthest = std::max({Farthest, std::abs(Box.Min[Axis]), std::abs(Box.Max[Axis])});
+			}
+			return Farthest;
+		}
+
+		// A placement the engine cannot trace, or whose fitted points a float cannot hold: refused before
+		// any work, whichever repairs run.
+		bool CheckPlacement(const FFitRequest& Request, const FFitReport& Report, std::string& OutError)
+		{
+			constexpr double Bound = GroomFitting::FMeshQuery::MaxCoordinate;
+			const std::string Beyond = ", beyond " + std::to_string(static_cast<uint64_t>(Bound)) + " from the origin, outside any world the engine traces";
+			if (Report.MeshBounds.IsValid && !(FarthestCoordinate(Report.MeshBounds) <= Bound))
+			{
+				OutError = "the mesh as placed lies at " + DescribeBox(Report.MeshBounds) + Beyond + " (see --mesh-location and --mesh-scale)";
+				return false;
+			}
+			if (Report.GroomBounds.IsValid && !(FarthestCoordinate(Report.GroomBounds) <= Bound))
+			{
+				OutError = "the groom as placed lies at " + DescribeBox(Report.GroomBounds) + Beyond + " (see --origin)";
+				return false;
+			}
+			if (!(FarthestCoordinate(FBox(Request.ActorLocation, Request.ActorLocation)) <= Bound))
+			{
+				OutError = "the actor location lies" + Beyond + " (see --actor-location)";
+				return false;
+			}
+			if (!Report.GroomBounds.IsValid)
+			{
+				return true;
+			}
+			// The fitted points are floats relative to the actor: far from it, a float's step swallows the
+			// strands' shape (at 1e10 it is 1024 units).
+			const FBox Stored(Report.GroomBounds.Min - Request.ActorLocation, Report.GroomBounds.Max - Request.ActorLocation);
+			const FVector Size = Report.GroomBounds.Max - Report.GroomBounds.Min;
+			const double GroomSize = std::max({Size.X, Size.Y, Size.Z});
+			const double Step = FarthestCoordinate(Stored) * std::numeric_limits<float>::epsilon();
+			if (GroomSize > 0 && Step > GroomSize / 1000)
+			{
+				char Text[256];
+				std::snprintf(Text, sizeof(Text),
+				              "the fitted groom would be stored %.4g from the actor location, where a float's step (%.3g) is more than a thousandth of the "
+				              "groom's size (%.4g): its strands would lose their shape (see --actor-location)",
+				              FarthestCoordinate(Stored), Step, GroomSize);
+				OutError = Text;
 				return false;
 			}
 			return true;
@@ -416,7 +469,8 @@ namespace VelmoraCli
 		}
 	}
 
-	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& MeshData, FFitReport& Report, std::string& OutError, FGroomReadAhead* Ahead)
+	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& MeshData, FFitReport& Report, std::string& OutError, FGroomReadAhead* Ahead,
+	                  FStagedOutput* Staged)
 	{
 		const FClock::time_point Start = FClock::now();
 		if (!CheckFitInputs(Request, MeshData, Ahead, OutError))
@@ -432,17 +486,26 @@ namespace VelmoraCli
 		{
 			Report.GroomBounds = GroomWorldBounds(Ahead->Groom, Request.Origin);
 		}
+		if (!CheckPlacement(Request, Report, OutError))
+		{
+			return false;
+		}
 
 		std::vector<FInputFile> Inputs = {{Request.GroomPath, "groom"}};
 		if (!Request.MeshPath.empty())
 		{
 			Inputs.push_back({Request.MeshPath, "mesh"});
 		}
-		FStagedOutput Output(Request.OutputPath);
-		if (!Output.Prepare(OutError, Inputs))
+		std::optional<FStagedOutput> OwnOutput;
+		if (!Staged)
 		{
-			return false;
+			OwnOutput.emplace(Request.OutputPath);
+			if (!OwnOutput->Prepare(OutError, Inputs))
+			{
+				return false;
+			}
 		}
+		FStagedOutput& Output = Staged ? *Staged : *OwnOutput;
 		const FPluginPath PluginGroom(Request.GroomPath, EPluginPathKind::Existing);
 		const FPluginPath PluginOutput(Output.GetStagingPath(), EPluginPathKind::ToMake);
 		// What the fit prints names the paths it was given; the user knows the files by their own names.
@@ -482,7 +545,7 @@ namespace VelmoraCli
 			           DescribeBox(Report.GroomBounds) + " as placed for the fit, mesh at " + DescribeBox(Report.MeshBounds);
 			return false;
 		}
-		if (!Output.Commit(OutError))
+		if (!Staged && !Output.Commit(OutError))
 		{
 			return false;
 		}

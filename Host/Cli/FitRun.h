@@ -3,6 +3,7 @@
 #include "CoreMinimal.h"
 #include "Host/MeshBuilders.h"
 #include "Progress.h"
+#include "StagedOutput.h"
 #include "GroomFitting.h"
 
 #include <nlohmann/json.hpp>
@@ -99,6 +100,8 @@ namespace VelmoraCli
 	FBox MeshWorldBounds(const Host::FMeshData& Mesh, const FTransform& Transform);
 	// "(x, y, z)-(x, y, z)", or "(none)".
 	std::string DescribeBox(const FBox& Box);
+	// {"min": [x, y, z], "max": [x, y, z]}, or null.
+	nlohmann::json BoxToJson(const FBox& Box);
 
 	// Reads the groom at GroomPath as the fit would, its messages held back for the fit's summary.
 	void ReadGroomAhead(const std::string& GroomPath, FGroomReadAhead& OutAhead);
@@ -107,6 +110,9 @@ namespace VelmoraCli
 	// Request.OutputPath. False with a one-line reason (and no output file) on bad input, and when traces
 	// ran and none met the mesh with no repair placing a root instead (OutReport.bNothingHit): the reason
 	// then gives both world bounds. OutReport's bounds are filled when not given. With Ahead, its groom is
-	// the fitted record afterwards (also when nothing was written, for a picture of the failure).
-	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& Mesh, FFitReport& OutReport, std::string& OutError, FGroomReadAhead* Ahead = nullptr);
+	// the fitted record afterwards (also when nothing was written, for a picture of the failure). With
+	// Staged (prepared for Request.OutputPath), the fitted groom is left there uncommitted, for the caller
+	// to commit with its other outputs.
+	bool RunFitOnMesh(const FFitRequest& Request, const Host::FMeshData& Mesh, FFitReport& OutReport, std::string& OutError, FGroomReadAhead* Ahead = nullptr,
+	                  FStagedOutput* Staged = nullptr);
 }

@@ -809,9 +809,16 @@ namespace VelmoraCli
 				std::fputs(GroomToJson(Groom, Messages, [&](FJsonWriter& Writer)
 				                       {
 					                       WriteSurveyJson(Writer, bSurveyed ? &Survey : nullptr);
-					                       WriteEngineImportJson(Writer, bSurveyed ? &Survey : nullptr); })
+					                       WriteEngineImportJson(Writer, bSurveyed ? &Survey : nullptr);
+					                       if (!OutError.empty())
+					                       {
+						                       Writer.Key("error");
+						                       Writer.String(OutError);
+					                       } })
 				               .c_str(),
 				           stdout);
+				// The record carries the reason: the command prints no second object.
+				NoteJsonPrinted();
 				return !bReadFailed && bSurveyed;
 			}
 			PrintGroom(Path, Groom, Messages);

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 namespace VelmoraCli
@@ -57,6 +58,12 @@ namespace VelmoraCli
 			return Level;
 		}
 
+		// Faces of a mesh of triangles; the import sorts points and lines into meshes of their own.
+		uint64_t TrianglesOf(const aiMesh& Mesh)
+		{
+			return (Mesh.mPrimitiveTypes & aiPrimitiveType_TRIANGLE) ? Mesh.mNumFaces : 0;
+		}
+
 		struct FFlattener
 		{
 			const aiScene& Scene;
@@ -68,6 +75,12 @@ namespace VelmoraCli
 			// Names of meshes or nodes to keep, all when empty, and which of them were found.
 			std::vector<std::string> Parts = {};
 			std::vector<bool> PartFound = {};
+			// A walk that only counts the triangles it would place, into Placed: instancing is known before
+			// anything is built.
+			bool bCountOnly = false;
+			uint64_t Placed = 0;
+			// Vertices a skin names but cannot move, left where their nodes put them.
+			uint64_t Unplaced = 0;
 
 			// Whether Name is one of Parts (and so found).
 			// A part is asked for by its name as stored or as 'velmora inspect' shows it, escaped.
@@ -102,6 +115,7 @@ namespace VelmoraCli
 				if (Pose && Mesh.HasBones())
 				{
 					Pose->Place(Mesh, Transform, Skinned);
+					Unplaced += Skinned.Unplaced;
 				}
 				for (unsigned Vertex = 0; Vertex < Mesh.mNumVertices; ++Vertex)
 				{
@@ -188,7 +202,11 @@ namespace VelmoraCli
 						{
 							continue;
 						}
-						if (!AddMesh(Mesh, Transform))
+						if (bCountOnly)
+						{
+							Placed += TrianglesOf(Mesh);
+						}
+						else if (!AddMesh(Mesh, Transform))
 						{
 							return false;
 						}
@@ -261,30 +279,35 @@ namespace VelmoraCli
 			return Scene;
 		}
 
-		// The names a part may be picked by: nodes and meshes, each once, in the order met.
+		// The names a part may be picked by, each once: the meshes' first, then the nodes holding them, then
+		// the other nodes (a character's bones would fill the list); at most 50, with a count of the rest.
 		std::string ListPartNames(const aiScene& Scene)
 		{
-			std::vector<std::string> Names;
-			std::vector<const aiNode*> Pending{Scene.mRootNode};
-			const auto Add = [&](const aiString& Name)
+			std::vector<std::string> Groups[3];
+			std::unordered_set<std::string> Seen;
+			const auto Add = [&](int Group, const aiString& Name)
 			{
-				if (Name.length > 0 && std::find(Names.begin(), Names.end(), Name.C_Str()) == Names.end())
+				if (Name.length > 0 && Seen.insert(Name.C_Str()).second)
 				{
-					Names.push_back(Name.C_Str());
+					Groups[Group].push_back(SafeText::Escaped(Name.C_Str()));
 				}
 			};
-			for (size_t Visits = 0; !Pending.empty() && Visits < MaxNodeVisits && Names.size() < 50; ++Visits)
+			std::vector<const aiNode*> Pending{Scene.mRootNode};
+			std::vector<const aiNode*> Holding, Other;
+			for (size_t Visits = 0; !Pending.empty() && Visits < MaxNodeVisits; ++Visits)
 			{
 				const aiNode* Node = Pending.back();
 				Pending.pop_back();
-				Add(Node->mName);
+				bool bHolds = false;
 				for (unsigned Index = 0; Index < Node->mNumMeshes; ++Index)
 				{
 					if (Node->mMeshes[Index] < Scene.mNumMeshes && Scene.mMeshes[Node->mMeshes[Index]])
 					{
-						Add(Scene.mMeshes[Node->mMeshes[Index]]->mName);
+						Add(0, Scene.mMeshes[Node->mMeshes[Index]]->mName);
+						bHolds = true;
 					}
 				}
+				(bHolds ? Holding : Other).push_back(Node);
 				for (unsigned Child = Node->mNumChildren; Child-- > 0;)
 				{
 					if (Node->mChildren[Child])
@@ -293,18 +316,57 @@ namespace VelmoraCli
 					}
 				}
 			}
-			std::string List;
-			for (const std::string& Name : Names)
+			for (const aiNode* Node : Holding)
 			{
-				List += (List.empty() ? "'" : ", '") + Name + "'";
+				Add(1, Node->mName);
 			}
-			return (Names.size() >= 50 ? List + ", ..." : List);
+			for (const aiNode* Node : Other)
+			{
+				Add(2, Node->mName);
+			}
+			constexpr size_t Shown = 50;
+			std::string List;
+			size_t Count = 0;
+			for (const std::vector<std::string>& Names : Groups)
+			{
+				for (const std::string& Name : Names)
+				{
+					if (Count++ < Shown)
+					{
+						List += (List.empty() ? "'" : ", '") + Name + "'";
+					}
+				}
+			}
+			return Count > Shown ? List + " and " + std::to_string(Count - Shown) + " more" : List;
 		}
 
-		bool Flatten(const aiScene& Scene, const std::string& Path, const FSkinnedPose* Pose, bool bOnlyFinestLod, Host::FMeshData& OutMesh, std::string& OutError,
-		             const std::vector<std::string>& Parts = {})
+		// Triangles the file stores, each mesh once however many nodes place it.
+		uint64_t StoredTriangles(const aiScene& Scene)
+		{
+			uint64_t Count = 0;
+			for (unsigned Index = 0; Index < Scene.mNumMeshes; ++Index)
+			{
+				Count += Scene.mMeshes[Index] ? TrianglesOf(*Scene.mMeshes[Index]) : 0;
+			}
+			return Count;
+		}
+
+		bool Flatten(const aiScene& Scene, const std::string& Path, const FSkinnedPose* Pose, bool bOnlyFinestLod, uint64_t MaxTriangles, Host::FMeshData& OutMesh,
+		             std::string& OutError, const std::vector<std::string>& Parts = {}, uint64_t* OutUnplaced = nullptr)
 		{
 			Host::FMeshData Mesh;
+			FFlattener Counter{Scene, Pose, bOnlyFinestLod, Mesh, {}, Parts, {}, true};
+			if (!Counter.Walk(*Scene.mRootNode))
+			{
+				OutError = "cannot read mesh '" + Path + "': " + Counter.Error;
+				return false;
+			}
+			if (Counter.Placed > MaxTriangles)
+			{
+				OutError = "cannot read mesh '" + Path + "': its nodes place " + std::to_string(Counter.Placed) + " triangles (" + std::to_string(StoredTriangles(Scene)) +
+				           " stored), more than the limit of " + std::to_string(MaxTriangles) + " (see --mesh-max-triangles)";
+				return false;
+			}
 			FFlattener Flattener{Scene, Pose, bOnlyFinestLod, Mesh, {}, Parts};
 			if (!Flattener.Walk(*Scene.mRootNode))
 			{
@@ -325,6 +387,10 @@ namespace VelmoraCli
 				return false;
 			}
 			OutMesh = std::move(Mesh);
+			if (OutUnplaced)
+			{
+				*OutUnplaced = Flattener.Unplaced;
+			}
 			return true;
 		}
 
@@ -348,6 +414,12 @@ namespace VelmoraCli
 			if (Extension == "glb")
 			{
 				return "glb2";
+			}
+			if (Extension == "obj")
+			{
+				// The material library would only name the default material, and a second file is one
+				// more to keep in step with the first.
+				return "objnomtl";
 			}
 			if (Extension == "ply")
 			{
@@ -374,16 +446,17 @@ namespace VelmoraCli
 			return {};
 		}
 
-		bool LoadMeshInProcess(const std::string& Path, const std::vector<std::string>& Parts, Host::FMeshData& OutMesh, std::vector<std::string>& OutFilesRead,
-		                       std::string& OutError)
+		bool LoadMeshInProcess(const std::string& Path, const std::vector<std::string>& Parts, const FMeshImportLimits& Limits, Host::FMeshData& OutMesh,
+		                       std::vector<std::string>& OutFilesRead, std::string& OutError)
 		{
 			FRecordingImporter Recording;
 			const aiScene* Scene = ReadScene(Recording, Path, OutError);
 			OutFilesRead = Recording.Files->GetFilesRead();
-			return Scene && Flatten(*Scene, Path, nullptr, false, OutMesh, OutError, Parts);
+			return Scene && Flatten(*Scene, Path, nullptr, false, TriangleLimitFor(Limits, StoredTriangles(*Scene)), OutMesh, OutError, Parts);
 		}
 
-		bool LoadSkinnedMeshInProcess(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::vector<std::string>& OutFilesRead, std::string& OutError)
+		bool LoadSkinnedMeshInProcess(const std::string& Path, const FMeshImportLimits& Limits, Host::FMeshData& OutMesh, bool& bOutSkinned,
+		                              std::vector<std::string>& OutFilesRead, std::string& OutError)
 		{
 			FRecordingImporter Recording;
 			const aiScene* Scene = ReadScene(Recording, Path, OutError);
@@ -399,7 +472,17 @@ namespace VelmoraCli
 				return false;
 			}
 			bOutSkinned = Pose.HasSkin();
-			return Flatten(*Scene, Path, bOutSkinned ? &Pose : nullptr, true, OutMesh, OutError);
+			uint64_t Unplaced = 0;
+			if (!Flatten(*Scene, Path, bOutSkinned ? &Pose : nullptr, true, TriangleLimitFor(Limits, StoredTriangles(*Scene)), OutMesh, OutError, {}, &Unplaced))
+			{
+				return false;
+			}
+			// A successful import's text is its note.
+			OutError = Unplaced == 0 ? std::string()
+			                         : std::to_string(Unplaced) + (Unplaced == 1 ? " vertex" : " vertices") + " of '" + Path +
+			                               "' no skin weight moves (none, zero or not a number, or on a bone whose inverse bind matrix is singular): "
+			                               "left where their nodes put them";
+			return true;
 		}
 	}
 
@@ -425,7 +508,7 @@ namespace VelmoraCli
 		// The child is a copy of this process: Parts reaches it as it is.
 		if (!RunGuardedImport(
 		        Path, Limits, [&](Host::FMeshData& Loaded, bool&, std::vector<std::string>& FilesRead, std::string& Error)
-		        { return LoadMeshInProcess(Path, Parts, Loaded, FilesRead, Error); },
+		        { return LoadMeshInProcess(Path, Parts, Limits, Loaded, FilesRead, Error); },
 		        Mesh, bUnused, OutError, WhileImporting, OutFilesRead))
 		{
 			return false;
@@ -441,12 +524,12 @@ namespace VelmoraCli
 	}
 
 	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError, const FMeshImportLimits& Limits,
-	                         std::vector<std::string>* OutFilesRead)
+	                         std::vector<std::string>* OutFilesRead, std::string* OutWarning)
 	{
 		return RunGuardedImport(
 		    Path, Limits, [&](Host::FMeshData& Mesh, bool& bSkinned, std::vector<std::string>& FilesRead, std::string& Error)
-		    { return LoadSkinnedMeshInProcess(Path, Mesh, bSkinned, FilesRead, Error); },
-		    OutMesh, bOutSkinned, OutError, {}, OutFilesRead);
+		    { return LoadSkinnedMeshInProcess(Path, Limits, Mesh, bSkinned, FilesRead, Error); },
+		    OutMesh, bOutSkinned, OutError, {}, OutFilesRead, OutWarning);
 	}
 
 	bool CheckTraceableRange(const Host::FMeshData& Mesh, std::string& OutReason)
@@ -526,7 +609,7 @@ namespace VelmoraCli
 		if (Exporter.Export(Scene.get(), Format, Path) != aiReturn_SUCCESS)
 		{
 			const std::string Reason = Files->HasFailed() ? std::string() : Exporter.GetErrorString();
-			OutError = Files->HasFailed() ? "cannot write " + Files->GetFailure() : "cannot write '" + Path + "'" + (Reason.empty() ? std::string() : ": " + Reason);
+			OutError = Files->HasFailed() ? "cannot write " + Files->GetFailure() : "cannot write '" + Path + "': " + (Reason.empty() ? std::string("the exporter gave no reason") : Reason);
 			return false;
 		}
 		if (Files->HasFailed())

@@ -40,9 +40,11 @@ namespace VelmoraCli
 	// named as coarser levels ("..._LOD1", "..._LOD2", ...). When the file has bones: the meshes that carry
 	// them, each vertex placed by its skin (see SkinnedPose.h), and the meshes without weights that hang off
 	// a bone, placed by their node; other meshes are left out. Without bones: every mesh, placed by its node.
-	// OutSkinned tells whether bones were found.
+	// OutSkinned tells whether bones were found; OutWarning, when given, receives a line when the skin left
+	// vertices it names where their nodes put them (empty otherwise).
 	bool LoadSkinnedMeshFile(const std::string& Path, Host::FMeshData& OutMesh, bool& bOutSkinned, std::string& OutError,
-	                         const FMeshImportLimits& Limits = FMeshImportLimits(), std::vector<std::string>* OutFilesRead = nullptr);
+	                         const FMeshImportLimits& Limits = FMeshImportLimits(), std::vector<std::string>* OutFilesRead = nullptr,
+	                         std::string* OutWarning = nullptr);
 
 	// False with a one-line reason naming the vertex, the coordinate and the bound when a vertex lies
 	// further from the origin than the engine's worlds reach (the mesh query's bound): nothing there

@@ -474,40 +474,8 @@ namespace VelmoraCli
 		}
 	}
 
-	bool IsMeshLimitOption(const std::string& Arg)
+	uint64_t TriangleLimitFor(const FMeshImportLimits& Limits, uint64_t StoredTriangles)
 	{
-		std::string Name = Arg;
-		std::string Value;
-		SplitInlineValue(Arg, Name, Value);
-		return Name == "--mesh-memory-limit" || Name == "--mesh-time-limit";
-	}
-
-	bool ParseMeshLimitOption(const std::vector<std::string>& Args, size_t& Index, FMeshImportLimits& Limits, std::string& OutError)
-	{
-		std::string Name = Args[Index];
-		std::string Value;
-		const bool bInline = SplitInlineValue(Args[Index], Name, Value);
-		const bool bMemory = Name == "--mesh-memory-limit";
-		const char* const Expected = bMemory ? " expects a whole number of megabytes from 64 to 1048576" : " expects a whole number of seconds from 1 to 86400";
-		if (!bInline)
-		{
-			if (Index + 1 >= Args.size())
-			{
-				OutError = Name + Expected;
-				return false;
-			}
-			Value = Args[Index + 1];
-		}
-		double Number = 0;
-		const double Low = bMemory ? 64 : 1;
-		const double High = bMemory ? 1048576 : 86400;
-		if (!ParseNumber(Value, Number) || Number != static_cast<double>(static_cast<uint64_t>(Number < 0 ? 0 : Number)) || Number < Low || Number > High)
-		{
-			OutError = Name + Expected + ", not '" + Value + "'";
-			return false;
-		}
-		(bMemory ? Limits.MemoryMB : Limits.TimeSeconds) = static_cast<uint64_t>(Number);
-		Index += bInline ? 1 : 2;
-		return true;
+		return Limits.MaxTriangles > 0 ? Limits.MaxTriangles : std::max(DefaultMaxTriangles, StoredTriangles);
 	}
 }

@@ -22,7 +22,17 @@ namespace VelmoraCli
 		uint64_t TimeSeconds = 0;
 		// Stack of the importing thread: deep enough for any sane node tree.
 		uint64_t StackMB = 64;
+		// Triangles the file's nodes may place, instances counted, before anything is built. Zero allows
+		// DefaultMaxTriangles or as many as the file stores, whichever is more: a big scan still reads, and
+		// only instancing (a small file placing one mesh at thousands of nodes) is held to the default.
+		uint64_t MaxTriangles = 0;
 	};
+
+	// Far beyond any head, and some 700 MB for the fit to hold.
+	constexpr uint64_t DefaultMaxTriangles = 2000000;
+
+	// The triangle limit for a file storing StoredTriangles under Limits.
+	uint64_t TriangleLimitFor(const FMeshImportLimits& Limits, uint64_t StoredTriangles);
 
 	// The processor time an import of a file of FileBytes gets by default: a few seconds, and more per
 	// megabyte, up to a minute. A 5-million-triangle OBJ head (some 200 MB) takes about 4 s.
@@ -48,10 +58,4 @@ namespace VelmoraCli
 	// A limit given stays as it is.
 	void AllowImportTimeFor(uint64_t MoreBytes);
 
-	// Whether Arg is "--mesh-memory-limit" or "--mesh-time-limit", alone or as "--name=value".
-	bool IsMeshLimitOption(const std::string& Arg);
-
-	// Reads the mesh limit option at Args[Index] (and its value) into Limits and advances Index past it.
-	// False with a reason when the value is not a whole number in range.
-	bool ParseMeshLimitOption(const std::vector<std::string>& Args, size_t& Index, FMeshImportLimits& Limits, std::string& OutError);
 }

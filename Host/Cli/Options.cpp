@@ -439,5 +439,7 @@ namespace VelmoraCli
 		                   { return ParseWholeNumber(Value.Name, Value.Text, "a whole number of megabytes", 64, 1048576, Limits.MemoryMB, OutError); }});
 		Options.push_back({{"--mesh-time-limit"}, EValue::Required, "a whole number of seconds from 1 to 86400", [&Limits](const FOptionValue& Value, std::string& OutError)
 		                   { return ParseWholeNumber(Value.Name, Value.Text, "a whole number of seconds", 1, 86400, Limits.TimeSeconds, OutError); }});
+		Options.push_back({{"--mesh-max-triangles"}, EValue::Required, "a whole number of triangles from 1 to 1000000000", [&Limits](const FOptionValue& Value, std::string& OutError)
+		                   { return ParseWholeNumber(Value.Name, Value.Text, "a whole number of triangles", 1, 1000000000, Limits.MaxTriangles, OutError); }});
 	}
 }

@@ -144,13 +144,16 @@ namespace VelmoraCli
 				continue;
 			}
 			const FMatrixD Skin = Joint->second * FMatrixD(Bone->mOffsetMatrix);
-			const bool bMirrors = Skin.Determinant() < 0;
+			const double Determinant = Skin.Determinant();
+			const bool bMirrors = Determinant < 0;
+			// A matrix that flattens space (all zeros, say) would put every vertex it holds on one plane or point.
+			const bool bPlaces = std::isfinite(Determinant) && std::abs(Determinant) > 1e-30;
 			for (unsigned Index = 0; Index < Bone->mNumWeights; ++Index)
 			{
 				const aiVertexWeight& Entry = Bone->mWeights[Index];
 				const double W = Entry.mWeight;
 				// Importers write zero weights for bones that move nothing; negative or broken ones move nothing either.
-				if (Entry.mVertexId >= NumVertices || !(W > 0) || !std::isfinite(W))
+				if (Entry.mVertexId >= NumVertices || !bPlaces || !(W > 0) || !std::isfinite(W))
 				{
 					continue;
 				}
@@ -176,6 +179,8 @@ namespace VelmoraCli
 			{
 				Out.Positions[Vertex] = NodeTransform * Mesh.mVertices[Vertex];
 				Out.Mirrored[Vertex] = bNodeMirrors;
+				// A skinned mesh's vertex should have a weight: the engine would bind it to the root instead.
+				Out.Unplaced += Mesh.HasBones() ? 1 : 0;
 			}
 		}
 	}

@@ -28,6 +28,9 @@ namespace VelmoraCli
 		std::vector<aiVector3D> Positions;
 		// Per vertex: whether the transform that placed it mirrors (a negative determinant).
 		std::vector<uint8_t> Mirrored;
+		// Vertices of a mesh with bones that no weight moves (none, zero or not a number, or on a bone whose
+		// inverse bind matrix flattens space): they stay where their node puts them.
+		unsigned Unplaced = 0;
 
 		// Whether the triangle of these corners is mirrored: the majority of its corners say so.
 		bool IsMirrored(unsigned A, unsigned B, unsigned C) const { return Mirrored[A] + Mirrored[B] + Mirrored[C] >= 2; }

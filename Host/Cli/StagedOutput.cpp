@@ -1,5 +1,6 @@
 #include "StagedOutput.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -10,7 +11,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -18,6 +23,7 @@
 #include <system_error>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -403,6 +409,10 @@ namespace VelmoraCli
 		constexpr char CommitSuffix[] = ".commit";
 		constexpr size_t CommitSuffixLength = sizeof(CommitSuffix) - 1;
 		constexpr char LockName[] = ".velmora-lock";
+		// Between a target's stem and the run's letters in the names of its companions: "head.velmora-XXXXXX.bin".
+		constexpr char CompanionInfix[] = ".velmora-";
+		// An old main file is searched this far for the companions it names.
+		constexpr uintmax_t MaxScannedMainBytes = 16u << 20;
 		// Written once the lock is held: a lock file without it belongs to a process between creating
 		// and locking it, unless it is older than any such moment can last.
 		constexpr char LockMark[] = "velmora staging\n";
@@ -732,6 +742,101 @@ namespace VelmoraCli
 		return Removed;
 	}
 
+	namespace
+	{
+		// The target's stem as its companions are named after it: short enough that
+		// "<stem>.velmora-XXXXXX.<extension>" fits the file-name limit, cut where no UTF-8 sequence is split.
+		std::string CompanionStem(const std::string& FinalPath)
+		{
+			const fs::path Final(FinalPath);
+			std::string Stem = Final.stem().string();
+			const size_t Taken = (sizeof(CompanionInfix) - 1) + RandomLength + std::max<size_t>(Final.extension().string().size(), 16);
+			const size_t Room = Taken < NAME_MAX ? NAME_MAX - Taken : 0;
+			if (Stem.size() > Room)
+			{
+				size_t Cut = Room;
+				while (Cut > 0 && (static_cast<unsigned char>(Stem[Cut]) & 0xC0) == 0x80)
+				{
+					--Cut;
+				}
+				Stem.resize(Cut);
+			}
+			return Stem;
+		}
+
+		// Names of this output's companions of an earlier run that the file at MainPath names:
+		// "<Stem>.velmora-XXXXXX.<extension>". Nothing of another shape is ever removed.
+		std::vector<std::string> CompanionsNamedIn(const std::string& MainPath, const std::string& Stem)
+		{
+			std::vector<std::string> Names;
+			std::error_code Error;
+			const uintmax_t Size = fs::file_size(MainPath, Error);
+			std::ifstream File(MainPath, std::ios::binary);
+			if (Error || Size > MaxScannedMainBytes || !File)
+			{
+				return Names;
+			}
+			const std::string Text((std::istreambuf_iterator<char>(File)), std::istreambuf_iterator<char>());
+			const std::string Start = Stem + CompanionInfix;
+			for (size_t At = Text.find(Start); At != std::string::npos; At = Text.find(Start, At + 1))
+			{
+				size_t End = At + Start.size();
+				size_t Letters = 0;
+				while (End < Text.size() && Letters < RandomLength && IsNameLetter(Text[End]))
+				{
+					++End;
+					++Letters;
+				}
+				if (Letters != RandomLength || End >= Text.size() || Text[End] != '.')
+				{
+					continue;
+				}
+				size_t Extension = ++End;
+				while (End < Text.size() && IsNameLetter(Text[End]))
+				{
+					++End;
+				}
+				const bool bWholeName = At == 0 || !IsNameLetter(Text[At - 1]);
+				if (End > Extension && bWholeName && (End == Text.size() || !IsNameLetter(Text[End])))
+				{
+					const std::string Name = Text.substr(At, End - At);
+					if (std::find(Names.begin(), Names.end(), Name) == Names.end())
+					{
+						Names.push_back(Name);
+					}
+				}
+			}
+			return Names;
+		}
+
+		// Held while an output with companions is renamed into place, so two velmora runs writing one
+		// target take turns and each removes exactly what the other left. Best effort: where the file
+		// system has no locks, the worst left is an unnamed companion.
+		struct FDirectoryLock
+		{
+			int Descriptor = -1;
+			explicit FDirectoryLock(const fs::path& Directory)
+			    : Descriptor(open(Directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+			{
+				if (Descriptor >= 0)
+				{
+					while (flock(Descriptor, LOCK_EX) != 0 && errno == EINTR)
+					{
+					}
+				}
+			}
+			~FDirectoryLock()
+			{
+				if (Descriptor >= 0)
+				{
+					close(Descriptor);
+				}
+			}
+			FDirectoryLock(const FDirectoryLock&) = delete;
+			FDirectoryLock& operator=(const FDirectoryLock&) = delete;
+		};
+	}
+
 	bool FStagedOutput::Prepare(std::string& OutError, const std::vector<FInputFile>& Inputs)
 	{
 		FDestination Destination;
@@ -816,7 +921,14 @@ namespace VelmoraCli
 		{
 			AddLive(LiveInfo);
 		}
-		const std::string Name = Naming != EStagedName::Target ? std::string("staged") : fs::path(FinalPath).filename().string();
+		std::string Name = "staged";
+		if (Naming == EStagedName::Target)
+		{
+			// A writer names companions (a glTF's .bin) after the file it is given, and the file names
+			// them: under this run's letters, the target never points at another run's companions.
+			Name = CompanionStem(FinalPath) + CompanionInfix + StagingDirectory.substr(StagingDirectory.size() - RandomLength) +
+			       fs::path(FinalPath).extension().string();
+		}
 		StagingPath = (fs::path(StagingDirectory) / Name).string();
 		return true;
 	}
@@ -973,6 +1085,14 @@ namespace VelmoraCli
 				chmod(Move.From.c_str(), Move.To.Info.st_mode & 07777);
 			}
 		}
+		std::optional<FDirectoryLock> DirectoryLock;
+		std::vector<std::string> OldCompanions;
+		if (Naming == EStagedName::Target)
+		{
+			DirectoryLock.emplace(Directory);
+			// Read under the lock, just before the main file is replaced: what it names goes once the new one is in.
+			OldCompanions = CompanionsNamedIn(Moves.back().To.Path, CompanionStem(FinalPath));
+		}
 		const FCommitWindow Window;
 		for (const FMove& Move : Moves)
 		{
@@ -980,6 +1100,17 @@ namespace VelmoraCli
 			{
 				OutError = "cannot write '" + NameTarget(Move.From) + "': " + Reason(errno);
 				return false;
+			}
+		}
+		for (const std::string& Name : OldCompanions)
+		{
+			const bool bJustWritten = std::any_of(Moves.begin(), Moves.end(), [&](const FMove& Move)
+			                                      { return fs::path(Move.To.Path).filename() == Name; });
+			struct stat Info = {};
+			const std::string Path = (Directory / Name).string();
+			if (!bJustWritten && lstat(Path.c_str(), &Info) == 0 && S_ISREG(Info.st_mode))
+			{
+				unlink(Path.c_str());
 			}
 		}
 		return true;

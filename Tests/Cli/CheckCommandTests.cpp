@@ -205,6 +205,19 @@ TEST(CheckCommand, PrintsTheFiguresAndPlacesGroomAndMeshAsFitDoes)
 	const nlohmann::json Sunk = Json("--actor-location=0,0,-5");
 	EXPECT_GT(Sunk["pointsInside"].get<int>(), 0);
 	EXPECT_EQ(Sunk["placement"], nlohmann::json::array({0.0, 0.0, -5.0}));
+	// Both as placed: the mesh by its component, the groom at the placement.
+	EXPECT_NEAR(Moved["bounds"]["mesh"]["max"][2].get<double>(), 110.0, 1e-3);
+	EXPECT_GT(Moved["bounds"]["groom"]["min"][2].get<double>(), 100.0 - 12.0);
+	EXPECT_LT(Moved["bounds"]["groom"]["max"][2].get<double>(), 100.0 + 14.0);
+
+	// A part of the mesh, as the fit takes it; quiet leaves only the status.
+	std::ofstream(Dir / "parts.obj") << ReadText(Dir / "sphere.obj") << "\no far\nv 100 0 0\nv 101 0 0\nv 100 1 0\nf -3 -2 -1\n";
+	const FRun Part = RunVelmora("check groom.abc parts.obj --mesh-part far --json", Dir);
+	ASSERT_EQ(Part.ExitCode, 0) << Part.Stderr;
+	EXPECT_EQ(nlohmann::json::parse(Part.Stdout)["meshTriangles"], 1);
+	const FRun Quiet = RunVelmora("check groom.abc sphere.obj -q", Dir);
+	EXPECT_EQ(Quiet.ExitCode, 0);
+	EXPECT_EQ(Quiet.Stdout + Quiet.Stderr, "");
 }
 
 TEST(CheckCommand, BadInputAndBadCommandLinesEndWithOneLine)

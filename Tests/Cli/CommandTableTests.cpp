@@ -251,6 +251,45 @@ TEST(CommandTable, JsonIsStrictWhateverThePathsAndNumbers)
 	EXPECT_EQ(Json["nonFiniteNumbers"], 3);
 }
 
+// A batch keeping each run's JSON gets one object for every run: a failure or a bad command line prints
+// the command and its reason, and a command that prints its record anyway (inspect) carries the reason in it.
+TEST(CommandTable, JsonIsPrintedForFailuresToo)
+{
+	const fs::path Dir = VelmoraTest::MakeTempDir("json-failures");
+	MakeInputs(Dir, FNames());
+	std::ofstream(Dir / "broken.abc") << "not an archive";
+	FNames Missing;
+	Missing.Groom = "missing.abc";
+	Missing.Mesh = "missing.obj";
+	Missing.Output = "out.abc";
+	for (const FCommandRow& Row : Rows())
+	{
+		if (!Row.bJson)
+		{
+			continue;
+		}
+		SCOPED_TRACE(Row.Name);
+		for (const auto& [Extra, ExitCode] : {std::pair<std::string, int>{"--json", 1}, {"--frobnicate", 2}})
+		{
+			std::vector<std::string> Args = Row.Args(Missing);
+			Args.push_back(Extra);
+			Args.push_back("--json");
+			const FChildOutcome Run = RunInChild(Args, Dir);
+			EXPECT_EQ(Run.ExitCode, ExitCode) << Run.Stderr;
+			nlohmann::json Json;
+			ASSERT_NO_THROW(Json = nlohmann::json::parse(Run.Stdout)) << Run.Stdout;
+			// Inspect prints the record it read, with the reason in it.
+			EXPECT_EQ(Json.value("command", Row.Name), Row.Name);
+			EXPECT_FALSE(Json.value("error", "").empty()) << Run.Stdout;
+		}
+	}
+	const FChildOutcome Broken = RunInChild({"inspect", "broken.abc", "--json"}, Dir);
+	EXPECT_EQ(Broken.ExitCode, 1);
+	nlohmann::json Json;
+	ASSERT_NO_THROW(Json = nlohmann::json::parse(Broken.Stdout)) << Broken.Stdout;
+	EXPECT_NE(Json.value("error", "").find("broken.abc"), std::string::npos) << Broken.Stdout;
+}
+
 TEST(CommandTable, JsonWriterRepairsTextAndNullsWhatIsNotFinite)
 {
 	const nlohmann::json Value = {{"path", std::string("a\xff\xc3(b\xe2\x82")}, {"n", std::numeric_limits<double>::infinity()}, {"list", {1.5, 2}}};

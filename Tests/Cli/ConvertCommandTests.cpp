@@ -150,3 +150,50 @@ TEST(ConvertCommand, BadInputEndsWithOneLineAndNoFile)
 	}
 	EXPECT_EQ(RunVelmora("convert head.obj", Dir).ExitCode, 2);
 }
+
+// A glTF and its buffer are one output: the buffer is named for its run and named in the .gltf, and the
+// run it replaces loses its buffer only once the new pair is in, so a reader never pairs two runs, even
+// with two commands writing at once. A buffer of another name (another tool's) is left alone.
+TEST(ConvertCommand, GltfAndItsBufferAreReplacedAsOne)
+{
+	const fs::path Dir = VelmoraTest::MakeTempDir("convert-gltf-pair");
+	SaveMesh(Dir / "head.obj", Host::BuildHead(500));
+	SaveMesh(Dir / "ball.obj", Host::BuildSphere(10.f, 8, 16));
+	std::ofstream(Dir / "out.bin") << "another tool's buffer";
+	const auto Buffers = [&]
+	{
+		std::vector<std::string> Names;
+		for (const std::string& Name : ListDir(Dir))
+		{
+			if (Name.starts_with("out.velmora-") && Name.ends_with(".bin"))
+			{
+				Names.push_back(Name);
+			}
+		}
+		return Names;
+	};
+	const auto ExpectOneWholePair = [&]
+	{
+		const std::vector<std::string> Names = Buffers();
+		ASSERT_EQ(Names.size(), 1u) << testing::PrintToString(ListDir(Dir));
+		EXPECT_NE(ReadText(Dir / "out.gltf").find("\"" + Names[0] + "\""), std::string::npos);
+		const int32 Triangles = LoadMesh(Dir / "out.gltf").NumTriangles();
+		EXPECT_TRUE(Triangles == Host::BuildHead(500).NumTriangles() || Triangles == Host::BuildSphere(10.f, 8, 16).NumTriangles()) << Triangles;
+	};
+
+	ASSERT_EQ(RunVelmora("convert head.obj out.gltf -q", Dir).ExitCode, 0);
+	const std::vector<std::string> First = Buffers();
+	ExpectOneWholePair();
+	ASSERT_EQ(RunVelmora("convert ball.obj out.gltf -q", Dir).ExitCode, 0);
+	ExpectOneWholePair();
+	EXPECT_NE(Buffers(), First);
+	EXPECT_EQ(LoadMesh(Dir / "out.gltf").NumTriangles(), Host::BuildSphere(10.f, 8, 16).NumTriangles());
+	EXPECT_EQ(ReadText(Dir / "out.bin"), "another tool's buffer");
+
+	for (int Round = 0; Round < 4; ++Round)
+	{
+		RunVelmora("convert head.obj out.gltf -q & '" VELMORA_CLI_PATH "' convert ball.obj out.gltf -q; wait", Dir);
+		ExpectOneWholePair();
+	}
+	EXPECT_FALSE(fs::exists(Dir / "out.mtl"));
+}

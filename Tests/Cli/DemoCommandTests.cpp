@@ -10,7 +10,7 @@ TEST(DemoCommand, WritesTheHeadBothGroomsAndThePicture)
 	const fs::path Dir = VelmoraTest::MakeTempDir("demo");
 	const FRun Run = RunVelmora("demo --strands 2000 -o out", Dir);
 	ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
-	EXPECT_EQ(ListDir(Dir / "out"), (std::vector<std::string>{"demo.png", "fitted.abc", "head.mtl", "head.obj", "plain.abc", "source.abc"}));
+	EXPECT_EQ(ListDir(Dir / "out"), (std::vector<std::string>{"demo.png", "fitted.abc", "head.obj", "plain.abc", "source.abc"}));
 	EXPECT_NE(Run.Stdout.find("mode     surface normal projection"), std::string::npos) << Run.Stdout;
 	EXPECT_NE(Run.Stdout.find("velmora fit out/source.abc out/head.obj out/fitted.abc"), std::string::npos);
 

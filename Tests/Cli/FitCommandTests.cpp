@@ -93,12 +93,12 @@ TEST(FitCommand, PlacesTheMeshAndTheActorAsTold)
 {
 	const FSphereScene Scene("fit-placement");
 	// The groom is placed at the origin + 0,0,100 for the trace, so the sphere must stand there too;
-	// stored points are relative to the actor.
-	const FRun World = RunVelmora("fit groom.abc sphere.obj world.abc --origin 0,0,100 --mesh-location 0 0 100 -q", Scene.Dir);
+	// stored points are relative to the actor, which stands at the origin unless told otherwise.
+	const FRun World = RunVelmora("fit groom.abc sphere.obj world.abc --origin 0,0,100 --mesh-location 0 0 100 --actor-location 0,0,0 -q", Scene.Dir);
 	ASSERT_EQ(World.ExitCode, 0) << World.Stderr;
 	ExpectRootsOnSphere(ReadGroomQuietly(Scene.Dir / "world.abc"), FVector(0, 0, 100), 10.0);
 
-	const FRun Relative = RunVelmora("fit groom.abc sphere.obj -o relative.abc --origin=0,0,100 --mesh-location=0,0,100 --actor-location 0,0,100 -q", Scene.Dir);
+	const FRun Relative = RunVelmora("fit groom.abc sphere.obj -o relative.abc --origin=0,0,100 --mesh-location=0,0,100 -q", Scene.Dir);
 	ASSERT_EQ(Relative.ExitCode, 0) << Relative.Stderr;
 	ExpectRootsOnSphere(ReadGroomQuietly(Scene.Dir / "relative.abc"), FVector::ZeroVector, 10.0);
 
@@ -115,17 +115,21 @@ TEST(FitCommand, SummarySaysModeHitsAndMisses)
 	// Without normals the fit casts rays from the origin: 20 units reach a sphere of 10 but not one
 	// placed 100 away, so the second groom misses everything.
 	WriteGroomQuietly(Dir / "spherical.abc", SphereGroom(30, 3, 10.f, 2.f, FVector::ZeroVector, false));
+	// The summary speaks in the command's words; the plugin's own log lines only when asked for.
 	const FRun Hits = RunVelmora("fit spherical.abc sphere.obj out.abc", Dir);
 	ASSERT_EQ(Hits.ExitCode, 0) << Hits.Stderr;
-	EXPECT_NE(Hits.Stdout.find("LogTemp: Error: Using shperical projection to fit groom"), std::string::npos) << Hits.Stdout;
+	EXPECT_EQ(Hits.Stdout.find("LogTemp"), std::string::npos) << Hits.Stdout;
+	EXPECT_EQ(Hits.Stdout.find("writing to file"), std::string::npos) << Hits.Stdout;
+	EXPECT_NE(RunVelmora("fit spherical.abc sphere.obj out.abc -v", Dir).Stdout.find("LogTemp: Error: Using shperical projection to fit groom\n"), std::string::npos);
 	EXPECT_NE(Hits.Stdout.find("strands  30\n"), std::string::npos);
 	EXPECT_NE(Hits.Stdout.find("points   90\n"), std::string::npos);
 	EXPECT_NE(Hits.Stdout.find("mode     spherical projection\n"), std::string::npos);
 	EXPECT_NE(Hits.Stdout.find("hits     30\nmisses   0\n"), std::string::npos);
 	ExpectRootsOnSphere(ReadGroomQuietly(Dir / "out.abc"), FVector::ZeroVector, 10.0);
 
-	// Every trace missed: a failure in one line with both bounds, nothing written; the fit's log is shown.
-	const FRun Missed = RunVelmora("fit spherical.abc sphere.obj missed.abc --mesh-location 100,0,0", Dir);
+	// Every trace missed: a failure in one line with both bounds, nothing written; the fit's log is shown
+	// when asked for.
+	const FRun Missed = RunVelmora("fit spherical.abc sphere.obj missed.abc --mesh-location 100,0,0 --verbose", Dir);
 	EXPECT_EQ(Missed.ExitCode, 1);
 	EXPECT_NE(Missed.Stderr.find("velmora fit: no strand's trace met the mesh (30 traced, 0 hits), nothing written: groom at ("), std::string::npos) << Missed.Stderr;
 	EXPECT_NE(Missed.Stderr.find("mesh at (90, -10, -10)-(110, 10, 10)\n"), std::string::npos) << Missed.Stderr;
@@ -249,17 +253,18 @@ TEST(FitCommand, MeshCollisionIsDoubleSidedUnlessSingleSidedIsAsked)
 		return nlohmann::json::parse(Run.Stdout);
 	};
 	// From inside, as the fit's segments run on a head: only double-sided collision takes them. Single-
-	// sided, every trace misses: the fit fails, and its log says why.
+	// sided, every trace misses: the fit fails, and its log (shown with --verbose) says why.
 	EXPECT_EQ(Fit("")["hits"], 3);
-	const FRun SingleSided = RunVelmora("fit groom.abc cube.obj missed.abc --single-sided", Dir);
+	const FRun SingleSided = RunVelmora("fit groom.abc cube.obj missed.abc --single-sided --verbose", Dir);
 	EXPECT_EQ(SingleSided.ExitCode, 1);
 	EXPECT_NE(SingleSided.Stderr.find("no strand's trace met the mesh (3 traced, 0 hits)"), std::string::npos) << SingleSided.Stderr;
 	EXPECT_NE(SingleSided.Stdout.find("Turn on Double Sided Geometry"), std::string::npos) << SingleSided.Stdout;
 	EXPECT_FALSE(fs::exists(Dir / "missed.abc"));
 	// From outside, above the cube: the top face, loaded facing out, is hit single-sided too.
 	EXPECT_EQ(Fit("--single-sided --origin 0,0,15")["hits"], 3);
+	// Stored relative to the actor, which stands at the origin: the top face, 10 below it.
 	const GroomData Fitted = ReadGroomQuietly(Dir / "out.abc");
-	EXPECT_NEAR(Root(Fitted, 0).Z, 5.0, 1e-5);
+	EXPECT_NEAR(Root(Fitted, 0).Z, 5.0 - 15.0, 1e-5);
 }
 
 TEST(FitCommand, RefusesAnOutputNamingAFileTheImporterReadsAndLeavesItAlone)
@@ -267,6 +272,14 @@ TEST(FitCommand, RefusesAnOutputNamingAFileTheImporterReadsAndLeavesItAlone)
 	for (const auto& [MeshName, Companion] : {std::pair<std::string, std::string>{"sphere.obj", "sphere.mtl"}, {"sphere.gltf", "sphere.bin"}})
 	{
 		const FSphereScene Scene("fit-companion", MeshName.substr(MeshName.find('.')));
+		if (MeshName == "sphere.obj")
+		{
+			// Our OBJs name no material library; other tools' do.
+			const std::string Obj = ReadText(Scene.Dir / MeshName);
+			std::ofstream(Scene.Dir / MeshName) << "mtllib sphere.mtl\n"
+			                                    << Obj;
+			std::ofstream(Scene.Dir / Companion) << "newmtl skin\nKd 1 0.8 0.7\n";
+		}
 		ASSERT_TRUE(fs::exists(Scene.Dir / Companion)) << "the exporter wrote no " << Companion;
 		const std::string Before = ReadText(Scene.Dir / Companion);
 

@@ -129,6 +129,52 @@ TEST(FitPlacement, SummaryGivesTheGroomAsPlacedAndTheMeshAsItStands)
 	EXPECT_GT(Bounds["groom"]["min"][2].get<double>(), 100.0);
 }
 
+// A placement the engine cannot trace, or an actor so far from the groom that the fitted points' floats
+// would flatten its strands, is refused before any work, with or without repairs, and nothing is written.
+TEST(FitPlacement, PlacementsNoFloatOrWorldCanHoldAreRefused)
+{
+	const fs::path Dir = MakeScene("fit-far", SphereGroom(30, 4, 10.f, 2.f));
+	const struct
+	{
+		const char* Options;
+		const char* Reason;
+	} Cases[] = {
+	    {"--actor-location 1e10,0,0", "the fitted groom would be stored 1e+10 from the actor location, where a float's step"},
+	    {"--actor-location 1e10,0,0 --on-miss nearest", "its strands would lose their shape (see --actor-location)"},
+	    {"--mesh-location 1e13,0,0", "the mesh as placed lies at"},
+	    {"--origin 0,0,1e13 --actor-location 0,0,1e13", "the groom as placed lies at"},
+	};
+	for (const auto& Case : Cases)
+	{
+		SCOPED_TRACE(Case.Options);
+		const FRun Run = RunVelmora(std::string("fit groom.abc sphere.obj out.abc -q ") + Case.Options, Dir);
+		EXPECT_EQ(Run.ExitCode, 1);
+		EXPECT_NE(Run.Stderr.find(Case.Reason), std::string::npos) << Run.Stderr;
+		EXPECT_FALSE(fs::exists(Dir / "out.abc"));
+	}
+	// A world a few kilometres across keeps its strands.
+	EXPECT_EQ(RunVelmora("fit groom.abc sphere.obj out.abc -q --origin 2e5,0,0 --mesh-location 2e5,0,0 --actor-location 2e5,0,0", Dir).ExitCode, 0);
+}
+
+// Given only --origin, the groom's actor stands there too: the fitted groom stays in the file's own frame,
+// hits and misses alike, and the roots moved by the lift, not by the placement. Two places say so.
+TEST(FitPlacement, TheOriginAlonePlacesTheActorToo)
+{
+	const fs::path Dir = MakeScene("fit-one-frame", SphereGroom(30, 4, 10.f, 2.f));
+	const FRun Run = RunVelmora("fit groom.abc sphere.obj out.abc --origin 0,0,130 --mesh-location 0,0,130 --no-progress --json", Dir);
+	ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
+	const GroomData Fitted = ReadGroomQuietly(Dir / "out.abc");
+	for (size_t Strand = 0; Strand < Fitted.vertexCounts.size(); ++Strand)
+	{
+		EXPECT_NEAR(Length(Root(Fitted, Strand)), 10.0, 0.05) << Strand;
+	}
+	EXPECT_TRUE(nlohmann::json::parse(Run.Stdout)["warnings"].empty());
+
+	const FRun Apart = RunVelmora("fit groom.abc sphere.obj out.abc --origin 0,0,130 --mesh-location 0,0,130 --actor-location 0,0,100 --no-progress --json", Dir);
+	ASSERT_EQ(Apart.ExitCode, 0) << Apart.Stderr;
+	EXPECT_NE(nlohmann::json::parse(Apart.Stdout)["warnings"].dump().find("--actor-location differs from --origin"), std::string::npos) << Apart.Stdout;
+}
+
 TEST(FitPlacement, WarnsOfFarPlacementUnitsAndAnOriginOutsideTheMesh)
 {
 	{
@@ -206,6 +252,29 @@ TEST(FitPlacement, MeshPartFitsOntoTheNamedPartOnly)
 	EXPECT_NE(Unknown.Stderr.find("'Head'"), std::string::npos) << Unknown.Stderr;
 	EXPECT_NE(Unknown.Stderr.find("'Hat'"), std::string::npos) << Unknown.Stderr;
 	EXPECT_EQ(ListDir(Dir), Before);
+}
+
+// A character's bones would fill the list of names an unknown part is answered with: the meshes come
+// first, and what does not fit is counted.
+TEST(FitPlacement, AnUnknownPartNamesTheMeshesFirst)
+{
+	const fs::path Dir = MakeScene("mesh-part-bones", SphereGroom(8, 3, 10.f, 2.f));
+	std::string Children, Bones;
+	for (int Bone = 1; Bone <= 60; ++Bone)
+	{
+		Children += std::to_string(Bone) + ",";
+		Bones += R"(,{"name":"bone)" + std::to_string(Bone) + R"("})";
+	}
+	// One triangle's three corners, base64.
+	std::ofstream(Dir / "character.gltf") << R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"name":"Armature","children":[)" << Children
+	                                      << R"(61]})" << Bones << R"(,{"name":"BodyNode","mesh":0}],"meshes":[{"name":"Body","primitives":[{"attributes":{"POSITION":0}}]}],)"
+	                                      << R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]}],)"
+	                                      << R"("bufferViews":[{"buffer":0,"byteLength":36}],"buffers":[{"byteLength":36,)"
+	                                      << R"("uri":"data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}]})";
+	const FRun Run = RunVelmora("check groom.abc character.gltf --mesh-part Head", Dir);
+	EXPECT_EQ(Run.ExitCode, 1);
+	EXPECT_NE(Run.Stderr.find("(its parts: 'Body', 'BodyNode', 'Armature', 'bone1', "), std::string::npos) << Run.Stderr;
+	EXPECT_NE(Run.Stderr.find(" and 13 more; see velmora inspect MESH)\n"), std::string::npos) << Run.Stderr;
 }
 
 TEST(FitPlacement, InspectListsAMeshFilesParts)

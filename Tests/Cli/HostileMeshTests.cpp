@@ -2,6 +2,7 @@
 #include "MeshHeaderCheck.h"
 
 #include <assimp/Importer.hpp>
+#include <nlohmann/json.hpp>
 
 #include <csignal>
 #include <cstdint>
@@ -356,6 +357,60 @@ TEST(MeshImportGuard, LimitOptionsTakeWholeNumbersInRange)
 		EXPECT_NE(Run.Stderr.find("--mesh-"), std::string::npos) << Run.Stderr;
 	}
 	EXPECT_FALSE(fs::exists(Dir / "other.abc"));
+}
+
+namespace
+{
+	// A glTF placing one mesh of 1,000 triangles (one triangle's three corners, indexed over and over) at
+	// Nodes nodes under the root, its buffer in "mesh.bin".
+	void WriteInstancedGltf(const fs::path& Dir, int Nodes)
+	{
+		std::string Indices;
+		for (int Index = 0; Index < 3000; ++Index)
+		{
+			const uint16_t Corner = static_cast<uint16_t>(Index % 3);
+			Indices.append(reinterpret_cast<const char*>(&Corner), sizeof(Corner));
+		}
+		WriteText(Dir / "mesh.bin", TriangleBuffer + Indices);
+		std::string Children;
+		std::string Placed;
+		for (int Node = 1; Node <= Nodes; ++Node)
+		{
+			Children += (Node > 1 ? "," : "") + std::to_string(Node);
+			Placed += R"(,{"mesh":0,"translation":[0,0,)" + std::to_string(Node) + "]}";
+		}
+		WriteText(Dir / "mesh.gltf", R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"children":[)" + Children + "]}" + Placed +
+		                                 R"(],"meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],)"
+		                                 R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]},)"
+		                                 R"({"bufferView":1,"componentType":5123,"count":3000,"type":"SCALAR"}],)"
+		                                 R"("bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":6000}],)"
+		                                 R"("buffers":[{"byteLength":6036,"uri":"mesh.bin"}]})");
+	}
+}
+
+// Instancing is counted before the flat mesh is built: a small file cannot make a command hold millions of
+// triangles, the refusal gives the count and the limit, and the option lets a real one through.
+TEST(HostileMesh, NodesPlacingOneMeshManyTimesAreCountedBeforeAnythingIsBuilt)
+{
+	const fs::path Dir = VelmoraTest::MakeTempDir("instanced-mesh");
+	WriteGroomQuietly(Dir / "groom.abc", SphereGroom(4, 3, 10.f, 1.f));
+	WriteInstancedGltf(Dir, 3000);
+	for (const char* Command : {"fit groom.abc mesh.gltf fitted.abc", "check groom.abc mesh.gltf", "convert mesh.gltf static.obj"})
+	{
+		const FRun Run = RunVelmora(Command, Dir);
+		EXPECT_EQ(Run.ExitCode, 1) << Command;
+		EXPECT_NE(Run.Stderr.find("its nodes place 3000000 triangles (1000 stored), more than the limit of 2000000 (see --mesh-max-triangles)"), std::string::npos)
+		    << Run.Stderr;
+		EXPECT_EQ(std::count(Run.Stderr.begin(), Run.Stderr.end(), '\n'), 1) << Run.Stderr;
+	}
+	EXPECT_FALSE(fs::exists(Dir / "fitted.abc"));
+	EXPECT_FALSE(fs::exists(Dir / "static.obj"));
+
+	WriteInstancedGltf(Dir, 30);
+	EXPECT_NE(RunVelmora("check groom.abc mesh.gltf --mesh-max-triangles 29999", Dir).Stderr.find("30000 triangles"), std::string::npos);
+	const FRun Allowed = RunVelmora("convert mesh.gltf static.obj --json --mesh-max-triangles 30000", Dir);
+	EXPECT_EQ(Allowed.ExitCode, 0) << Allowed.Stderr;
+	EXPECT_EQ(nlohmann::json::parse(Allowed.Stdout).value("inputTriangles", 0), 30000);
 }
 
 TEST(HostileMesh, ManyLargeTrianglesOnOneEdgeAreCheckedAndFittedWithEveryRepair)

@@ -302,9 +302,12 @@ TEST(WriteFailures, MeshWritersReportTheSystemsReasonAndLeaveNothing)
 	EXPECT_EQ(ListDir(Dir), Before);
 	EXPECT_EQ(ReadText(Dir / "earlier.obj"), "earlier");
 
-	// The demo's first file is its head.
-	ExpectOneLineError(RunChild({"demo", "-o", "demo", "--strands", "100", "-q"}, Dir, 64 * 1024), "velmora demo: cannot write 'demo/head.obj': File too large");
-	EXPECT_EQ(ListDir(Dir / "demo"), std::vector<std::string>());
+	// The demo's first file is its head; the folders it made for nothing go again, one it was given stays.
+	ExpectOneLineError(RunChild({"demo", "-o", "demo/new", "--strands", "100", "-q"}, Dir, 64 * 1024), "velmora demo: cannot write 'demo/new/head.obj': File too large");
+	EXPECT_EQ(ListDir(Dir), Before);
+	fs::create_directory(Dir / "given");
+	ExpectOneLineError(RunChild({"demo", "-o", "given", "--strands", "100", "-q"}, Dir, 64 * 1024), "velmora demo: cannot write 'given/head.obj': File too large");
+	EXPECT_EQ(ListDir(Dir / "given"), std::vector<std::string>());
 }
 
 TEST(WriteFailures, GroomWritersReportTheSystemsReasonAndLeaveNothing)
@@ -325,6 +328,27 @@ TEST(WriteFailures, GroomWritersReportTheSystemsReasonAndLeaveNothing)
 		EXPECT_NE(Outcome.Stderr.find("File too large"), std::string::npos) << Outcome.Stderr;
 		EXPECT_EQ(Outcome.Stdout.find("writing to file"), std::string::npos) << Outcome.Stdout;
 	}
+}
+
+// A fit's groom, report and picture go into place together: a picture that cannot be written leaves the
+// earlier groom and report as they were and says so.
+TEST(WriteFailures, AFitsOutputsAreAllWrittenOrNone)
+{
+	const FScene Scene("write-fail-all", 20);
+	std::ofstream(Scene.Dir / "earlier.abc") << "earlier";
+	std::ofstream(Scene.Dir / "report.json") << "{}";
+	const std::vector<std::string> Before = ListDir(Scene.Dir);
+	// Room for the groom and the report, not for the picture.
+	const FOutcome Outcome = RunChild({"fit", "groom.abc", "sphere.obj", "earlier.abc", "--report", "report.json", "--picture", "fit.png", "-q"}, Scene.Dir, 24 * 1024);
+	ExpectOneLineError(Outcome, "velmora fit: cannot write 'fit.png': File too large (nothing was written)");
+	EXPECT_EQ(ListDir(Scene.Dir), Before);
+	EXPECT_EQ(ReadText(Scene.Dir / "earlier.abc"), "earlier");
+	EXPECT_EQ(ReadText(Scene.Dir / "report.json"), "{}");
+
+	const FOutcome Written = RunChild({"fit", "groom.abc", "sphere.obj", "earlier.abc", "--report", "report.json", "--picture", "fit.png", "-q"}, Scene.Dir);
+	EXPECT_EQ(Written.ExitCode, 0) << Written.Stderr;
+	EXPECT_NE(ReadText(Scene.Dir / "report.json"), "{}");
+	EXPECT_TRUE(fs::is_regular_file(Scene.Dir / "fit.png"));
 }
 
 TEST(WriteFailures, MeshAndPictureWritersSeeAFullDevice)

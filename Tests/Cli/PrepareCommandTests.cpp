@@ -233,7 +233,8 @@ TEST(PrepareCommand, RefusesWhatTheNodeRefusesInOneLineAndWritesNothing)
 	EXPECT_EQ(Inspect.ExitCode, 1);
 	EXPECT_EQ(Inspect.Stdout, "");
 	EXPECT_EQ(Inspect.Stderr, "velmora inspect: cannot read groom 'old.abc': " + Hdf5Line + "\n");
-	EXPECT_EQ(RunVelmora("inspect --json old.abc", Dir).Stdout, "");
+	EXPECT_EQ(RunVelmora("inspect --json old.abc", Dir).Stdout,
+	          "{\n  \"command\": \"inspect\",\n  \"error\": \"cannot read groom 'old.abc': " + Hdf5Line + "\"\n}\n");
 
 	// An earlier file at the target stays as it was.
 	std::ofstream(Dir / "kept.abc") << "earlier";
@@ -328,7 +329,8 @@ TEST(PrepareRealFiles, TheHdf5ArchiveIsRefusedByBothCommands)
 		SCOPED_TRACE(Command);
 		const FRun Run = RunVelmora(Command + " '" + Cube.string() + "'" + (Command == "prepare" ? " out.abc" : ""), Dir);
 		EXPECT_EQ(Run.ExitCode, 1);
-		EXPECT_EQ(Run.Stdout, "");
+		// With --json the reason is on stdout too, as JSON.
+		EXPECT_EQ(Run.Stdout.empty(), Command != "inspect --json") << Run.Stdout;
 		EXPECT_EQ(LineCount(Run.Stderr), 1u) << Run.Stderr;
 		EXPECT_NE(Run.Stderr.find(Hdf5Line), std::string::npos) << Run.Stderr;
 	}

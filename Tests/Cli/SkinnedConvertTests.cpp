@@ -382,6 +382,35 @@ TEST(SkinnedConvert, PrintsThePersonAtRestAndCountsDegenerateTriangles)
 	EXPECT_NE(Run.Stdout.find("; 1 degenerate left out)"), std::string::npos) << Run.Stdout;
 }
 
+// A skin that cannot move what it holds (inverse bind matrices of zeros, weights that are not numbers)
+// leaves those vertices where their node puts them and says how many, rather than collapsing the mesh or
+// passing over them in silence.
+TEST(SkinnedConvert, VerticesTheSkinCannotMoveStayAtTheirNodeAndAreCounted)
+{
+	const fs::path Dir = VelmoraTest::MakeTempDir("skinned-broken");
+	const aiMatrix4x4 Zero(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+	const Host::FMeshData Quad = Host::BuildPlane(1.f);
+	for (const bool bZeroMatrix : {true, false})
+	{
+		SCOPED_TRACE(bZeroMatrix ? "zero inverse bind matrix" : "weights not a number");
+		FGltfCharacter Character;
+		const int Mesh = Character.AddNode("Body", {0, 5, 0});
+		const int Hips = Character.AddNode("Hips", {0, 0, 3});
+		const int Skin = Character.AddSkin({Hips}, {bZeroMatrix ? Zero : aiMatrix4x4()});
+		const float Weight = bZeroMatrix ? 1.f : std::numeric_limits<float>::quiet_NaN();
+		Character.AddMesh(Mesh, "Body", Quad, Skin, std::vector<FVertexSkin>(4, Bound(0, Weight)));
+		Character.Write(Dir / "broken.gltf");
+
+		const FRun Run = RunVelmora("convert broken.gltf out.obj --json", Dir);
+		ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
+		const nlohmann::json Summary = nlohmann::json::parse(Run.Stdout);
+		EXPECT_EQ(Summary["triangles"], 2);
+		ASSERT_EQ(Summary["warnings"].size(), 1u) << Summary.dump();
+		EXPECT_NE(Summary["warnings"][0].get<std::string>().find("4 vertices of 'broken.gltf' no skin weight moves"), std::string::npos) << Summary.dump();
+		EXPECT_TRUE(HasVertexAt(LoadCharacter(Dir / "out.obj", false), Quad.Positions[0] + FVector3f(0, 5, 0)));
+	}
+}
+
 TEST(SkinnedConvert, RealCharactersStandAtRestWithEveryTriangle)
 {
 	const auto RealWorld = VelmoraTest::RealWorldDir();

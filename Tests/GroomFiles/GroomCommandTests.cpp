@@ -61,11 +61,16 @@ namespace
 	// Empty when a key is missing.
 	std::string RecordOnly(std::string Json)
 	{
-		for (const std::string Key : {"objects", "engineImport"})
+		for (const std::string Key : {"objects", "engineImport", "error"})
 		{
 			const size_t Start = Json.find(",\n  \"" + Key + "\": ");
 			if (Start == std::string::npos)
 			{
+				// Only a record read with trouble carries the reason.
+				if (Key == "error")
+				{
+					continue;
+				}
 				return std::string();
 			}
 			const size_t End = std::min(Json.find(",\n  \"", Start + 1), Json.find("\n}", Start));
