@@ -147,10 +147,11 @@ namespace VelmoraCli
 			Host::FMeshData Mesh;
 			// The groom is read for its bounds while the mesh is imported in its own process.
 			FGroomReadAhead Ahead;
+			bool bSkinned = false;
 			if (!LoadMeshFile(
 			        Request.MeshPath, Mesh, OutError, Request.MeshLimits, [&]
 			        { ReadGroomAhead(GroomPath, Ahead); },
-			        nullptr, Request.MeshParts))
+			        nullptr, Request.MeshParts, &bSkinned))
 			{
 				return false;
 			}
@@ -173,6 +174,7 @@ namespace VelmoraCli
 				Json["groom"] = GroomPath;
 				Json["mesh"] = Request.MeshPath;
 				Json["meshTriangles"] = Mesh.NumTriangles();
+				Json["meshSkinned"] = bSkinned;
 				Json["placement"] = {Placement.X, Placement.Y, Placement.Z};
 				Json["bounds"] = {{"groom", BoxToJson(GroomBounds)}, {"mesh", BoxToJson(MeshBounds)}};
 				if (!Request.MeshParts.empty())
@@ -182,9 +184,10 @@ namespace VelmoraCli
 				std::fputs(ToStrictJson(Json).c_str(), stdout);
 				return true;
 			}
-			std::printf("groom    %s: %lld strands, %lld points\nmesh     %s: %d triangles\ngroom at %s\nmesh at  %s\n%s", GroomPath.c_str(),
+			std::printf("groom    %s: %lld strands, %lld points\nmesh     %s: %d triangles%s\ngroom at %s\nmesh at  %s\n%s", GroomPath.c_str(),
 			            static_cast<long long>(Report.Strands), static_cast<long long>(Report.Points), Request.MeshPath.c_str(), Mesh.NumTriangles(),
-			            DescribeBox(GroomBounds).c_str(), DescribeBox(MeshBounds).c_str(), DescribeQuality(Report).c_str());
+			            bSkinned ? " (skinned: placed at rest)" : "", DescribeBox(GroomBounds).c_str(), DescribeBox(MeshBounds).c_str(),
+			            DescribeQuality(Report).c_str());
 			return true;
 		}
 	}

@@ -30,7 +30,8 @@ namespace VelmoraCli
 	    "Puts the root of every strand of GROOM.abc on the surface of MESH and writes the fitted groom to\n"
 	    "OUT.abc, with the same UvelmoraBPLibrary::FitGroomToStaticMesh a Blueprint calls in the editor.\n"
 	    "MESH is any file assimp reads (OBJ, FBX, glTF/GLB, PLY, STL, ...): every mesh in it, triangulated\n"
-	    "and placed by its node transforms (or only those --mesh-part names), becomes one static mesh\n"
+	    "and placed by its node transforms (a character's skinned meshes at rest, as 'velmora convert'\n"
+	    "places them), or only those --mesh-part names, becomes one static mesh\n"
 	    "component in a world. Coordinates are taken as the files hold them. The static mesh's collision\n"
 	    "is made as SkeletalMeshToStaticMesh makes it: its triangles, double-sided, standing in for simple\n"
 	    "collision too.\n"
@@ -446,7 +447,7 @@ namespace VelmoraCli
 					        const FPluginPath Groom(Request.GroomPath, EPluginPathKind::Existing);
 					        GroomPrepare::SurveyGroomFile(Groom.GetUtf8(), Survey, GroomPrepare::ESurveyDepth::Structure);
 				        } },
-			        &FilesRead, Command.MeshParts))
+			        &FilesRead, Command.MeshParts, &Report.bMeshSkinned))
 			{
 				return false;
 			}

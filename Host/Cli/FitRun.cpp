@@ -156,6 +156,7 @@ namespace VelmoraCli
 		    {"strands", Strands},
 		    {"points", Points},
 		    {"meshTriangles", MeshTriangles},
+		    {"meshSkinned", bMeshSkinned},
 		    {"mode", Mode},
 		    {"hits", Hits},
 		    {"misses", Misses},
@@ -183,14 +184,14 @@ namespace VelmoraCli
 		std::snprintf(Text, sizeof(Text),
 		              "strands  %lld\n"
 		              "points   %lld\n"
-		              "mesh     %lld triangles\n"
+		              "mesh     %lld triangles%s\n"
 		              "%s"
 		              "mode     %s projection\n"
 		              "hits     %lld\n"
 		              "misses   %lld%s\n"
 		              "time     mesh %.3f s, read %.3f s, trace %.3f s, write %.3f s, total %.3f s\n",
 		              static_cast<long long>(Strands), static_cast<long long>(Points), static_cast<long long>(MeshTriangles),
-		              Bounds.c_str(), Mode.c_str(),
+		              bMeshSkinned ? " (skinned: placed at rest)" : "", Bounds.c_str(), Mode.c_str(),
 		              static_cast<long long>(Hits), static_cast<long long>(Misses),
 		              Misses == 0 ? "" : Quality.MissesSnapped == Misses ? " (snapped to the nearest surface point)"
 		                                                                 : " (left where they were)",

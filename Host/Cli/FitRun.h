@@ -45,6 +45,8 @@ namespace VelmoraCli
 		// Strands with a root to trace (at least one point).
 		int64 Traced = 0;
 		int64 MeshTriangles = 0;
+		// The mesh file has a skin: its skinned meshes stand at rest.
+		bool bMeshSkinned = false;
 		// "surface normal" or "spherical".
 		std::string Mode;
 		int64 Hits = 0;

@@ -67,9 +67,10 @@ namespace VelmoraCli
 		struct FFlattener
 		{
 			const aiScene& Scene;
-			// Given for a character: meshes with bones are placed by their skin, others kept only on the skeleton.
+			// Given for a character: meshes with bones are placed at rest by their skin.
 			const FSkinnedPose* Pose = nullptr;
-			bool bOnlyFinestLod = false;
+			// As the skeletal mesh is made of the file: LOD 0 only and, with a skin, only the meshes on the skeleton.
+			bool bSkeletalMesh = false;
 			Host::FMeshData& Out;
 			std::string Error;
 			// Names of meshes or nodes to keep, all when empty, and which of them were found.
@@ -179,7 +180,7 @@ namespace VelmoraCli
 						return false;
 					}
 					const aiNode& Node = *Visit.Node;
-					if (bOnlyFinestLod && LodOfName(Node.mName.C_Str()) > 0)
+					if (bSkeletalMesh && LodOfName(Node.mName.C_Str()) > 0)
 					{
 						continue;
 					}
@@ -194,7 +195,7 @@ namespace VelmoraCli
 							return false;
 						}
 						const aiMesh& Mesh = *Scene.mMeshes[MeshIndex];
-						if (Pose && !Mesh.HasBones() && !Pose->IsOnSkeleton(Node))
+						if (bSkeletalMesh && Pose && !Mesh.HasBones() && !Pose->IsOnSkeleton(Node))
 						{
 							continue;
 						}
@@ -351,11 +352,11 @@ namespace VelmoraCli
 			return Count;
 		}
 
-		bool Flatten(const aiScene& Scene, const std::string& Path, const FSkinnedPose* Pose, bool bOnlyFinestLod, uint64_t MaxTriangles, Host::FMeshData& OutMesh,
+		bool Flatten(const aiScene& Scene, const std::string& Path, const FSkinnedPose* Pose, bool bSkeletalMesh, uint64_t MaxTriangles, Host::FMeshData& OutMesh,
 		             std::string& OutError, const std::vector<std::string>& Parts = {}, uint64_t* OutUnplaced = nullptr)
 		{
 			Host::FMeshData Mesh;
-			FFlattener Counter{Scene, Pose, bOnlyFinestLod, Mesh, {}, Parts, {}, true};
+			FFlattener Counter{Scene, Pose, bSkeletalMesh, Mesh, {}, Parts, {}, true};
 			if (!Counter.Walk(*Scene.mRootNode))
 			{
 				OutError = "cannot read mesh '" + Path + "': " + Counter.Error;
@@ -367,7 +368,7 @@ namespace VelmoraCli
 				           " stored), more than the limit of " + std::to_string(MaxTriangles) + " (see --mesh-max-triangles)";
 				return false;
 			}
-			FFlattener Flattener{Scene, Pose, bOnlyFinestLod, Mesh, {}, Parts};
+			FFlattener Flattener{Scene, Pose, bSkeletalMesh, Mesh, {}, Parts};
 			if (!Flattener.Walk(*Scene.mRootNode))
 			{
 				OutError = "cannot read mesh '" + Path + "': " + Flattener.Error;
@@ -446,13 +447,25 @@ namespace VelmoraCli
 			return {};
 		}
 
+		// Every mesh of the file, a character's skinned ones at rest as the skeletal mesh has them.
 		bool LoadMeshInProcess(const std::string& Path, const std::vector<std::string>& Parts, const FMeshImportLimits& Limits, Host::FMeshData& OutMesh,
-		                       std::vector<std::string>& OutFilesRead, std::string& OutError)
+		                       bool& bOutSkinned, std::vector<std::string>& OutFilesRead, std::string& OutError)
 		{
 			FRecordingImporter Recording;
 			const aiScene* Scene = ReadScene(Recording, Path, OutError);
 			OutFilesRead = Recording.Files->GetFilesRead();
-			return Scene && Flatten(*Scene, Path, nullptr, false, TriangleLimitFor(Limits, StoredTriangles(*Scene)), OutMesh, OutError, Parts);
+			if (!Scene)
+			{
+				return false;
+			}
+			FSkinnedPose Pose;
+			if (!Pose.Init(*Scene, MaxNodeVisits, OutError))
+			{
+				OutError = "cannot read mesh '" + Path + "': " + OutError;
+				return false;
+			}
+			bOutSkinned = Pose.HasSkin();
+			return Flatten(*Scene, Path, bOutSkinned ? &Pose : nullptr, false, TriangleLimitFor(Limits, StoredTriangles(*Scene)), OutMesh, OutError, Parts);
 		}
 
 		bool LoadSkinnedMeshInProcess(const std::string& Path, const FMeshImportLimits& Limits, Host::FMeshData& OutMesh, bool& bOutSkinned,
@@ -501,17 +514,22 @@ namespace VelmoraCli
 	}
 
 	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits,
-	                  const std::function<void()>& WhileImporting, std::vector<std::string>* OutFilesRead, const std::vector<std::string>& Parts)
+	                  const std::function<void()>& WhileImporting, std::vector<std::string>* OutFilesRead, const std::vector<std::string>& Parts,
+	                  bool* bOutSkinned)
 	{
-		bool bUnused = false;
+		bool bSkinned = false;
 		Host::FMeshData Mesh;
 		// The child is a copy of this process: Parts reaches it as it is.
 		if (!RunGuardedImport(
-		        Path, Limits, [&](Host::FMeshData& Loaded, bool&, std::vector<std::string>& FilesRead, std::string& Error)
-		        { return LoadMeshInProcess(Path, Parts, Limits, Loaded, FilesRead, Error); },
-		        Mesh, bUnused, OutError, WhileImporting, OutFilesRead))
+		        Path, Limits, [&](Host::FMeshData& Loaded, bool& bFlag, std::vector<std::string>& FilesRead, std::string& Error)
+		        { return LoadMeshInProcess(Path, Parts, Limits, Loaded, bFlag, FilesRead, Error); },
+		        Mesh, bSkinned, OutError, WhileImporting, OutFilesRead))
 		{
 			return false;
+		}
+		if (bOutSkinned)
+		{
+			*bOutSkinned = bSkinned;
 		}
 		std::string Reason;
 		if (!CheckTraceableRange(Mesh, Reason))

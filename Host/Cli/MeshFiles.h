@@ -15,7 +15,8 @@ struct aiScene;
 // (Host::FMeshData), so a face that looks out of a file's head looks out of the static mesh too.
 namespace VelmoraCli
 {
-	// Every mesh of the scene, triangulated, placed by its node's transform and flattened into one
+	// Every mesh of the scene, triangulated, placed by its node's transform (a character's skinned
+	// meshes at rest, as LoadSkinnedMeshFile places them) and flattened into one
 	// positions-and-triangles list. Points and lines are dropped. False with a one-line reason in OutError
 	// when the file cannot be read or holds no triangles. The importer runs in a child process under
 	// Limits, so a file that crashes it, loops or asks for too much memory is only an unreadable file;
@@ -26,10 +27,11 @@ namespace VelmoraCli
 	// the importer spelled it, made absolute against the working directory; it is filled whenever the
 	// importer ran to an answer, also when the file was refused.
 	// Parts, when not empty, names the meshes (aiMesh names) or nodes (every mesh at or below the node)
-	// to keep; a name that is neither is refused with the names the file has.
+	// to keep; a name that is neither is refused with the names the file has. OutSkinned, when given,
+	// tells whether the file has a skin.
 	bool LoadMeshFile(const std::string& Path, Host::FMeshData& OutMesh, std::string& OutError, const FMeshImportLimits& Limits = FMeshImportLimits(),
 	                  const std::function<void()>& WhileImporting = {}, std::vector<std::string>* OutFilesRead = nullptr,
-	                  const std::vector<std::string>& Parts = {});
+	                  const std::vector<std::string>& Parts = {}, bool* bOutSkinned = nullptr);
 
 	// Runs Visit on the file's scene in the guarded child process (as LoadMeshFile imports it); what Visit
 	// writes to OutText comes back here. Visit returns false with a one-line reason in OutText instead.

@@ -3,6 +3,7 @@
 #include "JsonWriter.h"
 #include "MeshFiles.h"
 #include "SafeText.h"
+#include "SkinnedPose.h"
 
 #include <assimp/scene.h>
 #include <nlohmann/json.hpp>
@@ -83,6 +84,12 @@ namespace VelmoraCli
 		// the node, the triangles and bounds of every mesh at or below it.
 		bool ListParts(const aiScene& Scene, std::string& OutText)
 		{
+			// A character's skinned meshes stand at rest, as every command places them.
+			FSkinnedPose Pose;
+			if (!Pose.Init(Scene, MaxNodeVisits, OutText))
+			{
+				return false;
+			}
 			struct FVisit
 			{
 				const aiNode* Node;
@@ -119,6 +126,11 @@ namespace VelmoraCli
 						return false;
 					}
 					const aiMesh& Mesh = *Scene.mMeshes[MeshIndex];
+					FPlacedVertices Skinned;
+					if (Pose.HasSkin() && Mesh.HasBones())
+					{
+						Pose.Place(Mesh, Transform, Skinned);
+					}
 					int64_t MeshTriangles = 0;
 					FBounds Bounds;
 					for (unsigned Face = 0; Face < Mesh.mNumFaces; ++Face)
@@ -133,7 +145,7 @@ namespace VelmoraCli
 						{
 							if (Mesh.mVertices && F.mIndices[Corner] < Mesh.mNumVertices)
 							{
-								Bounds.Add(Transform * Mesh.mVertices[F.mIndices[Corner]]);
+								Bounds.Add(Skinned.Positions.empty() ? Transform * Mesh.mVertices[F.mIndices[Corner]] : Skinned.Positions[F.mIndices[Corner]]);
 							}
 						}
 					}
@@ -175,7 +187,7 @@ namespace VelmoraCli
 					Nodes[static_cast<size_t>(Nodes[Index].Parent)].Bounds.Add(Nodes[Index].Bounds);
 				}
 			}
-			nlohmann::json Json = {{"meshes", Scene.mNumMeshes}, {"triangles", Triangles}, {"nodes", nlohmann::json::array()}, {"cut", bCut}};
+			nlohmann::json Json = {{"meshes", Scene.mNumMeshes}, {"triangles", Triangles}, {"skinned", Pose.HasSkin()}, {"nodes", nlohmann::json::array()}, {"cut", bCut}};
 			for (const FListedNode& Node : Nodes)
 			{
 				Json["nodes"].push_back(
@@ -227,8 +239,8 @@ namespace VelmoraCli
 			std::fputs(ToStrictJson(Parts).c_str(), stdout);
 			return true;
 		}
-		std::printf("mesh     %s: %lld meshes, %lld triangles\n", Path.c_str(), static_cast<long long>(Parts["meshes"].get<int64_t>()),
-		            static_cast<long long>(Parts["triangles"].get<int64_t>()));
+		std::printf("mesh     %s: %lld meshes, %lld triangles%s\n", Path.c_str(), static_cast<long long>(Parts["meshes"].get<int64_t>()),
+		            static_cast<long long>(Parts["triangles"].get<int64_t>()), Parts.value("skinned", false) ? " (skinned: placed at rest)" : "");
 		std::printf("parts (--mesh-part NAME picks a mesh, or a node with every mesh at or below it; nodes without triangles left out):\n");
 		for (const nlohmann::json& Node : Parts["nodes"])
 		{

@@ -353,6 +353,29 @@ TEST(SkinnedPose, KeepsEveryNamedPartAndFacesMirroredSkinsOutwards)
 	EXPECT_EQ(TrianglesFacingAwayFrom(LeftEye, FVector3f(0.04f, 0.09f, 1.72f)), LeftEye.NumTriangles());
 }
 
+// fit, check and inspect see a character as convert makes it: at rest, 1.8 tall, and say it is skinned.
+TEST(SkinnedPose, EveryCommandPlacesACharacterAtRest)
+{
+	const fs::path Dir = VelmoraTest::MakeTempDir("skinned-commands");
+	WriteMixamoLikePerson(Dir / "person.gltf");
+	WriteGroomQuietly(Dir / "groom.abc", SphereGroom(20, 3, 0.9f, 0.05f, FVector(0, 0, 0.9)));
+	const auto Json = [&](const std::string& Command)
+	{
+		const FRun Run = RunVelmora(Command + " --json", Dir);
+		EXPECT_EQ(Run.ExitCode, 0) << Command << ": " << Run.Stderr;
+		return Run.ExitCode == 0 ? nlohmann::json::parse(Run.Stdout) : nlohmann::json::object();
+	};
+	for (const std::string Command : {"fit groom.abc person.gltf out.abc --on-miss nearest", "check groom.abc person.gltf"})
+	{
+		const nlohmann::json Summary = Json(Command);
+		EXPECT_EQ(Summary.value("meshSkinned", false), true) << Command;
+		EXPECT_NEAR(Summary["bounds"]["mesh"]["max"][2].get<double>(), 1.8, 1e-3) << Command;
+	}
+	const nlohmann::json Parts = Json("inspect person.gltf");
+	EXPECT_EQ(Parts.value("skinned", false), true);
+	EXPECT_NEAR(Parts["nodes"][0]["bounds"]["max"][2].get<double>(), 1.8, 1e-3) << Parts.dump();
+}
+
 TEST(SkinnedConvert, PrintsThePersonAtRestAndCountsDegenerateTriangles)
 {
 	const fs::path Dir = VelmoraTest::MakeTempDir("skinned-convert");
