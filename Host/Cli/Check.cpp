@@ -184,8 +184,8 @@ namespace VelmoraCli
 				std::fputs(ToStrictJson(Json).c_str(), stdout);
 				return true;
 			}
-			std::printf("groom    %s: %lld strands, %lld points\nmesh     %s: %d triangles%s\ngroom at %s\nmesh at  %s\n%s", GroomPath.c_str(),
-			            static_cast<long long>(Report.Strands), static_cast<long long>(Report.Points), Request.MeshPath.c_str(), Mesh.NumTriangles(),
+			std::printf("groom    %s: %s, %s\nmesh     %s: %s%s\ngroom at %s\nmesh at  %s\n%s", GroomPath.c_str(), Counted(Report.Strands, "strand").c_str(),
+			            Counted(Report.Points, "point").c_str(), Request.MeshPath.c_str(), Counted(Mesh.NumTriangles(), "triangle").c_str(),
 			            bSkinned ? " (skinned: placed at rest)" : "", DescribeBox(GroomBounds).c_str(), DescribeBox(MeshBounds).c_str(),
 			            DescribeQuality(Report).c_str());
 			return true;

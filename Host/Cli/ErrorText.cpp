@@ -24,4 +24,9 @@ namespace VelmoraCli
 		}
 		return Last.empty() ? std::string("unknown error") : Last;
 	}
+
+	std::string Counted(long long Count, const char* Noun)
+	{
+		return std::to_string(Count) + " " + Noun + (Count == 1 ? "" : "s");
+	}
 }

@@ -6,4 +6,7 @@ namespace VelmoraCli
 {
 	// The last line of a message: the groom writer's exceptions span lines and end with the cause.
 	std::string LastLineOf(const std::string& Message);
+
+	// "1 strand", "2 strands": Count and Noun, made plural by an s unless there is one.
+	std::string Counted(long long Count, const char* Noun);
 }

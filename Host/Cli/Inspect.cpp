@@ -443,7 +443,7 @@ namespace VelmoraCli
 			if (!View.PrepareWould.empty())
 			{
 				std::printf("to bring it in  velmora prepare %s PREPARED.abc\n"
-				            "                would %s (add --up y --scale 100 for a Y-up groom in metres, as Blender writes)\n",
+				            "                would %s (add --up y --scale 100 for a Y-up groom in metres, the default of Blender and Houdini; --up y alone for Maya's centimetres)\n",
 				            SafeText::Escaped(Path).c_str(), JoinedList(View.PrepareWould).c_str());
 			}
 		}

@@ -396,6 +396,19 @@ namespace VelmoraCli
 				const auto Found = Document.find(Key);
 				return Found != Document.end() && Found->is_array() ? &*Found : nullptr;
 			};
+			// Geometry compressed by an extension the importer does not have reads as buffers without data.
+			if (const nlohmann::json* Required = Array("extensionsRequired"))
+			{
+				for (const nlohmann::json& Extension : *Required)
+				{
+					if (Extension == "EXT_meshopt_compression" || Extension == "KHR_meshopt_compression")
+					{
+						OutReason = "it needs the glTF extension " + Extension.get<std::string>() +
+						            " (compressed geometry), which the importer cannot read; re-export it without mesh compression";
+						return false;
+					}
+				}
+			}
 			std::vector<std::optional<uint64_t>> BufferLength;
 			if (const nlohmann::json* Buffers = Array("buffers"))
 			{

@@ -505,6 +505,13 @@ namespace
 		         {"uri.gltf", GltfOverBuffer("data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA", 37)}};
 	     },
 	     "glTF buffer 0 claims 37 bytes, but its source holds 36"},
+	    {"GltfNeedingMeshCompression", []
+	     {
+		     std::string Json = GltfOverBuffer("tri.bin");
+		     Json.insert(1, R"("extensionsUsed":["EXT_meshopt_compression"],"extensionsRequired":["EXT_meshopt_compression"],)");
+		     return std::vector<std::pair<std::string, std::string>>{{"packed.gltf", Json}, {"tri.bin", TriangleBuffer}};
+	     },
+	     "it needs the glTF extension EXT_meshopt_compression (compressed geometry), which the importer cannot read; re-export it without mesh compression"},
 	    {"GltfAccessorBeyondItsView", []
 	     { return std::vector<std::pair<std::string, std::string>>{{"count.gltf", GltfOverBuffer("tri.bin", 36, 1000000000)}, {"tri.bin", TriangleBuffer}}; },
 	     "glTF accessor 0 claims 1000000000 elements, which need 12000000000 bytes of buffer view 0, which has 36"},
