@@ -1096,6 +1096,8 @@ namespace GroomFitting
 				return TEXT("the mesh is open there");
 			case EResolveResult::UnresolvedNoExit:
 				return TEXT("no way out within reach");
+			case EResolveResult::UnresolvedSegmentLength:
+				return TEXT("no way out at the strand's segment length");
 			case EResolveResult::UnresolvedBadOffset:
 				return TEXT("the offset is not a finite number of at least zero");
 		}

@@ -53,6 +53,9 @@ namespace GroomFitting
 		// Unresolved: no surface point within reach leads out (the surface folds back on itself closer
 		// than the offset).
 		UnresolvedNoExit,
+		// Unresolved: the way out the surface offers is further from the point before on the strand than
+		// the segment between them is long, and no way at that length leads out.
+		UnresolvedSegmentLength,
 		// Unresolved: the offset is negative or not a finite number.
 		UnresolvedBadOffset,
 	};
