@@ -403,7 +403,7 @@ namespace GroomFitting
 		void LogMeshRepairs(const UStaticMeshComponent* TheComp, const FMeshQuery& Query)
 		{
 			const FMeshQueryStats& Stats = Query.GetStats();
-			if (Stats.TrianglesFlipped > 0 || Stats.DuplicatesDropped > 0 || Stats.ReversedDropped > 0 || Stats.OpenParts > 0)
+			if (Stats.TrianglesFlipped > 0 || Stats.DuplicatesDropped > 0 || Stats.ReversedDropped > 0 || Stats.SharedFacesDropped > 0 || Stats.OpenParts > 0)
 			{
 				UE_LOG(LogTemp, Display, TEXT("FitGroomToStaticMesh: for the repairs, %s holds %s"), *TheComp->GetPathName(), *Stats.ToString());
 			}
