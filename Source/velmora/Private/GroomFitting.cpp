@@ -757,22 +757,27 @@ namespace GroomFitting
 			{
 				return Turn;
 			}
+			// Squared lengths' ratios, each segment's change worked out only for the strand's extremes.
 			FVector Last = ReadTriple(Groom.positions, Root);
+			double Least = 1.0, Most = 1.0;
 			for (int32 Index = 1; Index < Count; ++Index)
 			{
 				const FVector Now = ReadTriple(Groom.positions, Root + Index);
-				const double Before = (Plain[static_cast<size_t>(Index)] - Plain[static_cast<size_t>(Index - 1)]).Size();
+				const double Before = (Plain[static_cast<size_t>(Index)] - Plain[static_cast<size_t>(Index - 1)]).SizeSquared();
 				if (std::isfinite(Before) && Before > 0.0)
 				{
-					const double Change = std::abs((Now - Last).Size() - Before) / Before;
-					if (std::isfinite(Change))
+					const double Ratio = (Now - Last).SizeSquared() / Before;
+					if (std::isfinite(Ratio))
 					{
-						Counts.SegmentChangeMax = FMath::Max(Counts.SegmentChangeMax, Change);
-						Counts.SegmentsChangedOver1Percent += Change > 0.01 ? 1 : 0;
+						Least = FMath::Min(Least, Ratio);
+						Most = FMath::Max(Most, Ratio);
+						// Longer than 1.01 times, or shorter than 0.99 times, the length.
+						Counts.SegmentsChangedOver1Percent += Ratio > 1.0201 || Ratio < 0.9801 ? 1 : 0;
 					}
 				}
 				Last = Now;
 			}
+			Counts.SegmentChangeMax = FMath::Max(Counts.SegmentChangeMax, FMath::Max(std::sqrt(Most) - 1.0, 1.0 - std::sqrt(Least)));
 			const FVector Was = Plain[static_cast<size_t>(Count - 1)] - Plain[0];
 			const FVector Is = Last - ReadTriple(Groom.positions, Root);
 			if (IsFinitePoint(Was) && IsFinitePoint(Is) && !Was.IsZero() && !Is.IsZero())
@@ -888,22 +893,25 @@ namespace GroomFitting
 		{
 			return true;
 		}
-		// The turn as an axis and an angle, so a segment can take part of it.
+		// The turn, and a share of it: the way from no turn to the whole, normalised (cheaper than an angle's
+		// sine and cosine per segment, and as smooth).
 		const FQuat Q = FQuat::FindBetweenNormals(GroomNormal, SurfaceNormal);
-		const double SinHalf = FMath::Sqrt(Q.X * Q.X + Q.Y * Q.Y + Q.Z * Q.Z);
-		const double Angle = 2.0 * std::atan2(SinHalf, static_cast<double>(Q.W));
-		const FVector Axis = SinHalf > 0.0 ? FVector(Q.X / SinHalf, Q.Y / SinHalf, Q.Z / SinHalf) : FVector(0, 0, 1);
 		struct FTurn
 		{
 			double XX, XY, XZ, YX, YY, YZ, ZX, ZY, ZZ;
 		};
-		const auto MakeTurn = [&Axis](double Radians)
+		const auto MakeTurn = [&Q](double Share)
 		{
-			const double C = FMath::Cos(Radians), S = FMath::Sin(Radians), T = 1.0 - C;
-			const double X = Axis.X, Y = Axis.Y, Z = Axis.Z;
-			return FTurn{T * X * X + C, T * X * Y - S * Z, T * X * Z + S * Y, T * X * Y + S * Z, T * Y * Y + C, T * Y * Z - S * X, T * X * Z - S * Y, T * Y * Z + S * X, T * Z * Z + C};
+			double X = Share * Q.X, Y = Share * Q.Y, Z = Share * Q.Z, W = (1.0 - Share) + Share * Q.W;
+			const double Scale = 1.0 / std::sqrt(X * X + Y * Y + Z * Z + W * W);
+			X *= Scale;
+			Y *= Scale;
+			Z *= Scale;
+			W *= Scale;
+			return FTurn{1.0 - 2.0 * (Y * Y + Z * Z), 2.0 * (X * Y - Z * W), 2.0 * (X * Z + Y * W), 2.0 * (X * Y + Z * W), 1.0 - 2.0 * (X * X + Z * Z),
+			             2.0 * (Y * Z - X * W), 2.0 * (X * Z - Y * W), 2.0 * (Y * Z + X * W), 1.0 - 2.0 * (X * X + Y * Y)};
 		};
-		const FTurn Full = MakeTurn(Angle);
+		const FTurn Full = MakeTurn(1.0);
 		// The root lands where MoveStrand puts it; each other point follows the last finite point before it,
 		// its segment from there turned by its share of the turn.
 		float* Values = Groom.positions.data() + 3 * static_cast<size_t>(RootIndex);
@@ -921,30 +929,34 @@ namespace GroomFitting
 		FVector LastOld = OldRoot;
 		FVector LastNew = Falloff > 0.0 ? NewRoot : FVector(Values[0], Values[1], Values[2]);
 		double Along = 0.0;
+		// Past the falloff the segments keep their direction: the rest of the strand only moves, by Tail.
+		bool bPastFalloff = false;
+		FVector Tail = FVector::ZeroVector;
 		float* const End = Values + 3 * static_cast<size_t>(PointCount);
 		for (Values += 3; Values < End; Values += 3)
 		{
 			const uint32 Before = NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
 			const FVector Old(Values[0], Values[1], Values[2]);
 			const FVector D = Old - LastOld;
-			FTurn Turn = Full;
-			if (Falloff > 0.0)
+			FVector New = Old + Tail;
+			if (!bPastFalloff)
 			{
-				const double Weight = OrientWeight(Along, Falloff);
-				Turn = Weight >= 1.0 ? Full : MakeTurn(Angle * Weight);
+				const FTurn Turn = Falloff > 0.0 ? MakeTurn(OrientWeight(Along, Falloff)) : Full;
+				New = FVector(LastNew.X + (Turn.XX * D.X + Turn.XY * D.Y + Turn.XZ * D.Z), LastNew.Y + (Turn.YX * D.X + Turn.YY * D.Y + Turn.YZ * D.Z),
+				              LastNew.Z + (Turn.ZX * D.X + Turn.ZY * D.Y + Turn.ZZ * D.Z));
 			}
-			const FVector New(LastNew.X + (Turn.XX * D.X + Turn.XY * D.Y + Turn.XZ * D.Z), LastNew.Y + (Turn.YX * D.X + Turn.YY * D.Y + Turn.YZ * D.Z),
-			                  LastNew.Z + (Turn.ZX * D.X + Turn.ZY * D.Y + Turn.ZZ * D.Z));
 			Values[0] = static_cast<float>(New.X);
 			Values[1] = static_cast<float>(New.Y);
 			Values[2] = static_cast<float>(New.Z);
 			Became |= (NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2])) & ~(Before | RootBefore);
 			Kept += static_cast<int32>(Before);
-			if (Falloff > 0.0 && Before == 0 && RootBefore == 0)
+			if (Falloff > 0.0 && Before == 0 && RootBefore == 0 && !bPastFalloff)
 			{
 				Along += D.Size();
 				LastOld = Old;
 				LastNew = New;
+				bPastFalloff = Along >= Falloff;
+				Tail = New - Old;
 			}
 		}
 		if (OutKeptNotFinite)
@@ -1131,15 +1143,22 @@ namespace GroomFitting
 			}
 			const int32 Root = static_cast<int32>(First[static_cast<size_t>(Curve)]);
 			const FVector OldRoot = ReadTriple(Groom.positions, Root);
+			// The strand as the plain fit leaves it (up to one move for all), taken only when a repair is about
+			// to change its shape: the others keep the plain fit's shape exactly.
 			thread_local std::vector<FVector> Plain;
-			if (bMeasureShape)
+			bool bPlainTaken = false;
+			const auto TakePlain = [&]()
 			{
-				Plain.resize(static_cast<size_t>(Count));
-				for (int32 Index = 0; Index < Count; ++Index)
+				if (bMeasureShape && !bPlainTaken)
 				{
-					Plain[static_cast<size_t>(Index)] = ReadTriple(Groom.positions, Root + Index);
+					Plain.resize(static_cast<size_t>(Count));
+					for (int32 Index = 0; Index < Count; ++Index)
+					{
+						Plain[static_cast<size_t>(Index)] = ReadTriple(Groom.positions, Root + Index);
+					}
+					bPlainTaken = true;
 				}
-			}
+			};
 			bool bFinite = true;
 			// Points the source gave that are not finite: they are kept as they are, moved with the strand.
 			int32 KeptNotFinite = 0;
@@ -1169,6 +1188,7 @@ namespace GroomFitting
 					const FVector GroomNormal = (bSurfaceNormal ? ReadTriple(Groom.surfaceNormals, Curve) : OldRoot).GetSafeNormal();
 					if (!GroomNormal.IsZero() && !SurfaceNormal.IsZero())
 					{
+						TakePlain();
 						bFinite &= MoveAndOrientStrand(Groom, Root, Count, Hit, ActorLocation, GroomNormal, SurfaceNormal, &KeptNotFinite, Options.OrientFalloff);
 						bOriented = true;
 						++Counts.StrandsOriented;
@@ -1193,6 +1213,7 @@ namespace GroomFitting
 				// Most strands have no point inside. A point brought out is no longer inside, for the measurement.
 				if (NumInside > 0)
 				{
+					TakePlain();
 					FollowOutOfMesh(Groom, *Query, ActorLocation, Options.PenetrationOffset, Root, FirstChecked, Count, Trace.bHit ? Query->FaceHint(Trace.Face) : INDEX_NONE,
 					                Counts.Inside.data(), Counts, bFinite);
 				}
@@ -1204,7 +1225,7 @@ namespace GroomFitting
 			}
 			if (bMeasureShape)
 			{
-				Turns[static_cast<size_t>(Curve)] = MeasureShape(Groom, Root, Count, Plain, Counts);
+				Turns[static_cast<size_t>(Curve)] = bPlainTaken ? MeasureShape(Groom, Root, Count, Plain, Counts) : (Count >= 2 ? 0.0 : std::numeric_limits<double>::quiet_NaN());
 			}
 			if (bMeasureHere)
 			{
