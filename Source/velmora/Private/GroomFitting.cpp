@@ -636,14 +636,22 @@ namespace GroomFitting
 				OutPoint = From;
 				return !Query.IsInside(From);
 			}
-			if (Resolved && Try(*Resolved - From))
+			const FVector Way = (Candidate - From) / Length;
+			if (Resolved)
 			{
-				return true;
+				// Towards the resolved point, then turned on past it as far again and twice as far: a point just
+				// inside mostly needs no more, and no search of the surface.
+				const FVector Out = (*Resolved - From).GetSafeNormal(0.0);
+				if (Try(Out) || (!Out.IsZero() && (Try(Out * 2.0 - Way) || Try(Out * 3.0 - Way * 2.0))))
+				{
+					return true;
+				}
 			}
+			// The surface is no further from From than Candidate, which is inside while From is not: the search
+			// need not look beyond.
 			FVector Nearest, Normal;
-			if (Query.NearestPoint(From, Nearest, Normal))
+			if (Query.NearestPoint(From, Nearest, Normal, Length * (1.0 + 1e-9) + 1e-12))
 			{
-				const FVector Way = (Candidate - From) / Length;
 				for (const double Share : {1.0 / 3.0, 2.0 / 3.0, 1.0})
 				{
 					if (Try(Way * (1.0 - Share) + Normal * Share))
