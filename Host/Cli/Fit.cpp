@@ -60,9 +60,13 @@ namespace VelmoraCli
 	    "                           moved to the nearest surface point (nearest)\n"
 	    "  --orient                 turn each moved strand about its new root so the groom's normal there\n"
 	    "                           (or, without normals, the direction from the origin) follows the surface\n"
+	    "  --orient-falloff LENGTH  with --orient (which it implies), the turn fades out along the first\n"
+	    "                           LENGTH of each strand, so the rest keeps its direction (default 2);\n"
+	    "                           0 turns each strand as one. Every segment keeps its length\n"
 	    "  --resolve-penetration [OFFSET]\n"
-	    "                           move every point left inside the mesh to the nearest surface point,\n"
-	    "                           OFFSET outside it (default 0.1)\n"
+	    "                           bring the points left inside the mesh out, root to tip, towards the\n"
+	    "                           nearest surface point OFFSET outside it (default 0.1), each kept at its\n"
+	    "                           segment's length from the point before; the points beyond follow\n"
 	    "  --picture FILE.png       also draw the fit: the groom before and after on the mesh, from the front\n"
 	    "                           and the side, with the figures (written also when nothing hit)\n"
 	    "  --report FILE.json       also write the summary and the report as JSON to FILE.json (not the\n"
@@ -157,6 +161,18 @@ namespace VelmoraCli
 			     }},
 			    {{"--orient"}, EValue::None, "", Set([&Repairs]
 			                                         { Repairs.bOrientToSurface = true; })},
+			    {{"--orient-falloff"}, EValue::Required, "a finite length of 0 or more", [&Repairs](const FOptionValue& Value, std::string& OutReason)
+			     {
+				     double Falloff = 0.0;
+				     if (!ParseNumber(Value.Text, Falloff) || !(Falloff >= 0) || Falloff > std::numeric_limits<float>::max())
+				     {
+					     OutReason = "--orient-falloff expects a finite length of 0 or more, not '" + Value.Text + "'";
+					     return false;
+				     }
+				     Repairs.bOrientToSurface = true;
+				     Repairs.OrientFalloff = Falloff;
+				     return true;
+			     }},
 			    {{"--single-sided"}, EValue::None, "", Set([&Request]
 			                                               { Request.CollisionSides = Host::ECollisionSides::SingleSided; })},
 			    {{"--progress"}, EValue::None, "", Set([&Request]

@@ -163,6 +163,14 @@ namespace VelmoraCli
 		{
 			After.Figures.push_back({Count(Report.Quality.PointsUnresolved) + " points left inside by the repairs", PictureColors::Inside});
 		}
+		if (Report.Quality.bAfterFit && Report.Quality.bShapeMeasured)
+		{
+			const GroomFitting::FFitReport& Quality = Report.Quality;
+			After.Figures.push_back({"turned over 30 degrees: " + Count(Quality.StrandsTurnedOver30) + " strands",
+			                         Quality.StrandsTurnedOver30 > 0 ? PictureColors::Miss : PictureColors::Faint});
+			After.Figures.push_back({"segments changed over 1%: " + Count(Quality.SegmentsChangedOver1Percent),
+			                         Quality.SegmentsChangedOver1Percent > 0 ? PictureColors::Miss : PictureColors::Faint});
+		}
 
 		// Strands the fit missed and left where they were: drawn and ringed, while few enough to see.
 		if (Fit.Before && Fit.After && Unsnapped > 0)

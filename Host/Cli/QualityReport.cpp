@@ -33,6 +33,17 @@ namespace VelmoraCli
 			{
 				Json["unresolved"] = std::string(TCHAR_TO_UTF8(*Report.UnresolvedReasons));
 			}
+			if (Report.bShapeMeasured)
+			{
+				Json["shape"] = {
+				    {"strands", Report.StrandsShaped},
+				    {"turnDegrees", {{"median", Report.TurnMedian}, {"p99", Report.TurnP99}, {"max", Report.TurnMax}}},
+				    {"strandsTurnedOver30", Report.StrandsTurnedOver30},
+				    {"strandsTurnedOver60", Report.StrandsTurnedOver60},
+				    {"segmentChangeMax", Report.SegmentChangeMax},
+				    {"segmentsChangedOver1Percent", Report.SegmentsChangedOver1Percent},
+				};
+			}
 		}
 		return Json;
 	}
@@ -42,6 +53,7 @@ namespace VelmoraCli
 		return {
 		    {"onMiss", Options.bSnapMissesToNearest ? "nearest" : "keep"},
 		    {"orient", Options.bOrientToSurface},
+		    {"orientFalloff", Options.OrientFalloff},
 		    {"resolvePenetration", Options.bResolvePenetration},
 		    {"penetrationOffset", Options.PenetrationOffset},
 		};
@@ -66,6 +78,16 @@ namespace VelmoraCli
 			              static_cast<long long>(Report.StrandsOriented), static_cast<long long>(Report.PointsResolved));
 		}
 		std::string Described = Text;
+		if (Report.bAfterFit && Report.bShapeMeasured)
+		{
+			char Shape[512];
+			std::snprintf(Shape, sizeof(Shape),
+			              "shape    root-to-tip turn against the plain fit: median %.3g, p99 %.3g, max %.3g degrees; %lld strands over 30, %lld over 60\n"
+			              "segments length changed by at most %.3g%%; %lld segments by more than 1%%\n",
+			              Report.TurnMedian, Report.TurnP99, Report.TurnMax, static_cast<long long>(Report.StrandsTurnedOver30),
+			              static_cast<long long>(Report.StrandsTurnedOver60), 100.0 * Report.SegmentChangeMax, static_cast<long long>(Report.SegmentsChangedOver1Percent));
+			Described += Shape;
+		}
 		if (Report.PointsNotFinite > 0)
 		{
 			Described += "broken   " + std::to_string(Report.PointsNotFinite) + " points are not finite numbers (kept as they are, inside nothing)\n";

@@ -175,7 +175,14 @@ TEST(CheckCommand, AgreesWithABruteForceCountOnTheDemoGroomBeforeAndAfterTheFits
 	EXPECT_EQ(Report["pointsInside"], 0);
 	EXPECT_EQ(Report["missesSnapped"], Report["misses"]);
 	EXPECT_EQ(Report["strandsOriented"], 400);
+	// Bringing the ends out kept every segment's length; what the repairs turned is reported beside.
+	EXPECT_EQ(Report["shape"]["segmentsChangedOver1Percent"], 0);
+	EXPECT_LT(Report["shape"]["segmentChangeMax"].get<double>(), 0.01);
+	EXPECT_EQ(Report["shape"]["strands"], 400);
+	EXPECT_LE(Report["shape"]["turnDegrees"]["median"].get<double>(), Report["shape"]["turnDegrees"]["p99"].get<double>());
+	EXPECT_LE(Report["shape"]["turnDegrees"]["p99"].get<double>(), Report["shape"]["turnDegrees"]["max"].get<double>());
 	EXPECT_EQ(Written["options"]["onMiss"], "nearest");
+	EXPECT_EQ(Written["options"]["orientFalloff"], 2.0);
 	ExpectReportAgrees(Report, Count(ReadGroomQuietly(Scene.Dir / "repaired.abc"), Scene.Head));
 }
 
@@ -284,7 +291,7 @@ TEST(FitRepairsCommand, OptionsReachTheFitAndTheReport)
 	EXPECT_NE(Snapped.Stdout.find("misses   30 (snapped to the nearest surface point)\n"), std::string::npos) << Snapped.Stdout;
 	EXPECT_NE(Snapped.Stdout.find("roots    30 on the surface (within 0.001), 0 off it\n"), std::string::npos) << Snapped.Stdout;
 	const nlohmann::json Report = nlohmann::json::parse(ReadText(Dir / "r.json"));
-	EXPECT_EQ(Report["options"], nlohmann::json({{"onMiss", "nearest"}, {"orient", false}, {"resolvePenetration", true}, {"penetrationOffset", 0.5}}));
+	EXPECT_EQ(Report["options"], nlohmann::json({{"onMiss", "nearest"}, {"orient", false}, {"orientFalloff", 2.0}, {"resolvePenetration", true}, {"penetrationOffset", 0.5}}));
 	EXPECT_EQ(Report["report"]["missesSnapped"], 30);
 	EXPECT_EQ(Report["output"], "snapped.abc");
 

@@ -124,7 +124,7 @@ namespace
 		     { return std::vector<std::string>{"fit", N.Groom, N.Mesh, N.Output, "--no-progress"}; },
 		     {&FNames::Groom, &FNames::Mesh},
 		     true,
-		     {{"--report", "--json"}, {"--report", ""}, {"--report="}, {"--resolve-penetration", "nan"}, {"--resolve-penetration", "0x10"}, {"--resolve-penetration", "1e400"}, {"--origin", "0x10,0,0"}, {"--origin", "nan", "0", "0"}, {"--mesh-scale", ""}, {"--on-miss", "--orient"}, {"--mesh-time-limit", "0x10"}, {"--mesh-memory-limit", "1e9999"}, {"--json=yes"}, {"--picture", "--json"}, {"--picture="}, {"--mesh-part", ""}, {"--mesh-part"}}},
+		     {{"--report", "--json"}, {"--report", ""}, {"--report="}, {"--resolve-penetration", "nan"}, {"--resolve-penetration", "0x10"}, {"--resolve-penetration", "1e400"}, {"--orient-falloff", "-1"}, {"--orient-falloff", "inf"}, {"--orient-falloff"}, {"--origin", "0x10,0,0"}, {"--origin", "nan", "0", "0"}, {"--mesh-scale", ""}, {"--on-miss", "--orient"}, {"--mesh-time-limit", "0x10"}, {"--mesh-memory-limit", "1e9999"}, {"--json=yes"}, {"--picture", "--json"}, {"--picture="}, {"--mesh-part", ""}, {"--mesh-part"}}},
 		    {"check", "", false, [](const FNames& N)
 		     { return std::vector<std::string>{"check", N.Groom, N.Mesh}; },
 		     {},

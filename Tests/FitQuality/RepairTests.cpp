@@ -148,6 +148,7 @@ TEST_F(Repairs, OrientationTurnsAStrandGrownAlongItsNormalToGrowAlongTheSurfaceN
 	Groom.surfaceNormals = {0.6f, 0.1f, 0.8f};
 	FFitOptions Options;
 	Options.bOrientToSurface = true;
+	Options.OrientFalloff = 0.0;
 	FFitReport Report;
 	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, nullptr, &Report));
 	EXPECT_EQ(Report.StrandsOriented, 1);
@@ -174,6 +175,7 @@ TEST_F(Repairs, SphericalFitsTurnTheDirectionFromTheOriginOntoTheSurfaceNormal)
 	AddStrand(Groom, Direction * 2.0, Direction, 4);
 	FFitOptions Options;
 	Options.bOrientToSurface = true;
+	Options.OrientFalloff = 0.0;
 	FFitReport Report;
 	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, nullptr, &Report));
 	EXPECT_EQ(Report.StrandsOriented, 1);
@@ -184,7 +186,7 @@ TEST_F(Repairs, SphericalFitsTurnTheDirectionFromTheOriginOntoTheSurfaceNormal)
 	EXPECT_LT(Grown | Direction, 0.99);
 }
 
-TEST_F(Repairs, AGroomSunkIntoTheHeadIsPushedOutKeepingItsPointsInOrder)
+TEST_F(Repairs, AGroomSunkIntoTheHeadIsTurnedOutKeepingItsPointsInOrder)
 {
 	// Rooted outside, grown inward: after the fit every point but the root is inside.
 	GroomData Groom = RingGroom(12, 10.5, -0.8, 6);
@@ -199,12 +201,11 @@ TEST_F(Repairs, AGroomSunkIntoTheHeadIsPushedOutKeepingItsPointsInOrder)
 	Options.PenetrationOffset = 0.25;
 	FFitReport Report;
 	ASSERT_TRUE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Options, nullptr, &Report));
-	EXPECT_EQ(Report.PointsResolved, 12 * 5);
+	EXPECT_GE(Report.PointsResolved, 12);
 	const FFitReport After = Measure(Groom);
 	EXPECT_EQ(After.PointsInside, 0);
 	EXPECT_EQ(After.StrandsInside, 0);
 	EXPECT_EQ(After.RootsOffSurface, 0);
-	const auto HeadQuery = Query(Head);
 	for (int32 Index = 0; Index < 12 * 6; ++Index)
 	{
 		if (Index % 6 == 0)
@@ -212,12 +213,9 @@ TEST_F(Repairs, AGroomSunkIntoTheHeadIsPushedOutKeepingItsPointsInOrder)
 			EXPECT_EQ(Point(Groom, Index), Point(Sunk, Index));
 			continue;
 		}
-		// The offset from the nearest surface point, along its normal; no point swapped with another.
-		FVector Nearest, Normal;
-		ASSERT_TRUE(HeadQuery->NearestPoint(Point(Groom, Index), Nearest, Normal));
-		EXPECT_NEAR((Point(Groom, Index) - Nearest).Size(), 0.25, 1e-5) << Index;
-		const FVector Sunken = Point(Sunk, Index);
-		EXPECT_GT(Point(Groom, Index).GetSafeNormal() | Sunken.GetSafeNormal(), 0.999) << Index;
+		// Each point further out than the one before, along the same line out of the root.
+		EXPECT_NEAR(Point(Groom, Index).Size() - Point(Groom, Index - 1).Size(), 0.8, 0.01) << Index;
+		EXPECT_GT(Point(Groom, Index).GetSafeNormal() | Point(Sunk, Index).GetSafeNormal(), 0.99) << Index;
 	}
 }
 

@@ -2,6 +2,7 @@
 #include "MeshQueryTestHelpers.h"
 
 using namespace MeshQueryTest;
+using GroomFitting::EResolveResult;
 using GroomFitting::FMeshQuery;
 
 namespace
@@ -74,6 +75,38 @@ TEST(MeshQueryOrientation, ADoubleSidedExportKeepsOneOfEachPair)
 	// The copy's corners are other vertices at the same places: still the same triangle.
 	EXPECT_EQ(RepeatedQuery->GetStats().DuplicatesDropped, Single.NumTriangles());
 	EXPECT_EQ(RepeatedQuery->GetStats().ClosedParts, 1);
+}
+
+TEST(MeshQueryOrientation, ClosedShellsSharingAFaceAreOneClosedShellWithoutTheWallBetween)
+{
+	// Two boxes side by side, each closed, the face between them given once by each, wound each way.
+	const FMesh Left = TessellatedBox(FVector(0, 0, 0), FVector(4, 4, 4), 4);
+	const FMesh Right = TessellatedBox(FVector(4, 0, 0), FVector(8, 4, 4), 4);
+	const auto Query = BuildQuery(Joined(Left, Right));
+	ASSERT_TRUE(Query);
+	const GroomFitting::FMeshQueryStats& Stats = Query->GetStats();
+	EXPECT_EQ(Stats.Parts, 1);
+	EXPECT_EQ(Stats.ClosedParts, 1);
+	EXPECT_EQ(Stats.OpenParts, 0);
+	EXPECT_EQ(Stats.HolesClosed, 0);
+	EXPECT_EQ(Stats.SharedFacesDropped, 2 * 32);
+	EXPECT_EQ(Stats.ReversedDropped, 0);
+	EXPECT_NE(Stats.ToString().Find(TEXT("(closed)")), INDEX_NONE) << TCHAR_TO_UTF8(*Stats.ToString());
+	// Beside the wall that was: inside, and out through the union's own surface, not onto the wall.
+	const FVector Point(4.05, 2.0, 1.5);
+	ASSERT_TRUE(Query->IsInside(Point));
+	FVector Out;
+	ASSERT_EQ(Query->ResolvePoint(Point, 0.1, Out), EResolveResult::Resolved);
+	EXPECT_TRUE(Out.Equals(FVector(4.05, 2.0, -0.1), 1e-9)) << TCHAR_TO_UTF8(*Out.ToString());
+
+	// A double-sided shell or card still keeps one way of each pair: nothing of the rest closes its rim.
+	for (const FMesh& Doubled : {DoubledWithReverse(Left), DoubledWithReverse(FromHost(Host::BuildPlane(4.f, 4)))})
+	{
+		const auto DoubledQuery = BuildQuery(Doubled);
+		ASSERT_TRUE(DoubledQuery);
+		EXPECT_EQ(DoubledQuery->GetStats().SharedFacesDropped, 0);
+		EXPECT_EQ(DoubledQuery->GetStats().ReversedDropped, Doubled.NumTriangles() / 2);
+	}
 }
 
 TEST(MeshQueryOrientation, CornersAtTheSamePlaceJoinTriangles)

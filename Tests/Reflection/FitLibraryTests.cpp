@@ -136,8 +136,8 @@ TEST(FitLibrarySurface, OptionsAndReportAreBlueprintStructsWithOffDefaults)
 	UScriptStruct* const Options = FvelmoraFitOptions::StaticStruct();
 	EXPECT_EQ(Utf8(Options->GetPathName()), "/Script/velmora.velmoraFitOptions");
 	EXPECT_EQ(Utf8(Options->GetMetaData(TEXT("BlueprintType"))), "true");
-	EXPECT_EQ(Members(Options), (std::vector<std::string>{"bSnapMissesToNearest: bool", "bOrientToSurface: bool", "bResolvePenetration: bool",
-	                                                      "PenetrationOffset: double"}));
+	EXPECT_EQ(Members(Options), (std::vector<std::string>{"bSnapMissesToNearest: bool", "bOrientToSurface: bool", "OrientFalloff: double",
+	                                                      "bResolvePenetration: bool", "PenetrationOffset: double"}));
 	for (UScriptStruct* Struct : {Options, FvelmoraFitReport::StaticStruct()})
 	{
 		for (TFieldIterator<FProperty> It(Struct); It; ++It)
@@ -153,6 +153,7 @@ TEST(FitLibrarySurface, OptionsAndReportAreBlueprintStructsWithOffDefaults)
 	const GroomFitting::FFitOptions Plain;
 	EXPECT_EQ(Defaults.bSnapMissesToNearest, Plain.bSnapMissesToNearest);
 	EXPECT_EQ(Defaults.bOrientToSurface, Plain.bOrientToSurface);
+	EXPECT_EQ(Defaults.OrientFalloff, Plain.OrientFalloff);
 	EXPECT_EQ(Defaults.bResolvePenetration, Plain.bResolvePenetration);
 	EXPECT_EQ(Defaults.PenetrationOffset, Plain.PenetrationOffset);
 	EXPECT_FALSE(Defaults.bSnapMissesToNearest || Defaults.bOrientToSurface || Defaults.bResolvePenetration);

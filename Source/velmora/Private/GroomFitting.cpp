@@ -403,7 +403,7 @@ namespace GroomFitting
 		void LogMeshRepairs(const UStaticMeshComponent* TheComp, const FMeshQuery& Query)
 		{
 			const FMeshQueryStats& Stats = Query.GetStats();
-			if (Stats.TrianglesFlipped > 0 || Stats.DuplicatesDropped > 0 || Stats.ReversedDropped > 0 || Stats.OpenParts > 0)
+			if (Stats.TrianglesFlipped > 0 || Stats.DuplicatesDropped > 0 || Stats.ReversedDropped > 0 || Stats.SharedFacesDropped > 0 || Stats.OpenParts > 0)
 			{
 				UE_LOG(LogTemp, Display, TEXT("FitGroomToStaticMesh: for the repairs, %s holds %s"), *TheComp->GetPathName(), *Stats.ToString());
 			}
@@ -574,6 +574,11 @@ namespace GroomFitting
 			int64 PointsUnresolved = 0;
 			// Points left inside, by why.
 			int64 UnresolvedBy[static_cast<size_t>(EResolveResult::UnresolvedBadOffset) + 1] = {};
+			// How the repairs changed the strands' shape.
+			int64 StrandsTurnedOver30 = 0;
+			int64 StrandsTurnedOver60 = 0;
+			double SegmentChangeMax = 0.0;
+			int64 SegmentsChangedOver1Percent = 0;
 			bool bAllFinite = true;
 			// Points the source gave that are not finite: kept as they are, and counted.
 			FMeasureCounts NotFinite;
@@ -593,10 +598,218 @@ namespace GroomFitting
 				{
 					Totals.UnresolvedBy[Reason] += UnresolvedBy[Reason];
 				}
+				Totals.StrandsTurnedOver30 += StrandsTurnedOver30;
+				Totals.StrandsTurnedOver60 += StrandsTurnedOver60;
+				Totals.SegmentChangeMax = FMath::Max(Totals.SegmentChangeMax, SegmentChangeMax);
+				Totals.SegmentsChangedOver1Percent += SegmentsChangedOver1Percent;
 				Totals.bAllFinite &= bAllFinite;
 				Totals.NotFinite.AddNotFinite(NotFinite.PointsNotFinite, NotFinite.FirstStrandNotFinite);
 			}
 		};
+	}
+
+	namespace
+	{
+		// Lays the point after From at Length from it, outside the mesh: towards where the resolve put the
+		// point (when it could), else turned from Candidate's way towards the outside at From a third at a
+		// time, else on along LastWay. False when none of these is outside.
+		bool PlaceOutside(const FMeshQuery& Query, const FVector& From, double Length, const FVector& Candidate, const FVector* Resolved, const FVector& LastWay,
+		                  FVector& OutPoint)
+		{
+			const auto Try = [&](const FVector& Way)
+			{
+				const FVector Unit = Way.GetSafeNormal(0.0);
+				if (Unit.IsZero())
+				{
+					return false;
+				}
+				const FVector Placed = From + Unit * Length;
+				if (Query.IsInside(Placed))
+				{
+					return false;
+				}
+				OutPoint = Placed;
+				return true;
+			};
+			if (!(Length > 0.0))
+			{
+				OutPoint = From;
+				return !Query.IsInside(From);
+			}
+			const FVector Way = (Candidate - From) / Length;
+			if (Resolved)
+			{
+				// Towards the resolved point, then turned on past it as far again and twice as far: a point just
+				// inside mostly needs no more, and no search of the surface.
+				const FVector Out = (*Resolved - From).GetSafeNormal(0.0);
+				if (Try(Out) || (!Out.IsZero() && (Try(Out * 2.0 - Way) || Try(Out * 3.0 - Way * 2.0))))
+				{
+					return true;
+				}
+			}
+			// The surface is no further from From than Candidate, which is inside while From is not: the search
+			// need not look beyond.
+			FVector Nearest, Normal;
+			if (Query.NearestPoint(From, Nearest, Normal, Length * (1.0 + 1e-9) + 1e-12))
+			{
+				for (const double Share : {1.0 / 3.0, 2.0 / 3.0, 1.0})
+				{
+					if (Try(Way * (1.0 - Share) + Normal * Share))
+					{
+						return true;
+					}
+				}
+			}
+			return Try(LastWay);
+		}
+
+		// Brings a strand's points out of the mesh root to tip, from FirstChecked on. Inside holds whether
+		// each was found inside and gets whether it still is. A point after another is brought out at its
+		// segment's length from it, and the segments beyond turn with that segment, so the rest of the strand
+		// keeps its shape (and folds back on nothing); they are tested again where they land.
+		void FollowOutOfMesh(GroomData& Groom, const FMeshQuery& Query, const FVector& ActorLocation, double Offset, int32 Root, int32 FirstChecked, int32 Count,
+		                     int32 Hint, uint8* Inside, FStrandCounts& Counts, bool& bFinite)
+		{
+			// The point before as it was and where it is now; none before the root or after a point that is
+			// not finite.
+			bool bHasLast = FirstChecked > Root;
+			FVector LastOld = bHasLast ? ActorLocation + ReadTriple(Groom.positions, FirstChecked - 1) : FVector::ZeroVector;
+			FVector LastNew = LastOld;
+			FVector LastWay = FVector::ZeroVector;
+			// Until a point moves, the points are where the inside flags found them.
+			bool bMoved = false;
+			FQuat Turn = FQuat::Identity;
+			for (int32 Point = FirstChecked; Point < Root + Count; ++Point)
+			{
+				uint8& bInside = Inside[Point - FirstChecked];
+				const FVector Old = ActorLocation + ReadTriple(Groom.positions, Point);
+				if (!IsFinitePoint(Old))
+				{
+					bInside = 0;
+					bHasLast = false;
+					bMoved = false;
+					Turn = FQuat::Identity;
+					continue;
+				}
+				FVector New = Old;
+				bool bStillInside = bInside != 0;
+				if (bMoved)
+				{
+					New = LastNew + Turn.RotateVector(Old - LastOld);
+					bStillInside = Query.IsInside(New);
+				}
+				if (bStillInside)
+				{
+					FVector Resolved;
+					EResolveResult Result = Query.ResolveInsidePoint(New, Offset, Resolved, &Hint);
+					if (!bHasLast)
+					{
+						if (Result == EResolveResult::Resolved)
+						{
+							New = Resolved;
+							bStillInside = false;
+						}
+					}
+					else
+					{
+						FVector Placed;
+						if (PlaceOutside(Query, LastNew, (Old - LastOld).Size(), New, Result == EResolveResult::Resolved ? &Resolved : nullptr, LastWay, Placed))
+						{
+							const FVector Was = (New - LastNew).GetSafeNormal(0.0);
+							const FVector Is = (Placed - LastNew).GetSafeNormal(0.0);
+							if (!Was.IsZero() && !Is.IsZero())
+							{
+								Turn = FQuat::FindBetweenNormals(Was, Is) * Turn;
+							}
+							New = Placed;
+							bStillInside = false;
+						}
+						else if (!IsUnresolved(Result))
+						{
+							Result = EResolveResult::UnresolvedSegmentLength;
+						}
+					}
+					if (bStillInside)
+					{
+						++Counts.PointsUnresolved;
+						++Counts.UnresolvedBy[static_cast<size_t>(Result)];
+					}
+					else
+					{
+						++Counts.PointsResolved;
+					}
+				}
+				bInside = bStillInside ? 1 : 0;
+				if (New != Old)
+				{
+					bFinite &= WriteTriple(Groom.positions, Point, New - ActorLocation);
+					bMoved = true;
+				}
+				if (bHasLast)
+				{
+					LastWay = (New - LastNew).GetSafeNormal(0.0);
+				}
+				LastOld = Old;
+				LastNew = New;
+				bHasLast = true;
+			}
+		}
+
+		// Compares a strand with its points as the plain fit leaves them (Plain, up to one move for all):
+		// the turn of its root-to-tip direction in degrees, NaN where either has no direction, and its
+		// segments' change of length into Counts.
+		double MeasureShape(const GroomData& Groom, int32 Root, int32 Count, const std::vector<FVector>& Plain, FStrandCounts& Counts)
+		{
+			double Turn = std::numeric_limits<double>::quiet_NaN();
+			if (Count < 2)
+			{
+				return Turn;
+			}
+			// Squared lengths' ratios, each segment's change worked out only for the strand's extremes.
+			FVector Last = ReadTriple(Groom.positions, Root);
+			double Least = 1.0, Most = 1.0;
+			for (int32 Index = 1; Index < Count; ++Index)
+			{
+				const FVector Now = ReadTriple(Groom.positions, Root + Index);
+				const double Before = (Plain[static_cast<size_t>(Index)] - Plain[static_cast<size_t>(Index - 1)]).SizeSquared();
+				if (std::isfinite(Before) && Before > 0.0)
+				{
+					const double Ratio = (Now - Last).SizeSquared() / Before;
+					if (std::isfinite(Ratio))
+					{
+						Least = FMath::Min(Least, Ratio);
+						Most = FMath::Max(Most, Ratio);
+						// Longer than 1.01 times, or shorter than 0.99 times, the length.
+						Counts.SegmentsChangedOver1Percent += Ratio > 1.0201 || Ratio < 0.9801 ? 1 : 0;
+					}
+				}
+				Last = Now;
+			}
+			Counts.SegmentChangeMax = FMath::Max(Counts.SegmentChangeMax, FMath::Max(std::sqrt(Most) - 1.0, 1.0 - std::sqrt(Least)));
+			const FVector Was = Plain[static_cast<size_t>(Count - 1)] - Plain[0];
+			const FVector Is = Last - ReadTriple(Groom.positions, Root);
+			if (IsFinitePoint(Was) && IsFinitePoint(Is) && !Was.IsZero() && !Is.IsZero())
+			{
+				// From the sine and the cosine both: exact for small turns, where the cosine alone is not.
+				Turn = FMath::RadiansToDegrees(std::atan2((Was ^ Is).Size(), Was | Is));
+				Counts.StrandsTurnedOver30 += Turn > 30.0 ? 1 : 0;
+				Counts.StrandsTurnedOver60 += Turn > 60.0 ? 1 : 0;
+			}
+			return Turn;
+		}
+
+		// The value below which Share of the values lie (the lower one, so it is always a value); 0 for none.
+		double Quantile(std::vector<double> Values, double Share)
+		{
+			Values.erase(std::remove_if(Values.begin(), Values.end(), [](double Value) { return std::isnan(Value); }), Values.end());
+			if (Values.empty())
+			{
+				return 0.0;
+			}
+			const size_t Rank = FMath::Min(Values.size(), static_cast<size_t>(FMath::Max(1.0, std::ceil(Share * static_cast<double>(Values.size()))))) - 1;
+			std::nth_element(Values.begin(), Values.begin() + static_cast<std::ptrdiff_t>(Rank), Values.end());
+			return Values[Rank];
+		}
 	}
 
 	std::string TextToUtf8(const FString& Text)
@@ -666,8 +879,19 @@ namespace GroomFitting
 		return Became == 0;
 	}
 
+	double OrientWeight(double Along, double Falloff)
+	{
+		if (!(Falloff > 0.0))
+		{
+			return 1.0;
+		}
+		const double T = FMath::Clamp(Along / Falloff, 0.0, 1.0);
+		// Smooth at both ends, so the strand bends without a kink where the turn starts or ends.
+		return 1.0 - T * T * (3.0 - 2.0 * T);
+	}
+
 	bool MoveAndOrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation, const FVector& GroomNormal,
-	                         const FVector& SurfaceNormal, int32* OutKeptNotFinite)
+	                         const FVector& SurfaceNormal, int32* OutKeptNotFinite, double Falloff)
 	{
 		if (OutKeptNotFinite)
 		{
@@ -677,33 +901,71 @@ namespace GroomFitting
 		{
 			return true;
 		}
-		// The rotation as a matrix, worked out once for the strand's points.
+		// The turn, and a share of it: the way from no turn to the whole, normalised (cheaper than an angle's
+		// sine and cosine per segment, and as smooth).
 		const FQuat Q = FQuat::FindBetweenNormals(GroomNormal, SurfaceNormal);
-		const double XX = 1.0 - 2.0 * (Q.Y * Q.Y + Q.Z * Q.Z), XY = 2.0 * (Q.X * Q.Y - Q.Z * Q.W), XZ = 2.0 * (Q.X * Q.Z + Q.Y * Q.W);
-		const double YX = 2.0 * (Q.X * Q.Y + Q.Z * Q.W), YY = 1.0 - 2.0 * (Q.X * Q.X + Q.Z * Q.Z), YZ = 2.0 * (Q.Y * Q.Z - Q.X * Q.W);
-		const double ZX = 2.0 * (Q.X * Q.Z - Q.Y * Q.W), ZY = 2.0 * (Q.Y * Q.Z + Q.X * Q.W), ZZ = 1.0 - 2.0 * (Q.X * Q.X + Q.Y * Q.Y);
-		// The root lands where MoveStrand puts it; the others keep their offset from it, turned.
+		struct FTurn
+		{
+			double XX, XY, XZ, YX, YY, YZ, ZX, ZY, ZZ;
+		};
+		const auto MakeTurn = [&Q](double Share)
+		{
+			double X = Share * Q.X, Y = Share * Q.Y, Z = Share * Q.Z, W = (1.0 - Share) + Share * Q.W;
+			const double Scale = 1.0 / std::sqrt(X * X + Y * Y + Z * Z + W * W);
+			X *= Scale;
+			Y *= Scale;
+			Z *= Scale;
+			W *= Scale;
+			return FTurn{1.0 - 2.0 * (Y * Y + Z * Z), 2.0 * (X * Y - Z * W), 2.0 * (X * Z + Y * W), 2.0 * (X * Y + Z * W), 1.0 - 2.0 * (X * X + Z * Z),
+			             2.0 * (Y * Z - X * W), 2.0 * (X * Z - Y * W), 2.0 * (Y * Z + X * W), 1.0 - 2.0 * (X * X + Y * Y)};
+		};
+		const FTurn Full = MakeTurn(1.0);
+		// The root lands where MoveStrand puts it; each other point follows the last finite point before it,
+		// its segment from there turned by its share of the turn.
 		float* Values = Groom.positions.data() + 3 * static_cast<size_t>(RootIndex);
-		const double OldX = Values[0], OldY = Values[1], OldZ = Values[2];
 		const uint32 RootBefore = NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
-		const FVector Offset = (Hit - ActorLocation) - FVector(OldX, OldY, OldZ);
-		Values[0] = static_cast<float>(OldX + Offset.X);
-		Values[1] = static_cast<float>(OldY + Offset.Y);
-		Values[2] = static_cast<float>(OldZ + Offset.Z);
-		const double RootX = Values[0], RootY = Values[1], RootZ = Values[2];
+		const FVector OldRoot(Values[0], Values[1], Values[2]);
+		const FVector Offset = (Hit - ActorLocation) - OldRoot;
+		FVector NewRoot(OldRoot.X + Offset.X, OldRoot.Y + Offset.Y, OldRoot.Z + Offset.Z);
+		Values[0] = static_cast<float>(NewRoot.X);
+		Values[1] = static_cast<float>(NewRoot.Y);
+		Values[2] = static_cast<float>(NewRoot.Z);
 		// A point that was not finite stays so; the turn must not make one of the others so.
 		uint32 Became = (NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2])) & ~RootBefore;
 		int32 Kept = static_cast<int32>(RootBefore);
+		// Rigid, each point turned about the root as stored; with a falloff, laid on from the point before.
+		FVector LastOld = OldRoot;
+		FVector LastNew = Falloff > 0.0 ? NewRoot : FVector(Values[0], Values[1], Values[2]);
+		double Along = 0.0;
+		// Past the falloff the segments keep their direction: the rest of the strand only moves, by Tail.
+		bool bPastFalloff = false;
+		FVector Tail = FVector::ZeroVector;
 		float* const End = Values + 3 * static_cast<size_t>(PointCount);
 		for (Values += 3; Values < End; Values += 3)
 		{
 			const uint32 Before = NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2]);
-			const double DX = Values[0] - OldX, DY = Values[1] - OldY, DZ = Values[2] - OldZ;
-			Values[0] = static_cast<float>(RootX + (XX * DX + XY * DY + XZ * DZ));
-			Values[1] = static_cast<float>(RootY + (YX * DX + YY * DY + YZ * DZ));
-			Values[2] = static_cast<float>(RootZ + (ZX * DX + ZY * DY + ZZ * DZ));
+			const FVector Old(Values[0], Values[1], Values[2]);
+			const FVector D = Old - LastOld;
+			FVector New = Old + Tail;
+			if (!bPastFalloff)
+			{
+				const FTurn Turn = Falloff > 0.0 ? MakeTurn(OrientWeight(Along, Falloff)) : Full;
+				New = FVector(LastNew.X + (Turn.XX * D.X + Turn.XY * D.Y + Turn.XZ * D.Z), LastNew.Y + (Turn.YX * D.X + Turn.YY * D.Y + Turn.YZ * D.Z),
+				              LastNew.Z + (Turn.ZX * D.X + Turn.ZY * D.Y + Turn.ZZ * D.Z));
+			}
+			Values[0] = static_cast<float>(New.X);
+			Values[1] = static_cast<float>(New.Y);
+			Values[2] = static_cast<float>(New.Z);
 			Became |= (NotFiniteBits(Values[0]) | NotFiniteBits(Values[1]) | NotFiniteBits(Values[2])) & ~(Before | RootBefore);
 			Kept += static_cast<int32>(Before);
+			if (Falloff > 0.0 && Before == 0 && RootBefore == 0 && !bPastFalloff)
+			{
+				Along += D.Size();
+				LastOld = Old;
+				LastNew = New;
+				bPastFalloff = Along >= Falloff;
+				Tail = New - Old;
+			}
 		}
 		if (OutKeptNotFinite)
 		{
@@ -803,6 +1065,12 @@ namespace GroomFitting
 			                                         Options.PenetrationOffset));
 			return false;
 		}
+		if (Options.bOrientToSurface && !(std::isfinite(Options.OrientFalloff) && Options.OrientFalloff >= 0.0))
+		{
+			LogFitFailure(OutReport, FString::Printf(TEXT("FitGroomToStaticMesh: the orientation falloff %f is not a finite length; the groom was not fitted or written"),
+			                                         Options.OrientFalloff));
+			return false;
+		}
 		// The repairs and the report need the mesh's surface, made once for the whole walk.
 		std::shared_ptr<const FMeshQuery> OwnQuery;
 		if ((Options.AnyRepair() || (bMeasure && OutReport)) && !Query)
@@ -857,9 +1125,16 @@ namespace GroomFitting
 		};
 		std::vector<FStrandTrace> Traces;
 		std::vector<double> Displacements;
+		// Each strand's turn against the plain fit, where a repair may change the strands' shape.
+		const bool bMeasureShape = OutReport && (Options.bOrientToSurface || Options.bResolvePenetration);
+		std::vector<double> Turns;
 		if (OutReport)
 		{
 			Displacements.assign(static_cast<size_t>(NumCurves), std::numeric_limits<double>::quiet_NaN());
+		}
+		if (bMeasureShape)
+		{
+			Turns.assign(static_cast<size_t>(NumCurves), std::numeric_limits<double>::quiet_NaN());
 		}
 		FStrandCounts Totals;
 		FMeasureTally Tally(bMeasureHere ? NumCurves : 0);
@@ -876,6 +1151,22 @@ namespace GroomFitting
 			}
 			const int32 Root = static_cast<int32>(First[static_cast<size_t>(Curve)]);
 			const FVector OldRoot = ReadTriple(Groom.positions, Root);
+			// The strand as the plain fit leaves it (up to one move for all), taken only when a repair is about
+			// to change its shape: the others keep the plain fit's shape exactly.
+			thread_local std::vector<FVector> Plain;
+			bool bPlainTaken = false;
+			const auto TakePlain = [&]()
+			{
+				if (bMeasureShape && !bPlainTaken)
+				{
+					Plain.resize(static_cast<size_t>(Count));
+					for (int32 Index = 0; Index < Count; ++Index)
+					{
+						Plain[static_cast<size_t>(Index)] = ReadTriple(Groom.positions, Root + Index);
+					}
+					bPlainTaken = true;
+				}
+			};
 			bool bFinite = true;
 			// Points the source gave that are not finite: they are kept as they are, moved with the strand.
 			int32 KeptNotFinite = 0;
@@ -905,7 +1196,8 @@ namespace GroomFitting
 					const FVector GroomNormal = (bSurfaceNormal ? ReadTriple(Groom.surfaceNormals, Curve) : OldRoot).GetSafeNormal();
 					if (!GroomNormal.IsZero() && !SurfaceNormal.IsZero())
 					{
-						bFinite &= MoveAndOrientStrand(Groom, Root, Count, Hit, ActorLocation, GroomNormal, SurfaceNormal, &KeptNotFinite);
+						TakePlain();
+						bFinite &= MoveAndOrientStrand(Groom, Root, Count, Hit, ActorLocation, GroomNormal, SurfaceNormal, &KeptNotFinite, Options.OrientFalloff);
 						bOriented = true;
 						++Counts.StrandsOriented;
 					}
@@ -929,34 +1221,19 @@ namespace GroomFitting
 				// Most strands have no point inside. A point brought out is no longer inside, for the measurement.
 				if (NumInside > 0)
 				{
-					int32 Hint = Trace.bHit ? Query->FaceHint(Trace.Face) : INDEX_NONE;
-					for (int32 Point = FirstChecked; Point < Root + Count; ++Point)
-					{
-						uint8& bInside = Counts.Inside[static_cast<size_t>(Point - FirstChecked)];
-						if (!bInside)
-						{
-							continue;
-						}
-						FVector Resolved;
-						const EResolveResult Result = Query->ResolveInsidePoint(ReadTriple(Groom.positions, Point) + ActorLocation, Options.PenetrationOffset, Resolved, &Hint);
-						if (Result == EResolveResult::Resolved)
-						{
-							bFinite &= WriteTriple(Groom.positions, Point, Resolved - ActorLocation);
-							++Counts.PointsResolved;
-						}
-						else if (IsUnresolved(Result))
-						{
-							++Counts.PointsUnresolved;
-							++Counts.UnresolvedBy[static_cast<size_t>(Result)];
-						}
-						bInside = IsUnresolved(Result) ? 1 : 0;
-					}
+					TakePlain();
+					FollowOutOfMesh(Groom, *Query, ActorLocation, Options.PenetrationOffset, Root, FirstChecked, Count, Trace.bHit ? Query->FaceHint(Trace.Face) : INDEX_NONE,
+					                Counts.Inside.data(), Counts, bFinite);
 				}
 			}
 			Counts.bAllFinite &= bFinite;
 			if (OutReport)
 			{
 				Displacements[static_cast<size_t>(Curve)] = (ReadTriple(Groom.positions, Root) - OldRoot).Size();
+			}
+			if (bMeasureShape)
+			{
+				Turns[static_cast<size_t>(Curve)] = bPlainTaken ? MeasureShape(Groom, Root, Count, Plain, Counts) : (Count >= 2 ? 0.0 : std::numeric_limits<double>::quiet_NaN());
 			}
 			if (bMeasureHere)
 			{
@@ -1079,6 +1356,19 @@ namespace GroomFitting
 			Report.PointsUnresolved = Totals.PointsUnresolved;
 			Report.UnresolvedReasons = UnresolvedReasons;
 			Report.Displacement = Summarise(MoveTemp(Displacements));
+			if (bMeasureShape)
+			{
+				Report.bShapeMeasured = true;
+				Report.TurnP99 = Quantile(Turns, 0.99);
+				const FDistanceSummary Turn = Summarise(MoveTemp(Turns));
+				Report.StrandsShaped = Turn.Count;
+				Report.TurnMedian = Turn.Median;
+				Report.TurnMax = Turn.Max;
+				Report.StrandsTurnedOver30 = Totals.StrandsTurnedOver30;
+				Report.StrandsTurnedOver60 = Totals.StrandsTurnedOver60;
+				Report.SegmentChangeMax = Totals.SegmentChangeMax;
+				Report.SegmentsChangedOver1Percent = Totals.SegmentsChangedOver1Percent;
+			}
 			if (bMeasureHere)
 			{
 				Tally.Finish(NumCurves, NumCovered, DefaultSurfaceTolerance, Report);

@@ -30,10 +30,20 @@ namespace GroomFitting
 		// A moved strand is turned about its new root by the rotation that takes the groom's normal at the
 		// root (or, for spherical fits, the direction from the origin) to the surface normal at the hit.
 		bool bOrientToSurface = false;
-		// After the move, every point inside the mesh goes to the nearest surface point plus
-		// PenetrationOffset along the surface normal; the points keep their order.
+		// Along how much of the strand, from the root, the turn fades out: the first segment turns fully,
+		// segments from OrientFalloff on keep their direction, every segment keeps its length. 0 turns the
+		// whole strand as one.
+		double OrientFalloff = DefaultOrientFalloff;
+		// After the move, the points inside the mesh are brought out root to tip, each kept at its segment's
+		// length from the point before (within 1%): to where the surface plus PenetrationOffset along its
+		// normal is seen from there, or turned from there towards the outside. The points beyond one moved
+		// move with it.
 		bool bResolvePenetration = false;
 		double PenetrationOffset = 0.1;
+
+		// Enough for the root's few segments to follow the surface on a head in centimetres, short of most
+		// strands, so their run beyond keeps the groom's style.
+		static constexpr double DefaultOrientFalloff = 2.0;
 
 		bool AnyRepair() const { return bSnapMissesToNearest || bOrientToSurface || bResolvePenetration; }
 	};
@@ -71,6 +81,22 @@ namespace GroomFitting
 		int64 PointsUnresolved = 0;
 		// Why points were left inside: "12 enclosed by another shell", and so on.
 		FString UnresolvedReasons;
+
+		// How the repairs changed the strands' shape against the plain fit, which only moves them; measured
+		// when orientation or the penetration resolve ran. The turn of each strand's root-to-tip direction,
+		// in degrees (strands of two or more points with distinct finite ends), and the strands turned more
+		// than 30 and 60 degrees.
+		bool bShapeMeasured = false;
+		int64 StrandsShaped = 0;
+		double TurnMedian = 0.0;
+		double TurnP99 = 0.0;
+		double TurnMax = 0.0;
+		int64 StrandsTurnedOver30 = 0;
+		int64 StrandsTurnedOver60 = 0;
+		// The largest change of a segment's length, as a fraction of the length, and the segments changed by
+		// more than 1%.
+		double SegmentChangeMax = 0.0;
+		int64 SegmentsChangedOver1Percent = 0;
 
 		// How the groom lies on the mesh, when it was measured.
 		bool bMeasured = false;
@@ -134,9 +160,15 @@ namespace GroomFitting
 
 	// MoveStrand, and the strand turned about its moved root by the rotation taking GroomNormal onto
 	// SurfaceNormal (both of unit length): the move and the turn in double precision, each point stored back
-	// once. False, and OutKeptNotFinite, as MoveStrand.
+	// once. With a Falloff above zero each segment turns by less the further along the strand it starts,
+	// none from Falloff on, and is laid on from the point before, so every segment keeps its length. False,
+	// and OutKeptNotFinite, as MoveStrand.
 	bool MoveAndOrientStrand(GroomData& Groom, int32 RootIndex, int32 PointCount, const FVector& Hit, const FVector& ActorLocation, const FVector& GroomNormal,
-	                         const FVector& SurfaceNormal, int32* OutKeptNotFinite = nullptr);
+	                         const FVector& SurfaceNormal, int32* OutKeptNotFinite = nullptr, double Falloff = 0.0);
+
+	// How much of the turn a segment starting Along the strand from its root takes: 1 at the root, easing
+	// to 0 at Falloff and beyond; 1 everywhere for a Falloff of 0.
+	double OrientWeight(double Along, double Falloff);
 
 	// The query of TheComp's collision triangles in world space, made once per mesh, placement and
 	// geometry and shared while they stay the same. Null, with the reason, when the component has no mesh

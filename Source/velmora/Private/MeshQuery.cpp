@@ -273,6 +273,8 @@ namespace GroomFitting
 
 		// Copies: the same three corners as an earlier triangle, in either winding; the earliest stays.
 		std::vector<int32> KeptOf(Topo.size());
+		// Kept triangles given also the other way round (and never again the same way).
+		std::vector<uint8> bGivenBothWays(Topo.size(), 0), bGivenTwice(Topo.size(), 0);
 		{
 			std::vector<int32> Sorted(3 * Topo.size());
 			size_t Size = 16;
@@ -312,8 +314,110 @@ namespace GroomFitting
 						{
 							++(bSameWinding ? Stats.DuplicatesDropped : Stats.ReversedDropped);
 						}
+						(bSameWinding ? bGivenTwice : bGivenBothWays)[static_cast<size_t>(Existing)] = 1;
 						break;
 					}
+				}
+			}
+		}
+
+		// A face two closed shells share, given once by each, comes both ways round like a double-sided
+		// export, but is a wall inside their union: where triangles given both ways meet the rest of the mesh
+		// only along edges the rest closes by itself (an even number of its triangles, at least two), both
+		// ways go, and the union stays one closed shell. Elsewhere (a whole double-sided shell or card) one
+		// way stays.
+		std::vector<uint8> bWall(Topo.size(), 0);
+		if (Stats.ReversedDropped > 0)
+		{
+			struct FEdgeUse
+			{
+				uint64 Key;
+				int32 Triangle;
+				uint8 bBothWays;
+			};
+			std::vector<FEdgeUse> Uses;
+			for (size_t Index = 0; Index < Topo.size(); ++Index)
+			{
+				if (KeptOf[Index] == static_cast<int32>(Index) && Topo[Index].bArea)
+				{
+					const uint8 bBoth = bGivenBothWays[Index] && !bGivenTwice[Index] ? 1 : 0;
+					for (int32 Corner = 0; Corner < 3; ++Corner)
+					{
+						const uint32 From = static_cast<uint32>(Topo[Index].V[Corner]), To = static_cast<uint32>(Topo[Index].V[(Corner + 1) % 3]);
+						Uses.push_back(FEdgeUse{(static_cast<uint64>(FMath::Min(From, To)) << 32) | FMath::Max(From, To), static_cast<int32>(Index), bBoth});
+					}
+				}
+			}
+			std::sort(Uses.begin(), Uses.end(), [](const FEdgeUse& Left, const FEdgeUse& Right) { return Left.Key < Right.Key; });
+			// Regions of triangles given both ways, joined through their shared edges.
+			std::vector<int32> Region(Topo.size());
+			for (size_t Index = 0; Index < Region.size(); ++Index)
+			{
+				Region[Index] = static_cast<int32>(Index);
+			}
+			const auto Find = [&Region](int32 Triangle)
+			{
+				while (Region[static_cast<size_t>(Triangle)] != Triangle)
+				{
+					Region[static_cast<size_t>(Triangle)] = Region[static_cast<size_t>(Region[static_cast<size_t>(Triangle)])];
+					Triangle = Region[static_cast<size_t>(Triangle)];
+				}
+				return Triangle;
+			};
+			for (size_t First = 0, Last = 0; First < Uses.size(); First = Last)
+			{
+				int32 Joined = -1;
+				for (Last = First; Last < Uses.size() && Uses[Last].Key == Uses[First].Key; ++Last)
+				{
+					if (Uses[Last].bBothWays)
+					{
+						const int32 Root = Find(Uses[Last].Triangle);
+						if (Joined >= 0 && Root != Joined)
+						{
+							Region[static_cast<size_t>(Root)] = Joined;
+						}
+						Joined = Joined >= 0 ? Joined : Root;
+					}
+				}
+			}
+			// A region is a wall when it has a rim and the rest closes every edge of it.
+			std::vector<uint8> bHasRim(Topo.size(), 0), bOpenRim(Topo.size(), 0);
+			for (size_t First = 0, Last = 0; First < Uses.size(); First = Last)
+			{
+				int32 BothWays = 0, Others = 0, Root = -1;
+				for (Last = First; Last < Uses.size() && Uses[Last].Key == Uses[First].Key; ++Last)
+				{
+					if (Uses[Last].bBothWays)
+					{
+						++BothWays;
+						Root = Find(Uses[Last].Triangle);
+					}
+					else
+					{
+						++Others;
+					}
+				}
+				if (BothWays == 1)
+				{
+					bHasRim[static_cast<size_t>(Root)] = 1;
+					bOpenRim[static_cast<size_t>(Root)] |= Others < 2 || Others % 2 != 0 ? 1 : 0;
+				}
+			}
+			for (size_t Index = 0; Index < Topo.size(); ++Index)
+			{
+				const int32 Original = KeptOf[Index];
+				if (Topo[static_cast<size_t>(Original)].bArea && bGivenBothWays[static_cast<size_t>(Original)] && !bGivenTwice[static_cast<size_t>(Original)])
+				{
+					const size_t Root = static_cast<size_t>(Find(Original));
+					bWall[Index] = bHasRim[Root] && !bOpenRim[Root] ? 1 : 0;
+				}
+			}
+			for (size_t Index = 0; Index < Topo.size(); ++Index)
+			{
+				if (bWall[Index] && KeptOf[Index] != static_cast<int32>(Index) && Topo[Index].bArea)
+				{
+					--Stats.ReversedDropped;
+					Stats.SharedFacesDropped += 2;
 				}
 			}
 		}
@@ -322,7 +426,7 @@ namespace GroomFitting
 		std::vector<int32> Kept;
 		for (size_t Index = 0; Index < Topo.size(); ++Index)
 		{
-			if (KeptOf[Index] == static_cast<int32>(Index))
+			if (KeptOf[Index] == static_cast<int32>(Index) && !bWall[Index])
 			{
 				Kept.push_back(static_cast<int32>(Index));
 			}
@@ -774,7 +878,13 @@ namespace GroomFitting
 			}
 			for (size_t Index = 0; Index < Topo.size(); ++Index)
 			{
-				const int32 Geometry = GeometryOf[static_cast<size_t>(KeptSlot[static_cast<size_t>(KeptOf[Index])])];
+				const int32 Slot = KeptSlot[static_cast<size_t>(KeptOf[Index])];
+				if (Slot < 0)
+				{
+					// A wall between two shells.
+					continue;
+				}
+				const int32 Geometry = GeometryOf[static_cast<size_t>(Slot)];
 				if (Geometry >= 0 && Topo[Index].bArea)
 				{
 					GivenGeometry[static_cast<size_t>(Topo[Index].Given)] = Geometry;
@@ -1067,6 +1177,10 @@ namespace GroomFitting
 		{
 			Text += FString::Printf(TEXT("; %d reversed cop%s dropped"), ReversedDropped, ReversedDropped == 1 ? TEXT("y") : TEXT("ies"));
 		}
+		if (SharedFacesDropped > 0)
+		{
+			Text += FString::Printf(TEXT("; %d triangles of faces shared by two shells dropped"), SharedFacesDropped);
+		}
 		if (DuplicatesDropped > 0)
 		{
 			Text += FString::Printf(TEXT("; %d duplicate%s dropped"), DuplicatesDropped, DuplicatesDropped == 1 ? TEXT("") : TEXT("s"));
@@ -1096,6 +1210,8 @@ namespace GroomFitting
 				return TEXT("the mesh is open there");
 			case EResolveResult::UnresolvedNoExit:
 				return TEXT("no way out within reach");
+			case EResolveResult::UnresolvedSegmentLength:
+				return TEXT("no way out at the strand's segment length");
 			case EResolveResult::UnresolvedBadOffset:
 				return TEXT("the offset is not a finite number of at least zero");
 		}

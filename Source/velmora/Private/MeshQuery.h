@@ -16,6 +16,9 @@ namespace GroomFitting
 		int32 TrianglesWithoutArea = 0;
 		int32 DuplicatesDropped = 0;
 		int32 ReversedDropped = 0;
+		// Triangles of faces that two closed shells share, given once by each way round: both ways are
+		// dropped, so the shells' union is one closed shell.
+		int32 SharedFacesDropped = 0;
 		// Connected parts (triangles joined through shared edges, corners at the same place counting as one).
 		// A part is closed when its surface bounds a solid: every edge met by its triangles as often in one
 		// direction as in the other once it is oriented. Open parts have a boundary (holes), or cannot be
@@ -53,6 +56,9 @@ namespace GroomFitting
 		// Unresolved: no surface point within reach leads out (the surface folds back on itself closer
 		// than the offset).
 		UnresolvedNoExit,
+		// Unresolved: the way out the surface offers is further from the point before on the strand than
+		// the segment between them is long, and no way at that length leads out.
+		UnresolvedSegmentLength,
 		// Unresolved: the offset is negative or not a finite number.
 		UnresolvedBadOffset,
 	};

@@ -16,6 +16,7 @@ namespace
 		GroomFitting::FFitOptions Result;
 		Result.bSnapMissesToNearest = Options.bSnapMissesToNearest;
 		Result.bOrientToSurface = Options.bOrientToSurface;
+		Result.OrientFalloff = Options.OrientFalloff;
 		Result.bResolvePenetration = Options.bResolvePenetration;
 		Result.PenetrationOffset = Options.PenetrationOffset;
 		return Result;
@@ -52,6 +53,13 @@ namespace
 		Result.PointsResolved = Report.PointsResolved;
 		Result.PointsUnresolved = Report.PointsUnresolved;
 		Result.UnresolvedReasons = Report.UnresolvedReasons;
+		Result.bShapeMeasured = Report.bShapeMeasured;
+		Result.TurnMedian = Report.TurnMedian;
+		Result.TurnP99 = Report.TurnP99;
+		Result.TurnMax = Report.TurnMax;
+		Result.StrandsTurnedOver30 = Report.StrandsTurnedOver30;
+		Result.SegmentChangeMax = Report.SegmentChangeMax;
+		Result.SegmentsChangedOver1Percent = Report.SegmentsChangedOver1Percent;
 		return Result;
 	}
 

@@ -21,7 +21,11 @@ struct FvelmoraFitOptions
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	bool bOrientToSurface = false;
 
-	/** After the move, every point inside the mesh goes to the nearest surface point, PenetrationOffset outside it. */
+	/** With bOrientToSurface, the length along each strand, from its root, over which the turn fades out; 0 turns the whole strand. Segments keep their lengths. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	double OrientFalloff = 2.0;
+
+	/** After the move, the points inside the mesh are brought out root to tip towards the surface, PenetrationOffset outside it, each kept at its segment's length from the point before. */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	bool bResolvePenetration = false;
 
@@ -114,6 +118,31 @@ struct FvelmoraFitReport
 	/** Why points were left inside, when some were: "3 enclosed by another shell", and so on. */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	FString UnresolvedReasons;
+
+	/** True when orientation or the penetration resolve ran and the figures below compare the strands' shape with the plain fit's. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	bool bShapeMeasured = false;
+
+	/** How far each strand's root-to-tip direction turned, in degrees: median, 99th percentile and greatest. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	double TurnMedian = 0.0;
+
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	double TurnP99 = 0.0;
+
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	double TurnMax = 0.0;
+
+	/** Strands whose root-to-tip direction turned more than 30 degrees. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int64 StrandsTurnedOver30 = 0;
+
+	/** The largest change of a segment's length, as a fraction of it, and the segments changed by more than 1%. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	double SegmentChangeMax = 0.0;
+
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	int64 SegmentsChangedOver1Percent = 0;
 };
 
 /** How PrepareGroom turns a groom from a DCC tool into one the fit reads. The defaults take every curves object at its first sample, as stored. */

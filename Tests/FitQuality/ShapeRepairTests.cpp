@@ -1,0 +1,216 @@
+// How the repairs keep the strands' shape: segment lengths through the penetration resolve and the
+// orientation's falloff, and the report's figures of what shape changed.
+#include "FitQualityTestHelpers.h"
+#include "GroomFitting.h"
+
+#include <cmath>
+
+using namespace FitQualityTest;
+using GroomFitting::FFitOptions;
+using GroomFitting::FFitReport;
+
+namespace
+{
+	class ShapeRepairs : public FitQualityWorld
+	{
+	protected:
+		UStaticMeshComponent* Head = nullptr;
+
+		void SetUp() override { Head = Place(Sphere(10.f)); }
+
+		FFitReport Fit(GroomData& Groom, const FFitOptions& Options, UStaticMeshComponent* Mesh = nullptr)
+		{
+			FFitReport Report;
+			EXPECT_TRUE(GroomFitting::FitRecord(Groom, Mesh ? Mesh : Head, FVector::ZeroVector, FVector::ZeroVector, Options, nullptr, &Report, true));
+			return Report;
+		}
+	};
+
+	FFitOptions Resolving(double Offset = 0.1)
+	{
+		FFitOptions Options;
+		Options.bResolvePenetration = true;
+		Options.PenetrationOffset = Offset;
+		return Options;
+	}
+
+	FFitOptions Orienting(double Falloff)
+	{
+		FFitOptions Options;
+		Options.bOrientToSurface = true;
+		Options.OrientFalloff = Falloff;
+		return Options;
+	}
+
+	// The largest change of any segment's length between two grooms of the same counts, as a fraction.
+	double LargestLengthChange(const GroomData& Before, const GroomData& After)
+	{
+		double Largest = 0.0;
+		int32 First = 0;
+		for (const int32 Count : Before.vertexCounts)
+		{
+			for (int32 Index = First + 1; Index < First + Count; ++Index)
+			{
+				const double Was = (Point(Before, Index) - Point(Before, Index - 1)).Size();
+				const double Is = (Point(After, Index) - Point(After, Index - 1)).Size();
+				Largest = FMath::Max(Largest, std::abs(Is - Was) / Was);
+			}
+			First += Count;
+		}
+		return Largest;
+	}
+
+	// Two closed slabs of 16 x 16 one above the other: z from 0 to 2 and from 3 to 5.
+	Host::FMeshData TwoSlabs()
+	{
+		Host::FMeshData Mesh;
+		for (const float Bottom : {0.f, 3.f})
+		{
+			const Host::FMeshData Slab = Box(FVector3f(8.f, 8.f, 1.f));
+			const uint32 Base = static_cast<uint32>(Mesh.Positions.Num());
+			for (const FVector3f& Corner : Slab.Positions)
+			{
+				Mesh.Positions.Add(Corner + FVector3f(8.f, 8.f, Bottom + 1.f));
+			}
+			for (const uint32 Index : Slab.Indices)
+			{
+				Mesh.Indices.Add(Base + Index);
+			}
+		}
+		return Mesh;
+	}
+}
+
+TEST_F(ShapeRepairs, ResolvingKeepsEverySegmentsLengthAndLeavesNothingInside)
+{
+	// Strands grown straight into the sphere, and strands that cut a chord through it below the pole.
+	GroomData Groom;
+	for (int32 Strand = 0; Strand < 8; ++Strand)
+	{
+		const double Angle = 2.0 * UE_DOUBLE_PI * (Strand + 0.25) / 8;
+		const FVector Unit = FVector(std::cos(Angle), std::sin(Angle), 0.1).GetSafeNormal();
+		AddStrand(Groom, Unit * 10.5, Unit * -0.8, 6);
+		Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {static_cast<float>(Unit.X), static_cast<float>(Unit.Y), static_cast<float>(Unit.Z)});
+		AddStrand(Groom, FVector(Unit.X, Unit.Y, 10.5), FVector(-Unit.X, -Unit.Y, -0.35) * 0.9, 14);
+		Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {0.f, 0.f, 1.f});
+	}
+	GroomData Plain = Groom;
+	const FFitReport PlainReport = Fit(Plain, FFitOptions());
+	ASSERT_GT(PlainReport.PointsInside, 8 * 5);
+	EXPECT_FALSE(PlainReport.bShapeMeasured);
+
+	const FFitReport Report = Fit(Groom, Resolving());
+	EXPECT_EQ(Report.PointsInside, 0);
+	EXPECT_EQ(Report.PointsUnresolved, 0);
+	EXPECT_GE(Report.PointsResolved, 8);
+	EXPECT_LT(LargestLengthChange(Plain, Groom), 0.01);
+	// The report says the same of the segments, and that the strands grown inward now grow outward.
+	ASSERT_TRUE(Report.bShapeMeasured);
+	EXPECT_EQ(Report.SegmentsChangedOver1Percent, 0);
+	EXPECT_LT(Report.SegmentChangeMax, 0.01);
+	EXPECT_EQ(Report.StrandsTurnedOver60, 8);
+	EXPECT_GT(Report.TurnMax, 150.0);
+	// The roots stay where the plain fit put them.
+	int32 First = 0;
+	for (const int32 Count : Groom.vertexCounts)
+	{
+		EXPECT_EQ(Point(Groom, First), Point(Plain, First));
+		First += Count;
+	}
+}
+
+TEST_F(ShapeRepairs, StrandsNothingPushedKeepTheirShapeAndPointsBeyondAMovedOneFollowIt)
+{
+	// One strand wholly outside; one whose third point alone dips below the pole.
+	GroomData Groom = MakeGroom({{{0.f, 0.f, 10.5f}, {0.f, 0.f, 11.5f}, {0.f, 0.f, 12.5f}},
+	                             {{3.f, 0.f, 10.f}, {2.f, 0.f, 10.5f}, {1.f, 0.f, 9.7f}, {0.f, 0.f, 10.5f}, {-1.f, 0.f, 11.f}}});
+	GroomData Plain = Groom;
+	Fit(Plain, FFitOptions());
+	const FFitReport Report = Fit(Groom, Resolving());
+	EXPECT_EQ(Report.PointsInside, 0);
+	EXPECT_EQ(Report.PointsResolved, 1);
+	for (int32 Index = 0; Index < 5; ++Index)
+	{
+		EXPECT_EQ(Point(Groom, Index), Point(Plain, Index)) << Index;
+	}
+	// The points after the one brought out turned with its segment: the strand bends at the point before
+	// alone.
+	EXPECT_GT((Point(Groom, 5) - Point(Plain, 5)).Size(), 0.1);
+	EXPECT_GT((Point(Groom, 7) - Point(Plain, 7)).Size(), 0.1);
+	const auto Bend = [](const GroomData& Strands, int32 Index)
+	{ return (Point(Strands, Index) - Point(Strands, Index - 1)).GetSafeNormal() | (Point(Strands, Index + 1) - Point(Strands, Index)).GetSafeNormal(); };
+	EXPECT_GT(std::abs(Bend(Groom, 4) - Bend(Plain, 4)), 0.01);
+	EXPECT_NEAR(Bend(Groom, 5), Bend(Plain, 5), 1e-5);
+	EXPECT_NEAR(Bend(Groom, 6), Bend(Plain, 6), 1e-5);
+	EXPECT_LT(LargestLengthChange(Plain, Groom), 0.01);
+	EXPECT_EQ(Report.SegmentsChangedOver1Percent, 0);
+	EXPECT_LT(Report.TurnMedian, 1e-3);
+}
+
+TEST_F(ShapeRepairs, APointWithNoWayOutAtItsSegmentsLengthStaysAndIsCountedWithTheReason)
+{
+	// Rooted in the gap between two closed slabs, where its trace along the gap meets nothing; its next
+	// point is inside the lower slab, and every way at its segment's length from the root lands in a slab.
+	UStaticMeshComponent* Slabs = Place(TwoSlabs());
+	GroomData Groom = MakeGroom({{{8.f, 8.f, 2.2f}, {8.f, 8.f, 0.7f}, {8.f, 8.f, -0.8f}}}, {1.f, 0.f, 0.f});
+	const GroomData Source = Groom;
+	const FFitReport Report = Fit(Groom, Resolving(), Slabs);
+	EXPECT_EQ(Report.Misses, 1);
+	EXPECT_EQ(Report.PointsUnresolved, 1);
+	EXPECT_EQ(Report.PointsInside, 1);
+	EXPECT_EQ(Groom.positions, Source.positions);
+	// Two closed shells, the way out the resolve offered too far off: never put down to an open mesh.
+	EXPECT_STREQ(TCHAR_TO_UTF8(*Report.UnresolvedReasons), "1 no way out at the strand's segment length");
+}
+
+TEST_F(ShapeRepairs, OrientationFadesOutAlongTheFalloffKeepingSegmentLengths)
+{
+	// Grown along a tilted normal from near the pole, where the surface faces +Z: the whole strand turns
+	// 37 degrees, or only its first segments.
+	const FVector Tilted = FVector(0.6, 0.1, 0.8).GetSafeNormal();
+	GroomData Source;
+	AddStrand(Source, FVector(0, 0, 10.5), Tilted * 0.5, 10);
+	Source.surfaceNormals = {0.6f, 0.1f, 0.8f};
+	GroomData Rigid = Source;
+	const FFitReport RigidReport = Fit(Rigid, Orienting(0.0));
+	const FVector Up = (Point(Rigid, 1) - Point(Rigid, 0)).GetSafeNormal();
+	EXPECT_GT(Up.Z, 0.99);
+	EXPECT_NEAR(RigidReport.TurnMax, FMath::RadiansToDegrees(std::acos(Up | Tilted)), 1e-3);
+	EXPECT_EQ(RigidReport.StrandsTurnedOver30, 1);
+
+	GroomData Faded = Source;
+	const FFitReport Report = Fit(Faded, Orienting(2.0));
+	EXPECT_EQ(Report.StrandsOriented, 1);
+	EXPECT_LT(LargestLengthChange(Source, Faded), 1e-5);
+	EXPECT_LT(Report.SegmentChangeMax, 1e-5);
+	// The first segment turns fully, those from 2 along the strand not at all, those between in part.
+	EXPECT_TRUE((Point(Faded, 1) - Point(Faded, 0)).GetSafeNormal().Equals(Up, 1e-5));
+	for (int32 Index = 5; Index < 10; ++Index)
+	{
+		EXPECT_TRUE((Point(Faded, Index) - Point(Faded, Index - 1)).GetSafeNormal().Equals(Tilted, 1e-5)) << Index;
+	}
+	const FVector Middle = (Point(Faded, 3) - Point(Faded, 2)).GetSafeNormal();
+	EXPECT_LT(Middle | Up, 0.9999);
+	EXPECT_LT(Middle | Tilted, 0.9999);
+	EXPECT_GT(Report.TurnMax, 1.0);
+	EXPECT_LT(Report.TurnMax, 0.5 * RigidReport.TurnMax);
+	EXPECT_EQ(Report.StrandsTurnedOver30, 0);
+	// The share of the turn eases from all at the root to none at the falloff.
+	EXPECT_EQ(GroomFitting::OrientWeight(0.0, 2.0), 1.0);
+	EXPECT_EQ(GroomFitting::OrientWeight(1.0, 2.0), 0.5);
+	EXPECT_EQ(GroomFitting::OrientWeight(2.0, 2.0), 0.0);
+	EXPECT_EQ(GroomFitting::OrientWeight(7.0, 0.0), 1.0);
+}
+
+TEST_F(ShapeRepairs, AFalloffThatIsNotAFiniteLengthIsRefusedAndMovesNothing)
+{
+	for (const double Falloff : {-1.0, std::nan(""), HUGE_VAL})
+	{
+		GroomData Groom = MakeGroom({{{0.f, 0.f, 10.5f}, {0.f, 0.f, 11.5f}}}, {0.f, 0.f, 1.f});
+		const GroomData Source = Groom;
+		FFitReport Report;
+		EXPECT_FALSE(GroomFitting::FitRecord(Groom, Head, FVector::ZeroVector, FVector::ZeroVector, Orienting(Falloff), nullptr, &Report));
+		EXPECT_NE(Report.FailureReason.Find(TEXT("orientation falloff")), INDEX_NONE) << TCHAR_TO_UTF8(*Report.FailureReason);
+		EXPECT_EQ(Groom.positions, Source.positions);
+	}
+}
