@@ -13,41 +13,6 @@ namespace VelmoraCli
 			return std::to_string(static_cast<long long>(Value));
 		}
 
-		// Roots the fit left where they were (in world space), the strands its traces missed and no
-		// repair moved.
-		std::vector<size_t> UnmovedStrands(const FFitPicture& Fit)
-		{
-			std::vector<size_t> Unmoved;
-			const GroomData& Before = *Fit.Before;
-			const GroomData& After = *Fit.After;
-			if (Before.vertexCounts != After.vertexCounts || Before.positions.size() != After.positions.size())
-			{
-				return Unmoved;
-			}
-			size_t First = 0;
-			for (size_t Strand = 0; Strand < Before.vertexCounts.size(); ++Strand)
-			{
-				const int32_t Points = Before.vertexCounts[Strand];
-				if (Points < 0 || 3 * (First + Points) > Before.positions.size())
-				{
-					break;
-				}
-				if (Points > 0)
-				{
-					const FVector From = FVector(Before.positions[3 * First], Before.positions[3 * First + 1], Before.positions[3 * First + 2]) + Fit.BeforeOffset;
-					const FVector To = FVector(After.positions[3 * First], After.positions[3 * First + 1], After.positions[3 * First + 2]) + Fit.AfterOffset;
-					// The fit stores points relative to the actor in single precision.
-					const double Tolerance = 1e-6 * std::max({1.0, std::abs(From.X), std::abs(From.Y), std::abs(From.Z)});
-					if ((From - To).Size() <= Tolerance)
-					{
-						Unmoved.push_back(Strand);
-					}
-				}
-				First += static_cast<size_t>(Points);
-			}
-			return Unmoved;
-		}
-
 		FBox WorldBounds(const FFitPicture& Fit)
 		{
 			FBox Bounds(ForceInit);
@@ -172,10 +137,16 @@ namespace VelmoraCli
 			                         Quality.SegmentsChangedOver1Percent > 0 ? PictureColors::Miss : PictureColors::Faint});
 		}
 
-		// Strands the fit missed and left where they were: drawn and ringed, while few enough to see.
-		if (Fit.Before && Fit.After && Unsnapped > 0)
+		// Strands the fit's traces missed, left where they were (no repair snapped any): drawn and ringed,
+		// while few enough to see. The fit names them; a strand that hit and barely moved is not one.
+		const TArray<int32>& Missed = Report.Quality.MissedStrands;
+		const size_t NumStrands = Fit.Before ? Fit.Before->vertexCounts.size() : 0;
+		const bool bMissesKnown = Unsnapped > 0 && Report.Quality.MissesSnapped == 0 && Missed.Num() == Report.Misses &&
+		                          std::all_of(Missed.begin(), Missed.end(), [&](int32 Strand)
+		                                      { return Strand >= 0 && static_cast<size_t>(Strand) < NumStrands; });
+		if (Fit.Before && Fit.After && bMissesKnown)
 		{
-			const std::vector<size_t> Unmoved = UnmovedStrands(Fit);
+			const std::vector<size_t> Unmoved(Missed.begin(), Missed.end());
 			if (!Unmoved.empty() && Unmoved.size() <= 300)
 			{
 				BeforeGroom.AlwaysShown.assign(Fit.Before->vertexCounts.size(), false);

@@ -136,8 +136,12 @@ namespace VelmoraCli
 					std::printf("\n");
 				}
 			}
+			// Nothing to project without strands.
 			const bool bSurfaceNormal = Groom.surfaceNormals.size() / 3 == Strands;
-			std::printf("  %-15s %s\n", "fit projection", bSurfaceNormal ? "surface normal (one normal per strand)" : "spherical (normals do not match the strands)");
+			if (Strands > 0)
+			{
+				std::printf("  %-15s %s\n", "fit projection", bSurfaceNormal ? "surface normal (one normal per strand)" : "spherical (normals do not match the strands)");
+			}
 			if (Messages.Log.empty() && Messages.Stderr.empty())
 			{
 				std::printf("  %-15s none\n", "messages");

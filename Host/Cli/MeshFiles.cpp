@@ -447,21 +447,29 @@ namespace VelmoraCli
 			return {};
 		}
 
+		// The file's scene and its character's rest pose (none found when it has no skin); null with the reason.
+		const aiScene* ReadPosedScene(FRecordingImporter& Recording, const std::string& Path, FSkinnedPose& OutPose, std::vector<std::string>& OutFilesRead,
+		                              std::string& OutError)
+		{
+			const aiScene* Scene = ReadScene(Recording, Path, OutError);
+			OutFilesRead = Recording.Files->GetFilesRead();
+			if (Scene && !OutPose.Init(*Scene, MaxNodeVisits, OutError))
+			{
+				OutError = "cannot read mesh '" + Path + "': " + OutError;
+				return nullptr;
+			}
+			return Scene;
+		}
+
 		// Every mesh of the file, a character's skinned ones at rest as the skeletal mesh has them.
 		bool LoadMeshInProcess(const std::string& Path, const std::vector<std::string>& Parts, const FMeshImportLimits& Limits, Host::FMeshData& OutMesh,
 		                       bool& bOutSkinned, std::vector<std::string>& OutFilesRead, std::string& OutError)
 		{
 			FRecordingImporter Recording;
-			const aiScene* Scene = ReadScene(Recording, Path, OutError);
-			OutFilesRead = Recording.Files->GetFilesRead();
+			FSkinnedPose Pose;
+			const aiScene* Scene = ReadPosedScene(Recording, Path, Pose, OutFilesRead, OutError);
 			if (!Scene)
 			{
-				return false;
-			}
-			FSkinnedPose Pose;
-			if (!Pose.Init(*Scene, MaxNodeVisits, OutError))
-			{
-				OutError = "cannot read mesh '" + Path + "': " + OutError;
 				return false;
 			}
 			bOutSkinned = Pose.HasSkin();
@@ -472,16 +480,10 @@ namespace VelmoraCli
 		                              std::vector<std::string>& OutFilesRead, std::string& OutError)
 		{
 			FRecordingImporter Recording;
-			const aiScene* Scene = ReadScene(Recording, Path, OutError);
-			OutFilesRead = Recording.Files->GetFilesRead();
+			FSkinnedPose Pose;
+			const aiScene* Scene = ReadPosedScene(Recording, Path, Pose, OutFilesRead, OutError);
 			if (!Scene)
 			{
-				return false;
-			}
-			FSkinnedPose Pose;
-			if (!Pose.Init(*Scene, MaxNodeVisits, OutError))
-			{
-				OutError = "cannot read mesh '" + Path + "': " + OutError;
 				return false;
 			}
 			bOutSkinned = Pose.HasSkin();

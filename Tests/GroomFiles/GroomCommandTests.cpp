@@ -111,6 +111,8 @@ TEST(InspectCommand, SummarySaysWhatTheGroomHolds)
 	const FRunResult Missing = RunCli("inspect malformed/corpus_03.abc", Dir);
 	EXPECT_EQ(Missing.ExitCode, 1);
 	EXPECT_NE(Missing.Stdout.find("LogTemp: Warning: Error reading Alembic file: "), std::string::npos);
+	// Nothing to project without strands.
+	EXPECT_EQ(Missing.Stdout.find("fit projection"), std::string::npos) << Missing.Stdout;
 }
 
 TEST(PackCommand, WritesTheRecordItIsGiven)

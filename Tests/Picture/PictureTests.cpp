@@ -276,13 +276,18 @@ namespace
 	TEST(FitPictureScene, RingsTheStrandsTheFitLeftWhereTheyWere)
 	{
 		FFitScene Scene;
-		// Strand 5 missed: fitted, it lies where it was read (in world space, through the two offsets).
-		for (size_t Coordinate = 3 * 25; Coordinate < 3 * 30; ++Coordinate)
+		// Strand 5 missed: fitted, it lies where it was read (in world space, through the two offsets). Strand
+		// 7 hit where it already was: it did not move either, but the fit says it hit.
+		for (const size_t Strand : {5, 7})
 		{
-			Scene.After.positions[Coordinate] = Scene.Before.positions[Coordinate] - (Coordinate % 3 == 2 ? 5.0f : 0.0f);
+			for (size_t Coordinate = 15 * Strand; Coordinate < 15 * (Strand + 1); ++Coordinate)
+			{
+				Scene.After.positions[Coordinate] = Scene.Before.positions[Coordinate] - (Coordinate % 3 == 2 ? 5.0f : 0.0f);
+			}
 		}
 		Scene.Report.Hits = 63;
 		Scene.Report.Misses = 1;
+		Scene.Report.Quality.MissedStrands.Add(5);
 		FPictureScene Picture = MakeFitPictureScene(Scene.Fit);
 		ASSERT_EQ(Picture.Columns.size(), 2u);
 		for (const FPictureColumn& Column : Picture.Columns)

@@ -1139,6 +1139,7 @@ namespace GroomFitting
 		FStrandCounts Totals;
 		FMeasureTally Tally(bMeasureHere ? NumCurves : 0);
 		int64 Hits = 0, Misses = 0, Traced = 0;
+		TArray<int32> MissedStrands;
 
 		// Moves one traced strand onto its hit, then the repairs and the measurement, all in one pass over its
 		// points.
@@ -1292,6 +1293,10 @@ namespace GroomFitting
 				ShowTrace(TheComp, Trace.Start, Trace.bHit, Trace.Hit);
 				++Traced;
 				++(Trace.bHit ? Hits : Misses);
+				if (!Trace.bHit && OutReport)
+				{
+					MissedStrands.Add(BlockStart + InBlock);
+				}
 			}
 			ParallelFor(FMath::DivideAndRoundUp(BlockCount, ChunkSize),
 			            [&](int32 Chunk)
@@ -1350,6 +1355,7 @@ namespace GroomFitting
 			Report.Traced = Traced;
 			Report.Hits = Hits;
 			Report.Misses = Misses;
+			Report.MissedStrands = MoveTemp(MissedStrands);
 			Report.MissesSnapped = Totals.MissesSnapped;
 			Report.StrandsOriented = Totals.StrandsOriented;
 			Report.PointsResolved = Totals.PointsResolved;

@@ -74,6 +74,8 @@ namespace GroomFitting
 		int64 Traced = 0;
 		int64 Hits = 0;
 		int64 Misses = 0;
+		// The strands whose trace met nothing, in order (a picture rings them from this, not by guessing).
+		TArray<int32> MissedStrands;
 		// What the repairs did; points left inside are those no repair could bring out.
 		int64 MissesSnapped = 0;
 		int64 StrandsOriented = 0;
