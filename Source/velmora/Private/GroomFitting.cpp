@@ -153,7 +153,7 @@ namespace GroomFitting
 				       *Mesh->GetPathName());
 				return;
 			}
-		if (!BodySetup->bDoubleSidedGeometry)
+			if (!BodySetup->bDoubleSidedGeometry)
 			{
 				UE_LOG(LogTemp, Warning,
 				       TEXT("FitGroomToStaticMesh: the collision of %s is single-sided, so traces leaving the mesh from inside miss it and most strands will not land. Turn on Double Sided Geometry in the mesh's collision settings, or make the mesh with SkeletalMeshToStaticMesh."),
@@ -200,7 +200,9 @@ namespace GroomFitting
 		// Of the values that are not NaN.
 		FDistanceSummary Summarise(std::vector<double> Values)
 		{
-			Values.erase(std::remove_if(Values.begin(), Values.end(), [](double Value) { return std::isnan(Value); }), Values.end());
+			Values.erase(std::remove_if(Values.begin(), Values.end(), [](double Value)
+			                            { return std::isnan(Value); }),
+			             Values.end());
 			FDistanceSummary Summary;
 			Summary.Count = static_cast<int64>(Values.size());
 			if (Values.empty())
@@ -801,7 +803,9 @@ namespace GroomFitting
 		// The value below which Share of the values lie (the lower one, so it is always a value); 0 for none.
 		double Quantile(std::vector<double> Values, double Share)
 		{
-			Values.erase(std::remove_if(Values.begin(), Values.end(), [](double Value) { return std::isnan(Value); }), Values.end());
+			Values.erase(std::remove_if(Values.begin(), Values.end(), [](double Value)
+			                            { return std::isnan(Value); }),
+			             Values.end());
 			if (Values.empty())
 			{
 				return 0.0;
