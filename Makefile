@@ -22,7 +22,7 @@ REAL_ALEMBIC_ASAN_LABELS = ^($(subst $(SPACE),|,$(strip $(REAL_ALEMBIC_ASAN_SUIT
 EMPTY :=
 SPACE := $(EMPTY) $(EMPTY)
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp
+	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0
 
 .PHONY: all deps configure build run test test-asan test-real-alembic test-real-alembic-asan bench format clean
 

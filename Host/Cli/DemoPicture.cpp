@@ -121,6 +121,7 @@ namespace VelmoraCli
 		if (std::count(Marked.begin(), Marked.end(), true) > 0)
 		{
 			Scene.Legend.push_back({"\xe2\x80\x94  left inside the head by the plain fit", PictureColors::Inside});
+			Scene.Legend.push_back({"\xe2\x80\x94  the same strands after the repairs", PictureColors::Repaired});
 		}
 
 		const GroomData* Grooms[3] = {&Source, &Plain, &Fitted};
@@ -144,7 +145,8 @@ namespace VelmoraCli
 				FPictureGroom InsideGroom;
 				InsideGroom.Groom = Grooms[Side];
 				InsideGroom.Shown = Marked;
-				InsideGroom.Color = PictureColors::Inside;
+				// After the repairs they are no longer inside (the figures say whether any point is): not blue.
+				InsideGroom.Color = Side == 2 ? PictureColors::Repaired : PictureColors::Inside;
 				Column.Grooms.push_back(InsideGroom);
 			}
 			if (Side < 2)

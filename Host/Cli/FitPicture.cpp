@@ -1,4 +1,5 @@
 #include "FitPicture.h"
+#include "ErrorText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -79,12 +80,14 @@ namespace VelmoraCli
 
 	std::vector<FPictureView> ChooseFrontAndSideViews(const FBox& Bounds)
 	{
+		// Labelled by the world's axes only: which side of a head faces where depends on the file and the
+		// mesh's rotation, which the picture cannot know.
 		const FVector Size = Bounds.IsValid ? Bounds.GetSize() : FVector::ZeroVector;
 		if (Size.Y > 1.2 * Size.Z)
 		{
-			return {FPictureView{FVector(0, 0, 1), FVector(0, 1, 0), "front (from +Z, Y up)"}, FPictureView{FVector(1, 0, 0), FVector(0, 1, 0), "side (from +X)"}};
+			return {FPictureView{FVector(0, 0, 1), FVector(0, 1, 0), "from +Z, Y up"}, FPictureView{FVector(1, 0, 0), FVector(0, 1, 0), "from +X, Y up"}};
 		}
-		return {FPictureView{FVector(1, 0, 0), FVector(0, 0, 1), "front (from +X, Z up)"}, FPictureView{FVector(0, -1, 0), FVector(0, 0, 1), "side (from -Y)"}};
+		return {FPictureView{FVector(1, 0, 0), FVector(0, 0, 1), "from +X, Z up"}, FPictureView{FVector(0, -1, 0), FVector(0, 0, 1), "from -Y, Z up"}};
 	}
 
 	FPictureScene MakeFitPictureScene(const FFitPicture& Fit)
@@ -98,11 +101,10 @@ namespace VelmoraCli
 
 		const FFitReport Empty;
 		const FFitReport& Report = Fit.Report ? *Fit.Report : Empty;
-		char Line[512];
-		std::snprintf(Line, sizeof(Line), "%lld strands, %lld points, %s projection; mesh of %lld triangles", static_cast<long long>(Report.Strands),
-		              static_cast<long long>(Report.Points), Report.Mode.empty() ? "no" : Report.Mode.c_str(),
-		              static_cast<long long>(Fit.Mesh ? Fit.Mesh->NumTriangles() : 0));
-		Scene.Subtitle.push_back({Line, PictureColors::Faint});
+		const std::string Projection = Report.Strands > 0 && !Report.Mode.empty() ? ", " + Report.Mode + " projection" : std::string();
+		Scene.Subtitle.push_back({Counted(Report.Strands, "strand") + ", " + Counted(Report.Points, "point") + Projection + "; mesh of " +
+		                              Counted(Fit.Mesh ? Fit.Mesh->NumTriangles() : 0, "triangle"),
+		                          PictureColors::Faint});
 		const int64 Unsnapped = Report.Misses - Report.Quality.MissesSnapped;
 		std::string Hits = "hits " + Count(Report.Hits) + ", misses " + Count(Report.Misses);
 		if (Report.Misses > 0)

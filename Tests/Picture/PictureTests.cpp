@@ -265,6 +265,9 @@ namespace
 		EXPECT_EQ(ZUp[0].Up, FVector(0, 0, 1));
 		EXPECT_EQ(ZUp[0].Eye, FVector(1, 0, 0)) << "the engine's characters face +X";
 		EXPECT_EQ(ZUp[1].Eye, FVector(0, -1, 0));
+		// Named by the axes, never as a front a rotated mesh may not show.
+		EXPECT_EQ(ZUp[0].Label, "from +X, Z up");
+		EXPECT_EQ(ZUp[1].Label, "from -Y, Z up");
 		// A Y-up head, as glTF and OBJ files from other tools hold it.
 		const std::vector<FPictureView> YUp = ChooseFrontAndSideViews(FBox(FVector(-8.84, 157.8, -10.7), FVector(8.84, 189.2, 13.77)));
 		ASSERT_EQ(YUp.size(), 2u);
@@ -345,6 +348,13 @@ namespace
 		EXPECT_EQ(Scene.Columns[0].Rings.size(), 1u);
 		EXPECT_EQ(Scene.Columns[1].Rings.size(), 1u);
 		EXPECT_TRUE(Scene.Columns[2].Rings.empty());
+		// The strands the plain fit left inside are blue there, and another colour once repaired.
+		ASSERT_EQ(Scene.Columns[1].Grooms.size(), 2u);
+		ASSERT_EQ(Scene.Columns[2].Grooms.size(), 2u);
+		ASSERT_TRUE(Scene.Columns[1].Grooms[1].Color && Scene.Columns[2].Grooms[1].Color);
+		EXPECT_EQ(Scene.Columns[1].Grooms[1].Color->B, PictureColors::Inside.B);
+		EXPECT_EQ(Scene.Columns[2].Grooms[1].Color->B, PictureColors::Repaired.B);
+		EXPECT_NE(PictureColors::Repaired.B, PictureColors::Inside.B);
 		FPicturePixels Picture;
 		std::string Error;
 		ASSERT_TRUE(DrawPicture(Scene, Picture, Error)) << Error;
