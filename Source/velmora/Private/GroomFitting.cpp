@@ -197,12 +197,18 @@ namespace GroomFitting
 			return First;
 		}
 
-		// Of the values that are not NaN.
-		FDistanceSummary Summarise(std::vector<double> Values)
+		// Strands without a figure (no root, no direction) carry NaN.
+		void DropNaN(std::vector<double>& Values)
 		{
 			Values.erase(std::remove_if(Values.begin(), Values.end(), [](double Value)
 			                            { return std::isnan(Value); }),
 			             Values.end());
+		}
+
+		// Of the values that are not NaN.
+		FDistanceSummary Summarise(std::vector<double> Values)
+		{
+			DropNaN(Values);
 			FDistanceSummary Summary;
 			Summary.Count = static_cast<int64>(Values.size());
 			if (Values.empty())
@@ -803,9 +809,7 @@ namespace GroomFitting
 		// The value below which Share of the values lie (the lower one, so it is always a value); 0 for none.
 		double Quantile(std::vector<double> Values, double Share)
 		{
-			Values.erase(std::remove_if(Values.begin(), Values.end(), [](double Value)
-			                            { return std::isnan(Value); }),
-			             Values.end());
+			DropNaN(Values);
 			if (Values.empty())
 			{
 				return 0.0;
