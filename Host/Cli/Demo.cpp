@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "ErrorText.h"
 #include "GroomFitting.h"
 #include "MeshQuery.h"
 #include "DemoScene.h"
@@ -197,12 +198,12 @@ namespace VelmoraCli
 			const std::string& FittedPath = Files.Fitted;
 			const std::string& PicturePath = Files.Picture;
 			const double Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
-			std::printf("velmora demo: a head of %d triangles and a groom of %lld strands, fitted in %.2f s\n", Head.NumTriangles(),
-			            static_cast<long long>(Report.Strands), Seconds);
+			std::printf("velmora demo: a head of %s and a groom of %s, fitted in %.2f s\n", Counted(Head.NumTriangles(), "triangle").c_str(),
+			            Counted(Report.Strands, "strand").c_str(), Seconds);
 			std::printf("%s", Report.Describe().c_str());
-			std::printf("the plain fit left %lld roots off the scalp and %lld points of %lld strands inside the head; with the repairs: %lld and %lld\n",
-			            static_cast<long long>(PlainReport.Quality.RootsOffSurface), static_cast<long long>(PlainReport.Quality.PointsInside),
-			            static_cast<long long>(PlainReport.Quality.StrandsInside), static_cast<long long>(Report.Quality.RootsOffSurface),
+			std::printf("the plain fit left %s off the scalp and %s of %s inside the head; with the repairs: %lld and %lld\n",
+			            Counted(PlainReport.Quality.RootsOffSurface, "root").c_str(), Counted(PlainReport.Quality.PointsInside, "point").c_str(),
+			            Counted(PlainReport.Quality.StrandsInside, "strand").c_str(), static_cast<long long>(Report.Quality.RootsOffSurface),
 			            static_cast<long long>(Report.Quality.PointsInside));
 			std::printf("wrote %s, %s, %s, %s and %s\n", HeadPath.c_str(), SourcePath.c_str(), PlainPath.c_str(), FittedPath.c_str(), PicturePath.c_str());
 			std::printf("the same fit by hand: velmora fit %s %s %s --on-miss nearest --orient --resolve-penetration\n", SourcePath.c_str(), HeadPath.c_str(),

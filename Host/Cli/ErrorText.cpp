@@ -29,4 +29,9 @@ namespace VelmoraCli
 	{
 		return std::to_string(Count) + " " + Noun + (Count == 1 ? "" : "s");
 	}
+
+	std::string Counted(long long Count, const char* Noun, const char* Plural)
+	{
+		return std::to_string(Count) + " " + (Count == 1 ? Noun : Plural);
+	}
 }

@@ -9,4 +9,6 @@ namespace VelmoraCli
 
 	// "1 strand", "2 strands": Count and Noun, made plural by an s unless there is one.
 	std::string Counted(long long Count, const char* Noun);
+	// The same with a plural of its own ("1 miss", "2 misses").
+	std::string Counted(long long Count, const char* Noun, const char* Plural);
 }

@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "CliPath.h"
+#include "ErrorText.h"
 #include "JsonWriter.h"
 #include "FitPicture.h"
 #include "FitRun.h"
@@ -308,8 +309,7 @@ namespace VelmoraCli
 			if (Objects > 1)
 			{
 				OutWarnings.push_back("the groom file holds " + std::to_string(static_cast<long long>(Objects)) + " curves objects (" +
-				                      std::to_string(static_cast<long long>(Strands)) + " strands); the fit reads only the first, " + Shown(Read->Path) + " (" +
-				                      std::to_string(static_cast<long long>(Read->Strands)) + " strands)" + Fix);
+				                      Counted(Strands, "strand") + "); the fit reads only the first, " + Shown(Read->Path) + " (" + Counted(Read->Strands, "strand") + ")" + Fix);
 			}
 			if (Read->TransformCount > 0 && !Read->bIdentityTransform)
 			{

@@ -1,5 +1,7 @@
 #include "QualityReport.h"
 
+#include "ErrorText.h"
+
 #include <cstdio>
 
 namespace VelmoraCli
@@ -62,40 +64,39 @@ namespace VelmoraCli
 	std::string DescribeQuality(const GroomFitting::FFitReport& Report)
 	{
 		char Text[1024];
-		int Length = std::snprintf(Text, sizeof(Text),
-		                           "roots    %lld on the surface (within %g), %lld off it\n"
-		                           "distance of roots from the surface: min %.4g, median %.4g, max %.4g\n"
-		                           "inside   %lld points of %lld strands inside the mesh\n",
-		                           static_cast<long long>(Report.RootsOnSurface), Report.SurfaceTolerance, static_cast<long long>(Report.RootsOffSurface),
-		                           Report.RootDistance.Min, Report.RootDistance.Median, Report.RootDistance.Max, static_cast<long long>(Report.PointsInside),
-		                           static_cast<long long>(Report.StrandsInside));
-		if (Report.bAfterFit && Length > 0 && Length < static_cast<int>(sizeof(Text)))
-		{
-			std::snprintf(Text + Length, sizeof(Text) - Length,
-			              "moved    roots by min %.4g, median %.4g, max %.4g\n"
-			              "repairs  %lld misses snapped, %lld strands oriented, %lld points pushed out of the mesh\n",
-			              Report.Displacement.Min, Report.Displacement.Median, Report.Displacement.Max, static_cast<long long>(Report.MissesSnapped),
-			              static_cast<long long>(Report.StrandsOriented), static_cast<long long>(Report.PointsResolved));
-		}
+		std::snprintf(Text, sizeof(Text),
+		              "roots    %lld on the surface (within %g), %lld off it\n"
+		              "distance of roots from the surface: min %.4g, median %.4g, max %.4g\n",
+		              static_cast<long long>(Report.RootsOnSurface), Report.SurfaceTolerance, static_cast<long long>(Report.RootsOffSurface),
+		              Report.RootDistance.Min, Report.RootDistance.Median, Report.RootDistance.Max);
 		std::string Described = Text;
+		Described += "inside   " + Counted(Report.PointsInside, "point") + " of " + Counted(Report.StrandsInside, "strand") + " inside the mesh\n";
+		if (Report.bAfterFit)
+		{
+			std::snprintf(Text, sizeof(Text), "moved    roots by min %.4g, median %.4g, max %.4g\n", Report.Displacement.Min, Report.Displacement.Median,
+			              Report.Displacement.Max);
+			Described += Text;
+			Described += "repairs  " + Counted(Report.MissesSnapped, "miss", "misses") + " snapped, " + Counted(Report.StrandsOriented, "strand") + " oriented, " +
+			             Counted(Report.PointsResolved, "point") + " pushed out of the mesh\n";
+		}
 		if (Report.bAfterFit && Report.bShapeMeasured)
 		{
 			char Shape[512];
 			std::snprintf(Shape, sizeof(Shape),
-			              "shape    root-to-tip turn against the plain fit: median %.3g, p99 %.3g, max %.3g degrees; %lld strands over 30, %lld over 60\n"
+			              "shape    root-to-tip turn against the plain fit: median %.3g, p99 %.3g, max %.3g degrees; %lld %s over 30, %lld over 60\n"
 			              "segments length changed by at most %.3g%%; %lld segments by more than 1%%\n",
 			              Report.TurnMedian, Report.TurnP99, Report.TurnMax, static_cast<long long>(Report.StrandsTurnedOver30),
-			              static_cast<long long>(Report.StrandsTurnedOver60), 100.0 * Report.SegmentChangeMax, static_cast<long long>(Report.SegmentsChangedOver1Percent));
+			              Report.StrandsTurnedOver30 == 1 ? "strand" : "strands", static_cast<long long>(Report.StrandsTurnedOver60), 100.0 * Report.SegmentChangeMax, static_cast<long long>(Report.SegmentsChangedOver1Percent));
 			Described += Shape;
 		}
 		if (Report.PointsNotFinite > 0)
 		{
-			Described += "broken   " + std::to_string(Report.PointsNotFinite) + " points are not finite numbers (kept as they are, inside nothing)\n";
+			Described += "broken   " + Counted(Report.PointsNotFinite, "point") + (Report.PointsNotFinite == 1 ? " is not a finite number (kept as it is" : " are not finite numbers (kept as they are") + ", inside nothing)\n";
 		}
 		if (Report.bAfterFit && Report.PointsUnresolved > 0)
 		{
 			// Never a silent claim that the repairs left nothing inside.
-			Described += "left     " + std::to_string(Report.PointsUnresolved) + " points inside (" + std::string(TCHAR_TO_UTF8(*Report.UnresolvedReasons)) + ")\n";
+			Described += "left     " + Counted(Report.PointsUnresolved, "point") + " inside (" + std::string(TCHAR_TO_UTF8(*Report.UnresolvedReasons)) + ")\n";
 		}
 		return Described;
 	}
