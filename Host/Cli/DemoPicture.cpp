@@ -1,4 +1,5 @@
 #include "DemoPicture.h"
+#include "ErrorText.h"
 
 #include "MeshQuery.h"
 
@@ -74,9 +75,10 @@ namespace VelmoraCli
 		Scene.Mesh = &Head;
 		Scene.PanelSize = 420;
 		// Nearly in profile, where a root off the scalp shows against the sky.
-		Scene.Views.push_back(FPictureView{FVector(0.3, -1.0, 0.15), FVector(0, 0, 1), std::string()});
-		Scene.Subtitle.push_back({Figure("%lld strands, %lld points, ", Report.Strands, Report.Points) + Report.Mode + " projection", PictureColors::Faint});
+		Scene.Views.push_back(FPictureView{FVector(0.3, -1.0, 0.15), FVector(0, 0, 1), "nearly from -Y, Z up"});
+		Scene.Subtitle.push_back({Counted(Report.Strands, "strand") + ", " + Counted(Report.Points, "point") + ", " + Report.Mode + " projection", PictureColors::Faint});
 		Scene.Subtitle.push_back({"repairs: --on-miss nearest --orient --resolve-penetration", PictureColors::Faint});
+		Scene.Subtitle.push_back({HandednessNote, PictureColors::Faint});
 
 		// A sample of the strands, so the scalp shows through and the roots can be seen on it or off it;
 		// the strands the plain fit missed always, and some of those it left inside the head.
@@ -157,7 +159,7 @@ namespace VelmoraCli
 			if (Quality.bMeasured)
 			{
 				Column.Figures.push_back({Figure("roots off the scalp: %lld", Quality.RootsOffSurface), Quality.RootsOffSurface > 0 ? PictureColors::Miss : PictureColors::Faint});
-				Column.Figures.push_back({Figure("points inside: %lld (%lld strands)", Quality.PointsInside, Quality.StrandsInside), Quality.PointsInside > 0 ? PictureColors::Inside : PictureColors::Faint});
+				Column.Figures.push_back({"points inside: " + std::to_string(static_cast<long long>(Quality.PointsInside)) + " (" + Counted(Quality.StrandsInside, "strand") + ")", Quality.PointsInside > 0 ? PictureColors::Inside : PictureColors::Faint});
 			}
 			if (Side > 0 && Quality.bAfterFit)
 			{

@@ -51,8 +51,7 @@ namespace VelmoraCli
 			std::snprintf(Line, sizeof(Line), "roots off the surface: %lld of %lld", static_cast<long long>(Quality.RootsOffSurface),
 			              static_cast<long long>(Quality.RootsOnSurface + Quality.RootsOffSurface));
 			OutFigures.push_back({Line, Quality.RootsOffSurface > 0 ? PictureColors::Miss : PictureColors::Faint});
-			std::snprintf(Line, sizeof(Line), "points inside the mesh: %lld (%lld strands)", static_cast<long long>(Quality.PointsInside), static_cast<long long>(Quality.StrandsInside));
-			OutFigures.push_back({Line, Quality.PointsInside > 0 ? PictureColors::Inside : PictureColors::Faint});
+			OutFigures.push_back({"points inside the mesh: " + Count(Quality.PointsInside) + " (" + Counted(Quality.StrandsInside, "strand") + ")", Quality.PointsInside > 0 ? PictureColors::Inside : PictureColors::Faint});
 			std::snprintf(Line, sizeof(Line), "roots from the surface: median %.4g, max %.4g", Quality.RootDistance.Median, Quality.RootDistance.Max);
 			OutFigures.push_back({Line, PictureColors::Faint});
 			if (Quality.bAfterFit)
@@ -112,6 +111,7 @@ namespace VelmoraCli
 			Hits += Unsnapped > 0 ? " (left where they were)" : " (snapped to the nearest surface point)";
 		}
 		Scene.Subtitle.push_back({Hits, Report.Hits == 0 || Unsnapped > 0 ? PictureColors::Miss : PictureColors::Faint});
+		Scene.Subtitle.push_back({HandednessNote, PictureColors::Faint});
 
 		FPictureColumn Before;
 		Before.Caption = "before the fit";
@@ -133,7 +133,7 @@ namespace VelmoraCli
 		if (Report.Quality.bAfterFit && Report.Quality.bShapeMeasured)
 		{
 			const GroomFitting::FFitReport& Quality = Report.Quality;
-			After.Figures.push_back({"turned over 30 degrees: " + Count(Quality.StrandsTurnedOver30) + " strands",
+			After.Figures.push_back({"turned over 30 degrees: " + Counted(Quality.StrandsTurnedOver30, "strand"),
 			                         Quality.StrandsTurnedOver30 > 0 ? PictureColors::Miss : PictureColors::Faint});
 			After.Figures.push_back({"segments changed over 1%: " + Count(Quality.SegmentsChangedOver1Percent),
 			                         Quality.SegmentsChangedOver1Percent > 0 ? PictureColors::Miss : PictureColors::Faint});

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <numeric>
@@ -22,6 +24,11 @@ namespace VelmoraCli
 		// Cairo keeps coordinates in 24.8 fixed point: anything projected farther than this from the page
 		// is left out rather than wrapped.
 		constexpr double FarthestPixel = 1.0e6;
+		// Past this a groom's bounds say nothing useful about where to look.
+		constexpr double FarthestWorld = 1.0e30;
+		constexpr int32 MostHeaderLines = 14;
+		constexpr int32 MostFigureLines = 14;
+		constexpr int32 MostNoteLines = 8;
 
 		struct FSurfaceDeleter
 		{
@@ -213,6 +220,45 @@ namespace VelmoraCli
 			}
 		}
 
+		// The part of the mesh a picture frames: what lies near the grooms (a whole character would leave
+		// its hair a speck), or all of it when nothing else is drawn or none of it is near (a groom far
+		// from its mesh then shows beside it).
+		std::vector<FVector> MeshNearGrooms(const FPictureScene& Scene, const std::vector<FVector>& MeshPoints)
+		{
+			FBox Grooms(ForceInit);
+			const auto Add = [&](const FVector& Point)
+			{
+				if (IsFinite(Point) && std::abs(Point.GetMax()) < FarthestWorld && std::abs(Point.GetMin()) < FarthestWorld)
+				{
+					Grooms += Point;
+				}
+			};
+			for (const FPictureColumn& Column : Scene.Columns)
+			{
+				for (const FPictureGroom& Groom : Column.Grooms)
+				{
+					const size_t NumPoints = Groom.Groom ? Groom.Groom->positions.size() / 3 : 0;
+					for (size_t Point = 0; Point < NumPoints; ++Point)
+					{
+						Add(PointOf(*Groom.Groom, Point, Groom.Offset));
+					}
+				}
+				for (const FVector& Ring : Column.Rings)
+				{
+					Add(Ring);
+				}
+			}
+			if (!Grooms.IsValid || MeshPoints.empty())
+			{
+				return MeshPoints;
+			}
+			const FBox Near = Grooms.ExpandBy(std::max(Grooms.GetSize().GetMax() * 0.35, 1e-3));
+			std::vector<FVector> Result;
+			std::copy_if(MeshPoints.begin(), MeshPoints.end(), std::back_inserter(Result), [&](const FVector& Point)
+			             { return Near.IsInsideOrOn(Point); });
+			return Result.empty() ? MeshPoints : Result;
+		}
+
 		// Centre and scale of a view so that everything drawn fits its panel with a little room around.
 		void Frame(const FPictureScene& Scene, const std::vector<FVector>& MeshPoints, FCamera& Camera)
 		{
@@ -236,30 +282,18 @@ namespace VelmoraCli
 			Camera.Scale = Scene.PanelSize / Span;
 		}
 
-		double TextWidth(cairo_t* Context, const std::string& Text)
-		{
-			cairo_text_extents_t Extents;
-			cairo_text_extents(Context, Text.c_str(), &Extents);
-			return Extents.x_advance;
-		}
-
-		void DrawText(cairo_t* Context, double X, double Baseline, const std::string& Text, const FPictureColor& Color, double Size, bool bBold = false)
+		void SelectFont(cairo_t* Context, double Size, bool bBold)
 		{
 			cairo_select_font_face(Context, "sans-serif", CAIRO_FONT_SLANT_NORMAL, bBold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
 			cairo_set_font_size(Context, Size);
-			SetColor(Context, Color);
-			cairo_move_to(Context, X, Baseline);
-			cairo_show_text(Context, DrawableText(Text).c_str());
 		}
 
-		double DrawTextRight(cairo_t* Context, double Right, double Baseline, const std::string& Text, const FPictureColor& Color, double Size)
+		void DrawTextBox(cairo_t* Context, const FPictureTextBox& Box)
 		{
-			cairo_select_font_face(Context, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-			cairo_set_font_size(Context, Size);
-			const std::string Drawable = DrawableText(Text);
-			const double Width = TextWidth(Context, Drawable);
-			DrawText(Context, Right - Width, Baseline, Drawable, Color, Size);
-			return Width;
+			SelectFont(Context, Box.Size, Box.bBold);
+			SetColor(Context, Box.Color);
+			cairo_move_to(Context, Box.X, Box.Baseline);
+			cairo_show_text(Context, Box.Text.c_str());
 		}
 
 		// The mesh as one view sees it, on a transparent panel: a silhouette, the union of every triangle
@@ -512,21 +546,312 @@ namespace VelmoraCli
 
 	namespace
 	{
+		// Cairo's own metrics for the fonts the picture draws with, on a scratch surface.
+		class FTextMeasure
+		{
+		public:
+			FTextMeasure()
+			    : Surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1)), Context(cairo_create(Surface.get()))
+			{
+			}
+
+			double Width(const std::string& Text, double Size, bool bBold)
+			{
+				SelectFont(Context.get(), Size, bBold);
+				cairo_text_extents_t Extents;
+				cairo_text_extents(Context.get(), Text.c_str(), &Extents);
+				return Extents.x_advance;
+			}
+
+			void Heights(double Size, bool bBold, double& OutAscent, double& OutDescent)
+			{
+				SelectFont(Context.get(), Size, bBold);
+				cairo_font_extents_t Extents;
+				cairo_font_extents(Context.get(), &Extents);
+				OutAscent = Extents.ascent;
+				OutDescent = Extents.descent;
+			}
+
+		private:
+			FSurfacePtr Surface;
+			FContextPtr Context;
+		};
+
+		// Bytes up to the end of the UTF-8 sequence starting at At (drawable text is valid UTF-8).
+		size_t NextCodePoint(const std::string& Text, size_t At)
+		{
+			++At;
+			while (At < Text.size() && (static_cast<unsigned char>(Text[At]) & 0xc0) == 0x80)
+			{
+				++At;
+			}
+			return At;
+		}
+
+		// The widest a line may be, by its number among the lines laid out together.
+		using FLineWidths = std::function<double(size_t)>;
+
+		std::vector<std::string> Wrap(FTextMeasure& Measure, const std::string& Text, double Size, bool bBold, const FLineWidths& Widths, size_t FirstLine, int32 MostLines);
+
+		// Drawable text broken into at most MostLines lines no wider than MaxWidth: after spaces and path
+		// separators where it can be, between characters where one word alone is wider.
+		std::vector<std::string> Wrap(FTextMeasure& Measure, const std::string& Text, double Size, bool bBold, double MaxWidth, int32 MostLines)
+		{
+			return Wrap(
+			    Measure, Text, Size, bBold, [MaxWidth](size_t)
+			    { return MaxWidth; },
+			    0, MostLines);
+		}
+
+		// The same with a width for each line; the first is line number FirstLine.
+		std::vector<std::string> Wrap(FTextMeasure& Measure, const std::string& Text, double Size, bool bBold, const FLineWidths& Widths, size_t FirstLine, int32 MostLines)
+		{
+			const std::string Drawable = DrawableText(Text);
+			std::vector<std::string> Lines;
+			std::string Line;
+			const auto Push = [&](std::string Done)
+			{
+				while (!Done.empty() && Done.back() == ' ')
+				{
+					Done.pop_back();
+				}
+				Lines.push_back(std::move(Done));
+			};
+			for (size_t At = 0; At < Drawable.size() && static_cast<int32>(Lines.size()) < MostLines;)
+			{
+				const size_t Break = Drawable.find_first_of(" /\\", At);
+				const size_t End = Break == std::string::npos ? Drawable.size() : Break + 1;
+				std::string Piece = Drawable.substr(At, End - At);
+				At = End;
+				if (Measure.Width(Line + Piece, Size, bBold) <= Widths(FirstLine + Lines.size()))
+				{
+					Line += Piece;
+					continue;
+				}
+				if (!Line.empty())
+				{
+					Push(std::move(Line));
+					Line.clear();
+				}
+				// The longest run of whole characters that fits, one character at least.
+				while (Measure.Width(Piece, Size, bBold) > Widths(FirstLine + Lines.size()) && static_cast<int32>(Lines.size()) < MostLines)
+				{
+					size_t Fits = NextCodePoint(Piece, 0);
+					for (size_t Next = NextCodePoint(Piece, Fits); Fits < Piece.size() && Measure.Width(Piece.substr(0, Next), Size, bBold) <= Widths(FirstLine + Lines.size()); Next = NextCodePoint(Piece, Next))
+					{
+						Fits = Next;
+					}
+					Push(Piece.substr(0, Fits));
+					Piece.erase(0, Fits);
+				}
+				Line = Piece;
+			}
+			if ((!Line.empty() || Lines.empty()) && static_cast<int32>(Lines.size()) < MostLines)
+			{
+				Push(std::move(Line));
+			}
+			return Lines;
+		}
+
+		// Adds the lines of one text to the layout, the first baseline at Baseline, each Step below the last;
+		// Right > 0 sets them flush right against it, Centre > 0 centres them on it. Returns the widest.
+		struct FTextPlacement
+		{
+			double X = 0;
+			double Right = 0;
+			double Centre = 0;
+			double Baseline = 0;
+			double Step = LineHeight;
+		};
+
+		double AddLines(FTextMeasure& Measure, const std::vector<std::string>& Lines, const FPictureColor& Color, double Size, bool bBold,
+		                const FTextPlacement& Placement, FPictureLayout& Layout)
+		{
+			double Ascent = 0, Descent = 0, Widest = 0;
+			Measure.Heights(Size, bBold, Ascent, Descent);
+			for (size_t Line = 0; Line < Lines.size(); ++Line)
+			{
+				if (Lines[Line].empty())
+				{
+					continue;
+				}
+				FPictureTextBox Box;
+				Box.Text = Lines[Line];
+				Box.Color = Color;
+				Box.Size = Size;
+				Box.bBold = bBold;
+				Box.Width = Measure.Width(Box.Text, Size, bBold);
+				Box.X = Placement.Right > 0 ? Placement.Right - Box.Width : Placement.Centre > 0 ? Placement.Centre - Box.Width / 2
+				                                                                                 : Placement.X;
+				Box.Baseline = Placement.Baseline + Line * Placement.Step;
+				Box.Top = Box.Baseline - Ascent;
+				Box.Bottom = Box.Baseline + Descent;
+				Widest = std::max(Widest, Box.Width);
+				Layout.Texts.push_back(std::move(Box));
+			}
+			return Widest;
+		}
+
+		// The lines of a list of texts, each wrapped, at most MostLines in all.
+		struct FWrappedText
+		{
+			std::vector<std::string> Lines;
+			std::vector<FPictureColor> Colors;
+			double Widest = 0;
+		};
+
+		FWrappedText WrapAll(FTextMeasure& Measure, const std::vector<FPictureText>& Texts, double Size, const FLineWidths& Widths, int32 MostLines)
+		{
+			FWrappedText Wrapped;
+			for (const FPictureText& Text : Texts)
+			{
+				const int32 Room = MostLines - static_cast<int32>(Wrapped.Lines.size());
+				for (std::string& Line : Wrap(Measure, Text.Text, Size, false, Widths, Wrapped.Lines.size(), std::max(0, Room)))
+				{
+					Wrapped.Widest = std::max(Wrapped.Widest, Measure.Width(Line, Size, false));
+					Wrapped.Lines.push_back(std::move(Line));
+					Wrapped.Colors.push_back(Text.Color);
+				}
+			}
+			return Wrapped;
+		}
+
+		FWrappedText WrapAll(FTextMeasure& Measure, const std::vector<FPictureText>& Texts, double Size, double MaxWidth, int32 MostLines)
+		{
+			return WrapAll(
+			    Measure, Texts, Size, [MaxWidth](size_t)
+			    { return MaxWidth; },
+			    MostLines);
+		}
+
+		void AddWrapped(FTextMeasure& Measure, const FWrappedText& Wrapped, double Size, FTextPlacement Placement, FPictureLayout& Layout)
+		{
+			for (size_t Line = 0; Line < Wrapped.Lines.size(); ++Line)
+			{
+				AddLines(Measure, {Wrapped.Lines[Line]}, Wrapped.Colors[Line], Size, false, Placement, Layout);
+				Placement.Baseline += Placement.Step;
+			}
+		}
+
+		int32 NumColumnsOf(const FPictureScene& Scene)
+		{
+			return static_cast<int32>(std::min<size_t>(Scene.Columns.size(), 16));
+		}
+
+		int32 NumRowsOf(const FPictureScene& Scene)
+		{
+			return static_cast<int32>(std::min<size_t>(Scene.Views.size(), 16));
+		}
+
+		// The title, and under it the subtitle at the left beside the legend at the right. Returns the
+		// header's height.
+		double LayOutHeader(FTextMeasure& Measure, const FPictureScene& Scene, FPictureLayout& Layout)
+		{
+			const double Page = Layout.Width - 2 * Margin;
+			FTextPlacement Title;
+			Title.X = Margin;
+			Title.Baseline = Margin + TitleSize - 4;
+			Title.Step = TitleSize + 6;
+			const std::vector<std::string> TitleLines = Wrap(Measure, Scene.Title, TitleSize, true, Page, 3);
+			AddLines(Measure, TitleLines, PictureColors::Ink, TitleSize, true, Title, Layout);
+			const double Top = Margin + TitleLines.size() * Title.Step + 2;
+
+			// The legend as wide as its widest line, up to half the page; the subtitle takes the rest.
+			const FWrappedText Legend = WrapAll(Measure, Scene.Legend, TextSize, Page * 0.5, MostHeaderLines);
+			// Beside the legend's lines the subtitle's are narrower; below them, as wide as the page.
+			const double Gap = Legend.Widest + 24;
+			const size_t Beside = Legend.Lines.size();
+			const FWrappedText Subtitle = WrapAll(
+			    Measure, Scene.Subtitle, TextSize, [&](size_t Line)
+			    { return Page - 2 - (Line < Beside ? Gap : 0.0); },
+			    MostHeaderLines);
+			FTextPlacement Lines;
+			Lines.Baseline = Top + LineHeight - 5;
+			Lines.X = Margin + 2;
+			AddWrapped(Measure, Subtitle, TextSize, Lines, Layout);
+			Lines.Right = Layout.Width - Margin;
+			AddWrapped(Measure, Legend, TextSize, Lines, Layout);
+			return Top + std::max(Subtitle.Lines.size(), Legend.Lines.size()) * LineHeight + 8;
+		}
+
+		// In every panel the view's label at the top right; in the first row the column's notes at the
+		// top left, beside the label.
+		void LayOutPanels(FTextMeasure& Measure, const FPictureScene& Scene, FPictureLayout& Layout)
+		{
+			const double Panel = Layout.Panel;
+			for (int32 Row = 0; Row < NumRowsOf(Scene); ++Row)
+			{
+				const double Top = Layout.PanelsTop + Row * Panel;
+				for (int32 Column = 0; Column < NumColumnsOf(Scene); ++Column)
+				{
+					const double Left = Column * Panel;
+					FTextPlacement Label;
+					Label.Right = Left + Panel - 10;
+					Label.Baseline = Top + 22;
+					Label.Step = LineHeight - 2;
+					const double LabelWidth = AddLines(Measure, Wrap(Measure, Scene.Views[Row].Label, TextSize - 1, false, Panel * 0.5 - 10, 3),
+					                                   PictureColors::Faint, TextSize - 1, false, Label, Layout);
+					if (Row > 0)
+					{
+						continue;
+					}
+					const double NotesWidth = Panel - 24 - (LabelWidth > 0 ? LabelWidth + 12 : 0);
+					FTextPlacement Notes;
+					Notes.X = Left + 12;
+					Notes.Baseline = Top + 22;
+					AddWrapped(Measure, WrapAll(Measure, Scene.Columns[Column].Notes, TextSize, NotesWidth, MostNoteLines), TextSize, Notes, Layout);
+				}
+			}
+		}
+
+		// Under each column its caption, centred, and its figures. Returns the footer's height.
+		double LayOutFooter(FTextMeasure& Measure, const FPictureScene& Scene, double Bottom, FPictureLayout& Layout)
+		{
+			const double Panel = Layout.Panel;
+			size_t MostLines = 1;
+			for (int32 Column = 0; Column < NumColumnsOf(Scene); ++Column)
+			{
+				const FPictureColumn& Content = Scene.Columns[Column];
+				FTextPlacement Caption;
+				Caption.Centre = Column * Panel + Panel / 2;
+				Caption.Baseline = Bottom + 10 + LineHeight - 4;
+				const std::vector<std::string> CaptionLines = Wrap(Measure, Content.Caption, TextSize + 1, true, Panel - 20, 3);
+				AddLines(Measure, CaptionLines, PictureColors::Ink, TextSize + 1, true, Caption, Layout);
+				FTextPlacement Figures;
+				Figures.X = Column * Panel + 20;
+				Figures.Baseline = Caption.Baseline + CaptionLines.size() * LineHeight;
+				const FWrappedText Wrapped = WrapAll(Measure, Content.Figures, TextSize, Panel - 30, MostFigureLines);
+				AddWrapped(Measure, Wrapped, TextSize, Figures, Layout);
+				MostLines = std::max(MostLines, CaptionLines.size() + Wrapped.Lines.size());
+			}
+			return 10 + MostLines * LineHeight + 12;
+		}
+	}
+
+	FPictureLayout LayOutPicture(const FPictureScene& Scene)
+	{
+		FTextMeasure Measure;
+		FPictureLayout Layout;
+		Layout.Panel = std::clamp(Scene.PanelSize, 16, 4096);
+		Layout.Width = std::max(NumColumnsOf(Scene), 2) * Layout.Panel;
+		Layout.PanelsTop = LayOutHeader(Measure, Scene, Layout);
+		LayOutPanels(Measure, Scene, Layout);
+		const double Bottom = Layout.PanelsTop + NumRowsOf(Scene) * Layout.Panel;
+		Layout.Height = static_cast<int32>(std::ceil(Bottom + LayOutFooter(Measure, Scene, Bottom, Layout)));
+		return Layout;
+	}
+
+	namespace
+	{
 		bool DrawSurface(const FPictureScene& Scene, FSurfacePtr& OutSurface, std::string& OutError)
 		{
-			const int32 Panel = std::clamp(Scene.PanelSize, 16, 4096);
-			const int32 NumColumns = static_cast<int32>(std::min<size_t>(Scene.Columns.size(), 16));
-			const int32 NumRows = static_cast<int32>(std::min<size_t>(Scene.Views.size(), 16));
-			size_t MostFigures = 0;
-			for (int32 Column = 0; Column < NumColumns; ++Column)
-			{
-				MostFigures = std::max(MostFigures, Scene.Columns[Column].Figures.size());
-			}
-			const size_t HeaderLines = std::min<size_t>(std::max(Scene.Subtitle.size(), Scene.Legend.size()), 12);
-			const double Header = Margin + TitleSize + 8 + HeaderLines * LineHeight + 8;
-			const double Footer = 10 + LineHeight + std::min<size_t>(MostFigures, 12) * LineHeight + 12;
-			const int32 Width = std::max(NumColumns, 2) * Panel;
-			const int32 Height = static_cast<int32>(std::ceil(Header + NumRows * Panel + Footer));
+			const FPictureLayout Layout = LayOutPicture(Scene);
+			const int32 Panel = Layout.Panel;
+			const int32 NumColumns = NumColumnsOf(Scene);
+			const int32 NumRows = NumRowsOf(Scene);
+			const int32 Width = Layout.Width;
+			const int32 Height = Layout.Height;
+			const double Header = Layout.PanelsTop;
 
 			FSurfacePtr Surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, Width, Height));
 			if (cairo_surface_status(Surface.get()) != CAIRO_STATUS_SUCCESS)
@@ -541,21 +866,7 @@ namespace VelmoraCli
 			SetColor(Cr, PictureColors::Paper);
 			cairo_paint(Cr);
 
-			DrawText(Cr, Margin, Margin + TitleSize - 4, Scene.Title, PictureColors::Ink, TitleSize, true);
-			for (size_t Line = 0; Line < HeaderLines; ++Line)
-			{
-				const double Baseline = Margin + TitleSize + 8 + (Line + 1) * LineHeight - 5;
-				if (Line < Scene.Subtitle.size())
-				{
-					DrawText(Cr, Margin + 2, Baseline, Scene.Subtitle[Line].Text, Scene.Subtitle[Line].Color, TextSize);
-				}
-				if (Line < Scene.Legend.size())
-				{
-					DrawTextRight(Cr, Width - Margin, Baseline, Scene.Legend[Line].Text, Scene.Legend[Line].Color, TextSize);
-				}
-			}
-
-			// The mesh in world space, once.
+			// The mesh in world space, once, and the part of it the views frame.
 			std::vector<FVector> MeshPoints;
 			if (Scene.Mesh)
 			{
@@ -565,6 +876,7 @@ namespace VelmoraCli
 					MeshPoints.push_back(Scene.MeshTransform.TransformPosition(FVector(Position.X, Position.Y, Position.Z)));
 				}
 			}
+			const std::vector<FVector> Framed = MeshNearGrooms(Scene, MeshPoints);
 			std::vector<std::vector<FPreparedGroom>> Prepared(NumColumns);
 			for (int32 Column = 0; Column < NumColumns; ++Column)
 			{
@@ -577,11 +889,11 @@ namespace VelmoraCli
 			for (int32 Row = 0; Row < NumRows; ++Row)
 			{
 				FCamera Camera(Scene.Views[Row]);
-				Frame(Sized, MeshPoints, Camera);
+				Frame(Sized, Framed, Camera);
 				Camera.PageX = Camera.PageY = Panel * 0.5;
-				// Strands behind the mesh's middle go under it.
+				// Strands behind the framed mesh's middle go under it.
 				double Nearest = std::numeric_limits<double>::infinity(), Farthest = -Nearest;
-				for (const FVector& Point : MeshPoints)
+				for (const FVector& Point : Framed)
 				{
 					const double Depth = Camera.Depth(Point);
 					if (std::isfinite(Depth))
@@ -624,36 +936,12 @@ namespace VelmoraCli
 						}
 					}
 					cairo_stroke(Cr);
-					if (!Scene.Views[Row].Label.empty())
-					{
-						DrawTextRight(Cr, Panel - 10, 22, Scene.Views[Row].Label, PictureColors::Faint, TextSize - 1);
-					}
-					for (size_t Line = 0; Row == 0 && Line < std::min<size_t>(Content.Notes.size(), 8); ++Line)
-					{
-						DrawText(Cr, 12, 22 + Line * LineHeight, Content.Notes[Line].Text, Content.Notes[Line].Color, TextSize);
-					}
 					cairo_restore(Cr);
 				}
 			}
 
-			// Captions and figures under each column; rules between the panels.
+			// Rules between the panels, then every text over everything.
 			const double Bottom = Header + NumRows * Panel;
-			for (int32 Column = 0; Column < NumColumns; ++Column)
-			{
-				const FPictureColumn& Content = Scene.Columns[Column];
-				cairo_save(Cr);
-				cairo_rectangle(Cr, Column * Panel, Bottom, Panel, Footer);
-				cairo_clip(Cr);
-				cairo_select_font_face(Cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-				cairo_set_font_size(Cr, TextSize + 1);
-				const std::string Caption = DrawableText(Content.Caption);
-				DrawText(Cr, Column * Panel + (Panel - TextWidth(Cr, Caption)) / 2, Bottom + 10 + LineHeight - 4, Caption, PictureColors::Ink, TextSize + 1, true);
-				for (size_t Line = 0; Line < std::min<size_t>(Content.Figures.size(), 12); ++Line)
-				{
-					DrawText(Cr, Column * Panel + 20, Bottom + 10 + (Line + 2) * LineHeight - 4, Content.Figures[Line].Text, Content.Figures[Line].Color, TextSize);
-				}
-				cairo_restore(Cr);
-			}
 			cairo_set_source_rgb(Cr, 0.82, 0.81, 0.78);
 			cairo_set_line_width(Cr, 1.0);
 			for (int32 Column = 1; Column < NumColumns; ++Column)
@@ -667,6 +955,10 @@ namespace VelmoraCli
 				cairo_line_to(Cr, NumColumns * Panel, Header + Row * Panel + 0.5);
 			}
 			cairo_stroke(Cr);
+			for (const FPictureTextBox& Box : Layout.Texts)
+			{
+				DrawTextBox(Cr, Box);
+			}
 
 			if (cairo_status(Cr) != CAIRO_STATUS_SUCCESS)
 			{

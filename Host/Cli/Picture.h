@@ -36,6 +36,10 @@ namespace VelmoraCli
 		constexpr FPictureColor Hair{0.353, 0.235, 0.157};
 	}
 
+	// Said on every picture: the views draw the world's coordinates as the engine does, left-handed, so a
+	// right-handed tool shows the same file mirrored.
+	inline constexpr const char* HandednessNote = "drawn left-handed, as the engine shows it: Blender and Maya show these coordinates mirrored";
+
 	struct FPictureText
 	{
 		std::string Text;
@@ -97,6 +101,31 @@ namespace VelmoraCli
 	// Text made fit for drawing: bytes that are not UTF-8 (a path may hold any) become U+FFFD, control
 	// characters a space.
 	std::string DrawableText(const std::string& Text);
+
+	// One line of text as laid out on the page: drawn from (X, Baseline); the box it takes is
+	// [X, X + Width] x [Top, Bottom].
+	struct FPictureTextBox
+	{
+		std::string Text;
+		FPictureColor Color = PictureColors::Ink;
+		double Size = 14;
+		bool bBold = false;
+		double X = 0, Baseline = 0;
+		double Width = 0, Top = 0, Bottom = 0;
+	};
+
+	// Where everything goes: the page's size, the panels' top, and every line of text, wrapped so that
+	// none overlaps another or leaves the page (text inside a panel stays in it).
+	struct FPictureLayout
+	{
+		int32 Width = 0;
+		int32 Height = 0;
+		int32 Panel = 0;
+		double PanelsTop = 0;
+		std::vector<FPictureTextBox> Texts;
+	};
+
+	FPictureLayout LayOutPicture(const FPictureScene& Scene);
 
 	// A drawn picture in memory: Width x Height pixels, 0xRRGGBB, row after row.
 	struct FPicturePixels

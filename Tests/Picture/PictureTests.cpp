@@ -5,6 +5,11 @@
 #include "Picture.h"
 #include "MeshFiles.h"
 #include "TestPaths.h"
+#include "velmoraFitBPLibrary.h"
+
+#include "Components/StaticMeshComponent.h"
+#include "GameFramework/Actor.h"
+#include "Host/World.h"
 
 #include <gtest/gtest.h>
 
@@ -136,7 +141,8 @@ namespace
 	TEST(PictureText, TitleAndFiguresAreDrawnInType)
 	{
 		FPictureScene Scene;
-		Scene.PanelSize = 200;
+		// Wide enough that the text below takes one line each, so both pictures have one size.
+		Scene.PanelSize = 300;
 		Scene.Columns.resize(2);
 		Scene.Columns[1].Figures.push_back({"", PictureColors::Miss});
 		FPicturePixels Blank, Written;
@@ -402,16 +408,20 @@ namespace
 				EXPECT_GT(CountPixels(Picture, Left, Top, Left + Half, Top + Middle, IsGreen), 100) << "the groom in the panel at " << Left << ", " << Top;
 			}
 		}
-		// Upright: the strands are above the middle of the head in the front view.
-		int64 GreenRows = 0, GreenBelow = 0;
+		// Upright: the strands stand above the head in the front view.
+		double GreenRows = 0, Green = 0, SkinRows = 0, SkinPixels = 0;
 		for (int32 Y = 0; Y < Middle; ++Y)
 		{
-			const int64 Row = CountPixels(Picture, 0, Y, Half, Y + 1, IsGreen);
-			GreenRows += Row;
-			GreenBelow += Y > Middle * 0.55 ? Row : 0;
+			const int64 GreenInRow = CountPixels(Picture, 0, Y, Half, Y + 1, IsGreen);
+			const int64 SkinInRow = CountPixels(Picture, 0, Y, Half, Y + 1, Skin);
+			GreenRows += static_cast<double>(Y) * GreenInRow;
+			Green += GreenInRow;
+			SkinRows += static_cast<double>(Y) * SkinInRow;
+			SkinPixels += SkinInRow;
 		}
-		EXPECT_GT(GreenRows, 0);
-		EXPECT_EQ(GreenBelow, 0);
+		ASSERT_GT(Green, 0);
+		ASSERT_GT(SkinPixels, 0);
+		EXPECT_LT(GreenRows / Green, SkinRows / SkinPixels) << "the strands' middle row is above the head's";
 	}
 }
 
@@ -466,5 +476,139 @@ namespace
 			EXPECT_NEAR((WorldRoot(Scene.Columns[1].Grooms.at(0), Strand) - MeshCentre).Size(), 20.0, 0.05) << "strand " << Strand;
 		}
 		EXPECT_TRUE(WriteFitPicture((Dir / "fit.png").string(), Fit, Error)) << Error;
+	}
+}
+
+namespace
+{
+	bool Overlap(const FPictureTextBox& A, const FPictureTextBox& B)
+	{
+		return A.X < B.X + B.Width && B.X < A.X + A.Width && A.Top < B.Bottom && B.Top < A.Bottom;
+	}
+
+	TEST(PictureLayout, LongTextIsWrappedOnThePageAndOverlapsNothing)
+	{
+		const std::string LongPath = "/studio/projects/" + std::string(180, 'x') + "/characters/heroine/grooms/long_wavy_hair_final_v12.abc";
+		FPictureScene Scene;
+		Scene.Title = "velmora fit: " + LongPath + " onto " + LongPath;
+		Scene.Subtitle = {{"20000 strands, 640000 points, surface normal projection; mesh of 1250000 triangles, skinned: placed at rest"}, {"hits 19990, misses 10 (left where they were)"}, {HandednessNote}};
+		Scene.Legend = {{"\xe2\x97\x8b  missed by the fit, left where it was, as the report of the fit says it was"}, {"1 in 10 strands shown, roots dotted"}};
+		Scene.Views = {FPictureView{FVector(1, 0, 0), FVector(0, 0, 1), "from +X, Z up"}, FPictureView{FVector(0, -1, 0), FVector(0, 0, 1), "from -Y, Z up, a long label that wraps"}};
+		for (const char* Caption : {"before the fit", "after the fit: nothing written, since no trace met the mesh"})
+		{
+			FPictureColumn Column;
+			Column.Caption = Caption;
+			Column.Notes = {{"misses: 10, snapped to the nearest surface point of the mesh"}};
+			Column.Figures = {{"roots off the surface: 1234567 of 1234567"}, {"points inside the mesh: 36477 (1000 strands) " + LongPath}, {"roots moved: median 129.9, max 131.2"}};
+			Scene.Columns.push_back(Column);
+		}
+		const FPictureLayout Layout = LayOutPicture(Scene);
+		ASSERT_GT(Layout.Texts.size(), 20u) << "long lines are wrapped, not dropped";
+		const double PanelsBottom = Layout.PanelsTop + Scene.Views.size() * Layout.Panel;
+		for (size_t A = 0; A < Layout.Texts.size(); ++A)
+		{
+			const FPictureTextBox& Box = Layout.Texts[A];
+			SCOPED_TRACE(Box.Text);
+			EXPECT_GE(Box.X, 0.0);
+			EXPECT_LE(Box.X + Box.Width, Layout.Width);
+			EXPECT_GE(Box.Top, 0.0);
+			EXPECT_LE(Box.Bottom, Layout.Height);
+			if (Box.Top >= Layout.PanelsTop && Box.Bottom <= PanelsBottom)
+			{
+				EXPECT_EQ(std::floor(Box.X / Layout.Panel), std::floor((Box.X + Box.Width) / Layout.Panel)) << "stays in its panel";
+			}
+			for (size_t B = A + 1; B < Layout.Texts.size(); ++B)
+			{
+				EXPECT_FALSE(Overlap(Box, Layout.Texts[B])) << "overlaps '" << Layout.Texts[B].Text << "'";
+			}
+		}
+		FPicturePixels Picture;
+		std::string Error;
+		ASSERT_TRUE(DrawPicture(Scene, Picture, Error)) << Error;
+		EXPECT_EQ(Picture.Width, Layout.Width);
+		EXPECT_EQ(Picture.Height, Layout.Height);
+	}
+
+	TEST(PictureFraming, AWholeCharacterIsFramedOnItsHair)
+	{
+		// A body 180 tall, and a groom 6 wide on its crown.
+		Host::FMeshData Body = Host::BuildSphere(10.0f, 48, 48);
+		for (FVector3f& Position : Body.Positions)
+		{
+			Position.Z *= 9.0f;
+		}
+		const GroomData Groom = UprightGroom(49, FVector(0, 0, 89), FVector(0, 1, 0), 6.0f);
+		FFitPicture Fit;
+		Fit.Mesh = &Body;
+		Fit.Before = &Groom;
+		Fit.After = &Groom;
+		FPicturePixels Picture;
+		std::string Error;
+		const FPictureScene Scene = MakeFitPictureScene(Fit);
+		ASSERT_TRUE(DrawPicture(Scene, Picture, Error)) << Error;
+		const FPictureLayout Layout = LayOutPicture(Scene);
+		int32 Highest = Picture.Height, Lowest = -1;
+		for (int32 Y = static_cast<int32>(Layout.PanelsTop); Y < Layout.PanelsTop + Layout.Panel; ++Y)
+		{
+			if (CountPixels(Picture, 0, Y, Layout.Panel, Y + 1, IsGreen) > 0)
+			{
+				Highest = std::min(Highest, Y);
+				Lowest = std::max(Lowest, Y);
+			}
+		}
+		EXPECT_GT(Lowest - Highest, Layout.Panel / 5) << "the hair takes a fifth of the panel at least";
+	}
+
+	// The figures under each side are what the report of each groom says where the picture draws it: the
+	// groom as read at the origin, and the fitted groom at the actor.
+	TEST(FitPictureScene, FiguresAreThoseOfTheGroomsWhereTheyStand)
+	{
+		const fs::path Dir = VelmoraTest::MakeTempDir("picture-figures");
+		const Host::FMeshData Sphere = Host::BuildSphere(10.0f, 24, 48);
+		// 16 strands rising from inside the sphere's top, and 4 beside it whose traces miss.
+		GroomData Groom = UprightGroom(16, FVector(0, 0, 8), FVector(0, 1, 0), 4.0f);
+		const GroomData Beside = UprightGroom(4, FVector(40, 0, 0), FVector(0, 1, 0), 4.0f);
+		Groom.vertexCounts.insert(Groom.vertexCounts.end(), Beside.vertexCounts.begin(), Beside.vertexCounts.end());
+		Groom.positions.insert(Groom.positions.end(), Beside.positions.begin(), Beside.positions.end());
+		Groom.groomColors.insert(Groom.groomColors.end(), Beside.groomColors.begin(), Beside.groomColors.end());
+		for (size_t Strand = 0; Strand < Groom.vertexCounts.size(); ++Strand)
+		{
+			Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {0.0f, 0.0f, 1.0f});
+		}
+		CheckedGroom::WriteGroomQuietly((Dir / "groom.abc").string(), Groom);
+		FFitRequest Request;
+		Request.GroomPath = (Dir / "groom.abc").string();
+		Request.OutputPath = (Dir / "fitted.abc").string();
+		Request.Origin = Request.ActorLocation = Request.MeshLocation = FVector(100, 0, 0);
+		Request.bMeasure = Request.bMeasureBefore = true;
+		Request.Progress = EProgressMode::Off;
+		FGroomReadAhead Ahead;
+		ReadGroomAhead(Request.GroomPath, Ahead);
+		ASSERT_TRUE(Ahead.bRead);
+		const GroomData Before = Ahead.Groom;
+		FFitReport Report;
+		std::string Error;
+		ASSERT_TRUE(RunFitOnMesh(Request, Sphere, Report, Error, &Ahead)) << Error;
+		ASSERT_EQ(Report.Misses, 4);
+		const FPictureScene Scene = MakeFitPictureScene(MakeFitPicture(Request, Sphere, Before, &Ahead.Groom, Report));
+
+		UStaticMeshComponent* Head = Host::AddStaticMeshComponent(Host::SpawnActorWithoutRoot(Host::NewWorld()), Host::NewStaticMesh(Sphere),
+		                                                          FTransform(FRotator::ZeroRotator, Request.MeshLocation, FVector::OneVector));
+		const auto Said = [&](const fs::path& Path, const FVector& Placement)
+		{
+			const FvelmoraFitReport Checked = UvelmoraFitBPLibrary::ReportGroomFit(Head, Placement, FString(UTF8_TO_TCHAR(Path.string().c_str())));
+			return std::vector<std::string>{"roots off the surface: " + std::to_string(Checked.RootsOffSurface) + " of " + std::to_string(Checked.RootsOnSurface + Checked.RootsOffSurface),
+			                                "points inside the mesh: " + std::to_string(Checked.PointsInside) + " (" + std::to_string(Checked.StrandsInside) + " strands)"};
+		};
+		ASSERT_EQ(Scene.Columns.size(), 2u);
+		const std::vector<std::string> Expected[2] = {Said(Dir / "groom.abc", Request.Origin), Said(Dir / "fitted.abc", Request.ActorLocation)};
+		EXPECT_EQ(Expected[0][0], "roots off the surface: 20 of 20");
+		EXPECT_EQ(Expected[1][0], "roots off the surface: 4 of 20");
+		for (size_t Side = 0; Side < 2; ++Side)
+		{
+			ASSERT_GE(Scene.Columns[Side].Figures.size(), 2u);
+			EXPECT_EQ(Scene.Columns[Side].Figures[0].Text, Expected[Side][0]);
+			EXPECT_EQ(Scene.Columns[Side].Figures[1].Text, Expected[Side][1]);
+		}
 	}
 }
