@@ -38,7 +38,11 @@ namespace VelmoraCli
 	    "                           groom with Rotation 0); z (the default) keeps it\n"
 	    "  --scale S                multiply every point and width by S after the transforms: 100 for a\n"
 	    "                           groom in metres (the engine works in centimetres); default 1\n"
+	    "  --center                 then move the centre of the groom's bounds to the origin\n"
+	    "  --translate X,Y,Z        then add X,Y,Z to every point (after --up, --scale and --center), to\n"
+	    "                           stand the groom where its head is\n"
 	    "  -o, --output OUT.abc     the output file (instead of the second argument)\n"
+	    "  -v, --verbose            also print the plugin's own log lines, as the editor's log shows them\n"
 	    "  --json                   print the summary as JSON on stdout\n"
 	    "  -q, --quiet              print nothing but errors\n"
 	    "\n"
@@ -47,7 +51,8 @@ namespace VelmoraCli
 	    "OUT.abc must be a regular file or not exist yet, and not be IN.abc under any name.\n"
 	    "\n"
 	    "examples: velmora prepare houdini_groom.abc groom.abc\n"
-	    "          velmora prepare blender_groom.abc groom.abc --up y --scale 100\n";
+	    "          velmora prepare blender_groom.abc groom.abc --up y --scale 100\n"
+	    "          velmora prepare groom.abc placed.abc --center --translate 0,0,165\n";
 
 	namespace
 	{
@@ -59,6 +64,9 @@ namespace VelmoraCli
 			int32_t Frame = 0;
 			bool bYUp = false;
 			double Scale = 1.0;
+			bool bCenter = false;
+			FVector Translation = FVector::ZeroVector;
+			bool bVerbose = false;
 			bool bJson = false;
 			bool bQuiet = false;
 		};
@@ -103,7 +111,18 @@ namespace VelmoraCli
 				     Out.Scale = Scale;
 				     return true;
 			     }},
+			    FlagOption({"--center"}, Out.bCenter),
+			    {{"--translate"}, EValue::Vector, "X,Y,Z", [&Out](const FOptionValue& Value, std::string& OutReason)
+			     {
+				     if (!CheckFloatVector(Value.Name, Value.Vector, false, OutReason))
+				     {
+					     return false;
+				     }
+				     Out.Translation = Value.Vector;
+				     return true;
+			     }},
 			    FileOption({"-o", "--output"}, Out.OutputPath),
+			    FlagOption({"-v", "--verbose"}, Out.bVerbose),
 			    FlagOption({"--json"}, Out.bJson),
 			    FlagOption({"-q", "--quiet"}, Out.bQuiet),
 			};
@@ -209,6 +228,8 @@ namespace VelmoraCli
 			Writer.String(Request.bYUp ? "y" : "z");
 			Writer.Key("scale");
 			Writer.Number(Request.Scale);
+			Writer.Key("moved");
+			Triple(Writer, Summary.Report.Moved);
 			StringArray(Writer, "objects", Summary.Objects);
 			Writer.Key("bounds");
 			Writer.BeginArray();
@@ -225,15 +246,16 @@ namespace VelmoraCli
 		void PrintSummary(const FPrepareRequest& Request, const FPrepareSummary& Summary)
 		{
 			const FvelmoraPrepareReport& Report = Summary.Report;
-			// Every line may name objects of the file: each is shown escaped, on one line.
-			for (const std::string& Line : Summary.Log)
+			// The plugin's lines are for its log (the summary says what was done); every line may name
+			// objects of the file: each is shown escaped, on one line.
+			for (const std::string& Line : Request.bVerbose ? Summary.Log : std::vector<std::string>())
 			{
 				std::printf("%s\n", SafeText::Escaped(Line).c_str());
 			}
 			std::printf("prepared %s -> %s\n", Request.SourcePath.c_str(), Request.OutputPath.c_str());
-			std::printf("groom    %lld strands, %lld points, %lld colours, %lld normals, %lld widths, %lld root uvs\n", static_cast<long long>(Report.Strands),
-			            static_cast<long long>(Report.Points), static_cast<long long>(Report.Colours), static_cast<long long>(Report.Normals),
-			            static_cast<long long>(Report.Widths), static_cast<long long>(Report.RootUVs));
+			std::printf("groom    %s, %s, %s, %s, %s, %s\n", Counted(Report.Strands, "strand").c_str(), Counted(Report.Points, "point").c_str(),
+			            Counted(Report.Colours, "colour").c_str(), Counted(Report.Normals, "normal").c_str(), Counted(Report.Widths, "width").c_str(),
+			            Counted(Report.RootUVs, "root uv").c_str());
 			std::printf("read     sample %d (time %g) of %zu curves object%s\n", Request.Frame, Report.Time, Summary.Objects.size(), Summary.Objects.size() == 1 ? "" : "s");
 			std::printf("bounds   (%g, %g, %g) to (%g, %g, %g)\n", Report.BoundsMin.X, Report.BoundsMin.Y, Report.BoundsMin.Z, Report.BoundsMax.X, Report.BoundsMax.Y,
 			            Report.BoundsMax.Z);
@@ -285,6 +307,8 @@ namespace VelmoraCli
 			Options.Frame = Request.Frame;
 			Options.bYUp = Request.bYUp;
 			Options.Scale = Request.Scale;
+			Options.bCenter = Request.bCenter;
+			Options.Translation = Request.Translation;
 
 			FPrepareSummary Summary;
 			std::string Failure;

@@ -182,6 +182,9 @@ TEST(PrepareCommand, MergesEveryObjectWithItsTransformAndTheDccAttributes)
 	EXPECT_NE(Text.Stdout.find("prepared dcc.abc -> text.abc"), std::string::npos) << Text.Stdout;
 	EXPECT_NE(Text.Stdout.find("merged /second"), std::string::npos) << Text.Stdout;
 	EXPECT_NE(Text.Stdout.find("bounds   (0, 0, 5) to (5, 5, 12)"), std::string::npos) << Text.Stdout;
+	// The writer's own line is the plugin's log: shown with -v only.
+	EXPECT_EQ(Text.Stdout.find("writing to file"), std::string::npos) << Text.Stdout;
+	EXPECT_NE(RunVelmora("prepare dcc.abc -o verbose.abc -v", Dir).Stdout.find("writing to file"), std::string::npos);
 	EXPECT_EQ(RunVelmora("prepare dcc.abc quiet.abc -q", Dir).Stdout, "");
 }
 
@@ -198,6 +201,18 @@ TEST(PrepareCommand, ObjectUpAndScaleReachTheNode)
 	ExpectBounds(Json["bounds"], {0, -1200, 0}, {100, -1000, 0}, 1e-9);
 	const GroomData Groom = ReadGroomQuietly(Dir / "out.abc");
 	EXPECT_EQ(Groom.positions[1], -1000.f);
+
+	// Then centred on the origin and stood where its head is.
+	const FRun Placed = RunVelmora("prepare dcc.abc placed.abc --object /moved --up y --scale 100 --center --translate 0,0,165 --json", Dir);
+	ASSERT_EQ(Placed.ExitCode, 0) << Placed.Stderr;
+	const nlohmann::json PlacedJson = ParseJson(Placed);
+	ExpectBounds(PlacedJson["bounds"], {-50, -100, 165}, {50, 100, 165}, 1e-9);
+	EXPECT_EQ(PlacedJson["moved"], nlohmann::json({-50, 1100, 165}));
+	EXPECT_NE(PlacedJson["done"].dump().find("centred and moved by (-50, 1100, 165)"), std::string::npos) << PlacedJson["done"].dump();
+	EXPECT_EQ(ReadGroomQuietly(Dir / "placed.abc").positions[1], 100.f);
+	const FRun Far = RunVelmora("prepare dcc.abc far.abc --translate 1e39,0,0", Dir);
+	EXPECT_EQ(Far.ExitCode, 2) << Far.Stderr;
+	EXPECT_FALSE(fs::exists(Dir / "far.abc"));
 }
 
 TEST(PrepareCommand, RefusesWhatTheNodeRefusesInOneLineAndWritesNothing)

@@ -49,7 +49,7 @@ TEST(PrepareObjects, MergesEveryCurvesObjectInPreOrder)
 	EXPECT_TRUE(Prepared.Report.Objects[1].bIdentityTransform);
 	EXPECT_EQ(Prepared.Report.Strands, 3);
 	EXPECT_EQ(Prepared.Report.Points, 7);
-	EXPECT_TRUE(HasLine(Prepared.Report.DoneLines, "merged /b/inner/curves: 1 strands, 2 points")) << Joined(Prepared.Report.DoneLines);
+	EXPECT_TRUE(HasLine(Prepared.Report.DoneLines, "merged /b/inner/curves: 1 strand, 2 points")) << Joined(Prepared.Report.DoneLines);
 	EXPECT_EQ(Prepared.Report.BoundsMin[2], 0.0);
 	EXPECT_EQ(Prepared.Report.BoundsMax[0], 5.0);
 }

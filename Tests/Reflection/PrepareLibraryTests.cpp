@@ -55,10 +55,10 @@ TEST(PrepareLibrarySurface, PrepareGroomTakesTwoPathsAndOptionsByConstReference)
 	EXPECT_TRUE(Node->HasAllFunctionFlags(FUNC_Static | FUNC_Native | FUNC_BlueprintCallable));
 
 	EXPECT_EQ(PrepareMembers(FvelmoraPrepareOptions::StaticStruct()),
-	          (std::vector<std::string>{"ObjectPaths: TArray<FString>", "Frame: int32", "bYUp: bool", "Scale: double"}));
+	          (std::vector<std::string>{"ObjectPaths: TArray<FString>", "Frame: int32", "bYUp: bool", "Scale: double", "bCenter: bool", "Translation: FVector"}));
 	EXPECT_EQ(PrepareMembers(FvelmoraPrepareReport::StaticStruct()),
 	          (std::vector<std::string>{"bSucceeded: bool", "Strands: int64", "Points: int64", "Colours: int64", "Normals: int64", "Widths: int64", "RootUVs: int64",
-	                                    "ObjectsMerged: TArray<FString>", "Time: double", "BoundsMin: FVector", "BoundsMax: FVector", "Done: TArray<FString>",
+	                                    "ObjectsMerged: TArray<FString>", "Time: double", "BoundsMin: FVector", "BoundsMax: FVector", "Moved: FVector", "Done: TArray<FString>",
 	                                    "Dropped: TArray<FString>", "Error: FString"}));
 	for (UScriptStruct* Struct : {FvelmoraPrepareOptions::StaticStruct(), FvelmoraPrepareReport::StaticStruct()})
 	{

@@ -730,18 +730,57 @@ namespace GroomPrepare
 				Report.Normals = static_cast<int64_t>(OutGroom.surfaceNormals.size() / 3);
 				Report.Widths = static_cast<int64_t>(OutGroom.widths.size());
 				Report.RootUVs = static_cast<int64_t>(OutRootUVs.size() / 2);
-				for (size_t I = 0; I + 2 < OutGroom.positions.size(); I += 3)
+				MeasureBounds(OutGroom);
+				Move(OutGroom);
+			}
+
+		private:
+			void MeasureBounds(const GroomData& Merged)
+			{
+				for (size_t I = 0; I + 2 < Merged.positions.size(); I += 3)
 				{
 					for (size_t Axis = 0; Axis < 3; ++Axis)
 					{
-						const double Value = OutGroom.positions[I + Axis];
+						const double Value = Merged.positions[I + Axis];
 						Report.BoundsMin[Axis] = I == 0 ? Value : std::min(Report.BoundsMin[Axis], Value);
 						Report.BoundsMax[Axis] = I == 0 ? Value : std::max(Report.BoundsMax[Axis], Value);
 					}
 				}
 			}
 
-		private:
+			// Centring and translation, last: they place the groom in the units and axes it now has.
+			void Move(GroomData& Merged)
+			{
+				for (size_t Axis = 0; Axis < 3; ++Axis)
+				{
+					const double Centre = Report.BoundsMin[Axis] * 0.5 + Report.BoundsMax[Axis] * 0.5;
+					Report.Moved[Axis] = Options.Translation[Axis] - (Options.bCenter ? Centre : 0.0);
+					if (!std::isfinite(Report.Moved[Axis]))
+					{
+						PrepareRefuse("the translation must be finite, not " + PrepareNumber(Options.Translation[Axis]));
+					}
+				}
+				if (Report.Moved[0] == 0.0 && Report.Moved[1] == 0.0 && Report.Moved[2] == 0.0)
+				{
+					return;
+				}
+				for (size_t I = 0; I < Merged.positions.size(); ++I)
+				{
+					float& Value = Merged.positions[I];
+					Value = static_cast<float>(Value + Report.Moved[I % 3]);
+					if (!std::isfinite(Value))
+					{
+						PrepareRefuse("a point is not finite after moving by " + PrepareNumber(Report.Moved[I % 3]));
+					}
+				}
+				// The bounds of what is written.
+				for (size_t Axis = 0; Axis < 3; ++Axis)
+				{
+					Report.BoundsMin[Axis] = Report.BoundsMax[Axis] = 0.0;
+				}
+				MeasureBounds(Merged);
+			}
+
 			struct FSelector
 			{
 				std::string Given;
@@ -910,7 +949,8 @@ namespace GroomPrepare
 				const size_t FirstNamed = Placement.TransformLevels.size() - Prepared.Transforms.size();
 				std::copy(&World.M[0][0], &World.M[0][0] + 16, &Prepared.Matrix[0][0]);
 				Prepared.Sample = static_cast<int64_t>(Schema.getTimeSampling()->getNearIndex(Report.Time, Schema.getNumSamples()).first);
-				Report.DoneLines.push_back("merged " + Shown + ": " + std::to_string(Strands) + " strands, " + std::to_string(Points) + " points (" + Prepared.CurveType +
+				Report.DoneLines.push_back("merged " + Shown + ": " + std::to_string(Strands) + (Strands == 1 ? " strand, " : " strands, ") + std::to_string(Points) +
+				                           (Points == 1 ? " point (" : " points (") + Prepared.CurveType +
 				                           ", " + Prepared.Wrap + ", sample " + std::to_string(Prepared.Sample) + ")");
 				std::string Chain = FirstNamed > 0 ? std::to_string(FirstNamed) + (Prepared.Transforms.empty() ? " transforms above it" : " more above, ") : std::string();
 				for (size_t I = 0; I < Prepared.Transforms.size(); ++I)
@@ -1199,8 +1239,8 @@ namespace GroomPrepare
 				                                                                      : Target == EAttributeTarget::Width    ? "widths"
 				                                                                                                             : "root uvs";
 				const std::string Into = Target == EAttributeTarget::Colour ? "groom_color" : Target == EAttributeTarget::Normal ? "surface_normal"
-				                                                                      : Target == EAttributeTarget::Width    ? "widths"
-				                                                                                                             : "groom_root_uv";
+				                                                                          : Target == EAttributeTarget::Width    ? "widths"
+				                                                                                                                 : "groom_root_uv";
 				// The objects without it, the first few named: the line is said for each object with it.
 				constexpr size_t MaxNamedWithout = 3;
 				std::string Without;
@@ -1663,6 +1703,11 @@ namespace GroomPrepare
 		{
 			OutReport.DoneLines.push_back("scaled by " + PrepareNumber(Options.Scale));
 		}
+		if (OutReport.Moved[0] != 0.0 || OutReport.Moved[1] != 0.0 || OutReport.Moved[2] != 0.0)
+		{
+			OutReport.DoneLines.push_back(std::string(Options.bCenter ? "centred and moved" : "moved") + " by (" + PrepareNumber(OutReport.Moved[0]) + ", " +
+			                              PrepareNumber(OutReport.Moved[1]) + ", " + PrepareNumber(OutReport.Moved[2]) + ")");
+		}
 		OutReport.bSucceeded = true;
 		return true;
 	}
@@ -1685,7 +1730,8 @@ namespace GroomPrepare
 			OutReport.Error = Error;
 			return false;
 		}
-		OutReport.DoneLines.push_back("wrote " + TargetPath + ": " + std::to_string(OutReport.Strands) + " strands, " + std::to_string(OutReport.Points) + " points");
+		OutReport.DoneLines.push_back("wrote " + TargetPath + ": " + std::to_string(OutReport.Strands) + (OutReport.Strands == 1 ? " strand, " : " strands, ") +
+		                              std::to_string(OutReport.Points) + (OutReport.Points == 1 ? " point" : " points"));
 		return true;
 	}
 }

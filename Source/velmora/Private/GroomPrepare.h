@@ -22,6 +22,10 @@ namespace GroomPrepare
 		bool bYUp = false;
 		// Units: every point (and width) is multiplied by it after the transforms.
 		double Scale = 1.0;
+		// Then, to place the groom: bCenter moves the centre of its bounds to the origin, and Translation
+		// is added to every point.
+		bool bCenter = false;
+		double Translation[3] = {0, 0, 0};
 	};
 
 	// What the preparation and the survey both say of an object: its counts and curves (for a curves
@@ -123,6 +127,8 @@ namespace GroomPrepare
 		// Bounds of the prepared points (all zero without points).
 		double BoundsMin[3] = {0, 0, 0};
 		double BoundsMax[3] = {0, 0, 0};
+		// What was added to every point after the scale (centring and translation together).
+		double Moved[3] = {0, 0, 0};
 		std::vector<FPreparedObject> Objects;
 		std::vector<FAttributeMapping> Attributes;
 		std::vector<FDropped> Dropped;

@@ -73,6 +73,10 @@ namespace
 		Result.Frame = Options.Frame;
 		Result.bYUp = Options.bYUp;
 		Result.Scale = Options.Scale;
+		Result.bCenter = Options.bCenter;
+		Result.Translation[0] = Options.Translation.X;
+		Result.Translation[1] = Options.Translation.Y;
+		Result.Translation[2] = Options.Translation.Z;
 		return Result;
 	}
 
@@ -95,6 +99,7 @@ namespace
 		Result.Time = Report.Time;
 		Result.BoundsMin = FVector(Report.BoundsMin[0], Report.BoundsMin[1], Report.BoundsMin[2]);
 		Result.BoundsMax = FVector(Report.BoundsMax[0], Report.BoundsMax[1], Report.BoundsMax[2]);
+		Result.Moved = FVector(Report.Moved[0], Report.Moved[1], Report.Moved[2]);
 		for (const std::string& Line : Report.DoneLines)
 		{
 			Result.Done.Add(GroomFitting::Utf8ToText(Line));

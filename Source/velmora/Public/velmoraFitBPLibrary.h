@@ -166,6 +166,14 @@ struct FvelmoraPrepareOptions
 	/** Multiplies every point and width after the transforms: 100 for a groom in metres. */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	double Scale = 1.0;
+
+	/** After the scale, moves the centre of the groom's bounds to the origin (before Translation). */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	bool bCenter = false;
+
+	/** After the scale (and the centring), added to every point. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	FVector Translation = FVector(0, 0, 0);
 };
 
 /** What PrepareGroom made, what it did and what of the source the groom cannot hold. */
@@ -211,6 +219,10 @@ struct FvelmoraPrepareReport
 
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
 	FVector BoundsMax = FVector(0, 0, 0);
+
+	/** What was added to every point by the centring and the translation. */
+	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
+	FVector Moved = FVector(0, 0, 0);
 
 	/** One line for each thing done: objects merged, transforms applied, attributes mapped. */
 	UPROPERTY(EditAnywhere, BlueprintReadWrite, Category = "velmora")
