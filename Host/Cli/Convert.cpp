@@ -15,6 +15,9 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <functional>
+#include <unordered_map>
+#include <vector>
 
 namespace VelmoraCli
 {
@@ -108,6 +111,41 @@ namespace VelmoraCli
 			return true;
 		}
 
+		// The file holds positions only, so corners the render data split at one position (for their normals
+		// or UVs) are one vertex, as the exporters that index by position write them; the summary then counts
+		// what the file holds.
+		void WeldEqualPositions(Host::FMeshData& Mesh)
+		{
+			struct FPositionHash
+			{
+				size_t operator()(const FVector3f& P) const
+				{
+					// +0 and -0 are one position.
+					const auto Bits = [](float Value)
+					{ return std::hash<float>()(Value == 0.0f ? 0.0f : Value); };
+					return Bits(P.X) ^ (Bits(P.Y) * 0x9e3779b97f4a7c15ull) ^ (Bits(P.Z) * 0xc2b2ae3d27d4eb4full);
+				}
+			};
+			std::unordered_map<FVector3f, uint32, FPositionHash> First;
+			First.reserve(static_cast<size_t>(Mesh.Positions.Num()));
+			std::vector<uint32> Remap(static_cast<size_t>(Mesh.Positions.Num()));
+			TArray<FVector3f> Welded;
+			for (int32 Vertex = 0; Vertex < Mesh.Positions.Num(); ++Vertex)
+			{
+				const auto [At, bNew] = First.try_emplace(Mesh.Positions[Vertex], static_cast<uint32>(Welded.Num()));
+				if (bNew)
+				{
+					Welded.Add(Mesh.Positions[Vertex]);
+				}
+				Remap[static_cast<size_t>(Vertex)] = At->second;
+			}
+			for (uint32& Index : Mesh.Indices)
+			{
+				Index = Index < Remap.size() ? Remap[Index] : Index;
+			}
+			Mesh.Positions = std::move(Welded);
+		}
+
 		bool Convert(const FConvertRequest& Request, std::string& OutError)
 		{
 			const std::vector<FInputFile> Outputs = {{Request.OutputPath, "output"}};
@@ -168,6 +206,7 @@ namespace VelmoraCli
 				}
 				return false;
 			}
+			WeldEqualPositions(Converted);
 			if (!SaveMeshFile(Output.GetStagingPath(), Converted, OutError) || !Output.Commit(OutError))
 			{
 				// Messages name the staging path; the user knows the file by its own name.

@@ -458,6 +458,10 @@ namespace VelmoraCli
 				OutError = "cannot read mesh '" + Path + "': " + OutError;
 				return nullptr;
 			}
+			if (ExtensionOf(Path) == "fbx")
+			{
+				OutPose.PlaceAtBindPose();
+			}
 			return Scene;
 		}
 

@@ -143,7 +143,7 @@ namespace VelmoraCli
 				// A bone no node stands for cannot move anything; its vertices keep the node's placement.
 				continue;
 			}
-			const FMatrixD Skin = Joint->second * FMatrixD(Bone->mOffsetMatrix);
+			const FMatrixD Skin = bAtBindPose ? FMatrixD(NodeTransform) : Joint->second * FMatrixD(Bone->mOffsetMatrix);
 			const double Determinant = Skin.Determinant();
 			const bool bMirrors = Determinant < 0;
 			// A matrix that flattens space (all zeros, say) would put every vertex it holds on one plane or point.

@@ -48,6 +48,11 @@ namespace VelmoraCli
 		// Whether any mesh of the scene has bones.
 		bool HasSkin() const { return bHasSkin; }
 
+		// An FBX file states its bind pose apart from the pose its nodes stand in (often a frame of an
+		// animation), and its importer folds the bind pose into each bone's offset so that, bound, the mesh
+		// is where its own node puts it. Place then puts a skinned mesh there rather than in the nodes' pose.
+		void PlaceAtBindPose() { bAtBindPose = true; }
+
 		// Whether Node is a bone of a skin or lies below one.
 		bool IsOnSkeleton(const aiNode& Node) const { return OnSkeleton.count(&Node) != 0; }
 
@@ -58,6 +63,7 @@ namespace VelmoraCli
 
 	private:
 		bool bHasSkin = false;
+		bool bAtBindPose = false;
 		// World transform of each bone's joint node, by bone name.
 		std::unordered_map<std::string, aiMatrix4x4t<double>> JointTransforms;
 		std::unordered_set<const aiNode*> OnSkeleton;

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fstream>
+
 using namespace CliTest;
 
 namespace
@@ -96,6 +98,16 @@ TEST(ConvertCommand, TurnsLodZeroOfASkinnedMeshIntoAStaticMeshFile)
 		EXPECT_EQ(Summary["asset"], "/Game/Generated/MyStaticMesh.MyStaticMesh");
 		// Only the skinned finest level: not the _LOD1 copy, not the unskinned prop.
 		EXPECT_EQ(Summary["triangles"], 2 * 48 * 23);
+
+		// The count said is the file's: corners at one position are one vertex (the sphere's 48 x 23 rings and its poles).
+		std::ifstream Obj(Dir / "static.obj");
+		int64 VertexLines = 0;
+		for (std::string Line; std::getline(Obj, Line);)
+		{
+			VertexLines += Line.rfind("v ", 0) == 0 ? 1 : 0;
+		}
+		EXPECT_EQ(Summary["vertices"], VertexLines);
+		EXPECT_EQ(VertexLines, 48 * 23 + 2);
 
 		const Host::FMeshData Static = LoadMesh(Dir / "static.obj");
 		EXPECT_EQ(Static.NumTriangles(), 2 * 48 * 23);
@@ -196,4 +208,55 @@ TEST(ConvertCommand, GltfAndItsBufferAreReplacedAsOne)
 		ExpectOneWholePair();
 	}
 	EXPECT_FALSE(fs::exists(Dir / "out.mtl"));
+}
+
+TEST(ConvertCommand, AnFbxCharacterStandsInItsBindPoseNotInItsNodesPose)
+{
+	// A tall box bound to one bone whose node stands turned a quarter about X, as a frame of an animation
+	// leaves it: at its bind pose the box stands upright, as stored.
+	const fs::path Dir = VelmoraTest::MakeTempDir("convert-bind-pose");
+	aiScene Scene;
+	Scene.mNumMaterials = 1;
+	Scene.mMaterials = new aiMaterial* [1]
+	{ new aiMaterial() };
+	Scene.mNumMeshes = 1;
+	Scene.mMeshes = new aiMesh* [1]
+	{ NewMesh(Host::BuildBox(FVector3f(1, 1, 5)), true) };
+	Scene.mMeshes[0]->mName = "Body";
+	Scene.mRootNode = new aiNode("root");
+	Scene.mRootNode->mNumChildren = 2;
+	Scene.mRootNode->mChildren = new aiNode* [2]
+	{ new aiNode("Body"), new aiNode("head") };
+	for (unsigned Child = 0; Child < 2; ++Child)
+	{
+		Scene.mRootNode->mChildren[Child]->mParent = Scene.mRootNode;
+	}
+	Scene.mRootNode->mChildren[0]->mNumMeshes = 1;
+	Scene.mRootNode->mChildren[0]->mMeshes = new unsigned[1]{0};
+	aiMatrix4x4::RotationX(static_cast<float>(M_PI / 2), Scene.mRootNode->mChildren[1]->mTransformation);
+	Assimp::Exporter Exporter;
+	ASSERT_EQ(Exporter.Export(&Scene, "fbxa", (Dir / "posed.fbx").string()), aiReturn_SUCCESS) << Exporter.GetErrorString();
+
+	// assimp writes the nodes' pose as the bind pose; the file's own says the bone stood unturned at the origin.
+	std::string Text = ReadText(Dir / "posed.fbx");
+	for (const char* Matrix : {"Transform: *16 {", "TransformLink: *16 {"})
+	{
+		const size_t Values = Text.find("a: ", Text.find(Matrix));
+		ASSERT_NE(Values, std::string::npos) << Matrix;
+		Text.replace(Values, Text.find('\n', Values) - Values, "a: 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1");
+	}
+	std::ofstream(Dir / "posed.fbx", std::ios::binary | std::ios::trunc) << Text;
+
+	const FRun Run = RunVelmora("convert posed.fbx static.obj", Dir);
+	ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
+	const Host::FMeshData Static = LoadMesh(Dir / "static.obj");
+	ASSERT_GT(Static.Positions.Num(), 0);
+	FVector3f Min = Static.Positions[0], Max = Static.Positions[0];
+	for (const FVector3f& P : Static.Positions)
+	{
+		Min = FVector3f(std::min(Min.X, P.X), std::min(Min.Y, P.Y), std::min(Min.Z, P.Z));
+		Max = FVector3f(std::max(Max.X, P.X), std::max(Max.Y, P.Y), std::max(Max.Z, P.Z));
+	}
+	EXPECT_NEAR(Max.Z - Min.Z, 10.0f, 1e-3f) << "upright";
+	EXPECT_NEAR(Max.Y - Min.Y, 2.0f, 1e-3f);
 }
