@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "CliPath.h"
+#include "FitRun.h"
 #include "JsonWriter.h"
 #include "MeshFiles.h"
 #include "Options.h"
@@ -215,6 +216,8 @@ namespace VelmoraCli
 			}
 			const std::string& InputPath = Request.InputPath;
 			const std::string& OutputPath = Request.OutputPath;
+			// Where the static mesh stands, to check a character's size and up axis at a glance.
+			const FBox Bounds = MeshWorldBounds(Converted, FTransform::Identity);
 			if (Request.bJson)
 			{
 				const nlohmann::json Json = {
@@ -226,6 +229,8 @@ namespace VelmoraCli
 				    {"vertices", Converted.Positions.Num()},
 				    {"triangles", Converted.NumTriangles()},
 				    {"degenerateTriangles", Loaded.NumTriangles() - Converted.NumTriangles()},
+				    {"bounds", BoxToJson(Bounds)},
+				    {"size", Bounds.IsValid ? nlohmann::json{Bounds.GetSize().X, Bounds.GetSize().Y, Bounds.GetSize().Z} : nlohmann::json(nullptr)},
 				    {"asset", TCHAR_TO_UTF8(*Static->GetPathName())},
 				    {"warnings", Warnings},
 				    {"log", Log},
@@ -245,6 +250,11 @@ namespace VelmoraCli
 				std::printf("converted %s (%d vertices, %d triangles) -> %s (%d vertices, %d triangles; %d degenerate left out)\n", InputPath.c_str(),
 				            Loaded.Positions.Num(), Loaded.NumTriangles(), OutputPath.c_str(), Converted.Positions.Num(), Converted.NumTriangles(),
 				            Loaded.NumTriangles() - Converted.NumTriangles());
+				if (Bounds.IsValid)
+				{
+					const FVector Size = Bounds.GetSize();
+					std::printf("bounds   %s, size %g x %g x %g\n", DescribeBox(Bounds).c_str(), Size.X, Size.Y, Size.Z);
+				}
 			}
 			return true;
 		}

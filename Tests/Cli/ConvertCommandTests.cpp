@@ -108,6 +108,9 @@ TEST(ConvertCommand, TurnsLodZeroOfASkinnedMeshIntoAStaticMeshFile)
 		}
 		EXPECT_EQ(Summary["vertices"], VertexLines);
 		EXPECT_EQ(VertexLines, 48 * 23 + 2);
+		// The sphere of radius 10 at rest, as it stands.
+		EXPECT_NEAR(Summary["bounds"]["max"][2].get<double>(), 10.0, 1e-3);
+		EXPECT_NEAR(Summary["size"][2].get<double>(), 20.0, 1e-3);
 
 		const Host::FMeshData Static = LoadMesh(Dir / "static.obj");
 		EXPECT_EQ(Static.NumTriangles(), 2 * 48 * 23);
