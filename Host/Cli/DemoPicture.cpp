@@ -1,4 +1,5 @@
 #include "DemoPicture.h"
+#include "FitPicture.h"
 #include "ErrorText.h"
 
 #include "MeshQuery.h"
@@ -151,6 +152,10 @@ namespace VelmoraCli
 				InsideGroom.Color = Side == 2 ? PictureColors::Repaired : PictureColors::Inside;
 				Column.Grooms.push_back(InsideGroom);
 			}
+			if (Side == 2)
+			{
+				MarkTurnedStrands(Fitted, FVector::ZeroVector, Report.Quality, Column, Scene);
+			}
 			if (Side < 2)
 			{
 				Column.Rings = MissedRoots;
@@ -160,6 +165,13 @@ namespace VelmoraCli
 			{
 				Column.Figures.push_back({Figure("roots off the scalp: %lld", Quality.RootsOffSurface), Quality.RootsOffSurface > 0 ? PictureColors::Miss : PictureColors::Faint});
 				Column.Figures.push_back({"points inside: " + std::to_string(static_cast<long long>(Quality.PointsInside)) + " (" + Counted(Quality.StrandsInside, "strand") + ")", Quality.PointsInside > 0 ? PictureColors::Inside : PictureColors::Faint});
+			}
+			if (Side == 2 && Quality.bShapeMeasured)
+			{
+				Column.Figures.push_back({"turned over 30 degrees: " + Counted(Quality.StrandsTurnedOver30, "strand"),
+				                          Quality.StrandsTurnedOver30 > 0 ? PictureColors::Turned : PictureColors::Faint});
+				Column.Figures.push_back({"segments changed over 1%: " + std::to_string(static_cast<long long>(Quality.SegmentsChangedOver1Percent)),
+				                          Quality.SegmentsChangedOver1Percent > 0 ? PictureColors::Miss : PictureColors::Faint});
 			}
 			if (Side > 0 && Quality.bAfterFit)
 			{

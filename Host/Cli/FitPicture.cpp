@@ -77,6 +77,30 @@ namespace VelmoraCli
 		return Fit;
 	}
 
+	void MarkTurnedStrands(const GroomData& Fitted, const FVector& Offset, const GroomFitting::FFitReport& Quality, FPictureColumn& Column, FPictureScene& Scene)
+	{
+		FPictureGroom Turned;
+		Turned.Groom = &Fitted;
+		Turned.Offset = Offset;
+		Turned.Shown.assign(Fitted.vertexCounts.size(), false);
+		bool bAny = false;
+		for (const int32 Strand : Quality.TurnedStrands)
+		{
+			if (Strand >= 0 && static_cast<size_t>(Strand) < Turned.Shown.size())
+			{
+				Turned.Shown[static_cast<size_t>(Strand)] = bAny = true;
+			}
+		}
+		if (!bAny)
+		{
+			return;
+		}
+		Turned.Color = PictureColors::Turned;
+		Turned.bRootDots = false;
+		Column.Grooms.push_back(std::move(Turned));
+		Scene.Legend.push_back({"\xe2\x80\x94  turned over 30 degrees by the repairs", PictureColors::Turned});
+	}
+
 	std::vector<FPictureView> ChooseFrontAndSideViews(const FBox& Bounds)
 	{
 		// Labelled by the world's axes only: which side of a head faces where depends on the file and the
@@ -134,7 +158,7 @@ namespace VelmoraCli
 		{
 			const GroomFitting::FFitReport& Quality = Report.Quality;
 			After.Figures.push_back({"turned over 30 degrees: " + Counted(Quality.StrandsTurnedOver30, "strand"),
-			                         Quality.StrandsTurnedOver30 > 0 ? PictureColors::Miss : PictureColors::Faint});
+			                         Quality.StrandsTurnedOver30 > 0 ? PictureColors::Turned : PictureColors::Faint});
 			After.Figures.push_back({"segments changed over 1%: " + Count(Quality.SegmentsChangedOver1Percent),
 			                         Quality.SegmentsChangedOver1Percent > 0 ? PictureColors::Miss : PictureColors::Faint});
 		}
@@ -184,6 +208,7 @@ namespace VelmoraCli
 		if (Fit.After)
 		{
 			After.Grooms.push_back(std::move(AfterGroom));
+			MarkTurnedStrands(*Fit.After, Fit.AfterOffset, Report.Quality, After, Scene);
 		}
 		Scene.Columns.push_back(std::move(Before));
 		Scene.Columns.push_back(std::move(After));

@@ -38,6 +38,10 @@ namespace VelmoraCli
 	// Y up, facing +Z.
 	std::vector<FPictureView> ChooseFrontAndSideViews(const FBox& Bounds);
 
+	// Marks in Column the strands of Fitted the repairs turned most (Quality.TurnedStrands, drawn over the
+	// rest in their own colour), with a legend line in Scene; nothing when there are none.
+	void MarkTurnedStrands(const GroomData& Fitted, const FVector& Offset, const GroomFitting::FFitReport& Quality, FPictureColumn& Column, FPictureScene& Scene);
+
 	// The scene of Fit, for drawing or checking.
 	FPictureScene MakeFitPictureScene(const FFitPicture& Fit);
 

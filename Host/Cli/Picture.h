@@ -31,6 +31,8 @@ namespace VelmoraCli
 		constexpr FPictureColor Inside{0.118, 0.353, 0.824};
 		// Strands that were inside, as the repairs left them.
 		constexpr FPictureColor Repaired{0.180, 0.545, 0.341};
+		// Strands the repairs turned most.
+		constexpr FPictureColor Turned{0.780, 0.180, 0.620};
 		constexpr FPictureColor Root{0.098, 0.078, 0.071};
 		// Strands of a groom without a colour per strand or per point.
 		constexpr FPictureColor Hair{0.353, 0.235, 0.157};

@@ -177,6 +177,7 @@ TEST_F(ShapeRepairs, OrientationFadesOutAlongTheFalloffKeepingSegmentLengths)
 	EXPECT_GT(Up.Z, 0.99);
 	EXPECT_NEAR(RigidReport.TurnMax, FMath::RadiansToDegrees(std::acos(Up | Tilted)), 1e-3);
 	EXPECT_EQ(RigidReport.StrandsTurnedOver30, 1);
+	EXPECT_EQ(RigidReport.TurnedStrands, TArray<int32>({0})) << "named for the picture to mark";
 
 	GroomData Faded = Source;
 	const FFitReport Report = Fit(Faded, Orienting(2.0));
@@ -195,6 +196,7 @@ TEST_F(ShapeRepairs, OrientationFadesOutAlongTheFalloffKeepingSegmentLengths)
 	EXPECT_GT(Report.TurnMax, 1.0);
 	EXPECT_LT(Report.TurnMax, 0.5 * RigidReport.TurnMax);
 	EXPECT_EQ(Report.StrandsTurnedOver30, 0);
+	EXPECT_EQ(Report.TurnedStrands.Num(), 0);
 	// The share of the turn eases from all at the root to none at the falloff.
 	EXPECT_EQ(GroomFitting::OrientWeight(0.0, 2.0), 1.0);
 	EXPECT_EQ(GroomFitting::OrientWeight(1.0, 2.0), 0.5);

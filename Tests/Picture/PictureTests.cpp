@@ -334,6 +334,19 @@ namespace
 		EXPECT_EQ(Picture.Columns[1].Figures[1].Text, "points inside the mesh: 7 (3 strands)");
 		EXPECT_EQ(Picture.Columns[1].Figures[3].Text.rfind("roots moved:", 0), 0u);
 		EXPECT_NE(Picture.Subtitle[0].Text.find("64 strands, 320 points, surface normal projection; mesh of "), std::string::npos) << Picture.Subtitle[0].Text;
+		ASSERT_EQ(Picture.Columns[1].Grooms.size(), 1u) << "nothing turned, nothing marked";
+
+		// The strands the repairs turned most are drawn over the rest in their own colour.
+		Scene.Report.Quality.TurnedStrands = {3, 9};
+		const FPictureScene Marked = MakeFitPictureScene(Scene.Fit);
+		ASSERT_EQ(Marked.Columns[1].Grooms.size(), 2u);
+		const FPictureGroom& Turned = Marked.Columns[1].Grooms[1];
+		ASSERT_TRUE(Turned.Color.has_value());
+		EXPECT_EQ(Turned.Color->R, PictureColors::Turned.R);
+		EXPECT_EQ(std::count(Turned.Shown.begin(), Turned.Shown.end(), true), 2);
+		EXPECT_TRUE(Turned.Shown.at(3) && Turned.Shown.at(9));
+		EXPECT_EQ(Turned.Offset, Scene.Fit.AfterOffset);
+		EXPECT_NE(Marked.Legend.back().Text.find("turned over 30 degrees"), std::string::npos);
 	}
 
 	TEST(DemoPicture, ShowsThreeStagesWithTheMissedStrandsRinged)

@@ -1374,6 +1374,13 @@ namespace GroomFitting
 			{
 				Report.bShapeMeasured = true;
 				Report.TurnP99 = Quantile(Turns, 0.99);
+				for (size_t Curve = 0; Curve < Turns.size(); ++Curve)
+				{
+					if (Turns[Curve] > 30.0)
+					{
+						Report.TurnedStrands.Add(static_cast<int32>(Curve));
+					}
+				}
 				const FDistanceSummary Turn = Summarise(MoveTemp(Turns));
 				Report.StrandsShaped = Turn.Count;
 				Report.TurnMedian = Turn.Median;

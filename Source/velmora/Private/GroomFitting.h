@@ -95,6 +95,8 @@ namespace GroomFitting
 		double TurnMax = 0.0;
 		int64 StrandsTurnedOver30 = 0;
 		int64 StrandsTurnedOver60 = 0;
+		// Those turned more than 30 degrees, in order (for a picture to mark).
+		TArray<int32> TurnedStrands;
 		// The largest change of a segment's length, as a fraction of the length, and the segments changed by
 		// more than 1%.
 		double SegmentChangeMax = 0.0;
