@@ -37,6 +37,9 @@ namespace VelmoraCli
 	    "  --mesh-rotation P,Y,R    its rotation: pitch, yaw, roll in degrees\n"
 	    "  --mesh-scale S|X,Y,Z     its scale\n"
 	    "  --mesh-part NAME         measure against this part of MESH only, as 'velmora fit' takes it\n"
+	    "  --reference PLAIN.abc    also measure how GROOM.abc's strands differ in shape from the same\n"
+	    "                           strands in PLAIN.abc (a plain fit of the same groom): how far each\n"
+	    "                           root-to-tip direction turned and how much each segment's length changed\n"
 	    "  --json                   print the report as JSON\n"
 	    "  -q, --quiet              print nothing but errors (the exit status still tells)\n"
 	    "  --mesh-memory-limit MB   memory the mesh import may take (default 3072)\n"
@@ -47,7 +50,8 @@ namespace VelmoraCli
 	    "Exit status: 0 when the groom was measured, whatever the figures; 1 for a groom or mesh that cannot\n"
 	    "be read (with one line saying why); 2 for a bad command line.\n"
 	    "\n"
-	    "example: velmora check fitted.abc head.obj --actor-location 0,0,160 --json\n";
+	    "example: velmora check fitted.abc head.obj --actor-location 0,0,160 --json\n"
+	    "         velmora check repaired.abc head.obj --reference plain.abc\n";
 
 	namespace
 	{
@@ -57,6 +61,7 @@ namespace VelmoraCli
 			std::string MeshPath;
 			FPlacement Placement;
 			std::vector<std::string> MeshParts;
+			std::string ReferencePath;
 			bool bJson = false;
 			bool bQuiet = false;
 			FMeshImportLimits MeshLimits;
@@ -67,6 +72,7 @@ namespace VelmoraCli
 			std::vector<FOption> Options = {
 			    FlagOption({"--json"}, Out.bJson),
 			    FlagOption({"-q", "--quiet"}, Out.bQuiet),
+			    FileOption({"--reference"}, Out.ReferencePath, "a groom file"),
 			    {{"--mesh-part"}, EValue::Required, "the name of a mesh or node of MESH", [&Out](const FOptionValue& Value, std::string&)
 			     {
 				     Out.MeshParts.push_back(Value.Text);
@@ -130,6 +136,32 @@ namespace VelmoraCli
 			return true;
 		}
 
+		// The shape figures of the groom read ahead against the reference groom's.
+		bool MeasureShape(const FCheckRequest& Request, const FGroomReadAhead& Ahead, GroomFitting::FFitReport& Report, std::string& OutError)
+		{
+			if (!Ahead.bRead)
+			{
+				OutError = "cannot read groom '" + Request.GroomPath + "'" + (Ahead.ReadReason.empty() ? std::string() : ": " + Ahead.ReadReason);
+				return false;
+			}
+			FGroomReadAhead Reference;
+			ReadGroomAhead(Request.ReferencePath, Reference);
+			if (!Reference.bRead)
+			{
+				const std::string& Reason = Reference.ReadReason;
+				OutError = !Reference.FileError.empty() ? "reference " + Reference.FileError
+				                                        : "cannot read reference groom '" + Request.ReferencePath + "'" + (Reason.empty() ? std::string() : ": " + Reason);
+				return false;
+			}
+			FString Reason;
+			if (!GroomFitting::MeasureShapeAgainst(Ahead.Groom, Reference.Groom, Report, Reason))
+			{
+				OutError = "cannot compare '" + Request.GroomPath + "' with '" + Request.ReferencePath + "': " + TCHAR_TO_UTF8(*Reason);
+				return false;
+			}
+			return true;
+		}
+
 		bool Check(const FCheckRequest& Request, std::string& OutError)
 		{
 			const std::string& GroomPath = Request.GroomPath;
@@ -156,7 +188,7 @@ namespace VelmoraCli
 				return false;
 			}
 			GroomFitting::FFitReport Report;
-			if (!MeasureGroomOnMesh(Request, Mesh, Report, OutError))
+			if (!MeasureGroomOnMesh(Request, Mesh, Report, OutError) || (!Request.ReferencePath.empty() && !MeasureShape(Request, Ahead, Report, OutError)))
 			{
 				return false;
 			}

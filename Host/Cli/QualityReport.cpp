@@ -35,17 +35,17 @@ namespace VelmoraCli
 			{
 				Json["unresolved"] = std::string(TCHAR_TO_UTF8(*Report.UnresolvedReasons));
 			}
-			if (Report.bShapeMeasured)
-			{
-				Json["shape"] = {
-				    {"strands", Report.StrandsShaped},
-				    {"turnDegrees", {{"median", Report.TurnMedian}, {"p99", Report.TurnP99}, {"max", Report.TurnMax}}},
-				    {"strandsTurnedOver30", Report.StrandsTurnedOver30},
-				    {"strandsTurnedOver60", Report.StrandsTurnedOver60},
-				    {"segmentChangeMax", Report.SegmentChangeMax},
-				    {"segmentsChangedOver1Percent", Report.SegmentsChangedOver1Percent},
-				};
-			}
+		}
+		if (Report.bShapeMeasured)
+		{
+			Json["shape"] = {
+			    {"strands", Report.StrandsShaped},
+			    {"turnDegrees", {{"median", Report.TurnMedian}, {"p99", Report.TurnP99}, {"max", Report.TurnMax}}},
+			    {"strandsTurnedOver30", Report.StrandsTurnedOver30},
+			    {"strandsTurnedOver60", Report.StrandsTurnedOver60},
+			    {"segmentChangeMax", Report.SegmentChangeMax},
+			    {"segmentsChangedOver1Percent", Report.SegmentsChangedOver1Percent},
+			};
 		}
 		return Json;
 	}
@@ -79,13 +79,13 @@ namespace VelmoraCli
 			Described += "repairs  " + Counted(Report.MissesSnapped, "miss", "misses") + " snapped, " + Counted(Report.StrandsOriented, "strand") + " oriented, " +
 			             Counted(Report.PointsResolved, "point") + " pushed out of the mesh\n";
 		}
-		if (Report.bAfterFit && Report.bShapeMeasured)
+		if (Report.bShapeMeasured)
 		{
 			char Shape[512];
 			std::snprintf(Shape, sizeof(Shape),
-			              "shape    root-to-tip turn against the plain fit: median %.3g, p99 %.3g, max %.3g degrees; %lld %s over 30, %lld over 60\n"
+			              "shape    root-to-tip turn against the %s: median %.3g, p99 %.3g, max %.3g degrees; %lld %s over 30, %lld over 60\n"
 			              "segments length changed by at most %.3g%%; %lld segments by more than 1%%\n",
-			              Report.TurnMedian, Report.TurnP99, Report.TurnMax, static_cast<long long>(Report.StrandsTurnedOver30),
+			              Report.bAfterFit ? "plain fit" : "reference", Report.TurnMedian, Report.TurnP99, Report.TurnMax, static_cast<long long>(Report.StrandsTurnedOver30),
 			              Report.StrandsTurnedOver30 == 1 ? "strand" : "strands", static_cast<long long>(Report.StrandsTurnedOver60), 100.0 * Report.SegmentChangeMax, static_cast<long long>(Report.SegmentsChangedOver1Percent));
 			Described += Shape;
 		}

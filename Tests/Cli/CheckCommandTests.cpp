@@ -264,6 +264,40 @@ TEST(CheckCommand, BadInputAndBadCommandLinesEndWithOneLine)
 	EXPECT_NE(RunVelmora("--help", Dir).Stdout.find("  check GROOM.abc MESH"), std::string::npos);
 }
 
+TEST(CheckCommand, MeasuresTheShapeAgainstAReferenceAsTheFitDoes)
+{
+	const fs::path Dir = VelmoraTest::MakeTempDir("check-reference");
+	SaveMesh(Dir / "sphere.obj", Host::BuildSphere(10.f, 24, 48));
+	WriteGroomQuietly(Dir / "groom.abc", SphereGroom(40, 6, 10.f, 1.f));
+	// Off centre, the surface's normals differ from the groom's: the orientation turns the strands.
+	const std::string Placed = " --mesh-location 4,0,0 --origin 0,0,0";
+	ASSERT_EQ(RunVelmora("fit groom.abc sphere.obj plain.abc" + Placed, Dir).ExitCode, 0);
+	const FRun Oriented = RunVelmora("fit groom.abc sphere.obj oriented.abc --orient --orient-falloff 0 --json" + Placed, Dir);
+	ASSERT_EQ(Oriented.ExitCode, 0) << Oriented.Stderr;
+	const nlohmann::json Fit = nlohmann::json::parse(Oriented.Stdout)["report"]["shape"];
+	ASSERT_GT(Fit["turnDegrees"]["max"].get<double>(), 5.0) << Fit.dump();
+
+	const FRun Checked = RunVelmora("check oriented.abc sphere.obj --reference plain.abc --json" + Placed, Dir);
+	ASSERT_EQ(Checked.ExitCode, 0) << Checked.Stderr;
+	const nlohmann::json Shape = nlohmann::json::parse(Checked.Stdout)["shape"];
+	EXPECT_EQ(Shape["strands"], Fit["strands"]);
+	EXPECT_EQ(Shape["strandsTurnedOver30"], Fit["strandsTurnedOver30"]);
+	EXPECT_NEAR(Shape["turnDegrees"]["max"].get<double>(), Fit["turnDegrees"]["max"].get<double>(), 1e-3);
+	EXPECT_NEAR(Shape["turnDegrees"]["median"].get<double>(), Fit["turnDegrees"]["median"].get<double>(), 1e-3);
+	EXPECT_NEAR(Shape["segmentChangeMax"].get<double>(), Fit["segmentChangeMax"].get<double>(), 1e-5);
+	const FRun Text = RunVelmora("check oriented.abc sphere.obj --reference plain.abc" + Placed, Dir);
+	EXPECT_NE(Text.Stdout.find("shape    root-to-tip turn against the reference: "), std::string::npos) << Text.Stdout;
+
+	// A reference of other strands is no reference.
+	WriteGroomQuietly(Dir / "other.abc", SphereGroom(41, 6, 10.f, 1.f));
+	const FRun Other = RunVelmora("check oriented.abc sphere.obj --reference other.abc", Dir);
+	EXPECT_EQ(Other.ExitCode, 1);
+	EXPECT_EQ(Other.Stderr, "velmora check: cannot compare 'oriented.abc' with 'other.abc': the two grooms do not hold the same strands of the same points\n");
+	const FRun Missing = RunVelmora("check oriented.abc sphere.obj --reference missing.abc", Dir);
+	EXPECT_EQ(Missing.ExitCode, 1);
+	EXPECT_EQ(std::count(Missing.Stderr.begin(), Missing.Stderr.end(), '\n'), 1) << Missing.Stderr;
+}
+
 TEST(FitRepairsCommand, OptionsReachTheFitAndTheReport)
 {
 	const fs::path Dir = VelmoraTest::MakeTempDir("fit-repairs");

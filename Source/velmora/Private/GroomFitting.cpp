@@ -820,6 +820,32 @@ namespace GroomFitting
 		}
 	}
 
+	namespace
+	{
+		// The shape figures of Report from each strand's turn (NaN where none was measured) and the counts.
+		void FillShapeFigures(const std::vector<double>& Turns, const FStrandCounts& Totals, FFitReport& Report)
+		{
+			Report.bShapeMeasured = true;
+			Report.TurnP99 = Quantile(Turns, 0.99);
+			Report.TurnedStrands.Reset();
+			for (size_t Curve = 0; Curve < Turns.size(); ++Curve)
+			{
+				if (Turns[Curve] > 30.0)
+				{
+					Report.TurnedStrands.Add(static_cast<int32>(Curve));
+				}
+			}
+			const FDistanceSummary Turn = Summarise(Turns);
+			Report.StrandsShaped = Turn.Count;
+			Report.TurnMedian = Turn.Median;
+			Report.TurnMax = Turn.Max;
+			Report.StrandsTurnedOver30 = Totals.StrandsTurnedOver30;
+			Report.StrandsTurnedOver60 = Totals.StrandsTurnedOver60;
+			Report.SegmentChangeMax = Totals.SegmentChangeMax;
+			Report.SegmentsChangedOver1Percent = Totals.SegmentsChangedOver1Percent;
+		}
+	}
+
 	std::string TextToUtf8(const FString& Text)
 	{
 		const FTCHARToUTF8 Converted(*Text);
@@ -1372,23 +1398,7 @@ namespace GroomFitting
 			Report.Displacement = Summarise(MoveTemp(Displacements));
 			if (bMeasureShape)
 			{
-				Report.bShapeMeasured = true;
-				Report.TurnP99 = Quantile(Turns, 0.99);
-				for (size_t Curve = 0; Curve < Turns.size(); ++Curve)
-				{
-					if (Turns[Curve] > 30.0)
-					{
-						Report.TurnedStrands.Add(static_cast<int32>(Curve));
-					}
-				}
-				const FDistanceSummary Turn = Summarise(MoveTemp(Turns));
-				Report.StrandsShaped = Turn.Count;
-				Report.TurnMedian = Turn.Median;
-				Report.TurnMax = Turn.Max;
-				Report.StrandsTurnedOver30 = Totals.StrandsTurnedOver30;
-				Report.StrandsTurnedOver60 = Totals.StrandsTurnedOver60;
-				Report.SegmentChangeMax = Totals.SegmentChangeMax;
-				Report.SegmentsChangedOver1Percent = Totals.SegmentsChangedOver1Percent;
+				FillShapeFigures(Turns, Totals, Report);
 			}
 			if (bMeasureHere)
 			{
@@ -1396,6 +1406,34 @@ namespace GroomFitting
 			}
 			Report.PointsNotFinite = Totals.NotFinite.PointsNotFinite;
 		}
+		return true;
+	}
+
+	bool MeasureShapeAgainst(const GroomData& Groom, const GroomData& Reference, FFitReport& OutReport, FString& OutError)
+	{
+		FString CountsError;
+		if (Groom.vertexCounts != Reference.vertexCounts || Groom.positions.size() != Reference.positions.size() ||
+		    CoveredPoints(Groom, CountsError) < 0)
+		{
+			OutError = CountsError.IsEmpty() ? FString(TEXT("the two grooms do not hold the same strands of the same points")) : CountsError;
+			return false;
+		}
+		std::vector<double> Turns(Groom.vertexCounts.size(), std::numeric_limits<double>::quiet_NaN());
+		FStrandCounts Totals;
+		std::vector<FVector> Plain;
+		int64 Root = 0;
+		for (size_t Curve = 0; Curve < Groom.vertexCounts.size(); ++Curve)
+		{
+			const int32 Count = Groom.vertexCounts[Curve];
+			Plain.resize(static_cast<size_t>(Count));
+			for (int32 Index = 0; Index < Count; ++Index)
+			{
+				Plain[static_cast<size_t>(Index)] = ReadTriple(Reference.positions, Root + Index);
+			}
+			Turns[Curve] = MeasureShape(Groom, static_cast<int32>(Root), Count, Plain, Totals);
+			Root += Count;
+		}
+		FillShapeFigures(Turns, Totals, OutReport);
 		return true;
 	}
 

@@ -197,6 +197,11 @@ namespace GroomFitting
 	bool MeasureGroom(const GroomData& Groom, const FMeshQuery& Query, const FVector& Placement, double SurfaceTolerance, FFitReport& OutReport,
 	                  FString& OutError);
 
+	// How Groom's strands differ in shape from Reference's (the same strands, as a plain fit left them):
+	// fills OutReport's shape figures. False, with a one-line reason, when the two do not hold the same
+	// strands of the same points.
+	bool MeasureShapeAgainst(const GroomData& Groom, const GroomData& Reference, FFitReport& OutReport, FString& OutError);
+
 	// The fit a Blueprint asks for: reads SourcePath, fits onto TheComp with Options, writes TargetPath and,
 	// when asked, measures the result. False, with the reason logged, when nothing was written.
 	bool FitGroomFile(AActor* Source, UStaticMeshComponent* TheComp, const FVector& Origin, const FString& SourcePath, const FString& TargetPath,
