@@ -440,8 +440,31 @@ namespace
 
 namespace
 {
-	// A groom a fit ran on, as `velmora fit` holds it: the record read ahead, copied before the fit, and
-	// the same record after it, fitted.
+	// A fit as `velmora fit` runs it, of Groom written to Dir/groom.abc, with the placement already in
+	// Request: the record read ahead, copied before the fit, and the same record after it, fitted.
+	struct FFitRun
+	{
+		FFitRequest Request;
+		GroomData Before;
+		FGroomReadAhead Ahead;
+		FFitReport Report;
+	};
+
+	void RunFit(const fs::path& Dir, const GroomData& Groom, const Host::FMeshData& Mesh, FFitRun& Run)
+	{
+		CheckedGroom::WriteGroomQuietly((Dir / "groom.abc").string(), Groom);
+		Run.Request.GroomPath = (Dir / "groom.abc").string();
+		Run.Request.OutputPath = (Dir / "fitted.abc").string();
+		Run.Request.Progress = EProgressMode::Off;
+		ReadGroomAhead(Run.Request.GroomPath, Run.Ahead);
+		ASSERT_TRUE(Run.Ahead.bRead);
+		Run.Before = Run.Ahead.Groom;
+		std::string Error;
+		const CheckedGroom::FGroomOutput Fitted(Run.Request.OutputPath);
+		ASSERT_TRUE(RunFitOnMesh(Run.Request, Mesh, Run.Report, Error, &Run.Ahead)) << Error;
+		Fitted.ExpectImportsCleanlyIfWritten();
+	}
+
 	TEST(FitPictureScene, PlacesTheFitsGroomsAndMeshInOneWorld)
 	{
 		const fs::path Dir = VelmoraTest::MakeTempDir("picture-fit");
@@ -452,27 +475,15 @@ namespace
 		{
 			Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {0.0f, 0.0f, 1.0f});
 		}
-		CheckedGroom::WriteGroomQuietly((Dir / "groom.abc").string(), Groom);
-		FFitRequest Request;
-		Request.GroomPath = (Dir / "groom.abc").string();
-		Request.OutputPath = (Dir / "fitted.abc").string();
-		Request.Origin = FVector(100, 0, 25);
-		Request.ActorLocation = FVector(90, 5, 40);
-		Request.MeshLocation = FVector(100, 0, 50);
-		Request.MeshScale = FVector(2, 2, 2);
-		Request.Progress = EProgressMode::Off;
-		FGroomReadAhead Ahead;
-		ReadGroomAhead(Request.GroomPath, Ahead);
-		ASSERT_TRUE(Ahead.bRead);
-		const GroomData Before = Ahead.Groom;
-		FFitReport Report;
-		std::string Error;
-		const CheckedGroom::FGroomOutput Fitted(Request.OutputPath);
-		ASSERT_TRUE(RunFitOnMesh(Request, Sphere, Report, Error, &Ahead)) << Error;
-		Fitted.ExpectImportsCleanlyIfWritten();
-		ASSERT_EQ(Report.Hits, 16);
+		FFitRun Run;
+		Run.Request.Origin = FVector(100, 0, 25);
+		Run.Request.ActorLocation = FVector(90, 5, 40);
+		Run.Request.MeshLocation = FVector(100, 0, 50);
+		Run.Request.MeshScale = FVector(2, 2, 2);
+		ASSERT_NO_FATAL_FAILURE(RunFit(Dir, Groom, Sphere, Run));
+		ASSERT_EQ(Run.Report.Hits, 16);
 
-		const FFitPicture Fit = MakeFitPicture(Request, Sphere, Before, &Ahead.Groom, Report);
+		const FFitPicture Fit = MakeFitPicture(Run.Request, Sphere, Run.Before, &Run.Ahead.Groom, Run.Report);
 		const FPictureScene Scene = MakeFitPictureScene(Fit);
 		ASSERT_EQ(Scene.Columns.size(), 2u);
 		const auto WorldRoot = [](const FPictureGroom& Picture, size_t Strand)
@@ -488,6 +499,7 @@ namespace
 			EXPECT_NEAR(WorldRoot(Scene.Columns[0].Grooms.at(0), Strand).Z, 68.0, 1e-4);
 			EXPECT_NEAR((WorldRoot(Scene.Columns[1].Grooms.at(0), Strand) - MeshCentre).Size(), 20.0, 0.05) << "strand " << Strand;
 		}
+		std::string Error;
 		EXPECT_TRUE(WriteFitPicture((Dir / "fit.png").string(), Fit, Error)) << Error;
 	}
 }
@@ -588,22 +600,13 @@ namespace
 		{
 			Groom.surfaceNormals.insert(Groom.surfaceNormals.end(), {0.0f, 0.0f, 1.0f});
 		}
-		CheckedGroom::WriteGroomQuietly((Dir / "groom.abc").string(), Groom);
-		FFitRequest Request;
-		Request.GroomPath = (Dir / "groom.abc").string();
-		Request.OutputPath = (Dir / "fitted.abc").string();
-		Request.Origin = Request.ActorLocation = Request.MeshLocation = FVector(100, 0, 0);
-		Request.bMeasure = Request.bMeasureBefore = true;
-		Request.Progress = EProgressMode::Off;
-		FGroomReadAhead Ahead;
-		ReadGroomAhead(Request.GroomPath, Ahead);
-		ASSERT_TRUE(Ahead.bRead);
-		const GroomData Before = Ahead.Groom;
-		FFitReport Report;
-		std::string Error;
-		ASSERT_TRUE(RunFitOnMesh(Request, Sphere, Report, Error, &Ahead)) << Error;
-		ASSERT_EQ(Report.Misses, 4);
-		const FPictureScene Scene = MakeFitPictureScene(MakeFitPicture(Request, Sphere, Before, &Ahead.Groom, Report));
+		FFitRun Run;
+		Run.Request.Origin = Run.Request.ActorLocation = Run.Request.MeshLocation = FVector(100, 0, 0);
+		Run.Request.bMeasure = Run.Request.bMeasureBefore = true;
+		ASSERT_NO_FATAL_FAILURE(RunFit(Dir, Groom, Sphere, Run));
+		ASSERT_EQ(Run.Report.Misses, 4);
+		const FFitRequest& Request = Run.Request;
+		const FPictureScene Scene = MakeFitPictureScene(MakeFitPicture(Request, Sphere, Run.Before, &Run.Ahead.Groom, Run.Report));
 
 		UStaticMeshComponent* Head = Host::AddStaticMeshComponent(Host::SpawnActorWithoutRoot(Host::NewWorld()), Host::NewStaticMesh(Sphere),
 		                                                          FTransform(FRotator::ZeroRotator, Request.MeshLocation, FVector::OneVector));
