@@ -965,8 +965,9 @@ namespace GroomFitting
 					{
 						return High;
 					}
-					// To a quarter of a degree: finer than the stand-off below, for strands of any usual length.
-					while (High - Low > FMath::DegreesToRadians(0.25))
+					// To three quarters of a degree, about the stand-off added below on a strand of usual length: each
+					// step tests points at the surface, where the inside test is at its dearest.
+					while (High - Low > FMath::DegreesToRadians(0.75))
 					{
 						const double Middle = 0.5 * (Low + High);
 						Lay(Middle, Falloff);
