@@ -208,14 +208,18 @@ TEST_F(Repairs, AGroomSunkIntoTheHeadIsTurnedOutKeepingItsPointsInOrder)
 	EXPECT_EQ(After.RootsOffSurface, 0);
 	for (int32 Index = 0; Index < 12 * 6; ++Index)
 	{
-		if (Index % 6 == 0)
+		const int32 Root = Index - Index % 6;
+		if (Index == Root)
 		{
 			EXPECT_EQ(Point(Groom, Index), Point(Sunk, Index));
 			continue;
 		}
-		// Each point further out than the one before, along the same line out of the root.
-		EXPECT_NEAR(Point(Groom, Index).Size() - Point(Groom, Index - 1).Size(), 0.8, 0.01) << Index;
-		EXPECT_GT(Point(Groom, Index).GetSafeNormal() | Point(Sunk, Index).GetSafeNormal(), 0.99) << Index;
+		// Turned about its root, still straight: each point further along one line out of the root, which
+		// now runs along the surface rather than into it.
+		const FVector Along = Point(Groom, Index) - Point(Groom, Root);
+		EXPECT_NEAR(Along.Size(), 0.8 * (Index - Root), 1e-4) << Index;
+		EXPECT_GT(Along.GetSafeNormal() | (Point(Groom, Root + 1) - Point(Groom, Root)).GetSafeNormal(), 0.99999) << Index;
+		EXPECT_LT(FMath::Abs(Along.GetSafeNormal() | Point(Groom, Root).GetSafeNormal()), 0.3) << Index;
 	}
 }
 

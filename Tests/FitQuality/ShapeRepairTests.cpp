@@ -60,6 +60,33 @@ namespace
 		return Largest;
 	}
 
+	// How far the root-to-tip direction of the strand from First, of Count points, turned between two grooms,
+	// in degrees.
+	double ChordTurn(const GroomData& Before, const GroomData& After, int32 First, int32 Count)
+	{
+		const FVector Was = (Point(Before, First + Count - 1) - Point(Before, First)).GetSafeNormal();
+		const FVector Is = (Point(After, First + Count - 1) - Point(After, First)).GetSafeNormal();
+		return FMath::RadiansToDegrees(std::acos(FMath::Clamp(Was | Is, -1.0, 1.0)));
+	}
+
+	// The largest change of the angle between consecutive segments, in degrees: zero for a strand turned
+	// whole.
+	double LargestBendChange(const GroomData& Before, const GroomData& After, int32 First, int32 Count)
+	{
+		double Largest = 0.0;
+		for (int32 Index = First + 1; Index + 1 < First + Count; ++Index)
+		{
+			const auto Bend = [Index](const GroomData& Strands)
+			{
+				const FVector In = (Point(Strands, Index) - Point(Strands, Index - 1)).GetSafeNormal();
+				const FVector Out = (Point(Strands, Index + 1) - Point(Strands, Index)).GetSafeNormal();
+				return FMath::RadiansToDegrees(std::atan2((In ^ Out).Size(), In | Out));
+			};
+			Largest = FMath::Max(Largest, std::abs(Bend(After) - Bend(Before)));
+		}
+		return Largest;
+	}
+
 	// Two closed slabs of 16 x 16 one above the other: z from 0 to 2 and from 3 to 5.
 	Host::FMeshData TwoSlabs()
 	{
@@ -108,8 +135,10 @@ TEST_F(ShapeRepairs, ResolvingKeepsEverySegmentsLengthAndLeavesNothingInside)
 	ASSERT_TRUE(Report.bShapeMeasured);
 	EXPECT_EQ(Report.SegmentsChangedOver1Percent, 0);
 	EXPECT_LT(Report.SegmentChangeMax, 0.01);
+	// Grown straight in, a strand must turn about a right angle to lie along the surface; no further.
 	EXPECT_EQ(Report.StrandsTurnedOver60, 8);
-	EXPECT_GT(Report.TurnMax, 150.0);
+	EXPECT_GT(Report.TurnMax, 85.0);
+	EXPECT_LT(Report.TurnMax, 95.0);
 	// The roots stay where the plain fit put them.
 	int32 First = 0;
 	for (const int32 Count : Groom.vertexCounts)
@@ -121,12 +150,16 @@ TEST_F(ShapeRepairs, ResolvingKeepsEverySegmentsLengthAndLeavesNothingInside)
 
 TEST_F(ShapeRepairs, StrandsNothingPushedKeepTheirShapeAndPointsBeyondAMovedOneFollowIt)
 {
-	// One strand wholly outside; one whose third point alone dips below the pole.
+	// One strand wholly outside; one whose trace misses (it hangs 6 above the sphere, its normal along the
+	// sphere) and whose third point alone dips below the pole. With no root on the surface to turn about,
+	// its points are brought out one by one.
 	GroomData Groom = MakeGroom({{{0.f, 0.f, 10.5f}, {0.f, 0.f, 11.5f}, {0.f, 0.f, 12.5f}},
-	                             {{3.f, 0.f, 10.f}, {2.f, 0.f, 10.5f}, {1.f, 0.f, 9.7f}, {0.f, 0.f, 10.5f}, {-1.f, 0.f, 11.f}}});
+	                             {{3.f, 0.f, 16.f}, {2.f, 0.f, 13.f}, {1.f, 0.f, 9.7f}, {0.f, 0.f, 13.f}, {-1.f, 0.f, 16.f}}},
+	                            {0.f, 0.f, 1.f, 1.f, 0.f, 0.f});
 	GroomData Plain = Groom;
 	Fit(Plain, FFitOptions());
 	const FFitReport Report = Fit(Groom, Resolving());
+	EXPECT_EQ(Report.Misses, 1);
 	EXPECT_EQ(Report.PointsInside, 0);
 	EXPECT_EQ(Report.PointsResolved, 1);
 	for (int32 Index = 0; Index < 5; ++Index)
@@ -215,4 +248,101 @@ TEST_F(ShapeRepairs, AFalloffThatIsNotAFiniteLengthIsRefusedAndMovesNothing)
 		EXPECT_NE(Report.FailureReason.Find(TEXT("orientation falloff")), INDEX_NONE) << TCHAR_TO_UTF8(*Report.FailureReason);
 		EXPECT_EQ(Groom.positions, Source.positions);
 	}
+}
+
+TEST_F(ShapeRepairs, AStrandTheFitBuriesIsTurnedAboutItsRootNoFurtherThanTheMeshNeeds)
+{
+	UStaticMeshComponent* SlabMesh = Place(Box(FVector3f(8.f, 8.f, 1.f)));
+	const std::shared_ptr<const GroomFitting::FMeshQuery> Slab = Query(SlabMesh);
+	// Past the root, which lies on the surface.
+	const auto PointsInside = [](const GroomData& Groom, const GroomFitting::FMeshQuery& Mesh)
+	{
+		int32 Inside = 0;
+		for (int32 Index = 1; Index < Groom.vertexCounts[0]; ++Index)
+		{
+			Inside += Mesh.IsInside(Point(Groom, Index)) ? 1 : 0;
+		}
+		return Inside;
+	};
+	struct FCase
+	{
+		const char* Name;
+		GroomData Groom;
+		UStaticMeshComponent* Mesh;
+		// The least turn that clears the mesh, from its shape; what the repair may add to it.
+		double Least;
+		double Slack;
+		// Inside from its first point on, so turned whole, its style kept.
+		bool bTurnedWhole;
+	};
+	// Straight, 30 degrees below the tangent at the sphere's pole: a chord through it. Turned about the root,
+	// it clears the sphere once its first point, 0.5 along, is out: 30 - asin(0.5 / 20) degrees.
+	GroomData Chord;
+	AddStrand(Chord, FVector(0, 0, 10.5), FVector(std::cos(UE_DOUBLE_PI / 6), 0, -std::sin(UE_DOUBLE_PI / 6)) * 0.5, 8);
+	Chord.surfaceNormals = {0.f, 0.f, 1.f};
+	// Exported 3.5 above the slab's top, so their traces start inside it and land on the top: rooted there,
+	// up and over in a hook whose last two points dip into it, the tip 1.4 out and 1 down from the root
+	// (needing atan(1 / 1.4))...
+	GroomData Hook = MakeGroom({{{0.f, 0.f, 4.5f}, {0.f, 0.f, 5.f}, {0.f, 0.f, 5.5f}, {0.5f, 0.f, 5.8f}, {1.f, 0.f, 5.5f}, {1.2f, 0.f, 5.f}, {1.3f, 0.f, 4.5f}, {1.35f, 0.f, 4.f}, {1.4f, 0.f, 3.5f}}},
+	                           {0.f, 0.f, 1.f});
+	// ...and 1 from the slab's edge, running over it and down 3.4 degrees, grazing it: two points just under
+	// the top.
+	GroomData Graze;
+	AddStrand(Graze, FVector(7, 0, 4.5), FVector(1, 0, -0.06).GetSafeNormal() * 0.5, 8);
+	Graze.surfaceNormals = {0.f, 0.f, 1.f};
+	FCase Cases[] = {
+	    {"chord", Chord, Head, 30.0 - FMath::RadiansToDegrees(std::asin(0.5 / 20.0)), 2.0, true},
+	    {"hook", Hook, SlabMesh, FMath::RadiansToDegrees(std::atan(1.0 / 1.4)), 2.0, false},
+	    {"graze", Graze, SlabMesh, FMath::RadiansToDegrees(std::atan(0.06)), 2.0, false},
+	};
+	for (FCase& Case : Cases)
+	{
+		SCOPED_TRACE(Case.Name);
+		const std::shared_ptr<const GroomFitting::FMeshQuery> Mesh = Case.Mesh == Head ? Query(Head) : Slab;
+		GroomData Plain = Case.Groom;
+		Fit(Plain, FFitOptions(), Case.Mesh);
+		ASSERT_GT(PointsInside(Plain, *Mesh), 0);
+		const FFitReport Report = Fit(Case.Groom, Resolving(), Case.Mesh);
+		EXPECT_EQ(Report.PointsInside, 0);
+		EXPECT_EQ(Report.PointsUnresolved, 0);
+		EXPECT_EQ(PointsInside(Case.Groom, *Mesh), 0);
+		EXPECT_EQ(Point(Case.Groom, 0), Point(Plain, 0));
+		EXPECT_LT(LargestLengthChange(Plain, Case.Groom), 1e-5);
+		// No further than turning it whole would take; bending it where it was inside may take less.
+		const double Turn = ChordTurn(Plain, Case.Groom, 0, Case.Groom.vertexCounts[0]);
+		EXPECT_GT(Turn, 0.5);
+		EXPECT_LT(Turn, Case.Least + Case.Slack);
+		if (Case.bTurnedWhole)
+		{
+			EXPECT_LT(LargestBendChange(Plain, Case.Groom, 0, Case.Groom.vertexCounts[0]), 1e-2);
+			EXPECT_GT(Turn, Case.Least - 1.5);
+		}
+		EXPECT_NEAR(Report.TurnMax, Turn, 1e-3);
+	}
+}
+
+TEST_F(ShapeRepairs, EveryRepairOnAStrandOrientedARightAngleKeepsItsLengthsAndMostOfItsDirection)
+{
+	// Grown along the surface from the pole with the groom's normal along the surface too: the orientation
+	// turns its root a right angle, fading out over the default falloff, and the penetration resolve has the
+	// rest to keep out of the sphere.
+	GroomData Groom;
+	AddStrand(Groom, FVector(0, 0, 10.5), FVector(0.5, 0, -0.05), 12);
+	Groom.surfaceNormals = {1.f, 0.f, 0.f};
+	GroomData Plain = Groom;
+	Fit(Plain, FFitOptions());
+	FFitOptions Options = Resolving();
+	Options.bOrientToSurface = true;
+	Options.bSnapMissesToNearest = true;
+	const FFitReport Report = Fit(Groom, Options);
+	EXPECT_EQ(Report.StrandsOriented, 1);
+	EXPECT_EQ(Report.PointsInside, 0);
+	EXPECT_EQ(Report.RootsOffSurface, 0);
+	EXPECT_LT(LargestLengthChange(Plain, Groom), 1e-5);
+	EXPECT_LT(Report.SegmentChangeMax, 1e-5);
+	// The root segment leaves the surface along its normal, the run beyond keeps most of its way.
+	EXPECT_GT((Point(Groom, 1) - Point(Groom, 0)).GetSafeNormal().Z, 0.99);
+	const double Turn = ChordTurn(Plain, Groom, 0, 12);
+	EXPECT_LT(Turn, 30.0);
+	EXPECT_NEAR(Report.TurnMax, Turn, 1e-3);
 }

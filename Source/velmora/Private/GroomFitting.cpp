@@ -618,6 +618,33 @@ namespace GroomFitting
 
 	namespace
 	{
+		// A share of a turn, as a matrix: the way from no turn to the whole, normalised (cheaper than an
+		// angle's sine and cosine per segment, and as smooth).
+		struct FTurnMatrix
+		{
+			double XX, XY, XZ, YX, YY, YZ, ZX, ZY, ZZ;
+
+			FVector Rotate(const FVector& D) const
+			{
+				return FVector(XX * D.X + XY * D.Y + XZ * D.Z, YX * D.X + YY * D.Y + YZ * D.Z, ZX * D.X + ZY * D.Y + ZZ * D.Z);
+			}
+		};
+
+		FTurnMatrix ShareOfTurn(const FQuat& Q, double Share)
+		{
+			double X = Share * Q.X, Y = Share * Q.Y, Z = Share * Q.Z, W = (1.0 - Share) + Share * Q.W;
+			const double Scale = 1.0 / std::sqrt(X * X + Y * Y + Z * Z + W * W);
+			X *= Scale;
+			Y *= Scale;
+			Z *= Scale;
+			W *= Scale;
+			return FTurnMatrix{1.0 - 2.0 * (Y * Y + Z * Z), 2.0 * (X * Y - Z * W), 2.0 * (X * Z + Y * W), 2.0 * (X * Y + Z * W), 1.0 - 2.0 * (X * X + Z * Z),
+			                   2.0 * (Y * Z - X * W), 2.0 * (X * Z - Y * W), 2.0 * (Y * Z + X * W), 1.0 - 2.0 * (X * X + Y * Y)};
+		}
+	}
+
+	namespace
+	{
 		// Lays the point after From at Length from it, outside the mesh: towards where the resolve put the
 		// point (when it could), else turned from Candidate's way towards the outside at From a third at a
 		// time, else on along LastWay. False when none of these is outside.
@@ -761,6 +788,339 @@ namespace GroomFitting
 				LastNew = New;
 				bHasLast = true;
 			}
+		}
+
+		// How far a strand's root-to-tip direction turned, in degrees; NaN where either has none.
+		double ChordTurn(const FVector& Was, const FVector& Is)
+		{
+			if (!IsFinitePoint(Was) || !IsFinitePoint(Is) || Was.IsZero() || Is.IsZero())
+			{
+				return std::numeric_limits<double>::quiet_NaN();
+			}
+			// From the sine and the cosine both: exact for small turns, where the cosine alone is not.
+			return FMath::RadiansToDegrees(std::atan2((Was ^ Is).Size(), Was | Is));
+		}
+
+		// Lifts a strand whose root lies on the surface out of the mesh by turning it about its root, the
+		// smallest turn that leaves no point inside: a hair brought out pivots at its follicle and keeps its
+		// style, where pushing each point out on its own wraps the strand round the head, each push turning
+		// all the points beyond. Every segment keeps its length, as only their directions turn. Two ways are
+		// tried, the strand turned whole, and the turn full at the root and fading out past its last point
+		// inside (the run beyond keeping its direction), and the one that turns the root-to-tip direction
+		// less kept. Inside holds whether each point from Root + 1 on is inside. OutLaid gets the strand's
+		// points so laid and OutTurn how far its root-to-tip direction turned; false, when no turn takes every
+		// point out.
+		bool LiftOutOfMesh(const GroomData& Groom, const FMeshQuery& Query, const FVector& ActorLocation, FVector RootNormal, double Offset, int32 Root, int32 Count,
+		                   const uint8* Inside, bool bOtherWays, std::vector<FVector>& OutLaid, double& OutTurn)
+		{
+			thread_local std::vector<FVector> Points, Placed;
+			thread_local std::vector<double> Along;
+			thread_local std::vector<float> Stored;
+			thread_local std::vector<uint8> Found;
+			Points.resize(static_cast<size_t>(Count));
+			Along.resize(static_cast<size_t>(Count));
+			FVector InsideSum = FVector::ZeroVector;
+			int32 NumInside = 0;
+			int32 LastInside = 0;
+			for (int32 Index = 0; Index < Count; ++Index)
+			{
+				Points[static_cast<size_t>(Index)] = ReadTriple(Groom.positions, Root + Index);
+				if (!IsFinitePoint(Points[static_cast<size_t>(Index)]))
+				{
+					return false;
+				}
+				Along[static_cast<size_t>(Index)] = Index == 0 ? 0.0 : Along[static_cast<size_t>(Index - 1)] + (Points[static_cast<size_t>(Index)] - Points[static_cast<size_t>(Index - 1)]).Size();
+				if (Index > 0 && Inside[Index - 1])
+				{
+					InsideSum += Points[static_cast<size_t>(Index)] - Points[0];
+					++NumInside;
+					LastInside = Index;
+				}
+			}
+			if (NumInside == 0)
+			{
+				return false;
+			}
+			const FVector RootPoint = ActorLocation + Points[0];
+			if (RootNormal.IsZero())
+			{
+				FVector Nearest;
+				Query.NearestPoint(RootPoint, Nearest, RootNormal);
+				if (RootNormal.IsZero())
+				{
+					return false;
+				}
+			}
+			// The turn that swings the points inside towards the surface's normal at the root, or failing that
+			// (a strand grown straight in), the whole strand, or any way off the normal.
+			const FVector Chord = Points.back() - Points[0];
+			FVector Axis = (InsideSum ^ RootNormal).GetSafeNormal(1e-12);
+			const FVector ChordAxis = (Chord ^ RootNormal).GetSafeNormal(1e-12);
+			if (Axis.IsZero())
+			{
+				Axis = ChordAxis;
+			}
+			if (Axis.IsZero())
+			{
+				Axis = (FMath::Abs(RootNormal.X) < 0.9 ? FVector(1, 0, 0) : FVector(0, 1, 0)) ^ RootNormal;
+				Axis = Axis.GetSafeNormal();
+			}
+			const double Length = Along.back();
+
+			// The strand turned by Angle about the root, each segment by its share of the turn.
+			const auto Lay = [&](double Angle, double Falloff)
+			{
+				const FQuat Q(Axis, Angle);
+				const FTurnMatrix Full = ShareOfTurn(Q, 1.0);
+				Placed.resize(static_cast<size_t>(Count));
+				Placed[0] = Points[0];
+				for (int32 Index = 1; Index < Count; ++Index)
+				{
+					const FVector D = Points[static_cast<size_t>(Index)] - Points[static_cast<size_t>(Index - 1)];
+					const FTurnMatrix Turn = Falloff > 0.0 ? ShareOfTurn(Q, OrientWeight(Along[static_cast<size_t>(Index - 1)], Falloff)) : Full;
+					Placed[static_cast<size_t>(Index)] = Placed[static_cast<size_t>(Index - 1)] + Turn.Rotate(D);
+				}
+			};
+			// The search watches the points found inside, a few, and tests the whole strand only at the angle
+			// they give; a point that turning takes in is watched from then on.
+			thread_local std::vector<int32> Watched;
+			Watched.clear();
+			for (int32 Index = 1; Index < Count; ++Index)
+			{
+				if (Inside[Index - 1])
+				{
+					// The first point inside and the last: nearest the root, the first needs the steepest turn
+					// for its depth, and the last swings furthest.
+					if (Watched.size() == 2)
+					{
+						Watched.back() = Index;
+					}
+					else
+					{
+						Watched.push_back(Index);
+					}
+				}
+			}
+			// Whether the watched points, or all past the root, are out as laid, stored as the groom stores them.
+			const auto Clear = [&](bool bAll)
+			{
+				Stored.clear();
+				const auto Store = [&](int32 Index)
+				{
+					const FVector& P = Placed[static_cast<size_t>(Index)];
+					Stored.insert(Stored.end(), {static_cast<float>(P.X), static_cast<float>(P.Y), static_cast<float>(P.Z)});
+				};
+				if (!bAll)
+				{
+					for (const int32 Index : Watched)
+					{
+						Store(Index);
+					}
+					Found.resize(Watched.size());
+					return Query.FindInside(Stored.data(), static_cast<int32>(Watched.size()), ActorLocation, Found.data()) == 0;
+				}
+				for (int32 Index = 1; Index < Count; ++Index)
+				{
+					Store(Index);
+				}
+				Found.resize(static_cast<size_t>(Count));
+				if (Query.FindInside(Stored.data(), Count - 1, ActorLocation, Found.data()) == 0)
+				{
+					return true;
+				}
+				for (int32 Index = 1; Index < Count; ++Index)
+				{
+					if (Found[static_cast<size_t>(Index - 1)] && std::find(Watched.begin(), Watched.end(), Index) == Watched.end())
+					{
+						Watched.push_back(Index);
+					}
+				}
+				return false;
+			};
+			// The smallest angle that clears, found coarse to fine; a negative angle where none does.
+			const auto SmallestClearing = [&](double Falloff)
+			{
+				static constexpr double Steps[] = {2.0, 5.0, 10.0, 20.0, 35.0, 50.0, 65.0, 80.0, 100.0, 120.0, 150.0, 180.0};
+				double Low = 0.0;
+				// Each round watches more points; a strand turning into the mesh elsewhere takes a few.
+				for (int32 Round = 0; Round < 4; ++Round)
+				{
+					double High = -1.0;
+					for (const double Step : Steps)
+					{
+						const double Angle = FMath::DegreesToRadians(Step);
+						if (Angle <= Low)
+						{
+							continue;
+						}
+						Lay(Angle, Falloff);
+						if (Clear(false))
+						{
+							High = Angle;
+							break;
+						}
+						Low = Angle;
+					}
+					if (High < 0.0)
+					{
+						return High;
+					}
+					// To three quarters of a degree, about the stand-off added below on a strand of usual length: each
+					// step tests points at the surface, where the inside test is at its dearest.
+					while (High - Low > FMath::DegreesToRadians(0.75))
+					{
+						const double Middle = 0.5 * (Low + High);
+						Lay(Middle, Falloff);
+						(Clear(false) ? High : Low) = Middle;
+					}
+					// A little further, so the points brought out stand off the surface rather than graze it.
+					const double Margin = FMath::Min(Offset / FMath::Max(Length, 1e-9), 0.5 * (High - Low) + FMath::DegreesToRadians(2.0));
+					Lay(High + Margin, Falloff);
+					if (Clear(true))
+					{
+						return High + Margin;
+					}
+					Lay(High, Falloff);
+					if (Clear(true))
+					{
+						return High;
+					}
+					Low = High;
+				}
+				return -1.0;
+			};
+
+			constexpr double SmallLift = 10.0;
+			double BestTurn = std::numeric_limits<double>::infinity();
+			bool bFound = false;
+			// Fading out past the tip is all but the whole turn.
+			const double Bend = 1.5 * Along[static_cast<size_t>(LastInside)];
+			const double Falloffs[] = {0.0, Bend < Length ? Bend : 0.0};
+			// Swung towards the normal, or with bOtherWays (where that cleared nothing: a thin part of the mesh
+			// in the way) the other ways round: back, and with or against the strand's own root-to-tip direction.
+			const FVector Axes[] = {Axis, -Axis, ChordAxis, -ChordAxis};
+			for (int32 Way = bOtherWays ? 1 : 0; Way < (bOtherWays ? 4 : 1) && !bFound; ++Way)
+			{
+				if (Axes[Way].IsZero())
+				{
+					continue;
+				}
+				Axis = Axes[Way];
+				for (const double Falloff : Falloffs)
+				{
+					// A small turn of the whole strand is kept as it is: bending would change little.
+					if (Falloff > 0.0 && bFound && BestTurn <= SmallLift)
+					{
+						break;
+					}
+					const double Angle = SmallestClearing(Falloff);
+					if (Angle >= 0.0)
+					{
+						Lay(Angle, Falloff);
+						const double Turn = ChordTurn(Chord, Placed.back() - Placed[0]);
+						if (!bFound || Turn < BestTurn)
+						{
+							OutLaid = Placed;
+							BestTurn = Turn;
+							bFound = true;
+						}
+					}
+					if (!(Falloffs[1] > 0.0))
+					{
+						break;
+					}
+				}
+			}
+			OutTurn = BestTurn;
+			return bFound;
+		}
+
+		// The counts of a point-by-point resolve tried aside, once it is kept.
+		void AddResolveCounts(const FStrandCounts& From, FStrandCounts& To)
+		{
+			To.PointsResolved += From.PointsResolved;
+			To.PointsUnresolved += From.PointsUnresolved;
+			for (size_t Reason = 0; Reason < std::size(From.UnresolvedBy); ++Reason)
+			{
+				To.UnresolvedBy[Reason] += From.UnresolvedBy[Reason];
+			}
+		}
+
+		// Brings a strand's points out of the mesh, as FollowOutOfMesh, but a strand rooted on the surface
+		// (bRooted) is lifted about its root first. Where that turns it far, or cannot clear it, the strand is
+		// also brought out point by point, which can bend it round the head for less, and the way that leaves
+		// fewer points inside, then turns the strand less, is kept; where neither clears it, the other ways of
+		// turning it are tried.
+		void BringOutOfMesh(GroomData& Groom, const FMeshQuery& Query, const FVector& ActorLocation, double Offset, int32 Root, int32 FirstChecked, int32 Count,
+		                    int32 Hint, bool bRooted, const FVector& RootNormal, uint8* Inside, FStrandCounts& Counts, bool& bFinite)
+		{
+			// A turn the report would not count against the strand.
+			constexpr double SmallTurn = 30.0;
+			thread_local std::vector<FVector> Lifted;
+			double LiftTurn = 0.0;
+			bool bLifted = bRooted && LiftOutOfMesh(Groom, Query, ActorLocation, RootNormal, Offset, Root, Count, Inside, false, Lifted, LiftTurn);
+			const auto KeepLifted = [&]()
+			{
+				for (int32 Index = 1; Index < Count; ++Index)
+				{
+					bFinite &= WriteTriple(Groom.positions, Root + Index, Lifted[static_cast<size_t>(Index)]);
+					Counts.PointsResolved += Inside[Index - 1];
+					Inside[Index - 1] = 0;
+				}
+			};
+			if (bLifted && !(LiftTurn > SmallTurn))
+			{
+				KeepLifted();
+				return;
+			}
+			if (!bRooted)
+			{
+				FollowOutOfMesh(Groom, Query, ActorLocation, Offset, Root, FirstChecked, Count, Hint, Inside, Counts, bFinite);
+				return;
+			}
+			// Point by point too, the points as they were kept aside.
+			const size_t First = 3 * static_cast<size_t>(Root);
+			const size_t NumFlags = static_cast<size_t>(Root + Count - FirstChecked);
+			thread_local std::vector<float> Before, Followed;
+			thread_local std::vector<uint8> InsideBefore, InsideFollowed;
+			Before.assign(Groom.positions.begin() + First, Groom.positions.begin() + First + 3 * static_cast<size_t>(Count));
+			InsideBefore.assign(Inside, Inside + NumFlags);
+			const auto Restore = [&](const std::vector<float>& Points, const std::vector<uint8>& Flags)
+			{
+				std::copy(Points.begin(), Points.end(), Groom.positions.begin() + static_cast<std::ptrdiff_t>(First));
+				std::copy(Flags.begin(), Flags.end(), Inside);
+			};
+			FStrandCounts Following;
+			bool bFollowedFinite = true;
+			FollowOutOfMesh(Groom, Query, ActorLocation, Offset, Root, FirstChecked, Count, Hint, Inside, Following, bFollowedFinite);
+			if (!bLifted && Following.PointsUnresolved > 0)
+			{
+				Followed.assign(Groom.positions.begin() + First, Groom.positions.begin() + First + 3 * static_cast<size_t>(Count));
+				InsideFollowed.assign(Inside, Inside + NumFlags);
+				Restore(Before, InsideBefore);
+				bLifted = LiftOutOfMesh(Groom, Query, ActorLocation, RootNormal, Offset, Root, Count, Inside, true, Lifted, LiftTurn);
+				if (bLifted)
+				{
+					KeepLifted();
+					return;
+				}
+				Restore(Followed, InsideFollowed);
+			}
+			if (!bLifted)
+			{
+				bFinite &= bFollowedFinite;
+				AddResolveCounts(Following, Counts);
+				return;
+			}
+			const FVector Was(Before[Before.size() - 3] - Before[0], Before[Before.size() - 2] - Before[1], Before[Before.size() - 1] - Before[2]);
+			const double FollowTurn = ChordTurn(Was, ReadTriple(Groom.positions, Root + Count - 1) - ReadTriple(Groom.positions, Root));
+			if (Following.PointsUnresolved == 0 && bFollowedFinite && FollowTurn < LiftTurn)
+			{
+				AddResolveCounts(Following, Counts);
+				return;
+			}
+			Restore(Before, InsideBefore);
+			KeepLifted();
 		}
 
 		// Compares a strand with its points as the plain fit leaves them (Plain, up to one move for all):
@@ -935,25 +1295,9 @@ namespace GroomFitting
 		{
 			return true;
 		}
-		// The turn, and a share of it: the way from no turn to the whole, normalised (cheaper than an angle's
-		// sine and cosine per segment, and as smooth).
+		// The turn, and a share of it for each segment.
 		const FQuat Q = FQuat::FindBetweenNormals(GroomNormal, SurfaceNormal);
-		struct FTurn
-		{
-			double XX, XY, XZ, YX, YY, YZ, ZX, ZY, ZZ;
-		};
-		const auto MakeTurn = [&Q](double Share)
-		{
-			double X = Share * Q.X, Y = Share * Q.Y, Z = Share * Q.Z, W = (1.0 - Share) + Share * Q.W;
-			const double Scale = 1.0 / std::sqrt(X * X + Y * Y + Z * Z + W * W);
-			X *= Scale;
-			Y *= Scale;
-			Z *= Scale;
-			W *= Scale;
-			return FTurn{1.0 - 2.0 * (Y * Y + Z * Z), 2.0 * (X * Y - Z * W), 2.0 * (X * Z + Y * W), 2.0 * (X * Y + Z * W), 1.0 - 2.0 * (X * X + Z * Z),
-			             2.0 * (Y * Z - X * W), 2.0 * (X * Z - Y * W), 2.0 * (Y * Z + X * W), 1.0 - 2.0 * (X * X + Y * Y)};
-		};
-		const FTurn Full = MakeTurn(1.0);
+		const FTurnMatrix Full = ShareOfTurn(Q, 1.0);
 		// The root lands where MoveStrand puts it; each other point follows the last finite point before it,
 		// its segment from there turned by its share of the turn.
 		float* Values = Groom.positions.data() + 3 * static_cast<size_t>(RootIndex);
@@ -983,7 +1327,7 @@ namespace GroomFitting
 			FVector New = Old + Tail;
 			if (!bPastFalloff)
 			{
-				const FTurn Turn = Falloff > 0.0 ? MakeTurn(OrientWeight(Along, Falloff)) : Full;
+				const FTurnMatrix Turn = Falloff > 0.0 ? ShareOfTurn(Q, OrientWeight(Along, Falloff)) : Full;
 				New = FVector(LastNew.X + (Turn.XX * D.X + Turn.XY * D.Y + Turn.XZ * D.Z), LastNew.Y + (Turn.YX * D.X + Turn.YY * D.Y + Turn.YZ * D.Z),
 				              LastNew.Z + (Turn.ZX * D.X + Turn.ZY * D.Y + Turn.ZZ * D.Z));
 			}
@@ -1257,8 +1601,8 @@ namespace GroomFitting
 				if (NumInside > 0)
 				{
 					TakePlain();
-					FollowOutOfMesh(Groom, *Query, ActorLocation, Options.PenetrationOffset, Root, FirstChecked, Count, Trace.bHit ? Query->FaceHint(Trace.Face) : INDEX_NONE,
-					                Counts.Inside.data(), Counts, bFinite);
+					BringOutOfMesh(Groom, *Query, ActorLocation, Options.PenetrationOffset, Root, FirstChecked, Count, Trace.bHit ? Query->FaceHint(Trace.Face) : INDEX_NONE,
+					               bMoved, Trace.bHit ? HitNormal : SurfaceNormal, Counts.Inside.data(), Counts, bFinite);
 				}
 			}
 			Counts.bAllFinite &= bFinite;
@@ -1344,7 +1688,7 @@ namespace GroomFitting
 				            for (int32 InBlock = ChunkStart; InBlock < ChunkEnd; ++InBlock)
 				            {
 					            const FStrandTrace& Trace = Traces[static_cast<size_t>(InBlock)];
-					            HitNormals[InBlock - ChunkStart] = Options.bOrientToSurface && Trace.bHit ? Query->TriangleNormal(Trace.Face) : FVector::ZeroVector;
+					            HitNormals[InBlock - ChunkStart] = (Options.bOrientToSurface || Options.bResolvePenetration) && Trace.bHit ? Query->TriangleNormal(Trace.Face) : FVector::ZeroVector;
 				            }
 				            for (int32 InBlock = ChunkStart; InBlock < ChunkEnd; ++InBlock)
 				            {

@@ -34,10 +34,13 @@ namespace GroomFitting
 		// segments from OrientFalloff on keep their direction, every segment keeps its length. 0 turns the
 		// whole strand as one.
 		double OrientFalloff = DefaultOrientFalloff;
-		// After the move, the points inside the mesh are brought out root to tip, each kept at its segment's
-		// length from the point before (within 1%): to where the surface plus PenetrationOffset along its
-		// normal is seen from there, or turned from there towards the outside. The points beyond one moved
-		// move with it.
+		// After the move, a strand with points inside the mesh is turned about its root (where it is on the
+		// surface) by the least turn that brings them all out, the tip standing about PenetrationOffset
+		// further out. Where that cannot be done, or turns it over 30 degrees, its points are also brought out
+		// root to tip, each kept at its segment's length from the point before (within 1%): to where the
+		// surface plus PenetrationOffset along its normal is seen from there, or turned from there towards the
+		// outside, the points beyond one moved moving with it; the way that leaves fewer points inside, then
+		// turns the strand less, is kept.
 		bool bResolvePenetration = false;
 		double PenetrationOffset = 0.1;
 
