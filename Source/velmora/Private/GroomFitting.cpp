@@ -1128,10 +1128,9 @@ namespace GroomFitting
 		// segments' change of length into Counts.
 		double MeasureShape(const GroomData& Groom, int32 Root, int32 Count, const std::vector<FVector>& Plain, FStrandCounts& Counts)
 		{
-			double Turn = std::numeric_limits<double>::quiet_NaN();
 			if (Count < 2)
 			{
-				return Turn;
+				return std::numeric_limits<double>::quiet_NaN();
 			}
 			// Squared lengths' ratios, each segment's change worked out only for the strand's extremes.
 			FVector Last = ReadTriple(Groom.positions, Root);
@@ -1154,15 +1153,9 @@ namespace GroomFitting
 				Last = Now;
 			}
 			Counts.SegmentChangeMax = FMath::Max(Counts.SegmentChangeMax, FMath::Max(std::sqrt(Most) - 1.0, 1.0 - std::sqrt(Least)));
-			const FVector Was = Plain[static_cast<size_t>(Count - 1)] - Plain[0];
-			const FVector Is = Last - ReadTriple(Groom.positions, Root);
-			if (IsFinitePoint(Was) && IsFinitePoint(Is) && !Was.IsZero() && !Is.IsZero())
-			{
-				// From the sine and the cosine both: exact for small turns, where the cosine alone is not.
-				Turn = FMath::RadiansToDegrees(std::atan2((Was ^ Is).Size(), Was | Is));
-				Counts.StrandsTurnedOver30 += Turn > 30.0 ? 1 : 0;
-				Counts.StrandsTurnedOver60 += Turn > 60.0 ? 1 : 0;
-			}
+			const double Turn = ChordTurn(Plain[static_cast<size_t>(Count - 1)] - Plain[0], Last - ReadTriple(Groom.positions, Root));
+			Counts.StrandsTurnedOver30 += Turn > 30.0 ? 1 : 0;
+			Counts.StrandsTurnedOver60 += Turn > 60.0 ? 1 : 0;
 			return Turn;
 		}
 
