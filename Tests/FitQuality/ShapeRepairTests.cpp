@@ -321,6 +321,42 @@ TEST_F(ShapeRepairs, AStrandTheFitBuriesIsTurnedAboutItsRootNoFurtherThanTheMesh
 	}
 }
 
+TEST_F(ShapeRepairs, AStrandThatCannotTurnWholeIsBentWhereItMeetsTheSurfaceNotKinked)
+{
+	// Rooted on the lower of two slabs, up into the gap and along it just under the upper slab, then down
+	// into the lower one: turned whole about the root, the run along the gap would go into the upper slab
+	// before the tip came out of the lower one.
+	UStaticMeshComponent* Slabs = Place(TwoSlabs());
+	const float Run[][2] = {{2.f, 2.f}, {2.3f, 2.5f}, {2.8f, 2.9f}, {3.3f, 2.9f}, {3.8f, 2.9f}, {4.3f, 2.9f}, {4.8f, 2.9f}, {5.1f, 2.5f}, {5.4f, 2.1f}, {5.7f, 1.7f}, {6.f, 1.3f}};
+	GroomData Groom;
+	Groom.vertexCounts = {static_cast<int32>(std::size(Run))};
+	for (const auto& XZ : Run)
+	{
+		// Exported 3.5 above where it lands, so that its trace starts inside the lower slab.
+		Groom.positions.insert(Groom.positions.end(), {XZ[0], 8.f, XZ[1] + 3.5f});
+	}
+	Groom.surfaceNormals = {0.f, 0.f, 1.f};
+	GroomData Plain = Groom;
+	Fit(Plain, FFitOptions(), Slabs);
+	ASSERT_LT((Point(Plain, 0) - FVector(2, 8, 2)).Size(), 1e-5);
+	const FFitReport Report = Fit(Groom, Resolving(), Slabs);
+	EXPECT_EQ(Report.PointsInside, 0);
+	EXPECT_EQ(Report.PointsUnresolved, 0);
+	EXPECT_LT(LargestLengthChange(Plain, Groom), 1e-5);
+	// The run from the root stays where it was; the turn is spread over the joints before the first point
+	// that was inside, none of which takes it all.
+	for (int32 Index = 0; Index <= 7; ++Index)
+	{
+		EXPECT_LT((Point(Groom, Index) - Point(Plain, Index)).Size(), 1e-4) << "point " << Index;
+	}
+	const FVector TailWas = (Point(Plain, 10) - Point(Plain, 9)).GetSafeNormal();
+	const FVector TailIs = (Point(Groom, 10) - Point(Groom, 9)).GetSafeNormal();
+	const double TailTurn = FMath::RadiansToDegrees(std::atan2((TailWas ^ TailIs).Size(), TailWas | TailIs));
+	EXPECT_GT(TailTurn, 20.0);
+	EXPECT_LT(LargestBendChange(Plain, Groom, 0, 11), 0.7 * TailTurn);
+	EXPECT_LT(ChordTurn(Plain, Groom, 0, 11), 15.0);
+}
+
 TEST_F(ShapeRepairs, EveryRepairOnAStrandOrientedARightAngleKeepsItsLengthsAndMostOfItsDirection)
 {
 	// Grown along the surface from the pole with the groom's normal along the surface too: the orientation

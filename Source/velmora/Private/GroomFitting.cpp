@@ -821,6 +821,7 @@ namespace GroomFitting
 			Along.resize(static_cast<size_t>(Count));
 			FVector InsideSum = FVector::ZeroVector;
 			int32 NumInside = 0;
+			int32 FirstInside = 0;
 			int32 LastInside = 0;
 			for (int32 Index = 0; Index < Count; ++Index)
 			{
@@ -834,6 +835,7 @@ namespace GroomFitting
 				{
 					InsideSum += Points[static_cast<size_t>(Index)] - Points[0];
 					++NumInside;
+					FirstInside = FirstInside > 0 ? FirstInside : Index;
 					LastInside = Index;
 				}
 			}
@@ -867,8 +869,27 @@ namespace GroomFitting
 			}
 			const double Length = Along.back();
 
+			// How the turn is shared along the strand: whole; full at the root and fading out by Falloff; or none
+			// at the root, growing from BendFrom to whole at BendTo (the strand bent where it meets the surface).
+			struct FShape
+			{
+				double Falloff = 0.0;
+				double BendFrom = 0.0;
+				double BendTo = 0.0;
+
+				bool IsWhole() const
+				{
+					return !(Falloff > 0.0) && !(BendTo > 0.0);
+				}
+
+				double ShareAt(double FromRoot) const
+				{
+					const double Out = Falloff > 0.0 ? OrientWeight(FromRoot, Falloff) : 1.0;
+					return BendTo > 0.0 ? Out * (1.0 - OrientWeight(FromRoot - BendFrom, BendTo - BendFrom)) : Out;
+				}
+			};
 			// The strand turned by Angle about the root, each segment by its share of the turn.
-			const auto Lay = [&](double Angle, double Falloff)
+			const auto Lay = [&](double Angle, const FShape& Shape)
 			{
 				const FQuat Q(Axis, Angle);
 				const FTurnMatrix Full = ShareOfTurn(Q, 1.0);
@@ -877,7 +898,7 @@ namespace GroomFitting
 				for (int32 Index = 1; Index < Count; ++Index)
 				{
 					const FVector D = Points[static_cast<size_t>(Index)] - Points[static_cast<size_t>(Index - 1)];
-					const FTurnMatrix Turn = Falloff > 0.0 ? ShareOfTurn(Q, OrientWeight(Along[static_cast<size_t>(Index - 1)], Falloff)) : Full;
+					const FTurnMatrix Turn = Shape.IsWhole() ? Full : ShareOfTurn(Q, Shape.ShareAt(Along[static_cast<size_t>(Index - 1)]));
 					Placed[static_cast<size_t>(Index)] = Placed[static_cast<size_t>(Index - 1)] + Turn.Rotate(D);
 				}
 			};
@@ -938,7 +959,7 @@ namespace GroomFitting
 				return false;
 			};
 			// The smallest angle that clears, found coarse to fine; a negative angle where none does.
-			const auto SmallestClearing = [&](double Falloff)
+			const auto SmallestClearing = [&](const FShape& Shape)
 			{
 				static constexpr double Steps[] = {2.0, 5.0, 10.0, 20.0, 35.0, 50.0, 65.0, 80.0, 100.0, 120.0, 150.0, 180.0};
 				double Low = 0.0;
@@ -953,7 +974,7 @@ namespace GroomFitting
 						{
 							continue;
 						}
-						Lay(Angle, Falloff);
+						Lay(Angle, Shape);
 						if (Clear(false))
 						{
 							High = Angle;
@@ -970,17 +991,17 @@ namespace GroomFitting
 					while (High - Low > FMath::DegreesToRadians(0.75))
 					{
 						const double Middle = 0.5 * (Low + High);
-						Lay(Middle, Falloff);
+						Lay(Middle, Shape);
 						(Clear(false) ? High : Low) = Middle;
 					}
 					// A little further, so the points brought out stand off the surface rather than graze it.
 					const double Margin = FMath::Min(Offset / FMath::Max(Length, 1e-9), 0.5 * (High - Low) + FMath::DegreesToRadians(2.0));
-					Lay(High + Margin, Falloff);
+					Lay(High + Margin, Shape);
 					if (Clear(true))
 					{
 						return High + Margin;
 					}
-					Lay(High, Falloff);
+					Lay(High, Shape);
 					if (Clear(true))
 					{
 						return High;
@@ -993,9 +1014,19 @@ namespace GroomFitting
 			constexpr double SmallLift = 10.0;
 			double BestTurn = std::numeric_limits<double>::infinity();
 			bool bFound = false;
-			// Fading out past the tip is all but the whole turn.
-			const double Bend = 1.5 * Along[static_cast<size_t>(LastInside)];
-			const double Falloffs[] = {0.0, Bend < Length ? Bend : 0.0};
+			// The strand turned whole; fading out past its last point inside (where that is short of the tip: else
+			// all but the whole turn); and, where it leaves the root outside, bent over the segments before its
+			// first point inside, the run from the root keeping its way.
+			std::vector<FShape> Shapes(1);
+			const double FadeOut = 1.5 * Along[static_cast<size_t>(LastInside)];
+			if (FadeOut < Length)
+			{
+				Shapes.push_back(FShape{FadeOut, 0.0, 0.0});
+			}
+			if (FirstInside >= 2)
+			{
+				Shapes.push_back(FShape{0.0, Along[static_cast<size_t>(FMath::Max(0, FirstInside - 3))], Along[static_cast<size_t>(FirstInside - 1)]});
+			}
 			// Swung towards the normal, or with bOtherWays (where that cleared nothing: a thin part of the mesh
 			// in the way) the other ways round: back, and with or against the strand's own root-to-tip direction.
 			const FVector Axes[] = {Axis, -Axis, ChordAxis, -ChordAxis};
@@ -1006,17 +1037,17 @@ namespace GroomFitting
 					continue;
 				}
 				Axis = Axes[Way];
-				for (const double Falloff : Falloffs)
+				for (const FShape& Shape : Shapes)
 				{
 					// A small turn of the whole strand is kept as it is: bending would change little.
-					if (Falloff > 0.0 && bFound && BestTurn <= SmallLift)
+					if (!Shape.IsWhole() && bFound && BestTurn <= SmallLift)
 					{
 						break;
 					}
-					const double Angle = SmallestClearing(Falloff);
+					const double Angle = SmallestClearing(Shape);
 					if (Angle >= 0.0)
 					{
-						Lay(Angle, Falloff);
+						Lay(Angle, Shape);
 						const double Turn = ChordTurn(Chord, Placed.back() - Placed[0]);
 						if (!bFound || Turn < BestTurn)
 						{
@@ -1024,10 +1055,6 @@ namespace GroomFitting
 							BestTurn = Turn;
 							bFound = true;
 						}
-					}
-					if (!(Falloffs[1] > 0.0))
-					{
-						break;
 					}
 				}
 			}
