@@ -45,8 +45,9 @@ namespace VelmoraCli
 	    "The summary gives the world bounds of the groom as the fit places it (each point at the origin\n"
 	    "plus the point) and of the mesh as it stands. Before the fit, a warning (on stderr, and in --json's\n"
 	    "\"warnings\") says when the groom lies far from the mesh, when it is more than three times the mesh's\n"
-	    "size or the mesh twenty times its size (units), when a spherical fit's origin is outside the mesh's\n"
-	    "bounds, and when the groom file holds\n"
+	    "size or the mesh twenty times its size (units), when a surface-normal fit's mesh is less than 10\n"
+	    "across (its traces may cross the head and land roots on the far side), when a spherical fit's\n"
+	    "origin is outside the mesh's bounds, and when the groom file holds\n"
 	    "more than the fit reads (other curves objects, transforms, normals or colours under other names),\n"
 	    "with the 'velmora prepare' line that makes the groom the fit reads. A fit in which no trace meets\n"
 	    "the mesh (and no repair places a root) fails: status 1, one line with both bounds, nothing written\n"
@@ -377,6 +378,18 @@ namespace VelmoraCli
 				OutWarnings.push_back(std::string("the groom is ") + Ratio + " times the size of the mesh: other units? (see --mesh-scale)" + Bounds);
 			}
 			const bool bSurfaceNormal = Groom.surfaceNormals.size() / 3 == Groom.vertexCounts.size();
+			// A trace takes the crossing furthest back along the normal: on a mesh no larger than the trace is
+			// long, it runs through the head and lands the root on the far side.
+			if (bSurfaceNormal && MeshSize > 0 && MeshSize < 2 * GroomFitting::SurfaceNormalReach)
+			{
+				char Size[64];
+				std::snprintf(Size, sizeof(Size), "%.3g", MeshSize);
+				OutWarnings.push_back(std::string("the mesh is ") + Size + " units across, and each strand's trace reaches " +
+				                      std::to_string(static_cast<int>(GroomFitting::SurfaceNormalReach)) +
+				                      " units to either side of its root: roots may land on the far side of the head. The engine works in centimetres "
+				                      "(see --mesh-scale)" +
+				                      Bounds);
+			}
 			if (!bSurfaceNormal && !MeshBox.IsInsideOrOn(Request.Origin))
 			{
 				char Origin[128];

@@ -175,7 +175,7 @@ TEST(FitPlacement, TheOriginAlonePlacesTheActorToo)
 	EXPECT_NE(nlohmann::json::parse(Apart.Stdout)["warnings"].dump().find("--actor-location differs from --origin"), std::string::npos) << Apart.Stdout;
 }
 
-TEST(FitPlacement, WarnsOfFarPlacementUnitsAndAnOriginOutsideTheMesh)
+TEST(FitPlacement, WarnsOfFarPlacementUnitsASmallMeshAndAnOriginOutsideTheMesh)
 {
 	{
 		// Roots of one point on a ball of radius 0.4 beside a sphere of 10, 100 units off: far and in other units.
@@ -194,6 +194,16 @@ TEST(FitPlacement, WarnsOfFarPlacementUnitsAndAnOriginOutsideTheMesh)
 		ASSERT_EQ(Run.ExitCode, 0) << Run.Stderr;
 		EXPECT_EQ(Run.Stderr, "");
 		EXPECT_EQ(nlohmann::json::parse(Run.Stdout)["warnings"], nlohmann::json::array());
+	}
+	{
+		// A head 4 across, in units of which a trace reaches 5 either way: traces from its near side start
+		// beyond its far side.
+		const fs::path Dir = MakeScene("fit-warn-small", SphereGroom(10, 2, 2.f, 0.2f));
+		const FRun Run = RunVelmora("fit groom.abc sphere.obj out.abc --mesh-scale 0.2 --no-progress --json", Dir);
+		EXPECT_NE(Run.Stderr.find("the mesh is 4 units across, and each strand's trace reaches 5 units to either side of its root: roots may land on "
+		                          "the far side of the head"),
+		          std::string::npos)
+		    << Run.Stderr;
 	}
 	{
 		// Without normals the fit casts rays from the origin: from outside the head, they hit its far side.

@@ -1258,8 +1258,8 @@ namespace GroomFitting
 	{
 		const FVector Normal = Normalize(ReadTriple(Groom.surfaceNormals, CurveIndex));
 		const FVector Placed = Origin + ReadTriple(Groom.positions, RootIndex);
-		OutStart = Placed - (Normal * 5.0);
-		OutEnd = Placed + (Normal * 5.0);
+		OutStart = Placed - (Normal * SurfaceNormalReach);
+		OutEnd = Placed + (Normal * SurfaceNormalReach);
 	}
 
 	void SphericalSegment(const GroomData& Groom, int32 RootIndex, const FVector& Origin, FVector& OutStart, FVector& OutEnd)

@@ -152,8 +152,11 @@ namespace GroomFitting
 	// V scaled to unit length, or V unchanged when its squared length is not above 1e-8f.
 	FVector Normalize(const FVector& V);
 
-	// Surface-normal projection: 5 units to either side of the root placed at Origin + root, along the
-	// strand's normal.
+	// How far a surface-normal trace reaches to either side of the placed root.
+	constexpr double SurfaceNormalReach = 5.0;
+
+	// Surface-normal projection: SurfaceNormalReach to either side of the root placed at Origin + root,
+	// along the strand's normal.
 	void SurfaceNormalSegment(const GroomData& Groom, int32 CurveIndex, int32 RootIndex, const FVector& Origin, FVector& OutStart, FVector& OutEnd);
 
 	// Spherical projection: 20 units from Origin in the direction of the root seen from (0, 0, 0).
