@@ -30,6 +30,15 @@ namespace VelmoraCli
 			return A.X * B.X + A.Y * B.Y + A.Z * B.Z;
 		}
 
+		// Next, or where it would stand Clearance off the head (as measured from the head's centre), the
+		// segment to it a little longer.
+		FVector OverHead(const FVector& Next, double Clearance)
+		{
+			const double Distance = std::sqrt(Dot(Next, Next));
+			const double Floor = Host::HeadRadius(Next) + Clearance;
+			return Distance >= Floor || Distance <= 0.0 ? Next : Next * (Floor / Distance);
+		}
+
 		// The hairline: low at the nape, above the ears at the sides, high on the forehead.
 		bool IsScalp(const FVector& Direction)
 		{
@@ -117,7 +126,9 @@ namespace VelmoraCli
 			const double Lift = bStray ? Between(7.0, 9.0) : Between(1.0, 3.5);
 			const FVector Exported = Root + T.Normal * Lift;
 
-			// Hair leaves the scalp along the normal, then falls back and down.
+			// Hair leaves the scalp along the normal, then falls back and down, over the head: a point the fall
+			// would take nearer the head than the root stands off it is lifted back out. A strand falling
+			// through the head would come back out of it as a hairpin, which no groom holds.
 			const double Length = Between(5.0, 9.0);
 			const double Step = Length / (Points - 1);
 			const FVector Fall = Normalized(FVector(-0.45, 0.0, -1.0));
@@ -132,7 +143,7 @@ namespace VelmoraCli
 				Groom.widths.push_back(static_cast<float>(0.08 * (1.0 - 0.7 * K / (Points - 1.0))));
 				const double Along = static_cast<double>(K) / (Points - 1);
 				const FVector Direction = Normalized(T.Normal * (1.0 - Along) + Fall * (1.6 * Along) + Side * (0.25 * std::sin(Curl + 3.0 * Along)));
-				Point = Point + Direction * Step;
+				Point = OverHead(Point + Direction * Step, Lift);
 			}
 
 			// The strand's colour on each of its points: the engine's groom import shows colours only so.

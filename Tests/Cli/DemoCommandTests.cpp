@@ -70,6 +70,30 @@ TEST(DemoCommand, GroomSitsOffTheScalpWithANormalPerStrandAndAColourPerPoint)
 	EXPECT_EQ(VelmoraCli::BuildDemoGroom(Head, Options).positions, Groom.positions);
 }
 
+// The groom floats off the head as exported grooms do, each strand's root some way off the scalp: the rest of
+// the strand stands off it no less, falling over the head as hair does, never through it and back out.
+TEST(DemoCommand, GroomFallsOverItsHeadNotThroughIt)
+{
+	const Host::FMeshData Head = VelmoraCli::BuildDemoHead();
+	VelmoraCli::FDemoGroomOptions Options;
+	Options.Strands = 20000;
+	const GroomData Groom = VelmoraCli::BuildDemoGroom(Head, Options);
+	// How far each point stands off the head, along the way from the head's centre.
+	const auto Clearance = [](const FVector& Point) { return Point.Size() - Host::HeadRadius(Point); };
+	double Deepest = 0.0;
+	size_t First = 0;
+	for (size_t Strand = 0; Strand < Groom.vertexCounts.size(); First += static_cast<size_t>(Groom.vertexCounts[Strand]), ++Strand)
+	{
+		const double RootClearance = Clearance(Root(Groom, Strand));
+		for (int32 Point = 1; Point < Groom.vertexCounts[Strand]; ++Point)
+		{
+			const size_t Index = 3 * (First + static_cast<size_t>(Point));
+			Deepest = std::max(Deepest, RootClearance - Clearance(FVector(Groom.positions[Index], Groom.positions[Index + 1], Groom.positions[Index + 2])));
+		}
+	}
+	EXPECT_LT(Deepest, 0.1);
+}
+
 TEST(DemoCommand, RefusesBadOptions)
 {
 	const fs::path Dir = VelmoraTest::MakeTempDir("demo-bad");

@@ -34,6 +34,10 @@ namespace Host
 	// units tall facing +X, with a nose, a brow, a jaw and ears. Every ray from the origin crosses it once.
 	FMeshData BuildHead(int32 TargetTriangles);
 
+	// How far from the origin BuildHead's vertices lie along Direction; its triangles, chords between
+	// them, lie no further out.
+	double HeadRadius(const FVector& Direction);
+
 	// The positions moved by Offset.
 	FMeshData Translated(FMeshData Data, const FVector3f& Offset);
 
