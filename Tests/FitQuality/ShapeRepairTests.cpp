@@ -90,21 +90,8 @@ namespace
 	// Two closed slabs of 16 x 16 one above the other: z from 0 to 2 and from 3 to 5.
 	Host::FMeshData TwoSlabs()
 	{
-		Host::FMeshData Mesh;
-		for (const float Bottom : {0.f, 3.f})
-		{
-			const Host::FMeshData Slab = Box(FVector3f(8.f, 8.f, 1.f));
-			const uint32 Base = static_cast<uint32>(Mesh.Positions.Num());
-			for (const FVector3f& Corner : Slab.Positions)
-			{
-				Mesh.Positions.Add(Corner + FVector3f(8.f, 8.f, Bottom + 1.f));
-			}
-			for (const uint32 Index : Slab.Indices)
-			{
-				Mesh.Indices.Add(Base + Index);
-			}
-		}
-		return Mesh;
+		const Host::FMeshData Slab = Box(FVector3f(8.f, 8.f, 1.f));
+		return Host::Combined(Host::Translated(Slab, FVector3f(8.f, 8.f, 1.f)), Host::Translated(Slab, FVector3f(8.f, 8.f, 4.f)));
 	}
 }
 
@@ -355,6 +342,27 @@ TEST_F(ShapeRepairs, AStrandThatCannotTurnWholeIsBentWhereItMeetsTheSurfaceNotKi
 	EXPECT_GT(TailTurn, 20.0);
 	EXPECT_LT(LargestBendChange(Plain, Groom, 0, 11), 0.7 * TailTurn);
 	EXPECT_LT(ChordTurn(Plain, Groom, 0, 11), 15.0);
+}
+
+TEST_F(ShapeRepairs, ARootTracedOntoAFaceInsideAnotherShellGoesOutOfTheirUnion)
+{
+	// A sphere of 5 through the head's side: traced from inside the head, the strand meets the head's own
+	// surface first, which lies inside the small sphere, and the whole strand with it.
+	UStaticMeshComponent* Union = Place(Host::Combined(Sphere(10.f), Host::Translated(Sphere(5.f), FVector3f(9.f, 0.f, 0.f))));
+	GroomData Groom;
+	AddStrand(Groom, FVector(10.5, 0, 0), FVector(0.5, 0, 0.1), 5);
+	Groom.surfaceNormals = {1.f, 0.f, 0.f};
+	GroomData Plain = Groom;
+	EXPECT_EQ(Fit(Plain, FFitOptions(), Union).PointsInside, 4);
+	const FFitReport Report = Fit(Groom, Resolving(), Union);
+	EXPECT_EQ(Report.PointsInside, 0);
+	EXPECT_EQ(Report.PointsUnresolved, 0);
+	EXPECT_EQ(Report.RootsOffSurface, 0);
+	// Out by the nearest way, onto the small sphere's far side, the strand with its root and its shape kept.
+	EXPECT_NEAR((Point(Groom, 0) - FVector(9, 0, 0)).Size(), 5.0, 0.01);
+	EXPECT_GT(Point(Groom, 0).X, 13.5);
+	EXPECT_LT(LargestLengthChange(Plain, Groom), 1e-5);
+	EXPECT_LT(ChordTurn(Plain, Groom, 0, 5), 1.0);
 }
 
 TEST_F(ShapeRepairs, EveryRepairOnAStrandOrientedARightAngleKeepsItsLengthsAndMostOfItsDirection)

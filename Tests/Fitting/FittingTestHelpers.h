@@ -38,16 +38,7 @@ namespace FittingTest
 		return FVector3f(Groom.positions[3 * Index], Groom.positions[3 * Index + 1], Groom.positions[3 * Index + 2]);
 	}
 
-	inline Host::FMeshData Combined(Host::FMeshData A, const Host::FMeshData& B)
-	{
-		const uint32 Offset = static_cast<uint32>(A.Positions.Num());
-		A.Positions.Append(B.Positions);
-		for (const uint32 Index : B.Indices)
-		{
-			A.Indices.Add(Index + Offset);
-		}
-		return A;
-	}
+	using Host::Combined;
 
 	// A static mesh component that counts its traces and keeps the last query's parameters. Traces may
 	// come from several threads at once.

@@ -155,6 +155,17 @@ namespace Host
 		return Data;
 	}
 
+	FMeshData Combined(FMeshData A, const FMeshData& B)
+	{
+		const uint32 Offset = static_cast<uint32>(A.Positions.Num());
+		A.Positions.Append(B.Positions);
+		for (const uint32 Index : B.Indices)
+		{
+			A.Indices.Add(Index + Offset);
+		}
+		return A;
+	}
+
 	FMeshData Reversed(FMeshData Data)
 	{
 		for (int32 First = 0; First + 2 < Data.Indices.Num(); First += 3)

@@ -1571,7 +1571,22 @@ namespace GroomFitting
 			int32 KeptNotFinite = 0;
 			bool bMoved = Trace.bHit;
 			FVector Hit = Trace.Hit;
+			FVector RootNormal = HitNormal;
+			int32 RootTriangle = Trace.bHit && Options.bResolvePenetration ? Query->FaceHint(Trace.Face) : INDEX_NONE;
 			FVector SurfaceNormal = FVector::ZeroVector;
+			// A trace that stopped on a face inside another shell (where shells overlap) left the root inside
+			// the mesh: it goes out to the nearest surface that leads out, the strand with it.
+			if (Trace.bHit && Options.bResolvePenetration && Query->IsBuried(Trace.Face))
+			{
+				FVector Out, Nearest;
+				int32 Given = INDEX_NONE;
+				if (Query->ResolveInsidePoint(Trace.Hit, 0.0, Out) == EResolveResult::Resolved && Query->NearestPoint(Out, Nearest, RootNormal, TNumericLimits<double>::Max(), &Given))
+				{
+					Hit = Out;
+					RootTriangle = Query->FaceHint(Given);
+					++Counts.PointsResolved;
+				}
+			}
 			if (!Trace.bHit && Options.bSnapMissesToNearest && Query->NearestPoint(Origin + OldRoot, Hit, SurfaceNormal))
 			{
 				// The root as the groom places it in the world, as for the trace.
@@ -1585,7 +1600,7 @@ namespace GroomFitting
 				{
 					if (Trace.bHit)
 					{
-						SurfaceNormal = HitNormal;
+						SurfaceNormal = RootNormal;
 						FVector Nearest;
 						if (SurfaceNormal.IsZero())
 						{
@@ -1621,8 +1636,8 @@ namespace GroomFitting
 				if (NumInside > 0)
 				{
 					TakePlain();
-					BringOutOfMesh(Groom, *Query, ActorLocation, Options.PenetrationOffset, Root, FirstChecked, Count, Trace.bHit ? Query->FaceHint(Trace.Face) : INDEX_NONE,
-					               bMoved, Trace.bHit ? HitNormal : SurfaceNormal, Counts.Inside.data(), Counts, bFinite);
+					BringOutOfMesh(Groom, *Query, ActorLocation, Options.PenetrationOffset, Root, FirstChecked, Count, RootTriangle, bMoved, Trace.bHit ? RootNormal : SurfaceNormal,
+					               Counts.Inside.data(), Counts, bFinite);
 				}
 			}
 			Counts.bAllFinite &= bFinite;

@@ -1256,6 +1256,12 @@ namespace GroomFitting
 		return Face >= 0 && Face < Impl->Stats.Triangles ? Impl->GivenGeometry[static_cast<size_t>(Face)] : INDEX_NONE;
 	}
 
+	bool FMeshQuery::IsBuried(int32 Face) const
+	{
+		const int32 Geometry = FaceHint(Face);
+		return Geometry != INDEX_NONE && Impl->bBuried[static_cast<size_t>(Geometry)] != 0;
+	}
+
 	bool FMeshQuery::NearestPoint(const FVector& Point, FVector& OutNearest, FVector& OutNormal, double MaxDistance, int32* OutTriangle) const
 	{
 		if (!IsFiniteVector(Point) || !(MaxDistance > 0.0))

@@ -134,6 +134,9 @@ namespace GroomFitting
 		// A first hint for ResolveInsidePoint from triangle Face as given (a trace's FHitResult.FaceIndex): a
 		// strand's first points lie near the triangle its root was placed on. INDEX_NONE where there is none.
 		int32 FaceHint(int32 Face) const;
+		// Whether triangle Face as given (a trace's FHitResult.FaceIndex) lies inside another shell, where
+		// shells overlap: a point on it is inside the mesh.
+		bool IsBuried(int32 Face) const;
 
 		const FMeshQueryStats& GetStats() const;
 

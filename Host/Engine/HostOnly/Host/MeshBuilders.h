@@ -41,6 +41,9 @@ namespace Host
 	// The positions moved by Offset.
 	FMeshData Translated(FMeshData Data, const FVector3f& Offset);
 
+	// A's triangles, then B's, in one mesh.
+	FMeshData Combined(FMeshData A, const FMeshData& B);
+
 	// Data with every triangle turned to face the other way.
 	FMeshData Reversed(FMeshData Data);
 
