@@ -16,12 +16,12 @@ namespace
 	using Alembic::AbcCoreFactory::IFactory;
 
 	// Skips the test with a clear reason when the DCC files are not beside the checkout.
-#define VELMORA_REQUIRE_REALWORLD(PathVar, FileName)                                                        \
-	const auto PathVar##Dir = ::VelmoraTest::RealWorldDir();                                            \
-	if (!PathVar##Dir || !std::filesystem::exists(*PathVar##Dir / FileName))                            \
-	{                                                                                                   \
+#define VELMORA_REQUIRE_REALWORLD(PathVar, FileName)                                                     \
+	const auto PathVar##Dir = ::VelmoraTest::RealWorldDir();                                             \
+	if (!PathVar##Dir || !std::filesystem::exists(*PathVar##Dir / FileName))                             \
+	{                                                                                                    \
 		GTEST_SKIP() << "../shared/realworld/" << FileName << " not found beside the checkout; skipped"; \
-	}                                                                                                   \
+	}                                                                                                    \
 	const std::string PathVar = (*PathVar##Dir / FileName).string()
 
 	IArchive OpenOgawa(const std::string& Path)

@@ -79,7 +79,8 @@ TEST(DemoCommand, GroomFallsOverItsHeadNotThroughIt)
 	Options.Strands = 20000;
 	const GroomData Groom = VelmoraCli::BuildDemoGroom(Head, Options);
 	// How far each point stands off the head, along the way from the head's centre.
-	const auto Clearance = [](const FVector& Point) { return Point.Size() - Host::HeadRadius(Point); };
+	const auto Clearance = [](const FVector& Point)
+	{ return Point.Size() - Host::HeadRadius(Point); };
 	double Deepest = 0.0;
 	size_t First = 0;
 	for (size_t Strand = 0; Strand < Groom.vertexCounts.size(); First += static_cast<size_t>(Groom.vertexCounts[Strand]), ++Strand)

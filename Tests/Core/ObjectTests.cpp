@@ -96,7 +96,10 @@ namespace
 
 	// Whether `auto* Value = <an expression of type T>;` compiles: deduction sees no conversions.
 	template<typename T>
-	constexpr bool DeducesAsPointer = requires { TakesAnyPointer(std::declval<T>()); };
+	constexpr bool DeducesAsPointer = requires
+	{
+		TakesAnyPointer(std::declval<T>());
+	};
 }
 
 static_assert(std::is_convertible_v<TObjectPtr<UObject>, UObject*>, "an object handle converts to a raw pointer");

@@ -11,7 +11,8 @@ TEST(ParallelFor, CallsTheBodyOnceForEveryIndex)
 	for (const int32 Num : {0, 1, 7, 100003})
 	{
 		std::vector<std::atomic<int32>> Calls(static_cast<size_t>(Num));
-		ParallelFor(Num, [&Calls](int32 Index) { Calls[static_cast<size_t>(Index)].fetch_add(1); });
+		ParallelFor(Num, [&Calls](int32 Index)
+		            { Calls[static_cast<size_t>(Index)].fetch_add(1); });
 		for (int32 Index = 0; Index < Num; ++Index)
 		{
 			ASSERT_EQ(Calls[static_cast<size_t>(Index)].load(), 1) << "index " << Index << " of " << Num;

@@ -142,11 +142,18 @@ TEST(GroomReadPlan, GoesByNameWheneverTheLibraryCanOpenTheFileByName)
 {
 	const auto AsciiOnly = [](const std::string& Path) -> std::string
 	{
-		return std::all_of(Path.begin(), Path.end(), [](char Byte) { return (Byte & 0x80) == 0; }) ? Path : std::string();
+		return std::all_of(Path.begin(), Path.end(), [](char Byte)
+		                   { return (Byte & 0x80) == 0; })
+		           ? Path
+		           : std::string();
 	};
 	const auto ShortPath = [](const std::string& Path) -> std::string
 	{
-		return Path.starts_with("C:/Gr\xc3\xb6\xc3\x9f" "e/") ? "C:/GROSSE~1/" + Path.substr(std::strlen("C:/Gr\xc3\xb6\xc3\x9f" "e/")) : std::string();
+		return Path.starts_with("C:/Gr\xc3\xb6\xc3\x9f"
+		                        "e/")
+		           ? "C:/GROSSE~1/" + Path.substr(std::strlen("C:/Gr\xc3\xb6\xc3\x9f"
+		                                                      "e/"))
+		           : std::string();
 	};
 	const auto Plan = [&](const std::string& Path)
 	{
@@ -158,12 +165,14 @@ TEST(GroomReadPlan, GoesByNameWheneverTheLibraryCanOpenTheFileByName)
 	EXPECT_EQ(Plain.LibraryName, "C:/grooms/hair.abc");
 
 	// The folder has a short name the code page holds, and the file's own name is plain.
-	const FGroomReadPlan Short = Plan("C:/Gr\xc3\xb6\xc3\x9f" "e/hair.abc");
+	const FGroomReadPlan Short = Plan("C:/Gr\xc3\xb6\xc3\x9f"
+	                                  "e/hair.abc");
 	EXPECT_EQ(Short.Route, EGroomReadRoute::ByName);
 	EXPECT_EQ(Short.LibraryName, "C:/GROSSE~1/hair.abc");
 
 	// The short form must be one the code page holds too.
-	const FGroomReadPlan Neither = Plan("C:/Gr\xc3\xb6\xc3\x9f" "e/\xe9\xab\xaa.abc");
+	const FGroomReadPlan Neither = Plan("C:/Gr\xc3\xb6\xc3\x9f"
+	                                    "e/\xe9\xab\xaa.abc");
 	EXPECT_EQ(Neither.Route, EGroomReadRoute::Stream);
 	EXPECT_EQ(Plan("C:/\xe9\xab\xaa/hair.abc").Route, EGroomReadRoute::Stream);
 }

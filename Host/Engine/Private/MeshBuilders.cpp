@@ -132,10 +132,10 @@ namespace Host
 		const double Egg = 1.0 / std::sqrt(FMath::Square(D.X / Radii.X) + FMath::Square(D.Y / Radii.Y) + FMath::Square(D.Z / Radii.Z));
 		const double Jaw = D.Z < 0.0 ? 1.0 - 0.18 * FMath::Square(D.Z) * (1.0 - FMath::Abs(D.X)) : 1.0;
 		const double Features = 1.0 + 0.16 * Bump(D, FVector(1, 0, -0.1), 0.18) // nose
-			+ 0.06 * Bump(D, FVector(1, 0, 0.35), 0.35)                            // brow
-			+ 0.08 * Bump(D, FVector(0.6, 0, -0.75), 0.3)                          // chin
-			+ 0.07 * Bump(D, FVector(-0.05, 1, 0), 0.16)                           // ears
-			+ 0.07 * Bump(D, FVector(-0.05, -1, 0), 0.16);
+		                        + 0.06 * Bump(D, FVector(1, 0, 0.35), 0.35)     // brow
+		                        + 0.08 * Bump(D, FVector(0.6, 0, -0.75), 0.3)   // chin
+		                        + 0.07 * Bump(D, FVector(-0.05, 1, 0), 0.16)    // ears
+		                        + 0.07 * Bump(D, FVector(-0.05, -1, 0), 0.16);
 		return Egg * Jaw * Features;
 	}
 
@@ -143,7 +143,8 @@ namespace Host
 	{
 		// 2 x Segments x (Rings - 1) triangles with twice as many segments as bands.
 		const int32 Bands = FMath::Max(2, static_cast<int32>(std::lround(std::sqrt(FMath::Max(TargetTriangles, 16) / 4.0))));
-		return BuildStarShape(Bands + 1, 2 * Bands, [](const FVector& D) { return HeadRadius(D); });
+		return BuildStarShape(Bands + 1, 2 * Bands, [](const FVector& D)
+		                      { return HeadRadius(D); });
 	}
 
 	FMeshData Translated(FMeshData Data, const FVector3f& Offset)

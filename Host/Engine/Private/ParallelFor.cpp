@@ -47,7 +47,8 @@ namespace
 			Wake.notify_all();
 			Work(*Job);
 			std::unique_lock<std::mutex> Guard(Lock);
-			Done.wait(Guard, [this] { return Busy == 0; });
+			Done.wait(Guard, [this]
+			          { return Busy == 0; });
 			Job.reset();
 			bInJob = false;
 			return true;
@@ -72,7 +73,8 @@ namespace
 			const unsigned Cores = std::thread::hardware_concurrency();
 			for (unsigned Worker = 1; Worker < std::max(Cores, 1u); ++Worker)
 			{
-				Workers.emplace_back([this] { WorkerLoop(); });
+				Workers.emplace_back([this]
+				                     { WorkerLoop(); });
 			}
 		}
 
@@ -109,7 +111,8 @@ namespace
 			std::unique_lock<std::mutex> Guard(Lock);
 			for (;;)
 			{
-				Wake.wait(Guard, [&] { return bStopping || Generation != Seen; });
+				Wake.wait(Guard, [&]
+				          { return bStopping || Generation != Seen; });
 				if (bStopping)
 				{
 					return;

@@ -44,7 +44,10 @@ namespace UE::Geometry
 		const int& operator[](int Idx) const { return Idx == 0 ? A : B; }
 		constexpr bool operator==(const FIndex2i& Other) const { return A == Other.A && B == Other.B; }
 #if !PLATFORM_COMPILER_HAS_GENERATED_COMPARISON_OPERATORS
-		constexpr bool operator!=(const FIndex2i& Other) const { return !(*this == Other); }
+		constexpr bool operator!=(const FIndex2i& Other) const
+		{
+			return !(*this == Other);
+		}
 #endif
 	};
 }

@@ -348,7 +348,8 @@ namespace GroomFitting
 					}
 				}
 			}
-			std::sort(Uses.begin(), Uses.end(), [](const FEdgeUse& Left, const FEdgeUse& Right) { return Left.Key < Right.Key; });
+			std::sort(Uses.begin(), Uses.end(), [](const FEdgeUse& Left, const FEdgeUse& Right)
+			          { return Left.Key < Right.Key; });
 			// Regions of triangles given both ways, joined through their shared edges.
 			std::vector<int32> Region(Topo.size());
 			for (size_t Index = 0; Index < Region.size(); ++Index)
@@ -774,7 +775,8 @@ namespace GroomFitting
 			}
 			const FVector Size = MiddleBounds.GetSize().ComponentMax(FVector(1e-300));
 			const FVector Scale(1023.0 / Size.X, 1023.0 / Size.Y, 1023.0 / Size.Z);
-			const auto Axis = [](double Value) { return static_cast<uint32>(FMath::Clamp(Value, 0.0, 1023.0)); };
+			const auto Axis = [](double Value)
+			{ return static_cast<uint32>(FMath::Clamp(Value, 0.0, 1023.0)); };
 			std::vector<uint64> Keys(Middle.size());
 			for (size_t Index = 0; Index < Middle.size(); ++Index)
 			{
@@ -1067,7 +1069,8 @@ namespace GroomFitting
 			thread_local std::vector<FCandidate> Candidates;
 			Candidates.clear();
 			bSettled = Grid.VisitRings(
-			    Point, 4, [&] { return BestDistance; },
+			    Point, 4, [&]
+			    { return BestDistance; },
 			    [&](const uint32* Entries, int32 Num, double GapSquared)
 			    {
 				    // A cell no nearer than the best holds nothing nearer.

@@ -1381,7 +1381,9 @@ std::string DescribeEngineReadPast(const FGroomParam& Param, int64_t Strands, in
 		return std::string();
 	}
 	return std::to_string(Count) + " values at " + (MetaData.get("geoScope").empty() ? std::string("no") : MetaData.get("geoScope")) + " scope, read as one per " +
-	       (Scope == Alembic::AbcGeom::kConstantScope ? std::string("groom") : bPerStrand ? "strand" : "point") + " for " + std::to_string(Strands) + " strands of " +
+	       (Scope == Alembic::AbcGeom::kConstantScope ? std::string("groom") : bPerStrand ? "strand"
+	                                                                                      : "point") +
+	       " for " + std::to_string(Strands) + " strands of " +
 	       std::to_string(Points) + " points";
 }
 

@@ -76,11 +76,20 @@ namespace Alembic
 				return Top;
 			}
 
-			AbcA::TimeSamplingPtr ArImpl::getTimeSampling(uint32_t iIndex) { return iIndex < m_timeSamples.size() ? m_timeSamples[iIndex] : nullptr; }
+			AbcA::TimeSamplingPtr ArImpl::getTimeSampling(uint32_t iIndex)
+			{
+				return iIndex < m_timeSamples.size() ? m_timeSamples[iIndex] : nullptr;
+			}
 
-			AbcA::index_t ArImpl::getMaxNumSamplesForTimeSamplingIndex(uint32_t iIndex) { return iIndex < m_maxSamples.size() ? m_maxSamples[iIndex] : 0; }
+			AbcA::index_t ArImpl::getMaxNumSamplesForTimeSamplingIndex(uint32_t iIndex)
+			{
+				return iIndex < m_maxSamples.size() ? m_maxSamples[iIndex] : 0;
+			}
 
-			AbcA::ArchiveReaderPtr ReadArchive::operator()(ArchiveReaderPtrs& iArchives) const { return std::make_shared<ArImpl>(iArchives); }
+			AbcA::ArchiveReaderPtr ReadArchive::operator()(ArchiveReaderPtrs& iArchives) const
+			{
+				return std::make_shared<ArImpl>(iArchives);
+			}
 		}
 	}
 }

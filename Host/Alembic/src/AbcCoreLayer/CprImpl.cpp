@@ -30,7 +30,10 @@ namespace Alembic
 				init(Compounds);
 			}
 
-			const AbcA::PropertyHeader& CprImpl::getHeader() const { return m_topHeader ? *m_topHeader : m_parent->getPropertyHeader(m_index); }
+			const AbcA::PropertyHeader& CprImpl::getHeader() const
+			{
+				return m_topHeader ? *m_topHeader : m_parent->getPropertyHeader(m_index);
+			}
 
 			const AbcA::PropertyHeader& CprImpl::getPropertyHeader(size_t i)
 			{

@@ -105,7 +105,10 @@ namespace Alembic
 				return std::make_shared<AbcA::TimeSampling>();
 			}
 
-			size_t IXformSchema::getNumSamples() const { return m_inheritsProperty ? m_inheritsProperty.getNumSamples() : 0; }
+			size_t IXformSchema::getNumSamples() const
+			{
+				return m_inheritsProperty ? m_inheritsProperty.getNumSamples() : 0;
+			}
 
 			// As the library reads them: of an array, one value per point whatever the extent; of a scalar,
 			// its extent's worth; then one per channel, without a bound. Values that are empty, too few or

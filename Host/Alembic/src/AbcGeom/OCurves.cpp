@@ -114,9 +114,9 @@ namespace Alembic
 					else
 					{
 						if (m_selfBoundsProperty)
-				{
-					m_selfBoundsProperty.setFromPrevious();
-				}
+						{
+							m_selfBoundsProperty.setFromPrevious();
+						}
 					}
 				}
 				if (iSamp.getCurvesNumVertices().valid() && !m_nVerticesProperty)
@@ -206,7 +206,6 @@ namespace Alembic
 				{
 					SetOrRepeat(m_knotsProperty, iSamp.getKnots());
 				}
-
 			}
 
 			void OCurvesSchema::set(const sample_type& iSamp)

@@ -187,7 +187,10 @@ namespace Alembic
 				return AbcA::TimeSamplingPtr();
 			}
 
-			size_t OXformSchema::getNumSamples() const { return m_opsPWPtr ? m_opsPWPtr->getNumSamples() : 0; }
+			size_t OXformSchema::getNumSamples() const
+			{
+				return m_opsPWPtr ? m_opsPWPtr->getNumSamples() : 0;
+			}
 
 			Abc::OCompoundProperty OXformSchema::getArbGeomParams()
 			{

@@ -96,9 +96,18 @@ namespace Alembic
 				m_hint = bKnown ? iHint : 0;
 			}
 
-			bool XformOp::isXAnimated() const { return !IsSingleAxisRotation(m_type) && m_animChannels.count(0) > 0; }
-			bool XformOp::isYAnimated() const { return !IsSingleAxisRotation(m_type) && m_animChannels.count(1) > 0; }
-			bool XformOp::isZAnimated() const { return !IsSingleAxisRotation(m_type) && m_animChannels.count(2) > 0; }
+			bool XformOp::isXAnimated() const
+			{
+				return !IsSingleAxisRotation(m_type) && m_animChannels.count(0) > 0;
+			}
+			bool XformOp::isYAnimated() const
+			{
+				return !IsSingleAxisRotation(m_type) && m_animChannels.count(1) > 0;
+			}
+			bool XformOp::isZAnimated() const
+			{
+				return !IsSingleAxisRotation(m_type) && m_animChannels.count(2) > 0;
+			}
 
 			bool XformOp::isAngleAnimated() const
 			{

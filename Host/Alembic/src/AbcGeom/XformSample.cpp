@@ -66,7 +66,10 @@ namespace Alembic
 				return putOp(iOp, EFilledBy::OpStack);
 			}
 
-			std::size_t XformSample::addOp(const XformOp& iOp) { return putOp(iOp, EFilledBy::OpStack); }
+			std::size_t XformSample::addOp(const XformOp& iOp)
+			{
+				return putOp(iOp, EFilledBy::OpStack);
+			}
 
 			std::size_t XformSample::getNumOpChannels() const
 			{
@@ -165,7 +168,10 @@ namespace Alembic
 				return Result;
 			}
 
-			Abc::V3d XformSample::getTranslation() const { return getMatrix().translation(); }
+			Abc::V3d XformSample::getTranslation() const
+			{
+				return getMatrix().translation();
+			}
 
 			Abc::V3d XformSample::getScale() const
 			{
@@ -174,9 +180,15 @@ namespace Alembic
 				return Scale;
 			}
 
-			Abc::V3d XformSample::getAxis() const { return Imath::extractQuat(getMatrix()).axis(); }
+			Abc::V3d XformSample::getAxis() const
+			{
+				return Imath::extractQuat(getMatrix()).axis();
+			}
 
-			double XformSample::getAngle() const { return RadiansToDegrees(Imath::extractQuat(getMatrix()).angle()); }
+			double XformSample::getAngle() const
+			{
+				return RadiansToDegrees(Imath::extractQuat(getMatrix()).angle());
+			}
 
 			double XformSample::getXRotation() const
 			{

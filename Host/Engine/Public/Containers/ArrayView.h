@@ -26,7 +26,7 @@ public:
 	    : Data(Other.GetData()), ArrayNum(Other.Num())
 	{
 	}
-	template<typename OtherElementType UE_REQUIRES(std::is_const_v<ElementType> && std::is_same_v<std::remove_const_t<ElementType>, OtherElementType>)>
+	template<typename OtherElementType UE_REQUIRES(std::is_const_v<ElementType>&& std::is_same_v<std::remove_const_t<ElementType>, OtherElementType>)>
 	TArrayView(const TArray<OtherElementType>& Other)
 	    : Data(Other.GetData()), ArrayNum(Other.Num())
 	{
@@ -45,10 +45,22 @@ public:
 #pragma GCC diagnostic pop
 #endif
 
-	SizeType Num() const { return ArrayNum; }
-	bool IsEmpty() const { return ArrayNum == 0; }
-	bool IsValidIndex(SizeType Index) const { return Index >= 0 && Index < ArrayNum; }
-	ElementType* GetData() const { return Data; }
+	SizeType Num() const
+	{
+		return ArrayNum;
+	}
+	bool IsEmpty() const
+	{
+		return ArrayNum == 0;
+	}
+	bool IsValidIndex(SizeType Index) const
+	{
+		return Index >= 0 && Index < ArrayNum;
+	}
+	ElementType* GetData() const
+	{
+		return Data;
+	}
 
 	ElementType& operator[](SizeType Index) const
 	{
@@ -56,8 +68,14 @@ public:
 		return Data[Index];
 	}
 
-	ElementType* begin() const { return Data; }
-	ElementType* end() const { return Data + ArrayNum; }
+	ElementType* begin() const
+	{
+		return Data;
+	}
+	ElementType* end() const
+	{
+		return Data + ArrayNum;
+	}
 
 private:
 	ElementType* Data = nullptr;

@@ -171,12 +171,27 @@ public:
 	friend bool operator==(const FString& Lhs, const FString& Rhs) { return Lhs.Equals(Rhs, ESearchCase::IgnoreCase); }
 	friend bool operator==(const FString& Lhs, const TCHAR* Rhs) { return Lhs.Equals(FString(Rhs), ESearchCase::IgnoreCase); }
 #if !PLATFORM_COMPILER_HAS_GENERATED_COMPARISON_OPERATORS
-	friend bool operator!=(const FString& Lhs, const FString& Rhs) { return !(Lhs == Rhs); }
-	friend bool operator!=(const FString& Lhs, const TCHAR* Rhs) { return !(Lhs == Rhs); }
-	friend bool operator==(const TCHAR* Lhs, const FString& Rhs) { return Rhs == Lhs; }
-	friend bool operator!=(const TCHAR* Lhs, const FString& Rhs) { return !(Rhs == Lhs); }
+	friend bool operator!=(const FString& Lhs, const FString& Rhs)
+	{
+		return !(Lhs == Rhs);
+	}
+	friend bool operator!=(const FString& Lhs, const TCHAR* Rhs)
+	{
+		return !(Lhs == Rhs);
+	}
+	friend bool operator==(const TCHAR* Lhs, const FString& Rhs)
+	{
+		return Rhs == Lhs;
+	}
+	friend bool operator!=(const TCHAR* Lhs, const FString& Rhs)
+	{
+		return !(Rhs == Lhs);
+	}
 #endif
-	friend bool operator<(const FString& Lhs, const FString& Rhs) { return Lhs.Compare(Rhs, ESearchCase::IgnoreCase) < 0; }
+	friend bool operator<(const FString& Lhs, const FString& Rhs)
+	{
+		return Lhs.Compare(Rhs, ESearchCase::IgnoreCase) < 0;
+	}
 	int32 Compare(const FString& Other, ESearchCase::Type SearchCase = ESearchCase::CaseSensitive) const;
 
 	bool StartsWith(const FString& Prefix, ESearchCase::Type SearchCase = ESearchCase::IgnoreCase) const;
@@ -195,13 +210,22 @@ public:
 	FString Left(int32 Count) const;
 	FString Right(int32 Count) const;
 	FString Mid(int32 Start, int32 Count = INT32_MAX) const;
-	FString LeftChop(int32 Count) const { return Left(Len() - Count); }
-	FString RightChop(int32 Count) const { return Right(Len() - Count); }
+	FString LeftChop(int32 Count) const
+	{
+		return Left(Len() - Count);
+	}
+	FString RightChop(int32 Count) const
+	{
+		return Right(Len() - Count);
+	}
 	FString ToUpper() const;
 	FString ToLower() const;
 	FString TrimStart() const;
 	FString TrimEnd() const;
-	FString TrimStartAndEnd() const { return TrimStart().TrimEnd(); }
+	FString TrimStartAndEnd() const
+	{
+		return TrimStart().TrimEnd();
+	}
 	FString Replace(const TCHAR* From, const TCHAR* To, ESearchCase::Type SearchCase = ESearchCase::IgnoreCase) const;
 	int32 ParseIntoArray(TArray<FString>& OutArray, const TCHAR* Delim, bool bCullEmpty = true) const;
 	bool IsNumeric() const;
@@ -226,7 +250,10 @@ public:
 	}
 
 	// Host access to the code units, for conversions.
-	const std::u16string& GetStdString() const { return Data; }
+	const std::u16string& GetStdString() const
+	{
+		return Data;
+	}
 
 private:
 	std::u16string Data;

@@ -38,14 +38,19 @@ namespace UE::Math
 		    : X(0), Y(0), Z(0) {}
 		template<typename FArg UE_REQUIRES(!std::is_same_v<T, FArg>)>
 		explicit constexpr TVector(const TVector<FArg>& V)
-		    : X(T(V.X)), Y(T(V.Y)), Z(T(V.Z)) {}
+		    : X(T(V.X)), Y(T(V.Y)), Z(T(V.Z))
+		{
+		}
 
 		constexpr TVector operator+(const TVector& V) const { return TVector(X + V.X, Y + V.Y, Z + V.Z); }
 		constexpr TVector operator-(const TVector& V) const { return TVector(X - V.X, Y - V.Y, Z - V.Z); }
 		constexpr TVector operator*(const TVector& V) const { return TVector(X * V.X, Y * V.Y, Z * V.Z); }
 		constexpr TVector operator-() const { return TVector(-X, -Y, -Z); }
 		template<typename FArg UE_REQUIRES(std::is_arithmetic_v<FArg>)>
-		constexpr TVector operator*(FArg Scale) const { return TVector(X * T(Scale), Y * T(Scale), Z * T(Scale)); }
+		constexpr TVector operator*(FArg Scale) const
+		{
+			return TVector(X * T(Scale), Y * T(Scale), Z * T(Scale));
+		}
 		template<typename FArg UE_REQUIRES(std::is_arithmetic_v<FArg>)>
 		constexpr TVector operator/(FArg Scale) const
 		{

@@ -21,8 +21,7 @@ public:
 	template<typename FunctorType, typename = std::enable_if_t<!std::is_same_v<std::decay_t<FunctorType>, TFunctionRef> &&
 	                                                           std::is_invocable_r_v<Ret, FunctorType&, ParamTypes...>>>
 	TFunctionRef(FunctorType&& Functor)
-	    : Object(const_cast<void*>(static_cast<const void*>(std::addressof(Functor))))
-	    , Call(&CallFunctor<std::remove_reference_t<FunctorType>>)
+	    : Object(const_cast<void*>(static_cast<const void*>(std::addressof(Functor)))), Call(&CallFunctor<std::remove_reference_t<FunctorType>>)
 	{
 	}
 

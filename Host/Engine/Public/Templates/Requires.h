@@ -17,7 +17,9 @@ namespace UE::Core::Private
 	concept CRequiresTrue = B;
 }
 
-#define UE_REQUIRES(...) > requires(!!(__VA_ARGS__)) && ::UE::Core::Private::CRequiresTrue<true
+#define UE_REQUIRES(...) \
+	>                    \
+	requires(!!(__VA_ARGS__)) && ::UE::Core::Private::CRequiresTrue < true
 #else
 #define UE_REQUIRES(...) , std::enable_if_t<(__VA_ARGS__), int> = 0
 #endif

@@ -54,10 +54,22 @@ public:
 	friend bool operator==(const TSharedPtr& Lhs, std::nullptr_t) { return !Lhs.IsValid(); }
 #if !PLATFORM_COMPILER_HAS_GENERATED_COMPARISON_OPERATORS
 	template<typename OtherType>
-	friend bool operator!=(const TSharedPtr& Lhs, const TSharedPtr<OtherType>& Rhs) { return Lhs.Get() != Rhs.Get(); }
-	friend bool operator!=(const TSharedPtr& Lhs, std::nullptr_t) { return Lhs.IsValid(); }
-	friend bool operator==(std::nullptr_t, const TSharedPtr& Rhs) { return !Rhs.IsValid(); }
-	friend bool operator!=(std::nullptr_t, const TSharedPtr& Rhs) { return Rhs.IsValid(); }
+	friend bool operator!=(const TSharedPtr& Lhs, const TSharedPtr<OtherType>& Rhs)
+	{
+		return Lhs.Get() != Rhs.Get();
+	}
+	friend bool operator!=(const TSharedPtr& Lhs, std::nullptr_t)
+	{
+		return Lhs.IsValid();
+	}
+	friend bool operator==(std::nullptr_t, const TSharedPtr& Rhs)
+	{
+		return !Rhs.IsValid();
+	}
+	friend bool operator!=(std::nullptr_t, const TSharedPtr& Rhs)
+	{
+		return Rhs.IsValid();
+	}
 #endif
 
 private:
@@ -101,7 +113,10 @@ public:
 	}
 #if !PLATFORM_COMPILER_HAS_GENERATED_COMPARISON_OPERATORS
 	template<typename OtherType>
-	friend bool operator!=(const TSharedRef& Lhs, const TSharedRef<OtherType>& Rhs) { return &Lhs.Get() != &Rhs.Get(); }
+	friend bool operator!=(const TSharedRef& Lhs, const TSharedRef<OtherType>& Rhs)
+	{
+		return &Lhs.Get() != &Rhs.Get();
+	}
 #endif
 
 private:
@@ -117,7 +132,10 @@ private:
 	friend struct FSharedFromRaw;
 
 	explicit TSharedRef(std::shared_ptr<ObjectType> InPointer)
-	    : Pointer(MoveTemp(InPointer)) { check(Pointer != nullptr); }
+	    : Pointer(MoveTemp(InPointer))
+	{
+		check(Pointer != nullptr);
+	}
 
 	std::shared_ptr<ObjectType> Pointer;
 };

@@ -110,9 +110,7 @@ public:
 	// "/Script/velmora.velmoraBPLibrary" for a class of the velmora module.
 	FString GetPathName() const;
 
-
 private:
-
 	FString PrefixedName;
 	FName Name;
 	UClass* SuperClass;
@@ -193,9 +191,7 @@ public:
 	// "/Script/velmora.velmoraFitOptions" for a struct of the velmora module.
 	FString GetPathName() const;
 
-
 private:
-
 	UScriptStruct(const TCHAR* InCPPName, int32 InSize, int32 InAlignment, void (*InInitialize)(void*), void (*InDestroy)(void*),
 	              void (*InCopy)(void*, const void*));
 
@@ -262,7 +258,6 @@ public:
 	void SetNativeFunc(FNativeFuncPtr InFunc) { Func = InFunc; }
 	// Runs the native entry point over Stack, writing any result to RESULT_PARAM.
 	void Invoke(UObject* Obj, FFrame& Stack, RESULT_DECL);
-
 
 private:
 	UClass* Outer;

@@ -68,7 +68,10 @@ public:
 	{
 		return Pointer != Other;
 	}
-	bool operator!=(std::nullptr_t) const { return Pointer != nullptr; }
+	bool operator!=(std::nullptr_t) const
+	{
+		return Pointer != nullptr;
+	}
 	template<typename U UE_REQUIRES(UE::Core::Private::TArePointersComparable_V<U, T>)>
 	friend bool operator==(U* Lhs, const TObjectPtr& Rhs)
 	{
@@ -79,8 +82,14 @@ public:
 	{
 		return Lhs != Rhs.Get();
 	}
-	friend bool operator==(std::nullptr_t, const TObjectPtr& Rhs) { return Rhs.Get() == nullptr; }
-	friend bool operator!=(std::nullptr_t, const TObjectPtr& Rhs) { return Rhs.Get() != nullptr; }
+	friend bool operator==(std::nullptr_t, const TObjectPtr& Rhs)
+	{
+		return Rhs.Get() == nullptr;
+	}
+	friend bool operator!=(std::nullptr_t, const TObjectPtr& Rhs)
+	{
+		return Rhs.Get() != nullptr;
+	}
 #endif
 
 private:

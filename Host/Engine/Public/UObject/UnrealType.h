@@ -40,15 +40,18 @@ private:
 };
 
 // Declares a field type's class record and its place in the hierarchy.
-#define DECLARE_FIELD(TClass, TSuperClass)                          \
-public:                                                             \
-	using Super = TSuperClass;                                      \
-	static FFieldClass* StaticClass()                               \
-	{                                                               \
+#define DECLARE_FIELD(TClass, TSuperClass)                             \
+public:                                                                \
+	using Super = TSuperClass;                                         \
+	static FFieldClass* StaticClass()                                  \
+	{                                                                  \
 		static FFieldClass Class(TEXT(#TClass), Super::StaticClass()); \
-		return &Class;                                              \
-	}                                                               \
-	virtual FFieldClass* GetClass() const override { return StaticClass(); }
+		return &Class;                                                 \
+	}                                                                  \
+	virtual FFieldClass* GetClass() const override                     \
+	{                                                                  \
+		return StaticClass();                                          \
+	}
 
 // A reflected field that is not an object: in the host, the parameters of reflected functions.
 class FField

@@ -10,8 +10,14 @@ namespace Alembic
 	{
 		namespace ALEMBIC_VERSION_NS
 		{
-			inline void SetPrune(::Alembic::AbcCoreAbstract::MetaData& oMetaData, bool shouldPrune) { oMetaData.set("prune", shouldPrune ? "1" : ""); }
-			inline void SetReplace(::Alembic::AbcCoreAbstract::MetaData& oMetaData, bool shouldReplace) { oMetaData.set("replace", shouldReplace ? "1" : ""); }
+			inline void SetPrune(::Alembic::AbcCoreAbstract::MetaData& oMetaData, bool shouldPrune)
+			{
+				oMetaData.set("prune", shouldPrune ? "1" : "");
+			}
+			inline void SetReplace(::Alembic::AbcCoreAbstract::MetaData& oMetaData, bool shouldReplace)
+			{
+				oMetaData.set("replace", shouldReplace ? "1" : "");
+			}
 		}
 		using namespace ALEMBIC_VERSION_NS;
 	}

@@ -75,8 +75,14 @@ namespace Alembic
 				kRotateZOperation = 6
 			};
 
-			inline double DegreesToRadians(double iDegrees) { return (iDegrees * M_PI) / 180.0; }
-			inline double RadiansToDegrees(double iRadians) { return iRadians * (180.0 / M_PI); }
+			inline double DegreesToRadians(double iDegrees)
+			{
+				return (iDegrees * M_PI) / 180.0;
+			}
+			inline double RadiansToDegrees(double iRadians)
+			{
+				return iRadians * (180.0 / M_PI);
+			}
 		}
 		using namespace ALEMBIC_VERSION_NS;
 	}
