@@ -1,5 +1,6 @@
 // Reader behaviour the product relies on, checked on the shared fixtures.
 
+#include "AlembicErrors.h"
 #include "AlembicTestSupport.h"
 #include "TestPaths.h"
 
@@ -17,19 +18,7 @@ namespace
 		return IArchive(Alembic::AbcCoreOgawa::ReadArchive(), Path.string(), Policy, ReadArraySampleCachePtr());
 	}
 
-	template<class CALL>
-	std::string ErrorOf(CALL&& Call)
-	{
-		try
-		{
-			Call();
-		}
-		catch (const Alembic::Util::Exception& Error)
-		{
-			return Error.what();
-		}
-		return "no error";
-	}
+	using VelmoraTest::ErrorOf;
 
 	void CollectPreOrder(const IObject& Object, std::vector<std::string>& Names)
 	{

@@ -1,5 +1,6 @@
 // Writer behaviour: what the curves schema creates, when, and what reads back.
 
+#include "AlembicErrors.h"
 #include "TestPaths.h"
 
 #include <Alembic/AbcCoreOgawa/All.h>
@@ -16,19 +17,7 @@ namespace
 {
 	using namespace Alembic::AbcGeom;
 
-	template<class CALL>
-	std::string ErrorOf(CALL&& Call)
-	{
-		try
-		{
-			Call();
-		}
-		catch (const Alembic::Util::Exception& Error)
-		{
-			return Error.what();
-		}
-		return "no error";
-	}
+	using VelmoraTest::ErrorOf;
 
 	std::string TempFile(const std::string& Name)
 	{

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StrandGrooms.h"
 #include "Components/StaticMeshComponent.h"
 #include "Engine/StaticMesh.h"
 #include "GameFramework/Actor.h"
@@ -53,21 +54,7 @@ namespace FitQualityTest
 		return Host::NewAuthoredStaticMesh(Data, Host::ECollisionSides::DoubleSided, BuildScale);
 	}
 
-	// A groom from its strands' points and, flat, whatever normal floats the test wants.
-	inline GroomData MakeGroom(std::initializer_list<std::initializer_list<FVector3f>> Strands, std::vector<float> Normals = {})
-	{
-		GroomData Groom;
-		for (const auto& Strand : Strands)
-		{
-			Groom.vertexCounts.push_back(static_cast<int32_t>(Strand.size()));
-			for (const FVector3f& Point : Strand)
-			{
-				Groom.positions.insert(Groom.positions.end(), {Point.X, Point.Y, Point.Z});
-			}
-		}
-		Groom.surfaceNormals = std::move(Normals);
-		return Groom;
-	}
+	using VelmoraTest::MakeGroom;
 
 	// A straight strand of Count points from Root along Step.
 	inline void AddStrand(GroomData& Groom, const FVector& Root, const FVector& Step, int32 Count)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StrandGrooms.h"
 #include "CollisionQueryParams.h"
 #include "Components/StaticMeshComponent.h"
 #include "GameFramework/Actor.h"
@@ -17,21 +18,7 @@
 
 namespace FittingTest
 {
-	// A groom from its strands' points and, flat, whatever normal floats the test wants.
-	inline GroomData MakeGroom(std::initializer_list<std::initializer_list<FVector3f>> Strands, std::vector<float> Normals = {})
-	{
-		GroomData Groom;
-		for (const auto& Strand : Strands)
-		{
-			Groom.vertexCounts.push_back(static_cast<int32_t>(Strand.size()));
-			for (const FVector3f& Point : Strand)
-			{
-				Groom.positions.insert(Groom.positions.end(), {Point.X, Point.Y, Point.Z});
-			}
-		}
-		Groom.surfaceNormals = std::move(Normals);
-		return Groom;
-	}
+	using VelmoraTest::MakeGroom;
 
 	inline FVector3f Point(const GroomData& Groom, int32 Index)
 	{

@@ -1,6 +1,7 @@
 // Hand-made damaged archives, read through the public API: each must end in a clear
 // Alembic::Util::Exception, never a crash, a hang or an unbounded allocation.
 
+#include "AlembicErrors.h"
 #include <Alembic/AbcCoreOgawa/All.h>
 #include <Alembic/AbcGeom/All.h>
 
@@ -36,19 +37,7 @@ namespace
 		return Save(Raw);
 	}
 
-	template<class CALL>
-	std::string ErrorOf(CALL&& Call)
-	{
-		try
-		{
-			Call();
-		}
-		catch (const Alembic::Util::Exception& Error)
-		{
-			return Error.what();
-		}
-		return "no error";
-	}
+	using VelmoraTest::ErrorOf;
 
 	std::string ReadArray(const std::string& Path)
 	{
